@@ -1,0 +1,3 @@
+// The C runtime's thread creation lives in winbase.h here.
+#pragma once
+#include "winbase.h"

@@ -1,0 +1,125 @@
+// Kernel services: handles, events, waits, critical sections, interlocked
+// counts, threads and priorities, time, environment and module loading.
+#pragma once
+
+#include "windef.h"
+#include "winerror.h"
+
+#define INFINITE 0xFFFFFFFFu
+#define WAIT_OBJECT_0 0x00000000u
+#define WAIT_ABANDONED_0 0x00000080u
+#define WAIT_TIMEOUT 0x00000102u
+#define WAIT_FAILED 0xFFFFFFFFu
+#define MAXIMUM_WAIT_OBJECTS 64
+
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+
+#define CREATE_SUSPENDED 0x00000004u
+
+#define THREAD_PRIORITY_IDLE (-15)
+#define THREAD_PRIORITY_LOWEST (-2)
+#define THREAD_PRIORITY_BELOW_NORMAL (-1)
+#define THREAD_PRIORITY_NORMAL 0
+#define THREAD_PRIORITY_ABOVE_NORMAL 1
+#define THREAD_PRIORITY_HIGHEST 2
+#define THREAD_PRIORITY_TIME_CRITICAL 15
+#define THREAD_PRIORITY_ERROR_RETURN 0x7FFFFFFF
+
+#define IDLE_PRIORITY_CLASS 0x00000040u
+#define BELOW_NORMAL_PRIORITY_CLASS 0x00004000u
+#define NORMAL_PRIORITY_CLASS 0x00000020u
+#define ABOVE_NORMAL_PRIORITY_CLASS 0x00008000u
+#define HIGH_PRIORITY_CLASS 0x00000080u
+#define REALTIME_PRIORITY_CLASS 0x00000100u
+
+#define DLL_PROCESS_DETACH 0
+#define DLL_PROCESS_ATTACH 1
+#define DLL_THREAD_ATTACH 2
+#define DLL_THREAD_DETACH 3
+
+typedef struct _SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+
+// Opaque storage for a recursive lock; the platform keeps its real state
+// behind DebugInfo. Field names as on Windows.
+typedef struct _RTL_CRITICAL_SECTION {
+    void* DebugInfo;
+    LONG LockCount;
+    LONG RecursionCount;
+    HANDLE OwningThread;
+    HANDLE LockSemaphore;
+    ULONG_PTR SpinCount;
+} CRITICAL_SECTION, *LPCRITICAL_SECTION;
+
+typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID);
+typedef BOOL(WINAPI* DLLMAIN_PROC)(HINSTANCE, DWORD, LPVOID);
+
+extern "C" {
+// Handles and errors
+PLATFORM_API BOOL WINAPI CloseHandle(HANDLE hObject);
+PLATFORM_API DWORD WINAPI GetLastError(void);
+PLATFORM_API void WINAPI SetLastError(DWORD dwErrCode);
+
+// Events and waits
+PLATFORM_API HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset,
+                                        BOOL bInitialState, LPCSTR lpName);
+PLATFORM_API BOOL WINAPI SetEvent(HANDLE hEvent);
+PLATFORM_API BOOL WINAPI ResetEvent(HANDLE hEvent);
+PLATFORM_API DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+PLATFORM_API DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles,
+                                                 BOOL bWaitAll, DWORD dwMilliseconds);
+
+// Critical sections (recursive)
+PLATFORM_API void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+PLATFORM_API void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+PLATFORM_API void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+PLATFORM_API BOOL WINAPI TryEnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+PLATFORM_API void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
+
+// Interlocked operations
+PLATFORM_API LONG WINAPI InterlockedIncrement(LONG volatile* Addend);
+PLATFORM_API LONG WINAPI InterlockedDecrement(LONG volatile* Addend);
+PLATFORM_API LONG WINAPI InterlockedExchange(LONG volatile* Target, LONG Value);
+PLATFORM_API LONG WINAPI InterlockedExchangeAdd(LONG volatile* Addend, LONG Value);
+PLATFORM_API LONG WINAPI InterlockedCompareExchange(LONG volatile* Destination, LONG Exchange,
+                                                    LONG Comparand);
+PLATFORM_API PVOID WINAPI InterlockedExchangePointer(PVOID volatile* Target, PVOID Value);
+PLATFORM_API PVOID WINAPI InterlockedCompareExchangePointer(PVOID volatile* Destination,
+                                                            PVOID Exchange, PVOID Comparand);
+
+// Threads and priorities
+PLATFORM_API uintptr_t _beginthreadex(void* security, unsigned stack_size,
+                                      unsigned(WINAPI* start_address)(void*), void* arglist,
+                                      unsigned initflag, unsigned* thrdaddr);
+PLATFORM_API void _endthreadex(unsigned retval);
+PLATFORM_API DWORD WINAPI ResumeThread(HANDLE hThread);
+PLATFORM_API DWORD WINAPI SuspendThread(HANDLE hThread);
+PLATFORM_API BOOL WINAPI SetThreadPriority(HANDLE hThread, int nPriority);
+PLATFORM_API int WINAPI GetThreadPriority(HANDLE hThread);
+PLATFORM_API BOOL WINAPI GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode);
+PLATFORM_API DWORD WINAPI GetCurrentThreadId(void);
+PLATFORM_API HANDLE WINAPI GetCurrentThread(void);
+PLATFORM_API HANDLE WINAPI GetCurrentProcess(void);
+PLATFORM_API BOOL WINAPI SetPriorityClass(HANDLE hProcess, DWORD dwPriorityClass);
+PLATFORM_API DWORD WINAPI GetPriorityClass(HANDLE hProcess);
+PLATFORM_API void WINAPI Sleep(DWORD dwMilliseconds);
+
+// Time
+PLATFORM_API DWORD WINAPI GetTickCount(void);
+PLATFORM_API BOOL WINAPI QueryPerformanceCounter(LONGLONG* lpPerformanceCount);
+PLATFORM_API BOOL WINAPI QueryPerformanceFrequency(LONGLONG* lpFrequency);
+
+// Environment
+PLATFORM_API DWORD WINAPI GetEnvironmentVariableA(LPCSTR lpName, LPSTR lpBuffer, DWORD nSize);
+PLATFORM_API BOOL WINAPI SetEnvironmentVariableA(LPCSTR lpName, LPCSTR lpValue);
+
+// Modules
+PLATFORM_API HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName);
+PLATFORM_API BOOL WINAPI FreeLibrary(HMODULE hLibModule);
+PLATFORM_API FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+PLATFORM_API HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
+PLATFORM_API DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
+}
