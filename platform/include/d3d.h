@@ -1,10 +1,173 @@
-// Direct3D 6: result codes. Interfaces are added beside them by the
-// Direct3D device implementation.
+// Direct3D 6: interface identifiers, device GUIDs, the COM interfaces in
+// their Windows vtable order, and the result codes.
 #pragma once
 
 #include "ddraw.h"
+#include "d3dtypes.h"
+#include "d3dcaps.h"
+#include "unknwn.h"
 
 #define D3D_OK DD_OK
+
+inline constexpr IID IID_IDirect3D3 = {0xbb223240, 0xe72b, 0x11d0, {0xa9, 0xb4, 0x00, 0xaa, 0x00, 0xc0, 0x99, 0x3e}};
+inline constexpr IID IID_IDirect3DRGBDevice = {0xa4665c60, 0x2673, 0x11cf, {0xa3, 0x1a, 0x00, 0xaa, 0x00, 0xb9, 0x33, 0x56}};
+inline constexpr IID IID_IDirect3DHALDevice = {0x84e63de0, 0x46aa, 0x11cf, {0x81, 0x6f, 0x00, 0x00, 0xc0, 0x20, 0x15, 0x6e}};
+inline constexpr IID IID_IDirect3DRefDevice = {0x50936643, 0x13e9, 0x11d1, {0x89, 0xaa, 0x00, 0xa0, 0xc9, 0x05, 0x41, 0x29}};
+inline constexpr IID IID_IDirect3DNullDevice = {0x8767df22, 0xbacc, 0x11d1, {0x89, 0x69, 0x00, 0xa0, 0xc9, 0x06, 0x29, 0xa8}};
+inline constexpr IID IID_IDirect3DDevice3 = {0xb0ab3b60, 0x33d7, 0x11d1, {0xa9, 0x81, 0x00, 0xc0, 0x4f, 0xd7, 0xb1, 0x74}};
+inline constexpr IID IID_IDirect3DTexture2 = {0x93281502, 0x8cf8, 0x11d0, {0x89, 0xab, 0x00, 0xa0, 0xc9, 0x05, 0x41, 0x29}};
+inline constexpr IID IID_IDirect3DLight = {0x4417c142, 0x33ad, 0x11cf, {0x81, 0x6f, 0x00, 0x00, 0xc0, 0x20, 0x15, 0x6e}};
+inline constexpr IID IID_IDirect3DMaterial3 = {0xca9c46f4, 0xd3c5, 0x11d1, {0xb7, 0x5a, 0x00, 0x60, 0x08, 0x52, 0xb3, 0x12}};
+inline constexpr IID IID_IDirect3DViewport3 = {0xb0ab3b61, 0x33d7, 0x11d1, {0xa9, 0x81, 0x00, 0xc0, 0x4f, 0xd7, 0xb1, 0x74}};
+inline constexpr IID IID_IDirect3DVertexBuffer = {0x7a503555, 0x4a83, 0x11d1, {0xa5, 0xdb, 0x00, 0xa0, 0xc9, 0x03, 0x67, 0xf8}};
+
+struct IDirect3D;
+struct IDirect3D3;
+struct IDirect3DDevice2;
+struct IDirect3DDevice3;
+struct IDirect3DViewport3;
+struct IDirect3DLight;
+struct IDirect3DMaterial3;
+struct IDirect3DTexture2;
+struct IDirect3DVertexBuffer;
+struct IDirectDrawSurface;
+struct IDirectDrawSurface4;
+struct _DDPIXELFORMAT;
+// Structures of calls the driver never makes; only their pointers appear.
+struct _D3DSTATS;
+struct _D3DTRANSFORMDATA;
+struct _D3DLIGHTDATA;
+
+typedef IDirect3D* LPDIRECT3D;
+typedef IDirect3D3* LPDIRECT3D3;
+typedef IDirect3DDevice2* LPDIRECT3DDEVICE2;
+typedef IDirect3DDevice3* LPDIRECT3DDEVICE3;
+typedef IDirect3DViewport3* LPDIRECT3DVIEWPORT3;
+typedef IDirect3DLight* LPDIRECT3DLIGHT;
+typedef IDirect3DMaterial3* LPDIRECT3DMATERIAL3;
+typedef IDirect3DTexture2* LPDIRECT3DTEXTURE2;
+typedef IDirect3DVertexBuffer* LPDIRECT3DVERTEXBUFFER;
+typedef _D3DSTATS* LPD3DSTATS;
+typedef _D3DTRANSFORMDATA* LPD3DTRANSFORMDATA;
+typedef _D3DLIGHTDATA* LPD3DLIGHTDATA;
+
+typedef HRESULT(CALLBACK* LPD3DENUMPIXELFORMATSCALLBACK)(_DDPIXELFORMAT* lpDDPixFmt, LPVOID lpContext);
+
+struct IDirect3D3 : IUnknown {
+    STDMETHOD(EnumDevices)(LPD3DENUMDEVICESCALLBACK callback, LPVOID context) PURE;
+    STDMETHOD(CreateLight)(LPDIRECT3DLIGHT* light, LPUNKNOWN outer) PURE;
+    STDMETHOD(CreateMaterial)(LPDIRECT3DMATERIAL3* material, LPUNKNOWN outer) PURE;
+    STDMETHOD(CreateViewport)(LPDIRECT3DVIEWPORT3* viewport, LPUNKNOWN outer) PURE;
+    STDMETHOD(FindDevice)(LPD3DFINDDEVICESEARCH search, LPD3DFINDDEVICERESULT result) PURE;
+    STDMETHOD(CreateDevice)(REFCLSID deviceGuid, IDirectDrawSurface4* target, LPDIRECT3DDEVICE3* device,
+                            LPUNKNOWN outer) PURE;
+    STDMETHOD(CreateVertexBuffer)(LPD3DVERTEXBUFFERDESC desc, LPDIRECT3DVERTEXBUFFER* buffer, DWORD flags,
+                                  LPUNKNOWN outer) PURE;
+    STDMETHOD(EnumZBufferFormats)(REFCLSID deviceGuid, LPD3DENUMPIXELFORMATSCALLBACK callback,
+                                  LPVOID context) PURE;
+    STDMETHOD(EvictManagedTextures)() PURE;
+};
+
+struct IDirect3DDevice3 : IUnknown {
+    STDMETHOD(GetCaps)(LPD3DDEVICEDESC hardware, LPD3DDEVICEDESC software) PURE;
+    STDMETHOD(GetStats)(LPD3DSTATS stats) PURE;
+    STDMETHOD(AddViewport)(LPDIRECT3DVIEWPORT3 viewport) PURE;
+    STDMETHOD(DeleteViewport)(LPDIRECT3DVIEWPORT3 viewport) PURE;
+    STDMETHOD(NextViewport)(LPDIRECT3DVIEWPORT3 reference, LPDIRECT3DVIEWPORT3* viewport, DWORD flags) PURE;
+    STDMETHOD(EnumTextureFormats)(LPD3DENUMPIXELFORMATSCALLBACK callback, LPVOID context) PURE;
+    STDMETHOD(BeginScene)() PURE;
+    STDMETHOD(EndScene)() PURE;
+    STDMETHOD(GetDirect3D)(LPDIRECT3D3* d3d) PURE;
+    STDMETHOD(SetCurrentViewport)(LPDIRECT3DVIEWPORT3 viewport) PURE;
+    STDMETHOD(GetCurrentViewport)(LPDIRECT3DVIEWPORT3* viewport) PURE;
+    STDMETHOD(SetRenderTarget)(IDirectDrawSurface4* target, DWORD flags) PURE;
+    STDMETHOD(GetRenderTarget)(IDirectDrawSurface4** target) PURE;
+    STDMETHOD(Begin)(D3DPRIMITIVETYPE type, DWORD vertexFormat, DWORD flags) PURE;
+    STDMETHOD(BeginIndexed)(D3DPRIMITIVETYPE type, DWORD vertexFormat, LPVOID vertices, DWORD vertexCount,
+                            DWORD flags) PURE;
+    STDMETHOD(Vertex)(LPVOID vertex) PURE;
+    STDMETHOD(Index)(WORD index) PURE;
+    STDMETHOD(End)(DWORD flags) PURE;
+    STDMETHOD(GetRenderState)(D3DRENDERSTATETYPE state, LPDWORD value) PURE;
+    STDMETHOD(SetRenderState)(D3DRENDERSTATETYPE state, DWORD value) PURE;
+    STDMETHOD(GetLightState)(D3DLIGHTSTATETYPE state, LPDWORD value) PURE;
+    STDMETHOD(SetLightState)(D3DLIGHTSTATETYPE state, DWORD value) PURE;
+    STDMETHOD(SetTransform)(D3DTRANSFORMSTATETYPE state, LPD3DMATRIX matrix) PURE;
+    STDMETHOD(GetTransform)(D3DTRANSFORMSTATETYPE state, LPD3DMATRIX matrix) PURE;
+    STDMETHOD(MultiplyTransform)(D3DTRANSFORMSTATETYPE state, LPD3DMATRIX matrix) PURE;
+    STDMETHOD(DrawPrimitive)(D3DPRIMITIVETYPE type, DWORD vertexFormat, LPVOID vertices, DWORD vertexCount,
+                             DWORD flags) PURE;
+    STDMETHOD(DrawIndexedPrimitive)(D3DPRIMITIVETYPE type, DWORD vertexFormat, LPVOID vertices,
+                                    DWORD vertexCount, LPWORD indices, DWORD indexCount, DWORD flags) PURE;
+    STDMETHOD(SetClipStatus)(LPD3DCLIPSTATUS status) PURE;
+    STDMETHOD(GetClipStatus)(LPD3DCLIPSTATUS status) PURE;
+    STDMETHOD(DrawPrimitiveStrided)(D3DPRIMITIVETYPE type, DWORD vertexFormat,
+                                    LPD3DDRAWPRIMITIVESTRIDEDDATA data, DWORD vertexCount, DWORD flags) PURE;
+    STDMETHOD(DrawIndexedPrimitiveStrided)(D3DPRIMITIVETYPE type, DWORD vertexFormat,
+                                           LPD3DDRAWPRIMITIVESTRIDEDDATA data, DWORD vertexCount,
+                                           LPWORD indices, DWORD indexCount, DWORD flags) PURE;
+    STDMETHOD(DrawPrimitiveVB)(D3DPRIMITIVETYPE type, LPDIRECT3DVERTEXBUFFER buffer, DWORD startVertex,
+                               DWORD vertexCount, DWORD flags) PURE;
+    STDMETHOD(DrawIndexedPrimitiveVB)(D3DPRIMITIVETYPE type, LPDIRECT3DVERTEXBUFFER buffer, LPWORD indices,
+                                      DWORD indexCount, DWORD flags) PURE;
+    STDMETHOD(ComputeSphereVisibility)(LPD3DVECTOR centers, LPD3DVALUE radii, DWORD count, DWORD flags,
+                                       LPDWORD results) PURE;
+    STDMETHOD(GetTexture)(DWORD stage, LPDIRECT3DTEXTURE2* texture) PURE;
+    STDMETHOD(SetTexture)(DWORD stage, LPDIRECT3DTEXTURE2 texture) PURE;
+    STDMETHOD(GetTextureStageState)(DWORD stage, D3DTEXTURESTAGESTATETYPE state, LPDWORD value) PURE;
+    STDMETHOD(SetTextureStageState)(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) PURE;
+    STDMETHOD(ValidateDevice)(LPDWORD passes) PURE;
+};
+
+// IDirect3DViewport3 carries the slots of the first two viewport versions.
+struct IDirect3DViewport3 : IUnknown {
+    STDMETHOD(Initialize)(LPDIRECT3D d3d) PURE;
+    STDMETHOD(GetViewport)(LPD3DVIEWPORT data) PURE;
+    STDMETHOD(SetViewport)(LPD3DVIEWPORT data) PURE;
+    STDMETHOD(TransformVertices)(DWORD count, LPD3DTRANSFORMDATA data, DWORD flags, LPDWORD offscreen) PURE;
+    STDMETHOD(LightElements)(DWORD count, LPD3DLIGHTDATA data) PURE;
+    STDMETHOD(SetBackground)(D3DMATERIALHANDLE material) PURE;
+    STDMETHOD(GetBackground)(LPD3DMATERIALHANDLE material, LPBOOL valid) PURE;
+    STDMETHOD(SetBackgroundDepth)(IDirectDrawSurface* surface) PURE;
+    STDMETHOD(GetBackgroundDepth)(IDirectDrawSurface** surface, LPBOOL valid) PURE;
+    STDMETHOD(Clear)(DWORD count, LPD3DRECT rects, DWORD flags) PURE;
+    STDMETHOD(AddLight)(LPDIRECT3DLIGHT light) PURE;
+    STDMETHOD(DeleteLight)(LPDIRECT3DLIGHT light) PURE;
+    STDMETHOD(NextLight)(LPDIRECT3DLIGHT reference, LPDIRECT3DLIGHT* light, DWORD flags) PURE;
+    STDMETHOD(GetViewport2)(LPD3DVIEWPORT2 data) PURE;
+    STDMETHOD(SetViewport2)(LPD3DVIEWPORT2 data) PURE;
+    STDMETHOD(SetBackgroundDepth2)(IDirectDrawSurface4* surface) PURE;
+    STDMETHOD(GetBackgroundDepth2)(IDirectDrawSurface4** surface, LPBOOL valid) PURE;
+    STDMETHOD(Clear2)(DWORD count, LPD3DRECT rects, DWORD flags, D3DCOLOR color, D3DVALUE z,
+                      DWORD stencil) PURE;
+};
+
+struct IDirect3DLight : IUnknown {
+    STDMETHOD(Initialize)(LPDIRECT3D d3d) PURE;
+    STDMETHOD(SetLight)(LPD3DLIGHT light) PURE;
+    STDMETHOD(GetLight)(LPD3DLIGHT light) PURE;
+};
+
+struct IDirect3DMaterial3 : IUnknown {
+    STDMETHOD(SetMaterial)(LPD3DMATERIAL material) PURE;
+    STDMETHOD(GetMaterial)(LPD3DMATERIAL material) PURE;
+    STDMETHOD(GetHandle)(LPDIRECT3DDEVICE3 device, LPD3DMATERIALHANDLE handle) PURE;
+};
+
+struct IDirect3DTexture2 : IUnknown {
+    STDMETHOD(GetHandle)(LPDIRECT3DDEVICE2 device, LPD3DTEXTUREHANDLE handle) PURE;
+    STDMETHOD(PaletteChanged)(DWORD start, DWORD count) PURE;
+    STDMETHOD(Load)(LPDIRECT3DTEXTURE2 source) PURE;
+};
+
+struct IDirect3DVertexBuffer : IUnknown {
+    STDMETHOD(Lock)(DWORD flags, LPVOID* data, LPDWORD size) PURE;
+    STDMETHOD(Unlock)() PURE;
+    STDMETHOD(ProcessVertices)(DWORD operation, DWORD destIndex, DWORD count, LPDIRECT3DVERTEXBUFFER source,
+                               DWORD sourceIndex, LPDIRECT3DDEVICE3 device, DWORD flags) PURE;
+    STDMETHOD(GetVertexBufferDesc)(LPD3DVERTEXBUFFERDESC desc) PURE;
+    STDMETHOD(Optimize)(LPDIRECT3DDEVICE3 device, DWORD flags) PURE;
+};
 
 // Result codes
 #define D3DERR_BADMAJORVERSION MAKE_DDHRESULT(700)
