@@ -259,7 +259,7 @@ bool ResourceManager::isDirectory(const std::string& name) {
 
 std::unique_ptr<Stream> ResourceManager::openRead(const std::string& name) {
     const std::string path = resolve(name);
-    if (path.empty() || path == "/" || !ensureReady())
+    if (fileExists(path) != 0)
         return nullptr;
     PHYSFS_File* file = PHYSFS_openRead(physfsName(path).c_str());
     if (!file)
