@@ -126,6 +126,19 @@ TEST(DebugExitHooks, RunOnceAndDeletedHooksDoNotRun) {
     EXPECT_EQ(removed, 0);
 }
 
+TEST(DebugExitHooks, ThrowingHookIsReportedAndOthersStillRun) {
+    int ran = 0;
+    SinkCapture capture;
+    debug::System::addExitHook([] { throw std::runtime_error("display gone"); });
+    debug::System::addExitHook([&] { ++ran; });
+    EXPECT_NO_THROW(debug::System::runExitHooks());
+    EXPECT_EQ(ran, 1);
+    const auto records = capture.records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].kind, debug::Message::Kind::Error);
+    EXPECT_NE(records[0].text.find("display gone"), std::string::npos) << records[0].text;
+}
+
 TEST(DebugExitHooks, IdsAreDistinct) {
     const int a = debug::System::addExitHook([] {});
     const int b = debug::System::addExitHook([] {});

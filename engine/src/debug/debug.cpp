@@ -49,6 +49,22 @@ void emit(const Record& record) {
         writeLine(record);
 }
 
+// A hook that throws must not keep the others from running, nor end the
+// process from a static destructor.
+void runHook(const System::Hook& hook, const char* what) {
+    if (!hook)
+        return;
+    try {
+        hook();
+    } catch (const std::exception& error) {
+        emit(Record{"System", Message::Kind::Error, 0.0f, Context(),
+                    std::string(what) + " failed: " + error.what()});
+    } catch (...) {
+        emit(Record{"System", Message::Kind::Error, 0.0f, Context(),
+                    std::string(what) + " failed with an unknown exception"});
+    }
+}
+
 struct ExitHookRunner {
     ~ExitHookRunner() { System::runExitHooks(); }
 } exitHookRunner;
@@ -148,8 +164,7 @@ void System::runExitHooks() {
         hooks.swap(registry().exitHooks);
     }
     for (auto& entry : hooks)
-        if (entry.second)
-            entry.second();
+        runHook(entry.second, "exit hook");
 }
 
 void System::fatal(const std::string& text) {
@@ -159,8 +174,7 @@ void System::fatal(const std::string& text) {
         std::lock_guard<std::mutex> lock(registry().mutex);
         hook = registry().fatalHook;
     }
-    if (hook)
-        hook();
+    runHook(hook, "fatal hook");
     runExitHooks();
     std::fflush(stderr);
     std::_Exit(3);
