@@ -8,7 +8,9 @@ namespace {
 
 using enginetest::SinkCapture;
 
-debug::Context here(int line) { return debug::Context("3d/driver/d3d/driver", line); }
+debug::Context here(int line) {
+    return debug::Context("3d/driver/d3d/driver", line);
+}
 
 // --- levels --------------------------------------------------------------------------
 
@@ -158,12 +160,14 @@ TEST(DebugFatalDeathTest, RunsHooksAndExitsWithCodeThree) {
         "fatal: out of video memory(.|\n)*fatal hook ran(.|\n)*exit hook ran");
 }
 
-// --- output line ------------------------------------------------------------------------------------
+// --- output line
+// ------------------------------------------------------------------------------------
 
 TEST(DebugOutput, LineOnStderrHasFilterKindContextAndText) {
     debug::Filter filter("TestLine", 2.0f);
     ::testing::internal::CaptureStderr();
-    filter << (debug::Error(here(960)) << "Font loading error: can't locate font config file x.fnt");
+    filter << (debug::Error(here(960))
+               << "Font loading error: can't locate font config file x.fnt");
     filter << (debug::Message(2.0f) << "termDriver");
     const std::string output = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(output.find("[TestLine] error (3d/driver/d3d/driver:960): Font loading error: "

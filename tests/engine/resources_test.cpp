@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -130,6 +131,60 @@ TEST_F(Resources, BadDataRootIsReportedAndKeepsTheOldOne) {
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].filter, "Resources");
     EXPECT_NE(records[0].text.find("no-such-folder"), std::string::npos);
+}
+
+// Sets environment variables for one test and puts the old values back.
+class ScopedEnv {
+public:
+    void set(const char* name, const char* value) {
+        const char* old = std::getenv(name);
+        saved_.push_back({name, old ? std::string(old) : std::string(), old != nullptr});
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~ScopedEnv() {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+            if (it->had)
+                setenv(it->name.c_str(), it->value.c_str(), 1);
+            else
+                unsetenv(it->name.c_str());
+        }
+    }
+
+private:
+    struct Saved {
+        std::string name, value;
+        bool had;
+    };
+    std::vector<Saved> saved_;
+};
+
+TEST(ResourceDefaults, EnvironmentChoosesDataRootAndWriteFolder) {
+    enginetest::TempDir data, out;
+    data.write("Configs/system.cfg", "Driver = { };");
+    {
+        ScopedEnv env;
+        env.set("D3DDRIVER_DATA", data.str().c_str());
+        env.set("D3DDRIVER_WRITE_DIR", out.str().c_str());
+        ASSERT_TRUE(theResourceManager->useDefaultMounts());
+        EXPECT_EQ(theResourceManager->getDataRoot(), data.str());
+        EXPECT_EQ(theResourceManager->getWriteDir(), out.str());
+        EXPECT_EQ(theResourceManager->fileExists("/Configs/system.cfg"), 0);
+    }
+    {
+        ScopedEnv env;
+        env.set("D3DDRIVER_DATA", data.str().c_str());
+        env.set("D3DDRIVER_WRITE_DIR", nullptr);
+        env.set("XDG_DATA_HOME", out.str().c_str());
+        ASSERT_TRUE(theResourceManager->useDefaultMounts());
+        EXPECT_EQ(theResourceManager->getWriteDir(), (out.path() / "d3ddriver").string());
+        auto stream = theResourceManager->openWrite("/shot.tga");
+        ASSERT_NE(stream, nullptr);
+        stream->close();
+        EXPECT_TRUE(std::filesystem::exists(out.path() / "d3ddriver" / "shot.tga"));
+    }
 }
 
 // --- reading -----------------------------------------------------------------------------

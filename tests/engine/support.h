@@ -50,8 +50,9 @@ private:
 // calling thread a clean current path.
 class DataRoot {
 public:
-    DataRoot() : ok_(theResourceManager->setDataRoot(data_.str()) &&
-                     theResourceManager->setWriteDir(out_.str())) {
+    DataRoot()
+        : ok_(theResourceManager->setDataRoot(data_.str()) &&
+              theResourceManager->setWriteDir(out_.str())) {
         while (theResourceManager->popCurrentPath()) {
         }
         theResourceManager->setCurrentPath("/");

@@ -54,7 +54,8 @@ public:
 
     explicit Message(float level = 2.0f) : level_(level) {}
     virtual ~Message() = default;
-    Message(const Message& other) : kind_(other.kind_), level_(other.level_), context_(other.context_) {
+    Message(const Message& other)
+        : kind_(other.kind_), level_(other.level_), context_(other.context_) {
         text_ << other.text();
     }
 

@@ -12,7 +12,8 @@
 //  - data root: $D3DDRIVER_DATA if set, else the first existing "data"
 //    folder found next to the executable, one level up, two levels up, or in
 //    the working directory;
-//  - write directory: $D3DDRIVER_WRITE_DIR if set, else the working directory.
+//  - write directory: $D3DDRIVER_WRITE_DIR if set, else $XDG_DATA_HOME/d3ddriver,
+//    else ~/.local/share/d3ddriver (made when missing).
 #pragma once
 
 #include <cstddef>
@@ -81,6 +82,8 @@ public:
     // missing) and mounts it ahead of the data root.
     bool setWriteDir(const std::string& realDir);
     std::string getWriteDir();
+    // Chooses both folders again from the environment, as at start-up.
+    bool useDefaultMounts();
 
     // The calling thread's current path: absolute, ending with '/'.
     std::string getCurrentPath() const;

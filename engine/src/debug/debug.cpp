@@ -10,7 +10,7 @@ namespace debug {
 namespace {
 
 struct Registry {
-    std::mutex mutex;  // filters, hooks and the sink
+    std::mutex mutex;        // filters, hooks and the sink
     std::mutex outputMutex;  // one whole line at a time on stderr
     std::multimap<std::string, Filter*> filters;
     System::Hook fatalHook;
@@ -26,10 +26,10 @@ Registry& registry() {
 
 void writeLine(const Record& record) {
     std::string line = "[" + record.filter + "] " +
-                       (record.kind == Message::Kind::Message     ? "message"
-                        : record.kind == Message::Kind::Warning   ? "warning"
-                        : record.kind == Message::Kind::Error     ? "error"
-                                                                  : "exception");
+                       (record.kind == Message::Kind::Message   ? "message"
+                        : record.kind == Message::Kind::Warning ? "warning"
+                        : record.kind == Message::Kind::Error   ? "error"
+                                                                : "exception");
     if (!record.context.path.empty())
         line += " (" + record.context.path + ":" + std::to_string(record.context.line) + ")";
     line += ": " + record.text + "\n";
@@ -123,10 +123,14 @@ const Filter& operator<<(const Filter& filter, const Message& message) {
 
 const char* Message::kindName() const {
     switch (kind_) {
-        case Kind::Message: return "message";
-        case Kind::Warning: return "warning";
-        case Kind::Error: return "error";
-        case Kind::Exception: return "exception";
+        case Kind::Message:
+            return "message";
+        case Kind::Warning:
+            return "warning";
+        case Kind::Error:
+            return "error";
+        case Kind::Exception:
+            return "exception";
     }
     return "message";
 }

@@ -72,13 +72,20 @@ std::string defaultDataRoot() {
     return std::string();
 }
 
+// The user's data folder rather than the working directory: tests run with
+// the source tree as working directory and must not write into it.
 std::string defaultWriteDir() {
     const std::string fromEnv = envOr("D3DDRIVER_WRITE_DIR");
     if (!fromEnv.empty())
         return fromEnv;
+    const std::string xdg = envOr("XDG_DATA_HOME");
+    if (!xdg.empty())
+        return (fs::path(xdg) / "d3ddriver").string();
+    const std::string home = envOr("HOME");
+    if (!home.empty())
+        return (fs::path(home) / ".local/share/d3ddriver").string();
     std::error_code ec;
-    const fs::path cwd = fs::current_path(ec);
-    return ec ? std::string() : cwd.string();
+    return (fs::temp_directory_path(ec) / "d3ddriver").string();
 }
 
 }  // namespace
@@ -202,6 +209,16 @@ std::string ResourceManager::getWriteDir() {
     ensureReady();
     std::lock_guard<std::mutex> lock(mutex_);
     return writeDir_;
+}
+
+bool ResourceManager::useDefaultMounts() {
+    if (!ensureReady())
+        return false;
+    std::lock_guard<std::mutex> lock(mutex_);
+    dataRoot_.clear();
+    writeDir_.clear();
+    chooseDefaultsLocked();
+    return remountLocked();
 }
 
 std::string ResourceManager::getCurrentPath() const {
