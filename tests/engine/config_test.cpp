@@ -374,6 +374,31 @@ TEST(ConfigReadString, ArraysOfMixedNumbersAreSyntaxErrors) {
     EXPECT_EQ(v, Vector(1.5f, 2.0f, 3.0f));
 }
 
+TEST(ConfigReadString, GarbageIsAnErrorNotACrash) {
+    SinkCapture capture;
+    config::Config cfg;
+    std::string garbage;
+    for (int i = 0; i < 4096; ++i)
+        garbage += static_cast<char>((i * 131 + 7) % 255 + 1);
+    EXPECT_FALSE(cfg.readString(garbage, "garbage"));
+    EXPECT_FALSE(cfg.readString("a = { b = { c = 1; };", "unclosed"));
+    EXPECT_FALSE(cfg.readString("a = \"unterminated;", "unterminated"));
+    EXPECT_TRUE(cfg.empty());
+    EXPECT_EQ(capture.records().size(), 3u);
+}
+
+TEST(ConfigReadString, IncludeDirectivesAreRefused) {
+    SinkCapture capture;
+    config::Config cfg;
+    EXPECT_FALSE(cfg.readString("a = 1;\n  @include \"/etc/hostname\"\n", "with-include"));
+    EXPECT_TRUE(cfg.empty());
+    const auto records = capture.records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].context.line, 2);
+    // The word in a string is only text.
+    EXPECT_TRUE(cfg.readString("note = \"see @include\";", "string"));
+}
+
 TEST(ConfigReadString, ParsesTextWithoutFiles) {
     config::Config cfg;
     ASSERT_TRUE(cfg.readString("a = { b = { c = 5; }; };"));

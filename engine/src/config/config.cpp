@@ -13,6 +13,25 @@ const debug::Filter& filter() {
     return instance;
 }
 
+// The line of an @include directive, or 0. libconfig would read an included
+// file from the real file system, around the virtual one.
+int includeLine(const std::string& text) {
+    int line = 1;
+    bool lineStart = true;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\n') {
+            ++line;
+            lineStart = true;
+        } else if (lineStart && c == '@' && text.compare(i, 8, "@include") == 0) {
+            return line;
+        } else if (c != ' ' && c != '\t' && c != '\r') {
+            lineStart = false;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 // Copies a parsed libconfig tree into blocks and properties, so that the
@@ -99,6 +118,12 @@ bool Config::readFile(const std::string& virtualPath) {
 
 bool Config::readString(const std::string& text, const std::string& sourceName) {
     clear();
+    if (const int line = includeLine(text)) {
+        filter() << (debug::Error(debug::Context(sourceName.c_str(), line))
+                     << "'" << sourceName << "' line " << line
+                     << ": @include is not supported; the file is ignored");
+        return false;
+    }
     try {
         libconfig::Config parsed;
         parsed.readString(text);
