@@ -99,10 +99,10 @@ TEST(DebugExceptions, CaughtAsStdExceptionWithTextIntact) {
 
 TEST(DebugExceptions, CopiesKeepTheText) {
     debug::Exception original;
-    original << "part " << 1;
+    original << "piece " << 1;
     const debug::Exception copy(original);
-    EXPECT_EQ(copy.text(), "part 1");
-    EXPECT_STREQ(copy.what(), "part 1");
+    EXPECT_EQ(copy.text(), "piece 1");
+    EXPECT_STREQ(copy.what(), "piece 1");
 }
 
 TEST(DebugExceptions, AlwaysShownWhenSent) {
