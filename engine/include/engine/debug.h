@@ -30,8 +30,8 @@ public:
     void setLevel(float level);
     bool shows(const Message& message) const;
 
-    // Writes the message as one line on the standard error stream (and to the
-    // test sink, if one is installed) when the filter shows it.
+    // Writes the message as one line on the standard error stream, or gives
+    // it to the sink instead when one is installed, if the filter shows it.
     void send(const Message& message) const;
 
 private:
@@ -54,7 +54,8 @@ public:
 
     explicit Message(float level = 2.0f) : level_(level) {}
     virtual ~Message() = default;
-    Message(const Message& other) : kind_(other.kind_), level_(other.level_), context_(other.context_) {
+    Message(const Message& other)
+        : kind_(other.kind_), level_(other.level_), context_(other.context_) {
         text_ << other.text();
     }
 
@@ -133,7 +134,8 @@ public:
     // Reports a fatal error: logs it, runs the fatal hook and the exit hooks,
     // then ends the process with exit code 3.
     [[noreturn]] static void fatal(const std::string& text);
-    // Runs and removes the exit hooks now (used at a normal exit too).
+    // Runs and removes the exit hooks now (used at a normal exit too). A hook
+    // that throws is reported and the others still run.
     static void runExitHooks();
 
     // Redirects shown reports (tests); null restores the standard error stream.

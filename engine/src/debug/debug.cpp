@@ -10,7 +10,7 @@ namespace debug {
 namespace {
 
 struct Registry {
-    std::mutex mutex;  // filters, hooks and the sink
+    std::mutex mutex;        // filters, hooks and the sink
     std::mutex outputMutex;  // one whole line at a time on stderr
     std::multimap<std::string, Filter*> filters;
     System::Hook fatalHook;
@@ -26,10 +26,10 @@ Registry& registry() {
 
 void writeLine(const Record& record) {
     std::string line = "[" + record.filter + "] " +
-                       (record.kind == Message::Kind::Message     ? "message"
-                        : record.kind == Message::Kind::Warning   ? "warning"
-                        : record.kind == Message::Kind::Error     ? "error"
-                                                                  : "exception");
+                       (record.kind == Message::Kind::Message   ? "message"
+                        : record.kind == Message::Kind::Warning ? "warning"
+                        : record.kind == Message::Kind::Error   ? "error"
+                                                                : "exception");
     if (!record.context.path.empty())
         line += " (" + record.context.path + ":" + std::to_string(record.context.line) + ")";
     line += ": " + record.text + "\n";
@@ -47,6 +47,22 @@ void emit(const Record& record) {
         sink(record);
     else
         writeLine(record);
+}
+
+// A hook that throws must not keep the others from running, nor end the
+// process from a static destructor.
+void runHook(const System::Hook& hook, const char* what) {
+    if (!hook)
+        return;
+    try {
+        hook();
+    } catch (const std::exception& error) {
+        emit(Record{"System", Message::Kind::Error, 0.0f, Context(),
+                    std::string(what) + " failed: " + error.what()});
+    } catch (...) {
+        emit(Record{"System", Message::Kind::Error, 0.0f, Context(),
+                    std::string(what) + " failed with an unknown exception"});
+    }
 }
 
 struct ExitHookRunner {
@@ -107,10 +123,14 @@ const Filter& operator<<(const Filter& filter, const Message& message) {
 
 const char* Message::kindName() const {
     switch (kind_) {
-        case Kind::Message: return "message";
-        case Kind::Warning: return "warning";
-        case Kind::Error: return "error";
-        case Kind::Exception: return "exception";
+        case Kind::Message:
+            return "message";
+        case Kind::Warning:
+            return "warning";
+        case Kind::Error:
+            return "error";
+        case Kind::Exception:
+            return "exception";
     }
     return "message";
 }
@@ -148,8 +168,7 @@ void System::runExitHooks() {
         hooks.swap(registry().exitHooks);
     }
     for (auto& entry : hooks)
-        if (entry.second)
-            entry.second();
+        runHook(entry.second, "exit hook");
 }
 
 void System::fatal(const std::string& text) {
@@ -159,8 +178,7 @@ void System::fatal(const std::string& text) {
         std::lock_guard<std::mutex> lock(registry().mutex);
         hook = registry().fatalHook;
     }
-    if (hook)
-        hook();
+    runHook(hook, "fatal hook");
     runExitHooks();
     std::fflush(stderr);
     std::_Exit(3);
