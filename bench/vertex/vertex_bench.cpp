@@ -16,8 +16,7 @@ using namespace platform::d3d::vertex;
 
 constexpr DWORD kVertexCount = 4096;
 
-D3DMATRIX perspective()
-{
+D3DMATRIX perspective() {
     D3DMATRIX m{};
     const float q = 100.0f / 99.0f;
     m._11 = 1.0f;
@@ -29,8 +28,7 @@ D3DMATRIX perspective()
 }
 
 struct Scene {
-    Scene()
-    {
+    Scene() {
         D3DMATRIX world = identityMatrix();
         world._41 = 0.5f;
         world._43 = 20.0f;
@@ -100,15 +98,15 @@ struct Scene {
     std::vector<DWORD> codes;
 };
 
-void run(benchmark::State& state, DWORD operations)
-{
+void run(benchmark::State& state, DWORD operations) {
     Scene scene;
     ProcessRequest request;
     request.operations = operations;
     request.count = kVertexCount;
     for (auto _ : state) {
         const HRESULT hr = processVertices(
-            scene.transform, scene.lighting, request, {scene.source.data(), D3DFVF_VERTEX, kVertexCount},
+            scene.transform, scene.lighting, request,
+            {scene.source.data(), D3DFVF_VERTEX, kVertexCount},
             {scene.destination.data(), D3DFVF_TLVERTEX, kVertexCount, scene.codes.data()});
         if (hr != D3D_OK) {
             state.SkipWithError("ProcessVertices failed");
@@ -121,12 +119,15 @@ void run(benchmark::State& state, DWORD operations)
         static_cast<double>(state.iterations()) * kVertexCount, benchmark::Counter::kIsRate);
 }
 
-void BM_TransformAndLight(benchmark::State& state) { run(state, D3DVOP_TRANSFORM | D3DVOP_LIGHT); }
-void BM_TransformClipAndLight(benchmark::State& state)
-{
+void BM_TransformAndLight(benchmark::State& state) {
+    run(state, D3DVOP_TRANSFORM | D3DVOP_LIGHT);
+}
+void BM_TransformClipAndLight(benchmark::State& state) {
     run(state, D3DVOP_TRANSFORM | D3DVOP_CLIP | D3DVOP_LIGHT);
 }
-void BM_TransformOnly(benchmark::State& state) { run(state, D3DVOP_TRANSFORM); }
+void BM_TransformOnly(benchmark::State& state) {
+    run(state, D3DVOP_TRANSFORM);
+}
 
 BENCHMARK(BM_TransformAndLight);
 BENCHMARK(BM_TransformClipAndLight);

@@ -33,8 +33,7 @@ struct Recorded {
 
 class RecordingSink : public PrimitiveSink {
 public:
-    void triangle(const BYTE* a, const BYTE* b, const BYTE* c) override
-    {
+    void triangle(const BYTE* a, const BYTE* b, const BYTE* c) override {
         triangles.push_back({record(a), record(b), record(c)});
     }
     void line(const BYTE* a, const BYTE* b) override { lines.push_back({record(a), record(b)}); }
@@ -45,8 +44,7 @@ public:
     std::vector<Recorded> points;
 
 private:
-    static Recorded record(const BYTE* p)
-    {
+    static Recorded record(const BYTE* p) {
         Recorded r{p, {}};
         std::memcpy(&r.v, p, sizeof r.v);
         return r;
@@ -55,15 +53,13 @@ private:
 
 class ClipperTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         transform.setTransform(D3DTRANSFORMSTATE_PROJECTION, perspective(1.0f, 100.0f));
         transform.setViewport(viewport(0, 0, 200, 200));
     }
 
     // Processes `in` with D3DVOP_CLIP into screen vertices and clip codes.
-    void process(const std::vector<ColorVertex>& in)
-    {
+    void process(const std::vector<ColorVertex>& in) {
         screen.assign(in.size(), D3DTLVERTEX{});
         codes.assign(in.size(), 0);
         ProcessRequest r;
@@ -75,8 +71,7 @@ protected:
                   D3D_OK);
     }
 
-    ProcessedVertices processed() const
-    {
+    ProcessedVertices processed() const {
         return {screen.data(), kScreenFvf, static_cast<DWORD>(screen.size()), codes.data()};
     }
 
@@ -93,15 +88,13 @@ protected:
 // A triangle at camera z = 2 with its third corner in front of the near
 // plane (z = 0.5): the near plane cuts the two edges to it at 2/3 of the
 // way, at camera (-1/3, 0, 1) and (1/3, 0, 1).
-std::vector<ColorVertex> crossingNearPlane()
-{
+std::vector<ColorVertex> crossingNearPlane() {
     return {{-1.0f, -1.0f, 2.0f, 0xFFFF0000u, 0.0f, 0.0f},
             {1.0f, -1.0f, 2.0f, 0xFFFF0000u, 1.0f, 0.0f},
             {0.0f, 0.5f, 0.5f, 0xFF0000FFu, 0.0f, 3.0f}};
 }
 
-void expectCrossingNearPlaneResult(const RecordingSink& sink)
-{
+void expectCrossingNearPlaneResult(const RecordingSink& sink) {
     ASSERT_EQ(sink.triangles.size(), 2u) << "a quadrilateral, drawn as two triangles";
     const auto& t0 = sink.triangles[0];
     const auto& t1 = sink.triangles[1];
@@ -130,8 +123,7 @@ void expectCrossingNearPlaneResult(const RecordingSink& sink)
     EXPECT_NEAR(cut20.tu, 0.0f, 1e-4f);
 }
 
-TEST_F(ClipperTest, TriangleInsideGoesOutUncopied)
-{
+TEST_F(ClipperTest, TriangleInsideGoesOutUncopied) {
     process({{-1, -1, 5, 0, 0, 0}, {1, -1, 5, 0, 0, 0}, {0, 1, 5, 0, 0, 0}});
     ASSERT_EQ(clipper.draw(transform.screen(), D3DPT_TRIANGLELIST, processed(), 0, 3, 0, sink),
               D3D_OK);
@@ -141,17 +133,19 @@ TEST_F(ClipperTest, TriangleInsideGoesOutUncopied)
     EXPECT_EQ(sink.triangles[0][2].pointer, address(2));
 }
 
-TEST_F(ClipperTest, TriangleOutsideOnePlaneIsDropped)
-{
-    process({{20, 0, 5, 0, 0, 0}, {30, 0, 5, 0, 0, 0}, {25, 30, 5, 0, 0, 0},    // right
-             {0, 0, 0.2f, 0, 0, 0}, {1, 0, 0.5f, 0, 0, 0}, {0, 1, -3, 0, 0, 0}}); // near
+TEST_F(ClipperTest, TriangleOutsideOnePlaneIsDropped) {
+    process({{20, 0, 5, 0, 0, 0},
+             {30, 0, 5, 0, 0, 0},
+             {25, 30, 5, 0, 0, 0},  // right
+             {0, 0, 0.2f, 0, 0, 0},
+             {1, 0, 0.5f, 0, 0, 0},
+             {0, 1, -3, 0, 0, 0}});  // near
     ASSERT_EQ(clipper.draw(transform.screen(), D3DPT_TRIANGLELIST, processed(), 0, 6, 0, sink),
               D3D_OK);
     EXPECT_TRUE(sink.triangles.empty());
 }
 
-TEST_F(ClipperTest, TriangleCrossingTheNearPlaneLosesItsHiddenPart)
-{
+TEST_F(ClipperTest, TriangleCrossingTheNearPlaneLosesItsHiddenPart) {
     process(crossingNearPlane());
     EXPECT_EQ(codes[2], static_cast<DWORD>(D3DCLIP_FRONT));
     ASSERT_EQ(clipper.draw(transform.screen(), D3DPT_TRIANGLELIST, processed(), 0, 3, 0, sink),
@@ -160,8 +154,7 @@ TEST_F(ClipperTest, TriangleCrossingTheNearPlaneLosesItsHiddenPart)
     EXPECT_EQ(sink.triangles[0][0].pointer, address(0)) << "unclipped corners are not copied";
 }
 
-TEST_F(ClipperTest, UntransformedVerticesAreClippedTheSameWay)
-{
+TEST_F(ClipperTest, UntransformedVerticesAreClippedTheSameWay) {
     const std::vector<ColorVertex> in = crossingNearPlane();
     ASSERT_EQ(clipper.drawUntransformed(transform, lighting, D3DPT_TRIANGLELIST, kColorFvf,
                                         in.data(), 3, nullptr, 0, D3DDP_DONOTLIGHT, sink),
@@ -169,8 +162,7 @@ TEST_F(ClipperTest, UntransformedVerticesAreClippedTheSameWay)
     expectCrossingNearPlaneResult(sink);
 }
 
-TEST_F(ClipperTest, SidePlanesKeepTheDrawingInsideTheViewport)
-{
+TEST_F(ClipperTest, SidePlanesKeepTheDrawingInsideTheViewport) {
     // A large triangle poking out of three sides.
     process({{-30, -5, 10, 0, 0, 0}, {30, -5, 10, 0, 0, 0}, {0, 40, 10, 0, 0, 0}});
     ASSERT_EQ(clipper.draw(transform.screen(), D3DPT_TRIANGLELIST, processed(), 0, 3, 0, sink),
@@ -189,11 +181,12 @@ TEST_F(ClipperTest, SidePlanesKeepTheDrawingInsideTheViewport)
     EXPECT_GT(onTop, 0u) << "the top is cut along the viewport edge";
 }
 
-TEST_F(ClipperTest, SharedEdgeIsCutAtTheSamePointFromBothSides)
-{
+TEST_F(ClipperTest, SharedEdgeIsCutAtTheSamePointFromBothSides) {
     // Two triangles sharing the edge (1, 2) that crosses the near plane, one
     // walking it as 1 -> 2 and the other as 2 -> 1.
-    process({{-1, -1, 2, 0, 0, 0}, {0, -1, 3, 0, 0, 0}, {0.3f, 0.7f, 0.25f, 0, 0, 0},
+    process({{-1, -1, 2, 0, 0, 0},
+             {0, -1, 3, 0, 0, 0},
+             {0.3f, 0.7f, 0.25f, 0, 0, 0},
              {2, 1, 2, 0, 0, 0}});
     const WORD indices[] = {0, 1, 2, 2, 1, 3};
     ASSERT_EQ(clipper.drawIndexed(transform.screen(), D3DPT_TRIANGLELIST, processed(), indices, 6,
@@ -203,23 +196,23 @@ TEST_F(ClipperTest, SharedEdgeIsCutAtTheSamePointFromBothSides)
     for (const auto& t : sink.triangles) {
         for (const Recorded& r : t) {
             const bool original = r.pointer >= address(0) && r.pointer <= address(3);
-            if (!original && std::fabs(r.v.sz) < 1e-6f) generated.push_back(r.v);
+            if (!original && std::fabs(r.v.sz) < 1e-6f)
+                generated.push_back(r.v);
         }
     }
     // The cut on the shared edge must be bit-identical in both triangles.
     bool matched = false;
     for (size_t i = 0; i < generated.size(); ++i) {
         for (size_t j = i + 1; j < generated.size(); ++j) {
-            matched = matched || (generated[i].sx == generated[j].sx &&
-                                  generated[i].sy == generated[j].sy &&
-                                  std::fabs(generated[i].sx - 100.0f) > 1e-3f);
+            matched = matched ||
+                      (generated[i].sx == generated[j].sx && generated[i].sy == generated[j].sy &&
+                       std::fabs(generated[i].sx - 100.0f) > 1e-3f);
         }
     }
     EXPECT_TRUE(matched);
 }
 
-TEST_F(ClipperTest, StripAndFanWinding)
-{
+TEST_F(ClipperTest, StripAndFanWinding) {
     process({{0, 0, 5, 0, 0, 0}, {1, 0, 5, 0, 0, 0}, {0, 1, 5, 0, 0, 0}, {1, 1, 5, 0, 0, 0}});
     ASSERT_EQ(clipper.draw(transform.screen(), D3DPT_TRIANGLESTRIP, processed(), 0, 4, 0, sink),
               D3D_OK);
@@ -236,8 +229,7 @@ TEST_F(ClipperTest, StripAndFanWinding)
     EXPECT_EQ(sink.triangles[1][2].pointer, address(3));
 }
 
-TEST_F(ClipperTest, DoNotClipPassesEverythingThrough)
-{
+TEST_F(ClipperTest, DoNotClipPassesEverythingThrough) {
     process({{20, 0, 5, 0, 0, 0}, {30, 0, 5, 0, 0, 0}, {25, 30, 5, 0, 0, 0}});
     ASSERT_EQ(clipper.draw(transform.screen(), D3DPT_TRIANGLELIST, processed(), 0, 3,
                            D3DDP_DONOTCLIP, sink),
@@ -246,8 +238,7 @@ TEST_F(ClipperTest, DoNotClipPassesEverythingThrough)
     EXPECT_EQ(sink.triangles[0][0].pointer, address(0));
 }
 
-TEST_F(ClipperTest, LinesAndPoints)
-{
+TEST_F(ClipperTest, LinesAndPoints) {
     process({{0, 0, 5, 0xFF000000u, 0, 0}, {10, 0, 5, 0xFF0000FFu, 2, 0}, {0, 20, 5, 0, 0, 0}});
     ASSERT_EQ(clipper.draw(transform.screen(), D3DPT_LINELIST, processed(), 0, 2, 0, sink), D3D_OK);
     ASSERT_EQ(sink.lines.size(), 1u);
@@ -256,13 +247,13 @@ TEST_F(ClipperTest, LinesAndPoints)
     EXPECT_NEAR(end.sx, 200.0f, 1e-3f);  // cut at x = w, half way
     EXPECT_NEAR(end.tu, 1.0f, 1e-4f);
     EXPECT_NEAR(blue(end.color), 128, 1);
-    ASSERT_EQ(clipper.draw(transform.screen(), D3DPT_POINTLIST, processed(), 0, 3, 0, sink), D3D_OK);
+    ASSERT_EQ(clipper.draw(transform.screen(), D3DPT_POINTLIST, processed(), 0, 3, 0, sink),
+              D3D_OK);
     ASSERT_EQ(sink.points.size(), 1u) << "only the point inside";
     EXPECT_EQ(sink.points[0].pointer, address(0));
 }
 
-TEST_F(ClipperTest, RefusesBadDraws)
-{
+TEST_F(ClipperTest, RefusesBadDraws) {
     process({{0, 0, 5, 0, 0, 0}, {1, 0, 5, 0, 0, 0}, {0, 1, 5, 0, 0, 0}});
     const ScreenMapping& s = transform.screen();
     EXPECT_EQ(clipper.draw(s, static_cast<D3DPRIMITIVETYPE>(7), processed(), 0, 3, 0, sink),
@@ -276,8 +267,8 @@ TEST_F(ClipperTest, RefusesBadDraws)
     EXPECT_EQ(clipper.drawIndexed(s, D3DPT_TRIANGLELIST, processed(), indices, 6, 0, sink),
               DDERR_INVALIDPARAMS);
     EXPECT_TRUE(sink.triangles.empty()) << "nothing drawn before the bad index was found";
-    EXPECT_EQ(clipper.drawUntransformed(transform, lighting, D3DPT_TRIANGLELIST, 0x1000, nullptr,
-                                        0, nullptr, 0, 0, sink),
+    EXPECT_EQ(clipper.drawUntransformed(transform, lighting, D3DPT_TRIANGLELIST, 0x1000, nullptr, 0,
+                                        nullptr, 0, 0, sink),
               D3DERR_INVALIDVERTEXFORMAT);
 }
 

@@ -11,8 +11,7 @@ using platform::d3d::vertex::decodeFvf;
 using platform::d3d::vertex::FvfLayout;
 using platform::d3d::vertex::fvfVertexSize;
 
-TEST(FvfSize, FormatsTheDriverUses)
-{
+TEST(FvfSize, FormatsTheDriverUses) {
     EXPECT_EQ(fvfVertexSize(0x112), 32u);  // D3DFVF_VERTEX
     EXPECT_EQ(fvfVertexSize(0x1C4), 32u);  // D3DFVF_TLVERTEX
     EXPECT_EQ(fvfVertexSize(0x2C4), 40u);
@@ -22,20 +21,17 @@ TEST(FvfSize, FormatsTheDriverUses)
     EXPECT_EQ(fvfVertexSize(D3DFVF_LVERTEX), 32u);
 }
 
-TEST(FvfSize, BlendWeightsAddOneFloatEach)
-{
+TEST(FvfSize, BlendWeightsAddOneFloatEach) {
     EXPECT_EQ(fvfVertexSize(D3DFVF_XYZB1), 16u);
     EXPECT_EQ(fvfVertexSize(D3DFVF_XYZB3), 24u);
     EXPECT_EQ(fvfVertexSize(D3DFVF_XYZB5 | D3DFVF_NORMAL), 44u);
 }
 
-TEST(FvfSize, EightTextureSets)
-{
+TEST(FvfSize, EightTextureSets) {
     EXPECT_EQ(fvfVertexSize(D3DFVF_XYZRHW | D3DFVF_TEX8), 16u + 64u);
 }
 
-TEST(FvfLayoutOffsets, DestinationWithThreeSets)
-{
+TEST(FvfLayoutOffsets, DestinationWithThreeSets) {
     FvfLayout l;
     ASSERT_EQ(decodeFvf(0x3C4, &l), D3D_OK);
     EXPECT_TRUE(l.transformed);
@@ -46,8 +42,7 @@ TEST(FvfLayoutOffsets, DestinationWithThreeSets)
     EXPECT_EQ(l.texCount, 3u);
 }
 
-TEST(FvfLayoutOffsets, SourceWithReservedWord)
-{
+TEST(FvfLayoutOffsets, SourceWithReservedWord) {
     FvfLayout l;
     ASSERT_EQ(decodeFvf(0x2E2, &l), D3D_OK);
     EXPECT_FALSE(l.transformed);
@@ -57,8 +52,7 @@ TEST(FvfLayoutOffsets, SourceWithReservedWord)
     EXPECT_EQ(l.texCoords, 24);
 }
 
-TEST(FvfLayoutOffsets, NormalAfterBlendWeights)
-{
+TEST(FvfLayoutOffsets, NormalAfterBlendWeights) {
     FvfLayout l;
     ASSERT_EQ(decodeFvf(D3DFVF_XYZB2 | D3DFVF_NORMAL | D3DFVF_TEX1, &l), D3D_OK);
     EXPECT_EQ(l.blendWeights, 2u);
@@ -67,8 +61,7 @@ TEST(FvfLayoutOffsets, NormalAfterBlendWeights)
     EXPECT_EQ(l.size, 40u);
 }
 
-TEST(FvfValidation, RefusesBadFormats)
-{
+TEST(FvfValidation, RefusesBadFormats) {
     FvfLayout l;
     l.size = 1234;
     EXPECT_EQ(decodeFvf(0, &l), D3DERR_INVALIDVERTEXFORMAT);  // no position

@@ -17,8 +17,7 @@ using namespace vertex_test;
 
 constexpr float kDeg = 3.14159265358979f / 180.0f;
 
-D3DCOLORVALUE color(float r, float g, float b, float a = 1.0f)
-{
+D3DCOLORVALUE color(float r, float g, float b, float a = 1.0f) {
     D3DCOLORVALUE c;
     c.r = r;
     c.g = g;
@@ -27,8 +26,7 @@ D3DCOLORVALUE color(float r, float g, float b, float a = 1.0f)
     return c;
 }
 
-D3DLIGHT2 makeLight(D3DLIGHTTYPE type, D3DCOLORVALUE c)
-{
+D3DLIGHT2 makeLight(D3DLIGHTTYPE type, D3DCOLORVALUE c) {
     D3DLIGHT2 l{};
     l.dwSize = sizeof l;
     l.dltType = type;
@@ -39,15 +37,13 @@ D3DLIGHT2 makeLight(D3DLIGHTTYPE type, D3DCOLORVALUE c)
     return l;
 }
 
-D3DLIGHT2 directional(float dx, float dy, float dz, D3DCOLORVALUE c)
-{
+D3DLIGHT2 directional(float dx, float dy, float dz, D3DCOLORVALUE c) {
     D3DLIGHT2 l = makeLight(D3DLIGHT_DIRECTIONAL, c);
     l.dvDirection = {dx, dy, dz};
     return l;
 }
 
-D3DLIGHT2 pointAtOrigin(float range, float a0, float a1, float a2)
-{
+D3DLIGHT2 pointAtOrigin(float range, float a0, float a1, float a2) {
     D3DLIGHT2 l = makeLight(D3DLIGHT_POINT, color(1, 1, 1));
     l.dvRange = range;
     l.dvAttenuation0 = a0;
@@ -58,8 +54,7 @@ D3DLIGHT2 pointAtOrigin(float range, float a0, float a1, float a2)
 
 class LightingTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         D3DMATERIAL m{};
         m.dwSize = sizeof m;
         m.diffuse = color(0.5f, 0.4f, 0.3f, 0.6f);
@@ -69,26 +64,24 @@ protected:
         state.setAmbient(0x00404040);
     }
 
-    LitColors lightOne(const D3DLIGHT2& light, Vec3 position, Vec3 normal, Vec3 eye = {})
-    {
+    LitColors lightOne(const D3DLIGHT2& light, Vec3 position, Vec3 normal, Vec3 eye = {}) {
         EXPECT_EQ(state.setLights(&light, 1), D3D_OK);
         return VertexLighter(state, eye).light(position, normal);
     }
 
     // emissive + material ambient * ambient state + material diffuse * colour * k
-    void expectDiffuse(D3DCOLOR got, float kr, float kg, float kb) const
-    {
+    void expectDiffuse(D3DCOLOR got, float kr, float kg, float kb) const {
         const D3DMATERIAL& m = state.material();
         const float amb = 64.0f / 255.0f;
         EXPECT_NEAR(red(got), expectedByte(m.emissive.r + m.ambient.r * amb + m.diffuse.r * kr), 1);
         EXPECT_NEAR(green(got), expectedByte(m.emissive.g + m.ambient.g * amb + m.diffuse.g * kg),
                     1);
-        EXPECT_NEAR(blue(got), expectedByte(m.emissive.b + m.ambient.b * amb + m.diffuse.b * kb), 1);
+        EXPECT_NEAR(blue(got), expectedByte(m.emissive.b + m.ambient.b * amb + m.diffuse.b * kb),
+                    1);
         EXPECT_EQ(alpha(got), expectedByte(0.6f)) << "diffuse alpha is the material's";
     }
 
-    void shine(float r, float g, float b, float power)
-    {
+    void shine(float r, float g, float b, float power) {
         D3DMATERIAL m = state.material();
         m.specular = color(r, g, b);
         m.power = power;
@@ -98,56 +91,49 @@ protected:
     LightingState state;
 };
 
-TEST_F(LightingTest, DirectionalHeadOn)
-{
-    const LitColors c = lightOne(directional(0, 0, 1, color(1.0f, 0.5f, 1.0f)), {0, 0, 0}, {0, 0, -1});
+TEST_F(LightingTest, DirectionalHeadOn) {
+    const LitColors c =
+        lightOne(directional(0, 0, 1, color(1.0f, 0.5f, 1.0f)), {0, 0, 0}, {0, 0, -1});
     expectDiffuse(c.diffuse, 1.0f, 0.5f, 1.0f);
     EXPECT_EQ(c.specular, 0xFF000000u) << "no specular material: black, alpha 255";
 }
 
-TEST_F(LightingTest, DirectionalAtSixtyDegreesGivesHalf)
-{
+TEST_F(LightingTest, DirectionalAtSixtyDegreesGivesHalf) {
     const Vec3 n{std::sin(60 * kDeg), 0.0f, -std::cos(60 * kDeg)};
     const LitColors c = lightOne(directional(0, 0, 1, color(1, 1, 1)), {0, 0, 0}, n);
     expectDiffuse(c.diffuse, 0.5f, 0.5f, 0.5f);
 }
 
-TEST_F(LightingTest, FacingAwayGetsOnlyAmbientAndEmissive)
-{
+TEST_F(LightingTest, FacingAwayGetsOnlyAmbientAndEmissive) {
     const LitColors c = lightOne(directional(0, 0, 1, color(1, 1, 1)), {0, 0, 0}, {0, 0, 1});
     expectDiffuse(c.diffuse, 0.0f, 0.0f, 0.0f);
 }
 
-TEST_F(LightingTest, InactiveLightGivesNothing)
-{
+TEST_F(LightingTest, InactiveLightGivesNothing) {
     D3DLIGHT2 l = directional(0, 0, 1, color(1, 1, 1));
     l.dwFlags = 0;
     const LitColors c = lightOne(l, {0, 0, 0}, {0, 0, -1});
     expectDiffuse(c.diffuse, 0.0f, 0.0f, 0.0f);
 }
 
-TEST_F(LightingTest, PointLightAttenuation)
-{
+TEST_F(LightingTest, PointLightAttenuation) {
     // d = 2: 1 / (1 + 0.5 * 2 + 0.25 * 4) = 1/3
     const LitColors c = lightOne(pointAtOrigin(10.0f, 1.0f, 0.5f, 0.25f), {0, 0, 2}, {0, 0, -1});
     expectDiffuse(c.diffuse, 1.0f / 3, 1.0f / 3, 1.0f / 3);
 }
 
-TEST_F(LightingTest, PointLightAtExactlyItsRangeStillShines)
-{
+TEST_F(LightingTest, PointLightAtExactlyItsRangeStillShines) {
     // d = 4 = range: 1 / (1 + 2 + 4)
     const LitColors c = lightOne(pointAtOrigin(4.0f, 1.0f, 0.5f, 0.25f), {0, 0, 4}, {0, 0, -1});
     expectDiffuse(c.diffuse, 1.0f / 7, 1.0f / 7, 1.0f / 7);
 }
 
-TEST_F(LightingTest, PointLightBeyondItsRangeGivesNothing)
-{
+TEST_F(LightingTest, PointLightBeyondItsRangeGivesNothing) {
     const LitColors c = lightOne(pointAtOrigin(4.0f, 1.0f, 0.0f, 0.0f), {0, 0, 4.01f}, {0, 0, -1});
     expectDiffuse(c.diffuse, 0.0f, 0.0f, 0.0f);
 }
 
-TEST_F(LightingTest, PointLightDirectionFollowsTheVertex)
-{
+TEST_F(LightingTest, PointLightDirectionFollowsTheVertex) {
     // Light at the origin, vertex off to the side with a normal facing -z:
     // N.L = cos 45 degrees.
     const LitColors c = lightOne(pointAtOrigin(100.0f, 1.0f, 0.0f, 0.0f), {3, 0, 3}, {0, 0, -1});
@@ -155,8 +141,7 @@ TEST_F(LightingTest, PointLightDirectionFollowsTheVertex)
     expectDiffuse(c.diffuse, k, k, k);
 }
 
-TEST_F(LightingTest, ZeroAttenuationMeansNone)
-{
+TEST_F(LightingTest, ZeroAttenuationMeansNone) {
     const LitColors c = lightOne(pointAtOrigin(10.0f, 0.0f, 0.0f, 0.0f), {0, 0, 5}, {0, 0, -1});
     expectDiffuse(c.diffuse, 1.0f, 1.0f, 1.0f);
 }
@@ -165,8 +150,7 @@ class SpotTest : public LightingTest {
 protected:
     // Spot at the origin shining along +z, theta 40, phi 80 degrees; the
     // vertex sits `angle` degrees off the axis at distance 5 facing the light.
-    LitColors at(float angleDeg, float falloff = 1.0f)
-    {
+    LitColors at(float angleDeg, float falloff = 1.0f) {
         D3DLIGHT2 l = makeLight(D3DLIGHT_SPOT, color(1, 1, 1));
         l.dvDirection = {0, 0, 1};
         l.dvTheta = 40 * kDeg;
@@ -177,20 +161,17 @@ protected:
     }
 };
 
-TEST_F(SpotTest, InsideThetaIsFull)
-{
+TEST_F(SpotTest, InsideThetaIsFull) {
     expectDiffuse(at(0).diffuse, 1, 1, 1);
     expectDiffuse(at(19).diffuse, 1, 1, 1);
 }
 
-TEST_F(SpotTest, OutsidePhiIsNone)
-{
+TEST_F(SpotTest, OutsidePhiIsNone) {
     expectDiffuse(at(41).diffuse, 0, 0, 0);
     expectDiffuse(at(60).diffuse, 0, 0, 0);
 }
 
-TEST_F(SpotTest, BetweenFallsOff)
-{
+TEST_F(SpotTest, BetweenFallsOff) {
     const float inner = std::cos(20 * kDeg), outer = std::cos(40 * kDeg);
     const float t = (std::cos(30 * kDeg) - outer) / (inner - outer);
     expectDiffuse(at(30).diffuse, t, t, t);
@@ -198,8 +179,7 @@ TEST_F(SpotTest, BetweenFallsOff)
     expectDiffuse(at(30, 2.0f).diffuse, t2, t2, t2);
 }
 
-TEST_F(LightingTest, SpecularHeadOnIsFull)
-{
+TEST_F(LightingTest, SpecularHeadOnIsFull) {
     shine(1.0f, 0.5f, 0.25f, 10.0f);
     const LitColors c =
         lightOne(directional(0, 0, 1, color(1, 1, 1)), {0, 0, 0}, {0, 0, -1}, {0, 0, -10});
@@ -209,8 +189,7 @@ TEST_F(LightingTest, SpecularHeadOnIsFull)
     EXPECT_EQ(alpha(c.specular), 255);
 }
 
-TEST_F(LightingTest, SpecularUsesTheHalfwayVector)
-{
+TEST_F(LightingTest, SpecularUsesTheHalfwayVector) {
     shine(1.0f, 1.0f, 1.0f, 4.0f);
     // Light straight on (L = N); eye 60 degrees off: H is 30 degrees off N.
     const Vec3 eye{10 * std::sin(60 * kDeg), 0.0f, -10 * std::cos(60 * kDeg)};
@@ -218,8 +197,7 @@ TEST_F(LightingTest, SpecularUsesTheHalfwayVector)
     EXPECT_NEAR(red(c.specular), expectedByte(std::pow(std::cos(30 * kDeg), 4.0f)), 1);
 }
 
-TEST_F(LightingTest, NoSpecularFlagTurnsHighlightsOff)
-{
+TEST_F(LightingTest, NoSpecularFlagTurnsHighlightsOff) {
     shine(1.0f, 1.0f, 1.0f, 10.0f);
     D3DLIGHT2 l = directional(0, 0, 1, color(1, 1, 1));
     l.dwFlags |= D3DLIGHT_NO_SPECULAR;
@@ -228,8 +206,7 @@ TEST_F(LightingTest, NoSpecularFlagTurnsHighlightsOff)
     expectDiffuse(c.diffuse, 1, 1, 1);
 }
 
-TEST_F(LightingTest, SumsOfLightsClampPerChannel)
-{
+TEST_F(LightingTest, SumsOfLightsClampPerChannel) {
     const D3DLIGHT2 lights[2] = {directional(0, 0, 1, color(2, 0.2f, 0)),
                                  directional(0, 0, 1, color(2, 0.2f, 0))};
     ASSERT_EQ(state.setLights(lights, 2), D3D_OK);
@@ -238,8 +215,7 @@ TEST_F(LightingTest, SumsOfLightsClampPerChannel)
     expectDiffuse(c.diffuse | 0x00FF0000, 10.0f, 0.4f, 0.0f);  // red clamped, green summed
 }
 
-TEST(LightValidation, RefusesBadLights)
-{
+TEST(LightValidation, RefusesBadLights) {
     LightingState s;
     D3DLIGHT2 good = directional(0, 0, 1, color(1, 1, 1));
     ASSERT_EQ(s.setLights(&good, 1), D3D_OK);
@@ -262,8 +238,7 @@ TEST(LightValidation, RefusesBadLights)
     EXPECT_EQ(s.lights()[0].dltType, D3DLIGHT_DIRECTIONAL);
 }
 
-TEST(ColorPacking, RoundsAndClamps)
-{
+TEST(ColorPacking, RoundsAndClamps) {
     EXPECT_EQ(packColor(1.0f, 0.0f, 0.5f, 2.0f), 0xFFFF0080u);
     EXPECT_EQ(packColor(-1.0f, 0.2f, 1.5f, 0.0f), 0x000033FFu);
 }

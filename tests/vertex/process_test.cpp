@@ -32,8 +32,7 @@ constexpr DWORD kWaterScreenFvf = 0x2C4;
 
 class ProcessTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         transform.setTransform(D3DTRANSFORMSTATE_PROJECTION, perspective(1.0f, 100.0f));
         transform.setViewport(viewport(0, 0, 200, 100));
         D3DMATERIAL m{};
@@ -44,17 +43,15 @@ protected:
     }
 
     HRESULT process(DWORD operations, std::vector<WaterVertex>& in, std::vector<ScreenVertex2>& out,
-                    DWORD* codes, DWORD count, DWORD srcIndex = 0, DWORD dstIndex = 0)
-    {
+                    DWORD* codes, DWORD count, DWORD srcIndex = 0, DWORD dstIndex = 0) {
         ProcessRequest r;
         r.operations = operations;
         r.count = count;
         r.sourceIndex = srcIndex;
         r.destinationIndex = dstIndex;
-        return processVertices(transform, lighting, r,
-                               {in.data(), kWaterFvf, static_cast<DWORD>(in.size())},
-                               {out.data(), kWaterScreenFvf, static_cast<DWORD>(out.size()), codes},
-                               &result);
+        return processVertices(
+            transform, lighting, r, {in.data(), kWaterFvf, static_cast<DWORD>(in.size())},
+            {out.data(), kWaterScreenFvf, static_cast<DWORD>(out.size()), codes}, &result);
     }
 
     TransformState transform;
@@ -62,13 +59,11 @@ protected:
     ProcessResult result;
 };
 
-WaterVertex water(float x, float y, float z)
-{
+WaterVertex water(float x, float y, float z) {
     return {x, y, z, 0, 0, -1, 0.25f, 0.5f, 0.75f, 1.0f};
 }
 
-TEST_F(ProcessTest, InsideVertexGetsScreenFormAndCodeZero)
-{
+TEST_F(ProcessTest, InsideVertexGetsScreenFormAndCodeZero) {
     std::vector<WaterVertex> in{water(0, 0, 10)};
     std::vector<ScreenVertex2> out(1);
     DWORD code = 99;
@@ -80,8 +75,7 @@ TEST_F(ProcessTest, InsideVertexGetsScreenFormAndCodeZero)
     EXPECT_FLOAT_EQ(out[0].rhw, 0.1f);
 }
 
-TEST_F(ProcessTest, OutsideVertexHoldsClipSpaceCoordinates)
-{
+TEST_F(ProcessTest, OutsideVertexHoldsClipSpaceCoordinates) {
     std::vector<WaterVertex> in{water(20, 0, 10)};
     std::vector<ScreenVertex2> out(1);
     DWORD code = 0;
@@ -98,8 +92,7 @@ TEST_F(ProcessTest, OutsideVertexHoldsClipSpaceCoordinates)
     EXPECT_FLOAT_EQ((1.0f - out[0].y / out[0].rhw) * 100.0f, 50.0f);
 }
 
-TEST_F(ProcessTest, WithoutClipEveryVertexGetsScreenForm)
-{
+TEST_F(ProcessTest, WithoutClipEveryVertexGetsScreenForm) {
     std::vector<WaterVertex> in{water(20, 0, 10)};
     std::vector<ScreenVertex2> out(1);
     DWORD code = 99;
@@ -109,8 +102,7 @@ TEST_F(ProcessTest, WithoutClipEveryVertexGetsScreenForm)
     EXPECT_FLOAT_EQ(out[0].rhw, 0.1f);
 }
 
-TEST_F(ProcessTest, BothTextureSetsCarriedThrough)
-{
+TEST_F(ProcessTest, BothTextureSetsCarriedThrough) {
     std::vector<WaterVertex> in{water(0, 0, 10), water(1, 1, 10)};
     in[1].u0 = 3.0f;
     in[1].v1 = -2.0f;
@@ -124,8 +116,7 @@ TEST_F(ProcessTest, BothTextureSetsCarriedThrough)
     EXPECT_FLOAT_EQ(out[1].v1, -2.0f);
 }
 
-TEST_F(ProcessTest, IndexRangesAndCodesAtDestinationPositions)
-{
+TEST_F(ProcessTest, IndexRangesAndCodesAtDestinationPositions) {
     std::vector<WaterVertex> in{water(0, 0, 10), water(0, 0, 0.5f), water(0, 30, 10)};
     std::vector<ScreenVertex2> out(5);
     std::vector<DWORD> codes(5, 77);
@@ -139,8 +130,7 @@ TEST_F(ProcessTest, IndexRangesAndCodesAtDestinationPositions)
     EXPECT_FLOAT_EQ(out[3].rhw, 0.5f);  // w of the vertex in front of the near plane
 }
 
-TEST_F(ProcessTest, UnlitColoursDefaultToWhiteAndBlack)
-{
+TEST_F(ProcessTest, UnlitColoursDefaultToWhiteAndBlack) {
     std::vector<WaterVertex> in{water(0, 0, 10)};
     std::vector<ScreenVertex2> out(1);
     ASSERT_EQ(process(D3DVOP_TRANSFORM, in, out, nullptr, 1), D3D_OK);
@@ -148,8 +138,7 @@ TEST_F(ProcessTest, UnlitColoursDefaultToWhiteAndBlack)
     EXPECT_EQ(out[0].specular, 0u);
 }
 
-TEST_F(ProcessTest, LightingUsesWorldSpaceNormals)
-{
+TEST_F(ProcessTest, LightingUsesWorldSpaceNormals) {
     // The world turns model +x into world -z, facing a light that shines
     // along +z; a uniform scale must not brighten it.
     D3DMATRIX world{};
@@ -175,19 +164,18 @@ TEST_F(ProcessTest, LightingUsesWorldSpaceNormals)
     EXPECT_EQ(alpha(out[1].diffuse), 128);
 }
 
-TEST_F(ProcessTest, ExtentsOfInsideVertices)
-{
+TEST_F(ProcessTest, ExtentsOfInsideVertices) {
     std::vector<WaterVertex> in{water(-5, 5, 10), water(5, -2, 10), water(50, 0, 10)};
     std::vector<ScreenVertex2> out(3);
-    ASSERT_EQ(process(D3DVOP_TRANSFORM | D3DVOP_CLIP | D3DVOP_EXTENTS, in, out, nullptr, 3), D3D_OK);
+    ASSERT_EQ(process(D3DVOP_TRANSFORM | D3DVOP_CLIP | D3DVOP_EXTENTS, in, out, nullptr, 3),
+              D3D_OK);
     EXPECT_FLOAT_EQ(result.minX, 50.0f);
     EXPECT_FLOAT_EQ(result.maxX, 150.0f);
     EXPECT_FLOAT_EQ(result.minY, 25.0f);
     EXPECT_FLOAT_EQ(result.maxY, 60.0f);
 }
 
-TEST_F(ProcessTest, RefusesBadRequests)
-{
+TEST_F(ProcessTest, RefusesBadRequests) {
     std::vector<WaterVertex> in(2, water(0, 0, 10));
     std::vector<ScreenVertex2> out(2);
     EXPECT_EQ(process(D3DVOP_TRANSFORM, in, out, nullptr, 3), DDERR_INVALIDPARAMS);
@@ -212,8 +200,7 @@ TEST_F(ProcessTest, RefusesBadRequests)
 }
 
 // Formats that differ in the sets and colours they carry.
-TEST(ProcessFormats, ExtraDestinationSetsAreLeftAlone)
-{
+TEST(ProcessFormats, ExtraDestinationSetsAreLeftAlone) {
     TransformState t;
     LightingState l;
     const D3DVERTEX in{};
@@ -227,8 +214,7 @@ TEST(ProcessFormats, ExtraDestinationSetsAreLeftAlone)
     EXPECT_FLOAT_EQ(load<float>(out.data() + 44), 9.0f);
 }
 
-TEST(ProcessFormats, SourceColoursCopiedWhenNotLit)
-{
+TEST(ProcessFormats, SourceColoursCopiedWhenNotLit) {
     TransformState t;
     LightingState l;
     // D3DFVF_XYZ | D3DFVF_RESERVED1 | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX2
@@ -246,8 +232,7 @@ TEST(ProcessFormats, SourceColoursCopiedWhenNotLit)
     EXPECT_FLOAT_EQ(load<float>(out.data() + 32), 5.0f);
 }
 
-TEST(ProcessFormats, DoNotCopyDataLeavesColoursAndCoordinates)
-{
+TEST(ProcessFormats, DoNotCopyDataLeavesColoursAndCoordinates) {
     TransformState t;
     LightingState l;
     D3DVERTEX in{};
@@ -258,7 +243,8 @@ TEST(ProcessFormats, DoNotCopyDataLeavesColoursAndCoordinates)
     ProcessRequest r;
     r.flags = D3DPV_DONOTCOPYDATA;
     r.count = 1;
-    ASSERT_EQ(processVertices(t, l, r, {&in, D3DFVF_VERTEX, 1}, {&out, D3DFVF_TLVERTEX, 1}), D3D_OK);
+    ASSERT_EQ(processVertices(t, l, r, {&in, D3DFVF_VERTEX, 1}, {&out, D3DFVF_TLVERTEX, 1}),
+              D3D_OK);
     EXPECT_EQ(out.color, 0x12345678u);
     EXPECT_FLOAT_EQ(out.tu, -1.0f);
     EXPECT_FLOAT_EQ(out.rhw, 1.0f) << "the position is still written";

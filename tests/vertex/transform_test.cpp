@@ -15,30 +15,26 @@ using namespace vertex_test;
 
 class TransformTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_EQ(state.setTransform(D3DTRANSFORMSTATE_PROJECTION, perspective(1.0f, 100.0f)),
                   D3D_OK);
         ASSERT_EQ(state.setViewport(viewport(10, 20, 200, 100)), D3D_OK);
     }
 
-    Vec4 clip(float x, float y, float z) const
-    {
+    Vec4 clip(float x, float y, float z) const {
         const float p[3] = {x, y, z};
         return transformPoint(p, state.modelToClip());
     }
 
     // Screen form of a model-space point.
-    void screen(float x, float y, float z, float out[4]) const
-    {
+    void screen(float x, float y, float z, float out[4]) const {
         writeScreenForm(clip(x, y, z), state.screen(), out);
     }
 
     TransformState state;
 };
 
-TEST_F(TransformTest, PointOnTheAxisLandsAtTheViewportCentre)
-{
+TEST_F(TransformTest, PointOnTheAxisLandsAtTheViewportCentre) {
     float s[4];
     screen(0.0f, 0.0f, 10.0f, s);
     EXPECT_FLOAT_EQ(s[0], 110.0f);
@@ -46,8 +42,7 @@ TEST_F(TransformTest, PointOnTheAxisLandsAtTheViewportCentre)
     EXPECT_FLOAT_EQ(s[3], 0.1f);
 }
 
-TEST_F(TransformTest, ViewVolumeEdgesLandOnViewportEdges)
-{
+TEST_F(TransformTest, ViewVolumeEdgesLandOnViewportEdges) {
     float s[4];
     screen(10.0f, 0.0f, 10.0f, s);  // x = w: right edge
     EXPECT_FLOAT_EQ(s[0], 210.0f);
@@ -59,8 +54,7 @@ TEST_F(TransformTest, ViewVolumeEdgesLandOnViewportEdges)
     EXPECT_FLOAT_EQ(s[1], 120.0f);
 }
 
-TEST_F(TransformTest, DepthRunsFromNearToFarPlane)
-{
+TEST_F(TransformTest, DepthRunsFromNearToFarPlane) {
     float s[4];
     screen(0.0f, 0.0f, 1.0f, s);
     EXPECT_NEAR(s[2], 0.0f, 1e-6f);
@@ -70,8 +64,7 @@ TEST_F(TransformTest, DepthRunsFromNearToFarPlane)
     EXPECT_NEAR(s[2], (100.0f / 99.0f) * 0.9f, 1e-6f);
 }
 
-TEST_F(TransformTest, DepthRangeOfTheViewport)
-{
+TEST_F(TransformTest, DepthRangeOfTheViewport) {
     ASSERT_EQ(state.setViewport(viewport(0, 0, 64, 64, 0.25f, 0.75f)), D3D_OK);
     float s[4];
     screen(0.0f, 0.0f, 1.0f, s);
@@ -80,8 +73,7 @@ TEST_F(TransformTest, DepthRangeOfTheViewport)
     EXPECT_NEAR(s[2], 0.75f, 1e-6f);
 }
 
-TEST_F(TransformTest, ClipVolumeSelectsPartOfTheProjection)
-{
+TEST_F(TransformTest, ClipVolumeSelectsPartOfTheProjection) {
     // Only the upper right quarter of the projection fills the viewport.
     D3DVIEWPORT2 v = viewport(0, 0, 100, 100);
     v.dvClipX = 0.0f;
@@ -100,8 +92,7 @@ TEST_F(TransformTest, ClipVolumeSelectsPartOfTheProjection)
     EXPECT_EQ(clipCode(clip(5.0f, -1.0f, 10.0f)), static_cast<DWORD>(D3DCLIP_BOTTOM));
 }
 
-TEST_F(TransformTest, WorldAppliesBeforeView)
-{
+TEST_F(TransformTest, WorldAppliesBeforeView) {
     ASSERT_EQ(state.setTransform(D3DTRANSFORMSTATE_WORLD, scaling(2.0f)), D3D_OK);
     ASSERT_EQ(state.setTransform(D3DTRANSFORMSTATE_VIEW, translation(0.0f, 0.0f, 10.0f)), D3D_OK);
     const Vec4 c = clip(1.0f, 0.0f, 0.0f);
@@ -109,16 +100,14 @@ TEST_F(TransformTest, WorldAppliesBeforeView)
     EXPECT_FLOAT_EQ(c.x, 2.0f);
 }
 
-TEST_F(TransformTest, EyePositionIsTheInverseOfTheView)
-{
+TEST_F(TransformTest, EyePositionIsTheInverseOfTheView) {
     ASSERT_EQ(state.setTransform(D3DTRANSFORMSTATE_VIEW, translation(-3.0f, -4.0f, -5.0f)), D3D_OK);
     EXPECT_FLOAT_EQ(state.eyePosition().x, 3.0f);
     EXPECT_FLOAT_EQ(state.eyePosition().y, 4.0f);
     EXPECT_FLOAT_EQ(state.eyePosition().z, 5.0f);
 }
 
-TEST_F(TransformTest, ClipCodesForEachPlane)
-{
+TEST_F(TransformTest, ClipCodesForEachPlane) {
     EXPECT_EQ(clipCode(clip(0.0f, 0.0f, 10.0f)), 0u);
     EXPECT_EQ(clipCode(clip(10.0f, 10.0f, 10.0f)), 0u) << "the boundary is inside";
     EXPECT_EQ(clipCode(clip(-20.0f, 0.0f, 10.0f)), static_cast<DWORD>(D3DCLIP_LEFT));
@@ -127,12 +116,10 @@ TEST_F(TransformTest, ClipCodesForEachPlane)
     EXPECT_EQ(clipCode(clip(0.0f, -20.0f, 10.0f)), static_cast<DWORD>(D3DCLIP_BOTTOM));
     EXPECT_EQ(clipCode(clip(0.0f, 0.0f, 0.5f)), static_cast<DWORD>(D3DCLIP_FRONT));
     EXPECT_EQ(clipCode(clip(0.0f, 0.0f, 200.0f)), static_cast<DWORD>(D3DCLIP_BACK));
-    EXPECT_EQ(clipCode(clip(-20.0f, 20.0f, 10.0f)),
-              static_cast<DWORD>(D3DCLIP_LEFT | D3DCLIP_TOP));
+    EXPECT_EQ(clipCode(clip(-20.0f, 20.0f, 10.0f)), static_cast<DWORD>(D3DCLIP_LEFT | D3DCLIP_TOP));
 }
 
-TEST_F(TransformTest, ScreenAndClipFormsReadBack)
-{
+TEST_F(TransformTest, ScreenAndClipFormsReadBack) {
     const Vec4 c = clip(3.0f, -2.0f, 7.0f);
     float s[4];
     writeScreenForm(c, state.screen(), s);
@@ -148,8 +135,7 @@ TEST_F(TransformTest, ScreenAndClipFormsReadBack)
     EXPECT_FLOAT_EQ(again.y, c.y);
 }
 
-TEST_F(TransformTest, RefusesBadStateAndKeepsTheOld)
-{
+TEST_F(TransformTest, RefusesBadStateAndKeepsTheOld) {
     D3DVIEWPORT2 v = viewport(0, 0, 0, 100);
     EXPECT_EQ(state.setViewport(v), DDERR_INVALIDPARAMS);
     v = viewport(0, 0, 100, 100);

@@ -19,29 +19,32 @@ struct PrimitiveClipper::Batch {
 
 namespace {
 
-bool validType(D3DPRIMITIVETYPE type)
-{
+bool validType(D3DPRIMITIVETYPE type) {
     return type >= D3DPT_POINTLIST && type <= D3DPT_TRIANGLEFAN;
 }
 
 // Signed distance to one clip plane, non-negative inside.
-float planeDistance(DWORD plane, const Vec4& c)
-{
+float planeDistance(DWORD plane, const Vec4& c) {
     switch (plane) {
-        case D3DCLIP_LEFT: return c.x + c.w;
-        case D3DCLIP_RIGHT: return c.w - c.x;
-        case D3DCLIP_TOP: return c.w - c.y;
-        case D3DCLIP_BOTTOM: return c.y + c.w;
-        case D3DCLIP_FRONT: return c.z;
-        default: return c.w - c.z;  // D3DCLIP_BACK
+        case D3DCLIP_LEFT:
+            return c.x + c.w;
+        case D3DCLIP_RIGHT:
+            return c.w - c.x;
+        case D3DCLIP_TOP:
+            return c.w - c.y;
+        case D3DCLIP_BOTTOM:
+            return c.y + c.w;
+        case D3DCLIP_FRONT:
+            return c.z;
+        default:
+            return c.w - c.z;  // D3DCLIP_BACK
     }
 }
 
-constexpr DWORD kPlanes[] = {D3DCLIP_FRONT, D3DCLIP_LEFT, D3DCLIP_RIGHT,
+constexpr DWORD kPlanes[] = {D3DCLIP_FRONT, D3DCLIP_LEFT,   D3DCLIP_RIGHT,
                              D3DCLIP_TOP,   D3DCLIP_BOTTOM, D3DCLIP_BACK};
 
-void unpackColor(const BYTE* p, float* out)
-{
+void unpackColor(const BYTE* p, float* out) {
     DWORD c;
     std::memcpy(&c, p, sizeof c);
     out[0] = static_cast<float>(c & 0xff);
@@ -50,22 +53,19 @@ void unpackColor(const BYTE* p, float* out)
     out[3] = static_cast<float>(c >> 24);
 }
 
-DWORD channel(float v, int shift)
-{
+DWORD channel(float v, int shift) {
     const float clamped = v > 0.0f ? (v < 255.0f ? v : 255.0f) : 0.0f;
     return static_cast<DWORD>(clamped + 0.5f) << shift;
 }
 
-void packColorBytes(const float* in, BYTE* p)
-{
+void packColorBytes(const float* in, BYTE* p) {
     const DWORD c = channel(in[0], 0) | channel(in[1], 8) | channel(in[2], 16) | channel(in[3], 24);
     std::memcpy(p, &c, sizeof c);
 }
 
 }  // namespace
 
-void PrimitiveClipper::load(const Batch& b, const BYTE* vertex, ClipVertex* out) const
-{
+void PrimitiveClipper::load(const Batch& b, const BYTE* vertex, ClipVertex* out) const {
     float position[4];
     std::memcpy(position, vertex, sizeof position);
     const size_t index = static_cast<size_t>(vertex - b.base) / b.layout.size;
@@ -86,8 +86,7 @@ void PrimitiveClipper::load(const Batch& b, const BYTE* vertex, ClipVertex* out)
     }
 }
 
-const BYTE* PrimitiveClipper::emit(const Batch& b, const ClipVertex& v, int slot)
-{
+const BYTE* PrimitiveClipper::emit(const Batch& b, const ClipVertex& v, int slot) {
     if (v.original != nullptr) {
         return v.original;
     }
@@ -119,8 +118,7 @@ namespace {
 // cuts it. Always interpolating from the inside end makes an edge shared by
 // two triangles cut at the same point whichever way each walks it.
 template <typename V>
-void intersect(const V& in, float dIn, const V& out, float dOut, int attributes, V* result)
-{
+void intersect(const V& in, float dIn, const V& out, float dOut, int attributes, V* result) {
     const float t = dIn / (dIn - dOut);
     result->c = {in.c.x + (out.c.x - in.c.x) * t, in.c.y + (out.c.y - in.c.y) * t,
                  in.c.z + (out.c.z - in.c.z) * t, in.c.w + (out.c.w - in.c.w) * t};
@@ -132,8 +130,7 @@ void intersect(const V& in, float dIn, const V& out, float dOut, int attributes,
 
 }  // namespace
 
-void PrimitiveClipper::clipTriangle(const Batch& b, const BYTE* const v[3], DWORD clipUnion)
-{
+void PrimitiveClipper::clipTriangle(const Batch& b, const BYTE* const v[3], DWORD clipUnion) {
     ClipVertex polygons[2][kMaxPolygon];
     ClipVertex* in = polygons[0];
     ClipVertex* out = polygons[1];
@@ -142,7 +139,8 @@ void PrimitiveClipper::clipTriangle(const Batch& b, const BYTE* const v[3], DWOR
         load(b, v[i], &in[i]);
     }
     for (DWORD plane : kPlanes) {
-        if ((clipUnion & plane) == 0) continue;
+        if ((clipUnion & plane) == 0)
+            continue;
         int m = 0;
         for (int i = 0; i < n && m < kMaxPolygon; ++i) {
             const ClipVertex& p = in[i];
@@ -162,7 +160,8 @@ void PrimitiveClipper::clipTriangle(const Batch& b, const BYTE* const v[3], DWOR
         }
         std::swap(in, out);
         n = m;
-        if (n < 3) return;
+        if (n < 3)
+            return;
     }
     const BYTE* first = emit(b, in[0], 0);
     const BYTE* previous = emit(b, in[1], 1);
@@ -173,21 +172,25 @@ void PrimitiveClipper::clipTriangle(const Batch& b, const BYTE* const v[3], DWOR
     }
 }
 
-void PrimitiveClipper::clipLine(const Batch& b, const BYTE* const v[2], DWORD clipUnion)
-{
+void PrimitiveClipper::clipLine(const Batch& b, const BYTE* const v[2], DWORD clipUnion) {
     ClipVertex ends[2];
     load(b, v[0], &ends[0]);
     load(b, v[1], &ends[1]);
     float t0 = 0.0f, t1 = 1.0f;
     for (DWORD plane : kPlanes) {
-        if ((clipUnion & plane) == 0) continue;
+        if ((clipUnion & plane) == 0)
+            continue;
         const float d0 = planeDistance(plane, ends[0].c);
         const float d1 = planeDistance(plane, ends[1].c);
-        if (d0 < 0.0f && d1 < 0.0f) return;
-        if (d0 < 0.0f) t0 = std::max(t0, d0 / (d0 - d1));
-        if (d1 < 0.0f) t1 = std::min(t1, d0 / (d0 - d1));
+        if (d0 < 0.0f && d1 < 0.0f)
+            return;
+        if (d0 < 0.0f)
+            t0 = std::max(t0, d0 / (d0 - d1));
+        if (d1 < 0.0f)
+            t1 = std::min(t1, d0 / (d0 - d1));
     }
-    if (t0 > t1) return;
+    if (t0 > t1)
+        return;
     ClipVertex cut[2];
     const float ts[2] = {t0, t1};
     for (int e = 0; e < 2; ++e) {
@@ -203,8 +206,7 @@ void PrimitiveClipper::clipLine(const Batch& b, const BYTE* const v[2], DWORD cl
 
 template <typename IndexAt>
 void PrimitiveClipper::assemble(const Batch& b, D3DPRIMITIVETYPE type, DWORD count,
-                                IndexAt indexAt)
-{
+                                IndexAt indexAt) {
     const DWORD stride = b.layout.size;
     auto vertex = [&](DWORD i) { return b.base + static_cast<size_t>(indexAt(i)) * stride; };
     auto code = [&](DWORD i) { return b.codes != nullptr ? b.codes[indexAt(i)] : 0u; };
@@ -231,17 +233,21 @@ void PrimitiveClipper::assemble(const Batch& b, D3DPRIMITIVETYPE type, DWORD cou
     switch (type) {
         case D3DPT_POINTLIST:
             for (DWORD i = 0; i < count; ++i) {
-                if (code(i) == 0) b.sink->point(vertex(i));
+                if (code(i) == 0)
+                    b.sink->point(vertex(i));
             }
             break;
         case D3DPT_LINELIST:
-            for (DWORD i = 0; i + 1 < count; i += 2) line(i, i + 1);
+            for (DWORD i = 0; i + 1 < count; i += 2)
+                line(i, i + 1);
             break;
         case D3DPT_LINESTRIP:
-            for (DWORD i = 0; i + 1 < count; ++i) line(i, i + 1);
+            for (DWORD i = 0; i + 1 < count; ++i)
+                line(i, i + 1);
             break;
         case D3DPT_TRIANGLELIST:
-            for (DWORD i = 0; i + 2 < count; i += 3) triangle(i, i + 1, i + 2);
+            for (DWORD i = 0; i + 2 < count; i += 3)
+                triangle(i, i + 1, i + 2);
             break;
         case D3DPT_TRIANGLESTRIP:
             for (DWORD i = 0; i + 2 < count; ++i) {
@@ -253,26 +259,27 @@ void PrimitiveClipper::assemble(const Batch& b, D3DPRIMITIVETYPE type, DWORD cou
             }
             break;
         case D3DPT_TRIANGLEFAN:
-            for (DWORD i = 1; i + 1 < count; ++i) triangle(0, i, i + 1);
+            for (DWORD i = 1; i + 1 < count; ++i)
+                triangle(0, i, i + 1);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
 namespace {
 
-HRESULT checkDraw(D3DPRIMITIVETYPE type, DWORD fvf, FvfLayout* layout)
-{
+HRESULT checkDraw(D3DPRIMITIVETYPE type, DWORD fvf, FvfLayout* layout) {
     if (!validType(type)) {
         return D3DERR_INVALIDPRIMITIVETYPE;
     }
     const HRESULT hr = decodeFvf(fvf, layout);
-    if (hr != D3D_OK) return hr;
+    if (hr != D3D_OK)
+        return hr;
     return layout->transformed ? D3D_OK : D3DERR_INVALIDVERTEXFORMAT;
 }
 
-int attributeCount(const FvfLayout& layout)
-{
+int attributeCount(const FvfLayout& layout) {
     return (layout.diffuse >= 0 ? 4 : 0) + (layout.specular >= 0 ? 4 : 0) +
            2 * static_cast<int>(layout.texCount);
 }
@@ -281,11 +288,11 @@ int attributeCount(const FvfLayout& layout)
 
 HRESULT PrimitiveClipper::draw(const ScreenMapping& screen, D3DPRIMITIVETYPE type,
                                const ProcessedVertices& vertices, DWORD start, DWORD count,
-                               DWORD flags, PrimitiveSink& sink)
-{
+                               DWORD flags, PrimitiveSink& sink) {
     Batch b{};
     const HRESULT hr = checkDraw(type, vertices.fvf, &b.layout);
-    if (hr != D3D_OK) return hr;
+    if (hr != D3D_OK)
+        return hr;
     if (static_cast<unsigned long long>(start) + count > vertices.vertexCount ||
         (count > 0 && vertices.data == nullptr)) {
         return DDERR_INVALIDPARAMS;
@@ -301,16 +308,17 @@ HRESULT PrimitiveClipper::draw(const ScreenMapping& screen, D3DPRIMITIVETYPE typ
 
 HRESULT PrimitiveClipper::drawIndexed(const ScreenMapping& screen, D3DPRIMITIVETYPE type,
                                       const ProcessedVertices& vertices, const WORD* indices,
-                                      DWORD indexCount, DWORD flags, PrimitiveSink& sink)
-{
+                                      DWORD indexCount, DWORD flags, PrimitiveSink& sink) {
     Batch b{};
     const HRESULT hr = checkDraw(type, vertices.fvf, &b.layout);
-    if (hr != D3D_OK) return hr;
+    if (hr != D3D_OK)
+        return hr;
     if (indexCount > 0 && (indices == nullptr || vertices.data == nullptr)) {
         return DDERR_INVALIDPARAMS;
     }
     for (DWORD i = 0; i < indexCount; ++i) {
-        if (indices[i] >= vertices.vertexCount) return DDERR_INVALIDPARAMS;
+        if (indices[i] >= vertices.vertexCount)
+            return DDERR_INVALIDPARAMS;
     }
     b.base = static_cast<const BYTE*>(vertices.data);
     b.codes = (flags & D3DDP_DONOTCLIP) != 0 ? nullptr : vertices.clipCodes;
@@ -325,8 +333,7 @@ HRESULT PrimitiveClipper::drawUntransformed(const TransformState& transform,
                                             const LightingState& lighting, D3DPRIMITIVETYPE type,
                                             DWORD fvf, const void* vertices, DWORD vertexCount,
                                             const WORD* indices, DWORD indexCount, DWORD flags,
-                                            PrimitiveSink& sink)
-{
+                                            PrimitiveSink& sink) {
     if (!validType(type)) {
         return D3DERR_INVALIDPRIMITIVETYPE;
     }
@@ -340,8 +347,10 @@ HRESULT PrimitiveClipper::drawUntransformed(const TransformState& transform,
 
     ProcessRequest request;
     request.operations = D3DVOP_TRANSFORM;
-    if ((flags & D3DDP_DONOTCLIP) == 0) request.operations |= D3DVOP_CLIP;
-    if ((flags & D3DDP_DONOTLIGHT) == 0) request.operations |= D3DVOP_LIGHT;
+    if ((flags & D3DDP_DONOTCLIP) == 0)
+        request.operations |= D3DVOP_CLIP;
+    if ((flags & D3DDP_DONOTLIGHT) == 0)
+        request.operations |= D3DVOP_LIGHT;
     request.count = vertexCount;
     const HRESULT hr = processVertices(transform, lighting, request, {vertices, fvf, vertexCount},
                                        {processed_.data(), screenFvf, vertexCount, codes_.data()});

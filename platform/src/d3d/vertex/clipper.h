@@ -63,8 +63,8 @@ public:
     // `indices` may be null for a non-indexed draw of every vertex.
     HRESULT drawUntransformed(const TransformState& transform, const LightingState& lighting,
                               D3DPRIMITIVETYPE type, DWORD fvf, const void* vertices,
-                              DWORD vertexCount, const WORD* indices, DWORD indexCount,
-                              DWORD flags, PrimitiveSink& sink);
+                              DWORD vertexCount, const WORD* indices, DWORD indexCount, DWORD flags,
+                              PrimitiveSink& sink);
 
     static constexpr DWORD kMaxAttributes = 4 + 4 + 2 * D3DDP_MAXTEXCOORD;
 
@@ -87,7 +87,7 @@ private:
     void load(const Batch& batch, const BYTE* vertex, ClipVertex* out) const;
     const BYTE* emit(const Batch& batch, const ClipVertex& v, int slot);
 
-    std::array<BYTE, kMaxVertexSize * (kMaxPolygon + 1)> scratch_{};
+    std::array<BYTE, kMaxVertexSize*(kMaxPolygon + 1)> scratch_{};
     std::vector<BYTE> processed_;
     std::vector<DWORD> codes_;
 };

@@ -11,8 +11,7 @@ constexpr DWORD kKnownBits = D3DFVF_POSITION_MASK | D3DFVF_NORMAL | D3DFVF_RESER
 
 }  // namespace
 
-HRESULT decodeFvf(DWORD fvf, FvfLayout* layout)
-{
+HRESULT decodeFvf(DWORD fvf, FvfLayout* layout) {
     if (layout == nullptr) {
         return DDERR_INVALIDPARAMS;
     }
@@ -57,8 +56,7 @@ HRESULT decodeFvf(DWORD fvf, FvfLayout* layout)
     return D3D_OK;
 }
 
-DWORD fvfVertexSize(DWORD fvf)
-{
+DWORD fvfVertexSize(DWORD fvf) {
     FvfLayout layout;
     return decodeFvf(fvf, &layout) == D3D_OK ? layout.size : 0;
 }

@@ -32,8 +32,7 @@ PLATFORM_API DWORD fvfVertexSize(DWORD fvf);
 
 // The transformed format that processing or drawing `sourceFvf` produces:
 // screen position, both colours and the same texture sets.
-inline DWORD screenFvfFor(DWORD sourceFvf)
-{
+inline DWORD screenFvfFor(DWORD sourceFvf) {
     return D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | (sourceFvf & D3DFVF_TEXCOUNT_MASK);
 }
 

@@ -11,52 +11,59 @@ namespace {
 
 constexpr float kPi = 3.14159265358979f;
 
-Vec3 rgb(const D3DCOLORVALUE& c) { return {c.r, c.g, c.b}; }
-Vec3 mul(Vec3 a, Vec3 b) { return {a.x * b.x, a.y * b.y, a.z * b.z}; }
+Vec3 rgb(const D3DCOLORVALUE& c) {
+    return {c.r, c.g, c.b};
+}
+Vec3 mul(Vec3 a, Vec3 b) {
+    return {a.x * b.x, a.y * b.y, a.z * b.z};
+}
 
-Vec3 unpackRgb(D3DCOLOR c)
-{
+Vec3 unpackRgb(D3DCOLOR c) {
     constexpr float k = 1.0f / 255.0f;
     return {RGBA_GETRED(c) * k, RGBA_GETGREEN(c) * k, RGBA_GETBLUE(c) * k};
 }
 
-DWORD toByte(float v)
-{
+DWORD toByte(float v) {
     // Also maps NaN to 0.
-    if (!(v > 0.0f)) return 0;
-    if (v >= 1.0f) return 255;
+    if (!(v > 0.0f))
+        return 0;
+    if (v >= 1.0f)
+        return 255;
     return static_cast<DWORD>(v * 255.0f + 0.5f);
 }
 
-bool hasLength(const D3DVECTOR& v) { return v.x != 0.0f || v.y != 0.0f || v.z != 0.0f; }
+bool hasLength(const D3DVECTOR& v) {
+    return v.x != 0.0f || v.y != 0.0f || v.z != 0.0f;
+}
 
 }  // namespace
 
-D3DCOLOR packColor(float r, float g, float b, float a)
-{
+D3DCOLOR packColor(float r, float g, float b, float a) {
     return (toByte(a) << 24) | (toByte(r) << 16) | (toByte(g) << 8) | toByte(b);
 }
 
-LightingState::LightingState() : material_{}
-{
+LightingState::LightingState() : material_{} {
     material_.dwSize = sizeof(D3DMATERIAL);
 }
 
-HRESULT LightingState::validateLight(const D3DLIGHT2& l)
-{
+HRESULT LightingState::validateLight(const D3DLIGHT2& l) {
     switch (l.dltType) {
         case D3DLIGHT_POINT:
-        case D3DLIGHT_PARALLELPOINT: break;
+        case D3DLIGHT_PARALLELPOINT:
+            break;
         case D3DLIGHT_DIRECTIONAL:
-            if (!hasLength(l.dvDirection)) return DDERR_INVALIDPARAMS;
+            if (!hasLength(l.dvDirection))
+                return DDERR_INVALIDPARAMS;
             break;
         case D3DLIGHT_SPOT:
-            if (!hasLength(l.dvDirection)) return DDERR_INVALIDPARAMS;
+            if (!hasLength(l.dvDirection))
+                return DDERR_INVALIDPARAMS;
             if (!(l.dvTheta >= 0.0f && l.dvTheta <= l.dvPhi && l.dvPhi <= kPi + 1e-5f)) {
                 return DDERR_INVALIDPARAMS;
             }
             break;
-        default: return DDERR_INVALIDPARAMS;
+        default:
+            return DDERR_INVALIDPARAMS;
     }
     if (!(l.dvRange >= 0.0f)) {
         return DDERR_INVALIDPARAMS;
@@ -64,21 +71,20 @@ HRESULT LightingState::validateLight(const D3DLIGHT2& l)
     return D3D_OK;
 }
 
-HRESULT LightingState::setLights(const D3DLIGHT2* lights, DWORD count)
-{
+HRESULT LightingState::setLights(const D3DLIGHT2* lights, DWORD count) {
     if (count > 0 && lights == nullptr) {
         return DDERR_INVALIDPARAMS;
     }
     for (DWORD i = 0; i < count; ++i) {
         const HRESULT hr = validateLight(lights[i]);
-        if (hr != D3D_OK) return hr;
+        if (hr != D3D_OK)
+            return hr;
     }
     lights_.assign(lights, lights + count);
     return D3D_OK;
 }
 
-VertexLighter::VertexLighter(const LightingState& state, Vec3 eyeWorld) : eye_(eyeWorld)
-{
+VertexLighter::VertexLighter(const LightingState& state, Vec3 eyeWorld) : eye_(eyeWorld) {
     const D3DMATERIAL& m = state.material();
     base_ = rgb(m.emissive) + mul(rgb(m.ambient), unpackRgb(state.ambient()));
     alpha_ = m.diffuse.a;
@@ -88,7 +94,8 @@ VertexLighter::VertexLighter(const LightingState& state, Vec3 eyeWorld) : eye_(e
         power_ > 0.0f && (matSpecular.x > 0.0f || matSpecular.y > 0.0f || matSpecular.z > 0.0f);
 
     for (const D3DLIGHT2& l : state.lights()) {
-        if ((l.dwFlags & D3DLIGHT_ACTIVE) == 0) continue;
+        if ((l.dwFlags & D3DLIGHT_ACTIVE) == 0)
+            continue;
         PreparedLight p{};
         p.type = l.dltType;
         p.position = toVec3(l.dvPosition);
@@ -112,8 +119,7 @@ VertexLighter::VertexLighter(const LightingState& state, Vec3 eyeWorld) : eye_(e
     }
 }
 
-LitColors VertexLighter::light(Vec3 position, Vec3 normal) const
-{
+LitColors VertexLighter::light(Vec3 position, Vec3 normal) const {
     Vec3 diffuse = base_;
     Vec3 specular{};
     const Vec3 toEye = anySpecular_ ? normalized(eye_ - position) : Vec3{};
@@ -129,7 +135,8 @@ LitColors VertexLighter::light(Vec3 position, Vec3 normal) const
             if (l.type == D3DLIGHT_PARALLELPOINT) {
                 toLight = normalized(d);
             } else {
-                if (d2 > l.rangeSquared) continue;
+                if (d2 > l.rangeSquared)
+                    continue;
                 const float dist = std::sqrt(d2);
                 // A vertex on the light itself faces it whatever its normal.
                 toLight = dist > 0.0f ? d * (1.0f / dist) : normal;
@@ -138,7 +145,8 @@ LitColors VertexLighter::light(Vec3 position, Vec3 normal) const
                 scale = denom > 0.0f ? 1.0f / denom : 1.0f;
                 if (l.type == D3DLIGHT_SPOT) {
                     const float rho = -dot(toLight, l.spotAxis);
-                    if (rho <= l.cosHalfPhi) continue;
+                    if (rho <= l.cosHalfPhi)
+                        continue;
                     if (rho < l.cosHalfTheta) {
                         const float t = (rho - l.cosHalfPhi) * l.invConeWidth;
                         scale *= l.falloff == 1.0f ? t : std::pow(t, l.falloff);
@@ -147,7 +155,8 @@ LitColors VertexLighter::light(Vec3 position, Vec3 normal) const
             }
         }
         const float nDotL = dot(normal, toLight);
-        if (nDotL <= 0.0f) continue;
+        if (nDotL <= 0.0f)
+            continue;
         diffuse = diffuse + l.diffuse * (nDotL * scale);
         if (l.hasSpecular) {
             const Vec3 halfway = normalized(toLight + toEye);

@@ -67,7 +67,7 @@ private:
     struct PreparedLight {
         D3DLIGHTTYPE type;
         Vec3 position;
-        Vec3 toLight;  // directional: unit vector towards the light
+        Vec3 toLight;   // directional: unit vector towards the light
         Vec3 spotAxis;  // spot: unit direction the light shines along
         float rangeSquared;
         float att0, att1, att2;

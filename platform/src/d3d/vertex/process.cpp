@@ -12,15 +12,13 @@ namespace platform::d3d::vertex {
 
 namespace {
 
-bool rangeFits(DWORD index, DWORD count, DWORD total)
-{
+bool rangeFits(DWORD index, DWORD count, DWORD total) {
     return static_cast<unsigned long long>(index) + count <= total;
 }
 
 HRESULT checkRequest(const ProcessRequest& request, const SourceVertices& source,
                      const DestinationVertices& destination, const FvfLayout& in,
-                     const FvfLayout& out)
-{
+                     const FvfLayout& out) {
     if (in.transformed || !out.transformed) {
         return D3DERR_INVALIDVERTEXFORMAT;
     }
@@ -37,17 +35,17 @@ HRESULT checkRequest(const ProcessRequest& request, const SourceVertices& source
     return D3D_OK;
 }
 
-DWORD loadDword(const BYTE* p)
-{
+DWORD loadDword(const BYTE* p) {
     DWORD v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
 
-void storeDword(BYTE* p, DWORD v) { std::memcpy(p, &v, sizeof v); }
+void storeDword(BYTE* p, DWORD v) {
+    std::memcpy(p, &v, sizeof v);
+}
 
-void growExtents(ProcessResult* r, float x, float y)
-{
+void growExtents(ProcessResult* r, float x, float y) {
     if (r->minX > r->maxX) {
         r->minX = r->maxX = x;
         r->minY = r->maxY = y;
@@ -70,12 +68,13 @@ struct Plan {
 
 HRESULT processVertices(const TransformState& transform, const LightingState& lighting,
                         const ProcessRequest& request, const SourceVertices& source,
-                        const DestinationVertices& destination, ProcessResult* result)
-{
+                        const DestinationVertices& destination, ProcessResult* result) {
     Plan plan{};
     HRESULT hr = decodeFvf(source.fvf, &plan.in);
-    if (hr == D3D_OK) hr = decodeFvf(destination.fvf, &plan.out);
-    if (hr == D3D_OK) hr = checkRequest(request, source, destination, plan.in, plan.out);
+    if (hr == D3D_OK)
+        hr = decodeFvf(destination.fvf, &plan.out);
+    if (hr == D3D_OK)
+        hr = checkRequest(request, source, destination, plan.in, plan.out);
     if (hr != D3D_OK) {
         return hr;
     }
@@ -94,8 +93,10 @@ HRESULT processVertices(const TransformState& transform, const LightingState& li
     const D3DMATRIX& worldNormal = transform.worldNormal();
     const ScreenMapping& screen = transform.screen();
 
-    const BYTE* in = static_cast<const BYTE*>(source.data) + size_t(request.sourceIndex) * plan.in.size;
-    BYTE* out = static_cast<BYTE*>(destination.data) + size_t(request.destinationIndex) * plan.out.size;
+    const BYTE* in =
+        static_cast<const BYTE*>(source.data) + size_t(request.sourceIndex) * plan.in.size;
+    BYTE* out =
+        static_cast<BYTE*>(destination.data) + size_t(request.destinationIndex) * plan.out.size;
     DWORD* codes = destination.clipCodes != nullptr
                        ? destination.clipCodes + request.destinationIndex
                        : nullptr;
@@ -120,7 +121,8 @@ HRESULT processVertices(const TransformState& transform, const LightingState& li
         std::memcpy(out, screenForm, sizeof screenForm);
         clipUnion |= code;
         clipIntersection &= code;
-        if (codes != nullptr) codes[i] = code;
+        if (codes != nullptr)
+            codes[i] = code;
 
         if (plan.light) {
             const Vec3 p = transformAffine(position, world);
@@ -128,8 +130,10 @@ HRESULT processVertices(const TransformState& transform, const LightingState& li
             std::memcpy(n0, in + plan.in.normal, sizeof n0);
             const Vec3 n = normalized(transformDirection(n0, worldNormal));
             const LitColors lit = lighter->light(p, n);
-            if (plan.out.diffuse >= 0) storeDword(out + plan.out.diffuse, lit.diffuse);
-            if (plan.out.specular >= 0) storeDword(out + plan.out.specular, lit.specular);
+            if (plan.out.diffuse >= 0)
+                storeDword(out + plan.out.diffuse, lit.diffuse);
+            if (plan.out.specular >= 0)
+                storeDword(out + plan.out.specular, lit.specular);
         } else if (plan.copyData) {
             if (plan.out.diffuse >= 0) {
                 storeDword(out + plan.out.diffuse,

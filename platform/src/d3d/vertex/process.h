@@ -54,10 +54,8 @@ struct ProcessResult {
 // sets present in both formats are copied; further destination sets are left
 // as they are, so that coordinates written there by the application survive.
 // D3DPV_DONOTCOPYDATA writes only what the operations compute.
-PLATFORM_API HRESULT processVertices(const TransformState& transform,
-                                     const LightingState& lighting,
-                                     const ProcessRequest& request,
-                                     const SourceVertices& source,
+PLATFORM_API HRESULT processVertices(const TransformState& transform, const LightingState& lighting,
+                                     const ProcessRequest& request, const SourceVertices& source,
                                      const DestinationVertices& destination,
                                      ProcessResult* result = nullptr);
 

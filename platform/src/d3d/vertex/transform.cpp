@@ -6,8 +6,7 @@ namespace platform::d3d::vertex {
 
 namespace {
 
-D3DVIEWPORT2 defaultViewport()
-{
+D3DVIEWPORT2 defaultViewport() {
     D3DVIEWPORT2 v{};
     v.dwSize = sizeof(D3DVIEWPORT2);
     v.dwWidth = 1;
@@ -23,8 +22,7 @@ D3DVIEWPORT2 defaultViewport()
 
 // Maps the clip volume [dvClipX, dvClipX + dvClipWidth] x
 // [dvClipY - dvClipHeight, dvClipY] onto [-w, w] x [-w, w].
-D3DMATRIX clipScaleFor(const D3DVIEWPORT2& v)
-{
+D3DMATRIX clipScaleFor(const D3DVIEWPORT2& v) {
     D3DMATRIX m = identityMatrix();
     m._11 = 2.0f / v.dvClipWidth;
     m._22 = 2.0f / v.dvClipHeight;
@@ -35,8 +33,7 @@ D3DMATRIX clipScaleFor(const D3DVIEWPORT2& v)
 
 }  // namespace
 
-ScreenMapping screenMappingFor(const D3DVIEWPORT2& v)
-{
+ScreenMapping screenMappingFor(const D3DVIEWPORT2& v) {
     ScreenMapping s;
     const float halfW = 0.5f * static_cast<float>(v.dwWidth);
     const float halfH = 0.5f * static_cast<float>(v.dwHeight);
@@ -53,39 +50,49 @@ TransformState::TransformState()
     : world_(identityMatrix()),
       view_(identityMatrix()),
       projection_(identityMatrix()),
-      viewport_(defaultViewport())
-{
+      viewport_(defaultViewport()) {
     update();
 }
 
-HRESULT TransformState::setTransform(D3DTRANSFORMSTATETYPE type, const D3DMATRIX& matrix)
-{
+HRESULT TransformState::setTransform(D3DTRANSFORMSTATETYPE type, const D3DMATRIX& matrix) {
     switch (type) {
-        case D3DTRANSFORMSTATE_WORLD: world_ = matrix; break;
-        case D3DTRANSFORMSTATE_VIEW: view_ = matrix; break;
-        case D3DTRANSFORMSTATE_PROJECTION: projection_ = matrix; break;
-        default: return DDERR_INVALIDPARAMS;
+        case D3DTRANSFORMSTATE_WORLD:
+            world_ = matrix;
+            break;
+        case D3DTRANSFORMSTATE_VIEW:
+            view_ = matrix;
+            break;
+        case D3DTRANSFORMSTATE_PROJECTION:
+            projection_ = matrix;
+            break;
+        default:
+            return DDERR_INVALIDPARAMS;
     }
     update();
     return D3D_OK;
 }
 
-HRESULT TransformState::getTransform(D3DTRANSFORMSTATETYPE type, D3DMATRIX* matrix) const
-{
+HRESULT TransformState::getTransform(D3DTRANSFORMSTATETYPE type, D3DMATRIX* matrix) const {
     if (matrix == nullptr) {
         return DDERR_INVALIDPARAMS;
     }
     switch (type) {
-        case D3DTRANSFORMSTATE_WORLD: *matrix = world_; break;
-        case D3DTRANSFORMSTATE_VIEW: *matrix = view_; break;
-        case D3DTRANSFORMSTATE_PROJECTION: *matrix = projection_; break;
-        default: return DDERR_INVALIDPARAMS;
+        case D3DTRANSFORMSTATE_WORLD:
+            *matrix = world_;
+            break;
+        case D3DTRANSFORMSTATE_VIEW:
+            *matrix = view_;
+            break;
+        case D3DTRANSFORMSTATE_PROJECTION:
+            *matrix = projection_;
+            break;
+        default:
+            return DDERR_INVALIDPARAMS;
     }
     return D3D_OK;
 }
 
-HRESULT TransformState::setViewport(const D3DVIEWPORT2& viewport)
-{
+HRESULT TransformState::setViewport(const D3DVIEWPORT2& viewport) {
     // Written so that NaN clip sizes are refused too.
     if (viewport.dwWidth == 0 || viewport.dwHeight == 0 || !(viewport.dvClipWidth > 0.0f) ||
         !(viewport.dvClipHeight > 0.0f)) {
@@ -96,8 +103,7 @@ HRESULT TransformState::setViewport(const D3DVIEWPORT2& viewport)
     return D3D_OK;
 }
 
-void TransformState::update()
-{
+void TransformState::update() {
     clipScale_ = clipScaleFor(viewport_);
     modelToClip_ = multiply(multiply(multiply(world_, view_), projection_), clipScale_);
     normalMatrix(world_, &worldNormal_);

@@ -25,24 +25,28 @@ struct ScreenMapping {
 PLATFORM_API ScreenMapping screenMappingFor(const D3DVIEWPORT2& viewport);
 
 // D3DCLIP_* bits of the planes that a clip-space point lies outside.
-inline DWORD clipCode(const Vec4& c)
-{
+inline DWORD clipCode(const Vec4& c) {
     DWORD code = 0;
-    if (c.x < -c.w) code |= D3DCLIP_LEFT;
-    if (c.x > c.w) code |= D3DCLIP_RIGHT;
-    if (c.y > c.w) code |= D3DCLIP_TOP;
-    if (c.y < -c.w) code |= D3DCLIP_BOTTOM;
-    if (c.z < 0.0f) code |= D3DCLIP_FRONT;
-    if (c.z > c.w) code |= D3DCLIP_BACK;
+    if (c.x < -c.w)
+        code |= D3DCLIP_LEFT;
+    if (c.x > c.w)
+        code |= D3DCLIP_RIGHT;
+    if (c.y > c.w)
+        code |= D3DCLIP_TOP;
+    if (c.y < -c.w)
+        code |= D3DCLIP_BOTTOM;
+    if (c.z < 0.0f)
+        code |= D3DCLIP_FRONT;
+    if (c.z > c.w)
+        code |= D3DCLIP_BACK;
     return code;
 }
 
-constexpr DWORD kClipPlaneBits = D3DCLIP_LEFT | D3DCLIP_RIGHT | D3DCLIP_TOP | D3DCLIP_BOTTOM |
-                                 D3DCLIP_FRONT | D3DCLIP_BACK;
+constexpr DWORD kClipPlaneBits =
+    D3DCLIP_LEFT | D3DCLIP_RIGHT | D3DCLIP_TOP | D3DCLIP_BOTTOM | D3DCLIP_FRONT | D3DCLIP_BACK;
 
 // Screen form written for a vertex: x, y, z, rhw.
-inline void writeScreenForm(const Vec4& c, const ScreenMapping& s, float* out)
-{
+inline void writeScreenForm(const Vec4& c, const ScreenMapping& s, float* out) {
     const float rhw = c.w != 0.0f ? 1.0f / c.w : 0.0f;
     out[0] = s.offsetX + s.scaleX * c.x * rhw;
     out[1] = s.offsetY + s.scaleY * c.y * rhw;
@@ -51,8 +55,7 @@ inline void writeScreenForm(const Vec4& c, const ScreenMapping& s, float* out)
 }
 
 // Clip-space point back from a screen-form vertex.
-inline Vec4 readScreenForm(const float* in, const ScreenMapping& s)
-{
+inline Vec4 readScreenForm(const float* in, const ScreenMapping& s) {
     const float w = in[3] != 0.0f ? 1.0f / in[3] : 0.0f;
     return {(in[0] - s.offsetX) / s.scaleX * w, (in[1] - s.offsetY) / s.scaleY * w,
             (in[2] - s.offsetZ) / s.scaleZ * w, w};
@@ -62,16 +65,14 @@ inline Vec4 readScreenForm(const float* in, const ScreenMapping& s)
 // volume mapped to 0 <= x, y, z <= w (y = w at the top), w kept. Read back,
 // x/w and 1 - y/w are fractions of the viewport and z/w the depth, which is
 // what code that inspects processed vertices expects.
-inline void writeClipForm(const Vec4& c, float* out)
-{
+inline void writeClipForm(const Vec4& c, float* out) {
     out[0] = 0.5f * (c.x + c.w);
     out[1] = 0.5f * (c.y + c.w);
     out[2] = c.z;
     out[3] = c.w;
 }
 
-inline Vec4 readClipForm(const float* in)
-{
+inline Vec4 readClipForm(const float* in) {
     return {2.0f * in[0] - in[3], 2.0f * in[1] - in[3], in[2], in[3]};
 }
 

@@ -9,8 +9,7 @@ struct Inverse3 {
 };
 
 // Inverse of the upper 3x3 block; false when its determinant is (near) zero.
-bool invert3(const D3DMATRIX& a, Inverse3* out)
-{
+bool invert3(const D3DMATRIX& a, Inverse3* out) {
     const float c00 = a._22 * a._33 - a._23 * a._32;
     const float c01 = a._23 * a._31 - a._21 * a._33;
     const float c02 = a._21 * a._32 - a._22 * a._31;
@@ -33,15 +32,13 @@ bool invert3(const D3DMATRIX& a, Inverse3* out)
 
 }  // namespace
 
-D3DMATRIX identityMatrix()
-{
+D3DMATRIX identityMatrix() {
     D3DMATRIX m{};
     m._11 = m._22 = m._33 = m._44 = 1.0f;
     return m;
 }
 
-D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b)
-{
+D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
     D3DMATRIX q;
     for (int r = 0; r < 4; ++r) {
         const float* row = &a._11 + 4 * r;
@@ -54,8 +51,7 @@ D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b)
     return q;
 }
 
-bool normalMatrix(const D3DMATRIX& m, D3DMATRIX* out)
-{
+bool normalMatrix(const D3DMATRIX& m, D3DMATRIX* out) {
     *out = identityMatrix();
     Inverse3 inv;
     if (!invert3(m, &inv)) {
@@ -71,8 +67,7 @@ bool normalMatrix(const D3DMATRIX& m, D3DMATRIX* out)
     return true;
 }
 
-bool invertAffine(const D3DMATRIX& m, D3DMATRIX* out)
-{
+bool invertAffine(const D3DMATRIX& m, D3DMATRIX* out) {
     Inverse3 inv;
     if (!invert3(m, &inv)) {
         return false;
