@@ -253,6 +253,21 @@ TEST_F(ClipperTest, LinesAndPoints) {
     EXPECT_EQ(sink.points[0].pointer, address(0));
 }
 
+TEST_F(ClipperTest, NonFiniteVerticesAreNeverDrawn) {
+    const float nan = std::nanf("");
+    process({{nan, 0, 5, 0, 0, 0}, {1, 0, 5, 0, 0, 0}, {0, 1, 5, 0, 0, 0}, {0, 0, 5, 0, 0, 0}});
+    EXPECT_EQ(codes[0], kClipPlaneBits);
+    const WORD indices[] = {0, 1, 2, 1, 0, 3, 0, 1};
+    ASSERT_EQ(clipper.drawIndexed(transform.screen(), D3DPT_TRIANGLELIST, processed(), indices, 6,
+                                  0, sink),
+              D3D_OK);
+    EXPECT_TRUE(sink.triangles.empty());
+    ASSERT_EQ(clipper.drawIndexed(transform.screen(), D3DPT_LINELIST, processed(), indices + 6, 2,
+                                  0, sink),
+              D3D_OK);
+    EXPECT_TRUE(sink.lines.empty());
+}
+
 TEST_F(ClipperTest, RefusesBadDraws) {
     process({{0, 0, 5, 0, 0, 0}, {1, 0, 5, 0, 0, 0}, {0, 1, 5, 0, 0, 0}});
     const ScreenMapping& s = transform.screen();

@@ -137,6 +137,8 @@ void PrimitiveClipper::clipTriangle(const Batch& b, const BYTE* const v[3], DWOR
     int n = 3;
     for (int i = 0; i < 3; ++i) {
         load(b, v[i], &in[i]);
+        if (!isFinite(in[i].c))
+            return;  // no sensible part to draw
     }
     for (DWORD plane : kPlanes) {
         if ((clipUnion & plane) == 0)
@@ -176,6 +178,8 @@ void PrimitiveClipper::clipLine(const Batch& b, const BYTE* const v[2], DWORD cl
     ClipVertex ends[2];
     load(b, v[0], &ends[0]);
     load(b, v[1], &ends[1]);
+    if (!isFinite(ends[0].c) || !isFinite(ends[1].c))
+        return;
     float t0 = 0.0f, t1 = 1.0f;
     for (DWORD plane : kPlanes) {
         if ((clipUnion & plane) == 0)

@@ -24,8 +24,21 @@ struct ScreenMapping {
 
 PLATFORM_API ScreenMapping screenMappingFor(const D3DVIEWPORT2& viewport);
 
-// D3DCLIP_* bits of the planes that a clip-space point lies outside.
+constexpr DWORD kClipPlaneBits =
+    D3DCLIP_LEFT | D3DCLIP_RIGHT | D3DCLIP_TOP | D3DCLIP_BOTTOM | D3DCLIP_FRONT | D3DCLIP_BACK;
+
+inline bool isFinite(const Vec4& c) {
+    // Inf - Inf and NaN - NaN are NaN, which compares unequal to itself.
+    const float s = (c.x - c.x) + (c.y - c.y) + (c.z - c.z) + (c.w - c.w);
+    return s == s;
+}
+
+// D3DCLIP_* bits of the planes that a clip-space point lies outside. A point
+// that is not finite counts as outside every plane, so that it is never
+// drawn as it is.
 inline DWORD clipCode(const Vec4& c) {
+    if (!isFinite(c))
+        return kClipPlaneBits;
     DWORD code = 0;
     if (c.x < -c.w)
         code |= D3DCLIP_LEFT;
@@ -41,9 +54,6 @@ inline DWORD clipCode(const Vec4& c) {
         code |= D3DCLIP_BACK;
     return code;
 }
-
-constexpr DWORD kClipPlaneBits =
-    D3DCLIP_LEFT | D3DCLIP_RIGHT | D3DCLIP_TOP | D3DCLIP_BOTTOM | D3DCLIP_FRONT | D3DCLIP_BACK;
 
 // Screen form written for a vertex: x, y, z, rhw.
 inline void writeScreenForm(const Vec4& c, const ScreenMapping& s, float* out) {
