@@ -146,6 +146,13 @@ TEST_F(LightingTest, ZeroAttenuationMeansNone) {
     expectDiffuse(c.diffuse, 1.0f, 1.0f, 1.0f);
 }
 
+TEST_F(LightingTest, ParallelPointHasNeitherRangeNorAttenuation) {
+    D3DLIGHT2 l = pointAtOrigin(0.0f, 0.0f, 0.0f, 5.0f);
+    l.dltType = D3DLIGHT_PARALLELPOINT;
+    const LitColors c = lightOne(l, {0, 0, 50}, {0, 0, -1});
+    expectDiffuse(c.diffuse, 1, 1, 1);
+}
+
 class SpotTest : public LightingTest {
 protected:
     // Spot at the origin shining along +z, theta 40, phi 80 degrees; the

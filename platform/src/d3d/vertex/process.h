@@ -37,7 +37,9 @@ struct ProcessRequest {
     DWORD count = 0;
 };
 
-// Clip status of a batch, and with D3DVOP_EXTENTS the screen rectangle of
+// Clip status of a batch as D3DCLIP_* bits (the union and the intersection
+// of the vertices' codes; the caller shifts the latter into
+// D3DSTATUS_CLIPINTERSECTION* form), and with D3DVOP_EXTENTS the screen rectangle of
 // its vertices inside the view volume (empty: min > max).
 struct ProcessResult {
     DWORD clipUnion = 0;
