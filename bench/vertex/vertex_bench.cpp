@@ -1,0 +1,136 @@
+// ProcessVertices throughput: D3DFVF_VERTEX in, D3DFVF_TLVERTEX out,
+// transformed and lit by one point and one directional light.
+#include "d3d/vertex/clipper.h"
+#include "d3d/vertex/process.h"
+
+#include <d3d.h>
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+using namespace platform::d3d::vertex;
+
+constexpr DWORD kVertexCount = 4096;
+
+D3DMATRIX perspective() {
+    D3DMATRIX m{};
+    const float q = 100.0f / 99.0f;
+    m._11 = 1.0f;
+    m._22 = 1.0f;
+    m._33 = q;
+    m._34 = 1.0f;
+    m._43 = -q;
+    return m;
+}
+
+struct Scene {
+    Scene() {
+        D3DMATRIX world = identityMatrix();
+        world._41 = 0.5f;
+        world._43 = 20.0f;
+        transform.setTransform(D3DTRANSFORMSTATE_WORLD, world);
+        transform.setTransform(D3DTRANSFORMSTATE_PROJECTION, perspective());
+        D3DVIEWPORT2 v{};
+        v.dwSize = sizeof v;
+        v.dwWidth = 640;
+        v.dwHeight = 480;
+        v.dvClipX = -1.0f;
+        v.dvClipY = 1.0f;
+        v.dvClipWidth = 2.0f;
+        v.dvClipHeight = 2.0f;
+        v.dvMaxZ = 1.0f;
+        transform.setViewport(v);
+
+        D3DMATERIAL m{};
+        m.dwSize = sizeof m;
+        m.diffuse = {{0.8f}, {0.7f}, {0.6f}, {1.0f}};
+        m.ambient = {{0.2f}, {0.2f}, {0.2f}, {1.0f}};
+        m.specular = {{1.0f}, {1.0f}, {1.0f}, {1.0f}};
+        m.power = 12.0f;
+        lighting.setMaterial(m);
+        lighting.setAmbient(0x00202020);
+
+        D3DLIGHT2 lights[2]{};
+        lights[0].dwSize = sizeof(D3DLIGHT2);
+        lights[0].dltType = D3DLIGHT_POINT;
+        lights[0].dcvColor = {{1.0f}, {0.9f}, {0.8f}, {0.0f}};
+        lights[0].dvPosition = {2.0f, 3.0f, 10.0f};
+        lights[0].dvRange = 50.0f;
+        lights[0].dvAttenuation0 = 1.0f;
+        lights[0].dvAttenuation1 = 0.05f;
+        lights[0].dwFlags = D3DLIGHT_ACTIVE;
+        lights[1].dwSize = sizeof(D3DLIGHT2);
+        lights[1].dltType = D3DLIGHT_DIRECTIONAL;
+        lights[1].dcvColor = {{0.5f}, {0.5f}, {0.6f}, {0.0f}};
+        lights[1].dvDirection = {0.3f, -0.5f, 1.0f};
+        lights[1].dwFlags = D3DLIGHT_ACTIVE;
+        lighting.setLights(lights, 2);
+
+        // A bumpy sphere of radius 8, mostly in view.
+        source.resize(kVertexCount);
+        for (DWORD i = 0; i < kVertexCount; ++i) {
+            const float a = 0.0015f * static_cast<float>(i) * 6.2831853f;
+            const float b = 0.37f * static_cast<float>(i);
+            const float nx = std::cos(a) * std::cos(b), ny = std::sin(b),
+                        nz = std::sin(a) * std::cos(b);
+            D3DVERTEX& v = source[i];
+            v.x = 8.0f * nx;
+            v.y = 8.0f * ny;
+            v.z = 8.0f * nz;
+            v.nx = nx;
+            v.ny = ny;
+            v.nz = nz;
+            v.tu = static_cast<float>(i % 64) / 64.0f;
+            v.tv = static_cast<float>(i / 64) / 64.0f;
+        }
+        destination.resize(kVertexCount);
+        codes.resize(kVertexCount);
+    }
+
+    TransformState transform;
+    LightingState lighting;
+    std::vector<D3DVERTEX> source;
+    std::vector<D3DTLVERTEX> destination;
+    std::vector<DWORD> codes;
+};
+
+void run(benchmark::State& state, DWORD operations) {
+    Scene scene;
+    ProcessRequest request;
+    request.operations = operations;
+    request.count = kVertexCount;
+    for (auto _ : state) {
+        const HRESULT hr = processVertices(
+            scene.transform, scene.lighting, request,
+            {scene.source.data(), D3DFVF_VERTEX, kVertexCount},
+            {scene.destination.data(), D3DFVF_TLVERTEX, kVertexCount, scene.codes.data()});
+        if (hr != D3D_OK) {
+            state.SkipWithError("ProcessVertices failed");
+            break;
+        }
+        benchmark::DoNotOptimize(scene.destination.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["vertices/s"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * kVertexCount, benchmark::Counter::kIsRate);
+}
+
+void BM_TransformAndLight(benchmark::State& state) {
+    run(state, D3DVOP_TRANSFORM | D3DVOP_LIGHT);
+}
+void BM_TransformClipAndLight(benchmark::State& state) {
+    run(state, D3DVOP_TRANSFORM | D3DVOP_CLIP | D3DVOP_LIGHT);
+}
+void BM_TransformOnly(benchmark::State& state) {
+    run(state, D3DVOP_TRANSFORM);
+}
+
+BENCHMARK(BM_TransformAndLight);
+BENCHMARK(BM_TransformClipAndLight);
+BENCHMARK(BM_TransformOnly);
+
+}  // namespace
