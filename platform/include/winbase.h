@@ -15,6 +15,15 @@
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 
 #define CREATE_SUSPENDED 0x00000004u
+#define STILL_ACTIVE 259u
+
+// Error codes of the kernel functions not already in winerror.h.
+#ifndef ERROR_INSUFFICIENT_BUFFER
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#endif
+#ifndef ERROR_DLL_INIT_FAILED
+#define ERROR_DLL_INIT_FAILED 1114L
+#endif
 
 #define THREAD_PRIORITY_IDLE (-15)
 #define THREAD_PRIORITY_LOWEST (-2)
@@ -63,7 +72,9 @@ PLATFORM_API BOOL WINAPI CloseHandle(HANDLE hObject);
 PLATFORM_API DWORD WINAPI GetLastError(void);
 PLATFORM_API void WINAPI SetLastError(DWORD dwErrCode);
 
-// Events and waits
+// Events and waits. Event names are ignored: every CreateEventA makes a new,
+// unnamed event. Pseudo-handles (GetCurrentThread/GetCurrentProcess) are not
+// waitable and make a wait fail.
 PLATFORM_API HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset,
                                         BOOL bInitialState, LPCSTR lpName);
 PLATFORM_API BOOL WINAPI SetEvent(HANDLE hEvent);
@@ -90,7 +101,15 @@ PLATFORM_API PVOID WINAPI InterlockedExchangePointer(PVOID volatile* Target, PVO
 PLATFORM_API PVOID WINAPI InterlockedCompareExchangePointer(PVOID volatile* Destination,
                                                             PVOID Exchange, PVOID Comparand);
 
-// Threads and priorities
+// Threads and priorities.
+// A thread created with CREATE_SUSPENDED does not enter its routine until
+// ResumeThread brings its suspend count to 0. Linux cannot stop a running
+// thread at an arbitrary point safely, so SuspendThread on a thread that has
+// already started only raises the count (and returns the previous one); the
+// thread keeps running. GetCurrentThreadId is the OS thread id (gettid).
+// Thread priorities are kept per thread and applied as a nice value to the OS
+// thread where permitted; priority classes are kept and applied to the
+// process's main thread where permitted.
 PLATFORM_API uintptr_t _beginthreadex(void* security, unsigned stack_size,
                                       unsigned(WINAPI* start_address)(void*), void* arglist,
                                       unsigned initflag, unsigned* thrdaddr);
