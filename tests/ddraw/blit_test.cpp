@@ -150,7 +150,8 @@ TEST_F(BlitTest, ClipListLimitsTheBlitAndAllowsRectanglesOutside) {
     ASSERT_EQ(DD_OK, clipper->GetClipList(nullptr, nullptr, &size));
     EXPECT_EQ(sizeof(RGNDATAHEADER) + 2 * sizeof(RECT), size);
     std::vector<char> buffer(size);
-    ASSERT_EQ(DD_OK, clipper->GetClipList(nullptr, reinterpret_cast<RGNDATA*>(buffer.data()), &size));
+    ASSERT_EQ(DD_OK,
+              clipper->GetClipList(nullptr, reinterpret_cast<RGNDATA*>(buffer.data()), &size));
     EXPECT_EQ(2u, reinterpret_cast<RGNDATA*>(buffer.data())->rdh.nCount);
 
     // Detaching drops the surface's reference: ours is the last.

@@ -9,7 +9,8 @@ protected:
         d.dwSize = sizeof(d);
         d.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
         d.dwBackBufferCount = 1;
-        d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_3DDEVICE;
+        d.ddsCaps.dwCaps =
+            DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_3DDEVICE;
         IDirectDrawSurface4* front = nullptr;
         EXPECT_EQ(DD_OK, dd->CreateSurface(&d, &front, nullptr));
         return front;
@@ -180,8 +181,8 @@ TEST_F(OverlayTest, OverlaysInRgbAndYuvAreShownMovedAndHidden) {
     EXPECT_EQ(100, x);
     EXPECT_EQ(100, y);
     EXPECT_EQ(DDERR_INVALIDPOSITION, rgb->SetOverlayPosition(1020, 0));
-    ASSERT_EQ(DD_OK, rgb->UpdateOverlay(nullptr, front, nullptr, DDOVER_HIDE | DDOVER_DDFX |
-                                                                 DDOVER_KEYSRCOVERRIDE, &fx));
+    ASSERT_EQ(DD_OK, rgb->UpdateOverlay(nullptr, front, nullptr,
+                                        DDOVER_HIDE | DDOVER_DDFX | DDOVER_KEYSRCOVERRIDE, &fx));
     EXPECT_EQ(DDERR_OVERLAYNOTVISIBLE, rgb->SetOverlayPosition(0, 0));
     ASSERT_EQ(DD_OK, yuv->UpdateOverlay(nullptr, front, &dst, DDOVER_SHOW, nullptr));
     // Presenting with a visible YUV overlay reads it back without trouble.
@@ -191,7 +192,8 @@ TEST_F(OverlayTest, OverlaysInRgbAndYuvAreShownMovedAndHidden) {
     EXPECT_EQ(before + 1, platform::testing::presentedFrames());
     EXPECT_EQ(32u * 32u, platform::testing::readSurfaceARGB(yuy2).size());
     EXPECT_EQ(0u, off->Release());
-    EXPECT_EQ(DDERR_NOTAOVERLAYSURFACE, front->UpdateOverlay(nullptr, front, &dst, DDOVER_SHOW, nullptr));
+    EXPECT_EQ(DDERR_NOTAOVERLAYSURFACE,
+              front->UpdateOverlay(nullptr, front, &dst, DDOVER_SHOW, nullptr));
     EXPECT_EQ(0u, rgb->Release());
     EXPECT_EQ(0u, yuv->Release());
     EXPECT_EQ(0u, yuy2->Release());
@@ -226,8 +228,8 @@ TEST_F(OverlayTest, GammaControlOnlyOnThePrimaryOfAGammaAdapter) {
     normal();
     IDirectDrawSurface4* front = primary();
     IDirectDrawGammaControl* gamma = nullptr;
-    ASSERT_EQ(DD_OK, front->QueryInterface(IID_IDirectDrawGammaControl,
-                                           reinterpret_cast<void**>(&gamma)));
+    ASSERT_EQ(DD_OK,
+              front->QueryInterface(IID_IDirectDrawGammaControl, reinterpret_cast<void**>(&gamma)));
     DDGAMMARAMP ramp{};
     ASSERT_EQ(DD_OK, gamma->GetGammaRamp(0, &ramp));
     EXPECT_EQ(0xFFFFu, ramp.red[255]);

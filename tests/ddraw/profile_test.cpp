@@ -37,9 +37,10 @@ TEST_F(ProfileTest, FileWithTwoAdaptersEnumeratesPrimaryWithoutGuidAndSecondaryW
     ASSERT_TRUE(platform::testing::loadDisplayProfile(dataPath("two_adapters.cfg"), &error))
         << error;
     std::vector<Found> found;
-    ASSERT_EQ(DD_OK, DirectDrawEnumerateExA(collect, &found, DDENUM_ATTACHEDSECONDARYDEVICES |
-                                                                 DDENUM_DETACHEDSECONDARYDEVICES |
-                                                                 DDENUM_NONDISPLAYDEVICES));
+    ASSERT_EQ(DD_OK, DirectDrawEnumerateExA(collect, &found,
+                                            DDENUM_ATTACHEDSECONDARYDEVICES |
+                                                DDENUM_DETACHEDSECONDARYDEVICES |
+                                                DDENUM_NONDISPLAYDEVICES));
     ASSERT_EQ(2u, found.size());
     EXPECT_FALSE(found[0].hasGuid);
     EXPECT_EQ("Primary Display Driver", found[0].description);

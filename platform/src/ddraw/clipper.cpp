@@ -8,7 +8,9 @@
 
 namespace platform::ddraw {
 
-Clipper* Clipper::create() { return new Clipper(); }
+Clipper* Clipper::create() {
+    return new Clipper();
+}
 
 Clipper* Clipper::fromInterface(IDirectDrawClipper* clipper) {
     return dynamic_cast<Clipper*>(clipper);
@@ -43,8 +45,8 @@ ULONG Clipper::Release() {
 }
 
 HRESULT Clipper::GetClipList(LPRECT rect, LPRGNDATA clipList, LPDWORD size) {
-    PLATFORM_RECORD_CALL("IDirectDrawClipper::GetClipList", (ULONG_PTR)rect,
-                         (ULONG_PTR)clipList, (ULONG_PTR)size);
+    PLATFORM_RECORD_CALL("IDirectDrawClipper::GetClipList", (ULONG_PTR)rect, (ULONG_PTR)clipList,
+                         (ULONG_PTR)size);
     DDLock lock(ddrawMutex());
     if (!size)
         return DDERR_INVALIDPARAMS;

@@ -24,8 +24,7 @@ PLATFORM_API HRESULT WINAPI DirectDrawCreate(GUID* guid, LPDIRECTDRAW* dd, IUnkn
 
 PLATFORM_API HRESULT WINAPI DirectDrawEnumerateExA(LPDDENUMCALLBACKEXA callback, LPVOID context,
                                                    DWORD flags) {
-    PLATFORM_RECORD_CALL("DirectDrawEnumerateExA", (ULONG_PTR)callback, (ULONG_PTR)context,
-                         flags);
+    PLATFORM_RECORD_CALL("DirectDrawEnumerateExA", (ULONG_PTR)callback, (ULONG_PTR)context, flags);
     if (!callback)
         return DDERR_INVALIDPARAMS;
     if (flags & ~(DDENUM_ATTACHEDSECONDARYDEVICES | DDENUM_DETACHEDSECONDARYDEVICES |
@@ -56,8 +55,7 @@ PLATFORM_API HRESULT WINAPI DirectDrawEnumerateA(LPDDENUMCALLBACKA callback, LPV
         std::string description = adapter.description;
         std::string name = adapter.driverName;
         GUID guid = adapter.guid;
-        if (!callback(adapter.primary ? nullptr : &guid, description.data(), name.data(),
-                      context))
+        if (!callback(adapter.primary ? nullptr : &guid, description.data(), name.data(), context))
             break;
     }
     return DD_OK;

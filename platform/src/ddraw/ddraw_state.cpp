@@ -25,7 +25,9 @@ Globals& globals() {
     return g;
 }
 
-AdapterKey keyOf(const DeviceState& s) { return {s.profile.get(), s.adapterIndex}; }
+AdapterKey keyOf(const DeviceState& s) {
+    return {s.profile.get(), s.adapterIndex};
+}
 
 }  // namespace
 
@@ -48,7 +50,9 @@ void returnVideoMemory(const DeviceState& state, DWORD bytes) {
     used = bytes > used ? 0 : used - bytes;
 }
 
-DWORD videoMemoryUsed(const DeviceState& state) { return globals().videoMemory[keyOf(state)]; }
+DWORD videoMemoryUsed(const DeviceState& state) {
+    return globals().videoMemory[keyOf(state)];
+}
 
 display::DisplayMode adapterMode(const DeviceState& state) {
     if (state.isPrimaryAdapter()) {
@@ -81,9 +85,15 @@ DWORD visibleOverlayCount(const DeviceState& state) {
     return n;
 }
 
-void registerSurface(Surface* surface) { globals().surfaces.insert(surface); }
-void unregisterSurface(Surface* surface) { globals().surfaces.erase(surface); }
-const std::set<Surface*>& liveSurfaces() { return globals().surfaces; }
+void registerSurface(Surface* surface) {
+    globals().surfaces.insert(surface);
+}
+void unregisterSurface(Surface* surface) {
+    globals().surfaces.erase(surface);
+}
+const std::set<Surface*>& liveSurfaces() {
+    return globals().surfaces;
+}
 
 void loseVideoMemorySurfaces() {
     for (Surface* s : globals().surfaces)
@@ -109,10 +119,18 @@ void installListeners() {
     });
 }
 
-DeviceState* exclusiveOwner() { return globals().exclusive; }
-void setExclusiveOwner(DeviceState* state) { globals().exclusive = state; }
+DeviceState* exclusiveOwner() {
+    return globals().exclusive;
+}
+void setExclusiveOwner(DeviceState* state) {
+    globals().exclusive = state;
+}
 
-void countPresentedFrame() { ++globals().frames; }
-unsigned presentedFrameCount() { return globals().frames.load(); }
+void countPresentedFrame() {
+    ++globals().frames;
+}
+unsigned presentedFrameCount() {
+    return globals().frames.load();
+}
 
 }  // namespace platform::ddraw

@@ -27,7 +27,7 @@ struct DeviceState {
     HWND window = nullptr;
     DWORD cooperativeFlags = 0;
     bool exclusive = false;
-    Surface* primary = nullptr;  // the primary surface (front buffer), not owned
+    Surface* primary = nullptr;   // the primary surface (front buffer), not owned
     std::set<Surface*> surfaces;  // every surface made by the object, not owned
 
     const display::AdapterProfile& adapter() const { return profile->adapters[adapterIndex]; }

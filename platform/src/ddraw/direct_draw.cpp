@@ -97,7 +97,9 @@ HRESULT DirectDraw::create(const GUID* adapter, DirectDraw** out) {
     return DD_OK;
 }
 
-DirectDraw* DirectDraw::fromInterface(IDirectDraw4* dd) { return dynamic_cast<DirectDraw*>(dd); }
+DirectDraw* DirectDraw::fromInterface(IDirectDraw4* dd) {
+    return dynamic_cast<DirectDraw*>(dd);
+}
 
 // ---------------------------------------------------------------------------
 // IUnknown
@@ -334,8 +336,7 @@ HRESULT DirectDraw::CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* clipper, IUn
     return DD_OK;
 }
 
-HRESULT DirectDraw::CreatePalette(DWORD, LPPALETTEENTRY, LPDIRECTDRAWPALETTE* palette,
-                                  IUnknown*) {
+HRESULT DirectDraw::CreatePalette(DWORD, LPPALETTEENTRY, LPDIRECTDRAWPALETTE* palette, IUnknown*) {
     PLATFORM_RECORD_CALL("IDirectDraw4::CreatePalette", (ULONG_PTR)palette);
     // Palettised rendering is not offered.
     if (palette)
@@ -432,19 +433,21 @@ void DirectDraw::fillCaps(DDCAPS* c, bool hardware) const {
                 DDCAPS_CANCLIP | DDCAPS_CANCLIPSTRETCHED | DDCAPS_CANBLTSYSMEM |
                 DDCAPS_BLTDEPTHFILL | DDCAPS_GDI;
     c->dwCKeyCaps = DDCKEYCAPS_SRCBLT | DDCKEYCAPS_DESTBLT;
-    c->dwFXCaps = DDFXCAPS_BLTSTRETCHX | DDFXCAPS_BLTSTRETCHY | DDFXCAPS_BLTSHRINKX |
-                  DDFXCAPS_BLTSHRINKY;
+    c->dwFXCaps =
+        DDFXCAPS_BLTSTRETCHX | DDFXCAPS_BLTSTRETCHY | DDFXCAPS_BLTSHRINKX | DDFXCAPS_BLTSHRINKY;
     c->dwCaps2 = DDCAPS2_WIDESURFACES | DDCAPS2_CANMANAGETEXTURE;
     if (a.canRenderWindowed)
         c->dwCaps2 |= DDCAPS2_CANRENDERWINDOWED;
     for (const auto& d : a.devices)
         for (const auto& z : d.depthFormats)
-            c->dwZBufferBitDepths |=
-                z.bitCount == 16 ? DDBD_16 : z.bitCount == 24 ? DDBD_24 : z.bitCount == 32 ? DDBD_32 : 0u;
-    c->ddsCaps.dwCaps = DDSCAPS_BACKBUFFER | DDSCAPS_COMPLEX | DDSCAPS_FLIP |
-                        DDSCAPS_FRONTBUFFER | DDSCAPS_OFFSCREENPLAIN | DDSCAPS_PRIMARYSURFACE |
-                        DDSCAPS_SYSTEMMEMORY | DDSCAPS_TEXTURE | DDSCAPS_3DDEVICE |
-                        DDSCAPS_VIDEOMEMORY | DDSCAPS_ZBUFFER | DDSCAPS_MIPMAP;
+            c->dwZBufferBitDepths |= z.bitCount == 16   ? DDBD_16
+                                     : z.bitCount == 24 ? DDBD_24
+                                     : z.bitCount == 32 ? DDBD_32
+                                                        : 0u;
+    c->ddsCaps.dwCaps = DDSCAPS_BACKBUFFER | DDSCAPS_COMPLEX | DDSCAPS_FLIP | DDSCAPS_FRONTBUFFER |
+                        DDSCAPS_OFFSCREENPLAIN | DDSCAPS_PRIMARYSURFACE | DDSCAPS_SYSTEMMEMORY |
+                        DDSCAPS_TEXTURE | DDSCAPS_3DDEVICE | DDSCAPS_VIDEOMEMORY | DDSCAPS_ZBUFFER |
+                        DDSCAPS_MIPMAP;
     if (!hardware) {
         // The emulation layer blits in system memory only.
         c->dwZBufferBitDepths = 0;

@@ -37,8 +37,7 @@ public:
     HRESULT STDMETHODCALLTYPE CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* clipper,
                                             IUnknown* outer) override;
     HRESULT STDMETHODCALLTYPE CreatePalette(DWORD flags, LPPALETTEENTRY entries,
-                                            LPDIRECTDRAWPALETTE* palette,
-                                            IUnknown* outer) override;
+                                            LPDIRECTDRAWPALETTE* palette, IUnknown* outer) override;
     HRESULT STDMETHODCALLTYPE FlipToGDISurface() override;
     HRESULT STDMETHODCALLTYPE GetCaps(LPDDCAPS driverCaps, LPDDCAPS helCaps) override;
     HRESULT STDMETHODCALLTYPE GetFourCCCodes(LPDWORD count, LPDWORD codes) override;

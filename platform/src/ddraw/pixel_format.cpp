@@ -49,28 +49,28 @@ DDPIXELFORMAT palette8Format() {
 DDPIXELFORMAT toPixelFormat(const display::FormatDesc& d) {
     using Kind = display::FormatDesc::Kind;
     switch (d.kind) {
-    case Kind::Rgb:
-        return rgbFormat(d.bitCount, d.redMask, d.greenMask, d.blueMask, d.alphaMask);
-    case Kind::Depth:
-        return depthFormat(d.bitCount, d.stencilBits);
-    case Kind::FourCC:
-        return fourCCFormat(d.fourCC);
-    case Kind::Palette8:
-        return palette8Format();
+        case Kind::Rgb:
+            return rgbFormat(d.bitCount, d.redMask, d.greenMask, d.blueMask, d.alphaMask);
+        case Kind::Depth:
+            return depthFormat(d.bitCount, d.stencilBits);
+        case Kind::FourCC:
+            return fourCCFormat(d.fourCC);
+        case Kind::Palette8:
+            return palette8Format();
     }
     return DDPIXELFORMAT{};
 }
 
 DDPIXELFORMAT displayFormat(DWORD bitsPerPixel) {
     switch (bitsPerPixel) {
-    case 8:
-        return palette8Format();
-    case 16:
-        return rgbFormat(16, 0xF800, 0x07E0, 0x001F);
-    case 24:
-        return rgbFormat(24, 0xFF0000, 0xFF00, 0xFF);
-    default:
-        return rgbFormat(32, 0xFF0000, 0xFF00, 0xFF);
+        case 8:
+            return palette8Format();
+        case 16:
+            return rgbFormat(16, 0xF800, 0x07E0, 0x001F);
+        case 24:
+            return rgbFormat(24, 0xFF0000, 0xFF00, 0xFF);
+        default:
+            return rgbFormat(32, 0xFF0000, 0xFF00, 0xFF);
     }
 }
 
@@ -80,7 +80,9 @@ bool isRgb(const DDPIXELFORMAT& f) {
 bool isYuv(const DDPIXELFORMAT& f) {
     return (f.dwFlags & DDPF_FOURCC) && (f.dwFourCC == kFourCCUYVY || f.dwFourCC == kFourCCYUY2);
 }
-bool isDepth(const DDPIXELFORMAT& f) { return (f.dwFlags & DDPF_ZBUFFER) != 0; }
+bool isDepth(const DDPIXELFORMAT& f) {
+    return (f.dwFlags & DDPF_ZBUFFER) != 0;
+}
 
 DWORD bytesPerPixel(const DDPIXELFORMAT& f) {
     if (isYuv(f))
@@ -89,19 +91,21 @@ DWORD bytesPerPixel(const DDPIXELFORMAT& f) {
         return 0;
     if (isDepth(f))
         // 24-bit depth lives in 32-bit words, as on the hardware of the time.
-        return f.dwZBufferBitDepth == 16 ? 2 : (f.dwZBufferBitDepth == 24 || f.dwZBufferBitDepth == 32) ? 4 : 0;
+        return f.dwZBufferBitDepth == 16                                  ? 2
+               : (f.dwZBufferBitDepth == 24 || f.dwZBufferBitDepth == 32) ? 4
+                                                                          : 0;
     if (f.dwFlags & DDPF_PALETTEINDEXED8)
         return 1;
     if (f.dwFlags & DDPF_RGB) {
         switch (f.dwRGBBitCount) {
-        case 16:
-            return 2;
-        case 24:
-            return 3;
-        case 32:
-            return 4;
-        default:
-            return 0;
+            case 16:
+                return 2;
+            case 24:
+                return 3;
+            case 32:
+                return 4;
+            default:
+                return 0;
         }
     }
     return 0;
@@ -121,41 +125,41 @@ bool sameFormat(const DDPIXELFORMAT& a, const DDPIXELFORMAT& b) {
 
 uint32_t loadPixel(const BYTE* at, DWORD bytes) {
     switch (bytes) {
-    case 1:
-        return at[0];
-    case 2: {
-        uint16_t v;
-        std::memcpy(&v, at, 2);
-        return v;
-    }
-    case 3:
-        return uint32_t(at[0]) | (uint32_t(at[1]) << 8) | (uint32_t(at[2]) << 16);
-    default: {
-        uint32_t v;
-        std::memcpy(&v, at, 4);
-        return v;
-    }
+        case 1:
+            return at[0];
+        case 2: {
+            uint16_t v;
+            std::memcpy(&v, at, 2);
+            return v;
+        }
+        case 3:
+            return uint32_t(at[0]) | (uint32_t(at[1]) << 8) | (uint32_t(at[2]) << 16);
+        default: {
+            uint32_t v;
+            std::memcpy(&v, at, 4);
+            return v;
+        }
     }
 }
 
 void storePixel(BYTE* at, DWORD bytes, uint32_t value) {
     switch (bytes) {
-    case 1:
-        at[0] = static_cast<BYTE>(value);
-        break;
-    case 2: {
-        const uint16_t v = static_cast<uint16_t>(value);
-        std::memcpy(at, &v, 2);
-        break;
-    }
-    case 3:
-        at[0] = static_cast<BYTE>(value);
-        at[1] = static_cast<BYTE>(value >> 8);
-        at[2] = static_cast<BYTE>(value >> 16);
-        break;
-    default:
-        std::memcpy(at, &value, 4);
-        break;
+        case 1:
+            at[0] = static_cast<BYTE>(value);
+            break;
+        case 2: {
+            const uint16_t v = static_cast<uint16_t>(value);
+            std::memcpy(at, &v, 2);
+            break;
+        }
+        case 3:
+            at[0] = static_cast<BYTE>(value);
+            at[1] = static_cast<BYTE>(value >> 8);
+            at[2] = static_cast<BYTE>(value >> 16);
+            break;
+        default:
+            std::memcpy(at, &value, 4);
+            break;
     }
 }
 

@@ -37,7 +37,22 @@ DWORD floorLog2(DWORD v) {
     return n;
 }
 
+std::vector<std::pair<IID, SurfaceExtensionFactory>>& extensionFactories() {
+    static std::vector<std::pair<IID, SurfaceExtensionFactory>> f;
+    return f;
+}
+
 }  // namespace
+
+void registerSurfaceExtension(const IID& iid, SurfaceExtensionFactory make) {
+    DDLock lock(ddrawMutex());
+    for (auto& entry : extensionFactories())
+        if (entry.first == iid) {
+            entry.second = std::move(make);
+            return;
+        }
+    extensionFactories().emplace_back(iid, std::move(make));
+}
 
 Surface::Surface(std::shared_ptr<DeviceState> state, const DDSURFACEDESC2& desc, bool video,
                  bool managed)
@@ -172,7 +187,8 @@ HRESULT Surface::create(const std::shared_ptr<DeviceState>& state, const DDSURFA
         parts.push_back(front);
         for (DWORD i = 0; i < d.dwBackBufferCount; ++i) {
             DDSURFACEDESC2 back = base;
-            back.ddsCaps.dwCaps &= ~(DDSCAPS_PRIMARYSURFACE | DDSCAPS_FRONTBUFFER | DDSCAPS_VISIBLE);
+            back.ddsCaps.dwCaps &=
+                ~(DDSCAPS_PRIMARYSURFACE | DDSCAPS_FRONTBUFFER | DDSCAPS_VISIBLE);
             if (i == 0)
                 back.ddsCaps.dwCaps |= DDSCAPS_BACKBUFFER;
             parts.push_back(back);
@@ -203,8 +219,8 @@ HRESULT Surface::create(const std::shared_ptr<DeviceState>& state, const DDSURFA
     // (primary, overlays), or by default while it lasts.
     DWORD bytes = 0;
     for (const auto& p : parts)
-        bytes += static_cast<DWORD>(pitchFor(p.dwWidth, bytesPerPixel(p.ddpfPixelFormat))) *
-                 p.dwHeight;
+        bytes +=
+            static_cast<DWORD>(pitchFor(p.dwWidth, bytesPerPixel(p.ddpfPixelFormat))) * p.dwHeight;
     const bool mustBeVideo = (caps & DDSCAPS_VIDEOMEMORY) || primary || overlay;
     bool video = false;
     if (!managed && !(caps & DDSCAPS_SYSTEMMEMORY)) {
@@ -219,8 +235,8 @@ HRESULT Surface::create(const std::shared_ptr<DeviceState>& state, const DDSURFA
 
     std::vector<Surface*> made;
     for (auto& p : parts) {
-        p.ddsCaps.dwCaps = (p.ddsCaps.dwCaps & ~(DDSCAPS_VIDEOMEMORY | DDSCAPS_SYSTEMMEMORY |
-                                                 DDSCAPS_LOCALVIDMEM)) |
+        p.ddsCaps.dwCaps = (p.ddsCaps.dwCaps &
+                            ~(DDSCAPS_VIDEOMEMORY | DDSCAPS_SYSTEMMEMORY | DDSCAPS_LOCALVIDMEM)) |
                            memoryCaps;
         made.push_back(new Surface(state, p, video, managed));
     }
@@ -268,6 +284,18 @@ HRESULT Surface::QueryInterface(REFIID riid, LPVOID* object) {
     }
     if (IUnknown* ext = extensionObject(riid))
         return ext->QueryInterface(riid, object);
+    for (auto& f : extensionFactories()) {
+        if (!(f.first == riid))
+            continue;
+        IUnknown* made = nullptr;
+        const HRESULT hr = f.second(*this, &made);
+        if (FAILED(hr))
+            return hr;
+        if (!made)
+            return E_NOINTERFACE;
+        extensions_.emplace_back(riid, made);
+        return made->QueryInterface(riid, object);
+    }
     return E_NOINTERFACE;
 }
 
@@ -337,8 +365,7 @@ HRESULT Surface::AddAttachedSurface(LPDIRECTDRAWSURFACE4 surface) {
 }
 
 HRESULT Surface::DeleteAttachedSurface(DWORD flags, LPDIRECTDRAWSURFACE4 surface) {
-    PLATFORM_RECORD_CALL("IDirectDrawSurface4::DeleteAttachedSurface", flags,
-                         (ULONG_PTR)surface);
+    PLATFORM_RECORD_CALL("IDirectDrawSurface4::DeleteAttachedSurface", flags, (ULONG_PTR)surface);
     DDLock lock(ddrawMutex());
     if (flags != 0)
         return DDERR_INVALIDPARAMS;
@@ -449,24 +476,24 @@ bool Surface::hasKey(DWORD which, DDCOLORKEY* key) const {
     DWORD flag;
     const DDCOLORKEY* value;
     switch (which) {
-    case DDCKEY_SRCBLT:
-        flag = DDSD_CKSRCBLT;
-        value = &desc_.ddckCKSrcBlt;
-        break;
-    case DDCKEY_DESTBLT:
-        flag = DDSD_CKDESTBLT;
-        value = &desc_.ddckCKDestBlt;
-        break;
-    case DDCKEY_SRCOVERLAY:
-        flag = DDSD_CKSRCOVERLAY;
-        value = &desc_.ddckCKSrcOverlay;
-        break;
-    case DDCKEY_DESTOVERLAY:
-        flag = DDSD_CKDESTOVERLAY;
-        value = &desc_.ddckCKDestOverlay;
-        break;
-    default:
-        return false;
+        case DDCKEY_SRCBLT:
+            flag = DDSD_CKSRCBLT;
+            value = &desc_.ddckCKSrcBlt;
+            break;
+        case DDCKEY_DESTBLT:
+            flag = DDSD_CKDESTBLT;
+            value = &desc_.ddckCKDestBlt;
+            break;
+        case DDCKEY_SRCOVERLAY:
+            flag = DDSD_CKSRCOVERLAY;
+            value = &desc_.ddckCKSrcOverlay;
+            break;
+        case DDCKEY_DESTOVERLAY:
+            flag = DDSD_CKDESTOVERLAY;
+            value = &desc_.ddckCKDestOverlay;
+            break;
+        default:
+            return false;
     }
     if (!(desc_.dwFlags & flag))
         return false;
@@ -494,24 +521,24 @@ HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key) {
     DDCOLORKEY* value;
     DDLock lock(ddrawMutex());
     switch (which) {
-    case DDCKEY_SRCBLT:
-        flag = DDSD_CKSRCBLT;
-        value = &desc_.ddckCKSrcBlt;
-        break;
-    case DDCKEY_DESTBLT:
-        flag = DDSD_CKDESTBLT;
-        value = &desc_.ddckCKDestBlt;
-        break;
-    case DDCKEY_SRCOVERLAY:
-        flag = DDSD_CKSRCOVERLAY;
-        value = &desc_.ddckCKSrcOverlay;
-        break;
-    case DDCKEY_DESTOVERLAY:
-        flag = DDSD_CKDESTOVERLAY;
-        value = &desc_.ddckCKDestOverlay;
-        break;
-    default:
-        return DDERR_INVALIDPARAMS;
+        case DDCKEY_SRCBLT:
+            flag = DDSD_CKSRCBLT;
+            value = &desc_.ddckCKSrcBlt;
+            break;
+        case DDCKEY_DESTBLT:
+            flag = DDSD_CKDESTBLT;
+            value = &desc_.ddckCKDestBlt;
+            break;
+        case DDCKEY_SRCOVERLAY:
+            flag = DDSD_CKSRCOVERLAY;
+            value = &desc_.ddckCKSrcOverlay;
+            break;
+        case DDCKEY_DESTOVERLAY:
+            flag = DDSD_CKDESTOVERLAY;
+            value = &desc_.ddckCKDestOverlay;
+            break;
+        default:
+            return DDERR_INVALIDPARAMS;
     }
     if (!key) {
         desc_.dwFlags &= ~flag;
@@ -799,8 +826,7 @@ HRESULT Surface::SetPrivateData(REFGUID tag, LPVOID data, DWORD size, DWORD flag
 }
 
 HRESULT Surface::GetPrivateData(REFGUID tag, LPVOID buffer, LPDWORD size) {
-    PLATFORM_RECORD_CALL("IDirectDrawSurface4::GetPrivateData", (ULONG_PTR)buffer,
-                         (ULONG_PTR)size);
+    PLATFORM_RECORD_CALL("IDirectDrawSurface4::GetPrivateData", (ULONG_PTR)buffer, (ULONG_PTR)size);
     if (!size)
         return DDERR_INVALIDPARAMS;
     DDLock lock(ddrawMutex());

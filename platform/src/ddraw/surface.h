@@ -9,19 +9,28 @@
 #include "ddraw/ddraw_state.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
 namespace platform::ddraw {
 
 class Clipper;
+class Surface;
+
+// Interfaces another part of the platform hangs on surfaces, such as
+// IDirect3DTexture2. `make` runs on the first QueryInterface for `iid`; the
+// surface keeps the object (one reference) until it dies and passes later
+// queries to it.
+using SurfaceExtensionFactory = std::function<HRESULT(Surface& owner, IUnknown** made)>;
+void registerSurfaceExtension(const IID& iid, SurfaceExtensionFactory make);
 
 class Surface final : public IDirectDrawSurface4, public IDirectDrawGammaControl {
 public:
     // Makes the surface `request` describes with its implicit attachments
     // (back buffers, mip levels). `*out` carries one reference.
-    static HRESULT create(const std::shared_ptr<DeviceState>& state,
-                          const DDSURFACEDESC2& request, Surface** out);
+    static HRESULT create(const std::shared_ptr<DeviceState>& state, const DDSURFACEDESC2& request,
+                          Surface** out);
     // The implementation behind an interface pointer of this layer, or null.
     static Surface* fromInterface(IDirectDrawSurface4* surface);
 
@@ -151,7 +160,7 @@ private:
     HDC dc_ = nullptr;
     Clipper* clipper_ = nullptr;
     std::vector<Attachment> attached_;
-    Surface* parent_ = nullptr;  // the surface an implicit one belongs to
+    Surface* parent_ = nullptr;     // the surface an implicit one belongs to
     std::shared_ptr<Chain> chain_;  // flipping chain, front first
     OverlayState overlay_;
     DDGAMMARAMP gamma_{};
@@ -159,7 +168,6 @@ private:
     DWORD uniqueness_ = 1;
     std::vector<std::pair<IID, IUnknown*>> extensions_;
     std::vector<std::pair<GUID, std::vector<BYTE>>> privateData_;
-
 };
 
 }  // namespace platform::ddraw

@@ -11,7 +11,9 @@
 namespace platform::ddraw {
 namespace {
 
-bool validRect(const RECT& r) { return r.left < r.right && r.top < r.bottom; }
+bool validRect(const RECT& r) {
+    return r.left < r.right && r.top < r.bottom;
+}
 
 bool inside(const RECT& r, DWORD width, DWORD height) {
     return r.left >= 0 && r.top >= 0 && r.right <= static_cast<LONG>(width) &&
@@ -60,11 +62,13 @@ struct BlitJob {
         const LONG dw = dst.right - dst.left, dh = dst.bottom - dst.top;
         const LONG sw = src.right - src.left, sh = src.bottom - src.top;
         for (LONG y = area.top; y < area.bottom; ++y) {
-            const LONG sy = src.top + static_cast<LONG>(static_cast<long long>(y - dst.top) * sh / dh);
+            const LONG sy =
+                src.top + static_cast<LONG>(static_cast<long long>(y - dst.top) * sh / dh);
             BYTE* out = target->bits() + static_cast<size_t>(y) * target->pitch();
             const BYTE* in = pixels.bits + static_cast<size_t>(sy) * pixels.pitch;
             for (LONG x = area.left; x < area.right; ++x) {
-                const LONG sx = src.left + static_cast<LONG>(static_cast<long long>(x - dst.left) * sw / dw);
+                const LONG sx =
+                    src.left + static_cast<LONG>(static_cast<long long>(x - dst.left) * sw / dw);
                 uint32_t raw = loadPixel(in + static_cast<size_t>(sx) * sb, sb);
                 if (srcKey && keyMatches(*srcKey, raw))
                     continue;
@@ -112,13 +116,14 @@ HRESULT Surface::clipRects(const RECT& bounds, std::vector<RECT>* rects) const {
     return DD_OK;
 }
 
-HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE4 source, LPRECT sourceRect,
-                     DWORD flags, LPDDBLTFX fx) {
+HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE4 source, LPRECT sourceRect, DWORD flags,
+                     LPDDBLTFX fx) {
     PLATFORM_RECORD_CALL("IDirectDrawSurface4::Blt", (ULONG_PTR)destRect, (ULONG_PTR)source,
                          (ULONG_PTR)sourceRect, flags, (ULONG_PTR)fx);
     DDLock lock(ddrawMutex());
     const bool fill = flags & (DDBLT_COLORFILL | DDBLT_DEPTHFILL);
-    const bool needsFx = fill || (flags & (DDBLT_KEYSRCOVERRIDE | DDBLT_KEYDESTOVERRIDE | DDBLT_DDFX));
+    const bool needsFx =
+        fill || (flags & (DDBLT_KEYSRCOVERRIDE | DDBLT_KEYDESTOVERRIDE | DDBLT_DDFX));
     if (needsFx && (!fx || fx->dwSize != sizeof(DDBLTFX)))
         return DDERR_INVALIDPARAMS;
     if ((flags & DDBLT_COLORFILL) && (flags & DDBLT_DEPTHFILL))

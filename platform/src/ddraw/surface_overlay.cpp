@@ -10,7 +10,9 @@
 namespace platform::ddraw {
 namespace {
 
-bool validRect(const RECT& r) { return r.left < r.right && r.top < r.bottom; }
+bool validRect(const RECT& r) {
+    return r.left < r.right && r.top < r.bottom;
+}
 
 bool identityRamp(const DDGAMMARAMP& ramp) {
     for (int i = 0; i < 256; ++i) {
@@ -42,7 +44,8 @@ std::vector<uint32_t> toArgb(const Surface& source, const DDCOLORKEY* key,
             if (key && raw >= key->dwColorSpaceLowValue && raw <= key->dwColorSpaceHighValue)
                 argb &= 0x00FFFFFFu;
             if (ramp)
-                argb = (argb & 0xFF000000u) | (uint32_t(ramp->red[(argb >> 16) & 0xFF] >> 8) << 16) |
+                argb = (argb & 0xFF000000u) |
+                       (uint32_t(ramp->red[(argb >> 16) & 0xFF] >> 8) << 16) |
                        (uint32_t(ramp->green[(argb >> 8) & 0xFF] >> 8) << 8) |
                        uint32_t(ramp->blue[argb & 0xFF] >> 8);
             dst[x] = argb;
@@ -77,8 +80,8 @@ void Surface::present() {
         if (!s->overlay_.visible || s->overlay_.dest != this)
             continue;
         core::OverlayView o;
-        keep.push_back(toArgb(*s, s->overlay_.srcKey ? &s->overlay_.srcKeyValue : nullptr,
-                              nullptr));
+        keep.push_back(
+            toArgb(*s, s->overlay_.srcKey ? &s->overlay_.srcKeyValue : nullptr, nullptr));
         o.source = argbView(keep.back(), s->width(), s->height());
         o.sourceRect = s->overlay_.source;
         o.destRect = s->overlay_.dest_rect;
@@ -107,8 +110,8 @@ void Surface::detachFromOverlays() {
         }
 }
 
-HRESULT Surface::UpdateOverlay(LPRECT sourceRect, LPDIRECTDRAWSURFACE4 destSurface,
-                               LPRECT destRect, DWORD flags, LPDDOVERLAYFX fx) {
+HRESULT Surface::UpdateOverlay(LPRECT sourceRect, LPDIRECTDRAWSURFACE4 destSurface, LPRECT destRect,
+                               DWORD flags, LPDDOVERLAYFX fx) {
     PLATFORM_RECORD_CALL("IDirectDrawSurface4::UpdateOverlay", (ULONG_PTR)sourceRect,
                          (ULONG_PTR)destSurface, (ULONG_PTR)destRect, flags, (ULONG_PTR)fx);
     DDLock lock(ddrawMutex());
@@ -132,8 +135,9 @@ HRESULT Surface::UpdateOverlay(LPRECT sourceRect, LPDIRECTDRAWSURFACE4 destSurfa
     }
     if (!(flags & DDOVER_SHOW) && !overlay_.visible)
         return DD_OK;
-    const RECT src = sourceRect ? *sourceRect
-                                : RECT{0, 0, static_cast<LONG>(width()), static_cast<LONG>(height())};
+    const RECT src = sourceRect
+                         ? *sourceRect
+                         : RECT{0, 0, static_cast<LONG>(width()), static_cast<LONG>(height())};
     if (!validRect(src) || src.left < 0 || src.top < 0 || src.right > static_cast<LONG>(width()) ||
         src.bottom > static_cast<LONG>(height()))
         return DDERR_INVALIDRECT;
@@ -144,8 +148,7 @@ HRESULT Surface::UpdateOverlay(LPRECT sourceRect, LPDIRECTDRAWSURFACE4 destSurfa
         dst.right > static_cast<LONG>(dest->width()) ||
         dst.bottom > static_cast<LONG>(dest->height()))
         return DDERR_INVALIDRECT;
-    if (!overlay_.visible &&
-        visibleOverlayCount(*state_) >= state_->adapter().maxVisibleOverlays)
+    if (!overlay_.visible && visibleOverlayCount(*state_) >= state_->adapter().maxVisibleOverlays)
         return DDERR_OUTOFCAPS;
     OverlayState next;
     next.visible = true;

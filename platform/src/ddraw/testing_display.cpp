@@ -19,9 +19,13 @@ bool loadDisplayProfile(const std::string& path, std::string* error) {
     return true;
 }
 
-void useDefaultDisplayProfile() { display::setCurrentProfile(display::defaultProfile()); }
+void useDefaultDisplayProfile() {
+    display::setCurrentProfile(display::defaultProfile());
+}
 
-std::string displayProfileSource() { return display::currentProfile()->source; }
+std::string displayProfileSource() {
+    return display::currentProfile()->source;
+}
 
 std::vector<uint32_t> readSurfaceARGB(IDirectDrawSurface4* surface) {
     ddraw::DDLock lock(ddraw::ddrawMutex());
@@ -69,6 +73,8 @@ DesktopMode currentDesktopMode() {
     return {d.width, d.height, d.bitsPerPixel, d.refreshRate};
 }
 
-unsigned presentedFrames() { return ddraw::presentedFrameCount(); }
+unsigned presentedFrames() {
+    return ddraw::presentedFrameCount();
+}
 
 }  // namespace platform::testing

@@ -32,9 +32,9 @@ int DisplayProfile::indexOf(const AdapterProfile* adapter) const {
 
 std::string guidToString(const GUID& g) {
     char text[40];
-    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                  g.Data1, g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3],
-                  g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.Data1,
+                  g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4],
+                  g.Data4[5], g.Data4[6], g.Data4[7]);
     return text;
 }
 
@@ -113,11 +113,11 @@ constexpr DWORD kCmpAll = 0xFF;
 constexpr DWORD kBlendAll = 0x1FFF;
 constexpr DWORD kShadeGouraud = 0x8 | 0x200 | 0x4000 | 0x80000;
 constexpr DWORD kTexPerspective = 0x1, kTexAlpha = 0x4, kTexTransparency = 0x8;
-constexpr DWORD kFilterAll = 0x1 | 0x2 | 0x4 | 0x8 | 0x10 | 0x20 | 0x100 | 0x200 | 0x10000 |
-                             0x20000 | 0x1000000 | 0x2000000;
+constexpr DWORD kFilterAll =
+    0x1 | 0x2 | 0x4 | 0x8 | 0x10 | 0x20 | 0x100 | 0x200 | 0x10000 | 0x20000 | 0x1000000 | 0x2000000;
 constexpr DWORD kAddressWrapMirrorClamp = 0x1 | 0x2 | 0x4;
-constexpr DWORD kTexOpsCommon = 0x1 | 0x2 | 0x4 | 0x8 | 0x10 | 0x20 | 0x40 | 0x80 | 0x200 |
-                                0x800 | 0x1000 | 0x2000 | 0x8000;
+constexpr DWORD kTexOpsCommon =
+    0x1 | 0x2 | 0x4 | 0x8 | 0x10 | 0x20 | 0x40 | 0x80 | 0x200 | 0x800 | 0x1000 | 0x2000 | 0x8000;
 constexpr DWORD kDevCommon = 0x1 | 0x10 | 0x40 | 0x100 | 0x400 | 0x800 | 0x2000;
 constexpr DWORD kDevHardware = 0x200 | 0x80000;
 constexpr DWORD kBlendModulate = 0x1 | 0x2 | 0x8 | 0x10 | 0x20 | 0x40 | 0x80;  // D3DPTBLENDCAPS_*
@@ -155,7 +155,9 @@ std::vector<FormatDesc> standardTextureFormats() {
             rgb(32, 0xFF0000, 0xFF00, 0xFF),         rgb(32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000)};
 }
 
-std::vector<FormatDesc> standardDepthFormats() { return {depth(16), depth(24), depth(32)}; }
+std::vector<FormatDesc> standardDepthFormats() {
+    return {depth(16), depth(24), depth(32)};
+}
 
 DeviceProfile device(const GUID& guid, const char* name, const char* description, bool hw) {
     DeviceProfile d;
@@ -196,10 +198,15 @@ DisplayProfile defaultProfile() {
     a.canRenderWindowed = true;
     a.vendorId = 0x1234;
     a.deviceId = 0x0006;
-    a.devices.push_back(device(kHalDeviceGuid, "Direct3D HAL", "Microsoft Direct3D Hardware acceleration through Direct3D HAL", true));
-    a.devices.push_back(device(kRgbDeviceGuid, "RGB Emulation", "Microsoft Direct3D RGB Software Emulation", false));
-    a.devices.push_back(device(kRefDeviceGuid, "Reference Rasterizer", "Microsoft Reference Rasterizer", false));
-    DeviceProfile null = device(kNullDeviceGuid, "Null device", "Microsoft Direct3D Null Device", false);
+    a.devices.push_back(device(kHalDeviceGuid, "Direct3D HAL",
+                               "Microsoft Direct3D Hardware acceleration through Direct3D HAL",
+                               true));
+    a.devices.push_back(device(kRgbDeviceGuid, "RGB Emulation",
+                               "Microsoft Direct3D RGB Software Emulation", false));
+    a.devices.push_back(
+        device(kRefDeviceGuid, "Reference Rasterizer", "Microsoft Reference Rasterizer", false));
+    DeviceProfile null =
+        device(kNullDeviceGuid, "Null device", "Microsoft Direct3D Null Device", false);
     null.caps = DeviceCaps{};
     null.textureFormats.clear();
     null.depthFormats.clear();
@@ -222,8 +229,8 @@ CurrentState& current() {
 }
 
 void applyDesktop(const DisplayProfile& p) {
-    core::setDesktopMode({p.desktop.width, p.desktop.height, p.desktop.bitsPerPixel,
-                          p.desktop.refreshRate});
+    core::setDesktopMode(
+        {p.desktop.width, p.desktop.height, p.desktop.bitsPerPixel, p.desktop.refreshRate});
 }
 
 }  // namespace

@@ -19,8 +19,8 @@ void fill(DEVMODEA* dm, const DisplayMode& mode) {
     std::strncpy(reinterpret_cast<char*>(dm->dmDeviceName), "DISPLAY", CCHDEVICENAME - 1);
     dm->dmSpecVersion = 0x0401;
     dm->dmSize = sizeof(DEVMODEA);
-    dm->dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY |
-                   DM_DISPLAYFLAGS;
+    dm->dmFields =
+        DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY | DM_DISPLAYFLAGS;
     dm->dmBitsPerPel = mode.bitsPerPixel;
     dm->dmPelsWidth = mode.width;
     dm->dmPelsHeight = mode.height;

@@ -86,8 +86,7 @@ DisplayMode readMode(const libconfig::Setting& s) {
     m.refreshRate = readDword(s, "refresh", 60);
     if (m.width == 0 || m.height == 0)
         fail(s, "display mode of zero size");
-    if (m.bitsPerPixel != 8 && m.bitsPerPixel != 16 && m.bitsPerPixel != 24 &&
-        m.bitsPerPixel != 32)
+    if (m.bitsPerPixel != 8 && m.bitsPerPixel != 16 && m.bitsPerPixel != 24 && m.bitsPerPixel != 32)
         fail(s, "bits per pixel must be 8, 16, 24 or 32");
     return m;
 }

@@ -21,8 +21,8 @@ using platform::ddraw::storePixel;
 namespace {
 
 uint32_t toRaw(const SurfaceTarget& t, COLORREF c) {
-    const uint32_t argb = 0xFF000000u | (uint32_t(GetRValue(c)) << 16) |
-                          (uint32_t(GetGValue(c)) << 8) | GetBValue(c);
+    const uint32_t argb =
+        0xFF000000u | (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c);
     return argbToRaw(t.format, argb);
 }
 
@@ -201,7 +201,8 @@ PLATFORM_API COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
     DeviceContext* dc = drawableDC(s, hdc);
     if (!dc || !inBounds(dc->target, x, y))
         return CLR_INVALID;
-    return fromRaw(dc->target, loadPixel(pixelAt(dc->target, x, y), bytesPerPixel(dc->target.format)));
+    return fromRaw(dc->target,
+                   loadPixel(pixelAt(dc->target, x, y), bytesPerPixel(dc->target.format)));
 }
 
 PLATFORM_API BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT previous) {
@@ -322,18 +323,18 @@ PLATFORM_API int WINAPI GetDeviceCaps(HDC hdc, int index) {
         }
     }
     switch (index) {
-    case HORZRES:
-        return width;
-    case VERTRES:
-        return height;
-    case BITSPIXEL:
-        return bits;
-    case PLANES:
-        return 1;
-    case VREFRESH:
-        return static_cast<int>(desktop.refreshRate);
-    default:
-        return 0;
+        case HORZRES:
+            return width;
+        case VERTRES:
+            return height;
+        case BITSPIXEL:
+            return bits;
+        case PLANES:
+            return 1;
+        case VREFRESH:
+            return static_cast<int>(desktop.refreshRate);
+        default:
+            return 0;
     }
 }
 
