@@ -129,21 +129,8 @@
 #define DDERR_DEVICEDOESNTOWNSURFACE MAKE_DDHRESULT(699)
 
 // ---------------------------------------------------------------------------
-// IUnknown (shared by every COM interface of the platform)
-#ifndef PLATFORM_IUNKNOWN_DEFINED
-#define PLATFORM_IUNKNOWN_DEFINED
-inline constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000,
-                                     {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-struct IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, LPVOID* object) = 0;
-    virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
-    virtual ULONG STDMETHODCALLTYPE Release() = 0;
-
-protected:
-    ~IUnknown() = default;
-};
-typedef IUnknown* LPUNKNOWN;
-#endif
+// IUnknown is in unknwn.h, shared by every COM interface of the platform.
+#include "unknwn.h"
 
 // ---------------------------------------------------------------------------
 // Interface identifiers

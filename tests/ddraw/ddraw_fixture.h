@@ -15,9 +15,7 @@
 #include <string>
 
 inline std::string dataPath(const char* name) {
-    // CTest runs the program in tests/ddraw.
-    const char* root = std::getenv("D3DDRIVER_SOURCE_DIR");
-    return (root ? std::string(root) + "/tests/ddraw/data/" : std::string("data/")) + name;
+    return std::string(D3DDRIVER_SOURCE_DIR) + "/tests/ddraw/data/" + name;
 }
 
 class DirectDrawTest : public ::testing::Test {
