@@ -101,7 +101,7 @@ typedef struct _POINTL {
 } POINTL;
 
 // The display variant of the printer/display union is the only one used;
-// the layout is the 148-byte one of specification version 0x0401.
+// the layout is the 148-byte one of DM_SPECVERSION 0x0401.
 typedef struct _devicemodeA {
     BYTE dmDeviceName[CCHDEVICENAME];
     WORD dmSpecVersion;
