@@ -236,13 +236,14 @@ unsigned systemMenuOpenCount() { return input().systemMenuOpened.load(); }
 bool postKeyInput(UINT vk, bool down, HWND fallback) {
     if (vk == 0 || vk > 0xFE)
         return false;
+    // The key state changes even when no window is there to hear about it.
+    const bool wasDown = isKeyDown(vk);
+    setKeyDown(vk, down);
     HWND target = GetFocus();
     if (!target)
         target = fallback;
     if (!target || !IsWindow(target))
         return false;
-    const bool wasDown = isKeyDown(vk);
-    setKeyDown(vk, down);
     const UINT generic = genericKey(vk);
     const bool alt = isKeyDown(VK_MENU);
     const bool ctrl = isKeyDown(VK_CONTROL);
