@@ -284,6 +284,9 @@ BOOL WINAPI WaitMessage(void) {
 // so do we: the thread must have called PeekMessageA/GetMessageA (or made a
 // window) first.
 BOOL WINAPI PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    // The caller itself is a message thread from its first call on.
+    if (idThread == currentThreadKey())
+        currentQueue();
     std::lock_guard<std::mutex> lock(state().mutex);
     auto queue = findQueueLocked(idThread);
     if (!queue) {
