@@ -50,7 +50,7 @@ SdlPresenter::~SdlPresenter() {
             SDL_DestroyWindow(entry.second.window);
     }
     displays_.clear();
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    SDL_Quit();  // also ends the D-Bus connection SDL opened
 }
 
 bool SdlPresenter::onSdlThread() const { return sdlThread_ == user::currentThreadKey(); }
