@@ -636,8 +636,7 @@ PLATFORM_API BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin
                                       UINT wMsgFilterMax, UINT wRemoveMsg);
 PLATFORM_API BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin,
                                      UINT wMsgFilterMax);
-PLATFORM_API BOOL WINAPI PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam,
-                                            LPARAM lParam);
+PLATFORM_API BOOL WINAPI PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam);
 PLATFORM_API BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 PLATFORM_API void WINAPI PostQuitMessage(int nExitCode);
 PLATFORM_API LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
@@ -651,10 +650,10 @@ PLATFORM_API BOOL WINAPI WaitMessage(void);
 // Classes and windows
 PLATFORM_API ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass);
 PLATFORM_API BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE hInstance);
-PLATFORM_API HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName,
-                                         LPCSTR lpWindowName, DWORD dwStyle, int X, int Y,
-                                         int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
-                                         HINSTANCE hInstance, LPVOID lpParam);
+PLATFORM_API HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName,
+                                         DWORD dwStyle, int X, int Y, int nWidth, int nHeight,
+                                         HWND hWndParent, HMENU hMenu, HINSTANCE hInstance,
+                                         LPVOID lpParam);
 PLATFORM_API BOOL WINAPI DestroyWindow(HWND hWnd);
 PLATFORM_API BOOL WINAPI IsWindow(HWND hWnd);
 PLATFORM_API BOOL WINAPI IsWindowVisible(HWND hWnd);
@@ -672,8 +671,8 @@ PLATFORM_API HWND WINAPI GetParent(HWND hWnd);
 // Geometry
 PLATFORM_API BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight,
                                     BOOL bRepaint);
-PLATFORM_API BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx,
-                                      int cy, UINT uFlags);
+PLATFORM_API BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
+                                      UINT uFlags);
 PLATFORM_API BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect);
 PLATFORM_API BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect);
 PLATFORM_API BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint);

@@ -174,8 +174,8 @@ TEST(Overlays, YuvOverlaysAreConverted) {
     // Two pixels each: white then black.
     const BYTE yuy2[4] = {235, 128, 16, 128};
     const BYTE uyvy[4] = {128, 16, 128, 235};
-    for (const auto& [bytes, code] : {std::pair{yuy2, fourCC("YUY2")},
-                                      std::pair{uyvy, fourCC("UYVY")}}) {
+    for (const auto& [bytes, code] :
+         {std::pair{yuy2, fourCC("YUY2")}, std::pair{uyvy, fourCC("UYVY")}}) {
         PixelView src;
         src.pixels = bytes;
         src.pitch = 4;

@@ -53,20 +53,20 @@ struct DialogRecord {
 INT_PTR CALLBACK recordingDialog(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* record = reinterpret_cast<DialogRecord*>(GetWindowLongPtrA(hwnd, DWLP_USER));
     switch (message) {
-    case WM_INITDIALOG:
-        record = reinterpret_cast<DialogRecord*>(lParam);
-        SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
-        record->initParam = lParam;
-        ++record->initCount;
-        return TRUE;
-    case WM_COMMAND:
-        if (record)
-            record->commands.push_back(LOWORD(wParam));
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
-            EndDialog(hwnd, LOWORD(wParam) == IDOK ? 100 : 200);
-        return TRUE;
-    default:
-        return FALSE;
+        case WM_INITDIALOG:
+            record = reinterpret_cast<DialogRecord*>(lParam);
+            SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+            record->initParam = lParam;
+            ++record->initCount;
+            return TRUE;
+        case WM_COMMAND:
+            if (record)
+                record->commands.push_back(LOWORD(wParam));
+            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
+                EndDialog(hwnd, LOWORD(wParam) == IDOK ? 100 : 200);
+            return TRUE;
+        default:
+            return FALSE;
     }
 }
 
@@ -108,8 +108,8 @@ TEST(Dialogs, DrivenFromAnotherThreadWhileRunningModally) {
                platform::testing::postDialogMessage(WM_COMMAND, 1234, 0) &&
                platform::testing::postDialogMessage(WM_COMMAND, IDOK, 0);
     });
-    const INT_PTR result = DialogBoxParamA(nullptr, "IDD_SETTINGS", owner.handle(),
-                                           recordingDialog, reinterpret_cast<LPARAM>(&record));
+    const INT_PTR result = DialogBoxParamA(nullptr, "IDD_SETTINGS", owner.handle(), recordingDialog,
+                                           reinterpret_cast<LPARAM>(&record));
     EXPECT_TRUE(driver.get());
     EXPECT_EQ(result, 100);
     EXPECT_EQ(record.initCount, 1);

@@ -26,7 +26,7 @@ struct PixelView {
 struct OverlayView {
     PixelView source;
     RECT sourceRect{};
-    RECT destRect{};  // in primary-surface coordinates
+    RECT destRect{};            // in primary-surface coordinates
     bool destColorKey = false;  // draw only where the primary matches the key
     DWORD colorKeyLow = 0, colorKeyHigh = 0;
 };

@@ -7,7 +7,8 @@ namespace platform::present {
 namespace {
 
 constexpr DWORD fourCC(char a, char b, char c, char d) {
-    return static_cast<DWORD>(static_cast<BYTE>(a)) | (static_cast<DWORD>(static_cast<BYTE>(b)) << 8) |
+    return static_cast<DWORD>(static_cast<BYTE>(a)) |
+           (static_cast<DWORD>(static_cast<BYTE>(b)) << 8) |
            (static_cast<DWORD>(static_cast<BYTE>(c)) << 16) |
            (static_cast<DWORD>(static_cast<BYTE>(d)) << 24);
 }
@@ -85,12 +86,12 @@ const BYTE* rowOf(const core::PixelView& view, DWORD y) {
 DWORD rawAt(const BYTE* row, DWORD x, DWORD bytes) {
     const BYTE* p = row + x * bytes;
     switch (bytes) {
-    case 2:
-        return p[0] | (p[1] << 8);
-    case 3:
-        return p[0] | (p[1] << 8) | (p[2] << 16);
-    default:
-        return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<DWORD>(p[3]) << 24);
+        case 2:
+            return p[0] | (p[1] << 8);
+        case 3:
+            return p[0] | (p[1] << 8) | (p[2] << 16);
+        default:
+            return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<DWORD>(p[3]) << 24);
     }
 }
 
@@ -150,8 +151,8 @@ void composeOverlay(const core::PixelView& primary, const core::OverlayView& ove
     const LONG dstW = dst.right - dst.left, dstH = dst.bottom - dst.top;
     if (srcW <= 0 || srcH <= 0 || dstW <= 0 || dstH <= 0)
         return;
-    const RECT clip = clampRect(dst, static_cast<LONG>(primary.width),
-                                static_cast<LONG>(primary.height));
+    const RECT clip =
+        clampRect(dst, static_cast<LONG>(primary.width), static_cast<LONG>(primary.height));
     const SourceReader reader(overlay.source);
     const RgbFormat primaryFormat = formatOf(primary);
     const DWORD keyMask = primaryFormat.r.mask | primaryFormat.g.mask | primaryFormat.b.mask;
@@ -160,10 +161,9 @@ void composeOverlay(const core::PixelView& primary, const core::OverlayView& ove
         const BYTE* primaryRow = rowOf(primary, static_cast<DWORD>(y));
         for (LONG x = clip.left; x < clip.right; ++x) {
             if (overlay.destColorKey) {
-                const DWORD raw = rawAt(primaryRow, static_cast<DWORD>(x), primaryFormat.bytes) &
-                                  keyMask;
-                if (raw < (overlay.colorKeyLow & keyMask) ||
-                    raw > (overlay.colorKeyHigh & keyMask))
+                const DWORD raw =
+                    rawAt(primaryRow, static_cast<DWORD>(x), primaryFormat.bytes) & keyMask;
+                if (raw < (overlay.colorKeyLow & keyMask) || raw > (overlay.colorKeyHigh & keyMask))
                     continue;
             }
             const LONG sx = src.left + (x - dst.left) * srcW / dstW;

@@ -4,8 +4,7 @@
 
 namespace platform::present {
 
-void FrameStore::storePresented(HWND window, DWORD width, DWORD height,
-                                std::vector<DWORD> pixels) {
+void FrameStore::storePresented(HWND window, DWORD width, DWORD height, std::vector<DWORD> pixels) {
     std::lock_guard<std::mutex> lock(mutex_);
     presented_.window = window;
     presented_.width = width;
@@ -14,8 +13,7 @@ void FrameStore::storePresented(HWND window, DWORD width, DWORD height,
     presented_.number = ++count_;
 }
 
-void FrameStore::storeReadback(HWND window, DWORD width, DWORD height,
-                               std::vector<DWORD> pixels) {
+void FrameStore::storeReadback(HWND window, DWORD width, DWORD height, std::vector<DWORD> pixels) {
     std::lock_guard<std::mutex> lock(mutex_);
     readbackFrame_.window = window;
     readbackFrame_.width = width;
@@ -48,14 +46,24 @@ FrameStore& frameStore() {
 
 namespace platform::testing {
 
-PresentedFrame lastPresentedFrame() { return present::frameStore().lastPresented(); }
+PresentedFrame lastPresentedFrame() {
+    return present::frameStore().lastPresented();
+}
 
-unsigned long presentedFrameCount() { return present::frameStore().presentedCount(); }
+unsigned long presentedFrameCount() {
+    return present::frameStore().presentedCount();
+}
 
-bool presenterIsHeadless() { return core::presenter().isHeadless(); }
+bool presenterIsHeadless() {
+    return core::presenter().isHeadless();
+}
 
-void setScreenReadback(bool enabled) { present::frameStore().setReadback(enabled); }
+void setScreenReadback(bool enabled) {
+    present::frameStore().setReadback(enabled);
+}
 
-PresentedFrame lastScreenReadback() { return present::frameStore().lastReadback(); }
+PresentedFrame lastScreenReadback() {
+    return present::frameStore().lastReadback();
+}
 
 }  // namespace platform::testing

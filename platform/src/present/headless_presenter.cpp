@@ -14,10 +14,9 @@ bool composeAndStore(HWND window, const core::PixelView& primary,
     if (!ok) {
         static std::atomic<bool> warned{false};
         if (!warned.exchange(true))
-            std::fprintf(stderr,
-                         "presenter: cannot show a primary surface of %u bits (fourCC 0x%08x)\n",
-                         static_cast<unsigned>(primary.bitCount),
-                         static_cast<unsigned>(primary.fourCC));
+            std::fprintf(
+                stderr, "presenter: cannot show a primary surface of %u bits (fourCC 0x%08x)\n",
+                static_cast<unsigned>(primary.bitCount), static_cast<unsigned>(primary.fourCC));
     }
     frameStore().storePresented(window, primary.width, primary.height, pixels);
     return ok;

@@ -53,7 +53,9 @@ SdlPresenter::~SdlPresenter() {
     SDL_Quit();  // also ends the D-Bus connection SDL opened
 }
 
-bool SdlPresenter::onSdlThread() const { return sdlThread_ == user::currentThreadKey(); }
+bool SdlPresenter::onSdlThread() const {
+    return sdlThread_ == user::currentThreadKey();
+}
 
 bool SdlPresenter::ensureVideo() {
     if (videoReady_)
@@ -229,61 +231,61 @@ HWND SdlPresenter::windowForId(Uint32 id) {
 
 void SdlPresenter::handleEvent(const SDL_Event& event) {
     switch (event.type) {
-    case SDL_WINDOWEVENT: {
-        HWND window = windowForId(event.window.windowID);
-        if (!window)
-            return;
-        switch (event.window.event) {
-        case SDL_WINDOWEVENT_FOCUS_GAINED:
-            user::activateWindow(window);
-            break;
-        case SDL_WINDOWEVENT_FOCUS_LOST:
-            user::deactivateApplication();
-            break;
-        case SDL_WINDOWEVENT_MINIMIZED:
-            if (!IsIconic(window))
-                ShowWindow(window, SW_MINIMIZE);
-            break;
-        case SDL_WINDOWEVENT_RESTORED:
-            if (IsIconic(window))
-                ShowWindow(window, SW_RESTORE);
-            break;
-        case SDL_WINDOWEVENT_CLOSE:
-            PostMessageA(window, WM_CLOSE, 0, 0);
-            break;
-        default:
+        case SDL_WINDOWEVENT: {
+            HWND window = windowForId(event.window.windowID);
+            if (!window)
+                return;
+            switch (event.window.event) {
+                case SDL_WINDOWEVENT_FOCUS_GAINED:
+                    user::activateWindow(window);
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_LOST:
+                    user::deactivateApplication();
+                    break;
+                case SDL_WINDOWEVENT_MINIMIZED:
+                    if (!IsIconic(window))
+                        ShowWindow(window, SW_MINIMIZE);
+                    break;
+                case SDL_WINDOWEVENT_RESTORED:
+                    if (IsIconic(window))
+                        ShowWindow(window, SW_RESTORE);
+                    break;
+                case SDL_WINDOWEVENT_CLOSE:
+                    PostMessageA(window, WM_CLOSE, 0, 0);
+                    break;
+                default:
+                    break;
+            }
             break;
         }
-        break;
-    }
-    case SDL_KEYDOWN:
-    case SDL_KEYUP: {
-        const UINT vk = virtualKeyFor(event.key.keysym);
-        if (vk)
-            user::postKeyInput(vk, event.type == SDL_KEYDOWN, windowForId(event.key.windowID));
-        break;
-    }
-    case SDL_MOUSEMOTION:
-        if (HWND window = windowForId(event.motion.windowID))
-            user::postMouseMove(window, {event.motion.x, event.motion.y});
-        break;
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: {
-        HWND window = windowForId(event.button.windowID);
-        int button = -1;
-        if (event.button.button == SDL_BUTTON_LEFT)
-            button = 0;
-        else if (event.button.button == SDL_BUTTON_RIGHT)
-            button = 1;
-        else if (event.button.button == SDL_BUTTON_MIDDLE)
-            button = 2;
-        if (window && button >= 0)
-            user::postMouseButton(window, button, event.type == SDL_MOUSEBUTTONDOWN,
-                                  {event.button.x, event.button.y});
-        break;
-    }
-    default:
-        break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            const UINT vk = virtualKeyFor(event.key.keysym);
+            if (vk)
+                user::postKeyInput(vk, event.type == SDL_KEYDOWN, windowForId(event.key.windowID));
+            break;
+        }
+        case SDL_MOUSEMOTION:
+            if (HWND window = windowForId(event.motion.windowID))
+                user::postMouseMove(window, {event.motion.x, event.motion.y});
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: {
+            HWND window = windowForId(event.button.windowID);
+            int button = -1;
+            if (event.button.button == SDL_BUTTON_LEFT)
+                button = 0;
+            else if (event.button.button == SDL_BUTTON_RIGHT)
+                button = 1;
+            else if (event.button.button == SDL_BUTTON_MIDDLE)
+                button = 2;
+            if (window && button >= 0)
+                user::postMouseButton(window, button, event.type == SDL_MOUSEBUTTONDOWN,
+                                      {event.button.x, event.button.y});
+            break;
+        }
+        default:
+            break;
     }
 }
 
@@ -310,8 +312,7 @@ void SdlPresenter::cursorVisibilityChanged(bool visible) {
 }
 
 // Shown only from the display thread (or before there is one), as SDL asks.
-int SdlPresenter::messageBox(const std::string& text, const std::string& caption,
-                             unsigned type) {
+int SdlPresenter::messageBox(const std::string& text, const std::string& caption, unsigned type) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (videoReady_ && !onSdlThread())
@@ -345,8 +346,8 @@ int SdlPresenter::messageBox(const std::string& text, const std::string& caption
         flags = SDL_MESSAGEBOX_ERROR;
     else if ((type & MB_ICONMASK) == MB_ICONEXCLAMATION)
         flags = SDL_MESSAGEBOX_WARNING;
-    const SDL_MessageBoxData data{flags, nullptr, caption.c_str(), text.c_str(), count, buttons,
-                                  nullptr};
+    const SDL_MessageBoxData data{flags, nullptr, caption.c_str(), text.c_str(),
+                                  count, buttons, nullptr};
     int pressed = 0;
     if (SDL_ShowMessageBox(&data, &pressed) != 0 || pressed <= 0)
         return 0;

@@ -196,7 +196,9 @@ HWND WINAPI SetActiveWindow(HWND hWnd) {
     return previous;
 }
 
-HWND WINAPI GetActiveWindow(void) { return GetForegroundWindow(); }
+HWND WINAPI GetActiveWindow(void) {
+    return GetForegroundWindow();
+}
 
 HWND WINAPI SetFocus(HWND hWnd) {
     HWND old;

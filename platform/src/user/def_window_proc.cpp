@@ -71,29 +71,29 @@ void openSystemMenu(HWND hwnd) {
 
 LRESULT systemCommand(HWND hwnd, WPARAM command) {
     switch (command & 0xFFF0) {
-    case SC_KEYMENU:
-    case SC_MOUSEMENU:
-        openSystemMenu(hwnd);
-        return 0;
-    case SC_MINIMIZE:
-        ShowWindow(hwnd, SW_MINIMIZE);
-        return 0;
-    case SC_MAXIMIZE:
-        ShowWindow(hwnd, SW_MAXIMIZE);
-        return 0;
-    case SC_RESTORE:
-        ShowWindow(hwnd, SW_RESTORE);
-        return 0;
-    case SC_CLOSE:
-        SendMessageA(hwnd, WM_CLOSE, 0, 0);
-        return 0;
-    case SC_MOVE:
-    case SC_SIZE:
-        SendMessageA(hwnd, WM_ENTERSIZEMOVE, 0, 0);
-        SendMessageA(hwnd, WM_EXITSIZEMOVE, 0, 0);
-        return 0;
-    default:
-        return 0;
+        case SC_KEYMENU:
+        case SC_MOUSEMENU:
+            openSystemMenu(hwnd);
+            return 0;
+        case SC_MINIMIZE:
+            ShowWindow(hwnd, SW_MINIMIZE);
+            return 0;
+        case SC_MAXIMIZE:
+            ShowWindow(hwnd, SW_MAXIMIZE);
+            return 0;
+        case SC_RESTORE:
+            ShowWindow(hwnd, SW_RESTORE);
+            return 0;
+        case SC_CLOSE:
+            SendMessageA(hwnd, WM_CLOSE, 0, 0);
+            return 0;
+        case SC_MOVE:
+        case SC_SIZE:
+            SendMessageA(hwnd, WM_ENTERSIZEMOVE, 0, 0);
+            SendMessageA(hwnd, WM_EXITSIZEMOVE, 0, 0);
+            return 0;
+        default:
+            return 0;
     }
 }
 
@@ -146,72 +146,72 @@ extern "C" LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPA
     if (!IsWindow(hWnd))
         return 0;
     switch (Msg) {
-    case WM_NCCREATE: {
-        auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        if (create && create->lpszName)
-            setText(hWnd, create->lpszName);
-        return TRUE;
-    }
-    case WM_CLOSE:
-        DestroyWindow(hWnd);
-        return 0;
-    case WM_SETTEXT:
-        return setText(hWnd, reinterpret_cast<LPCSTR>(lParam));
-    case WM_GETTEXT:
-        return getText(hWnd, wParam, reinterpret_cast<LPSTR>(lParam));
-    case WM_GETTEXTLENGTH:
-        return textLength(hWnd);
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        BeginPaint(hWnd, &paint);
-        EndPaint(hWnd, &paint);
-        return 0;
-    }
-    case WM_ERASEBKGND:
-        return hasBackground(hWnd) ? 1 : 0;
-    case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0)
-            SetFocus(hWnd);
-        return 0;
-    case WM_MOUSEACTIVATE:
-        return MA_ACTIVATE;
-    case WM_NCACTIVATE:
-    case WM_QUERYOPEN:
-    case WM_QUERYENDSESSION:
-    case WM_POWERBROADCAST:
-        return TRUE;
-    case WM_WINDOWPOSCHANGED: {
-        auto* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
-        if (pos)
-            sendMoveAndSize(hWnd, *pos);
-        return 0;
-    }
-    case WM_NCHITTEST:
-        return hitTest(hWnd, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-    case WM_SETCURSOR:
-        if (LOWORD(lParam) == HTCLIENT) {
-            if (HCURSOR cursor = classCursor(hWnd)) {
-                SetCursor(cursor);
-                return TRUE;
+        case WM_NCCREATE: {
+            auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+            if (create && create->lpszName)
+                setText(hWnd, create->lpszName);
+            return TRUE;
+        }
+        case WM_CLOSE:
+            DestroyWindow(hWnd);
+            return 0;
+        case WM_SETTEXT:
+            return setText(hWnd, reinterpret_cast<LPCSTR>(lParam));
+        case WM_GETTEXT:
+            return getText(hWnd, wParam, reinterpret_cast<LPSTR>(lParam));
+        case WM_GETTEXTLENGTH:
+            return textLength(hWnd);
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            BeginPaint(hWnd, &paint);
+            EndPaint(hWnd, &paint);
+            return 0;
+        }
+        case WM_ERASEBKGND:
+            return hasBackground(hWnd) ? 1 : 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0)
+                SetFocus(hWnd);
+            return 0;
+        case WM_MOUSEACTIVATE:
+            return MA_ACTIVATE;
+        case WM_NCACTIVATE:
+        case WM_QUERYOPEN:
+        case WM_QUERYENDSESSION:
+        case WM_POWERBROADCAST:
+            return TRUE;
+        case WM_WINDOWPOSCHANGED: {
+            auto* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
+            if (pos)
+                sendMoveAndSize(hWnd, *pos);
+            return 0;
+        }
+        case WM_NCHITTEST:
+            return hitTest(hWnd, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        case WM_SETCURSOR:
+            if (LOWORD(lParam) == HTCLIENT) {
+                if (HCURSOR cursor = classCursor(hWnd)) {
+                    SetCursor(cursor);
+                    return TRUE;
+                }
             }
-        }
-        return FALSE;
-    case WM_SYSKEYDOWN:
-        if (wParam == VK_MENU || wParam == VK_F10) {
-            SendMessageA(hWnd, WM_SYSCOMMAND, SC_KEYMENU, 0);
-        } else if (wParam == VK_F4 && (HIWORD(lParam) & KF_ALTDOWN)) {
-            SendMessageA(hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
-        }
-        return 0;
-    case WM_SYSCHAR:
-        // Alt with a character picks a menu entry by its mnemonic.
-        if ((HIWORD(lParam) & KF_ALTDOWN) && wParam != VK_TAB && wParam != VK_ESCAPE &&
-            wParam != VK_RETURN)
-            SendMessageA(hWnd, WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(wParam));
-        return 0;
-    case WM_SYSCOMMAND:
-        return systemCommand(hWnd, wParam);
-    default:
-        return 0;
+            return FALSE;
+        case WM_SYSKEYDOWN:
+            if (wParam == VK_MENU || wParam == VK_F10) {
+                SendMessageA(hWnd, WM_SYSCOMMAND, SC_KEYMENU, 0);
+            } else if (wParam == VK_F4 && (HIWORD(lParam) & KF_ALTDOWN)) {
+                SendMessageA(hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+            }
+            return 0;
+        case WM_SYSCHAR:
+            // Alt with a character picks a menu entry by its mnemonic.
+            if ((HIWORD(lParam) & KF_ALTDOWN) && wParam != VK_TAB && wParam != VK_ESCAPE &&
+                wParam != VK_RETURN)
+                SendMessageA(hWnd, WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(wParam));
+            return 0;
+        case WM_SYSCOMMAND:
+            return systemCommand(hWnd, wParam);
+        default:
+            return 0;
     }
 }

@@ -18,7 +18,7 @@ struct DialogRegistry {
     std::mutex mutex;
     std::condition_variable changed;
     std::map<std::string, std::string> templates;  // key -> title
-    std::vector<HWND> running;                      // innermost last
+    std::vector<HWND> running;                     // innermost last
 };
 
 DialogRegistry& registry() {
@@ -112,14 +112,14 @@ LRESULT CALLBACK defaultDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         }
     }
     switch (message) {
-    case WM_INITDIALOG:
-        return 0;
-    case WM_CLOSE:
-        // Closing a dialog is its Cancel button.
-        PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
-        return 0;
-    default:
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+        case WM_INITDIALOG:
+            return 0;
+        case WM_CLOSE:
+            // Closing a dialog is its Cancel button.
+            PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
+            return 0;
+        default:
+            return DefWindowProcA(hwnd, message, wParam, lParam);
     }
 }
 

@@ -16,7 +16,7 @@ namespace {
 struct InputState {
     std::mutex mutex;
     std::array<bool, 256> asyncDown{};
-    std::array<bool, 256> down{};     // as of the last message the thread read
+    std::array<bool, 256> down{};  // as of the last message the thread read
     std::array<bool, 256> toggled{};
     POINT cursor{0, 0};
     bool clipped = false;
@@ -55,17 +55,17 @@ const StockResource* findStock(const StockResource (&table)[N], LPCSTR name) {
 // The sided keys also set their generic key, as the system does.
 UINT genericKey(UINT vk) {
     switch (vk) {
-    case VK_LSHIFT:
-    case VK_RSHIFT:
-        return VK_SHIFT;
-    case VK_LCONTROL:
-    case VK_RCONTROL:
-        return VK_CONTROL;
-    case VK_LMENU:
-    case VK_RMENU:
-        return VK_MENU;
-    default:
-        return vk;
+        case VK_LSHIFT:
+        case VK_RSHIFT:
+            return VK_SHIFT;
+        case VK_LCONTROL:
+        case VK_RCONTROL:
+            return VK_CONTROL;
+        case VK_LMENU:
+        case VK_RMENU:
+            return VK_MENU;
+        default:
+            return vk;
     }
 }
 
@@ -94,50 +94,50 @@ char characterOf(UINT vk, bool shift, bool capsLock) {
     if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9)
         return static_cast<char>('0' + vk - VK_NUMPAD0);
     switch (vk) {
-    case VK_SPACE:
-        return ' ';
-    case VK_RETURN:
-        return '\r';
-    case VK_BACK:
-        return '\b';
-    case VK_TAB:
-        return '\t';
-    case VK_ESCAPE:
-        return 0x1B;
-    case VK_MULTIPLY:
-        return '*';
-    case VK_ADD:
-        return '+';
-    case VK_SUBTRACT:
-        return '-';
-    case VK_DECIMAL:
-        return '.';
-    case VK_DIVIDE:
-        return '/';
-    case VK_OEM_1:
-        return shift ? ':' : ';';
-    case VK_OEM_PLUS:
-        return shift ? '+' : '=';
-    case VK_OEM_COMMA:
-        return shift ? '<' : ',';
-    case VK_OEM_MINUS:
-        return shift ? '_' : '-';
-    case VK_OEM_PERIOD:
-        return shift ? '>' : '.';
-    case VK_OEM_2:
-        return shift ? '?' : '/';
-    case VK_OEM_3:
-        return shift ? '~' : '`';
-    case VK_OEM_4:
-        return shift ? '{' : '[';
-    case VK_OEM_5:
-        return shift ? '|' : '\\';
-    case VK_OEM_6:
-        return shift ? '}' : ']';
-    case VK_OEM_7:
-        return shift ? '"' : '\'';
-    default:
-        return 0;
+        case VK_SPACE:
+            return ' ';
+        case VK_RETURN:
+            return '\r';
+        case VK_BACK:
+            return '\b';
+        case VK_TAB:
+            return '\t';
+        case VK_ESCAPE:
+            return 0x1B;
+        case VK_MULTIPLY:
+            return '*';
+        case VK_ADD:
+            return '+';
+        case VK_SUBTRACT:
+            return '-';
+        case VK_DECIMAL:
+            return '.';
+        case VK_DIVIDE:
+            return '/';
+        case VK_OEM_1:
+            return shift ? ':' : ';';
+        case VK_OEM_PLUS:
+            return shift ? '+' : '=';
+        case VK_OEM_COMMA:
+            return shift ? '<' : ',';
+        case VK_OEM_MINUS:
+            return shift ? '_' : '-';
+        case VK_OEM_PERIOD:
+            return shift ? '>' : '.';
+        case VK_OEM_2:
+            return shift ? '?' : '/';
+        case VK_OEM_3:
+            return shift ? '~' : '`';
+        case VK_OEM_4:
+            return shift ? '{' : '[';
+        case VK_OEM_5:
+            return shift ? '|' : '\\';
+        case VK_OEM_6:
+            return shift ? '}' : ']';
+        case VK_OEM_7:
+            return shift ? '"' : '\'';
+        default:
+            return 0;
     }
 }
 
@@ -177,32 +177,32 @@ void applyRetrievedInput(const MSG& msg) {
     UINT vk = 0;
     bool down = false;
     switch (msg.message) {
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-        vk = static_cast<UINT>(msg.wParam);
-        down = true;
-        break;
-    case WM_KEYUP:
-    case WM_SYSKEYUP:
-        vk = static_cast<UINT>(msg.wParam);
-        break;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-        vk = VK_LBUTTON;
-        down = msg.message == WM_LBUTTONDOWN;
-        break;
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONUP:
-        vk = VK_RBUTTON;
-        down = msg.message == WM_RBUTTONDOWN;
-        break;
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONUP:
-        vk = VK_MBUTTON;
-        down = msg.message == WM_MBUTTONDOWN;
-        break;
-    default:
-        return;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            vk = static_cast<UINT>(msg.wParam);
+            down = true;
+            break;
+        case WM_KEYUP:
+        case WM_SYSKEYUP:
+            vk = static_cast<UINT>(msg.wParam);
+            break;
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+            vk = VK_LBUTTON;
+            down = msg.message == WM_LBUTTONDOWN;
+            break;
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP:
+            vk = VK_RBUTTON;
+            down = msg.message == WM_RBUTTONDOWN;
+            break;
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONUP:
+            vk = VK_MBUTTON;
+            down = msg.message == WM_MBUTTONDOWN;
+            break;
+        default:
+            return;
     }
     if (vk > 0xFF)
         return;
@@ -229,9 +229,13 @@ int cursorDisplayCount() {
     return input().displayCount;
 }
 
-void noteSystemMenuOpened() { ++input().systemMenuOpened; }
+void noteSystemMenuOpened() {
+    ++input().systemMenuOpened;
+}
 
-unsigned systemMenuOpenCount() { return input().systemMenuOpened.load(); }
+unsigned systemMenuOpenCount() {
+    return input().systemMenuOpened.load();
+}
 
 bool postKeyInput(UINT vk, bool down, HWND fallback) {
     if (vk == 0 || vk > 0xFE)

@@ -24,7 +24,7 @@ MessageBoxes& boxes() {
 
 // The button a box answers when the user just presses Enter.
 int defaultAnswer(UINT type) {
-    static const int buttons[6][3] = {{IDOK, IDOK, IDOK},         {IDOK, IDCANCEL, IDCANCEL},
+    static const int buttons[6][3] = {{IDOK, IDOK, IDOK},           {IDOK, IDCANCEL, IDCANCEL},
                                       {IDABORT, IDRETRY, IDIGNORE}, {IDYES, IDNO, IDCANCEL},
                                       {IDYES, IDNO, IDNO},          {IDRETRY, IDCANCEL, IDCANCEL}};
     const UINT kind = type & MB_TYPEMASK;

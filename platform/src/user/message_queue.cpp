@@ -86,8 +86,7 @@ bool takeTimer(ThreadQueue& queue, MSG* out, HWND filter, UINT first, UINT last,
     for (Timer& timer : queue.timers) {
         if (timer.due > now || !matchesWindow(timer.hwnd, filter))
             continue;
-        *out = makeMessage(timer.hwnd, WM_TIMER, timer.id,
-                           reinterpret_cast<LPARAM>(timer.proc));
+        *out = makeMessage(timer.hwnd, WM_TIMER, timer.id, reinterpret_cast<LPARAM>(timer.proc));
         if (remove)
             timer.due = now + timer.period;
         return true;
@@ -138,8 +137,8 @@ bool handleIncomingSent(ThreadQueue& queue) {
             sent = queue.sent.front();
             queue.sent.pop_front();
         }
-        const LRESULT result = callWindowProc(sent->hwnd, sent->message, sent->wParam,
-                                              sent->lParam);
+        const LRESULT result =
+            callWindowProc(sent->hwnd, sent->message, sent->wParam, sent->lParam);
         handled = true;
         std::lock_guard<std::mutex> lock(state().mutex);
         sent->result = result;

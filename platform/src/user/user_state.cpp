@@ -108,6 +108,8 @@ std::shared_ptr<Window> findWindow(HWND hwnd) {
     return findWindowLocked(hwnd);
 }
 
-bool isTopLevel(const Window& window) { return (window.style & WS_CHILD) == 0; }
+bool isTopLevel(const Window& window) {
+    return (window.style & WS_CHILD) == 0;
+}
 
 }  // namespace platform::user

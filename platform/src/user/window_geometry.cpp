@@ -20,8 +20,12 @@ constexpr int kMinimizedWidth = 160;
 constexpr int kMinimizedHeight = 24;
 constexpr int kMinimizedPos = -32000;
 
-int screenWidth() { return static_cast<int>(core::desktopMode().width); }
-int screenHeight() { return static_cast<int>(core::desktopMode().height); }
+int screenWidth() {
+    return static_cast<int>(core::desktopMode().width);
+}
+int screenHeight() {
+    return static_cast<int>(core::desktopMode().height);
+}
 
 RECT clientRectLocked(const Window& w) {
     if (w.style & WS_MINIMIZE)
@@ -140,88 +144,88 @@ extern "C" {
 
 int WINAPI GetSystemMetrics(int nIndex) {
     switch (nIndex) {
-    case SM_CXSCREEN:
-    case SM_CXFULLSCREEN:
-    case SM_CXVIRTUALSCREEN:
-        return screenWidth();
-    case SM_CYSCREEN:
-    case SM_CYVIRTUALSCREEN:
-        return screenHeight();
-    case SM_CYFULLSCREEN:
-        return screenHeight() - kCaption;
-    case SM_XVIRTUALSCREEN:
-    case SM_YVIRTUALSCREEN:
-        return 0;
-    case SM_CYCAPTION:
-        return kCaption;
-    case SM_CXBORDER:
-    case SM_CYBORDER:
-        return kBorder;
-    case SM_CXDLGFRAME:
-    case SM_CYDLGFRAME:
-        return kDlgFrame;
-    case SM_CXFRAME:
-    case SM_CYFRAME:
-        return kFrame;
-    case SM_CXEDGE:
-    case SM_CYEDGE:
-        return kEdge;
-    case SM_CYMENU:
-        return kMenu;
-    case SM_CXVSCROLL:
-    case SM_CYHSCROLL:
-    case SM_CYVSCROLL:
-    case SM_CXHSCROLL:
-    case SM_CYVTHUMB:
-    case SM_CXHTHUMB:
-        return 16;
-    case SM_CXICON:
-    case SM_CYICON:
-    case SM_CXCURSOR:
-    case SM_CYCURSOR:
-    case SM_CXICONSPACING:
-    case SM_CYICONSPACING:
-        return 32;
-    case SM_CXSMICON:
-    case SM_CYSMICON:
-        return 16;
-    case SM_CYSMCAPTION:
-        return 15;
-    case SM_CXSIZE:
-    case SM_CYSIZE:
-        return 18;
-    case SM_CXMIN:
-    case SM_CXMINTRACK:
-        return 112;
-    case SM_CYMIN:
-    case SM_CYMINTRACK:
-        return 27;
-    case SM_CXMAXTRACK:
-        return screenWidth() + 2 * kFrame + 4;
-    case SM_CYMAXTRACK:
-        return screenHeight() + 2 * kFrame + 4;
-    case SM_CXMAXIMIZED:
-        return screenWidth() + 2 * kFrame;
-    case SM_CYMAXIMIZED:
-        return screenHeight() + 2 * kFrame;
-    case SM_CXMINIMIZED:
-        return kMinimizedWidth;
-    case SM_CYMINIMIZED:
-        return kMinimizedHeight;
-    case SM_CXDOUBLECLK:
-    case SM_CYDOUBLECLK:
-        return 4;
-    case SM_MOUSEPRESENT:
-    case SM_CMONITORS:
-        return 1;
-    case SM_CMOUSEBUTTONS:
-        return 3;
-    case SM_DEBUG:
-    case SM_SWAPBUTTON:
-    case SM_CYKANJIWINDOW:
-        return 0;
-    default:
-        return 0;
+        case SM_CXSCREEN:
+        case SM_CXFULLSCREEN:
+        case SM_CXVIRTUALSCREEN:
+            return screenWidth();
+        case SM_CYSCREEN:
+        case SM_CYVIRTUALSCREEN:
+            return screenHeight();
+        case SM_CYFULLSCREEN:
+            return screenHeight() - kCaption;
+        case SM_XVIRTUALSCREEN:
+        case SM_YVIRTUALSCREEN:
+            return 0;
+        case SM_CYCAPTION:
+            return kCaption;
+        case SM_CXBORDER:
+        case SM_CYBORDER:
+            return kBorder;
+        case SM_CXDLGFRAME:
+        case SM_CYDLGFRAME:
+            return kDlgFrame;
+        case SM_CXFRAME:
+        case SM_CYFRAME:
+            return kFrame;
+        case SM_CXEDGE:
+        case SM_CYEDGE:
+            return kEdge;
+        case SM_CYMENU:
+            return kMenu;
+        case SM_CXVSCROLL:
+        case SM_CYHSCROLL:
+        case SM_CYVSCROLL:
+        case SM_CXHSCROLL:
+        case SM_CYVTHUMB:
+        case SM_CXHTHUMB:
+            return 16;
+        case SM_CXICON:
+        case SM_CYICON:
+        case SM_CXCURSOR:
+        case SM_CYCURSOR:
+        case SM_CXICONSPACING:
+        case SM_CYICONSPACING:
+            return 32;
+        case SM_CXSMICON:
+        case SM_CYSMICON:
+            return 16;
+        case SM_CYSMCAPTION:
+            return 15;
+        case SM_CXSIZE:
+        case SM_CYSIZE:
+            return 18;
+        case SM_CXMIN:
+        case SM_CXMINTRACK:
+            return 112;
+        case SM_CYMIN:
+        case SM_CYMINTRACK:
+            return 27;
+        case SM_CXMAXTRACK:
+            return screenWidth() + 2 * kFrame + 4;
+        case SM_CYMAXTRACK:
+            return screenHeight() + 2 * kFrame + 4;
+        case SM_CXMAXIMIZED:
+            return screenWidth() + 2 * kFrame;
+        case SM_CYMAXIMIZED:
+            return screenHeight() + 2 * kFrame;
+        case SM_CXMINIMIZED:
+            return kMinimizedWidth;
+        case SM_CYMINIMIZED:
+            return kMinimizedHeight;
+        case SM_CXDOUBLECLK:
+        case SM_CYDOUBLECLK:
+            return 4;
+        case SM_MOUSEPRESENT:
+        case SM_CMONITORS:
+            return 1;
+        case SM_CMOUSEBUTTONS:
+            return 3;
+        case SM_DEBUG:
+        case SM_SWAPBUTTON:
+        case SM_CYKANJIWINDOW:
+            return 0;
+        default:
+            return 0;
     }
 }
 
@@ -376,11 +380,11 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
 
 BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint) {
     HRESULT ignored;
-    platform::core::recordCall("MoveWindow",
-                               {reinterpret_cast<ULONG_PTR>(hWnd), static_cast<ULONG_PTR>(X),
-                                static_cast<ULONG_PTR>(Y), static_cast<ULONG_PTR>(nWidth),
-                                static_cast<ULONG_PTR>(nHeight)},
-                               &ignored);
+    platform::core::recordCall(
+        "MoveWindow",
+        {reinterpret_cast<ULONG_PTR>(hWnd), static_cast<ULONG_PTR>(X), static_cast<ULONG_PTR>(Y),
+         static_cast<ULONG_PTR>(nWidth), static_cast<ULONG_PTR>(nHeight)},
+        &ignored);
     UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
     if (!bRepaint)
         flags |= SWP_NOREDRAW;
@@ -409,77 +413,76 @@ BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
     bool topLevel = !(style & WS_CHILD);
 
     switch (nCmdShow) {
-    case SW_HIDE: {
-        if (!wasVisible)
-            return FALSE;
-        SendMessageA(hWnd, WM_SHOWWINDOW, FALSE, 0);
-        POINT origin{0, 0};
-        RECT rect{};
-        {
-            std::lock_guard<std::mutex> lock(state().mutex);
-            auto w = findWindowLocked(hWnd);
-            if (!w)
-                return TRUE;
-            w->visible = false;
-            origin = positionOriginLocked(*w);
-            rect = w->rect;
-        }
-        sendPositionChanged(hWnd,
-                            SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER |
-                                SWP_NOACTIVATE,
-                            rect, origin);
-        if (foreground)
-            windowLostActivation(hWnd, false);
-        return TRUE;
-    }
-    case SW_MINIMIZE:
-    case SW_SHOWMINIMIZED:
-    case SW_SHOWMINNOACTIVE:
-    case SW_MAX + 1:  // SW_FORCEMINIMIZE
-        showHidden(hWnd);
-        if (!minimised) {
+        case SW_HIDE: {
+            if (!wasVisible)
+                return FALSE;
+            SendMessageA(hWnd, WM_SHOWWINDOW, FALSE, 0);
+            POINT origin{0, 0};
+            RECT rect{};
             {
                 std::lock_guard<std::mutex> lock(state().mutex);
-                if (auto w = findWindowLocked(hWnd); w && !maximised)
-                    w->restoreRect = w->rect;
+                auto w = findWindowLocked(hWnd);
+                if (!w)
+                    return TRUE;
+                w->visible = false;
+                origin = positionOriginLocked(*w);
+                rect = w->rect;
             }
-            const RECT iconRect{kMinimizedPos, kMinimizedPos, kMinimizedPos + kMinimizedWidth,
-                                kMinimizedPos + kMinimizedHeight};
-            placeWindow(hWnd, iconRect, WS_MINIMIZE, WS_MAXIMIZE);
+            sendPositionChanged(
+                hWnd, SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE,
+                rect, origin);
+            if (foreground)
+                windowLostActivation(hWnd, false);
+            return TRUE;
         }
-        if (foreground)
-            windowLostActivation(hWnd, true);
-        return wasVisible;
-    case SW_SHOWMAXIMIZED: {
-        showHidden(hWnd);
-        if (!maximised) {
-            {
-                std::lock_guard<std::mutex> lock(state().mutex);
-                if (auto w = findWindowLocked(hWnd); w && !minimised)
-                    w->restoreRect = w->rect;
+        case SW_MINIMIZE:
+        case SW_SHOWMINIMIZED:
+        case SW_SHOWMINNOACTIVE:
+        case SW_MAX + 1:  // SW_FORCEMINIMIZE
+            showHidden(hWnd);
+            if (!minimised) {
+                {
+                    std::lock_guard<std::mutex> lock(state().mutex);
+                    if (auto w = findWindowLocked(hWnd); w && !maximised)
+                        w->restoreRect = w->rect;
+                }
+                const RECT iconRect{kMinimizedPos, kMinimizedPos, kMinimizedPos + kMinimizedWidth,
+                                    kMinimizedPos + kMinimizedHeight};
+                placeWindow(hWnd, iconRect, WS_MINIMIZE, WS_MAXIMIZE);
             }
-            RECT full{0, 0, screenWidth(), screenHeight()};
-            AdjustWindowRectEx(&full, style & ~static_cast<DWORD>(WS_MINIMIZE), FALSE, 0);
-            placeWindow(hWnd, full, WS_MAXIMIZE, WS_MINIMIZE);
+            if (foreground)
+                windowLostActivation(hWnd, true);
+            return wasVisible;
+        case SW_SHOWMAXIMIZED: {
+            showHidden(hWnd);
+            if (!maximised) {
+                {
+                    std::lock_guard<std::mutex> lock(state().mutex);
+                    if (auto w = findWindowLocked(hWnd); w && !minimised)
+                        w->restoreRect = w->rect;
+                }
+                RECT full{0, 0, screenWidth(), screenHeight()};
+                AdjustWindowRectEx(&full, style & ~static_cast<DWORD>(WS_MINIMIZE), FALSE, 0);
+                placeWindow(hWnd, full, WS_MAXIMIZE, WS_MINIMIZE);
+            }
+            if (topLevel)
+                activateWindow(hWnd);
+            return wasVisible;
         }
-        if (topLevel)
-            activateWindow(hWnd);
-        return wasVisible;
-    }
-    default: {
-        showHidden(hWnd);
-        const bool restoring = nCmdShow == SW_RESTORE || nCmdShow == SW_SHOWNORMAL ||
-                               nCmdShow == SW_SHOWDEFAULT || nCmdShow == SW_SHOWNOACTIVATE;
-        bool changed = !wasVisible;
-        if (restoring && (minimised || maximised)) {
-            placeWindow(hWnd, restore, 0, WS_MINIMIZE | WS_MAXIMIZE);
-            changed = true;
+        default: {
+            showHidden(hWnd);
+            const bool restoring = nCmdShow == SW_RESTORE || nCmdShow == SW_SHOWNORMAL ||
+                                   nCmdShow == SW_SHOWDEFAULT || nCmdShow == SW_SHOWNOACTIVATE;
+            bool changed = !wasVisible;
+            if (restoring && (minimised || maximised)) {
+                placeWindow(hWnd, restore, 0, WS_MINIMIZE | WS_MAXIMIZE);
+                changed = true;
+            }
+            const bool activate = nCmdShow != SW_SHOWNA && nCmdShow != SW_SHOWNOACTIVATE;
+            if (topLevel && activate && changed)
+                activateWindow(hWnd);
+            return wasVisible;
         }
-        const bool activate = nCmdShow != SW_SHOWNA && nCmdShow != SW_SHOWNOACTIVATE;
-        if (topLevel && activate && changed)
-            activateWindow(hWnd);
-        return wasVisible;
-    }
     }
 }
 

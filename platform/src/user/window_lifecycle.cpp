@@ -147,28 +147,28 @@ LONG_PTR getLong(HWND hwnd, int index, bool narrow) {
             return reinterpret_cast<LONG_PTR>(w->dialog->proc);
     }
     switch (index) {
-    case GWL_USERDATA:
-        return w->userData;
-    case GWL_STYLE:
-        return static_cast<LONG>(w->style);
-    case GWL_EXSTYLE:
-        return static_cast<LONG>(w->exStyle);
-    case GWL_ID:
-        return w->id;
-    case GWL_WNDPROC:
-        if (!narrow)
-            return reinterpret_cast<LONG_PTR>(w->proc);
-        break;
-    case GWL_HINSTANCE:
-        if (!narrow)
-            return reinterpret_cast<LONG_PTR>(w->instance);
-        break;
-    case GWL_HWNDPARENT:
-        if (!narrow)
-            return reinterpret_cast<LONG_PTR>(w->parent);
-        break;
-    default:
-        break;
+        case GWL_USERDATA:
+            return w->userData;
+        case GWL_STYLE:
+            return static_cast<LONG>(w->style);
+        case GWL_EXSTYLE:
+            return static_cast<LONG>(w->exStyle);
+        case GWL_ID:
+            return w->id;
+        case GWL_WNDPROC:
+            if (!narrow)
+                return reinterpret_cast<LONG_PTR>(w->proc);
+            break;
+        case GWL_HINSTANCE:
+            if (!narrow)
+                return reinterpret_cast<LONG_PTR>(w->instance);
+            break;
+        case GWL_HWNDPARENT:
+            if (!narrow)
+                return reinterpret_cast<LONG_PTR>(w->parent);
+            break;
+        default:
+            break;
     }
     setLastError(ERROR_INVALID_INDEX);
     return 0;
@@ -199,30 +199,30 @@ LONG_PTR setLong(HWND hwnd, int index, LONG_PTR value, bool narrow) {
         }
     }
     switch (index) {
-    case GWL_USERDATA:
-        old = w->userData;
-        w->userData = value;
-        return old;
-    case GWL_STYLE:
-        old = static_cast<LONG>(w->style);
-        w->style = static_cast<DWORD>(value);
-        return old;
-    case GWL_EXSTYLE:
-        old = static_cast<LONG>(w->exStyle);
-        w->exStyle = static_cast<DWORD>(value);
-        return old;
-    case GWL_ID:
-        old = w->id;
-        w->id = value;
-        return old;
-    case GWL_WNDPROC:
-        if (narrow)
-            break;  // a pointer does not fit a LONG on 64 bits, as on Win64
-        old = reinterpret_cast<LONG_PTR>(w->proc);
-        w->proc = reinterpret_cast<WNDPROC>(value);
-        return old;
-    default:
-        break;
+        case GWL_USERDATA:
+            old = w->userData;
+            w->userData = value;
+            return old;
+        case GWL_STYLE:
+            old = static_cast<LONG>(w->style);
+            w->style = static_cast<DWORD>(value);
+            return old;
+        case GWL_EXSTYLE:
+            old = static_cast<LONG>(w->exStyle);
+            w->exStyle = static_cast<DWORD>(value);
+            return old;
+        case GWL_ID:
+            old = w->id;
+            w->id = value;
+            return old;
+        case GWL_WNDPROC:
+            if (narrow)
+                break;  // a pointer does not fit a LONG on 64 bits, as on Win64
+            old = reinterpret_cast<LONG_PTR>(w->proc);
+            w->proc = reinterpret_cast<WNDPROC>(value);
+            return old;
+        default:
+            break;
     }
     setLastError(ERROR_INVALID_INDEX);
     return 0;
@@ -275,9 +275,9 @@ BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE) {
     return TRUE;
 }
 
-HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName,
-                            DWORD dwStyle, int X, int Y, int nWidth, int nHeight,
-                            HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam) {
+HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle,
+                            int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
+                            HINSTANCE hInstance, LPVOID lpParam) {
     const bool child = (dwStyle & WS_CHILD) != 0;
     if (child && !IsWindow(hWndParent)) {
         setLastError(hWndParent ? ERROR_INVALID_WINDOW_HANDLE : ERROR_TLW_WITH_WSCHILD);
@@ -402,7 +402,12 @@ BOOL WINAPI DestroyWindow(HWND hWnd) {
         w->visible = false;
     }
     if (wasVisible) {
-        WINDOWPOS pos{hWnd, nullptr, 0, 0, 0, 0,
+        WINDOWPOS pos{hWnd,
+                      nullptr,
+                      0,
+                      0,
+                      0,
+                      0,
                       SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE};
         SendMessageA(hWnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
     }
@@ -468,7 +473,9 @@ LONG WINAPI SetWindowLongA(HWND hWnd, int nIndex, LONG dwNewLong) {
     return static_cast<LONG>(setLong(hWnd, nIndex, dwNewLong, true));
 }
 
-LONG_PTR WINAPI GetWindowLongPtrA(HWND hWnd, int nIndex) { return getLong(hWnd, nIndex, false); }
+LONG_PTR WINAPI GetWindowLongPtrA(HWND hWnd, int nIndex) {
+    return getLong(hWnd, nIndex, false);
+}
 
 LONG_PTR WINAPI SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
     return setLong(hWnd, nIndex, dwNewLong, false);
