@@ -142,6 +142,8 @@ TEST(WindowDestruction, SendsDestroyThenNcDestroy) {
     EXPECT_LT(destroy, ncdestroy);
     EXPECT_EQ(ncdestroy, static_cast<int>(ids.size()) - 1);
     EXPECT_FALSE(IsWindow(window.handle()));
+    EXPECT_EQ(window.count(WM_KILLFOCUS), 1u);  // it had the focus
+    EXPECT_LT(test::indexOf(ids, WM_KILLFOCUS), destroy);
     EXPECT_NE(GetFocus(), window.handle());
     EXPECT_NE(GetForegroundWindow(), window.handle());
 }

@@ -236,9 +236,8 @@ using namespace platform::user;
 extern "C" {
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
-    if (!lpWndClass || !lpWndClass->lpszClassName || !lpWndClass->lpfnWndProc ||
-        (!IS_INTRESOURCE(lpWndClass->lpszClassName) && lpWndClass->lpszClassName[0] == '\0') ||
-        IS_INTRESOURCE(lpWndClass->lpszClassName)) {
+    if (!lpWndClass || !lpWndClass->lpfnWndProc || IS_INTRESOURCE(lpWndClass->lpszClassName) ||
+        lpWndClass->lpszClassName[0] == '\0') {
         setLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
@@ -413,12 +412,15 @@ BOOL WINAPI DestroyWindow(HWND hWnd) {
     }
     if (wasForeground)
         windowLostActivation(hWnd, false);
+    bool hadFocus;
     {
         std::lock_guard<std::mutex> lock(state().mutex);
-        if (state().focus == hWnd) {
+        hadFocus = state().focus == hWnd;
+        if (hadFocus)
             state().focus = nullptr;
-        }
     }
+    if (hadFocus)
+        SendMessageA(hWnd, WM_KILLFOCUS, 0, 0);
     sendDestroyMessages(hWnd);
     sendNcDestroyAndRemove(hWnd);
     return TRUE;
