@@ -1,30 +1,34 @@
 #include "core/presenter.h"
 
-#include <mutex>
+#include "present/headless_presenter.h"
+#include "present/sdl_presenter.h"
+
+#include <cstdlib>
+#include <cstring>
 
 namespace platform::core {
 namespace {
 
-// Keeps nothing on screen; frames only count. The SDL presenter replaces it
-// when a display is there.
-class HeadlessPresenter final : public Presenter {
-public:
-    void present(HWND, const PixelView&, const std::vector<OverlayView>&) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        ++frames_;
-    }
-    bool isHeadless() const override { return true; }
+bool headlessWanted() {
+    const char* forced = std::getenv("D3DDRIVER_HEADLESS");
+    if (forced && *forced && std::strcmp(forced, "0") != 0)
+        return true;
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return !(x11 && *x11) && !(wayland && *wayland);
+}
 
-private:
-    std::mutex mutex_;
-    unsigned long frames_ = 0;
-};
+std::unique_ptr<Presenter> makePresenter() {
+    if (headlessWanted())
+        return std::make_unique<present::HeadlessPresenter>();
+    return std::make_unique<present::SdlPresenter>();
+}
 
 }  // namespace
 
 Presenter& presenter() {
-    static HeadlessPresenter headless;
-    return headless;
+    static const std::unique_ptr<Presenter> instance = makePresenter();
+    return *instance;
 }
 
 }  // namespace platform::core

@@ -1,0 +1,20 @@
+// Keeps each presented frame in memory, for tests and screen-less runs.
+#pragma once
+
+#include "core/presenter.h"
+
+namespace platform::present {
+
+class HeadlessPresenter final : public core::Presenter {
+public:
+    void present(HWND window, const core::PixelView& primary,
+                 const std::vector<core::OverlayView>& overlays) override;
+    bool isHeadless() const override { return true; }
+};
+
+// Composes the frame and stores a copy; false when the format is unreadable
+// (the frame still counts, with no pixels).
+bool composeAndStore(HWND window, const core::PixelView& primary,
+                     const std::vector<core::OverlayView>& overlays, std::vector<DWORD>& pixels);
+
+}  // namespace platform::present
