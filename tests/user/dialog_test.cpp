@@ -143,7 +143,7 @@ TEST(Dialogs, OpenedOnTheWindowThreadThroughSendMessage) {
     std::thread core([&] {
         TestWindow window([&](HWND hwnd, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
             if (msg == kRunDialog) {
-                dialogThread.set_value(platform::testing::currentMessageThreadId());
+                dialogThread.set_value(GetCurrentThreadId());
                 return DialogBoxParamA(nullptr, "IDD_REMOTE", hwnd, endsAtOnce, 9);
             }
             return std::nullopt;
@@ -156,7 +156,7 @@ TEST(Dialogs, OpenedOnTheWindowThreadThroughSendMessage) {
     HWND hwnd = created.get_future().get();
     auto dialogThreadId = dialogThread.get_future();
     EXPECT_EQ(SendMessageA(hwnd, kRunDialog, 0, 0), 10);
-    EXPECT_NE(dialogThreadId.get(), platform::testing::currentMessageThreadId());
+    EXPECT_NE(dialogThreadId.get(), GetCurrentThreadId());
     DWORD coreId = GetWindowThreadProcessId(hwnd, nullptr);
     PostThreadMessageA(coreId, WM_QUIT, 0, 0);
     core.join();

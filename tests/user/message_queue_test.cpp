@@ -35,7 +35,7 @@ private:
         HWND hwnd = window_.create(WS_POPUP, 0, 0, 10, 10);
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            threadId_ = platform::testing::currentMessageThreadId();
+            threadId_ = GetCurrentThreadId();
             hwnd_ = hwnd;
         }
         ready_.notify_all();
@@ -72,14 +72,14 @@ TEST(SendMessage, OtherThreadHandlesItAndTheResultComesBack) {
     std::atomic<DWORD> handledOn{0};
     WindowThread owner([&](HWND, UINT msg, WPARAM w, LPARAM) -> std::optional<LRESULT> {
         if (msg == kAsk) {
-            handledOn = platform::testing::currentMessageThreadId();
+            handledOn = GetCurrentThreadId();
             return static_cast<LRESULT>(w * 2);
         }
         return std::nullopt;
     });
     EXPECT_EQ(SendMessageA(owner.hwnd(), kAsk, 21, 0), 42);
     EXPECT_EQ(handledOn.load(), owner.threadId());
-    EXPECT_NE(handledOn.load(), platform::testing::currentMessageThreadId());
+    EXPECT_NE(handledOn.load(), GetCurrentThreadId());
 }
 
 TEST(SendMessage, HandledWhileTheOwnerPollsWithPeekMessage) {
@@ -148,7 +148,7 @@ TEST(PostThreadMessage, FailsBeforeTheThreadHasAQueue) {
     std::promise<void> queueMade;
     std::promise<MSG> received;
     std::thread target([&] {
-        id.set_value(platform::testing::currentMessageThreadId());
+        id.set_value(GetCurrentThreadId());
         tryFirst.get_future().get();
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // makes the queue
@@ -173,7 +173,7 @@ TEST(PostThreadMessage, FailsBeforeTheThreadHasAQueue) {
 TEST(PostThreadMessage, QuitEndsAGetMessageLoop) {
     MSG msg;
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    ASSERT_TRUE(PostThreadMessageA(platform::testing::currentMessageThreadId(), WM_QUIT, 9, 0));
+    ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, 9, 0));
     EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), FALSE);
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
     EXPECT_EQ(msg.wParam, 9u);

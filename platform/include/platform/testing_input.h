@@ -20,9 +20,6 @@ PLATFORM_API void activateApplication();
 // Both of the above, in that order.
 PLATFORM_API void simulateTaskSwitch();
 
-// The id PostThreadMessageA takes for the calling thread.
-// TODO(merge): equals GetCurrentThreadId() once the kernel part lands.
-PLATFORM_API DWORD currentMessageThreadId();
 
 // --- input, delivered as the presenter delivers it
 PLATFORM_API void setCursorPosition(int x, int y);

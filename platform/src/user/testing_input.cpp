@@ -18,10 +18,6 @@ void simulateTaskSwitch() {
     user::reactivateApplication();
 }
 
-DWORD currentMessageThreadId() {
-    return user::currentThreadKey();
-}
-
 void setCursorPosition(int x, int y) {
     user::setCursorPosition({x, y});
 }

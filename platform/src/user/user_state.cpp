@@ -2,13 +2,10 @@
 
 #include <atomic>
 
-// Provided by the kernel part of the platform; may be absent in a partial build.
-extern "C" void SetLastError(DWORD) __attribute__((weak));
 
 namespace platform::user {
 namespace {
 
-thread_local DWORD fallbackLastError = 0;
 
 // Drops the thread's queue when the thread ends: pending senders are released
 // with a zero result and the thread's windows disappear without messages
@@ -52,16 +49,11 @@ thread_local QueueOwner queueOwner;
 }  // namespace
 
 DWORD currentThreadKey() {
-    static std::atomic<DWORD> next{1};
-    thread_local const DWORD key = next++;
-    return key;
+    return GetCurrentThreadId();
 }
 
 void setLastError(DWORD code) {
-    if (::SetLastError)
-        ::SetLastError(code);
-    else
-        fallbackLastError = code;
+    ::SetLastError(code);
 }
 
 UserState& state() {

@@ -18,12 +18,11 @@
 
 namespace platform::user {
 
-// Identifies the calling thread for queues and window ownership.
-// TODO(merge): return GetCurrentThreadId() once the kernel functions land, so
-// that PostThreadMessageA accepts the ids it hands out.
+// Identifies the calling thread for queues and window ownership: its Win32
+// thread id, the one PostThreadMessageA takes.
 DWORD currentThreadKey();
 
-// Sets the calling thread's last error (through SetLastError when linked).
+// Sets the calling thread's last error.
 void setLastError(DWORD code);
 
 struct ThreadQueue;
