@@ -7,6 +7,14 @@
 
 #include <cstdint>
 
+// The span loops are compiled twice, for AVX2 and for the x86-64 baseline,
+// and the one the processor can run is chosen when the library loads.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define RASTER_SPAN_LOOP __attribute__((target_clones("avx2", "default")))
+#else
+#define RASTER_SPAN_LOOP
+#endif
+
 namespace platform::d3d::raster {
 
 // Pixels processed together by every stage. Spans longer than this are cut.

@@ -41,7 +41,7 @@ inline void evalColor(const Plane& pl, const Setup& s, const Fragments& f, int32
 }
 
 template <bool Perspective>
-void interpolateSpan(const Pipeline& p, const Setup& s, Fragments& f)
+RASTER_SPAN_LOOP void interpolateSpan(const Pipeline& p, const Setup& s, Fragments& f)
 {
     const int n = f.n;
     if (Perspective) {

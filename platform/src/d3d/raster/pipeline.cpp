@@ -43,8 +43,10 @@ bool usableTexture(const Texture* t)
 {
     if (t == nullptr || bytesPerPixel(t->format) == 0 || t->levels.empty()) return false;
     for (const TextureLevel& l : t->levels) {
-        if (l.pixels == nullptr || l.width == 0 || l.height == 0 || l.width > (1u << 16) ||
-            l.height > (1u << 16)) {
+        // Byte offsets inside a level must fit 32 bits.
+        if (l.pixels == nullptr || l.width == 0 || l.height == 0 || l.width > kMaxTextureSize ||
+            l.height > kMaxTextureSize || l.pitch > 4 * static_cast<LONG>(kMaxTextureSize) ||
+            l.pitch < -4 * static_cast<LONG>(kMaxTextureSize)) {
             return false;
         }
     }

@@ -107,6 +107,10 @@ struct DepthBuffer {
     DepthFormat format = DepthFormat::None;
 };
 
+// Largest texture width or height the rasteriser samples; larger textures
+// read as opaque white.
+constexpr DWORD kMaxTextureSize = 16384;
+
 // One mip level of a texture (level 0 is the largest).
 struct TextureLevel {
     const BYTE* pixels = nullptr;

@@ -10,7 +10,7 @@ namespace platform::d3d::raster {
 namespace {
 
 // factor[c][i] for channels 0..3.
-void blendFactor(DWORD factor, const Fragments& f, Channels& out)
+RASTER_SPAN_LOOP void blendFactor(DWORD factor, const Fragments& f, Channels& out)
 {
     const int n = f.n;
     for (int c = 0; c < 4; ++c) {
@@ -64,7 +64,7 @@ void blendFactor(DWORD factor, const Fragments& f, Channels& out)
 }
 
 template <PixelFormat F>
-bool blend(const Pipeline& p, int, Fragments& f)
+RASTER_SPAN_LOOP bool blend(const Pipeline& p, int, Fragments& f)
 {
     using Raw = typename PixelTraits<F>::Raw;
     const BYTE* row = p.target.pixels + static_cast<ptrdiff_t>(f.y) * p.target.pitch +

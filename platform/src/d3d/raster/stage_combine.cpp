@@ -50,7 +50,7 @@ ChannelsPtr argument(DWORD arg, int unit, Fragments& f, Channels& scratch, int c
 inline int32_t clamp255(int32_t v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 
 // out[c] = op(a1, a2) for channels c0..c1-1.
-void applyOp(DWORD op, ChannelsPtr a1, ChannelsPtr a2, const int32_t* blendAlpha, int c0, int c1,
+RASTER_SPAN_LOOP void applyOp(DWORD op, ChannelsPtr a1, ChannelsPtr a2, const int32_t* blendAlpha, int c0, int c1,
              int n, Channels& out)
 {
     for (int c = c0; c < c1; ++c) {
@@ -141,7 +141,7 @@ const int32_t* blendAlphaFor(DWORD op, int unit, Fragments& f)
 
 }  // namespace
 
-bool stageCombine(const Pipeline& p, int unit, Fragments& f)
+RASTER_SPAN_LOOP bool stageCombine(const Pipeline& p, int unit, Fragments& f)
 {
     const TextureUnit& u = p.units[unit];
     const int n = f.n;

@@ -20,7 +20,7 @@ struct DepthTraits<DepthFormat::D16> {
     {
         z = z > 0.0f ? z : 0.0f;
         z = z < 1.0f ? z : 1.0f;
-        return static_cast<uint32_t>(z * 65535.0f + 0.5f);
+        return static_cast<uint32_t>(static_cast<int32_t>(z * 65535.0f + 0.5f));
     }
     static uint32_t value(Raw raw) { return raw; }
     static Raw merge(Raw, uint32_t q) { return static_cast<Raw>(q); }
@@ -76,40 +76,39 @@ inline BYTE* depthRow(const Pipeline& p, const Fragments& f)
 }
 
 template <DepthFormat D, DWORD Func, bool WriteNow>
-bool depthTest(const Pipeline& p, int, Fragments& f)
+RASTER_SPAN_LOOP bool depthTest(const Pipeline& p, int, Fragments& f)
 {
     using T = DepthTraits<D>;
     using Raw = typename T::Raw;
-    Raw* row = reinterpret_cast<Raw*>(depthRow<D>(p, f));
+    BYTE* row = depthRow<D>(p, f);
+    const int n = f.n;
+    Raw old[kSpan];
+    std::memcpy(old, row, sizeof(Raw) * n);
     uint32_t any = 0;
-    for (int i = 0; i < f.n; ++i) {
+    for (int i = 0; i < n; ++i) {
         const uint32_t q = T::quantize(f.z[i]);
         f.depth[i] = q;
-        Raw old;
-        std::memcpy(&old, row + i, sizeof(Raw));
-        const uint8_t live = static_cast<uint8_t>(f.live[i] & (passes<Func>(q, T::value(old)) ? 1 : 0));
+        const uint8_t live =
+            static_cast<uint8_t>(f.live[i] & (passes<Func>(q, T::value(old[i])) ? 1 : 0));
         f.live[i] = live;
         any |= live;
-        if (WriteNow) {
-            const Raw nv = live ? T::merge(old, q) : old;
-            std::memcpy(row + i, &nv, sizeof(Raw));
-        }
+        if (WriteNow) old[i] = live ? T::merge(old[i], q) : old[i];
     }
+    if (WriteNow) std::memcpy(row, old, sizeof(Raw) * n);
     return any != 0;
 }
 
 template <DepthFormat D>
-bool depthWrite(const Pipeline& p, int, Fragments& f)
+RASTER_SPAN_LOOP bool depthWrite(const Pipeline& p, int, Fragments& f)
 {
     using T = DepthTraits<D>;
     using Raw = typename T::Raw;
-    Raw* row = reinterpret_cast<Raw*>(depthRow<D>(p, f));
-    for (int i = 0; i < f.n; ++i) {
-        Raw old;
-        std::memcpy(&old, row + i, sizeof(Raw));
-        const Raw nv = f.live[i] ? T::merge(old, f.depth[i]) : old;
-        std::memcpy(row + i, &nv, sizeof(Raw));
-    }
+    BYTE* row = depthRow<D>(p, f);
+    const int n = f.n;
+    Raw old[kSpan];
+    std::memcpy(old, row, sizeof(Raw) * n);
+    for (int i = 0; i < n; ++i) old[i] = f.live[i] ? T::merge(old[i], f.depth[i]) : old[i];
+    std::memcpy(row, old, sizeof(Raw) * n);
     return true;
 }
 

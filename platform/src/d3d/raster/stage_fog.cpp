@@ -10,7 +10,7 @@
 namespace platform::d3d::raster {
 namespace {
 
-void applyFog(const Pipeline& p, const int32_t* factor, Fragments& f)
+RASTER_SPAN_LOOP void applyFog(const Pipeline& p, const int32_t* factor, Fragments& f)
 {
     for (int c = 0; c < 3; ++c) {
         int32_t* cur = f.current[c];

@@ -184,57 +184,94 @@ void sampleGeneric(const Sampler& s, int set, Fragments& f)
 {
     for (int i = 0; i < f.n; ++i) {
         if (!f.live[i]) continue;
-        Color4 t;
+        Color4 t{};
         const bool ok = sampleMipmapped<F>(s, f, set, i, t);
         for (int c = 0; c < 4; ++c) f.texel[c][i] = t.c[c];
         if (!ok) f.keyed[i] = 1;
     }
 }
 
-// One level, wrap addressing on power-of-two sizes, point filter, no key.
+// Fast paths: one level, wrap addressing on power-of-two sizes, no key. Each
+// is split into a vectorisable addressing pass, a plain gather of raw texels
+// and a vectorisable unpack pass.
+
 template <PixelFormat F>
-void samplePointWrap(const Sampler& s, int set, Fragments& f)
+inline void unpackSpan(const uint32_t* raw, int n, Channels& out)
 {
-    const LevelInfo& l = s.levels[s.baseLevel];
-    const float* u = f.u[set];
-    const float* v = f.v[set];
-    for (int i = 0; i < f.n; ++i) {
-        const int x = floorToInt(u[i] * l.fwidth) & l.wmask;
-        const int y = floorToInt(v[i] * l.fheight) & l.hmask;
+    for (int i = 0; i < n; ++i) {
         uint32_t r, g, b, a;
-        PixelTraits<F>::unpack(rawAt<F>(l, x, y), r, g, b, a);
-        f.texel[0][i] = static_cast<int32_t>(r);
-        f.texel[1][i] = static_cast<int32_t>(g);
-        f.texel[2][i] = static_cast<int32_t>(b);
-        f.texel[3][i] = static_cast<int32_t>(a);
+        PixelTraits<F>::unpack(raw[i], r, g, b, a);
+        out[0][i] = static_cast<int32_t>(r);
+        out[1][i] = static_cast<int32_t>(g);
+        out[2][i] = static_cast<int32_t>(b);
+        out[3][i] = static_cast<int32_t>(a);
     }
 }
 
-// As samplePointWrap with a bilinear filter.
 template <PixelFormat F>
-void sampleLinearWrap(const Sampler& s, int set, Fragments& f)
+inline void gather(const LevelInfo& l, const int32_t* offset, int n, uint32_t* raw)
 {
+    for (int i = 0; i < n; ++i) raw[i] = loadRaw<F>(l.pixels + offset[i]);
+}
+
+template <PixelFormat F>
+RASTER_SPAN_LOOP void samplePointWrap(const Sampler& s, int set, Fragments& f)
+{
+    using Raw = typename PixelTraits<F>::Raw;
     const LevelInfo& l = s.levels[s.baseLevel];
     const float* u = f.u[set];
     const float* v = f.v[set];
-    for (int i = 0; i < f.n; ++i) {
-        const float tx = u[i] * l.fwidth - 0.5f;
-        const float ty = v[i] * l.fheight - 0.5f;
+    const int n = f.n;
+    const float fw = l.fwidth, fh = l.fheight;
+    const int32_t wmask = l.wmask, hmask = l.hmask, pitch = l.pitch;
+    int32_t offset[kSpan];
+    for (int i = 0; i < n; ++i) {
+        const int32_t x = floorToInt(u[i] * fw) & wmask;
+        const int32_t y = floorToInt(v[i] * fh) & hmask;
+        offset[i] = y * pitch + x * static_cast<int32_t>(sizeof(Raw));
+    }
+    uint32_t raw[kSpan];
+    gather<F>(l, offset, n, raw);
+    unpackSpan<F>(raw, n, f.texel);
+}
+
+template <PixelFormat F>
+RASTER_SPAN_LOOP void sampleLinearWrap(const Sampler& s, int set, Fragments& f)
+{
+    using Raw = typename PixelTraits<F>::Raw;
+    const LevelInfo& l = s.levels[s.baseLevel];
+    const float* u = f.u[set];
+    const float* v = f.v[set];
+    const int n = f.n;
+    const float fw = l.fwidth, fh = l.fheight;
+    const int32_t wmask = l.wmask, hmask = l.hmask, pitch = l.pitch;
+    const int32_t bpp = static_cast<int32_t>(sizeof(Raw));
+    int32_t off[4][kSpan];
+    int32_t fx[kSpan], fy[kSpan];
+    for (int i = 0; i < n; ++i) {
+        const float tx = u[i] * fw - 0.5f;
+        const float ty = v[i] * fh - 0.5f;
         const int32_t x0 = floorToInt(tx), y0 = floorToInt(ty);
-        const int32_t fx = fraction256(tx, x0), fy = fraction256(ty, y0);
-        const int xa = x0 & l.wmask, xb = (x0 + 1) & l.wmask;
-        const int ya = y0 & l.hmask, yb = (y0 + 1) & l.hmask;
-        uint32_t c00[4], c10[4], c01[4], c11[4];
-        PixelTraits<F>::unpack(rawAt<F>(l, xa, ya), c00[0], c00[1], c00[2], c00[3]);
-        PixelTraits<F>::unpack(rawAt<F>(l, xb, ya), c10[0], c10[1], c10[2], c10[3]);
-        PixelTraits<F>::unpack(rawAt<F>(l, xa, yb), c01[0], c01[1], c01[2], c01[3]);
-        PixelTraits<F>::unpack(rawAt<F>(l, xb, yb), c11[0], c11[1], c11[2], c11[3]);
-        for (int c = 0; c < 4; ++c) {
-            const int32_t top = static_cast<int32_t>(c00[c]) * (256 - fx) +
-                                static_cast<int32_t>(c10[c]) * fx;
-            const int32_t bottom = static_cast<int32_t>(c01[c]) * (256 - fx) +
-                                   static_cast<int32_t>(c11[c]) * fx;
-            f.texel[c][i] = (top * (256 - fy) + bottom * fy + 32768) >> 16;
+        fx[i] = fraction256(tx, x0);
+        fy[i] = fraction256(ty, y0);
+        const int32_t xa = (x0 & wmask) * bpp, xb = ((x0 + 1) & wmask) * bpp;
+        const int32_t ya = (y0 & hmask) * pitch, yb = ((y0 + 1) & hmask) * pitch;
+        off[0][i] = ya + xa;
+        off[1][i] = ya + xb;
+        off[2][i] = yb + xa;
+        off[3][i] = yb + xb;
+    }
+    alignas(32) Channels t[4];
+    uint32_t raw[kSpan];
+    for (int k = 0; k < 4; ++k) {
+        gather<F>(l, off[k], n, raw);
+        unpackSpan<F>(raw, n, t[k]);
+    }
+    for (int c = 0; c < 4; ++c) {
+        for (int i = 0; i < n; ++i) {
+            const int32_t top = t[0][c][i] * (256 - fx[i]) + t[1][c][i] * fx[i];
+            const int32_t bottom = t[2][c][i] * (256 - fx[i]) + t[3][c][i] * fx[i];
+            f.texel[c][i] = (top * (256 - fy[i]) + bottom * fy[i] + 32768) >> 16;
         }
     }
 }

@@ -9,7 +9,7 @@ namespace platform::d3d::raster {
 namespace {
 
 template <PixelFormat F>
-bool write(const Pipeline& p, int, Fragments& f)
+RASTER_SPAN_LOOP bool write(const Pipeline& p, int, Fragments& f)
 {
     using Raw = typename PixelTraits<F>::Raw;
     Raw* row = reinterpret_cast<Raw*>(p.target.pixels +
