@@ -29,7 +29,7 @@ inline void shadeSpan(const Pipeline& p, const Setup& s, Fragments& f, int x, in
     f.x = x;
     f.y = y;
     f.n = n;
-    std::memset(f.live, 1, static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) f.live[i] = 1;
     interpolate(p, s, f);
     for (int i = 0; i < p.stepCount; ++i) {
         const Step& st = p.steps[i];

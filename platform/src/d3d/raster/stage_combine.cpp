@@ -47,6 +47,11 @@ ChannelsPtr argument(DWORD arg, int unit, Fragments& f, Channels& scratch, int c
     return scratch;
 }
 
+inline void copySpan(const int32_t* from, int n, int32_t* to)
+{
+    for (int i = 0; i < n; ++i) to[i] = from[i];
+}
+
 inline int32_t clamp255(int32_t v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 
 // out[c] = op(a1, a2) for channels c0..c1-1.
@@ -143,6 +148,8 @@ const int32_t* blendAlphaFor(DWORD op, int unit, Fragments& f)
 
 RASTER_SPAN_LOOP bool stageCombine(const Pipeline& p, int unit, Fragments& f)
 {
+    // Results go straight into current: every output element depends only on
+    // inputs of the same pixel, and the colour operation leaves alpha alone.
     const TextureUnit& u = p.units[unit];
     const int n = f.n;
     if (u.premodulate) {
@@ -150,37 +157,31 @@ RASTER_SPAN_LOOP bool stageCombine(const Pipeline& p, int unit, Fragments& f)
             for (int i = 0; i < n; ++i) f.current[c][i] = mul255(f.current[c][i], f.texel[c][i]);
         }
     }
-    // Colour, into result.rgb.
     ChannelsPtr c1 = argument(u.colorArg1, unit, f, f.arg[0], 0, 4);
     ChannelsPtr c2 = argument(u.colorArg2, unit, f, f.arg[1], 0, 4);
-    const bool dot3 = u.colorOp == D3DTOP_DOTPRODUCT3;
-    if (dot3) {
-        dotProduct3(c1, c2, n, f.result);
-    } else {
-        applyOp(u.colorOp, c1, c2, blendAlphaFor(u.colorOp, unit, f), 0, 3, n, f.result);
-        // Alpha, into result.a.
-        if (u.alphaOp == D3DTOP_DISABLE) {
-            const int32_t* a = unit == 0 ? f.diffuse[3] : f.current[3];
-            std::memcpy(f.result[3], a, sizeof(int32_t) * n);
-        } else {
-            ChannelsPtr a1 = argument(u.alphaArg1, unit, f, f.arg[0], 3, 4);
-            ChannelsPtr a2 = argument(u.alphaArg2, unit, f, f.arg[1], 3, 4);
-            if (u.alphaOp == D3DTOP_DOTPRODUCT3) {
-                Channels& tmp = f.dest;  // not used before blending
-                dotProduct3(a1, a2, n, tmp);
-                std::memcpy(f.result[3], tmp[3], sizeof(int32_t) * n);
-            } else {
-                applyOp(u.alphaOp, a1, a2, blendAlphaFor(u.alphaOp, unit, f), 3, 4, n, f.result);
-            }
-        }
+    if (u.colorOp == D3DTOP_DOTPRODUCT3) {
+        dotProduct3(c1, c2, n, f.current);
+        return true;
     }
-    for (int c = 0; c < 4; ++c) std::memcpy(f.current[c], f.result[c], sizeof(int32_t) * n);
+    applyOp(u.colorOp, c1, c2, blendAlphaFor(u.colorOp, unit, f), 0, 3, n, f.current);
+    if (u.alphaOp == D3DTOP_DISABLE) {
+        if (unit == 0) copySpan(f.diffuse[3], n, f.current[3]);
+        return true;
+    }
+    ChannelsPtr a1 = argument(u.alphaArg1, unit, f, f.arg[0], 3, 4);
+    ChannelsPtr a2 = argument(u.alphaArg2, unit, f, f.arg[1], 3, 4);
+    if (u.alphaOp == D3DTOP_DOTPRODUCT3) {
+        dotProduct3(a1, a2, n, f.result);
+        copySpan(f.result[3], n, f.current[3]);
+    } else {
+        applyOp(u.alphaOp, a1, a2, blendAlphaFor(u.alphaOp, unit, f), 3, 4, n, f.current);
+    }
     return true;
 }
 
 bool stageDiffuseOnly(const Pipeline&, int, Fragments& f)
 {
-    for (int c = 0; c < 4; ++c) std::memcpy(f.current[c], f.diffuse[c], sizeof(int32_t) * f.n);
+    for (int c = 0; c < 4; ++c) copySpan(f.diffuse[c], f.n, f.current[c]);
     return true;
 }
 

@@ -67,6 +67,19 @@ inline bool passes(uint32_t v, uint32_t ref)
     }
 }
 
+// Element-wise copies: spans are short, a library call per copy costs more.
+template <class Raw>
+inline void loadSpan(const BYTE* row, int n, Raw* out)
+{
+    for (int i = 0; i < n; ++i) std::memcpy(&out[i], row + i * sizeof(Raw), sizeof(Raw));
+}
+
+template <class Raw>
+inline void storeSpan(const Raw* in, int n, BYTE* row)
+{
+    for (int i = 0; i < n; ++i) std::memcpy(row + i * sizeof(Raw), &in[i], sizeof(Raw));
+}
+
 template <DepthFormat D>
 inline BYTE* depthRow(const Pipeline& p, const Fragments& f)
 {
@@ -83,7 +96,7 @@ RASTER_SPAN_LOOP bool depthTest(const Pipeline& p, int, Fragments& f)
     BYTE* row = depthRow<D>(p, f);
     const int n = f.n;
     Raw old[kSpan];
-    std::memcpy(old, row, sizeof(Raw) * n);
+    loadSpan(row, n, old);
     uint32_t any = 0;
     for (int i = 0; i < n; ++i) {
         const uint32_t q = T::quantize(f.z[i]);
@@ -94,7 +107,7 @@ RASTER_SPAN_LOOP bool depthTest(const Pipeline& p, int, Fragments& f)
         any |= live;
         if (WriteNow) old[i] = live ? T::merge(old[i], q) : old[i];
     }
-    if (WriteNow) std::memcpy(row, old, sizeof(Raw) * n);
+    if (WriteNow) storeSpan(old, n, row);
     return any != 0;
 }
 
@@ -106,9 +119,9 @@ RASTER_SPAN_LOOP bool depthWrite(const Pipeline& p, int, Fragments& f)
     BYTE* row = depthRow<D>(p, f);
     const int n = f.n;
     Raw old[kSpan];
-    std::memcpy(old, row, sizeof(Raw) * n);
+    loadSpan(row, n, old);
     for (int i = 0; i < n; ++i) old[i] = f.live[i] ? T::merge(old[i], f.depth[i]) : old[i];
-    std::memcpy(row, old, sizeof(Raw) * n);
+    storeSpan(old, n, row);
     return true;
 }
 
