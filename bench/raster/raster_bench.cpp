@@ -25,10 +25,9 @@ struct Scene {
     Texture texture;
     Rasterizer raster;
 
-    explicit Scene(bool linear, bool textured = true)
-    {
-        raster.setRenderTarget(RenderTarget{color.data(), kWidth * 2, kWidth, kHeight,
-                                            PixelFormat::R5G6B5});
+    explicit Scene(bool linear, bool textured = true) {
+        raster.setRenderTarget(
+            RenderTarget{color.data(), kWidth * 2, kWidth, kHeight, PixelFormat::R5G6B5});
         DepthBuffer d{depth.data(), kWidth * 2, kWidth, kHeight, DepthFormat::D16};
         raster.setDepthBuffer(&d);
         raster.clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, nullptr, 0, 0, 1.0f);
@@ -62,8 +61,7 @@ struct Scene {
     }
 };
 
-Vertex vertex(float x, float y, float rhw, D3DCOLOR c, float u, float v)
-{
+Vertex vertex(float x, float y, float rhw, D3DCOLOR c, float u, float v) {
     Vertex r;
     r.x = x;
     r.y = y;
@@ -76,8 +74,7 @@ Vertex vertex(float x, float y, float rhw, D3DCOLOR c, float u, float v)
 }
 
 // A full-screen quad in perspective: the right side is twice as far.
-std::vector<Vertex> screenQuad()
-{
+std::vector<Vertex> screenQuad() {
     const float w = kWidth, h = kHeight;
     const Vertex a = vertex(0, 0, 1.0f, 0xffff8040, 0, 0);
     const Vertex b = vertex(w, 0, 0.5f, 0xff40ff80, 3, 0);
@@ -86,8 +83,7 @@ std::vector<Vertex> screenQuad()
     return {a, b, c, a, c, d};
 }
 
-void fill(benchmark::State& state, bool linear, bool textured)
-{
+void fill(benchmark::State& state, bool linear, bool textured) {
     Scene scene(linear, textured);
     const std::vector<Vertex> quad = screenQuad();
     const VertexSource src = VertexSource::fromVertices(quad.data(), 6);
@@ -99,13 +95,18 @@ void fill(benchmark::State& state, bool linear, bool textured)
     state.counters["Mpixels/s"] = benchmark::Counter(pixels / 1e6, benchmark::Counter::kIsRate);
 }
 
-void BM_FillTexturedPoint(benchmark::State& state) { fill(state, false, true); }
-void BM_FillTexturedLinear(benchmark::State& state) { fill(state, true, true); }
-void BM_FillGouraudOnly(benchmark::State& state) { fill(state, false, false); }
+void BM_FillTexturedPoint(benchmark::State& state) {
+    fill(state, false, true);
+}
+void BM_FillTexturedLinear(benchmark::State& state) {
+    fill(state, true, true);
+}
+void BM_FillGouraudOnly(benchmark::State& state) {
+    fill(state, false, false);
+}
 
 // Right triangles with 8-pixel legs (32 pixels each) spread over the screen.
-void smallTriangles(benchmark::State& state, bool linear)
-{
+void smallTriangles(benchmark::State& state, bool linear) {
     Scene scene(linear);
     std::mt19937 rng(3);
     std::uniform_real_distribution<float> px(0, kWidth - 9), py(0, kHeight - 9);
@@ -117,32 +118,34 @@ void smallTriangles(benchmark::State& state, bool linear)
         tris.push_back(vertex(x + 8, y, 0.9f, 0xff00ff00, 0.1f, 0));
         tris.push_back(vertex(x, y + 8, 0.8f, 0xff0000ff, 0, 0.1f));
     }
-    const VertexSource src = VertexSource::fromVertices(tris.data(), static_cast<DWORD>(tris.size()));
+    const VertexSource src =
+        VertexSource::fromVertices(tris.data(), static_cast<DWORD>(tris.size()));
     for (auto _ : state) {
         scene.raster.draw(D3DPT_TRIANGLELIST, src, 0, static_cast<DWORD>(tris.size()));
         benchmark::ClobberMemory();
     }
-    state.counters["Mtriangles/s"] =
-        benchmark::Counter(count * static_cast<double>(state.iterations()) / 1e6,
-                           benchmark::Counter::kIsRate);
-    state.counters["Mpixels/s"] =
-        benchmark::Counter(static_cast<double>(scene.raster.stats().pixelsShaded) / 1e6,
-                           benchmark::Counter::kIsRate);
+    state.counters["Mtriangles/s"] = benchmark::Counter(
+        count * static_cast<double>(state.iterations()) / 1e6, benchmark::Counter::kIsRate);
+    state.counters["Mpixels/s"] = benchmark::Counter(
+        static_cast<double>(scene.raster.stats().pixelsShaded) / 1e6, benchmark::Counter::kIsRate);
 }
 
-void BM_SmallTrianglesPoint(benchmark::State& state) { smallTriangles(state, false); }
-void BM_SmallTrianglesLinear(benchmark::State& state) { smallTriangles(state, true); }
+void BM_SmallTrianglesPoint(benchmark::State& state) {
+    smallTriangles(state, false);
+}
+void BM_SmallTrianglesLinear(benchmark::State& state) {
+    smallTriangles(state, true);
+}
 
-void BM_Clear(benchmark::State& state)
-{
+void BM_Clear(benchmark::State& state) {
     Scene scene(false);
     for (auto _ : state) {
         scene.raster.clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, nullptr, 0, 0xff102030, 1.0f);
         benchmark::ClobberMemory();
     }
-    state.counters["Mpixels/s"] = benchmark::Counter(
-        static_cast<double>(kWidth) * kHeight * state.iterations() / 1e6,
-        benchmark::Counter::kIsRate);
+    state.counters["Mpixels/s"] =
+        benchmark::Counter(static_cast<double>(kWidth) * kHeight * state.iterations() / 1e6,
+                           benchmark::Counter::kIsRate);
 }
 
 }  // namespace

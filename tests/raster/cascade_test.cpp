@@ -9,7 +9,7 @@ using namespace rt;
 
 namespace {
 
-constexpr D3DCOLOR kTex0 = 0xc0d08040;   // a, r, g, b
+constexpr D3DCOLOR kTex0 = 0xc0d08040;  // a, r, g, b
 constexpr D3DCOLOR kTex1 = 0x60205090;
 constexpr D3DCOLOR kDiffuse = 0x80604020;
 constexpr D3DCOLOR kFactor = 0x40a0b0c0;
@@ -20,15 +20,13 @@ struct Scene {
     TestTexture t1{PixelFormat::A8R8G8B8, 1, 1, {kTex1}};
     Canvas c{4, 4};
 
-    Scene()
-    {
+    Scene() {
         c.state().setTexture(0, &t0.tex);
         c.state().setTexture(1, &t1.tex);
         c.state().setRenderState(D3DRENDERSTATE_TEXTUREFACTOR, kFactor);
     }
 
-    void stage(DWORD s, DWORD colorOp, DWORD c1, DWORD c2, DWORD alphaOp, DWORD a1, DWORD a2)
-    {
+    void stage(DWORD s, DWORD colorOp, DWORD c1, DWORD c2, DWORD alphaOp, DWORD a1, DWORD a2) {
         RasterState& st = c.state();
         st.setTextureStageState(s, D3DTSS_COLOROP, colorOp);
         st.setTextureStageState(s, D3DTSS_COLORARG1, c1);
@@ -38,10 +36,10 @@ struct Scene {
         st.setTextureStageState(s, D3DTSS_ALPHAARG2, a2);
     }
 
-    D3DCOLOR draw()
-    {
+    D3DCOLOR draw() {
         std::vector<Vertex> v = quad(0, 0, 4, 4, kDiffuse);
-        for (Vertex& p : v) p.specular = kSpecular;
+        for (Vertex& p : v)
+            p.specular = kSpecular;
         drawList(c.raster, v);
         return c.pixel(2, 2);
     }
@@ -51,12 +49,15 @@ struct Scene {
 struct C4 {
     double r, g, b, a;
 };
-C4 f4(D3DCOLOR c) { return {red(c) / 255.0, green(c) / 255.0, blue(c) / 255.0, alpha(c) / 255.0}; }
+C4 f4(D3DCOLOR c) {
+    return {red(c) / 255.0, green(c) / 255.0, blue(c) / 255.0, alpha(c) / 255.0};
+}
 
-int to255(double v) { return static_cast<int>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0)); }
+int to255(double v) {
+    return static_cast<int>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0));
+}
 
-void expectColor(D3DCOLOR got, const C4& want, int tol, const std::string& what)
-{
+void expectColor(D3DCOLOR got, const C4& want, int tol, const std::string& what) {
     EXPECT_NEAR(red(got), to255(want.r), tol) << what;
     EXPECT_NEAR(green(got), to255(want.g), tol) << what;
     EXPECT_NEAR(blue(got), to255(want.b), tol) << what;
@@ -67,8 +68,7 @@ using Op = std::function<double(double x, double y, double xa)>;
 
 }  // namespace
 
-TEST(RasterCascade, EachColourOperationMatchesReference)
-{
+TEST(RasterCascade, EachColourOperationMatchesReference) {
     // arg1 = texture, arg2 = diffuse; alpha stays SELECTARG1 (texture alpha).
     const C4 t = f4(kTex0), d = f4(kDiffuse), fac = f4(kFactor);
     struct Case {
@@ -116,8 +116,7 @@ TEST(RasterCascade, EachColourOperationMatchesReference)
     }
 }
 
-TEST(RasterCascade, AlphaOperationsWorkOnAlphaOnly)
-{
+TEST(RasterCascade, AlphaOperationsWorkOnAlphaOnly) {
     const C4 t = f4(kTex0), d = f4(kDiffuse);
     Scene s;
     s.stage(0, D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_MODULATE, D3DTA_TEXTURE,
@@ -130,19 +129,17 @@ TEST(RasterCascade, AlphaOperationsWorkOnAlphaOnly)
     expectColor(s2.draw(), C4{t.r, t.g, t.b, d.a}, 0, "alpha disabled keeps diffuse alpha");
 }
 
-TEST(RasterCascade, DotProduct3ReplicatesToAllChannels)
-{
+TEST(RasterCascade, DotProduct3ReplicatesToAllChannels) {
     const C4 t = f4(kTex0), d = f4(kDiffuse);
     Scene s;
-    s.stage(0, D3DTOP_DOTPRODUCT3, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1,
-            D3DTA_TEXTURE, D3DTA_DIFFUSE);
+    s.stage(0, D3DTOP_DOTPRODUCT3, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
+            D3DTA_DIFFUSE);
     const double dot = (2 * t.r - 1) * (2 * d.r - 1) + (2 * t.g - 1) * (2 * d.g - 1) +
                        (2 * t.b - 1) * (2 * d.b - 1);
     expectColor(s.draw(), C4{dot, dot, dot, dot}, 1, "dot3");
 }
 
-TEST(RasterCascade, ArgumentModifiers)
-{
+TEST(RasterCascade, ArgumentModifiers) {
     const C4 t = f4(kTex0);
     Scene s;
     s.stage(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE | D3DTA_COMPLEMENT, D3DTA_DIFFUSE,
@@ -155,14 +152,12 @@ TEST(RasterCascade, ArgumentModifiers)
     expectColor(s2.draw(), C4{t.a, t.a, t.a, t.a}, 0, "alpha replicate");
 
     Scene s3;
-    s3.stage(0, D3DTOP_SELECTARG1,
-             D3DTA_TEXTURE | D3DTA_ALPHAREPLICATE | D3DTA_COMPLEMENT, D3DTA_DIFFUSE,
-             D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+    s3.stage(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE | D3DTA_ALPHAREPLICATE | D3DTA_COMPLEMENT,
+             D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE);
     expectColor(s3.draw(), C4{1 - t.a, 1 - t.a, 1 - t.a, t.a}, 0, "replicate then complement");
 }
 
-TEST(RasterCascade, TextureFactorAndSpecularArguments)
-{
+TEST(RasterCascade, TextureFactorAndSpecularArguments) {
     const C4 fac = f4(kFactor), sp = f4(kSpecular), d = f4(kDiffuse);
     Scene s;
     s.stage(0, D3DTOP_SELECTARG1, D3DTA_TFACTOR, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TFACTOR,
@@ -175,21 +170,18 @@ TEST(RasterCascade, TextureFactorAndSpecularArguments)
     expectColor(s2.draw(), C4{sp.r + d.r, sp.g + d.g, sp.b + d.b, d.a}, 1, "specular arg");
 }
 
-TEST(RasterCascade, TwoStagesModulateThenAdd)
-{
+TEST(RasterCascade, TwoStagesModulateThenAdd) {
     const C4 t0 = f4(kTex0), t1 = f4(kTex1), d = f4(kDiffuse);
     Scene s;
     s.stage(0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
             D3DTA_DIFFUSE);
     s.stage(1, D3DTOP_ADD, D3DTA_TEXTURE, D3DTA_CURRENT, D3DTOP_MODULATE, D3DTA_TEXTURE,
             D3DTA_CURRENT);
-    expectColor(s.draw(),
-                C4{t0.r * d.r + t1.r, t0.g * d.g + t1.g, t0.b * d.b + t1.b, t0.a * t1.a}, 1,
-                "modulate then add");
+    expectColor(s.draw(), C4{t0.r * d.r + t1.r, t0.g * d.g + t1.g, t0.b * d.b + t1.b, t0.a * t1.a},
+                1, "modulate then add");
 }
 
-TEST(RasterCascade, TwoStagesSelectAndModulate)
-{
+TEST(RasterCascade, TwoStagesSelectAndModulate) {
     const C4 t0 = f4(kTex0), t1 = f4(kTex1);
     Scene s;
     s.stage(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
@@ -199,8 +191,7 @@ TEST(RasterCascade, TwoStagesSelectAndModulate)
     expectColor(s.draw(), C4{t0.r * t1.r, t0.g * t1.g, t0.b * t1.b, t0.a}, 1, "select, modulate");
 }
 
-TEST(RasterCascade, CascadeStopsAtFirstDisabledStage)
-{
+TEST(RasterCascade, CascadeStopsAtFirstDisabledStage) {
     const C4 t0 = f4(kTex0);
     Scene s;
     s.stage(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
@@ -217,39 +208,36 @@ TEST(RasterCascade, CascadeStopsAtFirstDisabledStage)
     expectColor(s2.draw(), f4(kDiffuse), 0, "stage 0 disabled shows diffuse");
 }
 
-TEST(RasterCascade, StageZeroCurrentIsDiffuse)
-{
+TEST(RasterCascade, StageZeroCurrentIsDiffuse) {
     Scene s;
     s.stage(0, D3DTOP_SELECTARG1, D3DTA_CURRENT, D3DTA_TEXTURE, D3DTOP_SELECTARG1, D3DTA_CURRENT,
             D3DTA_TEXTURE);
     expectColor(s.draw(), f4(kDiffuse), 0, "current at stage 0");
 }
 
-TEST(RasterCascade, PremodulateMultipliesNextStageTexture)
-{
+TEST(RasterCascade, PremodulateMultipliesNextStageTexture) {
     const C4 t0 = f4(kTex0), t1 = f4(kTex1);
     Scene s;
-    s.stage(0, D3DTOP_PREMODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1,
-            D3DTA_TEXTURE, D3DTA_DIFFUSE);
+    s.stage(0, D3DTOP_PREMODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
+            D3DTA_DIFFUSE);
     s.stage(1, D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_CURRENT, D3DTOP_SELECTARG2, D3DTA_TEXTURE,
             D3DTA_CURRENT);
     expectColor(s.draw(), C4{t0.r * t1.r, t0.g * t1.g, t0.b * t1.b, t0.a * t1.a}, 1, "premodulate");
 }
 
-TEST(RasterCascade, SpecularAddSaturates)
-{
+TEST(RasterCascade, SpecularAddSaturates) {
     Scene s;
     s.stage(0, D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG2, D3DTA_TEXTURE,
             D3DTA_DIFFUSE);
     s.c.state().setRenderState(D3DRENDERSTATE_SPECULARENABLE, TRUE);
     std::vector<Vertex> v = quad(0, 0, 4, 4, 0x80f04020);
-    for (Vertex& p : v) p.specular = 0x00304050;
+    for (Vertex& p : v)
+        p.specular = 0x00304050;
     drawList(s.c.raster, v);
     EXPECT_EQ(s.c.pixel(1, 1), 0x80ff8070u);  // 0xf0 + 0x30 saturates
 }
 
-TEST(RasterCascade, LegacyTextureMapBlendDrivesStageZero)
-{
+TEST(RasterCascade, LegacyTextureMapBlendDrivesStageZero) {
     const C4 t = f4(kTex0), d = f4(kDiffuse);
     Scene s;
     s.c.state().setRenderState(D3DRENDERSTATE_TEXTUREMAPBLEND, D3DTBLEND_DECAL);

@@ -10,8 +10,7 @@ using namespace rt;
 namespace {
 
 // Additive blending of a small colour: a pixel drawn twice shows 2x.
-void useAdditive(Canvas& c)
-{
+void useAdditive(Canvas& c) {
     c.state().setRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, TRUE);
     c.state().setRenderState(D3DRENDERSTATE_SRCBLEND, D3DBLEND_ONE);
     c.state().setRenderState(D3DRENDERSTATE_DESTBLEND, D3DBLEND_ONE);
@@ -19,12 +18,13 @@ void useAdditive(Canvas& c)
 
 constexpr D3DCOLOR kUnit = 0x10101010;
 
-int timesDrawn(const Canvas& c, int x, int y) { return red(c.pixel(x, y)) / 0x10; }
+int timesDrawn(const Canvas& c, int x, int y) {
+    return red(c.pixel(x, y)) / 0x10;
+}
 
 }  // namespace
 
-TEST(RasterCoverage, TriangleOnPixelCentresFollowsTopLeftRule)
-{
+TEST(RasterCoverage, TriangleOnPixelCentresFollowsTopLeftRule) {
     Canvas c(8, 8);
     c.clear(0);
     // Edges through pixel centres: top (y = 0) and left (x = 0) are inside,
@@ -38,13 +38,12 @@ TEST(RasterCoverage, TriangleOnPixelCentresFollowsTopLeftRule)
     }
 }
 
-TEST(RasterCoverage, ComplementaryTrianglesCoverSquareOnce)
-{
+TEST(RasterCoverage, ComplementaryTrianglesCoverSquareOnce) {
     Canvas c(8, 8);
     c.clear(0);
     useAdditive(c);
-    drawList(c.raster, {vtx(0, 0, kUnit), vtx(4, 0, kUnit), vtx(0, 4, kUnit),
-                        vtx(4, 0, kUnit), vtx(4, 4, kUnit), vtx(0, 4, kUnit)});
+    drawList(c.raster, {vtx(0, 0, kUnit), vtx(4, 0, kUnit), vtx(0, 4, kUnit), vtx(4, 0, kUnit),
+                        vtx(4, 4, kUnit), vtx(0, 4, kUnit)});
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 8; ++x) {
             EXPECT_EQ(timesDrawn(c, x, y), (x < 4 && y < 4) ? 1 : 0) << x << "," << y;
@@ -52,8 +51,7 @@ TEST(RasterCoverage, ComplementaryTrianglesCoverSquareOnce)
     }
 }
 
-TEST(RasterCoverage, QuadAtHalfPixelOffsetsCoversCentresInside)
-{
+TEST(RasterCoverage, QuadAtHalfPixelOffsetsCoversCentresInside) {
     Canvas c(16, 16);
     c.clear(0);
     useAdditive(c);
@@ -69,19 +67,18 @@ TEST(RasterCoverage, QuadAtHalfPixelOffsetsCoversCentresInside)
 
 void drawJitteredMesh(unsigned seed);
 
-TEST(RasterCoverage, JitteredMeshHasNoGapsOrOverlaps)
-{
+TEST(RasterCoverage, JitteredMeshHasNoGapsOrOverlaps) {
     // A grid of triangles with randomly displaced inner vertices; the outer
     // border is the rectangle [1.3, 60.6) x [0.7, 50.2).
     for (unsigned seed = 1; seed <= 20; ++seed) {
         SCOPED_TRACE(seed);
         drawJitteredMesh(seed);
-        if (HasFatalFailure()) return;
+        if (HasFatalFailure())
+            return;
     }
 }
 
-void drawJitteredMesh(unsigned seed)
-{
+void drawJitteredMesh(unsigned seed) {
     const int n = 9;
     const float x0 = 1.3f, x1 = 60.6f, y0 = 0.7f, y1 = 50.2f;
     std::mt19937 rng(seed);
@@ -91,8 +88,10 @@ void drawJitteredMesh(unsigned seed)
         for (int i = 0; i <= n; ++i) {
             float x = x0 + (x1 - x0) * static_cast<float>(i) / n;
             float y = y0 + (y1 - y0) * static_cast<float>(j) / n;
-            if (i > 0 && i < n) x += jitter(rng);
-            if (j > 0 && j < n) y += jitter(rng);
+            if (i > 0 && i < n)
+                x += jitter(rng);
+            if (j > 0 && j < n)
+                y += jitter(rng);
             grid[j][i] = vtx(x, y, kUnit);
         }
     }
@@ -121,8 +120,7 @@ void drawJitteredMesh(unsigned seed)
     }
 }
 
-TEST(RasterCoverage, FanAroundSubPixelCentreDrawsEachPixelOnce)
-{
+TEST(RasterCoverage, FanAroundSubPixelCentreDrawsEachPixelOnce) {
     // Many thin triangles meeting at one point: the worst case for cracks.
     std::vector<Vertex> fan;
     const float cx = 20.37f, cy = 19.81f;
@@ -152,8 +150,7 @@ TEST(RasterCoverage, FanAroundSubPixelCentreDrawsEachPixelOnce)
     EXPECT_GT(drawn, 800);
 }
 
-TEST(RasterCoverage, SubPixelPrecisionMovesEdgeBetweenCentres)
-{
+TEST(RasterCoverage, SubPixelPrecisionMovesEdgeBetweenCentres) {
     // A left edge at 3.0 covers column 3; at 3.01 (past the centre) it does not.
     for (float left : {2.99f, 3.0f, 3.01f}) {
         Canvas c(8, 4);
@@ -166,8 +163,7 @@ TEST(RasterCoverage, SubPixelPrecisionMovesEdgeBetweenCentres)
     }
 }
 
-TEST(RasterCoverage, ClipRectAndSurfaceBoundsLimitDrawing)
-{
+TEST(RasterCoverage, ClipRectAndSurfaceBoundsLimitDrawing) {
     Canvas c(10, 10);
     c.clear(0);
     c.state().setClipRect(RECT{2, 3, 7, 8});
@@ -181,8 +177,7 @@ TEST(RasterCoverage, ClipRectAndSurfaceBoundsLimitDrawing)
     EXPECT_TRUE(c.paddingUntouched());
 }
 
-TEST(RasterCoverage, LongSpansAcrossWideTargetStayInRow)
-{
+TEST(RasterCoverage, LongSpansAcrossWideTargetStayInRow) {
     Canvas c(300, 3, PixelFormat::R5G6B5);
     c.clear(0);
     drawList(c.raster, quad(-0.5f, 0.5f, 299.5f, 1.5f, 0xffffffff));

@@ -9,17 +9,24 @@ namespace {
 const DWORD kFuncs[] = {D3DCMP_NEVER,   D3DCMP_LESS,     D3DCMP_EQUAL,        D3DCMP_LESSEQUAL,
                         D3DCMP_GREATER, D3DCMP_NOTEQUAL, D3DCMP_GREATEREQUAL, D3DCMP_ALWAYS};
 
-bool expectedPass(DWORD func, float z, float stored)
-{
+bool expectedPass(DWORD func, float z, float stored) {
     switch (func) {
-    case D3DCMP_NEVER: return false;
-    case D3DCMP_LESS: return z < stored;
-    case D3DCMP_EQUAL: return z == stored;
-    case D3DCMP_LESSEQUAL: return z <= stored;
-    case D3DCMP_GREATER: return z > stored;
-    case D3DCMP_NOTEQUAL: return z != stored;
-    case D3DCMP_GREATEREQUAL: return z >= stored;
-    default: return true;
+        case D3DCMP_NEVER:
+            return false;
+        case D3DCMP_LESS:
+            return z < stored;
+        case D3DCMP_EQUAL:
+            return z == stored;
+        case D3DCMP_LESSEQUAL:
+            return z <= stored;
+        case D3DCMP_GREATER:
+            return z > stored;
+        case D3DCMP_NOTEQUAL:
+            return z != stored;
+        case D3DCMP_GREATEREQUAL:
+            return z >= stored;
+        default:
+            return true;
     }
 }
 
@@ -27,8 +34,7 @@ class RasterDepth : public ::testing::TestWithParam<DepthFormat> {};
 
 }  // namespace
 
-TEST_P(RasterDepth, EveryComparisonAgainstClearedDepth)
-{
+TEST_P(RasterDepth, EveryComparisonAgainstClearedDepth) {
     const DepthFormat format = GetParam();
     for (DWORD func : kFuncs) {
         for (float z : {0.25f, 0.5f, 0.75f}) {
@@ -45,8 +51,7 @@ TEST_P(RasterDepth, EveryComparisonAgainstClearedDepth)
     }
 }
 
-TEST_P(RasterDepth, NearerSurfaceOccludesInEitherOrder)
-{
+TEST_P(RasterDepth, NearerSurfaceOccludesInEitherOrder) {
     const DepthFormat format = GetParam();
     for (bool nearFirst : {true, false}) {
         Canvas c(8, 8, PixelFormat::A8R8G8B8, format);
@@ -62,8 +67,7 @@ TEST_P(RasterDepth, NearerSurfaceOccludesInEitherOrder)
     }
 }
 
-TEST_P(RasterDepth, InterpolatedDepthAcrossTriangle)
-{
+TEST_P(RasterDepth, InterpolatedDepthAcrossTriangle) {
     const DepthFormat format = GetParam();
     Canvas c(16, 1, PixelFormat::A8R8G8B8, format);
     c.raster.clear(D3DCLEAR_ZBUFFER, nullptr, 0, 0, 1.0f);
@@ -73,17 +77,19 @@ TEST_P(RasterDepth, InterpolatedDepthAcrossTriangle)
     a.z = e.z = 0.0f;
     b.z = d.z = 1.0f;
     drawList(c.raster, {a, b, d, a, d, e});
-    const double scale = format == DepthFormat::D16 ? 65535.0
-                         : format == DepthFormat::D24X8 ? 16777215.0 : 4294967295.0;
+    const double scale = format == DepthFormat::D16     ? 65535.0
+                         : format == DepthFormat::D24X8 ? 16777215.0
+                                                        : 4294967295.0;
     for (int x = 0; x < 16; ++x) {
         const double want = (x + 0.5) / 16.0 * scale;
-        EXPECT_NEAR(static_cast<double>(c.depthAt(x, 0) & (format == DepthFormat::D24X8 ? 0xffffffu : ~0u)),
-                    want, scale * 1e-6 + 1.0) << x;
+        EXPECT_NEAR(
+            static_cast<double>(c.depthAt(x, 0) & (format == DepthFormat::D24X8 ? 0xffffffu : ~0u)),
+            want, scale * 1e-6 + 1.0)
+            << x;
     }
 }
 
-TEST_P(RasterDepth, WriteDisableAndZDisable)
-{
+TEST_P(RasterDepth, WriteDisableAndZDisable) {
     const DepthFormat format = GetParam();
     Canvas c(4, 4, PixelFormat::A8R8G8B8, format);
     c.raster.clear(D3DCLEAR_ZBUFFER, nullptr, 0, 0, 0.5f);
@@ -102,11 +108,9 @@ TEST_P(RasterDepth, WriteDisableAndZDisable)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, RasterDepth,
-                         ::testing::Values(DepthFormat::D16, DepthFormat::D24X8,
-                                           DepthFormat::D32));
+                         ::testing::Values(DepthFormat::D16, DepthFormat::D24X8, DepthFormat::D32));
 
-TEST(RasterDepthD24, TopByteIsPreserved)
-{
+TEST(RasterDepthD24, TopByteIsPreserved) {
     Canvas c(4, 4, PixelFormat::A8R8G8B8, DepthFormat::D24X8);
     c.setDepthRaw(1, 1, 0xab000000u | 0xffffff);
     c.setDepthRaw(2, 1, 0xcd000000u | 0xffffff);
@@ -116,8 +120,7 @@ TEST(RasterDepthD24, TopByteIsPreserved)
     EXPECT_EQ(c.depthAt(2, 1), 0xcdffffffu);
 }
 
-TEST(RasterDepthDiscard, AlphaTestedFragmentsDoNotWriteDepth)
-{
+TEST(RasterDepthDiscard, AlphaTestedFragmentsDoNotWriteDepth) {
     Canvas c(4, 4, PixelFormat::A8R8G8B8, DepthFormat::D16);
     c.raster.clear(D3DCLEAR_ZBUFFER, nullptr, 0, 0, 1.0f);
     c.state().setTextureStageState(0, D3DTSS_COLOROP, D3DTOP_DISABLE);

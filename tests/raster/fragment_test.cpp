@@ -6,17 +6,16 @@
 
 using namespace rt;
 
-TEST(RasterAlphaTest, EveryComparison)
-{
+TEST(RasterAlphaTest, EveryComparison) {
     struct Case {
         DWORD func;
         bool below, equal, above;  // alpha 0x40, 0x80, 0xc0 against ref 0x80
     };
     const Case cases[] = {
-        {D3DCMP_NEVER, false, false, false},       {D3DCMP_LESS, true, false, false},
-        {D3DCMP_EQUAL, false, true, false},        {D3DCMP_LESSEQUAL, true, true, false},
-        {D3DCMP_GREATER, false, false, true},      {D3DCMP_NOTEQUAL, true, false, true},
-        {D3DCMP_GREATEREQUAL, false, true, true},  {D3DCMP_ALWAYS, true, true, true},
+        {D3DCMP_NEVER, false, false, false},      {D3DCMP_LESS, true, false, false},
+        {D3DCMP_EQUAL, false, true, false},       {D3DCMP_LESSEQUAL, true, true, false},
+        {D3DCMP_GREATER, false, false, true},     {D3DCMP_NOTEQUAL, true, false, true},
+        {D3DCMP_GREATEREQUAL, false, true, true}, {D3DCMP_ALWAYS, true, true, true},
     };
     for (const Case& k : cases) {
         const std::pair<DWORD, bool> alphas[] = {{0x40, k.below}, {0x80, k.equal}, {0xc0, k.above}};
@@ -33,8 +32,7 @@ TEST(RasterAlphaTest, EveryComparison)
     }
 }
 
-TEST(RasterAlphaTest, DisabledTestDrawsEverything)
-{
+TEST(RasterAlphaTest, DisabledTestDrawsEverything) {
     Canvas c(4, 4);
     c.state().setTextureStageState(0, D3DTSS_COLOROP, D3DTOP_DISABLE);
     c.state().setRenderState(D3DRENDERSTATE_ALPHAFUNC, D3DCMP_NEVER);
@@ -44,24 +42,25 @@ TEST(RasterAlphaTest, DisabledTestDrawsEverything)
 
 namespace {
 
-void enableFog(Canvas& c, D3DCOLOR color)
-{
+void enableFog(Canvas& c, D3DCOLOR color) {
     c.state().setTextureStageState(0, D3DTSS_COLOROP, D3DTOP_DISABLE);
     c.state().setRenderState(D3DRENDERSTATE_FOGENABLE, TRUE);
     c.state().setRenderState(D3DRENDERSTATE_FOGCOLOR, color);
 }
 
-int fogged(int c, int fog, double f) { return static_cast<int>(std::lround(c * f + fog * (1 - f))); }
+int fogged(int c, int fog, double f) {
+    return static_cast<int>(std::lround(c * f + fog * (1 - f)));
+}
 
 }  // namespace
 
-TEST(RasterFog, VertexFogUsesSpecularAlpha)
-{
+TEST(RasterFog, VertexFogUsesSpecularAlpha) {
     for (DWORD fogAlpha : {0u, 0x40u, 0x80u, 0xffu}) {
         Canvas c(4, 4);
         enableFog(c, 0xff204060);
         std::vector<Vertex> v = quad(0, 0, 4, 4, 0xffc08040);
-        for (Vertex& p : v) p.specular = fogAlpha << 24;
+        for (Vertex& p : v)
+            p.specular = fogAlpha << 24;
         drawList(c.raster, v);
         const double f = fogAlpha / 255.0;
         const D3DCOLOR got = c.pixel(1, 1);
@@ -71,8 +70,7 @@ TEST(RasterFog, VertexFogUsesSpecularAlpha)
     }
 }
 
-TEST(RasterFog, VertexFogInterpolatesAlongTheTriangle)
-{
+TEST(RasterFog, VertexFogInterpolatesAlongTheTriangle) {
     Canvas c(32, 1);
     enableFog(c, 0xff000000);
     Vertex a = vtx(-0.5f, -0.5f, 0xffffffff), b = vtx(31.5f, -0.5f, 0xffffffff);
@@ -86,8 +84,7 @@ TEST(RasterFog, VertexFogInterpolatesAlongTheTriangle)
     }
 }
 
-TEST(RasterFog, TableFogOnEyeDistance)
-{
+TEST(RasterFog, TableFogOnEyeDistance) {
     struct Case {
         DWORD mode;
         double expectedFactor;
@@ -107,7 +104,8 @@ TEST(RasterFog, TableFogOnEyeDistance)
         c.state().setRenderState(D3DRENDERSTATE_FOGEND, floatBits(end));
         c.state().setRenderState(D3DRENDERSTATE_FOGDENSITY, floatBits(density));
         std::vector<Vertex> v = quad(0, 0, 4, 4, 0xffff0000);
-        for (Vertex& p : v) p.rhw = 1.0f / w;
+        for (Vertex& p : v)
+            p.rhw = 1.0f / w;
         drawList(c.raster, v);
         const D3DCOLOR got = c.pixel(1, 1);
         EXPECT_NEAR(red(got), 255.0 * k.expectedFactor, 1.5) << k.mode;
@@ -115,8 +113,7 @@ TEST(RasterFog, TableFogOnEyeDistance)
     }
 }
 
-TEST(RasterFog, TableFogOnDepthAndPerPixel)
-{
+TEST(RasterFog, TableFogOnDepthAndPerPixel) {
     Canvas c(16, 1);
     enableFog(c, 0xff000000);
     c.state().setFogSource(FogSource::Z);
@@ -134,13 +131,13 @@ TEST(RasterFog, TableFogOnDepthAndPerPixel)
     }
 }
 
-TEST(RasterFog, FogDisabledLeavesColour)
-{
+TEST(RasterFog, FogDisabledLeavesColour) {
     Canvas c(4, 4);
     c.state().setTextureStageState(0, D3DTSS_COLOROP, D3DTOP_DISABLE);
     c.state().setRenderState(D3DRENDERSTATE_FOGCOLOR, 0xff0000ff);
     std::vector<Vertex> v = quad(0, 0, 4, 4, 0xffff0000);
-    for (Vertex& p : v) p.specular = 0;
+    for (Vertex& p : v)
+        p.specular = 0;
     drawList(c.raster, v);
     EXPECT_EQ(c.pixel(1, 1), 0xffff0000u);
 }

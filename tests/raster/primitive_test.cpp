@@ -8,16 +8,14 @@ namespace {
 
 // Untextured: the diffuse colour is drawn.
 struct Plain : Canvas {
-    Plain(DWORD w, DWORD h) : Canvas(w, h)
-    {
+    Plain(DWORD w, DWORD h) : Canvas(w, h) {
         state().setTextureStageState(0, D3DTSS_COLOROP, D3DTOP_DISABLE);
     }
 };
 
 }  // namespace
 
-TEST(RasterCulling, WindingDecidesWhatIsCulled)
-{
+TEST(RasterCulling, WindingDecidesWhatIsCulled) {
     // (0,0) -> (8,0) -> (0,8) runs clockwise on a y-down screen.
     const std::vector<Vertex> cw = {vtx(0, 0), vtx(8, 0), vtx(0, 8)};
     const std::vector<Vertex> ccw = {vtx(0, 0), vtx(0, 8), vtx(8, 0)};
@@ -37,8 +35,7 @@ TEST(RasterCulling, WindingDecidesWhatIsCulled)
     }
 }
 
-TEST(RasterCulling, StripKeepsWindingOfOddTriangles)
-{
+TEST(RasterCulling, StripKeepsWindingOfOddTriangles) {
     // A strip of 4 vertices: both triangles face the same way.
     Canvas c(8, 8);
     c.state().setRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_CCW);
@@ -49,8 +46,7 @@ TEST(RasterCulling, StripKeepsWindingOfOddTriangles)
     EXPECT_EQ(c.pixel(6, 6), 0xffffffffu);
 }
 
-TEST(RasterShading, GouraudInterpolatesVertexColours)
-{
+TEST(RasterShading, GouraudInterpolatesVertexColours) {
     Plain c(64, 64);
     drawList(c.raster, {vtx(0, 0, 0xffff0000), vtx(63, 0, 0xff00ff00), vtx(0, 63, 0xff0000ff)});
     // Barycentric weights at pixel (x, y): green x/63, blue y/63.
@@ -63,13 +59,13 @@ TEST(RasterShading, GouraudInterpolatesVertexColours)
     }
 }
 
-TEST(RasterShading, FlatUsesFirstVertexOfEachTriangle)
-{
+TEST(RasterShading, FlatUsesFirstVertexOfEachTriangle) {
     Plain c(16, 8);
     c.state().setRenderState(D3DRENDERSTATE_SHADEMODE, D3DSHADE_FLAT);
     // Strip: triangle 0 = (v0, v1, v2) coloured by v0; triangle 1 by v1.
-    drawList(c.raster, {vtx(0, 0, 0xffff0000), vtx(0, 8, 0xff00ff00), vtx(16, 0, 0xff0000ff),
-                        vtx(16, 8, 0xffffffff)},
+    drawList(c.raster,
+             {vtx(0, 0, 0xffff0000), vtx(0, 8, 0xff00ff00), vtx(16, 0, 0xff0000ff),
+              vtx(16, 8, 0xffffffff)},
              D3DPT_TRIANGLESTRIP);
     EXPECT_EQ(c.pixel(1, 1), 0xffff0000u);
     EXPECT_EQ(c.pixel(14, 6), 0xff00ff00u);
@@ -82,33 +78,32 @@ TEST(RasterShading, FlatUsesFirstVertexOfEachTriangle)
     }
 }
 
-TEST(RasterShading, FlatFanUsesSecondVertexOfEachTriangle)
-{
+TEST(RasterShading, FlatFanUsesSecondVertexOfEachTriangle) {
     Plain c(16, 16);
     c.state().setRenderState(D3DRENDERSTATE_SHADEMODE, D3DSHADE_FLAT);
-    drawList(c.raster, {vtx(0, 0, 0xff000000), vtx(16, 0, 0xffff0000), vtx(16, 16, 0xff00ff00),
-                        vtx(0, 16, 0xff0000ff)},
+    drawList(c.raster,
+             {vtx(0, 0, 0xff000000), vtx(16, 0, 0xffff0000), vtx(16, 16, 0xff00ff00),
+              vtx(0, 16, 0xff0000ff)},
              D3DPT_TRIANGLEFAN);
     EXPECT_EQ(c.pixel(12, 3), 0xffff0000u);  // triangle (v0, v1, v2)
     EXPECT_EQ(c.pixel(3, 12), 0xff00ff00u);  // triangle (v0, v2, v3)
 }
 
-TEST(RasterPrimitives, IndexedListSharesVertices)
-{
+TEST(RasterPrimitives, IndexedListSharesVertices) {
     Plain c(8, 8);
     const std::vector<Vertex> v = {vtx(0, 0, 0xffff0000), vtx(8, 0, 0xffff0000),
                                    vtx(8, 8, 0xffff0000), vtx(0, 8, 0xffff0000)};
     const WORD idx[] = {0, 1, 2, 0, 2, 3};
-    ASSERT_EQ(c.raster.drawIndexed(D3DPT_TRIANGLELIST, VertexSource::fromVertices(v.data(), 4),
-                                   idx, 6),
-              DrawStatus::Ok);
+    ASSERT_EQ(
+        c.raster.drawIndexed(D3DPT_TRIANGLELIST, VertexSource::fromVertices(v.data(), 4), idx, 6),
+        DrawStatus::Ok);
     for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 8; ++x) EXPECT_EQ(c.pixel(x, y), 0xffff0000u);
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(c.pixel(x, y), 0xffff0000u);
     }
 }
 
-TEST(RasterPrimitives, FirstVertexOffsetOfDraw)
-{
+TEST(RasterPrimitives, FirstVertexOffsetOfDraw) {
     Plain c(8, 8);
     const std::vector<Vertex> v = {vtx(100, 100), vtx(0, 0, 0xff00ff00), vtx(8, 0, 0xff00ff00),
                                    vtx(0, 8, 0xff00ff00)};
@@ -117,8 +112,7 @@ TEST(RasterPrimitives, FirstVertexOffsetOfDraw)
     EXPECT_EQ(c.pixel(1, 1), 0xff00ff00u);
 }
 
-TEST(RasterPrimitives, PointsDrawNearestPixel)
-{
+TEST(RasterPrimitives, PointsDrawNearestPixel) {
     Plain c(8, 8);
     drawList(c.raster, {vtx(2.4f, 3.6f, 0xffff0000), vtx(5.5f, 1.49f, 0xff00ff00)},
              D3DPT_POINTLIST);
@@ -126,13 +120,13 @@ TEST(RasterPrimitives, PointsDrawNearestPixel)
     EXPECT_EQ(c.pixel(6, 1), 0xff00ff00u);
     int drawn = 0;
     for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 8; ++x) drawn += c.pixel(x, y) != 0;
+        for (int x = 0; x < 8; ++x)
+            drawn += c.pixel(x, y) != 0;
     }
     EXPECT_EQ(drawn, 2);
 }
 
-TEST(RasterPrimitives, LinesAndLastPixel)
-{
+TEST(RasterPrimitives, LinesAndLastPixel) {
     for (bool last : {true, false}) {
         Plain c(8, 8);
         c.state().setRenderState(D3DRENDERSTATE_LASTPIXEL, last);
@@ -146,8 +140,7 @@ TEST(RasterPrimitives, LinesAndLastPixel)
     }
 }
 
-TEST(RasterPrimitives, LineStripAndSteepLine)
-{
+TEST(RasterPrimitives, LineStripAndSteepLine) {
     Plain c(8, 8);
     drawList(c.raster, {vtx(0, 0), vtx(0, 7), vtx(7, 7)}, D3DPT_LINESTRIP);
     for (int i = 0; i < 8; ++i) {
@@ -157,8 +150,7 @@ TEST(RasterPrimitives, LineStripAndSteepLine)
     EXPECT_EQ(c.pixel(3, 3), 0u);
 }
 
-TEST(RasterPrimitives, WireframeDrawsEdgesOnly)
-{
+TEST(RasterPrimitives, WireframeDrawsEdgesOnly) {
     Plain c(16, 16);
     c.state().setRenderState(D3DRENDERSTATE_FILLMODE, D3DFILL_WIREFRAME);
     drawList(c.raster, {vtx(1, 1), vtx(14, 1), vtx(1, 14)});
@@ -168,8 +160,7 @@ TEST(RasterPrimitives, WireframeDrawsEdgesOnly)
     EXPECT_EQ(c.pixel(4, 4), 0u);
 }
 
-TEST(RasterPrimitives, PointFillDrawsVertices)
-{
+TEST(RasterPrimitives, PointFillDrawsVertices) {
     Plain c(16, 16);
     c.state().setRenderState(D3DRENDERSTATE_FILLMODE, D3DFILL_POINT);
     drawList(c.raster, {vtx(1, 1), vtx(14, 1), vtx(1, 14)});
@@ -180,8 +171,7 @@ TEST(RasterPrimitives, PointFillDrawsVertices)
     EXPECT_EQ(c.pixel(7, 1), 0u);
 }
 
-TEST(RasterPrimitives, FlexibleVertexFormatWithoutColours)
-{
+TEST(RasterPrimitives, FlexibleVertexFormatWithoutColours) {
     // XYZRHW | TEX1: diffuse reads as opaque white.
     struct V {
         float x, y, z, rhw, u, v;
@@ -195,8 +185,7 @@ TEST(RasterPrimitives, FlexibleVertexFormatWithoutColours)
     EXPECT_EQ(c.pixel(1, 1), 0xffffffffu);
 }
 
-TEST(RasterPrimitives, TlVertexLayoutReadsColoursAndCoordinates)
-{
+TEST(RasterPrimitives, TlVertexLayoutReadsColoursAndCoordinates) {
     TestTexture t(PixelFormat::A8R8G8B8, 2, 1, {0xffff0000, 0xff00ff00});
     D3DTLVERTEX v[3] = {};
     const float pos[3][2] = {{-0.5f, -0.5f}, {7.5f, -0.5f}, {-0.5f, 7.5f}};
@@ -212,8 +201,7 @@ TEST(RasterPrimitives, TlVertexLayoutReadsColoursAndCoordinates)
     }
     Canvas c(8, 8);
     c.state().setTexture(0, &t.tex);
-    ASSERT_EQ(c.raster.draw(D3DPT_TRIANGLELIST,
-                            VertexSource::fromFVF(D3DFVF_TLVERTEX, v, 3), 0, 3),
+    ASSERT_EQ(c.raster.draw(D3DPT_TRIANGLELIST, VertexSource::fromFVF(D3DFVF_TLVERTEX, v, 3), 0, 3),
               DrawStatus::Ok);
     EXPECT_EQ(c.pixel(0, 0), 0xff800000u);  // red texel modulated by grey
     EXPECT_EQ(c.pixel(5, 0), 0xff008000u);  // green texel

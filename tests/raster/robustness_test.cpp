@@ -6,8 +6,7 @@
 
 using namespace rt;
 
-TEST(RasterRobustness, DrawWithoutTargetFails)
-{
+TEST(RasterRobustness, DrawWithoutTargetFails) {
     Rasterizer r;
     const std::vector<Vertex> v = {vtx(0, 0), vtx(1, 0), vtx(0, 1)};
     EXPECT_EQ(drawList(r, v), DrawStatus::NoRenderTarget);
@@ -20,8 +19,7 @@ TEST(RasterRobustness, DrawWithoutTargetFails)
     EXPECT_FALSE(r.setDepthBuffer(&bad));
 }
 
-TEST(RasterRobustness, InvalidArgumentsReportStatus)
-{
+TEST(RasterRobustness, InvalidArgumentsReportStatus) {
     Canvas c(4, 4);
     const std::vector<Vertex> v = {vtx(0, 0), vtx(4, 0), vtx(0, 4)};
     const VertexSource src = VertexSource::fromVertices(v.data(), 3);
@@ -47,8 +45,7 @@ TEST(RasterRobustness, InvalidArgumentsReportStatus)
     EXPECT_EQ(c.pixel(0, 0), 0u);
 }
 
-TEST(RasterRobustness, NonFiniteAndHugeVerticesAreSkipped)
-{
+TEST(RasterRobustness, NonFiniteAndHugeVerticesAreSkipped) {
     Canvas c(16, 16, PixelFormat::R5G6B5, DepthFormat::D16);
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
@@ -73,8 +70,7 @@ TEST(RasterRobustness, NonFiniteAndHugeVerticesAreSkipped)
     EXPECT_TRUE(c.paddingUntouched());
 }
 
-TEST(RasterRobustness, HugeButFiniteTriangleIsClipped)
-{
+TEST(RasterRobustness, HugeButFiniteTriangleIsClipped) {
     Canvas c(32, 32);
     c.state().setTextureStageState(0, D3DTSS_COLOROP, D3DTOP_DISABLE);
     drawList(c.raster, {vtx(-200000, -200000, 0xff00ff00), vtx(200000, -100, 0xff00ff00),
@@ -84,13 +80,12 @@ TEST(RasterRobustness, HugeButFiniteTriangleIsClipped)
     EXPECT_TRUE(c.paddingUntouched());
 }
 
-TEST(RasterRobustness, NegativePitchTargetDrawsBottomUp)
-{
+TEST(RasterRobustness, NegativePitchTargetDrawsBottomUp) {
     // A bottom-up surface: pixels points at the last row, pitch is negative.
     std::vector<BYTE> mem(4 * 4 * 4, 0);
     Rasterizer r;
-    ASSERT_TRUE(r.setRenderTarget(
-        RenderTarget{mem.data() + 3 * 16, -16, 4, 4, PixelFormat::A8R8G8B8}));
+    ASSERT_TRUE(
+        r.setRenderTarget(RenderTarget{mem.data() + 3 * 16, -16, 4, 4, PixelFormat::A8R8G8B8}));
     r.state().setRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
     drawList(r, quad(0, 0, 4, 1, 0xffff0000));
     uint32_t lastRow;

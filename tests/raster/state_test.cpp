@@ -4,8 +4,7 @@
 
 using namespace rt;
 
-TEST(RasterStateDefaults, MatchDirect3D6)
-{
+TEST(RasterStateDefaults, MatchDirect3D6) {
     RasterState s;
     EXPECT_EQ(s.renderState(D3DRENDERSTATE_CULLMODE), DWORD{D3DCULL_CCW});
     EXPECT_EQ(s.renderState(D3DRENDERSTATE_ZFUNC), DWORD{D3DCMP_LESSEQUAL});
@@ -21,8 +20,7 @@ TEST(RasterStateDefaults, MatchDirect3D6)
     EXPECT_EQ(s.texture(0), nullptr);
 }
 
-TEST(RasterStateNumbers, EveryDx6StateIsStoredAndOthersRefused)
-{
+TEST(RasterStateNumbers, EveryDx6StateIsStoredAndOthersRefused) {
     RasterState s;
     for (DWORD i = 1; i <= D3DRENDERSTATE_WRAP7; ++i) {
         ASSERT_TRUE(s.setRenderState(i, 1000 + i)) << i;
@@ -39,8 +37,7 @@ TEST(RasterStateNumbers, EveryDx6StateIsStoredAndOthersRefused)
     EXPECT_FALSE(s.setTexture(8, nullptr));
 }
 
-TEST(RasterStateLegacy, TextureFilterAndAddressMapToStageZero)
-{
+TEST(RasterStateLegacy, TextureFilterAndAddressMapToStageZero) {
     RasterState s;
     s.setRenderState(D3DRENDERSTATE_TEXTUREMAG, D3DFILTER_LINEAR);
     s.setRenderState(D3DRENDERSTATE_TEXTUREMIN, D3DFILTER_LINEARMIPLINEAR);
@@ -56,8 +53,7 @@ TEST(RasterStateLegacy, TextureFilterAndAddressMapToStageZero)
     EXPECT_EQ(s.renderState(D3DRENDERSTATE_WRAP0), DWORD{D3DWRAP_U});
 }
 
-TEST(RasterStateVersion, EveryChangeBumpsVersion)
-{
+TEST(RasterStateVersion, EveryChangeBumpsVersion) {
     RasterState s;
     uint64_t v = s.version();
     s.setRenderState(D3DRENDERSTATE_ZENABLE, FALSE);
@@ -73,8 +69,7 @@ TEST(RasterStateVersion, EveryChangeBumpsVersion)
     EXPECT_EQ(s.version(), v);
 }
 
-TEST(RasterStateVersion, StateChangeBetweenDrawsTakesEffect)
-{
+TEST(RasterStateVersion, StateChangeBetweenDrawsTakesEffect) {
     Canvas c(4, 4);
     c.state().setTextureStageState(0, D3DTSS_COLOROP, D3DTOP_DISABLE);
     drawList(c.raster, quad(0, 0, 4, 4, 0xffff0000));

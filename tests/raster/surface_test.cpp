@@ -3,8 +3,7 @@
 
 using namespace rt;
 
-TEST(RasterClear, RectanglesOfColourAndDepth)
-{
+TEST(RasterClear, RectanglesOfColourAndDepth) {
     Canvas c(10, 10, PixelFormat::R5G6B5, DepthFormat::D16);
     c.raster.clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, nullptr, 0, 0xff000000, 1.0f);
     const D3DRECT rects[2] = {{{1}, {1}, {3}, {4}}, {{8}, {8}, {20}, {20}}};
@@ -21,8 +20,7 @@ TEST(RasterClear, RectanglesOfColourAndDepth)
     EXPECT_TRUE(c.paddingUntouched());
 }
 
-TEST(RasterClear, ClearedDepthEqualsDrawnDepth)
-{
+TEST(RasterClear, ClearedDepthEqualsDrawnDepth) {
     for (DepthFormat f : {DepthFormat::D16, DepthFormat::D24X8, DepthFormat::D32}) {
         Canvas c(4, 4, PixelFormat::A8R8G8B8, f);
         c.raster.clear(D3DCLEAR_ZBUFFER, nullptr, 0, 0, 0.37f);
@@ -32,16 +30,15 @@ TEST(RasterClear, ClearedDepthEqualsDrawnDepth)
     }
 }
 
-TEST(RasterTargets, EachFormatStoresColour)
-{
+TEST(RasterTargets, EachFormatStoresColour) {
     struct Case {
         PixelFormat format;
         DWORD expectedRaw;
     };
     // Colour 0x80ff8040: channels truncated to the format's bits.
     const Case cases[] = {
-        {PixelFormat::R5G6B5, 0xfc08},   {PixelFormat::X1R5G5B5, 0xfe08},
-        {PixelFormat::A1R5G5B5, 0xfe08}, {PixelFormat::A4R4G4B4, 0x8f84},
+        {PixelFormat::R5G6B5, 0xfc08},       {PixelFormat::X1R5G5B5, 0xfe08},
+        {PixelFormat::A1R5G5B5, 0xfe08},     {PixelFormat::A4R4G4B4, 0x8f84},
         {PixelFormat::X8R8G8B8, 0xffff8040}, {PixelFormat::A8R8G8B8, 0x80ff8040},
     };
     for (const Case& k : cases) {
@@ -53,8 +50,7 @@ TEST(RasterTargets, EachFormatStoresColour)
     }
 }
 
-TEST(RasterFormats, MasksMapToFormats)
-{
+TEST(RasterFormats, MasksMapToFormats) {
     EXPECT_EQ(pixelFormatFromMasks(16, 0xf800, 0x07e0, 0x001f, 0), PixelFormat::R5G6B5);
     EXPECT_EQ(pixelFormatFromMasks(16, 0x7c00, 0x03e0, 0x001f, 0), PixelFormat::X1R5G5B5);
     EXPECT_EQ(pixelFormatFromMasks(16, 0x7c00, 0x03e0, 0x001f, 0x8000), PixelFormat::A1R5G5B5);
@@ -68,8 +64,7 @@ TEST(RasterFormats, MasksMapToFormats)
     EXPECT_EQ(depthFormatFromMask(8, 0xff), DepthFormat::None);
 }
 
-TEST(RasterFormats, PackUnpackRoundTrip)
-{
+TEST(RasterFormats, PackUnpackRoundTrip) {
     for (PixelFormat f : {PixelFormat::R5G6B5, PixelFormat::X1R5G5B5, PixelFormat::A1R5G5B5,
                           PixelFormat::A4R4G4B4, PixelFormat::X8R8G8B8, PixelFormat::A8R8G8B8}) {
         for (D3DCOLOR c : {0xffffffffu, 0xff000000u, 0x00000000u}) {

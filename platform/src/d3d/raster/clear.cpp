@@ -9,8 +9,7 @@ namespace platform::d3d::raster {
 namespace {
 
 template <class Raw>
-void fillRows(BYTE* base, LONG pitch, const RECT& r, Raw value)
-{
+void fillRows(BYTE* base, LONG pitch, const RECT& r, Raw value) {
     for (LONG y = r.top; y < r.bottom; ++y) {
         Raw* row = reinterpret_cast<Raw*>(base + static_cast<ptrdiff_t>(y) * pitch) + r.left;
         std::fill_n(row, r.right - r.left, value);
@@ -19,8 +18,7 @@ void fillRows(BYTE* base, LONG pitch, const RECT& r, Raw value)
 
 }  // namespace
 
-void fillColor(const RenderTarget& t, const RECT& r, D3DCOLOR color)
-{
+void fillColor(const RenderTarget& t, const RECT& r, D3DCOLOR color) {
     const DWORD raw = packColor(t.format, color);
     if (bytesPerPixel(t.format) == 2) {
         fillRows<uint16_t>(t.pixels, t.pitch, r, static_cast<uint16_t>(raw));
@@ -29,20 +27,26 @@ void fillColor(const RenderTarget& t, const RECT& r, D3DCOLOR color)
     }
 }
 
-void fillDepth(const DepthBuffer& d, const RECT& r, float z)
-{
+void fillDepth(const DepthBuffer& d, const RECT& r, float z) {
     const DWORD q = quantizeDepth(d.format, z);
     switch (d.format) {
-    case DepthFormat::D16: fillRows<uint16_t>(d.data, d.pitch, r, static_cast<uint16_t>(q)); break;
-    case DepthFormat::D32: fillRows<uint32_t>(d.data, d.pitch, r, q); break;
-    case DepthFormat::D24X8:
-        // The top byte is not depth; keep it.
-        for (LONG y = r.top; y < r.bottom; ++y) {
-            uint32_t* row = reinterpret_cast<uint32_t*>(d.data + static_cast<ptrdiff_t>(y) * d.pitch);
-            for (LONG x = r.left; x < r.right; ++x) row[x] = (row[x] & 0xff000000u) | q;
-        }
-        break;
-    case DepthFormat::None: break;
+        case DepthFormat::D16:
+            fillRows<uint16_t>(d.data, d.pitch, r, static_cast<uint16_t>(q));
+            break;
+        case DepthFormat::D32:
+            fillRows<uint32_t>(d.data, d.pitch, r, q);
+            break;
+        case DepthFormat::D24X8:
+            // The top byte is not depth; keep it.
+            for (LONG y = r.top; y < r.bottom; ++y) {
+                uint32_t* row =
+                    reinterpret_cast<uint32_t*>(d.data + static_cast<ptrdiff_t>(y) * d.pitch);
+                for (LONG x = r.left; x < r.right; ++x)
+                    row[x] = (row[x] & 0xff000000u) | q;
+            }
+            break;
+        case DepthFormat::None:
+            break;
     }
 }
 

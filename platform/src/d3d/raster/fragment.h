@@ -29,13 +29,17 @@ enum Attr : int {
     kAttrSpecR,
     kAttrSpecG,
     kAttrSpecB,
-    kAttrFog,  // specular alpha
+    kAttrFog,   // specular alpha
     kAttrTex0,  // u0, v0, u1, v1, ...
     kAttrCount = kAttrTex0 + 2 * kMaxTexCoordSets,
 };
 
-inline int attrU(int set) { return kAttrTex0 + 2 * set; }
-inline int attrV(int set) { return kAttrTex0 + 2 * set + 1; }
+inline int attrU(int set) {
+    return kAttrTex0 + 2 * set;
+}
+inline int attrV(int set) {
+    return kAttrTex0 + 2 * set + 1;
+}
 
 // value(x, y) = c + dx * (x - Setup::ox) + dy * (y - Setup::oy)
 struct Plane {
@@ -71,7 +75,7 @@ struct Fragments {
     alignas(32) uint8_t live[kSpan];   // 0 once a stage discarded the pixel
     alignas(32) uint8_t keyed[kSpan];  // a colour-keyed texel was sampled
     alignas(32) float z[kSpan];
-    alignas(32) float w[kSpan];  // eye-space w = 1 / rhw
+    alignas(32) float w[kSpan];         // eye-space w = 1 / rhw
     alignas(32) uint32_t depth[kSpan];  // quantised z
     alignas(32) float u[kMaxTexCoordSets][kSpan];
     alignas(32) float v[kMaxTexCoordSets][kSpan];
@@ -186,19 +190,16 @@ struct Pipeline {
 
 // pipeline.cpp: the state-to-pipeline step. Texture bindings are resolved
 // here too; call again when RasterState::version() changes.
-void compilePipeline(const RasterState& state, PixelFormat target, DepthFormat depth,
-                     Pipeline& p);
+void compilePipeline(const RasterState& state, PixelFormat target, DepthFormat depth, Pipeline& p);
 
 // Fast exact rounding of a * b / 255 for a, b in 0..255.
-inline int32_t mul255(int32_t a, int32_t b)
-{
+inline int32_t mul255(int32_t a, int32_t b) {
     const int32_t t = a * b + 128;
     return (t + (t >> 8)) >> 8;
 }
 
 // Largest integer <= t, for t clamped to a safe range first (NaN -> low end).
-inline int32_t floorToInt(float t)
-{
+inline int32_t floorToInt(float t) {
     t = t > -1.0e9f ? t : -1.0e9f;
     t = t < 1.0e9f ? t : 1.0e9f;
     const int32_t i = static_cast<int32_t>(t);

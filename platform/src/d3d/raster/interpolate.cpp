@@ -6,15 +6,13 @@
 namespace platform::d3d::raster {
 namespace {
 
-inline float planeAt(const Plane& pl, const Setup& s, float x, float y)
-{
+inline float planeAt(const Plane& pl, const Setup& s, float x, float y) {
     return pl.c + pl.dx * (x - s.ox) + pl.dy * (y - s.oy);
 }
 
 // out[i] = plane(x + i, y) [* w[i]]
 template <bool Perspective>
-inline void evalFloat(const Plane& pl, const Setup& s, const Fragments& f, float* out)
-{
+inline void evalFloat(const Plane& pl, const Setup& s, const Fragments& f, float* out) {
     const float base = planeAt(pl, s, static_cast<float>(f.x), static_cast<float>(f.y));
     const float dx = pl.dx;
     const int n = f.n;
@@ -26,14 +24,14 @@ inline void evalFloat(const Plane& pl, const Setup& s, const Fragments& f, float
 
 // Colour channel: rounded and clamped to 0..255.
 template <bool Perspective>
-inline void evalColor(const Plane& pl, const Setup& s, const Fragments& f, int32_t* out)
-{
+inline void evalColor(const Plane& pl, const Setup& s, const Fragments& f, int32_t* out) {
     const float base = planeAt(pl, s, static_cast<float>(f.x), static_cast<float>(f.y));
     const float dx = pl.dx;
     const int n = f.n;
     for (int i = 0; i < n; ++i) {
         float v = base + dx * static_cast<float>(i);
-        if (Perspective) v *= f.w[i];
+        if (Perspective)
+            v *= f.w[i];
         v = v > 0.0f ? v : 0.0f;
         v = v < 255.0f ? v : 255.0f;
         out[i] = static_cast<int32_t>(v + 0.5f);
@@ -41,23 +39,27 @@ inline void evalColor(const Plane& pl, const Setup& s, const Fragments& f, int32
 }
 
 template <bool Perspective>
-RASTER_SPAN_LOOP void interpolateSpan(const Pipeline& p, const Setup& s, Fragments& f)
-{
+RASTER_SPAN_LOOP void interpolateSpan(const Pipeline& p, const Setup& s, Fragments& f) {
     const int n = f.n;
     if (Perspective) {
         const float base = planeAt(s.q, s, static_cast<float>(f.x), static_cast<float>(f.y));
         const float dx = s.q.dx;
-        for (int i = 0; i < n; ++i) f.w[i] = 1.0f / (base + dx * static_cast<float>(i));
+        for (int i = 0; i < n; ++i)
+            f.w[i] = 1.0f / (base + dx * static_cast<float>(i));
     } else {
-        for (int i = 0; i < n; ++i) f.w[i] = s.constW;
+        for (int i = 0; i < n; ++i)
+            f.w[i] = s.constW;
     }
-    if (p.needZ) evalFloat<false>(s.z, s, f, f.z);
-    for (int c = 0; c < 4; ++c) evalColor<Perspective>(s.attr[kAttrR + c], s, f, f.diffuse[c]);
+    if (p.needZ)
+        evalFloat<false>(s.z, s, f, f.z);
+    for (int c = 0; c < 4; ++c)
+        evalColor<Perspective>(s.attr[kAttrR + c], s, f, f.diffuse[c]);
     if (p.needSpecular) {
         for (int c = 0; c < 3; ++c)
             evalColor<Perspective>(s.attr[kAttrSpecR + c], s, f, f.specular[c]);
     }
-    if (p.needFog) evalColor<Perspective>(s.attr[kAttrFog], s, f, f.specular[3]);
+    if (p.needFog)
+        evalColor<Perspective>(s.attr[kAttrFog], s, f, f.specular[3]);
     for (uint32_t mask = p.texSetMask, set = 0; mask != 0; mask >>= 1, ++set) {
         if (mask & 1) {
             evalFloat<Perspective>(s.attr[attrU(set)], s, f, f.u[set]);
@@ -68,8 +70,7 @@ RASTER_SPAN_LOOP void interpolateSpan(const Pipeline& p, const Setup& s, Fragmen
 
 }  // namespace
 
-void interpolate(const Pipeline& p, const Setup& s, Fragments& f)
-{
+void interpolate(const Pipeline& p, const Setup& s, Fragments& f) {
     f.setup = &s;
     if (s.perspective) {
         interpolateSpan<true>(p, s, f);

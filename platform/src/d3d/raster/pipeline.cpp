@@ -16,32 +16,35 @@
 namespace platform::d3d::raster {
 namespace {
 
-float bitsToFloat(DWORD d)
-{
+float bitsToFloat(DWORD d) {
     float f;
     std::memcpy(&f, &d, sizeof(f));
     return f;
 }
 
-bool validOp(DWORD op)
-{
+bool validOp(DWORD op) {
     return op >= D3DTOP_SELECTARG1 && op <= D3DTOP_DOTPRODUCT3 && op != D3DTOP_BUMPENVMAP &&
            op != D3DTOP_BUMPENVMAPLUMINANCE;
 }
 
-bool usesArg1(DWORD op) { return op != D3DTOP_SELECTARG2; }
-bool usesArg2(DWORD op) { return op != D3DTOP_SELECTARG1 && op != D3DTOP_PREMODULATE; }
+bool usesArg1(DWORD op) {
+    return op != D3DTOP_SELECTARG2;
+}
+bool usesArg2(DWORD op) {
+    return op != D3DTOP_SELECTARG1 && op != D3DTOP_PREMODULATE;
+}
 
-bool argIs(DWORD arg, DWORD source) { return (arg & D3DTA_SELECTMASK) == source; }
+bool argIs(DWORD arg, DWORD source) {
+    return (arg & D3DTA_SELECTMASK) == source;
+}
 
-bool opReads(DWORD op, DWORD arg1, DWORD arg2, DWORD source)
-{
+bool opReads(DWORD op, DWORD arg1, DWORD arg2, DWORD source) {
     return (usesArg1(op) && argIs(arg1, source)) || (usesArg2(op) && argIs(arg2, source));
 }
 
-bool usableTexture(const Texture* t)
-{
-    if (t == nullptr || bytesPerPixel(t->format) == 0 || t->levels.empty()) return false;
+bool usableTexture(const Texture* t) {
+    if (t == nullptr || bytesPerPixel(t->format) == 0 || t->levels.empty())
+        return false;
     for (const TextureLevel& l : t->levels) {
         // Byte offsets inside a level must fit 32 bits.
         if (l.pixels == nullptr || l.width == 0 || l.height == 0 || l.width > kMaxTextureSize ||
@@ -53,8 +56,7 @@ bool usableTexture(const Texture* t)
     return true;
 }
 
-void compileSampler(const RasterState& st, DWORD stage, const Texture* t, Sampler& s)
-{
+void compileSampler(const RasterState& st, DWORD stage, const Texture* t, Sampler& s) {
     s = Sampler{};
     if (!usableTexture(t)) {
         s.fn = sampleWhite;
@@ -75,15 +77,23 @@ void compileSampler(const RasterState& st, DWORD stage, const Texture* t, Sample
         l.hmask = (tl.height & (tl.height - 1)) == 0 ? l.height - 1 : -1;
     }
     const DWORD maxLevel = st.textureStageState(stage, D3DTSS_MAXMIPLEVEL);
-    s.baseLevel = static_cast<int>(maxLevel < DWORD(s.levelCount - 1) ? maxLevel : s.levelCount - 1);
+    s.baseLevel =
+        static_cast<int>(maxLevel < DWORD(s.levelCount - 1) ? maxLevel : s.levelCount - 1);
     s.magLinear = st.textureStageState(stage, D3DTSS_MAGFILTER) != D3DTFG_POINT;
     s.minLinear = st.textureStageState(stage, D3DTSS_MINFILTER) != D3DTFN_POINT;
     switch (st.textureStageState(stage, D3DTSS_MIPFILTER)) {
-    case D3DTFP_POINT: s.mip = 1; break;
-    case D3DTFP_LINEAR: s.mip = 2; break;
-    default: s.mip = 0; break;
+        case D3DTFP_POINT:
+            s.mip = 1;
+            break;
+        case D3DTFP_LINEAR:
+            s.mip = 2;
+            break;
+        default:
+            s.mip = 0;
+            break;
     }
-    if (s.levelCount - s.baseLevel <= 1) s.mip = 0;
+    if (s.levelCount - s.baseLevel <= 1)
+        s.mip = 0;
     s.needLod = s.mip != 0 || s.magLinear != s.minLinear;
     s.addressU = st.textureStageState(stage, D3DTSS_ADDRESSU);
     s.addressV = st.textureStageState(stage, D3DTSS_ADDRESSV);
@@ -100,21 +110,21 @@ void compileSampler(const RasterState& st, DWORD stage, const Texture* t, Sample
     s.fn = chooseSampler(s);
 }
 
-void addStep(Pipeline& p, StageFn fn, int unit = 0)
-{
-    if (fn != nullptr && p.stepCount < kMaxSteps) p.steps[p.stepCount++] = Step{fn, unit};
+void addStep(Pipeline& p, StageFn fn, int unit = 0) {
+    if (fn != nullptr && p.stepCount < kMaxSteps)
+        p.steps[p.stepCount++] = Step{fn, unit};
 }
 
 // Compiles the texture cascade into p.units; returns whether any unit samples
 // a colour-keyed texture.
-bool compileUnits(const RasterState& st, Pipeline& p)
-{
+bool compileUnits(const RasterState& st, Pipeline& p) {
     bool colorKey = false;
     bool premodulate = false;
     p.unitCount = 0;
     for (DWORD s = 0; s < kMaxTextureStages; ++s) {
         const DWORD colorOp = st.textureStageState(s, D3DTSS_COLOROP);
-        if (!validOp(colorOp)) break;
+        if (!validOp(colorOp))
+            break;
         TextureUnit& u = p.units[p.unitCount];
         u = TextureUnit{};
         u.colorOp = colorOp;
@@ -143,7 +153,8 @@ bool compileUnits(const RasterState& st, Pipeline& p)
         u.texture = st.texture(s);
         if (u.sample) {
             compileSampler(st, s, u.texture, u.sampler);
-            if (u.sampler.levelCount > 0) p.texSetMask |= 1u << u.texSet;
+            if (u.sampler.levelCount > 0)
+                p.texSetMask |= 1u << u.texSet;
             colorKey = colorKey || u.sampler.colorKey;
         }
         ++p.unitCount;
@@ -153,8 +164,7 @@ bool compileUnits(const RasterState& st, Pipeline& p)
 
 }  // namespace
 
-void compilePipeline(const RasterState& st, PixelFormat target, DepthFormat depth, Pipeline& p)
-{
+void compilePipeline(const RasterState& st, PixelFormat target, DepthFormat depth, Pipeline& p) {
     auto rs = [&](DWORD s) { return st.renderState(s); };
     p.needZ = false;
     p.needSpecular = false;
@@ -185,11 +195,14 @@ void compilePipeline(const RasterState& st, PixelFormat target, DepthFormat dept
     }
 
     for (int i = 0; i < p.unitCount; ++i) {
-        if (p.units[i].sample) addStep(p, stageSample, i);
+        if (p.units[i].sample)
+            addStep(p, stageSample, i);
         addStep(p, stageCombine, i);
     }
-    if (p.unitCount == 0) addStep(p, stageDiffuseOnly);
-    if (colorKey) addStep(p, stageColorKey);
+    if (p.unitCount == 0)
+        addStep(p, stageDiffuseOnly);
+    if (colorKey)
+        addStep(p, stageColorKey);
 
     if (rs(D3DRENDERSTATE_SPECULARENABLE) != 0) {
         p.needSpecular = true;
@@ -209,7 +222,8 @@ void compilePipeline(const RasterState& st, PixelFormat target, DepthFormat dept
             p.fogStart = bitsToFloat(rs(D3DRENDERSTATE_FOGTABLESTART));
             p.fogEnd = bitsToFloat(rs(D3DRENDERSTATE_FOGTABLEEND));
             p.fogDensity = bitsToFloat(rs(D3DRENDERSTATE_FOGTABLEDENSITY));
-            if (p.fogSource == FogSource::Z) p.needZ = true;
+            if (p.fogSource == FogSource::Z)
+                p.needZ = true;
             addStep(p, stageTableFog);
         } else {
             p.needFog = true;
@@ -217,13 +231,16 @@ void compilePipeline(const RasterState& st, PixelFormat target, DepthFormat dept
         }
     }
 
-    if (alphaTest) addStep(p, stageAlphaTest);
-    if (p.depthWrite && canDiscard) addStep(p, chooseDepthWrite(depth));
+    if (alphaTest)
+        addStep(p, stageAlphaTest);
+    if (p.depthWrite && canDiscard)
+        addStep(p, chooseDepthWrite(depth));
 
     p.srcBlend = rs(D3DRENDERSTATE_SRCBLEND);
     p.destBlend = rs(D3DRENDERSTATE_DESTBLEND);
     const bool blendIsCopy = p.srcBlend == D3DBLEND_ONE && p.destBlend == D3DBLEND_ZERO;
-    if (rs(D3DRENDERSTATE_ALPHABLENDENABLE) != 0 && !blendIsCopy) addStep(p, chooseBlend(target));
+    if (rs(D3DRENDERSTATE_ALPHABLENDENABLE) != 0 && !blendIsCopy)
+        addStep(p, chooseBlend(target));
     addStep(p, chooseWrite(target));
 
     p.stateVersion = st.version();

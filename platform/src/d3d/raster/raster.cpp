@@ -16,30 +16,31 @@
 namespace platform::d3d::raster {
 namespace {
 
-int64_t floorDiv(int64_t a, int64_t d)
-{
+int64_t floorDiv(int64_t a, int64_t d) {
     return a >= 0 ? a / d : -((-a + d - 1) / d);
 }
 
-inline int64_t ceilDiv(int64_t a, int64_t d) { return -floorDiv(-a, d); }
+inline int64_t ceilDiv(int64_t a, int64_t d) {
+    return -floorDiv(-a, d);
+}
 
 // Runs the stages on pixels x .. x + n - 1 of row y (n <= kSpan).
-inline void shadeSpan(const Pipeline& p, const Setup& s, Fragments& f, int x, int y, int n)
-{
+inline void shadeSpan(const Pipeline& p, const Setup& s, Fragments& f, int x, int y, int n) {
     f.x = x;
     f.y = y;
     f.n = n;
-    for (int i = 0; i < n; ++i) f.live[i] = 1;
+    for (int i = 0; i < n; ++i)
+        f.live[i] = 1;
     interpolate(p, s, f);
     for (int i = 0; i < p.stepCount; ++i) {
         const Step& st = p.steps[i];
-        if (!st.fn(p, st.unit, f)) return;
+        if (!st.fn(p, st.unit, f))
+            return;
     }
 }
 
 void shadeRun(const Pipeline& p, const Setup& s, Fragments& f, int x0, int x1, int y,
-              RasterStats& stats)
-{
+              RasterStats& stats) {
     stats.pixelsShaded += static_cast<uint64_t>(x1 - x0 + 1);
     for (int x = x0; x <= x1; x += kSpan) {
         const int n = x1 - x + 1 < kSpan ? x1 - x + 1 : kSpan;
@@ -47,23 +48,24 @@ void shadeRun(const Pipeline& p, const Setup& s, Fragments& f, int x0, int x1, i
     }
 }
 
-inline bool inBounds(const Pipeline& p, int x, int y)
-{
+inline bool inBounds(const Pipeline& p, int x, int y) {
     return x >= p.bounds.left && x < p.bounds.right && y >= p.bounds.top && y < p.bounds.bottom;
 }
 
-inline int roundToPixel(float v) { return static_cast<int>(std::floor(v + 0.5f)); }
+inline int roundToPixel(float v) {
+    return static_cast<int>(std::floor(v + 0.5f));
+}
 
 }  // namespace
 
 void rasterTriangle(const Pipeline& p, const Setup& s, const Edges& e, Fragments& f,
-                    RasterStats& stats)
-{
+                    RasterStats& stats) {
     const int yBegin = e.yMin > p.bounds.top ? e.yMin : static_cast<int>(p.bounds.top);
     const int yEnd = e.yMax < p.bounds.bottom - 1 ? e.yMax : static_cast<int>(p.bounds.bottom - 1);
     const int xLeft = e.xMin > p.bounds.left ? e.xMin : static_cast<int>(p.bounds.left);
     const int xRight = e.xMax < p.bounds.right - 1 ? e.xMax : static_cast<int>(p.bounds.right - 1);
-    if (xLeft > xRight) return;
+    if (xLeft > xRight)
+        return;
     for (int y = yBegin; y <= yEnd; ++y) {
         const int64_t Y = static_cast<int64_t>(y) * kSubPixel;
         int64_t lo = xLeft, hi = xRight;
@@ -82,14 +84,14 @@ void rasterTriangle(const Pipeline& p, const Setup& s, const Edges& e, Fragments
                 empty = true;
             }
         }
-        if (empty || lo > hi) continue;
+        if (empty || lo > hi)
+            continue;
         shadeRun(p, s, f, static_cast<int>(lo), static_cast<int>(hi), y, stats);
     }
 }
 
 void rasterLine(const Pipeline& p, const SetupVertex& v0, const SetupVertex& v1, const Setup& s,
-                bool lastPixel, Fragments& f, RasterStats& stats)
-{
+                bool lastPixel, Fragments& f, RasterStats& stats) {
     const float dx = v1.x - v0.x, dy = v1.y - v0.y;
     const bool xMajor = std::fabs(dx) >= std::fabs(dy);
     const int start = roundToPixel(xMajor ? v0.x : v0.y);
@@ -104,21 +106,22 @@ void rasterLine(const Pipeline& p, const SetupVertex& v0, const SetupVertex& v1,
         const int minor = roundToPixel(minorF);
         const int x = xMajor ? major : minor;
         const int y = xMajor ? minor : major;
-        if (!inBounds(p, x, y)) continue;
+        if (!inBounds(p, x, y))
+            continue;
         ++stats.pixelsShaded;
         shadeSpan(p, s, f, x, y, 1);
     }
 }
 
 void rasterPoint(const Pipeline& p, const SetupVertex& v, const Setup& s, Fragments& f,
-                 RasterStats& stats)
-{
+                 RasterStats& stats) {
     if (!std::isfinite(v.x) || !std::isfinite(v.y) || std::fabs(v.x) > kGuardBand ||
         std::fabs(v.y) > kGuardBand) {
         return;
     }
     const int x = roundToPixel(v.x), y = roundToPixel(v.y);
-    if (!inBounds(p, x, y)) return;
+    if (!inBounds(p, x, y))
+        return;
     ++stats.pixelsShaded;
     shadeSpan(p, s, f, x, y, 1);
 }

@@ -10,22 +10,21 @@
 namespace platform::d3d::raster {
 namespace {
 
-bool pitchOk(LONG pitch, DWORD width, DWORD bytes)
-{
+bool pitchOk(LONG pitch, DWORD width, DWORD bytes) {
     return static_cast<uint64_t>(std::llabs(pitch)) >= static_cast<uint64_t>(width) * bytes;
 }
 
-RECT intersect(const RECT& a, const RECT& b)
-{
+RECT intersect(const RECT& a, const RECT& b) {
     RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
            std::min(a.bottom, b.bottom)};
-    if (r.right < r.left) r.right = r.left;
-    if (r.bottom < r.top) r.bottom = r.top;
+    if (r.right < r.left)
+        r.right = r.left;
+    if (r.bottom < r.top)
+        r.bottom = r.top;
     return r;
 }
 
-RECT surfaceRect(DWORD width, DWORD height)
-{
+RECT surfaceRect(DWORD width, DWORD height) {
     return RECT{0, 0, static_cast<LONG>(std::min<DWORD>(width, 0x7fffffff)),
                 static_cast<LONG>(std::min<DWORD>(height, 0x7fffffff))};
 }
@@ -33,15 +32,13 @@ RECT surfaceRect(DWORD width, DWORD height)
 }  // namespace
 
 Rasterizer::Rasterizer()
-    : pipeline_(std::make_unique<Pipeline>()), fragments_(std::make_unique<Fragments>())
-{
+    : pipeline_(std::make_unique<Pipeline>()), fragments_(std::make_unique<Fragments>()) {
     *fragments_ = Fragments{};
 }
 
 Rasterizer::~Rasterizer() = default;
 
-bool Rasterizer::setRenderTarget(const RenderTarget& target)
-{
+bool Rasterizer::setRenderTarget(const RenderTarget& target) {
     const DWORD bpp = bytesPerPixel(target.format);
     hasTarget_ = target.pixels != nullptr && bpp != 0 && target.width > 0 && target.height > 0 &&
                  pitchOk(target.pitch, target.width, bpp);
@@ -49,11 +46,11 @@ bool Rasterizer::setRenderTarget(const RenderTarget& target)
     return hasTarget_;
 }
 
-bool Rasterizer::setDepthBuffer(const DepthBuffer* depth)
-{
+bool Rasterizer::setDepthBuffer(const DepthBuffer* depth) {
     hasDepth_ = false;
     depth_ = DepthBuffer{};
-    if (depth == nullptr) return true;
+    if (depth == nullptr)
+        return true;
     const DWORD bytes = bytesPerDepth(depth->format);
     if (depth->data == nullptr || bytes == 0 || depth->width == 0 || depth->height == 0 ||
         !pitchOk(depth->pitch, depth->width, bytes)) {
@@ -64,29 +61,29 @@ bool Rasterizer::setDepthBuffer(const DepthBuffer* depth)
     return true;
 }
 
-const Pipeline& Rasterizer::pipeline()
-{
+const Pipeline& Rasterizer::pipeline() {
     Pipeline& p = *pipeline_;
     const DepthFormat depthFormat = hasDepth_ ? depth_.format : DepthFormat::None;
     if (p.stateVersion != state_.version() || p.targetFormat != target_.format ||
         p.depthFormat != depthFormat) {
         compilePipeline(state_, target_.format, depthFormat, p);
         for (int c = 0; c < 4; ++c) {
-            const int32_t v = static_cast<int32_t>((p.textureFactor >> (c == 3 ? 24 : 16 - 8 * c)) & 0xff);
+            const int32_t v =
+                static_cast<int32_t>((p.textureFactor >> (c == 3 ? 24 : 16 - 8 * c)) & 0xff);
             std::fill_n(fragments_->factor[c], kSpan, v);
         }
     }
     p.target = target_;
     p.depth = depth_;
     p.bounds = intersect(state_.clipRect(), surfaceRect(target_.width, target_.height));
-    if (hasDepth_) p.bounds = intersect(p.bounds, surfaceRect(depth_.width, depth_.height));
+    if (hasDepth_)
+        p.bounds = intersect(p.bounds, surfaceRect(depth_.width, depth_.height));
     return p;
 }
 
 template <class IndexFn>
 void Rasterizer::assemble(D3DPRIMITIVETYPE type, const VertexSource& src, DWORD count,
-                          IndexFn index)
-{
+                          IndexFn index) {
     const Pipeline& p = pipeline();
     Fragments& f = *fragments_;
     Setup setup;
@@ -94,7 +91,8 @@ void Rasterizer::assemble(D3DPRIMITIVETYPE type, const VertexSource& src, DWORD 
     Edges edges;
 
     auto line = [&](const SetupVertex& a, const SetupVertex& b, bool lastPixel) {
-        if (setupLine(p, a, b, a, setup)) rasterLine(p, a, b, setup, lastPixel, f, stats_);
+        if (setupLine(p, a, b, a, setup))
+            rasterLine(p, a, b, setup, lastPixel, f, stats_);
     };
     auto point = [&](const SetupVertex& a) {
         setupPoint(p, a, setup);
@@ -107,8 +105,10 @@ void Rasterizer::assemble(D3DPRIMITIVETYPE type, const VertexSource& src, DWORD 
         fetchVertex(p, src, index(i2), v[2]);
         const SetupVertex& provoking = flat == i0 ? v[0] : (flat == i1 ? v[1] : v[2]);
         const SetupResult r = setupTriangle(p, v[0], v[1], v[2], provoking, setup, edges);
-        if (r == SetupResult::Culled) ++stats_.trianglesCulled;
-        if (r != SetupResult::Draw) return;
+        if (r == SetupResult::Culled)
+            ++stats_.trianglesCulled;
+        if (r != SetupResult::Draw)
+            return;
         ++stats_.trianglesDrawn;
         if (p.fillMode == D3DFILL_WIREFRAME) {
             for (int k = 0; k < 3; ++k) {
@@ -117,60 +117,65 @@ void Rasterizer::assemble(D3DPRIMITIVETYPE type, const VertexSource& src, DWORD 
                 }
             }
         } else if (p.fillMode == D3DFILL_POINT) {
-            for (int k = 0; k < 3; ++k) point(v[k]);
+            for (int k = 0; k < 3; ++k)
+                point(v[k]);
         } else {
             rasterTriangle(p, setup, edges, f, stats_);
         }
     };
 
     switch (type) {
-    case D3DPT_POINTLIST:
-        for (DWORD i = 0; i < count; ++i) {
-            fetchVertex(p, src, index(i), v[0]);
-            point(v[0]);
-        }
-        break;
-    case D3DPT_LINELIST:
-    case D3DPT_LINESTRIP: {
-        const DWORD stride = type == D3DPT_LINELIST ? 2 : 1;
-        for (DWORD i = 0; i + 1 < count; i += stride) {
-            fetchVertex(p, src, index(i), v[0]);
-            fetchVertex(p, src, index(i + 1), v[1]);
-            line(v[0], v[1], p.lastPixel);
-        }
-        break;
-    }
-    case D3DPT_TRIANGLELIST:
-        for (DWORD i = 0; i + 2 < count; i += 3) triangle(i, i + 1, i + 2, i);
-        break;
-    case D3DPT_TRIANGLESTRIP:
-        // Odd triangles swap their first two vertices to keep the winding.
-        for (DWORD i = 0; i + 2 < count; ++i) {
-            if (i & 1) {
-                triangle(i + 1, i, i + 2, i);
-            } else {
-                triangle(i, i + 1, i + 2, i);
+        case D3DPT_POINTLIST:
+            for (DWORD i = 0; i < count; ++i) {
+                fetchVertex(p, src, index(i), v[0]);
+                point(v[0]);
             }
+            break;
+        case D3DPT_LINELIST:
+        case D3DPT_LINESTRIP: {
+            const DWORD stride = type == D3DPT_LINELIST ? 2 : 1;
+            for (DWORD i = 0; i + 1 < count; i += stride) {
+                fetchVertex(p, src, index(i), v[0]);
+                fetchVertex(p, src, index(i + 1), v[1]);
+                line(v[0], v[1], p.lastPixel);
+            }
+            break;
         }
-        break;
-    case D3DPT_TRIANGLEFAN:
-        for (DWORD i = 1; i + 1 < count; ++i) triangle(0, i, i + 1, i);
-        break;
-    default: break;
+        case D3DPT_TRIANGLELIST:
+            for (DWORD i = 0; i + 2 < count; i += 3)
+                triangle(i, i + 1, i + 2, i);
+            break;
+        case D3DPT_TRIANGLESTRIP:
+            // Odd triangles swap their first two vertices to keep the winding.
+            for (DWORD i = 0; i + 2 < count; ++i) {
+                if (i & 1) {
+                    triangle(i + 1, i, i + 2, i);
+                } else {
+                    triangle(i, i + 1, i + 2, i);
+                }
+            }
+            break;
+        case D3DPT_TRIANGLEFAN:
+            for (DWORD i = 1; i + 1 < count; ++i)
+                triangle(0, i, i + 1, i);
+            break;
+        default:
+            break;
     }
 }
 
-static bool validPrimitive(D3DPRIMITIVETYPE type)
-{
+static bool validPrimitive(D3DPRIMITIVETYPE type) {
     return type >= D3DPT_POINTLIST && type <= D3DPT_TRIANGLEFAN;
 }
 
 DrawStatus Rasterizer::draw(D3DPRIMITIVETYPE type, const VertexSource& source, DWORD first,
-                            DWORD count)
-{
-    if (!hasTarget_) return DrawStatus::NoRenderTarget;
-    if (!validPrimitive(type)) return DrawStatus::InvalidPrimitive;
-    if (count == 0) return DrawStatus::Ok;
+                            DWORD count) {
+    if (!hasTarget_)
+        return DrawStatus::NoRenderTarget;
+    if (!validPrimitive(type))
+        return DrawStatus::InvalidPrimitive;
+    if (count == 0)
+        return DrawStatus::Ok;
     if (!source.valid() || first > source.count || count > source.count - first) {
         return DrawStatus::InvalidVertices;
     }
@@ -179,21 +184,24 @@ DrawStatus Rasterizer::draw(D3DPRIMITIVETYPE type, const VertexSource& source, D
 }
 
 DrawStatus Rasterizer::drawIndexed(D3DPRIMITIVETYPE type, const VertexSource& source,
-                                   const WORD* indices, DWORD indexCount)
-{
-    if (!hasTarget_) return DrawStatus::NoRenderTarget;
-    if (!validPrimitive(type)) return DrawStatus::InvalidPrimitive;
-    if (indexCount == 0) return DrawStatus::Ok;
-    if (!source.valid() || indices == nullptr) return DrawStatus::InvalidVertices;
+                                   const WORD* indices, DWORD indexCount) {
+    if (!hasTarget_)
+        return DrawStatus::NoRenderTarget;
+    if (!validPrimitive(type))
+        return DrawStatus::InvalidPrimitive;
+    if (indexCount == 0)
+        return DrawStatus::Ok;
+    if (!source.valid() || indices == nullptr)
+        return DrawStatus::InvalidVertices;
     for (DWORD i = 0; i < indexCount; ++i) {
-        if (indices[i] >= source.count) return DrawStatus::InvalidVertices;
+        if (indices[i] >= source.count)
+            return DrawStatus::InvalidVertices;
     }
     assemble(type, source, indexCount, [indices](DWORD i) { return DWORD{indices[i]}; });
     return DrawStatus::Ok;
 }
 
-void Rasterizer::clear(DWORD flags, const D3DRECT* rects, DWORD count, D3DCOLOR color, float z)
-{
+void Rasterizer::clear(DWORD flags, const D3DRECT* rects, DWORD count, D3DCOLOR color, float z) {
     const D3DRECT whole{{0}, {0}, {0x7fffffff}, {0x7fffffff}};
     if (rects == nullptr || count == 0) {
         rects = &whole;
@@ -203,11 +211,13 @@ void Rasterizer::clear(DWORD flags, const D3DRECT* rects, DWORD count, D3DCOLOR 
         const RECT r{rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2};
         if ((flags & D3DCLEAR_TARGET) && hasTarget_) {
             const RECT c = intersect(r, surfaceRect(target_.width, target_.height));
-            if (c.left < c.right && c.top < c.bottom) fillColor(target_, c, color);
+            if (c.left < c.right && c.top < c.bottom)
+                fillColor(target_, c, color);
         }
         if ((flags & D3DCLEAR_ZBUFFER) && hasDepth_) {
             const RECT c = intersect(r, surfaceRect(depth_.width, depth_.height));
-            if (c.left < c.right && c.top < c.bottom) fillDepth(depth_, c, z);
+            if (c.left < c.right && c.top < c.bottom)
+                fillDepth(depth_, c, z);
         }
     }
 }

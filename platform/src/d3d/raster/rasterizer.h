@@ -248,7 +248,7 @@ enum class DrawStatus {
 struct RasterStats {
     uint64_t trianglesDrawn = 0;  // after culling, before coverage
     uint64_t trianglesCulled = 0;
-    uint64_t pixelsShaded = 0;    // pixels that entered the fragment stages
+    uint64_t pixelsShaded = 0;  // pixels that entered the fragment stages
 };
 
 struct Pipeline;
@@ -276,8 +276,8 @@ public:
     // Draws count vertices of source from index first as the given primitive.
     DrawStatus draw(D3DPRIMITIVETYPE type, const VertexSource& source, DWORD first, DWORD count);
     // Draws with indices into source (each index must be below source.count).
-    DrawStatus drawIndexed(D3DPRIMITIVETYPE type, const VertexSource& source,
-                           const WORD* indices, DWORD indexCount);
+    DrawStatus drawIndexed(D3DPRIMITIVETYPE type, const VertexSource& source, const WORD* indices,
+                           DWORD indexCount);
 
     // Fills the rectangles (all of the target when rects is null or count 0)
     // with the colour (D3DCLEAR_TARGET) and/or depth z (D3DCLEAR_ZBUFFER).
@@ -290,8 +290,7 @@ public:
 private:
     const Pipeline& pipeline();
     template <class IndexFn>
-    void assemble(D3DPRIMITIVETYPE type, const VertexSource& source, DWORD count,
-                  IndexFn index);
+    void assemble(D3DPRIMITIVETYPE type, const VertexSource& source, DWORD count, IndexFn index);
 
     RenderTarget target_{};
     DepthBuffer depth_{};

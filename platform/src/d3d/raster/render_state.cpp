@@ -3,13 +3,10 @@
 // IDirect3DDevice3.
 #include "rasterizer.h"
 
-
-
 namespace platform::d3d::raster {
 namespace {
 
-inline DWORD floatBits(float f)
-{
+inline DWORD floatBits(float f) {
     DWORD d;
     static_assert(sizeof(d) == sizeof(f));
     __builtin_memcpy(&d, &f, sizeof(d));
@@ -18,8 +15,7 @@ inline DWORD floatBits(float f)
 
 }  // namespace
 
-RasterState::RasterState()
-{
+RasterState::RasterState() {
     render_[D3DRENDERSTATE_TEXTUREADDRESS] = D3DTADDRESS_WRAP;
     render_[D3DRENDERSTATE_TEXTUREADDRESSU] = D3DTADDRESS_WRAP;
     render_[D3DRENDERSTATE_TEXTUREADDRESSV] = D3DTADDRESS_WRAP;
@@ -71,22 +67,20 @@ RasterState::RasterState()
     clip_ = RECT{0, 0, 0x7fffffff, 0x7fffffff};
 }
 
-bool RasterState::setRenderState(DWORD state, DWORD value)
-{
-    if (!isValidRenderState(state)) return false;
+bool RasterState::setRenderState(DWORD state, DWORD value) {
+    if (!isValidRenderState(state))
+        return false;
     render_[state] = value;
     mapLegacyState(state, value);
     ++version_;
     return true;
 }
 
-DWORD RasterState::renderState(DWORD state) const
-{
+DWORD RasterState::renderState(DWORD state) const {
     return state < kRenderStates ? render_[state] : 0;
 }
 
-void RasterState::setStage(DWORD stage, DWORD type, DWORD value)
-{
+void RasterState::setStage(DWORD stage, DWORD type, DWORD value) {
     stages_[stage][type] = value;
     if (type == D3DTSS_ADDRESS) {
         stages_[stage][D3DTSS_ADDRESSU] = value;
@@ -94,99 +88,136 @@ void RasterState::setStage(DWORD stage, DWORD type, DWORD value)
     }
 }
 
-bool RasterState::setTextureStageState(DWORD stage, DWORD type, DWORD value)
-{
-    if (stage >= kMaxTextureStages || type == 0 || type >= kStageStateCount) return false;
+bool RasterState::setTextureStageState(DWORD stage, DWORD type, DWORD value) {
+    if (stage >= kMaxTextureStages || type == 0 || type >= kStageStateCount)
+        return false;
     setStage(stage, type, value);
     ++version_;
     return true;
 }
 
-DWORD RasterState::textureStageState(DWORD stage, DWORD type) const
-{
-    if (stage >= kMaxTextureStages || type >= kStageStateCount) return 0;
+DWORD RasterState::textureStageState(DWORD stage, DWORD type) const {
+    if (stage >= kMaxTextureStages || type >= kStageStateCount)
+        return 0;
     return stages_[stage][type];
 }
 
-bool RasterState::setTexture(DWORD stage, const Texture* texture)
-{
-    if (stage >= kMaxTextureStages) return false;
+bool RasterState::setTexture(DWORD stage, const Texture* texture) {
+    if (stage >= kMaxTextureStages)
+        return false;
     textures_[stage] = texture;
     ++version_;
     return true;
 }
 
-const Texture* RasterState::texture(DWORD stage) const
-{
+const Texture* RasterState::texture(DWORD stage) const {
     return stage < kMaxTextureStages ? textures_[stage] : nullptr;
 }
 
-void RasterState::setClipRect(const RECT& rect)
-{
+void RasterState::setClipRect(const RECT& rect) {
     clip_ = rect;
     ++version_;
 }
 
-void RasterState::setFogSource(FogSource source)
-{
+void RasterState::setFogSource(FogSource source) {
     fogSource_ = source;
     ++version_;
 }
 
 // The pre-DX6 texture states drive stage 0, as IDirect3DDevice3 maps them.
-void RasterState::mapLegacyState(DWORD state, DWORD value)
-{
+void RasterState::mapLegacyState(DWORD state, DWORD value) {
     switch (state) {
-    case D3DRENDERSTATE_TEXTUREMAG:
-        setStage(0, D3DTSS_MAGFILTER, value == D3DFILTER_NEAREST ? D3DTFG_POINT : D3DTFG_LINEAR);
-        break;
-    case D3DRENDERSTATE_TEXTUREMIN: {
-        DWORD minF = D3DTFN_POINT, mipF = D3DTFP_NONE;
-        switch (value) {
-        case D3DFILTER_LINEAR: minF = D3DTFN_LINEAR; break;
-        case D3DFILTER_MIPNEAREST: mipF = D3DTFP_POINT; break;
-        case D3DFILTER_MIPLINEAR: minF = D3DTFN_LINEAR; mipF = D3DTFP_POINT; break;
-        case D3DFILTER_LINEARMIPNEAREST: mipF = D3DTFP_LINEAR; break;
-        case D3DFILTER_LINEARMIPLINEAR: minF = D3DTFN_LINEAR; mipF = D3DTFP_LINEAR; break;
-        default: break;
+        case D3DRENDERSTATE_TEXTUREMAG:
+            setStage(0, D3DTSS_MAGFILTER,
+                     value == D3DFILTER_NEAREST ? D3DTFG_POINT : D3DTFG_LINEAR);
+            break;
+        case D3DRENDERSTATE_TEXTUREMIN: {
+            DWORD minF = D3DTFN_POINT, mipF = D3DTFP_NONE;
+            switch (value) {
+                case D3DFILTER_LINEAR:
+                    minF = D3DTFN_LINEAR;
+                    break;
+                case D3DFILTER_MIPNEAREST:
+                    mipF = D3DTFP_POINT;
+                    break;
+                case D3DFILTER_MIPLINEAR:
+                    minF = D3DTFN_LINEAR;
+                    mipF = D3DTFP_POINT;
+                    break;
+                case D3DFILTER_LINEARMIPNEAREST:
+                    mipF = D3DTFP_LINEAR;
+                    break;
+                case D3DFILTER_LINEARMIPLINEAR:
+                    minF = D3DTFN_LINEAR;
+                    mipF = D3DTFP_LINEAR;
+                    break;
+                default:
+                    break;
+            }
+            setStage(0, D3DTSS_MINFILTER, minF);
+            setStage(0, D3DTSS_MIPFILTER, mipF);
+            break;
         }
-        setStage(0, D3DTSS_MINFILTER, minF);
-        setStage(0, D3DTSS_MIPFILTER, mipF);
-        break;
-    }
-    case D3DRENDERSTATE_TEXTUREADDRESS: setStage(0, D3DTSS_ADDRESS, value); break;
-    case D3DRENDERSTATE_TEXTUREADDRESSU: setStage(0, D3DTSS_ADDRESSU, value); break;
-    case D3DRENDERSTATE_TEXTUREADDRESSV: setStage(0, D3DTSS_ADDRESSV, value); break;
-    case D3DRENDERSTATE_BORDERCOLOR: setStage(0, D3DTSS_BORDERCOLOR, value); break;
-    case D3DRENDERSTATE_MIPMAPLODBIAS: setStage(0, D3DTSS_MIPMAPLODBIAS, value); break;
-    case D3DRENDERSTATE_WRAPU:
-    case D3DRENDERSTATE_WRAPV: {
-        const DWORD bit = state == D3DRENDERSTATE_WRAPU ? D3DWRAP_U : D3DWRAP_V;
-        DWORD& wrap0 = render_[D3DRENDERSTATE_WRAP0];
-        wrap0 = value ? (wrap0 | bit) : (wrap0 & ~bit);
-        break;
-    }
-    case D3DRENDERSTATE_TEXTUREMAPBLEND: {
-        // Colour op, alpha op; arguments texture (1) and diffuse (2).
-        DWORD colorOp = D3DTOP_MODULATE, alphaOp = D3DTOP_MODULATE;
-        switch (value) {
-        case D3DTBLEND_DECAL:
-        case D3DTBLEND_COPY: colorOp = D3DTOP_SELECTARG1; alphaOp = D3DTOP_SELECTARG1; break;
-        case D3DTBLEND_DECALALPHA: colorOp = D3DTOP_BLENDTEXTUREALPHA; alphaOp = D3DTOP_SELECTARG2; break;
-        case D3DTBLEND_ADD: colorOp = D3DTOP_ADD; alphaOp = D3DTOP_SELECTARG2; break;
-        case D3DTBLEND_DECALMASK: colorOp = D3DTOP_SELECTARG1; alphaOp = D3DTOP_SELECTARG2; break;
-        case D3DTBLEND_MODULATEMASK: colorOp = D3DTOP_MODULATE; alphaOp = D3DTOP_SELECTARG2; break;
-        default: break;  // MODULATE, MODULATEALPHA
+        case D3DRENDERSTATE_TEXTUREADDRESS:
+            setStage(0, D3DTSS_ADDRESS, value);
+            break;
+        case D3DRENDERSTATE_TEXTUREADDRESSU:
+            setStage(0, D3DTSS_ADDRESSU, value);
+            break;
+        case D3DRENDERSTATE_TEXTUREADDRESSV:
+            setStage(0, D3DTSS_ADDRESSV, value);
+            break;
+        case D3DRENDERSTATE_BORDERCOLOR:
+            setStage(0, D3DTSS_BORDERCOLOR, value);
+            break;
+        case D3DRENDERSTATE_MIPMAPLODBIAS:
+            setStage(0, D3DTSS_MIPMAPLODBIAS, value);
+            break;
+        case D3DRENDERSTATE_WRAPU:
+        case D3DRENDERSTATE_WRAPV: {
+            const DWORD bit = state == D3DRENDERSTATE_WRAPU ? D3DWRAP_U : D3DWRAP_V;
+            DWORD& wrap0 = render_[D3DRENDERSTATE_WRAP0];
+            wrap0 = value ? (wrap0 | bit) : (wrap0 & ~bit);
+            break;
         }
-        setStage(0, D3DTSS_COLOROP, colorOp);
-        setStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-        setStage(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-        setStage(0, D3DTSS_ALPHAOP, alphaOp);
-        setStage(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-        setStage(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
-        break;
-    }
-    default: break;
+        case D3DRENDERSTATE_TEXTUREMAPBLEND: {
+            // Colour op, alpha op; arguments texture (1) and diffuse (2).
+            DWORD colorOp = D3DTOP_MODULATE, alphaOp = D3DTOP_MODULATE;
+            switch (value) {
+                case D3DTBLEND_DECAL:
+                case D3DTBLEND_COPY:
+                    colorOp = D3DTOP_SELECTARG1;
+                    alphaOp = D3DTOP_SELECTARG1;
+                    break;
+                case D3DTBLEND_DECALALPHA:
+                    colorOp = D3DTOP_BLENDTEXTUREALPHA;
+                    alphaOp = D3DTOP_SELECTARG2;
+                    break;
+                case D3DTBLEND_ADD:
+                    colorOp = D3DTOP_ADD;
+                    alphaOp = D3DTOP_SELECTARG2;
+                    break;
+                case D3DTBLEND_DECALMASK:
+                    colorOp = D3DTOP_SELECTARG1;
+                    alphaOp = D3DTOP_SELECTARG2;
+                    break;
+                case D3DTBLEND_MODULATEMASK:
+                    colorOp = D3DTOP_MODULATE;
+                    alphaOp = D3DTOP_SELECTARG2;
+                    break;
+                default:
+                    break;  // MODULATE, MODULATEALPHA
+            }
+            setStage(0, D3DTSS_COLOROP, colorOp);
+            setStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+            setStage(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+            setStage(0, D3DTSS_ALPHAOP, alphaOp);
+            setStage(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+            setStage(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+            break;
+        }
+        default:
+            break;
     }
 }
 

@@ -11,32 +11,38 @@
 namespace platform::d3d::raster {
 namespace {
 
-inline float channel(D3DCOLOR c, int shift) { return static_cast<float>((c >> shift) & 0xff); }
+inline float channel(D3DCOLOR c, int shift) {
+    return static_cast<float>((c >> shift) & 0xff);
+}
 
-bool positionOk(const SetupVertex& v)
-{
+bool positionOk(const SetupVertex& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::fabs(v.x) <= kGuardBand &&
            std::fabs(v.y) <= kGuardBand;
 }
 
-inline int64_t toFixed(float v) { return std::llrint(static_cast<double>(v) * kSubPixel); }
+inline int64_t toFixed(float v) {
+    return std::llrint(static_cast<double>(v) * kSubPixel);
+}
 
-int64_t floorDiv(int64_t a, int64_t d)
-{
+int64_t floorDiv(int64_t a, int64_t d) {
     return a >= 0 ? a / d : -((-a + d - 1) / d);
 }
 
-inline int64_t ceilDiv(int64_t a, int64_t d) { return -floorDiv(-a, d); }
+inline int64_t ceilDiv(int64_t a, int64_t d) {
+    return -floorDiv(-a, d);
+}
 
 // The attributes that the pipeline interpolates, as indices into attr[].
 template <class Fn>
-void forEachAttr(const Pipeline& p, Fn&& fn)
-{
-    for (int a = kAttrR; a <= kAttrA; ++a) fn(a);
+void forEachAttr(const Pipeline& p, Fn&& fn) {
+    for (int a = kAttrR; a <= kAttrA; ++a)
+        fn(a);
     if (p.needSpecular) {
-        for (int a = kAttrSpecR; a <= kAttrSpecB; ++a) fn(a);
+        for (int a = kAttrSpecR; a <= kAttrSpecB; ++a)
+            fn(a);
     }
-    if (p.needFog) fn(kAttrFog);
+    if (p.needFog)
+        fn(kAttrFog);
     for (uint32_t m = p.texSetMask, set = 0; m != 0; m >>= 1, ++set) {
         if (m & 1) {
             fn(attrU(set));
@@ -45,12 +51,13 @@ void forEachAttr(const Pipeline& p, Fn&& fn)
     }
 }
 
-inline float safeRhw(float rhw) { return std::isfinite(rhw) && rhw > 0.0f ? rhw : 1.0f; }
+inline float safeRhw(float rhw) {
+    return std::isfinite(rhw) && rhw > 0.0f ? rhw : 1.0f;
+}
 
 }  // namespace
 
-void fetchVertex(const Pipeline& p, const VertexSource& src, DWORD index, SetupVertex& out)
-{
+void fetchVertex(const Pipeline& p, const VertexSource& src, DWORD index, SetupVertex& out) {
     const BYTE* v = src.data + static_cast<size_t>(index) * src.stride;
     float pos[4];
     std::memcpy(pos, v, sizeof(pos));
@@ -59,8 +66,10 @@ void fetchVertex(const Pipeline& p, const VertexSource& src, DWORD index, SetupV
     out.z = pos[2];
     out.rhw = safeRhw(pos[3]);
     D3DCOLOR diffuse = 0xffffffff, specular = 0xff000000;
-    if (src.diffuseOffset >= 0) std::memcpy(&diffuse, v + src.diffuseOffset, sizeof(diffuse));
-    if (src.specularOffset >= 0) std::memcpy(&specular, v + src.specularOffset, sizeof(specular));
+    if (src.diffuseOffset >= 0)
+        std::memcpy(&diffuse, v + src.diffuseOffset, sizeof(diffuse));
+    if (src.specularOffset >= 0)
+        std::memcpy(&specular, v + src.specularOffset, sizeof(specular));
     out.attr[kAttrR] = channel(diffuse, 16);
     out.attr[kAttrG] = channel(diffuse, 8);
     out.attr[kAttrB] = channel(diffuse, 0);
@@ -70,7 +79,8 @@ void fetchVertex(const Pipeline& p, const VertexSource& src, DWORD index, SetupV
     out.attr[kAttrSpecB] = channel(specular, 0);
     out.attr[kAttrFog] = channel(specular, 24);
     for (uint32_t m = p.texSetMask, set = 0; m != 0; m >>= 1, ++set) {
-        if (!(m & 1)) continue;
+        if (!(m & 1))
+            continue;
         float uv[2] = {0.0f, 0.0f};
         if (src.texOffset >= 0 && set < src.texCount) {
             std::memcpy(uv, v + src.texOffset + set * sizeof(uv), sizeof(uv));
@@ -82,9 +92,9 @@ void fetchVertex(const Pipeline& p, const VertexSource& src, DWORD index, SetupV
 
 SetupResult setupTriangle(const Pipeline& p, const SetupVertex& v0in, const SetupVertex& v1in,
                           const SetupVertex& v2in, const SetupVertex& provoking, Setup& s,
-                          Edges& e)
-{
-    if (!positionOk(v0in) || !positionOk(v1in) || !positionOk(v2in)) return SetupResult::Empty;
+                          Edges& e) {
+    if (!positionOk(v0in) || !positionOk(v1in) || !positionOk(v2in))
+        return SetupResult::Empty;
     const SetupVertex* v[3] = {&v0in, &v1in, &v2in};
     int64_t X[3], Y[3];
     for (int i = 0; i < 3; ++i) {
@@ -92,7 +102,8 @@ SetupResult setupTriangle(const Pipeline& p, const SetupVertex& v0in, const Setu
         Y[i] = toFixed(v[i]->y);
     }
     int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
-    if (area == 0) return SetupResult::Empty;
+    if (area == 0)
+        return SetupResult::Empty;
     // area > 0: clockwise on the screen (y down).
     if ((p.cullMode == D3DCULL_CW && area > 0) || (p.cullMode == D3DCULL_CCW && area < 0)) {
         return SetupResult::Culled;
@@ -159,12 +170,13 @@ SetupResult setupTriangle(const Pipeline& p, const SetupVertex& v0in, const Setu
 }
 
 bool setupLine(const Pipeline& p, const SetupVertex& v0, const SetupVertex& v1,
-               const SetupVertex& provoking, Setup& s)
-{
-    if (!positionOk(v0) || !positionOk(v1)) return false;
+               const SetupVertex& provoking, Setup& s) {
+    if (!positionOk(v0) || !positionOk(v1))
+        return false;
     const double dx = static_cast<double>(v1.x) - v0.x, dy = static_cast<double>(v1.y) - v0.y;
     const double len2 = dx * dx + dy * dy;
-    if (len2 == 0.0) return false;
+    if (len2 == 0.0)
+        return false;
     s.ox = v0.x;
     s.oy = v0.y;
     auto plane = [&](double a0, double a1) {
@@ -191,8 +203,7 @@ bool setupLine(const Pipeline& p, const SetupVertex& v0, const SetupVertex& v1,
     return true;
 }
 
-void setupPoint(const Pipeline& p, const SetupVertex& v, Setup& s)
-{
+void setupPoint(const Pipeline& p, const SetupVertex& v, Setup& s) {
     s.ox = v.x;
     s.oy = v.y;
     s.perspective = false;

@@ -28,8 +28,7 @@ void fetchVertex(const Pipeline& p, const VertexSource& src, DWORD index, SetupV
 // Builds edges and planes of triangle (v0, v1, v2), after culling by screen
 // winding. `provoking` gives the colours under flat shading.
 SetupResult setupTriangle(const Pipeline& p, const SetupVertex& v0, const SetupVertex& v1,
-                          const SetupVertex& v2, const SetupVertex& provoking, Setup& s,
-                          Edges& e);
+                          const SetupVertex& v2, const SetupVertex& provoking, Setup& s, Edges& e);
 
 // Planes of a line (values change along the line only) and of a point.
 bool setupLine(const Pipeline& p, const SetupVertex& v0, const SetupVertex& v1,
@@ -43,8 +42,8 @@ void fillDepth(const DepthBuffer& d, const RECT& r, float z);
 // raster.cpp: walks the covered pixels and runs the pipeline on them.
 void rasterTriangle(const Pipeline& p, const Setup& s, const Edges& e, Fragments& f,
                     RasterStats& stats);
-void rasterLine(const Pipeline& p, const SetupVertex& v0, const SetupVertex& v1,
-                const Setup& s, bool lastPixel, Fragments& f, RasterStats& stats);
+void rasterLine(const Pipeline& p, const SetupVertex& v0, const SetupVertex& v1, const Setup& s,
+                bool lastPixel, Fragments& f, RasterStats& stats);
 void rasterPoint(const Pipeline& p, const SetupVertex& v, const Setup& s, Fragments& f,
                  RasterStats& stats);
 

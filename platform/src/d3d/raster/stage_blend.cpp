@@ -10,8 +10,7 @@ namespace platform::d3d::raster {
 namespace {
 
 // factor[c][i] for channels 0..3.
-RASTER_SPAN_LOOP void blendFactor(DWORD factor, const Fragments& f, Channels& out)
-{
+RASTER_SPAN_LOOP void blendFactor(DWORD factor, const Fragments& f, Channels& out) {
     const int n = f.n;
     for (int c = 0; c < 4; ++c) {
         int32_t* o = out[c];
@@ -20,52 +19,63 @@ RASTER_SPAN_LOOP void blendFactor(DWORD factor, const Fragments& f, Channels& ou
         const int32_t* sa = f.current[3];
         const int32_t* da = f.dest[3];
         switch (factor) {
-        case D3DBLEND_ZERO:
-            for (int i = 0; i < n; ++i) o[i] = 0;
-            break;
-        case D3DBLEND_SRCCOLOR:
-            for (int i = 0; i < n; ++i) o[i] = src[i];
-            break;
-        case D3DBLEND_INVSRCCOLOR:
-            for (int i = 0; i < n; ++i) o[i] = 255 - src[i];
-            break;
-        case D3DBLEND_SRCALPHA:
-        case D3DBLEND_BOTHSRCALPHA:
-            for (int i = 0; i < n; ++i) o[i] = sa[i];
-            break;
-        case D3DBLEND_INVSRCALPHA:
-        case D3DBLEND_BOTHINVSRCALPHA:
-            for (int i = 0; i < n; ++i) o[i] = 255 - sa[i];
-            break;
-        case D3DBLEND_DESTALPHA:
-            for (int i = 0; i < n; ++i) o[i] = da[i];
-            break;
-        case D3DBLEND_INVDESTALPHA:
-            for (int i = 0; i < n; ++i) o[i] = 255 - da[i];
-            break;
-        case D3DBLEND_DESTCOLOR:
-            for (int i = 0; i < n; ++i) o[i] = dst[i];
-            break;
-        case D3DBLEND_INVDESTCOLOR:
-            for (int i = 0; i < n; ++i) o[i] = 255 - dst[i];
-            break;
-        case D3DBLEND_SRCALPHASAT:
-            if (c == 3) {
-                for (int i = 0; i < n; ++i) o[i] = 255;
-            } else {
-                for (int i = 0; i < n; ++i) o[i] = sa[i] < 255 - da[i] ? sa[i] : 255 - da[i];
-            }
-            break;
-        default:  // ONE
-            for (int i = 0; i < n; ++i) o[i] = 255;
-            break;
+            case D3DBLEND_ZERO:
+                for (int i = 0; i < n; ++i)
+                    o[i] = 0;
+                break;
+            case D3DBLEND_SRCCOLOR:
+                for (int i = 0; i < n; ++i)
+                    o[i] = src[i];
+                break;
+            case D3DBLEND_INVSRCCOLOR:
+                for (int i = 0; i < n; ++i)
+                    o[i] = 255 - src[i];
+                break;
+            case D3DBLEND_SRCALPHA:
+            case D3DBLEND_BOTHSRCALPHA:
+                for (int i = 0; i < n; ++i)
+                    o[i] = sa[i];
+                break;
+            case D3DBLEND_INVSRCALPHA:
+            case D3DBLEND_BOTHINVSRCALPHA:
+                for (int i = 0; i < n; ++i)
+                    o[i] = 255 - sa[i];
+                break;
+            case D3DBLEND_DESTALPHA:
+                for (int i = 0; i < n; ++i)
+                    o[i] = da[i];
+                break;
+            case D3DBLEND_INVDESTALPHA:
+                for (int i = 0; i < n; ++i)
+                    o[i] = 255 - da[i];
+                break;
+            case D3DBLEND_DESTCOLOR:
+                for (int i = 0; i < n; ++i)
+                    o[i] = dst[i];
+                break;
+            case D3DBLEND_INVDESTCOLOR:
+                for (int i = 0; i < n; ++i)
+                    o[i] = 255 - dst[i];
+                break;
+            case D3DBLEND_SRCALPHASAT:
+                if (c == 3) {
+                    for (int i = 0; i < n; ++i)
+                        o[i] = 255;
+                } else {
+                    for (int i = 0; i < n; ++i)
+                        o[i] = sa[i] < 255 - da[i] ? sa[i] : 255 - da[i];
+                }
+                break;
+            default:  // ONE
+                for (int i = 0; i < n; ++i)
+                    o[i] = 255;
+                break;
         }
     }
 }
 
 template <PixelFormat F>
-RASTER_SPAN_LOOP bool blend(const Pipeline& p, int, Fragments& f)
-{
+RASTER_SPAN_LOOP bool blend(const Pipeline& p, int, Fragments& f) {
     using Raw = typename PixelTraits<F>::Raw;
     const BYTE* row = p.target.pixels + static_cast<ptrdiff_t>(f.y) * p.target.pitch +
                       static_cast<ptrdiff_t>(f.x) * static_cast<ptrdiff_t>(sizeof(Raw));
@@ -79,8 +89,10 @@ RASTER_SPAN_LOOP bool blend(const Pipeline& p, int, Fragments& f)
         f.dest[3][i] = static_cast<int32_t>(a);
     }
     DWORD srcFactor = p.srcBlend, destFactor = p.destBlend;
-    if (srcFactor == D3DBLEND_BOTHSRCALPHA) destFactor = D3DBLEND_INVSRCALPHA;
-    if (srcFactor == D3DBLEND_BOTHINVSRCALPHA) destFactor = D3DBLEND_SRCALPHA;
+    if (srcFactor == D3DBLEND_BOTHSRCALPHA)
+        destFactor = D3DBLEND_INVSRCALPHA;
+    if (srcFactor == D3DBLEND_BOTHINVSRCALPHA)
+        destFactor = D3DBLEND_SRCALPHA;
     // arg[0] and arg[1] are free once the cascade is done.
     blendFactor(srcFactor, f, f.arg[0]);
     blendFactor(destFactor, f, f.arg[1]);
@@ -99,8 +111,7 @@ RASTER_SPAN_LOOP bool blend(const Pipeline& p, int, Fragments& f)
 
 }  // namespace
 
-StageFn chooseBlend(PixelFormat format)
-{
+StageFn chooseBlend(PixelFormat format) {
     StageFn fn = nullptr;
     dispatchFormat(format, [&](auto tag) { fn = blend<decltype(tag)::value>; });
     return fn;

@@ -5,8 +5,7 @@
 
 namespace platform::d3d::raster {
 
-bool stageColorKey(const Pipeline&, int, Fragments& f)
-{
+bool stageColorKey(const Pipeline&, int, Fragments& f) {
     uint32_t any = 0;
     for (int i = 0; i < f.n; ++i) {
         f.live[i] = static_cast<uint8_t>(f.live[i] & (f.keyed[i] ^ 1));

@@ -4,8 +4,7 @@
 
 namespace platform::d3d::raster {
 
-RASTER_SPAN_LOOP bool stageSpecular(const Pipeline&, int, Fragments& f)
-{
+RASTER_SPAN_LOOP bool stageSpecular(const Pipeline&, int, Fragments& f) {
     for (int c = 0; c < 3; ++c) {
         int32_t* cur = f.current[c];
         const int32_t* spec = f.specular[c];

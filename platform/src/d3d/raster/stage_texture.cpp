@@ -20,33 +20,35 @@
 namespace platform::d3d::raster {
 namespace {
 
-inline int wrapIndex(int i, int size, int mask)
-{
-    if (mask >= 0) return i & mask;
+inline int wrapIndex(int i, int size, int mask) {
+    if (mask >= 0)
+        return i & mask;
     const int m = i % size;
     return m < 0 ? m + size : m;
 }
 
-inline int addressIndex(DWORD mode, int i, int size, int mask, bool& border)
-{
+inline int addressIndex(DWORD mode, int i, int size, int mask, bool& border) {
     switch (mode) {
-    case D3DTADDRESS_MIRROR: {
-        const int period = 2 * size;
-        int m = i % period;
-        if (m < 0) m += period;
-        return m < size ? m : period - 1 - m;
-    }
-    case D3DTADDRESS_CLAMP: return i < 0 ? 0 : (i >= size ? size - 1 : i);
-    case D3DTADDRESS_BORDER:
-        if (i < 0 || i >= size) border = true;
-        return i < 0 ? 0 : (i >= size ? size - 1 : i);
-    default: return wrapIndex(i, size, mask);
+        case D3DTADDRESS_MIRROR: {
+            const int period = 2 * size;
+            int m = i % period;
+            if (m < 0)
+                m += period;
+            return m < size ? m : period - 1 - m;
+        }
+        case D3DTADDRESS_CLAMP:
+            return i < 0 ? 0 : (i >= size ? size - 1 : i);
+        case D3DTADDRESS_BORDER:
+            if (i < 0 || i >= size)
+                border = true;
+            return i < 0 ? 0 : (i >= size ? size - 1 : i);
+        default:
+            return wrapIndex(i, size, mask);
     }
 }
 
 template <PixelFormat F>
-inline uint32_t rawAt(const LevelInfo& l, int x, int y)
-{
+inline uint32_t rawAt(const LevelInfo& l, int x, int y) {
     using Raw = typename PixelTraits<F>::Raw;
     return loadRaw<F>(l.pixels + static_cast<ptrdiff_t>(y) * l.pitch +
                       static_cast<ptrdiff_t>(x) * static_cast<ptrdiff_t>(sizeof(Raw)));
@@ -58,13 +60,13 @@ struct Color4 {
 
 // One addressed texel; returns false when the texel is colour keyed.
 template <PixelFormat F>
-inline bool texelAt(const Sampler& s, const LevelInfo& l, int x, int y, Color4& out)
-{
+inline bool texelAt(const Sampler& s, const LevelInfo& l, int x, int y, Color4& out) {
     bool border = false;
     x = addressIndex(s.addressU, x, l.width, l.wmask, border);
     y = addressIndex(s.addressV, y, l.height, l.hmask, border);
     if (border) {
-        for (int c = 0; c < 4; ++c) out.c[c] = s.border[c];
+        for (int c = 0; c < 4; ++c)
+            out.c[c] = s.border[c];
         return true;
     }
     const uint32_t raw = rawAt<F>(l, x, y);
@@ -78,21 +80,18 @@ inline bool texelAt(const Sampler& s, const LevelInfo& l, int x, int y, Color4& 
 }
 
 template <PixelFormat F>
-inline bool samplePointAt(const Sampler& s, const LevelInfo& l, float u, float v, Color4& out)
-{
+inline bool samplePointAt(const Sampler& s, const LevelInfo& l, float u, float v, Color4& out) {
     return texelAt<F>(s, l, floorToInt(u * l.fwidth), floorToInt(v * l.fheight), out);
 }
 
-inline int32_t fraction256(float t, int32_t i)
-{
+inline int32_t fraction256(float t, int32_t i) {
     int32_t f = static_cast<int32_t>((t - static_cast<float>(i)) * 256.0f);
     f = f < 0 ? 0 : f;
     return f > 255 ? 255 : f;
 }
 
 template <PixelFormat F>
-inline bool sampleLinearAt(const Sampler& s, const LevelInfo& l, float u, float v, Color4& out)
-{
+inline bool sampleLinearAt(const Sampler& s, const LevelInfo& l, float u, float v, Color4& out) {
     const float tx = u * l.fwidth - 0.5f;
     const float ty = v * l.fheight - 0.5f;
     const int32_t x0 = floorToInt(tx), y0 = floorToInt(ty);
@@ -107,14 +106,17 @@ inline bool sampleLinearAt(const Sampler& s, const LevelInfo& l, float u, float 
     int32_t total = 65536;
     if (s.colorKey) {
         for (int k = 0; k < 4; ++k) {
-            if (!ok[k]) total -= w[k];
+            if (!ok[k])
+                total -= w[k];
         }
-        if (total * 2 <= 65536) return false;
+        if (total * 2 <= 65536)
+            return false;
     }
     for (int c = 0; c < 4; ++c) {
         int64_t sum = 0;
         for (int k = 0; k < 4; ++k) {
-            if (ok[k]) sum += static_cast<int64_t>(w[k]) * t[k].c[c];
+            if (ok[k])
+                sum += static_cast<int64_t>(w[k]) * t[k].c[c];
         }
         out.c[c] = static_cast<int32_t>((sum + total / 2) / total);
     }
@@ -122,14 +124,12 @@ inline bool sampleLinearAt(const Sampler& s, const LevelInfo& l, float u, float 
 }
 
 template <PixelFormat F>
-inline bool sampleLevel(const Sampler& s, int level, bool linear, float u, float v, Color4& out)
-{
+inline bool sampleLevel(const Sampler& s, int level, bool linear, float u, float v, Color4& out) {
     const LevelInfo& l = s.levels[level];
     return linear ? sampleLinearAt<F>(s, l, u, v, out) : samplePointAt<F>(s, l, u, v, out);
 }
 
-float levelOfDetail(const Sampler& s, const Fragments& f, int set, int i)
-{
+float levelOfDetail(const Sampler& s, const Fragments& f, int set, int i) {
     const Setup& st = *f.setup;
     const Plane& pu = st.attr[attrU(set)];
     const Plane& pv = st.attr[attrV(set)];
@@ -149,45 +149,53 @@ float levelOfDetail(const Sampler& s, const Fragments& f, int set, int i)
     const float rx = dudx * dudx + dvdx * dvdx;
     const float ry = dudy * dudy + dvdy * dvdy;
     const float r = rx > ry ? rx : ry;
-    if (!(r > 0.0f) || !std::isfinite(r)) return r > 0.0f ? 64.0f : -64.0f;
+    if (!(r > 0.0f) || !std::isfinite(r))
+        return r > 0.0f ? 64.0f : -64.0f;
     return 0.5f * std::log2(r) + s.lodBias;
 }
 
 template <PixelFormat F>
-bool sampleMipmapped(const Sampler& s, const Fragments& f, int set, int i, Color4& out)
-{
+bool sampleMipmapped(const Sampler& s, const Fragments& f, int set, int i, Color4& out) {
     const float u = f.u[set][i], v = f.v[set][i];
-    if (!s.needLod) return sampleLevel<F>(s, s.baseLevel, s.magLinear, u, v, out);
+    if (!s.needLod)
+        return sampleLevel<F>(s, s.baseLevel, s.magLinear, u, v, out);
     const float lod = levelOfDetail(s, f, set, i);
-    if (lod <= 0.0f) return sampleLevel<F>(s, s.baseLevel, s.magLinear, u, v, out);
+    if (lod <= 0.0f)
+        return sampleLevel<F>(s, s.baseLevel, s.magLinear, u, v, out);
     const int last = s.levelCount - 1;
-    if (s.mip == 0) return sampleLevel<F>(s, s.baseLevel, s.minLinear, u, v, out);
+    if (s.mip == 0)
+        return sampleLevel<F>(s, s.baseLevel, s.minLinear, u, v, out);
     if (s.mip == 1) {
         int level = static_cast<int>(lod + 0.5f);
         level = level < s.baseLevel ? s.baseLevel : (level > last ? last : level);
         return sampleLevel<F>(s, level, s.minLinear, u, v, out);
     }
     const int l0 = static_cast<int>(lod);
-    if (l0 >= last) return sampleLevel<F>(s, last, s.minLinear, u, v, out);
-    if (l0 < s.baseLevel) return sampleLevel<F>(s, s.baseLevel, s.minLinear, u, v, out);
+    if (l0 >= last)
+        return sampleLevel<F>(s, last, s.minLinear, u, v, out);
+    if (l0 < s.baseLevel)
+        return sampleLevel<F>(s, s.baseLevel, s.minLinear, u, v, out);
     const int32_t t = fraction256(lod, l0);
     Color4 a, b;
     const bool okA = sampleLevel<F>(s, l0, s.minLinear, u, v, a);
     const bool okB = sampleLevel<F>(s, l0 + 1, s.minLinear, u, v, b);
-    for (int c = 0; c < 4; ++c) out.c[c] = (a.c[c] * (256 - t) + b.c[c] * t + 128) >> 8;
+    for (int c = 0; c < 4; ++c)
+        out.c[c] = (a.c[c] * (256 - t) + b.c[c] * t + 128) >> 8;
     return t < 128 ? okA : okB;
 }
 
 // Any addressing, filter, mip mode and colour key; dead pixels are skipped.
 template <PixelFormat F>
-void sampleGeneric(const Sampler& s, int set, Fragments& f)
-{
+void sampleGeneric(const Sampler& s, int set, Fragments& f) {
     for (int i = 0; i < f.n; ++i) {
-        if (!f.live[i]) continue;
+        if (!f.live[i])
+            continue;
         Color4 t{};
         const bool ok = sampleMipmapped<F>(s, f, set, i, t);
-        for (int c = 0; c < 4; ++c) f.texel[c][i] = t.c[c];
-        if (!ok) f.keyed[i] = 1;
+        for (int c = 0; c < 4; ++c)
+            f.texel[c][i] = t.c[c];
+        if (!ok)
+            f.keyed[i] = 1;
     }
 }
 
@@ -196,8 +204,7 @@ void sampleGeneric(const Sampler& s, int set, Fragments& f)
 // and a vectorisable unpack pass.
 
 template <PixelFormat F>
-inline void unpackSpan(const uint32_t* raw, int n, Channels& out)
-{
+inline void unpackSpan(const uint32_t* raw, int n, Channels& out) {
     for (int i = 0; i < n; ++i) {
         uint32_t r, g, b, a;
         PixelTraits<F>::unpack(raw[i], r, g, b, a);
@@ -209,14 +216,13 @@ inline void unpackSpan(const uint32_t* raw, int n, Channels& out)
 }
 
 template <PixelFormat F>
-inline void gather(const LevelInfo& l, const int32_t* offset, int n, uint32_t* raw)
-{
-    for (int i = 0; i < n; ++i) raw[i] = loadRaw<F>(l.pixels + offset[i]);
+inline void gather(const LevelInfo& l, const int32_t* offset, int n, uint32_t* raw) {
+    for (int i = 0; i < n; ++i)
+        raw[i] = loadRaw<F>(l.pixels + offset[i]);
 }
 
 template <PixelFormat F>
-RASTER_SPAN_LOOP void samplePointWrap(const Sampler& s, int set, Fragments& f)
-{
+RASTER_SPAN_LOOP void samplePointWrap(const Sampler& s, int set, Fragments& f) {
     using Raw = typename PixelTraits<F>::Raw;
     const LevelInfo& l = s.levels[s.baseLevel];
     const float* u = f.u[set];
@@ -236,8 +242,7 @@ RASTER_SPAN_LOOP void samplePointWrap(const Sampler& s, int set, Fragments& f)
 }
 
 template <PixelFormat F>
-RASTER_SPAN_LOOP void sampleLinearWrap(const Sampler& s, int set, Fragments& f)
-{
+RASTER_SPAN_LOOP void sampleLinearWrap(const Sampler& s, int set, Fragments& f) {
     using Raw = typename PixelTraits<F>::Raw;
     const LevelInfo& l = s.levels[s.baseLevel];
     const float* u = f.u[set];
@@ -278,16 +283,16 @@ RASTER_SPAN_LOOP void sampleLinearWrap(const Sampler& s, int set, Fragments& f)
 
 }  // namespace
 
-void sampleWhite(const Sampler&, int, Fragments& f)
-{
+void sampleWhite(const Sampler&, int, Fragments& f) {
     for (int c = 0; c < 4; ++c) {
-        for (int i = 0; i < f.n; ++i) f.texel[c][i] = 255;
+        for (int i = 0; i < f.n; ++i)
+            f.texel[c][i] = 255;
     }
 }
 
-SampleFn chooseSampler(const Sampler& s)
-{
-    if (s.levelCount == 0) return sampleWhite;
+SampleFn chooseSampler(const Sampler& s) {
+    if (s.levelCount == 0)
+        return sampleWhite;
     const LevelInfo& base = s.levels[s.baseLevel];
     const bool fast = !s.needLod && !s.colorKey && s.addressU == D3DTADDRESS_WRAP &&
                       s.addressV == D3DTADDRESS_WRAP && base.wmask >= 0 && base.hmask >= 0;
@@ -305,8 +310,7 @@ SampleFn chooseSampler(const Sampler& s)
     return fn;
 }
 
-bool stageSample(const Pipeline& p, int unit, Fragments& f)
-{
+bool stageSample(const Pipeline& p, int unit, Fragments& f) {
     const TextureUnit& u = p.units[unit];
     u.sampler.fn(u.sampler, u.texSet, f);
     return true;

@@ -9,12 +9,11 @@ namespace platform::d3d::raster {
 namespace {
 
 template <PixelFormat F>
-RASTER_SPAN_LOOP bool write(const Pipeline& p, int, Fragments& f)
-{
+RASTER_SPAN_LOOP bool write(const Pipeline& p, int, Fragments& f) {
     using Raw = typename PixelTraits<F>::Raw;
-    Raw* row = reinterpret_cast<Raw*>(p.target.pixels +
-                                      static_cast<ptrdiff_t>(f.y) * p.target.pitch) +
-               f.x;
+    Raw* row =
+        reinterpret_cast<Raw*>(p.target.pixels + static_cast<ptrdiff_t>(f.y) * p.target.pitch) +
+        f.x;
     const int n = f.n;
     for (int i = 0; i < n; ++i) {
         const uint32_t packed = PixelTraits<F>::pack(
@@ -30,8 +29,7 @@ RASTER_SPAN_LOOP bool write(const Pipeline& p, int, Fragments& f)
 
 }  // namespace
 
-StageFn chooseWrite(PixelFormat format)
-{
+StageFn chooseWrite(PixelFormat format) {
     StageFn fn = nullptr;
     dispatchFormat(format, [&](auto tag) { fn = write<decltype(tag)::value>; });
     return fn;
