@@ -73,8 +73,7 @@ static_assert(offsetof(D3DDEVICEDESC, wMaxSimultaneousTextures) == 250);
 static_assert(offsetof(D3DFINDDEVICERESULT, ddHwDesc) == 20);
 static_assert(offsetof(D3DFINDDEVICERESULT, ddSwDesc) == 272);
 
-TEST(D3DTypesColour, PackingMacrosPutAlphaInTheTopByte)
-{
+TEST(D3DTypesColour, PackingMacrosPutAlphaInTheTopByte) {
     const D3DCOLOR c = RGBA_MAKE(0x12, 0x34, 0x56, 0x78);
     EXPECT_EQ(c, 0x78123456u);
     EXPECT_EQ(RGBA_GETALPHA(c), 0x78u);
@@ -88,8 +87,7 @@ TEST(D3DTypesColour, PackingMacrosPutAlphaInTheTopByte)
     EXPECT_EQ(static_cast<DWORD>(D3DRGB(1.0, 0.0, 1.0)), 0xffff00ffu);
 }
 
-TEST(D3DTypesValues, RenderStatesHaveTheirDirectX6Numbers)
-{
+TEST(D3DTypesValues, RenderStatesHaveTheirDirectX6Numbers) {
     EXPECT_EQ(D3DRENDERSTATE_ZENABLE, 7);
     EXPECT_EQ(D3DRENDERSTATE_ALPHABLENDENABLE, 27);
     EXPECT_EQ(D3DRENDERSTATE_FOGCOLOR, 34);
@@ -102,8 +100,7 @@ TEST(D3DTypesValues, RenderStatesHaveTheirDirectX6Numbers)
     EXPECT_EQ(D3DRENDERSTATE_COUNT_DX6, D3DRENDERSTATE_WRAP7 + 1);
 }
 
-TEST(D3DTypesValues, TextureStageValues)
-{
+TEST(D3DTypesValues, TextureStageValues) {
     EXPECT_EQ(D3DTSS_COLOROP, 1);
     EXPECT_EQ(D3DTSS_TEXCOORDINDEX, 11);
     EXPECT_EQ(D3DTSS_MAXANISOTROPY, 21);
@@ -117,8 +114,7 @@ TEST(D3DTypesValues, TextureStageValues)
     EXPECT_EQ(D3DTADDRESS_BORDER, 4);
 }
 
-TEST(D3DTypesValues, FixedFunctionEnumerations)
-{
+TEST(D3DTypesValues, FixedFunctionEnumerations) {
     EXPECT_EQ(D3DBLEND_BOTHINVSRCALPHA, 13);
     EXPECT_EQ(D3DCMP_ALWAYS, 8);
     EXPECT_EQ(D3DFOG_LINEAR, 3);
@@ -129,8 +125,7 @@ TEST(D3DTypesValues, FixedFunctionEnumerations)
     EXPECT_EQ(D3DLIGHTSTATE_COLORVERTEX, 8);
 }
 
-TEST(D3DTypesValues, VertexFormatsAndFlags)
-{
+TEST(D3DTypesValues, VertexFormatsAndFlags) {
     EXPECT_EQ(D3DFVF_TLVERTEX, 0x1c4u);
     EXPECT_EQ(D3DFVF_LVERTEX, 0x1e2u);
     EXPECT_EQ(D3DFVF_VERTEX, 0x112u);
@@ -142,8 +137,7 @@ TEST(D3DTypesValues, VertexFormatsAndFlags)
     EXPECT_EQ(D3DSTATUS_DEFAULT, 0x01fff000u);
 }
 
-TEST(D3DTypesValues, CapabilityBits)
-{
+TEST(D3DTypesValues, CapabilityBits) {
     EXPECT_EQ(D3DPRASTERCAPS_FOGTABLE, 0x100u);
     EXPECT_EQ(D3DPRASTERCAPS_WBUFFER, 0x40000u);
     EXPECT_EQ(D3DPBLENDCAPS_BOTHINVSRCALPHA, 0x1000u);
@@ -153,8 +147,7 @@ TEST(D3DTypesValues, CapabilityBits)
     EXPECT_EQ(D3DDD_MAXVERTEXCOUNT, 0x400u);
 }
 
-TEST(D3DTypesUnions, AliasNamesShareStorage)
-{
+TEST(D3DTypesUnions, AliasNamesShareStorage) {
     D3DTLVERTEX v{};
     v.sx = 3.0f;
     v.dcColor = 0xff00ff00u;
@@ -165,8 +158,7 @@ TEST(D3DTypesUnions, AliasNamesShareStorage)
     EXPECT_EQ(m.diffuse.dvR, 0.5f);
 }
 
-TEST(D3DTypesOverloads, VectorArithmetic)
-{
+TEST(D3DTypesOverloads, VectorArithmetic) {
     const D3DVECTOR a(1.0f, 0.0f, 0.0f);
     const D3DVECTOR b(0.0f, 1.0f, 0.0f);
     const D3DVECTOR c = CrossProduct(a, b);
