@@ -1,12 +1,17 @@
-// DirectDraw 6: result codes. Interfaces, structures and flags are added
-// beside them by the DirectDraw implementation.
+// DirectDraw 6: interfaces, structures, flags and result codes, with the
+// public names, values and field orders.
 #pragma once
 
 #include "windef.h"
 #include "winerror.h"
+#include "wingdi.h"
 
 #define _FACDD 0x876
 #define MAKE_DDHRESULT(code) MAKE_HRESULT(1, _FACDD, code)
+
+#ifndef CLASS_E_NOAGGREGATION
+#define CLASS_E_NOAGGREGATION ((HRESULT)0x80040110L)
+#endif
 
 #define DD_OK S_OK
 #define DD_FALSE S_FALSE
@@ -122,3 +127,763 @@
 #define DDERR_EXPIRED MAKE_DDHRESULT(691)
 #define DDERR_VIDEONOTACTIVE MAKE_DDHRESULT(695)
 #define DDERR_DEVICEDOESNTOWNSURFACE MAKE_DDHRESULT(699)
+
+// ---------------------------------------------------------------------------
+// IUnknown (shared by every COM interface of the platform)
+#ifndef PLATFORM_IUNKNOWN_DEFINED
+#define PLATFORM_IUNKNOWN_DEFINED
+inline constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000,
+                                     {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+struct IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, LPVOID* object) = 0;
+    virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
+    virtual ULONG STDMETHODCALLTYPE Release() = 0;
+
+protected:
+    ~IUnknown() = default;
+};
+typedef IUnknown* LPUNKNOWN;
+#endif
+
+// ---------------------------------------------------------------------------
+// Interface identifiers
+inline constexpr IID IID_IDirectDraw = {0x6C14DB80, 0xA733, 0x11CE,
+                                        {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
+inline constexpr IID IID_IDirectDraw2 = {0xB3A6F3E0, 0x2B43, 0x11CF,
+                                         {0xA2, 0xDE, 0x00, 0xAA, 0x00, 0xB9, 0x33, 0x56}};
+inline constexpr IID IID_IDirectDraw4 = {0x9C59509A, 0x39BD, 0x11D1,
+                                         {0x8C, 0x4A, 0x00, 0xC0, 0x4F, 0xD9, 0x30, 0xC5}};
+inline constexpr IID IID_IDirectDrawSurface = {0x6C14DB81, 0xA733, 0x11CE,
+                                               {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
+inline constexpr IID IID_IDirectDrawSurface4 = {
+    0x0B2B8630, 0xAD35, 0x11D0, {0x8E, 0xA6, 0x00, 0x60, 0x97, 0x97, 0xEA, 0x5B}};
+inline constexpr IID IID_IDirectDrawPalette = {0x6C14DB84, 0xA733, 0x11CE,
+                                               {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
+inline constexpr IID IID_IDirectDrawClipper = {0x6C14DB85, 0xA733, 0x11CE,
+                                               {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
+inline constexpr IID IID_IDirectDrawGammaControl = {
+    0x69C11C3E, 0xB46B, 0x11D1, {0xAD, 0x7A, 0x00, 0xC0, 0x4F, 0xC2, 0x9B, 0x4E}};
+
+// ---------------------------------------------------------------------------
+// Flags
+
+#define DDENUMRET_CANCEL 0
+#define DDENUMRET_OK 1
+
+#define DD_ROP_SPACE 8
+
+// Surface description fields
+#define DDSD_CAPS 0x00000001u
+#define DDSD_HEIGHT 0x00000002u
+#define DDSD_WIDTH 0x00000004u
+#define DDSD_PITCH 0x00000008u
+#define DDSD_BACKBUFFERCOUNT 0x00000020u
+#define DDSD_ZBUFFERBITDEPTH 0x00000040u
+#define DDSD_ALPHABITDEPTH 0x00000080u
+#define DDSD_LPSURFACE 0x00000800u
+#define DDSD_PIXELFORMAT 0x00001000u
+#define DDSD_CKDESTOVERLAY 0x00002000u
+#define DDSD_CKDESTBLT 0x00004000u
+#define DDSD_CKSRCOVERLAY 0x00008000u
+#define DDSD_CKSRCBLT 0x00010000u
+#define DDSD_MIPMAPCOUNT 0x00020000u
+#define DDSD_REFRESHRATE 0x00040000u
+#define DDSD_LINEARSIZE 0x00080000u
+#define DDSD_TEXTURESTAGE 0x00100000u
+#define DDSD_ALL 0x001FF9EEu
+
+// Surface capabilities
+#define DDSCAPS_ALPHA 0x00000002u
+#define DDSCAPS_BACKBUFFER 0x00000004u
+#define DDSCAPS_COMPLEX 0x00000008u
+#define DDSCAPS_FLIP 0x00000010u
+#define DDSCAPS_FRONTBUFFER 0x00000020u
+#define DDSCAPS_OFFSCREENPLAIN 0x00000040u
+#define DDSCAPS_OVERLAY 0x00000080u
+#define DDSCAPS_PALETTE 0x00000100u
+#define DDSCAPS_PRIMARYSURFACE 0x00000200u
+#define DDSCAPS_SYSTEMMEMORY 0x00000800u
+#define DDSCAPS_TEXTURE 0x00001000u
+#define DDSCAPS_3DDEVICE 0x00002000u
+#define DDSCAPS_VIDEOMEMORY 0x00004000u
+#define DDSCAPS_VISIBLE 0x00008000u
+#define DDSCAPS_WRITEONLY 0x00010000u
+#define DDSCAPS_ZBUFFER 0x00020000u
+#define DDSCAPS_OWNDC 0x00040000u
+#define DDSCAPS_MIPMAP 0x00400000u
+#define DDSCAPS_ALLOCONLOAD 0x04000000u
+#define DDSCAPS_LOCALVIDMEM 0x10000000u
+#define DDSCAPS_NONLOCALVIDMEM 0x20000000u
+#define DDSCAPS_STANDARDVGAMODE 0x40000000u
+
+#define DDSCAPS2_HINTDYNAMIC 0x00000004u
+#define DDSCAPS2_HINTSTATIC 0x00000008u
+#define DDSCAPS2_TEXTUREMANAGE 0x00000010u
+#define DDSCAPS2_OPAQUE 0x00000080u
+#define DDSCAPS2_HINTANTIALIASING 0x00000100u
+
+// Pixel format flags
+#define DDPF_ALPHAPIXELS 0x00000001u
+#define DDPF_ALPHA 0x00000002u
+#define DDPF_FOURCC 0x00000004u
+#define DDPF_PALETTEINDEXED4 0x00000008u
+#define DDPF_PALETTEINDEXEDTO8 0x00000010u
+#define DDPF_PALETTEINDEXED8 0x00000020u
+#define DDPF_RGB 0x00000040u
+#define DDPF_COMPRESSED 0x00000080u
+#define DDPF_RGBTOYUV 0x00000100u
+#define DDPF_YUV 0x00000200u
+#define DDPF_ZBUFFER 0x00000400u
+#define DDPF_PALETTEINDEXED1 0x00000800u
+#define DDPF_PALETTEINDEXED2 0x00001000u
+#define DDPF_ZPIXELS 0x00002000u
+#define DDPF_STENCILBUFFER 0x00004000u
+#define DDPF_ALPHAPREMULT 0x00008000u
+#define DDPF_LUMINANCE 0x00020000u
+#define DDPF_BUMPLUMINANCE 0x00040000u
+#define DDPF_BUMPDUDV 0x00080000u
+
+#define MAKEFOURCC(a, b, c, d)                                                      \
+    ((DWORD)(BYTE)(a) | ((DWORD)(BYTE)(b) << 8) | ((DWORD)(BYTE)(c) << 16) |       \
+     ((DWORD)(BYTE)(d) << 24))
+
+// Bit depths
+#define DDBD_1 0x00004000u
+#define DDBD_2 0x00002000u
+#define DDBD_4 0x00001000u
+#define DDBD_8 0x00000800u
+#define DDBD_16 0x00000400u
+#define DDBD_24 0x00000200u
+#define DDBD_32 0x00000100u
+
+// Cooperative levels
+#define DDSCL_FULLSCREEN 0x00000001u
+#define DDSCL_ALLOWREBOOT 0x00000002u
+#define DDSCL_NOWINDOWCHANGES 0x00000004u
+#define DDSCL_NORMAL 0x00000008u
+#define DDSCL_EXCLUSIVE 0x00000010u
+#define DDSCL_ALLOWMODEX 0x00000040u
+#define DDSCL_SETFOCUSWINDOW 0x00000080u
+#define DDSCL_SETDEVICEWINDOW 0x00000100u
+#define DDSCL_CREATEDEVICEWINDOW 0x00000200u
+#define DDSCL_MULTITHREADED 0x00000400u
+#define DDSCL_FPUSETUP 0x00000800u
+
+// SetDisplayMode / EnumDisplayModes
+#define DDSDM_STANDARDVGAMODE 0x00000001u
+#define DDEDM_REFRESHRATES 0x00000001u
+#define DDEDM_STANDARDVGAMODES 0x00000002u
+
+// WaitForVerticalBlank
+#define DDWAITVB_BLOCKBEGIN 0x00000001u
+#define DDWAITVB_BLOCKBEGINEVENT 0x00000002u
+#define DDWAITVB_BLOCKEND 0x00000004u
+
+// DirectDrawEnumerateEx
+#define DDENUM_ATTACHEDSECONDARYDEVICES 0x00000001u
+#define DDENUM_DETACHEDSECONDARYDEVICES 0x00000002u
+#define DDENUM_NONDISPLAYDEVICES 0x00000004u
+
+// Lock
+#define DDLOCK_SURFACEMEMORYPTR 0x00000000u
+#define DDLOCK_WAIT 0x00000001u
+#define DDLOCK_EVENT 0x00000002u
+#define DDLOCK_READONLY 0x00000010u
+#define DDLOCK_WRITEONLY 0x00000020u
+#define DDLOCK_NOSYSLOCK 0x00000800u
+
+// Blt
+#define DDBLT_ASYNC 0x00000200u
+#define DDBLT_COLORFILL 0x00000400u
+#define DDBLT_DDFX 0x00000800u
+#define DDBLT_DDROPS 0x00001000u
+#define DDBLT_KEYDEST 0x00002000u
+#define DDBLT_KEYDESTOVERRIDE 0x00004000u
+#define DDBLT_KEYSRC 0x00008000u
+#define DDBLT_KEYSRCOVERRIDE 0x00010000u
+#define DDBLT_ROP 0x00020000u
+#define DDBLT_ROTATIONANGLE 0x00040000u
+#define DDBLT_ZBUFFER 0x00080000u
+#define DDBLT_WAIT 0x01000000u
+#define DDBLT_DEPTHFILL 0x02000000u
+
+#define DDBLTFX_ARITHSTRETCHY 0x00000001u
+#define DDBLTFX_MIRRORLEFTRIGHT 0x00000002u
+#define DDBLTFX_MIRRORUPDOWN 0x00000004u
+#define DDBLTFX_NOTEARING 0x00000008u
+
+// BltFast
+#define DDBLTFAST_NOCOLORKEY 0x00000000u
+#define DDBLTFAST_SRCCOLORKEY 0x00000001u
+#define DDBLTFAST_DESTCOLORKEY 0x00000002u
+#define DDBLTFAST_WAIT 0x00000010u
+
+// Flip
+#define DDFLIP_WAIT 0x00000001u
+#define DDFLIP_EVEN 0x00000002u
+#define DDFLIP_ODD 0x00000004u
+
+// Colour keys
+#define DDCKEY_COLORSPACE 0x00000001u
+#define DDCKEY_DESTBLT 0x00000002u
+#define DDCKEY_DESTOVERLAY 0x00000004u
+#define DDCKEY_SRCBLT 0x00000008u
+#define DDCKEY_SRCOVERLAY 0x00000010u
+
+// Overlays
+#define DDOVER_HIDE 0x00000200u
+#define DDOVER_KEYDEST 0x00000400u
+#define DDOVER_KEYDESTOVERRIDE 0x00000800u
+#define DDOVER_KEYSRC 0x00001000u
+#define DDOVER_KEYSRCOVERRIDE 0x00002000u
+#define DDOVER_SHOW 0x00004000u
+#define DDOVER_DDFX 0x00080000u
+
+#define DDOVERFX_ARITHSTRETCHY 0x00000001u
+#define DDOVERFX_MIRRORLEFTRIGHT 0x00000002u
+#define DDOVERFX_MIRRORUPDOWN 0x00000004u
+
+// GetBltStatus / GetFlipStatus
+#define DDGBS_CANBLT 0x00000001u
+#define DDGBS_ISBLTDONE 0x00000002u
+#define DDGFS_CANFLIP 0x00000001u
+#define DDGFS_ISFLIPDONE 0x00000002u
+
+// Gamma
+#define DDSGR_CALIBRATE 0x00000001u
+
+// Driver capabilities
+#define DDCAPS_3D 0x00000001u
+#define DDCAPS_ALIGNBOUNDARYDEST 0x00000002u
+#define DDCAPS_ALIGNSIZEDEST 0x00000004u
+#define DDCAPS_ALIGNBOUNDARYSRC 0x00000008u
+#define DDCAPS_ALIGNSIZESRC 0x00000010u
+#define DDCAPS_ALIGNSTRIDE 0x00000020u
+#define DDCAPS_BLT 0x00000040u
+#define DDCAPS_BLTQUEUE 0x00000080u
+#define DDCAPS_BLTFOURCC 0x00000100u
+#define DDCAPS_BLTSTRETCH 0x00000200u
+#define DDCAPS_GDI 0x00000400u
+#define DDCAPS_OVERLAY 0x00000800u
+#define DDCAPS_OVERLAYCANTCLIP 0x00001000u
+#define DDCAPS_OVERLAYFOURCC 0x00002000u
+#define DDCAPS_OVERLAYSTRETCH 0x00004000u
+#define DDCAPS_PALETTE 0x00008000u
+#define DDCAPS_ZBLTS 0x00100000u
+#define DDCAPS_COLORKEY 0x00400000u
+#define DDCAPS_ALPHA 0x00800000u
+#define DDCAPS_COLORKEYHWASSIST 0x01000000u
+#define DDCAPS_NOHARDWARE 0x02000000u
+#define DDCAPS_BLTCOLORFILL 0x04000000u
+#define DDCAPS_BLTDEPTHFILL 0x10000000u
+#define DDCAPS_CANCLIP 0x20000000u
+#define DDCAPS_CANCLIPSTRETCHED 0x40000000u
+#define DDCAPS_CANBLTSYSMEM 0x80000000u
+
+#define DDCAPS2_CERTIFIED 0x00000001u
+#define DDCAPS2_NO2DDURING3DSCENE 0x00000002u
+#define DDCAPS2_NONLOCALVIDMEM 0x00000200u
+#define DDCAPS2_WIDESURFACES 0x00001000u
+#define DDCAPS2_COPYFOURCC 0x00008000u
+#define DDCAPS2_PRIMARYGAMMA 0x00020000u
+#define DDCAPS2_CANRENDERWINDOWED 0x00080000u
+#define DDCAPS2_CANCALIBRATEGAMMA 0x00100000u
+#define DDCAPS2_FLIPINTERVAL 0x00200000u
+#define DDCAPS2_FLIPNOVSYNC 0x00400000u
+#define DDCAPS2_CANMANAGETEXTURE 0x00800000u
+
+#define DDCKEYCAPS_DESTBLT 0x00000001u
+#define DDCKEYCAPS_DESTOVERLAY 0x00000010u
+#define DDCKEYCAPS_SRCBLT 0x00000200u
+#define DDCKEYCAPS_SRCOVERLAY 0x00002000u
+
+#define DDFXCAPS_BLTSHRINKX 0x00000400u
+#define DDFXCAPS_BLTSHRINKY 0x00001000u
+#define DDFXCAPS_BLTSTRETCHX 0x00004000u
+#define DDFXCAPS_BLTSTRETCHY 0x00010000u
+#define DDFXCAPS_OVERLAYSHRINKX 0x00080000u
+#define DDFXCAPS_OVERLAYSHRINKY 0x00200000u
+#define DDFXCAPS_OVERLAYSTRETCHX 0x00800000u
+#define DDFXCAPS_OVERLAYSTRETCHY 0x02000000u
+
+// ---------------------------------------------------------------------------
+// Structures
+
+typedef struct _DDCOLORKEY {
+    DWORD dwColorSpaceLowValue;
+    DWORD dwColorSpaceHighValue;
+} DDCOLORKEY, *LPDDCOLORKEY;
+
+typedef struct _DDPIXELFORMAT {
+    DWORD dwSize;
+    DWORD dwFlags;
+    DWORD dwFourCC;
+    union {
+        DWORD dwRGBBitCount;
+        DWORD dwYUVBitCount;
+        DWORD dwZBufferBitDepth;
+        DWORD dwAlphaBitDepth;
+        DWORD dwLuminanceBitCount;
+        DWORD dwBumpBitCount;
+    };
+    union {
+        DWORD dwRBitMask;
+        DWORD dwYBitMask;
+        DWORD dwStencilBitDepth;
+        DWORD dwLuminanceBitMask;
+        DWORD dwBumpDuBitMask;
+    };
+    union {
+        DWORD dwGBitMask;
+        DWORD dwUBitMask;
+        DWORD dwZBitMask;
+        DWORD dwBumpDvBitMask;
+    };
+    union {
+        DWORD dwBBitMask;
+        DWORD dwVBitMask;
+        DWORD dwStencilBitMask;
+        DWORD dwBumpLuminanceBitMask;
+    };
+    union {
+        DWORD dwRGBAlphaBitMask;
+        DWORD dwYUVAlphaBitMask;
+        DWORD dwLuminanceAlphaBitMask;
+        DWORD dwRGBZBitMask;
+        DWORD dwYUVZBitMask;
+    };
+} DDPIXELFORMAT, *LPDDPIXELFORMAT;
+
+typedef struct _DDSCAPS {
+    DWORD dwCaps;
+} DDSCAPS, *LPDDSCAPS;
+
+typedef struct _DDSCAPS2 {
+    DWORD dwCaps;
+    DWORD dwCaps2;
+    DWORD dwCaps3;
+    DWORD dwCaps4;
+} DDSCAPS2, *LPDDSCAPS2;
+
+typedef struct _DDSURFACEDESC {
+    DWORD dwSize;
+    DWORD dwFlags;
+    DWORD dwHeight;
+    DWORD dwWidth;
+    union {
+        LONG lPitch;
+        DWORD dwLinearSize;
+    };
+    DWORD dwBackBufferCount;
+    union {
+        DWORD dwMipMapCount;
+        DWORD dwZBufferBitDepth;
+        DWORD dwRefreshRate;
+    };
+    DWORD dwAlphaBitDepth;
+    DWORD dwReserved;
+    LPVOID lpSurface;
+    DDCOLORKEY ddckCKDestOverlay;
+    DDCOLORKEY ddckCKDestBlt;
+    DDCOLORKEY ddckCKSrcOverlay;
+    DDCOLORKEY ddckCKSrcBlt;
+    DDPIXELFORMAT ddpfPixelFormat;
+    DDSCAPS ddsCaps;
+} DDSURFACEDESC, *LPDDSURFACEDESC;
+
+typedef struct _DDSURFACEDESC2 {
+    DWORD dwSize;
+    DWORD dwFlags;
+    DWORD dwHeight;
+    DWORD dwWidth;
+    union {
+        LONG lPitch;
+        DWORD dwLinearSize;
+    };
+    DWORD dwBackBufferCount;
+    union {
+        DWORD dwMipMapCount;
+        DWORD dwRefreshRate;
+    };
+    DWORD dwAlphaBitDepth;
+    DWORD dwReserved;
+    LPVOID lpSurface;
+    DDCOLORKEY ddckCKDestOverlay;
+    DDCOLORKEY ddckCKDestBlt;
+    DDCOLORKEY ddckCKSrcOverlay;
+    DDCOLORKEY ddckCKSrcBlt;
+    DDPIXELFORMAT ddpfPixelFormat;
+    DDSCAPS2 ddsCaps;
+    DWORD dwTextureStage;
+} DDSURFACEDESC2, *LPDDSURFACEDESC2;
+
+typedef struct _DDCAPS_DX6 {
+    DWORD dwSize;
+    DWORD dwCaps;
+    DWORD dwCaps2;
+    DWORD dwCKeyCaps;
+    DWORD dwFXCaps;
+    DWORD dwFXAlphaCaps;
+    DWORD dwPalCaps;
+    DWORD dwSVCaps;
+    DWORD dwAlphaBltConstBitDepths;
+    DWORD dwAlphaBltPixelBitDepths;
+    DWORD dwAlphaBltSurfaceBitDepths;
+    DWORD dwAlphaOverlayConstBitDepths;
+    DWORD dwAlphaOverlayPixelBitDepths;
+    DWORD dwAlphaOverlaySurfaceBitDepths;
+    DWORD dwZBufferBitDepths;
+    DWORD dwVidMemTotal;
+    DWORD dwVidMemFree;
+    DWORD dwMaxVisibleOverlays;
+    DWORD dwCurrVisibleOverlays;
+    DWORD dwNumFourCCCodes;
+    DWORD dwAlignBoundarySrc;
+    DWORD dwAlignSizeSrc;
+    DWORD dwAlignBoundaryDest;
+    DWORD dwAlignSizeDest;
+    DWORD dwAlignStrideAlign;
+    DWORD dwRops[DD_ROP_SPACE];
+    DDSCAPS ddsOldCaps;
+    DWORD dwMinOverlayStretch;
+    DWORD dwMaxOverlayStretch;
+    DWORD dwMinLiveVideoStretch;
+    DWORD dwMaxLiveVideoStretch;
+    DWORD dwMinHwCodecStretch;
+    DWORD dwMaxHwCodecStretch;
+    DWORD dwReserved1;
+    DWORD dwReserved2;
+    DWORD dwReserved3;
+    DWORD dwSVBCaps;
+    DWORD dwSVBCKeyCaps;
+    DWORD dwSVBFXCaps;
+    DWORD dwSVBRops[DD_ROP_SPACE];
+    DWORD dwVSBCaps;
+    DWORD dwVSBCKeyCaps;
+    DWORD dwVSBFXCaps;
+    DWORD dwVSBRops[DD_ROP_SPACE];
+    DWORD dwSSBCaps;
+    DWORD dwSSBCKeyCaps;
+    DWORD dwSSBFXCaps;
+    DWORD dwSSBRops[DD_ROP_SPACE];
+    DWORD dwMaxVideoPorts;
+    DWORD dwCurrVideoPorts;
+    DWORD dwSVBCaps2;
+    DWORD dwNLVBCaps;
+    DWORD dwNLVBCaps2;
+    DWORD dwNLVBCKeyCaps;
+    DWORD dwNLVBFXCaps;
+    DWORD dwNLVBRops[DD_ROP_SPACE];
+    DDSCAPS2 ddsCaps;
+} DDCAPS_DX6, *LPDDCAPS_DX6;
+typedef DDCAPS_DX6 DDCAPS;
+typedef DDCAPS* LPDDCAPS;
+
+struct IDirectDrawSurface;
+struct IDirectDrawSurface4;
+typedef IDirectDrawSurface* LPDIRECTDRAWSURFACE;
+typedef IDirectDrawSurface4* LPDIRECTDRAWSURFACE4;
+
+typedef struct _DDBLTFX {
+    DWORD dwSize;
+    DWORD dwDDFX;
+    DWORD dwROP;
+    DWORD dwDDROP;
+    DWORD dwRotationAngle;
+    DWORD dwZBufferOpCode;
+    DWORD dwZBufferLow;
+    DWORD dwZBufferHigh;
+    DWORD dwZBufferBaseDest;
+    DWORD dwZDestConstBitDepth;
+    union {
+        DWORD dwZDestConst;
+        LPDIRECTDRAWSURFACE lpDDSZBufferDest;
+    };
+    DWORD dwZSrcConstBitDepth;
+    union {
+        DWORD dwZSrcConst;
+        LPDIRECTDRAWSURFACE lpDDSZBufferSrc;
+    };
+    DWORD dwAlphaEdgeBlendBitDepth;
+    DWORD dwAlphaEdgeBlend;
+    DWORD dwReserved;
+    DWORD dwAlphaDestConstBitDepth;
+    union {
+        DWORD dwAlphaDestConst;
+        LPDIRECTDRAWSURFACE lpDDSAlphaDest;
+    };
+    DWORD dwAlphaSrcConstBitDepth;
+    union {
+        DWORD dwAlphaSrcConst;
+        LPDIRECTDRAWSURFACE lpDDSAlphaSrc;
+    };
+    union {
+        DWORD dwFillColor;
+        DWORD dwFillDepth;
+        DWORD dwFillPixel;
+        LPDIRECTDRAWSURFACE lpDDSPattern;
+    };
+    DDCOLORKEY ddckDestColorkey;
+    DDCOLORKEY ddckSrcColorkey;
+} DDBLTFX, *LPDDBLTFX;
+
+typedef struct _DDOVERLAYFX {
+    DWORD dwSize;
+    DWORD dwAlphaEdgeBlendBitDepth;
+    DWORD dwAlphaEdgeBlend;
+    DWORD dwReserved;
+    DWORD dwAlphaDestConstBitDepth;
+    union {
+        DWORD dwAlphaDestConst;
+        LPDIRECTDRAWSURFACE lpDDSAlphaDest;
+    };
+    DWORD dwAlphaSrcConstBitDepth;
+    union {
+        DWORD dwAlphaSrcConst;
+        LPDIRECTDRAWSURFACE lpDDSAlphaSrc;
+    };
+    DDCOLORKEY dckDestColorkey;
+    DDCOLORKEY dckSrcColorkey;
+    DWORD dwDDFX;
+    DWORD dwFlags;
+} DDOVERLAYFX, *LPDDOVERLAYFX;
+
+typedef struct _DDGAMMARAMP {
+    WORD red[256];
+    WORD green[256];
+    WORD blue[256];
+} DDGAMMARAMP, *LPDDGAMMARAMP;
+
+#define MAX_DDDEVICEID_STRING 512
+
+typedef struct tagDDDEVICEIDENTIFIER {
+    char szDriver[MAX_DDDEVICEID_STRING];
+    char szDescription[MAX_DDDEVICEID_STRING];
+    LONGLONG liDriverVersion;
+    DWORD dwVendorId;
+    DWORD dwDeviceId;
+    DWORD dwSubSysId;
+    DWORD dwRevision;
+    GUID guidDeviceIdentifier;
+} DDDEVICEIDENTIFIER, *LPDDDEVICEIDENTIFIER;
+
+static_assert(sizeof(DDCOLORKEY) == 8, "DDCOLORKEY is 8 bytes");
+static_assert(sizeof(DDPIXELFORMAT) == 32, "DDPIXELFORMAT is 32 bytes");
+static_assert(sizeof(DDSCAPS2) == 16, "DDSCAPS2 is 16 bytes");
+static_assert(sizeof(DDCAPS) == 380, "DDCAPS (DirectX 6) is 380 bytes");
+static_assert(sizeof(DDGAMMARAMP) == 1536, "DDGAMMARAMP is 1536 bytes");
+static_assert(sizeof(DDDEVICEIDENTIFIER) == 1064, "DDDEVICEIDENTIFIER is 1064 bytes");
+
+// ---------------------------------------------------------------------------
+// Callbacks
+
+typedef BOOL(WINAPI* LPDDENUMCALLBACKA)(GUID* guid, LPSTR description, LPSTR name,
+                                         LPVOID context);
+typedef BOOL(WINAPI* LPDDENUMCALLBACKEXA)(GUID* guid, LPSTR description, LPSTR name,
+                                           LPVOID context, HMONITOR monitor);
+typedef HRESULT(WINAPI* LPDDENUMMODESCALLBACK)(LPDDSURFACEDESC desc, LPVOID context);
+typedef HRESULT(WINAPI* LPDDENUMMODESCALLBACK2)(LPDDSURFACEDESC2 desc, LPVOID context);
+typedef HRESULT(WINAPI* LPDDENUMSURFACESCALLBACK)(LPDIRECTDRAWSURFACE surface,
+                                                  LPDDSURFACEDESC desc, LPVOID context);
+typedef HRESULT(WINAPI* LPDDENUMSURFACESCALLBACK2)(LPDIRECTDRAWSURFACE4 surface,
+                                                   LPDDSURFACEDESC2 desc, LPVOID context);
+typedef LPDDENUMCALLBACKA LPDDENUMCALLBACK;
+typedef LPDDENUMCALLBACKEXA LPDDENUMCALLBACKEX;
+
+// ---------------------------------------------------------------------------
+// Interfaces, methods in DirectX 6 order
+
+struct IDirectDrawPalette;
+typedef IDirectDrawPalette* LPDIRECTDRAWPALETTE;
+typedef struct tagPALETTEENTRY {
+    BYTE peRed;
+    BYTE peGreen;
+    BYTE peBlue;
+    BYTE peFlags;
+} PALETTEENTRY, *LPPALETTEENTRY;
+
+struct IDirectDrawClipper : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE GetClipList(LPRECT rect, LPRGNDATA clipList,
+                                                  LPDWORD size) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetHWnd(HWND* window) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Initialize(struct IDirectDraw* dd, DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE IsClipListChanged(BOOL* changed) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetClipList(LPRGNDATA clipList, DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetHWnd(DWORD flags, HWND window) = 0;
+
+protected:
+    ~IDirectDrawClipper() = default;
+};
+typedef IDirectDrawClipper* LPDIRECTDRAWCLIPPER;
+
+struct IDirectDrawGammaControl : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE GetGammaRamp(DWORD flags, LPDDGAMMARAMP ramp) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetGammaRamp(DWORD flags, LPDDGAMMARAMP ramp) = 0;
+
+protected:
+    ~IDirectDrawGammaControl() = default;
+};
+typedef IDirectDrawGammaControl* LPDIRECTDRAWGAMMACONTROL;
+
+struct IDirectDrawSurface4 : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE AddAttachedSurface(LPDIRECTDRAWSURFACE4 surface) = 0;
+    virtual HRESULT STDMETHODCALLTYPE AddOverlayDirtyRect(LPRECT rect) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Blt(LPRECT destRect, LPDIRECTDRAWSURFACE4 source,
+                                          LPRECT sourceRect, DWORD flags, LPDDBLTFX fx) = 0;
+    virtual HRESULT STDMETHODCALLTYPE BltBatch(void* batch, DWORD count, DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE4 source,
+                                              LPRECT sourceRect, DWORD trans) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DeleteAttachedSurface(DWORD flags,
+                                                            LPDIRECTDRAWSURFACE4 surface) = 0;
+    virtual HRESULT STDMETHODCALLTYPE EnumAttachedSurfaces(LPVOID context,
+                                                           LPDDENUMSURFACESCALLBACK2 cb) = 0;
+    virtual HRESULT STDMETHODCALLTYPE EnumOverlayZOrders(DWORD flags, LPVOID context,
+                                                         LPDDENUMSURFACESCALLBACK2 cb) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Flip(LPDIRECTDRAWSURFACE4 target, DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetAttachedSurface(LPDDSCAPS2 caps,
+                                                         LPDIRECTDRAWSURFACE4* surface) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetBltStatus(DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCaps(LPDDSCAPS2 caps) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetClipper(LPDIRECTDRAWCLIPPER* clipper) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetColorKey(DWORD flags, LPDDCOLORKEY key) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetDC(HDC* dc) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetFlipStatus(DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetOverlayPosition(LPLONG x, LPLONG y) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetPalette(LPDIRECTDRAWPALETTE* palette) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetPixelFormat(LPDDPIXELFORMAT format) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC2 desc) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Initialize(struct IDirectDraw* dd,
+                                                 LPDDSURFACEDESC2 desc) = 0;
+    virtual HRESULT STDMETHODCALLTYPE IsLost() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags,
+                                           HANDLE event) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ReleaseDC(HDC dc) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Restore() = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetClipper(LPDIRECTDRAWCLIPPER clipper) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetColorKey(DWORD flags, LPDDCOLORKEY key) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetOverlayPosition(LONG x, LONG y) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetPalette(LPDIRECTDRAWPALETTE palette) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Unlock(LPRECT rect) = 0;
+    virtual HRESULT STDMETHODCALLTYPE UpdateOverlay(LPRECT sourceRect,
+                                                    LPDIRECTDRAWSURFACE4 destSurface,
+                                                    LPRECT destRect, DWORD flags,
+                                                    LPDDOVERLAYFX fx) = 0;
+    virtual HRESULT STDMETHODCALLTYPE UpdateOverlayDisplay(DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE UpdateOverlayZOrder(DWORD flags,
+                                                          LPDIRECTDRAWSURFACE4 reference) = 0;
+    // IDirectDrawSurface2
+    virtual HRESULT STDMETHODCALLTYPE GetDDInterface(LPVOID* dd) = 0;
+    virtual HRESULT STDMETHODCALLTYPE PageLock(DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE PageUnlock(DWORD flags) = 0;
+    // IDirectDrawSurface3
+    virtual HRESULT STDMETHODCALLTYPE SetSurfaceDesc(LPDDSURFACEDESC2 desc, DWORD flags) = 0;
+    // IDirectDrawSurface4
+    virtual HRESULT STDMETHODCALLTYPE SetPrivateData(REFGUID tag, LPVOID data, DWORD size,
+                                                     DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetPrivateData(REFGUID tag, LPVOID buffer,
+                                                     LPDWORD size) = 0;
+    virtual HRESULT STDMETHODCALLTYPE FreePrivateData(REFGUID tag) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetUniquenessValue(LPDWORD value) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ChangeUniquenessValue() = 0;
+
+protected:
+    ~IDirectDrawSurface4() = default;
+};
+
+// The first DirectDraw interface, as DirectDrawCreate returns it. Its
+// methods are those of IDirectDraw4 with the older structures.
+struct IDirectDraw : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Compact() = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* clipper,
+                                                    IUnknown* outer) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreatePalette(DWORD flags, LPPALETTEENTRY entries,
+                                                    LPDIRECTDRAWPALETTE* palette,
+                                                    IUnknown* outer) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateSurface(LPDDSURFACEDESC desc,
+                                                    LPDIRECTDRAWSURFACE* surface,
+                                                    IUnknown* outer) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DuplicateSurface(LPDIRECTDRAWSURFACE source,
+                                                       LPDIRECTDRAWSURFACE* copy) = 0;
+    virtual HRESULT STDMETHODCALLTYPE EnumDisplayModes(DWORD flags, LPDDSURFACEDESC desc,
+                                                       LPVOID context,
+                                                       LPDDENUMMODESCALLBACK cb) = 0;
+    virtual HRESULT STDMETHODCALLTYPE EnumSurfaces(DWORD flags, LPDDSURFACEDESC desc,
+                                                   LPVOID context,
+                                                   LPDDENUMSURFACESCALLBACK cb) = 0;
+    virtual HRESULT STDMETHODCALLTYPE FlipToGDISurface() = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCaps(LPDDCAPS driverCaps, LPDDCAPS helCaps) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetDisplayMode(LPDDSURFACEDESC desc) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetFourCCCodes(LPDWORD count, LPDWORD codes) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetGDISurface(LPDIRECTDRAWSURFACE* surface) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetMonitorFrequency(LPDWORD frequency) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetScanLine(LPDWORD line) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetVerticalBlankStatus(LPBOOL inBlank) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Initialize(GUID* guid) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RestoreDisplayMode() = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND window, DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height, DWORD bpp) = 0;
+    virtual HRESULT STDMETHODCALLTYPE WaitForVerticalBlank(DWORD flags, HANDLE event) = 0;
+
+protected:
+    ~IDirectDraw() = default;
+};
+typedef IDirectDraw* LPDIRECTDRAW;
+
+struct IDirectDraw4 : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Compact() = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* clipper,
+                                                    IUnknown* outer) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreatePalette(DWORD flags, LPPALETTEENTRY entries,
+                                                    LPDIRECTDRAWPALETTE* palette,
+                                                    IUnknown* outer) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateSurface(LPDDSURFACEDESC2 desc,
+                                                    LPDIRECTDRAWSURFACE4* surface,
+                                                    IUnknown* outer) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DuplicateSurface(LPDIRECTDRAWSURFACE4 source,
+                                                       LPDIRECTDRAWSURFACE4* copy) = 0;
+    virtual HRESULT STDMETHODCALLTYPE EnumDisplayModes(DWORD flags, LPDDSURFACEDESC2 desc,
+                                                       LPVOID context,
+                                                       LPDDENUMMODESCALLBACK2 cb) = 0;
+    virtual HRESULT STDMETHODCALLTYPE EnumSurfaces(DWORD flags, LPDDSURFACEDESC2 desc,
+                                                   LPVOID context,
+                                                   LPDDENUMSURFACESCALLBACK2 cb) = 0;
+    virtual HRESULT STDMETHODCALLTYPE FlipToGDISurface() = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCaps(LPDDCAPS driverCaps, LPDDCAPS helCaps) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetDisplayMode(LPDDSURFACEDESC2 desc) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetFourCCCodes(LPDWORD count, LPDWORD codes) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetGDISurface(LPDIRECTDRAWSURFACE4* surface) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetMonitorFrequency(LPDWORD frequency) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetScanLine(LPDWORD line) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetVerticalBlankStatus(LPBOOL inBlank) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Initialize(GUID* guid) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RestoreDisplayMode() = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND window, DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height, DWORD bpp,
+                                                     DWORD refreshRate, DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE WaitForVerticalBlank(DWORD flags, HANDLE event) = 0;
+    // IDirectDraw2
+    virtual HRESULT STDMETHODCALLTYPE GetAvailableVidMem(LPDDSCAPS2 caps, LPDWORD total,
+                                                         LPDWORD free) = 0;
+    // IDirectDraw4
+    virtual HRESULT STDMETHODCALLTYPE GetSurfaceFromDC(HDC dc, LPDIRECTDRAWSURFACE4* surface) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RestoreAllSurfaces() = 0;
+    virtual HRESULT STDMETHODCALLTYPE TestCooperativeLevel() = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetDeviceIdentifier(LPDDDEVICEIDENTIFIER identifier,
+                                                          DWORD flags) = 0;
+
+protected:
+    ~IDirectDraw4() = default;
+};
+typedef IDirectDraw4* LPDIRECTDRAW4;
+
+// ---------------------------------------------------------------------------
+// Entry points
+
+extern "C" {
+PLATFORM_API HRESULT WINAPI DirectDrawCreate(GUID* guid, LPDIRECTDRAW* dd, IUnknown* outer);
+PLATFORM_API HRESULT WINAPI DirectDrawEnumerateA(LPDDENUMCALLBACKA callback, LPVOID context);
+PLATFORM_API HRESULT WINAPI DirectDrawEnumerateExA(LPDDENUMCALLBACKEXA callback,
+                                                   LPVOID context, DWORD flags);
+}
+#define DirectDrawEnumerate DirectDrawEnumerateA
+#define DirectDrawEnumerateEx DirectDrawEnumerateExA

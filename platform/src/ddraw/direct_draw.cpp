@@ -1,0 +1,581 @@
+#include "ddraw/direct_draw.h"
+
+#include "core/app_state.h"
+#include "core/call_log.h"
+#include "ddraw/clipper.h"
+#include "ddraw/pixel_format.h"
+#include "ddraw/surface.h"
+#include "gdi/surface_dc.h"
+
+#include <cstring>
+
+namespace platform::ddraw {
+namespace {
+
+std::vector<std::pair<IID, DirectDrawExtensionFactory>>& extensionFactories() {
+    static std::vector<std::pair<IID, DirectDrawExtensionFactory>> f;
+    return f;
+}
+
+DDSURFACEDESC2 modeDesc(const display::DisplayMode& m, bool withRefresh) {
+    DDSURFACEDESC2 d{};
+    d.dwSize = sizeof(DDSURFACEDESC2);
+    d.dwFlags = DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT | DDSD_REFRESHRATE;
+    d.dwWidth = m.width;
+    d.dwHeight = m.height;
+    d.ddpfPixelFormat = displayFormat(m.bitsPerPixel);
+    d.lPitch = static_cast<LONG>(m.width * bytesPerPixel(d.ddpfPixelFormat));
+    d.dwRefreshRate = withRefresh ? m.refreshRate : 0;
+    return d;
+}
+
+DDSURFACEDESC toOldDesc(const DDSURFACEDESC2& d2) {
+    DDSURFACEDESC d{};
+    d.dwSize = sizeof(DDSURFACEDESC);
+    d.dwFlags = d2.dwFlags;
+    d.dwWidth = d2.dwWidth;
+    d.dwHeight = d2.dwHeight;
+    d.lPitch = d2.lPitch;
+    d.dwBackBufferCount = d2.dwBackBufferCount;
+    d.dwRefreshRate = d2.dwRefreshRate;
+    d.ddpfPixelFormat = d2.ddpfPixelFormat;
+    d.ddsCaps.dwCaps = d2.ddsCaps.dwCaps;
+    return d;
+}
+
+bool matchesTemplate(const DDSURFACEDESC2& mode, const DDSURFACEDESC2* t) {
+    if (!t)
+        return true;
+    if ((t->dwFlags & DDSD_WIDTH) && t->dwWidth != mode.dwWidth)
+        return false;
+    if ((t->dwFlags & DDSD_HEIGHT) && t->dwHeight != mode.dwHeight)
+        return false;
+    if ((t->dwFlags & DDSD_PIXELFORMAT) &&
+        t->ddpfPixelFormat.dwRGBBitCount != mode.ddpfPixelFormat.dwRGBBitCount)
+        return false;
+    if ((t->dwFlags & DDSD_REFRESHRATE) && t->dwRefreshRate != mode.dwRefreshRate)
+        return false;
+    return true;
+}
+
+}  // namespace
+
+void registerDirectDrawExtension(const IID& iid, DirectDrawExtensionFactory make) {
+    DDLock lock(ddrawMutex());
+    for (auto& entry : extensionFactories())
+        if (entry.first == iid) {
+            entry.second = std::move(make);
+            return;
+        }
+    extensionFactories().emplace_back(iid, std::move(make));
+}
+
+DirectDraw::DirectDraw(std::shared_ptr<DeviceState> state) : state_(std::move(state)) {}
+
+DirectDraw::~DirectDraw() {
+    for (auto& e : extensions_)
+        e.second->Release();
+    if (modeChanged_)
+        setAdapterMode(*state_, modeBefore_);
+    if (exclusiveOwner() == state_.get())
+        setExclusiveOwner(nullptr);
+    state_->exclusive = false;
+}
+
+HRESULT DirectDraw::create(const GUID* adapter, DirectDraw** out) {
+    auto profile = display::currentProfile();
+    installListeners();
+    DDLock lock(ddrawMutex());
+    const display::AdapterProfile* found =
+        adapter ? profile->findAdapter(*adapter) : profile->primaryAdapter();
+    if (!found)
+        return DDERR_INVALIDDIRECTDRAWGUID;
+    auto state = std::make_shared<DeviceState>();
+    state->profile = profile;
+    state->adapterIndex = profile->indexOf(found);
+    *out = new DirectDraw(std::move(state));
+    return DD_OK;
+}
+
+DirectDraw* DirectDraw::fromInterface(IDirectDraw4* dd) { return dynamic_cast<DirectDraw*>(dd); }
+
+// ---------------------------------------------------------------------------
+// IUnknown
+
+HRESULT DirectDraw::QueryInterface(REFIID riid, LPVOID* object) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::QueryInterface", (ULONG_PTR)object);
+    if (!object)
+        return DDERR_INVALIDPARAMS;
+    DDLock lock(ddrawMutex());
+    *object = nullptr;
+    if (riid == IID_IUnknown || riid == IID_IDirectDraw) {
+        AddRef();
+        *object = static_cast<IDirectDraw*>(this);
+        return DD_OK;
+    }
+    if (riid == IID_IDirectDraw4) {
+        AddRef();
+        *object = static_cast<IDirectDraw4*>(this);
+        return DD_OK;
+    }
+    for (auto& e : extensions_)
+        if (e.first == riid)
+            return e.second->QueryInterface(riid, object);
+    for (auto& f : extensionFactories()) {
+        if (!(f.first == riid))
+            continue;
+        IUnknown* made = nullptr;
+        const HRESULT hr = f.second(*this, &made);
+        if (FAILED(hr))
+            return hr;
+        if (!made)
+            return E_NOINTERFACE;
+        extensions_.emplace_back(riid, made);
+        return made->QueryInterface(riid, object);
+    }
+    return E_NOINTERFACE;
+}
+
+ULONG DirectDraw::AddRef() {
+    HRESULT ignored;
+    core::recordCall("IDirectDraw4::AddRef", {}, &ignored);
+    return ++refs_;
+}
+
+ULONG DirectDraw::Release() {
+    HRESULT ignored;
+    core::recordCall("IDirectDraw4::Release", {}, &ignored);
+    DDLock lock(ddrawMutex());
+    const ULONG left = --refs_;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+// ---------------------------------------------------------------------------
+// Cooperative level and display modes
+
+HRESULT DirectDraw::SetCooperativeLevel(HWND window, DWORD flags) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::SetCooperativeLevel", (ULONG_PTR)window, flags);
+    DDLock lock(ddrawMutex());
+    const bool normal = flags & DDSCL_NORMAL;
+    const bool exclusive = flags & DDSCL_EXCLUSIVE;
+    if (normal == exclusive)
+        return DDERR_INVALIDPARAMS;
+    if (exclusive != static_cast<bool>(flags & DDSCL_FULLSCREEN))
+        return DDERR_INVALIDPARAMS;
+    if (exclusive && !window)
+        return DDERR_INVALIDPARAMS;
+    if (exclusive && exclusiveOwner() && exclusiveOwner() != state_.get())
+        return DDERR_EXCLUSIVEMODEALREADYSET;
+    state_->window = window;
+    state_->cooperativeFlags = flags;
+    state_->exclusive = exclusive;
+    if (exclusive)
+        setExclusiveOwner(state_.get());
+    else if (exclusiveOwner() == state_.get())
+        setExclusiveOwner(nullptr);
+    return DD_OK;
+}
+
+HRESULT DirectDraw::SetDisplayMode(DWORD width, DWORD height, DWORD bpp, DWORD refreshRate,
+                                   DWORD flags) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::SetDisplayMode", width, height, bpp, refreshRate, flags);
+    DDLock lock(ddrawMutex());
+    if (width == 0 || height == 0 || bpp == 0 || (flags & ~DDSDM_STANDARDVGAMODE))
+        return DDERR_INVALIDPARAMS;
+    if (exclusiveOwner() && exclusiveOwner() != state_.get())
+        return DDERR_NOEXCLUSIVEMODE;
+    const display::DisplayMode* found = nullptr;
+    for (const auto& m : adapter().modes)
+        if (m.width == width && m.height == height && m.bitsPerPixel == bpp &&
+            (refreshRate == 0 || m.refreshRate == refreshRate)) {
+            found = &m;
+            break;
+        }
+    if (!found)
+        return DDERR_INVALIDMODE;
+    if (!modeChanged_) {
+        modeBefore_ = adapterMode(*state_);
+        modeChanged_ = true;
+    }
+    setAdapterMode(*state_, *found);
+    return DD_OK;
+}
+
+HRESULT DirectDraw::SetDisplayMode(DWORD width, DWORD height, DWORD bpp) {
+    return SetDisplayMode(width, height, bpp, 0, 0);
+}
+
+HRESULT DirectDraw::RestoreDisplayMode() {
+    PLATFORM_RECORD_CALL("IDirectDraw4::RestoreDisplayMode");
+    DDLock lock(ddrawMutex());
+    if (modeChanged_) {
+        modeChanged_ = false;
+        setAdapterMode(*state_, modeBefore_);
+    }
+    return DD_OK;
+}
+
+HRESULT DirectDraw::GetDisplayMode(LPDDSURFACEDESC2 desc) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::GetDisplayMode", (ULONG_PTR)desc);
+    if (!desc || desc->dwSize != sizeof(DDSURFACEDESC2))
+        return DDERR_INVALIDPARAMS;
+    DDLock lock(ddrawMutex());
+    *desc = modeDesc(adapterMode(*state_), true);
+    return DD_OK;
+}
+
+HRESULT DirectDraw::GetDisplayMode(LPDDSURFACEDESC desc) {
+    PLATFORM_RECORD_CALL("IDirectDraw::GetDisplayMode", (ULONG_PTR)desc);
+    if (!desc || desc->dwSize != sizeof(DDSURFACEDESC))
+        return DDERR_INVALIDPARAMS;
+    DDLock lock(ddrawMutex());
+    *desc = toOldDesc(modeDesc(adapterMode(*state_), true));
+    return DD_OK;
+}
+
+HRESULT DirectDraw::EnumDisplayModes(DWORD flags, LPDDSURFACEDESC2 desc, LPVOID context,
+                                     LPDDENUMMODESCALLBACK2 cb) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::EnumDisplayModes", flags, (ULONG_PTR)desc,
+                         (ULONG_PTR)context);
+    if (!cb || (desc && desc->dwSize != sizeof(DDSURFACEDESC2)))
+        return DDERR_INVALIDPARAMS;
+    const std::vector<display::DisplayMode> modes = adapter().modes;
+    for (const auto& m : modes) {
+        DDSURFACEDESC2 d = modeDesc(m, flags & DDEDM_REFRESHRATES);
+        if (!matchesTemplate(d, desc))
+            continue;
+        if (cb(&d, context) == DDENUMRET_CANCEL)
+            break;
+    }
+    return DD_OK;
+}
+
+HRESULT DirectDraw::EnumDisplayModes(DWORD flags, LPDDSURFACEDESC desc, LPVOID context,
+                                     LPDDENUMMODESCALLBACK cb) {
+    PLATFORM_RECORD_CALL("IDirectDraw::EnumDisplayModes", flags, (ULONG_PTR)desc,
+                         (ULONG_PTR)context);
+    if (!cb || (desc && desc->dwSize != sizeof(DDSURFACEDESC)))
+        return DDERR_INVALIDPARAMS;
+    const std::vector<display::DisplayMode> modes = adapter().modes;
+    for (const auto& m : modes) {
+        const DDSURFACEDESC2 d2 = modeDesc(m, flags & DDEDM_REFRESHRATES);
+        if (desc) {
+            DDSURFACEDESC2 t{};
+            t.dwFlags = desc->dwFlags;
+            t.dwWidth = desc->dwWidth;
+            t.dwHeight = desc->dwHeight;
+            t.ddpfPixelFormat = desc->ddpfPixelFormat;
+            t.dwRefreshRate = desc->dwRefreshRate;
+            if (!matchesTemplate(d2, &t))
+                continue;
+        }
+        DDSURFACEDESC d = toOldDesc(d2);
+        if (cb(&d, context) == DDENUMRET_CANCEL)
+            break;
+    }
+    return DD_OK;
+}
+
+HRESULT DirectDraw::TestCooperativeLevel() {
+    PLATFORM_RECORD_CALL("IDirectDraw4::TestCooperativeLevel");
+    DDLock lock(ddrawMutex());
+    if (state_->exclusive)
+        return core::isAppActive() ? DD_OK : DDERR_NOEXCLUSIVEMODE;
+    if (exclusiveOwner() && exclusiveOwner() != state_.get())
+        return DDERR_EXCLUSIVEMODEALREADYSET;
+    // A windowed program can go on after a task switch; a primary surface
+    // made at another colour depth cannot.
+    if (state_->primary &&
+        state_->primary->format().dwRGBBitCount != adapterMode(*state_).bitsPerPixel)
+        return DDERR_WRONGMODE;
+    return DD_OK;
+}
+
+// ---------------------------------------------------------------------------
+// Surfaces and clippers
+
+HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE4* surface,
+                                  IUnknown* outer) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::CreateSurface", (ULONG_PTR)desc, (ULONG_PTR)surface,
+                         (ULONG_PTR)outer);
+    if (!desc || !surface || desc->dwSize != sizeof(DDSURFACEDESC2))
+        return DDERR_INVALIDPARAMS;
+    if (outer)
+        return CLASS_E_NOAGGREGATION;
+    DDLock lock(ddrawMutex());
+    *surface = nullptr;
+    if (!state_->cooperativeFlags)
+        return DDERR_NOCOOPERATIVELEVELSET;
+    Surface* made = nullptr;
+    const HRESULT hr = Surface::create(state_, *desc, &made);
+    if (SUCCEEDED(hr))
+        *surface = made;
+    return hr;
+}
+
+HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC, LPDIRECTDRAWSURFACE* surface, IUnknown*) {
+    PLATFORM_RECORD_CALL("IDirectDraw::CreateSurface", (ULONG_PTR)surface);
+    // Surfaces are made through IDirectDraw4 only.
+    if (surface)
+        *surface = nullptr;
+    return DDERR_UNSUPPORTED;
+}
+
+HRESULT DirectDraw::CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* clipper, IUnknown* outer) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::CreateClipper", flags, (ULONG_PTR)clipper,
+                         (ULONG_PTR)outer);
+    if (!clipper || flags != 0)
+        return DDERR_INVALIDPARAMS;
+    if (outer)
+        return CLASS_E_NOAGGREGATION;
+    *clipper = Clipper::create();
+    return DD_OK;
+}
+
+HRESULT DirectDraw::CreatePalette(DWORD, LPPALETTEENTRY, LPDIRECTDRAWPALETTE* palette,
+                                  IUnknown*) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::CreatePalette", (ULONG_PTR)palette);
+    // Palettised rendering is not offered.
+    if (palette)
+        *palette = nullptr;
+    return DDERR_UNSUPPORTED;
+}
+
+HRESULT DirectDraw::DuplicateSurface(LPDIRECTDRAWSURFACE4, LPDIRECTDRAWSURFACE4* copy) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::DuplicateSurface", (ULONG_PTR)copy);
+    return DDERR_UNSUPPORTED;
+}
+
+HRESULT DirectDraw::DuplicateSurface(LPDIRECTDRAWSURFACE, LPDIRECTDRAWSURFACE* copy) {
+    PLATFORM_RECORD_CALL("IDirectDraw::DuplicateSurface", (ULONG_PTR)copy);
+    return DDERR_UNSUPPORTED;
+}
+
+HRESULT DirectDraw::EnumSurfaces(DWORD, LPDDSURFACEDESC2, LPVOID, LPDDENUMSURFACESCALLBACK2) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::EnumSurfaces");
+    return DDERR_UNSUPPORTED;
+}
+
+HRESULT DirectDraw::EnumSurfaces(DWORD, LPDDSURFACEDESC, LPVOID, LPDDENUMSURFACESCALLBACK) {
+    PLATFORM_RECORD_CALL("IDirectDraw::EnumSurfaces");
+    return DDERR_UNSUPPORTED;
+}
+
+HRESULT DirectDraw::GetGDISurface(LPDIRECTDRAWSURFACE4* surface) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::GetGDISurface", (ULONG_PTR)surface);
+    if (!surface)
+        return DDERR_INVALIDPARAMS;
+    DDLock lock(ddrawMutex());
+    *surface = state_->primary;
+    if (!state_->primary)
+        return DDERR_NOTFOUND;
+    state_->primary->AddRef();
+    return DD_OK;
+}
+
+HRESULT DirectDraw::GetGDISurface(LPDIRECTDRAWSURFACE* surface) {
+    PLATFORM_RECORD_CALL("IDirectDraw::GetGDISurface", (ULONG_PTR)surface);
+    if (surface)
+        *surface = nullptr;
+    return DDERR_UNSUPPORTED;
+}
+
+HRESULT DirectDraw::FlipToGDISurface() {
+    PLATFORM_RECORD_CALL("IDirectDraw4::FlipToGDISurface");
+    // Every buffer of the chain can be shown to GDI here; the front buffer
+    // already is the one the desktop sees.
+    DDLock lock(ddrawMutex());
+    if (!state_->primary)
+        return DDERR_NOTFOUND;
+    return DD_OK;
+}
+
+HRESULT DirectDraw::GetSurfaceFromDC(HDC dc, LPDIRECTDRAWSURFACE4* surface) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::GetSurfaceFromDC", (ULONG_PTR)dc, (ULONG_PTR)surface);
+    if (!surface)
+        return DDERR_INVALIDPARAMS;
+    DDLock lock(ddrawMutex());
+    *surface = nullptr;
+    const void* owner = gdi::ownerOfDC(dc);
+    for (Surface* s : state_->surfaces)
+        if (s == owner) {
+            s->AddRef();
+            *surface = s;
+            return DD_OK;
+        }
+    return DDERR_NOTFOUND;
+}
+
+HRESULT DirectDraw::RestoreAllSurfaces() {
+    PLATFORM_RECORD_CALL("IDirectDraw4::RestoreAllSurfaces");
+    DDLock lock(ddrawMutex());
+    HRESULT result = DD_OK;
+    for (Surface* s : state_->surfaces)
+        if (s->isLostNow()) {
+            const HRESULT hr = s->Restore();
+            if (FAILED(hr))
+                result = hr;
+        }
+    return result;
+}
+
+// ---------------------------------------------------------------------------
+// Capabilities
+
+void DirectDraw::fillCaps(DDCAPS* c, bool hardware) const {
+    const display::AdapterProfile& a = adapter();
+    std::memset(c, 0, sizeof(DDCAPS));
+    c->dwSize = sizeof(DDCAPS);
+    c->dwCaps = DDCAPS_BLT | DDCAPS_BLTCOLORFILL | DDCAPS_BLTSTRETCH | DDCAPS_COLORKEY |
+                DDCAPS_CANCLIP | DDCAPS_CANCLIPSTRETCHED | DDCAPS_CANBLTSYSMEM |
+                DDCAPS_BLTDEPTHFILL | DDCAPS_GDI;
+    c->dwCKeyCaps = DDCKEYCAPS_SRCBLT | DDCKEYCAPS_DESTBLT;
+    c->dwFXCaps = DDFXCAPS_BLTSTRETCHX | DDFXCAPS_BLTSTRETCHY | DDFXCAPS_BLTSHRINKX |
+                  DDFXCAPS_BLTSHRINKY;
+    c->dwCaps2 = DDCAPS2_WIDESURFACES | DDCAPS2_CANMANAGETEXTURE;
+    if (a.canRenderWindowed)
+        c->dwCaps2 |= DDCAPS2_CANRENDERWINDOWED;
+    for (const auto& d : a.devices)
+        for (const auto& z : d.depthFormats)
+            c->dwZBufferBitDepths |=
+                z.bitCount == 16 ? DDBD_16 : z.bitCount == 24 ? DDBD_24 : z.bitCount == 32 ? DDBD_32 : 0u;
+    c->ddsCaps.dwCaps = DDSCAPS_BACKBUFFER | DDSCAPS_COMPLEX | DDSCAPS_FLIP |
+                        DDSCAPS_FRONTBUFFER | DDSCAPS_OFFSCREENPLAIN | DDSCAPS_PRIMARYSURFACE |
+                        DDSCAPS_SYSTEMMEMORY | DDSCAPS_TEXTURE | DDSCAPS_3DDEVICE |
+                        DDSCAPS_VIDEOMEMORY | DDSCAPS_ZBUFFER | DDSCAPS_MIPMAP;
+    if (!hardware) {
+        // The emulation layer blits in system memory only.
+        c->dwZBufferBitDepths = 0;
+        return;
+    }
+    bool anyHardware = false;
+    for (const auto& d : a.devices)
+        anyHardware = anyHardware || d.hardware;
+    if (anyHardware)
+        c->dwCaps |= DDCAPS_3D;
+    c->dwVidMemTotal = a.videoMemory;
+    c->dwVidMemFree = a.videoMemory - std::min(a.videoMemory, videoMemoryUsed(*state_));
+    if (a.overlays) {
+        c->dwCaps |= DDCAPS_OVERLAY | DDCAPS_OVERLAYFOURCC | DDCAPS_OVERLAYSTRETCH;
+        c->dwCKeyCaps |= DDCKEYCAPS_SRCOVERLAY | DDCKEYCAPS_DESTOVERLAY;
+        c->dwFXCaps |= DDFXCAPS_OVERLAYSTRETCHX | DDFXCAPS_OVERLAYSTRETCHY |
+                       DDFXCAPS_OVERLAYSHRINKX | DDFXCAPS_OVERLAYSHRINKY;
+        c->dwMaxVisibleOverlays = a.maxVisibleOverlays;
+        c->dwCurrVisibleOverlays = visibleOverlayCount(*state_);
+        c->dwNumFourCCCodes = 2;
+        c->dwMinOverlayStretch = 1;
+        c->dwMaxOverlayStretch = 20000;
+        c->ddsCaps.dwCaps |= DDSCAPS_OVERLAY;
+    }
+    if (a.gamma)
+        c->dwCaps2 |= DDCAPS2_PRIMARYGAMMA;
+}
+
+HRESULT DirectDraw::GetCaps(LPDDCAPS driverCaps, LPDDCAPS helCaps) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::GetCaps", (ULONG_PTR)driverCaps, (ULONG_PTR)helCaps);
+    if (!driverCaps && !helCaps)
+        return DDERR_INVALIDPARAMS;
+    if ((driverCaps && driverCaps->dwSize != sizeof(DDCAPS)) ||
+        (helCaps && helCaps->dwSize != sizeof(DDCAPS)))
+        return DDERR_INVALIDPARAMS;
+    DDLock lock(ddrawMutex());
+    if (driverCaps)
+        fillCaps(driverCaps, true);
+    if (helCaps)
+        fillCaps(helCaps, false);
+    return DD_OK;
+}
+
+HRESULT DirectDraw::GetAvailableVidMem(LPDDSCAPS2 caps, LPDWORD total, LPDWORD free) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::GetAvailableVidMem", (ULONG_PTR)caps, (ULONG_PTR)total,
+                         (ULONG_PTR)free);
+    if (!caps || (!total && !free))
+        return DDERR_INVALIDPARAMS;
+    if (caps->dwCaps & DDSCAPS_SYSTEMMEMORY)
+        return DDERR_INVALIDCAPS;
+    DDLock lock(ddrawMutex());
+    const DWORD all = adapter().videoMemory;
+    if (total)
+        *total = all;
+    if (free)
+        *free = all - std::min(all, videoMemoryUsed(*state_));
+    return DD_OK;
+}
+
+HRESULT DirectDraw::GetFourCCCodes(LPDWORD count, LPDWORD codes) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::GetFourCCCodes", (ULONG_PTR)count, (ULONG_PTR)codes);
+    if (!count)
+        return DDERR_INVALIDPARAMS;
+    const DWORD n = adapter().overlays ? 2u : 0u;
+    if (codes && *count >= n && n == 2) {
+        codes[0] = kFourCCUYVY;
+        codes[1] = kFourCCYUY2;
+    }
+    *count = n;
+    return DD_OK;
+}
+
+HRESULT DirectDraw::GetDeviceIdentifier(LPDDDEVICEIDENTIFIER id, DWORD flags) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::GetDeviceIdentifier", (ULONG_PTR)id, flags);
+    if (!id)
+        return DDERR_INVALIDPARAMS;
+    const display::AdapterProfile& a = adapter();
+    std::memset(id, 0, sizeof(*id));
+    std::strncpy(id->szDriver, a.driverName.c_str(), MAX_DDDEVICEID_STRING - 1);
+    std::strncpy(id->szDescription, a.description.c_str(), MAX_DDDEVICEID_STRING - 1);
+    id->liDriverVersion = 0x0004000600000001LL;
+    id->dwVendorId = a.vendorId;
+    id->dwDeviceId = a.deviceId;
+    id->guidDeviceIdentifier = a.guid;
+    return DD_OK;
+}
+
+// ---------------------------------------------------------------------------
+// Timing and the rest
+
+HRESULT DirectDraw::Compact() {
+    PLATFORM_RECORD_CALL("IDirectDraw4::Compact");
+    return DD_OK;
+}
+
+HRESULT DirectDraw::GetMonitorFrequency(LPDWORD frequency) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::GetMonitorFrequency", (ULONG_PTR)frequency);
+    if (!frequency)
+        return DDERR_INVALIDPARAMS;
+    DDLock lock(ddrawMutex());
+    *frequency = adapterMode(*state_).refreshRate;
+    return DD_OK;
+}
+
+HRESULT DirectDraw::GetScanLine(LPDWORD line) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::GetScanLine", (ULONG_PTR)line);
+    if (!line)
+        return DDERR_INVALIDPARAMS;
+    *line = 0;
+    return DD_OK;
+}
+
+HRESULT DirectDraw::GetVerticalBlankStatus(LPBOOL inBlank) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::GetVerticalBlankStatus", (ULONG_PTR)inBlank);
+    if (!inBlank)
+        return DDERR_INVALIDPARAMS;
+    *inBlank = TRUE;
+    return DD_OK;
+}
+
+HRESULT DirectDraw::Initialize(GUID*) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::Initialize");
+    return DDERR_ALREADYINITIALIZED;
+}
+
+HRESULT DirectDraw::WaitForVerticalBlank(DWORD flags, HANDLE event) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::WaitForVerticalBlank", flags, (ULONG_PTR)event);
+    // Frames are not paced by a display here; the blank is always now.
+    if (flags & DDWAITVB_BLOCKBEGINEVENT)
+        return DDERR_UNSUPPORTED;
+    return DD_OK;
+}
+
+}  // namespace platform::ddraw

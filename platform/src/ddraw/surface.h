@@ -1,0 +1,165 @@
+// A DirectDraw surface: memory with a pixel format, attachments (flipping
+// chains, mip levels, depth buffers), colour keys, a clipper, loss and
+// restore, overlay state and, for the primary surface, a gamma ramp.
+#pragma once
+
+#include <ddraw.h>
+
+#include "core/presenter.h"
+#include "ddraw/ddraw_state.h"
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+namespace platform::ddraw {
+
+class Clipper;
+
+class Surface final : public IDirectDrawSurface4, public IDirectDrawGammaControl {
+public:
+    // Makes the surface `request` describes with its implicit attachments
+    // (back buffers, mip levels). `*out` carries one reference.
+    static HRESULT create(const std::shared_ptr<DeviceState>& state,
+                          const DDSURFACEDESC2& request, Surface** out);
+    // The implementation behind an interface pointer of this layer, or null.
+    static Surface* fromInterface(IDirectDrawSurface4* surface);
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, LPVOID* object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    // IDirectDrawSurface4
+    HRESULT STDMETHODCALLTYPE AddAttachedSurface(LPDIRECTDRAWSURFACE4 surface) override;
+    HRESULT STDMETHODCALLTYPE AddOverlayDirtyRect(LPRECT rect) override;
+    HRESULT STDMETHODCALLTYPE Blt(LPRECT destRect, LPDIRECTDRAWSURFACE4 source, LPRECT sourceRect,
+                                  DWORD flags, LPDDBLTFX fx) override;
+    HRESULT STDMETHODCALLTYPE BltBatch(void* batch, DWORD count, DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE4 source,
+                                      LPRECT sourceRect, DWORD trans) override;
+    HRESULT STDMETHODCALLTYPE DeleteAttachedSurface(DWORD flags,
+                                                    LPDIRECTDRAWSURFACE4 surface) override;
+    HRESULT STDMETHODCALLTYPE EnumAttachedSurfaces(LPVOID context,
+                                                   LPDDENUMSURFACESCALLBACK2 cb) override;
+    HRESULT STDMETHODCALLTYPE EnumOverlayZOrders(DWORD flags, LPVOID context,
+                                                 LPDDENUMSURFACESCALLBACK2 cb) override;
+    HRESULT STDMETHODCALLTYPE Flip(LPDIRECTDRAWSURFACE4 target, DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE GetAttachedSurface(LPDDSCAPS2 caps,
+                                                 LPDIRECTDRAWSURFACE4* surface) override;
+    HRESULT STDMETHODCALLTYPE GetBltStatus(DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE GetCaps(LPDDSCAPS2 caps) override;
+    HRESULT STDMETHODCALLTYPE GetClipper(LPDIRECTDRAWCLIPPER* clipper) override;
+    HRESULT STDMETHODCALLTYPE GetColorKey(DWORD flags, LPDDCOLORKEY key) override;
+    HRESULT STDMETHODCALLTYPE GetDC(HDC* dc) override;
+    HRESULT STDMETHODCALLTYPE GetFlipStatus(DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE GetOverlayPosition(LPLONG x, LPLONG y) override;
+    HRESULT STDMETHODCALLTYPE GetPalette(LPDIRECTDRAWPALETTE* palette) override;
+    HRESULT STDMETHODCALLTYPE GetPixelFormat(LPDDPIXELFORMAT format) override;
+    HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC2 desc) override;
+    HRESULT STDMETHODCALLTYPE Initialize(IDirectDraw* dd, LPDDSURFACEDESC2 desc) override;
+    HRESULT STDMETHODCALLTYPE IsLost() override;
+    HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags,
+                                   HANDLE event) override;
+    HRESULT STDMETHODCALLTYPE ReleaseDC(HDC dc) override;
+    HRESULT STDMETHODCALLTYPE Restore() override;
+    HRESULT STDMETHODCALLTYPE SetClipper(LPDIRECTDRAWCLIPPER clipper) override;
+    HRESULT STDMETHODCALLTYPE SetColorKey(DWORD flags, LPDDCOLORKEY key) override;
+    HRESULT STDMETHODCALLTYPE SetOverlayPosition(LONG x, LONG y) override;
+    HRESULT STDMETHODCALLTYPE SetPalette(LPDIRECTDRAWPALETTE palette) override;
+    HRESULT STDMETHODCALLTYPE Unlock(LPRECT rect) override;
+    HRESULT STDMETHODCALLTYPE UpdateOverlay(LPRECT sourceRect, LPDIRECTDRAWSURFACE4 destSurface,
+                                            LPRECT destRect, DWORD flags,
+                                            LPDDOVERLAYFX fx) override;
+    HRESULT STDMETHODCALLTYPE UpdateOverlayDisplay(DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE UpdateOverlayZOrder(DWORD flags,
+                                                  LPDIRECTDRAWSURFACE4 reference) override;
+    HRESULT STDMETHODCALLTYPE GetDDInterface(LPVOID* dd) override;
+    HRESULT STDMETHODCALLTYPE PageLock(DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE PageUnlock(DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE SetSurfaceDesc(LPDDSURFACEDESC2 desc, DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE SetPrivateData(REFGUID tag, LPVOID data, DWORD size,
+                                             DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE GetPrivateData(REFGUID tag, LPVOID buffer, LPDWORD size) override;
+    HRESULT STDMETHODCALLTYPE FreePrivateData(REFGUID tag) override;
+    HRESULT STDMETHODCALLTYPE GetUniquenessValue(LPDWORD value) override;
+    HRESULT STDMETHODCALLTYPE ChangeUniquenessValue() override;
+
+    // IDirectDrawGammaControl
+    HRESULT STDMETHODCALLTYPE GetGammaRamp(DWORD flags, LPDDGAMMARAMP ramp) override;
+    HRESULT STDMETHODCALLTYPE SetGammaRamp(DWORD flags, LPDDGAMMARAMP ramp) override;
+
+    // For the rest of the platform (Direct3D, GDI, tests); callers hold ddrawMutex().
+    DeviceState& state() const { return *state_; }
+    const DDSURFACEDESC2& desc() const { return desc_; }
+    const DDPIXELFORMAT& format() const { return desc_.ddpfPixelFormat; }
+    DWORD width() const { return desc_.dwWidth; }
+    DWORD height() const { return desc_.dwHeight; }
+    LONG pitch() const { return desc_.lPitch; }
+    BYTE* bits() { return pixels_.data(); }
+    const BYTE* bits() const { return pixels_.data(); }
+    bool isLostNow() const { return lost_; }
+    bool inVideoMemory() const { return video_ && !managed_; }
+    bool overlayVisible() const { return overlay_.visible; }
+    bool isPrimary() const { return (desc_.ddsCaps.dwCaps & DDSCAPS_PRIMARYSURFACE) != 0; }
+    void markLost();
+    core::PixelView view() const;
+
+    // Interfaces other parts of the platform hang on surfaces (e.g.
+    // IDirect3DTexture2). The surface holds one reference to each object
+    // until it dies.
+    IUnknown* extensionObject(const IID& iid) const;
+    void setExtensionObject(const IID& iid, IUnknown* object);
+
+private:
+    struct Attachment {
+        Surface* surface;
+        bool implicit;
+    };
+    struct OverlayState {
+        bool visible = false;
+        Surface* dest = nullptr;
+        RECT source{}, dest_rect{};
+        bool srcKey = false, destKey = false;
+        DDCOLORKEY srcKeyValue{}, destKeyValue{};
+    };
+    using Chain = std::vector<Surface*>;
+
+    Surface(std::shared_ptr<DeviceState> state, const DDSURFACEDESC2& desc, bool video,
+            bool managed);
+    ~Surface();
+
+    static HRESULT validateRequest(const DeviceState& state, DDSURFACEDESC2* desc);
+    Surface* root();
+    void restoreTree();
+    HRESULT checkUsable() const;
+    HRESULT clipRects(const RECT& bounds, std::vector<RECT>* rects) const;
+    void present();
+    void detachFromOverlays();
+    bool hasKey(DWORD which, DDCOLORKEY* key) const;
+
+    std::atomic<ULONG> refs_{1};
+    std::shared_ptr<DeviceState> state_;
+    DDSURFACEDESC2 desc_{};
+    std::vector<BYTE> pixels_;
+    DWORD memoryBytes_ = 0;
+    bool video_ = false;
+    bool managed_ = false;
+    bool lost_ = false;
+    display::DisplayMode createdMode_;
+    bool locked_ = false;
+    HDC dc_ = nullptr;
+    Clipper* clipper_ = nullptr;
+    std::vector<Attachment> attached_;
+    Surface* parent_ = nullptr;  // the surface an implicit one belongs to
+    std::shared_ptr<Chain> chain_;  // flipping chain, front first
+    OverlayState overlay_;
+    DDGAMMARAMP gamma_{};
+    bool gammaSet_ = false;
+    DWORD uniqueness_ = 1;
+    std::vector<std::pair<IID, IUnknown*>> extensions_;
+    std::vector<std::pair<GUID, std::vector<BYTE>>> privateData_;
+
+};
+
+}  // namespace platform::ddraw

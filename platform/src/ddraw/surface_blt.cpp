@@ -1,0 +1,304 @@
+// Blits, flips and the hand-over of finished frames to the presenter.
+#include "ddraw/surface.h"
+
+#include "core/call_log.h"
+#include "ddraw/clipper.h"
+#include "ddraw/pixel_format.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform::ddraw {
+namespace {
+
+bool validRect(const RECT& r) { return r.left < r.right && r.top < r.bottom; }
+
+bool inside(const RECT& r, DWORD width, DWORD height) {
+    return r.left >= 0 && r.top >= 0 && r.right <= static_cast<LONG>(width) &&
+           r.bottom <= static_cast<LONG>(height);
+}
+
+RECT intersect(const RECT& a, const RECT& b) {
+    return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                std::min(a.bottom, b.bottom)};
+}
+
+RECT wholeOf(const Surface& s) {
+    return RECT{0, 0, static_cast<LONG>(s.width()), static_cast<LONG>(s.height())};
+}
+
+bool keyMatches(const DDCOLORKEY& key, uint32_t raw) {
+    return raw >= key.dwColorSpaceLowValue && raw <= key.dwColorSpaceHighValue;
+}
+
+// Source pixels read by a blit, copied first when source and destination
+// are the same surface so that overlapping copies read the old pixels.
+struct SourcePixels {
+    const BYTE* bits;
+    LONG pitch;
+    std::vector<BYTE> copy;
+};
+
+// One blit: destination `dst` (unclipped) scaled from `src`, written only
+// inside `clip`; conversion between RGB formats when they differ.
+struct BlitJob {
+    Surface* target;
+    const Surface* source;
+    SourcePixels pixels;
+    RECT dst, src;
+    const DDCOLORKEY* srcKey = nullptr;
+    const DDCOLORKEY* destKey = nullptr;
+
+    void run(const RECT& clip) {
+        const RECT area = intersect(clip, dst);
+        if (!validRect(area))
+            return;
+        const DDPIXELFORMAT& tf = target->format();
+        const DDPIXELFORMAT& sf = source->format();
+        const DWORD tb = bytesPerPixel(tf), sb = bytesPerPixel(sf);
+        const bool convert = !sameFormat(tf, sf);
+        const LONG dw = dst.right - dst.left, dh = dst.bottom - dst.top;
+        const LONG sw = src.right - src.left, sh = src.bottom - src.top;
+        for (LONG y = area.top; y < area.bottom; ++y) {
+            const LONG sy = src.top + static_cast<LONG>(static_cast<long long>(y - dst.top) * sh / dh);
+            BYTE* out = target->bits() + static_cast<size_t>(y) * target->pitch();
+            const BYTE* in = pixels.bits + static_cast<size_t>(sy) * pixels.pitch;
+            for (LONG x = area.left; x < area.right; ++x) {
+                const LONG sx = src.left + static_cast<LONG>(static_cast<long long>(x - dst.left) * sw / dw);
+                uint32_t raw = loadPixel(in + static_cast<size_t>(sx) * sb, sb);
+                if (srcKey && keyMatches(*srcKey, raw))
+                    continue;
+                BYTE* at = out + static_cast<size_t>(x) * tb;
+                if (destKey && !keyMatches(*destKey, loadPixel(at, tb)))
+                    continue;
+                if (convert)
+                    raw = argbToRaw(tf, rawToArgb(sf, raw));
+                storePixel(at, tb, raw);
+            }
+        }
+    }
+};
+
+SourcePixels sourcePixels(const Surface* source, const Surface* target, const RECT& src) {
+    SourcePixels p{source->bits(), source->pitch(), {}};
+    if (source == target) {
+        p.copy.assign(source->bits(), source->bits() + static_cast<size_t>(source->pitch()) *
+                                                           static_cast<size_t>(src.bottom));
+        p.bits = p.copy.data();
+    }
+    return p;
+}
+
+bool formatsBlittable(const DDPIXELFORMAT& a, const DDPIXELFORMAT& b) {
+    return sameFormat(a, b) || (isRgb(a) && isRgb(b));
+}
+
+}  // namespace
+
+HRESULT Surface::clipRects(const RECT& bounds, std::vector<RECT>* rects) const {
+    rects->clear();
+    if (clipper_ && clipper_->hasClipList()) {
+        for (const RECT& r : clipper_->rects()) {
+            const RECT c = intersect(r, bounds);
+            if (validRect(c))
+                rects->push_back(c);
+        }
+        return DD_OK;
+    }
+    if (clipper_ && !clipper_->window())
+        return DDERR_NOCLIPLIST;
+    // A window clipper clips to the surface; window overlap is not modelled.
+    rects->push_back(bounds);
+    return DD_OK;
+}
+
+HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE4 source, LPRECT sourceRect,
+                     DWORD flags, LPDDBLTFX fx) {
+    PLATFORM_RECORD_CALL("IDirectDrawSurface4::Blt", (ULONG_PTR)destRect, (ULONG_PTR)source,
+                         (ULONG_PTR)sourceRect, flags, (ULONG_PTR)fx);
+    DDLock lock(ddrawMutex());
+    const bool fill = flags & (DDBLT_COLORFILL | DDBLT_DEPTHFILL);
+    const bool needsFx = fill || (flags & (DDBLT_KEYSRCOVERRIDE | DDBLT_KEYDESTOVERRIDE | DDBLT_DDFX));
+    if (needsFx && (!fx || fx->dwSize != sizeof(DDBLTFX)))
+        return DDERR_INVALIDPARAMS;
+    if ((flags & DDBLT_COLORFILL) && (flags & DDBLT_DEPTHFILL))
+        return DDERR_INVALIDPARAMS;
+    if (flags & (DDBLT_ROP | DDBLT_ROTATIONANGLE | DDBLT_ZBUFFER | DDBLT_DDROPS))
+        return DDERR_NORASTEROPHW;
+    Surface* src = nullptr;
+    if (!fill) {
+        src = fromInterface(source);
+        if (!src)
+            return DDERR_INVALIDPARAMS;
+    }
+    HRESULT usable = checkUsable();
+    if (FAILED(usable))
+        return usable;
+    if (src && src != this) {
+        usable = src->checkUsable();
+        if (FAILED(usable))
+            return usable;
+    }
+    const RECT bounds = wholeOf(*this);
+    const RECT dst = destRect ? *destRect : bounds;
+    if (!validRect(dst))
+        return DDERR_INVALIDRECT;
+    if (!clipper_ && !inside(dst, width(), height()))
+        return DDERR_INVALIDRECT;
+    std::vector<RECT> clips;
+    const HRESULT clipped = clipRects(bounds, &clips);
+    if (FAILED(clipped))
+        return clipped;
+
+    if (fill) {
+        if ((flags & DDBLT_DEPTHFILL) && !isDepth(format()))
+            return DDERR_INVALIDPARAMS;
+        const DWORD bpp = bytesPerPixel(format());
+        const uint32_t value = (flags & DDBLT_DEPTHFILL) ? fx->dwFillDepth : fx->dwFillColor;
+        for (const RECT& c : clips) {
+            const RECT area = intersect(c, dst);
+            if (!validRect(area))
+                continue;
+            for (LONG y = area.top; y < area.bottom; ++y) {
+                BYTE* row = bits() + static_cast<size_t>(y) * pitch();
+                for (LONG x = area.left; x < area.right; ++x)
+                    storePixel(row + static_cast<size_t>(x) * bpp, bpp, value);
+            }
+        }
+    } else {
+        const RECT srcArea = sourceRect ? *sourceRect : wholeOf(*src);
+        if (!validRect(srcArea) || !inside(srcArea, src->width(), src->height()))
+            return DDERR_INVALIDRECT;
+        if (!formatsBlittable(format(), src->format()))
+            return DDERR_INVALIDPIXELFORMAT;
+        BlitJob job{this, src, sourcePixels(src, this, srcArea), dst, srcArea};
+        DDCOLORKEY srcKey{}, destKey{};
+        if (flags & DDBLT_KEYSRCOVERRIDE) {
+            srcKey = fx->ddckSrcColorkey;
+            job.srcKey = &srcKey;
+        } else if (flags & DDBLT_KEYSRC) {
+            if (!src->hasKey(DDCKEY_SRCBLT, &srcKey))
+                return DDERR_NOCOLORKEY;
+            job.srcKey = &srcKey;
+        }
+        if (flags & DDBLT_KEYDESTOVERRIDE) {
+            destKey = fx->ddckDestColorkey;
+            job.destKey = &destKey;
+        } else if (flags & DDBLT_KEYDEST) {
+            if (!hasKey(DDCKEY_DESTBLT, &destKey))
+                return DDERR_NOCOLORKEY;
+            job.destKey = &destKey;
+        }
+        for (const RECT& c : clips)
+            job.run(c);
+    }
+    ++uniqueness_;
+    if (isPrimary())
+        present();
+    return DD_OK;
+}
+
+HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE4 source, LPRECT sourceRect,
+                         DWORD trans) {
+    PLATFORM_RECORD_CALL("IDirectDrawSurface4::BltFast", x, y, (ULONG_PTR)source,
+                         (ULONG_PTR)sourceRect, trans);
+    DDLock lock(ddrawMutex());
+    Surface* src = fromInterface(source);
+    if (!src)
+        return DDERR_INVALIDPARAMS;
+    if (clipper_)
+        return DDERR_BLTFASTCANTCLIP;
+    HRESULT usable = checkUsable();
+    if (FAILED(usable))
+        return usable;
+    if (src != this) {
+        usable = src->checkUsable();
+        if (FAILED(usable))
+            return usable;
+    }
+    const RECT srcArea = sourceRect ? *sourceRect : wholeOf(*src);
+    if (!validRect(srcArea) || !inside(srcArea, src->width(), src->height()))
+        return DDERR_INVALIDRECT;
+    if (x > width() || y > height())
+        return DDERR_INVALIDRECT;
+    const RECT dst{static_cast<LONG>(x), static_cast<LONG>(y),
+                   static_cast<LONG>(x) + (srcArea.right - srcArea.left),
+                   static_cast<LONG>(y) + (srcArea.bottom - srcArea.top)};
+    if (!inside(dst, width(), height()))
+        return DDERR_INVALIDRECT;
+    if (!formatsBlittable(format(), src->format()))
+        return DDERR_INVALIDPIXELFORMAT;
+    BlitJob job{this, src, sourcePixels(src, this, srcArea), dst, srcArea};
+    DDCOLORKEY srcKey{}, destKey{};
+    if (trans & DDBLTFAST_SRCCOLORKEY) {
+        if (!src->hasKey(DDCKEY_SRCBLT, &srcKey))
+            return DDERR_NOCOLORKEY;
+        job.srcKey = &srcKey;
+    }
+    if (trans & DDBLTFAST_DESTCOLORKEY) {
+        if (!hasKey(DDCKEY_DESTBLT, &destKey))
+            return DDERR_NOCOLORKEY;
+        job.destKey = &destKey;
+    }
+    job.run(wholeOf(*this));
+    ++uniqueness_;
+    if (isPrimary())
+        present();
+    return DD_OK;
+}
+
+HRESULT Surface::Flip(LPDIRECTDRAWSURFACE4 target, DWORD flags) {
+    PLATFORM_RECORD_CALL("IDirectDrawSurface4::Flip", (ULONG_PTR)target, flags);
+    DDLock lock(ddrawMutex());
+    if (!chain_ || chain_->empty() || chain_->front() != this ||
+        !(desc_.ddsCaps.dwCaps & DDSCAPS_FRONTBUFFER))
+        return DDERR_NOTFLIPPABLE;
+    Chain& chain = *chain_;
+    if (chain.size() < 2)
+        return DDERR_NOTFLIPPABLE;
+    for (Surface* s : chain) {
+        if (s->lost_)
+            return DDERR_SURFACELOST;
+        if (s->locked_ || s->dc_)
+            return DDERR_SURFACEBUSY;
+    }
+    if (target) {
+        Surface* with = fromInterface(target);
+        auto it = std::find(chain.begin(), chain.end(), with);
+        if (!with || it == chain.end() || with == this)
+            return DDERR_INVALIDPARAMS;
+        std::swap(pixels_, with->pixels_);
+    } else {
+        // Each buffer takes the next one's memory: the front shows what was
+        // drawn in the first back buffer.
+        for (size_t i = 0; i + 1 < chain.size(); ++i)
+            std::swap(chain[i]->pixels_, chain[i + 1]->pixels_);
+    }
+    for (Surface* s : chain)
+        ++s->uniqueness_;
+    if (isPrimary())
+        present();
+    return DD_OK;
+}
+
+core::PixelView Surface::view() const {
+    core::PixelView v;
+    v.pixels = pixels_.data();
+    v.pitch = desc_.lPitch;
+    v.width = width();
+    v.height = height();
+    const DDPIXELFORMAT& f = format();
+    if (isYuv(f)) {
+        v.bitCount = 16;
+        v.fourCC = f.dwFourCC;
+    } else {
+        v.bitCount = f.dwRGBBitCount;
+        v.redMask = f.dwRBitMask;
+        v.greenMask = f.dwGBitMask;
+        v.blueMask = f.dwBBitMask;
+        v.alphaMask = f.dwRGBAlphaBitMask;
+    }
+    return v;
+}
+
+}  // namespace platform::ddraw

@@ -1,0 +1,74 @@
+#include "platform/testing_display.h"
+
+#include "core/app_state.h"
+#include "ddraw/pixel_format.h"
+#include "ddraw/surface.h"
+#include "display/display_profile.h"
+
+namespace platform::testing {
+
+bool loadDisplayProfile(const std::string& path, std::string* error) {
+    std::string why;
+    auto profile = display::loadProfile(path, &why);
+    if (!profile) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    display::setCurrentProfile(std::move(*profile));
+    return true;
+}
+
+void useDefaultDisplayProfile() { display::setCurrentProfile(display::defaultProfile()); }
+
+std::string displayProfileSource() { return display::currentProfile()->source; }
+
+std::vector<uint32_t> readSurfaceARGB(IDirectDrawSurface4* surface) {
+    ddraw::DDLock lock(ddraw::ddrawMutex());
+    const ddraw::Surface* s = ddraw::Surface::fromInterface(surface);
+    if (!s)
+        return {};
+    const DDPIXELFORMAT& f = s->format();
+    const bool yuv = ddraw::isYuv(f);
+    if (!ddraw::isRgb(f) && !yuv)
+        return {};
+    const DWORD w = s->width(), h = s->height(), bpp = ddraw::bytesPerPixel(f);
+    std::vector<uint32_t> out(static_cast<size_t>(w) * h);
+    for (DWORD y = 0; y < h; ++y) {
+        const BYTE* row = s->bits() + static_cast<size_t>(y) * s->pitch();
+        uint32_t* dst = out.data() + static_cast<size_t>(y) * w;
+        if (yuv) {
+            ddraw::yuvRowToArgb(f, row, w, dst);
+            continue;
+        }
+        for (DWORD x = 0; x < w; ++x)
+            dst[x] = ddraw::rawToArgb(f, ddraw::loadPixel(row + static_cast<size_t>(x) * bpp, bpp));
+    }
+    return out;
+}
+
+std::vector<uint8_t> readSurfaceRaw(IDirectDrawSurface4* surface, LONG* pitch) {
+    ddraw::DDLock lock(ddraw::ddrawMutex());
+    const ddraw::Surface* s = ddraw::Surface::fromInterface(surface);
+    if (!s)
+        return {};
+    if (pitch)
+        *pitch = s->pitch();
+    return std::vector<uint8_t>(s->bits(),
+                                s->bits() + static_cast<size_t>(s->pitch()) * s->height());
+}
+
+void loseAllSurfaces() {
+    ddraw::DDLock lock(ddraw::ddrawMutex());
+    ddraw::loseVideoMemorySurfaces();
+}
+
+DesktopMode currentDesktopMode() {
+    display::currentProfile();  // the profile's desktop is in place from first use
+    const core::DisplayModeDesc d = core::desktopMode();
+    return {d.width, d.height, d.bitsPerPixel, d.refreshRate};
+}
+
+unsigned presentedFrames() { return ddraw::presentedFrameCount(); }
+
+}  // namespace platform::testing
