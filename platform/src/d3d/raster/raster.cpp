@@ -1,0 +1,126 @@
+// Rasterisation: turns primitives into spans of covered pixels within the
+// clip bounds and runs the pipeline's stages over each span.
+//
+// Triangles: every row between the top and bottom vertex is intersected with
+// the three edge half-planes exactly (integer division of the edge equation),
+// giving the first and last covered pixel of the row.
+// Lines: one pixel per step of the major axis from round(start) towards
+// round(end); the end pixel is drawn when D3DRENDERSTATE_LASTPIXEL is TRUE.
+// Points: the pixel whose centre is nearest.
+#include "setup.h"
+#include "stages.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace platform::d3d::raster {
+namespace {
+
+int64_t floorDiv(int64_t a, int64_t d)
+{
+    return a >= 0 ? a / d : -((-a + d - 1) / d);
+}
+
+inline int64_t ceilDiv(int64_t a, int64_t d) { return -floorDiv(-a, d); }
+
+// Runs the stages on pixels x .. x + n - 1 of row y (n <= kSpan).
+inline void shadeSpan(const Pipeline& p, const Setup& s, Fragments& f, int x, int y, int n)
+{
+    f.x = x;
+    f.y = y;
+    f.n = n;
+    std::memset(f.live, 1, static_cast<size_t>(n));
+    interpolate(p, s, f);
+    for (int i = 0; i < p.stepCount; ++i) {
+        const Step& st = p.steps[i];
+        if (!st.fn(p, st.unit, f)) return;
+    }
+}
+
+void shadeRun(const Pipeline& p, const Setup& s, Fragments& f, int x0, int x1, int y,
+              RasterStats& stats)
+{
+    stats.pixelsShaded += static_cast<uint64_t>(x1 - x0 + 1);
+    for (int x = x0; x <= x1; x += kSpan) {
+        const int n = x1 - x + 1 < kSpan ? x1 - x + 1 : kSpan;
+        shadeSpan(p, s, f, x, y, n);
+    }
+}
+
+inline bool inBounds(const Pipeline& p, int x, int y)
+{
+    return x >= p.bounds.left && x < p.bounds.right && y >= p.bounds.top && y < p.bounds.bottom;
+}
+
+inline int roundToPixel(float v) { return static_cast<int>(std::floor(v + 0.5f)); }
+
+}  // namespace
+
+void rasterTriangle(const Pipeline& p, const Setup& s, const Edges& e, Fragments& f,
+                    RasterStats& stats)
+{
+    const int yBegin = e.yMin > p.bounds.top ? e.yMin : static_cast<int>(p.bounds.top);
+    const int yEnd = e.yMax < p.bounds.bottom - 1 ? e.yMax : static_cast<int>(p.bounds.bottom - 1);
+    const int xLeft = e.xMin > p.bounds.left ? e.xMin : static_cast<int>(p.bounds.left);
+    const int xRight = e.xMax < p.bounds.right - 1 ? e.xMax : static_cast<int>(p.bounds.right - 1);
+    if (xLeft > xRight) return;
+    for (int y = yBegin; y <= yEnd; ++y) {
+        const int64_t Y = static_cast<int64_t>(y) * kSubPixel;
+        int64_t lo = xLeft, hi = xRight;
+        bool empty = false;
+        for (int k = 0; k < 3 && !empty; ++k) {
+            // Covered: A X + K >= 0 at X = x * kSubPixel.
+            const int64_t K = e.b[k] * Y + e.c[k] - (e.topLeft[k] ? 0 : 1);
+            const int64_t A = e.a[k];
+            if (A > 0) {
+                const int64_t first = ceilDiv(-K, A * kSubPixel);
+                lo = first > lo ? first : lo;
+            } else if (A < 0) {
+                const int64_t last = floorDiv(K, -A * kSubPixel);
+                hi = last < hi ? last : hi;
+            } else if (K < 0) {
+                empty = true;
+            }
+        }
+        if (empty || lo > hi) continue;
+        shadeRun(p, s, f, static_cast<int>(lo), static_cast<int>(hi), y, stats);
+    }
+}
+
+void rasterLine(const Pipeline& p, const SetupVertex& v0, const SetupVertex& v1, const Setup& s,
+                bool lastPixel, Fragments& f, RasterStats& stats)
+{
+    const float dx = v1.x - v0.x, dy = v1.y - v0.y;
+    const bool xMajor = std::fabs(dx) >= std::fabs(dy);
+    const int start = roundToPixel(xMajor ? v0.x : v0.y);
+    const int end = roundToPixel(xMajor ? v1.x : v1.y);
+    const int step = end >= start ? 1 : -1;
+    const int count = (end - start) * step + (lastPixel ? 1 : 0);
+    const float slope = xMajor ? (dx != 0.0f ? dy / dx : 0.0f) : (dy != 0.0f ? dx / dy : 0.0f);
+    for (int k = 0; k < count; ++k) {
+        const int major = start + k * step;
+        const float minorF = xMajor ? v0.y + (static_cast<float>(major) - v0.x) * slope
+                                    : v0.x + (static_cast<float>(major) - v0.y) * slope;
+        const int minor = roundToPixel(minorF);
+        const int x = xMajor ? major : minor;
+        const int y = xMajor ? minor : major;
+        if (!inBounds(p, x, y)) continue;
+        ++stats.pixelsShaded;
+        shadeSpan(p, s, f, x, y, 1);
+    }
+}
+
+void rasterPoint(const Pipeline& p, const SetupVertex& v, const Setup& s, Fragments& f,
+                 RasterStats& stats)
+{
+    if (!std::isfinite(v.x) || !std::isfinite(v.y) || std::fabs(v.x) > kGuardBand ||
+        std::fabs(v.y) > kGuardBand) {
+        return;
+    }
+    const int x = roundToPixel(v.x), y = roundToPixel(v.y);
+    if (!inBounds(p, x, y)) return;
+    ++stats.pixelsShaded;
+    shadeSpan(p, s, f, x, y, 1);
+}
+
+}  // namespace platform::d3d::raster

@@ -1,0 +1,161 @@
+// Depth test and write, specialised per depth format and comparison.
+// The fragment's z (0..1) is quantised as z * (2^bits - 1), rounded; D24X8
+// keeps depth in the low 24 bits and leaves the top byte as it was.
+// When nothing after the test can discard a fragment, the test writes at
+// once; otherwise the write is a separate stage after alpha test and key.
+#include "stages.h"
+
+#include <cstring>
+
+namespace platform::d3d::raster {
+namespace {
+
+template <DepthFormat D>
+struct DepthTraits;
+
+template <>
+struct DepthTraits<DepthFormat::D16> {
+    using Raw = uint16_t;
+    static uint32_t quantize(float z)
+    {
+        z = z > 0.0f ? z : 0.0f;
+        z = z < 1.0f ? z : 1.0f;
+        return static_cast<uint32_t>(z * 65535.0f + 0.5f);
+    }
+    static uint32_t value(Raw raw) { return raw; }
+    static Raw merge(Raw, uint32_t q) { return static_cast<Raw>(q); }
+};
+
+template <>
+struct DepthTraits<DepthFormat::D24X8> {
+    using Raw = uint32_t;
+    static uint32_t quantize(float z)
+    {
+        z = z > 0.0f ? z : 0.0f;
+        z = z < 1.0f ? z : 1.0f;
+        return static_cast<uint32_t>(static_cast<double>(z) * 16777215.0 + 0.5);
+    }
+    static uint32_t value(Raw raw) { return raw & 0x00ffffffu; }
+    static Raw merge(Raw old, uint32_t q) { return (old & 0xff000000u) | q; }
+};
+
+template <>
+struct DepthTraits<DepthFormat::D32> {
+    using Raw = uint32_t;
+    static uint32_t quantize(float z)
+    {
+        z = z > 0.0f ? z : 0.0f;
+        z = z < 1.0f ? z : 1.0f;
+        return static_cast<uint32_t>(static_cast<double>(z) * 4294967295.0 + 0.5);
+    }
+    static uint32_t value(Raw raw) { return raw; }
+    static Raw merge(Raw, uint32_t q) { return q; }
+};
+
+template <DWORD Func>
+inline bool passes(uint32_t v, uint32_t ref)
+{
+    switch (Func) {
+    case D3DCMP_NEVER: return false;
+    case D3DCMP_LESS: return v < ref;
+    case D3DCMP_EQUAL: return v == ref;
+    case D3DCMP_LESSEQUAL: return v <= ref;
+    case D3DCMP_GREATER: return v > ref;
+    case D3DCMP_NOTEQUAL: return v != ref;
+    case D3DCMP_GREATEREQUAL: return v >= ref;
+    default: return true;
+    }
+}
+
+template <DepthFormat D>
+inline BYTE* depthRow(const Pipeline& p, const Fragments& f)
+{
+    using Raw = typename DepthTraits<D>::Raw;
+    return p.depth.data + static_cast<ptrdiff_t>(f.y) * p.depth.pitch +
+           static_cast<ptrdiff_t>(f.x) * static_cast<ptrdiff_t>(sizeof(Raw));
+}
+
+template <DepthFormat D, DWORD Func, bool WriteNow>
+bool depthTest(const Pipeline& p, int, Fragments& f)
+{
+    using T = DepthTraits<D>;
+    using Raw = typename T::Raw;
+    Raw* row = reinterpret_cast<Raw*>(depthRow<D>(p, f));
+    uint32_t any = 0;
+    for (int i = 0; i < f.n; ++i) {
+        const uint32_t q = T::quantize(f.z[i]);
+        f.depth[i] = q;
+        Raw old;
+        std::memcpy(&old, row + i, sizeof(Raw));
+        const uint8_t live = static_cast<uint8_t>(f.live[i] & (passes<Func>(q, T::value(old)) ? 1 : 0));
+        f.live[i] = live;
+        any |= live;
+        if (WriteNow) {
+            const Raw nv = live ? T::merge(old, q) : old;
+            std::memcpy(row + i, &nv, sizeof(Raw));
+        }
+    }
+    return any != 0;
+}
+
+template <DepthFormat D>
+bool depthWrite(const Pipeline& p, int, Fragments& f)
+{
+    using T = DepthTraits<D>;
+    using Raw = typename T::Raw;
+    Raw* row = reinterpret_cast<Raw*>(depthRow<D>(p, f));
+    for (int i = 0; i < f.n; ++i) {
+        Raw old;
+        std::memcpy(&old, row + i, sizeof(Raw));
+        const Raw nv = f.live[i] ? T::merge(old, f.depth[i]) : old;
+        std::memcpy(row + i, &nv, sizeof(Raw));
+    }
+    return true;
+}
+
+template <DepthFormat D, bool WriteNow>
+StageFn chooseTest(DWORD func)
+{
+    switch (func) {
+    case D3DCMP_NEVER: return depthTest<D, D3DCMP_NEVER, WriteNow>;
+    case D3DCMP_LESS: return depthTest<D, D3DCMP_LESS, WriteNow>;
+    case D3DCMP_EQUAL: return depthTest<D, D3DCMP_EQUAL, WriteNow>;
+    case D3DCMP_LESSEQUAL: return depthTest<D, D3DCMP_LESSEQUAL, WriteNow>;
+    case D3DCMP_GREATER: return depthTest<D, D3DCMP_GREATER, WriteNow>;
+    case D3DCMP_NOTEQUAL: return depthTest<D, D3DCMP_NOTEQUAL, WriteNow>;
+    case D3DCMP_GREATEREQUAL: return depthTest<D, D3DCMP_GREATEREQUAL, WriteNow>;
+    default: return depthTest<D, D3DCMP_ALWAYS, WriteNow>;
+    }
+}
+
+template <DepthFormat D>
+StageFn chooseTestFor(DWORD func, bool writeNow)
+{
+    return writeNow ? chooseTest<D, true>(func) : chooseTest<D, false>(func);
+}
+
+}  // namespace
+
+StageFn chooseDepthTest(DepthFormat format, DWORD func, bool writeNow)
+{
+    switch (format) {
+    case DepthFormat::D16: return chooseTestFor<DepthFormat::D16>(func, writeNow);
+    case DepthFormat::D24X8: return chooseTestFor<DepthFormat::D24X8>(func, writeNow);
+    case DepthFormat::D32: return chooseTestFor<DepthFormat::D32>(func, writeNow);
+    case DepthFormat::None: break;
+    }
+    return nullptr;
+}
+
+StageFn chooseDepthWrite(DepthFormat format)
+{
+    switch (format) {
+    case DepthFormat::D16: return depthWrite<DepthFormat::D16>;
+    case DepthFormat::D24X8: return depthWrite<DepthFormat::D24X8>;
+    case DepthFormat::D32: return depthWrite<DepthFormat::D32>;
+    case DepthFormat::None: break;
+    }
+    return nullptr;
+}
+
+}  // namespace platform::d3d::raster

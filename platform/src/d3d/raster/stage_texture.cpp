@@ -1,0 +1,278 @@
+// Texture sampling of one stage: texel addressing (wrap, mirror, clamp,
+// border), point and bilinear filtering, mip level selection and the colour
+// key test of each texel read.
+//
+// Level of detail is computed per pixel from the analytic screen-space
+// derivatives of the texture coordinates (with perspective, d(U/Q)/dx =
+// (dU/dx - u dQ/dx) / Q), in texels of level 0: lod = log2(max(|d/dx|, |d/dy|))
+// + D3DTSS_MIPMAPLODBIAS. lod <= 0 magnifies (MAGFILTER at the top level),
+// otherwise MINFILTER applies with MIPFILTER choosing the nearest level
+// (round(lod)) or blending the two around it. D3DTSS_MAXMIPLEVEL is the
+// largest level used.
+//
+// With bilinear filtering and a colour key, keyed texels drop out of the
+// filter; the fragment is discarded when they hold half or more of its weight.
+#include "pixel_format.h"
+#include "stages.h"
+
+#include <cmath>
+
+namespace platform::d3d::raster {
+namespace {
+
+inline int wrapIndex(int i, int size, int mask)
+{
+    if (mask >= 0) return i & mask;
+    const int m = i % size;
+    return m < 0 ? m + size : m;
+}
+
+inline int addressIndex(DWORD mode, int i, int size, int mask, bool& border)
+{
+    switch (mode) {
+    case D3DTADDRESS_MIRROR: {
+        const int period = 2 * size;
+        int m = i % period;
+        if (m < 0) m += period;
+        return m < size ? m : period - 1 - m;
+    }
+    case D3DTADDRESS_CLAMP: return i < 0 ? 0 : (i >= size ? size - 1 : i);
+    case D3DTADDRESS_BORDER:
+        if (i < 0 || i >= size) border = true;
+        return i < 0 ? 0 : (i >= size ? size - 1 : i);
+    default: return wrapIndex(i, size, mask);
+    }
+}
+
+template <PixelFormat F>
+inline uint32_t rawAt(const LevelInfo& l, int x, int y)
+{
+    using Raw = typename PixelTraits<F>::Raw;
+    return loadRaw<F>(l.pixels + static_cast<ptrdiff_t>(y) * l.pitch +
+                      static_cast<ptrdiff_t>(x) * static_cast<ptrdiff_t>(sizeof(Raw)));
+}
+
+struct Color4 {
+    int32_t c[4];
+};
+
+// One addressed texel; returns false when the texel is colour keyed.
+template <PixelFormat F>
+inline bool texelAt(const Sampler& s, const LevelInfo& l, int x, int y, Color4& out)
+{
+    bool border = false;
+    x = addressIndex(s.addressU, x, l.width, l.wmask, border);
+    y = addressIndex(s.addressV, y, l.height, l.hmask, border);
+    if (border) {
+        for (int c = 0; c < 4; ++c) out.c[c] = s.border[c];
+        return true;
+    }
+    const uint32_t raw = rawAt<F>(l, x, y);
+    uint32_t r, g, b, a;
+    PixelTraits<F>::unpack(raw, r, g, b, a);
+    out.c[0] = static_cast<int32_t>(r);
+    out.c[1] = static_cast<int32_t>(g);
+    out.c[2] = static_cast<int32_t>(b);
+    out.c[3] = static_cast<int32_t>(a);
+    return !(s.colorKey && (raw & s.keyMask) == s.keyValue);
+}
+
+template <PixelFormat F>
+inline bool samplePointAt(const Sampler& s, const LevelInfo& l, float u, float v, Color4& out)
+{
+    return texelAt<F>(s, l, floorToInt(u * l.fwidth), floorToInt(v * l.fheight), out);
+}
+
+inline int32_t fraction256(float t, int32_t i)
+{
+    int32_t f = static_cast<int32_t>((t - static_cast<float>(i)) * 256.0f);
+    f = f < 0 ? 0 : f;
+    return f > 255 ? 255 : f;
+}
+
+template <PixelFormat F>
+inline bool sampleLinearAt(const Sampler& s, const LevelInfo& l, float u, float v, Color4& out)
+{
+    const float tx = u * l.fwidth - 0.5f;
+    const float ty = v * l.fheight - 0.5f;
+    const int32_t x0 = floorToInt(tx), y0 = floorToInt(ty);
+    const int32_t fx = fraction256(tx, x0), fy = fraction256(ty, y0);
+    Color4 t[4];
+    bool ok[4];
+    ok[0] = texelAt<F>(s, l, x0, y0, t[0]);
+    ok[1] = texelAt<F>(s, l, x0 + 1, y0, t[1]);
+    ok[2] = texelAt<F>(s, l, x0, y0 + 1, t[2]);
+    ok[3] = texelAt<F>(s, l, x0 + 1, y0 + 1, t[3]);
+    const int32_t w[4] = {(256 - fx) * (256 - fy), fx * (256 - fy), (256 - fx) * fy, fx * fy};
+    int32_t total = 65536;
+    if (s.colorKey) {
+        for (int k = 0; k < 4; ++k) {
+            if (!ok[k]) total -= w[k];
+        }
+        if (total * 2 <= 65536) return false;
+    }
+    for (int c = 0; c < 4; ++c) {
+        int64_t sum = 0;
+        for (int k = 0; k < 4; ++k) {
+            if (ok[k]) sum += static_cast<int64_t>(w[k]) * t[k].c[c];
+        }
+        out.c[c] = static_cast<int32_t>((sum + total / 2) / total);
+    }
+    return true;
+}
+
+template <PixelFormat F>
+inline bool sampleLevel(const Sampler& s, int level, bool linear, float u, float v, Color4& out)
+{
+    const LevelInfo& l = s.levels[level];
+    return linear ? sampleLinearAt<F>(s, l, u, v, out) : samplePointAt<F>(s, l, u, v, out);
+}
+
+float levelOfDetail(const Sampler& s, const Fragments& f, int set, int i)
+{
+    const Setup& st = *f.setup;
+    const Plane& pu = st.attr[attrU(set)];
+    const Plane& pv = st.attr[attrV(set)];
+    float dudx = pu.dx, dudy = pu.dy, dvdx = pv.dx, dvdy = pv.dy;
+    if (st.perspective) {
+        const float w = f.w[i], u = f.u[set][i], v = f.v[set][i];
+        dudx = (dudx - u * st.q.dx) * w;
+        dudy = (dudy - u * st.q.dy) * w;
+        dvdx = (dvdx - v * st.q.dx) * w;
+        dvdy = (dvdy - v * st.q.dy) * w;
+    }
+    const float fw = s.levels[0].fwidth, fh = s.levels[0].fheight;
+    dudx *= fw;
+    dudy *= fw;
+    dvdx *= fh;
+    dvdy *= fh;
+    const float rx = dudx * dudx + dvdx * dvdx;
+    const float ry = dudy * dudy + dvdy * dvdy;
+    const float r = rx > ry ? rx : ry;
+    if (!(r > 0.0f) || !std::isfinite(r)) return r > 0.0f ? 64.0f : -64.0f;
+    return 0.5f * std::log2(r) + s.lodBias;
+}
+
+template <PixelFormat F>
+bool sampleMipmapped(const Sampler& s, const Fragments& f, int set, int i, Color4& out)
+{
+    const float u = f.u[set][i], v = f.v[set][i];
+    if (!s.needLod) return sampleLevel<F>(s, s.baseLevel, s.magLinear, u, v, out);
+    const float lod = levelOfDetail(s, f, set, i);
+    if (lod <= 0.0f) return sampleLevel<F>(s, s.baseLevel, s.magLinear, u, v, out);
+    const int last = s.levelCount - 1;
+    if (s.mip == 0) return sampleLevel<F>(s, s.baseLevel, s.minLinear, u, v, out);
+    if (s.mip == 1) {
+        int level = static_cast<int>(lod + 0.5f);
+        level = level < s.baseLevel ? s.baseLevel : (level > last ? last : level);
+        return sampleLevel<F>(s, level, s.minLinear, u, v, out);
+    }
+    const int l0 = static_cast<int>(lod);
+    if (l0 >= last) return sampleLevel<F>(s, last, s.minLinear, u, v, out);
+    if (l0 < s.baseLevel) return sampleLevel<F>(s, s.baseLevel, s.minLinear, u, v, out);
+    const int32_t t = fraction256(lod, l0);
+    Color4 a, b;
+    const bool okA = sampleLevel<F>(s, l0, s.minLinear, u, v, a);
+    const bool okB = sampleLevel<F>(s, l0 + 1, s.minLinear, u, v, b);
+    for (int c = 0; c < 4; ++c) out.c[c] = (a.c[c] * (256 - t) + b.c[c] * t + 128) >> 8;
+    return t < 128 ? okA : okB;
+}
+
+// Any addressing, filter, mip mode and colour key; dead pixels are skipped.
+template <PixelFormat F>
+void sampleGeneric(const Sampler& s, int set, Fragments& f)
+{
+    for (int i = 0; i < f.n; ++i) {
+        if (!f.live[i]) continue;
+        Color4 t;
+        const bool ok = sampleMipmapped<F>(s, f, set, i, t);
+        for (int c = 0; c < 4; ++c) f.texel[c][i] = t.c[c];
+        if (!ok) f.keyed[i] = 1;
+    }
+}
+
+// One level, wrap addressing on power-of-two sizes, point filter, no key.
+template <PixelFormat F>
+void samplePointWrap(const Sampler& s, int set, Fragments& f)
+{
+    const LevelInfo& l = s.levels[s.baseLevel];
+    const float* u = f.u[set];
+    const float* v = f.v[set];
+    for (int i = 0; i < f.n; ++i) {
+        const int x = floorToInt(u[i] * l.fwidth) & l.wmask;
+        const int y = floorToInt(v[i] * l.fheight) & l.hmask;
+        uint32_t r, g, b, a;
+        PixelTraits<F>::unpack(rawAt<F>(l, x, y), r, g, b, a);
+        f.texel[0][i] = static_cast<int32_t>(r);
+        f.texel[1][i] = static_cast<int32_t>(g);
+        f.texel[2][i] = static_cast<int32_t>(b);
+        f.texel[3][i] = static_cast<int32_t>(a);
+    }
+}
+
+// As samplePointWrap with a bilinear filter.
+template <PixelFormat F>
+void sampleLinearWrap(const Sampler& s, int set, Fragments& f)
+{
+    const LevelInfo& l = s.levels[s.baseLevel];
+    const float* u = f.u[set];
+    const float* v = f.v[set];
+    for (int i = 0; i < f.n; ++i) {
+        const float tx = u[i] * l.fwidth - 0.5f;
+        const float ty = v[i] * l.fheight - 0.5f;
+        const int32_t x0 = floorToInt(tx), y0 = floorToInt(ty);
+        const int32_t fx = fraction256(tx, x0), fy = fraction256(ty, y0);
+        const int xa = x0 & l.wmask, xb = (x0 + 1) & l.wmask;
+        const int ya = y0 & l.hmask, yb = (y0 + 1) & l.hmask;
+        uint32_t c00[4], c10[4], c01[4], c11[4];
+        PixelTraits<F>::unpack(rawAt<F>(l, xa, ya), c00[0], c00[1], c00[2], c00[3]);
+        PixelTraits<F>::unpack(rawAt<F>(l, xb, ya), c10[0], c10[1], c10[2], c10[3]);
+        PixelTraits<F>::unpack(rawAt<F>(l, xa, yb), c01[0], c01[1], c01[2], c01[3]);
+        PixelTraits<F>::unpack(rawAt<F>(l, xb, yb), c11[0], c11[1], c11[2], c11[3]);
+        for (int c = 0; c < 4; ++c) {
+            const int32_t top = static_cast<int32_t>(c00[c]) * (256 - fx) +
+                                static_cast<int32_t>(c10[c]) * fx;
+            const int32_t bottom = static_cast<int32_t>(c01[c]) * (256 - fx) +
+                                   static_cast<int32_t>(c11[c]) * fx;
+            f.texel[c][i] = (top * (256 - fy) + bottom * fy + 32768) >> 16;
+        }
+    }
+}
+
+}  // namespace
+
+void sampleWhite(const Sampler&, int, Fragments& f)
+{
+    for (int c = 0; c < 4; ++c) {
+        for (int i = 0; i < f.n; ++i) f.texel[c][i] = 255;
+    }
+}
+
+SampleFn chooseSampler(const Sampler& s)
+{
+    if (s.levelCount == 0) return sampleWhite;
+    const LevelInfo& base = s.levels[s.baseLevel];
+    const bool fast = !s.needLod && !s.colorKey && s.addressU == D3DTADDRESS_WRAP &&
+                      s.addressV == D3DTADDRESS_WRAP && base.wmask >= 0 && base.hmask >= 0;
+    SampleFn fn = sampleWhite;
+    dispatchFormat(s.format, [&](auto tag) {
+        constexpr PixelFormat F = decltype(tag)::value;
+        if (!fast) {
+            fn = sampleGeneric<F>;
+        } else if (s.magLinear) {
+            fn = sampleLinearWrap<F>;
+        } else {
+            fn = samplePointWrap<F>;
+        }
+    });
+    return fn;
+}
+
+bool stageSample(const Pipeline& p, int unit, Fragments& f)
+{
+    const TextureUnit& u = p.units[unit];
+    u.sampler.fn(u.sampler, u.texSet, f);
+    return true;
+}
+
+}  // namespace platform::d3d::raster

@@ -1,0 +1,50 @@
+// The fragment stages, one file each, and the choosers that pick a stage
+// specialised for the formats and functions of the current state.
+#pragma once
+
+#include "fragment.h"
+
+namespace platform::d3d::raster {
+
+// interpolate.cpp: fills the span's attributes from the primitive's planes.
+void interpolate(const Pipeline& p, const Setup& s, Fragments& f);
+
+// stage_texture.cpp: samples a unit's texture into Fragments::texel.
+bool stageSample(const Pipeline& p, int unit, Fragments& f);
+// Chooses the sampling loop for a sampler of a bound texture (or the
+// opaque-white one when the texture is missing or unusable).
+SampleFn chooseSampler(const Sampler& s);
+void sampleWhite(const Sampler& s, int set, Fragments& f);
+
+// stage_combine.cpp: the D3DTOP cascade of one texture stage into current.
+bool stageCombine(const Pipeline& p, int unit, Fragments& f);
+// Used when stage 0 is disabled: current = diffuse.
+bool stageDiffuseOnly(const Pipeline& p, int unit, Fragments& f);
+
+// stage_colorkey.cpp: discards fragments that sampled a colour-keyed texel.
+bool stageColorKey(const Pipeline& p, int unit, Fragments& f);
+
+// stage_specular.cpp: current.rgb += specular.rgb (saturating).
+bool stageSpecular(const Pipeline& p, int unit, Fragments& f);
+
+// stage_fog.cpp: blends current.rgb towards the fog colour.
+bool stageVertexFog(const Pipeline& p, int unit, Fragments& f);
+bool stageTableFog(const Pipeline& p, int unit, Fragments& f);
+// Table fog factor (1 = no fog) for a distance d.
+float tableFogFactor(DWORD mode, float start, float end, float density, float d);
+
+// stage_alpha_test.cpp
+bool stageAlphaTest(const Pipeline& p, int unit, Fragments& f);
+bool compare(DWORD func, uint32_t value, uint32_t reference);
+
+// stage_depth.cpp: the test (optionally writing at once) and a late write.
+StageFn chooseDepthTest(DepthFormat format, DWORD func, bool writeNow);
+StageFn chooseDepthWrite(DepthFormat format);
+
+// stage_blend.cpp: current = src * srcBlend + dest * destBlend.
+StageFn chooseBlend(PixelFormat format);
+
+// stage_write.cpp: packs current into the target for live fragments.
+StageFn chooseWrite(PixelFormat format);
+
+}  // namespace platform::d3d::raster
