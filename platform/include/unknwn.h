@@ -10,6 +10,9 @@
 #define STDMETHOD_(type, method) virtual type STDMETHODCALLTYPE method
 #define PURE = 0
 
+// ddraw.h may have declared the same base already.
+#ifndef PLATFORM_IUNKNOWN_DEFINED
+#define PLATFORM_IUNKNOWN_DEFINED
 inline constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 struct IUnknown {
@@ -22,3 +25,4 @@ protected:
     ~IUnknown() = default;
 };
 typedef IUnknown* LPUNKNOWN;
+#endif

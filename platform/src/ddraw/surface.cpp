@@ -37,7 +37,22 @@ DWORD floorLog2(DWORD v) {
     return n;
 }
 
+std::vector<std::pair<IID, SurfaceExtensionFactory>>& surfaceExtensionFactories() {
+    static std::vector<std::pair<IID, SurfaceExtensionFactory>> f;
+    return f;
+}
+
 }  // namespace
+
+void registerSurfaceExtension(const IID& iid, SurfaceExtensionFactory make) {
+    DDLock lock(ddrawMutex());
+    for (auto& entry : surfaceExtensionFactories())
+        if (entry.first == iid) {
+            entry.second = std::move(make);
+            return;
+        }
+    surfaceExtensionFactories().emplace_back(iid, std::move(make));
+}
 
 Surface::Surface(std::shared_ptr<DeviceState> state, const DDSURFACEDESC2& desc, bool video,
                  bool managed)
@@ -268,7 +283,27 @@ HRESULT Surface::QueryInterface(REFIID riid, LPVOID* object) {
     }
     if (IUnknown* ext = extensionObject(riid))
         return ext->QueryInterface(riid, object);
+    for (auto& f : surfaceExtensionFactories()) {
+        if (!(f.first == riid))
+            continue;
+        IUnknown* made = nullptr;
+        const HRESULT hr = f.second(*this, &made);
+        if (FAILED(hr))
+            return hr;
+        if (!made)
+            return E_NOINTERFACE;
+        setExtensionObject(riid, made);
+        made->Release();  // the surface now holds it
+        return made->QueryInterface(riid, object);
+    }
     return E_NOINTERFACE;
+}
+
+Surface* Surface::attachedWithCaps(DWORD caps) const {
+    for (const Attachment& a : attached_)
+        if ((a.surface->desc_.ddsCaps.dwCaps & caps) == caps)
+            return a.surface;
+    return nullptr;
 }
 
 ULONG Surface::AddRef() {
