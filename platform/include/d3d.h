@@ -169,6 +169,11 @@ struct IDirect3DVertexBuffer : IUnknown {
     STDMETHOD(Optimize)(LPDIRECT3DDEVICE3 device, DWORD flags) PURE;
 };
 
+// Flags of IDirect3DDevice3::NextViewport and IDirect3DViewport3::NextLight.
+#define D3DNEXT_NEXT 0x00000001
+#define D3DNEXT_HEAD 0x00000002
+#define D3DNEXT_TAIL 0x00000004
+
 // Result codes
 #define D3DERR_BADMAJORVERSION MAKE_DDHRESULT(700)
 #define D3DERR_BADMINORVERSION MAKE_DDHRESULT(701)

@@ -37,7 +37,7 @@ DWORD floorLog2(DWORD v) {
     return n;
 }
 
-std::vector<std::pair<IID, SurfaceExtensionFactory>>& extensionFactories() {
+std::vector<std::pair<IID, SurfaceExtensionFactory>>& surfaceExtensionFactories() {
     static std::vector<std::pair<IID, SurfaceExtensionFactory>> f;
     return f;
 }
@@ -46,12 +46,12 @@ std::vector<std::pair<IID, SurfaceExtensionFactory>>& extensionFactories() {
 
 void registerSurfaceExtension(const IID& iid, SurfaceExtensionFactory make) {
     DDLock lock(ddrawMutex());
-    for (auto& entry : extensionFactories())
+    for (auto& entry : surfaceExtensionFactories())
         if (entry.first == iid) {
             entry.second = std::move(make);
             return;
         }
-    extensionFactories().emplace_back(iid, std::move(make));
+    surfaceExtensionFactories().emplace_back(iid, std::move(make));
 }
 
 Surface::Surface(std::shared_ptr<DeviceState> state, const DDSURFACEDESC2& desc, bool video,
@@ -284,7 +284,7 @@ HRESULT Surface::QueryInterface(REFIID riid, LPVOID* object) {
     }
     if (IUnknown* ext = extensionObject(riid))
         return ext->QueryInterface(riid, object);
-    for (auto& f : extensionFactories()) {
+    for (auto& f : surfaceExtensionFactories()) {
         if (!(f.first == riid))
             continue;
         IUnknown* made = nullptr;
@@ -293,10 +293,18 @@ HRESULT Surface::QueryInterface(REFIID riid, LPVOID* object) {
             return hr;
         if (!made)
             return E_NOINTERFACE;
-        extensions_.emplace_back(riid, made);
+        setExtensionObject(riid, made);
+        made->Release();  // the surface now holds it
         return made->QueryInterface(riid, object);
     }
     return E_NOINTERFACE;
+}
+
+Surface* Surface::attachedWithCaps(DWORD caps) const {
+    for (const Attachment& a : attached_)
+        if ((a.surface->desc_.ddsCaps.dwCaps & caps) == caps)
+            return a.surface;
+    return nullptr;
 }
 
 ULONG Surface::AddRef() {

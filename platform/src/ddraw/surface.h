@@ -18,10 +18,10 @@ namespace platform::ddraw {
 class Clipper;
 class Surface;
 
-// Interfaces another part of the platform hangs on surfaces, such as
-// IDirect3DTexture2. `make` runs on the first QueryInterface for `iid`; the
-// surface keeps the object (one reference) until it dies and passes later
-// queries to it.
+// Interfaces another part of the platform adds to surfaces on demand, such as
+// IDirect3DTexture2. `make` runs on the first QueryInterface for `iid` that
+// finds no object yet; an object it returns (one reference) is kept with
+// setExtensionObject. Returning E_NOINTERFACE refuses the interface.
 using SurfaceExtensionFactory = std::function<HRESULT(Surface& owner, IUnknown** made)>;
 void registerSurfaceExtension(const IID& iid, SurfaceExtensionFactory make);
 
@@ -112,6 +112,11 @@ public:
     bool overlayVisible() const { return overlay_.visible; }
     bool isPrimary() const { return (desc_.ddsCaps.dwCaps & DDSCAPS_PRIMARYSURFACE) != 0; }
     void markLost();
+    // DD_OK, DDERR_SURFACELOST or DDERR_SURFACEBUSY (locked or has a DC).
+    HRESULT usable() const { return checkUsable(); }
+    // The first surface attached to this one whose caps include all of `caps`
+    // (no reference added), or null.
+    Surface* attachedWithCaps(DWORD caps) const;
     core::PixelView view() const;
 
     // Interfaces other parts of the platform hang on surfaces (e.g.
