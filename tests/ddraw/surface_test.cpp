@@ -62,6 +62,36 @@ TEST_F(SurfaceTest, FlippingChainShowsTheBackBufferAndPresentsFrames) {
     EXPECT_EQ(0u, front->Release());
 }
 
+TEST_F(SurfaceTest, FlipToGdiSurfaceBringsTheFirstFrontBufferBack) {
+    exclusive();
+    ASSERT_EQ(DD_OK, dd->SetDisplayMode(640, 480, 16, 0, 0));
+    DDSURFACEDESC2 d = primaryDesc(2);
+    IDirectDrawSurface4* front = nullptr;
+    ASSERT_EQ(DD_OK, dd->CreateSurface(&d, &front, nullptr));
+    DDSCAPS2 caps{DDSCAPS_BACKBUFFER, 0, 0, 0};
+    IDirectDrawSurface4* back = nullptr;
+    ASSERT_EQ(DD_OK, front->GetAttachedSurface(&caps, &back));
+
+    fill(front, 0x001F);  // what GDI drew: blue
+    fill(back, 0xF800);
+    ASSERT_EQ(DD_OK, front->Flip(nullptr, DDFLIP_WAIT));
+    ASSERT_EQ(0xFFFF0000u, pixel(front, 10, 10));
+
+    const unsigned before = platform::testing::presentedFrames();
+    ASSERT_EQ(DD_OK, dd->FlipToGDISurface());
+    EXPECT_EQ(0xFF0000FFu, pixel(front, 10, 10));
+    EXPECT_EQ(before + 1, platform::testing::presentedFrames());
+    // Already showing the GDI buffer: nothing moves.
+    ASSERT_EQ(DD_OK, dd->FlipToGDISurface());
+    EXPECT_EQ(0xFF0000FFu, pixel(front, 10, 10));
+    // The chain still flips afterwards.
+    ASSERT_EQ(DD_OK, front->Flip(nullptr, DDFLIP_WAIT));
+    EXPECT_NE(0xFF0000FFu, pixel(front, 10, 10));
+
+    EXPECT_EQ(1u, back->Release());
+    EXPECT_EQ(0u, front->Release());
+}
+
 TEST_F(SurfaceTest, BltOntoThePrimaryPresentsAFrame) {
     normal();
     DDSURFACEDESC2 d = primaryDesc(0);

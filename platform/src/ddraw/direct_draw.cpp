@@ -385,11 +385,12 @@ HRESULT DirectDraw::GetGDISurface(LPDIRECTDRAWSURFACE* surface) {
 
 HRESULT DirectDraw::FlipToGDISurface() {
     PLATFORM_RECORD_CALL("IDirectDraw4::FlipToGDISurface");
-    // Every buffer of the chain can be shown to GDI here; the front buffer
-    // already is the one the desktop sees.
     DDLock lock(ddrawMutex());
     if (!state_->primary)
         return DDERR_NOTFOUND;
+    if (state_->primary->isLostNow())
+        return DDERR_SURFACELOST;
+    state_->primary->showGdiBuffer();
     return DD_OK;
 }
 

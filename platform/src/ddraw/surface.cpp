@@ -250,6 +250,7 @@ HRESULT Surface::create(const std::shared_ptr<DeviceState>& state, const DDSURFA
         auto chain = std::make_shared<Chain>(made);
         for (Surface* s : made)
             s->chain_ = chain;
+        made.front()->gdiBuffer_ = made.front()->pixels_.data();
     }
     if (primary)
         state->primary = made.front();

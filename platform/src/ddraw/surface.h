@@ -118,6 +118,9 @@ public:
     // (no reference added), or null.
     Surface* attachedWithCaps(DWORD caps) const;
     core::PixelView view() const;
+    // Makes the buffer GDI draws on (the one the primary chain was created
+    // with) the front buffer again and shows it. Caller holds ddrawMutex().
+    void showGdiBuffer();
 
     // Interfaces other parts of the platform hang on surfaces (e.g.
     // IDirect3DTexture2). The surface holds one reference to each object
@@ -167,6 +170,7 @@ private:
     std::vector<Attachment> attached_;
     Surface* parent_ = nullptr;     // the surface an implicit one belongs to
     std::shared_ptr<Chain> chain_;  // flipping chain, front first
+    const BYTE* gdiBuffer_ = nullptr;  // front buffer memory at creation
     OverlayState overlay_;
     DDGAMMARAMP gamma_{};
     bool gammaSet_ = false;

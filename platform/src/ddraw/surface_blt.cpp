@@ -286,6 +286,21 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE4 target, DWORD flags) {
     return DD_OK;
 }
 
+void Surface::showGdiBuffer() {
+    if (chain_ && gdiBuffer_ && pixels_.data() != gdiBuffer_) {
+        // Flips move buffers, not pixels; swap the GDI one back to the front.
+        for (Surface* s : *chain_) {
+            if (s->pixels_.data() == gdiBuffer_) {
+                std::swap(pixels_, s->pixels_);
+                for (Surface* t : *chain_)
+                    ++t->uniqueness_;
+                break;
+            }
+        }
+    }
+    present();
+}
+
 core::PixelView Surface::view() const {
     core::PixelView v;
     v.pixels = pixels_.data();
