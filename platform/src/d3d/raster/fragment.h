@@ -8,8 +8,17 @@
 #include <cstdint>
 
 // The span loops are compiled twice, for AVX2 and for the x86-64 baseline,
-// and the one the processor can run is chosen when the library loads.
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// and the one the processor can run is chosen when the library loads. That
+// choice runs during relocation, before ThreadSanitizer's runtime is up, so a
+// ThreadSanitizer build keeps the baseline copy only.
+#if defined(__SANITIZE_THREAD__)
+#define RASTER_NO_CLONES 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define RASTER_NO_CLONES 1
+#endif
+#endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(RASTER_NO_CLONES)
 #define RASTER_SPAN_LOOP __attribute__((target_clones("avx2", "default")))
 #else
 #define RASTER_SPAN_LOOP
