@@ -97,12 +97,13 @@ TEST_F(DeviceTest, TextureFormatsInProfileOrder) {
     makeDevice();
     std::vector<DDPIXELFORMAT> formats;
     ASSERT_EQ(D3D_OK, device->EnumTextureFormats(onFormat, &formats));
-    ASSERT_EQ(6u, formats.size());
+    ASSERT_EQ(15u, formats.size());
     EXPECT_EQ(16u, formats[0].dwRGBBitCount);
     EXPECT_EQ(0xF800u, formats[0].dwRBitMask);
     EXPECT_EQ(DDPF_RGB | DDPF_ALPHAPIXELS, formats[2].dwFlags);
     EXPECT_EQ(0x8000u, formats[2].dwRGBAlphaBitMask);
-    EXPECT_EQ(0xFF000000u, formats[5].dwRGBAlphaBitMask);
+    EXPECT_EQ(0xFF000000u, formats[4].dwRGBAlphaBitMask);
+    EXPECT_EQ(DDPF_RGB, formats[5].dwFlags);
 }
 
 class TwoStageProfileTest : public DeviceTest {

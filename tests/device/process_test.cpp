@@ -233,3 +233,57 @@ TEST_F(TwoStageValidateTest, RefusesWhatTheProfileCannotDo) {
     s->Release();
     EXPECT_EQ(D3D_OK, device->ValidateDevice(&passes));
 }
+
+// A spot light one unit in front of the plane z = 0, shining along +z with an
+// inner cone of 0.4 and an outer cone of 1.0 radians and a falloff of 2.
+// Vertices at (x, 0, 0) see it at angle atan(x) off the axis.
+TEST_F(ProcessTest, SpotLightIsFullInsideThetaNoneOutsidePhiAndFallsOffBetween) {
+    const float theta = 0.4f, phi = 1.0f, falloff = 2.0f;
+    const LitVertex v[3] = {
+        {0.1f, 0, 0, 0, 0, -1}, {0.35f, 0, 0, 0, 0, -1}, {0.7f, 0, 0, 0, 0, -1}};
+    fillSource(v);
+    D3DLIGHT2 l{};
+    l.dwSize = sizeof(l);
+    l.dltType = D3DLIGHT_SPOT;
+    l.dcvColor = {1.0f, 1.0f, 1.0f, 1.0f};
+    l.dvPosition = {0.0f, 0.0f, -1.0f};
+    l.dvDirection = {0.0f, 0.0f, 1.0f};
+    l.dvRange = 10.0f;
+    l.dvAttenuation0 = 1.0f;
+    l.dvTheta = theta;
+    l.dvPhi = phi;
+    l.dvFalloff = falloff;
+    l.dwFlags = D3DLIGHT_ACTIVE;
+    setLight(l);
+    device->SetLightState(D3DLIGHTSTATE_AMBIENT, 0);
+    ASSERT_EQ(D3D_OK,
+              dest->ProcessVertices(D3DVOP_TRANSFORM | D3DVOP_LIGHT, 0, 3, source, 0, device, 0));
+
+    // Red: material 1, light 1, times N.L (the cosine of the angle) and the
+    // spot factor: 1 inside theta / 2, 0 outside phi / 2, and between them
+    // ((cos a - cos(phi / 2)) / (cos(theta / 2) - cos(phi / 2))) ^ falloff.
+    auto spotRed = [&](double x) {
+        const double angle = std::atan(x);
+        const double cosA = std::cos(angle);
+        double spot;
+        if (angle <= theta / 2.0)
+            spot = 1.0;
+        else if (angle >= phi / 2.0)
+            spot = 0.0;
+        else
+            spot = std::pow(
+                (cosA - std::cos(phi / 2.0)) / (std::cos(theta / 2.0) - std::cos(phi / 2.0)),
+                falloff);
+        return static_cast<int>(std::lround(cosA * spot * 255.0));
+    };
+    const int inside = spotRed(0.1), between = spotRed(0.35), outside = spotRed(0.7);
+    ASSERT_GT(inside, 250);  // the cases are what they claim to be
+    ASSERT_GT(between, 20);
+    ASSERT_LT(between, 200);
+    ASSERT_EQ(0, outside);
+    EXPECT_NEAR(inside, channel(processed(0).diffuse, 16), 1);
+    EXPECT_NEAR(between, channel(processed(1).diffuse, 16), 1);
+    EXPECT_NEAR(outside, channel(processed(2).diffuse, 16), 1);
+    // Green follows with the material's 0.5.
+    EXPECT_NEAR(std::lround(between * 0.5), channel(processed(1).diffuse, 8), 1);
+}

@@ -170,6 +170,24 @@ TEST(Overlays, DestinationColourKeyLimitsTheOverlay) {
     EXPECT_EQ(pixel(frame, 3, 0), 0xFFFF0000u);
 }
 
+// DirectDraw hands source-keyed overlays over as 32-bit ARGB with alpha 0 on
+// the keyed pixels: those leave the primary visible, the others cover it.
+TEST(Overlays, SourceKeyedPixelsOfAnArgbOverlayLeaveThePrimaryVisible) {
+    Surface<DWORD> primary(4, 1, 0x204060);
+    Surface<DWORD> overlay(4, 1, 0xFFFF0000);  // opaque red
+    overlay.at(1, 0) = 0x0000FF00;             // keyed
+    overlay.at(2, 0) = 0x010000FF;             // nearly transparent: still covers
+    OverlayView ov;
+    ov.source = overlay.view(0xFF0000, 0xFF00, 0xFF, 0xFF000000);
+    ov.sourceRect = {0, 0, 4, 1};
+    ov.destRect = {0, 0, 4, 1};
+    const auto frame = present(primary.view(0xFF0000, 0xFF00, 0xFF), {ov});
+    EXPECT_EQ(pixel(frame, 0, 0), 0xFFFF0000u);
+    EXPECT_EQ(pixel(frame, 1, 0), 0xFF204060u);
+    EXPECT_EQ(pixel(frame, 2, 0), 0xFF0000FFu);
+    EXPECT_EQ(pixel(frame, 3, 0), 0xFFFF0000u);
+}
+
 TEST(Overlays, YuvOverlaysAreConverted) {
     // Two pixels each: white then black.
     const BYTE yuy2[4] = {235, 128, 16, 128};

@@ -33,13 +33,15 @@ struct Recorded {
 
 class RecordingSink : public PrimitiveSink {
 public:
-    void triangle(const BYTE* a, const BYTE* b, const BYTE* c) override {
+    void triangle(const BYTE* a, const BYTE* b, const BYTE* c, const BYTE* flat) override {
         triangles.push_back({record(a), record(b), record(c)});
+        flats.push_back(record(flat));
     }
     void line(const BYTE* a, const BYTE* b) override { lines.push_back({record(a), record(b)}); }
     void point(const BYTE* a) override { points.push_back(record(a)); }
 
     std::vector<std::vector<Recorded>> triangles;
+    std::vector<Recorded> flats;  // the flat-shading vertex of each triangle
     std::vector<std::vector<Recorded>> lines;
     std::vector<Recorded> points;
 
@@ -227,6 +229,30 @@ TEST_F(ClipperTest, StripAndFanWinding) {
     EXPECT_EQ(sink.triangles[1][0].pointer, address(0));
     EXPECT_EQ(sink.triangles[1][1].pointer, address(2));
     EXPECT_EQ(sink.triangles[1][2].pointer, address(3));
+}
+
+TEST_F(ClipperTest, FlatVertexIsFirstOfListAndStripAndSecondOfFanTriangles) {
+    process({{0, 0, 5, 0, 0, 0}, {1, 0, 5, 0, 0, 0}, {0, 1, 5, 0, 0, 0}, {1, 1, 5, 0, 0, 0}});
+    ASSERT_EQ(clipper.draw(transform.screen(), D3DPT_TRIANGLESTRIP, processed(), 0, 4, 0, sink),
+              D3D_OK);
+    ASSERT_EQ(sink.flats.size(), 2u);
+    EXPECT_EQ(sink.flats[0].pointer, address(0));
+    EXPECT_EQ(sink.flats[1].pointer, address(1));  // drawn as (v2, v1, v3)
+    sink.flats.clear();
+    ASSERT_EQ(clipper.draw(transform.screen(), D3DPT_TRIANGLEFAN, processed(), 0, 4, 0, sink),
+              D3D_OK);
+    ASSERT_EQ(sink.flats.size(), 2u);
+    EXPECT_EQ(sink.flats[0].pointer, address(1));
+    EXPECT_EQ(sink.flats[1].pointer, address(2));
+}
+
+TEST_F(ClipperTest, EveryPieceOfAClippedTriangleNamesTheSameFlatVertex) {
+    process(crossingNearPlane());
+    ASSERT_EQ(clipper.draw(transform.screen(), D3DPT_TRIANGLELIST, processed(), 0, 3, 0, sink),
+              D3D_OK);
+    ASSERT_EQ(sink.flats.size(), 2u);
+    EXPECT_EQ(sink.flats[0].pointer, address(0));
+    EXPECT_EQ(sink.flats[1].pointer, address(0));
 }
 
 TEST_F(ClipperTest, DoNotClipPassesEverythingThrough) {

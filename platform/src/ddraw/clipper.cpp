@@ -3,6 +3,8 @@
 #include "core/call_log.h"
 #include "ddraw/ddraw_state.h"
 
+#include <winuser.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -50,10 +52,10 @@ HRESULT Clipper::GetClipList(LPRECT rect, LPRGNDATA clipList, LPDWORD size) {
     DDLock lock(ddrawMutex());
     if (!size)
         return DDERR_INVALIDPARAMS;
-    if (!hasList_)
-        return window_ ? DDERR_GENERIC : DDERR_NOCLIPLIST;
+    if (!hasList_ && !window_)
+        return DDERR_NOCLIPLIST;
     std::vector<RECT> out;
-    for (const RECT& r : rects_) {
+    for (const RECT& r : currentRects()) {
         RECT c = r;
         if (rect) {
             c.left = std::max(c.left, rect->left);
@@ -92,6 +94,27 @@ HRESULT Clipper::GetClipList(LPRECT rect, LPRGNDATA clipList, LPDWORD size) {
     }
     *size = needed;
     return DD_OK;
+}
+
+std::vector<RECT> Clipper::currentRects() const {
+    if (hasList_)
+        return rects_;
+    RECT client{};
+    if (windowClientRect(&client))
+        return {client};
+    return {};
+}
+
+bool Clipper::windowClientRect(RECT* out) const {
+    RECT client{};
+    if (!window_ || !GetClientRect(window_, &client))
+        return false;
+    POINT topLeft{client.left, client.top};
+    POINT bottomRight{client.right, client.bottom};
+    if (!ClientToScreen(window_, &topLeft) || !ClientToScreen(window_, &bottomRight))
+        return false;
+    *out = RECT{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
+    return out->left < out->right && out->top < out->bottom;
 }
 
 HRESULT Clipper::GetHWnd(HWND* window) {

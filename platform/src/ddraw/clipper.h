@@ -27,6 +27,11 @@ public:
     bool hasClipList() const { return hasList_; }
     HWND window() const { return window_; }
     const std::vector<RECT>& rects() const { return rects_; }
+    // The clip list in force: the list set, or the client area of the window
+    // in screen coordinates (none when the window is gone or empty).
+    std::vector<RECT> currentRects() const;
+    // The window's client area in screen coordinates; false without a live window.
+    bool windowClientRect(RECT* out) const;
 
 private:
     Clipper() = default;

@@ -29,12 +29,41 @@ DDPIXELFORMAT depthFormat(DWORD bits, DWORD stencilBits) {
     return pf;
 }
 
-DDPIXELFORMAT fourCCFormat(DWORD fourCC) {
+DDPIXELFORMAT fourCCFormat(DWORD fourCC, DWORD bits) {
     DDPIXELFORMAT pf{};
     pf.dwSize = sizeof(DDPIXELFORMAT);
     pf.dwFlags = DDPF_FOURCC;
     pf.dwFourCC = fourCC;
-    pf.dwYUVBitCount = 16;
+    pf.dwYUVBitCount = bits;
+    return pf;
+}
+
+DDPIXELFORMAT luminanceFormat(DWORD bits, DWORD l, DWORD a) {
+    DDPIXELFORMAT pf{};
+    pf.dwSize = sizeof(DDPIXELFORMAT);
+    pf.dwFlags = DDPF_LUMINANCE | (a ? DDPF_ALPHAPIXELS : 0u);
+    pf.dwLuminanceBitCount = bits;
+    pf.dwLuminanceBitMask = l;
+    pf.dwLuminanceAlphaBitMask = a;
+    return pf;
+}
+
+DDPIXELFORMAT bumpFormat(DWORD bits, DWORD du, DWORD dv, DWORD l) {
+    DDPIXELFORMAT pf{};
+    pf.dwSize = sizeof(DDPIXELFORMAT);
+    pf.dwFlags = DDPF_BUMPDUDV | (l ? DDPF_BUMPLUMINANCE : 0u);
+    pf.dwBumpBitCount = bits;
+    pf.dwBumpDuBitMask = du;
+    pf.dwBumpDvBitMask = dv;
+    pf.dwBumpLuminanceBitMask = l;
+    return pf;
+}
+
+DDPIXELFORMAT alphaFormat(DWORD bits) {
+    DDPIXELFORMAT pf{};
+    pf.dwSize = sizeof(DDPIXELFORMAT);
+    pf.dwFlags = DDPF_ALPHA;
+    pf.dwAlphaBitDepth = bits;
     return pf;
 }
 
@@ -54,9 +83,15 @@ DDPIXELFORMAT toPixelFormat(const display::FormatDesc& d) {
         case Kind::Depth:
             return depthFormat(d.bitCount, d.stencilBits);
         case Kind::FourCC:
-            return fourCCFormat(d.fourCC);
+            return fourCCFormat(d.fourCC, d.bitCount);
         case Kind::Palette8:
             return palette8Format();
+        case Kind::Luminance:
+            return luminanceFormat(d.bitCount, d.luminanceMask, d.alphaMask);
+        case Kind::Bump:
+            return bumpFormat(d.bitCount, d.bumpDuMask, d.bumpDvMask, d.luminanceMask);
+        case Kind::Alpha:
+            return alphaFormat(d.bitCount);
     }
     return DDPIXELFORMAT{};
 }
@@ -83,6 +118,15 @@ bool isYuv(const DDPIXELFORMAT& f) {
 bool isDepth(const DDPIXELFORMAT& f) {
     return (f.dwFlags & DDPF_ZBUFFER) != 0;
 }
+bool isLuminance(const DDPIXELFORMAT& f) {
+    return (f.dwFlags & DDPF_LUMINANCE) && !(f.dwFlags & (DDPF_RGB | DDPF_BUMPDUDV));
+}
+bool isBump(const DDPIXELFORMAT& f) {
+    return (f.dwFlags & DDPF_BUMPDUDV) && !(f.dwFlags & DDPF_RGB);
+}
+bool isAlphaOnly(const DDPIXELFORMAT& f) {
+    return (f.dwFlags & DDPF_ALPHA) != 0;
+}
 
 DWORD bytesPerPixel(const DDPIXELFORMAT& f) {
     if (isYuv(f))
@@ -96,6 +140,15 @@ DWORD bytesPerPixel(const DDPIXELFORMAT& f) {
                                                                           : 0;
     if (f.dwFlags & DDPF_PALETTEINDEXED8)
         return 1;
+    if (isAlphaOnly(f))
+        return f.dwAlphaBitDepth == 8 ? 1 : 0;
+    if (isLuminance(f))
+        return f.dwLuminanceBitCount == 8 || f.dwLuminanceBitCount == 16 ? f.dwLuminanceBitCount / 8
+                                                                         : 0;
+    if (isBump(f))
+        return f.dwBumpBitCount == 16 || f.dwBumpBitCount == 24 || f.dwBumpBitCount == 32
+                   ? f.dwBumpBitCount / 8
+                   : 0;
     if (f.dwFlags & DDPF_RGB) {
         switch (f.dwRGBBitCount) {
             case 16:
@@ -113,7 +166,8 @@ DWORD bytesPerPixel(const DDPIXELFORMAT& f) {
 
 bool sameFormat(const DDPIXELFORMAT& a, const DDPIXELFORMAT& b) {
     const DWORD relevant = DDPF_RGB | DDPF_FOURCC | DDPF_ZBUFFER | DDPF_PALETTEINDEXED8 |
-                           DDPF_ALPHAPIXELS | DDPF_STENCILBUFFER;
+                           DDPF_ALPHAPIXELS | DDPF_STENCILBUFFER | DDPF_ALPHA | DDPF_LUMINANCE |
+                           DDPF_BUMPDUDV | DDPF_BUMPLUMINANCE;
     if ((a.dwFlags & relevant) != (b.dwFlags & relevant))
         return false;
     if (a.dwFlags & DDPF_FOURCC)

@@ -15,8 +15,11 @@ inline constexpr DWORD kFourCCYUY2 = MAKEFOURCC('Y', 'U', 'Y', '2');
 
 DDPIXELFORMAT rgbFormat(DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a = 0);
 DDPIXELFORMAT depthFormat(DWORD bits, DWORD stencilBits = 0);
-DDPIXELFORMAT fourCCFormat(DWORD fourCC);
+DDPIXELFORMAT fourCCFormat(DWORD fourCC, DWORD bits = 16);
 DDPIXELFORMAT palette8Format();
+DDPIXELFORMAT luminanceFormat(DWORD bits, DWORD luminanceMask, DWORD alphaMask = 0);
+DDPIXELFORMAT bumpFormat(DWORD bits, DWORD duMask, DWORD dvMask, DWORD luminanceMask = 0);
+DDPIXELFORMAT alphaFormat(DWORD bits);
 DDPIXELFORMAT toPixelFormat(const display::FormatDesc& desc);
 // The format of a display mode of `bitsPerPixel`.
 DDPIXELFORMAT displayFormat(DWORD bitsPerPixel);
@@ -26,6 +29,9 @@ DWORD bytesPerPixel(const DDPIXELFORMAT& format);
 bool isRgb(const DDPIXELFORMAT& format);
 bool isYuv(const DDPIXELFORMAT& format);
 bool isDepth(const DDPIXELFORMAT& format);
+bool isLuminance(const DDPIXELFORMAT& format);
+bool isBump(const DDPIXELFORMAT& format);
+bool isAlphaOnly(const DDPIXELFORMAT& format);
 bool sameFormat(const DDPIXELFORMAT& a, const DDPIXELFORMAT& b);
 
 uint32_t loadPixel(const BYTE* at, DWORD bytes);

@@ -151,7 +151,12 @@ HRESULT Surface::validateRequest(const DeviceState& state, DDSURFACEDESC2* d) {
         if (!rgbOk && !isYuv(f))
             return DDERR_INVALIDPIXELFORMAT;
     }
-    if ((caps & DDSCAPS_TEXTURE) && !(isRgb(f) && (f.dwRGBBitCount == 16 || f.dwRGBBitCount == 32)))
+    // Luminance, bump and alpha-only formats exist for textures only.
+    const bool textureOnly = isLuminance(f) || isBump(f) || isAlphaOnly(f);
+    if (textureOnly && !(caps & DDSCAPS_TEXTURE))
+        return DDERR_INVALIDPIXELFORMAT;
+    const bool rgbTexture = isRgb(f) && (f.dwRGBBitCount == 16 || f.dwRGBBitCount == 32);
+    if ((caps & DDSCAPS_TEXTURE) && !rgbTexture && !textureOnly && !isYuv(f))
         return DDERR_INVALIDPIXELFORMAT;
     if (isYuv(f) && (d->dwWidth & 1u))
         return DDERR_INVALIDPARAMS;

@@ -111,7 +111,18 @@ HRESULT Surface::clipRects(const RECT& bounds, std::vector<RECT>* rects) const {
     }
     if (clipper_ && !clipper_->window())
         return DDERR_NOCLIPLIST;
-    // A window clipper clips to the surface; window overlap is not modelled.
+    // On the primary a window clipper clips to the client area, which is in
+    // screen coordinates like the primary itself; overlapping windows are not
+    // modelled. Other surfaces are not on the screen: they clip to their edges.
+    if (clipper_ && isPrimary()) {
+        RECT client{};
+        if (clipper_->windowClientRect(&client)) {
+            const RECT c = intersect(client, bounds);
+            if (validRect(c))
+                rects->push_back(c);
+        }
+        return DD_OK;
+    }
     rects->push_back(bounds);
     return DD_OK;
 }

@@ -96,6 +96,40 @@ FormatDesc rgb(DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a = 0) {
     return f;
 }
 
+FormatDesc luminance(DWORD bits, DWORD l, DWORD a = 0) {
+    FormatDesc f;
+    f.kind = FormatDesc::Kind::Luminance;
+    f.bitCount = bits;
+    f.luminanceMask = l;
+    f.alphaMask = a;
+    return f;
+}
+
+FormatDesc bump(DWORD bits, DWORD du, DWORD dv, DWORD l = 0) {
+    FormatDesc f;
+    f.kind = FormatDesc::Kind::Bump;
+    f.bitCount = bits;
+    f.bumpDuMask = du;
+    f.bumpDvMask = dv;
+    f.luminanceMask = l;
+    return f;
+}
+
+FormatDesc alphaOnly(DWORD bits) {
+    FormatDesc f;
+    f.kind = FormatDesc::Kind::Alpha;
+    f.bitCount = bits;
+    return f;
+}
+
+FormatDesc fourCC(char a, char b, char c, char d, DWORD bits) {
+    FormatDesc f;
+    f.kind = FormatDesc::Kind::FourCC;
+    f.fourCC = makeFourCC(a, b, c, d);
+    f.bitCount = bits;
+    return f;
+}
+
 FormatDesc depth(DWORD bits, DWORD stencil = 0) {
     FormatDesc f;
     f.kind = FormatDesc::Kind::Depth;
@@ -149,10 +183,24 @@ DeviceCaps standardCaps(bool hardware) {
     return c;
 }
 
+// In the order a card of the time lists them, so that a caller must skip the
+// luminance, bump and FOURCC entries it cannot use.
 std::vector<FormatDesc> standardTextureFormats() {
-    return {rgb(16, 0xF800, 0x07E0, 0x001F),         rgb(16, 0x7C00, 0x03E0, 0x001F),
-            rgb(16, 0x7C00, 0x03E0, 0x001F, 0x8000), rgb(16, 0x0F00, 0x00F0, 0x000F, 0xF000),
-            rgb(32, 0xFF0000, 0xFF00, 0xFF),         rgb(32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000)};
+    return {rgb(16, 0xF800, 0x07E0, 0x001F),
+            rgb(16, 0x7C00, 0x03E0, 0x001F),
+            rgb(16, 0x7C00, 0x03E0, 0x001F, 0x8000),
+            rgb(16, 0x0F00, 0x00F0, 0x000F, 0xF000),
+            rgb(32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000),
+            rgb(32, 0xFF0000, 0xFF00, 0xFF),
+            luminance(8, 0xFF),
+            luminance(16, 0x00FF, 0xFF00),
+            luminance(8, 0x0F, 0xF0),
+            alphaOnly(8),
+            bump(16, 0x00FF, 0xFF00),
+            bump(16, 0x001F, 0x03E0, 0xFC00),
+            bump(32, 0x0000FF, 0x00FF00, 0xFF0000),
+            fourCC('D', 'X', 'T', '1', 0),
+            fourCC('U', 'Y', 'V', 'Y', 16)};
 }
 
 std::vector<FormatDesc> standardDepthFormats() {

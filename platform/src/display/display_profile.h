@@ -30,14 +30,26 @@ struct DisplayMode {
 };
 
 // A pixel format in neutral form: kind plus bit count and masks.
+//   Rgb        red/green/blue masks, alphaMask when it has alpha
+//   Luminance  luminanceMask, alphaMask when it has alpha (A8L8, A4L4)
+//   Bump       bumpDuMask/bumpDvMask, luminanceMask when it has one (L6V5U5)
+//   Alpha      alpha only: bitCount bits of alpha
+//   FourCC     fourCC code; bitCount is the YUV bit count (0 for compressed)
 struct FormatDesc {
-    enum class Kind { Rgb, Depth, FourCC, Palette8 };
+    enum class Kind { Rgb, Depth, FourCC, Palette8, Luminance, Bump, Alpha };
     Kind kind = Kind::Rgb;
     DWORD bitCount = 0;
     DWORD redMask = 0, greenMask = 0, blueMask = 0, alphaMask = 0;
+    DWORD luminanceMask = 0;
+    DWORD bumpDuMask = 0, bumpDvMask = 0;
     DWORD stencilBits = 0;  // depth formats
     DWORD fourCC = 0;
 };
+
+// The DWORD of a four-character code, first character in the low byte.
+constexpr DWORD makeFourCC(char a, char b, char c, char d) {
+    return DWORD(BYTE(a)) | (DWORD(BYTE(b)) << 8) | (DWORD(BYTE(c)) << 16) | (DWORD(BYTE(d)) << 24);
+}
 
 // Capabilities of a Direct3D device, independent of D3DDEVICEDESC.
 struct DeviceCaps {

@@ -4,6 +4,7 @@
 
 #include <libconfig.h++>
 
+#include <initializer_list>
 #include <sstream>
 #include <stdexcept>
 
@@ -91,9 +92,32 @@ DisplayMode readMode(const libconfig::Setting& s) {
     return m;
 }
 
-FormatDesc readTextureFormat(const libconfig::Setting& s) {
-    if (!s.isGroup())
-        fail(s, "a texture format must be a group");
+DWORD maskOfBits(DWORD bits) {
+    return bits >= 32 ? 0xFFFFFFFFu : ((1u << bits) - 1u);
+}
+
+// Every mask of a format must be non-empty (optional ones may be 0), fit the
+// bit count and not overlap the others.
+void checkMasks(const libconfig::Setting& s, DWORD bits, std::initializer_list<DWORD> required,
+                std::initializer_list<DWORD> optional) {
+    DWORD used = 0;
+    auto take = [&](DWORD m) {
+        if ((m & ~maskOfBits(bits)) != 0)
+            fail(s, "a mask does not fit the bit count");
+        if ((m & used) != 0)
+            fail(s, "masks overlap");
+        used |= m;
+    };
+    for (DWORD m : required) {
+        if (m == 0)
+            fail(s, "a required mask is zero");
+        take(m);
+    }
+    for (DWORD m : optional)
+        take(m);
+}
+
+FormatDesc readRgbTexture(const libconfig::Setting& s) {
     FormatDesc f;
     f.kind = FormatDesc::Kind::Rgb;
     f.bitCount = readDword(s, "bits", 0, true);
@@ -102,8 +126,77 @@ FormatDesc readTextureFormat(const libconfig::Setting& s) {
     f.blueMask = readDword(s, "b", 0, true);
     f.alphaMask = readDword(s, "a", 0);
     if (f.bitCount != 16 && f.bitCount != 32)
-        fail(s, "texture formats must have 16 or 32 bits");
+        fail(s, "RGB texture formats must have 16 or 32 bits");
+    checkMasks(s, f.bitCount, {f.redMask, f.greenMask, f.blueMask}, {f.alphaMask});
     return f;
+}
+
+FormatDesc readLuminanceTexture(const libconfig::Setting& s) {
+    FormatDesc f;
+    f.kind = FormatDesc::Kind::Luminance;
+    f.bitCount = readDword(s, "bits", 0, true);
+    f.luminanceMask = readDword(s, "l", 0, true);
+    f.alphaMask = readDword(s, "a", 0);
+    if (f.bitCount != 8 && f.bitCount != 16)
+        fail(s, "luminance formats must have 8 or 16 bits");
+    checkMasks(s, f.bitCount, {f.luminanceMask}, {f.alphaMask});
+    return f;
+}
+
+FormatDesc readBumpTexture(const libconfig::Setting& s) {
+    FormatDesc f;
+    f.kind = FormatDesc::Kind::Bump;
+    f.bitCount = readDword(s, "bits", 0, true);
+    f.bumpDuMask = readDword(s, "du", 0, true);
+    f.bumpDvMask = readDword(s, "dv", 0, true);
+    f.luminanceMask = readDword(s, "l", 0);
+    if (f.bitCount != 16 && f.bitCount != 24 && f.bitCount != 32)
+        fail(s, "bump formats must have 16, 24 or 32 bits");
+    checkMasks(s, f.bitCount, {f.bumpDuMask, f.bumpDvMask}, {f.luminanceMask});
+    return f;
+}
+
+FormatDesc readAlphaTexture(const libconfig::Setting& s) {
+    FormatDesc f;
+    f.kind = FormatDesc::Kind::Alpha;
+    f.bitCount = readDword(s, "bits", 0, true);
+    if (f.bitCount != 8)
+        fail(s, "alpha-only formats must have 8 bits");
+    return f;
+}
+
+FormatDesc readFourCCTexture(const libconfig::Setting& s) {
+    FormatDesc f;
+    f.kind = FormatDesc::Kind::FourCC;
+    const std::string code = readString(s, "code", "", true);
+    if (code.size() != 4)
+        fail(s["code"], "a FOURCC code has four characters: \"" + code + "\"");
+    f.fourCC = makeFourCC(code[0], code[1], code[2], code[3]);
+    // The packed YUV formats have 16 bits per pixel; block-compressed ones none.
+    const bool yuv = code == "UYVY" || code == "YUY2";
+    f.bitCount = readDword(s, "bits", yuv ? 16u : 0u);
+    if (f.bitCount > 32 || f.bitCount % 8 != 0)
+        fail(s, "a FOURCC bit count must be 0, 8, 16, 24 or 32");
+    return f;
+}
+
+// kind = "rgb" (the default), "luminance", "bump", "alpha" or "fourcc".
+FormatDesc readTextureFormat(const libconfig::Setting& s) {
+    if (!s.isGroup())
+        fail(s, "a texture format must be a group");
+    const std::string kind = readString(s, "kind", "rgb");
+    if (kind == "rgb")
+        return readRgbTexture(s);
+    if (kind == "luminance")
+        return readLuminanceTexture(s);
+    if (kind == "bump")
+        return readBumpTexture(s);
+    if (kind == "alpha")
+        return readAlphaTexture(s);
+    if (kind == "fourcc")
+        return readFourCCTexture(s);
+    fail(s["kind"],
+         "unknown texture format kind \"" + kind + "\" (rgb, luminance, bump, alpha or fourcc)");
 }
 
 FormatDesc readDepthFormat(const libconfig::Setting& s) {

@@ -115,14 +115,15 @@ DWORD readYuv(const core::PixelView& view, DWORD x, DWORD y) {
     return yuvToArgb(luma, u, v);
 }
 
-// Reads pixels of one source view, RGB or YUV, as opaque ARGB.
+// Reads pixels of one source view, RGB or YUV, as ARGB; opaque unless the
+// view has an alpha mask.
 class SourceReader {
 public:
     explicit SourceReader(const core::PixelView& view) : view_(view), format_(formatOf(view)) {}
     DWORD at(DWORD x, DWORD y) const {
         if (isYuv(view_))
             return readYuv(view_, x, y);
-        return 0xFF000000u | toArgb(format_, rawAt(rowOf(view_, y), x, format_.bytes));
+        return toArgb(format_, rawAt(rowOf(view_, y), x, format_.bytes));
     }
 
 private:
@@ -139,7 +140,8 @@ RECT clampRect(RECT r, LONG width, LONG height) {
 }
 
 // Stretches the overlay's source rectangle over its destination, nearest
-// pixel, keeping to the primary's bounds and its colour key.
+// pixel, keeping to the primary's bounds, its colour key and the source's
+// keyed (alpha 0) pixels.
 void composeOverlay(const core::PixelView& primary, const core::OverlayView& overlay,
                     std::vector<DWORD>& out) {
     if (!usable(overlay.source))
@@ -167,8 +169,13 @@ void composeOverlay(const core::PixelView& primary, const core::OverlayView& ove
                     continue;
             }
             const LONG sx = src.left + (x - dst.left) * srcW / dstW;
+            const DWORD argb = reader.at(static_cast<DWORD>(sx), static_cast<DWORD>(sy));
+            // Alpha 0 marks a source-keyed pixel: the primary shows through.
+            // Overlays are not blended, so any other alpha covers it.
+            if ((argb >> 24) == 0)
+                continue;
             out[static_cast<size_t>(y) * primary.width + static_cast<size_t>(x)] =
-                reader.at(static_cast<DWORD>(sx), static_cast<DWORD>(sy));
+                0xFF000000u | argb;
         }
     }
 }

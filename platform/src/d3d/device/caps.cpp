@@ -1,5 +1,7 @@
 #include "d3d/device/caps.h"
 
+#include "ddraw/pixel_format.h"
+
 namespace platform::d3d::device {
 namespace {
 
@@ -20,8 +22,6 @@ D3DPRIMCAPS primCaps(const display::DeviceCaps& c) {
     p.dwTextureAddressCaps = c.textureAddressCaps;
     return p;
 }
-
-DWORD lowMask(DWORD bits) { return bits >= 32 ? 0xFFFFFFFFu : ((1u << bits) - 1u); }
 
 }  // namespace
 
@@ -70,36 +70,7 @@ void describeDevicePair(const display::DeviceProfile& device, D3DDEVICEDESC* har
 }
 
 DDPIXELFORMAT pixelFormatOf(const display::FormatDesc& f) {
-    DDPIXELFORMAT p{};
-    p.dwSize = sizeof(DDPIXELFORMAT);
-    using Kind = display::FormatDesc::Kind;
-    switch (f.kind) {
-    case Kind::Rgb:
-        p.dwFlags = DDPF_RGB | (f.alphaMask ? DDPF_ALPHAPIXELS : 0u);
-        p.dwRGBBitCount = f.bitCount;
-        p.dwRBitMask = f.redMask;
-        p.dwGBitMask = f.greenMask;
-        p.dwBBitMask = f.blueMask;
-        p.dwRGBAlphaBitMask = f.alphaMask;
-        break;
-    case Kind::Depth:
-        p.dwFlags = DDPF_ZBUFFER | (f.stencilBits ? DDPF_STENCILBUFFER : 0u);
-        p.dwZBufferBitDepth = f.bitCount;
-        p.dwStencilBitDepth = f.stencilBits;
-        p.dwZBitMask = lowMask(f.bitCount - f.stencilBits);
-        p.dwStencilBitMask = f.stencilBits ? (lowMask(f.stencilBits) << (f.bitCount - f.stencilBits)) : 0;
-        break;
-    case Kind::FourCC:
-        p.dwFlags = DDPF_FOURCC;
-        p.dwFourCC = f.fourCC;
-        p.dwYUVBitCount = f.bitCount;
-        break;
-    case Kind::Palette8:
-        p.dwFlags = DDPF_RGB | DDPF_PALETTEINDEXED8;
-        p.dwRGBBitCount = 8;
-        break;
-    }
-    return p;
+    return ddraw::toPixelFormat(f);
 }
 
 bool sameFormat(const DDPIXELFORMAT& a, const display::FormatDesc& b) {

@@ -122,6 +122,9 @@ private:
     void syncTextures();
     vertex::LightingState lighting() const;
     void applyVertexFog(BYTE* vertices, DWORD stride, DWORD count, const DWORD* clipCodes) const;
+    bool flatShading() const {
+        return raster_.state().renderState(D3DRENDERSTATE_SHADEMODE) == D3DSHADE_FLAT;
+    }
     HRESULT drawTransformed(D3DPRIMITIVETYPE type, DWORD fvf, const void* vertices,
                             DWORD vertexCount, const WORD* indices, DWORD indexCount);
     HRESULT drawUntransformed(D3DPRIMITIVETYPE type, DWORD fvf, const void* vertices,

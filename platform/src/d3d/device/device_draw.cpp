@@ -41,16 +41,24 @@ constexpr DWORD kScreenSpecularOffset = 20;
 class Device::Batch final : public vertex::PrimitiveSink {
 public:
     // `fog`: work out vertex fog for the emitted vertices (untransformed
-    // drawing; processed buffers got theirs in ProcessVertices).
-    Batch(DWORD fvf, bool fog)
+    // drawing; processed buffers got theirs in ProcessVertices). `flat`:
+    // flat shading is on.
+    Batch(DWORD fvf, bool fog, bool flat)
         : fvf_(fvf), stride_(vertex::fvfVertexSize(fvf)),
           fog_(fog && (fvf & (D3DFVF_DIFFUSE | D3DFVF_SPECULAR)) ==
-                          (D3DFVF_DIFFUSE | D3DFVF_SPECULAR)) {}
+                          (D3DFVF_DIFFUSE | D3DFVF_SPECULAR)),
+          flat_(flat) {
+        vertex::decodeFvf(fvf, &layout_);
+    }
 
-    void triangle(const BYTE* v0, const BYTE* v1, const BYTE* v2) override {
+    void triangle(const BYTE* v0, const BYTE* v1, const BYTE* v2, const BYTE* flat) override {
         append(triangles_, v0);
         append(triangles_, v1);
         append(triangles_, v2);
+        // The list goes out flat-shaded from each triangle's first vertex, so
+        // that one carries the colours of the vertex the primitive names.
+        if (flat_ && flat != v0)
+            takeColours(triangles_.data() + triangles_.size() - 3 * stride_, flat);
     }
     void line(const BYTE* v0, const BYTE* v1) override {
         append(lines_, v0);
@@ -78,10 +86,18 @@ public:
 
 private:
     void append(std::vector<BYTE>& list, const BYTE* v) { list.insert(list.end(), v, v + stride_); }
+    void takeColours(BYTE* to, const BYTE* from) const {
+        if (layout_.diffuse >= 0)
+            std::memcpy(to + layout_.diffuse, from + layout_.diffuse, sizeof(D3DCOLOR));
+        if (layout_.specular >= 0)
+            std::memcpy(to + layout_.specular, from + layout_.specular, sizeof(D3DCOLOR));
+    }
 
     DWORD fvf_;
     DWORD stride_;
     bool fog_;
+    bool flat_;
+    vertex::FvfLayout layout_;
     std::vector<BYTE> triangles_, lines_, points_;
 };
 
@@ -212,7 +228,7 @@ HRESULT Device::drawTransformed(D3DPRIMITIVETYPE type, DWORD fvf, const void* ve
 HRESULT Device::drawUntransformed(D3DPRIMITIVETYPE type, DWORD fvf, const void* vertices,
                                   DWORD vertexCount, const WORD* indices, DWORD indexCount,
                                   DWORD flags) {
-    Batch batch(vertex::screenFvfFor(fvf), true);
+    Batch batch(vertex::screenFvfFor(fvf), true, flatShading());
     const HRESULT hr = clipper_.drawUntransformed(transform_, lighting(), type, fvf, vertices,
                                                   vertexCount, indices, indexCount, flags, batch);
     if (FAILED(hr))
@@ -238,7 +254,7 @@ HRESULT Device::drawProcessed(D3DPRIMITIVETYPE type, const VertexBuffer& buffer,
             return DDERR_INVALIDPARAMS;
         return drawResult(raster_.draw(type, source, start, count));
     }
-    Batch batch(fvf, false);
+    Batch batch(fvf, false, flatShading());
     const vertex::ProcessedVertices processed{buffer.data(), fvf, buffer.vertexCount(), codes};
     const HRESULT hr =
         indices ? clipper_.drawIndexed(transform_.screen(), type, processed, indices, indexCount,

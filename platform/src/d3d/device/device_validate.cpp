@@ -83,7 +83,9 @@ HRESULT Device::validateStages() const {
         bool offered = false;
         for (const display::FormatDesc& f : profile_.textureFormats)
             offered = offered || sameFormat(texture->surface().format(), f);
-        if (!offered)
+        // Luminance, bump, alpha-only and YUV textures are offered but the
+        // rasteriser cannot sample them: they would read as white.
+        if (!offered || !texture->rasterizable())
             return D3DERR_WRONGTEXTUREFORMAT;
         const DWORD mag = st.textureStageState(stage, D3DTSS_MAGFILTER);
         const DWORD min = st.textureStageState(stage, D3DTSS_MINFILTER);

@@ -149,6 +149,10 @@ HRESULT Texture::Load(LPDIRECT3DTEXTURE2 source) {
     return D3D_OK;
 }
 
+bool Texture::rasterizable() const {
+    return formatOf(surface_.format()) != raster::PixelFormat::Unknown;
+}
+
 bool Texture::refresh() {
     raster::Texture next;
     next.format = formatOf(surface_.format());

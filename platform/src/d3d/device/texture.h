@@ -36,6 +36,8 @@ public:
     // ddrawMutex().
     bool refresh();
     const raster::Texture& rasterTexture() const { return raster_; }
+    // Whether the rasteriser can sample the surface's pixel format.
+    bool rasterizable() const;
 
 private:
     // The reference the surface holds: it owns the object's lifetime.

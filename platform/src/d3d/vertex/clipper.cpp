@@ -130,7 +130,8 @@ void intersect(const V& in, float dIn, const V& out, float dOut, int attributes,
 
 }  // namespace
 
-void PrimitiveClipper::clipTriangle(const Batch& b, const BYTE* const v[3], DWORD clipUnion) {
+void PrimitiveClipper::clipTriangle(const Batch& b, const BYTE* const v[3], const BYTE* flat,
+                                    DWORD clipUnion) {
     ClipVertex polygons[2][kMaxPolygon];
     ClipVertex* in = polygons[0];
     ClipVertex* out = polygons[1];
@@ -169,7 +170,7 @@ void PrimitiveClipper::clipTriangle(const Batch& b, const BYTE* const v[3], DWOR
     const BYTE* previous = emit(b, in[1], 1);
     for (int i = 2; i < n; ++i) {
         const BYTE* current = emit(b, in[i], i);
-        b.sink->triangle(first, previous, current);
+        b.sink->triangle(first, previous, current, flat);
         previous = current;
     }
 }
@@ -215,13 +216,14 @@ void PrimitiveClipper::assemble(const Batch& b, D3DPRIMITIVETYPE type, DWORD cou
     auto vertex = [&](DWORD i) { return b.base + static_cast<size_t>(indexAt(i)) * stride; };
     auto code = [&](DWORD i) { return b.codes != nullptr ? b.codes[indexAt(i)] : 0u; };
 
-    auto triangle = [&](DWORD i0, DWORD i1, DWORD i2) {
+    // Triangle (i0, i1, i2) in drawing order; flat colours from vertex `flat`.
+    auto triangle = [&](DWORD i0, DWORD i1, DWORD i2, DWORD flat) {
         const DWORD c0 = code(i0), c1 = code(i1), c2 = code(i2);
         const BYTE* const v[3] = {vertex(i0), vertex(i1), vertex(i2)};
         if ((c0 | c1 | c2) == 0) {
-            b.sink->triangle(v[0], v[1], v[2]);
+            b.sink->triangle(v[0], v[1], v[2], vertex(flat));
         } else if ((c0 & c1 & c2) == 0) {
-            clipTriangle(b, v, c0 | c1 | c2);
+            clipTriangle(b, v, vertex(flat), c0 | c1 | c2);
         }
     };
     auto line = [&](DWORD i0, DWORD i1) {
@@ -251,20 +253,20 @@ void PrimitiveClipper::assemble(const Batch& b, D3DPRIMITIVETYPE type, DWORD cou
             break;
         case D3DPT_TRIANGLELIST:
             for (DWORD i = 0; i + 2 < count; i += 3)
-                triangle(i, i + 1, i + 2);
+                triangle(i, i + 1, i + 2, i);
             break;
         case D3DPT_TRIANGLESTRIP:
             for (DWORD i = 0; i + 2 < count; ++i) {
                 if (i % 2 == 0) {
-                    triangle(i, i + 1, i + 2);
+                    triangle(i, i + 1, i + 2, i);
                 } else {
-                    triangle(i + 1, i, i + 2);
+                    triangle(i + 1, i, i + 2, i);
                 }
             }
             break;
         case D3DPT_TRIANGLEFAN:
             for (DWORD i = 1; i + 1 < count; ++i)
-                triangle(0, i, i + 1);
+                triangle(0, i, i + 1, i);
             break;
         default:
             break;

@@ -27,10 +27,15 @@ namespace platform::d3d::vertex {
 // vertices being drawn (for untransformed drawing, screenFvfFor of their
 // format) and stay valid only during the call. Triangle winding is the
 // primitive's own: odd strip triangles come out as (v1, v0, v2).
+//
+// `flat` is the vertex whose colours a flat-shaded triangle takes, by the
+// Direct3D rule the rasteriser also follows: the first vertex of a list or
+// strip triangle in drawing order, the second of a fan triangle. Every piece
+// of a clipped triangle names the same unclipped vertex.
 class PrimitiveSink {
 public:
     virtual ~PrimitiveSink() = default;
-    virtual void triangle(const BYTE* v0, const BYTE* v1, const BYTE* v2) = 0;
+    virtual void triangle(const BYTE* v0, const BYTE* v1, const BYTE* v2, const BYTE* flat) = 0;
     virtual void line(const BYTE* /*v0*/, const BYTE* /*v1*/) {}
     virtual void point(const BYTE* /*v*/) {}
 };
@@ -82,7 +87,8 @@ private:
 
     template <typename IndexAt>
     void assemble(const Batch& batch, D3DPRIMITIVETYPE type, DWORD count, IndexAt indexAt);
-    void clipTriangle(const Batch& batch, const BYTE* const v[3], DWORD clipUnion);
+    void clipTriangle(const Batch& batch, const BYTE* const v[3], const BYTE* flat,
+                      DWORD clipUnion);
     void clipLine(const Batch& batch, const BYTE* const v[2], DWORD clipUnion);
     void load(const Batch& batch, const BYTE* vertex, ClipVertex* out) const;
     const BYTE* emit(const Batch& batch, const ClipVertex& v, int slot);
