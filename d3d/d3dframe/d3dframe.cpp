@@ -46,6 +46,10 @@ void ReleaseAndClear(T*& p) {
 
 }  // namespace
 
+// The DirectX calls keep their written spacing: it is the text the result
+// test carries with each call.
+// clang-format off
+
 CD3DFramework::CD3DFramework()
     : m_hWnd(nullptr),
       m_bFullscreenMode(FALSE),
@@ -120,11 +124,11 @@ HRESULT CD3DFramework::CreateDirectDraw(const GUID* pDriverGUID, DWORD dwFlags) 
         return D3DFWERR_NODIRECTDRAW;
     }
 
-    DWORD dwCoopFlags =
-        m_bFullscreenMode ? DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT : DDSCL_NORMAL;
+    DWORD dwCoopFlags = m_bFullscreenMode ? DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT
+                                          : DDSCL_NORMAL;
     if (!(dwFlags & D3DFW_NO_FPUSETUP))
         dwCoopFlags |= DDSCL_FPUSETUP;
-    if (!DX_TEST(m_pDD->SetCooperativeLevel(m_hWnd, dwCoopFlags), kPath))
+    if (!DX_TEST(m_pDD->SetCooperativeLevel( m_hWnd, dwCoopFlags ), kPath))
         return D3DFWERR_COULDNTSETCOOPLEVEL;
     return S_OK;
 }
@@ -144,7 +148,7 @@ HRESULT CD3DFramework::CreateDirect3D(const GUID* pDeviceGUID, DWORD dwFlags) {
     D3DFINDDEVICERESULT ddfdr;
     std::memset(&ddfdr, 0, sizeof(ddfdr));
     ddfdr.dwSize = sizeof(ddfdr);
-    if (!DX_TEST(m_pD3D->FindDevice(&ddfds, &ddfdr), kPath))
+    if (!DX_TEST(m_pD3D->FindDevice( &ddfds, &ddfdr ), kPath))
         return D3DFWERR_NODIRECT3D;
 
     // A device without hardware capabilities renders in system memory.
@@ -157,11 +161,12 @@ HRESULT CD3DFramework::CreateDirect3D(const GUID* pDeviceGUID, DWORD dwFlags) {
     }
 
     std::memset(&m_ddpfDepthFormat, 0, sizeof(m_ddpfDepthFormat));
-    m_ddpfDepthFormat.dwFlags =
-        (dwFlags & D3DFW_STENCILBUFFER) ? DDPF_ZBUFFER | DDPF_STENCILBUFFER : DDPF_ZBUFFER;
-    DX_TEST(
-        m_pD3D->EnumZBufferFormats(*pDeviceGUID, EnumZBufferFormatsCallback, &m_ddpfDepthFormat),
-        kPath);
+    m_ddpfDepthFormat.dwFlags = (dwFlags & D3DFW_STENCILBUFFER)
+                                    ? DDPF_ZBUFFER | DDPF_STENCILBUFFER
+                                    : DDPF_ZBUFFER;
+    DX_TEST(m_pD3D->EnumZBufferFormats( *pDeviceGUID, EnumZBufferFormatsCallback,
+                                        &m_ddpfDepthFormat ),
+            kPath);
     if (m_ddpfDepthFormat.dwSize != sizeof(DDPIXELFORMAT))
         return D3DFWERR_NOZBUFFER;
     return S_OK;
@@ -180,7 +185,7 @@ HRESULT CD3DFramework::CreateSurfaces(const DDSURFACEDESC2* pMode, DWORD dwFlags
 // The screen clipper limits drawing to the render rectangle; its results do
 // not decide the initialisation.
 HRESULT CD3DFramework::CreateScreenClipper() {
-    if (!DX_TEST(hr = m_pDD->CreateClipper(0, &m_pddcScreenClipper, NULL), kPath)) {
+    if (!DX_TEST(hr = m_pDD->CreateClipper( 0, &m_pddcScreenClipper, NULL ), kPath)) {
         m_pddcScreenClipper = nullptr;
         return hr;
     }
@@ -193,7 +198,7 @@ HRESULT CD3DFramework::CreateScreenClipper() {
     region.rdh.rcBound = m_rcViewport;
     region.rect = m_rcViewport;
     LPRGNDATA pClipList = reinterpret_cast<LPRGNDATA>(&region);
-    return DX_TEST(hr = m_pddcScreenClipper->SetClipList(pClipList, 0), kPath) ? S_OK : hr;
+    return DX_TEST(hr = m_pddcScreenClipper->SetClipList( pClipList, 0 ), kPath) ? S_OK : hr;
 }
 
 HRESULT CD3DFramework::CreateWindowedSurfaces(DWORD dwFlags) {
@@ -211,7 +216,7 @@ HRESULT CD3DFramework::CreateWindowedSurfaces(DWORD dwFlags) {
     DDSURFACEDESC2 ddsd;
     D3DUtil_InitSurfaceDesc(ddsd, DDSD_CAPS,
                             DDSCAPS_PRIMARYSURFACE | (bBackBuffer ? 0u : DDSCAPS_3DDEVICE));
-    if (!DX_TEST(hr = m_pDD->CreateSurface(&ddsd, &m_pddsFrontBuffer, NULL), kPath)) {
+    if (!DX_TEST(hr = m_pDD->CreateSurface( &ddsd, &m_pddsFrontBuffer, NULL ), kPath)) {
         m_pddsFrontBuffer = nullptr;
         return SurfaceFailure(hr, D3DFWERR_NOPRIMARY);
     }
@@ -219,13 +224,13 @@ HRESULT CD3DFramework::CreateWindowedSurfaces(DWORD dwFlags) {
     // The primary surface is shared with the desktop: a clipper bound to the
     // window keeps blits inside it.
     LPDIRECTDRAWCLIPPER pcClipper = nullptr;
-    if (!DX_TEST(hr = m_pDD->CreateClipper(0, &pcClipper, NULL), kPath))
+    if (!DX_TEST(hr = m_pDD->CreateClipper( 0, &pcClipper, NULL ), kPath))
         return D3DFWERR_NOCLIPPER;
-    if (!DX_TEST(hr = pcClipper->SetHWnd(0, m_hWnd), kPath)) {
+    if (!DX_TEST(hr = pcClipper->SetHWnd( 0, m_hWnd ), kPath)) {
         pcClipper->Release();
         return D3DFWERR_NOCLIPPER;
     }
-    DX_TEST(m_pddsFrontBuffer->SetClipper(pcClipper), kPath);
+    DX_TEST(m_pddsFrontBuffer->SetClipper( pcClipper ), kPath);
     pcClipper->Release();
 
     if (!bBackBuffer) {
@@ -239,12 +244,12 @@ HRESULT CD3DFramework::CreateWindowedSurfaces(DWORD dwFlags) {
                             DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE);
     ddsd.dwWidth = m_dwRenderWidth;
     ddsd.dwHeight = m_dwRenderHeight;
-    if (!DX_TEST(hr = m_pDD->CreateSurface(&ddsd, &m_pddsBackBuffer, NULL), kPath)) {
+    if (!DX_TEST(hr = m_pDD->CreateSurface( &ddsd, &m_pddsBackBuffer, NULL ), kPath)) {
         m_pddsBackBuffer = nullptr;
         return SurfaceFailure(hr, D3DFWERR_NOBACKBUFFER);
     }
     if (m_pddcScreenClipper)
-        DX_TEST(m_pddsBackBuffer->SetClipper(m_pddcScreenClipper), kPath);
+        DX_TEST(m_pddsBackBuffer->SetClipper( m_pddcScreenClipper ), kPath);
     return S_OK;
 }
 
@@ -263,7 +268,8 @@ HRESULT CD3DFramework::CreateFullscreenSurfaces(const DDSURFACEDESC2* pMode, DWO
     // Mode 13h needs the standard VGA flag; every other mode goes without.
     const DWORD dwModeFlags =
         (dwWidth == 320 && dwHeight == 200 && dwBitCount == 8) ? DDSDM_STANDARDVGAMODE : 0u;
-    if (!DX_TEST(m_pDD->SetDisplayMode(dwWidth, dwHeight, dwBitCount, dwRefreshRate, dwModeFlags),
+    if (!DX_TEST(m_pDD->SetDisplayMode( dwWidth, dwHeight, dwBitCount, dwRefreshRate,
+                                        dwModeFlags ),
                  kPath))
         return D3DFWERR_BADDISPLAYMODE;
 
@@ -276,24 +282,25 @@ HRESULT CD3DFramework::CreateFullscreenSurfaces(const DDSURFACEDESC2* pMode, DWO
         ddsd.ddsCaps.dwCaps |= DDSCAPS_FLIP | DDSCAPS_COMPLEX;
         ddsd.dwBackBufferCount = 1;
     }
-    if (!DX_TEST(hr = m_pDD->CreateSurface(&ddsd, &m_pddsFrontBuffer, NULL), kPath)) {
+    if (!DX_TEST(hr = m_pDD->CreateSurface( &ddsd, &m_pddsFrontBuffer, NULL ), kPath)) {
         m_pddsFrontBuffer = nullptr;
         return SurfaceFailure(hr, D3DFWERR_NOPRIMARY);
     }
     if (m_pddcScreenClipper)
-        DX_TEST(m_pddsFrontBuffer->SetClipper(m_pddcScreenClipper), kPath);
+        DX_TEST(m_pddsFrontBuffer->SetClipper( m_pddcScreenClipper ), kPath);
     if (!bBackBuffer)
         return S_OK;
 
     DDSCAPS2 ddscaps;
     std::memset(&ddscaps, 0, sizeof(ddscaps));
     ddscaps.dwCaps = DDSCAPS_BACKBUFFER;
-    if (!DX_TEST(hr = m_pddsFrontBuffer->GetAttachedSurface(&ddscaps, &m_pddsBackBuffer), kPath)) {
+    if (!DX_TEST(hr = m_pddsFrontBuffer->GetAttachedSurface( &ddscaps, &m_pddsBackBuffer ),
+                 kPath)) {
         m_pddsBackBuffer = nullptr;
         return SurfaceFailure(hr, D3DFWERR_NOBACKBUFFER);
     }
     if (m_pddcScreenClipper)
-        DX_TEST(m_pddsBackBuffer->SetClipper(m_pddcScreenClipper), kPath);
+        DX_TEST(m_pddsBackBuffer->SetClipper( m_pddcScreenClipper ), kPath);
     return S_OK;
 }
 
@@ -309,11 +316,11 @@ HRESULT CD3DFramework::CreateZBuffer() {
     ddsd.dwWidth = m_dwRenderWidth;
     ddsd.dwHeight = m_dwRenderHeight;
     ddsd.ddpfPixelFormat = m_ddpfDepthFormat;
-    if (!DX_TEST(hr = m_pDD->CreateSurface(&ddsd, &m_pddsZBuffer, NULL), kPath)) {
+    if (!DX_TEST(hr = m_pDD->CreateSurface( &ddsd, &m_pddsZBuffer, NULL ), kPath)) {
         m_pddsZBuffer = nullptr;
         return SurfaceFailure(hr, D3DFWERR_NOZBUFFER);
     }
-    if (!DX_TEST(m_pddsRenderTarget->AddAttachedSurface(m_pddsZBuffer), kPath))
+    if (!DX_TEST(m_pddsRenderTarget->AddAttachedSurface( m_pddsZBuffer ), kPath))
         return D3DFWERR_NOZBUFFER;
     return S_OK;
 }
@@ -322,12 +329,12 @@ HRESULT CD3DFramework::Create3DDevice(const GUID* pDeviceGUID) {
     // Direct3D cannot render into palettised desktops.
     DDSURFACEDESC2 ddsd;
     D3DUtil_InitSurfaceDesc(ddsd);
-    if (!DX_TEST(m_pDD->GetDisplayMode(&ddsd), kPath))
+    if (!DX_TEST(m_pDD->GetDisplayMode( &ddsd ), kPath))
         return D3DFWERR_INITIALIZATIONFAILED;
     if (ddsd.ddpfPixelFormat.dwRGBBitCount <= 8)
         return D3DFWERR_INVALIDMODE;
 
-    if (!DX_TEST(m_pD3D->CreateDevice(*pDeviceGUID, m_pddsRenderTarget, &m_pd3dDevice, NULL),
+    if (!DX_TEST(m_pD3D->CreateDevice( *pDeviceGUID, m_pddsRenderTarget, &m_pd3dDevice, NULL ),
                  kPath)) {
         m_pd3dDevice = nullptr;
         return D3DFWERR_NO3DDEVICE;
@@ -336,18 +343,18 @@ HRESULT CD3DFramework::Create3DDevice(const GUID* pDeviceGUID) {
 }
 
 HRESULT CD3DFramework::CreateViewport() {
-    if (!DX_TEST(m_pD3D->CreateViewport(&m_pvViewport, NULL), kPath)) {
+    if (!DX_TEST(m_pD3D->CreateViewport( &m_pvViewport, NULL ), kPath)) {
         m_pvViewport = nullptr;
         return D3DFWERR_NOVIEWPORT;
     }
-    if (!DX_TEST(m_pd3dDevice->AddViewport(m_pvViewport), kPath))
+    if (!DX_TEST(m_pd3dDevice->AddViewport( m_pvViewport ), kPath))
         return D3DFWERR_NOVIEWPORT;
 
     D3DVIEWPORT2 vp;
     D3DUtil_InitViewport(vp, m_dwRenderWidth, m_dwRenderHeight);
-    if (!DX_TEST(m_pvViewport->SetViewport2(&vp), kPath))
+    if (!DX_TEST(m_pvViewport->SetViewport2( &vp ), kPath))
         return D3DFWERR_NOVIEWPORT;
-    if (!DX_TEST(m_pd3dDevice->SetCurrentViewport(m_pvViewport), kPath))
+    if (!DX_TEST(m_pd3dDevice->SetCurrentViewport( m_pvViewport ), kPath))
         return D3DFWERR_NOVIEWPORT;
     return S_OK;
 }
@@ -359,10 +366,10 @@ HRESULT CD3DFramework::PresentFrame() {
         return m_pddsFrontBuffer->IsLost();
 
     if (m_bFullscreenMode)
-        DX_TEST(hr = m_pddsFrontBuffer->Flip(NULL, DDFLIP_WAIT), kPath);
+        DX_TEST(hr = m_pddsFrontBuffer->Flip( NULL, DDFLIP_WAIT ), kPath);
     else
-        DX_TEST(hr = m_pddsFrontBuffer->Blt(&m_rcScreen, m_pddsBackBuffer, &m_rcViewport,
-                                            DDBLT_WAIT, NULL),
+        DX_TEST(hr = m_pddsFrontBuffer->Blt( &m_rcScreen, m_pddsBackBuffer, &m_rcViewport,
+                                             DDBLT_WAIT, NULL ),
                 kPath);
     return hr;
 }
@@ -390,8 +397,8 @@ HRESULT CD3DFramework::RestoreSurfaces() {
 void CD3DFramework::MoveFrame(int x, int y) {
     if (m_bFullscreenMode)
         return;
-    m_rcScreen =
-        RECT{x, y, x + static_cast<LONG>(m_dwRenderWidth), y + static_cast<LONG>(m_dwRenderHeight)};
+    m_rcScreen = RECT{x, y, x + static_cast<LONG>(m_dwRenderWidth),
+                      y + static_cast<LONG>(m_dwRenderHeight)};
     if (!m_pddsBackBuffer)
         m_rcViewport = m_rcScreen;
 }
@@ -399,7 +406,7 @@ void CD3DFramework::MoveFrame(int x, int y) {
 HRESULT CD3DFramework::ReleaseObjects() {
     if (m_pvViewport) {
         if (m_pd3dDevice)
-            DX_TEST(m_pd3dDevice->DeleteViewport(m_pvViewport), kPath);
+            DX_TEST(m_pd3dDevice->DeleteViewport( m_pvViewport ), kPath);
         ReleaseAndClear(m_pvViewport);
     }
     ReleaseAndClear(m_pd3dDevice);
@@ -415,9 +422,9 @@ HRESULT CD3DFramework::ReleaseObjects() {
 
     if (m_pDD) {
         if (m_pddsFrontBuffer)
-            DX_TEST(m_pddsFrontBuffer->SetClipper(NULL), kPath);
+            DX_TEST(m_pddsFrontBuffer->SetClipper( NULL ), kPath);
         if (m_pddsBackBuffer)
-            DX_TEST(m_pddsBackBuffer->SetClipper(NULL), kPath);
+            DX_TEST(m_pddsBackBuffer->SetClipper( NULL ), kPath);
         ReleaseAndClear(m_pddcScreenClipper);
 
         // In full screen the back buffer belongs to the flipping chain.
@@ -427,7 +434,7 @@ HRESULT CD3DFramework::ReleaseObjects() {
 
         if (m_pddsRenderTarget) {
             if (m_pddsZBuffer)
-                DX_TEST(m_pddsRenderTarget->DeleteAttachedSurface(0, m_pddsZBuffer), kPath);
+                DX_TEST(m_pddsRenderTarget->DeleteAttachedSurface( 0, m_pddsZBuffer ), kPath);
             m_pddsRenderTarget->Release();
         }
         ReleaseAndClear(m_pddsZBuffer);
@@ -441,3 +448,5 @@ HRESULT CD3DFramework::ReleaseObjects() {
     }
     return S_OK;
 }
+
+// clang-format on
