@@ -1,0 +1,3 @@
+#include "driver_filter.h"
+
+debug::Filter DRIVER_FILTER("Driver");
