@@ -486,30 +486,29 @@ HRESULT Surface::GetSurfaceDesc(LPDDSURFACEDESC2 desc) {
     return DD_OK;
 }
 
-bool Surface::hasKey(DWORD which, DDCOLORKEY* key) const {
-    DWORD flag;
-    const DDCOLORKEY* value;
+DDCOLORKEY* Surface::keySlot(DWORD which, DWORD* flag) {
     switch (which) {
         case DDCKEY_SRCBLT:
-            flag = DDSD_CKSRCBLT;
-            value = &desc_.ddckCKSrcBlt;
-            break;
+            *flag = DDSD_CKSRCBLT;
+            return &desc_.ddckCKSrcBlt;
         case DDCKEY_DESTBLT:
-            flag = DDSD_CKDESTBLT;
-            value = &desc_.ddckCKDestBlt;
-            break;
+            *flag = DDSD_CKDESTBLT;
+            return &desc_.ddckCKDestBlt;
         case DDCKEY_SRCOVERLAY:
-            flag = DDSD_CKSRCOVERLAY;
-            value = &desc_.ddckCKSrcOverlay;
-            break;
+            *flag = DDSD_CKSRCOVERLAY;
+            return &desc_.ddckCKSrcOverlay;
         case DDCKEY_DESTOVERLAY:
-            flag = DDSD_CKDESTOVERLAY;
-            value = &desc_.ddckCKDestOverlay;
-            break;
+            *flag = DDSD_CKDESTOVERLAY;
+            return &desc_.ddckCKDestOverlay;
         default:
-            return false;
+            return nullptr;
     }
-    if (!(desc_.dwFlags & flag))
+}
+
+bool Surface::hasKey(DWORD which, DDCOLORKEY* key) const {
+    DWORD flag = 0;
+    const DDCOLORKEY* value = const_cast<Surface*>(this)->keySlot(which, &flag);
+    if (!value || !(desc_.dwFlags & flag))
         return false;
     if (key)
         *key = *value;
@@ -531,29 +530,11 @@ HRESULT Surface::GetColorKey(DWORD flags, LPDDCOLORKEY key) {
 HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key) {
     PLATFORM_RECORD_CALL("IDirectDrawSurface4::SetColorKey", flags, (ULONG_PTR)key);
     const DWORD which = flags & ~DDCKEY_COLORSPACE;
-    DWORD flag;
-    DDCOLORKEY* value;
+    DWORD flag = 0;
     DDLock lock(ddrawMutex());
-    switch (which) {
-        case DDCKEY_SRCBLT:
-            flag = DDSD_CKSRCBLT;
-            value = &desc_.ddckCKSrcBlt;
-            break;
-        case DDCKEY_DESTBLT:
-            flag = DDSD_CKDESTBLT;
-            value = &desc_.ddckCKDestBlt;
-            break;
-        case DDCKEY_SRCOVERLAY:
-            flag = DDSD_CKSRCOVERLAY;
-            value = &desc_.ddckCKSrcOverlay;
-            break;
-        case DDCKEY_DESTOVERLAY:
-            flag = DDSD_CKDESTOVERLAY;
-            value = &desc_.ddckCKDestOverlay;
-            break;
-        default:
-            return DDERR_INVALIDPARAMS;
-    }
+    DDCOLORKEY* value = keySlot(which, &flag);
+    if (!value)
+        return DDERR_INVALIDPARAMS;
     if (!key) {
         desc_.dwFlags &= ~flag;
         *value = DDCOLORKEY{};

@@ -154,6 +154,9 @@ private:
     void present();
     void detachFromOverlays();
     bool hasKey(DWORD which, DDCOLORKEY* key) const;
+    // The description's key for one DDCKEY_* kind and its DDSD_* flag; null
+    // for anything else.
+    DDCOLORKEY* keySlot(DWORD which, DWORD* flag);
 
     std::atomic<ULONG> refs_{1};
     std::shared_ptr<DeviceState> state_;
