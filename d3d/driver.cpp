@@ -33,10 +33,12 @@ std::shared_ptr<char[]> copyString(const char* from) {
     return text;
 }
 
-// The platform has no desktop window DC; a DC it does not know describes the
-// desktop, as the desktop window's DC does on Windows.
 int desktopBitsPerPixel() {
-    return GetDeviceCaps(nullptr, BITSPIXEL);
+    const HWND desktop = GetDesktopWindow();
+    const HDC dc = GetDC(desktop);
+    const int bits = GetDeviceCaps(dc, BITSPIXEL);
+    ReleaseDC(desktop, dc);
+    return bits;
 }
 
 HRESULT acceptEveryDevice(const DDCAPS*, const D3DDEVICEDESC*) {

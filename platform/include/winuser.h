@@ -688,6 +688,11 @@ PLATFORM_API BOOL WINAPI InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bEra
 PLATFORM_API BOOL WINAPI ValidateRect(HWND hWnd, const RECT* lpRect);
 PLATFORM_API BOOL WINAPI RedrawWindow(HWND hWnd, const RECT* lprcUpdate, HRGN hrgnUpdate,
                                       UINT flags);
+PLATFORM_API HWND WINAPI GetDesktopWindow(void);
+// A DC of a window or, for NULL, of the screen: it draws nowhere here and
+// answers GetDeviceCaps with the desktop mode.
+PLATFORM_API HDC WINAPI GetDC(HWND hWnd);
+PLATFORM_API int WINAPI ReleaseDC(HWND hWnd, HDC hDC);
 PLATFORM_API HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint);
 PLATFORM_API BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint);
 PLATFORM_API BOOL WINAPI DrawMenuBar(HWND hWnd);

@@ -202,7 +202,10 @@ TEST(DisplaySettings, ModesAreEnumeratedAndChanged) {
     while (EnumDisplaySettingsA(nullptr, count, &mode))
         ++count;
     EXPECT_EQ(12, count);
-    EXPECT_EQ(1024, GetDeviceCaps(nullptr, HORZRES));
+    HDC screen = GetDC(nullptr);
+    ASSERT_NE(nullptr, screen);
+    EXPECT_EQ(1024, GetDeviceCaps(screen, HORZRES));
+    EXPECT_EQ(0, GetDeviceCaps(nullptr, HORZRES));  // no DC, no answer
 
     DEVMODEA want{};
     want.dmSize = sizeof(want);
@@ -212,7 +215,9 @@ TEST(DisplaySettings, ModesAreEnumeratedAndChanged) {
     ASSERT_EQ(DISP_CHANGE_SUCCESSFUL, ChangeDisplaySettingsA(&want, 0));
     EXPECT_EQ(800u, platform::testing::currentDesktopMode().width);
     EXPECT_EQ(32u, platform::testing::currentDesktopMode().bitsPerPixel);
-    EXPECT_EQ(800, GetDeviceCaps(nullptr, HORZRES));
+    EXPECT_EQ(800, GetDeviceCaps(screen, HORZRES));
+    EXPECT_EQ(1, ReleaseDC(nullptr, screen));
+    EXPECT_EQ(0, ReleaseDC(nullptr, screen));  // already released
     want.dmPelsWidth = 801;
     EXPECT_EQ(DISP_CHANGE_BADMODE, ChangeDisplaySettingsA(&want, 0));
     want.dmSize = 156;

@@ -311,12 +311,14 @@ PLATFORM_API int WINAPI GetDeviceCaps(HDC hdc, int index) {
         GdiState& s = gdiState();
         GdiLock lock(s.mutex);
         const DeviceContext* dc = s.find(hdc);
-        if (dc && dc->drawable) {
+        if (!dc)
+            return 0;
+        if (dc->drawable) {
             width = static_cast<int>(dc->target.width);
             height = static_cast<int>(dc->target.height);
             bits = static_cast<int>(dc->target.format.dwRGBBitCount);
         } else {
-            // Window and screen DCs describe the desktop.
+            // Window and display DCs describe the desktop.
             width = static_cast<int>(desktop.width);
             height = static_cast<int>(desktop.height);
             bits = static_cast<int>(desktop.bitsPerPixel);

@@ -73,6 +73,13 @@ HDC createDisplayDC() {
     return makeDC(s, std::make_unique<DeviceContext>());
 }
 
+bool isDisplayDC(HDC dc) {
+    GdiState& s = gdiState();
+    GdiLock lock(s.mutex);
+    const DeviceContext* found = s.find(dc);
+    return found && !found->drawable;
+}
+
 void destroySurfaceDC(HDC dc) {
     GdiState& s = gdiState();
     GdiLock lock(s.mutex);

@@ -25,5 +25,7 @@ const void* ownerOfDC(HDC dc);
 // A DC that draws nowhere and answers questions about the desktop
 // (GetDeviceCaps); for the window system's GetDC of a window.
 HDC createDisplayDC();
+// True for a live DC made by createDisplayDC.
+bool isDisplayDC(HDC dc);
 
 }  // namespace platform::gdi

@@ -22,6 +22,12 @@ namespace platform::user {
 // thread id, the one PostThreadMessageA takes.
 DWORD currentThreadKey();
 
+// The desktop window: GetDesktopWindow's handle, which no created window
+// shares. desktopRect fills the screen rectangle for it and answers false for
+// every other handle.
+HWND desktopWindow();
+bool desktopRect(HWND hWnd, RECT* rect);
+
 // Sets the calling thread's last error.
 void setLastError(DWORD code);
 

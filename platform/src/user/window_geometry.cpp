@@ -251,6 +251,8 @@ BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect) {
         setLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    if (desktopRect(hWnd, lpRect))
+        return TRUE;
     std::lock_guard<std::mutex> lock(state().mutex);
     auto w = findWindowLocked(hWnd);
     if (!w) {
@@ -266,6 +268,8 @@ BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect) {
         setLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    if (desktopRect(hWnd, lpRect))
+        return TRUE;
     std::lock_guard<std::mutex> lock(state().mutex);
     auto w = findWindowLocked(hWnd);
     if (!w) {
