@@ -181,6 +181,21 @@ TEST(DelivererReentrance, ListenerRegisteredInsideIsCalledInTheSameDelivery) {
     EXPECT_EQ(deliverOnce(registry, log), (Log{"early:1", "a:1", "b:1", "late:1"}));
 }
 
+TEST(DelivererReentrance, ListenerReRegisteringItselfCountsAsNew) {
+    Log log;
+    Recorder a("a", log), b("b", log);
+    Registry registry;
+    registry.registerListener(&a, 2);
+    registry.registerListener(&b, 1);
+    a.action = [&] {
+        a.action = nullptr;
+        registry.unregisterListener(&a);
+        registry.registerListener(&a, 0);
+    };
+    EXPECT_EQ(deliverOnce(registry, log), (Log{"a:1", "b:1", "a:1"}));
+    EXPECT_EQ(deliverOnce(registry, log), (Log{"b:1", "a:1"}));
+}
+
 TEST(DelivererReentrance, NestedDeliveryCallsEveryoneOncePerDelivery) {
     Log log;
     Recorder a("a", log), b("b", log), c("c", log), added("added", log);
