@@ -1,10 +1,17 @@
 #include "driver.h"
 
+#include "driver_filter.h"
+
+#include <engine/config.h>
+#include <engine/core/globals.h>
+#include <engine/debug.h>
+
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 
 // ===========================================================================
 // Video modes
@@ -164,4 +171,400 @@ VideoMode* D3DVideoModeList::findFallback() const {
             return mode;
     }
     return nullptr;
+}
+
+// ===========================================================================
+// Driver settings
+// ===========================================================================
+
+DriverSettings g_driverSettings;
+
+std::optional<int> tracerQualityLevel(const std::string& name) {
+    static const char* const names[] = {"low", "normal", "high", "extra"};
+    for (int level = 0; level < 4; ++level)
+        if (name == names[level])
+            return level;
+    return std::nullopt;
+}
+
+// ===========================================================================
+// The driver
+// ===========================================================================
+
+namespace {
+
+const char* const sourcePath = "3d/driver/d3d/driver";
+
+// Operations whose collaborators (the Application and its core thread, the
+// frame loop, fonts, the mouse) are not part of this build say so instead of
+// pretending to work.
+void reportUnavailable(const char* operation) {
+    DRIVER_FILTER << (debug::Error(debug::Context(sourcePath, __LINE__))
+                      << "D3DRenderDriver::" << operation << " is not available yet");
+}
+
+std::uint8_t toByte(float component) {
+    const float c = component > 0.0f ? (component < 1.0f ? component : 1.0f) : 0.0f;
+    return static_cast<std::uint8_t>(c * 255.0f + 0.5f);
+}
+
+}  // namespace
+
+D3DRenderDriver::D3DRenderDriver() {
+    setIdlingState(false);
+    videoModes.build();
+    readSettings();
+    chooseDefaultVideoMode();
+}
+
+D3DRenderDriver::~D3DRenderDriver() {
+    // The font registry is emptied here once fonts exist.
+    videoModes.clear();
+    delete[] infoString.exchange(nullptr);
+}
+
+void D3DRenderDriver::readSettings() {
+    DriverSettings& s = g_driverSettings;
+    s.wanted = WantedVideoMode();
+    s.tracerQuality = "extra";
+    s.wBuffer = false;
+    s.mouseUpdateFrequency = 100.0f;
+
+    config::Config file;
+    file.readFile("/Configs/system.cfg");  // a missing file leaves the defaults
+    config::Block* driver = nullptr;
+    if (file.getPropertyAccess("Driver", &driver) && driver) {
+        driver->getProperty("showStatistic", &s.showStatistic);
+        driver->getProperty("showFPS", &s.showFPS);
+        driver->getProperty("mipmaps", &s.mipmaps);
+        driver->getProperty("dithering", &s.dithering);
+        driver->getProperty("specular", &s.specular);
+        driver->getProperty("antialiasing", &s.antialiasing);
+        driver->getProperty("subPixel", &s.subPixel);
+        driver->getProperty("anisotropy", &s.anisotropy);
+        driver->getProperty("wBuffer", &s.wBuffer);
+        driver->getProperty("tracerQuality", &s.tracerQuality);
+        driver->getProperty("textureScaleFactor", &s.textureScaleFactor);
+        driver->getProperty("showTracerResults", &s.showTracerResults);
+        driver->getProperty("mouseUpdateFrequency", &s.mouseUpdateFrequency);
+        driver->getProperty("fullScreenWindow", &s.fullScreenWindow);
+        config::Block* mode = nullptr;
+        if (driver->getPropertyAccess("DefaultVideoMode", &mode) && mode) {
+            mode->getProperty("xResolution", &s.wanted.xResolution);
+            mode->getProperty("yResolution", &s.wanted.yResolution);
+            mode->getProperty("windowed", &s.wanted.windowed);
+            mode->getProperty("hardware", &s.wanted.hardware);
+            mode->getProperty("colorDepth", &s.wanted.colorDepth);
+            mode->getProperty("device", &s.wanted.device);
+        }
+    }
+
+    if (!(s.mouseUpdateFrequency > 0.0f)) {
+        DRIVER_FILTER << (debug::Error(debug::Context(sourcePath, __LINE__))
+                          << "mouseUpdateFrequency must be positive, not " << s.mouseUpdateFrequency
+                          << "; using 100");
+        s.mouseUpdateFrequency = 100.0f;
+    }
+    s.mousePeriod = 1.0f / s.mouseUpdateFrequency;
+    s.depthBufferMode = s.wBuffer ? 2 : 1;
+    // tracerQualityLevel(s.tracerQuality) becomes the degrading manager's
+    // initial level here once the degrading manager exists.
+}
+
+void D3DRenderDriver::chooseDefaultVideoMode() {
+    defaultVideoMode = videoModes.chooseDefault(g_driverSettings.wanted);
+    if (defaultVideoMode)
+        return;
+    DRIVER_FILTER << (debug::Warning(debug::Context(sourcePath, __LINE__), 1.0f)
+                      << "Can't find default video mode. Check system.cfg!");
+    defaultVideoMode = videoModes.findFallback();
+}
+
+void D3DRenderDriver::initVideoMode(const VideoMode*) {
+    reportUnavailable("initVideoMode");
+}
+
+void D3DRenderDriver::termVideoMode() {
+    reportUnavailable("termVideoMode");
+}
+
+void D3DRenderDriver::changeVideoMode(const VideoMode*) {
+    reportUnavailable("changeVideoMode");
+}
+
+bool D3DRenderDriver::validateVideoMode(const VideoMode* mode) {
+    return videoModes.validateVideoMode(mode);
+}
+
+bool D3DRenderDriver::initFrame(float) {
+    reportUnavailable("initFrame");
+    return false;
+}
+
+void D3DRenderDriver::termFrame() {
+    reportUnavailable("termFrame");
+}
+
+void D3DRenderDriver::initView(RenderView&) {
+    reportUnavailable("initView");
+}
+
+void D3DRenderDriver::termView() {
+    reportUnavailable("termView");
+}
+
+VideoMode* D3DRenderDriver::createWindowedVideoMode(const VideoMode* mode, int width, int height) {
+    return videoModes.createWindowedVideoMode(mode, width, height);
+}
+
+void D3DRenderDriver::deleteVideoMode(VideoMode* mode) {
+    if (mode == defaultVideoMode && mode)
+        defaultVideoMode = nullptr;
+    videoModes.deleteVideoMode(mode);
+}
+
+const std::vector<VideoMode*>& D3DRenderDriver::getVideoModeList() const {
+    return videoModes.getVideoModeList();
+}
+
+const VideoMode* D3DRenderDriver::getCurrentVideoMode() const {
+    reportUnavailable("getCurrentVideoMode");
+    return nullptr;
+}
+
+void D3DRenderDriver::renderLight(RenderLight*, const TMatrix&, const Vector&) {
+    reportUnavailable("renderLight");
+}
+
+void D3DRenderDriver::renderMesh(RenderMeshShellInterface*) {
+    reportUnavailable("renderMesh");
+}
+
+void D3DRenderDriver::renderDecal(RenderDecal2D*) {
+    reportUnavailable("renderDecal");
+}
+
+void D3DRenderDriver::renderLine(RenderLine*) {
+    reportUnavailable("renderLine");
+}
+
+void D3DRenderDriver::registerPointedObject(RenderMeshListener*, float) {
+    reportUnavailable("registerPointedObject");
+}
+
+void D3DRenderDriver::setMousePointerPosition(float, float) {
+    reportUnavailable("setMousePointerPosition");
+}
+
+void D3DRenderDriver::registerListener(RenderDriverListener* listener, int priority) {
+    FrameListeners::registerListener(listener, priority);
+}
+
+void D3DRenderDriver::unregisterListener(RenderDriverListener* listener) {
+    FrameListeners::unregisterListener(listener);
+}
+
+void D3DRenderDriver::registerListener(ReconfigurationDriverListener* listener, int priority) {
+    ReconfigurationListeners::registerListener(listener, priority);
+}
+
+void D3DRenderDriver::unregisterListener(ReconfigurationDriverListener* listener) {
+    ReconfigurationListeners::unregisterListener(listener);
+}
+
+Vector D3DRenderDriver::projectVector(const Vector&, RenderView*) {
+    reportUnavailable("projectVector");
+    return Vector();
+}
+
+FontInterface* D3DRenderDriver::registerFont(const char*) {
+    reportUnavailable("registerFont");
+    return nullptr;
+}
+
+void D3DRenderDriver::addInfoString(const char* text) {
+    char* copy = nullptr;
+    if (text) {
+        const size_t size = std::strlen(text) + 1;
+        copy = new char[size];
+        std::memcpy(copy, text, size);
+    }
+    delete[] infoString.exchange(copy);
+}
+
+void D3DRenderDriver::registerView(View*) {
+    reportUnavailable("registerView");
+}
+
+void D3DRenderDriver::unregisterView(View*) {
+    reportUnavailable("unregisterView");
+}
+
+void D3DRenderDriver::start() {
+    reportUnavailable("start");
+}
+
+void D3DRenderDriver::stop() {
+    reportUnavailable("stop");
+}
+
+void D3DRenderDriver::draw() {
+    reportUnavailable("draw");
+}
+
+void D3DRenderDriver::setFPS(float) {
+    reportUnavailable("setFPS");
+}
+
+bool D3DRenderDriver::isCursorSupported() {
+    reportUnavailable("isCursorSupported");
+    return false;
+}
+
+bool D3DRenderDriver::enableCursor() {
+    reportUnavailable("enableCursor");
+    return false;
+}
+
+bool D3DRenderDriver::disableCursor() {
+    reportUnavailable("disableCursor");
+    return false;
+}
+
+bool D3DRenderDriver::showCursor() {
+    reportUnavailable("showCursor");
+    return false;
+}
+
+bool D3DRenderDriver::hideCursor() {
+    reportUnavailable("hideCursor");
+    return false;
+}
+
+bool D3DRenderDriver::setCursorAxisSpeed(float, float) {
+    reportUnavailable("setCursorAxisSpeed");
+    return false;
+}
+
+bool D3DRenderDriver::setCursorSize(int, int) {
+    reportUnavailable("setCursorSize");
+    return false;
+}
+
+bool D3DRenderDriver::setCursorImage(RenderImage*) {
+    reportUnavailable("setCursorImage");
+    return false;
+}
+
+bool D3DRenderDriver::setCursorColorKey(const Color&) {
+    reportUnavailable("setCursorColorKey");
+    return false;
+}
+
+bool D3DRenderDriver::getCursorOffset(float*, float*) {
+    reportUnavailable("getCursorOffset");
+    return false;
+}
+
+bool D3DRenderDriver::setCursorHotspot(int, int) {
+    reportUnavailable("setCursorHotspot");
+    return false;
+}
+
+// The device's 32-bit colour form: A8R8G8B8.
+void D3DRenderDriver::setBackgroundColor(const Color& color, bool clear) {
+    backgroundColor = (std::uint32_t{toByte(color.a)} << 24) |
+                      (std::uint32_t{toByte(color.r)} << 16) |
+                      (std::uint32_t{toByte(color.g)} << 8) | std::uint32_t{toByte(color.b)};
+    clearTarget = clear;
+}
+
+void D3DRenderDriver::disableIdlingMode() {
+    idlingMode = false;
+    std::printf("\n");
+}
+
+void D3DRenderDriver::setIdlingFPS(float fps) {
+    if (!(fps > 0.0f)) {
+        DRIVER_FILTER << (debug::Error(debug::Context(sourcePath, __LINE__))
+                          << "setIdlingFPS: the rate must be positive, not " << fps);
+        return;
+    }
+    idlingStep = 1.0f / fps;
+}
+
+// ===========================================================================
+// Library lifecycle
+// ===========================================================================
+
+D3DRenderDriver* theD3DRenderDriver = nullptr;
+bool g_sortAlpha = true;
+
+namespace {
+
+DEVMODEA desktopMode;
+int exitHookId = -1;
+
+void restoreDesktopMode() {
+    ChangeDisplaySettingsA(&desktopMode, 0);
+}
+
+}  // namespace
+
+bool sortAlphaForEnvironment() {
+    char os[64] = "Unknown";
+    GetEnvironmentVariableA("OS", os, sizeof os);
+    os[sizeof os - 1] = '\0';
+    return strcasecmp(os, "Windows_NT") != 0;
+}
+
+void initDriver() {
+    DRIVER_FILTER << (debug::Message(2.0f) << "initDriver");
+
+    // The degrading manager, the view, light, decal, mesh, image and line
+    // factories and the texture, render texture and material managers are
+    // made here, before the driver, which sets the degrading manager's level.
+    theD3DRenderDriver = new D3DRenderDriver;
+
+    // Engine globals, in their order: theDegradingManager, theRenderViewFactory,
+    // theRenderLightFactory, theRenderDriver, theRenderMaterialManager,
+    // theRenderTextureManager, theRenderDecalFactory. Only the driver exists.
+    theRenderDriver = theD3DRenderDriver;
+
+    // The render state manager, the special-effect factory, the Application
+    // and the video factory follow here.
+
+    g_sortAlpha = sortAlphaForEnvironment();
+
+    std::memset(&desktopMode, 0, sizeof desktopMode);
+    desktopMode.dmSize = sizeof desktopMode;
+    EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &desktopMode);
+    // A fatal exit must not leave the desktop in a game resolution.
+    exitHookId = debug::System::addExitHook(restoreDesktopMode);
+}
+
+void termDriver() {
+    if (exitHookId >= 0) {
+        debug::System::delExitHook(exitHookId);
+        exitHookId = -1;
+    }
+    restoreDesktopMode();
+
+    DRIVER_FILTER << (debug::Message(2.0f) << "termDriver");
+
+    // The video factory is deleted first, then the special-effect factory.
+    delete theD3DRenderDriver;
+    theD3DRenderDriver = nullptr;
+    // Then the line, decal, image and mesh factories, the texture, material
+    // and render texture managers, the light and view factories, the degrading
+    // manager, the render state manager and the Application.
+    theRenderDriver = nullptr;
+}
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH)
+        initDriver();
+    else if (reason == DLL_PROCESS_DETACH)
+        termDriver();
+    return TRUE;
 }

@@ -1,13 +1,24 @@
-// The render driver: its video modes and, later, the driver object itself.
+// The render driver: its video modes, its settings and the driver object.
 #pragma once
 
 #include "d3dframe/d3denum.h"
+#include "deliverer.h"
+#include "thread/synchronized.h"
 
+#include <engine/core/reconfiguration_driver_listener.h>
+#include <engine/core/render_driver.h>
+#include <engine/core/render_driver_listener.h>
 #include <engine/core/video_mode.h>
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+// What the library exports, as a DLL would; everything else stays hidden.
+#define D3DDRIVER_API __attribute__((visibility("default")))
 
 // ===========================================================================
 // Video modes
@@ -106,3 +117,190 @@ private:
     D3DEnum_DeviceInfo* fallbackDevice = nullptr;
     D3DEnum_ModeInfo* fallbackMode = nullptr;
 };
+
+// ===========================================================================
+// Driver settings
+// ===========================================================================
+
+// Process-wide settings: read from the "Driver" block of /Configs/system.cfg
+// when the driver is made, changed later only by the degrading manager and the
+// settings dialog, read on the core thread without a lock.
+struct DriverSettings {
+    bool showStatistic = false;
+    bool showFPS = false;
+    bool mipmaps = false;
+    bool dithering = true;
+    bool specular = true;
+    bool antialiasing = false;
+    bool subPixel = true;
+    bool anisotropy = false;
+    bool wBuffer = false;
+    std::string tracerQuality = "extra";
+    int textureScaleFactor = 0;
+    bool showTracerResults = false;
+    float mouseUpdateFrequency = 100.0f;
+    bool fullScreenWindow = false;
+    // Only used while the driver chooses its default video mode.
+    WantedVideoMode wanted;
+
+    // Derived when the file has been read.
+    float mousePeriod = 0.01f;  // seconds between two samples of the mouse thread
+    int depthBufferMode = 1;    // D3DZB_TRUE, or D3DZB_USEW (2) with wBuffer
+};
+
+extern DriverSettings g_driverSettings;
+
+// The degrading manager's quality level named by `tracerQuality` ("low" 0 ...
+// "extra" 3, exact case); nothing for any other text.
+std::optional<int> tracerQualityLevel(const std::string& name);
+
+// ===========================================================================
+// The driver
+// ===========================================================================
+
+class D3DRenderDriver : public virtual thread::SynchronizedObject,
+                        public RenderDriver,
+                        public PriorityDrivenSubscribeDeliverer<RenderDriverListener>,
+                        public PriorityDrivenSubscribeDeliverer<ReconfigurationDriverListener> {
+public:
+    // Reads the configuration, enumerates the video modes and chooses the
+    // default one.
+    D3DRenderDriver();
+    ~D3DRenderDriver() override;
+
+    // Video modes.
+    void initVideoMode(const VideoMode* mode) override;
+    void termVideoMode() override;
+    void changeVideoMode(const VideoMode* mode) override;
+    bool validateVideoMode(const VideoMode* mode) override;
+
+    // Frames and views.
+    bool initFrame(float time) override;
+    void termFrame() override;
+    void initView(RenderView& view) override;
+    void termView() override;
+    RenderView* getCurrentRenderView() override { return currentRenderView; }
+
+    VideoMode* createWindowedVideoMode(const VideoMode* mode, int width, int height) override;
+    void deleteVideoMode(VideoMode* mode) override;
+    const std::vector<VideoMode*>& getVideoModeList() const override;
+    const VideoMode* getCurrentVideoMode() const override;
+    const VideoMode* getDefaultVideoMode() const override { return defaultVideoMode; }
+
+    void renderLight(RenderLight* light, const TMatrix& orientation,
+                     const Vector& position) override;
+    void renderMesh(RenderMeshShellInterface* mesh) override;
+    void renderDecal(RenderDecal2D* decal) override;
+    void renderLine(RenderLine* line) override;
+    void registerPointedObject(RenderMeshListener* listener, float distance) override;
+
+    void setMousePointerPosition(float x, float y) override;
+    float getXMousePointerPosition() const override { return mouseX; }
+    float getYMousePointerPosition() const override { return mouseY; }
+
+    // Listener registries: higher priority first, equal ones in registration
+    // order.
+    void registerListener(RenderDriverListener* listener, int priority) override;
+    void unregisterListener(RenderDriverListener* listener) override;
+    void registerListener(RenderDriverListener* listener) { registerListener(listener, 0); }
+    void registerListener(ReconfigurationDriverListener* listener, int priority) override;
+    void unregisterListener(ReconfigurationDriverListener* listener) override;
+
+    Vector projectVector(const Vector& v, RenderView* view) override;
+    FontInterface* registerFont(const char* name) override;
+    // Stores a copy of `text` (null clears it); any thread may call it.
+    void addInfoString(const char* text) override;
+    void registerView(View* view) override;
+    void unregisterView(View* view) override;
+
+    // Run control.
+    void start() override;
+    void stop() override;
+    void draw() override;
+    void setFPS(float fps) override;
+
+    // Hardware cursor.
+    bool isCursorSupported() override;
+    bool enableCursor() override;
+    bool disableCursor() override;
+    bool showCursor() override;
+    bool hideCursor() override;
+    bool setCursorAxisSpeed(float x, float y) override;
+    bool setCursorSize(int width, int height) override;
+    bool setCursorImage(RenderImage* image) override;
+    bool setCursorColorKey(const Color& key) override;
+    bool getCursorOffset(float* x, float* y) override;
+    bool setCursorHotspot(int x, int y) override;
+
+    void setBackgroundImage(Image2D* image) override { backgroundImage = image; }
+    void setBackgroundColor(const Color& color, bool clear) override;
+    void enableIdlingMode() override { idlingMode = true; }
+    void disableIdlingMode() override;
+    void setIdlingFPS(float fps) override;
+
+    // Accessors.
+    IDirectDraw4* getDirectDraw() const { return directDraw; }
+    IDirect3D3* getDirect3D() const { return direct3D; }
+    IDirect3DDevice3* getD3DDevice() const { return device; }
+    int getScreenWidth() const { return screenWidth; }
+    int getScreenHeight() const { return screenHeight; }
+    // The render window belongs to the Application: this is always null.
+    void* getWindow() const { return window; }
+    float getFrameTime() const { return frameTime; }
+    // The text last given to addInfoString, or null.
+    const char* getInfoString() const { return infoString.load(); }
+    std::uint32_t getBackgroundColor() const { return backgroundColor; }
+    bool getClearTarget() const { return clearTarget; }
+    Image2D* getBackgroundImage() const { return backgroundImage; }
+    bool isIdlingModeRequested() const { return idlingMode; }
+    float getIdlingStep() const { return idlingStep; }
+
+private:
+    using FrameListeners = PriorityDrivenSubscribeDeliverer<RenderDriverListener>;
+    using ReconfigurationListeners =
+        PriorityDrivenSubscribeDeliverer<ReconfigurationDriverListener>;
+
+    static void readSettings();
+    void chooseDefaultVideoMode();
+
+    float frameTime = 0.0f;
+    float previousFrameTime = 0.0f;
+    bool idlingFrame = false;
+    VideoMode* defaultVideoMode = nullptr;
+    D3DVideoModeList videoModes;
+    RenderView* currentRenderView = nullptr;
+    void* window = nullptr;
+    float mouseX = 0.0f;
+    float mouseY = 0.0f;
+    float pendingMouseX = 0.0f;
+    float pendingMouseY = 0.0f;
+    std::atomic<char*> infoString{nullptr};
+    IDirectDraw4* directDraw = nullptr;
+    IDirect3D3* direct3D = nullptr;
+    IDirect3DDevice3* device = nullptr;
+    Image2D* backgroundImage = nullptr;
+    bool clearTarget = false;
+    std::uint32_t backgroundColor = 0;
+    int screenWidth = 0;
+    int screenHeight = 0;
+    bool idlingMode = false;
+    float idlingStep = 100.0f;
+};
+
+// ===========================================================================
+// Library lifecycle
+// ===========================================================================
+
+extern D3DDRIVER_API D3DRenderDriver* theD3DRenderDriver;
+// Whether deferred alpha objects are sorted far to near.
+extern D3DDRIVER_API bool g_sortAlpha;
+
+// Process attach and detach. Tests that link the driver call them directly.
+void initDriver();
+void termDriver();
+
+// Sorting is needed everywhere but on the NT family, whose "OS" is
+// "Windows_NT" (any case); a missing variable counts as another system.
+bool sortAlphaForEnvironment();
+
+extern "C" D3DDRIVER_API BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
