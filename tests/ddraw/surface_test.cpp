@@ -217,6 +217,28 @@ TEST_F(SurfaceTest, MipChainWalkGivesHalvedSizes) {
     EXPECT_EQ(DDERR_INVALIDPARAMS, dd->CreateSurface(&d, &top, nullptr));
 }
 
+TEST_F(SurfaceTest, ReleasingDirectDrawTakesItsRemainingSurfacesWithIt) {
+    normal();
+    DDSCAPS2 caps{DDSCAPS_VIDEOMEMORY, 0, 0, 0};
+    DWORD total = 0, freeBefore = 0;
+    ASSERT_EQ(DD_OK, dd->GetAvailableVidMem(&caps, &total, &freeBefore));
+    // A program that never releases these (as a full-screen program never
+    // releases its back buffer) still gets the memory back with the object.
+    IDirectDrawSurface4* kept = create(1024, 1024, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY);
+    ASSERT_NE(nullptr, kept);
+    kept->AddRef();
+    EXPECT_EQ(0u, dd->Release());
+    dd = nullptr;
+
+    IDirectDraw* dd1 = nullptr;
+    ASSERT_EQ(DD_OK, DirectDrawCreate(nullptr, &dd1, nullptr));
+    ASSERT_EQ(DD_OK, dd1->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void**>(&dd)));
+    dd1->Release();
+    DWORD freeAfter = 0;
+    ASSERT_EQ(DD_OK, dd->GetAvailableVidMem(&caps, &total, &freeAfter));
+    EXPECT_EQ(freeBefore, freeAfter);
+}
+
 TEST_F(SurfaceTest, VideoMemoryRunsOutAndComesBack) {
     normal();
     DDSCAPS2 caps{DDSCAPS_VIDEOMEMORY, 0, 0, 0};

@@ -19,8 +19,8 @@ class Surface;
 std::recursive_mutex& ddrawMutex();
 using DDLock = std::lock_guard<std::recursive_mutex>;
 
-// What a DirectDraw object shares with the surfaces it made; surfaces keep
-// it alive, so they stay usable after the object is gone.
+// What a DirectDraw object shares with the surfaces it made. The object's
+// final release destroys the surfaces still alive, as on DirectX 6.
 struct DeviceState {
     std::shared_ptr<const display::DisplayProfile> profile;
     int adapterIndex = 0;

@@ -75,6 +75,7 @@ DirectDraw::DirectDraw(std::shared_ptr<DeviceState> state) : state_(std::move(st
 DirectDraw::~DirectDraw() {
     for (auto& e : extensions_)
         e.second->Release();
+    Surface::destroyAllOf(*state_);
     if (modeChanged_)
         setAdapterMode(*state_, modeBefore_);
     if (exclusiveOwner() == state_.get())

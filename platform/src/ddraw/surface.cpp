@@ -67,6 +67,14 @@ Surface::Surface(std::shared_ptr<DeviceState> state, const DDSURFACEDESC2& desc,
     state_->surfaces.insert(this);
 }
 
+void Surface::destroyAllOf(DeviceState& state) {
+    // Releasing one surface may release the ones it holds, so pick again
+    // from what is left each time.
+    while (!state.surfaces.empty()) {
+        delete *state.surfaces.begin();
+    }
+}
+
 Surface::~Surface() {
     // Runs with ddrawMutex() held (from Release).
     if (dc_)

@@ -33,6 +33,11 @@ public:
                           Surface** out);
     // The implementation behind an interface pointer of this layer, or null.
     static Surface* fromInterface(IDirectDrawSurface4* surface);
+    // Destroys every surface `state`'s DirectDraw object made that is still
+    // alive, whatever references remain: on DirectX 6 the object's release
+    // takes its surfaces with it (a program need not release a full-screen
+    // back buffer). Caller holds ddrawMutex().
+    static void destroyAllOf(DeviceState& state);
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, LPVOID* object) override;
