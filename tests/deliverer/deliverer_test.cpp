@@ -130,36 +130,31 @@ TEST(DelivererRegistration, UnknownAndNullListenersChangeNothing) {
 
 // --- changes from inside a delivery ------------------------------------------------
 
-TEST(DelivererReentrance, ListenerUnregisteringItselfIsNotCalledAgain) {
+// Three listeners a, b, c at priorities 3, 2, 1.
+class ThreeListeners : public ::testing::Test {
+protected:
+    ThreeListeners() {
+        registry.registerListener(&a, 3);
+        registry.registerListener(&b, 2);
+        registry.registerListener(&c, 1);
+    }
     Log log;
-    Recorder a("a", log), b("b", log), c("c", log);
+    Recorder a{"a", log}, b{"b", log}, c{"c", log};
     Registry registry;
-    registry.registerListener(&a, 3);
-    registry.registerListener(&b, 2);
-    registry.registerListener(&c, 1);
+};
+
+TEST_F(ThreeListeners, ListenerUnregisteringItselfIsNotCalledAgain) {
     b.action = [&] { registry.unregisterListener(&b); };
     EXPECT_EQ(deliverOnce(registry, log), (Log{"a:1", "b:1", "c:1"}));
     EXPECT_EQ(deliverOnce(registry, log), (Log{"a:1", "c:1"}));
 }
 
-TEST(DelivererReentrance, LaterListenerUnregisteredInsideIsNotCalled) {
-    Log log;
-    Recorder a("a", log), b("b", log), c("c", log);
-    Registry registry;
-    registry.registerListener(&a, 3);
-    registry.registerListener(&b, 2);
-    registry.registerListener(&c, 1);
+TEST_F(ThreeListeners, LaterListenerUnregisteredInsideIsNotCalled) {
     a.action = [&] { registry.unregisterListener(&b); };
     EXPECT_EQ(deliverOnce(registry, log), (Log{"a:1", "c:1"}));
 }
 
-TEST(DelivererReentrance, EarlierListenerUnregisteredInsideDoesNotRepeatOthers) {
-    Log log;
-    Recorder a("a", log), b("b", log), c("c", log);
-    Registry registry;
-    registry.registerListener(&a, 3);
-    registry.registerListener(&b, 2);
-    registry.registerListener(&c, 1);
+TEST_F(ThreeListeners, EarlierListenerUnregisteredInsideDoesNotRepeatOthers) {
     b.action = [&] { registry.unregisterListener(&a); };
     EXPECT_EQ(deliverOnce(registry, log), (Log{"a:1", "b:1", "c:1"}));
 }

@@ -136,6 +136,25 @@ RECT clientRectOnScreen(const Window& window) {
     return client;
 }
 
+// The window's rectangle on screen, or its client rectangle in its own
+// coordinates; the desktop window answers with the screen.
+static BOOL windowRect(HWND hWnd, LPRECT lpRect, bool client) {
+    if (!lpRect) {
+        setLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (desktopRect(hWnd, lpRect))
+        return TRUE;
+    std::lock_guard<std::mutex> lock(state().mutex);
+    auto w = findWindowLocked(hWnd);
+    if (!w) {
+        setLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    *lpRect = client ? clientRectLocked(*w) : w->rect;
+    return TRUE;
+}
+
 }  // namespace platform::user
 
 using namespace platform::user;
@@ -247,37 +266,11 @@ BOOL WINAPI AdjustWindowRect(LPRECT lpRect, DWORD dwStyle, BOOL bMenu) {
 }
 
 BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect) {
-    if (!lpRect) {
-        setLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (desktopRect(hWnd, lpRect))
-        return TRUE;
-    std::lock_guard<std::mutex> lock(state().mutex);
-    auto w = findWindowLocked(hWnd);
-    if (!w) {
-        setLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
-    *lpRect = w->rect;
-    return TRUE;
+    return windowRect(hWnd, lpRect, false);
 }
 
 BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect) {
-    if (!lpRect) {
-        setLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (desktopRect(hWnd, lpRect))
-        return TRUE;
-    std::lock_guard<std::mutex> lock(state().mutex);
-    auto w = findWindowLocked(hWnd);
-    if (!w) {
-        setLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
-    }
-    *lpRect = clientRectLocked(*w);
-    return TRUE;
+    return windowRect(hWnd, lpRect, true);
 }
 
 BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint) {
