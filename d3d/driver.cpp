@@ -1,5 +1,6 @@
 #include "driver.h"
 
+#include "application.h"
 #include "driver_filter.h"
 
 #include <engine/config.h>
@@ -292,6 +293,24 @@ void D3DRenderDriver::changeVideoMode(const VideoMode*) {
     reportUnavailable("changeVideoMode");
 }
 
+void D3DRenderDriver::updateD3DInterfaces() {
+    directDraw = g_pFramework ? g_pFramework->GetDirectDraw() : nullptr;
+    direct3D = g_pFramework ? g_pFramework->GetDirect3D() : nullptr;
+    device = g_pFramework ? g_pFramework->GetD3DDevice() : nullptr;
+}
+
+IDirectDrawSurface4* D3DRenderDriver::getFrontBuffer() const {
+    return g_pFramework ? g_pFramework->GetFrontBuffer() : nullptr;
+}
+
+IDirectDrawSurface4* D3DRenderDriver::getBackBuffer() const {
+    return g_pFramework ? g_pFramework->GetBackBuffer() : nullptr;
+}
+
+IDirectDrawSurface4* D3DRenderDriver::getRenderSurface() const {
+    return g_pFramework ? g_pFramework->GetRenderSurface() : nullptr;
+}
+
 bool D3DRenderDriver::validateVideoMode(const VideoMode* mode) {
     return videoModes.validateVideoMode(mode);
 }
@@ -499,6 +518,9 @@ void D3DRenderDriver::setIdlingFPS(float fps) {
 
 D3DRenderDriver* theD3DRenderDriver = nullptr;
 bool g_sortAlpha = true;
+Capabilities theCapabilities;
+IDirect3DDevice3* g_pDevice = nullptr;
+std::atomic<bool> surfacesLost{false};
 
 namespace {
 

@@ -238,6 +238,14 @@ public:
     void disableIdlingMode() override;
     void setIdlingFPS(float fps) override;
 
+    // Copies the framework's DirectDraw, Direct3D and device pointers; the
+    // Application calls it once the device exists.
+    void updateD3DInterfaces();
+    // The framework's surfaces (no reference added), null without a video mode.
+    IDirectDrawSurface4* getFrontBuffer() const;
+    IDirectDrawSurface4* getBackBuffer() const;
+    IDirectDrawSurface4* getRenderSurface() const;
+
     // Accessors.
     IDirectDraw4* getDirectDraw() const { return directDraw; }
     IDirect3D3* getDirect3D() const { return direct3D; }
@@ -292,6 +300,22 @@ private:
 // ===========================================================================
 
 extern D3DDRIVER_API D3DRenderDriver* theD3DRenderDriver;
+
+// The current device's descriptions and the DirectDraw capabilities, filled
+// after each device creation. Readers take the hardware description when its
+// flags are not zero, else the software one.
+struct Capabilities {
+    D3DDEVICEDESC hardware;
+    D3DDEVICEDESC software;
+    DDCAPS driver;
+    DDCAPS emulation;
+};
+extern D3DDRIVER_API Capabilities theCapabilities;
+// The current device, set by the Application after it made the device.
+extern IDirect3DDevice3* g_pDevice;
+// Set when the device or a surface was found lost; the Application restores
+// the surfaces after the next frame drawn.
+extern std::atomic<bool> surfacesLost;
 // Whether deferred alpha objects are sorted far to near.
 extern D3DDRIVER_API bool g_sortAlpha;
 

@@ -1,0 +1,33 @@
+// View: one picture of the scene, drawn every frame in render-priority order.
+#pragma once
+
+class RenderView;
+
+class View {
+public:
+    View() = default;
+    explicit View(int renderPriority) : renderPriority(renderPriority) {}
+    View(const View&) = delete;
+    View& operator=(const View&) = delete;
+    virtual ~View() = default;
+
+    // Higher priorities are drawn first.
+    int getRenderPriority() const { return renderPriority; }
+    void setRenderPriority(int priority) { renderPriority = priority; }
+
+    // The driver's part of the view; the view does not own it.
+    RenderView* getRenderView() const { return renderView; }
+    void setRenderView(RenderView* view) { renderView = view; }
+
+    // Brackets the view's content with the driver's initView and termView.
+    // A view without a render view draws nothing.
+    virtual void draw();
+
+protected:
+    // The scene content, rendered between initView and termView.
+    virtual void drawContent(RenderView& view) { (void)view; }
+
+private:
+    int renderPriority = 0;
+    RenderView* renderView = nullptr;
+};

@@ -1,0 +1,51 @@
+#include "engine/core/deferred.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Touched only by the thread that draws the views.
+std::vector<DeferredRenderObject*> renderObjects;
+std::vector<DeferredAlphaObjectInterface*> alphaObjects;
+bool sortAlpha = true;
+
+// The list is emptied before drawing, so an object may queue others for the
+// next view while it draws.
+template <typename T>
+std::vector<T*> takeAll(std::vector<T*>& list) {
+    std::vector<T*> taken;
+    taken.swap(list);
+    return taken;
+}
+
+}  // namespace
+
+void addToDeferredAlphaObjectsList(DeferredAlphaObjectInterface* object) {
+    if (object)
+        alphaObjects.push_back(object);
+}
+
+void addToDeferredRenderObjectsList(DeferredRenderObject* object) {
+    if (object)
+        renderObjects.push_back(object);
+}
+
+void renderDeferredRenderObjects() {
+    for (DeferredRenderObject* object : takeAll(renderObjects))
+        object->render();
+}
+
+void renderDeferredAlphaObjects() {
+    std::vector<DeferredAlphaObjectInterface*> objects = takeAll(alphaObjects);
+    if (sortAlpha)
+        std::stable_sort(objects.begin(), objects.end(),
+                         [](const DeferredAlphaObjectInterface* a,
+                            const DeferredAlphaObjectInterface* b) { return a->depth > b->depth; });
+    for (DeferredAlphaObjectInterface* object : objects)
+        object->render();
+}
+
+void setDeferredAlphaSorting(bool sort) {
+    sortAlpha = sort;
+}

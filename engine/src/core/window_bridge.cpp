@@ -1,0 +1,3 @@
+#include "engine/core/window_interface.h"
+
+WindowInterface* theRenderWindow = nullptr;
