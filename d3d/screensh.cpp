@@ -115,12 +115,15 @@ bool D3DScreenShooter::shoot(Image2D*) {
 }
 
 bool D3DScreenShooter::shoot() {
-    thread::Lock guard(this);
-    if (!theD3DRenderDriver)
+    D3DRenderDriver* driver = theD3DRenderDriver;
+    if (!driver)
         return false;
     // The driver lock makes the shot wait for the end of a frame in progress.
-    thread::Lock driverGuard(static_cast<const thread::SynchronizedObject&>(*theD3DRenderDriver));
-    return save(theD3DRenderDriver->getBackBuffer());
+    // It is taken before the shooter's own lock, in the order of termFrame,
+    // which runs with the driver lock held: the other order could deadlock.
+    thread::Lock driverGuard(static_cast<const thread::SynchronizedObject&>(*driver));
+    thread::Lock guard(this);
+    return save(driver->getBackBuffer());
 }
 
 void D3DScreenShooter::reset() {

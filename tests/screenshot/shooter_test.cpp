@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -235,6 +236,24 @@ TEST_F(ShooterTest, InitTwiceKeepsOneCaptureSurface) {
     shooter->release();
     shooter->setFileName("shot%02d.tga");
     EXPECT_FALSE(shooter->shoot());  // one release undoes any number of inits
+}
+
+// A shot asked for during a frame waits for its end, and the frame's own
+// termFrame (driver lock held) is not held up by the waiting shot.
+TEST_F(ShooterTest, AShotDuringAFrameShowsTheFinishedFrame) {
+    shooter->setFileName("shot%02d.tga");
+    paintBackBuffer(1);
+    bool shot = false;
+    std::thread engine;
+    {
+        thread::Lock frame(static_cast<const thread::SynchronizedObject&>(*theD3DRenderDriver));
+        engine = std::thread([&] { shot = shooter->shoot(); });
+        paintBackBuffer(2);
+        shooter->termFrame();
+    }
+    engine.join();
+    EXPECT_TRUE(shot);
+    expectShot("shot00.tga", 2);
 }
 
 TEST_F(ShooterTest, ShootingIntoAnImageIsReportedAsUnavailable) {
