@@ -18,11 +18,17 @@ Counter::~Counter() {
                      static_cast<int>(left));
 }
 
-LONG Counter::increment() { return InterlockedIncrement(&value); }
+LONG Counter::increment() {
+    return InterlockedIncrement(&value);
+}
 
-LONG Counter::decrement() { return InterlockedDecrement(&value); }
+LONG Counter::decrement() {
+    return InterlockedDecrement(&value);
+}
 
-LONG Counter::getValue() const { return value; }
+LONG Counter::getValue() const {
+    return value;
+}
 
 // ===========================================================================
 // Translation of the engine's numbering
@@ -31,27 +37,23 @@ LONG Counter::getValue() const { return value; }
 namespace {
 
 constexpr DWORD renderStateNumbers[RS_COUNT] = {
-    D3DRENDERSTATE_ANTIALIAS,        D3DRENDERSTATE_ZENABLE,
-    D3DRENDERSTATE_FILLMODE,         D3DRENDERSTATE_SHADEMODE,
-    D3DRENDERSTATE_ZWRITEENABLE,     D3DRENDERSTATE_TEXTUREMAG,
-    D3DRENDERSTATE_TEXTUREMIN,       D3DRENDERSTATE_SRCBLEND,
-    D3DRENDERSTATE_DESTBLEND,        D3DRENDERSTATE_CULLMODE,
-    D3DRENDERSTATE_ZFUNC,            D3DRENDERSTATE_DITHERENABLE,
-    D3DRENDERSTATE_ALPHABLENDENABLE, D3DRENDERSTATE_FOGENABLE,
-    D3DRENDERSTATE_SPECULARENABLE,   D3DRENDERSTATE_FOGCOLOR,
-    D3DRENDERSTATE_FOGTABLEMODE,     D3DRENDERSTATE_FOGSTART,
-    D3DRENDERSTATE_FOGEND,           D3DRENDERSTATE_FOGDENSITY,
-    D3DRENDERSTATE_EDGEANTIALIAS,    D3DRENDERSTATE_COLORKEYENABLE,
-    D3DRENDERSTATE_RANGEFOGENABLE,   D3DRENDERSTATE_ANISOTROPY,
-    D3DRENDERSTATE_TEXTUREFACTOR,    D3DRENDERSTATE_ALPHAREF,
-    D3DRENDERSTATE_ALPHATESTENABLE,  D3DRENDERSTATE_ALPHAFUNC,
+    D3DRENDERSTATE_ANTIALIAS,        D3DRENDERSTATE_ZENABLE,        D3DRENDERSTATE_FILLMODE,
+    D3DRENDERSTATE_SHADEMODE,        D3DRENDERSTATE_ZWRITEENABLE,   D3DRENDERSTATE_TEXTUREMAG,
+    D3DRENDERSTATE_TEXTUREMIN,       D3DRENDERSTATE_SRCBLEND,       D3DRENDERSTATE_DESTBLEND,
+    D3DRENDERSTATE_CULLMODE,         D3DRENDERSTATE_ZFUNC,          D3DRENDERSTATE_DITHERENABLE,
+    D3DRENDERSTATE_ALPHABLENDENABLE, D3DRENDERSTATE_FOGENABLE,      D3DRENDERSTATE_SPECULARENABLE,
+    D3DRENDERSTATE_FOGCOLOR,         D3DRENDERSTATE_FOGTABLEMODE,   D3DRENDERSTATE_FOGSTART,
+    D3DRENDERSTATE_FOGEND,           D3DRENDERSTATE_FOGDENSITY,     D3DRENDERSTATE_EDGEANTIALIAS,
+    D3DRENDERSTATE_COLORKEYENABLE,   D3DRENDERSTATE_RANGEFOGENABLE, D3DRENDERSTATE_ANISOTROPY,
+    D3DRENDERSTATE_TEXTUREFACTOR,    D3DRENDERSTATE_ALPHAREF,       D3DRENDERSTATE_ALPHATESTENABLE,
+    D3DRENDERSTATE_ALPHAFUNC,
 };
 
 constexpr DWORD textureStageStateNumbers[TSS_COUNT] = {
-    D3DTSS_COLOROP,       D3DTSS_COLORARG1,    D3DTSS_COLORARG2,     D3DTSS_ALPHAOP,
-    D3DTSS_ALPHAARG1,     D3DTSS_ALPHAARG2,    D3DTSS_TEXCOORDINDEX, D3DTSS_ADDRESSU,
-    D3DTSS_ADDRESSV,      D3DTSS_MAGFILTER,    D3DTSS_MINFILTER,     D3DTSS_MIPFILTER,
-    D3DTSS_MIPMAPLODBIAS, D3DTSS_MAXMIPLEVEL,  D3DTSS_MAXANISOTROPY,
+    D3DTSS_COLOROP,       D3DTSS_COLORARG1,   D3DTSS_COLORARG2,     D3DTSS_ALPHAOP,
+    D3DTSS_ALPHAARG1,     D3DTSS_ALPHAARG2,   D3DTSS_TEXCOORDINDEX, D3DTSS_ADDRESSU,
+    D3DTSS_ADDRESSV,      D3DTSS_MAGFILTER,   D3DTSS_MINFILTER,     D3DTSS_MIPFILTER,
+    D3DTSS_MIPMAPLODBIAS, D3DTSS_MAXMIPLEVEL, D3DTSS_MAXANISOTROPY,
 };
 
 bool valid(RenderStateType type) {
@@ -65,7 +67,9 @@ bool valid(TextureStageStateType type, int stage) {
            stage < RenderStateManager::textureStageCount;
 }
 
-DWORD lightStateNumber(LightStateType type) { return static_cast<DWORD>(type) + 1; }
+DWORD lightStateNumber(LightStateType type) {
+    return static_cast<DWORD>(type) + 1;
+}
 
 bool validRenderNumber(DWORD type) {
     return type >= 1 && type < static_cast<DWORD>(RenderStateManager::renderStateCount);
@@ -91,8 +95,8 @@ HRESULT sendLightState(DWORD type, DWORD value) {
 }
 HRESULT sendTextureStageState(DWORD stage, DWORD type, DWORD value) {
     IDirect3DDevice3* device = g_pDevice;
-    return device ? device->SetTextureStageState(
-                        stage, static_cast<D3DTEXTURESTAGESTATETYPE>(type), value)
+    return device ? device->SetTextureStageState(stage, static_cast<D3DTEXTURESTAGESTATETYPE>(type),
+                                                 value)
                   : DDERR_INVALIDOBJECT;
 }
 
@@ -105,8 +109,8 @@ MultipleStatesMetaState renderAlphaState;
 MultipleStatesMetaState defaultState;
 
 MultipleStatesMetaState* const predefinedStates[] = {
-    &modulateState,    &modulateAlphaState, &diffuseAlphaState,
-    &renderRegularState, &renderAlphaState, &defaultState,
+    &modulateState,      &modulateAlphaState, &diffuseAlphaState,
+    &renderRegularState, &renderAlphaState,   &defaultState,
 };
 
 }  // namespace
@@ -303,8 +307,7 @@ DWORD RenderStateManager::getState(LightStateType type) const {
 }
 
 DWORD RenderStateManager::getState(TextureStageStateType type, int stage) const {
-    return valid(type, stage) ? textureStageStates[stage][textureStageStateNumbers[type]].value
-                              : 0;
+    return valid(type, stage) ? textureStageStates[stage][textureStageStateNumbers[type]].value : 0;
 }
 
 // --- Stacks ------------------------------------------------------------------
@@ -337,9 +340,8 @@ DWORD RenderStateManager::pushState(TextureStageStateType type, int stage) {
 // other types, so that nested users of different states need not pop in
 // strict reverse order.
 DWORD RenderStateManager::popState(RenderStateType type) {
-    const auto found =
-        std::find_if(renderStack.rbegin(), renderStack.rend(),
-                     [type](const auto& entry) { return entry.first == type; });
+    const auto found = std::find_if(renderStack.rbegin(), renderStack.rend(),
+                                    [type](const auto& entry) { return entry.first == type; });
     if (found == renderStack.rend())
         return getState(type);
     const DWORD value = found->second;
@@ -349,9 +351,8 @@ DWORD RenderStateManager::popState(RenderStateType type) {
 }
 
 DWORD RenderStateManager::popState(LightStateType type) {
-    const auto found =
-        std::find_if(lightStack.rbegin(), lightStack.rend(),
-                     [type](const auto& entry) { return entry.first == type; });
+    const auto found = std::find_if(lightStack.rbegin(), lightStack.rend(),
+                                    [type](const auto& entry) { return entry.first == type; });
     if (found == lightStack.rend())
         return getState(type);
     const DWORD value = found->second;
@@ -493,8 +494,8 @@ void RenderStateManager::current() {
         for (int type = 1; type < textureStageStateCount; ++type) {
             State& state = textureStageStates[stage][type];
             if (device)
-                device->GetTextureStageState(
-                    stage, static_cast<D3DTEXTURESTAGESTATETYPE>(type), &state.deviceValue);
+                device->GetTextureStageState(stage, static_cast<D3DTEXTURESTAGESTATETYPE>(type),
+                                             &state.deviceValue);
             state.value = state.deviceValue;
             state.queued = 0;
         }
@@ -670,8 +671,8 @@ private:
             surfaces[index] = nullptr;
             return;
         }
-        if (FAILED(surfaces[index]->QueryInterface(
-                IID_IDirect3DTexture2, reinterpret_cast<void**>(&textures[index]))))
+        if (FAILED(surfaces[index]->QueryInterface(IID_IDirect3DTexture2,
+                                                   reinterpret_cast<void**>(&textures[index]))))
             textures[index] = nullptr;
     }
 
@@ -733,8 +734,7 @@ void MultipleStatesMetaState::add(LightStateType type, DWORD value, int variant)
     variants[variant].lightStates.push_back({type, value, 0});
 }
 
-void MultipleStatesMetaState::add(TextureStageStateType type, int stage, DWORD value,
-                                  int variant) {
+void MultipleStatesMetaState::add(TextureStageStateType type, int stage, DWORD value, int variant) {
     variants[variant].textureStageStates.push_back({type, stage, value, 0});
 }
 

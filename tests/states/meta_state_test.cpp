@@ -28,19 +28,27 @@ const std::vector<Entry> kRenderAlpha = {{-1, D3DRENDERSTATE_ZWRITEENABLE, FALSE
                                          {-1, D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA},
                                          {-1, D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCALPHA}};
 
-const std::vector<Entry> kDefault = {
-    {0, D3DTSS_COLORARG1, D3DTA_TEXTURE},  {0, D3DTSS_COLOROP, D3DTOP_MODULATE},
-    {0, D3DTSS_COLORARG2, D3DTA_DIFFUSE},  {0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE},
-    {0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1}, {1, D3DTSS_COLOROP, D3DTOP_DISABLE},
-    {1, D3DTSS_ALPHAOP, D3DTOP_DISABLE},   {-1, D3DRENDERSTATE_ALPHABLENDENABLE, FALSE},
-    {-1, D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA},
-    {-1, D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCALPHA},
-    {-1, D3DRENDERSTATE_CULLMODE, D3DCULL_CCW}, {0, D3DTSS_MINFILTER, D3DTFN_LINEAR},
-    {0, D3DTSS_MAGFILTER, D3DTFG_LINEAR},  {0, D3DTSS_MIPFILTER, D3DTFP_LINEAR},
-    {1, D3DTSS_MINFILTER, D3DTFN_LINEAR},  {1, D3DTSS_MAGFILTER, D3DTFG_LINEAR},
-    {1, D3DTSS_MIPFILTER, D3DTFP_LINEAR},  {-1, D3DRENDERSTATE_DITHERENABLE, TRUE},
-    {-1, D3DRENDERSTATE_SPECULARENABLE, TRUE}, {0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP},
-    {0, D3DTSS_ADDRESSV, D3DTADDRESS_CLAMP}};
+const std::vector<Entry> kDefault = {{0, D3DTSS_COLORARG1, D3DTA_TEXTURE},
+                                     {0, D3DTSS_COLOROP, D3DTOP_MODULATE},
+                                     {0, D3DTSS_COLORARG2, D3DTA_DIFFUSE},
+                                     {0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE},
+                                     {0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1},
+                                     {1, D3DTSS_COLOROP, D3DTOP_DISABLE},
+                                     {1, D3DTSS_ALPHAOP, D3DTOP_DISABLE},
+                                     {-1, D3DRENDERSTATE_ALPHABLENDENABLE, FALSE},
+                                     {-1, D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA},
+                                     {-1, D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCALPHA},
+                                     {-1, D3DRENDERSTATE_CULLMODE, D3DCULL_CCW},
+                                     {0, D3DTSS_MINFILTER, D3DTFN_LINEAR},
+                                     {0, D3DTSS_MAGFILTER, D3DTFG_LINEAR},
+                                     {0, D3DTSS_MIPFILTER, D3DTFP_LINEAR},
+                                     {1, D3DTSS_MINFILTER, D3DTFN_LINEAR},
+                                     {1, D3DTSS_MAGFILTER, D3DTFG_LINEAR},
+                                     {1, D3DTSS_MIPFILTER, D3DTFP_LINEAR},
+                                     {-1, D3DRENDERSTATE_DITHERENABLE, TRUE},
+                                     {-1, D3DRENDERSTATE_SPECULARENABLE, TRUE},
+                                     {0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP},
+                                     {0, D3DTSS_ADDRESSV, D3DTADDRESS_CLAMP}};
 
 }  // namespace
 
@@ -69,24 +77,27 @@ protected:
         manager->flush();
         EXPECT_EQ(entries.size(), stateCalls()) << "meta state " << id;
         for (const Entry& e : entries)
-            EXPECT_EQ(e.value, onDevice(e)) << "meta state " << id << ", state " << e.type
-                                            << " of stage " << e.stage;
+            EXPECT_EQ(e.value, onDevice(e))
+                << "meta state " << id << ", state " << e.type << " of stage " << e.stage;
     }
 };
 
 TEST_F(MetaStateTest, PredefinedIdsAndNames) {
-    const char* names[] = {"Modulate", "ModulateAlpha", "DiffuseAlpha",
-                           "RenderRegular", "RenderAlpha", "Default"};
-    const int ids[] = {MS_MODULATE, MS_MODULATE_ALPHA, MS_DIFFUSE_ALPHA,
-                       MS_RENDER_REGULAR, MS_RENDER_ALPHA, MS_DEFAULT};
+    const char* names[] = {"Modulate",      "ModulateAlpha", "DiffuseAlpha",
+                           "RenderRegular", "RenderAlpha",   "Default"};
+    const int ids[] = {MS_MODULATE,       MS_MODULATE_ALPHA, MS_DIFFUSE_ALPHA,
+                       MS_RENDER_REGULAR, MS_RENDER_ALPHA,   MS_DEFAULT};
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(i, ids[i]);
         EXPECT_EQ(i, manager->findMetaState(names[i]));
         EXPECT_EQ(STATUS_SUPPORTED, manager->checkState(i)) << names[i];
     }
-    const int unassigned[] = {MS_ALPHA_SELECT_TEXTURE,          MS_ALPHA_SELECT_DIFFUSE,
-                              MS_ALPHA_SELECT_FACTOR,           MS_ALPHA_MODULATE_TEXTURE_DIFFUSE,
-                              MS_ALPHA_MODULATE_TEXTURE_FACTOR, MS_ALPHA_MODULATE_DIFFUSE_FACTOR,
+    const int unassigned[] = {MS_ALPHA_SELECT_TEXTURE,
+                              MS_ALPHA_SELECT_DIFFUSE,
+                              MS_ALPHA_SELECT_FACTOR,
+                              MS_ALPHA_MODULATE_TEXTURE_DIFFUSE,
+                              MS_ALPHA_MODULATE_TEXTURE_FACTOR,
+                              MS_ALPHA_MODULATE_DIFFUSE_FACTOR,
                               MS_ALPHA_MODULATE_TEXTURE_DIFFUSE_FACTOR};
     for (int id : unassigned)
         EXPECT_EQ(0, id);

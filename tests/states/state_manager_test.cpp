@@ -10,13 +10,16 @@ using platform::testing::resetCallCounts;
 namespace {
 
 // The Direct3D numbers the engine's types stand for, in the engine's order.
-const DWORD kRenderNumbers[RS_COUNT] = {2,  7,  8,  9,  14, 17, 18, 19, 20, 22,
-                                        23, 26, 27, 28, 29, 34, 35, 36, 37, 38,
-                                        40, 41, 48, 49, 60, 24, 15, 25};
+const DWORD kRenderNumbers[RS_COUNT] = {2,  7,  8,  9,  14, 17, 18, 19, 20, 22, 23, 26, 27, 28,
+                                        29, 34, 35, 36, 37, 38, 40, 41, 48, 49, 60, 24, 15, 25};
 const DWORD kStageNumbers[TSS_COUNT] = {1, 2, 3, 4, 5, 6, 11, 13, 14, 16, 17, 18, 19, 20, 21};
 
-std::vector<ULONG_PTR> args(ULONG_PTR a, ULONG_PTR b) { return {a, b}; }
-std::vector<ULONG_PTR> args(ULONG_PTR a, ULONG_PTR b, ULONG_PTR c) { return {a, b, c}; }
+std::vector<ULONG_PTR> args(ULONG_PTR a, ULONG_PTR b) {
+    return {a, b};
+}
+std::vector<ULONG_PTR> args(ULONG_PTR a, ULONG_PTR b, ULONG_PTR c) {
+    return {a, b, c};
+}
 
 }  // namespace
 
@@ -29,7 +32,8 @@ TEST_F(StatesTest, EachEngineTypeReachesItsDirect3DStateOnlyAtFlush) {
         EXPECT_EQ(0u, stateCalls()) << "render type " << i;
         manager->flush();
         EXPECT_EQ(1u, calls("SetRenderState")) << "render type " << i;
-        EXPECT_EQ(args(kRenderNumbers[i], value), lastArguments("IDirect3DDevice3::SetRenderState"));
+        EXPECT_EQ(args(kRenderNumbers[i], value),
+                  lastArguments("IDirect3DDevice3::SetRenderState"));
     }
     for (int i = 0; i < LS_COUNT; ++i) {
         const auto type = static_cast<LightStateType>(i);
@@ -114,8 +118,8 @@ TEST_F(StatesTest, NumbersOutsideTheTablesAreRefusedWithoutDeviceCalls) {
     EXPECT_EQ(DDERR_INVALIDPARAMS,
               manager->setTextureStageState(8, D3DTSS_COLOROP, D3DTOP_DISABLE));
     EXPECT_EQ(DDERR_INVALIDPARAMS, manager->getRenderState(D3DRENDERSTATE_FOGCOLOR, nullptr));
-    EXPECT_EQ(DDERR_INVALIDPARAMS, manager->getTextureStageState(0, D3DTEXTURESTAGESTATETYPE(24),
-                                                                 &value));
+    EXPECT_EQ(DDERR_INVALIDPARAMS,
+              manager->getTextureStageState(0, D3DTEXTURESTAGESTATETYPE(24), &value));
     manager->setState(TSS_COLOROP, 8, D3DTOP_DISABLE);
     manager->setState(TSS_COLOROP, -1, D3DTOP_DISABLE);
     EXPECT_FALSE(manager->isChanged());
@@ -257,8 +261,7 @@ TEST_F(StatesTest, MetaStateRegistryKeepsIdsStable) {
 TEST(StatesWithoutDevice, SettersKeepTheShadowCopyAndReportNoDevice) {
     g_pDevice = nullptr;
     RenderStateManager manager;
-    EXPECT_EQ(DDERR_INVALIDOBJECT,
-              manager.setRenderState(D3DRENDERSTATE_TEXTUREPERSPECTIVE, TRUE));
+    EXPECT_EQ(DDERR_INVALIDOBJECT, manager.setRenderState(D3DRENDERSTATE_TEXTUREPERSPECTIVE, TRUE));
     DWORD value = 0;
     manager.getRenderState(D3DRENDERSTATE_TEXTUREPERSPECTIVE, &value);
     EXPECT_EQ(DWORD(TRUE), value);
