@@ -2,6 +2,7 @@
 
 #include "application.h"
 #include "driver_filter.h"
+#include "states.h"
 
 #include <engine/config.h>
 #include <engine/core/globals.h>
@@ -596,7 +597,8 @@ void initDriver() {
     // theRenderTextureManager, theRenderDecalFactory. Only the driver exists.
     theRenderDriver = theD3DRenderDriver;
 
-    // The render state manager and the special-effect factory come here.
+    theRenderStateManager = new RenderStateManager;
+    // The special-effect factory comes here.
     new Application;  // publishes itself in theD3DApplication
     // The video factory follows here.
 
@@ -623,7 +625,9 @@ void termDriver() {
     theD3DRenderDriver = nullptr;
     // Then the line, decal, image and mesh factories, the texture, material
     // and render texture managers, the light and view factories, the degrading
-    // manager and the render state manager.
+    // manager.
+    delete theRenderStateManager;
+    theRenderStateManager = nullptr;
     delete theD3DApplication;
     theRenderDriver = nullptr;
 }

@@ -2,6 +2,7 @@
 // initDriver, a video mode is set, and commands go to the core thread.
 #include "application.h"
 #include "screensh.h"
+#include "states.h"
 
 #include "../driver/driver_fixture.h"
 #include "../driver/log_capture.h"
@@ -107,6 +108,12 @@ TEST_F(ApplicationTest, VideoModeStartsAndEndsTheCoreThreadWithTheWindow) {
     EXPECT_NE(theD3DRenderDriver->getBackBuffer(), nullptr);
     EXPECT_NE(theCapabilities.hardware.dwFlags, 0u);
     EXPECT_EQ(theCapabilities.driver.dwSize, sizeof(DDCAPS));
+    // The state manager has read the new device and set the default states.
+    ASSERT_NE(theRenderStateManager, nullptr);
+    DWORD perspective = FALSE;
+    g_pDevice->GetRenderState(D3DRENDERSTATE_TEXTUREPERSPECTIVE, &perspective);
+    EXPECT_EQ(perspective, static_cast<DWORD>(TRUE));
+    EXPECT_EQ(theRenderStateManager->checkState(MS_RENDER_REGULAR), 0);
     HWND window = theD3DApplication->getWindow().getHandle();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(IsWindow(window));
