@@ -475,6 +475,9 @@ void D3DRenderDriver::termRenderedFrame() {
     // The texture manager's end of frame is called here.
     drawDeferred2D();
     FrameListeners::deliver(&RenderDriverListener::termFrame, frameTime);
+    // The device may have been taken away during the frame: end quietly.
+    if (!g_pDevice || !g_pFramework)
+        return;
     g_pDevice->EndScene();
     if (g_driverSettings.showFPS || g_driverSettings.showStatistic)
         drawStatistics();
