@@ -74,10 +74,12 @@ TEST_F(FrameLoopTest, IdlingStepFollowsTheIdlingRateAndRenderedFramesContinue) {
 }
 
 TEST_F(FrameLoopTest, IdlingFramesNeitherClearNorBeginNorPresent) {
+    const unsigned presented = platform::testing::presentedFrames();
     driver->enableIdlingMode();
     testing::internal::CaptureStdout();
     ASSERT_TRUE(frame(1.0));
     EXPECT_TRUE(driver->inIdlingMode());
+    EXPECT_EQ(platform::testing::presentedFrames(), presented);
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(platform::testing::callCount("IDirectDraw4::TestCooperativeLevel"), 0u);
     EXPECT_EQ(platform::testing::callCount("IDirect3DViewport3::Clear2"), 0u);
