@@ -1,6 +1,7 @@
 #include "driver.h"
 
 #include "application.h"
+#include "degrading_manager.h"
 #include "driver_filter.h"
 #include "dxerror.h"
 #include "screensh.h"
@@ -297,8 +298,10 @@ void D3DRenderDriver::readSettings() {
     }
     s.mousePeriod = 1.0f / s.mouseUpdateFrequency;
     s.depthBufferMode = s.wBuffer ? 2 : 1;
-    // tracerQualityLevel(s.tracerQuality) becomes the degrading manager's
-    // initial level here once the degrading manager exists.
+    // Any other text leaves the level as the manager's constructor set it.
+    if (const std::optional<int> level = tracerQualityLevel(s.tracerQuality))
+        if (theD3DDegradingManager)
+            theD3DDegradingManager->setQualityLevel(*level);
 }
 
 void D3DRenderDriver::chooseDefaultVideoMode() {
@@ -894,14 +897,16 @@ bool sortAlphaForEnvironment() {
 void initDriver() {
     DRIVER_FILTER << (debug::Message(2.0f) << "initDriver");
 
-    // The degrading manager, the view, light, decal, mesh, image and line
-    // factories and the texture, render texture and material managers are
-    // made here, before the driver, which sets the degrading manager's level.
+    // The degrading manager comes before the driver, which sets its level.
+    theD3DDegradingManager = new D3DDegradingManager;
+    // The view, light, decal, mesh, image and line factories and the
+    // texture, render texture and material managers are made here.
     theD3DRenderDriver = new D3DRenderDriver;
 
     // Engine globals, in their order: theDegradingManager, theRenderViewFactory,
     // theRenderLightFactory, theRenderDriver, theRenderMaterialManager,
-    // theRenderTextureManager, theRenderDecalFactory. Only the driver exists.
+    // theRenderTextureManager, theRenderDecalFactory, as far as they exist.
+    theDegradingManager = theD3DDegradingManager;
     theRenderDriver = theD3DRenderDriver;
 
     theRenderStateManager = new RenderStateManager;
@@ -931,8 +936,10 @@ void termDriver() {
     delete theD3DRenderDriver;
     theD3DRenderDriver = nullptr;
     // Then the line, decal, image and mesh factories, the texture, material
-    // and render texture managers, the light and view factories, the degrading
-    // manager.
+    // and render texture managers, the light and view factories.
+    delete theD3DDegradingManager;
+    theD3DDegradingManager = nullptr;
+    theDegradingManager = nullptr;  // no dangling engine pointer
     delete theRenderStateManager;
     theRenderStateManager = nullptr;
     delete theD3DApplication;
