@@ -80,6 +80,10 @@ public:
     void getFocus() override;
     void lostFocus() override;
 
+    // Installed as the debug library's fatal hook: shows the desktop when the
+    // fatal error comes from the core thread, so the report can be read.
+    static void fatalHook();
+
 private:
     class ApplicationCore : public thread::ActiveObject {
     public:
@@ -101,7 +105,6 @@ private:
     bool validateVideoMode(const VideoMode* mode);
     void fillCapabilities();
     void clearToBlack(IDirectDrawSurface4* surface, int width, int height);
-    static void fatalHook();
 
     Window window;
     int pauseCount = 0;

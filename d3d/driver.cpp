@@ -281,16 +281,37 @@ void D3DRenderDriver::chooseDefaultVideoMode() {
     defaultVideoMode = videoModes.findFallback();
 }
 
-void D3DRenderDriver::initVideoMode(const VideoMode*) {
-    reportUnavailable("initVideoMode");
+void D3DRenderDriver::initVideoMode(const VideoMode* mode) {
+    if (!mode || !theD3DApplication) {
+        DRIVER_FILTER << (debug::Error(debug::Context(sourcePath, __LINE__))
+                          << "initVideoMode: " << (mode ? "no application" : "no video mode"));
+        return;
+    }
+    theD3DApplication->restoreCore();
+    theD3DApplication->sendCommand(Application::CMD_INIT_VIDEO_MODE, const_cast<VideoMode*>(mode));
+    screenWidth = mode->getWidth();
+    screenHeight = mode->getHeight();
+    // The mouse is made here once it exists.
 }
 
 void D3DRenderDriver::termVideoMode() {
-    reportUnavailable("termVideoMode");
+    if (!theD3DApplication || !theD3DApplication->getCoreThreadID())
+        return;  // no video mode to end
+    theD3DApplication->sendCommand(Application::CMD_TERM_VIDEO_MODE, nullptr);
+    theD3DApplication->releaseCore();
+    screenWidth = 0;
+    screenHeight = 0;
 }
 
-void D3DRenderDriver::changeVideoMode(const VideoMode*) {
-    reportUnavailable("changeVideoMode");
+void D3DRenderDriver::changeVideoMode(const VideoMode* mode) {
+    if (!theD3DApplication || !theD3DApplication->getCoreThreadID())
+        return;
+    // Waits for a frame in progress to end. The lock is not kept while the
+    // core thread works: it may be about to take it for its next frame, and
+    // it carries out commands only between frames anyway.
+    { thread::Lock guard(this); }
+    theD3DApplication->sendCommand(Application::CMD_CHANGE_VIDEO_MODE,
+                                   const_cast<VideoMode*>(mode));
 }
 
 void D3DRenderDriver::updateD3DInterfaces() {
@@ -347,8 +368,7 @@ const std::vector<VideoMode*>& D3DRenderDriver::getVideoModeList() const {
 }
 
 const VideoMode* D3DRenderDriver::getCurrentVideoMode() const {
-    reportUnavailable("getCurrentVideoMode");
-    return nullptr;
+    return theD3DApplication ? theD3DApplication->getCurrentVideoMode() : nullptr;
 }
 
 void D3DRenderDriver::renderLight(RenderLight*, const TMatrix&, const Vector&) {
@@ -411,28 +431,51 @@ void D3DRenderDriver::addInfoString(const char* text) {
     delete[] infoString.exchange(copy);
 }
 
-void D3DRenderDriver::registerView(View*) {
-    reportUnavailable("registerView");
+// Run control and views belong to the Application. Without a core thread
+// there is nothing to command: the call is refused with an error.
+namespace {
+bool coreRunning(const char* operation) {
+    if (theD3DApplication && theD3DApplication->getCoreThreadID())
+        return true;
+    DRIVER_FILTER << (debug::Error(debug::Context(sourcePath, __LINE__))
+                      << "D3DRenderDriver::" << operation << " without a video mode");
+    return false;
+}
+}  // namespace
+
+void D3DRenderDriver::registerView(View* view) {
+    if (theD3DApplication)
+        theD3DApplication->registerView(view);
 }
 
-void D3DRenderDriver::unregisterView(View*) {
-    reportUnavailable("unregisterView");
+void D3DRenderDriver::unregisterView(View* view) {
+    if (theD3DApplication)
+        theD3DApplication->unregisterView(view);
 }
 
 void D3DRenderDriver::start() {
-    reportUnavailable("start");
+    if (coreRunning("start"))
+        theD3DApplication->start();
 }
 
 void D3DRenderDriver::stop() {
-    reportUnavailable("stop");
+    if (coreRunning("stop"))
+        theD3DApplication->stop();
 }
 
 void D3DRenderDriver::draw() {
-    reportUnavailable("draw");
+    if (coreRunning("draw"))
+        theD3DApplication->draw();
 }
 
-void D3DRenderDriver::setFPS(float) {
-    reportUnavailable("setFPS");
+void D3DRenderDriver::setFPS(float fps) {
+    if (!(fps > 0.0f)) {
+        DRIVER_FILTER << (debug::Error(debug::Context(sourcePath, __LINE__))
+                          << "setFPS: the rate must be positive, not " << fps);
+        return;
+    }
+    if (theD3DApplication)
+        theD3DApplication->setFPS(fps);
 }
 
 bool D3DRenderDriver::isCursorSupported() {
@@ -553,8 +596,9 @@ void initDriver() {
     // theRenderTextureManager, theRenderDecalFactory. Only the driver exists.
     theRenderDriver = theD3DRenderDriver;
 
-    // The render state manager, the special-effect factory, the Application
-    // and the video factory follow here.
+    // The render state manager and the special-effect factory come here.
+    new Application;  // publishes itself in theD3DApplication
+    // The video factory follows here.
 
     g_sortAlpha = sortAlphaForEnvironment();
 
@@ -579,7 +623,8 @@ void termDriver() {
     theD3DRenderDriver = nullptr;
     // Then the line, decal, image and mesh factories, the texture, material
     // and render texture managers, the light and view factories, the degrading
-    // manager, the render state manager and the Application.
+    // manager and the render state manager.
+    delete theD3DApplication;
     theRenderDriver = nullptr;
 }
 

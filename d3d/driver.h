@@ -48,6 +48,7 @@ public:
 private:
     friend class D3DVideoModeList;
     friend class D3DRenderDriver;
+    friend class Application;
 
     D3DVideoMode(D3DEnum_DriverInfo* driver, D3DEnum_DeviceInfo* device, D3DEnum_ModeInfo* mode);
 

@@ -1,5 +1,6 @@
 // initDriver and termDriver called directly: what they create and publish, in
 // which order, the alpha sorting flag and the desktop mode.
+#include "application.h"
 #include "driver_fixture.h"
 #include "log_capture.h"
 
@@ -70,8 +71,14 @@ TEST_F(DriverLifecycleTest, DriverIsPublishedInItsOwnGlobalThenTheEngines) {
     // Objects of later work are not made by anyone yet.
     EXPECT_EQ(theDegradingManager, nullptr);
     EXPECT_EQ(theRenderViewFactory, nullptr);
-    EXPECT_EQ(theApplication, nullptr);
+    // The Application comes after the driver and publishes itself.
+    ASSERT_NE(theD3DApplication, nullptr);
+    EXPECT_EQ(theApplication, static_cast<ApplicationInterface*>(theD3DApplication));
+    EXPECT_EQ(theRenderWindow, static_cast<WindowInterface*>(&theD3DApplication->getWindow()));
     termDriver();
+    EXPECT_EQ(theD3DApplication, nullptr);
+    EXPECT_EQ(theApplication, nullptr);
+    EXPECT_EQ(theRenderWindow, nullptr);
 }
 
 TEST_F(DriverLifecycleTest, TermDriverLogsThenDeletesAndClearsBothGlobals) {

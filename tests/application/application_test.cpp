@@ -1,0 +1,257 @@
+// The Application driven as the engine drives it: the driver is loaded with
+// initDriver, a video mode is set, and commands go to the core thread.
+#include "application.h"
+
+#include "../driver/driver_fixture.h"
+#include "../driver/log_capture.h"
+
+#include <engine/core/globals.h>
+#include <platform/testing.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <future>
+
+namespace {
+
+size_t threadCount() {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/task"))
+        ++n;
+    return n;
+}
+
+class ApplicationTest : public DriverTest {
+protected:
+    void SetUp() override {
+        DriverTest::SetUp();
+        platform::testing::activateApplication();
+        platform::testing::resetCallCounts();
+        useData("no_file");
+        threadsBefore = threadCount();
+        initDriver();
+        ASSERT_NE(theD3DApplication, nullptr);
+    }
+    void TearDown() override {
+        theRenderDriver->termVideoMode();
+        termDriver();
+        DriverTest::TearDown();
+    }
+
+    // The default mode: hardware, full screen, 640 x 480 x 16.
+    void initDefaultMode() {
+        const VideoMode* mode = theRenderDriver->getDefaultVideoMode();
+        ASSERT_NE(mode, nullptr);
+        theRenderDriver->initVideoMode(mode);
+    }
+    // A window needs the desktop's depth, 32 bits with the default display.
+    void initWindowedMode() {
+        const VideoMode* full = nullptr;
+        for (const VideoMode* m : theRenderDriver->getVideoModeList())
+            if (m->isHardware() && m->getColorDepth() == 32 && !full)
+                full = m;
+        ASSERT_NE(full, nullptr);
+        VideoMode* mode = theRenderDriver->createWindowedVideoMode(full, 320, 240);
+        ASSERT_NE(mode, nullptr);
+        theRenderDriver->initVideoMode(mode);
+    }
+
+    size_t threadsBefore = 0;
+};
+
+// Runs a function on the core thread, from the Application's listener
+// iteration, once; reports when it has run.
+class OnCoreThread : public ApplicationListener {
+public:
+    explicit OnCoreThread(std::function<void()> work) : work(std::move(work)) {}
+    void iteration() override {
+        if (ran)
+            return;
+        ran = true;
+        threadId = GetCurrentThreadId();
+        work();
+        done.set_value();
+    }
+    std::future<void> finished() { return done.get_future(); }
+    DWORD threadId = 0;
+
+private:
+    std::function<void()> work;
+    bool ran = false;
+    std::promise<void> done;
+};
+
+}  // namespace
+
+TEST_F(ApplicationTest, VideoModeStartsAndEndsTheCoreThreadWithTheWindow) {
+    EXPECT_EQ(theD3DApplication->getCoreThreadID(), 0u);
+    initDefaultMode();
+    const unsigned core = theD3DApplication->getCoreThreadID();
+    EXPECT_NE(core, 0u);
+    EXPECT_NE(core, GetCurrentThreadId());
+    EXPECT_EQ(threadCount(), threadsBefore + 1);
+    // Stopped, with the mode's window, device and capabilities.
+    EXPECT_EQ(theD3DApplication->getPauseCount(), 1);
+    EXPECT_FALSE(theD3DApplication->isReady());
+    EXPECT_TRUE(theD3DApplication->isActive());
+    EXPECT_EQ(theRenderDriver->getCurrentVideoMode(), theRenderDriver->getDefaultVideoMode());
+    EXPECT_EQ(theD3DRenderDriver->getScreenWidth(), 640);
+    EXPECT_EQ(theD3DRenderDriver->getScreenHeight(), 480);
+    EXPECT_NE(g_pDevice, nullptr);
+    EXPECT_EQ(theD3DRenderDriver->getD3DDevice(), g_pDevice);
+    EXPECT_NE(theD3DRenderDriver->getDirectDraw(), nullptr);
+    EXPECT_NE(theD3DRenderDriver->getBackBuffer(), nullptr);
+    EXPECT_NE(theCapabilities.hardware.dwFlags, 0u);
+    EXPECT_EQ(theCapabilities.driver.dwSize, sizeof(DDCAPS));
+    HWND window = theD3DApplication->getWindow().getHandle();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(IsWindow(window));
+
+    theRenderDriver->termVideoMode();
+    EXPECT_EQ(theD3DApplication->getCoreThreadID(), 0u);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(g_pDevice, nullptr);
+    EXPECT_EQ(theRenderDriver->getCurrentVideoMode(), nullptr);
+    EXPECT_EQ(theD3DRenderDriver->getScreenWidth(), 0);
+    EXPECT_EQ(theD3DRenderDriver->getScreenHeight(), 0);
+    // The core thread has returned (its handle was waited for); the system
+    // thread behind it goes away on its own shortly after.
+}
+
+TEST_F(ApplicationTest, PauseCountFollowsStartAndStopUnclamped) {
+    initDefaultMode();
+    theRenderDriver->start();
+    EXPECT_EQ(theD3DApplication->getPauseCount(), 0);
+    EXPECT_TRUE(theD3DApplication->isReady());
+    theRenderDriver->start();  // no matching stop: below zero, not ready
+    EXPECT_EQ(theD3DApplication->getPauseCount(), -1);
+    EXPECT_FALSE(theD3DApplication->isReady());
+    theRenderDriver->stop();
+    EXPECT_TRUE(theD3DApplication->isReady());
+    theRenderDriver->stop();
+    EXPECT_EQ(theD3DApplication->getPauseCount(), 1);
+}
+
+TEST_F(ApplicationTest, StopTwiceThenStartOnceFlipsToTheDesktopOnlyOnce) {
+    initDefaultMode();
+    theRenderDriver->start();
+    platform::testing::resetCallCounts();
+    theRenderDriver->stop();
+    theRenderDriver->stop();
+    theRenderDriver->start();
+    EXPECT_EQ(platform::testing::callCount("IDirectDraw4::FlipToGDISurface"), 1u);
+    EXPECT_EQ(theD3DApplication->getPauseCount(), 1);
+    EXPECT_FALSE(theD3DApplication->isReady());
+}
+
+TEST_F(ApplicationTest, CommandFromTheCoreThreadItselfRunsAtOnce) {
+    initDefaultMode();
+    int pauseSeenInside = 0;
+    OnCoreThread listener([&] {
+        theD3DApplication->stop();  // a command sent on the core thread
+        pauseSeenInside = theD3DApplication->getPauseCount();
+    });
+    auto finished = listener.finished();
+    theD3DApplication->registerListener(&listener, 0);
+    finished.wait();
+    theD3DApplication->unregisterListener(&listener);
+    EXPECT_EQ(listener.threadId, theD3DApplication->getCoreThreadID());
+    EXPECT_EQ(pauseSeenInside, 2);
+    EXPECT_EQ(theD3DApplication->getPauseCount(), 2);
+}
+
+TEST_F(ApplicationTest, ListenersAreCalledInPriorityOrderEveryPass) {
+    initDefaultMode();
+    std::vector<int> order;
+    struct Recorder : ApplicationListener {
+        Recorder(std::vector<int>& order, int id) : order(order), id(id) {}
+        void iteration() override { order.push_back(id); }
+        std::vector<int>& order;
+        int id;
+    } low(order, 0), high(order, 5);
+    OnCoreThread last([] {});
+    auto finished = last.finished();
+    theD3DApplication->registerListener(&low, 0);
+    theD3DApplication->registerListener(&high, 5);
+    theD3DApplication->registerListener(&last, -1);
+    finished.wait();
+    // A command is a barrier: the core thread is between passes once it runs.
+    theD3DApplication->unregisterListener(&low);
+    theD3DApplication->unregisterListener(&high);
+    theD3DApplication->unregisterListener(&last);
+    theD3DApplication->sendCommand(Application::CMD_VALIDATE_VIDEO_MODE,
+                                   const_cast<VideoMode*>(theRenderDriver->getDefaultVideoMode()));
+    ASSERT_GE(order.size(), 2u);
+    // The pass in which `last` ran called high, then low.
+    EXPECT_EQ(order[0] == 5 ? order[1] : order[2], 0);
+    for (size_t i = 0; i + 1 < order.size(); i += 2) {
+        EXPECT_EQ(order[i], 5);
+        EXPECT_EQ(order[i + 1], 0);
+    }
+}
+
+TEST_F(ApplicationTest, ValidateCommandAnswersOnTheCoreThread) {
+    initDefaultMode();
+    auto* mode = const_cast<VideoMode*>(theRenderDriver->getDefaultVideoMode());
+    EXPECT_EQ(theD3DApplication->sendCommand(Application::CMD_VALIDATE_VIDEO_MODE, mode), 1);
+    EXPECT_EQ(theD3DApplication->sendCommand(Application::CMD_VALIDATE_VIDEO_MODE, nullptr), 0);
+}
+
+TEST_F(ApplicationTest, WindowedModeHasExactClientAreaAndEndsCleanly) {
+    initWindowedMode();
+    HWND window = theD3DApplication->getWindow().getHandle();
+    RECT client = {};
+    ASSERT_TRUE(GetClientRect(window, &client));
+    EXPECT_EQ(client.right, 320);
+    EXPECT_EQ(client.bottom, 240);
+    EXPECT_TRUE(theD3DApplication->getWindow().isWindowed());
+}
+
+TEST_F(ApplicationTest, FocusSetsTheProcessPriorityClass) {
+    initDefaultMode();
+    HWND window = theD3DApplication->getWindow().getHandle();
+    SendMessageA(window, WM_ACTIVATE, WA_INACTIVE, 0);
+    EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), static_cast<DWORD>(IDLE_PRIORITY_CLASS));
+    SendMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), static_cast<DWORD>(NORMAL_PRIORITY_CLASS));
+}
+
+TEST_F(ApplicationTest, SuspendQueryPausesAndResumeBalancesIt) {
+    initDefaultMode();
+    theRenderDriver->start();
+    HWND window = theD3DApplication->getWindow().getHandle();
+    EXPECT_EQ(SendMessageA(window, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 0), 1);
+    EXPECT_FALSE(theD3DApplication->isReady());
+    EXPECT_EQ(SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0), 1);
+    EXPECT_TRUE(theD3DApplication->isReady());
+}
+
+TEST_F(ApplicationTest, ChangeVideoModeLogsAndKeepsTheModeAndRunState) {
+    initDefaultMode();
+    theRenderDriver->start();
+    LogCapture log;
+    theRenderDriver->changeVideoMode(theRenderDriver->getDefaultVideoMode());
+    EXPECT_EQ(log.count("Driver", "change video mode start"), 1);
+    EXPECT_EQ(log.count("Driver", "change video mode finish"), 1);
+    EXPECT_TRUE(theD3DApplication->isReady());
+    EXPECT_EQ(theRenderDriver->getCurrentVideoMode(), theRenderDriver->getDefaultVideoMode());
+    // The capture must outlive the core thread, which may log.
+    theRenderDriver->termVideoMode();
+}
+
+TEST_F(ApplicationTest, FatalHookKnowsWhichThreadItRunsOn) {
+    initDefaultMode();
+    LogCapture log;
+    Application::fatalHook();
+    OnCoreThread inside([] { Application::fatalHook(); });
+    auto finished = inside.finished();
+    theD3DApplication->registerListener(&inside, 0);
+    finished.wait();
+    theD3DApplication->unregisterListener(&inside);
+    EXPECT_EQ(log.count("Driver", "Fatal hook: outside driver thread"), 1);
+    EXPECT_EQ(log.count("Driver", "Fatal hook: inside driver thread"), 1);
+    theRenderDriver->termVideoMode();
+}
