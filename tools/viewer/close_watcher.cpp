@@ -24,6 +24,7 @@ CloseWatcher::~CloseWatcher() {
 
 void CloseWatcher::iteration() {
     HWND window = theRenderWindow ? theRenderWindow->getHandle() : nullptr;
+    std::lock_guard<std::mutex> lock(mutex);
     if (!window || window == hooked)
         return;
     const LONG_PTR old = SetWindowLongPtrA(window, GWLP_WNDPROC,
@@ -32,6 +33,7 @@ void CloseWatcher::iteration() {
         return;
     previousProc = reinterpret_cast<WNDPROC>(old);
     hooked = window;
+    changed.notify_all();
 }
 
 LRESULT CALLBACK CloseWatcher::windowProc(HWND window, UINT message, WPARAM wParam,
@@ -56,7 +58,7 @@ void CloseWatcher::requestClose() {
         std::lock_guard<std::mutex> lock(mutex);
         closing = true;
     }
-    closed.notify_all();
+    changed.notify_all();
 }
 
 bool CloseWatcher::closeRequested() {
@@ -66,7 +68,12 @@ bool CloseWatcher::closeRequested() {
 
 void CloseWatcher::waitForClose() {
     std::unique_lock<std::mutex> lock(mutex);
-    closed.wait(lock, [this] { return closing; });
+    changed.wait(lock, [this] { return closing; });
+}
+
+void CloseWatcher::waitUntilWatching() {
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait(lock, [this] { return hooked != nullptr; });
 }
 
 }  // namespace viewer

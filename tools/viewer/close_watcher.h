@@ -30,14 +30,16 @@ public:
     bool closeRequested();
     // Blocks until requestClose has been called.
     void waitForClose();
+    // Blocks until the render window's procedure has been replaced.
+    void waitUntilWatching();
 
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     std::mutex mutex;
-    std::condition_variable closed;
+    std::condition_variable changed;
     bool closing = false;
-    HWND hooked = nullptr;  // core thread only
+    HWND hooked = nullptr;  // written on the core thread under the mutex
 };
 
 }  // namespace viewer

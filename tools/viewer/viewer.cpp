@@ -84,6 +84,30 @@ const VideoMode& baseMode(const RenderDriver& driver, const Options& options) {
                   listFullScreenModes(modes));
 }
 
+// A window needs the desktop's depth. When the chosen mode has another one,
+// the same size at another depth (hardware first, in list order) is tried.
+VideoMode* makeWindowedMode(RenderDriver& driver, const VideoMode& base, std::ostream& out) {
+    if (VideoMode* made = driver.createWindowedVideoMode(&base, base.getWidth(), base.getHeight()))
+        return made;
+    // A copy: every windowed mode made is appended to the driver's list.
+    const std::vector<VideoMode*> modes = driver.getVideoModeList();
+    for (const bool hardware : {true, false}) {
+        for (const VideoMode* other : modes) {
+            if (other->isWindowed() || other->isHardware() != hardware ||
+                other->getWidth() != base.getWidth() || other->getHeight() != base.getHeight())
+                continue;
+            if (VideoMode* made = driver.createWindowedVideoMode(other, base.getWidth(), base.getHeight())) {
+                out << "note: " << modeSizeText({base.getWidth(), base.getHeight(), base.getColorDepth()})
+                    << " cannot be shown in a window on this desktop; using " << describeMode(*other)
+                    << " in a window\n";
+                return made;
+            }
+        }
+    }
+    throw Failure("the driver cannot show " + describeMode(base) +
+                  " or another mode of that size in a window on this desktop");
+}
+
 ScreenShooter& screenShooter() {
     if (!theScreenShooter)
         throw Failure("the driver has no screen shooter for this video mode");
@@ -166,9 +190,7 @@ private:
         std::optional<OwnedVideoMode> windowed;
         const VideoMode* mode = &base;
         if (options.windowed) {
-            windowed.emplace(driver, driver.createWindowedVideoMode(&base, base.getWidth(), base.getHeight()));
-            if (!windowed->get())
-                throw Failure("the driver cannot make a windowed mode of " + describeMode(base));
+            windowed.emplace(driver, makeWindowedMode(driver, base, out));
             mode = windowed->get();
         }
         const bool headless = platform::testing::presenterIsHeadless();
@@ -221,7 +243,7 @@ private:
     void report(const DrawResult& result, int wanted) {
         out << "frames drawn: " << result.frames << "\n";
         if (result.frames == 0)
-            throw Failure("no frame was drawn (the window was never active)");
+            throw Failure("no frame was drawn (the window was not active, or the driver refused every frame)");
         out << "average frame time: " << result.seconds * 1000.0 / result.frames << " ms\n";
         if (wanted > 0 && result.frames < wanted && !result.closedByUser)
             out << "warning: " << wanted - result.frames
