@@ -63,25 +63,21 @@ TEST_F(ViewerModeList, SkipsWindowedModesAndOtherSizes) {
     add("windowed", 800, 600, 16, true, true);
     add("other depth", 800, 600, 32, true);
     add("other height", 800, 480, 16, true);
+    list.push_back(nullptr);
     EXPECT_EQ(findFullScreenMode(list, {800, 600, 16}), nullptr);
     const VideoMode* full = add("full", 800, 600, 16, true);
     EXPECT_EQ(findFullScreenMode(list, {800, 600, 16}), full);
-}
-
-TEST_F(ViewerModeList, NullEntriesAndEmptyListsAreHarmless) {
-    list.push_back(nullptr);
-    EXPECT_EQ(findFullScreenMode(list, {640, 480, 16}), nullptr);
-    EXPECT_EQ(listFullScreenModes(list), "  (none)\n");
-    EXPECT_EQ(listFullScreenModes({}), "  (none)\n");
 }
 
 TEST_F(ViewerModeList, ListingShowsFullScreenModesOnly) {
     add("HAL 640", 640, 480, 16, true);
     add("Win 640", 640, 480, 16, true, true);
     add("Ramp 320", 320, 200, 8, false);
+    list.push_back(nullptr);
     EXPECT_EQ(listFullScreenModes(list),
               "  640x480x16 hardware  HAL 640\n"
               "  320x200x8 software  Ramp 320\n");
     EXPECT_EQ(describeMode(*list[1]), "Win 640 (640x480x16, hardware, windowed)");
     EXPECT_EQ(describeMode(*list[2]), "Ramp 320 (320x200x8, software, full screen)");
+    EXPECT_EQ(listFullScreenModes({}), "  (none)\n");
 }

@@ -77,12 +77,6 @@ TEST(ViewerOptions, ErrorsNameTheOptionAndTheValue) {
     }
 }
 
-TEST(ViewerOptions, TheLastValueOfARepeatedOptionWins) {
-    const ParseResult r = parse({"--frames", "3", "--frames", "7"});
-    ASSERT_TRUE(r.ok());
-    EXPECT_EQ(r.options.frames, 7);
-}
-
 TEST(ViewerModeSize, AcceptsThreePositiveNumbersOnly) {
     const auto size = parseModeSize("1024x768x16");
     ASSERT_TRUE(size);
@@ -156,11 +150,4 @@ TEST(ViewerShotPattern, NamesAndFolders) {
     EXPECT_EQ(t.folder, "/");
     t = splitShotPattern("../up/./x%d", "/work/here");
     EXPECT_EQ(t.folder, "/work/up");
-}
-
-TEST(ViewerUsage, NamesEveryOption) {
-    const std::string usage = usageText("d3dview");
-    for (const char* option : {"--mode", "--windowed", "--frames", "--background", "--screenshot",
-                               "--record", "--fps", "--data", "--help"})
-        EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
