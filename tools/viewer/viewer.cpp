@@ -217,6 +217,7 @@ private:
             if (options.record && !screenShooter().startRecord())
                 throw Failure("the screen shooter cannot record");
         }
+        out.flush();  // the report so far, before a run that may take long
         DrawResult result;
         int wanted = 0;
         if (options.frames || headless) {
@@ -225,7 +226,7 @@ private:
                 out << "headless: drawing " << wanted << " frames (choose with --frames N)\n";
             result = drawFrames(driver, wanted, counter, watcher);
         } else {
-            out << "running until the window is closed or Escape is pressed\n";
+            out << "running until the window is closed or Escape is pressed" << std::endl;
             result = runUntilClosed(driver, counter, watcher);
         }
         if (shots && options.record)
