@@ -2,6 +2,7 @@
 
 #include "driver_filter.h"
 #include "dxerror.h"
+#include "screensh.h"
 
 #include <engine/core/globals.h>
 #include <engine/core/render_driver.h>
@@ -327,8 +328,13 @@ void Application::initVideoMode(const VideoMode* mode) {
 
     g_pDevice = framework.GetD3DDevice();
     fillCapabilities();
-    // Textures, render states, the degrading manager, the default material,
-    // the fonts and the screen shooter are set up here as they join.
+    // Textures, render states, the degrading manager, the default material
+    // and the fonts are set up here as they join.
+
+    theD3DScreenShooter = new D3DScreenShooter(mode->getWidth(), mode->getHeight());
+    theScreenShooter = theD3DScreenShooter;
+    // Nothing else makes the capture surface before the first shot.
+    theD3DScreenShooter->init();
 }
 
 void Application::clearToBlack(IDirectDrawSurface4* surface, int width, int height) {
@@ -355,8 +361,11 @@ void Application::fillCapabilities() {
 }
 
 void Application::termVideoMode() {
-    // Textures, the screen shooter, fonts, the default material and the
-    // render states are released here as they join.
+    // Textures are released here once they exist.
+    delete theD3DScreenShooter;
+    theD3DScreenShooter = nullptr;
+    theScreenShooter = nullptr;
+    // Then the fonts, the default material and the render states.
     framework.ReleaseObjects();
     g_pDevice = nullptr;
     if (theD3DRenderDriver)

@@ -1,6 +1,7 @@
 // The Application driven as the engine drives it: the driver is loaded with
 // initDriver, a video mode is set, and commands go to the core thread.
 #include "application.h"
+#include "screensh.h"
 
 #include "../driver/driver_fixture.h"
 #include "../driver/log_capture.h"
@@ -109,11 +110,18 @@ TEST_F(ApplicationTest, VideoModeStartsAndEndsTheCoreThreadWithTheWindow) {
     HWND window = theD3DApplication->getWindow().getHandle();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(IsWindow(window));
+    // The video mode's screen shooter, ready to shoot.
+    ASSERT_NE(theD3DScreenShooter, nullptr);
+    EXPECT_EQ(theScreenShooter, static_cast<ScreenShooter*>(theD3DScreenShooter));
+    theScreenShooter->setFileName("mode%d.tga");
+    EXPECT_TRUE(theScreenShooter->shoot());
 
     theRenderDriver->termVideoMode();
     EXPECT_EQ(theD3DApplication->getCoreThreadID(), 0u);
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(g_pDevice, nullptr);
+    EXPECT_EQ(theD3DScreenShooter, nullptr);
+    EXPECT_EQ(theScreenShooter, nullptr);
     EXPECT_EQ(theRenderDriver->getCurrentVideoMode(), nullptr);
     EXPECT_EQ(theD3DRenderDriver->getScreenWidth(), 0);
     EXPECT_EQ(theD3DRenderDriver->getScreenHeight(), 0);
