@@ -3,6 +3,7 @@
 #include "driver_filter.h"
 #include "dxerror.h"
 #include "screensh.h"
+#include "states.h"
 
 #include <engine/core/globals.h>
 #include <engine/core/render_driver.h>
@@ -328,8 +329,16 @@ void Application::initVideoMode(const VideoMode* mode) {
 
     g_pDevice = framework.GetD3DDevice();
     fillCapabilities();
-    // Textures, render states, the degrading manager, the default material
-    // and the fonts are set up here as they join.
+    // The texture manager's video mode starts here once it exists.
+    if (theRenderStateManager) {
+        theRenderStateManager->update();
+        theRenderStateManager->setState(MS_DEFAULT);
+        theRenderStateManager->setState(MS_RENDER_REGULAR);
+        theRenderStateManager->setRenderState(D3DRENDERSTATE_TEXTUREPERSPECTIVE, TRUE);
+        theRenderStateManager->setRenderState(D3DRENDERSTATE_SUBPIXEL, TRUE);
+    }
+    // The degrading manager, the default material and the fonts follow here
+    // as they join.
 
     theD3DScreenShooter = new D3DScreenShooter(mode->getWidth(), mode->getHeight());
     theScreenShooter = theD3DScreenShooter;
@@ -365,7 +374,9 @@ void Application::termVideoMode() {
     delete theD3DScreenShooter;
     theD3DScreenShooter = nullptr;
     theScreenShooter = nullptr;
-    // Then the fonts, the default material and the render states.
+    // Then the fonts, the default material and the textures' flush.
+    if (theRenderStateManager)
+        theRenderStateManager->flush();
     framework.ReleaseObjects();
     g_pDevice = nullptr;
     if (theD3DRenderDriver)

@@ -2,12 +2,15 @@
 #pragma once
 
 #include "d3dframe/d3denum.h"
+#include "deferred_2d.h"
 #include "deliverer.h"
+#include "frame_rate.h"
 #include "thread/synchronized.h"
 
 #include <engine/core/reconfiguration_driver_listener.h>
 #include <engine/core/render_driver.h>
 #include <engine/core/render_driver_listener.h>
+#include <engine/core/tmatrix.h>
 #include <engine/core/video_mode.h>
 
 #include <atomic>
@@ -255,6 +258,7 @@ public:
     int getScreenHeight() const { return screenHeight; }
     // The render window belongs to the Application: this is always null.
     void* getWindow() const { return window; }
+    // The driver time of the current frame, in seconds.
     float getFrameTime() const { return frameTime; }
     // The text last given to addInfoString, or null.
     const char* getInfoString() const { return infoString.load(); }
@@ -264,6 +268,16 @@ public:
     bool isIdlingModeRequested() const { return idlingMode; }
     float getIdlingStep() const { return idlingStep; }
 
+    // The depth buffer attached to the render surface, with a reference the
+    // caller releases; null without one.
+    IDirectDrawSurface4* getZBufferSurface() const;
+    // The first 16 bits of the depth value at (x, y); 0 when there is no
+    // depth buffer or it cannot be locked there.
+    unsigned long getZBufferValue(int x, int y) const;
+    // The device's world matrix: `m` transposed for row vectors, then `t`.
+    void setWorldTransformation(const TMatrix& m, const Vector& t);
+    void checkSurfaces();
+
 private:
     using FrameListeners = PriorityDrivenSubscribeDeliverer<RenderDriverListener>;
     using ReconfigurationListeners =
@@ -271,6 +285,19 @@ private:
 
     static void readSettings();
     void chooseDefaultVideoMode();
+
+    // Frame steps; the driver lock is held from beginFrame to endFrame.
+    void beginFrame();
+    void endFrame();
+    bool initIdlingFrame(float time);
+    bool initRenderedFrame(float time);
+    void advanceClock(float time);
+    void clearFrame();
+    void termIdlingFrame();
+    void termRenderedFrame();
+    void drawDeferred2D();
+    void drawStatistics();
+    void settlePointedObject(RenderView& view);
 
     float frameTime = 0.0f;
     float previousFrameTime = 0.0f;
@@ -294,6 +321,14 @@ private:
     int screenHeight = 0;
     bool idlingMode = false;
     float idlingStep = 100.0f;
+
+    // Subtracted from the time given to initFrame: long gaps are absorbed
+    // into it, so the driver clock never jumps by more than 0.1 s.
+    float timeOffset = 0.0f;
+    // Between a successful initFrame and its termFrame.
+    bool frameInProgress = false;
+    Deferred2DList deferred2D;
+    FrameRateHistory frameRates;
 };
 
 // ===========================================================================
