@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <iomanip>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -245,7 +246,8 @@ private:
         out << "frames drawn: " << result.frames << "\n";
         if (result.frames == 0)
             throw Failure("no frame was drawn (the window was not active, or the driver refused every frame)");
-        out << "average frame time: " << result.seconds * 1000.0 / result.frames << " ms\n";
+        out << "average frame time: " << std::fixed << std::setprecision(2)
+            << result.seconds * 1000.0 / result.frames << " ms\n";
         if (wanted > 0 && result.frames < wanted && !result.closedByUser)
             out << "warning: " << wanted - result.frames
                 << " frames were not drawn while the window was inactive\n";
