@@ -426,3 +426,39 @@ TEST_F(ApplicationFrameTest, BackgroundColourIsClearedIntoTheFrame) {
     ASSERT_EQ(pixels.size(), 640u * 480u);
     EXPECT_EQ(pixels[240 * 640 + 320] & 0xFFFFFFu, 0x00FF00u);
 }
+
+TEST_F(ApplicationTest, ControlHotKeysOpenTheDialogsOnlyWithDebugInput) {
+    platform::testing::registerDialogTemplate("IDD_TEXTURE_STATISTIC", "Textures");
+    platform::testing::registerDialogTemplate("IDD_RENDER_SETTINGS", "Settings");
+    initWindowedMode();
+    auto pressCtrl = [](UINT key) {
+        ASSERT_TRUE(platform::testing::postKey(VK_CONTROL, true));
+        ASSERT_TRUE(platform::testing::postKey(key, true));
+        platform::testing::postKey(key, false);
+        platform::testing::postKey(VK_CONTROL, false);
+    };
+    auto* mode = const_cast<VideoMode*>(theRenderDriver->getCurrentVideoMode());
+
+    // No "DebugInput" filter: the keys do nothing. A command after them is a
+    // barrier: the core thread dispatched the keys before it.
+    pressCtrl('T');
+    theD3DApplication->sendCommand(Application::CMD_VALIDATE_VIDEO_MODE, mode);
+    EXPECT_EQ(platform::testing::waitForDialog(0), nullptr);
+
+    {
+        debug::Filter debugInput("DebugInput", 1.0f);
+        pressCtrl('S');
+        HWND dialog = platform::testing::waitForDialog(10000);
+        ASSERT_NE(dialog, nullptr);
+        char title[32] = {};
+        GetWindowTextA(dialog, title, sizeof title);
+        EXPECT_STREQ(title, "Settings");
+        ASSERT_TRUE(platform::testing::endDialog(0));
+        theD3DApplication->sendCommand(Application::CMD_VALIDATE_VIDEO_MODE, mode);
+
+        debugInput.setLevel(0.0f);  // a level of 0 switches the keys off too
+        pressCtrl('T');
+        theD3DApplication->sendCommand(Application::CMD_VALIDATE_VIDEO_MODE, mode);
+        EXPECT_EQ(platform::testing::waitForDialog(0), nullptr);
+    }
+}
