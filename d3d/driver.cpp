@@ -3,6 +3,7 @@
 #include "application.h"
 #include "degrading_manager.h"
 #include "driver_filter.h"
+#include "mouse/mouse.h"
 #include "dxerror.h"
 #include "screensh.h"
 #include "states.h"
@@ -323,12 +324,16 @@ void D3DRenderDriver::initVideoMode(const VideoMode* mode) {
     theD3DApplication->sendCommand(Application::CMD_INIT_VIDEO_MODE, const_cast<VideoMode*>(mode));
     screenWidth = mode->getWidth();
     screenHeight = mode->getHeight();
-    // The mouse is made here once it exists.
+    mouse = std::make_unique<Mouse>();
 }
 
 void D3DRenderDriver::termVideoMode() {
     if (!theD3DApplication || !theD3DApplication->getCoreThreadID())
         return;  // no video mode to end
+    // The mouse thread calls the driver: end it before the mouse goes.
+    if (mouse)
+        mouse->stopSampling();
+    mouse.reset();
     theD3DApplication->sendCommand(Application::CMD_TERM_VIDEO_MODE, nullptr);
     theD3DApplication->releaseCore();
     screenWidth = 0;
@@ -641,10 +646,11 @@ void D3DRenderDriver::registerPointedObject(RenderMeshListener* listener, float 
 }
 
 void D3DRenderDriver::setMousePointerPosition(float x, float y) {
-    // The mouse is told here once it exists; views see the position from
-    // their next initView on.
+    // Views see the position from their next initView on.
     pendingMouseX = clampUnit(x);
     pendingMouseY = clampUnit(y);
+    if (mouse)
+        mouse->setPointerPosition(x, y);
 }
 
 void D3DRenderDriver::setWorldTransformation(const TMatrix& m, const Vector& t) {
@@ -789,59 +795,52 @@ void D3DRenderDriver::setFPS(float fps) {
         theD3DApplication->setFPS(fps);
 }
 
+// The cursor operations act on the video mode's mouse; without a video mode
+// there is none and they answer false.
 bool D3DRenderDriver::isCursorSupported() {
-    reportUnavailable("isCursorSupported");
-    return false;
+    return Mouse::isCursorSupported();
 }
 
 bool D3DRenderDriver::enableCursor() {
-    reportUnavailable("enableCursor");
-    return false;
+    return mouse && mouse->enableCursor();
 }
 
 bool D3DRenderDriver::disableCursor() {
-    reportUnavailable("disableCursor");
-    return false;
+    return mouse && mouse->disableCursor();
 }
 
 bool D3DRenderDriver::showCursor() {
-    reportUnavailable("showCursor");
-    return false;
+    return mouse && mouse->showCursor();
 }
 
 bool D3DRenderDriver::hideCursor() {
-    reportUnavailable("hideCursor");
-    return false;
+    return mouse && mouse->hideCursor();
 }
 
-bool D3DRenderDriver::setCursorAxisSpeed(float, float) {
-    reportUnavailable("setCursorAxisSpeed");
-    return false;
+bool D3DRenderDriver::setCursorAxisSpeed(float x, float y) {
+    return mouse && mouse->setCursorAxisSpeed(x, y);
 }
 
-bool D3DRenderDriver::setCursorSize(int, int) {
-    reportUnavailable("setCursorSize");
-    return false;
+bool D3DRenderDriver::setCursorSize(int width, int height) {
+    return mouse && mouse->setCursorSize(width, height);
 }
 
 bool D3DRenderDriver::setCursorImage(RenderImage*) {
+    // The picture comes from a 2D render image's surface.
     reportUnavailable("setCursorImage");
     return false;
 }
 
-bool D3DRenderDriver::setCursorColorKey(const Color&) {
-    reportUnavailable("setCursorColorKey");
-    return false;
+bool D3DRenderDriver::setCursorColorKey(const Color& key) {
+    return mouse && mouse->setCursorColorKey(key);
 }
 
-bool D3DRenderDriver::getCursorOffset(float*, float*) {
-    reportUnavailable("getCursorOffset");
-    return false;
+bool D3DRenderDriver::getCursorOffset(float* x, float* y) {
+    return mouse && mouse->getCursorOffset(x, y);
 }
 
-bool D3DRenderDriver::setCursorHotspot(int, int) {
-    reportUnavailable("setCursorHotspot");
-    return false;
+bool D3DRenderDriver::setCursorHotspot(int x, int y) {
+    return mouse && mouse->setCursorHotspot(x, y);
 }
 
 // The device's 32-bit colour form: A8R8G8B8.

@@ -162,6 +162,8 @@ std::optional<int> tracerQualityLevel(const std::string& name);
 // The driver
 // ===========================================================================
 
+class Mouse;
+
 class D3DRenderDriver : public virtual thread::SynchronizedObject,
                         public RenderDriver,
                         public PriorityDrivenSubscribeDeliverer<RenderDriverListener>,
@@ -260,6 +262,8 @@ public:
     void* getWindow() const { return window; }
     // The driver time of the current frame, in seconds.
     float getFrameTime() const { return frameTime; }
+    // The video mode's mouse, or null.
+    Mouse* getMouse() const { return mouse.get(); }
     // The text last given to addInfoString, or null.
     const char* getInfoString() const { return infoString.load(); }
     std::uint32_t getBackgroundColor() const { return backgroundColor; }
@@ -308,9 +312,11 @@ private:
     void* window = nullptr;
     float mouseX = 0.0f;
     float mouseY = 0.0f;
-    float pendingMouseX = 0.0f;
-    float pendingMouseY = 0.0f;
+    // Written by the mouse thread, read by the core thread.
+    std::atomic<float> pendingMouseX{0.0f};
+    std::atomic<float> pendingMouseY{0.0f};
     std::atomic<char*> infoString{nullptr};
+    std::unique_ptr<Mouse> mouse;  // while a video mode is set
     IDirectDraw4* directDraw = nullptr;
     IDirect3D3* direct3D = nullptr;
     IDirect3DDevice3* device = nullptr;
