@@ -3,6 +3,7 @@
 #include "application.h"
 #include "driver_filter.h"
 #include "states.h"
+#include "tmanager.h"
 
 #include <engine/config.h>
 #include <engine/core/globals.h>
@@ -321,6 +322,12 @@ void D3DRenderDriver::updateD3DInterfaces() {
     device = g_pFramework ? g_pFramework->GetD3DDevice() : nullptr;
 }
 
+void D3DRenderDriver::checkSurfaces() {
+    DRIVER_FILTER << (debug::Message(1.0f) << "checkSurfaces");
+    if (theD3DTextureManager)
+        theD3DTextureManager->checkAll();
+}
+
 IDirectDrawSurface4* D3DRenderDriver::getFrontBuffer() const {
     return g_pFramework ? g_pFramework->GetFrontBuffer() : nullptr;
 }
@@ -588,8 +595,9 @@ void initDriver() {
     DRIVER_FILTER << (debug::Message(2.0f) << "initDriver");
 
     // The degrading manager, the view, light, decal, mesh, image and line
-    // factories and the texture, render texture and material managers are
-    // made here, before the driver, which sets the degrading manager's level.
+    // factories and the render texture and material managers are made here,
+    // before the driver, which sets the degrading manager's level.
+    theD3DTextureManager = new D3DTextureManager;
     theD3DRenderDriver = new D3DRenderDriver;
 
     // Engine globals, in their order: theDegradingManager, theRenderViewFactory,
@@ -623,9 +631,11 @@ void termDriver() {
     // The video factory is deleted first, then the special-effect factory.
     delete theD3DRenderDriver;
     theD3DRenderDriver = nullptr;
-    // Then the line, decal, image and mesh factories, the texture, material
-    // and render texture managers, the light and view factories, the degrading
-    // manager.
+    // Then the line, decal, image and mesh factories.
+    delete theD3DTextureManager;
+    theD3DTextureManager = nullptr;
+    // Then the material and render texture managers, the light and view
+    // factories, the degrading manager.
     delete theRenderStateManager;
     theRenderStateManager = nullptr;
     delete theD3DApplication;
