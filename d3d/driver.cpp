@@ -708,11 +708,6 @@ unsigned long D3DRenderDriver::getZBufferValue(int x, int y) const {
     return value;
 }
 
-void D3DRenderDriver::checkSurfaces() {
-    DRIVER_FILTER << (debug::Message(1.0f) << "checkSurfaces");
-    // The texture manager checks every texture here.
-}
-
 void D3DRenderDriver::registerListener(RenderDriverListener* listener, int priority) {
     FrameListeners::registerListener(listener, priority);
 }
