@@ -3,6 +3,7 @@
 #include "degrading_manager.h"
 #include "driver_filter.h"
 #include "dxerror.h"
+#include "rtexture.h"
 #include "screensh.h"
 #include "states.h"
 #include "tmanager.h"
@@ -287,7 +288,10 @@ void Application::restoreLostSurfaces() {
         return;
     if (!testResult(framework.RestoreSurfaces(), "framework.RestoreSurfaces()", 181, sourcePath))
         return;
-    // Materials are invalidated and restored here once they exist.
+    if (theD3DRenderMaterialManager) {
+        theD3DRenderMaterialManager->invalidateAll();
+        theD3DRenderMaterialManager->restoreAll();
+    }
     surfacesLost = false;
 }
 
@@ -345,7 +349,11 @@ void Application::initVideoMode(const VideoMode* mode) {
         theD3DDegradingManager->update();
         theD3DDegradingManager->current();
     }
-    // The default material and the fonts follow here as they join.
+    if (theD3DRenderMaterialManager) {
+        theD3DRenderMaterialManager->createDefaultMaterial();
+        theD3DRenderMaterialManager->setDefaultMaterial();
+    }
+    // The fonts follow here as they join.
 
     theD3DScreenShooter = new D3DScreenShooter(mode->getWidth(), mode->getHeight());
     theScreenShooter = theD3DScreenShooter;
@@ -382,7 +390,9 @@ void Application::termVideoMode() {
     delete theD3DScreenShooter;
     theD3DScreenShooter = nullptr;
     theScreenShooter = nullptr;
-    // Then the fonts and the default material.
+    // Then the fonts.
+    if (theD3DRenderMaterialManager)
+        theD3DRenderMaterialManager->destroyDefaultMaterial();
     if (theD3DTextureManager)
         theD3DTextureManager->flushTextures(0, TextureContainer::stageCount);
     if (theRenderStateManager)
@@ -398,8 +408,12 @@ void Application::termVideoMode() {
 void Application::changeVideoMode(const VideoMode*) {
     pause(true);
     DRIVER_FILTER << (debug::Message(2.0f) << "change video mode start");
-    // Textures, views, lights and materials are invalidated here, then
-    // restored in the opposite order, as they join.
+    // Textures, views and lights are invalidated here, before the materials,
+    // and restored after them, in the opposite order, as they join.
+    if (theD3DRenderMaterialManager) {
+        theD3DRenderMaterialManager->invalidateAll();
+        theD3DRenderMaterialManager->restoreAll();
+    }
     DRIVER_FILTER << (debug::Message(2.0f) << "change video mode finish");
     pause(false);
 }

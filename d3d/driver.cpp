@@ -4,6 +4,7 @@
 #include "degrading_manager.h"
 #include "driver_filter.h"
 #include "dxerror.h"
+#include "rtexture.h"
 #include "screensh.h"
 #include "states.h"
 #include "tmanager.h"
@@ -901,8 +902,9 @@ void initDriver() {
 
     // The degrading manager comes before the driver, which sets its level.
     theD3DDegradingManager = new D3DDegradingManager;
-    // The view and light factories and the render texture and material
-    // managers are made here.
+    // The view and light factories are made here.
+    theD3DRenderTextureManager = new D3DRenderTextureManager;
+    theD3DRenderMaterialManager = new D3DRenderMaterialManager;
     theD3DTextureManager = new D3DTextureManager;
     // The decal, mesh, image and line factories are made here.
     theD3DRenderDriver = new D3DRenderDriver;
@@ -912,6 +914,8 @@ void initDriver() {
     // theRenderTextureManager, theRenderDecalFactory, as far as they exist.
     theDegradingManager = theD3DDegradingManager;
     theRenderDriver = theD3DRenderDriver;
+    theRenderMaterialManager = theD3DRenderMaterialManager;
+    theRenderTextureManager = theD3DRenderTextureManager;
 
     theRenderStateManager = new RenderStateManager;
     // The special-effect factory comes here.
@@ -942,8 +946,13 @@ void termDriver() {
     // Then the line, decal, image and mesh factories.
     delete theD3DTextureManager;
     theD3DTextureManager = nullptr;
-    // Then the material and render texture managers, the light and view
-    // factories.
+    theRenderMaterialManager = nullptr;
+    delete theD3DRenderMaterialManager;
+    theD3DRenderMaterialManager = nullptr;
+    theRenderTextureManager = nullptr;
+    delete theD3DRenderTextureManager;
+    theD3DRenderTextureManager = nullptr;
+    // Then the light and view factories.
     delete theD3DDegradingManager;
     theD3DDegradingManager = nullptr;
     theDegradingManager = nullptr;  // no dangling engine pointer
