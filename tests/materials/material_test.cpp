@@ -79,19 +79,6 @@ TEST_F(MaterialTest, SpecularFollowsTheDriverSetting) {
     theD3DRenderMaterialManager->destroyMaterial(material);
 }
 
-TEST_F(MaterialTest, SettingTheSameMaterialTwiceSendsItOnce) {
-    const Material source = shinyMaterial();
-    RenderMaterial* material = theD3DRenderMaterialManager->createMaterial(source);
-    material->makeCurrentMaterial();
-    theRenderStateManager->flush();
-    platform::testing::resetCallCounts();
-    material->makeCurrentMaterial();
-    theRenderStateManager->flush();
-    EXPECT_EQ(calls("IDirect3DDevice3::SetLightState"), 0u);
-    EXPECT_EQ(calls("IDirect3DDevice3::SetRenderState"), 0u);
-    theD3DRenderMaterialManager->destroyMaterial(material);
-}
-
 TEST_F(MaterialTest, EachMaterialHasItsOwnHandleAndTheManagerCountsThem) {
     const Material source = shinyMaterial();
     RenderMaterial* a = theD3DRenderMaterialManager->createMaterial(source);
@@ -185,15 +172,6 @@ TEST_F(MaterialTest, DestroyingTheCurrentDefaultMaterialClearsTheDeviceState) {
     EXPECT_EQ(deviceLight(D3DLIGHTSTATE_MATERIAL), 0u);
     // termVideoMode does it again: a second time must be harmless.
     theD3DRenderMaterialManager->destroyDefaultMaterial();
-}
-
-TEST_F(MaterialTest, DestroyingTheDefaultMaterialLeavesAnotherCurrentOne) {
-    const Material source = shinyMaterial();
-    RenderMaterial* material = theD3DRenderMaterialManager->createMaterial(source);
-    material->makeCurrentMaterial();
-    theD3DRenderMaterialManager->destroyDefaultMaterial();
-    EXPECT_EQ(deviceLight(D3DLIGHTSTATE_MATERIAL), material->getHandle());
-    theD3DRenderMaterialManager->destroyMaterial(material);
 }
 
 TEST_F(MaterialTest, EachVideoModeGetsANewDefaultMaterial) {

@@ -41,22 +41,18 @@ TEST(FrameSelection, BadClockValuesGiveTheFirstFrame) {
     EXPECT_LT(RenderTexture::selectFrame(huge, 4, ANIMATION_LOOP), 4);
 }
 
-TEST(FrameSelection, LoopRunsRoundTheFrames) {
-    const std::vector<int> expected = {0, 1, 2, 0, 1, 2, 0};
-    for (int f = 0; f < static_cast<int>(expected.size()); ++f)
-        EXPECT_EQ(RenderTexture::selectFrame(f, 3, ANIMATION_LOOP), expected[f]) << f;
-}
-
-TEST(FrameSelection, BackAndForthRunsBackwardsInOddRounds) {
-    const std::vector<int> expected = {0, 1, 2, 2, 1, 0, 0, 1, 2, 2};
-    for (int f = 0; f < static_cast<int>(expected.size()); ++f)
-        EXPECT_EQ(RenderTexture::selectFrame(f, 3, ANIMATION_BACK_AND_FORTH), expected[f]) << f;
-}
-
-TEST(FrameSelection, OnceStopsAtTheLastFrame) {
-    const std::vector<int> expected = {0, 1, 2, 2, 2, 2, 2};
-    for (int f = 0; f < static_cast<int>(expected.size()); ++f)
-        EXPECT_EQ(RenderTexture::selectFrame(f, 3, ANIMATION_ONCE), expected[f]) << f;
+TEST(FrameSelection, EachAnimationTypeWalksThreeFramesItsOwnWay) {
+    struct Case {
+        int type;
+        std::vector<int> frames;  // for f = 0, 1, 2, ...
+    };
+    const Case cases[] = {{ANIMATION_LOOP, {0, 1, 2, 0, 1, 2, 0}},
+                          {ANIMATION_BACK_AND_FORTH, {0, 1, 2, 2, 1, 0, 0, 1, 2, 2}},
+                          {ANIMATION_ONCE, {0, 1, 2, 2, 2, 2, 2}}};
+    for (const Case& c : cases)
+        for (int f = 0; f < static_cast<int>(c.frames.size()); ++f)
+            EXPECT_EQ(RenderTexture::selectFrame(f, 3, c.type), c.frames[f])
+                << "type " << c.type << ", f " << f;
 }
 
 TEST(FrameSelection, OneFrameOrUnknownTypesStayInRange) {
@@ -186,13 +182,16 @@ TEST_F(RenderTextureTest, AOneFrameTextureAlwaysShowsIt) {
     EXPECT_EQ(shownFrame(*texture, 0.0, 12.3), 0);
 }
 
-TEST_F(RenderTextureTest, FramesOfTheSameFileShareOneTexture) {
-    Texture source;
-    source.addFrame(frameName(0));
-    source.addFrame(frameName(0));
-    RenderTexturePtr texture = makeTexture(source);
-    ASSERT_EQ(texture->getMaps().size(), 2u);
-    EXPECT_EQ(texture->getMaps()[0]->getTexture(), texture->getMaps()[1]->getTexture());
+TEST_F(RenderTextureTest, ATextureSharedByTwoKeepsItsSurfaceWhenOneGoes) {
+    Texture source(frameName(1));
+    RenderTexturePtr first = makeTexture(source);
+    RenderTexturePtr second = makeTexture(source);
+    TextureInterface* shared = second->getMaps()[0]->getTexture();
+    ASSERT_EQ(first->getMaps()[0]->getTexture(), shared);
+    first.reset();
+    ASSERT_NE(shared->getTexture(0), nullptr);
+    second->makeCurrent(0);
+    EXPECT_EQ(boundTexture(0), shared->getTexture(0));
 }
 
 TEST_F(RenderTextureTest, AFrameWithAlphaGivesTheTextureAlpha) {
@@ -226,16 +225,6 @@ TEST_F(RenderTextureTest, TilingSetsTheAddressingOfTheStage) {
         EXPECT_EQ(deviceStage(1, D3DTSS_ADDRESSU), c.u) << c.tiling;
         EXPECT_EQ(deviceStage(1, D3DTSS_ADDRESSV), c.v) << c.tiling;
     }
-}
-
-TEST_F(RenderTextureTest, TheTilingCanBeChangedAfterCreation) {
-    Texture source(frameName(0));
-    source.setTilingType(TILING_UV);
-    RenderTexturePtr texture = makeTexture(source);
-    texture->setTextureTilingType(TILING_NONE);
-    texture->makeCurrent(0);
-    EXPECT_EQ(deviceStage(0, D3DTSS_ADDRESSU), static_cast<DWORD>(D3DTADDRESS_CLAMP));
-    EXPECT_EQ(deviceStage(0, D3DTSS_ADDRESSV), static_cast<DWORD>(D3DTADDRESS_CLAMP));
 }
 
 TEST_F(RenderTextureTest, TheManagerMakesCurrentForStageZeroOrTheGivenStage) {
