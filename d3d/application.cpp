@@ -3,8 +3,10 @@
 #include "degrading_manager.h"
 #include "driver_filter.h"
 #include "dxerror.h"
+#include "rtexture.h"
 #include "screensh.h"
 #include "states.h"
+#include "tmanager.h"
 
 #include <engine/core/globals.h>
 #include <engine/core/render_driver.h>
@@ -282,10 +284,14 @@ void Application::restoreLostSurfaces() {
     IDirectDraw4* directDraw = framework.GetDirectDraw();
     if (!directDraw || FAILED(directDraw->TestCooperativeLevel()))
         return;
-    // The texture check joins here with the texture manager.
+    if (theD3DTextureManager && !theD3DTextureManager->checkAll())
+        return;
     if (!testResult(framework.RestoreSurfaces(), "framework.RestoreSurfaces()", 181, sourcePath))
         return;
-    // Materials are invalidated and restored here once they exist.
+    if (theD3DRenderMaterialManager) {
+        theD3DRenderMaterialManager->invalidateAll();
+        theD3DRenderMaterialManager->restoreAll();
+    }
     surfacesLost = false;
 }
 
@@ -330,7 +336,8 @@ void Application::initVideoMode(const VideoMode* mode) {
 
     g_pDevice = framework.GetD3DDevice();
     fillCapabilities();
-    // The texture manager's video mode starts here once it exists.
+    if (theD3DTextureManager)
+        theD3DTextureManager->initVideoMode();
     if (theRenderStateManager) {
         theRenderStateManager->update();
         theRenderStateManager->setState(MS_DEFAULT);
@@ -342,7 +349,11 @@ void Application::initVideoMode(const VideoMode* mode) {
         theD3DDegradingManager->update();
         theD3DDegradingManager->current();
     }
-    // The default material and the fonts follow here as they join.
+    if (theD3DRenderMaterialManager) {
+        theD3DRenderMaterialManager->createDefaultMaterial();
+        theD3DRenderMaterialManager->setDefaultMaterial();
+    }
+    // The fonts follow here as they join.
 
     theD3DScreenShooter = new D3DScreenShooter(mode->getWidth(), mode->getHeight());
     theScreenShooter = theD3DScreenShooter;
@@ -374,11 +385,16 @@ void Application::fillCapabilities() {
 }
 
 void Application::termVideoMode() {
-    // Textures are released here once they exist.
+    if (theD3DTextureManager)
+        theD3DTextureManager->termVideoMode();
     delete theD3DScreenShooter;
     theD3DScreenShooter = nullptr;
     theScreenShooter = nullptr;
-    // Then the fonts, the default material and the textures' flush.
+    // Then the fonts.
+    if (theD3DRenderMaterialManager)
+        theD3DRenderMaterialManager->destroyDefaultMaterial();
+    if (theD3DTextureManager)
+        theD3DTextureManager->flushTextures(0, TextureContainer::stageCount);
     if (theRenderStateManager)
         theRenderStateManager->flush();
     framework.ReleaseObjects();
@@ -392,8 +408,12 @@ void Application::termVideoMode() {
 void Application::changeVideoMode(const VideoMode*) {
     pause(true);
     DRIVER_FILTER << (debug::Message(2.0f) << "change video mode start");
-    // Textures, views, lights and materials are invalidated here, then
-    // restored in the opposite order, as they join.
+    // Textures, views and lights are invalidated here, before the materials,
+    // and restored after them, in the opposite order, as they join.
+    if (theD3DRenderMaterialManager) {
+        theD3DRenderMaterialManager->invalidateAll();
+        theD3DRenderMaterialManager->restoreAll();
+    }
     DRIVER_FILTER << (debug::Message(2.0f) << "change video mode finish");
     pause(false);
 }

@@ -5,8 +5,10 @@
 #include "driver_filter.h"
 #include "mouse/mouse.h"
 #include "dxerror.h"
+#include "rtexture.h"
 #include "screensh.h"
 #include "states.h"
+#include "tmanager.h"
 
 #include <engine/config.h>
 #include <engine/core/deferred.h>
@@ -355,6 +357,12 @@ void D3DRenderDriver::updateD3DInterfaces() {
     directDraw = g_pFramework ? g_pFramework->GetDirectDraw() : nullptr;
     direct3D = g_pFramework ? g_pFramework->GetDirect3D() : nullptr;
     device = g_pFramework ? g_pFramework->GetD3DDevice() : nullptr;
+}
+
+void D3DRenderDriver::checkSurfaces() {
+    DRIVER_FILTER << (debug::Message(1.0f) << "checkSurfaces");
+    if (theD3DTextureManager)
+        theD3DTextureManager->checkAll();
 }
 
 IDirectDrawSurface4* D3DRenderDriver::getFrontBuffer() const {
@@ -707,11 +715,6 @@ unsigned long D3DRenderDriver::getZBufferValue(int x, int y) const {
     return value;
 }
 
-void D3DRenderDriver::checkSurfaces() {
-    DRIVER_FILTER << (debug::Message(1.0f) << "checkSurfaces");
-    // The texture manager checks every texture here.
-}
-
 void D3DRenderDriver::registerListener(RenderDriverListener* listener, int priority) {
     FrameListeners::registerListener(listener, priority);
 }
@@ -898,8 +901,11 @@ void initDriver() {
 
     // The degrading manager comes before the driver, which sets its level.
     theD3DDegradingManager = new D3DDegradingManager;
-    // The view, light, decal, mesh, image and line factories and the
-    // texture, render texture and material managers are made here.
+    // The view and light factories are made here.
+    theD3DRenderTextureManager = new D3DRenderTextureManager;
+    theD3DRenderMaterialManager = new D3DRenderMaterialManager;
+    theD3DTextureManager = new D3DTextureManager;
+    // The decal, mesh, image and line factories are made here.
     theD3DRenderDriver = new D3DRenderDriver;
 
     // Engine globals, in their order: theDegradingManager, theRenderViewFactory,
@@ -907,6 +913,8 @@ void initDriver() {
     // theRenderTextureManager, theRenderDecalFactory, as far as they exist.
     theDegradingManager = theD3DDegradingManager;
     theRenderDriver = theD3DRenderDriver;
+    theRenderMaterialManager = theD3DRenderMaterialManager;
+    theRenderTextureManager = theD3DRenderTextureManager;
 
     theRenderStateManager = new RenderStateManager;
     // The special-effect factory comes here.
@@ -934,8 +942,16 @@ void termDriver() {
     // The video factory is deleted first, then the special-effect factory.
     delete theD3DRenderDriver;
     theD3DRenderDriver = nullptr;
-    // Then the line, decal, image and mesh factories, the texture, material
-    // and render texture managers, the light and view factories.
+    // Then the line, decal, image and mesh factories.
+    delete theD3DTextureManager;
+    theD3DTextureManager = nullptr;
+    theRenderMaterialManager = nullptr;
+    delete theD3DRenderMaterialManager;
+    theD3DRenderMaterialManager = nullptr;
+    theRenderTextureManager = nullptr;
+    delete theD3DRenderTextureManager;
+    theD3DRenderTextureManager = nullptr;
+    // Then the light and view factories.
     delete theD3DDegradingManager;
     theD3DDegradingManager = nullptr;
     theDegradingManager = nullptr;  // no dangling engine pointer
