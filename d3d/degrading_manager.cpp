@@ -2,6 +2,7 @@
 
 #include "driver_filter.h"
 #include "states.h"
+#include "tmanager.h"
 
 #include <engine/debug.h>
 
@@ -67,9 +68,8 @@ void D3DDegradingManager::apply() {
     const bool rebuild = scaleFactor != settings.textureScaleFactor || mipmaps != settings.mipmaps;
     settings.textureScaleFactor = scaleFactor;
     settings.mipmaps = mipmaps;
-    if (rebuild) {
-        // The texture manager rebuilds its textures here once it exists.
-    }
+    if (rebuild && theD3DTextureManager)
+        theD3DTextureManager->recreateTextures();
 
     states.setRenderState(D3DRENDERSTATE_EDGEANTIALIAS, 0);
     states.setRenderState(D3DRENDERSTATE_ANTIALIAS, 0);

@@ -456,7 +456,8 @@ bool D3DRenderDriver::initRenderedFrame(float time) {
     if (!DX_TEST(hr = g_pDevice->BeginScene(), sourcePath))
         return false;
     FrameListeners::deliver(&RenderDriverListener::initFrame, frameTime);
-    // The texture manager's start of frame (its retries) is called here.
+    if (theD3DTextureManager)
+        theD3DTextureManager->initFrame();  // retries the surfaces that failed
     abort.dismiss();
     return true;
 }
@@ -511,7 +512,8 @@ void D3DRenderDriver::termIdlingFrame() {
 }
 
 void D3DRenderDriver::termRenderedFrame() {
-    // The texture manager's end of frame is called here.
+    if (theD3DTextureManager)
+        theD3DTextureManager->termFrame();
     drawDeferred2D();
     FrameListeners::deliver(&RenderDriverListener::termFrame, frameTime);
     // The device may have been taken away during the frame: end quietly.

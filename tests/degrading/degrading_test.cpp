@@ -3,6 +3,8 @@
 #include "application.h"
 #include "degrading_manager.h"
 #include "states.h"
+#include "tmanager.h"
+#include "texture_interface.h"
 
 #include "../driver/driver_fixture.h"
 #include "../driver/log_capture.h"
@@ -175,4 +177,23 @@ TEST_F(DegradingTest, TracerQualitySetsTheLevelOnlyForItsExactNames) {
     initDriver();
     EXPECT_EQ(theD3DDegradingManager->getQualityLevel(), 3);
     theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
+}
+
+TEST_F(DegradingTest, TexturesAreRebuiltOnlyWhenTheirSizeOrMipmapsChange) {
+    ASSERT_NE(theD3DTextureManager, nullptr);
+    TextureInterface* texture = theD3DTextureManager->createTexture(64, 64, ALPHA_NONE, 0);
+    ASSERT_NE(texture, nullptr);
+    ASSERT_TRUE(SUCCEEDED(
+        texture->restore(theD3DRenderDriver->getDirectDraw(), g_pDevice, 0, false)));
+    EXPECT_EQ(texture->getTextureWidth(0), 64);
+
+    platform::testing::resetCallCounts();
+    manager->setTextureQuality(0);  // scale factor 0 -> 2: a rebuild
+    manager->apply();
+    EXPECT_EQ(g_driverSettings.textureScaleFactor, 2);
+    const unsigned made = platform::testing::callCount("IDirectDraw4::CreateSurface");
+    EXPECT_GE(made, 1u);
+    manager->apply();  // nothing changed: nothing rebuilt
+    EXPECT_EQ(platform::testing::callCount("IDirectDraw4::CreateSurface"), made);
+    theD3DTextureManager->destroyTexture(texture);
 }
