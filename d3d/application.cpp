@@ -3,6 +3,7 @@
 #include "degrading_manager.h"
 #include "driver_filter.h"
 #include "dxerror.h"
+#include "rfactory.h"
 #include "screensh.h"
 #include "states.h"
 
@@ -392,8 +393,19 @@ void Application::termVideoMode() {
 void Application::changeVideoMode(const VideoMode*) {
     pause(true);
     DRIVER_FILTER << (debug::Message(2.0f) << "change video mode start");
-    // Textures, views, lights and materials are invalidated here, then
-    // restored in the opposite order, as they join.
+    // Textures, views, lights and materials are invalidated, then restored
+    // in the opposite order: lights before views, which attach them again.
+    // The texture manager's invalidate comes first here.
+    if (theD3DRenderViewFactory)
+        theD3DRenderViewFactory->invalidateAll();
+    if (theD3DRenderLightFactory)
+        theD3DRenderLightFactory->invalidateAll();
+    // The material manager's invalidate and restore come here.
+    if (theD3DRenderLightFactory)
+        theD3DRenderLightFactory->restoreAll();
+    if (theD3DRenderViewFactory)
+        theD3DRenderViewFactory->restoreAll();
+    // The texture manager's restore comes last.
     DRIVER_FILTER << (debug::Message(2.0f) << "change video mode finish");
     pause(false);
 }

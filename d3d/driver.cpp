@@ -4,12 +4,15 @@
 #include "degrading_manager.h"
 #include "driver_filter.h"
 #include "dxerror.h"
+#include "rfactory.h"
+#include "rview.h"
 #include "screensh.h"
 #include "states.h"
 
 #include <engine/config.h>
 #include <engine/core/deferred.h>
 #include <engine/core/globals.h>
+#include <engine/core/render_light.h>
 #include <engine/core/render_mesh_listener.h>
 #include <engine/core/render_view.h>
 #include <engine/debug.h>
@@ -605,8 +608,13 @@ const VideoMode* D3DRenderDriver::getCurrentVideoMode() const {
     return theD3DApplication ? theD3DApplication->getCurrentVideoMode() : nullptr;
 }
 
-void D3DRenderDriver::renderLight(RenderLight*, const TMatrix&, const Vector&) {
-    reportUnavailable("renderLight");
+void D3DRenderDriver::renderLight(RenderLight* light, const TMatrix& orientation,
+                                  const Vector& position) {
+    if (!light) {
+        reportMisuse("renderLight: no light");
+        return;
+    }
+    light->render(orientation, position);
 }
 
 void D3DRenderDriver::renderMesh(RenderMeshShellInterface*) {
@@ -722,9 +730,13 @@ void D3DRenderDriver::unregisterListener(ReconfigurationDriverListener* listener
     ReconfigurationListeners::unregisterListener(listener);
 }
 
-Vector D3DRenderDriver::projectVector(const Vector&, RenderView*) {
-    reportUnavailable("projectVector");
-    return Vector();
+Vector D3DRenderDriver::projectVector(const Vector& v, RenderView* view) {
+    const auto* d3dView = dynamic_cast<const D3DRenderView*>(view);
+    if (!d3dView) {
+        reportMisuse("projectVector: not a view of this driver");
+        return Vector();
+    }
+    return d3dView->projectVector(v);
 }
 
 FontInterface* D3DRenderDriver::registerFont(const char*) {
@@ -899,7 +911,9 @@ void initDriver() {
 
     // The degrading manager comes before the driver, which sets its level.
     theD3DDegradingManager = new D3DDegradingManager;
-    // The view, light, decal, mesh, image and line factories and the
+    theD3DRenderViewFactory = new D3DRenderViewFactory;
+    theD3DRenderLightFactory = new D3DRenderLightFactory;
+    // The decal, mesh, image and line factories and the
     // texture, render texture and material managers are made here.
     theD3DRenderDriver = new D3DRenderDriver;
 
@@ -907,6 +921,8 @@ void initDriver() {
     // theRenderLightFactory, theRenderDriver, theRenderMaterialManager,
     // theRenderTextureManager, theRenderDecalFactory, as far as they exist.
     theDegradingManager = theD3DDegradingManager;
+    theRenderViewFactory = theD3DRenderViewFactory;
+    theRenderLightFactory = theD3DRenderLightFactory;
     theRenderDriver = theD3DRenderDriver;
 
     theRenderStateManager = new RenderStateManager;
@@ -936,7 +952,13 @@ void termDriver() {
     delete theD3DRenderDriver;
     theD3DRenderDriver = nullptr;
     // Then the line, decal, image and mesh factories, the texture, material
-    // and render texture managers, the light and view factories.
+    // and render texture managers.
+    delete theD3DRenderLightFactory;
+    theD3DRenderLightFactory = nullptr;
+    theRenderLightFactory = nullptr;
+    delete theD3DRenderViewFactory;
+    theD3DRenderViewFactory = nullptr;
+    theRenderViewFactory = nullptr;
     delete theD3DDegradingManager;
     theD3DDegradingManager = nullptr;
     theDegradingManager = nullptr;  // no dangling engine pointer
