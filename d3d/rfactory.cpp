@@ -82,12 +82,28 @@ void D3DRenderViewFactory::restoreAll() {
         static_cast<D3DRenderView*>(view)->restore();
 }
 
+void D3DRenderViewFactory::forgetLight(D3DRenderLight* light) {
+    DriverLock lock;
+    for (RenderView* view : views)
+        static_cast<D3DRenderView*>(view)->forgetLight(light);
+}
+
 // ---------------------------------------------------------------------------
 // Lights
 
+namespace {
+
+void deleteLight(RenderLight* light) {
+    if (theD3DRenderViewFactory)
+        theD3DRenderViewFactory->forgetLight(static_cast<D3DRenderLight*>(light));
+    delete light;
+}
+
+}  // namespace
+
 D3DRenderLightFactory::~D3DRenderLightFactory() {
     for (RenderLight* light : lights)
-        delete light;
+        deleteLight(light);
     lights.clear();
 }
 
@@ -102,7 +118,7 @@ void D3DRenderLightFactory::destroy(RenderLight* light) {
     DriverLock lock;
     if (!light || !removeFrom(lights, light, "light"))
         return;
-    delete light;
+    deleteLight(light);
 }
 
 void D3DRenderLightFactory::invalidateAll() {

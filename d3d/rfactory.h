@@ -8,6 +8,7 @@
 
 #include <list>
 
+class D3DRenderLight;
 class D3DRenderView;
 
 // Every operation holds the driver lock, so views are never made or
@@ -26,6 +27,9 @@ public:
     // the render lights attached again.
     void invalidateAll();
     void restoreAll();
+
+    // A light is going away: no view may keep it in its list.
+    void forgetLight(D3DRenderLight* light);
 
     const std::list<RenderView*>& getViews() const { return views; }
 

@@ -316,6 +316,15 @@ void D3DRenderView::delLight(D3DRenderLight* light) {
         DX_TEST(hr = pViewport->DeleteLight(d3dLight), sourcePath);
 }
 
+void D3DRenderView::forgetLight(D3DRenderLight* light) {
+    if (!light || std::find(lights.begin(), lights.end(), light) == lights.end())
+        return;
+    lights.remove(light);
+    IDirect3DLight* d3dLight = *light;
+    if (pViewport && d3dLight)
+        hr = pViewport->DeleteLight(d3dLight);  // not attached here when it moved on
+}
+
 // ---------------------------------------------------------------------------
 // Bare Direct3D lights
 

@@ -55,6 +55,8 @@ public:
     // Render lights shining in this view, in order of addition.
     void addLight(D3DRenderLight* light);
     void delLight(D3DRenderLight* light);
+    // The light is going away: every entry of it leaves the list.
+    void forgetLight(D3DRenderLight* light);
     const std::list<D3DRenderLight*>& getLights() const { return lights; }
 
     // Bare Direct3D lights for effects: owned by the caller, not listed as

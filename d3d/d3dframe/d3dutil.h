@@ -46,7 +46,8 @@ void D3DUtil_SetRotateYMatrix(D3DMATRIX& mat, FLOAT fRads);
 void D3DUtil_SetRotateZMatrix(D3DMATRIX& mat, FLOAT fRads);
 void D3DUtil_SetRotationMatrix(D3DMATRIX& mat, const D3DVECTOR& vDir, FLOAT fRads);
 
-// q = b * a: a applies first, then b. q may be a or b.
+// q = b * a as a matrix product: for row vectors b applies first, then a.
+// q may be a or b.
 void D3DMath_MatrixMultiply(D3DMATRIX& q, const D3DMATRIX& a, const D3DMATRIX& b);
 
 // Inverse of an affine matrix; refused (E_INVALIDARG, q untouched) when the
