@@ -92,6 +92,24 @@ void D3DRenderView::createViewport() {
     DX_TEST(hr = g_pDevice->AddViewport(pViewport), sourcePath);
 }
 
+bool D3DRenderView::viewportOnDevice() const {
+    if (!pViewport || !g_pDevice)
+        return false;
+    bool found = false;
+    IDirect3DViewport3* listed = nullptr;
+    if (FAILED(g_pDevice->NextViewport(nullptr, &listed, D3DNEXT_HEAD)))
+        return false;
+    while (listed) {
+        found = found || listed == pViewport;
+        IDirect3DViewport3* next = nullptr;
+        if (found || FAILED(g_pDevice->NextViewport(listed, &next, D3DNEXT_NEXT)))
+            next = nullptr;
+        listed->Release();
+        listed = next;
+    }
+    return found;
+}
+
 void D3DRenderView::invalidateViewport() {
     if (!pViewport)
         return;
@@ -126,7 +144,10 @@ void D3DRenderView::render() {
     ambient = Color(0.0f, 0.0f, 0.0f, 1.0f);
     if (theRenderStateManager)
         theRenderStateManager->setState(LS_AMBIENT, 0);
-    // A view made before the device gets its viewport with the first frame.
+    // A view made before the device, or kept across the end of a video
+    // mode, gets a viewport on the current device with its next frame.
+    if (pViewport && g_pDevice && !viewportOnDevice())
+        invalidate();
     if (!pViewport)
         restore();
 

@@ -83,6 +83,9 @@ public:
 private:
     void createViewport();
     void invalidateViewport();
+    // Whether the current device lists the viewport: a new video mode brings
+    // a new device.
+    bool viewportOnDevice() const;
     void setViewMatrix(const TMatrix& orientation, const Vector& position, float scale);
     void setViewportRect(float x, float y, float width, float height);
     void setProjection(float fov, float aspect, float scale);

@@ -270,3 +270,29 @@ TEST_F(ViewFrameTest, LightsAndViewportsSurviveAChangeOfVideoMode) {
         l->deactivate(*first);
     spotLight->deactivate(*second);
 }
+
+TEST_F(ViewFrameTest, AViewKeptAcrossANewVideoModeGetsAViewportOnTheNewDevice) {
+    ScopedRenderView renderView(view);
+    Light sun(DIRECTIONAL_LIGHT);
+    sun.setColor(Color(1.0f, 0.0f, 0.0f, 1.0f));
+    ScopedRenderLight light(sun);
+    light->activate(*renderView);
+    const VideoMode* mode = theRenderDriver->getCurrentVideoMode();
+    theRenderDriver->termVideoMode();
+    theRenderDriver->initVideoMode(mode);
+    ASSERT_NE(g_pDevice, nullptr);
+
+    LitTriangle triangle;
+    drawLit(triangle, {light.get()});
+    EXPECT_EQ(triangle.drawResult, D3D_OK);
+    EXPECT_EQ(renderView->getViewportData().dwWidth, 800u);
+    IDirect3DViewport3* current = nullptr;
+    ASSERT_EQ(g_pDevice->GetCurrentViewport(&current), D3D_OK);
+    EXPECT_EQ(current, renderView->GetViewport());
+    if (current)
+        current->Release();
+    EXPECT_EQ(attachedLights(renderView->GetViewport()),
+              std::vector<IDirect3DLight*>{*light.get()});
+    EXPECT_GT(centre().r, 200);
+    light->deactivate(*renderView);
+}
