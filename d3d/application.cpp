@@ -3,6 +3,7 @@
 #include "degrading_manager.h"
 #include "driver_filter.h"
 #include "dxerror.h"
+#include "rfactory.h"
 #include "rtexture.h"
 #include "screensh.h"
 #include "states.h"
@@ -408,12 +409,24 @@ void Application::termVideoMode() {
 void Application::changeVideoMode(const VideoMode*) {
     pause(true);
     DRIVER_FILTER << (debug::Message(2.0f) << "change video mode start");
-    // Textures, views and lights are invalidated here, before the materials,
-    // and restored after them, in the opposite order, as they join.
+    // Every device object goes, then comes back in the opposite order:
+    // lights before the views, which attach them again.
+    if (theD3DTextureManager)
+        theD3DTextureManager->invalidateAll();
+    if (theD3DRenderViewFactory)
+        theD3DRenderViewFactory->invalidateAll();
+    if (theD3DRenderLightFactory)
+        theD3DRenderLightFactory->invalidateAll();
     if (theD3DRenderMaterialManager) {
         theD3DRenderMaterialManager->invalidateAll();
         theD3DRenderMaterialManager->restoreAll();
     }
+    if (theD3DRenderLightFactory)
+        theD3DRenderLightFactory->restoreAll();
+    if (theD3DRenderViewFactory)
+        theD3DRenderViewFactory->restoreAll();
+    if (theD3DTextureManager)
+        theD3DTextureManager->restoreAll();
     DRIVER_FILTER << (debug::Message(2.0f) << "change video mode finish");
     pause(false);
 }

@@ -5,7 +5,9 @@
 #include "driver_filter.h"
 #include "mouse/mouse.h"
 #include "dxerror.h"
+#include "rfactory.h"
 #include "rtexture.h"
+#include "rview.h"
 #include "screensh.h"
 #include "states.h"
 #include "tmanager.h"
@@ -13,6 +15,7 @@
 #include <engine/config.h>
 #include <engine/core/deferred.h>
 #include <engine/core/globals.h>
+#include <engine/core/render_light.h>
 #include <engine/core/render_mesh_listener.h>
 #include <engine/core/render_view.h>
 #include <engine/debug.h>
@@ -620,8 +623,13 @@ const VideoMode* D3DRenderDriver::getCurrentVideoMode() const {
     return theD3DApplication ? theD3DApplication->getCurrentVideoMode() : nullptr;
 }
 
-void D3DRenderDriver::renderLight(RenderLight*, const TMatrix&, const Vector&) {
-    reportUnavailable("renderLight");
+void D3DRenderDriver::renderLight(RenderLight* light, const TMatrix& orientation,
+                                  const Vector& position) {
+    if (!light) {
+        reportMisuse("renderLight: no light");
+        return;
+    }
+    light->render(orientation, position);
 }
 
 void D3DRenderDriver::renderMesh(RenderMeshShellInterface*) {
@@ -733,9 +741,13 @@ void D3DRenderDriver::unregisterListener(ReconfigurationDriverListener* listener
     ReconfigurationListeners::unregisterListener(listener);
 }
 
-Vector D3DRenderDriver::projectVector(const Vector&, RenderView*) {
-    reportUnavailable("projectVector");
-    return Vector();
+Vector D3DRenderDriver::projectVector(const Vector& v, RenderView* view) {
+    const auto* d3dView = dynamic_cast<const D3DRenderView*>(view);
+    if (!d3dView) {
+        reportMisuse("projectVector: not a view of this driver");
+        return Vector();
+    }
+    return d3dView->projectVector(v);
 }
 
 FontInterface* D3DRenderDriver::registerFont(const char*) {
@@ -903,7 +915,8 @@ void initDriver() {
 
     // The degrading manager comes before the driver, which sets its level.
     theD3DDegradingManager = new D3DDegradingManager;
-    // The view and light factories are made here.
+    theD3DRenderViewFactory = new D3DRenderViewFactory;
+    theD3DRenderLightFactory = new D3DRenderLightFactory;
     theD3DRenderTextureManager = new D3DRenderTextureManager;
     theD3DRenderMaterialManager = new D3DRenderMaterialManager;
     theD3DTextureManager = new D3DTextureManager;
@@ -914,6 +927,8 @@ void initDriver() {
     // theRenderLightFactory, theRenderDriver, theRenderMaterialManager,
     // theRenderTextureManager, theRenderDecalFactory, as far as they exist.
     theDegradingManager = theD3DDegradingManager;
+    theRenderViewFactory = theD3DRenderViewFactory;
+    theRenderLightFactory = theD3DRenderLightFactory;
     theRenderDriver = theD3DRenderDriver;
     theRenderMaterialManager = theD3DRenderMaterialManager;
     theRenderTextureManager = theD3DRenderTextureManager;
@@ -953,7 +968,12 @@ void termDriver() {
     theRenderTextureManager = nullptr;
     delete theD3DRenderTextureManager;
     theD3DRenderTextureManager = nullptr;
-    // Then the light and view factories.
+    delete theD3DRenderLightFactory;
+    theD3DRenderLightFactory = nullptr;
+    theRenderLightFactory = nullptr;
+    delete theD3DRenderViewFactory;
+    theD3DRenderViewFactory = nullptr;
+    theRenderViewFactory = nullptr;
     delete theD3DDegradingManager;
     theD3DDegradingManager = nullptr;
     theDegradingManager = nullptr;  // no dangling engine pointer

@@ -75,13 +75,21 @@ TEST_F(DriverLifecycleTest, DriverIsPublishedInItsOwnGlobalThenTheEngines) {
     EXPECT_NE(theD3DRenderDriver->getDefaultVideoMode(), nullptr);
     EXPECT_EQ(theDegradingManager, static_cast<DegradingManager*>(theD3DDegradingManager));
     EXPECT_NE(theRenderStateManager, nullptr);
+    EXPECT_NE(theRenderViewFactory, nullptr);
+    EXPECT_NE(theRenderLightFactory, nullptr);
+    EXPECT_NE(theRenderTextureManager, nullptr);
+    EXPECT_NE(theRenderMaterialManager, nullptr);
     // Objects of later work are not made by anyone yet.
-    EXPECT_EQ(theRenderViewFactory, nullptr);
+    EXPECT_EQ(theRenderDecalFactory, nullptr);
     // The Application comes after the driver and publishes itself.
     ASSERT_NE(theD3DApplication, nullptr);
     EXPECT_EQ(theApplication, static_cast<ApplicationInterface*>(theD3DApplication));
     EXPECT_EQ(theRenderWindow, static_cast<WindowInterface*>(&theD3DApplication->getWindow()));
     termDriver();
+    EXPECT_EQ(theRenderViewFactory, nullptr);
+    EXPECT_EQ(theRenderLightFactory, nullptr);
+    EXPECT_EQ(theRenderTextureManager, nullptr);
+    EXPECT_EQ(theRenderMaterialManager, nullptr);
     EXPECT_EQ(theD3DDegradingManager, nullptr);
     EXPECT_EQ(theDegradingManager, nullptr);
     EXPECT_EQ(theRenderStateManager, nullptr);

@@ -1,6 +1,9 @@
 // View: one picture of the scene, drawn every frame in render-priority order.
 #pragma once
 
+#include "engine/core/camera.h"
+#include "engine/core/viewport.h"
+
 class RenderView;
 
 class View {
@@ -19,6 +22,14 @@ public:
     RenderView* getRenderView() const { return renderView; }
     void setRenderView(RenderView* view) { renderView = view; }
 
+    // The camera and viewport the frame is drawn with: the ones set, or the
+    // view's own defaults. Neither is owned when set from outside.
+    Camera* getCamera() const { return camera; }
+    void setCamera(Camera* c) { camera = c; }
+    Camera& getFrameCamera() { return camera ? *camera : ownCamera; }
+    Viewport& getFrameViewport() { return viewport ? *viewport : ownViewport; }
+    void setViewport(Viewport* v) { viewport = v; }
+
     // Brackets the view's content with the driver's initView and termView.
     // A view without a render view draws nothing.
     virtual void draw();
@@ -30,4 +41,8 @@ protected:
 private:
     int renderPriority = 0;
     RenderView* renderView = nullptr;
+    Camera* camera = nullptr;
+    Viewport* viewport = nullptr;
+    Camera ownCamera;
+    Viewport ownViewport;
 };

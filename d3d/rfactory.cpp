@@ -1,0 +1,140 @@
+#include "rfactory.h"
+
+#include "driver_filter.h"
+#include "rlight.h"
+#include "rview.h"
+
+#include <engine/debug.h>
+
+#include <algorithm>
+#include <optional>
+
+D3DRenderViewFactory* theD3DRenderViewFactory = nullptr;
+D3DRenderLightFactory* theD3DRenderLightFactory = nullptr;
+
+namespace {
+
+const char* const sourcePath = "3d/driver/d3d/rfactory";
+
+// The driver lock, when there is a driver to hold it.
+class DriverLock {
+public:
+    DriverLock() {
+        if (theD3DRenderDriver)
+            guard.emplace(static_cast<const thread::SynchronizedObject&>(*theD3DRenderDriver));
+    }
+
+private:
+    std::optional<thread::Lock> guard;
+};
+
+template <typename T>
+bool removeFrom(std::list<T*>& list, T* object, const char* what) {
+    const auto it = std::find(list.begin(), list.end(), object);
+    if (it == list.end()) {
+        DRIVER_FILTER << (debug::Error(debug::Context(sourcePath, __LINE__))
+                          << "destroy: the " << what << " was not made by this factory");
+        return false;
+    }
+    list.erase(it);
+    return true;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Views
+
+D3DRenderViewFactory::~D3DRenderViewFactory() {
+    for (RenderView* view : views) {
+        if (theD3DRenderLightFactory)
+            theD3DRenderLightFactory->forgetView(static_cast<D3DRenderView*>(view));
+        delete view;
+    }
+    views.clear();
+}
+
+RenderView* D3DRenderViewFactory::create(View& view) {
+    DriverLock lock;
+    RenderView* made = new D3DRenderView(view);
+    views.push_back(made);
+    return made;
+}
+
+void D3DRenderViewFactory::destroy(RenderView* view) {
+    DriverLock lock;
+    if (!view || !removeFrom(views, view, "view"))
+        return;
+    if (theD3DRenderLightFactory)
+        theD3DRenderLightFactory->forgetView(static_cast<D3DRenderView*>(view));
+    delete view;
+}
+
+void D3DRenderViewFactory::invalidateAll() {
+    DriverLock lock;
+    for (RenderView* view : views)
+        static_cast<D3DRenderView*>(view)->invalidate();
+}
+
+void D3DRenderViewFactory::restoreAll() {
+    DriverLock lock;
+    for (RenderView* view : views)
+        static_cast<D3DRenderView*>(view)->restore();
+}
+
+void D3DRenderViewFactory::forgetLight(D3DRenderLight* light) {
+    DriverLock lock;
+    for (RenderView* view : views)
+        static_cast<D3DRenderView*>(view)->forgetLight(light);
+}
+
+// ---------------------------------------------------------------------------
+// Lights
+
+namespace {
+
+void deleteLight(RenderLight* light) {
+    if (theD3DRenderViewFactory)
+        theD3DRenderViewFactory->forgetLight(static_cast<D3DRenderLight*>(light));
+    delete light;
+}
+
+}  // namespace
+
+D3DRenderLightFactory::~D3DRenderLightFactory() {
+    for (RenderLight* light : lights)
+        deleteLight(light);
+    lights.clear();
+}
+
+RenderLight* D3DRenderLightFactory::create(Light& light) {
+    DriverLock lock;
+    RenderLight* made = new D3DRenderLight(light);
+    lights.push_back(made);
+    return made;
+}
+
+void D3DRenderLightFactory::destroy(RenderLight* light) {
+    DriverLock lock;
+    if (!light || !removeFrom(lights, light, "light"))
+        return;
+    deleteLight(light);
+}
+
+void D3DRenderLightFactory::invalidateAll() {
+    DriverLock lock;
+    for (RenderLight* light : lights)
+        static_cast<D3DRenderLight*>(light)->invalidate();
+}
+
+void D3DRenderLightFactory::restoreAll() {
+    DriverLock lock;
+    for (RenderLight* light : lights)
+        static_cast<D3DRenderLight*>(light)->restore();
+}
+
+void D3DRenderLightFactory::forgetView(const D3DRenderView* view) {
+    DriverLock lock;
+    for (RenderLight* light : lights)
+        static_cast<D3DRenderLight*>(light)->forgetView(view);
+}

@@ -1,0 +1,64 @@
+// The factories of the driver's scene objects.
+#pragma once
+
+#include "driver.h"
+
+#include <engine/core/render_light_factory.h>
+#include <engine/core/render_view_factory.h>
+
+#include <list>
+
+class D3DRenderLight;
+class D3DRenderView;
+
+// Every operation holds the driver lock, so views are never made or
+// destroyed in the middle of a frame.
+class D3DRenderViewFactory : public RenderViewFactory {
+public:
+    D3DRenderViewFactory() = default;
+    // Views still alive when the library unloads are deleted with it.
+    ~D3DRenderViewFactory() override;
+
+    RenderView* create(View& view) override;
+    // A view this factory did not make is left alone.
+    void destroy(RenderView* view) override;
+
+    // Around a change of video mode: the viewports go, then come back with
+    // the render lights attached again.
+    void invalidateAll();
+    void restoreAll();
+
+    // A light is going away: no view may keep it in its list.
+    void forgetLight(D3DRenderLight* light);
+
+    const std::list<RenderView*>& getViews() const { return views; }
+
+private:
+    std::list<RenderView*> views;
+};
+
+class D3DRenderLightFactory : public RenderLightFactory {
+public:
+    D3DRenderLightFactory() = default;
+    ~D3DRenderLightFactory() override;
+
+    RenderLight* create(Light& light) override;
+    // A light this factory did not make is left alone.
+    void destroy(RenderLight* light) override;
+
+    // Around a change of video mode: the Direct3D lights go, then every
+    // point, directional and spot light gets a new one.
+    void invalidateAll();
+    void restoreAll();
+
+    // A view is going away: no light may keep referring to it.
+    void forgetView(const D3DRenderView* view);
+
+    const std::list<RenderLight*>& getLights() const { return lights; }
+
+private:
+    std::list<RenderLight*> lights;
+};
+
+extern D3DDRIVER_API D3DRenderViewFactory* theD3DRenderViewFactory;
+extern D3DDRIVER_API D3DRenderLightFactory* theD3DRenderLightFactory;
