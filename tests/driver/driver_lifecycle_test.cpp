@@ -2,6 +2,7 @@
 // which order, the alpha sorting flag and the desktop mode.
 #include "application.h"
 #include "degrading_manager.h"
+#include "rfactory.h"
 #include "states.h"
 #include "driver_fixture.h"
 #include "log_capture.h"
@@ -66,6 +67,11 @@ TEST_F(DriverLifecycleTest, DriverIsPublishedInItsOwnGlobalThenTheEngines) {
             // The degrading manager came first, in its own global only.
             EXPECT_NE(theD3DDegradingManager, nullptr);
             EXPECT_EQ(theDegradingManager, nullptr);
+            // So did the view and light factories.
+            EXPECT_NE(theD3DRenderViewFactory, nullptr);
+            EXPECT_NE(theD3DRenderLightFactory, nullptr);
+            EXPECT_EQ(theRenderViewFactory, nullptr);
+            EXPECT_EQ(theRenderLightFactory, nullptr);
         }
     });
     initDriver();
@@ -75,8 +81,8 @@ TEST_F(DriverLifecycleTest, DriverIsPublishedInItsOwnGlobalThenTheEngines) {
     EXPECT_NE(theD3DRenderDriver->getDefaultVideoMode(), nullptr);
     EXPECT_EQ(theDegradingManager, static_cast<DegradingManager*>(theD3DDegradingManager));
     EXPECT_NE(theRenderStateManager, nullptr);
-    EXPECT_NE(theRenderViewFactory, nullptr);
-    EXPECT_NE(theRenderLightFactory, nullptr);
+    EXPECT_EQ(theRenderViewFactory, static_cast<RenderViewFactory*>(theD3DRenderViewFactory));
+    EXPECT_EQ(theRenderLightFactory, static_cast<RenderLightFactory*>(theD3DRenderLightFactory));
     EXPECT_NE(theRenderTextureManager, nullptr);
     EXPECT_NE(theRenderMaterialManager, nullptr);
     // Objects of later work are not made by anyone yet.
@@ -92,6 +98,10 @@ TEST_F(DriverLifecycleTest, DriverIsPublishedInItsOwnGlobalThenTheEngines) {
     EXPECT_EQ(theRenderMaterialManager, nullptr);
     EXPECT_EQ(theD3DDegradingManager, nullptr);
     EXPECT_EQ(theDegradingManager, nullptr);
+    EXPECT_EQ(theD3DRenderViewFactory, nullptr);
+    EXPECT_EQ(theRenderViewFactory, nullptr);
+    EXPECT_EQ(theD3DRenderLightFactory, nullptr);
+    EXPECT_EQ(theRenderLightFactory, nullptr);
     EXPECT_EQ(theRenderStateManager, nullptr);
     EXPECT_EQ(theD3DApplication, nullptr);
     EXPECT_EQ(theApplication, nullptr);

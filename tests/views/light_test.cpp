@@ -189,13 +189,6 @@ TEST_F(RenderLightTest, ActivateInAForeignViewIsRefused) {
     EXPECT_EQ(log.count("Driver", "projectVector: not a view of this driver"), 1);
 }
 
-TEST_F(RenderLightTest, DriverPublishesTheFactories) {
-    EXPECT_NE(theD3DRenderViewFactory, nullptr);
-    EXPECT_NE(theD3DRenderLightFactory, nullptr);
-    EXPECT_EQ(theRenderViewFactory, theD3DRenderViewFactory);
-    EXPECT_EQ(theRenderLightFactory, theD3DRenderLightFactory);
-}
-
 TEST_F(RenderLightTest, ALightActivatedInTwoViewsLeavesBothWhenDestroyed) {
     View other;
     ScopedRenderView first(view), second(other);

@@ -214,19 +214,6 @@ TEST_F(ViewFrameTest, APointLightLightsTheTriangleWithinItsRange) {
     light->deactivate(*renderView);
 }
 
-TEST_F(ViewFrameTest, AmbientLightsReachTheTriangleThroughTheStateManager) {
-    ScopedRenderView renderView(view);
-    LitTriangle triangle;
-    Light sky(AMBIENT_LIGHT);
-    sky.setColor(Color(0.0f, 0.0f, 0.5f, 0.0f));
-    ScopedRenderLight light(sky);
-    light->activate(*renderView);
-    drawLit(triangle, {light.get(), light.get()});  // summed to 1.0
-    const Rgb lit = centre();
-    EXPECT_GT(lit.b, 200);
-    EXPECT_LT(lit.r, 10);
-}
-
 TEST_F(ViewFrameTest, LightsAndViewportsSurviveAChangeOfVideoMode) {
     ScopedRenderView first(view);
     View other;
