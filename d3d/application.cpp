@@ -1,5 +1,6 @@
 #include "application.h"
 
+#include "degrading_manager.h"
 #include "driver_filter.h"
 #include "dxerror.h"
 #include "screensh.h"
@@ -340,8 +341,11 @@ void Application::initVideoMode(const VideoMode* mode) {
         theRenderStateManager->setRenderState(D3DRENDERSTATE_TEXTUREPERSPECTIVE, TRUE);
         theRenderStateManager->setRenderState(D3DRENDERSTATE_SUBPIXEL, TRUE);
     }
-    // The degrading manager, the default material and the fonts follow here
-    // as they join.
+    if (theD3DDegradingManager) {
+        theD3DDegradingManager->update();
+        theD3DDegradingManager->current();
+    }
+    // The default material and the fonts follow here as they join.
 
     theD3DScreenShooter = new D3DScreenShooter(mode->getWidth(), mode->getHeight());
     theScreenShooter = theD3DScreenShooter;

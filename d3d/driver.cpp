@@ -1,19 +1,28 @@
 #include "driver.h"
 
 #include "application.h"
+#include "degrading_manager.h"
 #include "driver_filter.h"
+#include "mouse/mouse.h"
+#include "dxerror.h"
+#include "screensh.h"
 #include "states.h"
 #include "tmanager.h"
 
 #include <engine/config.h>
+#include <engine/core/deferred.h>
 #include <engine/core/globals.h>
+#include <engine/core/render_mesh_listener.h>
+#include <engine/core/render_view.h>
 #include <engine/debug.h>
+#include <engine/timer.h>
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <strings.h>
 
 // ===========================================================================
@@ -198,6 +207,27 @@ namespace {
 
 const char* const sourcePath = "3d/driver/d3d/driver";
 
+// The last tested DirectX result of this unit.
+HRESULT hr = DD_OK;
+
+// Bad call orders from the engine are reported, not acted on.
+void reportMisuse(const char* text) {
+    DRIVER_FILTER << (debug::Error(debug::Context(sourcePath, __LINE__)) << text);
+}
+
+float clampUnit(float value) {
+    return value < 0.0f ? 0.0f : (value > 1.0f ? 1.0f : value);
+}
+
+// One statistics line: a dark shadow one pixel down and right, then the text.
+void drawStatisticLine(HDC dc, int x, int y, const std::string& text) {
+    const UINT length = static_cast<UINT>(text.size());
+    SetTextColor(dc, RGB(100, 100, 0));
+    ExtTextOutA(dc, x + 151, y + 1, 0, nullptr, text.c_str(), length, nullptr);
+    SetTextColor(dc, RGB(255, 255, 0));
+    ExtTextOutA(dc, x + 150, y, 0, nullptr, text.c_str(), length, nullptr);
+}
+
 // Operations whose collaborators (the Application and its core thread, the
 // frame loop, fonts, the mouse) are not part of this build say so instead of
 // pretending to work.
@@ -270,8 +300,10 @@ void D3DRenderDriver::readSettings() {
     }
     s.mousePeriod = 1.0f / s.mouseUpdateFrequency;
     s.depthBufferMode = s.wBuffer ? 2 : 1;
-    // tracerQualityLevel(s.tracerQuality) becomes the degrading manager's
-    // initial level here once the degrading manager exists.
+    // Any other text leaves the level as the manager's constructor set it.
+    if (const std::optional<int> level = tracerQualityLevel(s.tracerQuality))
+        if (theD3DDegradingManager)
+            theD3DDegradingManager->setQualityLevel(*level);
 }
 
 void D3DRenderDriver::chooseDefaultVideoMode() {
@@ -293,12 +325,16 @@ void D3DRenderDriver::initVideoMode(const VideoMode* mode) {
     theD3DApplication->sendCommand(Application::CMD_INIT_VIDEO_MODE, const_cast<VideoMode*>(mode));
     screenWidth = mode->getWidth();
     screenHeight = mode->getHeight();
-    // The mouse is made here once it exists.
+    mouse = std::make_unique<Mouse>();
 }
 
 void D3DRenderDriver::termVideoMode() {
     if (!theD3DApplication || !theD3DApplication->getCoreThreadID())
         return;  // no video mode to end
+    // The mouse thread calls the driver: end it before the mouse goes.
+    if (mouse)
+        mouse->stopSampling();
+    mouse.reset();
     theD3DApplication->sendCommand(Application::CMD_TERM_VIDEO_MODE, nullptr);
     theD3DApplication->releaseCore();
     screenWidth = 0;
@@ -322,12 +358,6 @@ void D3DRenderDriver::updateD3DInterfaces() {
     device = g_pFramework ? g_pFramework->GetD3DDevice() : nullptr;
 }
 
-void D3DRenderDriver::checkSurfaces() {
-    DRIVER_FILTER << (debug::Message(1.0f) << "checkSurfaces");
-    if (theD3DTextureManager)
-        theD3DTextureManager->checkAll();
-}
-
 IDirectDrawSurface4* D3DRenderDriver::getFrontBuffer() const {
     return g_pFramework ? g_pFramework->GetFrontBuffer() : nullptr;
 }
@@ -344,21 +374,223 @@ bool D3DRenderDriver::validateVideoMode(const VideoMode* mode) {
     return videoModes.validateVideoMode(mode);
 }
 
-bool D3DRenderDriver::initFrame(float) {
-    reportUnavailable("initFrame");
-    return false;
+// ---------------------------------------------------------------------------
+// Frames
+// ---------------------------------------------------------------------------
+
+namespace {
+
+// Ends the frame (releases the driver lock) when the scope is left, unless
+// the frame was begun successfully.
+class FrameAbort {
+public:
+    explicit FrameAbort(std::function<void()> end) : end(std::move(end)) {}
+    ~FrameAbort() {
+        if (end)
+            end();
+    }
+    FrameAbort(const FrameAbort&) = delete;
+    FrameAbort& operator=(const FrameAbort&) = delete;
+    void dismiss() { end = nullptr; }
+
+private:
+    std::function<void()> end;
+};
+
+}  // namespace
+
+void D3DRenderDriver::beginFrame() {
+    lock();
+    frameInProgress = true;
+}
+
+void D3DRenderDriver::endFrame() {
+    frameInProgress = false;
+    unlock();
+}
+
+bool D3DRenderDriver::initFrame(float time) {
+    if (frameInProgress) {
+        reportMisuse("initFrame: the previous frame was not terminated");
+        return false;
+    }
+    idlingFrame = idlingMode;
+    setIdlingState(idlingFrame);
+    return idlingFrame ? initIdlingFrame(time) : initRenderedFrame(time);
+}
+
+bool D3DRenderDriver::initIdlingFrame(float time) {
+    beginFrame();
+    FrameAbort abort([this] { endFrame(); });
+    std::fputs("####################\n### idling frame ###\n####################\n", stdout);
+    std::fflush(stdout);
+    previousFrameTime = frameTime;
+    frameTime += idlingStep;
+    // The next rendered frame continues from here.
+    timeOffset = time - frameTime;
+    FrameListeners::deliver(&RenderDriverListener::initFrame, frameTime);
+    abort.dismiss();
+    return true;
+}
+
+bool D3DRenderDriver::initRenderedFrame(float time) {
+    if (!directDraw || !g_pDevice || !g_pFramework) {
+        reportMisuse("initFrame: there is no device");
+        return false;
+    }
+    beginFrame();
+    FrameAbort abort([this] { endFrame(); });
+    if (!DX_TEST(hr = directDraw->TestCooperativeLevel(), sourcePath)) {
+        surfacesLost = true;
+        return false;
+    }
+    advanceClock(time);
+    clearFrame();
+    if (!DX_TEST(hr = g_pDevice->BeginScene(), sourcePath))
+        return false;
+    FrameListeners::deliver(&RenderDriverListener::initFrame, frameTime);
+    // The texture manager's start of frame (its retries) is called here.
+    abort.dismiss();
+    return true;
+}
+
+void D3DRenderDriver::advanceClock(float time) {
+    float t = time - timeOffset;
+    if (t - frameTime > 0.1f) {
+        t = frameTime + 0.1f;
+        timeOffset = time - t;
+    }
+    previousFrameTime = frameTime;
+    frameTime = t;
+}
+
+void D3DRenderDriver::clearFrame() {
+    IDirect3DViewport3* viewport = g_pFramework->GetViewport();
+    if (!viewport)
+        return;
+    D3DVIEWPORT2 data{};
+    data.dwSize = sizeof data;
+    viewport->GetViewport2(&data);
+    D3DRECT rect{};
+    rect.x1 = 0;
+    rect.y1 = 0;
+    rect.x2 = static_cast<LONG>(data.dwWidth);
+    rect.y2 = static_cast<LONG>(data.dwHeight);
+    if (backgroundImage) {
+        // The image covers the target; drawing it comes with render images.
+        viewport->Clear2(1, &rect, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+        return;
+    }
+    const DWORD flags = D3DCLEAR_ZBUFFER | (clearTarget ? D3DCLEAR_TARGET : 0u);
+    viewport->Clear2(1, &rect, flags, backgroundColor, 1.0f, 0);
 }
 
 void D3DRenderDriver::termFrame() {
-    reportUnavailable("termFrame");
+    if (!frameInProgress) {
+        reportMisuse("termFrame: no frame was initialised");
+        return;
+    }
+    // The lock is released also when a listener throws.
+    FrameAbort end([this] { endFrame(); });
+    if (idlingFrame)
+        termIdlingFrame();
+    else
+        termRenderedFrame();
 }
 
-void D3DRenderDriver::initView(RenderView&) {
-    reportUnavailable("initView");
+void D3DRenderDriver::termIdlingFrame() {
+    deferred2D.clear();
+    FrameListeners::deliver(&RenderDriverListener::termFrame, frameTime);
+}
+
+void D3DRenderDriver::termRenderedFrame() {
+    // The texture manager's end of frame is called here.
+    drawDeferred2D();
+    FrameListeners::deliver(&RenderDriverListener::termFrame, frameTime);
+    // The device may have been taken away during the frame: end quietly.
+    if (!g_pDevice || !g_pFramework)
+        return;
+    g_pDevice->EndScene();
+    if (g_driverSettings.showFPS || g_driverSettings.showStatistic)
+        drawStatistics();
+    if (theD3DScreenShooter)
+        theD3DScreenShooter->termFrame();
+    if (g_pFramework->PresentFrame() == DDERR_SURFACELOST)
+        surfacesLost = true;
+}
+
+void D3DRenderDriver::drawDeferred2D() {
+    try {
+        deferred2D.drawAll();
+    } catch (...) {
+        // debug::Exception, any std::exception or anything else: the rest
+        // of the list waits for the next frame's objects.
+        DRIVER_FILTER << (debug::Warning(debug::Context(sourcePath, __LINE__), 1.0f)
+                          << "draw exception catched and skipped");
+    }
+    deferred2D.clear();
+}
+
+void D3DRenderDriver::drawStatistics() {
+    IDirectDrawSurface4* target = nullptr;
+    if (!DX_TEST(hr = g_pDevice->GetRenderTarget(&target), sourcePath) || !target)
+        return;
+    HDC dc = nullptr;
+    if (target->GetDC(&dc) == DD_OK && dc) {
+        SetBkMode(dc, TRANSPARENT);
+        const double now = theTimer ? theTimer->getTime() : 0.0;
+        if (g_driverSettings.showFPS) {
+            const double fps = frameRates.addFrame(now);
+            drawStatisticLine(dc, 2, -14 + 16, formatFrameRate(fps, getCurrentVideoMode()));
+        }
+        target->ReleaseDC(dc);
+    }
+    target->Release();
+}
+
+// ---------------------------------------------------------------------------
+// Views
+// ---------------------------------------------------------------------------
+
+void D3DRenderDriver::initView(RenderView& view) {
+    if (!idlingFrame)
+        view.render();
+    currentRenderView = &view;
+    if (!idlingFrame) {
+        mouseX = pendingMouseX;
+        mouseY = pendingMouseY;
+    }
+    FrameListeners::deliver(&RenderDriverListener::initView, &view);
 }
 
 void D3DRenderDriver::termView() {
-    reportUnavailable("termView");
+    FrameListeners::deliver(&RenderDriverListener::termView, currentRenderView);
+    const bool setStates = !idlingFrame && theRenderStateManager;
+    if (setStates) {
+        theRenderStateManager->setState(MS_RENDER_REGULAR);
+        theRenderStateManager->setState(RS_TEXTUREFACTOR, 0xFFFFFFFFu);
+    }
+    renderDeferredRenderObjects();
+    if (setStates)
+        theRenderStateManager->setState(MS_RENDER_ALPHA);
+    renderDeferredAlphaObjects();
+    if (!idlingFrame && currentRenderView)
+        settlePointedObject(*currentRenderView);
+    currentRenderView = nullptr;
+}
+
+void D3DRenderDriver::settlePointedObject(RenderView& view) {
+    PointedObjectRecord& record = view.getPointedObjectRecord();
+    if (record.previous != record.current) {
+        if (record.previous)
+            record.previous->pointerLeft(record.current);
+        if (record.current)
+            record.current->pointerEntered(record.previous);
+    }
+    record.previous = record.current;
+    record.current = nullptr;
+    record.currentDistance = 0.0f;
+    record.empty = 1;
 }
 
 VideoMode* D3DRenderDriver::createWindowedVideoMode(const VideoMode* mode, int width, int height) {
@@ -387,20 +619,99 @@ void D3DRenderDriver::renderMesh(RenderMeshShellInterface*) {
     reportUnavailable("renderMesh");
 }
 
-void D3DRenderDriver::renderDecal(RenderDecal2D*) {
-    reportUnavailable("renderDecal");
+void D3DRenderDriver::renderDecal(RenderDecal2D* decal) {
+    deferred2D.add(decal);
 }
 
-void D3DRenderDriver::renderLine(RenderLine*) {
-    reportUnavailable("renderLine");
+void D3DRenderDriver::renderLine(RenderLine* line) {
+    deferred2D.add(line);
 }
 
-void D3DRenderDriver::registerPointedObject(RenderMeshListener*, float) {
-    reportUnavailable("registerPointedObject");
+void D3DRenderDriver::registerPointedObject(RenderMeshListener* listener, float distance) {
+    // Outside a view there is no record to offer the candidate to: ignored.
+    if (!listener || !currentRenderView)
+        return;
+    PointedObjectRecord& record = currentRenderView->getPointedObjectRecord();
+    bool better = record.empty || !record.current;
+    if (!better) {
+        const int priority = listener->getTracePriority();
+        const int currentPriority = record.current->getTracePriority();
+        better = priority > currentPriority ||
+                 (priority == currentPriority && distance < record.currentDistance);
+    }
+    if (!better)
+        return;
+    record.current = listener;
+    record.currentDistance = distance;
+    record.empty = 0;
 }
 
-void D3DRenderDriver::setMousePointerPosition(float, float) {
-    reportUnavailable("setMousePointerPosition");
+void D3DRenderDriver::setMousePointerPosition(float x, float y) {
+    // Views see the position from their next initView on.
+    pendingMouseX = clampUnit(x);
+    pendingMouseY = clampUnit(y);
+    if (mouse)
+        mouse->setPointerPosition(x, y);
+}
+
+void D3DRenderDriver::setWorldTransformation(const TMatrix& m, const Vector& t) {
+    if (!g_pDevice)
+        return;
+    // Row i is column i of m: Direct3D multiplies row vectors.
+    D3DMATRIX world{};
+    world._11 = m[0][0];
+    world._12 = m[1][0];
+    world._13 = m[2][0];
+    world._21 = m[0][1];
+    world._22 = m[1][1];
+    world._23 = m[2][1];
+    world._31 = m[0][2];
+    world._32 = m[1][2];
+    world._33 = m[2][2];
+    world._41 = t.x;
+    world._42 = t.y;
+    world._43 = t.z;
+    world._44 = 1.0f;
+    g_pDevice->SetTransform(D3DTRANSFORMSTATE_WORLD, &world);
+}
+
+IDirectDrawSurface4* D3DRenderDriver::getZBufferSurface() const {
+    IDirectDrawSurface4* renderSurface = getRenderSurface();
+    if (!renderSurface)
+        return nullptr;
+    DDSCAPS2 caps{};
+    caps.dwCaps = DDSCAPS_ZBUFFER;
+    IDirectDrawSurface4* depth = nullptr;
+    if (!DX_TEST(hr = renderSurface->GetAttachedSurface(&caps, &depth), sourcePath))
+        return nullptr;
+    return depth;
+}
+
+unsigned long D3DRenderDriver::getZBufferValue(int x, int y) const {
+    IDirectDrawSurface4* depth = getZBufferSurface();
+    if (!depth)
+        return 0;
+    RECT pixel{x, y, x + 1, y + 1};
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    unsigned long value = 0;
+    if (depth->Lock(&pixel, &desc, DDLOCK_READONLY | DDLOCK_WAIT, nullptr) == DD_OK) {
+        if (desc.lpSurface) {
+            // Read as 16 bits whatever the depth format.
+            std::uint16_t bits = 0;
+            std::memcpy(&bits, desc.lpSurface, sizeof bits);
+            value = bits;
+        }
+        depth->Unlock(&pixel);
+    }
+    depth->Release();
+    return value;
+}
+
+void D3DRenderDriver::checkSurfaces() {
+    DRIVER_FILTER << (debug::Message(1.0f) << "checkSurfaces");
+    if (theD3DTextureManager)
+        theD3DTextureManager->checkAll();
 }
 
 void D3DRenderDriver::registerListener(RenderDriverListener* listener, int priority) {
@@ -486,59 +797,52 @@ void D3DRenderDriver::setFPS(float fps) {
         theD3DApplication->setFPS(fps);
 }
 
+// The cursor operations act on the video mode's mouse; without a video mode
+// there is none and they answer false.
 bool D3DRenderDriver::isCursorSupported() {
-    reportUnavailable("isCursorSupported");
-    return false;
+    return Mouse::isCursorSupported();
 }
 
 bool D3DRenderDriver::enableCursor() {
-    reportUnavailable("enableCursor");
-    return false;
+    return mouse && mouse->enableCursor();
 }
 
 bool D3DRenderDriver::disableCursor() {
-    reportUnavailable("disableCursor");
-    return false;
+    return mouse && mouse->disableCursor();
 }
 
 bool D3DRenderDriver::showCursor() {
-    reportUnavailable("showCursor");
-    return false;
+    return mouse && mouse->showCursor();
 }
 
 bool D3DRenderDriver::hideCursor() {
-    reportUnavailable("hideCursor");
-    return false;
+    return mouse && mouse->hideCursor();
 }
 
-bool D3DRenderDriver::setCursorAxisSpeed(float, float) {
-    reportUnavailable("setCursorAxisSpeed");
-    return false;
+bool D3DRenderDriver::setCursorAxisSpeed(float x, float y) {
+    return mouse && mouse->setCursorAxisSpeed(x, y);
 }
 
-bool D3DRenderDriver::setCursorSize(int, int) {
-    reportUnavailable("setCursorSize");
-    return false;
+bool D3DRenderDriver::setCursorSize(int width, int height) {
+    return mouse && mouse->setCursorSize(width, height);
 }
 
 bool D3DRenderDriver::setCursorImage(RenderImage*) {
+    // The picture comes from a 2D render image's surface.
     reportUnavailable("setCursorImage");
     return false;
 }
 
-bool D3DRenderDriver::setCursorColorKey(const Color&) {
-    reportUnavailable("setCursorColorKey");
-    return false;
+bool D3DRenderDriver::setCursorColorKey(const Color& key) {
+    return mouse && mouse->setCursorColorKey(key);
 }
 
-bool D3DRenderDriver::getCursorOffset(float*, float*) {
-    reportUnavailable("getCursorOffset");
-    return false;
+bool D3DRenderDriver::getCursorOffset(float* x, float* y) {
+    return mouse && mouse->getCursorOffset(x, y);
 }
 
-bool D3DRenderDriver::setCursorHotspot(int, int) {
-    reportUnavailable("setCursorHotspot");
-    return false;
+bool D3DRenderDriver::setCursorHotspot(int x, int y) {
+    return mouse && mouse->setCursorHotspot(x, y);
 }
 
 // The device's 32-bit colour form: A8R8G8B8.
@@ -594,15 +898,17 @@ bool sortAlphaForEnvironment() {
 void initDriver() {
     DRIVER_FILTER << (debug::Message(2.0f) << "initDriver");
 
-    // The degrading manager, the view, light, decal, mesh, image and line
-    // factories and the render texture and material managers are made here,
-    // before the driver, which sets the degrading manager's level.
+    // The degrading manager comes before the driver, which sets its level.
+    theD3DDegradingManager = new D3DDegradingManager;
+    // The view, light, decal, mesh, image and line factories and the render
+    // texture and material managers are made here.
     theD3DTextureManager = new D3DTextureManager;
     theD3DRenderDriver = new D3DRenderDriver;
 
     // Engine globals, in their order: theDegradingManager, theRenderViewFactory,
     // theRenderLightFactory, theRenderDriver, theRenderMaterialManager,
-    // theRenderTextureManager, theRenderDecalFactory. Only the driver exists.
+    // theRenderTextureManager, theRenderDecalFactory, as far as they exist.
+    theDegradingManager = theD3DDegradingManager;
     theRenderDriver = theD3DRenderDriver;
 
     theRenderStateManager = new RenderStateManager;
@@ -635,7 +941,10 @@ void termDriver() {
     delete theD3DTextureManager;
     theD3DTextureManager = nullptr;
     // Then the material and render texture managers, the light and view
-    // factories, the degrading manager.
+    // factories.
+    delete theD3DDegradingManager;
+    theD3DDegradingManager = nullptr;
+    theDegradingManager = nullptr;  // no dangling engine pointer
     delete theRenderStateManager;
     theRenderStateManager = nullptr;
     delete theD3DApplication;

@@ -2,12 +2,15 @@
 #pragma once
 
 #include "d3dframe/d3denum.h"
+#include "deferred_2d.h"
 #include "deliverer.h"
+#include "frame_rate.h"
 #include "thread/synchronized.h"
 
 #include <engine/core/reconfiguration_driver_listener.h>
 #include <engine/core/render_driver.h>
 #include <engine/core/render_driver_listener.h>
+#include <engine/core/tmatrix.h>
 #include <engine/core/video_mode.h>
 
 #include <atomic>
@@ -159,6 +162,8 @@ std::optional<int> tracerQualityLevel(const std::string& name);
 // The driver
 // ===========================================================================
 
+class Mouse;
+
 class D3DRenderDriver : public virtual thread::SynchronizedObject,
                         public RenderDriver,
                         public PriorityDrivenSubscribeDeliverer<RenderDriverListener>,
@@ -242,8 +247,6 @@ public:
     // Copies the framework's DirectDraw, Direct3D and device pointers; the
     // Application calls it once the device exists.
     void updateD3DInterfaces();
-    // After surfaces were lost: every texture and surface made anew.
-    void checkSurfaces();
     // The framework's surfaces (no reference added), null without a video mode.
     IDirectDrawSurface4* getFrontBuffer() const;
     IDirectDrawSurface4* getBackBuffer() const;
@@ -257,7 +260,10 @@ public:
     int getScreenHeight() const { return screenHeight; }
     // The render window belongs to the Application: this is always null.
     void* getWindow() const { return window; }
+    // The driver time of the current frame, in seconds.
     float getFrameTime() const { return frameTime; }
+    // The video mode's mouse, or null.
+    Mouse* getMouse() const { return mouse.get(); }
     // The text last given to addInfoString, or null.
     const char* getInfoString() const { return infoString.load(); }
     std::uint32_t getBackgroundColor() const { return backgroundColor; }
@@ -266,6 +272,16 @@ public:
     bool isIdlingModeRequested() const { return idlingMode; }
     float getIdlingStep() const { return idlingStep; }
 
+    // The depth buffer attached to the render surface, with a reference the
+    // caller releases; null without one.
+    IDirectDrawSurface4* getZBufferSurface() const;
+    // The first 16 bits of the depth value at (x, y); 0 when there is no
+    // depth buffer or it cannot be locked there.
+    unsigned long getZBufferValue(int x, int y) const;
+    // The device's world matrix: `m` transposed for row vectors, then `t`.
+    void setWorldTransformation(const TMatrix& m, const Vector& t);
+    void checkSurfaces();
+
 private:
     using FrameListeners = PriorityDrivenSubscribeDeliverer<RenderDriverListener>;
     using ReconfigurationListeners =
@@ -273,6 +289,19 @@ private:
 
     static void readSettings();
     void chooseDefaultVideoMode();
+
+    // Frame steps; the driver lock is held from beginFrame to endFrame.
+    void beginFrame();
+    void endFrame();
+    bool initIdlingFrame(float time);
+    bool initRenderedFrame(float time);
+    void advanceClock(float time);
+    void clearFrame();
+    void termIdlingFrame();
+    void termRenderedFrame();
+    void drawDeferred2D();
+    void drawStatistics();
+    void settlePointedObject(RenderView& view);
 
     float frameTime = 0.0f;
     float previousFrameTime = 0.0f;
@@ -283,9 +312,11 @@ private:
     void* window = nullptr;
     float mouseX = 0.0f;
     float mouseY = 0.0f;
-    float pendingMouseX = 0.0f;
-    float pendingMouseY = 0.0f;
+    // Written by the mouse thread, read by the core thread.
+    std::atomic<float> pendingMouseX{0.0f};
+    std::atomic<float> pendingMouseY{0.0f};
     std::atomic<char*> infoString{nullptr};
+    std::unique_ptr<Mouse> mouse;  // while a video mode is set
     IDirectDraw4* directDraw = nullptr;
     IDirect3D3* direct3D = nullptr;
     IDirect3DDevice3* device = nullptr;
@@ -296,6 +327,14 @@ private:
     int screenHeight = 0;
     bool idlingMode = false;
     float idlingStep = 100.0f;
+
+    // Subtracted from the time given to initFrame: long gaps are absorbed
+    // into it, so the driver clock never jumps by more than 0.1 s.
+    float timeOffset = 0.0f;
+    // Between a successful initFrame and its termFrame.
+    bool frameInProgress = false;
+    Deferred2DList deferred2D;
+    FrameRateHistory frameRates;
 };
 
 // ===========================================================================

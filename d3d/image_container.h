@@ -72,6 +72,8 @@ public:
     // Writes the image into a 16- or 32-bit RGB surface or a "UYVY" or
     // "YUY2" one, the nearest pixel when the sizes differ; other layouts are
     // locked and unlocked untouched.
+    // halve, paste and copy lock an associated image for their run, so its
+    // file's reader may throw from them.
     HRESULT copy(IDirectDrawSurface4* surface) const;
 
     int getWidth() const { return width; }
@@ -102,8 +104,8 @@ private:
     bool readTGA(const char* fileName);
     bool readBMP(const char* fileName);
     void classifyAlpha();
-    // Allocates the pixels of a file being read; an allocation that fails
-    // throws `message`.
+    // Allocates the pixels of a file being read (none and a size of 0 x 0
+    // when either side is 0); an allocation that fails throws `message`.
     void allocateForRead(int newWidth, int newHeight, const char* message);
 
     int width = 0;

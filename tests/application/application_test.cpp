@@ -8,23 +8,16 @@
 #include "../driver/log_capture.h"
 
 #include <engine/core/globals.h>
+#include <engine/core/render_view.h>
+#include <engine/core/view.h>
 #include <platform/testing.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <filesystem>
 #include <future>
 
 namespace {
-
-size_t threadCount() {
-    size_t n = 0;
-    for ([[maybe_unused]] const auto& entry :
-         std::filesystem::directory_iterator("/proc/self/task"))
-        ++n;
-    return n;
-}
 
 class ApplicationTest : public DriverTest {
 protected:
@@ -33,7 +26,6 @@ protected:
         platform::testing::activateApplication();
         platform::testing::resetCallCounts();
         useData("no_file");
-        threadsBefore = threadCount();
         initDriver();
         ASSERT_NE(theD3DApplication, nullptr);
     }
@@ -61,7 +53,6 @@ protected:
         theRenderDriver->initVideoMode(mode);
     }
 
-    size_t threadsBefore = 0;
 };
 
 // Runs a function on the core thread, from the Application's listener
@@ -94,7 +85,6 @@ TEST_F(ApplicationTest, VideoModeStartsAndEndsTheCoreThreadWithTheWindow) {
     const unsigned core = theD3DApplication->getCoreThreadID();
     EXPECT_NE(core, 0u);
     EXPECT_NE(core, GetCurrentThreadId());
-    EXPECT_EQ(threadCount(), threadsBefore + 1);
     // Stopped, with the mode's window, device and capabilities.
     EXPECT_EQ(theD3DApplication->getPauseCount(), 1);
     EXPECT_FALSE(theD3DApplication->isReady());
@@ -269,4 +259,206 @@ TEST_F(ApplicationTest, FatalHookKnowsWhichThreadItRunsOn) {
     EXPECT_EQ(log.count("Driver", "Fatal hook: outside driver thread"), 1);
     EXPECT_EQ(log.count("Driver", "Fatal hook: inside driver thread"), 1);
     theRenderDriver->termVideoMode();
+}
+
+namespace {
+
+// Counts the frames the driver begins (on the core thread).
+struct FrameCounter : RenderDriverListener {
+    void initFrame(float) override { ++frames; }
+    std::atomic<int> frames{0};
+};
+
+class ProbeRenderView : public RenderView {
+public:
+    explicit ProbeRenderView(View& view) : RenderView(view) {}
+    Color calculateIllumination(Vector) override { return Color(); }
+};
+
+// A view that records the order in which views are drawn.
+class ProbeView : public View {
+public:
+    ProbeView(int priority, int id, std::vector<int>& drawn)
+        : View(priority), renderView(*this), id(id), drawn(drawn) {
+        setRenderView(&renderView);
+    }
+
+protected:
+    void drawContent(RenderView&) override { drawn.push_back(id); }
+
+private:
+    ProbeRenderView renderView;
+    int id;
+    std::vector<int>& drawn;
+};
+
+}  // namespace
+
+class ApplicationFrameTest : public ApplicationTest {
+protected:
+    void SetUp() override {
+        ApplicationTest::SetUp();
+        initDefaultMode();
+        theD3DRenderDriver->registerListener(&counter);
+    }
+    void TearDown() override {
+        theRenderDriver->termVideoMode();
+        theD3DRenderDriver->unregisterListener(&counter);
+        ApplicationTest::TearDown();
+    }
+    FrameCounter counter;
+};
+
+TEST_F(ApplicationFrameTest, DrawWhileStoppedOnceDrawsExactlyOneFrame) {
+    theRenderDriver->draw();
+    EXPECT_EQ(counter.frames, 1);
+    theRenderDriver->draw();
+    EXPECT_EQ(counter.frames, 2);
+}
+
+TEST_F(ApplicationFrameTest, DrawWhileStoppedTwiceOrOverStartedDrawsNothing) {
+    theRenderDriver->stop();
+    theRenderDriver->draw();
+    EXPECT_EQ(counter.frames, 0);
+    theRenderDriver->start();
+    theRenderDriver->start();  // running for a moment: the loop may draw
+    theRenderDriver->start();  // pause count -1: not running, not stopped once
+    const int before = counter.frames;
+    theRenderDriver->draw();
+    EXPECT_EQ(counter.frames, before);
+}
+
+TEST_F(ApplicationFrameTest, DrawWithAMinimisedWindowDrawsNothing) {
+    HWND window = theD3DApplication->getWindow().getHandle();
+    SendMessageA(window, WM_SIZE, SIZE_MINIMIZED, 0);
+    theRenderDriver->draw();
+    EXPECT_EQ(counter.frames, 0);
+    SendMessageA(window, WM_SIZE, SIZE_RESTORED, 0);
+    theRenderDriver->draw();
+    EXPECT_EQ(counter.frames, 1);
+}
+
+TEST_F(ApplicationFrameTest, RunningDrawsFramesUntilStopped) {
+    OnCoreThread started([] {});
+    theRenderDriver->start();
+    // Frames run on their own; wait for a few through a listener.
+    struct Waiter : RenderDriverListener {
+        void termFrame(float) override {
+            if (++frames == 3)
+                reached.set_value();
+        }
+        int frames = 0;
+        std::promise<void> reached;
+    } waiter;
+    auto reached = waiter.reached.get_future();
+    theD3DRenderDriver->registerListener(&waiter);
+    reached.wait();
+    theRenderDriver->stop();
+    theD3DRenderDriver->unregisterListener(&waiter);
+    const int afterStop = counter.frames;
+    EXPECT_GE(afterStop, 3);
+    theRenderDriver->draw();  // stopped once again: exactly one more
+    EXPECT_EQ(counter.frames, afterStop + 1);
+}
+
+TEST_F(ApplicationFrameTest, ViewsAreDrawnByPriorityEqualOnesAllOnce) {
+    std::vector<int> drawn;
+    ProbeView low(0, 1, drawn), equalA(5, 2, drawn), equalB(5, 3, drawn), high(9, 4, drawn);
+    for (View* v : {static_cast<View*>(&low), static_cast<View*>(&equalA),
+                    static_cast<View*>(&equalB), static_cast<View*>(&high)})
+        theRenderDriver->registerView(v);
+    theRenderDriver->draw();
+    ASSERT_EQ(drawn.size(), 4u);
+    EXPECT_EQ(drawn.front(), 4);
+    EXPECT_EQ(drawn.back(), 1);
+    EXPECT_TRUE((drawn[1] == 2 && drawn[2] == 3) || (drawn[1] == 3 && drawn[2] == 2));
+    theRenderDriver->unregisterView(&equalA);
+    drawn.clear();
+    theRenderDriver->draw();
+    EXPECT_EQ(drawn, (std::vector<int>{4, 3, 1}));
+    for (View* v : {static_cast<View*>(&low), static_cast<View*>(&equalB),
+                    static_cast<View*>(&high)})
+        theRenderDriver->unregisterView(v);
+}
+
+TEST_F(ApplicationFrameTest, LostDeviceSkipsTheFrameAndSurfacesComeBackAfterTheNext) {
+    theRenderDriver->draw();
+    ASSERT_EQ(counter.frames, 1);
+    platform::testing::deactivateApplication();
+    theRenderDriver->draw();
+    EXPECT_EQ(counter.frames, 1);  // skipped
+    EXPECT_TRUE(surfacesLost);
+    IDirectDrawSurface4* front = theD3DRenderDriver->getFrontBuffer();
+    ASSERT_NE(front, nullptr);
+    EXPECT_EQ(front->IsLost(), DDERR_SURFACELOST);
+
+    platform::testing::activateApplication();
+    theRenderDriver->draw();
+    EXPECT_EQ(counter.frames, 2);
+    EXPECT_FALSE(surfacesLost);
+    EXPECT_EQ(front->IsLost(), DD_OK);
+}
+
+TEST_F(ApplicationFrameTest, RecordingWritesOneShotPerFrameAndNoneInIdlingFrames) {
+    ASSERT_NE(theD3DScreenShooter, nullptr);
+    theScreenShooter->setFileName("rec%03d.tga");
+    ASSERT_TRUE(theScreenShooter->startRecord());
+    theRenderDriver->draw();
+    theRenderDriver->draw();
+    EXPECT_EQ(theD3DScreenShooter->getShotCounter(), 2);
+    testing::internal::CaptureStdout();
+    theRenderDriver->enableIdlingMode();
+    theRenderDriver->draw();
+    theRenderDriver->disableIdlingMode();
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(counter.frames, 3);
+    EXPECT_EQ(theD3DScreenShooter->getShotCounter(), 2);
+    theScreenShooter->stopRecord();
+    theRenderDriver->draw();
+    EXPECT_EQ(theD3DScreenShooter->getShotCounter(), 2);
+}
+
+TEST_F(ApplicationFrameTest, BackgroundColourIsClearedIntoTheFrame) {
+    theRenderDriver->setBackgroundColor(Color(0.0f, 1.0f, 0.0f, 1.0f), true);
+    theRenderDriver->draw();
+    // The frame was presented: the front buffer holds the clear colour.
+    const auto pixels = platform::testing::readSurfaceARGB(theD3DRenderDriver->getFrontBuffer());
+    ASSERT_EQ(pixels.size(), 640u * 480u);
+    EXPECT_EQ(pixels[240 * 640 + 320] & 0xFFFFFFu, 0x00FF00u);
+}
+
+TEST_F(ApplicationTest, ControlHotKeysOpenTheDialogsOnlyWithDebugInput) {
+    platform::testing::registerDialogTemplate("IDD_TEXTURE_STATISTIC", "Textures");
+    platform::testing::registerDialogTemplate("IDD_RENDER_SETTINGS", "Settings");
+    initWindowedMode();
+    auto pressCtrl = [](UINT key) {
+        ASSERT_TRUE(platform::testing::postKey(VK_CONTROL, true));
+        ASSERT_TRUE(platform::testing::postKey(key, true));
+        platform::testing::postKey(key, false);
+        platform::testing::postKey(VK_CONTROL, false);
+    };
+    auto* mode = const_cast<VideoMode*>(theRenderDriver->getCurrentVideoMode());
+
+    // No "DebugInput" filter: the keys do nothing. A command after them is a
+    // barrier: the core thread dispatched the keys before it.
+    pressCtrl('T');
+    theD3DApplication->sendCommand(Application::CMD_VALIDATE_VIDEO_MODE, mode);
+    EXPECT_EQ(platform::testing::waitForDialog(0), nullptr);
+
+    {
+        debug::Filter debugInput("DebugInput", 1.0f);
+        pressCtrl('S');
+        HWND dialog = platform::testing::waitForDialog(10000);
+        ASSERT_NE(dialog, nullptr);
+        char title[32] = {};
+        GetWindowTextA(dialog, title, sizeof title);
+        EXPECT_STREQ(title, "Settings");
+        ASSERT_TRUE(platform::testing::endDialog(0));
+        theD3DApplication->sendCommand(Application::CMD_VALIDATE_VIDEO_MODE, mode);
+
+        debugInput.setLevel(0.0f);  // a level of 0 switches the keys off too
+        pressCtrl('T');
+        theD3DApplication->sendCommand(Application::CMD_VALIDATE_VIDEO_MODE, mode);
+        EXPECT_EQ(platform::testing::waitForDialog(0), nullptr);
+    }
 }

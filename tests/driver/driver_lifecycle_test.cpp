@@ -1,6 +1,8 @@
 // initDriver and termDriver called directly: what they create and publish, in
 // which order, the alpha sorting flag and the desktop mode.
 #include "application.h"
+#include "degrading_manager.h"
+#include "states.h"
 #include "driver_fixture.h"
 #include "log_capture.h"
 
@@ -61,6 +63,9 @@ TEST_F(DriverLifecycleTest, DriverIsPublishedInItsOwnGlobalThenTheEngines) {
             EXPECT_TRUE(sawInitDriver);
             EXPECT_EQ(theD3DRenderDriver, nullptr);
             EXPECT_EQ(theRenderDriver, nullptr);
+            // The degrading manager came first, in its own global only.
+            EXPECT_NE(theD3DDegradingManager, nullptr);
+            EXPECT_EQ(theDegradingManager, nullptr);
         }
     });
     initDriver();
@@ -68,14 +73,18 @@ TEST_F(DriverLifecycleTest, DriverIsPublishedInItsOwnGlobalThenTheEngines) {
     ASSERT_NE(theD3DRenderDriver, nullptr);
     EXPECT_EQ(theRenderDriver, static_cast<RenderDriver*>(theD3DRenderDriver));
     EXPECT_NE(theD3DRenderDriver->getDefaultVideoMode(), nullptr);
+    EXPECT_EQ(theDegradingManager, static_cast<DegradingManager*>(theD3DDegradingManager));
+    EXPECT_NE(theRenderStateManager, nullptr);
     // Objects of later work are not made by anyone yet.
-    EXPECT_EQ(theDegradingManager, nullptr);
     EXPECT_EQ(theRenderViewFactory, nullptr);
     // The Application comes after the driver and publishes itself.
     ASSERT_NE(theD3DApplication, nullptr);
     EXPECT_EQ(theApplication, static_cast<ApplicationInterface*>(theD3DApplication));
     EXPECT_EQ(theRenderWindow, static_cast<WindowInterface*>(&theD3DApplication->getWindow()));
     termDriver();
+    EXPECT_EQ(theD3DDegradingManager, nullptr);
+    EXPECT_EQ(theDegradingManager, nullptr);
+    EXPECT_EQ(theRenderStateManager, nullptr);
     EXPECT_EQ(theD3DApplication, nullptr);
     EXPECT_EQ(theApplication, nullptr);
     EXPECT_EQ(theRenderWindow, nullptr);

@@ -193,7 +193,7 @@ TEST_F(DriverObjectTest, IdlingSettings) {
 
 // These need the Application, the frame loop, fonts or the mouse, which this
 // build does not have: each says so and changes nothing.
-TEST_F(DriverObjectTest, OperationsOfLaterWorkReportThatTheyAreUnavailable) {
+TEST_F(DriverObjectTest, OperationsWithoutAVideoModeAreRefused) {
     D3DRenderDriver driver;
     LogCapture log;
     driver.initVideoMode(driver.getDefaultVideoMode());
@@ -201,9 +201,11 @@ TEST_F(DriverObjectTest, OperationsOfLaterWorkReportThatTheyAreUnavailable) {
     EXPECT_EQ(driver.registerFont("Arial"), nullptr);
     EXPECT_FALSE(driver.initFrame(1.0f));
     EXPECT_EQ(driver.getCurrentVideoMode(), nullptr);
-    EXPECT_FALSE(driver.enableCursor());
+    EXPECT_FALSE(driver.enableCursor());  // no mouse without a video mode
+    float x = 1.0f, y = 1.0f;
+    EXPECT_FALSE(driver.getCursorOffset(&x, &y));
     driver.start();
-    EXPECT_EQ(log.countKind("Driver", Kind::Error), 5);
+    EXPECT_EQ(log.countKind("Driver", Kind::Error), 4);
     // Without the Application (made by initDriver) there is no core thread.
     EXPECT_EQ(log.count("Driver", "initVideoMode: no application"), 1);
     EXPECT_EQ(log.count("Driver", "D3DRenderDriver::start without a video mode"), 1);

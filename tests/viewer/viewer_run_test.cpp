@@ -1,0 +1,226 @@
+// d3dview run as a program, headless: exit codes, messages and the screen
+// shots it leaves behind.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;  // -1: killed by a signal
+    std::string output;
+};
+
+std::string quoted(const std::string& text) {
+    std::string q = "'";
+    for (char c : text)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// Runs d3dview with the repository's data root; prefix goes before the
+// program (a "cd" or environment settings).
+Outcome runViewer(const std::string& arguments, const std::string& prefix = "") {
+    const std::string command = prefix + " " + quoted(D3DVIEW_PATH) + " --data " +
+                                quoted(D3DDRIVER_SOURCE_DIR "/data") + " " + arguments + " 2>&1";
+    Outcome outcome;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return outcome;
+    char buffer[4096];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+        outcome.output.append(buffer, n);
+    const int status = pclose(pipe);
+    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return outcome;
+}
+
+struct Tga {
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 0;
+    bool topDown = false;
+    std::vector<std::uint8_t> pixels;  // blue, green, red, alpha
+
+    // 0xRRGGBB of a pixel counted from the top-left corner.
+    std::uint32_t rgb(int x, int y) const {
+        const int row = topDown ? y : height - 1 - y;
+        const std::size_t at = (static_cast<std::size_t>(row) * width + x) * 4;
+        return std::uint32_t{pixels[at + 2]} << 16 | std::uint32_t{pixels[at + 1]} << 8 | pixels[at];
+    }
+};
+
+// Reads an uncompressed 32-bit true-colour TGA; false when it is not one.
+bool readTga(const fs::path& file, Tga* tga, std::string* why) {
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                          std::istreambuf_iterator<char>());
+    if (bytes.size() < 18) {
+        *why = "shorter than a TGA header";
+        return false;
+    }
+    const auto word = [&](int at) { return bytes[at] | bytes[at + 1] << 8; };
+    tga->width = word(12);
+    tga->height = word(14);
+    tga->bitsPerPixel = bytes[16];
+    tga->topDown = (bytes[17] & 0x20) != 0;
+    if (bytes[2] != 2 || tga->bitsPerPixel != 32) {
+        *why = "not uncompressed 32-bit true colour";
+        return false;
+    }
+    const std::size_t start = 18 + bytes[0];
+    const std::size_t size = static_cast<std::size_t>(tga->width) * tga->height * 4;
+    if (bytes.size() < start + size) {
+        *why = "pixel data cut short";
+        return false;
+    }
+    tga->pixels.assign(bytes.begin() + start, bytes.begin() + start + size);
+    return true;
+}
+
+// A 16-bit target keeps five or six bits per channel.
+bool nearColour(std::uint32_t actual, std::uint32_t expected) {
+    for (int shift : {0, 8, 16}) {
+        const int a = (actual >> shift) & 0xFF;
+        const int e = (expected >> shift) & 0xFF;
+        if (std::abs(a - e) > 8)
+            return false;
+    }
+    return true;
+}
+
+std::string hex(std::uint32_t rgb) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%06X", rgb);
+    return text;
+}
+
+class ViewerRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "d3dview-test-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder = pattern;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(folder, ec);
+    }
+
+    // Reads the shot and checks its size and a pixel far from the top-left
+    // corner, where the frame-rate line would be.
+    void expectBackgroundShot(const fs::path& file, std::uint32_t background) {
+        Tga tga;
+        std::string why;
+        ASSERT_TRUE(readTga(file, &tga, &why)) << file << ": " << why;
+        EXPECT_EQ(tga.width, 640);
+        EXPECT_EQ(tga.height, 480);
+        for (const auto& [x, y] : {std::pair{480, 360}, std::pair{639, 479}, std::pair{320, 240}})
+            EXPECT_TRUE(nearColour(tga.rgb(x, y), background))
+                << "pixel (" << x << ", " << y << ") is " << hex(tga.rgb(x, y));
+    }
+
+    fs::path folder;
+};
+
+}  // namespace
+
+TEST_F(ViewerRun, HelpAndBadOptions) {
+    Outcome help = runViewer("--help");
+    EXPECT_EQ(help.exitCode, 0) << help.output;
+    EXPECT_NE(help.output.find("--screenshot PATTERN"), std::string::npos) << help.output;
+
+    for (const char* bad : {"--frames 0", "--screenshot shot.tga", "--what", "--mode 640"}) {
+        Outcome outcome = runViewer(bad);
+        EXPECT_EQ(outcome.exitCode, 2) << bad << "\n" << outcome.output;
+        EXPECT_EQ(outcome.output.rfind("d3dview: ", 0), 0u) << outcome.output;
+    }
+}
+
+TEST_F(ViewerRun, AnUnknownModeIsRefusedWithTheListOfModes) {
+    Outcome outcome = runViewer("--mode 123x45x16 --frames 1");
+    EXPECT_EQ(outcome.exitCode, 1) << outcome.output;
+    EXPECT_NE(outcome.output.find("no full-screen mode 123x45x16"), std::string::npos)
+        << outcome.output;
+    EXPECT_NE(outcome.output.find("640x480x16 hardware"), std::string::npos) << outcome.output;
+}
+
+TEST_F(ViewerRun, AMissingDataFolderIsRefused) {
+    Outcome outcome = runViewer("--data " + quoted((folder / "missing").string()) + " --frames 1");
+    EXPECT_EQ(outcome.exitCode, 1) << outcome.output;
+    EXPECT_NE(outcome.output.find("is not a folder"), std::string::npos) << outcome.output;
+}
+
+TEST_F(ViewerRun, DrawsFramesAndShootsTheBackground) {
+    const fs::path pattern = folder / "sub" / "shot%03d.tga";
+    Outcome outcome =
+        runViewer("--frames 5 --background C04080 --screenshot " + quoted(pattern.string()));
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.output;
+    EXPECT_NE(outcome.output.find("frames drawn: 5\n"), std::string::npos) << outcome.output;
+    EXPECT_NE(outcome.output.find("average frame time: "), std::string::npos) << outcome.output;
+    const fs::path shot = folder / "sub" / "shot000.tga";
+    EXPECT_NE(outcome.output.find("screenshot: " + shot.string()), std::string::npos)
+        << outcome.output;
+    expectBackgroundShot(shot, 0xC04080);
+    EXPECT_FALSE(fs::exists(folder / "sub" / "shot001.tga"));
+}
+
+TEST_F(ViewerRun, RecordingWritesOneFilePerFrame) {
+    Outcome outcome = runViewer("--frames 3 --background 00FF00 --record --screenshot " +
+                                quoted((folder / "rec%d.tga").string()));
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.output;
+    EXPECT_NE(outcome.output.find("screenshots: 3 files"), std::string::npos) << outcome.output;
+    for (int n = 0; n < 3; ++n)
+        expectBackgroundShot(folder / ("rec" + std::to_string(n) + ".tga"), 0x00FF00);
+    EXPECT_FALSE(fs::exists(folder / "rec3.tga"));
+}
+
+TEST_F(ViewerRun, RelativeShotsLandInTheCurrentFolder) {
+    Outcome outcome = runViewer("--frames 1 --windowed --screenshot 'out/s%02d.tga'",
+                                "cd " + quoted(folder.string()) + " && env -u D3DDRIVER_WRITE_DIR");
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.output;
+    EXPECT_NE(outcome.output.find("windowed"), std::string::npos) << outcome.output;
+    expectBackgroundShot(folder / "out" / "s00.tga", 0x203060);
+}
+
+TEST_F(ViewerRun, HeadlessWithoutAFrameCountDrawsTheDefaultNumber) {
+    Outcome outcome = runViewer("");
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.output;
+    EXPECT_NE(outcome.output.find("headless: drawing 100 frames"), std::string::npos)
+        << outcome.output;
+    EXPECT_NE(outcome.output.find("frames drawn: 100\n"), std::string::npos) << outcome.output;
+}
+
+// The frame-rate line is drawn near the top edge; without --fps that band is
+// plain background.
+TEST_F(ViewerRun, TheFrameRateLineOnlyWithFps) {
+    for (const bool fps : {false, true}) {
+        const fs::path pattern = folder / (fps ? "fps%d.tga" : "plain%d.tga");
+        Outcome outcome = runViewer(std::string("--frames 3 --background 000080 ") +
+                                    (fps ? "--fps " : "") + "--screenshot " +
+                                    quoted(pattern.string()));
+        ASSERT_EQ(outcome.exitCode, 0) << outcome.output;
+        Tga tga;
+        std::string why;
+        ASSERT_TRUE(readTga(folder / (fps ? "fps0.tga" : "plain0.tga"), &tga, &why)) << why;
+        int others = 0;
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < tga.width; ++x)
+                others += nearColour(tga.rgb(x, y), 0x000080) ? 0 : 1;
+        if (fps)
+            EXPECT_GT(others, 0) << "no frame-rate text at the top";
+        else
+            EXPECT_EQ(others, 0);
+    }
+}

@@ -1,0 +1,71 @@
+// Command-line options of d3dview and the checks on their values.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace viewer {
+
+// A display mode's size as asked for on the command line ("640x480x16").
+struct ModeSize {
+    int width = 0;
+    int height = 0;
+    int depth = 0;
+};
+
+struct Options {
+    std::optional<ModeSize> mode;
+    bool windowed = false;
+    std::optional<int> frames;
+    std::uint32_t background = 0x203060;  // 0xRRGGBB, a dark blue
+    std::string screenshot;               // printf pattern with one integer; empty: none
+    bool record = false;
+    bool fps = false;
+    std::string dataDir;  // empty: the resource manager's default
+    bool help = false;
+};
+
+struct ParseResult {
+    Options options;
+    std::string error;  // empty when the command line was understood
+    bool ok() const { return error.empty(); }
+};
+
+// Largest frame count accepted, so that a typo cannot keep the viewer busy
+// for days.
+constexpr int maxFrames = 1000000;
+
+// args excludes the program name.
+ParseResult parseOptions(const std::vector<std::string>& args);
+std::string usageText(const std::string& program);
+
+// "WxHxD" with positive decimal numbers and nothing else.
+std::optional<ModeSize> parseModeSize(const std::string& text);
+std::string modeSizeText(const ModeSize& size);
+// "RRGGBB" in hexadecimal, optionally preceded by '#' or "0x".
+std::optional<std::uint32_t> parseRgb(const std::string& text);
+// A positive decimal count up to maxFrames.
+std::optional<int> parseFrameCount(const std::string& text);
+
+// A screen-shot pattern's file part is handed to the driver as a printf
+// format, so it must hold exactly one integer conversion (with at most
+// two-digit width and precision) and no other conversion; "%%" is a literal
+// percent sign. The folder part must hold no '%' at all. Returns an empty
+// string when the pattern is acceptable, else why not.
+std::string checkShotPattern(const std::string& pattern);
+// Where the files of a checked pattern go: the real folder (the pattern's
+// folder part, taken from base when it is relative) and the file-name
+// pattern inside it.
+struct ShotTarget {
+    std::string folder;
+    std::string fileName;
+};
+ShotTarget splitShotPattern(const std::string& pattern, const std::string& base);
+
+// The name the pattern gives shot number n (the pattern must have passed
+// checkShotPattern).
+std::string shotName(const std::string& pattern, int number);
+
+}  // namespace viewer

@@ -1,0 +1,281 @@
+#include "viewer.h"
+
+#include "close_watcher.h"
+#include "driver_session.h"
+#include "frame_counter.h"
+#include "load_overlay.h"
+#include "mode_choice.h"
+#include "registration.h"
+
+#include <engine/core/globals.h>
+#include <engine/core/render_driver.h>
+#include <engine/core/screen_shooter.h>
+#include <engine/resources.h>
+#include <platform/testing_input.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <iomanip>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+namespace viewer {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every failure ends the run with its message; the scoped objects on the way
+// out give back the video mode and the library.
+struct Failure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+Color toColor(std::uint32_t rgb) {
+    const auto channel = [rgb](int shift) { return static_cast<float>((rgb >> shift) & 0xFF) / 255.0f; };
+    return {channel(16), channel(8), channel(0), 1.0f};
+}
+
+// Written files go to the current folder unless the environment names one.
+std::string writeBase() {
+    const char* chosen = std::getenv("D3DDRIVER_WRITE_DIR");
+    if (chosen && *chosen)
+        return fs::absolute(chosen).lexically_normal().string();
+    return fs::current_path().string();
+}
+
+void chooseDataRoot(const Options& options, std::ostream& out) {
+    if (!options.dataDir.empty()) {
+        std::error_code ec;
+        const fs::path root = fs::absolute(options.dataDir, ec);
+        if (ec || !fs::is_directory(root))
+            throw Failure("--data: '" + options.dataDir + "' is not a folder");
+        if (!theResourceManager->setDataRoot(root.string()))
+            throw Failure("--data: cannot use '" + root.string() + "' as the data root");
+    }
+    const std::string root = theResourceManager->getDataRoot();
+    if (root.empty())
+        throw Failure("no data folder found; name one with --data DIR or D3DDRIVER_DATA");
+    out << "data: " << root << "\n";
+}
+
+std::optional<ShotTarget> prepareShotFolder(const Options& options) {
+    if (options.screenshot.empty())
+        return std::nullopt;
+    ShotTarget target = splitShotPattern(options.screenshot, writeBase());
+    std::error_code ec;
+    fs::create_directories(target.folder, ec);
+    if (ec || !fs::is_directory(target.folder))
+        throw Failure("cannot make the screen-shot folder " + target.folder);
+    return target;
+}
+
+const VideoMode& baseMode(const RenderDriver& driver, const Options& options) {
+    const auto& modes = driver.getVideoModeList();
+    if (options.mode) {
+        if (const VideoMode* mode = findFullScreenMode(modes, *options.mode))
+            return *mode;
+        throw Failure("no full-screen mode " + modeSizeText(*options.mode) +
+                      "; the driver offers:\n" + listFullScreenModes(modes));
+    }
+    if (const VideoMode* mode = driver.getDefaultVideoMode())
+        return *mode;
+    throw Failure("the driver has no default video mode (see /Configs/system.cfg); it offers:\n" +
+                  listFullScreenModes(modes));
+}
+
+// A window needs the desktop's depth. When the chosen mode has another one,
+// the same size at another depth (hardware first, in list order) is tried.
+VideoMode* makeWindowedMode(RenderDriver& driver, const VideoMode& base, std::ostream& out) {
+    if (VideoMode* made = driver.createWindowedVideoMode(&base, base.getWidth(), base.getHeight()))
+        return made;
+    // A copy: every windowed mode made is appended to the driver's list.
+    const std::vector<VideoMode*> modes = driver.getVideoModeList();
+    for (const bool hardware : {true, false}) {
+        for (const VideoMode* other : modes) {
+            if (other->isWindowed() || other->isHardware() != hardware ||
+                other->getWidth() != base.getWidth() || other->getHeight() != base.getHeight())
+                continue;
+            if (VideoMode* made = driver.createWindowedVideoMode(other, base.getWidth(), base.getHeight())) {
+                out << "note: " << modeSizeText({base.getWidth(), base.getHeight(), base.getColorDepth()})
+                    << " cannot be shown in a window on this desktop; using " << describeMode(*other)
+                    << " in a window\n";
+                return made;
+            }
+        }
+    }
+    throw Failure("the driver cannot show " + describeMode(base) +
+                  " or another mode of that size in a window on this desktop");
+}
+
+ScreenShooter& screenShooter() {
+    if (!theScreenShooter)
+        throw Failure("the driver has no screen shooter for this video mode");
+    return *theScreenShooter;
+}
+
+struct DrawResult {
+    int frames = 0;
+    double seconds = 0.0;
+    bool closedByUser = false;
+};
+
+DrawResult drawFrames(RenderDriver& driver, int count, const FrameCounter& counter,
+                      CloseWatcher& watcher) {
+    const int before = counter.count();
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < count && !watcher.closeRequested(); ++i)
+        driver.draw();
+    const auto end = std::chrono::steady_clock::now();
+    return {counter.count() - before, std::chrono::duration<double>(end - start).count(),
+            watcher.closeRequested()};
+}
+
+DrawResult runUntilClosed(RenderDriver& driver, const FrameCounter& counter,
+                          CloseWatcher& watcher) {
+    const int before = counter.count();
+    const auto start = std::chrono::steady_clock::now();
+    driver.start();
+    watcher.waitForClose();
+    driver.stop();
+    const auto end = std::chrono::steady_clock::now();
+    return {counter.count() - before, std::chrono::duration<double>(end - start).count(), true};
+}
+
+void reportShots(const ShotTarget& target, int first, int count, std::ostream& out) {
+    std::vector<std::string> missing;
+    for (int n = first; n < first + count; ++n) {
+        const fs::path file = fs::path(target.folder) / shotName(target.fileName, n);
+        if (!fs::is_regular_file(file))
+            missing.push_back(file.string());
+    }
+    const auto name = [&](int n) { return (fs::path(target.folder) / shotName(target.fileName, n)).string(); };
+    if (!missing.empty())
+        throw Failure("the driver did not write " + missing.front() +
+                      (missing.size() > 1 ? " and " + std::to_string(missing.size() - 1) + " more" : ""));
+    if (count == 1)
+        out << "screenshot: " << name(first) << "\n";
+    else
+        out << "screenshots: " << count << " files, " << name(first) << " .. "
+            << name(first + count - 1) << "\n";
+}
+
+class Run {
+public:
+    Run(const Options& options, std::ostream& out) : options(options), out(out) {}
+
+    void execute() {
+        chooseDataRoot(options, out);
+        const std::optional<ShotTarget> shots = prepareShotFolder(options);
+        std::string error;
+        std::unique_ptr<LoadOverlay> overlay = LoadOverlay::mount(options.fps, &error);
+        if (!overlay)
+            throw Failure(error);
+        DriverLibrary library;
+        if (!library.loaded())
+            throw Failure("cannot load the driver D3DDriver.dll (libd3ddriver.so next to d3dview), error " +
+                          std::to_string(library.loadError()));
+        if (!theRenderDriver)
+            throw Failure("the driver library loaded but published no render driver");
+        const std::string writeFolder = shots ? shots->folder : writeBase();
+        if (!theResourceManager->setWriteDir(writeFolder))
+            throw Failure("cannot write to " + writeFolder);
+        overlay.reset();
+        withDriver(*theRenderDriver, shots);
+    }
+
+private:
+    void withDriver(RenderDriver& driver, const std::optional<ShotTarget>& shots) {
+        const VideoMode& base = baseMode(driver, options);
+        std::optional<OwnedVideoMode> windowed;
+        const VideoMode* mode = &base;
+        if (options.windowed) {
+            windowed.emplace(driver, makeWindowedMode(driver, base, out));
+            mode = windowed->get();
+        }
+        const bool headless = platform::testing::presenterIsHeadless();
+        out << "mode: " << describeMode(*mode) << "\n"
+            << "display: " << (headless ? "headless" : "window") << "\n";
+
+        if (!headless && !options.frames && !theApplication)
+            throw Failure("the driver has no application shell to tell when the window closes");
+        FrameCounter counter;
+        CloseWatcher watcher;
+        DriverListenerRegistration counting(&driver, &counter, 0);
+        ApplicationListenerRegistration watching(theApplication, &watcher, 0);
+        VideoModeSession session(driver, mode);
+        if (driver.getCurrentVideoMode() != mode)
+            throw Failure("the driver did not set the video mode " + describeMode(*mode));
+        driver.setBackgroundColor(toColor(options.background), true);
+        draw(driver, counter, watcher, headless, shots);
+    }
+
+    void draw(RenderDriver& driver, const FrameCounter& counter, CloseWatcher& watcher,
+              bool headless, const std::optional<ShotTarget>& shots) {
+        if (shots) {
+            screenShooter().setFileName(shots->fileName.c_str());
+            if (options.record && !screenShooter().startRecord())
+                throw Failure("the screen shooter cannot record");
+        }
+        out.flush();  // the report so far, before a run that may take long
+        DrawResult result;
+        int wanted = 0;
+        if (options.frames || headless) {
+            wanted = options.frames.value_or(defaultHeadlessFrames);
+            if (!options.frames)
+                out << "headless: drawing " << wanted << " frames (choose with --frames N)\n";
+            result = drawFrames(driver, wanted, counter, watcher);
+        } else {
+            out << "running until the window is closed or Escape is pressed" << std::endl;
+            result = runUntilClosed(driver, counter, watcher);
+        }
+        if (shots && options.record)
+            screenShooter().stopRecord();
+        report(result, wanted);
+        if (shots && !options.record) {
+            if (!screenShooter().shoot())
+                throw Failure("the screen shot failed");
+            reportShots(*shots, 0, 1, out);
+        } else if (shots) {
+            reportShots(*shots, 0, result.frames, out);
+        }
+    }
+
+    void report(const DrawResult& result, int wanted) {
+        out << "frames drawn: " << result.frames << "\n";
+        if (result.frames == 0)
+            throw Failure("no frame was drawn (the window was not active, or the driver refused every frame)");
+        out << "average frame time: " << std::fixed << std::setprecision(2)
+            << result.seconds * 1000.0 / result.frames << " ms\n";
+        if (wanted > 0 && result.frames < wanted && !result.closedByUser)
+            out << "warning: " << wanted - result.frames
+                << " frames were not drawn while the window was inactive\n";
+    }
+
+    const Options& options;
+    std::ostream& out;
+};
+
+}  // namespace
+
+int run(const Options& options, std::ostream& out, std::ostream& err) {
+    if (options.help) {
+        out << usageText("d3dview");
+        return 0;
+    }
+    try {
+        Run(options, out).execute();
+    } catch (const Failure& failure) {
+        out.flush();
+        err << "d3dview: " << failure.what() << "\n";
+        return 1;
+    } catch (const std::exception& e) {
+        out.flush();
+        err << "d3dview: unexpected failure: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace viewer
