@@ -362,12 +362,6 @@ void D3DRenderDriver::updateD3DInterfaces() {
     device = g_pFramework ? g_pFramework->GetD3DDevice() : nullptr;
 }
 
-void D3DRenderDriver::checkSurfaces() {
-    DRIVER_FILTER << (debug::Message(1.0f) << "checkSurfaces");
-    if (theD3DTextureManager)
-        theD3DTextureManager->checkAll();
-}
-
 IDirectDrawSurface4* D3DRenderDriver::getFrontBuffer() const {
     return g_pFramework ? g_pFramework->GetFrontBuffer() : nullptr;
 }
@@ -669,6 +663,12 @@ void D3DRenderDriver::setMousePointerPosition(float x, float y) {
     pendingMouseY = clampUnit(y);
     if (mouse)
         mouse->setPointerPosition(x, y);
+}
+
+void D3DRenderDriver::checkSurfaces() {
+    DRIVER_FILTER << (debug::Message(1.0f) << "checkSurfaces");
+    if (theD3DTextureManager)
+        theD3DTextureManager->checkAll();
 }
 
 void D3DRenderDriver::setWorldTransformation(const TMatrix& m, const Vector& t) {

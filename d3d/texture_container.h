@@ -26,7 +26,7 @@ struct TextureMode {
 class TextureContainer final : public TextureInterface, public thread::SynchronizedObject {
 public:
     static constexpr int stageCount = 8;
-    static constexpr int fileLevels = 11;    // level 0 and ten hand-reduced ones
+    static constexpr int fileLevels = 11;  // level 0 and ten hand-reduced ones
     static constexpr int customLevels = 10;
 
     TextureContainer() = default;

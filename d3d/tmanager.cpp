@@ -314,9 +314,9 @@ unsigned long TextureContainer::getTexturesSize() {
 
 TextureContainer::~TextureContainer() {
     if (stages[0].restored != 0 || references != 0)
-        DRIVER_FILTER << (debug::Error(here(__LINE__)) << "texture " << name << " has references "
-                                                       << references << ", restored "
-                                                       << stages[0].restored);
+        DRIVER_FILTER << (debug::Error(here(__LINE__))
+                          << "texture " << name << " has references " << references << ", restored "
+                          << stages[0].restored);
     if (theD3DTextureManager)
         theD3DTextureManager->removeInvalidTexture(this);
     for (int stage = 0; stage < stageCount; ++stage)
@@ -330,8 +330,8 @@ void TextureContainer::setName(const char* text) {
 bool TextureContainer::create(const char* fileName, int modeNumber, bool associate) {
     thread::Lock guard(this);
     if (references == 0) {
-        mode = theD3DTextureManager ? theD3DTextureManager->getTextureMode(modeNumber)
-                                    : TextureMode();
+        mode =
+            theD3DTextureManager ? theD3DTextureManager->getTextureMode(modeNumber) : TextureMode();
         setName(fileName);
         try {
             loadLevels(fileName, associate);
@@ -365,8 +365,8 @@ void TextureContainer::loadLevels(const char* fileName, bool associate) {
 bool TextureContainer::create(int width, int height, AlphaFormat format, int modeNumber) {
     thread::Lock guard(this);
     if (references == 0) {
-        mode = theD3DTextureManager ? theD3DTextureManager->getTextureMode(modeNumber)
-                                    : TextureMode();
+        mode =
+            theD3DTextureManager ? theD3DTextureManager->getTextureMode(modeNumber) : TextureMode();
         std::snprintf(name, sizeof name, "custom texture %d x %d", width, height);
         try {
             if (width <= 0 || height <= 0)
@@ -482,8 +482,7 @@ bool TextureContainer::makeStage(int stage) {
         return remakeStage(stage);
     } catch (const debug::Exception& e) {
         // An associated image whose file went bad since it was found.
-        DRIVER_FILTER << (debug::Error(here(__LINE__)) << "Texture '" << name << "': "
-                                                       << e.what());
+        DRIVER_FILTER << (debug::Error(here(__LINE__)) << "Texture '" << name << "': " << e.what());
         return false;
     }
 }
@@ -742,8 +741,7 @@ SurfaceContainer::SurfaceContainer() {
 SurfaceContainer::~SurfaceContainer() {
     if (restored != 0 || references != 0)
         DRIVER_FILTER << (debug::Error(here(__LINE__)) << "surface " << name << " has references "
-                                                       << references << ", restored "
-                                                       << restored);
+                                                       << references << ", restored " << restored);
     if (theD3DTextureManager)
         theD3DTextureManager->removeInvalidSurface(this);
     releaseSurface();
@@ -851,8 +849,7 @@ bool SurfaceContainer::makeSurface(IDirectDraw4* directDraw) {
     try {
         return remake(directDraw);
     } catch (const debug::Exception& e) {
-        DRIVER_FILTER << (debug::Error(here(__LINE__)) << "Surface '" << name << "': "
-                                                       << e.what());
+        DRIVER_FILTER << (debug::Error(here(__LINE__)) << "Surface '" << name << "': " << e.what());
         return false;
     }
 }

@@ -134,7 +134,8 @@ TEST_F(ReductionTest, NoMipChainWithoutTheDriverSettingOrWithASideOfOne) {
     TextureInterface* line = restoredTexture("line.tga", 3);
     EXPECT_FALSE(line->getDescription(0).ddsCaps.dwCaps & DDSCAPS_MIPMAP);
     release(line);
-    EXPECT_EQ(0, countRecords(debug::Message::Kind::Warning, "can't generate mimaps for /line.tga"));
+    EXPECT_EQ(0,
+              countRecords(debug::Message::Kind::Warning, "can't generate mimaps for /line.tga"));
 }
 
 // ---------------------------------------------------------------------------
@@ -157,7 +158,8 @@ TEST_F(Pow2Test, SidesAreRoundedUpAndTheImageStretchedWithoutMipmaps) {
     EXPECT_EQ(512, texture->getTextureWidth(0));
     EXPECT_EQ(256, texture->getTextureHeight(0));
     EXPECT_FALSE(texture->getDescription(0).ddsCaps.dwCaps & DDSCAPS_MIPMAP);
-    EXPECT_EQ(1, countRecords(debug::Message::Kind::Warning, "can't generate mimaps for /wide.tga"));
+    EXPECT_EQ(1,
+              countRecords(debug::Message::Kind::Warning, "can't generate mimaps for /wide.tga"));
     const std::vector<uint32_t> shown = pixels(texture->getSurface(0));
     ASSERT_EQ(512u * 256u, shown.size());
     // Surface column 170 samples image column floor(170 * 300 / 512) = 99.
@@ -202,8 +204,7 @@ DDPIXELFORMAT formatOf(TextureInterface* texture) {
 void writeAlphaImages() {
     TextureTest::writeSolid("opaque.tga", 8, 8, kRed);
     TextureTest::writeImage("keyed.tga", 8, 8, [](int x, int) { return x ? kRed : 0x00000000u; });
-    TextureTest::writeImage("graded.tga", 8, 8,
-                            [](int x, int) { return x ? kRed : 0x80FF0000u; });
+    TextureTest::writeImage("graded.tga", 8, 8, [](int x, int) { return x ? kRed : 0x80FF0000u; });
 }
 
 TEST_F(TextureTest, EachAlphaKindGetsItsOwnSixteenBitFormat) {

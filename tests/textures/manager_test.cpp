@@ -396,7 +396,8 @@ TEST_F(TextureTest, StatisticsListEveryContainerAndSumTheirSurfaces) {
     std::snprintf(totals, sizeof totals,
                   "\r\nOverall:\r\ntextures:\t8.00 kb\r\nsurfaces:\t%.2f kb\r\ntotal:\t%.2f kb\r\n",
                   surfaceKb, 8.0 + surfaceKb);
-    EXPECT_EQ(0u, text.find("before\r\nTextures:\r\n\r\n/Maps/t.tga: 8.00 kb, stage 0: 64 x 64\r\n"))
+    EXPECT_EQ(0u,
+              text.find("before\r\nTextures:\r\n\r\n/Maps/t.tga: 8.00 kb, stage 0: 64 x 64\r\n"))
         << text;
     EXPECT_NE(std::string::npos, text.find("\r\nSurfaces:\r\n\r\ncustom surface 32 x 16: "));
     EXPECT_EQ(text.size() - std::strlen(totals), text.rfind(totals)) << text;
