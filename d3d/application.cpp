@@ -5,6 +5,7 @@
 #include "dxerror.h"
 #include "screensh.h"
 #include "states.h"
+#include "tmanager.h"
 
 #include <engine/core/globals.h>
 #include <engine/core/render_driver.h>
@@ -282,7 +283,8 @@ void Application::restoreLostSurfaces() {
     IDirectDraw4* directDraw = framework.GetDirectDraw();
     if (!directDraw || FAILED(directDraw->TestCooperativeLevel()))
         return;
-    // The texture check joins here with the texture manager.
+    if (theD3DTextureManager && !theD3DTextureManager->checkAll())
+        return;
     if (!testResult(framework.RestoreSurfaces(), "framework.RestoreSurfaces()", 181, sourcePath))
         return;
     // Materials are invalidated and restored here once they exist.
@@ -330,7 +332,8 @@ void Application::initVideoMode(const VideoMode* mode) {
 
     g_pDevice = framework.GetD3DDevice();
     fillCapabilities();
-    // The texture manager's video mode starts here once it exists.
+    if (theD3DTextureManager)
+        theD3DTextureManager->initVideoMode();
     if (theRenderStateManager) {
         theRenderStateManager->update();
         theRenderStateManager->setState(MS_DEFAULT);
@@ -374,11 +377,14 @@ void Application::fillCapabilities() {
 }
 
 void Application::termVideoMode() {
-    // Textures are released here once they exist.
+    if (theD3DTextureManager)
+        theD3DTextureManager->termVideoMode();
     delete theD3DScreenShooter;
     theD3DScreenShooter = nullptr;
     theScreenShooter = nullptr;
-    // Then the fonts, the default material and the textures' flush.
+    // Then the fonts and the default material.
+    if (theD3DTextureManager)
+        theD3DTextureManager->flushTextures(0, TextureContainer::stageCount);
     if (theRenderStateManager)
         theRenderStateManager->flush();
     framework.ReleaseObjects();

@@ -7,6 +7,7 @@
 #include "dxerror.h"
 #include "screensh.h"
 #include "states.h"
+#include "tmanager.h"
 
 #include <engine/config.h>
 #include <engine/core/deferred.h>
@@ -355,6 +356,12 @@ void D3DRenderDriver::updateD3DInterfaces() {
     directDraw = g_pFramework ? g_pFramework->GetDirectDraw() : nullptr;
     direct3D = g_pFramework ? g_pFramework->GetDirect3D() : nullptr;
     device = g_pFramework ? g_pFramework->GetD3DDevice() : nullptr;
+}
+
+void D3DRenderDriver::checkSurfaces() {
+    DRIVER_FILTER << (debug::Message(1.0f) << "checkSurfaces");
+    if (theD3DTextureManager)
+        theD3DTextureManager->checkAll();
 }
 
 IDirectDrawSurface4* D3DRenderDriver::getFrontBuffer() const {
@@ -898,8 +905,10 @@ void initDriver() {
 
     // The degrading manager comes before the driver, which sets its level.
     theD3DDegradingManager = new D3DDegradingManager;
-    // The view, light, decal, mesh, image and line factories and the
-    // texture, render texture and material managers are made here.
+    // The view and light factories and the render texture and material
+    // managers come here.
+    theD3DTextureManager = new D3DTextureManager;
+    // The decal, mesh, image and line factories come here.
     theD3DRenderDriver = new D3DRenderDriver;
 
     // Engine globals, in their order: theDegradingManager, theRenderViewFactory,
@@ -934,8 +943,11 @@ void termDriver() {
     // The video factory is deleted first, then the special-effect factory.
     delete theD3DRenderDriver;
     theD3DRenderDriver = nullptr;
-    // Then the line, decal, image and mesh factories, the texture, material
-    // and render texture managers, the light and view factories.
+    // Then the line, decal, image and mesh factories.
+    delete theD3DTextureManager;
+    theD3DTextureManager = nullptr;
+    // Then the material and render texture managers, the light and view
+    // factories.
     delete theD3DDegradingManager;
     theD3DDegradingManager = nullptr;
     theDegradingManager = nullptr;  // no dangling engine pointer

@@ -247,6 +247,8 @@ public:
     // Copies the framework's DirectDraw, Direct3D and device pointers; the
     // Application calls it once the device exists.
     void updateD3DInterfaces();
+    // After surfaces were lost: every texture and surface made anew.
+    void checkSurfaces();
     // The framework's surfaces (no reference added), null without a video mode.
     IDirectDrawSurface4* getFrontBuffer() const;
     IDirectDrawSurface4* getBackBuffer() const;

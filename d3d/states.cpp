@@ -1,8 +1,9 @@
 // Render state manager and meta states.
 #include "states.h"
 
+#include "tmanager.h"
+
 #include <algorithm>
-#include <bitset>
 #include <cstdio>
 
 // ===========================================================================
@@ -614,85 +615,6 @@ void RenderStateManager::buildPredefinedMetaStates() {
 }
 
 // ===========================================================================
-// Sample textures for validation
-// ===========================================================================
-
-namespace {
-
-IDirectDraw4* sampleDirectDraw = nullptr;
-
-// The first texture format of the device with more than one bit of alpha.
-HRESULT CALLBACK findGradedAlpha(DDPIXELFORMAT* format, void* context) {
-    const bool rgb = (format->dwFlags & DDPF_RGB) != 0;
-    const bool alpha = (format->dwFlags & DDPF_ALPHAPIXELS) != 0;
-    if (rgb && alpha && std::bitset<32>(format->dwRGBAlphaBitMask).count() > 1 &&
-        (format->dwRGBBitCount == 16 || format->dwRGBBitCount == 32)) {
-        *static_cast<DDPIXELFORMAT*>(context) = *format;
-        return D3DENUMRET_CANCEL;
-    }
-    return D3DENUMRET_OK;
-}
-
-// Two 1 x 1 textures with graded alpha, alive while validation runs. When
-// one cannot be made its stage is validated without a texture.
-class SampleTextures {
-public:
-    SampleTextures(IDirect3DDevice3* device, IDirectDraw4* directDraw) {
-        DDPIXELFORMAT format{};
-        if (!directDraw || FAILED(device->EnumTextureFormats(findGradedAlpha, &format)) ||
-            format.dwSize == 0)
-            return;
-        for (int i = 0; i < 2; ++i)
-            make(directDraw, format, i);
-    }
-    ~SampleTextures() {
-        for (int i = 0; i < 2; ++i) {
-            if (textures[i])
-                textures[i]->Release();
-            if (surfaces[i])
-                surfaces[i]->Release();
-        }
-    }
-    SampleTextures(const SampleTextures&) = delete;
-    SampleTextures& operator=(const SampleTextures&) = delete;
-
-    IDirect3DTexture2* get(int index) const { return textures[index]; }
-
-private:
-    void make(IDirectDraw4* directDraw, const DDPIXELFORMAT& format, int index) {
-        DDSURFACEDESC2 desc{};
-        desc.dwSize = sizeof(desc);
-        desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
-        desc.ddsCaps.dwCaps = DDSCAPS_TEXTURE;
-        desc.dwWidth = 1;
-        desc.dwHeight = 1;
-        desc.ddpfPixelFormat = format;
-        if (FAILED(directDraw->CreateSurface(&desc, &surfaces[index], nullptr))) {
-            surfaces[index] = nullptr;
-            return;
-        }
-        if (FAILED(surfaces[index]->QueryInterface(IID_IDirect3DTexture2,
-                                                   reinterpret_cast<void**>(&textures[index]))))
-            textures[index] = nullptr;
-    }
-
-    IDirectDrawSurface4* surfaces[2] = {nullptr, nullptr};
-    IDirect3DTexture2* textures[2] = {nullptr, nullptr};
-};
-
-IDirectDraw4* currentSampleDirectDraw() {
-    if (sampleDirectDraw)
-        return sampleDirectDraw;
-    return theD3DRenderDriver ? theD3DRenderDriver->getDirectDraw() : nullptr;
-}
-
-}  // namespace
-
-void MultipleStatesMetaState::setSampleTextureDirectDraw(IDirectDraw4* directDraw) {
-    sampleDirectDraw = directDraw;
-}
-
-// ===========================================================================
 // MultipleStatesMetaState
 // ===========================================================================
 
@@ -816,15 +738,17 @@ HRESULT MultipleStatesMetaState::test(int variant) {
 
     set(found->second);
     manager->flush();
-    HRESULT hr;
-    {
-        const SampleTextures samples(device, currentSampleDirectDraw());
-        device->SetTexture(0, samples.get(0));
-        device->SetTexture(1, samples.get(1));
-        DWORD passes = 0;
-        hr = device->ValidateDevice(&passes);
-        device->SetTexture(0, nullptr);
-        device->SetTexture(1, nullptr);
+    // Stages that sample a texture are only judged with one bound.
+    D3DTextureManager* textures = theD3DTextureManager;
+    if (textures) {
+        textures->setTexture(textures->getSampleTexture(0, ALPHA_GRADED), 0);
+        textures->setTexture(textures->getSampleTexture(1, ALPHA_GRADED), 1);
+    }
+    DWORD passes = 0;
+    const HRESULT hr = device->ValidateDevice(&passes);
+    if (textures) {
+        textures->setTexture(nullptr, 0);
+        textures->setTexture(nullptr, 1);
     }
     unset(found->second);
     return hr;

@@ -111,8 +111,9 @@ public:
     void add(LightStateType type, DWORD value, int variant);
     void add(TextureStageStateType type, int stage, DWORD value, int variant);
 
-    // Sets the variant, binds two sample textures, asks ValidateDevice and
-    // takes everything back (the restoring changes are only queued).
+    // Sets the variant, binds the texture manager's sample textures to
+    // stages 0 and 1 (none without a texture manager), asks ValidateDevice
+    // and takes everything back (the restoring changes are only queued).
     HRESULT test(int variant);
 
     void set(States& states);
@@ -123,11 +124,6 @@ public:
     const States* getVariant(int variant) const;
     // Back to the state after construction: no variants, not known.
     void clear();
-
-    // Validation binds two 1 x 1 textures with graded alpha, made on this
-    // DirectDraw object (the one the current device belongs to). Null, the
-    // default, takes the driver's. Without either, stages stay untextured.
-    static void setSampleTextureDirectDraw(IDirectDraw4* directDraw);
 
 private:
     std::map<int, States> variants;

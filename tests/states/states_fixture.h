@@ -46,7 +46,6 @@ protected:
         theCapabilities.hardware.dwSize = sizeof(D3DDEVICEDESC);
         theCapabilities.software.dwSize = sizeof(D3DDEVICEDESC);
         ASSERT_EQ(D3D_OK, device->GetCaps(&theCapabilities.hardware, &theCapabilities.software));
-        MultipleStatesMetaState::setSampleTextureDirectDraw(framework.GetDirectDraw());
         manager = std::make_unique<RenderStateManager>();
         theRenderStateManager = manager.get();
         manager->update();
@@ -56,7 +55,6 @@ protected:
 
     void stop() {
         manager.reset();
-        MultipleStatesMetaState::setSampleTextureDirectDraw(nullptr);
         g_pDevice = nullptr;
         device = nullptr;
         framework.ReleaseObjects();
