@@ -4,6 +4,7 @@
 #include "degrading_manager.h"
 #include "driver_filter.h"
 #include "mouse/mouse.h"
+#include "rimage.h"
 #include "dxerror.h"
 #include "screensh.h"
 #include "states.h"
@@ -714,11 +715,6 @@ unsigned long D3DRenderDriver::getZBufferValue(int x, int y) const {
     return value;
 }
 
-void D3DRenderDriver::checkSurfaces() {
-    DRIVER_FILTER << (debug::Message(1.0f) << "checkSurfaces");
-    // The texture manager checks every texture here.
-}
-
 void D3DRenderDriver::registerListener(RenderDriverListener* listener, int priority) {
     FrameListeners::registerListener(listener, priority);
 }
@@ -908,7 +904,9 @@ void initDriver() {
     // The view and light factories and the render texture and material
     // managers come here.
     theD3DTextureManager = new D3DTextureManager;
-    // The decal, mesh, image and line factories come here.
+    // The decal and mesh factories come here.
+    theRenderImageFactory = new D3DRenderImageFactory;
+    // The line factory comes here.
     theD3DRenderDriver = new D3DRenderDriver;
 
     // Engine globals, in their order: theDegradingManager, theRenderViewFactory,
@@ -943,7 +941,10 @@ void termDriver() {
     // The video factory is deleted first, then the special-effect factory.
     delete theD3DRenderDriver;
     theD3DRenderDriver = nullptr;
-    // Then the line, decal, image and mesh factories.
+    // Then the line and decal factories.
+    delete theRenderImageFactory;
+    theRenderImageFactory = nullptr;
+    // Then the mesh factory.
     delete theD3DTextureManager;
     theD3DTextureManager = nullptr;
     // Then the material and render texture managers, the light and view

@@ -282,7 +282,6 @@ public:
     unsigned long getZBufferValue(int x, int y) const;
     // The device's world matrix: `m` transposed for row vectors, then `t`.
     void setWorldTransformation(const TMatrix& m, const Vector& t);
-    void checkSurfaces();
 
 private:
     using FrameListeners = PriorityDrivenSubscribeDeliverer<RenderDriverListener>;
