@@ -359,12 +359,6 @@ void D3DRenderDriver::updateD3DInterfaces() {
     device = g_pFramework ? g_pFramework->GetD3DDevice() : nullptr;
 }
 
-void D3DRenderDriver::checkSurfaces() {
-    DRIVER_FILTER << (debug::Message(1.0f) << "checkSurfaces");
-    if (theD3DTextureManager)
-        theD3DTextureManager->checkAll();
-}
-
 IDirectDrawSurface4* D3DRenderDriver::getFrontBuffer() const {
     return g_pFramework ? g_pFramework->GetFrontBuffer() : nullptr;
 }
@@ -713,6 +707,12 @@ unsigned long D3DRenderDriver::getZBufferValue(int x, int y) const {
     }
     depth->Release();
     return value;
+}
+
+void D3DRenderDriver::checkSurfaces() {
+    DRIVER_FILTER << (debug::Message(1.0f) << "checkSurfaces");
+    if (theD3DTextureManager)
+        theD3DTextureManager->checkAll();
 }
 
 void D3DRenderDriver::registerListener(RenderDriverListener* listener, int priority) {

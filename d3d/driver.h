@@ -247,8 +247,6 @@ public:
     // Copies the framework's DirectDraw, Direct3D and device pointers; the
     // Application calls it once the device exists.
     void updateD3DInterfaces();
-    // After surfaces were lost: every texture and surface made anew.
-    void checkSurfaces();
     // The framework's surfaces (no reference added), null without a video mode.
     IDirectDrawSurface4* getFrontBuffer() const;
     IDirectDrawSurface4* getBackBuffer() const;
@@ -282,6 +280,7 @@ public:
     unsigned long getZBufferValue(int x, int y) const;
     // The device's world matrix: `m` transposed for row vectors, then `t`.
     void setWorldTransformation(const TMatrix& m, const Vector& t);
+    void checkSurfaces();
 
 private:
     using FrameListeners = PriorityDrivenSubscribeDeliverer<RenderDriverListener>;
