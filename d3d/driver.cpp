@@ -4,6 +4,7 @@
 #include "degrading_manager.h"
 #include "driver_filter.h"
 #include "mouse/mouse.h"
+#include "rimage.h"
 #include "dxerror.h"
 #include "rfactory.h"
 #include "rtexture.h"
@@ -920,7 +921,9 @@ void initDriver() {
     theD3DRenderTextureManager = new D3DRenderTextureManager;
     theD3DRenderMaterialManager = new D3DRenderMaterialManager;
     theD3DTextureManager = new D3DTextureManager;
-    // The decal, mesh, image and line factories are made here.
+    // The decal and mesh factories come here.
+    theRenderImageFactory = new D3DRenderImageFactory;
+    // The line factory comes here.
     theD3DRenderDriver = new D3DRenderDriver;
 
     // Engine globals, in their order: theDegradingManager, theRenderViewFactory,
@@ -959,7 +962,10 @@ void termDriver() {
     // The video factory is deleted first, then the special-effect factory.
     delete theD3DRenderDriver;
     theD3DRenderDriver = nullptr;
-    // Then the line, decal, image and mesh factories.
+    // Then the line and decal factories.
+    delete theRenderImageFactory;
+    theRenderImageFactory = nullptr;
+    // Then the mesh factory.
     delete theD3DTextureManager;
     theD3DTextureManager = nullptr;
     theRenderMaterialManager = nullptr;

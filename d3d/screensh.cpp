@@ -2,7 +2,9 @@
 
 #include "driver_filter.h"
 #include "dxerror.h"
+#include "rimage.h"
 
+#include <engine/core/image.h>
 #include <engine/debug.h>
 
 #include <cctype>
@@ -106,12 +108,20 @@ void D3DScreenShooter::setFileName(const char* pattern) {
     std::memcpy(fileNamePattern.get(), pattern, length);
 }
 
-bool D3DScreenShooter::shoot(Image2D*) {
+bool D3DScreenShooter::shoot(Image2D* image) {
     thread::Lock guard(this);
-    DRIVER_FILTER << (debug::Error(debug::Context(sourcePath, __LINE__))
-                      << "D3DScreenShooter::shoot(Image2D*): copying the screen into an image "
-                         "is not available yet");
-    return false;
+    D3DRenderDriver* driver = theD3DRenderDriver;
+    auto* target = image ? dynamic_cast<D3DRenderImage*>(image->getRenderImage()) : nullptr;
+    if (!driver || !target)
+        return false;
+    thread::Lock imageGuard(static_cast<const thread::SynchronizedObject&>(*target));
+    IDirectDrawSurface4* surface = target->getSurface();
+    if (!surface)
+        return false;
+    const DDSURFACEDESC2& description = target->getDescription();
+    return save(driver->getBackBuffer(), driver->getScreenWidth(), driver->getScreenHeight(),
+                surface, static_cast<int>(description.dwWidth),
+                static_cast<int>(description.dwHeight));
 }
 
 bool D3DScreenShooter::shoot() {

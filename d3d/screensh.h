@@ -26,7 +26,8 @@ public:
     // A printf format with at most one integer conversion (d, i, u, o, x, X
     // with flags, width and precision); null forgets the pattern.
     void setFileName(const char* pattern) override;
-    // Not available until the engine's images have render images.
+    // Copies the back buffer into the image's render image, stretched when
+    // the sizes differ; false without a 2D or 3D render image.
     bool shoot(Image2D* image) override;
     // Saves the back buffer, after the frame in progress.
     bool shoot() override;
