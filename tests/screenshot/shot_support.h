@@ -3,6 +3,8 @@
 // directory.
 #pragma once
 
+#include "../support/direct_draw_object.h"
+
 #include <ddraw.h>
 #include <engine/resources.h>
 #include <platform/testing.h>
@@ -19,6 +21,19 @@
 
 struct PixelLayout {
     DWORD bits, red, green, blue, alpha;
+
+    // So that DirectDrawObject::create takes a layout directly.
+    operator DDPIXELFORMAT() const {
+        DDPIXELFORMAT f{};
+        f.dwSize = sizeof f;
+        f.dwFlags = DDPF_RGB | (alpha ? DDPF_ALPHAPIXELS : 0);
+        f.dwRGBBitCount = bits;
+        f.dwRBitMask = red;
+        f.dwGBitMask = green;
+        f.dwBBitMask = blue;
+        f.dwRGBAlphaBitMask = alpha;
+        return f;
+    }
 };
 inline constexpr PixelLayout kR5G6B5{16, 0xF800, 0x07E0, 0x001F, 0};
 inline constexpr PixelLayout kA1R5G5B5{16, 0x7C00, 0x03E0, 0x001F, 0x8000};
@@ -53,54 +68,6 @@ void writePixels(IDirectDrawSurface4* s, Fn value) {
             reinterpret_cast<Pixel*>(row)[x] = value(int(x), int(y));
     ASSERT_EQ(DD_OK, s->Unlock(nullptr));
 }
-
-class DirectDrawObject {
-public:
-    DirectDrawObject() {
-        platform::testing::useDefaultDisplayProfile();
-        platform::testing::activateApplication();
-        IDirectDraw* dd1 = nullptr;
-        EXPECT_EQ(DD_OK, DirectDrawCreate(nullptr, &dd1, nullptr));
-        if (!dd1)
-            return;
-        EXPECT_EQ(DD_OK, dd1->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void**>(&dd)));
-        dd1->Release();
-        if (dd) {
-            EXPECT_EQ(DD_OK, dd->SetCooperativeLevel(nullptr, DDSCL_NORMAL));
-        }
-    }
-    ~DirectDrawObject() {
-        if (dd)
-            dd->Release();
-    }
-    DirectDrawObject(const DirectDrawObject&) = delete;
-    DirectDrawObject& operator=(const DirectDrawObject&) = delete;
-
-    IDirectDraw4* get() const { return dd; }
-
-    // An off-screen plain surface; the caller releases it.
-    IDirectDrawSurface4* create(DWORD width, DWORD height, const PixelLayout& layout) const {
-        DDSURFACEDESC2 d{};
-        d.dwSize = sizeof d;
-        d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
-        d.dwWidth = width;
-        d.dwHeight = height;
-        d.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
-        d.ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
-        d.ddpfPixelFormat.dwFlags = DDPF_RGB | (layout.alpha ? DDPF_ALPHAPIXELS : 0);
-        d.ddpfPixelFormat.dwRGBBitCount = layout.bits;
-        d.ddpfPixelFormat.dwRBitMask = layout.red;
-        d.ddpfPixelFormat.dwGBitMask = layout.green;
-        d.ddpfPixelFormat.dwBBitMask = layout.blue;
-        d.ddpfPixelFormat.dwRGBAlphaBitMask = layout.alpha;
-        IDirectDrawSurface4* s = nullptr;
-        EXPECT_EQ(DD_OK, dd->CreateSurface(&d, &s, nullptr));
-        return s;
-    }
-
-private:
-    IDirectDraw4* dd = nullptr;
-};
 
 // A TGA file as read back byte by byte.
 struct TgaFile {
