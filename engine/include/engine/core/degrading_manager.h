@@ -76,6 +76,18 @@ public:
     int getQualityLevel() const { return qualityLevel_; }
     // Refuses (false, unchanged) a value outside the range.
     bool setQualityLevel(int level);
+    // How exactly meshes are picked under the mouse pointer: 0 by their
+    // projected box ... 3 by their screen triangles.
+    static constexpr int minIntersectionLevel = 0;
+    static constexpr int maxIntersectionLevel = 3;
+    int getIntersectionLevel() const { return intersectionLevel_; }
+    // Refuses (false, unchanged) a value outside the range.
+    bool setIntersectionLevel(int level) {
+        if (level < minIntersectionLevel || level > maxIntersectionLevel)
+            return false;
+        intersectionLevel_ = level;
+        return true;
+    }
 
     std::uint32_t getCapabilityFlags() const { return *capabilities_; }
 
@@ -94,4 +106,5 @@ private:
     BoolOption options_[OPTION_COUNT];
     int textureQuality_ = maxTextureQuality;
     int qualityLevel_ = maxQualityLevel;
+    int intersectionLevel_ = maxIntersectionLevel;
 };
