@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine/core/globals.h"
+#include "engine/core/render_mesh_shell.h"
+
+namespace {
+
+// Records what the shell asks of its render mesh; clipResult and
+// pickResult are what it answers.
+class RecordingMesh : public OneLevelRenderMeshInterface {
+public:
+    RecordingMesh(int set, const BaseKeyMesh& mesh) : OneLevelRenderMeshInterface(set, mesh) {}
+
+    const TMatrix& getWorldMatrix() const override { return matrix; }
+    const Vector& getWorldOffset() const override { return offset; }
+    void morph(MorphingInformation* info) override {
+        morphs.push_back(*info);
+        info->clipResult = clipResult;
+        info->flags = 0;
+    }
+    void transform(TransformInformation* info) override { transforms.push_back(info->flags); }
+    void render(RenderInformation* info) override {
+        renders.push_back(*info);
+        info->pickResult = pickResult;
+        info->pickedDepth = 0.5f;
+    }
+    Vector* getMorphedVertices() override { return nullptr; }
+    const Vector* getMorphedVerticesConst() const override { return nullptr; }
+    Vector* getMorphedNormals() override { return nullptr; }
+    const Vector* getMorphedNormalsConst() const override { return nullptr; }
+    const Vector2D* getMorphedTextureVerticesConst() const override { return nullptr; }
+    Vector2D* getMorphedTextureVertices() override { return nullptr; }
+    const BaseKeyMesh& getBaseKeyMesh() const override { return keyMesh; }
+
+    TMatrix matrix;
+    Vector offset;
+    int clipResult = 2;
+    bool pickResult = false;
+    std::vector<MorphingInformation> morphs;
+    std::vector<unsigned> transforms;
+    std::vector<RenderInformation> renders;
+};
+
+class RecordingFactory : public RenderMeshFactory {
+public:
+    OneLevelRenderMeshInterface* create(int set, const BaseKeyMesh& mesh) override {
+        last = new RecordingMesh(set, mesh);
+        return last;
+    }
+    void destroy(OneLevelRenderMeshInterface* mesh) override {
+        ++destroyed;
+        delete mesh;
+    }
+    EffectiveRenderMesh* createEffectMesh(const char*) override { return nullptr; }
+
+    RecordingMesh* last = nullptr;
+    int destroyed = 0;
+};
+
+KeyMesh keyAt(float x) {
+    KeyMesh key;
+    key.resize(3, 3, 3);
+    key.vertices = {{x, 0, 0}, {x, 1, 0}, {x + 1, 0, 0}};
+    return key;
+}
+
+BaseKeyMesh triangleWithKeys(std::vector<float> times) {
+    BaseKeyMesh mesh;
+    mesh.getKeyMesh() = keyAt(0);
+    MeshSet strip;
+    strip.first[0].geometry = 0;
+    strip.first[1].geometry = 1;
+    strip.first[2].geometry = 2;
+    mesh.addStrip(strip);
+    for (float t : times)
+        mesh.addKeyFrame(t, keyAt(t * 10));
+    mesh.finishTopology();
+    return mesh;
+}
+
+class MeshShellTest : public ::testing::Test {
+protected:
+    void SetUp() override { theRenderMeshFactory = &factory; }
+    void TearDown() override { theRenderMeshFactory = nullptr; }
+
+    RecordingFactory factory;
+};
+
+}  // namespace
+
+TEST(KeyMeshTest, StripsAndFansBecomeFacesAndBoxesFollowTheVertices) {
+    BaseKeyMesh mesh;
+    mesh.getKeyMesh().vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, -1, 3}};
+    MeshSet strip;
+    for (int i = 0; i < 3; ++i)
+        strip.first[i].geometry = i;
+    strip.further = {{3, 0, 0}, {4, 0, 0}};
+    MeshSet fan = strip;
+    mesh.addStrip(strip);
+    mesh.addFan(fan);
+    mesh.finishTopology();
+
+    ASSERT_EQ(mesh.getFaces().size(), 6u);
+    EXPECT_EQ(mesh.getKeyMesh().getFaceCount(), 6);
+    // Strip triangles slide along the list; fan triangles share vertex 0.
+    EXPECT_EQ(mesh.getFaces()[2].vertex[0], 2);
+    EXPECT_EQ(mesh.getFaces()[2].vertex[2], 4);
+    EXPECT_EQ(mesh.getFaces()[5].vertex[0], 0);
+    EXPECT_EQ(mesh.getFaces()[5].vertex[1], 3);
+    EXPECT_EQ(mesh.getFaces()[5].vertex[2], 4);
+
+    const BoundingBox& box = mesh.getBox();
+    EXPECT_EQ(box.empty, 0);
+    EXPECT_EQ(box.minimum, Vector(0, -1, 0));
+    EXPECT_EQ(box.maximum, Vector(2, 1, 3));
+}
+
+TEST(KeyMeshTest, AMeshWithoutMaterialSetsStillHasOneEmptySet) {
+    BaseKeyMesh mesh;
+    EXPECT_EQ(mesh.getMaterialSetCount(), 1);
+    EXPECT_TRUE(mesh.getMaterialSet(0).empty());
+    mesh.addMaterialSet({MeshMaterial{}, MeshMaterial{}});
+    EXPECT_EQ(mesh.getMaterialSetCount(), 1);
+    EXPECT_EQ(mesh.getMaterialSet(0).size(), 2u);
+    EXPECT_TRUE(mesh.getMaterialSet(7).empty());
+}
+
+TEST_F(MeshShellTest, KeyFramesAreBlendedByTimeAndTheAnimationLoops) {
+    const BaseKeyMesh mesh = triangleWithKeys({0.0f, 1.0f, 2.0f});
+    RenderMeshShell shell(mesh);
+    ASSERT_NE(factory.last, nullptr);
+
+    shell.setAnimationTime(0.25f);
+    shell.render();
+    MorphingInformation first = factory.last->morphs.back();
+    ASSERT_EQ(first.keyCount, 2);
+    EXPECT_EQ(first.keys[0], &mesh.getKeyFrames()[0].mesh);
+    EXPECT_EQ(first.keys[1], &mesh.getKeyFrames()[1].mesh);
+    EXPECT_FLOAT_EQ(first.weights[0], 0.75f);
+    EXPECT_FLOAT_EQ(first.weights[1], 0.25f);
+    EXPECT_TRUE(first.clipFlags & MorphingInformation::CLIP_TEST);
+
+    shell.setAnimationTime(1.0f);
+    shell.render();
+    const MorphingInformation exact = factory.last->morphs.back();
+    EXPECT_EQ(exact.keyCount, 1);
+    EXPECT_EQ(exact.keys[0], &mesh.getKeyFrames()[1].mesh);
+
+    // 2.5 s into a 2 s animation is 0.5 s into it.
+    shell.setAnimationTime(2.5f);
+    shell.render();
+    const MorphingInformation wrapped = factory.last->morphs.back();
+    ASSERT_EQ(wrapped.keyCount, 2);
+    EXPECT_FLOAT_EQ(wrapped.weights[0], 0.5f);
+}
+
+TEST_F(MeshShellTest, AMeshWithoutKeyFramesUsesItsRestShape) {
+    const BaseKeyMesh mesh = triangleWithKeys({});
+    RenderMeshShell shell(mesh);
+    shell.render();
+    const MorphingInformation& info = factory.last->morphs.back();
+    EXPECT_EQ(info.keyCount, 1);
+    EXPECT_EQ(info.keys[0], &mesh.getKeyMesh());
+    EXPECT_TRUE(info.flags & MorphingInformation::MODEL_BOX);
+    EXPECT_TRUE(info.flags & MorphingInformation::NEW_TRANSFORM);
+}
+
+TEST_F(MeshShellTest, ACulledMeshIsNeitherTransformedNorRenderedAndKeepsItsMorphForLater) {
+    const BaseKeyMesh mesh = triangleWithKeys({0.0f, 1.0f});
+    RenderMeshShell shell(mesh);
+    RecordingMesh& render = *factory.last;
+    render.clipResult = 0;
+    shell.setAnimationTime(0.5f);
+    shell.render();
+    EXPECT_TRUE(shell.wasCulled());
+    EXPECT_TRUE(render.transforms.empty());
+    EXPECT_TRUE(render.renders.empty());
+
+    // Seen again with the same keys: the geometry the culled frame skipped
+    // is still asked for, once.
+    render.clipResult = 1;
+    shell.render();
+    shell.render();
+    ASSERT_EQ(render.morphs.size(), 3u);
+    const unsigned geometry = MorphingInformation::GEOMETRY | MorphingInformation::NORMALS;
+    EXPECT_EQ(render.morphs[1].flags & geometry, geometry);
+    EXPECT_EQ(render.morphs[2].flags & geometry, 0u);
+    EXPECT_EQ(render.transforms.size(), 2u);
+}
+
+TEST_F(MeshShellTest, TransformAndPickRequestsFollowTheShellsSettings) {
+    const BaseKeyMesh mesh = triangleWithKeys({});
+    RenderMeshShell shell(mesh);
+    RecordingMesh& render = *factory.last;
+    shell.setTransformation(TMatrix::rotation({0, 0, 1}, 1.0f), {1, 2, 3});
+    shell.setLighting(false);
+    shell.setPickable(true);
+    shell.setDeferredKey(7);
+    render.pickResult = true;
+    shell.render();
+
+    const MorphingInformation& info = render.morphs.back();
+    ASSERT_TRUE(info.worldOffset != nullptr);
+    EXPECT_EQ(*info.worldOffset, Vector(1, 2, 3));
+    EXPECT_EQ(render.transforms.back() & TransformInformation::LIGHT, 0u);
+    const RenderInformation& ri = render.renders.back();
+    EXPECT_TRUE(ri.pickRequest);
+    EXPECT_EQ(ri.deferredKey, 7);
+    EXPECT_EQ(ri.flags, RenderInformation::REGULAR | RenderInformation::ALPHA |
+                            RenderInformation::DEFER_ALPHA);
+    EXPECT_TRUE(shell.wasPicked());
+    EXPECT_FLOAT_EQ(shell.getPickedDepth(), 0.5f);
+
+    // The transform is handed over only when it changes.
+    shell.render();
+    EXPECT_EQ(render.morphs.back().flags & MorphingInformation::NEW_TRANSFORM, 0u);
+}
+
+TEST_F(MeshShellTest, TheRenderMeshGoesBackToTheFactory) {
+    const BaseKeyMesh mesh = triangleWithKeys({});
+    { RenderMeshShell shell(mesh); }
+    EXPECT_EQ(factory.destroyed, 1);
+    theRenderMeshFactory = nullptr;
+    RenderMeshShell orphan(mesh);
+    orphan.render();  // no factory: nothing to draw, nothing to crash on
+    EXPECT_EQ(orphan.getRenderMesh(), nullptr);
+}
