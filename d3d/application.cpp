@@ -4,6 +4,7 @@
 #include "driver_filter.h"
 #include "dxerror.h"
 #include "rfactory.h"
+#include "rfonts.h"
 #include "rtexture.h"
 #include "screensh.h"
 #include "states.h"
@@ -354,7 +355,7 @@ void Application::initVideoMode(const VideoMode* mode) {
         theD3DRenderMaterialManager->createDefaultMaterial();
         theD3DRenderMaterialManager->setDefaultMaterial();
     }
-    // The fonts follow here as they join.
+    theBitmapFonts.restoreAll();
 
     theD3DScreenShooter = new D3DScreenShooter(mode->getWidth(), mode->getHeight());
     theScreenShooter = theD3DScreenShooter;
@@ -391,7 +392,7 @@ void Application::termVideoMode() {
     delete theD3DScreenShooter;
     theD3DScreenShooter = nullptr;
     theScreenShooter = nullptr;
-    // Then the fonts.
+    theBitmapFonts.releaseAll();
     if (theD3DRenderMaterialManager)
         theD3DRenderMaterialManager->destroyDefaultMaterial();
     if (theD3DTextureManager)

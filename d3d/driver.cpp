@@ -4,6 +4,7 @@
 #include "degrading_manager.h"
 #include "driver_filter.h"
 #include "mouse/mouse.h"
+#include "rfonts.h"
 #include "rimage.h"
 #include "dxerror.h"
 #include "rfactory.h"
@@ -234,7 +235,7 @@ void drawStatisticLine(HDC dc, int x, int y, const std::string& text) {
 }
 
 // Operations whose collaborators (the Application and its core thread, the
-// frame loop, fonts, the mouse) are not part of this build say so instead of
+// frame loop, the mouse) are not part of this build say so instead of
 // pretending to work.
 void reportUnavailable(const char* operation) {
     DRIVER_FILTER << (debug::Error(debug::Context(sourcePath, __LINE__))
@@ -256,7 +257,7 @@ D3DRenderDriver::D3DRenderDriver() {
 }
 
 D3DRenderDriver::~D3DRenderDriver() {
-    // The font registry is emptied here once fonts exist.
+    theBitmapFonts.clear();
     videoModes.clear();
     delete[] infoString.exchange(nullptr);
 }
@@ -751,9 +752,9 @@ Vector D3DRenderDriver::projectVector(const Vector& v, RenderView* view) {
     return d3dView->projectVector(v);
 }
 
-FontInterface* D3DRenderDriver::registerFont(const char*) {
-    reportUnavailable("registerFont");
-    return nullptr;
+FontInterface* D3DRenderDriver::registerFont(const char* name) {
+    thread::Lock guard(this);
+    return theBitmapFonts.registerFont(name);
 }
 
 void D3DRenderDriver::addInfoString(const char* text) {

@@ -2,6 +2,7 @@
 
 #include "dxerror.h"
 #include "image_container.h"
+#include "rfonts.h"
 #include "tmanager.h"
 
 #include <cmath>
@@ -204,10 +205,12 @@ void D3DRenderImage::drawImage(int x, int y, int w, int h, Image* image, int sx,
     modified = true;
 }
 
-int D3DRenderImage::getTextWidth(const char*) {
-    requireSettings("RenderImage::getTextWidth: drawSettings is empty");
-    // Only the driver's bitmap fonts measure text; there are none yet, and
-    // every other font answers 0.
+int D3DRenderImage::getTextWidth(const char* text) {
+    const DrawSettings& settings =
+        requireSettings("RenderImage::getTextWidth: drawSettings is empty");
+    // Only the driver's bitmap fonts measure text; every other font answers 0.
+    if (auto* font = dynamic_cast<BitmapFont*>(settings.font))
+        return font->getTextWidth(text);
     return 0;
 }
 
@@ -298,12 +301,16 @@ void D3DRenderImage2D::setColorKey(const Color& color) {
     surface->setColorKey(toGdiColor(color));
 }
 
-void D3DRenderImage2D::drawText(int, int, const char*) {
+void D3DRenderImage2D::drawText(int x, int y, const char* text) {
     thread::Lock guard(*this);
-    requireSettings("RenderImage::drawText: drawSettings is empty");
-    requireSurface();
+    const DrawSettings& settings = requireSettings("RenderImage::drawText: drawSettings is empty");
+    IDirectDrawSurface4* target = requireSurface();
     // Text is drawn by the driver's bitmap fonts only; every other font
     // draws nothing.
+    if (auto* font = dynamic_cast<BitmapFont*>(settings.font)) {
+        ReleaseDC();
+        font->drawText(target, x, y, text);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -333,8 +340,13 @@ D3DRenderImage3D::~D3DRenderImage3D() {
 
 void D3DRenderImage3D::drawText(int x, int y, const char* text) {
     thread::Lock guard(*this);
-    requireSettings("RenderImage::drawText: drawSettings is empty");
-    requireSurface();
+    const DrawSettings& settings = requireSettings("RenderImage::drawText: drawSettings is empty");
+    IDirectDrawSurface4* target = requireSurface();
     // A texture receives no text, whatever the font.
-    D3DRenderImage::drawText(x, y, text);
+    if (auto* font = dynamic_cast<BitmapFont*>(settings.font)) {
+        ReleaseDC();
+        font->drawTextureText(target, x, y, text);
+    } else {
+        D3DRenderImage::drawText(x, y, text);
+    }
 }

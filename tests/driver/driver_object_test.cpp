@@ -191,8 +191,8 @@ TEST_F(DriverObjectTest, IdlingSettings) {
     EXPECT_EQ(log.countKind("Driver", Kind::Error), 1);
 }
 
-// These need the Application, the frame loop, fonts or the mouse, which this
-// build does not have: each says so and changes nothing.
+// These need the Application, the frame loop, a font file or the mouse, which
+// this test does not have: each says so and changes nothing.
 TEST_F(DriverObjectTest, OperationsWithoutAVideoModeAreRefused) {
     D3DRenderDriver driver;
     LogCapture log;
@@ -209,5 +209,5 @@ TEST_F(DriverObjectTest, OperationsWithoutAVideoModeAreRefused) {
     // Without the Application (made by initDriver) there is no core thread.
     EXPECT_EQ(log.count("Driver", "initVideoMode: no application"), 1);
     EXPECT_EQ(log.count("Driver", "D3DRenderDriver::start without a video mode"), 1);
-    EXPECT_EQ(log.count("Driver", "D3DRenderDriver::registerFont is not available yet"), 1);
+    EXPECT_EQ(log.count("Driver", "Font loading error: can't locate font config file Arial.fnt"), 1);
 }
