@@ -3,8 +3,6 @@
 // sets are drawn or deferred.
 #include "meshes_fixture.h"
 
-#include <engine/core/render_mesh_shell.h>
-
 #include <cmath>
 
 namespace {
@@ -350,22 +348,4 @@ TEST_F(MeshesTest, DrawingATwoMaterialMeshAgainSendsFewDeviceCalls) {
     EXPECT_LE(textures, 2u);
     EXPECT_LE(renderStates, 4u);
     EXPECT_LE(stageStates, 2u);
-}
-
-TEST_F(MeshesTest, TheShellDrawsThroughTheDriver) {
-    Texture white = texture("white.tga");
-    Material solid;
-    solid.setTexture(1, &white);
-    MeshBuilder builder;
-    const BaseKeyMesh& key = builder.material(&solid).quad(0, 1, -1, -1, 1, 5).finish();
-    RenderMeshShell shell(key);
-    ASSERT_NE(shell.getRenderMesh(), nullptr);
-    unsigned draws = 0;
-    frame([&](D3DRenderView&) {
-        const unsigned start = calls("IDirect3DDevice3::DrawPrimitiveVB");
-        theRenderDriver->renderMesh(&shell);
-        draws = calls("IDirect3DDevice3::DrawPrimitiveVB") - start;
-    });
-    EXPECT_FALSE(shell.wasCulled());
-    EXPECT_EQ(draws, 1u);
 }
