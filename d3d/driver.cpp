@@ -19,6 +19,7 @@
 #include <engine/core/globals.h>
 #include <engine/core/render_light.h>
 #include <engine/core/render_mesh_listener.h>
+#include <engine/core/render_mesh_shell.h>
 #include <engine/core/render_view.h>
 #include <engine/debug.h>
 #include <engine/timer.h>
@@ -581,6 +582,7 @@ void D3DRenderDriver::termView() {
     renderDeferredRenderObjects();
     if (setStates)
         theRenderStateManager->setState(MS_RENDER_ALPHA);
+    setDeferredAlphaSorting(g_sortAlpha);
     renderDeferredAlphaObjects();
     if (!idlingFrame && currentRenderView)
         settlePointedObject(*currentRenderView);
@@ -628,8 +630,12 @@ void D3DRenderDriver::renderLight(RenderLight* light, const TMatrix& orientation
     light->render(orientation, position);
 }
 
-void D3DRenderDriver::renderMesh(RenderMeshShellInterface*) {
-    reportUnavailable("renderMesh");
+void D3DRenderDriver::renderMesh(RenderMeshShellInterface* mesh) {
+    if (!mesh) {
+        reportMisuse("renderMesh: no mesh");
+        return;
+    }
+    mesh->render();
 }
 
 void D3DRenderDriver::renderDecal(RenderDecal2D* decal) {
@@ -898,6 +904,8 @@ namespace {
 
 DEVMODEA desktopMode;
 int exitHookId = -1;
+// The engine's theRenderMeshFactory; the driver exports no global of its own.
+D3DRenderMeshFactory* meshFactory = nullptr;
 
 void restoreDesktopMode() {
     ChangeDisplaySettingsA(&desktopMode, 0);
@@ -922,7 +930,9 @@ void initDriver() {
     theD3DRenderTextureManager = new D3DRenderTextureManager;
     theD3DRenderMaterialManager = new D3DRenderMaterialManager;
     theD3DTextureManager = new D3DTextureManager;
-    // The decal and mesh factories come here.
+    // The decal factory comes here.
+    meshFactory = new D3DRenderMeshFactory;
+    theRenderMeshFactory = meshFactory;
     theRenderImageFactory = new D3DRenderImageFactory;
     // The line factory comes here.
     theD3DRenderDriver = new D3DRenderDriver;
@@ -966,7 +976,9 @@ void termDriver() {
     // Then the line and decal factories.
     delete theRenderImageFactory;
     theRenderImageFactory = nullptr;
-    // Then the mesh factory.
+    theRenderMeshFactory = nullptr;
+    delete meshFactory;
+    meshFactory = nullptr;
     delete theD3DTextureManager;
     theD3DTextureManager = nullptr;
     theRenderMaterialManager = nullptr;
