@@ -18,6 +18,7 @@
 #include <engine/core/globals.h>
 #include <engine/core/render_light.h>
 #include <engine/core/render_mesh_listener.h>
+#include <engine/core/render_mesh_shell.h>
 #include <engine/core/render_view.h>
 #include <engine/debug.h>
 #include <engine/timer.h>
@@ -580,6 +581,7 @@ void D3DRenderDriver::termView() {
     renderDeferredRenderObjects();
     if (setStates)
         theRenderStateManager->setState(MS_RENDER_ALPHA);
+    setDeferredAlphaSorting(g_sortAlpha);
     renderDeferredAlphaObjects();
     if (!idlingFrame && currentRenderView)
         settlePointedObject(*currentRenderView);
@@ -627,8 +629,12 @@ void D3DRenderDriver::renderLight(RenderLight* light, const TMatrix& orientation
     light->render(orientation, position);
 }
 
-void D3DRenderDriver::renderMesh(RenderMeshShellInterface*) {
-    reportUnavailable("renderMesh");
+void D3DRenderDriver::renderMesh(RenderMeshShellInterface* mesh) {
+    if (!mesh) {
+        reportMisuse("renderMesh: no mesh");
+        return;
+    }
+    mesh->render();
 }
 
 void D3DRenderDriver::renderDecal(RenderDecal2D* decal) {
@@ -897,6 +903,8 @@ namespace {
 
 DEVMODEA desktopMode;
 int exitHookId = -1;
+// The engine's theRenderMeshFactory; the driver exports no global of its own.
+D3DRenderMeshFactory* meshFactory = nullptr;
 
 void restoreDesktopMode() {
     ChangeDisplaySettingsA(&desktopMode, 0);
@@ -921,7 +929,9 @@ void initDriver() {
     theD3DRenderTextureManager = new D3DRenderTextureManager;
     theD3DRenderMaterialManager = new D3DRenderMaterialManager;
     theD3DTextureManager = new D3DTextureManager;
-    // The decal and mesh factories come here.
+    // The decal factory comes here.
+    meshFactory = new D3DRenderMeshFactory;
+    theRenderMeshFactory = meshFactory;
     theRenderImageFactory = new D3DRenderImageFactory;
     // The line factory comes here.
     theD3DRenderDriver = new D3DRenderDriver;
@@ -965,7 +975,9 @@ void termDriver() {
     // Then the line and decal factories.
     delete theRenderImageFactory;
     theRenderImageFactory = nullptr;
-    // Then the mesh factory.
+    theRenderMeshFactory = nullptr;
+    delete meshFactory;
+    meshFactory = nullptr;
     delete theD3DTextureManager;
     theD3DTextureManager = nullptr;
     theRenderMaterialManager = nullptr;

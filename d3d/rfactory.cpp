@@ -3,6 +3,7 @@
 #include "driver_filter.h"
 #include "rimage.h"
 #include "rlight.h"
+#include "rmesh.h"
 #include "rview.h"
 #include "tmanager.h"
 
@@ -198,4 +199,22 @@ void D3DRenderImageFactory::destroy(RenderImage2D* image) {
 void D3DRenderImageFactory::destroy(RenderImage3D* image) {
     thread::Lock guard(theD3DRenderDriver);
     delete image;
+}
+
+// ---------------------------------------------------------------------------
+// Meshes
+
+OneLevelRenderMeshInterface* D3DRenderMeshFactory::create(int materialSet,
+                                                          const BaseKeyMesh& mesh) {
+    DriverLock lock;
+    return new D3DOneLevelRenderMesh(materialSet, mesh);
+}
+
+void D3DRenderMeshFactory::destroy(OneLevelRenderMeshInterface* mesh) {
+    DriverLock lock;
+    delete dynamic_cast<D3DOneLevelRenderMesh*>(mesh);
+}
+
+EffectiveRenderMesh* D3DRenderMeshFactory::createEffectMesh(const char*) {
+    return nullptr;
 }

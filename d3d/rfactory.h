@@ -4,6 +4,7 @@
 #include "driver.h"
 
 #include <engine/core/render_light_factory.h>
+#include <engine/core/render_mesh.h>
 #include <engine/core/render_view_factory.h>
 
 #include <list>
@@ -58,6 +59,21 @@ public:
 
 private:
     std::list<RenderLight*> lights;
+};
+
+// Published only as the engine's theRenderMeshFactory.
+class D3DRenderMeshFactory final : public RenderMeshFactory {
+public:
+    D3DRenderMeshFactory() = default;
+    ~D3DRenderMeshFactory() = default;
+    D3DRenderMeshFactory(const D3DRenderMeshFactory&) = delete;
+    D3DRenderMeshFactory& operator=(const D3DRenderMeshFactory&) = delete;
+
+    OneLevelRenderMeshInterface* create(int materialSet, const BaseKeyMesh& mesh) override;
+    // Anything but a mesh of this driver is left alone.
+    void destroy(OneLevelRenderMeshInterface* mesh) override;
+    // Effect meshes are not made yet: always null.
+    EffectiveRenderMesh* createEffectMesh(const char* className) override;
 };
 
 extern D3DDRIVER_API D3DRenderViewFactory* theD3DRenderViewFactory;
