@@ -15,16 +15,16 @@ import sys
 SIZE = 128
 
 
-def write_tga(path, pixels, alpha):
-    """pixels: rows from the top, each a list of (r, g, b, a) in 0..255."""
-    depth = 32 if alpha else 24
-    # Type 2 (true colour), origin at the top left; 8 alpha bits when kept.
-    descriptor = 0x20 | (8 if alpha else 0)
-    header = struct.pack("<BBBHHBHHHHBB", 0, 0, 2, 0, 0, 0, 0, 0, SIZE, SIZE, depth, descriptor)
+def write_tga(path, pixels):
+    """pixels: rows from the top, each a list of (r, g, b, a) in 0..255.
+
+    The driver reads 32-bit pixels with the origin at the top left; an alpha
+    of 255 everywhere makes an opaque texture."""
+    header = struct.pack("<BBBHHBHHHHBB", 0, 0, 2, 0, 0, 0, 0, 0, SIZE, SIZE, 32, 0x28)
     body = bytearray()
     for row in pixels:
         for r, g, b, a in row:
-            body += bytes((b, g, r, a) if alpha else (b, g, r))
+            body += bytes((b, g, r, a))
     with open(path, "wb") as f:
         f.write(header)
         f.write(body)
@@ -133,10 +133,10 @@ def main():
     here = os.path.dirname(os.path.abspath(__file__))
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "data", "Textures")
     os.makedirs(folder, exist_ok=True)
-    for name, make, alpha in (("checker", checker, False), ("bricks", bricks, False),
-                              ("marble", marble, False), ("glass", glass, True)):
+    for name, make in (("checker", checker), ("bricks", bricks), ("marble", marble),
+                       ("glass", glass)):
         path = os.path.join(folder, name + ".tga")
-        write_tga(path, make(), alpha)
+        write_tga(path, make())
         print(path)
 
 

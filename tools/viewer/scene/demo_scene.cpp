@@ -67,14 +67,14 @@ SceneContent::SceneContent()
     parts.push_back({"ring", std::move(ring), true});
     parts.push_back({"glass", std::move(bubble), true});
 
-    lights.push_back(makeLight(AMBIENT_LIGHT, Color(0.22f, 0.22f, 0.27f)));
-    lights.push_back(makeLight(DIRECTIONAL_LIGHT, Color(0.75f, 0.7f, 0.6f)));
-    lights.push_back(makeLight(POINT_LIGHT, Color(1.0f, 0.55f, 0.2f)));
-    lights.push_back(makeLight(SPOT_LIGHT, Color(0.35f, 0.6f, 1.0f)));
+    lights.push_back(makeLight(AMBIENT_LIGHT, Color(0.16f, 0.16f, 0.2f)));
+    lights.push_back(makeLight(DIRECTIONAL_LIGHT, Color(0.55f, 0.52f, 0.45f)));
+    lights.push_back(makeLight(POINT_LIGHT, Color(1.0f, 0.5f, 0.15f)));
+    lights.push_back(makeLight(SPOT_LIGHT, Color(0.1f, 0.4f, 1.0f)));
     lights[SUN].setGlobalTransformation(lookAlong(Vector(-0.35f, -1.0f, -0.5f)), Vector());
     lights[LAMP].setRange(7.0f);
     lights[SPOT].setRange(14.0f);
-    lights[SPOT].setCutoff(0.5f);
+    lights[SPOT].setCutoff(0.6f);
     placeLights(0.0f);
 }
 
@@ -102,8 +102,12 @@ void SceneContent::placeLights(float t) {
     const float angle = -0.6f * t;
     lights[LAMP].setGlobalTransformation(TMatrix(), Vector(3.0f * std::cos(angle), 2.2f,
                                                            3.0f * std::sin(angle)));
-    const Vector spotFrom(-4.5f, 6.5f, 1.0f);
-    const Vector spotTo(-2.5f + 1.5f * std::sin(0.5f * t), 0.0f, 3.0f);
+    // The spot hangs high above the column and lights the ground between the
+    // column and the camera, wandering a little from side to side.
+    const Vector camera = cameraPlace(t).position;
+    const Vector spotFrom(0.0f, 8.0f, 0.0f);
+    const Vector spotTo(0.45f * camera.x + 1.5f * std::sin(0.7f * t), 0.0f,
+                        0.45f * camera.z + 1.5f * std::cos(0.7f * t));
     lights[SPOT].setGlobalTransformation(lookAlong(spotTo - spotFrom), spotFrom);
 }
 

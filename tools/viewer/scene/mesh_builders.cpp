@@ -22,23 +22,6 @@ MeshSet makeSet(const std::vector<int>& vertices, int material) {
 
 }  // namespace
 
-float dot(const Vector& a, const Vector& b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-
-Vector cross(const Vector& a, const Vector& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
-float length(const Vector& v) {
-    return std::sqrt(dot(v, v));
-}
-
-Vector normalized(const Vector& v) {
-    const float l = length(v);
-    return l > 0.0f ? v / l : v;
-}
-
 int MeshBuilder::addVertex(const SurfacePoint& point) {
     points.push_back(point);
     return vertexCount() - 1;
@@ -62,12 +45,13 @@ int MeshBuilder::addGrid(int columns, int rows,
             addVertex(surface(static_cast<float>(i) / columns, static_cast<float>(j) / rows));
     const int stride = columns + 1;
     for (int j = 0; j < rows; ++j) {
-        // Next row first: the first triangle (P(s, t+1), P(s, t), P(s+1, t+1))
-        // then turns counter-clockwise seen from the outward side.
+        // The first triangle (P(s, t), P(s, t+1), P(s+1, t)) turns clockwise
+        // seen from the outward side, the front side for the device's
+        // default culling; the strip keeps that turn for all its triangles.
         std::vector<int> strip;
         for (int i = 0; i <= columns; ++i) {
-            strip.push_back(first + (j + 1) * stride + i);
             strip.push_back(first + j * stride + i);
+            strip.push_back(first + (j + 1) * stride + i);
         }
         addStrip(strip, material);
     }
@@ -131,9 +115,10 @@ std::unique_ptr<BaseKeyMesh> makeSphere(float radius, int rings, int segments,
     const int lastRing = first + (rings - 2) * stride;
     std::vector<int> north{builder.addVertex(point(0, 0, 0.5f, 0))};
     std::vector<int> south{builder.addVertex(point(pi, 0, 0.5f, 1))};
+    // Clockwise from outside, as the grid.
     for (int i = 0; i <= segments; ++i) {
-        north.push_back(first + segments - i);
-        south.push_back(lastRing + i);
+        north.push_back(first + i);
+        south.push_back(lastRing + segments - i);
     }
     builder.addFan(north);
     builder.addFan(south);

@@ -26,7 +26,8 @@ public:
     int addVertex(const SurfacePoint& point);
     void addStrip(const std::vector<int>& vertices, int material = 0);
     void addFan(const std::vector<int>& vertices, int material = 0);
-    // A grid over s, t in [0, 1] with the outward side along dP/ds x dP/dt:
+    // A grid over s, t in [0, 1] with the outward side along dP/ds x dP/dt,
+    // its triangles turning clockwise seen from that side:
     // (columns + 1) x (rows + 1) vertices, one strip per row of cells.
     // Returns the index of its first vertex; vertex (i, j) is first + j * (columns + 1) + i.
     int addGrid(int columns, int rows, const std::function<SurfacePoint(float s, float t)>& surface,
@@ -68,10 +69,5 @@ void addPulseKeys(BaseKeyMesh& mesh, float amount, float period);
 void addBendKeys(BaseKeyMesh& mesh, float amount, float baseY, float period);
 // Squashed and stretched along y (volume kept roughly): rest, tall, rest, flat, rest.
 void addSquashKeys(BaseKeyMesh& mesh, float amount, float period);
-
-Vector normalized(const Vector& v);
-Vector cross(const Vector& a, const Vector& b);
-float dot(const Vector& a, const Vector& b);
-float length(const Vector& v);
 
 }  // namespace scene
