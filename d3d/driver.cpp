@@ -562,8 +562,13 @@ void D3DRenderDriver::drawStatistics() {
 // ---------------------------------------------------------------------------
 
 void D3DRenderDriver::initView(RenderView& view) {
-    if (!idlingFrame)
+    if (!idlingFrame) {
         view.render();
+        // The last view ended with the alpha states (no depth writes, blending
+        // on); its opaque meshes would otherwise not write depth.
+        if (theRenderStateManager)
+            theRenderStateManager->setState(MS_RENDER_REGULAR);
+    }
     currentRenderView = &view;
     if (!idlingFrame) {
         mouseX = pendingMouseX;

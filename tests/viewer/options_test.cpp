@@ -27,13 +27,17 @@ TEST(ViewerOptions, DefaultsWithoutArguments) {
     EXPECT_FALSE(r.options.record);
     EXPECT_FALSE(r.options.fps);
     EXPECT_TRUE(r.options.dataDir.empty());
+    EXPECT_TRUE(r.options.scene);
+    EXPECT_FALSE(r.options.pick);
+    EXPECT_FALSE(r.options.pointer);
     EXPECT_FALSE(r.options.help);
 }
 
 TEST(ViewerOptions, EveryOptionWithSeparateAndJoinedValues) {
     const ParseResult r = parse({"--mode", "800x600x32", "--windowed", "--frames=60",
                                  "--background", "#A0b1C2", "--screenshot=out/s%02d.tga",
-                                 "--record", "--fps", "--data", "some/dir", "--help"});
+                                 "--record", "--fps", "--data", "some/dir", "--pick",
+                                 "--pointer=12,345", "--help"});
     ASSERT_TRUE(r.ok()) << r.error;
     ASSERT_TRUE(r.options.mode);
     EXPECT_EQ(r.options.mode->width, 800);
@@ -46,7 +50,12 @@ TEST(ViewerOptions, EveryOptionWithSeparateAndJoinedValues) {
     EXPECT_TRUE(r.options.record);
     EXPECT_TRUE(r.options.fps);
     EXPECT_EQ(r.options.dataDir, "some/dir");
+    EXPECT_TRUE(r.options.pick);
+    ASSERT_TRUE(r.options.pointer);
+    EXPECT_EQ(r.options.pointer->x, 12);
+    EXPECT_EQ(r.options.pointer->y, 345);
     EXPECT_TRUE(r.options.help);
+    EXPECT_FALSE(parse({"--no-scene"}).options.scene);
 }
 
 TEST(ViewerOptions, ErrorsNameTheOptionAndTheValue) {
@@ -68,6 +77,11 @@ TEST(ViewerOptions, ErrorsNameTheOptionAndTheValue) {
         {{"--record"}, "--record needs --screenshot"},
         {{"--fps=yes"}, "--fps takes no value"},
         {{"--data", ""}, "--data wants a folder"},
+        {{"--pointer", "10"}, "--pointer wants X,Y"},
+        {{"--pointer", "10,-2"}, "not '10,-2'"},
+        {{"--pointer", "1,2,3"}, "not '1,2,3'"},
+        {{"--pointer", "70000,1"}, "not '70000,1'"},
+        {{"--pick", "--no-scene"}, "--pick needs the scene"},
     };
     for (const auto& c : cases) {
         const ParseResult r = parse(c.args);

@@ -165,7 +165,7 @@ TEST_F(ViewerRun, AMissingDataFolderIsRefused) {
 TEST_F(ViewerRun, DrawsFramesAndShootsTheBackground) {
     const fs::path pattern = folder / "sub" / "shot%03d.tga";
     Outcome outcome =
-        runViewer("--frames 5 --background C04080 --screenshot " + quoted(pattern.string()));
+        runViewer("--no-scene --frames 5 --background C04080 --screenshot " + quoted(pattern.string()));
     ASSERT_EQ(outcome.exitCode, 0) << outcome.output;
     EXPECT_NE(outcome.output.find("frames drawn: 5\n"), std::string::npos) << outcome.output;
     EXPECT_NE(outcome.output.find("average frame time: "), std::string::npos) << outcome.output;
@@ -177,7 +177,7 @@ TEST_F(ViewerRun, DrawsFramesAndShootsTheBackground) {
 }
 
 TEST_F(ViewerRun, RecordingWritesOneFilePerFrame) {
-    Outcome outcome = runViewer("--frames 3 --background 00FF00 --record --screenshot " +
+    Outcome outcome = runViewer("--no-scene --frames 3 --background 00FF00 --record --screenshot " +
                                 quoted((folder / "rec%d.tga").string()));
     ASSERT_EQ(outcome.exitCode, 0) << outcome.output;
     EXPECT_NE(outcome.output.find("screenshots: 3 files"), std::string::npos) << outcome.output;
@@ -187,7 +187,7 @@ TEST_F(ViewerRun, RecordingWritesOneFilePerFrame) {
 }
 
 TEST_F(ViewerRun, RelativeShotsLandInTheCurrentFolder) {
-    Outcome outcome = runViewer("--frames 1 --windowed --screenshot 'out/s%02d.tga'",
+    Outcome outcome = runViewer("--no-scene --frames 1 --windowed --screenshot 'out/s%02d.tga'",
                                 "cd " + quoted(folder.string()) + " && env -u D3DDRIVER_WRITE_DIR");
     ASSERT_EQ(outcome.exitCode, 0) << outcome.output;
     EXPECT_NE(outcome.output.find("windowed"), std::string::npos) << outcome.output;
@@ -207,7 +207,7 @@ TEST_F(ViewerRun, HeadlessWithoutAFrameCountDrawsTheDefaultNumber) {
 TEST_F(ViewerRun, TheFrameRateLineOnlyWithFps) {
     for (const bool fps : {false, true}) {
         const fs::path pattern = folder / (fps ? "fps%d.tga" : "plain%d.tga");
-        Outcome outcome = runViewer(std::string("--frames 3 --background 000080 ") +
+        Outcome outcome = runViewer(std::string("--no-scene --frames 3 --background 000080 ") +
                                     (fps ? "--fps " : "") + "--screenshot " +
                                     quoted(pattern.string()));
         ASSERT_EQ(outcome.exitCode, 0) << outcome.output;
@@ -223,4 +223,35 @@ TEST_F(ViewerRun, TheFrameRateLineOnlyWithFps) {
         else
             EXPECT_EQ(others, 0);
     }
+}
+
+// The demo scene from its starting camera: the central column fills the
+// middle of the picture and the sky the top, so the pointer there finds the
+// column or nothing, and the shot shows the scene over the background.
+TEST_F(ViewerRun, TheSceneIsDrawnAndPickedUnderThePointer) {
+    Outcome column = runViewer("--mode 640x480x16 --frames 8 --pick --pointer 320,240 --background 102030 "
+                               "--screenshot " + quoted((folder / "scene%d.tga").string()));
+    ASSERT_EQ(column.exitCode, 0) << column.output;
+    EXPECT_NE(column.output.find("scene: 5 meshes, 4 lights\n"), std::string::npos) << column.output;
+    // Nothing is pointed before the first pick has been settled; then the column.
+    EXPECT_NE(column.output.find("pointed: none\npointed: column\n"), std::string::npos) << column.output;
+
+    Tga tga;
+    std::string why;
+    ASSERT_TRUE(readTga(folder / "scene0.tga", &tga, &why)) << why;
+    for (const auto& [x, y] : {std::pair{5, 5}, std::pair{634, 5}, std::pair{320, 10}})
+        EXPECT_TRUE(nearColour(tga.rgb(x, y), 0x102030)) << x << "," << y << " is " << hex(tga.rgb(x, y));
+    // The column in the middle, the ground at the bottom.
+    for (const auto& [x, y] : {std::pair{320, 240}, std::pair{320, 470}, std::pair{20, 470}})
+        EXPECT_FALSE(nearColour(tga.rgb(x, y), 0x102030)) << x << "," << y << " is background";
+
+    Outcome sky = runViewer("--mode 640x480x16 --frames 8 --pick --pointer 320,10");
+    ASSERT_EQ(sky.exitCode, 0) << sky.output;
+    EXPECT_NE(sky.output.find("pointed: none\n"), std::string::npos) << sky.output;
+    EXPECT_EQ(sky.output.find("pointed: column"), std::string::npos) << sky.output;
+
+    // Without --pick nothing is reported, even with the pointer moved.
+    Outcome quiet = runViewer("--frames 2 --pointer 320,240");
+    ASSERT_EQ(quiet.exitCode, 0) << quiet.output;
+    EXPECT_EQ(quiet.output.find("pointed:"), std::string::npos) << quiet.output;
 }

@@ -126,6 +126,14 @@ const std::map<std::string, OptionSpec>& optionTable() {
               o.dataDir = v;
               return {};
           }}},
+        {"--no-scene", {false, [](Options& o, const std::string&) { o.scene = false; return std::string(); }}},
+        {"--pick", {false, [](Options& o, const std::string&) { o.pick = true; return std::string(); }}},
+        {"--pointer",
+         {true,
+          [](Options& o, const std::string& v) -> std::string {
+              o.pointer = parsePixelPoint(v);
+              return o.pointer ? "" : "--pointer wants X,Y in pixels, e.g. 320,240, not '" + v + "'";
+          }}},
         {"--help", {false, [](Options& o, const std::string&) { o.help = true; return std::string(); }}},
         {"-h", {false, [](Options& o, const std::string&) { o.help = true; return std::string(); }}},
     };
@@ -169,6 +177,17 @@ std::optional<std::uint32_t> parseRgb(const std::string& text) {
         value = value << 4 | static_cast<std::uint32_t>(nibble);
     }
     return value;
+}
+
+std::optional<PixelPoint> parsePixelPoint(const std::string& text) {
+    const auto parts = split(text, ',');
+    if (parts.size() != 2)
+        return std::nullopt;
+    const auto x = parseDecimal(parts[0], 65535);
+    const auto y = parseDecimal(parts[1], 65535);
+    if (!x || !y)
+        return std::nullopt;
+    return PixelPoint{static_cast<int>(*x), static_cast<int>(*y)};
 }
 
 std::optional<int> parseFrameCount(const std::string& text) {
@@ -257,12 +276,14 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
     }
     if (result.options.record && result.options.screenshot.empty())
         result.error = "--record needs --screenshot PATTERN to name the files";
+    else if (result.options.pick && !result.options.scene)
+        result.error = "--pick needs the scene; drop --no-scene";
     return result;
 }
 
 std::string usageText(const std::string& program) {
     return "Usage: " + program + " [options]\n"
-           "Loads the Direct3D driver, sets a video mode and draws frames.\n"
+           "Loads the Direct3D driver, sets a video mode and draws the demo scene.\n"
            "\n"
            "  --mode WxHxD          a full-screen mode of that size and depth from the driver's\n"
            "                        list (hardware preferred); default: the driver's default mode\n"
@@ -275,6 +296,10 @@ std::string usageText(const std::string& program) {
            "  --record              save every frame with the --screenshot pattern instead\n"
            "  --fps                 draw the frame-rate line\n"
            "  --data DIR            the data root (default: the repository's data/ folder)\n"
+           "  --no-scene            draw only the background, not the demo scene\n"
+           "  --pick                print the scene's mesh under the mouse pointer whenever it\n"
+           "                        changes (\"pointed: NAME\" or \"pointed: none\")\n"
+           "  --pointer X,Y         move the mouse pointer to pixel X,Y of the window first\n"
            "  --help                this text\n"
            "\n"
            "Relative screen-shot paths are taken from the current folder, or from\n"

@@ -15,6 +15,12 @@ struct ModeSize {
     int depth = 0;
 };
 
+// A pixel of the render window, from its top-left corner.
+struct PixelPoint {
+    int x = 0;
+    int y = 0;
+};
+
 struct Options {
     std::optional<ModeSize> mode;
     bool windowed = false;
@@ -24,6 +30,9 @@ struct Options {
     bool record = false;
     bool fps = false;
     std::string dataDir;  // empty: the resource manager's default
+    bool scene = true;    // draw the demo scene; --no-scene: the background only
+    bool pick = false;    // report the mesh under the pointer
+    std::optional<PixelPoint> pointer;  // move the pointer there before the first frame
     bool help = false;
 };
 
@@ -46,6 +55,11 @@ std::optional<ModeSize> parseModeSize(const std::string& text);
 std::string modeSizeText(const ModeSize& size);
 // "RRGGBB" in hexadecimal, optionally preceded by '#' or "0x".
 std::optional<std::uint32_t> parseRgb(const std::string& text);
+// "X,Y" with decimal pixel coordinates (each below 65536).
+std::optional<PixelPoint> parsePixelPoint(const std::string& text);
+// The scene's clock advances by this many steps per second with --frames
+// or headless, whatever the real frame rate.
+constexpr int sceneFramesPerSecond = 30;
 // A positive decimal count up to maxFrames.
 std::optional<int> parseFrameCount(const std::string& text);
 

@@ -6,15 +6,18 @@
 #include "load_overlay.h"
 #include "mode_choice.h"
 #include "registration.h"
+#include "scene/demo_scene.h"
 
 #include <engine/core/globals.h>
 #include <engine/core/render_driver.h>
 #include <engine/core/screen_shooter.h>
+#include <engine/core/window_interface.h>
 #include <engine/resources.h>
 #include <platform/testing_input.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <filesystem>
 #include <iomanip>
 #include <optional>
@@ -115,6 +118,38 @@ ScreenShooter& screenShooter() {
     return *theScreenShooter;
 }
 
+// Hands the driver the system cursor's place over the render window, in
+// 0 ... 1 of its width and height, taken at the pixel's centre.
+void feedPointer(RenderDriver& driver) {
+    if (!theRenderWindow)
+        return;
+    POINT point{};
+    if (!GetCursorPos(&point) || !ScreenToClient(theRenderWindow->getHandle(), &point))
+        return;
+    const int width = theRenderWindow->getWidth();
+    const int height = theRenderWindow->getHeight();
+    if (width <= 0 || height <= 0)
+        return;
+    driver.setMousePointerPosition((static_cast<float>(point.x) + 0.5f) / static_cast<float>(width),
+                                   (static_cast<float>(point.y) + 0.5f) / static_cast<float>(height));
+}
+
+void movePointer(const PixelPoint& pixel) {
+    if (!theRenderWindow || !platform::testing::postMouseMove(theRenderWindow->getHandle(), pixel.x, pixel.y))
+        throw Failure("cannot move the mouse pointer to " + std::to_string(pixel.x) + "," +
+                      std::to_string(pixel.y));
+}
+
+// Frames counted in fixed steps when their number is known, so that the same
+// command draws the same pictures; the wall clock when running freely.
+std::function<float()> sceneClock(bool fixedSteps) {
+    if (fixedSteps)
+        return [frame = 0]() mutable { return static_cast<float>(frame++) / sceneFramesPerSecond; };
+    return [start = std::chrono::steady_clock::now()] {
+        return std::chrono::duration<float>(std::chrono::steady_clock::now() - start).count();
+    };
+}
+
 struct DrawResult {
     int frames = 0;
     double seconds = 0.0;
@@ -208,6 +243,31 @@ private:
         if (driver.getCurrentVideoMode() != mode)
             throw Failure("the driver did not set the video mode " + describeMode(*mode));
         driver.setBackgroundColor(toColor(options.background), true);
+        if (options.pointer)
+            movePointer(*options.pointer);
+        std::unique_ptr<scene::SceneContent> content;
+        std::unique_ptr<scene::PickReport> picks;
+        std::unique_ptr<scene::SceneSession> shown;
+        if (options.scene) {
+            content = std::make_unique<scene::SceneContent>();
+            if (options.pick)
+                picks = std::make_unique<scene::PickReport>(out);
+            scene::SceneSession::Settings settings;
+            settings.aspect = static_cast<float>(mode->getWidth()) / static_cast<float>(mode->getHeight());
+            settings.pickReport = picks.get();
+            settings.clock = sceneClock(options.frames || headless);
+            if (options.pick || options.pointer)
+                settings.beforeView = [&driver] { feedPointer(driver); };
+            shown = std::make_unique<scene::SceneSession>(driver, *content, std::move(settings));
+            if (!shown->ready()) {
+                if (options.pick)
+                    throw Failure("no scene to pick in: " + shown->whyNot());
+                out << "scene: not shown, " << shown->whyNot() << "\n";
+            } else {
+                out << "scene: " << shown->getObjects().size() << " meshes, "
+                    << content->getLights().size() << " lights\n";
+            }
+        }
         draw(driver, counter, watcher, headless, shots);
     }
 

@@ -1,0 +1,157 @@
+// One frame of d3dview's demo scene at 640 x 480 x 16, headless, through the
+// whole driver: the frame loop on the core thread, views, lights, mesh
+// morph/transform/render, deferred alpha, present.
+//
+// SceneFrame: frames per second (items_per_second), and per frame the
+// SetRenderState, SetTextureStageState and SetTexture calls that reach the
+// device (the platform's call counters), with the draw and vertex-processing
+// calls.
+//
+// SceneFrameWithoutDeviceWork: the same frames, with the device's heavy calls
+// (ProcessVertices, DrawPrimitive*, viewport Clear, surface Blt and Flip)
+// answered D3D_OK without doing their work, through the platform's call
+// injection. What is left is the driver, the engine and the device's
+// bookkeeping, so 1 - (its time / SceneFrame's time) is the device's share
+// of a frame; the SceneFrame run reports it as device_share when both ran.
+#include "driver.h"
+#include "scene/demo_scene.h"
+
+#include <engine/core/globals.h>
+#include <engine/core/render_driver.h>
+#include <engine/core/video_mode.h>
+#include <engine/resources.h>
+#include <platform/testing.h>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+const char* const deviceWork[] = {
+    "IDirect3DVertexBuffer::ProcessVertices", "IDirect3DDevice3::DrawPrimitiveVB",
+    "IDirect3DDevice3::DrawPrimitive",        "IDirect3DDevice3::DrawIndexedPrimitive",
+    "IDirect3DDevice3::DrawIndexedPrimitiveVB", "IDirect3DViewport3::Clear2",
+    "IDirect3DViewport3::Clear",              "IDirectDrawSurface4::Blt",
+    "IDirectDrawSurface4::Flip",
+};
+
+// The driver loaded with the repository's data, a 640 x 480 x 16 full-screen
+// mode and the demo scene registered; everything given back in reverse.
+class SceneSetup {
+public:
+    SceneSetup() {
+        setenv("D3DDRIVER_HEADLESS", "1", 0);
+        platform::testing::activateApplication();
+        writeDir = std::filesystem::temp_directory_path() / ("bench_scene_" + std::to_string(getpid()));
+        theResourceManager->setWriteDir(writeDir.string());
+        if (!theResourceManager->setDataRoot(std::string(D3DDRIVER_SOURCE_DIR) + "/data"))
+            throw std::runtime_error("no data folder");
+        initDriver();
+        const VideoMode* mode = nullptr;
+        for (const VideoMode* m : theRenderDriver->getVideoModeList())
+            if (!m->isWindowed() && m->isHardware() && m->getWidth() == 640 && m->getHeight() == 480 &&
+                m->getColorDepth() == 16)
+                mode = m;
+        if (!mode)
+            throw std::runtime_error("no 640x480x16 mode");
+        theRenderDriver->initVideoMode(mode);
+        theRenderDriver->setBackgroundColor(Color(0.125f, 0.19f, 0.375f), true);
+        content = std::make_unique<scene::SceneContent>();
+        scene::SceneSession::Settings settings;
+        settings.aspect = 640.0f / 480.0f;
+        settings.clock = [this] { return static_cast<float>(frame++) / 30.0f; };
+        session = std::make_unique<scene::SceneSession>(*theRenderDriver, *content, settings);
+        if (!session->ready())
+            throw std::runtime_error(session->whyNot());
+        // Warm up: textures loaded, buffers made.
+        for (int i = 0; i < 5; ++i)
+            theRenderDriver->draw();
+    }
+    ~SceneSetup() {
+        session.reset();
+        theRenderDriver->termVideoMode();
+        termDriver();
+        std::error_code ec;
+        std::filesystem::remove_all(writeDir, ec);
+    }
+
+private:
+    std::filesystem::path writeDir;
+    std::unique_ptr<scene::SceneContent> content;
+    std::unique_ptr<scene::SceneSession> session;
+    int frame = 0;
+};
+
+SceneSetup& setup() {
+    static SceneSetup s;
+    return s;
+}
+
+double fullFrameSeconds = 0.0;
+
+void perFrame(benchmark::State& state, const char* name, const std::string& method, unsigned before) {
+    state.counters[name] = benchmark::Counter(
+        static_cast<double>(platform::testing::callCount(method) - before) /
+        static_cast<double>(state.iterations()));
+}
+
+void SceneFrame(benchmark::State& state) {
+    setup();
+    const char* const counted[][2] = {
+        {"SetRenderState", "IDirect3DDevice3::SetRenderState"},
+        {"SetTextureStageState", "IDirect3DDevice3::SetTextureStageState"},
+        {"SetTexture", "IDirect3DDevice3::SetTexture"},
+        {"DrawPrimitiveVB", "IDirect3DDevice3::DrawPrimitiveVB"},
+        {"ProcessVertices", "IDirect3DVertexBuffer::ProcessVertices"},
+    };
+    unsigned before[5];
+    for (int i = 0; i < 5; ++i)
+        before[i] = platform::testing::callCount(counted[i][1]);
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state)
+        theRenderDriver->draw();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    fullFrameSeconds = seconds / static_cast<double>(state.iterations());
+    state.SetItemsProcessed(state.iterations());
+    for (int i = 0; i < 5; ++i)
+        perFrame(state, counted[i][0], counted[i][1], before[i]);
+}
+
+void SceneFrameWithoutDeviceWork(benchmark::State& state) {
+    setup();
+    const auto start = std::chrono::steady_clock::now();
+    double paused = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const auto pauseStart = std::chrono::steady_clock::now();
+        platform::testing::clearInjectedFailures();
+        // More than a frame makes; the rest are cleared before the next one.
+        for (const char* method : deviceWork)
+            for (int i = 0; i < 512; ++i)
+                platform::testing::failNextCall(method, D3D_OK);
+        paused += std::chrono::duration<double>(std::chrono::steady_clock::now() - pauseStart).count();
+        state.ResumeTiming();
+        theRenderDriver->draw();
+    }
+    platform::testing::clearInjectedFailures();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() - paused;
+    const double frame = seconds / static_cast<double>(state.iterations());
+    state.SetItemsProcessed(state.iterations());
+    if (fullFrameSeconds > 0.0)
+        state.counters["device_share"] = 1.0 - frame / fullFrameSeconds;
+}
+
+}  // namespace
+
+BENCHMARK(SceneFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(SceneFrameWithoutDeviceWork)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+BENCHMARK_MAIN();

@@ -1,0 +1,139 @@
+// The demo's key frames: their times and shapes, and which of them the
+// engine's mesh shell blends at a given animation time (through a render
+// mesh factory that only records what the shell asks for).
+#include "scene/mesh_builders.h"
+
+#include <engine/core/globals.h>
+#include <engine/core/render_mesh.h>
+#include <engine/core/render_mesh_shell.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace scene;
+
+class RecordingMesh : public OneLevelRenderMeshInterface {
+public:
+    using OneLevelRenderMeshInterface::OneLevelRenderMeshInterface;
+    const TMatrix& getWorldMatrix() const override { return matrix; }
+    const Vector& getWorldOffset() const override { return offset; }
+    void morph(MorphingInformation* info) override {
+        last = *info;
+        info->clipResult = 2;
+    }
+    void transform(TransformInformation*) override {}
+    void render(RenderInformation*) override {}
+    Vector* getMorphedVertices() override { return nullptr; }
+    const Vector* getMorphedVerticesConst() const override { return nullptr; }
+    Vector* getMorphedNormals() override { return nullptr; }
+    const Vector* getMorphedNormalsConst() const override { return nullptr; }
+    const Vector2D* getMorphedTextureVerticesConst() const override { return nullptr; }
+    Vector2D* getMorphedTextureVertices() override { return nullptr; }
+    const BaseKeyMesh& getBaseKeyMesh() const override { return keyMesh; }
+
+    MorphingInformation last;
+
+private:
+    TMatrix matrix;
+    Vector offset;
+};
+
+class RecordingFactory : public RenderMeshFactory {
+public:
+    OneLevelRenderMeshInterface* create(int set, const BaseKeyMesh& mesh) override {
+        return made = new RecordingMesh(set, mesh);
+    }
+    void destroy(OneLevelRenderMeshInterface* mesh) override { delete mesh; }
+    EffectiveRenderMesh* createEffectMesh(const char*) override { return nullptr; }
+    RecordingMesh* made = nullptr;
+};
+
+class KeyFrames : public ::testing::Test {
+protected:
+    void SetUp() override { theRenderMeshFactory = &factory; }
+    void TearDown() override { theRenderMeshFactory = nullptr; }
+
+    // The keys and weights the shell hands its render mesh at `seconds`.
+    MorphingInformation morphAt(const BaseKeyMesh& mesh, float seconds) {
+        RenderMeshShell shell(mesh);
+        shell.setAnimationTime(seconds);
+        shell.render();
+        return factory.made->last;
+    }
+
+    RecordingFactory factory;
+};
+
+TEST_F(KeyFrames, PulseSwellsAlongTheNormalsAndComesBack) {
+    auto sphere = makeSphere(1.0f, 4, 6, MeshMaterial());
+    addPulseKeys(*sphere, 0.25f, 2.0f);
+    const auto& keys = sphere->getKeyFrames();
+    ASSERT_EQ(keys.size(), 3u);
+    EXPECT_FLOAT_EQ(keys[1].time, 1.0f);
+    EXPECT_FLOAT_EQ(sphere->getAnimationLength(), 2.0f);
+    for (int i = 0; i < keys[1].mesh.getGeometryVertexCount(); ++i) {
+        EXPECT_NEAR(length(keys[1].mesh.vertices[i]), 1.25f, 1e-4f);
+        EXPECT_NEAR(length(keys[0].mesh.vertices[i]), 1.0f, 1e-4f);
+    }
+    EXPECT_EQ(keys[1].mesh.getFaceCount(), static_cast<int>(sphere->getFaces().size()));
+
+    // Half-way between the rest key and the swollen one; later times loop.
+    for (const float t : {0.5f, 2.5f, -1.5f}) {
+        const MorphingInformation m = morphAt(*sphere, t);
+        ASSERT_EQ(m.keyCount, 2) << t;
+        EXPECT_EQ(m.keys[0], &keys[0].mesh);
+        EXPECT_EQ(m.keys[1], &keys[1].mesh);
+        EXPECT_NEAR(m.weights[0], 0.5f, 1e-5f);
+        EXPECT_NEAR(m.weights[1], 0.5f, 1e-5f);
+    }
+    const MorphingInformation exact = morphAt(*sphere, 1.0f);
+    EXPECT_EQ(exact.keyCount, 1);
+    EXPECT_EQ(exact.keys[0], &keys[1].mesh);
+}
+
+TEST_F(KeyFrames, BendMovesTheTopSidewaysAndTiltsItsNormals) {
+    auto column = makeBox(Vector(1, 1, 1), 4, MeshMaterial());
+    addBendKeys(*column, 0.5f, -1.0f, 4.0f);
+    const auto& keys = column->getKeyFrames();
+    ASSERT_EQ(keys.size(), 5u);
+    const KeyMesh& rest = column->getKeyMesh();
+    const KeyMesh& bent = keys[1].mesh;
+    const KeyMesh& back = keys[3].mesh;
+    for (int i = 0; i < rest.getGeometryVertexCount(); ++i) {
+        const float h = rest.vertices[i].y + 1.0f;
+        EXPECT_NEAR(bent.vertices[i].x - rest.vertices[i].x, 0.5f * h * h, 1e-4f);
+        EXPECT_NEAR(back.vertices[i].x - rest.vertices[i].x, -0.5f * h * h, 1e-4f);
+        EXPECT_NEAR(length(bent.normals[i]), 1.0f, 1e-4f);
+        EXPECT_FLOAT_EQ(keys[4].mesh.vertices[i].x, rest.vertices[i].x);
+    }
+    // On the +x side the surface leans over, so its normal turns downwards.
+    for (int i = 0; i < rest.getGeometryVertexCount(); ++i) {
+        if (rest.normals[i].x > 0.99f && rest.vertices[i].y > 0.5f) {
+            EXPECT_LT(bent.normals[i].y, -0.1f);
+        }
+    }
+    // 4.25 s loops to 0.25 s: a quarter of the way from key 0 (0 s) to key 1 (1 s).
+    const MorphingInformation m = morphAt(*column, 4.25f);
+    ASSERT_EQ(m.keyCount, 2);
+    EXPECT_EQ(m.keys[1], &keys[1].mesh);
+    EXPECT_NEAR(m.weights[0], 0.75f, 1e-4f);
+}
+
+TEST_F(KeyFrames, SquashKeepsTheNormalsPerpendicularToTheSurface) {
+    auto sphere = makeSphere(1.0f, 8, 8, MeshMaterial());
+    addSquashKeys(*sphere, 0.5f, 2.0f);
+    ASSERT_EQ(sphere->getKeyFrames().size(), 5u);
+    const KeyMesh& tall = sphere->getKeyFrames()[1].mesh;
+    EXPECT_NEAR(tall.getBox().maximum.y, 1.5f, 1e-4f);
+    // The stretched sphere is the ellipsoid x^2/a^2 + y^2/b^2 + z^2/a^2 = 1, whose
+    // normal is along (x/a^2, y/b^2, z/a^2).
+    const float a2 = 1.0f / 1.5f, b2 = 1.5f * 1.5f;
+    for (int i = 0; i < tall.getGeometryVertexCount(); ++i) {
+        const Vector& p = tall.vertices[i];
+        const Vector expected = normalized(Vector(p.x / a2, p.y / b2, p.z / a2));
+        EXPECT_NEAR(dot(expected, tall.normals[i]), 1.0f, 1e-4f) << i;
+    }
+}
+
+}  // namespace
