@@ -82,6 +82,8 @@ TEST(ViewerOptions, ErrorsNameTheOptionAndTheValue) {
         {{"--pointer", "1,2,3"}, "not '1,2,3'"},
         {{"--pointer", "70000,1"}, "not '70000,1'"},
         {{"--pick", "--no-scene"}, "--pick needs the scene"},
+        {{"--restore-check", "--no-scene"}, "--restore-check needs the scene"},
+        {{"--restore-check", "--windowed"}, "--restore-check draws a still full-screen scene"},
     };
     for (const auto& c : cases) {
         const ParseResult r = parse(c.args);

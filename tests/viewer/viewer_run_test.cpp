@@ -255,3 +255,16 @@ TEST_F(ViewerRun, TheSceneIsDrawnAndPickedUnderThePointer) {
     ASSERT_EQ(quiet.exitCode, 0) << quiet.output;
     EXPECT_EQ(quiet.output.find("pointed:"), std::string::npos) << quiet.output;
 }
+
+// Textures and materials are made again after a change of video mode and
+// after a task switch; the still scene must come back pixel for pixel.
+TEST_F(ViewerRun, TheRestoreCheckFindsTheSamePictureAfterModeChangeAndTaskSwitch) {
+    Outcome outcome = runViewer("--mode 640x480x16 --restore-check");
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.output;
+    EXPECT_NE(outcome.output.find("restore check: after the mode change: same picture\n"),
+              std::string::npos)
+        << outcome.output;
+    EXPECT_NE(outcome.output.find("restore check: after the task switch: same picture\n"),
+              std::string::npos)
+        << outcome.output;
+}

@@ -134,6 +134,8 @@ const std::map<std::string, OptionSpec>& optionTable() {
               o.pointer = parsePixelPoint(v);
               return o.pointer ? "" : "--pointer wants X,Y in pixels, e.g. 320,240, not '" + v + "'";
           }}},
+        {"--restore-check",
+         {false, [](Options& o, const std::string&) { o.restoreCheck = true; return std::string(); }}},
         {"--help", {false, [](Options& o, const std::string&) { o.help = true; return std::string(); }}},
         {"-h", {false, [](Options& o, const std::string&) { o.help = true; return std::string(); }}},
     };
@@ -278,6 +280,12 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         result.error = "--record needs --screenshot PATTERN to name the files";
     else if (result.options.pick && !result.options.scene)
         result.error = "--pick needs the scene; drop --no-scene";
+    else if (result.options.restoreCheck && !result.options.scene)
+        result.error = "--restore-check needs the scene; drop --no-scene";
+    else if (result.options.restoreCheck && (result.options.windowed || result.options.record ||
+                                             result.options.fps))
+        result.error = "--restore-check draws a still full-screen scene: it cannot go with "
+                       "--windowed, --record or --fps";
     return result;
 }
 
@@ -300,6 +308,10 @@ std::string usageText(const std::string& program) {
            "  --pick                print the scene's mesh under the mouse pointer whenever it\n"
            "                        changes (\"pointed: NAME\" or \"pointed: none\")\n"
            "  --pointer X,Y         move the mouse pointer to pixel X,Y of the window first\n"
+           "  --restore-check       draw the scene standing still, change the video mode (which\n"
+           "                        rebuilds every device object), switch away from the\n"
+           "                        application and back, and compare the pictures (fails\n"
+           "                        when they differ)\n"
            "  --help                this text\n"
            "\n"
            "Relative screen-shot paths are taken from the current folder, or from\n"

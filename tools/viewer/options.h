@@ -33,6 +33,7 @@ struct Options {
     bool scene = true;    // draw the demo scene; --no-scene: the background only
     bool pick = false;    // report the mesh under the pointer
     std::optional<PixelPoint> pointer;  // move the pointer there before the first frame
+    bool restoreCheck = false;  // the same picture after a mode change and a task switch
     bool help = false;
 };
 

@@ -6,6 +6,7 @@
 #include "load_overlay.h"
 #include "mode_choice.h"
 #include "registration.h"
+#include "restore_check.h"
 #include "scene/demo_scene.h"
 
 #include <engine/core/globals.h>
@@ -140,6 +141,9 @@ void movePointer(const PixelPoint& pixel) {
                       std::to_string(pixel.y));
 }
 
+// The restore check's scene stands still at this time.
+constexpr float stillSceneTime = 9.0f;
+
 // Frames counted in fixed steps when their number is known, so that the same
 // command draws the same pictures; the wall clock when running freely.
 std::function<float()> sceneClock(bool fixedSteps) {
@@ -255,7 +259,10 @@ private:
             scene::SceneSession::Settings settings;
             settings.aspect = static_cast<float>(mode->getWidth()) / static_cast<float>(mode->getHeight());
             settings.pickReport = picks.get();
-            settings.clock = sceneClock(options.frames || headless);
+            if (options.restoreCheck)
+                settings.clock = [] { return stillSceneTime; };
+            else
+                settings.clock = sceneClock(options.frames || headless);
             if (options.pick || options.pointer)
                 settings.beforeView = [&driver] { feedPointer(driver); };
             shown = std::make_unique<scene::SceneSession>(driver, *content, std::move(settings));
@@ -268,7 +275,40 @@ private:
                     << content->getLights().size() << " lights\n";
             }
         }
-        draw(driver, counter, watcher, headless, shots);
+        if (options.restoreCheck)
+            checkRestore(driver, *mode, counter, watcher, shots);
+        else
+            draw(driver, counter, watcher, headless, shots);
+    }
+
+    void checkRestore(RenderDriver& driver, const VideoMode& mode, const FrameCounter& counter,
+                      CloseWatcher& watcher, const std::optional<ShotTarget>& shots) {
+        if (shots)
+            screenShooter().setFileName(shots->fileName.c_str());
+        out.flush();
+        const auto drawn = [&](int count) {
+            // Frames are skipped while the application is inactive; a few
+            // more tries cover the one after a task switch.
+            const int before = counter.count();
+            for (int tries = 0; counter.count() - before < count && tries < count * 10; ++tries)
+                drawFrames(driver, 1, counter, watcher);
+            if (counter.count() - before < count)
+                throw Failure("the driver did not draw the frames of the restore check");
+        };
+        RestoreCheckResult result;
+        try {
+            result = runRestoreCheck(driver, mode, drawn);
+        } catch (const std::runtime_error& e) {
+            throw Failure(std::string("restore check: ") + e.what());
+        }
+        reportRestoreCheck(result, out);
+        if (shots) {
+            if (!screenShooter().shoot())
+                throw Failure("the screen shot failed");
+            reportShots(*shots, 0, 1, out);
+        }
+        if (!result.same())
+            throw Failure("restore check failed: the picture changed");
     }
 
     void draw(RenderDriver& driver, const FrameCounter& counter, CloseWatcher& watcher,
