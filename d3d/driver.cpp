@@ -235,14 +235,6 @@ void drawStatisticLine(HDC dc, int x, int y, const std::string& text) {
     ExtTextOutA(dc, x + 150, y, 0, nullptr, text.c_str(), length, nullptr);
 }
 
-// Operations whose collaborators (the Application and its core thread, the
-// frame loop, the mouse) are not part of this build say so instead of
-// pretending to work.
-void reportUnavailable(const char* operation) {
-    DRIVER_FILTER << (debug::Error(debug::Context(sourcePath, __LINE__))
-                      << "D3DRenderDriver::" << operation << " is not available yet");
-}
-
 std::uint8_t toByte(float component) {
     const float c = component > 0.0f ? (component < 1.0f ? component : 1.0f) : 0.0f;
     return static_cast<std::uint8_t>(c * 255.0f + 0.5f);
@@ -485,12 +477,32 @@ void D3DRenderDriver::clearFrame() {
     rect.x2 = static_cast<LONG>(data.dwWidth);
     rect.y2 = static_cast<LONG>(data.dwHeight);
     if (backgroundImage) {
-        // The image covers the target; drawing it comes with render images.
+        // The image covers the target: only the depth buffer is cleared.
         viewport->Clear2(1, &rect, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+        drawBackgroundImage(static_cast<int>(data.dwWidth), static_cast<int>(data.dwHeight));
         return;
     }
     const DWORD flags = D3DCLEAR_ZBUFFER | (clearTarget ? D3DCLEAR_TARGET : 0u);
     viewport->Clear2(1, &rect, flags, backgroundColor, 1.0f, 0);
+}
+
+// Stretched over the whole viewport. A failing blit leaves the frame without
+// its background rather than without the frame.
+void D3DRenderDriver::drawBackgroundImage(int width, int height) {
+    auto* image = dynamic_cast<D3DRenderImage*>(backgroundImage->getRenderImage());
+    IDirectDrawSurface4* target = getRenderSurface();
+    if (!image || !target) {
+        DRIVER_FILTER << (debug::Warning(debug::Context(sourcePath, __LINE__), 1.0f)
+                          << "initFrame: the background image has no render image");
+        return;
+    }
+    try {
+        image->draw(target, 0, 0, width, height, 0, 0, image->getWidth(), image->getHeight(),
+                    width, height, false);
+    } catch (const DrawException& e) {
+        DRIVER_FILTER << (debug::Warning(debug::Context(sourcePath, __LINE__), 1.0f)
+                          << "initFrame: background image: " << e.what());
+    }
 }
 
 void D3DRenderDriver::termFrame() {
@@ -855,10 +867,25 @@ bool D3DRenderDriver::setCursorSize(int width, int height) {
     return mouse && mouse->setCursorSize(width, height);
 }
 
-bool D3DRenderDriver::setCursorImage(RenderImage*) {
-    // The picture comes from a 2D render image's surface.
-    reportUnavailable("setCursorImage");
-    return false;
+// Only a 2D image's plain surface can be read into the overlay.
+bool D3DRenderDriver::setCursorImage(RenderImage* image) {
+    auto* picture = dynamic_cast<D3DRenderImage2D*>(image);
+    if (!picture) {
+        DRIVER_FILTER << (debug::Error(debug::Context(sourcePath, __LINE__))
+                          << "setCursorImage: the cursor image must be a 2D image");
+        return false;
+    }
+    if (!mouse)
+        return false;
+    // Not while another thread draws into the image.
+    thread::Lock guard(*picture);
+    IDirectDrawSurface4* surface = picture->getSurface();
+    if (!surface) {
+        DRIVER_FILTER << (debug::Error(debug::Context(sourcePath, __LINE__))
+                          << "setCursorImage: the image has no surface");
+        return false;
+    }
+    return mouse->setCursorImage(surface);
 }
 
 bool D3DRenderDriver::setCursorColorKey(const Color& key) {
@@ -935,22 +962,23 @@ void initDriver() {
     theD3DRenderTextureManager = new D3DRenderTextureManager;
     theD3DRenderMaterialManager = new D3DRenderMaterialManager;
     theD3DTextureManager = new D3DTextureManager;
-    // The decal factory comes here.
+    theD3DRenderDecalFactory = new D3DRenderDecalFactory;
     meshFactory = new D3DRenderMeshFactory;
     theRenderMeshFactory = meshFactory;
     theRenderImageFactory = new D3DRenderImageFactory;
-    // The line factory comes here.
+    theRenderLineFactory = new D3DRenderLineFactory;
     theD3DRenderDriver = new D3DRenderDriver;
 
     // Engine globals, in their order: theDegradingManager, theRenderViewFactory,
     // theRenderLightFactory, theRenderDriver, theRenderMaterialManager,
-    // theRenderTextureManager, theRenderDecalFactory, as far as they exist.
+    // theRenderTextureManager, theRenderDecalFactory.
     theDegradingManager = theD3DDegradingManager;
     theRenderViewFactory = theD3DRenderViewFactory;
     theRenderLightFactory = theD3DRenderLightFactory;
     theRenderDriver = theD3DRenderDriver;
     theRenderMaterialManager = theD3DRenderMaterialManager;
     theRenderTextureManager = theD3DRenderTextureManager;
+    theRenderDecalFactory = theD3DRenderDecalFactory;
 
     theRenderStateManager = new RenderStateManager;
     // The special-effect factory comes here.
@@ -978,7 +1006,11 @@ void termDriver() {
     // The video factory is deleted first, then the special-effect factory.
     delete theD3DRenderDriver;
     theD3DRenderDriver = nullptr;
-    // Then the line and decal factories.
+    delete theRenderLineFactory;
+    theRenderLineFactory = nullptr;
+    theRenderDecalFactory = nullptr;
+    delete theD3DRenderDecalFactory;
+    theD3DRenderDecalFactory = nullptr;
     delete theRenderImageFactory;
     theRenderImageFactory = nullptr;
     theRenderMeshFactory = nullptr;

@@ -298,6 +298,7 @@ private:
     bool initRenderedFrame(float time);
     void advanceClock(float time);
     void clearFrame();
+    void drawBackgroundImage(int width, int height);
     void termIdlingFrame();
     void termRenderedFrame();
     void drawDeferred2D();

@@ -1,9 +1,11 @@
 #include "rfactory.h"
 
 #include "driver_filter.h"
+#include "rdecal.h"
 #include "rimage.h"
 #include "rlight.h"
 #include "rmesh.h"
+#include "rline.h"
 #include "rview.h"
 #include "tmanager.h"
 
@@ -14,6 +16,7 @@
 
 D3DRenderViewFactory* theD3DRenderViewFactory = nullptr;
 D3DRenderLightFactory* theD3DRenderLightFactory = nullptr;
+D3DRenderDecalFactory* theD3DRenderDecalFactory = nullptr;
 
 namespace {
 
@@ -217,4 +220,43 @@ void D3DRenderMeshFactory::destroy(OneLevelRenderMeshInterface* mesh) {
 
 EffectiveRenderMesh* D3DRenderMeshFactory::createEffectMesh(const char*) {
     return nullptr;
+}
+// ===========================================================================
+// Decals and lines
+// ===========================================================================
+
+RenderDecal2D* D3DRenderDecalFactory::createDecal2D(Decal2D& decal) {
+    DriverLock lock;
+    return new D3DRenderDecal2D(decal);
+}
+
+OneLevelRenderMeshInterface* D3DRenderDecalFactory::createDecal3D(Decal3D&) {
+    DriverLock lock;
+    // A 3D decal is a one-level mesh; the mesh code is not part of this build.
+    DRIVER_FILTER << (debug::Error(debug::Context(sourcePath, __LINE__))
+                      << "createDecal3D: 3D decals are not available yet");
+    return nullptr;
+}
+
+// Unlike the other operations, destroying a decal takes no driver lock.
+void D3DRenderDecalFactory::destroy(RenderDecal2D* decal) {
+    delete decal;
+}
+
+void D3DRenderDecalFactory::destroy(OneLevelRenderMeshInterface* decal) {
+    if (!decal)
+        return;
+    // createDecal3D makes none, so this one came from elsewhere.
+    DRIVER_FILTER << (debug::Error(debug::Context(sourcePath, __LINE__))
+                      << "destroy: the 3D decal was not made by this factory");
+}
+
+RenderLine* D3DRenderLineFactory::create(Line& line) {
+    DriverLock lock;
+    return new D3DRenderLine(line);
+}
+
+void D3DRenderLineFactory::destroy(RenderLine* line) {
+    DriverLock lock;
+    delete line;
 }

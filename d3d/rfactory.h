@@ -3,8 +3,10 @@
 
 #include "driver.h"
 
+#include <engine/core/render_decal_factory.h>
 #include <engine/core/render_light_factory.h>
 #include <engine/core/render_mesh.h>
+#include <engine/core/render_line_factory.h>
 #include <engine/core/render_view_factory.h>
 
 #include <list>
@@ -76,5 +78,22 @@ public:
     EffectiveRenderMesh* createEffectMesh(const char* className) override;
 };
 
+// 2D decals become blits of their image at the end of the frame. 3D decals
+// are meshes and are not made yet: createDecal3D answers null.
+class D3DDRIVER_API D3DRenderDecalFactory : public RenderDecalFactory {
+public:
+    RenderDecal2D* createDecal2D(Decal2D& decal) override;
+    OneLevelRenderMeshInterface* createDecal3D(Decal3D& decal) override;
+    void destroy(RenderDecal2D* decal) override;
+    void destroy(OneLevelRenderMeshInterface* decal) override;
+};
+
+class D3DRenderLineFactory : public RenderLineFactory {
+public:
+    RenderLine* create(Line& line) override;
+    void destroy(RenderLine* line) override;
+};
+
 extern D3DDRIVER_API D3DRenderViewFactory* theD3DRenderViewFactory;
 extern D3DDRIVER_API D3DRenderLightFactory* theD3DRenderLightFactory;
+extern D3DDRIVER_API D3DRenderDecalFactory* theD3DRenderDecalFactory;

@@ -72,6 +72,11 @@ TEST_F(DriverLifecycleTest, DriverIsPublishedInItsOwnGlobalThenTheEngines) {
             EXPECT_NE(theD3DRenderLightFactory, nullptr);
             EXPECT_EQ(theRenderViewFactory, nullptr);
             EXPECT_EQ(theRenderLightFactory, nullptr);
+            // The decal factory waits for the driver to be published; the
+            // line factory is published as soon as it exists.
+            EXPECT_NE(theD3DRenderDecalFactory, nullptr);
+            EXPECT_EQ(theRenderDecalFactory, nullptr);
+            EXPECT_NE(theRenderLineFactory, nullptr);
         }
     });
     initDriver();
@@ -85,8 +90,7 @@ TEST_F(DriverLifecycleTest, DriverIsPublishedInItsOwnGlobalThenTheEngines) {
     EXPECT_EQ(theRenderLightFactory, static_cast<RenderLightFactory*>(theD3DRenderLightFactory));
     EXPECT_NE(theRenderTextureManager, nullptr);
     EXPECT_NE(theRenderMaterialManager, nullptr);
-    // Objects of later work are not made by anyone yet.
-    EXPECT_EQ(theRenderDecalFactory, nullptr);
+    EXPECT_EQ(theRenderDecalFactory, static_cast<RenderDecalFactory*>(theD3DRenderDecalFactory));
     // The Application comes after the driver and publishes itself.
     ASSERT_NE(theD3DApplication, nullptr);
     EXPECT_EQ(theApplication, static_cast<ApplicationInterface*>(theD3DApplication));

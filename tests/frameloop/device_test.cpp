@@ -1,6 +1,10 @@
 // The driver's use of the device around a frame: lost devices, clearing,
 // the world matrix, depth reads, and frames asked for out of order.
 #include "frame_loop_fixture.h"
+#include "rimage.h"
+#include "tmanager.h"
+
+#include <engine/core/image.h>
 
 #include <atomic>
 #include <thread>
@@ -119,21 +123,65 @@ TEST_F(FrameLoopTest, WithoutClearTargetOnlyTheDepthBufferIsCleared) {
     EXPECT_EQ(clear[2], static_cast<ULONG_PTR>(D3DCLEAR_ZBUFFER));
 }
 
-TEST_F(FrameLoopTest, BackgroundImageLeavesTheTargetToTheImage) {
-    // Only the pointer is kept and compared; drawing the image is not part of
-    // this build, so it is never dereferenced here.
-    alignas(16) static char storage[64];
-    driver->setBackgroundImage(reinterpret_cast<Image2D*>(storage));
-    driver->setBackgroundColor(Color(0.0f, 1.0f, 0.0f), true);
-    clock.setTime(0.05);
-    ASSERT_TRUE(driver->initFrame(0.05f));
-    const std::vector<ULONG_PTR> clear = platform::testing::lastArguments("IDirect3DViewport3::Clear2");
-    const unsigned long depth = driver->getZBufferValue(5, 5);
-    driver->termFrame();
+TEST_F(FrameLoopTest, BackgroundImageIsStretchedOverTheViewportInsteadOfTheClear) {
+    // Render images need the texture manager and the image factory, for
+    // this test only.
+    struct ImageServices {
+        D3DTextureManager textures;
+        D3DRenderImageFactory images;
+        ImageServices() {
+            theD3DTextureManager = &textures;
+            theRenderImageFactory = &images;
+        }
+        ~ImageServices() {
+            theRenderImageFactory = nullptr;
+            theD3DTextureManager = nullptr;
+        }
+    } services;
+    {
+        // Red on the left, blue on the right: two pixels for the whole target.
+        Image2D background(2, 1);
+        DrawSettings settings;
+        RenderImage* render = background.getRenderImage();
+        ASSERT_NE(render, nullptr);
+        render->setDrawSettings(&settings);
+        render->beginDrawSession();
+        settings.color = Color(1.0f, 0.0f, 0.0f);
+        render->drawBar(0, 0, 1, 1);
+        settings.color = Color(0.0f, 0.0f, 1.0f);
+        render->drawBar(1, 0, 2, 1);
+        render->endDrawSession();
+
+        driver->setBackgroundImage(&background);
+        driver->setBackgroundColor(Color(0.0f, 1.0f, 0.0f), true);
+        clock.setTime(0.05);
+        ASSERT_TRUE(driver->initFrame(0.05f));
+        const std::vector<ULONG_PTR> clear =
+            platform::testing::lastArguments("IDirect3DViewport3::Clear2");
+        const unsigned long depth = driver->getZBufferValue(5, 5);
+        const std::vector<uint32_t> pixels = backBufferRGB();
+        driver->termFrame();
+        driver->setBackgroundImage(nullptr);
+
+        ASSERT_GE(clear.size(), 3u);
+        EXPECT_EQ(clear[2], static_cast<ULONG_PTR>(D3DCLEAR_ZBUFFER));
+        EXPECT_EQ(depth, 0xFFFFu);
+        ASSERT_EQ(pixels.size(), static_cast<size_t>(kWidth * kHeight));
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                ASSERT_EQ(pixels[static_cast<size_t>(y * kWidth + x)],
+                          x < kWidth / 2 ? 0xFF0000u : 0x0000FFu)
+                    << x << "," << y;
+    }
+}
+
+TEST_F(FrameLoopTest, BackgroundImageWithoutPixelsIsReportedAndTheFrameGoesOn) {
+    LogCapture log;
+    Image2D background(2, 1);  // no image factory here, so no render image
+    driver->setBackgroundImage(&background);
+    EXPECT_TRUE(frame(0.05));
     driver->setBackgroundImage(nullptr);
-    ASSERT_GE(clear.size(), 3u);
-    EXPECT_EQ(clear[2], static_cast<ULONG_PTR>(D3DCLEAR_ZBUFFER));
-    EXPECT_EQ(depth, 0xFFFFu);
+    EXPECT_EQ(log.count("Driver", "initFrame: the background image has no render image"), 1);
 }
 
 TEST_F(FrameLoopTest, WorldTransformationIsTheTransposedMatrixWithTheTranslation) {

@@ -7,6 +7,7 @@
 #include "../driver/log_capture.h"
 
 #include <engine/core/globals.h>
+#include <engine/core/image.h>
 #include <engine/core/render_view.h>
 #include <engine/core/view.h>
 
@@ -217,6 +218,43 @@ TEST_F(MouseTest, LosingTheFocusHidesTheOverlayUntilItComesBack) {
     SendMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0);
     theRenderDriver->draw();
     EXPECT_EQ(redPixels(platform::testing::lastPresentedFrame()), 16 * 16);
+}
+
+TEST_F(MouseTest, CursorImageComesFromATwoDimensionalRenderImageOnly) {
+    LogCapture log;
+    theRenderDriver->setCursorSize(16, 16);
+    {
+        // Green with a red top-left quarter, so that the picture's layout shows.
+        Image2D picture(16, 16);
+        DrawSettings settings;
+        RenderImage* render = picture.getRenderImage();
+        ASSERT_NE(render, nullptr);
+        render->setDrawSettings(&settings);
+        render->beginDrawSession();
+        settings.color = Color(0.0f, 1.0f, 0.0f);
+        render->drawBar(0, 0, 16, 16);
+        settings.color = Color(1.0f, 0.0f, 0.0f);
+        render->drawBar(0, 0, 8, 8);
+        render->endDrawSession();
+        render->setDrawSettings(nullptr);
+
+        EXPECT_TRUE(theRenderDriver->setCursorImage(render));
+        theRenderDriver->showCursor();
+        theRenderDriver->setMousePointerPosition(0.5f, 0.5f);
+        theRenderDriver->draw();
+        const auto frame = platform::testing::lastPresentedFrame();
+        EXPECT_EQ(redPixels(frame), 8 * 8);
+        EXPECT_EQ(shown(frame, 320, 240), kRed);
+        EXPECT_EQ(shown(frame, 327, 247), kRed);
+        EXPECT_EQ(shown(frame, 328, 240), 0x00FF00u);
+        EXPECT_EQ(shown(frame, 335, 255), 0x00FF00u);
+
+        Image3D texture(16, 16, 0);
+        EXPECT_FALSE(theRenderDriver->setCursorImage(texture.getRenderImage()));
+        EXPECT_FALSE(theRenderDriver->setCursorImage(nullptr));
+    }
+    EXPECT_EQ(log.count("Driver", "setCursorImage: the cursor image must be a 2D image"), 2);
+    theRenderDriver->termVideoMode();  // the capture must outlive the threads
 }
 
 TEST_F(MouseTest, CapabilityTestSaysWhatIsMissing) {
