@@ -83,6 +83,8 @@ TEST(ViewerOptions, ErrorsNameTheOptionAndTheValue) {
         {{"--pointer", "70000,1"}, "not '70000,1'"},
         {{"--pick", "--no-scene"}, "--pick needs the scene"},
         {{"--restore-check", "--no-scene"}, "--restore-check needs the scene"},
+        {{"--cursor", "--no-hud"}, "--cursor comes with the heads-up display"},
+        {{"--presented", ""}, "--presented wants a file name"},
         {{"--restore-check", "--windowed"}, "--restore-check draws a still full-screen scene"},
     };
     for (const auto& c : cases) {

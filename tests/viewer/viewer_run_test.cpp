@@ -268,3 +268,59 @@ TEST_F(ViewerRun, TheRestoreCheckFindsTheSamePictureAfterModeChangeAndTaskSwitch
               std::string::npos)
         << outcome.output;
 }
+
+// The heads-up display over the scene: the bitmap-font text panel with its
+// frame of screen lines at the top left and the logo at the top right.
+TEST_F(ViewerRun, TheHeadsUpDisplayShowsTextLinesAndTheLogo) {
+    const fs::path shot = folder / "hud0.tga";
+    Outcome outcome = runViewer("--mode 640x480x16 --frames 5 --pick --pointer 320,240 --screenshot " +
+                                quoted((folder / "hud%d.tga").string()));
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.output;
+    EXPECT_EQ(outcome.output.find("hud: no"), std::string::npos) << outcome.output;
+    Tga tga;
+    std::string why;
+    ASSERT_TRUE(readTga(shot, &tga, &why)) << why;
+
+    // The frame's top line is one pixel high at y = 4, from x = 4 to 310.
+    for (int x : {4, 100, 310})
+        EXPECT_TRUE(nearColour(tga.rgb(x, 4), 0xFFD833)) << x << " is " << hex(tga.rgb(x, 4));
+    EXPECT_FALSE(nearColour(tga.rgb(100, 5), 0xFFD833));
+    int white = 0;
+    for (int y = 8; y < 62; ++y)
+        for (int x = 8; x < 308; ++x)
+            white += nearColour(tga.rgb(x, y), 0xFFFFFF);
+    EXPECT_GT(white, 200) << "no text in the panel";
+    // The logo's blue ring, and the magenta around it left out.
+    EXPECT_TRUE(nearColour(tga.rgb(600, 10), 0x5AAAE6)) << hex(tga.rgb(600, 10));
+    EXPECT_FALSE(nearColour(tga.rgb(570, 10), 0xFF00FF)) << hex(tga.rgb(570, 10));
+
+    Outcome plain = runViewer("--mode 640x480x16 --frames 2 --no-hud --screenshot " +
+                              quoted((folder / "plain%d.tga").string()));
+    ASSERT_EQ(plain.exitCode, 0) << plain.output;
+    ASSERT_TRUE(readTga(folder / "plain0.tga", &tga, &why)) << why;
+    EXPECT_FALSE(nearColour(tga.rgb(100, 4), 0xFFD833));
+}
+
+// The overlay cursor is not part of the rendered frame but of the frame as
+// presented, and the driver's mouse moves the pointer that picks.
+TEST_F(ViewerRun, TheOverlayCursorFollowsThePointer) {
+    const fs::path presented = folder / "presented.tga";
+    Outcome outcome = runViewer("--mode 640x480x16 --frames 4 --cursor --pick --pointer 300,250 "
+                                "--presented " + quoted(presented.string()) + " --screenshot " +
+                                quoted((folder / "c%d.tga").string()));
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.output;
+    EXPECT_NE(outcome.output.find("hud: cursor: overlay\n"), std::string::npos) << outcome.output;
+    EXPECT_NE(outcome.output.find("pointed: column\n"), std::string::npos) << outcome.output;
+
+    Tga shown, rendered;
+    std::string why;
+    ASSERT_TRUE(readTga(presented, &shown, &why)) << why;
+    ASSERT_TRUE(readTga(folder / "c0.tga", &rendered, &why)) << why;
+    // The arrow's hot spot is its top-left corner: white inside, a dark rim.
+    EXPECT_TRUE(nearColour(shown.rgb(304, 262), 0xFFFFFF)) << hex(shown.rgb(304, 262));
+    EXPECT_TRUE(nearColour(shown.rgb(301, 254), 0x141414)) << hex(shown.rgb(301, 254));
+    EXPECT_FALSE(nearColour(rendered.rgb(304, 262), 0xFFFFFF)) << hex(rendered.rgb(304, 262));
+    // Far from the cursor, in the sky, the two agree (the shot is taken
+    // from the back buffer, a frame behind the one shown).
+    EXPECT_TRUE(nearColour(shown.rgb(500, 100), rendered.rgb(500, 100)));
+}

@@ -134,6 +134,16 @@ const std::map<std::string, OptionSpec>& optionTable() {
               o.pointer = parsePixelPoint(v);
               return o.pointer ? "" : "--pointer wants X,Y in pixels, e.g. 320,240, not '" + v + "'";
           }}},
+        {"--no-hud", {false, [](Options& o, const std::string&) { o.hud = false; return std::string(); }}},
+        {"--cursor", {false, [](Options& o, const std::string&) { o.cursor = true; return std::string(); }}},
+        {"--presented",
+         {true,
+          [](Options& o, const std::string& v) -> std::string {
+              if (v.empty())
+                  return "--presented wants a file name";
+              o.presented = v;
+              return {};
+          }}},
         {"--restore-check",
          {false, [](Options& o, const std::string&) { o.restoreCheck = true; return std::string(); }}},
         {"--help", {false, [](Options& o, const std::string&) { o.help = true; return std::string(); }}},
@@ -280,6 +290,8 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         result.error = "--record needs --screenshot PATTERN to name the files";
     else if (result.options.pick && !result.options.scene)
         result.error = "--pick needs the scene; drop --no-scene";
+    else if (result.options.cursor && (!result.options.scene || !result.options.hud))
+        result.error = "--cursor comes with the heads-up display; drop --no-scene and --no-hud";
     else if (result.options.restoreCheck && !result.options.scene)
         result.error = "--restore-check needs the scene; drop --no-scene";
     else if (result.options.restoreCheck && (result.options.windowed || result.options.record ||
@@ -308,6 +320,11 @@ std::string usageText(const std::string& program) {
            "  --pick                print the scene's mesh under the mouse pointer whenever it\n"
            "                        changes (\"pointed: NAME\" or \"pointed: none\")\n"
            "  --pointer X,Y         move the mouse pointer to pixel X,Y of the window first\n"
+           "  --no-hud              no heads-up display (text, logo, lines, cursor) over the scene\n"
+           "  --cursor              show the overlay cursor also headless (with a window it is\n"
+           "                        shown whenever the display has one)\n"
+           "  --presented FILE      after the last frame, save the frame as presented, overlays\n"
+           "                        (the cursor) included, as a 32-bit TGA\n"
            "  --restore-check       draw the scene standing still, change the video mode (which\n"
            "                        rebuilds every device object), switch away from the\n"
            "                        application and back, and compare the pictures (fails\n"

@@ -33,6 +33,9 @@ struct Options {
     bool scene = true;    // draw the demo scene; --no-scene: the background only
     bool pick = false;    // report the mesh under the pointer
     std::optional<PixelPoint> pointer;  // move the pointer there before the first frame
+    bool hud = true;            // text, logo, lines and cursor over the scene
+    bool cursor = false;        // the overlay cursor also when headless
+    std::string presented;      // write the last presented frame (overlays too) there
     bool restoreCheck = false;  // the same picture after a mode change and a task switch
     bool help = false;
 };

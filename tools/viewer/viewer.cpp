@@ -3,6 +3,7 @@
 #include "close_watcher.h"
 #include "driver_session.h"
 #include "frame_counter.h"
+#include "hud.h"
 #include "load_overlay.h"
 #include "mode_choice.h"
 #include "registration.h"
@@ -17,6 +18,8 @@
 #include <platform/testing_input.h>
 
 #include <chrono>
+#include <fstream>
+#include <thread>
 #include <cstdlib>
 #include <functional>
 #include <filesystem>
@@ -135,6 +138,49 @@ void feedPointer(RenderDriver& driver) {
                                    (static_cast<float>(point.y) + 0.5f) / static_cast<float>(height));
 }
 
+// The mouse thread takes a move of the system cursor and puts the cursor
+// back at the window's centre; the pointer has moved once that happened.
+void waitForMouseSample(RenderDriver& driver) {
+    HWND window = theRenderWindow ? theRenderWindow->getHandle() : nullptr;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+        POINT point{};
+        RECT client{};
+        if (window && GetCursorPos(&point) && ScreenToClient(window, &point) &&
+            GetClientRect(window, &client) && point.x == client.right / 2 &&
+            point.y == client.bottom / 2)
+            break;
+        if (std::chrono::steady_clock::now() > deadline)
+            throw Failure("the driver's mouse did not take the pointer move");
+        std::this_thread::yield();
+    }
+    // Showing the cursor again waits for the sample in progress and places
+    // the cursor at the new pointer.
+    driver.showCursor();
+}
+
+// 32-bit, top-left origin, pixels 0xAARRGGBB.
+bool writeTga32(const std::string& file, DWORD width, DWORD height,
+                const std::vector<DWORD>& pixels) {
+    if (width == 0 || height == 0 || width > 65535 || height > 65535 ||
+        pixels.size() != static_cast<std::size_t>(width) * height)
+        return false;
+    std::ofstream stream(file, std::ios::binary);
+    const unsigned char header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                      static_cast<unsigned char>(width & 0xFF),
+                                      static_cast<unsigned char>(width >> 8),
+                                      static_cast<unsigned char>(height & 0xFF),
+                                      static_cast<unsigned char>(height >> 8), 32, 0x28};
+    stream.write(reinterpret_cast<const char*>(header), sizeof header);
+    for (DWORD pixel : pixels) {
+        const unsigned char bgra[4] = {static_cast<unsigned char>(pixel),
+                                       static_cast<unsigned char>(pixel >> 8),
+                                       static_cast<unsigned char>(pixel >> 16), 0xFF};
+        stream.write(reinterpret_cast<const char*>(bgra), 4);
+    }
+    return static_cast<bool>(stream);
+}
+
 void movePointer(const PixelPoint& pixel) {
     if (!theRenderWindow || !platform::testing::postMouseMove(theRenderWindow->getHandle(), pixel.x, pixel.y))
         throw Failure("cannot move the mouse pointer to " + std::to_string(pixel.x) + "," +
@@ -247,15 +293,35 @@ private:
         if (driver.getCurrentVideoMode() != mode)
             throw Failure("the driver did not set the video mode " + describeMode(*mode));
         driver.setBackgroundColor(toColor(options.background), true);
-        if (options.pointer)
-            movePointer(*options.pointer);
         std::unique_ptr<scene::SceneContent> content;
         std::unique_ptr<scene::PickReport> picks;
         std::unique_ptr<scene::SceneSession> shown;
+        if (options.scene && options.pick)
+            picks = std::make_unique<scene::PickReport>(out);
+        // The heads-up display goes with the scene; the restore check keeps
+        // its picture still, so it has none (the frame time would change).
+        std::unique_ptr<Hud> hud;
+        std::optional<DriverListenerRegistration> showing;
+        if (options.scene && options.hud && !options.restoreCheck) {
+            Hud::Settings hudSettings;
+            if (picks)
+                hudSettings.pointed = [report = picks.get()] { return report->current(); };
+            hudSettings.cursor = !headless || options.cursor;
+            hud = std::make_unique<Hud>(driver, *mode, std::move(hudSettings));
+            for (const std::string& note : hud->notes())
+                out << note << "\n";
+            showing.emplace(&driver, hud.get(), 0);
+        }
+        // With the overlay cursor the driver's mouse owns the pointer: it
+        // turns the system cursor's moves into pointer moves.
+        const bool driverMouse = hud && hud->cursorShown();
+        if (options.pointer) {
+            movePointer(*options.pointer);
+            if (driverMouse)
+                waitForMouseSample(driver);
+        }
         if (options.scene) {
             content = std::make_unique<scene::SceneContent>();
-            if (options.pick)
-                picks = std::make_unique<scene::PickReport>(out);
             scene::SceneSession::Settings settings;
             settings.aspect = static_cast<float>(mode->getWidth()) / static_cast<float>(mode->getHeight());
             settings.pickReport = picks.get();
@@ -263,7 +329,7 @@ private:
                 settings.clock = [] { return stillSceneTime; };
             else
                 settings.clock = sceneClock(options.frames || headless);
-            if (options.pick || options.pointer)
+            if ((options.pick || options.pointer) && !driverMouse)
                 settings.beforeView = [&driver] { feedPointer(driver); };
             shown = std::make_unique<scene::SceneSession>(driver, *content, std::move(settings));
             if (!shown->ready()) {
@@ -279,6 +345,19 @@ private:
             checkRestore(driver, *mode, counter, watcher, shots);
         else
             draw(driver, counter, watcher, headless, shots);
+        if (!options.presented.empty())
+            writePresented(options.presented);
+    }
+
+    void writePresented(const std::string& name) {
+        const fs::path file = fs::path(writeBase()) / name;
+        std::error_code ec;
+        if (file.has_parent_path())
+            fs::create_directories(file.parent_path(), ec);
+        const platform::testing::PresentedFrame frame = platform::testing::lastPresentedFrame();
+        if (frame.number == 0 || !writeTga32(file.string(), frame.width, frame.height, frame.pixels))
+            throw Failure("cannot write the presented frame to " + file.string());
+        out << "presented: " << file.string() << "\n";
     }
 
     void checkRestore(RenderDriver& driver, const VideoMode& mode, const FrameCounter& counter,
