@@ -1,5 +1,6 @@
 #include "rfonts.h"
 
+#include "detached_clipper.h"
 #include "driver_filter.h"
 #include "dxerror.h"
 #include "image_container.h"
@@ -30,44 +31,6 @@ bool tested(HRESULT result, int line) {
     hr = result;
     return testResult(result, "hr", line, sourcePath);
 }
-
-// Takes the target's clipper off for the BltFast calls, which refuse clipped
-// targets, and puts it back: reattach() reports a failure, the destructor
-// (on the way out of a failed copy) does it quietly.
-class DetachedClipper {
-public:
-    explicit DetachedClipper(IDirectDrawSurface4* target) : target(target) {
-        if (FAILED(target->GetClipper(&clipper)))
-            clipper = nullptr;
-        if (clipper && !tested(target->SetClipper(nullptr), __LINE__)) {
-            clipper->Release();
-            throw DrawException("BitmapFont::drawText: reset clipper failed");
-        }
-    }
-    ~DetachedClipper() {
-        if (!clipper)
-            return;
-        target->SetClipper(clipper);
-        clipper->Release();
-    }
-    DetachedClipper(const DetachedClipper&) = delete;
-    DetachedClipper& operator=(const DetachedClipper&) = delete;
-
-    void reattach() {
-        if (!clipper)
-            return;
-        IDirectDrawClipper* held = clipper;
-        clipper = nullptr;
-        const bool attached = tested(target->SetClipper(held), __LINE__);
-        held->Release();
-        if (!attached)
-            throw DrawException("BitmapFont::drawText: restore clipper failed");
-    }
-
-private:
-    IDirectDrawSurface4* target;
-    IDirectDrawClipper* clipper = nullptr;
-};
 
 // Returns to the resource manager's directory of the moment it was made.
 class SavedDirectory {
@@ -193,13 +156,15 @@ void BitmapFont::drawText(IDirectDrawSurface4* target, int x, int y, const char*
         throw DrawException("BitmapFont::restore: surface getting failed");
     if (!target || !text)
         return;
-    DetachedClipper detached(target);
+    DetachedClipper detached(
+        target, [](HRESULT result) { return tested(result, __LINE__); },
+        "BitmapFont::drawText: reset clipper failed");
     for (const char* c = text; *c; ++c) {
         const FontGlyph& glyph = settings.glyph(*c);
         copyGlyph(target, source, x, y, glyph);
         x += glyph.width + settings.spacing;
     }
-    detached.reattach();
+    detached.reattach("BitmapFont::drawText: restore clipper failed");
 }
 
 void BitmapFont::copyGlyph(IDirectDrawSurface4* target, IDirectDrawSurface4* source, int x, int y,

@@ -1,5 +1,6 @@
 #include "rimage.h"
 
+#include "detached_clipper.h"
 #include "dxerror.h"
 #include "image_container.h"
 #include "rfonts.h"
@@ -47,31 +48,6 @@ void noteLostSurface(HRESULT result) {
         surfacesLost = true;
 }
 
-// Takes the target's clipper off for a BltFast, which refuses clipped
-// targets, and puts it back afterwards.
-class DetachedClipper {
-public:
-    explicit DetachedClipper(IDirectDrawSurface4* target) : target(target) {
-        if (FAILED(target->GetClipper(&clipper)))
-            clipper = nullptr;
-        if (clipper && !RIMAGE_TEST(target->SetClipper(nullptr))) {
-            clipper->Release();
-            throw DrawException("RenderImage::setColorKey: reset clipper failed");
-        }
-    }
-    ~DetachedClipper() {
-        if (!clipper)
-            return;
-        target->SetClipper(clipper);
-        clipper->Release();
-    }
-    DetachedClipper(const DetachedClipper&) = delete;
-    DetachedClipper& operator=(const DetachedClipper&) = delete;
-
-private:
-    IDirectDrawSurface4* target;
-    IDirectDrawClipper* clipper = nullptr;
-};
 
 }  // namespace
 
@@ -249,7 +225,9 @@ void D3DRenderImage::copySameSize(IDirectDrawSurface4* target, IDirectDrawSurfac
     if (sw <= 0 || sh <= 0)
         return;
 
-    DetachedClipper detached(target);
+    DetachedClipper detached(
+        target, [](HRESULT result) { return RIMAGE_TEST(result); },
+        "RenderImage::setColorKey: reset clipper failed");
     RECT from = rectangle(sx, sy, sx + sw, sy + sh);
     if (!RIMAGE_TEST(target->BltFast(static_cast<DWORD>(x), static_cast<DWORD>(y), source, &from,
                                      flags))) {
