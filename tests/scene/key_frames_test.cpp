@@ -9,45 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/recording_mesh.h"
+
 namespace {
 
 using namespace scene;
-
-class RecordingMesh : public OneLevelRenderMeshInterface {
-public:
-    using OneLevelRenderMeshInterface::OneLevelRenderMeshInterface;
-    const TMatrix& getWorldMatrix() const override { return matrix; }
-    const Vector& getWorldOffset() const override { return offset; }
-    void morph(MorphingInformation* info) override {
-        last = *info;
-        info->clipResult = 2;
-    }
-    void transform(TransformInformation*) override {}
-    void render(RenderInformation*) override {}
-    Vector* getMorphedVertices() override { return nullptr; }
-    const Vector* getMorphedVerticesConst() const override { return nullptr; }
-    Vector* getMorphedNormals() override { return nullptr; }
-    const Vector* getMorphedNormalsConst() const override { return nullptr; }
-    const Vector2D* getMorphedTextureVerticesConst() const override { return nullptr; }
-    Vector2D* getMorphedTextureVertices() override { return nullptr; }
-    const BaseKeyMesh& getBaseKeyMesh() const override { return keyMesh; }
-
-    MorphingInformation last;
-
-private:
-    TMatrix matrix;
-    Vector offset;
-};
-
-class RecordingFactory : public RenderMeshFactory {
-public:
-    OneLevelRenderMeshInterface* create(int set, const BaseKeyMesh& mesh) override {
-        return made = new RecordingMesh(set, mesh);
-    }
-    void destroy(OneLevelRenderMeshInterface* mesh) override { delete mesh; }
-    EffectiveRenderMesh* createEffectMesh(const char*) override { return nullptr; }
-    RecordingMesh* made = nullptr;
-};
 
 class KeyFrames : public ::testing::Test {
 protected:
@@ -59,7 +25,7 @@ protected:
         RenderMeshShell shell(mesh);
         shell.setAnimationTime(seconds);
         shell.render();
-        return factory.made->last;
+        return factory.last->morphs.back();
     }
 
     RecordingFactory factory;
