@@ -1181,6 +1181,8 @@ TextureInterface* D3DTextureManager::getSampleTexture(int stage, AlphaFormat for
 
 void D3DTextureManager::initVideoMode() {
     thread::Lock guard(this);
+    // Textures and images the engine kept through the last mode's end.
+    restoreAll();
     for (Preload& preload : preloads) {
         preload.texture = createTexture(preload.name.c_str(), true, preload.mode);
         if (preload.texture)
@@ -1202,6 +1204,9 @@ void D3DTextureManager::termVideoMode() {
         destroyTexture(preload.texture);
         preload.texture = nullptr;
     }
+    // The device's surfaces go with the mode: what the engine still holds
+    // lets go of them now, so that it can be destroyed or restored later.
+    invalidateAll();
 }
 
 template <typename Container>

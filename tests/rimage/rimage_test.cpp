@@ -376,3 +376,22 @@ TEST_F(ImageTextTest, FontsOtherThanBitmapFontsDrawAndMeasureNothing) {
 }
 
 }  // namespace
+
+// Images the engine keeps past the end of a video mode let go of their
+// surfaces with it: they can be destroyed then, or drawn on again in the
+// next mode.
+TEST_F(RenderImageTest, ImagesOutliveTheVideoMode) {
+    auto kept = std::make_unique<Image2D>(4, 4);
+    fill(*kept, Color(1.0f, 0.0f, 0.0f));
+    auto dropped2D = std::make_unique<Image2D>(8, 8);
+    auto dropped3D = std::make_unique<Image3D>(8, 8, 0);
+
+    theRenderDriver->termVideoMode();
+    dropped2D.reset();
+    dropped3D.reset();
+
+    theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
+    ASSERT_NE(g_pDevice, nullptr);
+    fill(*kept, Color(0.0f, 0.0f, 1.0f));
+    EXPECT_EQ(pixels(*kept), std::vector<std::uint32_t>(16, 0x0000FFu));
+}
