@@ -211,7 +211,9 @@ TEST_F(Decal3DTest, TheDecalMapBorrowsTheImagesTextureAndLeavesWithTheDecal) {
 
     first.reset();
     EXPECT_EQ(theD3DRenderMaterialManager->getMaterialCount(), materials + 1);
-    // The image's texture was only lent: the other decal still shows it.
+    // The image's texture was only lent: it keeps its surface, and the other
+    // decal still shows it.
+    EXPECT_NE(redImage->getSurface(), nullptr);
     ASSERT_NO_FATAL_FAILURE(drawScene({&second}));
     EXPECT_GT(at(0, 2.5f, 5).r, 200);
     EXPECT_TRUE(black(at(0, 0, 5)));
