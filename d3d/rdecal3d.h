@@ -18,7 +18,7 @@ public:
     void render() override;
 };
 
-class D3DDRIVER_API D3DRenderDecal3D : public D3DOneLevelRenderMesh {
+class D3DRenderDecal3D : public D3DOneLevelRenderMesh {
 public:
     // `keyMesh` is the factory's base decal key mesh.
     D3DRenderDecal3D(Decal3D& decal, const BaseKeyMesh& keyMesh);

@@ -63,26 +63,20 @@ protected:
 TEST_F(Decal3DTest, TheFactorysBaseKeyMeshIsOneTexturedStripOfFourCorners) {
     const BaseKeyMesh& mesh = theD3DRenderDecalFactory->getBaseDecalKeyMesh();
     const KeyMesh& key = mesh.getKeyMesh();
-    ASSERT_EQ(key.getGeometryVertexCount(), 4);
+    EXPECT_EQ(key.getGeometryVertexCount(), 4);
     ASSERT_EQ(key.getNormalCount(), 1);
-    ASSERT_EQ(key.getTextureVertexCount(), 4);
     EXPECT_EQ(key.normals[0].z, 1.0f);
+    EXPECT_EQ(key.getTextureVertexCount(), 4);
     ASSERT_EQ(mesh.getStripCount(), 1);
-    EXPECT_EQ(mesh.getFanCount(), 0);
     const MeshSet& strip = mesh.getStrips()[0];
     ASSERT_EQ(strip.vertexCount(), 4);
-    for (int v = 0; v < 4; ++v) {
-        EXPECT_EQ(strip.vertex(v).geometry, v);
-        EXPECT_EQ(strip.vertex(v).normal, 0);
-        EXPECT_EQ(strip.vertex(v).texture, v);
-    }
+    for (int v = 0; v < 4; ++v)
+        EXPECT_TRUE(strip.vertex(v).geometry == v && strip.vertex(v).normal == 0 &&
+                    strip.vertex(v).texture == v);
     ASSERT_EQ(mesh.getMaterialSet(0).size(), 1u);
     const MeshMaterial& material = mesh.getMaterialSet(0)[0];
     EXPECT_EQ(material.flags, unsigned(MeshMaterial::TEXTURED));
     ASSERT_NE(material.material, nullptr);
-    EXPECT_EQ(material.material->getColor().g, 1.0f);
-    EXPECT_EQ(material.material->getEmissive().r, 0.0f);
-    EXPECT_EQ(material.material->getSpecular().b, 1.0f);
     ASSERT_NE(material.material->getTexture(1), nullptr);
     EXPECT_EQ(material.material->getTexture(1)->getFrameCount(), 0);
 }
