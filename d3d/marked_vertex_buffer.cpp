@@ -459,6 +459,11 @@ void MarkedVertexBuffer::renderRegularSet(int i) {
     draw(entry, entry.kind == KIND_COLORKEY);
 }
 
+void MarkedVertexBuffer::setRegularTwoSided(int i, bool twoSided) {
+    if (inRange(i, regularSetIndices))
+        regularSetIndices[static_cast<size_t>(i)].twoSided = twoSided ? 1 : 0;
+}
+
 void MarkedVertexBuffer::renderAlphaSet(int i) {
     if (inRange(i, alphaSetIndices))
         draw(alphaSetIndices[static_cast<size_t>(i)], false);

@@ -75,6 +75,8 @@ public:
     const std::vector<SetEntry>& getSetIndices() const { return setIndices; }
     const std::vector<SetEntry>& getAlphaSetIndices() const { return alphaSetIndices; }
     const std::vector<SetEntry>& getRegularSetIndices() const { return regularSetIndices; }
+    // Lets the owner turn culling off or on for regular entry i.
+    void setRegularTwoSided(int i, bool twoSided);
     const std::vector<MaterialBatch>& getMaterialBatches() const { return materialBatches; }
     int getVertexTotal() const { return vertexTotal; }
     int getSourceVertexFormat() const { return sourceFormat; }

@@ -2,6 +2,7 @@
 
 #include "driver_filter.h"
 #include "rdecal.h"
+#include "rdecal3d.h"
 #include "rimage.h"
 #include "rlight.h"
 #include "rmesh.h"
@@ -9,6 +10,7 @@
 #include "rview.h"
 #include "tmanager.h"
 
+#include <engine/core/decal.h>
 #include <engine/debug.h>
 
 #include <algorithm>
@@ -230,12 +232,38 @@ RenderDecal2D* D3DRenderDecalFactory::createDecal2D(Decal2D& decal) {
     return new D3DRenderDecal2D(decal);
 }
 
-OneLevelRenderMeshInterface* D3DRenderDecalFactory::createDecal3D(Decal3D&) {
+D3DRenderDecalFactory::D3DRenderDecalFactory() {
+    decalMaterial.setColor(Color(1.0f, 1.0f, 1.0f, 1.0f));
+    decalMaterial.setEmissive(Color(0.0f, 0.0f, 0.0f, 1.0f));
+    decalMaterial.setSpecular(Color(1.0f, 1.0f, 1.0f, 1.0f));
+    decalMaterial.setShininess(0.0f);
+    decalMaterial.setTexture(1, &decalTexture);
+
+    // Four corners in the decal's order (top left, top right, bottom left,
+    // bottom right) make one strip; the positions come from each decal.
+    KeyMesh& key = baseDecalKeyMesh.getKeyMesh();
+    key.resize(4, 1, 4);
+    key.normals[0] = Vector(0.0f, 0.0f, 1.0f);
+    MeshSet strip;
+    strip.material = 0;
+    for (int v = 0; v < 3; ++v)
+        strip.first[v] = {v, 0, v};
+    strip.further.push_back({3, 0, 3});
+    baseDecalKeyMesh.addStrip(strip);
+    baseDecalKeyMesh.addMaterialSet({MeshMaterial{MeshMaterial::TEXTURED, &decalMaterial}});
+    baseDecalKeyMesh.finishTopology();
+}
+
+OneLevelRenderMeshInterface* D3DRenderDecalFactory::createDecal3D(Decal3D& decal) {
     DriverLock lock;
-    // A 3D decal is a one-level mesh; the mesh code is not part of this build.
-    DRIVER_FILTER << (debug::Error(debug::Context(sourcePath, __LINE__))
-                      << "createDecal3D: 3D decals are not available yet");
-    return nullptr;
+    Image* image = decal.getImage();
+    if (!image || !dynamic_cast<D3DRenderImage3D*>(image->getRenderImage())) {
+        DRIVER_FILTER << (debug::Error(debug::Context(sourcePath, __LINE__))
+                          << "createDecal3D: a decal whose image is not a 3D render image is "
+                             "not allowed");
+        return nullptr;
+    }
+    return new D3DRenderDecal3D(decal, baseDecalKeyMesh);
 }
 
 // Unlike the other operations, destroying a decal takes no driver lock.
@@ -244,11 +272,7 @@ void D3DRenderDecalFactory::destroy(RenderDecal2D* decal) {
 }
 
 void D3DRenderDecalFactory::destroy(OneLevelRenderMeshInterface* decal) {
-    if (!decal)
-        return;
-    // createDecal3D makes none, so this one came from elsewhere.
-    DRIVER_FILTER << (debug::Error(debug::Context(sourcePath, __LINE__))
-                      << "destroy: the 3D decal was not made by this factory");
+    delete decal;
 }
 
 RenderLine* D3DRenderLineFactory::create(Line& line) {

@@ -3,11 +3,13 @@
 
 #include "driver.h"
 
+#include <engine/core/material.h>
 #include <engine/core/render_decal_factory.h>
 #include <engine/core/render_light_factory.h>
 #include <engine/core/render_mesh.h>
 #include <engine/core/render_line_factory.h>
 #include <engine/core/render_view_factory.h>
+#include <engine/core/texture.h>
 
 #include <list>
 
@@ -78,14 +80,29 @@ public:
     EffectiveRenderMesh* createEffectMesh(const char* className) override;
 };
 
-// 2D decals become blits of their image at the end of the frame. 3D decals
-// are meshes and are not made yet: createDecal3D answers null.
+// 2D decals become blits of their image at the end of the frame; 3D decals
+// are meshes on one shared quad whose positions each decal's own key mesh
+// supplies every frame.
 class D3DDRIVER_API D3DRenderDecalFactory : public RenderDecalFactory {
 public:
+    D3DRenderDecalFactory();
+    D3DRenderDecalFactory(const D3DRenderDecalFactory&) = delete;
+    D3DRenderDecalFactory& operator=(const D3DRenderDecalFactory&) = delete;
+
     RenderDecal2D* createDecal2D(Decal2D& decal) override;
+    // Null, with an error logged, when the decal's image is not a 3D render
+    // image.
     OneLevelRenderMeshInterface* createDecal3D(Decal3D& decal) override;
     void destroy(RenderDecal2D* decal) override;
     void destroy(OneLevelRenderMeshInterface* decal) override;
+
+    const BaseKeyMesh& getBaseDecalKeyMesh() const { return baseDecalKeyMesh; }
+
+private:
+    // The quad's texture has no image of its own: each decal adds its map.
+    Texture decalTexture;
+    Material decalMaterial;
+    BaseKeyMesh baseDecalKeyMesh;
 };
 
 class D3DRenderLineFactory : public RenderLineFactory {

@@ -9,6 +9,7 @@
 #include <engine/core/render_mesh.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 class D3DOneLevelRenderMesh;
@@ -64,6 +65,11 @@ public:
 
 protected:
     virtual void prepareMorphedData();
+    // For meshes whose translucent part is drawn differently; the previous
+    // object is deleted.
+    void replaceDeferredAlphaObject(std::unique_ptr<D3DDeferredAlphaMesh> object) {
+        deferredAlpha = std::move(object);
+    }
 
 public:
     virtual void morph(const KeyMesh& k1, const KeyMesh& k2, const KeyMesh& k3, float w1,

@@ -114,12 +114,21 @@ void RenderMap::setTexture(TextureInterface* newTexture) {
     if (newTexture != texture)
         release();
     texture = newTexture;
+    owned = true;
+    alpha = texture && texture->hasAlpha();
+}
+
+void RenderMap::borrowTexture(TextureInterface* newTexture) {
+    if (newTexture != texture)
+        release();
+    texture = newTexture;
+    owned = false;
     alpha = texture && texture->hasAlpha();
 }
 
 void RenderMap::release() {
     // Without the texture manager its textures are already gone.
-    if (texture && theD3DTextureManager) {
+    if (texture && owned && theD3DTextureManager) {
         texture->invalidate(0);
         theD3DTextureManager->destroyTexture(texture);
     }
@@ -156,6 +165,16 @@ RenderTexture::RenderTexture(const Texture& texture)
 RenderTexture::~RenderTexture() {
     for (RenderMap* map : maps)
         delete map;
+}
+
+void RenderTexture::appendMap(RenderMap* map) {
+    maps.push_back(map);
+}
+
+void RenderTexture::removeMap(RenderMap* map) {
+    const auto it = std::find(maps.begin(), maps.end(), map);
+    if (it != maps.end())
+        maps.erase(it);
 }
 
 void RenderTexture::activate(RenderView&) {

@@ -39,6 +39,9 @@ public:
 
     // Takes the texture over; a different one held before is given back.
     void setTexture(TextureInterface* texture);
+    // Shows a texture that stays its owner's (a render image's): it is never
+    // given back by this map. Null clears the map.
+    void borrowTexture(TextureInterface* texture);
     TextureInterface* getTexture() const { return texture; }
     bool hasAlpha() const { return alpha; }
     // ALPHA_NONE without a texture or image.
@@ -50,6 +53,7 @@ private:
 
     bool alpha = false;
     TextureInterface* texture = nullptr;
+    bool owned = true;
 };
 
 // An animated sequence of maps, one per frame of the engine's texture.
@@ -80,6 +84,10 @@ public:
     void setTextureTilingType(TextureTilingType type) { tilingType = type; }
     TextureTilingType getTilingType() const { return tilingType; }
     const std::vector<RenderMap*>& getMaps() const { return maps; }
+    // A map that stays its caller's: it must be removed again before this
+    // texture dies. Removing a map not in the list does nothing.
+    void appendMap(RenderMap* map);
+    void removeMap(RenderMap* map);
     bool hasAlpha() const { return alpha != 0; }
     float getStartTime() const { return startTime; }
     const Texture* getSource() const { return source; }

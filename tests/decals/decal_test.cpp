@@ -174,7 +174,7 @@ TEST_F(OverlayTest, BrokenDecalIsReportedAndTheOverlayDrawnUpToIt) {
     EXPECT_EQ(countOf(frame, 0x00FF00u), 0);
 }
 
-TEST_F(OverlayTest, FactoriesMakeTwoDimensionalDecalsAndLinesButNoThreeDimensionalDecalsYet) {
+TEST_F(OverlayTest, FactoriesMakeDecalsAndLinesButRefuseA3DDecalWithoutA3DRenderImage) {
     LogCapture log;
     EXPECT_EQ(theRenderDecalFactory, theD3DRenderDecalFactory);
     ASSERT_NE(theRenderLineFactory, nullptr);
@@ -194,10 +194,20 @@ TEST_F(OverlayTest, FactoriesMakeTwoDimensionalDecalsAndLinesButNoThreeDimension
     }
     EXPECT_EQ(D3DRenderDecal2D::counter.getValue(), before);
 
-    Image3D texture(4, 4, 0);
-    Decal3D decal(&texture, TILING_NONE, false);
+    // A 3D image made while there was no image factory has no render image.
+    RenderImageFactory* factory = theRenderImageFactory;
+    theRenderImageFactory = nullptr;
+    Image3D missing(4, 4, 0);
+    theRenderImageFactory = factory;
+    ASSERT_EQ(missing.getRenderImage(), nullptr);
+    Decal3D decal(&missing, TILING_NONE, false);
     EXPECT_EQ(decal.getRenderMesh(), nullptr);
-    EXPECT_EQ(log.count("Driver", "createDecal3D: 3D decals are not available yet"), 1);
+    Decal3D empty(nullptr, TILING_NONE, false);
+    EXPECT_EQ(empty.getRenderMesh(), nullptr);
+    EXPECT_EQ(log.count("Driver", "createDecal3D: a decal whose image is not a 3D render image is "
+                                  "not allowed"),
+              2);
+    theRenderDecalFactory->destroy(static_cast<OneLevelRenderMeshInterface*>(nullptr));
 }
 
 TEST_F(OverlayTest, UnloadingClearsTheDecalAndLineFactories) {

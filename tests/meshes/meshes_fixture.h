@@ -114,6 +114,8 @@ protected:
         writeSolid("glass.tga", 0x800000FF);
         // A see-through stripe in a white texture: a colour key.
         writeImage("keyed.tga", [](int x, int) { return x == 0 ? 0x00000000u : 0xFFFFFFFFu; });
+        // Left half red, right half blue: shows which way a texture lies.
+        writeImage("halves.tga", [](int x, int) { return x < 2 ? 0xFFFF0000u : 0xFF0000FFu; });
         // Mounted again with the write folder: it must exist first.
         ASSERT_TRUE(theResourceManager->setDataRoot(dataRoot().string()));
         DriverTest::SetUpTestSuite();

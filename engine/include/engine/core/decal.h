@@ -4,7 +4,11 @@
 #pragma once
 
 #include <engine/core/image.h>
+#include <engine/core/key_mesh.h>
+#include <engine/core/render_mesh.h>
+#include <engine/core/render_mesh_shell.h>
 #include <engine/core/texture.h>
+#include <engine/core/tmatrix.h>
 
 #include <array>
 #include <cstdint>
@@ -71,8 +75,11 @@ private:
     RenderDecal2D* renderDecal = nullptr;
 };
 
-// A textured quadrilateral in the scene.
-class Decal3D : public Decal {
+// A textured quadrilateral in the scene, given by its four corners in world
+// space (in the mapping's corner order). The driver's renderMesh draws it:
+// unlit, in the image's own colours, and in the alpha pass when the image
+// has alpha.
+class Decal3D : public Decal, public RenderMeshShellInterface {
 public:
     Decal3D(Image3D* image, TextureTilingType tiling, bool doubleSided);
     ~Decal3D() override;
@@ -80,11 +87,31 @@ public:
     TextureTilingType getTextureTilingType() const { return tiling; }
     bool isDoubleSided() const { return doubleSided; }
 
+    // Front side: the corners run clockwise as seen on the screen.
+    void setCorners(const Vector (&corners)[4]);
+    const Vector& getCorner(int index) const;
+    // The positions and texture coordinates given to the mesh each frame.
+    const KeyMesh& getKeyMesh() const { return keyMesh; }
+
     // Null when the driver could not make the mesh.
     OneLevelRenderMeshInterface* getRenderMesh() const { return renderMesh; }
+    void setDeferredKey(int key) { deferredKey = key; }
+
+    // Morph, transform and render of the mesh; nothing when culled.
+    void render() override;
+    bool wasCulled() const { return morphing.clipResult == 0; }
 
 private:
+    // Corners and mapping into the key mesh.
+    void updateKeyMesh();
+
     TextureTilingType tiling;
     bool doubleSided;
     OneLevelRenderMeshInterface* renderMesh = nullptr;
+    KeyMesh keyMesh;
+    MorphingInformation morphing;
+    TMatrix worldMatrix;
+    Vector worldOffset;
+    bool transformSent = false;
+    int deferredKey = 0;
 };
