@@ -91,12 +91,16 @@ bool Mouse::disableCursor() {
 }
 
 bool Mouse::showCursor() {
+    // The pointer is read under the lock the sampling thread writes it in.
+    thread::Lock guard(lock);
     cursorShown = true;
     placeCursor(pointerX, pointerY);
     return true;
 }
 
 bool Mouse::hideCursor() {
+    // The pointer is read under the lock the sampling thread writes it in.
+    thread::Lock guard(lock);
     cursorShown = false;
     placeCursor(pointerX, pointerY);
     return true;
@@ -162,11 +166,13 @@ void Mouse::placeCursor(float x, float y) {
 }
 
 void Mouse::getFocus() {
+    thread::Lock guard(lock);
     focused = true;
     placeCursor(pointerX, pointerY);
 }
 
 void Mouse::lostFocus() {
+    thread::Lock guard(lock);
     focused = false;
     placeCursor(pointerX, pointerY);
 }
