@@ -146,6 +146,13 @@ SceneSession::SceneSession(RenderDriver& driver, SceneContent& content, Settings
         object->setPickable(part.pickable && this->settings.pickReport);
         objects.push_back(std::move(object));
     }
+    if (theRenderDecalFactory && theRenderImageFactory) {
+        poolImage = std::make_unique<Image3D>("/Textures/glass.tga", true, 0);
+        pool = std::make_unique<Decal3D>(poolImage.get(), TILING_NONE, true);
+        const Vector corners[4] = {{1.2f, 0.02f, 1.2f}, {3.4f, 0.02f, 1.2f},
+                                   {1.2f, 0.02f, 3.4f}, {3.4f, 0.02f, 3.4f}};
+        pool->setCorners(corners);
+    }
     update(0.0f);
     driver.registerView(&view);
     registered = true;
@@ -154,6 +161,8 @@ SceneSession::SceneSession(RenderDriver& driver, SceneContent& content, Settings
 SceneSession::~SceneSession() {
     if (registered)
         driver.unregisterView(&view);
+    pool.reset();
+    poolImage.reset();
     objects.clear();
     RenderView* renderView = view.getRenderView();
     for (RenderLight* light : renderLights) {
@@ -194,6 +203,8 @@ void SceneSession::SceneView::drawContent(RenderView&) {
     }
     for (const auto& object : session.objects)
         session.driver.renderMesh(object.get());
+    if (session.pool && session.pool->getRenderMesh())
+        session.driver.renderMesh(session.pool.get());
 }
 
 }  // namespace scene

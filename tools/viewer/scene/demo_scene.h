@@ -6,6 +6,8 @@
 #include "pick_report.h"
 
 #include <engine/core/camera.h>
+#include <engine/core/decal.h>
+#include <engine/core/image.h>
 #include <engine/core/key_mesh.h>
 #include <engine/core/light.h>
 #include <engine/core/material.h>
@@ -108,6 +110,9 @@ private:
     SceneView view{*this};
     std::vector<RenderLight*> renderLights;
     std::vector<std::unique_ptr<SceneObject>> objects;
+    // A pool of glass lying on the ground: a translucent 3D decal.
+    std::unique_ptr<Image3D> poolImage;
+    std::unique_ptr<Decal3D> pool;
     bool registered = false;
 };
 
