@@ -7,7 +7,7 @@
 #include "rfonts.h"
 #include "rimage.h"
 
-#include "../driver/driver_fixture.h"
+#include "../driver/video_mode_fixture.h"
 #include "../driver/log_capture.h"
 
 #include <engine/core/globals.h>
@@ -23,23 +23,8 @@
 #include <string>
 #include <vector>
 
-class FontTest : public DriverTest {
+class FontTest : public VideoModeTest {
 protected:
-    void SetUp() override {
-        DriverTest::SetUp();
-        platform::testing::activateApplication();
-        useData("no_file");
-        initDriver();
-        ASSERT_NE(theD3DRenderDriver, nullptr);
-        theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
-        ASSERT_NE(g_pDevice, nullptr);
-    }
-    void TearDown() override {
-        theRenderDriver->termVideoMode();
-        termDriver();
-        DriverTest::TearDown();
-    }
-
     static void writeFile(const std::string& name, const std::string& contents) {
         auto file = theResourceManager->openWrite(name);
         ASSERT_TRUE(file && file->write(contents)) << name;

@@ -6,7 +6,7 @@
 #include "rimage.h"
 #include "tmanager.h"
 
-#include "../driver/driver_fixture.h"
+#include "../driver/video_mode_fixture.h"
 
 #include <engine/core/globals.h>
 #include <engine/core/image.h>
@@ -20,23 +20,8 @@
 #include <string>
 #include <vector>
 
-class RenderImageTest : public DriverTest {
+class RenderImageTest : public VideoModeTest {
 protected:
-    void SetUp() override {
-        DriverTest::SetUp();
-        platform::testing::activateApplication();
-        useData("no_file");
-        initDriver();
-        ASSERT_NE(theRenderImageFactory, nullptr);
-        theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
-        ASSERT_NE(g_pDevice, nullptr);
-    }
-    void TearDown() override {
-        theRenderDriver->termVideoMode();
-        termDriver();
-        DriverTest::TearDown();
-    }
-
     static D3DRenderImage* renderOf(Image& image) {
         return dynamic_cast<D3DRenderImage*>(image.getRenderImage());
     }
