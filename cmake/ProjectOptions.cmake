@@ -32,7 +32,10 @@ function(project_test)
   target_link_libraries(test_${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main project_options)
   # Tests find their data through this path, wherever the build folder is.
   target_compile_definitions(test_${T_NAME} PRIVATE D3DDRIVER_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  # The program's name before each test lets CTest pick one program's tests
+  # (-R '^raster/'), since suite names repeat across programs.
   gtest_discover_tests(test_${T_NAME}
+    TEST_PREFIX "${T_NAME}/"
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
     PROPERTIES ENVIRONMENT "D3DDRIVER_HEADLESS=1"
     DISCOVERY_TIMEOUT 60)
