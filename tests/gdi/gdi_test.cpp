@@ -1,5 +1,7 @@
-#include <ddraw.h>
-#include <platform/testing.h>
+// GDI drawing through a surface's DC in both formats it can draw into, pens
+// and stock objects, and the display settings.
+#include "../support/direct_draw_object.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,155 +10,107 @@
 
 namespace {
 
+constexpr int kWidth = 40, kHeight = 20;
+constexpr uint32_t kBlue = 0xFF0000FF, kRed = 0xFFFF0000, kWhite = 0xFFFFFFFF;
+
+// A blue surface of the parameter's bit depth with its DC out.
 class GdiTest : public ::testing::TestWithParam<DWORD> {
 protected:
     void SetUp() override {
-        platform::testing::useDefaultDisplayProfile();
-        IDirectDraw* dd1 = nullptr;
-        ASSERT_EQ(DD_OK, DirectDrawCreate(nullptr, &dd1, nullptr));
-        ASSERT_EQ(DD_OK, dd1->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void**>(&dd)));
-        dd1->Release();
-        ASSERT_EQ(DD_OK, dd->SetCooperativeLevel(reinterpret_cast<HWND>(1), DDSCL_NORMAL));
-        DDSURFACEDESC2 d{};
-        d.dwSize = sizeof(d);
-        d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
-        d.dwWidth = kWidth;
-        d.dwHeight = kHeight;
-        d.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-        d.ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
-        d.ddpfPixelFormat.dwFlags = DDPF_RGB;
-        d.ddpfPixelFormat.dwRGBBitCount = GetParam();
-        if (GetParam() == 16) {
-            d.ddpfPixelFormat.dwRBitMask = 0xF800;
-            d.ddpfPixelFormat.dwGBitMask = 0x07E0;
-            d.ddpfPixelFormat.dwBBitMask = 0x001F;
-        } else {
-            d.ddpfPixelFormat.dwRBitMask = 0xFF0000;
-            d.ddpfPixelFormat.dwGBitMask = 0xFF00;
-            d.ddpfPixelFormat.dwBBitMask = 0xFF;
-        }
-        ASSERT_EQ(DD_OK, dd->CreateSurface(&d, &surface, nullptr));
+        static const DWORD masks[2][3] = {{0xF800, 0x07E0, 0x001F}, {0xFF0000, 0xFF00, 0xFF}};
+        const DWORD* m = masks[GetParam() == 32];
+        surface = ddraw.create(
+            kWidth, kHeight, {sizeof(DDPIXELFORMAT), DDPF_RGB, 0, GetParam(), m[0], m[1], m[2], 0});
+        ASSERT_NE(nullptr, surface);
         DDBLTFX fx{};
         fx.dwSize = sizeof(fx);
-        fx.dwFillColor = GetParam() == 16 ? 0x001F : 0x0000FF;  // blue background
+        fx.dwFillColor = m[2];  // blue
         ASSERT_EQ(DD_OK, surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx));
         ASSERT_EQ(DD_OK, surface->GetDC(&dc));
     }
     void TearDown() override {
-        if (dc) {
-            EXPECT_EQ(DD_OK, surface->ReleaseDC(dc));
-        }
-        EXPECT_EQ(0u, surface->Release());
-        EXPECT_EQ(0u, dd->Release());
+        EXPECT_TRUE(!dc || surface->ReleaseDC(dc) == DD_OK);
+        EXPECT_EQ(0u, surface ? surface->Release() : 0u);
+        ddraw.get()->AddRef();
+        EXPECT_EQ(1u, ddraw.get()->Release());  // the surfaces hold no reference
     }
+    // Gives the DC back and reads the surface as ARGB.
     std::vector<uint32_t> pixels() {
         EXPECT_EQ(DD_OK, surface->ReleaseDC(dc));
         dc = nullptr;
         return platform::testing::readSurfaceARGB(surface);
     }
-    static uint32_t at(const std::vector<uint32_t>& p, int x, int y) { return p[y * kWidth + x]; }
+    static uint32_t& at(std::vector<uint32_t>& p, int x, int y) { return p[y * kWidth + x]; }
+    // The untouched surface, for tests to mark what they expect drawn.
+    static std::vector<uint32_t> blank() { return std::vector<uint32_t>(kWidth * kHeight, kBlue); }
 
-    static constexpr int kWidth = 40, kHeight = 20;
-    static constexpr uint32_t kBlue = 0xFF0000FF, kRed = 0xFFFF0000, kWhite = 0xFFFFFFFF;
-    IDirectDraw4* dd = nullptr;
+    DirectDrawObject ddraw;
     IDirectDrawSurface4* surface = nullptr;
     HDC dc = nullptr;
 };
 
-TEST_P(GdiTest, HorizontalLineLeavesOutItsEndPoint) {
-    HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
-    ASSERT_NE(nullptr, pen);
-    HGDIOBJ old = SelectObject(dc, pen);
+// A line leaves out its end point, a diagonal is one pixel per step, and
+// SetPixel writes and GetPixel reads in the surface format.
+TEST_P(GdiTest, LinesAndPixelsLandExactly) {
+    HPEN red = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
+    ASSERT_NE(nullptr, red);
+    const HGDIOBJ old = SelectObject(dc, red);
     EXPECT_EQ(GetStockObject(BLACK_PEN), old);
     ASSERT_TRUE(MoveToEx(dc, 2, 3, nullptr));
     ASSERT_TRUE(LineTo(dc, 7, 3));
-    EXPECT_EQ(pen, SelectObject(dc, old));
-    EXPECT_TRUE(DeleteObject(pen));
-    const auto p = pixels();
-    for (int x = 0; x < kWidth; ++x)
-        EXPECT_EQ((x >= 2 && x <= 6) ? kRed : kBlue, at(p, x, 3)) << x;
-    EXPECT_EQ(kBlue, at(p, 4, 2));
-    EXPECT_EQ(kBlue, at(p, 4, 4));
-}
-
-TEST_P(GdiTest, DiagonalLineIsOnePixelPerStep) {
-    HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
-    HGDIOBJ old = SelectObject(dc, pen);
-    MoveToEx(dc, 0, 0, nullptr);
-    LineTo(dc, 4, 4);
+    MoveToEx(dc, 20, 5, nullptr);
+    LineTo(dc, 24, 9);
     POINT last{};
     MoveToEx(dc, 0, 0, &last);
-    EXPECT_EQ(4, last.x);
-    SelectObject(dc, old);
-    DeleteObject(pen);
-    const auto p = pixels();
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(kWhite, at(p, i, i));
-    EXPECT_EQ(kBlue, at(p, 4, 4));
-    EXPECT_EQ(kBlue, at(p, 1, 0));
-}
-
-TEST_P(GdiTest, PixelsAreSetAndReadInTheSurfaceFormat) {
-    EXPECT_TRUE(SetPixelV(dc, 5, 6, RGB(255, 0, 0)));
-    EXPECT_EQ(RGB(255, 0, 0), GetPixel(dc, 5, 6));
-    EXPECT_EQ(RGB(0, 0, 255), GetPixel(dc, 6, 6));
+    EXPECT_EQ(24, last.x);
+    EXPECT_EQ(9, last.y);
+    EXPECT_EQ(red, SelectObject(dc, old));
+    EXPECT_TRUE(DeleteObject(red));
+    EXPECT_TRUE(SetPixelV(dc, 5, 16, RGB(255, 0, 0)));
+    EXPECT_EQ(RGB(255, 0, 0), GetPixel(dc, 5, 16));
+    EXPECT_EQ(RGB(0, 0, 255), GetPixel(dc, 6, 16));
     EXPECT_EQ(CLR_INVALID, GetPixel(dc, kWidth, 0));
     EXPECT_FALSE(SetPixelV(dc, -1, 0, 0));
-    const auto p = pixels();
-    EXPECT_EQ(kRed, at(p, 5, 6));
-    EXPECT_EQ(kBlue, at(p, 5, 5));
+    auto expected = blank();
+    for (int x = 2; x <= 6; ++x)
+        at(expected, x, 3) = kRed;
+    for (int i = 0; i < 4; ++i)
+        at(expected, 20 + i, 5 + i) = kRed;
+    at(expected, 5, 16) = kRed;
+    EXPECT_EQ(expected, pixels());
 }
 
-TEST_P(GdiTest, TransparentTextStaysInsideItsCellAndLeavesTheRestAlone) {
-    SetBkMode(dc, TRANSPARENT);
+// Transparent text changes only glyph pixels inside its cells and two
+// different characters differ; opaque text fills the rest of its cells with
+// the background colour.
+TEST_P(GdiTest, TextStaysInsideItsCells) {
     SetTextColor(dc, RGB(255, 255, 255));
+    SetBkColor(dc, RGB(255, 0, 0));
+    SetBkMode(dc, TRANSPARENT);
+    ASSERT_TRUE(TextOutA(dc, 10, 2, "IO", 2));
+    SetBkMode(dc, OPAQUE);
+    ASSERT_TRUE(ExtTextOutA(dc, 0, 11, 0, nullptr, "..", 2, nullptr));
     SIZE size{};
-    ASSERT_TRUE(GetTextExtentPoint32A(dc, "A", 1, &size));
-    ASSERT_TRUE(TextOutA(dc, 10, 5, "A", 1));
-    const auto p = pixels();
-    int inside = 0;
+    ASSERT_TRUE(GetTextExtentPoint32A(dc, "IO", 2, &size));
+    auto p = pixels();
+    EXPECT_EQ(kRed, at(p, 0, 11));  // the empty top-left of a '.'
+    int white[2] = {0, 0};
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
-            const bool inCell = x >= 10 && x < 10 + size.cx && y >= 5 && y < 5 + size.cy;
+            const bool clear = x >= 10 && x < 10 + size.cx && y >= 2 && y < 2 + size.cy;
+            const bool opaque = x < size.cx && y >= 11 && y < 11 + size.cy;
             const uint32_t v = at(p, x, y);
-            if (!inCell)
-                EXPECT_EQ(kBlue, v) << x << "," << y;
-            else if (v == kWhite)
-                ++inside;
+            if ((clear || opaque) && v == kWhite)
+                ++white[opaque];
             else
-                EXPECT_EQ(kBlue, v);
+                EXPECT_EQ(opaque ? kRed : kBlue, v) << x << "," << y;
         }
-    EXPECT_GT(inside, 5);
-}
-
-TEST_P(GdiTest, OpaqueTextFillsTheCellBackground) {
-    SetBkMode(dc, OPAQUE);
-    SetBkColor(dc, RGB(255, 0, 0));
-    SetTextColor(dc, RGB(255, 255, 255));
-    ASSERT_TRUE(ExtTextOutA(dc, 0, 0, 0, nullptr, "..", 2, nullptr));
-    SIZE size{};
-    ASSERT_TRUE(GetTextExtentPoint32A(dc, "..", 2, &size));
-    const auto p = pixels();
-    EXPECT_EQ(kRed, at(p, 0, 0));  // the empty top-left of a '.'
-    EXPECT_EQ(kBlue, at(p, size.cx, 0));
-    EXPECT_EQ(kBlue, at(p, 0, size.cy));
-    int white = 0;
-    for (int y = 0; y < size.cy; ++y)
-        for (int x = 0; x < size.cx; ++x)
-            white += at(p, x, y) == kWhite ? 1 : 0;
-    EXPECT_GT(white, 0);
-}
-
-TEST_P(GdiTest, DifferentCharactersDrawDifferentPixels) {
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(255, 255, 255));
-    TextOutA(dc, 0, 0, "I", 1);
-    TextOutA(dc, 10, 0, "O", 1);
-    const auto p = pixels();
+    EXPECT_GT(white[0], 5);
+    EXPECT_GT(white[1], 0);
     int differ = 0;
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 6; ++x)
-            differ += at(p, x, y) != at(p, x + 10, y) ? 1 : 0;
+    for (int y = 2; y < 2 + size.cy; ++y)
+        for (int x = 10; x < 10 + size.cx / 2; ++x)
+            differ += at(p, x, y) != at(p, x + size.cx / 2, y) ? 1 : 0;
     EXPECT_GT(differ, 3);
 }
 
@@ -167,7 +121,7 @@ TEST_P(GdiTest, SurfaceIsBusyWhileTheDCIsOut) {
     d.dwSize = sizeof(d);
     EXPECT_EQ(DDERR_SURFACEBUSY, surface->Lock(nullptr, &d, DDLOCK_WAIT, nullptr));
     IDirectDrawSurface4* found = nullptr;
-    ASSERT_EQ(DD_OK, dd->GetSurfaceFromDC(dc, &found));
+    ASSERT_EQ(DD_OK, ddraw.get()->GetSurfaceFromDC(dc, &found));
     EXPECT_EQ(surface, found);
     found->Release();
     EXPECT_EQ(GetParam(), static_cast<DWORD>(GetDeviceCaps(dc, BITSPIXEL)));
@@ -190,6 +144,8 @@ TEST(GdiObjects, PensAndStockObjects) {
     EXPECT_EQ(CLR_INVALID, SetTextColor(nullptr, 0));
 }
 
+// Also keeps the check that GetDeviceCaps answers only for a DC it knows
+// and that a screen DC is released once.
 TEST(DisplaySettings, ModesAreEnumeratedAndChanged) {
     platform::testing::useDefaultDisplayProfile();
     DEVMODEA mode{};
