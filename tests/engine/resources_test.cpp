@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "support.h"
@@ -12,6 +13,8 @@ namespace {
 using enginetest::DataRoot;
 using enginetest::SinkCapture;
 using resources::Stream;
+
+ResourceManager& rm = *theResourceManager;
 
 class Resources : public ::testing::Test {
 protected:
@@ -24,15 +27,6 @@ protected:
     DataRoot root;
 };
 
-std::string readAll(Stream& stream) {
-    std::string text;
-    for (int c = stream.getChar(); c != Stream::endOfFile; c = stream.getChar())
-        text += static_cast<char>(c);
-    return text;
-}
-
-// --- names and the current path ------------------------------------------------
-
 TEST(ResourcePaths, NormalisesVirtualPaths) {
     EXPECT_EQ(resources::normalizePath(""), "/");
     EXPECT_EQ(resources::normalizePath("/"), "/");
@@ -42,182 +36,131 @@ TEST(ResourcePaths, NormalisesVirtualPaths) {
     EXPECT_EQ(resources::normalizePath("/a/../.."), "");
 }
 
-TEST_F(Resources, StartsAtTheRoot) {
-    EXPECT_EQ(theResourceManager->getCurrentPath(), "/");
-    EXPECT_EQ(theResourceManager->resolve("readme.txt"), "/readme.txt");
-}
-
-TEST_F(Resources, RelativeNamesUseTheCurrentPathAbsoluteOnesIgnoreIt) {
-    ASSERT_TRUE(theResourceManager->setCurrentPath("/Configs/Fonts"));
-    EXPECT_EQ(theResourceManager->getCurrentPath(), "/Configs/Fonts/");
-    EXPECT_EQ(theResourceManager->resolve("arial.fnt"), "/Configs/Fonts/arial.fnt");
-    EXPECT_EQ(theResourceManager->resolve("/Images/Fonts/arial.tga"), "/Images/Fonts/arial.tga");
-    EXPECT_EQ(theResourceManager->fileExists("arial.fnt"), 0);
-    EXPECT_EQ(theResourceManager->fileExists("/Images/Fonts/arial.tga"), 0);
-    EXPECT_NE(theResourceManager->fileExists("arial.tga"), 0);
-    EXPECT_NE(theResourceManager->fileExists("readme.txt"), 0);
-}
-
-TEST_F(Resources, CurrentPathKeepsTheFormThatPrefixesNames) {
+TEST_F(Resources, RelativeNamesUseTheThreadsCurrentPathAndItsStack) {
+    EXPECT_EQ(rm.getCurrentPath(), "/");
+    EXPECT_EQ(rm.resolve("readme.txt"), "/readme.txt");
     // Callers build full names as current path + name.
-    ASSERT_TRUE(theResourceManager->setCurrentPath("Images/Fonts/"));
-    EXPECT_EQ(theResourceManager->getCurrentPath() + "arial.tga", "/Images/Fonts/arial.tga");
-}
+    ASSERT_TRUE(rm.setCurrentPath("Images/Fonts/"));
+    EXPECT_EQ(rm.getCurrentPath() + "arial.tga", "/Images/Fonts/arial.tga");
+    ASSERT_TRUE(rm.setCurrentPath("/Configs"));
+    ASSERT_TRUE(rm.setCurrentPath("Fonts"));
+    EXPECT_EQ(rm.getCurrentPath(), "/Configs/Fonts/");
+    EXPECT_EQ(rm.resolve("arial.fnt"), "/Configs/Fonts/arial.fnt");
+    EXPECT_EQ(rm.resolve("/Images/Fonts/arial.tga"), "/Images/Fonts/arial.tga");
+    EXPECT_EQ(rm.fileExists("arial.fnt"), 0);
+    EXPECT_NE(rm.fileExists("arial.tga"), 0);
+    EXPECT_NE(rm.fileExists("readme.txt"), 0);
+    ASSERT_TRUE(rm.setCurrentPath("../../Images"));
+    EXPECT_EQ(rm.getCurrentPath(), "/Images/");
+    // Climbing above the root is refused.
+    ASSERT_TRUE(rm.setCurrentPath("/Configs"));
+    EXPECT_FALSE(rm.setCurrentPath("../.."));
+    EXPECT_EQ(rm.getCurrentPath(), "/Configs/");
+    EXPECT_EQ(rm.fileExists("../../readme.txt"), -1);
+    EXPECT_EQ(rm.openRead("../../readme.txt"), nullptr);
 
-TEST_F(Resources, SetCurrentPathResolvesRelativeToTheCurrentOne) {
-    ASSERT_TRUE(theResourceManager->setCurrentPath("/Configs"));
-    ASSERT_TRUE(theResourceManager->setCurrentPath("Fonts"));
-    EXPECT_EQ(theResourceManager->getCurrentPath(), "/Configs/Fonts/");
-    ASSERT_TRUE(theResourceManager->setCurrentPath("../../Images"));
-    EXPECT_EQ(theResourceManager->getCurrentPath(), "/Images/");
-}
-
-TEST_F(Resources, ClimbingAboveTheRootIsRefused) {
-    ASSERT_TRUE(theResourceManager->setCurrentPath("/Configs"));
-    EXPECT_FALSE(theResourceManager->setCurrentPath("../.."));
-    EXPECT_EQ(theResourceManager->getCurrentPath(), "/Configs/");
-    EXPECT_EQ(theResourceManager->fileExists("../../readme.txt"), -1);
-    EXPECT_EQ(theResourceManager->openRead("../../readme.txt"), nullptr);
-}
-
-TEST_F(Resources, PushAndPopRestoreSavedPaths) {
-    ASSERT_TRUE(theResourceManager->setCurrentPath("/Configs"));
-    theResourceManager->pushCurrentPath();
-    ASSERT_TRUE(theResourceManager->setCurrentPath("/Images"));
-    theResourceManager->pushCurrentPath();
-    ASSERT_TRUE(theResourceManager->setCurrentPath("/"));
-    EXPECT_TRUE(theResourceManager->popCurrentPath());
-    EXPECT_EQ(theResourceManager->getCurrentPath(), "/Images/");
-    EXPECT_TRUE(theResourceManager->popCurrentPath());
-    EXPECT_EQ(theResourceManager->getCurrentPath(), "/Configs/");
-    EXPECT_FALSE(theResourceManager->popCurrentPath());
-    EXPECT_EQ(theResourceManager->getCurrentPath(), "/Configs/");
-}
-
-TEST_F(Resources, EachThreadHasItsOwnCurrentPath) {
-    ASSERT_TRUE(theResourceManager->setCurrentPath("/Configs"));
+    // Saved paths come back last first.
+    rm.pushCurrentPath();
+    ASSERT_TRUE(rm.setCurrentPath("/Images"));
+    rm.pushCurrentPath();
+    ASSERT_TRUE(rm.setCurrentPath("/"));
+    EXPECT_TRUE(rm.popCurrentPath());
+    EXPECT_EQ(rm.getCurrentPath(), "/Images/");
+    EXPECT_TRUE(rm.popCurrentPath());
+    EXPECT_EQ(rm.getCurrentPath(), "/Configs/");
+    EXPECT_FALSE(rm.popCurrentPath());
+    EXPECT_EQ(rm.getCurrentPath(), "/Configs/");
     std::string seen, afterSet;
     std::thread other([&] {
-        seen = theResourceManager->getCurrentPath();
-        theResourceManager->setCurrentPath("/Images");
-        afterSet = theResourceManager->getCurrentPath();
+        seen = rm.getCurrentPath();
+        rm.setCurrentPath("/Images");
+        afterSet = rm.getCurrentPath();
     });
     other.join();
     EXPECT_EQ(seen, "/");
     EXPECT_EQ(afterSet, "/Images/");
-    EXPECT_EQ(theResourceManager->getCurrentPath(), "/Configs/");
+    EXPECT_EQ(rm.getCurrentPath(), "/Configs/");
 }
 
-// --- existence ------------------------------------------------------------------------
-
-TEST_F(Resources, FileExistsAnswersZeroOnlyForFiles) {
-    EXPECT_EQ(theResourceManager->fileExists("/readme.txt"), 0);
-    EXPECT_EQ(theResourceManager->fileExists("/Configs/Fonts/arial.fnt"), 0);
-    EXPECT_EQ(theResourceManager->fileExists("/missing.txt"), -1);
-    EXPECT_EQ(theResourceManager->fileExists("/Configs"), -1);  // a folder
-    EXPECT_EQ(theResourceManager->fileExists(""), -1);
-    EXPECT_TRUE(theResourceManager->exists("/readme.txt"));
-    EXPECT_FALSE(theResourceManager->exists("/missing.txt"));
-    EXPECT_TRUE(theResourceManager->isDirectory("/Configs"));
-    EXPECT_FALSE(theResourceManager->isDirectory("/readme.txt"));
-}
-
-TEST_F(Resources, BadDataRootIsReportedAndKeepsTheOldOne) {
+// Folders were once opened as if they were files.
+TEST_F(Resources, OnlyFilesExistAndOpenUnderTheDataRoot) {
+    EXPECT_EQ(rm.fileExists("/readme.txt"), 0);
+    EXPECT_TRUE(rm.exists("/readme.txt"));
+    for (const char* name : {"/missing.txt", "/Configs", ""}) {
+        EXPECT_EQ(rm.fileExists(name), -1) << name;
+        EXPECT_FALSE(rm.exists(name)) << name;
+        EXPECT_EQ(rm.openRead(name), nullptr) << name;
+    }
+    EXPECT_TRUE(rm.isDirectory("/Configs"));
+    EXPECT_FALSE(rm.isDirectory("/readme.txt"));
+    // A bad data root is reported and the old one stays.
     SinkCapture capture;
-    EXPECT_FALSE(theResourceManager->setDataRoot(root.data().str() + "/no-such-folder"));
-    EXPECT_EQ(theResourceManager->getDataRoot(), root.data().str());
-    EXPECT_EQ(theResourceManager->fileExists("/readme.txt"), 0);
+    EXPECT_FALSE(rm.setDataRoot(root.data().str() + "/no-such-folder"));
+    EXPECT_EQ(rm.getDataRoot(), root.data().str());
+    EXPECT_EQ(rm.fileExists("/Configs/Fonts/arial.fnt"), 0);
     const auto records = capture.records();
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].filter, "Resources");
     EXPECT_NE(records[0].text.find("no-such-folder"), std::string::npos);
 }
 
-// Sets environment variables for one test and puts the old values back.
-class ScopedEnv {
-public:
-    void set(const char* name, const char* value) {
-        const char* old = std::getenv(name);
-        saved_.push_back({name, old ? std::string(old) : std::string(), old != nullptr});
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnv() {
-        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-            if (it->had)
-                setenv(it->name.c_str(), it->value.c_str(), 1);
-            else
-                unsetenv(it->name.c_str());
+// Puts environment variables back as they were.
+struct SavedEnv {
+    explicit SavedEnv(std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            const char* value = std::getenv(name);
+            saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
         }
     }
-
-private:
-    struct Saved {
-        std::string name, value;
-        bool had;
-    };
-    std::vector<Saved> saved_;
+    ~SavedEnv() {
+        for (const auto& [name, value] : saved)
+            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+    }
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
 };
 
+// The default write folder was once the working directory, the source tree.
 TEST(ResourceDefaults, EnvironmentChoosesDataRootAndWriteFolder) {
     enginetest::TempDir data, out;
     data.write("Configs/system.cfg", "Driver = { };");
-    {
-        ScopedEnv env;
-        env.set("D3DDRIVER_DATA", data.str().c_str());
-        env.set("D3DDRIVER_WRITE_DIR", out.str().c_str());
-        ASSERT_TRUE(theResourceManager->useDefaultMounts());
-        EXPECT_EQ(theResourceManager->getDataRoot(), data.str());
-        EXPECT_EQ(theResourceManager->getWriteDir(), out.str());
-        EXPECT_EQ(theResourceManager->fileExists("/Configs/system.cfg"), 0);
-    }
-    {
-        ScopedEnv env;
-        env.set("D3DDRIVER_DATA", data.str().c_str());
-        env.set("D3DDRIVER_WRITE_DIR", nullptr);
-        env.set("XDG_DATA_HOME", out.str().c_str());
-        ASSERT_TRUE(theResourceManager->useDefaultMounts());
-        EXPECT_EQ(theResourceManager->getWriteDir(), (out.path() / "d3ddriver").string());
-        auto stream = theResourceManager->openWrite("/shot.tga");
-        ASSERT_NE(stream, nullptr);
-        stream->close();
-        EXPECT_TRUE(std::filesystem::exists(out.path() / "d3ddriver" / "shot.tga"));
-    }
+    SavedEnv env{"D3DDRIVER_DATA", "D3DDRIVER_WRITE_DIR", "XDG_DATA_HOME"};
+    setenv("D3DDRIVER_DATA", data.str().c_str(), 1);
+    setenv("D3DDRIVER_WRITE_DIR", out.str().c_str(), 1);
+    ASSERT_TRUE(rm.useDefaultMounts());
+    EXPECT_EQ(rm.getDataRoot(), data.str());
+    EXPECT_EQ(rm.getWriteDir(), out.str());
+    EXPECT_EQ(rm.fileExists("/Configs/system.cfg"), 0);
+
+    unsetenv("D3DDRIVER_WRITE_DIR");
+    setenv("XDG_DATA_HOME", out.str().c_str(), 1);
+    ASSERT_TRUE(rm.useDefaultMounts());
+    EXPECT_EQ(rm.getWriteDir(), (out.path() / "d3ddriver").string());
+    auto stream = rm.openWrite("/shot.tga");
+    ASSERT_NE(stream, nullptr);
+    stream->close();
+    EXPECT_TRUE(std::filesystem::exists(out.path() / "d3ddriver" / "shot.tga"));
 }
 
-// --- reading -----------------------------------------------------------------------------
-
-TEST_F(Resources, OpeningAMissingFileGivesNull) {
-    EXPECT_EQ(theResourceManager->openRead("/missing.txt"), nullptr);
-    EXPECT_EQ(theResourceManager->openRead("/Configs"), nullptr);
-    EXPECT_EQ(theResourceManager->openRead(""), nullptr);
-}
-
-TEST_F(Resources, ReadsOneCharacterUntilEndOfFile) {
-    ASSERT_TRUE(theResourceManager->setCurrentPath("/Configs/Fonts"));
-    auto stream = theResourceManager->openRead("arial.fnt");
+TEST_F(Resources, StreamsReadSeekTellAndClose) {
+    ASSERT_TRUE(rm.setCurrentPath("/Configs/Fonts"));
+    auto stream = rm.openRead("arial.fnt");
     ASSERT_NE(stream, nullptr);
     EXPECT_EQ(stream->path(), "/Configs/Fonts/arial.fnt");
     EXPECT_FALSE(stream->eof());
-    EXPECT_EQ(readAll(*stream), "arial.tga\r\n8 8\r\n");
+    std::string text;
+    for (int c = stream->getChar(); c != Stream::endOfFile; c = stream->getChar())
+        text += static_cast<char>(c);
+    EXPECT_EQ(text, "arial.tga\r\n8 8\r\n");
     EXPECT_TRUE(stream->eof());
     EXPECT_EQ(stream->getChar(), Stream::endOfFile);
-}
-
-TEST_F(Resources, HighBytesAreNotEndOfFile) {
+    // High bytes are not the end of the file.
     root.data().write("bytes.bin", std::string("\xff\x00\x80", 3));
-    auto stream = theResourceManager->openRead("/bytes.bin");
+    stream = rm.openRead("/bytes.bin");
     ASSERT_NE(stream, nullptr);
-    EXPECT_EQ(stream->getChar(), 0xff);
-    EXPECT_EQ(stream->getChar(), 0x00);
-    EXPECT_EQ(stream->getChar(), 0x80);
-    EXPECT_EQ(stream->getChar(), Stream::endOfFile);
-}
+    for (int byte : {0xff, 0x00, 0x80, Stream::endOfFile})
+        EXPECT_EQ(stream->getChar(), byte);
 
-TEST_F(Resources, ReadReturnsTheCountRead) {
-    auto stream = theResourceManager->openRead("/Images/Fonts/arial.tga");
+    stream = rm.openRead("/Images/Fonts/arial.tga");
     ASSERT_NE(stream, nullptr);
     EXPECT_EQ(stream->size(), 6);
     char buffer[16] = {};
@@ -227,12 +170,7 @@ TEST_F(Resources, ReadReturnsTheCountRead) {
     EXPECT_EQ(std::string(buffer, 2), "ls");
     EXPECT_EQ(stream->read(buffer, sizeof buffer), 0u);
     EXPECT_EQ(stream->read(nullptr, 4), 0u);
-}
 
-TEST_F(Resources, SeekAndTell) {
-    auto stream = theResourceManager->openRead("/Images/Fonts/arial.tga");
-    ASSERT_NE(stream, nullptr);
-    EXPECT_EQ(stream->tell(), 0);
     ASSERT_TRUE(stream->seek(2));
     EXPECT_EQ(stream->tell(), 2);
     EXPECT_EQ(stream->getChar(), 'x');
@@ -242,12 +180,11 @@ TEST_F(Resources, SeekAndTell) {
     EXPECT_EQ(stream->getChar(), 's');
     EXPECT_FALSE(stream->seek(-1));
     ASSERT_TRUE(stream->seek(0));
+    EXPECT_EQ(stream->tell(), 0);
     EXPECT_EQ(stream->getChar(), 'p');
-}
+    EXPECT_FALSE(stream->isWritable());
+    EXPECT_EQ(stream->write("x", 1), 0u);
 
-TEST_F(Resources, ClosedStreamDoesNothing) {
-    auto stream = theResourceManager->openRead("/readme.txt");
-    ASSERT_NE(stream, nullptr);
     stream->close();
     EXPECT_FALSE(stream->isOpen());
     EXPECT_EQ(stream->getChar(), Stream::endOfFile);
@@ -257,87 +194,60 @@ TEST_F(Resources, ClosedStreamDoesNothing) {
     stream->close();  // twice is harmless
 }
 
-// --- writing -------------------------------------------------------------------------------
-
-TEST_F(Resources, WrittenFileIsReadBackThroughTheSameName) {
+TEST_F(Resources, WrittenFileGoesToTheWriteFolderAndShadowsTheDataRoot) {
     const std::string bytes("TGA\0data\xff", 9);
     {
-        auto out = theResourceManager->openWrite("/Screenshots/shot0001.tga");
+        auto out = rm.openWrite("/Screenshots/shot0001.tga");
         ASSERT_NE(out, nullptr);
         EXPECT_TRUE(out->isWritable());
         EXPECT_EQ(out->write(bytes.data(), bytes.size()), bytes.size());
         char c = 0;
         EXPECT_EQ(out->read(&c, 1), 0u);  // not open for reading
     }
-    EXPECT_EQ(theResourceManager->fileExists("/Screenshots/shot0001.tga"), 0);
-    std::string back;
-    ASSERT_TRUE(theResourceManager->readAll("/Screenshots/shot0001.tga", &back));
-    EXPECT_EQ(back, bytes);
-    // It went to the write folder, not to the data root.
+    EXPECT_EQ(rm.fileExists("/Screenshots/shot0001.tga"), 0);
+    std::string text;
+    ASSERT_TRUE(rm.readAll("/Screenshots/shot0001.tga", &text));
+    EXPECT_EQ(text, bytes);
     EXPECT_TRUE(std::filesystem::exists(root.out().path() / "Screenshots/shot0001.tga"));
     EXPECT_FALSE(std::filesystem::exists(root.data().path() / "Screenshots"));
-}
 
-TEST_F(Resources, WrittenFileShadowsTheDataRootCopy) {
-    ASSERT_TRUE(theResourceManager->setCurrentPath("/"));
     {
-        auto out = theResourceManager->openWrite("readme.txt");
+        auto out = rm.openWrite("readme.txt");
         ASSERT_NE(out, nullptr);
         EXPECT_TRUE(out->write(std::string("new")));
     }
-    std::string text;
-    ASSERT_TRUE(theResourceManager->readAll("/readme.txt", &text));
+    ASSERT_TRUE(rm.readAll("/readme.txt", &text));
     EXPECT_EQ(text, "new");
-    ASSERT_TRUE(theResourceManager->remove("/readme.txt"));
-    ASSERT_TRUE(theResourceManager->readAll("/readme.txt", &text));
+    ASSERT_TRUE(rm.remove("/readme.txt"));
+    ASSERT_TRUE(rm.readAll("/readme.txt", &text));
     EXPECT_EQ(text, "top");
-}
 
-TEST_F(Resources, ReadStreamRefusesWrites) {
-    auto stream = theResourceManager->openRead("/readme.txt");
-    ASSERT_NE(stream, nullptr);
-    EXPECT_FALSE(stream->isWritable());
-    EXPECT_EQ(stream->write("x", 1), 0u);
-}
-
-TEST_F(Resources, WritingOverAFolderFails) {
     std::filesystem::create_directories(root.out().path() / "Busy");
     SinkCapture capture;
-    EXPECT_EQ(theResourceManager->openWrite("/Busy"), nullptr);
-    EXPECT_EQ(theResourceManager->openWrite("/"), nullptr);
+    EXPECT_EQ(rm.openWrite("/Busy"), nullptr);
+    EXPECT_EQ(rm.openWrite("/"), nullptr);
 }
 
-// --- threads -------------------------------------------------------------------------------------
-
 TEST_F(Resources, ThreadsReadAndWriteWithTheirOwnPaths) {
-    constexpr int kThreads = 4;
-    constexpr int kRounds = 50;
-    for (int t = 0; t < kThreads; ++t)
-        root.data().write("T" + std::to_string(t) + "/name.txt", "thread " + std::to_string(t));
-
     std::atomic<int> failures{0};
     std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([t, &failures] {
-            const std::string expected = "thread " + std::to_string(t);
-            for (int round = 0; round < kRounds; ++round) {
-                theResourceManager->pushCurrentPath();
-                if (!theResourceManager->setCurrentPath("/T" + std::to_string(t)))
-                    ++failures;
-                std::string text;
-                if (theResourceManager->fileExists("name.txt") != 0 ||
-                    !theResourceManager->readAll("name.txt", &text) || text != expected)
-                    ++failures;
+    for (int t = 0; t < 4; ++t) {
+        const std::string expected = "thread " + std::to_string(t);
+        root.data().write("T" + std::to_string(t) + "/name.txt", expected);
+        threads.emplace_back([t, expected, &failures] {
+            for (int round = 0; round < 50; ++round) {
                 const std::string outName = "out" + std::to_string(round) + ".txt";
-                if (auto out = theResourceManager->openWrite(outName)) {
-                    out->write(expected);
-                } else {
-                    ++failures;
-                }
-                if (!theResourceManager->readAll(outName, &text) || text != expected)
-                    ++failures;
-                if (!theResourceManager->popCurrentPath())
-                    ++failures;
+                std::string text;
+                rm.pushCurrentPath();
+                const bool ok = rm.setCurrentPath("/T" + std::to_string(t)) &&
+                                rm.fileExists("name.txt") == 0 && rm.readAll("name.txt", &text) &&
+                                text == expected &&
+                                [&] {
+                                    auto out = rm.openWrite(outName);
+                                    return out && out->write(expected);
+                                }() &&
+                                rm.readAll(outName, &text) && text == expected;
+                failures += rm.popCurrentPath() && ok ? 0 : 1;
             }
         });
     }

@@ -25,11 +25,9 @@ public:
     }
     ~TempDir() {
         std::error_code ec;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ec);
+        std::filesystem::remove_all(path_, ec);
     }
     TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
     std::string str() const { return path_.string(); }
@@ -38,8 +36,7 @@ public:
     void write(const std::string& relative, const std::string& contents) const {
         const std::filesystem::path file = path_ / relative;
         std::filesystem::create_directories(file.parent_path());
-        std::ofstream out(file, std::ios::binary);
-        out << contents;
+        std::ofstream(file, std::ios::binary) << contents;
     }
 
 private:
@@ -62,8 +59,7 @@ public:
     const TempDir& out() const { return out_; }
 
 private:
-    TempDir data_;
-    TempDir out_;
+    TempDir data_, out_;
     bool ok_;
 };
 
@@ -77,8 +73,6 @@ public:
         });
     }
     ~SinkCapture() { debug::System::setSink(nullptr); }
-    SinkCapture(const SinkCapture&) = delete;
-    SinkCapture& operator=(const SinkCapture&) = delete;
 
     std::vector<debug::Record> records() const {
         std::lock_guard<std::mutex> lock(mutex_);
