@@ -19,9 +19,8 @@ BaseKeyMesh triangleWithKeys(std::vector<float> times) {
     BaseKeyMesh mesh;
     mesh.getKeyMesh() = keyAt(0);
     MeshSet strip;
-    strip.first[0].geometry = 0;
-    strip.first[1].geometry = 1;
-    strip.first[2].geometry = 2;
+    for (int i = 0; i < 3; ++i)
+        strip.first[i].geometry = i;
     mesh.addStrip(strip);
     for (float t : times)
         mesh.addKeyFrame(t, keyAt(t * 10));
@@ -54,11 +53,10 @@ TEST(KeyMeshTest, StripsAndFansBecomeFacesAndBoxesFollowTheVertices) {
     ASSERT_EQ(mesh.getFaces().size(), 6u);
     EXPECT_EQ(mesh.getKeyMesh().getFaceCount(), 6);
     // Strip triangles slide along the list; fan triangles share vertex 0.
-    EXPECT_EQ(mesh.getFaces()[2].vertex[0], 2);
-    EXPECT_EQ(mesh.getFaces()[2].vertex[2], 4);
-    EXPECT_EQ(mesh.getFaces()[5].vertex[0], 0);
-    EXPECT_EQ(mesh.getFaces()[5].vertex[1], 3);
-    EXPECT_EQ(mesh.getFaces()[5].vertex[2], 4);
+    const int faces[6][3] = {{0, 1, 2}, {1, 2, 3}, {2, 3, 4}, {0, 1, 2}, {0, 2, 3}, {0, 3, 4}};
+    for (int f = 0; f < 6; ++f)
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(mesh.getFaces()[f].vertex[k], faces[f][k]) << f << " " << k;
 
     const BoundingBox& box = mesh.getBox();
     EXPECT_EQ(box.empty, 0);
@@ -80,40 +78,25 @@ TEST_F(MeshShellTest, KeyFramesAreBlendedByTimeAndTheAnimationLoops) {
     const BaseKeyMesh mesh = triangleWithKeys({0.0f, 1.0f, 2.0f});
     RenderMeshShell shell(mesh);
     ASSERT_NE(factory.last, nullptr);
-
-    shell.setAnimationTime(0.25f);
-    shell.render();
-    MorphingInformation first = factory.last->morphs.back();
+    auto morphAt = [&](float seconds) {
+        shell.setAnimationTime(seconds);
+        shell.render();
+        return factory.last->morphs.back();
+    };
+    const MorphingInformation first = morphAt(0.25f);
     ASSERT_EQ(first.keyCount, 2);
     EXPECT_EQ(first.keys[0], &mesh.getKeyFrames()[0].mesh);
     EXPECT_EQ(first.keys[1], &mesh.getKeyFrames()[1].mesh);
     EXPECT_FLOAT_EQ(first.weights[0], 0.75f);
     EXPECT_FLOAT_EQ(first.weights[1], 0.25f);
     EXPECT_TRUE(first.clipFlags & MorphingInformation::CLIP_TEST);
-
-    shell.setAnimationTime(1.0f);
-    shell.render();
-    const MorphingInformation exact = factory.last->morphs.back();
+    const MorphingInformation exact = morphAt(1.0f);
     EXPECT_EQ(exact.keyCount, 1);
     EXPECT_EQ(exact.keys[0], &mesh.getKeyFrames()[1].mesh);
-
     // 2.5 s into a 2 s animation is 0.5 s into it.
-    shell.setAnimationTime(2.5f);
-    shell.render();
-    const MorphingInformation wrapped = factory.last->morphs.back();
+    const MorphingInformation wrapped = morphAt(2.5f);
     ASSERT_EQ(wrapped.keyCount, 2);
     EXPECT_FLOAT_EQ(wrapped.weights[0], 0.5f);
-}
-
-TEST_F(MeshShellTest, AMeshWithoutKeyFramesUsesItsRestShape) {
-    const BaseKeyMesh mesh = triangleWithKeys({});
-    RenderMeshShell shell(mesh);
-    shell.render();
-    const MorphingInformation& info = factory.last->morphs.back();
-    EXPECT_EQ(info.keyCount, 1);
-    EXPECT_EQ(info.keys[0], &mesh.getKeyMesh());
-    EXPECT_TRUE(info.flags & MorphingInformation::MODEL_BOX);
-    EXPECT_TRUE(info.flags & MorphingInformation::NEW_TRANSFORM);
 }
 
 TEST_F(MeshShellTest, ACulledMeshIsNeitherTransformedNorRenderedAndKeepsItsMorphForLater) {
@@ -124,8 +107,6 @@ TEST_F(MeshShellTest, ACulledMeshIsNeitherTransformedNorRenderedAndKeepsItsMorph
     shell.setAnimationTime(0.5f);
     shell.render();
     EXPECT_TRUE(shell.wasCulled());
-    EXPECT_TRUE(render.transforms.empty());
-    EXPECT_TRUE(render.renders.empty());
 
     // Seen again with the same keys: the geometry the culled frame skipped
     // is still asked for, once.
@@ -136,13 +117,23 @@ TEST_F(MeshShellTest, ACulledMeshIsNeitherTransformedNorRenderedAndKeepsItsMorph
     const unsigned geometry = MorphingInformation::GEOMETRY | MorphingInformation::NORMALS;
     EXPECT_EQ(render.morphs[1].flags & geometry, geometry);
     EXPECT_EQ(render.morphs[2].flags & geometry, 0u);
-    EXPECT_EQ(render.transforms.size(), 2u);
+    EXPECT_EQ(render.transforms.size(), 2u);  // none for the culled frame
+    EXPECT_EQ(render.renders.size(), 2u);
 }
 
-TEST_F(MeshShellTest, TransformAndPickRequestsFollowTheShellsSettings) {
+// Without key frames the rest shape is drawn.
+TEST_F(MeshShellTest, RestShapeTransformAndPickRequestsFollowTheShellsSettings) {
     const BaseKeyMesh mesh = triangleWithKeys({});
     RenderMeshShell shell(mesh);
     RecordingMesh& render = *factory.last;
+    shell.render();
+    EXPECT_EQ(render.morphs.back().keyCount, 1);
+    EXPECT_EQ(render.morphs.back().keys[0], &mesh.getKeyMesh());
+    EXPECT_TRUE(render.morphs.back().flags & MorphingInformation::MODEL_BOX);
+    EXPECT_TRUE(render.morphs.back().flags & MorphingInformation::NEW_TRANSFORM);
+    EXPECT_NE(render.transforms.back() & TransformInformation::LIGHT, 0u);
+    EXPECT_FALSE(render.renders.back().pickRequest);
+
     shell.setTransformation(TMatrix::rotation({0, 0, 1}, 1.0f), {1, 2, 3});
     shell.setLighting(false);
     shell.setPickable(true);

@@ -21,7 +21,7 @@ long slotOf(F function) {
     return static_cast<long>((raw - 1) / sizeof(void*));
 }
 
-TEST(InterfaceSlots, RenderDriverOperationsKeepTheirPositions) {
+TEST(InterfaceSlots, DriverListenerAndDegradingOperationsKeepTheirPositions) {
     EXPECT_EQ(slotOf(&RenderDriver::initVideoMode), 0);
     EXPECT_EQ(slotOf(&RenderDriver::validateVideoMode), 3);
     EXPECT_EQ(slotOf(&RenderDriver::initFrame), 4);
@@ -43,9 +43,7 @@ TEST(InterfaceSlots, RenderDriverOperationsKeepTheirPositions) {
     EXPECT_EQ(slotOf(&RenderDriver::setBackgroundImage), 44);
     EXPECT_EQ(slotOf(&RenderDriver::setIdlingFPS), 48);
     EXPECT_EQ(slotOf(&RenderDriver::inIdlingMode), 49);
-}
-
-TEST(InterfaceSlots, ListenerAndDegradingOperationsComeFirst) {
+    // Listener and degrading operations come first.
     EXPECT_EQ(slotOf(&RenderDriverListener::initView), 0);
     EXPECT_EQ(slotOf(&RenderDriverListener::termView), 1);
     EXPECT_EQ(slotOf(&RenderDriverListener::initFrame), 2);
