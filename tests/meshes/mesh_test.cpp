@@ -4,58 +4,55 @@
 #include "meshes_fixture.h"
 
 #include <cmath>
+#include <tuple>
 
 namespace {
 
-// A recorder on the deferred lists: what had been drawn when it was drawn.
-class DrawCountProbe : public DeferredAlphaObjectInterface {
+// A recorder on the deferred lists: how many draws there had been when it was drawn.
+template <typename Base>
+class DrawCountProbe : public Base {
 public:
-    void render() override { drawsSeen = platform::testing::callCount("IDirect3DDevice3::DrawPrimitiveVB"); }
+    void render() override { drawsSeen = platform::testing::callCount(kDraw); }
     void transform() override {}
-    unsigned drawsSeen = 0;
-};
-
-class RenderProbe : public DeferredRenderObject {
-public:
-    void render() override { drawsSeen = platform::testing::callCount("IDirect3DDevice3::DrawPrimitiveVB"); }
-    void transform() override {}
+    static constexpr const char* kDraw = "IDirect3DDevice3::DrawPrimitiveVB";
     unsigned drawsSeen = 0;
 };
 
 IDirect3DVertexBuffer* lastDrawnBuffer() {
-    const std::vector<ULONG_PTR> args = platform::testing::lastArguments("IDirect3DDevice3::DrawPrimitiveVB");
+    const auto args = platform::testing::lastArguments("IDirect3DDevice3::DrawPrimitiveVB");
     return args.size() > 1 ? reinterpret_cast<IDirect3DVertexBuffer*>(args[1]) : nullptr;
+}
+
+// Only the upper left triangle of the quad: a strip of three vertices.
+BaseKeyMesh& upperLeftTriangle(MeshBuilder& builder) {
+    BaseKeyMesh& key = builder.finish();
+    const_cast<MeshSet&>(key.getStrips()[0]).further.clear();
+    key.finishTopology();
+    return key;
 }
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
-// Culling
-
 TEST_F(MeshesTest, TheModelBoxDecidesTheClipState) {
-    Material plain;
-    MeshBuilder flat;
-    flat.material(&plain, 0).quad(0, 0.5f, -0.5f, -0.5f, 0.5f, 4);
-    ScopedMesh square(flat.finish());
+    MeshBuilder flat, deep;
+    ScopedMesh square =
+        makeMesh(flat.material(material(), 0).quad(0, 0.5f, -0.5f, -0.5f, 0.5f, 4).finish());
     // Another key, to see whether a culled mesh was morphed.
     KeyMesh moved = square->getBaseKeyMesh().getKeyMesh();
-
-    MeshBuilder deep;  // from just beyond the eye to far ahead
-    deep.material(&plain, 0);
-    BaseKeyMesh& deepKey = deep.quad(0, 0.001f, -0.001f, -0.001f, 0.001f, 5).finish();
-    deepKey.getKeyMesh().vertices[0].z = 0.05f;
-    deepKey.getKeyMesh().vertices[1].z = 0.05f;
+    // From just beyond the eye to far ahead.
+    BaseKeyMesh& deepKey =
+        deep.material(material(), 0).quad(0, 0.001f, -0.001f, -0.001f, 0.001f, 5).finish();
+    deepKey.getKeyMesh().vertices[0].z = deepKey.getKeyMesh().vertices[1].z = 0.05f;
     deepKey.finishTopology();
-    ScopedMesh crossing(deepKey);
+    ScopedMesh crossing = makeMesh(deepKey);
 
     int right = -1, edge = -1, inside = -1, nearPlane = -1, behind = -1;
     const KeyMesh* keyAfterCull = nullptr;
     frame([&](D3DRenderView& rv) {
-        // Entirely right of the view: min y >= 1 (y' = y at depth 4 is 1 at y = 4 / factor).
-        right = morphToBase(*square.get(), Vector(0, 4.5f / rv.getHorizontalFactor() + 0.5f, 0),
-                            &moved).clipResult;
+        // Entirely right of the view: min y' >= 1.
+        right = morphToBase(*square, Vector(0, 4.5f / rv.getHorizontalFactor() + 0.5f, 0), &moved)
+                    .clipResult;
         keyAfterCull = square->getCurrentKeyMesh();
-
         // The top edge exactly on the border: max x' == 1.
         float top = 4.0f / rv.getVerticalFactor();
         while (rv.getVerticalFactor() / 4.0f * top < 1.0f)
@@ -63,36 +60,26 @@ TEST_F(MeshesTest, TheModelBoxDecidesTheClipState) {
         while (rv.getVerticalFactor() / 4.0f * top > 1.0f)
             top = std::nextafter(top, 0.0f);
         ASSERT_EQ(rv.getVerticalFactor() / 4.0f * top, 1.0f);
-        edge = morphToBase(*square.get(), Vector(top - 0.5f, 0, 0)).clipResult;
-        inside = morphToBase(*square.get(), Vector(std::nextafter(top, 0.0f) - 0.5f, 0, 0))
-                     .clipResult;
-
-        nearPlane = morphToBase(*crossing.get()).clipResult;
-        behind = morphToBase(*square.get(), Vector(0, 0, -10)).clipResult;
+        edge = morphToBase(*square, Vector(top - 0.5f, 0, 0)).clipResult;
+        inside = morphToBase(*square, Vector(std::nextafter(top, 0.0f) - 0.5f, 0, 0)).clipResult;
+        nearPlane = morphToBase(*crossing).clipResult;
+        behind = morphToBase(*square, Vector(0, 0, -10)).clipResult;
     });
-    EXPECT_EQ(right, 0);
     EXPECT_EQ(keyAfterCull, &square->getBaseKeyMesh().getKeyMesh()) << "a culled mesh was morphed";
-    EXPECT_EQ(edge, 1);
-    EXPECT_EQ(inside, 2);
-    EXPECT_EQ(nearPlane, 1);
-    EXPECT_EQ(behind, 0);
+    EXPECT_EQ(std::make_tuple(right, edge, inside, nearPlane, behind),
+              std::make_tuple(0, 1, 2, 1, 0));
 }
 
 TEST_F(MeshesTest, IdlingFramesCullEveryMesh) {
-    Material plain;
     MeshBuilder builder;
-    ScopedMesh mesh(builder.material(&plain, 0).quad(0, 1, -1, -1, 1, 5).finish());
+    ScopedMesh mesh = makeMesh(builder.material(material(), 0).quad(0, 1, -1, -1, 1, 5).finish());
     theRenderDriver->enableIdlingMode();
-    int clip = -1;
-    frame([&](D3DRenderView&) { clip = morphToBase(*mesh.get()).clipResult; });
+    int idle = -1, busy = -1;
+    frame([&](D3DRenderView&) { idle = morphToBase(*mesh).clipResult; });
     theRenderDriver->disableIdlingMode();
-    EXPECT_EQ(clip, 0);
-    frame([&](D3DRenderView&) { clip = morphToBase(*mesh.get()).clipResult; });
-    EXPECT_EQ(clip, 2);
+    frame([&](D3DRenderView&) { busy = morphToBase(*mesh).clipResult; });
+    EXPECT_EQ(std::make_pair(idle, busy), std::make_pair(0, 2));
 }
-
-// ---------------------------------------------------------------------------
-// Materials and morphed data
 
 TEST_F(MeshesTest, TheMaterialSetIndexWrapsAround) {
     Material a, b, c;
@@ -103,7 +90,7 @@ TEST_F(MeshesTest, TheMaterialSetIndexWrapsAround) {
     builder.mesh.finishTopology();
     const std::size_t before = theD3DRenderMaterialManager->getMaterialCount();
     {
-        ScopedMesh mesh(builder.mesh, 5);
+        ScopedMesh mesh = makeMesh(builder.mesh, 5);
         EXPECT_EQ(mesh->getMaterialSet(), 1);
         ASSERT_EQ(mesh->getRenderMaterials().size(), 2u);
         EXPECT_EQ(mesh->getRenderMaterials()[1]->getSource(), &c);
@@ -113,9 +100,8 @@ TEST_F(MeshesTest, TheMaterialSetIndexWrapsAround) {
 }
 
 TEST_F(MeshesTest, ATwoKeyMorphBlendsIntoTheMeshsOwnData) {
-    Material plain;
     MeshBuilder builder;
-    ScopedMesh mesh(builder.material(&plain, 0).quad(0, 1, -1, -1, 1, 5).finish());
+    ScopedMesh mesh = makeMesh(builder.material(material(), 0).quad(0, 1, -1, -1, 1, 5).finish());
     KeyMesh first = mesh->getBaseKeyMesh().getKeyMesh();
     KeyMesh second = first;
     for (int i = 0; i < 4; ++i) {
@@ -130,98 +116,66 @@ TEST_F(MeshesTest, ATwoKeyMorphBlendsIntoTheMeshsOwnData) {
                 MorphingInformation::GEOMETRY | MorphingInformation::TEXTURE);
     const Vector2D* uv = mesh->getMorphedTextureVerticesConst();
     ASSERT_EQ(uv, mesh->getOwnKeyMesh().getTextureVertices());
-    EXPECT_FLOAT_EQ(uv[2].u, 0.75f);
-    EXPECT_FLOAT_EQ(uv[2].v, 1.5f);
-    EXPECT_FLOAT_EQ(mesh->getMorphedVerticesConst()[0].z, 8.0f);
-    EXPECT_FLOAT_EQ(mesh->getModelBox().maximum.z, 8.0f);
+    EXPECT_EQ(std::make_tuple(uv[2].u, uv[2].v, mesh->getMorphedVerticesConst()[0].z,
+                              mesh->getModelBox().maximum.z),
+              std::make_tuple(0.75f, 1.5f, 8.0f, 8.0f));
 
     // A single key becomes current as it is; asking to rewrite it copies it.
     mesh->morph(first, MorphingInformation::GEOMETRY);
     EXPECT_EQ(mesh->getMorphedVerticesConst(), first.getVertices());
     Vector* own = mesh->getMorphedVertices();
     EXPECT_EQ(own, mesh->getOwnKeyMesh().getVertices());
-    EXPECT_FLOAT_EQ(own[0].z, 5.0f);
+    EXPECT_EQ(own[0].z, 5.0f);
 }
 
-// ---------------------------------------------------------------------------
-// Picking
-
 TEST_F(MeshesTest, PickLevelsTestTheBoxOrTheTriangle) {
-    Material plain;
     MeshBuilder builder;
-    builder.material(&plain, 0).quad(0, 1, -1, -1, 1, 5);
-    BaseKeyMesh& key = builder.finish();
-    // Only the upper left triangle of the quad: a strip of three vertices.
-    const_cast<MeshSet&>(key.getStrips()[0]).further.clear();
-    key.finishTopology();
-    ScopedMesh mesh(key);
-
-    struct Pick {
-        float a, b;  // vertical, horizontal in clip units
-    };
-    struct Results {
-        bool overTriangle, overBoxOnly, outside, deep, tooDeep;
-        float depth;
-    };
-    const auto pickAt = [&](int level, D3DRenderView& rv) {
+    ScopedMesh mesh =
+        makeMesh(upperLeftTriangle(builder.material(material(), 0).quad(0, 1, -1, -1, 1, 5)));
+    // Over the triangle, over its box only, outside, over the triangle
+    // nearer than 1000 and nearer than -1.
+    float depth = 0;
+    const auto picks = [&](int level, D3DRenderView& rv) {
         theDegradingManager->setIntersectionLevel(level);
-        const auto hit = [&](Pick p, bool depthTest, float maxDepth, float* depth) {
+        const auto hit = [&](float x, float y, float maxDepth, float* storeDepth = nullptr) {
             D3DOneLevelRenderMesh::IntersectionSettings s;
-            s.storeDepth = depth != nullptr;
-            s.depth = depth;
-            s.depthTest = depthTest;
+            s.storeDepth = storeDepth != nullptr;
+            s.depth = storeDepth;
+            s.depthTest = maxDepth != 0;
             s.maxDepth = maxDepth;
-            s.pointerY = p.a;
-            s.pointerX = p.b;
+            // World (x up, y right) at depth 5 to clip units.
+            s.pointerY = rv.getVerticalFactor() * x / 5;
+            s.pointerX = rv.getHorizontalFactor() * y / 5;
             return mesh->findIntersection(s);
         };
-        // World (x up, y right) at depth 5 to clip units.
-        const auto at = [&rv](float x, float y) {
-            return Pick{rv.getVerticalFactor() * x / 5, rv.getHorizontalFactor() * y / 5};
-        };
-        Results r{};
-        r.overTriangle = hit(at(0.5f, -0.5f), false, 0, &r.depth);
-        r.overBoxOnly = hit(at(-0.5f, 0.5f), false, 0, nullptr);
-        r.outside = hit(at(2, 2), false, 0, nullptr);
-        r.deep = hit(at(0.5f, -0.5f), true, 1000, nullptr);
-        r.tooDeep = hit(at(0.5f, -0.5f), true, -1, nullptr);
-        return r;
+        return std::vector<bool>{hit(0.5f, -0.5f, 0, &depth), hit(-0.5f, 0.5f, 0), hit(2, 2, 0),
+                                 hit(0.5f, -0.5f, 1000), hit(0.5f, -0.5f, -1)};
     };
-    Results box{}, triangle{};
+    std::vector<bool> box, triangle;
     frame([&](D3DRenderView& rv) {
-        morphToBase(*mesh.get());
+        morphToBase(*mesh);
         TransformInformation transform;
         mesh->transform(&transform);
-        box = pickAt(0, rv);
-        triangle = pickAt(3, rv);
+        box = picks(0, rv);
+        EXPECT_NEAR(depth, 5.0f - camera.getNearDistance(), 1e-4f);
+        triangle = picks(3, rv);
     });
-    EXPECT_TRUE(box.overTriangle);
-    EXPECT_TRUE(box.overBoxOnly);
-    EXPECT_FALSE(box.outside);
-    EXPECT_NEAR(box.depth, 5.0f - camera.getNearDistance(), 1e-4f);
-
-    EXPECT_TRUE(triangle.overTriangle);
-    EXPECT_FALSE(triangle.overBoxOnly);
-    EXPECT_FALSE(triangle.outside);
-    EXPECT_TRUE(triangle.deep);
-    EXPECT_FALSE(triangle.tooDeep);
+    ASSERT_EQ(box.size(), 5u);
+    EXPECT_EQ(std::vector<bool>(box.begin(), box.begin() + 3), (std::vector<bool>{1, 1, 0}));
+    EXPECT_EQ(triangle, (std::vector<bool>{1, 0, 0, 1, 0}));
 }
 
 TEST_F(MeshesTest, TrianglePickReadsClippedVerticesToo) {
-    Material plain;
+    // Far wider than the view, so its vertices are kept in clip form; the
+    // triangle's diagonal runs through the centre.
     MeshBuilder builder;
-    // Far wider than the view, so its vertices are kept in clip form; only
-    // the upper left triangle, whose diagonal runs through the centre.
-    builder.material(&plain, 0).quad(0, 1, -40, -1, 40, 5);
-    BaseKeyMesh& key = builder.finish();
-    const_cast<MeshSet&>(key.getStrips()[0]).further.clear();
-    key.finishTopology();
-    ScopedMesh mesh(key);
+    ScopedMesh mesh =
+        makeMesh(upperLeftTriangle(builder.material(material(), 0).quad(0, 1, -40, -1, 40, 5)));
     theDegradingManager->setIntersectionLevel(3);
     bool above = false, below = true;
     int clip = -1;
     frame([&](D3DRenderView& rv) {
-        clip = morphToBase(*mesh.get()).clipResult;
+        clip = morphToBase(*mesh).clipResult;
         TransformInformation transform;
         mesh->transform(&transform);
         D3DOneLevelRenderMesh::IntersectionSettings s;
@@ -230,122 +184,90 @@ TEST_F(MeshesTest, TrianglePickReadsClippedVerticesToo) {
         s.pointerY = -s.pointerY;
         below = mesh->findIntersection(s);
     });
-    EXPECT_EQ(clip, 1);
-    EXPECT_TRUE(above);
-    EXPECT_FALSE(below);
+    EXPECT_EQ(std::make_tuple(clip, above, below), std::make_tuple(1, true, false));
 }
 
-// ---------------------------------------------------------------------------
-// Drawing and deferring
-
-TEST_F(MeshesTest, AlphaFlagsOnAMeshWithoutAlphaSetsDrawNothingMore) {
-    Texture white = texture("white.tga");
-    Material solid;
-    solid.setTexture(1, &white);
-    MeshBuilder builder;
-    ScopedMesh mesh(builder.material(&solid).quad(0, 1, -1, -1, 1, 5).finish());
-    EXPECT_EQ(mesh->getDeferredAlphaObject(), nullptr);
-    unsigned alphaDraws = 99, regularDraws = 0, total = 0;
+// Alpha flags on a mesh without alpha sets draw nothing more; alpha sets
+// without the defer flag are drawn at once and not queued.
+TEST_F(MeshesTest, AlphaSetsAreDrawnAtOnceWithoutTheDeferFlagAndNeverByAnOpaqueMesh) {
+    MeshBuilder solidBuilder, clearBuilder;
+    ScopedMesh solid =
+        makeMesh(solidBuilder.material(material("white")).quad(0, 1, -1, -1, 1, 5).finish());
+    clearBuilder.material(material("glass")).quad(0, 1, -1, 0, 1, 5).quad(0, 0, -1, -1, 1, 5);
+    ScopedMesh clear = makeMesh(clearBuilder.finish());
+    EXPECT_EQ(solid->getDeferredAlphaObject(), nullptr);
+    unsigned start = 0, alphaOfSolid = 99, regularOfSolid = 0, alphaOfClear = 0;
     frame([&](D3DRenderView&) {
-        const unsigned start = calls("IDirect3DDevice3::DrawPrimitiveVB");
-        drawMesh(*mesh.get(), RenderInformation::ALPHA | RenderInformation::DEFER_ALPHA);
-        alphaDraws = calls("IDirect3DDevice3::DrawPrimitiveVB") - start;
+        start = draws();
+        drawMesh(*solid, RenderInformation::ALPHA | RenderInformation::DEFER_ALPHA);
+        alphaOfSolid = draws() - start;
         RenderInformation render;
         render.flags = RenderInformation::REGULAR;
-        mesh->render(&render);
-        regularDraws = calls("IDirect3DDevice3::DrawPrimitiveVB") - start;
+        solid->render(&render);
+        regularOfSolid = draws() - start;
         EXPECT_EQ(render.flags, 0u);
-        total = start;
+        drawMesh(*clear, RenderInformation::ALPHA);
+        alphaOfClear = draws() - start - regularOfSolid;
     });
-    EXPECT_EQ(alphaDraws, 0u);
-    EXPECT_EQ(regularDraws, 1u);
-    EXPECT_EQ(calls("IDirect3DDevice3::DrawPrimitiveVB") - total, 1u) << "something was deferred";
+    EXPECT_EQ(std::make_tuple(alphaOfSolid, regularOfSolid, alphaOfClear),
+              std::make_tuple(0u, 1u, 2u));
+    EXPECT_EQ(draws() - start, 3u) << "something was deferred";
 }
 
-TEST_F(MeshesTest, AlphaSetsWithoutTheDeferFlagAreDrawnAtOnce) {
-    Texture glass = texture("glass.tga");
-    Material clear;
-    clear.setTexture(1, &glass);
-    MeshBuilder builder;
-    builder.material(&clear).quad(0, 1, -1, 0, 1, 5).quad(0, 0, -1, -1, 1, 5);
-    ScopedMesh mesh(builder.finish());
-    unsigned atOnce = 0, start = 0;
-    frame([&](D3DRenderView&) {
-        start = calls("IDirect3DDevice3::DrawPrimitiveVB");
-        drawMesh(*mesh.get(), RenderInformation::ALPHA);
-        atOnce = calls("IDirect3DDevice3::DrawPrimitiveVB") - start;
-    });
-    EXPECT_EQ(atOnce, 2u);
-    EXPECT_EQ(calls("IDirect3DDevice3::DrawPrimitiveVB") - start, 2u) << "the sets were queued too";
-}
-
-class DeferredOrderTest : public MeshesTest,
-                          public ::testing::WithParamInterface<bool> {};
+class DeferredOrderTest : public MeshesTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(DeferredOrderTest, AlphaObjectsFollowTheRenderListInDepthOrderWhenSorting) {
-    const bool sorting = GetParam();
-    Texture glass = texture("glass.tga");
-    Material clear;
-    clear.setTexture(1, &glass);
     MeshBuilder nearBuilder, farBuilder;
-    ScopedMesh nearMesh(nearBuilder.material(&clear).quad(0, 1, -1, -1, 1, 4).finish());
-    ScopedMesh farMesh(farBuilder.material(&clear).quad(0, 1, -1, -1, 1, 9).finish());
-    RenderProbe opaque;
-    DrawCountProbe between;
+    ScopedMesh nearMesh =
+        makeMesh(nearBuilder.material(material("glass")).quad(0, 1, -1, -1, 1, 4).finish());
+    ScopedMesh farMesh =
+        makeMesh(farBuilder.material(material("glass")).quad(0, 1, -1, -1, 1, 9).finish());
+    DrawCountProbe<DeferredRenderObject> opaque;
+    DrawCountProbe<DeferredAlphaObjectInterface> between;
     unsigned before = 0;
-    g_sortAlpha = sorting;
+    g_sortAlpha = GetParam();
     frame([&](D3DRenderView& rv) {
-        before = calls("IDirect3DDevice3::DrawPrimitiveVB");
-        const unsigned flags = RenderInformation::ALPHA | RenderInformation::DEFER_ALPHA;
-        drawMesh(*nearMesh.get(), flags);
-        drawMesh(*farMesh.get(), flags);
-        EXPECT_EQ(calls("IDirect3DDevice3::DrawPrimitiveVB"), before);
+        before = draws();
+        drawMesh(*nearMesh, RenderInformation::ALPHA | RenderInformation::DEFER_ALPHA);
+        drawMesh(*farMesh, RenderInformation::ALPHA | RenderInformation::DEFER_ALPHA);
+        EXPECT_EQ(draws(), before);
         between.depth = rv.getZDepth(Vector(0, 0, 6));
         addToDeferredAlphaObjectsList(&between);
         addToDeferredRenderObjectsList(&opaque);
     });
     EXPECT_NEAR(nearMesh->getDeferredAlphaObject()->depth, 4.0f - camera.getNearDistance(), 1e-4f);
     EXPECT_EQ(opaque.drawsSeen, before);
-    EXPECT_EQ(calls("IDirect3DDevice3::DrawPrimitiveVB"), before + 2);
-    if (sorting) {
-        EXPECT_EQ(between.drawsSeen, before + 1);  // the far mesh only
-        EXPECT_EQ(lastDrawnBuffer(), nearMesh.buffer().getDestination());
-    } else {
-        EXPECT_EQ(between.drawsSeen, before + 2);  // as queued
-        EXPECT_EQ(lastDrawnBuffer(), farMesh.buffer().getDestination());
-    }
+    EXPECT_EQ(draws(), before + 2);
+    // Sorted: the far mesh, the probe, the near mesh; else as queued.
+    EXPECT_EQ(between.drawsSeen, before + (GetParam() ? 1 : 2));
+    EXPECT_EQ(lastDrawnBuffer(),
+              (GetParam() ? nearMesh : farMesh)->getVertexBuffer()->getDestination());
 }
 
 INSTANTIATE_TEST_SUITE_P(Sorting, DeferredOrderTest, ::testing::Values(true, false));
 
 TEST_F(MeshesTest, DrawingATwoMaterialMeshAgainSendsFewDeviceCalls) {
-    Texture red = texture("red.tga"), green = texture("green.tga");
-    Material first, second;
-    first.setTexture(1, &red);
-    second.setTexture(1, &green);
-    second.setEmissive(Color(0.2f, 0.2f, 0.2f, 1));
+    Material* second = material("green");
+    second->setEmissive(Color(0.2f, 0.2f, 0.2f, 1));
     MeshBuilder builder;
-    builder.material(&first).material(&second);
-    builder.quad(0, 1, -1, 0, 0, 5).quad(1, 1, 0, 0, 1, 5).quad(0, 0, -1, -1, 0, 5)
-        .quad(1, 0, 0, -1, 1, 5);
-    ScopedMesh mesh(builder.finish());
-    unsigned renderStates = 0, stageStates = 0, textures = 0, draws = 0;
+    builder.material(material("red")).material(second);
+    builder.quad(0, 1, -1, 0, 0, 5).quad(1, 1, 0, 0, 1, 5).quad(0, 0, -1, -1, 0, 5);
+    ScopedMesh mesh = makeMesh(builder.quad(1, 0, 0, -1, 1, 5).finish());
+    const char* const methods[] = {
+        "IDirect3DDevice3::DrawPrimitiveVB", "IDirect3DDevice3::SetTexture",
+        "IDirect3DDevice3::SetRenderState", "IDirect3DDevice3::SetTextureStageState"};
+    unsigned counts[4] = {};
     frame([&](D3DRenderView&) {
-        const unsigned flags = RenderInformation::REGULAR;
-        drawMesh(*mesh.get(), flags);
-        const unsigned rs = calls("IDirect3DDevice3::SetRenderState");
-        const unsigned ts = calls("IDirect3DDevice3::SetTextureStageState");
-        const unsigned tx = calls("IDirect3DDevice3::SetTexture");
-        const unsigned dr = calls("IDirect3DDevice3::DrawPrimitiveVB");
-        drawMesh(*mesh.get(), flags);
-        renderStates = calls("IDirect3DDevice3::SetRenderState") - rs;
-        stageStates = calls("IDirect3DDevice3::SetTextureStageState") - ts;
-        textures = calls("IDirect3DDevice3::SetTexture") - tx;
-        draws = calls("IDirect3DDevice3::DrawPrimitiveVB") - dr;
+        drawMesh(*mesh, RenderInformation::REGULAR);
+        for (int i = 0; i < 4; ++i)
+            counts[i] = calls(methods[i]);
+        drawMesh(*mesh, RenderInformation::REGULAR);
+        for (int i = 0; i < 4; ++i)
+            counts[i] = calls(methods[i]) - counts[i];
     });
-    EXPECT_EQ(draws, 4u);
+    EXPECT_EQ(counts[0], 4u);
     // One texture change per material, not per set.
-    EXPECT_LE(textures, 2u);
-    EXPECT_LE(renderStates, 4u);
-    EXPECT_LE(stageStates, 2u);
+    EXPECT_LE(counts[1], 2u);
+    EXPECT_LE(counts[2], 4u);
+    EXPECT_LE(counts[3], 2u);
 }

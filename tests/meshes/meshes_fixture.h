@@ -1,8 +1,11 @@
-// The driver loaded with a 640 x 480 mode, small TGA textures written to a
-// data folder of the test's own, one view whose content the test gives, and
-// key meshes built from quads.
+// The driver loaded with a 640 x 480 mode, small textures written for the
+// test, one view whose content the test gives, key meshes built from quads,
+// and the pixels of the last frame.
 #pragma once
 
+#include "application.h"
+#include "d3dframe/d3dframe.h"
+#include "image_container.h"
 #include "rfactory.h"
 #include "rmesh.h"
 #include "rtexture.h"
@@ -12,15 +15,15 @@
 
 #include <engine/core/degrading_manager.h>
 #include <engine/core/material.h>
+#include <engine/core/render_mesh_shell.h>
 #include <engine/core/texture.h>
 
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
+#include <array>
+#include <cstring>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 // A view whose content runs on the core thread during the frame.
 class ContentView : public View {
@@ -43,30 +46,23 @@ public:
                       Vector normal = Vector(0, 0, -1), bool fan = false) {
         KeyMesh& key = mesh.getKeyMesh();
         const int first = key.getGeometryVertexCount();
-        const Vector corners[4] = {{top, left, z}, {top, right, z}, {bottom, left, z},
-                                   {bottom, right, z}};
+        const Vector corners[4] = {
+            {top, left, z}, {top, right, z}, {bottom, left, z}, {bottom, right, z}};
         const Vector2D uvs[4] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
+        MeshSet set;
+        set.material = material;
         for (int i = 0; i < 4; ++i) {
             key.vertices.push_back(corners[i]);
             key.normals.push_back(normal);
             key.textureVertices.push_back(uvs[i]);
-        }
-        // Clockwise on the screen either way, so the default culling keeps it.
-        const int order[4] = {0, 1, 2, 3};
-        const int fanOrder[4] = {0, 1, 3, 2};
-        MeshSet set;
-        set.material = material;
-        for (int i = 0; i < 4; ++i) {
-            const int v = first + (fan ? fanOrder[i] : order[i]);
+            // Clockwise on the screen either way, so the default culling keeps it.
+            const int v = first + (fan && i > 1 ? 5 - i : i);
             if (i < 3)
                 set.first[i] = {v, v, v};
             else
                 set.further.push_back({v, v, v});
         }
-        if (fan)
-            mesh.addFan(set);
-        else
-            mesh.addStrip(set);
+        fan ? mesh.addFan(set) : mesh.addStrip(set);
         return *this;
     }
     MeshBuilder& material(const Material* engineMaterial, unsigned flags = MeshMaterial::TEXTURED) {
@@ -85,52 +81,43 @@ public:
 };
 
 // A render mesh made and given back through the engine's factory pointer.
-class ScopedMesh {
-public:
-    ScopedMesh(const BaseKeyMesh& mesh, int materialSet = 0)
-        : made(dynamic_cast<D3DOneLevelRenderMesh*>(
-              theRenderMeshFactory->create(materialSet, mesh))) {}
-    ~ScopedMesh() { theRenderMeshFactory->destroy(made); }
-    ScopedMesh(const ScopedMesh&) = delete;
-    ScopedMesh& operator=(const ScopedMesh&) = delete;
+struct MeshDeleter {
+    void operator()(D3DOneLevelRenderMesh* mesh) const { theRenderMeshFactory->destroy(mesh); }
+};
+using ScopedMesh = std::unique_ptr<D3DOneLevelRenderMesh, MeshDeleter>;
+inline ScopedMesh makeMesh(const BaseKeyMesh& mesh, int materialSet = 0) {
+    return ScopedMesh(
+        dynamic_cast<D3DOneLevelRenderMesh*>(theRenderMeshFactory->create(materialSet, mesh)));
+}
 
-    D3DOneLevelRenderMesh* operator->() const { return made; }
-    D3DOneLevelRenderMesh* get() const { return made; }
-    MarkedVertexBuffer& buffer() const { return *made->getVertexBuffer(); }
-
-private:
-    D3DOneLevelRenderMesh* made;
+struct Rgb {
+    int r, g, b;
 };
 
 class MeshesTest : public DriverTest {
 protected:
-    static void SetUpTestSuite() {
-        dataRoot() = std::filesystem::temp_directory_path() /
-                     ("d3ddriver_test_meshes_" + std::to_string(getpid()));
-        writeSolid("white.tga", 0xFFFFFFFF);
-        writeSolid("red.tga", 0xFFFF0000);
-        writeSolid("green.tga", 0xFF00FF00);
-        // Half-transparent blue: graded alpha.
-        writeSolid("glass.tga", 0x800000FF);
-        // A see-through stripe in a white texture: a colour key.
-        writeImage("keyed.tga", [](int x, int) { return x == 0 ? 0x00000000u : 0xFFFFFFFFu; });
-        // Left half red, right half blue: shows which way a texture lies.
-        writeImage("halves.tga", [](int x, int) { return x < 2 ? 0xFFFF0000u : 0xFF0000FFu; });
-        // Mounted again with the write folder: it must exist first.
-        ASSERT_TRUE(theResourceManager->setDataRoot(dataRoot().string()));
-        DriverTest::SetUpTestSuite();
-    }
-    static void TearDownTestSuite() {
-        std::error_code ec;
-        std::filesystem::remove_all(dataRoot(), ec);
-        DriverTest::TearDownTestSuite();
-    }
-
     void SetUp() override {
         DriverTest::SetUp();
         platform::testing::activateApplication();
         platform::testing::clearInjectedFailures();
-        ASSERT_TRUE(theResourceManager->setDataRoot(dataRoot().string()));
+        useData("no_file");
+        // 4 x 4 textures by column: half-transparent blue is graded alpha, a
+        // see-through first column a colour key; "halves" shows which way a
+        // texture lies.
+        const std::pair<const char*, std::array<std::uint32_t, 4>> images[] = {
+            {"white", {~0u, ~0u, ~0u, ~0u}},
+            {"red", {0xFFFF0000, 0xFFFF0000, 0xFFFF0000, 0xFFFF0000}},
+            {"green", {0xFF00FF00, 0xFF00FF00, 0xFF00FF00, 0xFF00FF00}},
+            {"glass", {0x800000FF, 0x800000FF, 0x800000FF, 0x800000FF}},
+            {"keyed", {0, ~0u, ~0u, ~0u}},
+            {"halves", {0xFFFF0000, 0xFFFF0000, 0xFF0000FF, 0xFF0000FF}}};
+        for (const auto& [name, columns] : images) {
+            ImageContainer image;
+            image.create(4, 4, ALPHA_NONE);
+            for (int i = 0; i < 16; ++i)
+                std::memcpy(image.getData() + i, &columns[i % 4], 4);
+            ASSERT_TRUE(image.save(("/Images/Meshes/" + std::string(name) + ".tga").c_str()));
+        }
         initDriver();
         const VideoMode* mode = nullptr;
         for (const VideoMode* m : theRenderDriver->getVideoModeList())
@@ -139,14 +126,15 @@ protected:
                 mode = m;
         ASSERT_NE(mode, nullptr);
         theRenderDriver->initVideoMode(mode);
-        ASSERT_NE(g_pDevice, nullptr);
-        ASSERT_NE(theRenderMeshFactory, nullptr);
+        ASSERT_TRUE(g_pDevice && theRenderMeshFactory);
         renderView = std::make_unique<ScopedRenderView>(view);
         view.setCamera(&camera);
         theRenderDriver->setBackgroundColor(Color(0, 0, 0, 1), true);
         theRenderDriver->registerView(&view);
     }
     void TearDown() override {
+        materials.clear();
+        textures.clear();
         if (theRenderDriver) {
             theRenderDriver->unregisterView(&view);
             renderView.reset();
@@ -158,16 +146,56 @@ protected:
         DriverTest::TearDown();
     }
 
+    // A material with the named texture in slot 1, or none; kept for the test.
+    Material* material(const char* texture = nullptr) {
+        Material& made = materials.emplace_back();
+        if (texture)
+            made.setTexture(
+                1, &textures.emplace_back("/Images/Meshes/" + std::string(texture) + ".tga"));
+        return &made;
+    }
+
     // One frame through the driver's frame loop; `content` runs inside the view.
     void frame(std::function<void(D3DRenderView&)> content) {
         view.content = std::move(content);
         theRenderDriver->draw();
         view.content = nullptr;
     }
+    // A frame drawing the shells in order, after `before`; its pixels kept.
+    void drawScene(std::vector<RenderMeshShellInterface*> shells,
+                   const std::function<void()>& before = nullptr) {
+        frame([&](D3DRenderView&) {
+            if (before)
+                before();
+            for (RenderMeshShellInterface* shell : shells)
+                theRenderDriver->renderMesh(shell);
+        });
+        pixels = platform::testing::readSurfaceARGB(g_pFramework->GetFrontBuffer());
+        ASSERT_EQ(pixels.size(), std::size_t(kWidth) * kHeight);
+    }
+    // The pixel showing the world point (x up, y right) at depth z.
+    Rgb at(float x, float y, float z) const {
+        const int sx = int(kWidth / 2.0f * (1 + y / z));
+        const int sy = int(kHeight / 2.0f * (1 - 4.0f / 3.0f * x / z));
+        const uint32_t p = pixels.at(std::size_t(sy) * kWidth + std::size_t(sx));
+        return {int((p >> 16) & 0xFF), int((p >> 8) & 0xFF), int(p & 0xFF)};
+    }
+    // Each channel of `c` within [lo, hi].
+    static void expectIn(Rgb c, Rgb lo, Rgb hi = {255, 255, 255}) {
+        EXPECT_TRUE(lo.r <= c.r && c.r <= hi.r && lo.g <= c.g && c.g <= hi.g && lo.b <= c.b &&
+                    c.b <= hi.b)
+            << c.r << ", " << c.g << ", " << c.b;
+    }
+    // Half-transparent blue at depth 4 over the green wall's corner (top 2,
+    // left -4, bottom -2, right 0, depth 8), over the black background, and
+    // the wall alone.
+    void expectGlassOverWall() {
+        expectIn(at(0.5f, -0.5f, 4), {0, 71, 71}, {255, 189, 189});
+        expectIn(at(0.5f, 0.5f, 4), {0, 0, 71}, {255, 19, 189});
+        expectIn(at(0, -3, 8), {0, 201, 0}, {255, 255, 19});
+    }
 
-    static Texture texture(const char* file) { return Texture(std::string("/Images/Meshes/") + file); }
-
-    // Morphs the mesh to its base key with a clip test, as the shell does.
+    // Morphs the mesh to its base key (or `key`) with a clip test, as the shell does.
     static MorphingInformation morphToBase(D3DOneLevelRenderMesh& mesh,
                                            const Vector& offset = Vector(),
                                            const KeyMesh* key = nullptr) {
@@ -197,36 +225,13 @@ protected:
     }
 
     static unsigned calls(const char* method) { return platform::testing::callCount(method); }
+    static unsigned draws() { return calls("IDirect3DDevice3::DrawPrimitiveVB"); }
 
     static constexpr int kWidth = 640, kHeight = 480;
     ContentView view;
     Camera camera;
     std::unique_ptr<ScopedRenderView> renderView;
-
-private:
-    static std::filesystem::path& dataRoot() {
-        static std::filesystem::path root;
-        return root;
-    }
-    static void writeImage(const std::string& name, const std::function<uint32_t(int, int)>& argb) {
-        const auto path = dataRoot() / "Images" / "Meshes" / name;
-        std::filesystem::create_directories(path.parent_path());
-        std::vector<uint8_t> bytes(18, 0);
-        bytes[2] = 2;  // uncompressed true colour
-        bytes[12] = 4;
-        bytes[14] = 4;
-        bytes[16] = 32;
-        bytes[17] = 0x20;  // top row first
-        for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 4; ++x) {
-                const uint32_t c = argb(x, y);
-                for (int shift : {0, 8, 16, 24})
-                    bytes.push_back(uint8_t(c >> shift));
-            }
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    }
-    static void writeSolid(const std::string& name, uint32_t argb) {
-        writeImage(name, [argb](int, int) { return argb; });
-    }
+    std::vector<uint32_t> pixels;
+    std::deque<Texture> textures;
+    std::deque<Material> materials;
 };
