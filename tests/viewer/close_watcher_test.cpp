@@ -2,13 +2,10 @@
 // loaded as d3dview loads it.
 #include "close_watcher.h"
 
-#include <engine/core/application_interface.h>
 #include <engine/core/globals.h>
 #include <engine/core/render_driver.h>
 #include <engine/core/window_interface.h>
 #include <platform/testing_input.h>
-
-#include <windows.h>
 
 #include <gtest/gtest.h>
 

@@ -8,61 +8,43 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 using namespace viewer;
 
 namespace {
 
-// Parses text and reads one boolean, as the driver would.
-bool readBool(const std::string& text, const char* path, bool* value) {
+// One value of a configuration text, read as the driver would.
+template <typename T>
+std::optional<T> value(const std::string& text, const char* path) {
     libconfig::Config config;
     config.readString(text);
-    return config.lookupValue(path, *value);
+    T found{};
+    return config.lookupValue(path, found) ? std::optional<T>(found) : std::nullopt;
 }
 
 }  // namespace
 
-TEST(ViewerShowFps, SwitchesTheKeyOnAndKeepsTheRest) {
-    const std::string original =
-        "# comment\n"
-        "Driver = {\n"
-        "    showFPS = false;\n"
-        "    dithering = false;\n"
-        "    DefaultVideoMode = { xResolution = 800; windowed = true; };\n"
-        "};\n"
-        "Other = { x = 1; };\n";
+TEST(ViewerShowFps, SwitchesTheKeyOnAddingOrReplacingItAndKeepsTheRest) {
+    const std::string original = R"(# comment
+Driver = { showFPS = false; dithering = false;
+           DefaultVideoMode = { xResolution = 800; windowed = true; }; };
+Other = { x = 1; };
+)";
     std::string changed, error;
     ASSERT_TRUE(withShowFps(original, &changed, &error)) << error;
-    bool value = false;
-    ASSERT_TRUE(readBool(changed, "Driver.showFPS", &value));
-    EXPECT_TRUE(value);
-    value = true;
-    ASSERT_TRUE(readBool(changed, "Driver.dithering", &value));
-    EXPECT_FALSE(value);
-    ASSERT_TRUE(readBool(changed, "Driver.DefaultVideoMode.windowed", &value));
-    EXPECT_TRUE(value);
-    libconfig::Config config;
-    config.readString(changed);
-    int x = 0;
-    EXPECT_TRUE(config.lookupValue("Driver.DefaultVideoMode.xResolution", x));
-    EXPECT_EQ(x, 800);
-    EXPECT_TRUE(config.lookupValue("Other.x", x));
-    EXPECT_EQ(x, 1);
-}
-
-TEST(ViewerShowFps, AddsTheBlockOrReplacesAValueOfTheWrongType) {
-    for (const char* original : {"", "Other = 3;", "Driver = 5;", "Driver = { showFPS = \"no\"; };"}) {
-        std::string changed, error;
-        ASSERT_TRUE(withShowFps(original, &changed, &error)) << original << ": " << error;
-        bool value = false;
-        EXPECT_TRUE(readBool(changed, "Driver.showFPS", &value)) << original;
-        EXPECT_TRUE(value) << original;
+    EXPECT_EQ(value<bool>(changed, "Driver.showFPS"), true);
+    EXPECT_EQ(value<bool>(changed, "Driver.dithering"), false);
+    EXPECT_EQ(value<bool>(changed, "Driver.DefaultVideoMode.windowed"), true);
+    EXPECT_EQ(value<int>(changed, "Driver.DefaultVideoMode.xResolution"), 800);
+    EXPECT_EQ(value<int>(changed, "Other.x"), 1);
+    // The block is added when missing; a value of the wrong type is replaced.
+    for (const char* text : {"", "Other = 3;", "Driver = 5;", "Driver = { showFPS = \"no\"; };"}) {
+        ASSERT_TRUE(withShowFps(text, &changed, &error)) << text << ": " << error;
+        EXPECT_EQ(value<bool>(changed, "Driver.showFPS"), true) << text;
     }
-}
-
-TEST(ViewerShowFps, RefusesTextThatIsNotAConfiguration) {
-    std::string changed, error;
+    changed.clear();
     EXPECT_FALSE(withShowFps("Driver = { showFPS = ; }", &changed, &error));
     EXPECT_NE(error.find("line 1"), std::string::npos) << error;
     EXPECT_TRUE(changed.empty());
@@ -73,33 +55,22 @@ TEST(ViewerShowFps, RefusesTextThatIsNotAConfiguration) {
 // with the overlay.
 TEST(ViewerLoadOverlay, ShadowsTheDataRootWhileMounted) {
     ASSERT_TRUE(theResourceManager->setDataRoot(D3DDRIVER_SOURCE_DIR "/data"));
-    std::string error;
-    std::string folder;
+    std::string error, folder, text;
     {
         auto overlay = LoadOverlay::mount(true, &error);
         ASSERT_NE(overlay, nullptr) << error;
         folder = overlay->folder();
         EXPECT_EQ(theResourceManager->getWriteDir(), folder);
-        std::string text;
         ASSERT_TRUE(theResourceManager->readAll("/Configs/system.cfg", &text));
-        bool value = false;
-        ASSERT_TRUE(readBool(text, "Driver.showFPS", &value));
-        EXPECT_TRUE(value);
-        int width = 0;
-        libconfig::Config config;
-        config.readString(text);
-        EXPECT_TRUE(config.lookupValue("Driver.DefaultVideoMode.xResolution", width));
-        EXPECT_EQ(width, 640);
+        EXPECT_EQ(value<bool>(text, "Driver.showFPS"), true);
+        EXPECT_EQ(value<int>(text, "Driver.DefaultVideoMode.xResolution"), 640);
         ASSERT_TRUE(theResourceManager->setWriteDir(testing::TempDir()));
     }
     EXPECT_FALSE(std::filesystem::exists(folder));
 
     auto plain = LoadOverlay::mount(false, &error);
     ASSERT_NE(plain, nullptr) << error;
-    std::string text;
     ASSERT_TRUE(theResourceManager->readAll("/Configs/system.cfg", &text));
-    bool value = true;
-    ASSERT_TRUE(readBool(text, "Driver.showFPS", &value));
-    EXPECT_FALSE(value);
+    EXPECT_EQ(value<bool>(text, "Driver.showFPS"), false);
     ASSERT_TRUE(theResourceManager->setWriteDir(testing::TempDir()));
 }

@@ -3,16 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-#include <vector>
+#include <deque>
 
 using namespace viewer;
 
 namespace {
 
-class FakeMode : public VideoMode {
-public:
+struct FakeMode : VideoMode {
     FakeMode(std::string name, int w, int h, int d, bool hardware, bool windowed)
         : name(std::move(name)), w(w), h(h), d(d), hardware(hardware), windowed(windowed) {}
     const char* getName() const override { return name.c_str(); }
@@ -24,8 +21,6 @@ public:
     bool isHardware() const override { return hardware; }
     bool isWindowed() const override { return windowed; }
     int getID() const override { return 0; }
-
-private:
     std::string name;
     int w, h, d;
     bool hardware, windowed;
@@ -34,32 +29,24 @@ private:
 class ViewerModeList : public ::testing::Test {
 protected:
     VideoMode* add(const char* name, int w, int h, int d, bool hardware, bool windowed = false) {
-        owned.push_back(std::make_unique<FakeMode>(name, w, h, d, hardware, windowed));
-        list.push_back(owned.back().get());
+        list.push_back(&owned.emplace_back(name, w, h, d, hardware, windowed));
         return list.back();
     }
-    std::vector<std::unique_ptr<FakeMode>> owned;
+    std::deque<FakeMode> owned;
     std::vector<VideoMode*> list;
 };
 
 }  // namespace
 
-TEST_F(ViewerModeList, PrefersHardwareWhereverItStands) {
-    add("Ramp 640", 640, 480, 16, false);
+TEST_F(ViewerModeList, PrefersHardwareWhereverItStandsElseTheFirstSoftwareModeOfTheSize) {
     add("HAL 640x32", 640, 480, 32, true);
-    const VideoMode* hard = add("HAL 640", 640, 480, 16, true);
-    add("HAL 640 second", 640, 480, 16, true);
-    EXPECT_EQ(findFullScreenMode(list, {640, 480, 16}), hard);
-}
-
-TEST_F(ViewerModeList, TakesTheFirstSoftwareModeWhenThereIsNoHardwareOne) {
-    add("HAL 640x32", 640, 480, 32, true);
-    const VideoMode* first = add("Ramp 640", 640, 480, 16, false);
+    const VideoMode* software = add("Ramp 640", 640, 480, 16, false);
     add("RGB 640", 640, 480, 16, false);
-    EXPECT_EQ(findFullScreenMode(list, {640, 480, 16}), first);
-}
-
-TEST_F(ViewerModeList, SkipsWindowedModesAndOtherSizes) {
+    EXPECT_EQ(findFullScreenMode(list, {640, 480, 16}), software);
+    const VideoMode* hardware = add("HAL 640", 640, 480, 16, true);
+    add("HAL 640 second", 640, 480, 16, true);
+    EXPECT_EQ(findFullScreenMode(list, {640, 480, 16}), hardware);
+    // Windowed modes and other sizes are skipped.
     add("windowed", 800, 600, 16, true, true);
     add("other depth", 800, 600, 32, true);
     add("other height", 800, 480, 16, true);
