@@ -7,21 +7,15 @@
 
 #include "../support/direct_draw_object.h"
 
-#include <ddraw.h>
 #include <engine/debug.h>
 #include <engine/resources.h>
-#include <platform/testing.h>
 
-#include <gtest/gtest.h>
-
-#include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <string>
 #include <unistd.h>
-#include <vector>
 
 using Bytes = std::vector<std::uint8_t>;
+using Words = std::vector<std::uint32_t>;
 
 inline std::uint32_t word(const RGBAColor& c) {
     std::uint32_t w;
@@ -35,62 +29,74 @@ inline RGBAColor pixelOf(std::uint32_t argb) {
     return c;
 }
 
-inline void putLE16(Bytes& b, std::size_t at, std::uint32_t v) {
-    b.at(at) = std::uint8_t(v);
-    b.at(at + 1) = std::uint8_t(v >> 8);
+// The image's pixels as 0xAARRGGBB words.
+inline Words wordsOf(const ImageContainer& image) {
+    Words out(std::size_t(image.getWidth()) * image.getHeight());
+    if (image.getData())
+        std::memcpy(out.data(), image.getData(), out.size() * 4);
+    return out;
 }
 
-inline void putLE32(Bytes& b, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
+// An image of the given size and pixels (0xAARRGGBB, top row first).
+inline void fill(ImageContainer& image, int width, int height, const Words& pixels) {
+    ASSERT_TRUE(image.create(width, height, ALPHA_NONE));
+    ASSERT_EQ(std::size_t(width) * height, pixels.size());
+    std::memcpy(image.getData(), pixels.data(), pixels.size() * 4);
+}
+
+// `count` little-endian bytes of `v` at `at`.
+inline void put(Bytes& b, std::size_t at, std::uint32_t v, int count = 4) {
+    for (int i = 0; i < count; ++i)
         b.at(at + i) = std::uint8_t(v >> (8 * i));
 }
 
 // A TGA file: the 18-byte header (type 2, 32 bits, top-left origin) and the
-// given pixels (0xAARRGGBB each), top row first.
-inline Bytes tgaFile(int width, int height, const std::vector<std::uint32_t>& pixels) {
-    Bytes b(18, 0);
+// given pixels, top row first.
+inline Bytes tgaFile(int width, int height, const Words& pixels) {
+    Bytes b(18 + 4 * pixels.size(), 0);
     b[2] = 2;
-    putLE16(b, 12, std::uint32_t(width));
-    putLE16(b, 14, std::uint32_t(height));
+    put(b, 12, std::uint32_t(width), 2);
+    put(b, 14, std::uint32_t(height), 2);
     b[16] = 32;
     b[17] = 0x20;
-    for (std::uint32_t p : pixels)
-        for (int i = 0; i < 4; ++i)
-            b.push_back(std::uint8_t(p >> (8 * i)));
+    std::memcpy(b.data() + 18, pixels.data(), 4 * pixels.size());
     return b;
 }
 
-// A 24-bit BMP file; `pixel(x, y)` (0x00RRGGBB, y from the top) gives the
-// colours. Rows are stored bottom first, padded to four bytes; `gap` extra
-// bytes sit between the headers and the pixel data.
-template <typename Fn>
-Bytes bmpFile(int width, int height, Fn pixel, std::uint32_t gap = 0) {
-    const std::uint32_t stride = (std::uint32_t(width) * 3 + 3) & ~3u;
-    const std::uint32_t start = 54 + gap;
-    Bytes b(start + stride * std::uint32_t(height), 0);
+// The colours of the BMP test files (0x00RRGGBB, y from the top).
+inline std::uint32_t colourAt(int x, int y) {
+    return std::uint32_t((x * 40 + 1) << 16 | (y * 50 + 2) << 8 | (x * 7 + y * 11 + 3));
+}
+
+// A 24-bit BMP file of colourAt: rows stored bottom first, padded to four
+// bytes with a value that must not leak into the image; `gap` extra bytes
+// between the headers and the pixel data.
+inline Bytes bmpFile(int width, int height, std::uint32_t gap = 0) {
+    const std::uint32_t stride = (std::uint32_t(width) * 3 + 3) & ~3u, start = 54 + gap;
+    Bytes b(start + stride * std::uint32_t(height), 0xEE);
+    std::fill(b.begin(), b.begin() + start, 0);
     b[0] = 'B';
     b[1] = 'M';
-    putLE32(b, 2, std::uint32_t(b.size()));
-    putLE32(b, 10, start);
-    putLE32(b, 14, 40);
-    putLE32(b, 18, std::uint32_t(width));
-    putLE32(b, 22, std::uint32_t(height));
-    putLE16(b, 26, 1);
-    putLE16(b, 28, 24);
-    for (int r = 0; r < height; ++r) {
-        const int y = height - 1 - r;
-        for (int x = 0; x < width; ++x) {
-            const std::uint32_t c = pixel(x, y);
-            std::uint8_t* at = &b[start + r * stride + x * 3];
-            at[0] = std::uint8_t(c);
-            at[1] = std::uint8_t(c >> 8);
-            at[2] = std::uint8_t(c >> 16);
-        }
-        // Padding bytes carry a value that must not leak into the image.
-        for (std::uint32_t p = std::uint32_t(width) * 3; p < stride; ++p)
-            b[start + r * stride + p] = 0xEE;
-    }
+    put(b, 2, std::uint32_t(b.size()));
+    put(b, 10, start);
+    put(b, 14, 40);
+    put(b, 18, std::uint32_t(width));
+    put(b, 22, std::uint32_t(height));
+    put(b, 26, 1, 2);
+    put(b, 28, 24, 2);
+    for (int r = 0; r < height; ++r)
+        for (int x = 0; x < width; ++x)
+            put(b, start + r * stride + x * 3, colourAt(x, height - 1 - r), 3);
     return b;
+}
+
+// What the BMP reader makes of bmpFile: colourAt, opaque.
+inline Words bmpPixels(int width, int height) {
+    Words out;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            out.push_back(0xFF000000u | colourAt(x, y));
+    return out;
 }
 
 // Files are written below a folder of this process only and removed after
@@ -129,59 +135,43 @@ protected:
     }
 };
 
-struct PixelLayout {
-    DWORD bits, red, green, blue, alpha;
-};
-inline constexpr PixelLayout kR5G6B5{16, 0xF800, 0x07E0, 0x001F, 0};
-inline constexpr PixelLayout kX1R5G5B5{16, 0x7C00, 0x03E0, 0x001F, 0};
-inline constexpr PixelLayout kA1R5G5B5{16, 0x7C00, 0x03E0, 0x001F, 0x8000};
-inline constexpr PixelLayout kA4R4G4B4{16, 0x0F00, 0x00F0, 0x000F, 0xF000};
-inline constexpr PixelLayout kA8R8G8B8{32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000};
-
-inline DDPIXELFORMAT rgbFormat(const PixelLayout& layout) {
-    DDPIXELFORMAT f{};
-    f.dwSize = sizeof f;
-    f.dwFlags = DDPF_RGB | (layout.alpha ? DDPF_ALPHAPIXELS : 0);
-    f.dwRGBBitCount = layout.bits;
-    f.dwRBitMask = layout.red;
-    f.dwGBitMask = layout.green;
-    f.dwBBitMask = layout.blue;
-    f.dwRGBAlphaBitMask = layout.alpha;
-    return f;
+// Formats of 16 and 32 bits by their bit count and red, green, blue and
+// alpha masks, and the packed YUV formats.
+inline DDPIXELFORMAT rgbFormat(DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a = 0) {
+    return {sizeof(DDPIXELFORMAT),
+            DDPF_RGB | (a ? DDPF_ALPHAPIXELS : 0u),
+            0,
+            {bits},
+            {r},
+            {g},
+            {b},
+            {a}};
 }
-
+inline const DDPIXELFORMAT kR5G6B5 = rgbFormat(16, 0xF800, 0x07E0, 0x001F);
+inline const DDPIXELFORMAT kX1R5G5B5 = rgbFormat(16, 0x7C00, 0x03E0, 0x001F);
+inline const DDPIXELFORMAT kA1R5G5B5 = rgbFormat(16, 0x7C00, 0x03E0, 0x001F, 0x8000);
+inline const DDPIXELFORMAT kA4R4G4B4 = rgbFormat(16, 0x0F00, 0x00F0, 0x000F, 0xF000);
+inline const DDPIXELFORMAT kA8R8G8B8 = rgbFormat(32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000);
 inline DDPIXELFORMAT yuvFormat(DWORD fourCC) {
-    DDPIXELFORMAT f{};
-    f.dwSize = sizeof f;
-    f.dwFlags = DDPF_FOURCC;
-    f.dwFourCC = fourCC;
-    f.dwYUVBitCount = 16;
-    return f;
+    return {sizeof(DDPIXELFORMAT), DDPF_FOURCC, fourCC, {16}, {0}, {0}, {0}, {0}};
 }
 
-// The raw bytes of a locked surface's rows, `width` x bytes per pixel each.
-inline Bytes surfaceBytes(IDirectDrawSurface4* s, DWORD bytesPerPixel) {
+// The raw bytes of a surface's rows, `width` x bytes per pixel each; with
+// `fill`, those bytes are written first.
+inline Bytes surfaceBytes(IDirectDrawSurface4* s, DWORD bytesPerPixel, const Bytes& fill = {}) {
     DDSURFACEDESC2 d{};
     d.dwSize = sizeof d;
     Bytes out;
     EXPECT_EQ(DD_OK, s->Lock(nullptr, &d, DDLOCK_WAIT, nullptr));
     if (!d.lpSurface)
         return out;
-    const auto* row = static_cast<const std::uint8_t*>(d.lpSurface);
-    for (DWORD y = 0; y < d.dwHeight; ++y, row += d.lPitch)
-        out.insert(out.end(), row, row + d.dwWidth * bytesPerPixel);
-    EXPECT_EQ(DD_OK, s->Unlock(nullptr));
-    return out;
-}
-
-// Fills a surface with raw bytes, row by row (the inverse of surfaceBytes).
-inline void fillSurface(IDirectDrawSurface4* s, DWORD bytesPerPixel, const Bytes& bytes) {
-    DDSURFACEDESC2 d{};
-    d.dwSize = sizeof d;
-    ASSERT_EQ(DD_OK, s->Lock(nullptr, &d, DDLOCK_WAIT, nullptr));
     auto* row = static_cast<std::uint8_t*>(d.lpSurface);
     const std::size_t rowBytes = d.dwWidth * bytesPerPixel;
-    for (DWORD y = 0; y < d.dwHeight && (y + 1) * rowBytes <= bytes.size(); ++y, row += d.lPitch)
-        std::memcpy(row, bytes.data() + y * rowBytes, rowBytes);
-    ASSERT_EQ(DD_OK, s->Unlock(nullptr));
+    for (DWORD y = 0; y < d.dwHeight; ++y, row += d.lPitch) {
+        if (fill.size() >= (y + 1) * rowBytes)
+            std::memcpy(row, fill.data() + y * rowBytes, rowBytes);
+        out.insert(out.end(), row, row + rowBytes);
+    }
+    EXPECT_EQ(DD_OK, s->Unlock(nullptr));
+    return out;
 }

@@ -1,0 +1,223 @@
+// Images written into and read from surfaces: colour matching and colour
+// keys, packing into any 16- or 32-bit RGB layout and the packed YUV ones
+// ("UYVY", "YUY2"), nearest-pixel scaling, depths that are left alone, and
+// surface failures handed back unchanged.
+#include "image_support.h"
+
+#include <cstdlib>
+
+namespace {
+
+constexpr DWORD kUYVY = MAKEFOURCC('U', 'Y', 'V', 'Y');
+constexpr DWORD kYUY2 = MAKEFOURCC('Y', 'U', 'Y', '2');
+
+TEST(ColorMatchTest, EachChannelKeepsItsTopBitsAndFloatsRoundToTheNearestEven) {
+    const struct {
+        DDPIXELFORMAT layout;
+        unsigned long colour, matched;
+    } cases[] = {{kR5G6B5, ~0u, 0xFFFF},
+                 {kR5G6B5, 0xFF0000, 0xF800},
+                 {kR5G6B5, 0xFF00, 0x07E0},
+                 {kR5G6B5, 0xFF, 0x001F},
+                 {kR5G6B5, 0x808080, 0x8410},
+                 {kR5G6B5, 0xFF070307, 0},  // below one step
+                 {kX1R5G5B5, ~0u, 0x7FFF},
+                 {kX1R5G5B5, 0xFF0000, 0x7C00},
+                 {kA1R5G5B5, 0x80000000, 0x8000},
+                 {kA1R5G5B5, 0x7F000000, 0},
+                 {kA1R5G5B5, 0xFF00, 0x03E0},
+                 {kA4R4G4B4, 0xFF123456, 0xF135},
+                 {kA8R8G8B8, 0, 0},
+                 {kA8R8G8B8, 0x12345678, 0x12345678},
+                 {kA8R8G8B8, ~0u, ~0u},
+                 {kA8R8G8B8, 0x80FF0001, 0x80FF0001}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.matched, DDColorMatch(c.layout, c.colour)) << std::hex << c.colour;
+
+    const DDPIXELFORMAT f = kA8R8G8B8;
+    // 127.5 rounds up to the even 128, 126.5 down to the even 126; out of
+    // range is clamped.
+    const float up = 127.5f / 255.0f, down = 126.5f / 255.0f;
+    ASSERT_TRUE(up * 255.0f == 127.5f && down * 255.0f == 126.5f);
+    EXPECT_EQ(0xFFFF0000ul, DDColorMatch(f, Color(1.0f, 0.0f, 0.0f, 1.0f)));
+    EXPECT_EQ(0x80007E00ul, DDColorMatch(f, Color(0.0f, down, 0.0f, up)));
+    EXPECT_EQ(0x00000001ul, DDColorMatch(f, Color(0.0f, 0.0f, 0.6f / 255.0f, 0.4f / 255.0f)));
+    EXPECT_EQ(0xFF00FF00ul, DDColorMatch(f, Color(-1.0f, 2.0f, -0.0f, 1.5f)));
+    // The surface description's format is used.
+    DDSURFACEDESC2 d{};
+    d.ddpfPixelFormat = kR5G6B5;
+    EXPECT_EQ(0xF800u, DDColorMatch(d, 0x00FF0000ul));
+    EXPECT_EQ(0x07E0u, DDColorMatch(d, Color(0.0f, 1.0f, 0.0f, 1.0f)));
+}
+
+class SurfaceTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        platform::testing::clearInjectedFailures();
+        for (IDirectDrawSurface4* s : surfaces)
+            s->Release();
+    }
+    IDirectDrawSurface4* make(DWORD width, DWORD height, const DDPIXELFORMAT& format) {
+        IDirectDrawSurface4* s = dd.get() ? dd.create(width, height, format) : nullptr;
+        EXPECT_NE(nullptr, s);
+        if (s)
+            surfaces.push_back(s);
+        return s;
+    }
+    // The image copied into a new surface: the surface's bytes.
+    Bytes copied(DWORD width, DWORD height, const DDPIXELFORMAT& format, DWORD bytesPerPixel) {
+        IDirectDrawSurface4* s = make(width, height, format);
+        EXPECT_EQ(DD_OK, s ? image.copy(s) : E_FAIL);
+        return s ? surfaceBytes(s, bytesPerPixel) : Bytes();
+    }
+
+    DirectDrawObject dd;
+    ImageContainer image;
+    std::vector<IDirectDrawSurface4*> surfaces;
+};
+
+TEST_F(SurfaceTest, TheKeyIsOneValueAsLowAndHighAndItsFailuresAreReturned) {
+    IDirectDrawSurface4* s = make(4, 4, kR5G6B5);
+    ASSERT_EQ(DD_OK, DDSetColorKey(s, DDColorMatch(kR5G6B5, 0x00FF00FFul)));
+    DDCOLORKEY key{};
+    ASSERT_EQ(DD_OK, s->GetColorKey(DDCKEY_SRCBLT, &key));
+    EXPECT_EQ(std::make_pair(key.dwColorSpaceLowValue, key.dwColorSpaceHighValue),
+              std::make_pair(DWORD(0xF81F), DWORD(0xF81F)));
+    platform::testing::failNextCall("IDirectDrawSurface4::SetColorKey", DDERR_SURFACELOST);
+    EXPECT_EQ(DDERR_SURFACELOST, DDSetColorKey(s, 0));
+    EXPECT_EQ(DDERR_INVALIDPARAMS, DDSetColorKey(nullptr, 0));
+}
+
+// Each layout's copy of 0x9ABCDEF1, and what paste reads back from it with
+// the alpha format the layout's alpha bits give.
+TEST_F(SurfaceTest, ChannelsKeepTheirTopBitsInEachLayoutBothWays) {
+    fill(image, 1, 1, {0x9ABCDEF1});
+    const struct {
+        DDPIXELFORMAT layout;
+        std::uint32_t copied, pasted;
+        AlphaFormat alpha;
+    } cases[] = {{kR5G6B5, 0xBEFE, 0x00B8DCF0, ALPHA_NONE},  // 10111 110111 11110
+                 {kX1R5G5B5, 0x5F7E, 0x00B8D8F0, ALPHA_NONE},
+                 {kA1R5G5B5, 0xDF7E, 0x80B8D8F0, ALPHA_COLORKEY},
+                 {kA4R4G4B4, 0x9BDF, 0x90B0D0F0, ALPHA_GRADED},
+                 {kA8R8G8B8, 0x9ABCDEF1, 0x9ABCDEF1, ALPHA_NONE}};
+    for (const auto& c : cases) {
+        IDirectDrawSurface4* s = make(2, 1, c.layout);
+        ASSERT_EQ(DD_OK, image.copy(s));
+        std::uint32_t value = 0;
+        std::memcpy(&value, surfaceBytes(s, c.layout.dwRGBBitCount / 8).data(),
+                    c.layout.dwRGBBitCount / 8);
+        ImageContainer back;
+        ASSERT_EQ(DD_OK, back.paste(s));
+        EXPECT_EQ(std::make_tuple(value, back.getWidth(), wordsOf(back)[0], back.getAlphaFormat()),
+                  std::make_tuple(c.copied, 2, c.pasted, c.alpha));
+    }
+}
+
+// Three columns over seven take floor(x * 3 / 7), two rows over four
+// floor(y / 2).
+TEST_F(SurfaceTest, ScaledCopiesTakeTheNearestPixelBelow) {
+    fill(image, 3, 2, {0xFF000010, 0xFF000020, 0xFF000030, 0xFF001000, 0xFF002000, 0xFF003000});
+    const Bytes bytes = copied(7, 4, kA8R8G8B8, 4);
+    Words words(28), expected;
+    std::memcpy(words.data(), bytes.data(), std::min(bytes.size(), std::size_t(112)));
+    for (int y = 0; y < 4; ++y)
+        for (int x : {0, 0, 0, 1, 1, 2, 2})
+            expected.push_back(wordsOf(image)[y / 2 * 3 + x]);
+    EXPECT_EQ(words, expected);
+}
+
+TEST_F(SurfaceTest, OtherDepthsAndEmptyImagesLeaveTheSurfaceAlone) {
+    fill(image, 4, 2, Words(8, 0xFF123456));
+    IDirectDrawSurface4* s = make(4, 2, rgbFormat(24, 0xFF0000, 0xFF00, 0xFF));
+    surfaceBytes(s, 3, Bytes(24, 0xAB));
+    platform::testing::resetCallCounts();
+    EXPECT_EQ(DD_OK, image.copy(s));
+    EXPECT_EQ(std::make_pair(platform::testing::callCount("IDirectDrawSurface4::Lock"),
+                             platform::testing::callCount("IDirectDrawSurface4::Unlock")),
+              std::make_pair(1u, 1u));
+    EXPECT_EQ(Bytes(24, 0xAB), surfaceBytes(s, 3));
+    // Pasting such a surface keeps the pixels, resized to the surface.
+    ImageContainer pasted;
+    ASSERT_TRUE(pasted.create(4, 2, ALPHA_NONE));
+    pasted.getData()[3] = pixelOf(0x12345678);
+    ASSERT_EQ(DD_OK, pasted.paste(s));
+    EXPECT_EQ(0x12345678u, word(pasted.getData()[3]));
+
+    IDirectDrawSurface4* plain = make(2, 2, kR5G6B5);
+    surfaceBytes(plain, 2, Bytes(8, 0x5A));
+    EXPECT_EQ(DD_OK, ImageContainer().copy(plain));
+    EXPECT_EQ(Bytes(8, 0x5A), surfaceBytes(plain, 2));
+}
+
+TEST_F(SurfaceTest, SurfaceFailuresAreReturnedUnchanged) {
+    fill(image, 2, 2, Words(4, 0));
+    IDirectDrawSurface4* s = make(2, 2, kR5G6B5);
+    const std::pair<const char*, HRESULT> failures[] = {
+        {"IDirectDrawSurface4::GetSurfaceDesc", DDERR_SURFACELOST},
+        {"IDirectDrawSurface4::Lock", DDERR_WASSTILLDRAWING},
+        {"IDirectDrawSurface4::Unlock", DDERR_NOTLOCKED}};
+    for (const auto& [method, result] : failures) {
+        platform::testing::failNextCall(method, result);
+        EXPECT_EQ(result, image.copy(s)) << method;
+    }
+    EXPECT_EQ(DDERR_INVALIDPARAMS, image.copy(nullptr));
+    platform::testing::clearInjectedFailures();
+    s->Unlock(nullptr);
+}
+
+// Pairs of pixels as YUY2 groups (Y0 U Y1 V), or UYVY (U Y0 V Y1).
+TEST_F(SurfaceTest, YuvPairsTakeUFromTheFirstPixelAndVFromTheNext) {
+    const struct {
+        Words pixels;
+        DWORD surfaceWidth;
+        Bytes yuy2;
+    } cases[] = {
+        {Words(4, 0),
+         4,
+         {0, 128, 0, 128, 0, 128, 0, 128}},  // black: middle chroma
+                                             // U = 128 - 28 - 29 + 21.5 of R 200, G 100, B 50; V =
+                                             // 128 + 3.6 - 5.8 - 2.1 of R 10, G 20, B 30; luma
+                                             // weighs 0.29, 0.57, 0.14; all truncated.
+        {{0xFFC86432, 0xFF0A141E}, 2, {122, 92, 18, 123}},
+        {{~0u}, 2, {255, 128, 255, 128}},  // the last pixel stands in for its successor
+        // Two columns over four: pairs start at pixels 0 and 1.
+        {{0xFF000000, 0xFF646464}, 4, {0, 128, 100, 128, 100, 128, 100, 128}}};
+    for (const auto& c : cases) {
+        fill(image, int(c.pixels.size()), 1, c.pixels);
+        Bytes uyvy = c.yuy2;
+        for (std::size_t i = 0; i < uyvy.size(); i += 2)
+            std::swap(uyvy[i], uyvy[i + 1]);
+        EXPECT_EQ(c.yuy2, copied(c.surfaceWidth, 1, yuvFormat(kYUY2), 2));
+        EXPECT_EQ(uyvy, copied(c.surfaceWidth, 1, yuvFormat(kUYVY), 2));
+    }
+}
+
+TEST_F(SurfaceTest, YuvRoundTripsAreExactForGreysAndCloseForColours) {
+    Words greys;
+    for (int i = 0; i < 512; ++i)
+        greys.push_back(0xFF000000u | 0x010101u * std::uint32_t(i < 256 ? i : 511 - i));
+    for (DWORD fourCC : {kUYVY, kYUY2}) {
+        fill(image, 256, 2, greys);
+        IDirectDrawSurface4* s = make(256, 2, yuvFormat(fourCC));
+        ASSERT_EQ(DD_OK, image.copy(s));
+        ImageContainer back;
+        ASSERT_EQ(DD_OK, back.paste(s));
+        Words rgb = wordsOf(back);
+        for (std::uint32_t& p : rgb)
+            p |= 0xFF000000u;
+        EXPECT_EQ(std::make_tuple(back.getHeight(), back.getAlphaFormat(), rgb),
+                  std::make_tuple(2, ALPHA_NONE, greys));
+        for (std::uint32_t colour : {0xFFC86432, 0xFF3296C8, 0xFF808000, 0xFF20E040}) {
+            fill(image, 4, 2, Words(8, colour));
+            ASSERT_EQ(DD_OK, image.copy(s = make(4, 2, yuvFormat(fourCC))));
+            ASSERT_EQ(DD_OK, back.paste(s));
+            const RGBAColor a = pixelOf(colour), b = back.getData()[5];
+            EXPECT_TRUE(std::abs(a.r - b.r) <= 5 && std::abs(a.g - b.g) <= 5 &&
+                        std::abs(a.b - b.b) <= 5)
+                << std::hex << colour << " " << word(b);
+        }
+    }
+}
+
+}  // namespace
