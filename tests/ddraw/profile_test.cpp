@@ -1,3 +1,5 @@
+// Display profiles: the built-in one, one loaded from a file with a second
+// adapter, and files that are refused.
 #include "ddraw_fixture.h"
 
 #include <vector>
@@ -11,36 +13,30 @@ struct Found {
     HMONITOR monitor;
 };
 
-BOOL WINAPI collect(GUID* guid, LPSTR description, LPSTR name, LPVOID context, HMONITOR monitor) {
-    auto* out = static_cast<std::vector<Found>*>(context);
-    out->push_back({guid != nullptr, guid ? *guid : GUID{}, description, name, monitor});
-    return TRUE;
+std::vector<Found> enumerate(DWORD flags) {
+    std::vector<Found> found;
+    auto collect = [](GUID* guid, LPSTR description, LPSTR name, LPVOID context,
+                      HMONITOR monitor) -> BOOL {
+        static_cast<std::vector<Found>*>(context)->push_back(
+            {guid != nullptr, guid ? *guid : GUID{}, description, name, monitor});
+        return TRUE;
+    };
+    EXPECT_EQ(DD_OK, DirectDrawEnumerateExA(collect, &found, flags));
+    return found;
 }
 
-class ProfileTest : public ::testing::Test {
+class ProfileTest : public DirectDrawTest {
 protected:
-    void TearDown() override { platform::testing::useDefaultDisplayProfile(); }
+    ProfileTest() { profile = "two_adapters.cfg"; }
 };
 
-TEST_F(ProfileTest, BuiltInProfileHasOnePrimaryAdapterAndA32BitDesktop) {
-    platform::testing::useDefaultDisplayProfile();
-    std::vector<Found> found;
-    ASSERT_EQ(DD_OK, DirectDrawEnumerateExA(collect, &found, DDENUM_ATTACHEDSECONDARYDEVICES));
-    ASSERT_EQ(1u, found.size());
-    EXPECT_FALSE(found[0].hasGuid);
-    EXPECT_EQ(32u, platform::testing::currentDesktopMode().bitsPerPixel);
-    EXPECT_EQ("built-in", platform::testing::displayProfileSource());
-}
-
-TEST_F(ProfileTest, FileWithTwoAdaptersEnumeratesPrimaryWithoutGuidAndSecondaryWithIt) {
-    std::string error;
-    ASSERT_TRUE(platform::testing::loadDisplayProfile(dataPath("two_adapters.cfg"), &error))
-        << error;
-    std::vector<Found> found;
-    ASSERT_EQ(DD_OK, DirectDrawEnumerateExA(collect, &found,
-                                            DDENUM_ATTACHEDSECONDARYDEVICES |
-                                                DDENUM_DETACHEDSECONDARYDEVICES |
-                                                DDENUM_NONDISPLAYDEVICES));
+// The secondary adapter is enumerated with its GUID, with the flag only, and
+// found by it with the file's memory and depth formats and no overlays; an
+// unknown GUID finds nothing.
+TEST_F(ProfileTest, SecondaryAdapterIsEnumeratedAndFoundByItsGuid) {
+    std::vector<Found> found =
+        enumerate(DDENUM_ATTACHEDSECONDARYDEVICES | DDENUM_DETACHEDSECONDARYDEVICES |
+                  DDENUM_NONDISPLAYDEVICES);
     ASSERT_EQ(2u, found.size());
     EXPECT_FALSE(found[0].hasGuid);
     EXPECT_EQ("Primary Display Driver", found[0].description);
@@ -50,67 +46,32 @@ TEST_F(ProfileTest, FileWithTwoAdaptersEnumeratesPrimaryWithoutGuidAndSecondaryW
     EXPECT_EQ("Voodoo2 3D Accelerator", found[1].description);
     EXPECT_EQ("voodoo2", found[1].name);
     EXPECT_EQ(reinterpret_cast<HMONITOR>(static_cast<uintptr_t>(0x20002)), found[1].monitor);
-    // The desktop of the file is in place.
     EXPECT_EQ(800u, platform::testing::currentDesktopMode().width);
     EXPECT_EQ(16u, platform::testing::currentDesktopMode().bitsPerPixel);
-}
+    EXPECT_EQ(1u, enumerate(0).size());
 
-TEST_F(ProfileTest, SecondaryAdaptersAreLeftOutWithoutTheFlag) {
-    ASSERT_TRUE(platform::testing::loadDisplayProfile(dataPath("two_adapters.cfg")));
-    std::vector<Found> found;
-    ASSERT_EQ(DD_OK, DirectDrawEnumerateExA(collect, &found, 0));
-    EXPECT_EQ(1u, found.size());
-}
-
-TEST_F(ProfileTest, DirectDrawCreateFindsTheSecondaryAdapterByGuid) {
-    ASSERT_TRUE(platform::testing::loadDisplayProfile(dataPath("two_adapters.cfg")));
-    std::vector<Found> found;
-    ASSERT_EQ(DD_OK, DirectDrawEnumerateExA(collect, &found, DDENUM_ATTACHEDSECONDARYDEVICES));
-    ASSERT_EQ(2u, found.size());
-    IDirectDraw* dd = nullptr;
-    ASSERT_EQ(DD_OK, DirectDrawCreate(&found[1].guid, &dd, nullptr));
-    IDirectDraw4* dd4 = nullptr;
-    ASSERT_EQ(DD_OK, dd->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void**>(&dd4)));
+    IDirectDraw4* secondary = newDirectDraw(&found[1].guid);
+    ASSERT_NE(nullptr, secondary);
     DDCAPS caps{};
     caps.dwSize = sizeof(caps);
-    ASSERT_EQ(DD_OK, dd4->GetCaps(&caps, nullptr));
+    ASSERT_EQ(DD_OK, secondary->GetCaps(&caps, nullptr));
     EXPECT_EQ(8388608u, caps.dwVidMemTotal);
     EXPECT_EQ(0u, caps.dwCaps & DDCAPS_OVERLAY);
     EXPECT_EQ(DDBD_16, caps.dwZBufferBitDepths);
-    EXPECT_EQ(1u, dd4->Release());
-    EXPECT_EQ(0u, dd->Release());
-
-    GUID unknown = found[1].guid;
-    unknown.Data1 ^= 1;
+    ASSERT_EQ(DD_OK, secondary->SetCooperativeLevel(window(), DDSCL_NORMAL));
+    std::swap(dd, secondary);
+    EXPECT_EQ(DDERR_NOOVERLAYHW,
+              createResult(surfaceDesc(DDSCAPS_OVERLAY | DDSCAPS_VIDEOMEMORY, 32, 32,
+                                       pixelFormat(DDPF_RGB, 16, 0xF800, 0x07E0, 0x001F))));
+    std::swap(dd, secondary);
+    EXPECT_EQ(0u, secondary->Release());
+    found[1].guid.Data1 ^= 1;
     IDirectDraw* none = nullptr;
-    EXPECT_EQ(DDERR_INVALIDDIRECTDRAWGUID, DirectDrawCreate(&unknown, &none, nullptr));
+    EXPECT_EQ(DDERR_INVALIDDIRECTDRAWGUID, DirectDrawCreate(&found[1].guid, &none, nullptr));
     EXPECT_EQ(nullptr, none);
 }
 
-TEST_F(ProfileTest, CorruptFileIsRefusedWithItsNameAndLineAndTheDefaultStays) {
-    std::string error;
-    EXPECT_FALSE(platform::testing::loadDisplayProfile(dataPath("corrupt.cfg"), &error));
-    EXPECT_NE(std::string::npos, error.find("corrupt.cfg")) << error;
-    EXPECT_NE(std::string::npos, error.find("line 4")) << error;
-    EXPECT_EQ("built-in", platform::testing::displayProfileSource());
-}
-
-TEST_F(ProfileTest, UnknownValueIsRefusedNamingTheSetting) {
-    std::string error;
-    EXPECT_FALSE(platform::testing::loadDisplayProfile(dataPath("bad_value.cfg"), &error));
-    EXPECT_NE(std::string::npos, error.find("bad_value.cfg")) << error;
-    EXPECT_NE(std::string::npos, error.find("warp")) << error;
-    EXPECT_FALSE(platform::testing::loadDisplayProfile(dataPath("missing.cfg"), &error));
-    EXPECT_NE(std::string::npos, error.find("cannot be read")) << error;
-}
-
 TEST_F(ProfileTest, DisplayModesOfTheProfileAreEnumerated) {
-    ASSERT_TRUE(platform::testing::loadDisplayProfile(dataPath("two_adapters.cfg")));
-    IDirectDraw* dd = nullptr;
-    ASSERT_EQ(DD_OK, DirectDrawCreate(nullptr, &dd, nullptr));
-    IDirectDraw4* dd4 = nullptr;
-    ASSERT_EQ(DD_OK, dd->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void**>(&dd4)));
-    dd->Release();
     std::vector<std::string> modes;
     auto cb = [](LPDDSURFACEDESC2 d, LPVOID ctx) -> HRESULT {
         static_cast<std::vector<std::string>*>(ctx)->push_back(
@@ -119,19 +80,40 @@ TEST_F(ProfileTest, DisplayModesOfTheProfileAreEnumerated) {
         EXPECT_EQ(sizeof(DDSURFACEDESC2), d->dwSize);
         return DDENUMRET_OK;
     };
-    ASSERT_EQ(DD_OK, dd4->EnumDisplayModes(0, nullptr, &modes, cb));
+    ASSERT_EQ(DD_OK, dd->EnumDisplayModes(0, nullptr, &modes, cb));
     EXPECT_EQ((std::vector<std::string>{"640x480x16", "800x600x16", "800x600x32", "1024x768x32"}),
               modes);
     // The older structure, as read by a plain IDirectDraw.
     DDSURFACEDESC old{};
     old.dwSize = sizeof(old);
     IDirectDraw* again = nullptr;
-    ASSERT_EQ(DD_OK, dd4->QueryInterface(IID_IDirectDraw, reinterpret_cast<void**>(&again)));
+    ASSERT_EQ(DD_OK, dd->QueryInterface(IID_IDirectDraw, reinterpret_cast<void**>(&again)));
     ASSERT_EQ(DD_OK, again->GetDisplayMode(&old));
     EXPECT_EQ(800u, old.dwWidth);
     EXPECT_EQ(16u, old.ddpfPixelFormat.dwRGBBitCount);
     EXPECT_EQ(1u, again->Release());
-    EXPECT_EQ(0u, dd4->Release());
+}
+
+// A refused file names itself and what is wrong, and leaves the built-in
+// profile in place: one primary adapter without a GUID. (Its devices are
+// checked through EnumDevices, its modes and desktop through SetDisplayMode.)
+TEST(ProfileFiles, BadFilesAreRefusedAndTheBuiltInProfileStays) {
+    const struct {
+        const char* file;
+        const char* problem;
+    } cases[] = {
+        {"corrupt.cfg", "line 4"}, {"bad_value.cfg", "warp"}, {"missing.cfg", "cannot be read"}};
+    for (const auto& c : cases) {
+        platform::testing::useDefaultDisplayProfile();
+        std::string error;
+        EXPECT_FALSE(platform::testing::loadDisplayProfile(dataPath(c.file), &error));
+        EXPECT_NE(std::string::npos, error.find(c.file)) << error;
+        EXPECT_NE(std::string::npos, error.find(c.problem)) << error;
+        EXPECT_EQ("built-in", platform::testing::displayProfileSource());
+    }
+    const std::vector<Found> found = enumerate(DDENUM_ATTACHEDSECONDARYDEVICES);
+    ASSERT_EQ(1u, found.size());
+    EXPECT_FALSE(found[0].hasGuid);
 }
 
 TEST(ProfileGuid, TextRoundTrips) {
@@ -141,27 +123,6 @@ TEST(ProfileGuid, TextRoundTrips) {
     EXPECT_EQ("{84E63DE0-46AA-11CF-816F-0000C020156E}", platform::display::guidToString(g));
     EXPECT_FALSE(platform::display::parseGuid("{84E63DE0-46AA-11CF-816F-0000C020156}", &g));
     EXPECT_FALSE(platform::display::parseGuid("84E63DE0x46AA-11CF-816F-0000C020156E", &g));
-}
-
-TEST(ProfileDefaults, PrimaryAdapterOffersTheFourStandardDevices) {
-    const auto p = platform::display::defaultProfile();
-    ASSERT_EQ(1u, p.adapters.size());
-    const auto& devices = p.adapters[0].devices;
-    ASSERT_EQ(4u, devices.size());
-    EXPECT_EQ("Direct3D HAL", devices[0].name);
-    EXPECT_TRUE(devices[0].hardware);
-    EXPECT_EQ("RGB Emulation", devices[1].name);
-    EXPECT_EQ("Reference Rasterizer", devices[2].name);
-    EXPECT_TRUE(devices[3].guid == platform::display::kNullDeviceGuid);
-    ASSERT_EQ(3u, devices[0].depthFormats.size());
-    EXPECT_EQ(16u, devices[0].depthFormats[0].bitCount);
-    bool has800 = false, has1024 = false, has8bit = false;
-    for (const auto& m : p.adapters[0].modes) {
-        has800 = has800 || (m.width == 800 && m.height == 600);
-        has1024 = has1024 || (m.width == 1024 && m.height == 768);
-        has8bit = has8bit || m.bitsPerPixel == 8;
-    }
-    EXPECT_TRUE(has800 && has1024 && has8bit);
 }
 
 }  // namespace

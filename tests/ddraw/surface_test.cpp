@@ -1,102 +1,74 @@
+// Surfaces: flipping chains, the primary, attachments, depth and mipmap
+// formats, video memory, loss and restore, refusals, display modes, levels
+// and caps.
 #include "ddraw_fixture.h"
-
-#include <cstring>
 
 namespace {
 
-DDSURFACEDESC2 primaryDesc(DWORD backBuffers) {
-    DDSURFACEDESC2 d{};
-    d.dwSize = sizeof(d);
-    d.dwFlags = DDSD_CAPS;
-    d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_3DDEVICE;
-    if (backBuffers) {
-        d.dwFlags |= DDSD_BACKBUFFERCOUNT;
-        d.dwBackBufferCount = backBuffers;
-        d.ddsCaps.dwCaps |= DDSCAPS_FLIP | DDSCAPS_COMPLEX;
-    }
-    return d;
-}
-
 DDSURFACEDESC2 depthDesc(DWORD w, DWORD h, DWORD bits, DWORD memory) {
-    DDSURFACEDESC2 d{};
-    d.dwSize = sizeof(d);
-    d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
-    d.dwWidth = w;
-    d.dwHeight = h;
-    d.ddsCaps.dwCaps = DDSCAPS_ZBUFFER | memory;
-    d.ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
-    d.ddpfPixelFormat.dwFlags = DDPF_ZBUFFER;
-    d.ddpfPixelFormat.dwZBufferBitDepth = bits;
-    return d;
+    return surfaceDesc(DDSCAPS_ZBUFFER | memory, w, h, pixelFormat(DDPF_ZBUFFER, bits));
 }
 
-class SurfaceTest : public DirectDrawTest {};
+class SurfaceTest : public DirectDrawTest {
+protected:
+    void TearDown() override {
+        if (back) {
+            EXPECT_EQ(1u, back->Release());
+        }
+        if (front) {
+            EXPECT_EQ(0u, front->Release());
+        }
+        DirectDrawTest::TearDown();
+    }
+    // A 640 x 480 x 16 flipping chain, the front buffer blue, the first back buffer red.
+    void makeChain(DWORD backBuffers) {
+        exclusive();
+        ASSERT_EQ(DD_OK, dd->SetDisplayMode(640, 480, 16, 0, 0));
+        front = make(flipping(surfaceDesc(DDSCAPS_PRIMARYSURFACE | DDSCAPS_3DDEVICE), backBuffers));
+        ASSERT_NE(nullptr, front);
+        back = attached(front, DDSCAPS_BACKBUFFER);
+        ASSERT_NE(nullptr, back);
+        fill(front, 0x001F);
+        fill(back, 0xF800);
+    }
+    IDirectDrawSurface4* front = nullptr;
+    IDirectDrawSurface4* back = nullptr;
+};
 
 TEST_F(SurfaceTest, FlippingChainShowsTheBackBufferAndPresentsFrames) {
-    exclusive();
-    ASSERT_EQ(DD_OK, dd->SetDisplayMode(640, 480, 16, 0, 0));
-    DDSURFACEDESC2 d = primaryDesc(1);
-    IDirectDrawSurface4* front = nullptr;
-    ASSERT_EQ(DD_OK, dd->CreateSurface(&d, &front, nullptr));
-    DDSCAPS2 caps{DDSCAPS_BACKBUFFER, 0, 0, 0};
-    IDirectDrawSurface4* back = nullptr;
-    ASSERT_EQ(DD_OK, front->GetAttachedSurface(&caps, &back));
-    DDSURFACEDESC2 got{};
-    got.dwSize = sizeof(got);
-    ASSERT_EQ(DD_OK, front->GetSurfaceDesc(&got));
+    makeChain(1);
+    const DDSURFACEDESC2 got = descOf(front);
     EXPECT_EQ(640u, got.dwWidth);
     EXPECT_EQ(16u, got.ddpfPixelFormat.dwRGBBitCount);
     EXPECT_TRUE(got.ddsCaps.dwCaps & DDSCAPS_FRONTBUFFER);
     EXPECT_TRUE(got.ddsCaps.dwCaps & DDSCAPS_VIDEOMEMORY);
-
-    fill(front, 0x001F);
-    fill(back, 0xF800);
     const unsigned before = platform::testing::presentedFrames();
     ASSERT_EQ(DD_OK, front->Flip(nullptr, DDFLIP_WAIT));
     EXPECT_EQ(before + 1, platform::testing::presentedFrames());
     EXPECT_EQ(0xFFFF0000u, pixel(front, 10, 10));
     EXPECT_EQ(0xFF0000FFu, pixel(back, 10, 10));
-    // Only the front buffer flips.
-    EXPECT_EQ(DDERR_NOTFLIPPABLE, back->Flip(nullptr, 0));
-    EXPECT_EQ(1u, back->Release());
-    EXPECT_EQ(0u, front->Release());
+    EXPECT_EQ(DDERR_NOTFLIPPABLE, back->Flip(nullptr, 0));  // only the front buffer flips
 }
 
+// Found when the GDI buffer stayed behind after a flip: the blue front buffer
+// of before the flip comes back, once, and the chain still flips.
 TEST_F(SurfaceTest, FlipToGdiSurfaceBringsTheFirstFrontBufferBack) {
-    exclusive();
-    ASSERT_EQ(DD_OK, dd->SetDisplayMode(640, 480, 16, 0, 0));
-    DDSURFACEDESC2 d = primaryDesc(2);
-    IDirectDrawSurface4* front = nullptr;
-    ASSERT_EQ(DD_OK, dd->CreateSurface(&d, &front, nullptr));
-    DDSCAPS2 caps{DDSCAPS_BACKBUFFER, 0, 0, 0};
-    IDirectDrawSurface4* back = nullptr;
-    ASSERT_EQ(DD_OK, front->GetAttachedSurface(&caps, &back));
-
-    fill(front, 0x001F);  // what GDI drew: blue
-    fill(back, 0xF800);
+    makeChain(2);
     ASSERT_EQ(DD_OK, front->Flip(nullptr, DDFLIP_WAIT));
     ASSERT_EQ(0xFFFF0000u, pixel(front, 10, 10));
-
     const unsigned before = platform::testing::presentedFrames();
     ASSERT_EQ(DD_OK, dd->FlipToGDISurface());
     EXPECT_EQ(0xFF0000FFu, pixel(front, 10, 10));
     EXPECT_EQ(before + 1, platform::testing::presentedFrames());
-    // Already showing the GDI buffer: nothing moves.
     ASSERT_EQ(DD_OK, dd->FlipToGDISurface());
     EXPECT_EQ(0xFF0000FFu, pixel(front, 10, 10));
-    // The chain still flips afterwards.
     ASSERT_EQ(DD_OK, front->Flip(nullptr, DDFLIP_WAIT));
     EXPECT_NE(0xFF0000FFu, pixel(front, 10, 10));
-
-    EXPECT_EQ(1u, back->Release());
-    EXPECT_EQ(0u, front->Release());
 }
 
 TEST_F(SurfaceTest, BltOntoThePrimaryPresentsAFrame) {
-    normal();
-    DDSURFACEDESC2 d = primaryDesc(0);
-    IDirectDrawSurface4* front = nullptr;
-    ASSERT_EQ(DD_OK, dd->CreateSurface(&d, &front, nullptr));
+    const DDSURFACEDESC2 d = surfaceDesc(DDSCAPS_PRIMARYSURFACE | DDSCAPS_3DDEVICE);
+    front = make(d);
     IDirectDrawSurface4* off = create(16, 16, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE);
     fill(off, 0x00FF00);
     const unsigned before = platform::testing::presentedFrames();
@@ -107,40 +79,32 @@ TEST_F(SurfaceTest, BltOntoThePrimaryPresentsAFrame) {
     ASSERT_EQ(DD_OK, front->BltFast(0, 0, off, nullptr, DDBLTFAST_WAIT));
     EXPECT_EQ(before + 2, platform::testing::presentedFrames());
     // A second primary is refused, flipping needs exclusive mode.
-    IDirectDrawSurface4* second = nullptr;
-    EXPECT_EQ(DDERR_PRIMARYSURFACEALREADYEXISTS, dd->CreateSurface(&d, &second, nullptr));
-    EXPECT_EQ(0u, front->Release());
-    DDSURFACEDESC2 flipping = primaryDesc(1);
-    EXPECT_EQ(DDERR_NOEXCLUSIVEMODE, dd->CreateSurface(&flipping, &second, nullptr));
-    EXPECT_EQ(0u, off->Release());
+    EXPECT_EQ(DDERR_PRIMARYSURFACEALREADYEXISTS, createResult(d));
+    releaseLast({front, off});
+    front = nullptr;
+    EXPECT_EQ(DDERR_NOEXCLUSIVEMODE, createResult(flipping(d, 1)));
 }
 
 TEST_F(SurfaceTest, ReferenceCountsFollowAttachAndRelease) {
-    normal();
     IDirectDrawSurface4* target = create(64, 32, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE);
-    DDSURFACEDESC2 zd = depthDesc(64, 32, 16, DDSCAPS_VIDEOMEMORY);
-    IDirectDrawSurface4* z = nullptr;
-    ASSERT_EQ(DD_OK, dd->CreateSurface(&zd, &z, nullptr));
+    const DDSURFACEDESC2 zd = depthDesc(64, 32, 16, DDSCAPS_VIDEOMEMORY);
+    IDirectDrawSurface4* z = make(zd);
     ASSERT_EQ(DD_OK, target->AddAttachedSurface(z));
     EXPECT_EQ(DDERR_SURFACEALREADYATTACHED, target->AddAttachedSurface(z));
     EXPECT_EQ(3u, z->AddRef());  // ours, the target's, this one
     EXPECT_EQ(2u, z->Release());
-    DDSCAPS2 caps{DDSCAPS_ZBUFFER, 0, 0, 0};
-    IDirectDrawSurface4* found = nullptr;
-    ASSERT_EQ(DD_OK, target->GetAttachedSurface(&caps, &found));
+    IDirectDrawSurface4* found = attached(target, DDSCAPS_ZBUFFER);
     EXPECT_EQ(z, found);
     EXPECT_EQ(2u, found->Release());
     // Detach, then the last release frees it.
     ASSERT_EQ(DD_OK, target->DeleteAttachedSurface(0, z));
     EXPECT_EQ(DDERR_SURFACENOTATTACHED, target->DeleteAttachedSurface(0, z));
     EXPECT_EQ(0u, z->Release());
-
     // A depth buffer left attached dies with its target.
-    ASSERT_EQ(DD_OK, dd->CreateSurface(&zd, &z, nullptr));
+    z = make(zd);
     ASSERT_EQ(DD_OK, target->AddAttachedSurface(z));
     EXPECT_EQ(1u, z->Release());
     EXPECT_EQ(0u, target->Release());
-
     // Clippers are held by the surfaces they are set on.
     IDirectDrawSurface4* s = create(4, 4, DDSCAPS_OFFSCREENPLAIN);
     IDirectDrawClipper* clipper = nullptr;
@@ -155,11 +119,9 @@ TEST_F(SurfaceTest, ReferenceCountsFollowAttachAndRelease) {
 }
 
 TEST_F(SurfaceTest, DepthBufferFormatsComeFromTheProfile) {
-    normal();
     for (DWORD bits : {16u, 24u, 32u}) {
-        DDSURFACEDESC2 zd = depthDesc(8, 8, bits, DDSCAPS_SYSTEMMEMORY);
-        IDirectDrawSurface4* z = nullptr;
-        ASSERT_EQ(DD_OK, dd->CreateSurface(&zd, &z, nullptr)) << bits;
+        IDirectDrawSurface4* z = make(depthDesc(8, 8, bits, DDSCAPS_SYSTEMMEMORY));
+        ASSERT_NE(nullptr, z) << bits;
         DDPIXELFORMAT f{};
         f.dwSize = sizeof(f);
         ASSERT_EQ(DD_OK, z->GetPixelFormat(&f));
@@ -167,80 +129,56 @@ TEST_F(SurfaceTest, DepthBufferFormatsComeFromTheProfile) {
         EXPECT_TRUE(f.dwFlags & DDPF_ZBUFFER);
         EXPECT_EQ(0u, z->Release());
     }
-    DDSURFACEDESC2 zd = depthDesc(8, 8, 8, 0);
-    IDirectDrawSurface4* z = nullptr;
-    EXPECT_EQ(DDERR_INVALIDPIXELFORMAT, dd->CreateSurface(&zd, &z, nullptr));
+    EXPECT_EQ(DDERR_INVALIDPIXELFORMAT, createResult(depthDesc(8, 8, 8, 0)));
 }
 
 TEST_F(SurfaceTest, MipChainWalkGivesHalvedSizes) {
-    normal();
-    DDSURFACEDESC2 d{};
-    d.dwSize = sizeof(d);
-    d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT | DDSD_MIPMAPCOUNT |
-                DDSD_TEXTURESTAGE;
-    d.dwWidth = 256;
-    d.dwHeight = 64;
+    DDSURFACEDESC2 d =
+        surfaceDesc(DDSCAPS_TEXTURE | DDSCAPS_MIPMAP | DDSCAPS_COMPLEX, 256, 64,
+                    pixelFormat(DDPF_RGB | DDPF_ALPHAPIXELS, 16, 0x0F00, 0x00F0, 0x000F, 0xF000));
+    d.dwFlags |= DDSD_MIPMAPCOUNT | DDSD_TEXTURESTAGE;
     d.dwMipMapCount = 6;
     d.dwTextureStage = 1;
-    d.ddsCaps.dwCaps = DDSCAPS_TEXTURE | DDSCAPS_MIPMAP | DDSCAPS_COMPLEX;
     d.ddsCaps.dwCaps2 = DDSCAPS2_TEXTUREMANAGE;
-    d.ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
-    d.ddpfPixelFormat.dwFlags = DDPF_RGB | DDPF_ALPHAPIXELS;
-    d.ddpfPixelFormat.dwRGBBitCount = 16;
-    d.ddpfPixelFormat.dwRBitMask = 0x0F00;
-    d.ddpfPixelFormat.dwGBitMask = 0x00F0;
-    d.ddpfPixelFormat.dwBBitMask = 0x000F;
-    d.ddpfPixelFormat.dwRGBAlphaBitMask = 0xF000;
-    IDirectDrawSurface4* top = nullptr;
-    ASSERT_EQ(DD_OK, dd->CreateSurface(&d, &top, nullptr));
-    const DWORD expected[6][2] = {{256, 64}, {128, 32}, {64, 16}, {32, 8}, {16, 4}, {8, 2}};
+    IDirectDrawSurface4* top = make(d);
+    ASSERT_NE(nullptr, top);
     IDirectDrawSurface4* level = top;
     level->AddRef();
     for (int i = 0; i < 6; ++i) {
-        DDSURFACEDESC2 got{};
-        got.dwSize = sizeof(got);
-        ASSERT_EQ(DD_OK, level->GetSurfaceDesc(&got));
-        EXPECT_EQ(expected[i][0], got.dwWidth) << i;
-        EXPECT_EQ(expected[i][1], got.dwHeight) << i;
+        const DDSURFACEDESC2 got = descOf(level);
+        EXPECT_EQ(256u >> i, got.dwWidth) << i;
+        EXPECT_EQ(64u >> i, got.dwHeight) << i;
         EXPECT_EQ(1u, got.dwTextureStage);
         EXPECT_EQ(6u - i, got.dwMipMapCount);
         DDSCAPS2 caps{DDSCAPS_TEXTURE | DDSCAPS_MIPMAP, 0, 0, 0};
         IDirectDrawSurface4* next = nullptr;
-        const HRESULT hr = level->GetAttachedSurface(&caps, &next);
-        EXPECT_EQ(i < 5 ? DD_OK : DDERR_NOTFOUND, hr);
+        EXPECT_EQ(i < 5 ? DD_OK : DDERR_NOTFOUND, level->GetAttachedSurface(&caps, &next));
         level->Release();
         level = next;
     }
     EXPECT_EQ(nullptr, level);
     EXPECT_EQ(0u, top->Release());
     d.dwMipMapCount = 10;  // 256 x 64 has 9 levels at most
-    EXPECT_EQ(DDERR_INVALIDPARAMS, dd->CreateSurface(&d, &top, nullptr));
+    EXPECT_EQ(DDERR_INVALIDPARAMS, createResult(d));
 }
 
+// Found when a full-screen program that never released its back buffer
+// leaked its video memory past the DirectDraw object.
 TEST_F(SurfaceTest, ReleasingDirectDrawTakesItsRemainingSurfacesWithIt) {
-    normal();
     DDSCAPS2 caps{DDSCAPS_VIDEOMEMORY, 0, 0, 0};
-    DWORD total = 0, freeBefore = 0;
+    DWORD total = 0, freeBefore = 0, freeAfter = 0;
     ASSERT_EQ(DD_OK, dd->GetAvailableVidMem(&caps, &total, &freeBefore));
-    // A program that never releases these (as a full-screen program never
-    // releases its back buffer) still gets the memory back with the object.
     IDirectDrawSurface4* kept = create(1024, 1024, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY);
     ASSERT_NE(nullptr, kept);
     kept->AddRef();
     EXPECT_EQ(0u, dd->Release());
-    dd = nullptr;
-
-    IDirectDraw* dd1 = nullptr;
-    ASSERT_EQ(DD_OK, DirectDrawCreate(nullptr, &dd1, nullptr));
-    ASSERT_EQ(DD_OK, dd1->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void**>(&dd)));
-    dd1->Release();
-    DWORD freeAfter = 0;
+    dd = newDirectDraw(nullptr);
+    ASSERT_NE(nullptr, dd);
     ASSERT_EQ(DD_OK, dd->GetAvailableVidMem(&caps, &total, &freeAfter));
     EXPECT_EQ(freeBefore, freeAfter);
 }
 
 TEST_F(SurfaceTest, VideoMemoryRunsOutAndComesBack) {
-    normal();
     DDSCAPS2 caps{DDSCAPS_VIDEOMEMORY, 0, 0, 0};
     DWORD total = 0, free = 0;
     ASSERT_EQ(DD_OK, dd->GetAvailableVidMem(&caps, &total, &free));
@@ -252,66 +190,44 @@ TEST_F(SurfaceTest, VideoMemoryRunsOutAndComesBack) {
         one = create(1024, 1024, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY);
     ASSERT_EQ(DD_OK, dd->GetAvailableVidMem(&caps, &total, &free));
     EXPECT_EQ(before - 16u * 1024 * 1024, free);
-    DDSURFACEDESC2 d{};
-    d.dwSize = sizeof(d);
-    d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-    d.dwWidth = d.dwHeight = 64;
-    d.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
-    IDirectDrawSurface4* extra = nullptr;
-    EXPECT_EQ(DDERR_OUTOFVIDEOMEMORY, dd->CreateSurface(&d, &extra, nullptr));
-    // Without a memory flag it lands in system memory.
+    DDSURFACEDESC2 d = surfaceDesc(DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY, 64, 64);
+    EXPECT_EQ(DDERR_OUTOFVIDEOMEMORY, createResult(d));
+    // Without a memory flag it lands in system memory, in video memory once
+    // there is room again.
     d.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
-    ASSERT_EQ(DD_OK, dd->CreateSurface(&d, &extra, nullptr));
-    DDSCAPS2 got{};
-    ASSERT_EQ(DD_OK, extra->GetCaps(&got));
-    EXPECT_TRUE(got.dwCaps & DDSCAPS_SYSTEMMEMORY);
-    EXPECT_EQ(0u, extra->Release());
+    auto landsIn = [&](DWORD memory) {
+        IDirectDrawSurface4* extra = make(d);
+        DDSCAPS2 got{};
+        EXPECT_EQ(DD_OK, extra->GetCaps(&got));
+        EXPECT_EQ(0u, extra->Release());
+        return (got.dwCaps & memory) != 0;
+    };
+    EXPECT_TRUE(landsIn(DDSCAPS_SYSTEMMEMORY));
     EXPECT_EQ(0u, s[0]->Release());
-    ASSERT_EQ(DD_OK, dd->CreateSurface(&d, &extra, nullptr));
-    ASSERT_EQ(DD_OK, extra->GetCaps(&got));
-    EXPECT_TRUE(got.dwCaps & DDSCAPS_VIDEOMEMORY);
-    EXPECT_EQ(0u, extra->Release());
-    for (int i = 1; i < 4; ++i)
-        EXPECT_EQ(0u, s[i]->Release());
+    EXPECT_TRUE(landsIn(DDSCAPS_VIDEOMEMORY));
+    releaseLast({s[1], s[2], s[3]});
     ASSERT_EQ(DD_OK, dd->GetAvailableVidMem(&caps, &total, &free));
     EXPECT_EQ(before, free);
 }
 
 TEST_F(SurfaceTest, BadDescriptionsAreRefused) {
-    IDirectDrawSurface4* s = nullptr;
-    DDSURFACEDESC2 d{};
-    d.dwSize = sizeof(d);
-    d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-    d.dwWidth = d.dwHeight = 8;
-    d.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
-    EXPECT_EQ(DDERR_NOCOOPERATIVELEVELSET, dd->CreateSurface(&d, &s, nullptr));
-    normal();
+    DDSURFACEDESC2 d = surfaceDesc(DDSCAPS_OFFSCREENPLAIN, 8, 8);
+    IDirectDraw4* unset = newDirectDraw(nullptr);  // no cooperative level yet
+    std::swap(dd, unset);
+    EXPECT_EQ(DDERR_NOCOOPERATIVELEVELSET, createResult(d));
+    std::swap(dd, unset);
+    EXPECT_EQ(0u, unset->Release());
     d.dwSize = 124;  // the 32-bit size is not this build's
-    EXPECT_EQ(DDERR_INVALIDPARAMS, dd->CreateSurface(&d, &s, nullptr));
+    EXPECT_EQ(DDERR_INVALIDPARAMS, createResult(d));
     d.dwSize = sizeof(d);
     d.ddsCaps.dwCaps = DDSCAPS_SYSTEMMEMORY | DDSCAPS_VIDEOMEMORY;
-    EXPECT_EQ(DDERR_INVALIDCAPS, dd->CreateSurface(&d, &s, nullptr));
+    EXPECT_EQ(DDERR_INVALIDCAPS, createResult(d));
     d.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
     d.dwWidth = 0;
-    EXPECT_EQ(DDERR_INVALIDPARAMS, dd->CreateSurface(&d, &s, nullptr));
+    EXPECT_EQ(DDERR_INVALIDPARAMS, createResult(d));
+    IDirectDrawSurface4* s = nullptr;
     EXPECT_EQ(DDERR_INVALIDPARAMS, dd->CreateSurface(nullptr, &s, nullptr));
     EXPECT_EQ(nullptr, s);
-}
-
-TEST_F(SurfaceTest, DisplayModesOutsideTheProfileAreRefusedAndRestored) {
-    exclusive();
-    EXPECT_EQ(DDERR_INVALIDMODE, dd->SetDisplayMode(641, 480, 16, 0, 0));
-    EXPECT_EQ(DDERR_INVALIDMODE, dd->SetDisplayMode(640, 480, 16, 75, 0));
-    ASSERT_EQ(DD_OK, dd->SetDisplayMode(800, 600, 16, 0, 0));
-    DDSURFACEDESC2 mode{};
-    mode.dwSize = sizeof(mode);
-    ASSERT_EQ(DD_OK, dd->GetDisplayMode(&mode));
-    EXPECT_EQ(800u, mode.dwWidth);
-    EXPECT_EQ(16u, mode.ddpfPixelFormat.dwRGBBitCount);
-    EXPECT_EQ(800u, platform::testing::currentDesktopMode().width);
-    ASSERT_EQ(DD_OK, dd->RestoreDisplayMode());
-    EXPECT_EQ(1024u, platform::testing::currentDesktopMode().width);
-    EXPECT_EQ(32u, platform::testing::currentDesktopMode().bitsPerPixel);
 }
 
 TEST_F(SurfaceTest, CooperativeLevelsAreChecked) {
@@ -342,6 +258,87 @@ TEST_F(SurfaceTest, CapsHaveTheDirectX6SizeAndTheProfilesFeatures) {
     DDCAPS small{};
     small.dwSize = 100;
     EXPECT_EQ(DDERR_INVALIDPARAMS, dd->GetCaps(&small, nullptr));
+}
+
+TEST_F(SurfaceTest, DeactivationLosesVideoMemoryAndRestoreWorksWhenActiveAgain) {
+    makeChain(1);
+    IDirectDrawSurface4* video = create(8, 8, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY, 16);
+    IDirectDrawSurface4* system = create(8, 8, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY, 16);
+    EXPECT_EQ(DD_OK, dd->TestCooperativeLevel());
+    platform::core::setAppActive(false);
+    EXPECT_EQ(DDERR_NOEXCLUSIVEMODE, dd->TestCooperativeLevel());
+    EXPECT_EQ(DDERR_SURFACELOST, front->IsLost());
+    EXPECT_EQ(DDERR_SURFACELOST, video->IsLost());
+    EXPECT_EQ(DD_OK, system->IsLost());
+    EXPECT_EQ(DDERR_SURFACELOST, front->Flip(nullptr, DDFLIP_WAIT));
+    DDBLTFX fx = bltFx();
+    EXPECT_EQ(DDERR_SURFACELOST, video->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx));
+    EXPECT_EQ(DD_OK, system->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx));
+    EXPECT_EQ(DDERR_NOEXCLUSIVEMODE, video->Restore());
+    platform::core::setAppActive(true);
+    EXPECT_EQ(DD_OK, dd->TestCooperativeLevel());
+    EXPECT_EQ(DD_OK, front->Restore());
+    EXPECT_EQ(DD_OK, back->IsLost());  // restored with its chain
+    EXPECT_EQ(DD_OK, video->Restore());
+    EXPECT_EQ(DD_OK, video->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx));
+    releaseLast({video, system});
+}
+
+// Modes outside the profile are refused; a change of mode loses the surfaces
+// and the primary comes back in its own mode only; the desktop is restored.
+TEST_F(SurfaceTest, DisplayModeChangesLoseSurfacesAndTheDesktopIsRestored) {
+    makeChain(1);
+    IDirectDrawSurface4* video = create(8, 8, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY, 16);
+    EXPECT_EQ(DDERR_INVALIDMODE, dd->SetDisplayMode(641, 480, 16, 0, 0));
+    EXPECT_EQ(DDERR_INVALIDMODE, dd->SetDisplayMode(640, 480, 16, 75, 0));
+    ASSERT_EQ(DD_OK, dd->SetDisplayMode(800, 600, 16, 0, 0));
+    DDSURFACEDESC2 mode{};
+    mode.dwSize = sizeof(mode);
+    ASSERT_EQ(DD_OK, dd->GetDisplayMode(&mode));
+    EXPECT_EQ(800u, mode.dwWidth);
+    EXPECT_EQ(16u, mode.ddpfPixelFormat.dwRGBBitCount);
+    EXPECT_EQ(800u, platform::testing::currentDesktopMode().width);
+    EXPECT_EQ(DDERR_SURFACELOST, front->IsLost());
+    EXPECT_EQ(DDERR_SURFACELOST, video->IsLost());
+    EXPECT_EQ(DDERR_WRONGMODE, front->Restore());
+    EXPECT_EQ(DD_OK, video->Restore());
+    ASSERT_EQ(DD_OK, dd->SetDisplayMode(640, 480, 16, 0, 0));
+    EXPECT_EQ(DD_OK, front->Restore());
+    EXPECT_EQ(DD_OK, front->IsLost());
+    EXPECT_EQ(DD_OK, dd->SetDisplayMode(1024, 768, 8, 0, 0));
+    ASSERT_EQ(DD_OK, dd->RestoreDisplayMode());
+    EXPECT_EQ(1024u, platform::testing::currentDesktopMode().width);
+    EXPECT_EQ(32u, platform::testing::currentDesktopMode().bitsPerPixel);
+    EXPECT_EQ(0u, video->Release());
+}
+
+TEST_F(SurfaceTest, WindowedObjectSeesAWrongModeAfterADepthChange) {
+    front = make(surfaceDesc(DDSCAPS_PRIMARYSURFACE));
+    platform::core::setAppActive(false);
+    EXPECT_EQ(DD_OK, dd->TestCooperativeLevel());
+    platform::core::setAppActive(true);
+    DEVMODEA mode{};
+    mode.dmSize = sizeof(mode);
+    mode.dmFields = DM_BITSPERPEL;
+    mode.dmBitsPerPel = 16;
+    ASSERT_EQ(DISP_CHANGE_SUCCESSFUL, ChangeDisplaySettingsA(&mode, 0));
+    EXPECT_EQ(DDERR_WRONGMODE, dd->TestCooperativeLevel());
+    EXPECT_EQ(DDERR_SURFACELOST, front->IsLost());
+    ASSERT_EQ(DISP_CHANGE_SUCCESSFUL, ChangeDisplaySettingsA(nullptr, 0));
+    EXPECT_EQ(DD_OK, dd->TestCooperativeLevel());
+}
+
+TEST_F(SurfaceTest, TestingApiLosesEverySurfaceButManagedTextures) {
+    IDirectDrawSurface4* video = create(8, 8, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY);
+    DDSURFACEDESC2 d = surfaceDesc(DDSCAPS_TEXTURE, 16, 16);
+    d.ddsCaps.dwCaps2 = DDSCAPS2_TEXTUREMANAGE;
+    IDirectDrawSurface4* managed = make(d);
+    platform::testing::loseAllSurfaces();
+    EXPECT_EQ(DDERR_SURFACELOST, video->IsLost());
+    EXPECT_EQ(DD_OK, managed->IsLost());
+    EXPECT_EQ(DD_OK, dd->RestoreAllSurfaces());
+    EXPECT_EQ(DD_OK, video->IsLost());
+    releaseLast({video, managed});
 }
 
 }  // namespace
