@@ -1,5 +1,5 @@
 // The driver loaded with a video mode, so that render images get real
-// surfaces, and helpers to fill and read them.
+// surfaces, and helpers to draw on them and read them.
 #pragma once
 
 #include "application.h"
@@ -11,14 +11,18 @@
 #include <engine/core/globals.h>
 #include <engine/core/image.h>
 #include <platform/testing.h>
-#include <platform/testing_display.h>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+using Pixels = std::vector<std::uint32_t>;
+using Box = std::array<int, 4>;  // left, top, right, bottom
 
 class RenderImageTest : public VideoModeTest {
 protected:
@@ -26,39 +30,49 @@ protected:
         return dynamic_cast<D3DRenderImage*>(image.getRenderImage());
     }
 
-    // Fills (x1, y1)-(x2, y2) of `image` with `color` inside a draw session.
-    static void fill(Image& image, const Color& color, int x1, int y1, int x2, int y2) {
+    // `draw` on the image inside a draw session with these settings.
+    static void session(Image& image, const Color& color, FontInterface* font,
+                        const std::function<void(RenderImage&)>& draw) {
         DrawSettings settings;
         settings.color = color;
+        settings.font = font;
         RenderImage* render = image.getRenderImage();
         render->setDrawSettings(&settings);
         render->beginDrawSession();
-        render->drawBar(x1, y1, x2, y2);
+        draw(*render);
         render->endDrawSession();
         render->setDrawSettings(nullptr);
     }
-    static void fill(Image& image, const Color& color) {
-        fill(image, color, 0, 0, image.getWidth(), image.getHeight());
+    // Fills the box (the whole image when empty) with `color`.
+    static void fill(Image& image, const Color& color, Box b = {}) {
+        if (b == Box{})
+            b = {0, 0, image.getWidth(), image.getHeight()};
+        session(image, color, nullptr, [&](RenderImage& r) { r.drawBar(b[0], b[1], b[2], b[3]); });
     }
 
     // The pixels as 0x00RRGGBB (alpha dropped: the display format has none).
-    static std::vector<std::uint32_t> pixels(Image& image) {
-        std::vector<std::uint32_t> argb =
-            platform::testing::readSurfaceARGB(renderOf(image)->getSurface());
+    static Pixels pixels(Image& image) {
+        Pixels argb = platform::testing::readSurfaceARGB(renderOf(image)->getSurface());
         for (auto& p : argb)
             p &= 0x00FFFFFFu;
         return argb;
     }
-    static std::uint32_t pixel(Image& image, int x, int y) {
-        const auto all = pixels(image);
-        return all.at(static_cast<std::size_t>(y * image.getWidth() + x));
+    // What an image of the given size shows: `background` with the boxes
+    // painted over it in order.
+    static Pixels picture(int width, int height, std::vector<std::pair<std::uint32_t, Box>> boxes,
+                          std::uint32_t background = 0) {
+        Pixels out(std::size_t(width) * height, background);
+        for (const auto& [colour, b] : boxes)
+            for (int y = std::max(b[1], 0); y < std::min(b[3], height); ++y)
+                for (int x = std::max(b[0], 0); x < std::min(b[2], width); ++x)
+                    out[std::size_t(y) * width + x] = colour;
+        return out;
     }
 
-    static constexpr std::uint32_t black = 0x000000u;
-    static constexpr std::uint32_t red = 0xFF0000u;
-    static constexpr std::uint32_t green = 0x00FF00u;
-    static constexpr std::uint32_t blue = 0x0000FFu;
-    static constexpr std::uint32_t magenta = 0xFF00FFu;
+    static constexpr std::uint32_t black = 0x000000u, red = 0xFF0000u, green = 0x00FF00u,
+                                   blue = 0x0000FFu, magenta = 0xFF00FFu;
+    const Color redColour{1.0f, 0.0f, 0.0f}, greenColour{0.0f, 1.0f, 0.0f},
+        blueColour{0.0f, 0.0f, 1.0f}, magentaColour{1.0f, 0.0f, 1.0f};
 };
 
 // Any exception's text, or empty when none was thrown.
