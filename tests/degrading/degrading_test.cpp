@@ -1,199 +1,100 @@
 // The driver's degrading manager on a real device: options limited by the
 // device's raster capabilities, applied as settings and states, read back.
-#include "application.h"
 #include "degrading_manager.h"
-#include "states.h"
-#include "tmanager.h"
 #include "texture_interface.h"
+#include "tmanager.h"
 
-#include "../driver/driver_fixture.h"
 #include "../driver/log_capture.h"
+#include "../driver/video_mode_fixture.h"
 
-#include <engine/core/globals.h>
+#include <vector>
 
-#include <gtest/gtest.h>
+using V = std::vector<DWORD>;
 
-namespace {
-
-class DegradingTest : public DriverTest {
+class DegradingTest : public VideoModeTest {
 protected:
-    void SetUp() override {
-        DriverTest::SetUp();
-        platform::testing::activateApplication();
-        useData("no_file");
-        initDriver();
-        theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
-        ASSERT_NE(g_pDevice, nullptr);
-        manager = theD3DDegradingManager;
-    }
-    void TearDown() override {
-        theRenderDriver->termVideoMode();
-        termDriver();
-        DriverTest::TearDown();
-    }
-
-    // Gives the current device other raster capabilities, as a different
-    // device would report them.
-    void setRasterCaps(DWORD caps) {
+    // Raster caps as another device would report them, then the options in
+    // their order (dithering, specular, antialiasing, sub-pixel, mipmaps,
+    // anisotropy, w-buffer), applied. Gives the capability flags, the specular
+    // and antialiasing settings, the device's dither, sub-pixel, antialias,
+    // edge antialias and z states, and stage 0's magnification filter.
+    static V apply(DWORD caps, std::initializer_list<bool> wanted) {
         theCapabilities.hardware.dpcTriCaps.dwRasterCaps = caps;
-        manager->update();
+        m().update();
+        int option = DegradingManager::DITHERING;
+        for (bool on : wanted)
+            m().setOption(DegradingManager::Option(option++), on);
+        m().apply();
+        V seen = {m().getCapabilities(), g_driverSettings.specular, g_driverSettings.antialiasing};
+        for (auto type :
+             {D3DRENDERSTATE_DITHERENABLE, D3DRENDERSTATE_SUBPIXEL, D3DRENDERSTATE_ANTIALIAS,
+              D3DRENDERSTATE_EDGEANTIALIAS, D3DRENDERSTATE_ZENABLE})
+            g_pDevice->GetRenderState(type, &seen.emplace_back(0xDEADBEEF));
+        g_pDevice->GetTextureStageState(0, D3DTSS_MAGFILTER, &seen.emplace_back(0xDEADBEEF));
+        return seen;
     }
-
-    DWORD deviceState(D3DRENDERSTATETYPE type) {
-        DWORD value = 0xDEADBEEF;
-        g_pDevice->GetRenderState(type, &value);
-        return value;
-    }
-
-    D3DDegradingManager* manager = nullptr;
+    static D3DDegradingManager& m() { return *theD3DDegradingManager; }
 };
 
-}  // namespace
-
-TEST_F(DegradingTest, VideoModeReadsTheDeviceCapabilitiesAndTheSettings) {
-    const DWORD caps = currentRasterCaps();
-    std::uint32_t expected = 0x25;
-    if (caps & D3DPRASTERCAPS_DITHER)
-        expected |= 0x02;
-    if (caps & D3DPRASTERCAPS_SUBPIXEL)
-        expected |= 0x10;
-    if (caps & D3DPRASTERCAPS_ANISOTROPY)
-        expected |= 0x40;
-    if (caps & (D3DPRASTERCAPS_ANTIALIASEDGES | D3DPRASTERCAPS_ANTIALIASSORTINDEPENDENT))
-        expected |= 0x08;
-    if (caps & D3DPRASTERCAPS_WBUFFER)
-        expected |= 0x80;
-    EXPECT_EQ(manager->getCapabilities(), expected);
-    // current() ran after update(): the options show the default settings.
-    EXPECT_EQ(manager->getTextureQuality(), 2);  // scale factor 0
-    EXPECT_EQ(manager->getOption(DegradingManager::SPECULAR), g_driverSettings.specular);
-    EXPECT_FALSE(manager->getOption(DegradingManager::MIPMAPS));
-    EXPECT_TRUE(manager->getOption(DegradingManager::EFFECTS));
+// The flags: 0x25 always, dither 0x02, antialiasing 0x08, sub-pixel 0x10,
+// anisotropy 0x40, w-buffer 0x80. An option needs its flag; sort-independent
+// antialiasing wins over edges.
+TEST_F(DegradingTest, RasterCapsLimitTheOptionsThatReachTheDevice) {
+    EXPECT_EQ(m().getTextureQuality(), 2);  // read back from scale factor 0
+    EXPECT_TRUE(m().getOption(DegradingManager::SPECULAR));
+    EXPECT_EQ(apply(0, {true, true, true, true, false, true, true}),
+              (V{0x25, 1, 0, 0, 0, 0, 0, D3DZB_TRUE, D3DTFG_LINEAR}));
+    EXPECT_TRUE(m().getOption(DegradingManager::EFFECTS));
+    EXPECT_EQ(apply(D3DPRASTERCAPS_DITHER | D3DPRASTERCAPS_SUBPIXEL, {true, false, true, true}),
+              (V{0x37, 0, 0, TRUE, TRUE, 0, 0, D3DZB_TRUE, D3DTFG_LINEAR}));
+    EXPECT_EQ(apply(D3DPRASTERCAPS_ANTIALIASEDGES | D3DPRASTERCAPS_ANISOTROPY, {0, 0, 1, 0, 0, 1}),
+              (V{0x6D, 0, 1, 0, 0, 0, TRUE, D3DZB_TRUE, D3DTFG_ANISOTROPIC}));
+    EXPECT_EQ(apply(D3DPRASTERCAPS_ANTIALIASSORTINDEPENDENT | D3DPRASTERCAPS_WBUFFER,
+                    {0, 0, 1, 0, 0, 0, 1}),
+              (V{0xAD, 0, 1, 0, 0, D3DANTIALIAS_SORTINDEPENDENT, 0, D3DZB_USEW, D3DTFG_LINEAR}));
 }
 
-TEST_F(DegradingTest, DitheringOnADeviceWithoutItStaysOff) {
-    setRasterCaps(D3DPRASTERCAPS_SUBPIXEL);
-    manager->setOption(DegradingManager::DITHERING, true);
-    manager->apply();
-    EXPECT_FALSE(g_driverSettings.dithering);
-    EXPECT_EQ(deviceState(D3DRENDERSTATE_DITHERENABLE), 0u);
+// Quality 0, 1, 2 is scale factor 2, 1, 0; a change of it makes the textures
+// again, applying it unchanged does not. current() reads every option back
+// and reports an unknown scale factor.
+TEST_F(DegradingTest, TextureQualityRemakesTexturesAndCurrentReadsBack) {
+    TextureInterface* texture = theD3DTextureManager->createTexture(64, 64, ALPHA_NONE, 0);
+    ASSERT_TRUE(texture->restore(theD3DRenderDriver->getDirectDraw(), g_pDevice, 0, false));
+    platform::testing::resetCallCounts();
+    for (int quality : {0, 1, 2}) {
+        m().setTextureQuality(quality);
+        m().apply();
+        EXPECT_EQ(g_driverSettings.textureScaleFactor, 2 - quality);
+    }
+    const unsigned made = platform::testing::callCount("IDirectDraw4::CreateSurface");
+    EXPECT_GE(made, 3u);
+    m().apply();
+    EXPECT_EQ(platform::testing::callCount("IDirectDraw4::CreateSurface"), made);
+    theD3DTextureManager->destroyTexture(texture);
 
-    setRasterCaps(D3DPRASTERCAPS_DITHER | D3DPRASTERCAPS_SUBPIXEL);
-    manager->setOption(DegradingManager::DITHERING, true);
-    manager->setOption(DegradingManager::SUB_PIXEL, true);
-    manager->apply();
-    EXPECT_TRUE(g_driverSettings.dithering);
-    EXPECT_EQ(deviceState(D3DRENDERSTATE_DITHERENABLE), static_cast<DWORD>(TRUE));
-    EXPECT_EQ(deviceState(D3DRENDERSTATE_SUBPIXEL), static_cast<DWORD>(TRUE));
-}
-
-TEST_F(DegradingTest, SortIndependentAntialiasingWinsOverEdges) {
-    setRasterCaps(D3DPRASTERCAPS_ANTIALIASSORTINDEPENDENT | D3DPRASTERCAPS_ANTIALIASEDGES);
-    manager->setOption(DegradingManager::ANTIALIASING, true);
-    manager->apply();
-    EXPECT_TRUE(g_driverSettings.antialiasing);
-    EXPECT_EQ(deviceState(D3DRENDERSTATE_ANTIALIAS), static_cast<DWORD>(D3DANTIALIAS_SORTINDEPENDENT));
-    EXPECT_EQ(deviceState(D3DRENDERSTATE_EDGEANTIALIAS), 0u);
-
-    setRasterCaps(D3DPRASTERCAPS_ANTIALIASEDGES);
-    manager->setOption(DegradingManager::ANTIALIASING, true);
-    manager->apply();
-    EXPECT_EQ(deviceState(D3DRENDERSTATE_ANTIALIAS), 0u);
-    EXPECT_EQ(deviceState(D3DRENDERSTATE_EDGEANTIALIAS), static_cast<DWORD>(TRUE));
-
-    manager->setOption(DegradingManager::ANTIALIASING, false);
-    manager->apply();
-    EXPECT_EQ(deviceState(D3DRENDERSTATE_EDGEANTIALIAS), 0u);
-}
-
-TEST_F(DegradingTest, WBufferAndAnisotropyReachTheDevice) {
-    setRasterCaps(D3DPRASTERCAPS_WBUFFER | D3DPRASTERCAPS_ANISOTROPY);
-    manager->setOption(DegradingManager::W_BUFFER, true);
-    manager->setOption(DegradingManager::ANISOTROPY, true);
-    manager->apply();
-    EXPECT_EQ(g_driverSettings.depthBufferMode, 2);
-    EXPECT_EQ(deviceState(D3DRENDERSTATE_ZENABLE), static_cast<DWORD>(D3DZB_USEW));
-    DWORD filter = 0;
-    g_pDevice->GetTextureStageState(0, D3DTSS_MAGFILTER, &filter);
-    EXPECT_EQ(filter, static_cast<DWORD>(D3DTFG_ANISOTROPIC));
-
-    manager->setOption(DegradingManager::W_BUFFER, false);
-    manager->setOption(DegradingManager::ANISOTROPY, false);
-    manager->apply();
-    EXPECT_EQ(deviceState(D3DRENDERSTATE_ZENABLE), static_cast<DWORD>(D3DZB_TRUE));
-    g_pDevice->GetTextureStageState(0, D3DTSS_MAGFILTER, &filter);
-    EXPECT_EQ(filter, static_cast<DWORD>(D3DTFG_LINEAR));
-}
-
-TEST_F(DegradingTest, TextureQualityMapsToTheScaleFactor) {
-    manager->setTextureQuality(0);
-    manager->apply();
-    EXPECT_EQ(g_driverSettings.textureScaleFactor, 2);
-    manager->setTextureQuality(1);
-    manager->apply();
-    EXPECT_EQ(g_driverSettings.textureScaleFactor, 1);
-    manager->setTextureQuality(2);
-    manager->apply();
-    EXPECT_EQ(g_driverSettings.textureScaleFactor, 0);
-}
-
-TEST_F(DegradingTest, ApplyThenCurrentLeavesEveryOptionAsItWas) {
-    setRasterCaps(D3DPRASTERCAPS_DITHER | D3DPRASTERCAPS_SUBPIXEL | D3DPRASTERCAPS_ANISOTROPY |
-                  D3DPRASTERCAPS_ANTIALIASEDGES | D3DPRASTERCAPS_WBUFFER);
     const bool wanted[] = {true, false, true, false, true, true, false};
-    const DegradingManager::Option options[] = {
-        DegradingManager::DITHERING, DegradingManager::SPECULAR,  DegradingManager::ANTIALIASING,
-        DegradingManager::SUB_PIXEL, DegradingManager::MIPMAPS,   DegradingManager::ANISOTROPY,
-        DegradingManager::W_BUFFER};
-    for (size_t i = 0; i < 7; ++i)
-        manager->setOption(options[i], wanted[i]);
-    manager->setTextureQuality(1);
-    manager->apply();
-    manager->current();
-    for (size_t i = 0; i < 7; ++i)
-        EXPECT_EQ(manager->getOption(options[i]), wanted[i]) << "option " << i;
-    EXPECT_EQ(manager->getTextureQuality(), 1);
-}
-
-TEST_F(DegradingTest, UnknownScaleFactorIsReportedAndLeavesTheQuality) {
-    manager->setTextureQuality(1);
+    m().setTextureQuality(1);
+    apply(~0u, {true, false, true, false, true, true, false});
+    m().current();
+    for (int option = 0; option < 7; ++option)
+        EXPECT_EQ(m().getOption(DegradingManager::Option(option)), wanted[option]) << option;
+    EXPECT_EQ(m().getTextureQuality(), 1);
     g_driverSettings.textureScaleFactor = 5;
     LogCapture log;
-    manager->current();
+    m().current();
     EXPECT_EQ(log.count("Driver", "Warning! Unknown texture scale factor 5"), 1);
-    EXPECT_EQ(manager->getTextureQuality(), 1);
+    EXPECT_EQ(m().getTextureQuality(), 1);
     theRenderDriver->termVideoMode();  // the capture must outlive the core thread
 }
 
+// "normal" is level 1; "High" is no name: the level stays "extra" (3).
 TEST_F(DegradingTest, TracerQualitySetsTheLevelOnlyForItsExactNames) {
-    EXPECT_EQ(manager->getQualityLevel(), 3);  // "extra" by default
     theRenderDriver->termVideoMode();
-    termDriver();
-    useData("tracer_normal");
-    initDriver();
-    EXPECT_EQ(theD3DDegradingManager->getQualityLevel(), 1);
-    termDriver();
-    useData("tracer_high");  // "High": not a name, the level stays
-    initDriver();
-    EXPECT_EQ(theD3DDegradingManager->getQualityLevel(), 3);
+    for (const auto& [data, level] : {std::pair{"tracer_normal", 1}, {"tracer_high", 3}}) {
+        termDriver();
+        useData(data);
+        initDriver();
+        EXPECT_EQ(m().getQualityLevel(), level) << data;
+    }
     theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
-}
-
-TEST_F(DegradingTest, TexturesAreRebuiltOnlyWhenTheirSizeOrMipmapsChange) {
-    ASSERT_NE(theD3DTextureManager, nullptr);
-    TextureInterface* texture = theD3DTextureManager->createTexture(64, 64, ALPHA_NONE, 0);
-    ASSERT_NE(texture, nullptr);
-    ASSERT_TRUE(SUCCEEDED(
-        texture->restore(theD3DRenderDriver->getDirectDraw(), g_pDevice, 0, false)));
-    EXPECT_EQ(texture->getTextureWidth(0), 64);
-
-    platform::testing::resetCallCounts();
-    manager->setTextureQuality(0);  // scale factor 0 -> 2: a rebuild
-    manager->apply();
-    EXPECT_EQ(g_driverSettings.textureScaleFactor, 2);
-    const unsigned made = platform::testing::callCount("IDirectDraw4::CreateSurface");
-    EXPECT_GE(made, 1u);
-    manager->apply();  // nothing changed: nothing rebuilt
-    EXPECT_EQ(platform::testing::callCount("IDirectDraw4::CreateSurface"), made);
-    theD3DTextureManager->destroyTexture(texture);
 }
