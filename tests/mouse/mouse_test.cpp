@@ -1,102 +1,62 @@
 // The mouse on a real video mode: sampling the system cursor into the
 // pointer and offsets, and the overlay cursor as the presented frame shows it.
-#include "application.h"
 #include "mouse/mouse.h"
 
-#include "../driver/driver_fixture.h"
 #include "../driver/log_capture.h"
+#include "../driver/video_mode_fixture.h"
 
-#include <engine/core/globals.h>
 #include <engine/core/image.h>
 #include <engine/core/render_view.h>
 #include <engine/core/view.h>
 
-#include <gtest/gtest.h>
+#include <array>
 
-#include <cstring>
+using Area = std::array<int, 5>;  // left, top, right, bottom of the red pixels; their count
 
-namespace {
-
-constexpr DWORD kRed = 0xFF0000;
-
-class NullRenderView : public RenderView {
+// A view whose initView latches the pointer position.
+class PlainView : public View, public RenderView {
 public:
-    explicit NullRenderView(View& view) : RenderView(view) {}
+    PlainView() : RenderView(static_cast<View&>(*this)) { setRenderView(this); }
     Color calculateIllumination(Vector) override { return Color(); }
 };
 
-// A view whose initView latches the pointer position.
-class PlainView : public View {
-public:
-    PlainView() : renderView(*this) { setRenderView(&renderView); }
-
-private:
-    NullRenderView renderView;
-};
-
-class MouseTest : public DriverTest {
+// The default video mode is 640 x 480.
+class MouseTest : public VideoModeTest {
 protected:
-    void SetUp() override {
-        DriverTest::SetUp();
-        platform::testing::activateApplication();
-        useData("no_file");
-        initDriver();
-        theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());  // 640 x 480
-        mouse = theD3DRenderDriver->getMouse();
-        ASSERT_NE(mouse, nullptr);
-        theRenderDriver->setBackgroundColor(Color(0.0f, 0.0f, 1.0f), true);
+    static Mouse& mouse() { return *theD3DRenderDriver->getMouse(); }
+    // A 16 x 16 cursor from a 2D image, green with a red top-left square.
+    static bool setPicture(int red) {
+        DrawSettings settings;
+        Image2D picture(16, 16);
+        RenderImage* render = picture.getRenderImage();
+        render->setDrawSettings(&settings);
+        render->beginDrawSession();
+        settings.color = Color(0.0f, 1.0f, 0.0f);
+        render->drawBar(0, 0, 16, 16);
+        settings.color = Color(1.0f, 0.0f, 0.0f);
+        render->drawBar(0, 0, red, red);
+        render->endDrawSession();
+        return theRenderDriver->setCursorImage(render);
     }
-    void TearDown() override {
-        theRenderDriver->termVideoMode();
-        termDriver();
-        DriverTest::TearDown();
+    // Draws a frame with the pointer at (x, y): where the (solid) red is.
+    Area redAt(float x, float y) {
+        theRenderDriver->setMousePointerPosition(x, y);
+        theRenderDriver->draw();
+        frame = platform::testing::lastPresentedFrame();
+        int first = 0, last = 0, n = 0;
+        for (int i = 0; i < int(frame.pixels.size()); ++i)
+            if ((frame.pixels[i] & 0xFFFFFF) == 0xFF0000)
+                last = i, first = n++ ? first : i;
+        return n ? Area{first % 640, first / 640, last % 640 + 1, last / 640 + 1, n} : Area{};
     }
-
-    POINT centre() const {
-        return {theRenderWindow->getWidth() / 2 + theRenderWindow->getX(),
-                theRenderWindow->getHeight() / 2 + theRenderWindow->getY()};
-    }
-
-    // A red 16 x 16 cursor picture.
-    void giveRedCursor() {
-        DDSURFACEDESC2 desc = {};
-        desc.dwSize = sizeof desc;
-        desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-        desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-        desc.dwWidth = desc.dwHeight = 16;
-        IDirectDrawSurface4* picture = nullptr;
-        ASSERT_EQ(theD3DRenderDriver->getDirectDraw()->CreateSurface(&desc, &picture, nullptr),
-                  DD_OK);
-        DDBLTFX fx = {};
-        fx.dwSize = sizeof fx;
-        fx.dwFillColor = DDColorMatch(desc, 0xFFFF0000ul);
-        DDSURFACEDESC2 real = {};
-        real.dwSize = sizeof real;
-        picture->GetSurfaceDesc(&real);
-        fx.dwFillColor = DDColorMatch(real, 0xFFFF0000ul);
-        picture->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
-        EXPECT_TRUE(mouse->setCursorImage(picture));
-        picture->Release();
-    }
-
-    // The presented frame's pixel (x, y) without alpha.
-    static DWORD shown(const platform::testing::PresentedFrame& frame, int x, int y) {
-        return frame.pixels[static_cast<size_t>(y) * frame.width + x] & 0xFFFFFF;
-    }
-    static int redPixels(const platform::testing::PresentedFrame& frame) {
-        int n = 0;
-        for (DWORD p : frame.pixels)
-            n += (p & 0xFFFFFF) == kRed;
-        return n;
-    }
-
-    Mouse* mouse = nullptr;
+    platform::testing::PresentedFrame frame;
 };
 
-}  // namespace
-
-TEST_F(MouseTest, OneWindowWidthMovesThePointerByOneAndClampsButNotTheOffset) {
-    // A small window on the desktop leaves room to move a whole width.
+// In a 200 x 100 window away from the desktop's corner: the movement over
+// the window size times the axis speed moves the pointer, clamped, and the
+// offset, not clamped and given once; the system cursor goes back to the
+// centre; views see the pointer at their next frame.
+TEST_F(MouseTest, SamplingMovesThePointerAndTheOffset) {
     theRenderDriver->termVideoMode();
     const VideoMode* full = nullptr;
     for (const VideoMode* m : theRenderDriver->getVideoModeList())
@@ -104,181 +64,82 @@ TEST_F(MouseTest, OneWindowWidthMovesThePointerByOneAndClampsButNotTheOffset) {
             full = m;
     ASSERT_NE(full, nullptr);
     theRenderDriver->initVideoMode(theRenderDriver->createWindowedVideoMode(full, 200, 100));
-    mouse = theD3DRenderDriver->getMouse();
-    const POINT c = centre();
-    platform::testing::setCursorPosition(c.x + 200, c.y - 50);
-    mouse->sample();
-    EXPECT_FLOAT_EQ(mouse->getPointerX(), 1.0f);  // 0.5 + 1.0, clamped
-    EXPECT_FLOAT_EQ(mouse->getPointerY(), 0.0f);  // 0.5 - 0.5
+    theRenderDriver->setCursorAxisSpeed(1.0f, 2.0f);
+    const POINT c = {100 + theRenderWindow->getX(), 50 + theRenderWindow->getY()};
+    platform::testing::setCursorPosition(c.x + 200, c.y - 25);
+    mouse().sample();  // x 0.5 + 1.0, clamped to 1; y 0.5 - 2 x 0.25
     POINT now = {};
     GetCursorPos(&now);
-    EXPECT_EQ(now.x, c.x);  // put back to the centre
-    EXPECT_EQ(now.y, c.y);
-
+    EXPECT_EQ(std::make_pair(now.x, now.y), std::make_pair(c.x, c.y));
     platform::testing::setCursorPosition(c.x - 100, c.y);
-    mouse->sample();
-    EXPECT_FLOAT_EQ(mouse->getPointerX(), 0.5f);
-    float dx = 0.0f, dy = 0.0f;
+    mouse().sample();  // x 1.0 - 0.5
+    float dx = 1.0f, dy = 1.0f;
     EXPECT_TRUE(theRenderDriver->getCursorOffset(&dx, &dy));
-    EXPECT_FLOAT_EQ(dx, 0.5f);  // 1.0 - 0.5: never clamped
-    EXPECT_FLOAT_EQ(dy, -0.5f);
-}
-
-TEST_F(MouseTest, AxisSpeedScalesTheMovementAndViewsSeeThePointerAtTheirNextFrame) {
-    theRenderDriver->setCursorAxisSpeed(0.5f, 2.0f);
-    const POINT c = centre();
-    platform::testing::setCursorPosition(c.x + 128, c.y + 48);
-    mouse->sample();
-    EXPECT_FLOAT_EQ(mouse->getPointerX(), 0.5f + 0.1f);
-    EXPECT_FLOAT_EQ(mouse->getPointerY(), 0.5f + 0.2f);
+    EXPECT_EQ(std::make_pair(dx, dy), std::make_pair(0.5f, -0.5f));
+    theRenderDriver->getCursorOffset(&dx, &dy);
+    EXPECT_EQ(std::make_pair(dx, dy), std::make_pair(0.0f, 0.0f));
     PlainView view;
     theRenderDriver->registerView(&view);
     theRenderDriver->draw();
     theRenderDriver->unregisterView(&view);
-    EXPECT_FLOAT_EQ(theRenderDriver->getXMousePointerPosition(), 0.6f);
-    EXPECT_FLOAT_EQ(theRenderDriver->getYMousePointerPosition(), 0.7f);
+    EXPECT_EQ(theRenderDriver->getXMousePointerPosition(), 0.5f);
+    EXPECT_EQ(theRenderDriver->getYMousePointerPosition(), 0.0f);
 }
 
-TEST_F(MouseTest, CursorOffsetIsGivenOnce) {
-    const POINT c = centre();
-    platform::testing::setCursorPosition(c.x + 64, c.y);
-    mouse->sample();
-    float dx = 0.0f, dy = 0.0f;
-    theRenderDriver->getCursorOffset(&dx, &dy);
-    EXPECT_FLOAT_EQ(dx, 0.1f);
-    theRenderDriver->getCursorOffset(&dx, &dy);
-    EXPECT_EQ(dx, 0.0f);
-    EXPECT_EQ(dy, 0.0f);
-}
-
-TEST_F(MouseTest, EnablingBeforeASizeSamplesButMakesNoOverlay) {
-    ASSERT_TRUE(theRenderDriver->isCursorSupported());
+// Enabling before a size samples but makes no overlay. The picture keeps its
+// layout. At x = 0.99 the cursor starts at 633: only the part left of the
+// screen's last column shows. The hotspot moves it; hiding and losing the
+// focus hide it. Only 2D images give a picture.
+TEST_F(MouseTest, OverlayCursorShowsThePicturePlacedAndCut) {
     EXPECT_TRUE(theRenderDriver->enableCursor());
-    EXPECT_TRUE(mouse->isEnabled());
-    EXPECT_EQ(mouse->getCursor().getSurface(), nullptr);
+    EXPECT_TRUE(mouse().isEnabled());
+    EXPECT_EQ(mouse().getCursor().getSurface(), nullptr);
     EXPECT_TRUE(theRenderDriver->setCursorSize(16, 16));
-    EXPECT_NE(mouse->getCursor().getSurface(), nullptr);
+    EXPECT_NE(mouse().getCursor().getSurface(), nullptr);
     EXPECT_TRUE(theRenderDriver->disableCursor());
-    EXPECT_FALSE(mouse->isEnabled());
-    EXPECT_EQ(mouse->getCursor().getSurface(), nullptr);
-}
+    EXPECT_FALSE(mouse().isEnabled());
+    EXPECT_EQ(mouse().getCursor().getSurface(), nullptr);
 
-TEST_F(MouseTest, CursorIsCutAtTheScreenEdgeAndHiddenBeyondIt) {
+    LogCapture log;
     theRenderDriver->setCursorSize(16, 16);
-    giveRedCursor();
+    EXPECT_TRUE(setPicture(8));
     theRenderDriver->showCursor();
-    theRenderDriver->setMousePointerPosition(0.5f, 0.5f);
-    theRenderDriver->draw();
-    auto frame = platform::testing::lastPresentedFrame();
-    ASSERT_EQ(frame.width, 640u);
-    EXPECT_EQ(shown(frame, 320, 240), kRed);
-    EXPECT_EQ(shown(frame, 335, 255), kRed);
-    EXPECT_NE(shown(frame, 336, 240), kRed);
-    EXPECT_EQ(redPixels(frame), 16 * 16);
-
-    // x = 0.99 puts the cursor at 633: only the part left of the screen's
-    // last column shows.
-    theRenderDriver->setMousePointerPosition(0.99f, 0.5f);
-    theRenderDriver->draw();
-    frame = platform::testing::lastPresentedFrame();
-    EXPECT_EQ(shown(frame, 633, 240), kRed);
-    EXPECT_EQ(shown(frame, 638, 240), kRed);
-    EXPECT_NE(shown(frame, 632, 240), kRed);
-    EXPECT_EQ(redPixels(frame), 6 * 16);
-
-    theRenderDriver->setMousePointerPosition(1.0f, 0.5f);  // entirely beyond
-    theRenderDriver->draw();
-    EXPECT_EQ(redPixels(platform::testing::lastPresentedFrame()), 0);
-}
-
-TEST_F(MouseTest, HotspotAndHideMoveAndHideTheCursor) {
-    theRenderDriver->setCursorSize(16, 16);
-    giveRedCursor();
+    EXPECT_EQ(redAt(0.5f, 0.5f), (Area{320, 240, 328, 248, 64}));
+    EXPECT_EQ(frame.pixels[255 * 640 + 335] & 0xFFFFFF, 0x00FF00u);
+    EXPECT_TRUE(setPicture(16));
+    EXPECT_EQ(redAt(0.99f, 0.5f), (Area{633, 240, 639, 256, 96}));
+    EXPECT_EQ(redAt(1.0f, 0.5f), Area{});
     theRenderDriver->setCursorHotspot(8, 8);
-    theRenderDriver->showCursor();
-    theRenderDriver->setMousePointerPosition(0.5f, 0.5f);
-    theRenderDriver->draw();
-    auto frame = platform::testing::lastPresentedFrame();
-    EXPECT_EQ(shown(frame, 312, 232), kRed);
-    EXPECT_NE(shown(frame, 311, 232), kRed);
+    EXPECT_EQ(redAt(0.5f, 0.5f), (Area{312, 232, 328, 248, 256}));
     theRenderDriver->hideCursor();
-    theRenderDriver->draw();
-    EXPECT_EQ(redPixels(platform::testing::lastPresentedFrame()), 0);
-}
-
-TEST_F(MouseTest, LosingTheFocusHidesTheOverlayUntilItComesBack) {
-    theRenderDriver->setCursorSize(16, 16);
-    giveRedCursor();
+    EXPECT_EQ(redAt(0.5f, 0.5f), Area{});
     theRenderDriver->showCursor();
-    theRenderDriver->setMousePointerPosition(0.25f, 0.25f);
-    HWND window = theRenderWindow->getHandle();
-    SendMessageA(window, WM_ACTIVATE, WA_INACTIVE, 0);
-    theRenderDriver->draw();
-    EXPECT_EQ(redPixels(platform::testing::lastPresentedFrame()), 0);
-    SendMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0);
-    theRenderDriver->draw();
-    EXPECT_EQ(redPixels(platform::testing::lastPresentedFrame()), 16 * 16);
-}
-
-TEST_F(MouseTest, CursorImageComesFromATwoDimensionalRenderImageOnly) {
-    LogCapture log;
-    theRenderDriver->setCursorSize(16, 16);
-    {
-        // Green with a red top-left quarter, so that the picture's layout shows.
-        Image2D picture(16, 16);
-        DrawSettings settings;
-        RenderImage* render = picture.getRenderImage();
-        ASSERT_NE(render, nullptr);
-        render->setDrawSettings(&settings);
-        render->beginDrawSession();
-        settings.color = Color(0.0f, 1.0f, 0.0f);
-        render->drawBar(0, 0, 16, 16);
-        settings.color = Color(1.0f, 0.0f, 0.0f);
-        render->drawBar(0, 0, 8, 8);
-        render->endDrawSession();
-        render->setDrawSettings(nullptr);
-
-        EXPECT_TRUE(theRenderDriver->setCursorImage(render));
-        theRenderDriver->showCursor();
-        theRenderDriver->setMousePointerPosition(0.5f, 0.5f);
-        theRenderDriver->draw();
-        const auto frame = platform::testing::lastPresentedFrame();
-        EXPECT_EQ(redPixels(frame), 8 * 8);
-        EXPECT_EQ(shown(frame, 320, 240), kRed);
-        EXPECT_EQ(shown(frame, 327, 247), kRed);
-        EXPECT_EQ(shown(frame, 328, 240), 0x00FF00u);
-        EXPECT_EQ(shown(frame, 335, 255), 0x00FF00u);
-
-        Image3D texture(16, 16, 0);
-        EXPECT_FALSE(theRenderDriver->setCursorImage(texture.getRenderImage()));
-        EXPECT_FALSE(theRenderDriver->setCursorImage(nullptr));
-    }
+    SendMessageA(theRenderWindow->getHandle(), WM_ACTIVATE, WA_INACTIVE, 0);
+    EXPECT_EQ(redAt(0.25f, 0.25f), Area{});
+    SendMessageA(theRenderWindow->getHandle(), WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(redAt(0.25f, 0.25f), (Area{152, 112, 168, 128, 256}));
+    Image3D texture(16, 16, 0);
+    EXPECT_FALSE(theRenderDriver->setCursorImage(texture.getRenderImage()));
+    EXPECT_FALSE(theRenderDriver->setCursorImage(nullptr));
     EXPECT_EQ(log.count("Driver", "setCursorImage: the cursor image must be a 2D image"), 2);
-    theRenderDriver->termVideoMode();  // the capture must outlive the threads
-}
 
-TEST_F(MouseTest, CapabilityTestSaysWhatIsMissing) {
-    LogCapture log;
+    // Each missing capability refuses the cursor and says so.
+    const std::pair<void (*)(DDCAPS&), const char*> cases[] = {
+        {[](DDCAPS& c) { c.dwCaps &= ~DDCAPS_OVERLAY; }, "Display hardware not supports overlays"},
+        {[](DDCAPS& c) { c.dwCurrVisibleOverlays = c.dwMaxVisibleOverlays; },
+         "Not enough free number of visible overlays"},
+        {[](DDCAPS& c) { c.dwCaps |= DDCAPS_ALIGNBOUNDARYSRC, c.dwAlignBoundarySrc = 2; },
+         "Discreteness of overlay is over then one"},
+        {[](DDCAPS& c) { c.dwCKeyCaps &= ~DDCKEYCAPS_SRCOVERLAY; },
+         "Display hardware not supports overlaying using the color key for the source"},
+    };
     const DDCAPS saved = theCapabilities.driver;
-    theCapabilities.driver.dwCaps &= ~DDCAPS_OVERLAY;
-    EXPECT_FALSE(theRenderDriver->isCursorSupported());
-    theCapabilities.driver = saved;
-    theCapabilities.driver.dwCurrVisibleOverlays = theCapabilities.driver.dwMaxVisibleOverlays;
-    EXPECT_FALSE(theRenderDriver->isCursorSupported());
-    theCapabilities.driver = saved;
-    theCapabilities.driver.dwCaps |= DDCAPS_ALIGNBOUNDARYSRC;
-    theCapabilities.driver.dwAlignBoundarySrc = 2;
-    EXPECT_FALSE(theRenderDriver->isCursorSupported());
-    theCapabilities.driver = saved;
-    theCapabilities.driver.dwCKeyCaps &= ~DDCKEYCAPS_SRCOVERLAY;
-    EXPECT_FALSE(theRenderDriver->isCursorSupported());
-    theCapabilities.driver = saved;
+    for (const auto& [change, message] : cases) {
+        change(theCapabilities.driver);
+        EXPECT_FALSE(theRenderDriver->isCursorSupported()) << message;
+        theCapabilities.driver = saved;
+        EXPECT_EQ(log.count("Driver", message), 1) << message;
+    }
     EXPECT_TRUE(theRenderDriver->isCursorSupported());
-    EXPECT_EQ(log.count("Driver", "Display hardware not supports overlays"), 1);
-    EXPECT_EQ(log.count("Driver", "Not enough free number of visible overlays"), 1);
-    EXPECT_EQ(log.count("Driver", "Discreteness of overlay is over then one"), 1);
-    EXPECT_EQ(log.count("Driver",
-                        "Display hardware not supports overlaying using the color key for the source"),
-              1);
     theRenderDriver->termVideoMode();  // the capture must outlive the threads
 }
