@@ -148,6 +148,8 @@ TEST(ConfigNamePath, SplitsDottedKeys) {
     EXPECT_TRUE(path.valid());
     EXPECT_EQ(path.parts(), (Strings{"TextureModes", "Mode_1", "mipmaps"}));
     EXPECT_EQ(path.toString(), "TextureModes.Mode_1.mipmaps");
+    EXPECT_FALSE(config::NamePath("a..b").valid());
+    EXPECT_FALSE(config::NamePath("").valid());
     EXPECT_FALSE(config::NamePath(static_cast<const char*>(nullptr)).valid());
 }
 

@@ -67,7 +67,9 @@ TEST(GameClock, CountsFromConstructionWithoutThePausedSpans) {
                  {&G::pause, 5.0, 2.0, true},
                  {&G::pause, 1.0, 2.0, true},  // no effect while paused
                  {&G::resume, 1.0, 3.0, false},
-                 {&G::resume, 1.0, 4.0, false}},  // no effect while running
+                 {&G::resume, 1.0, 4.0, false},  // no effect while running
+                 {&G::pause, 2.0, 4.0, true},
+                 {&G::resume, 1.0, 5.0, false}},  // both paused spans left out
                 &G::isPaused);
 }
 

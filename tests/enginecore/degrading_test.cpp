@@ -53,6 +53,9 @@ TEST(DegradingOptions, EachNeedsItsBitOfTheDriverCapabilityFlags) {
     manager.setOption(DM::SPECULAR, true);
     EXPECT_TRUE(manager.getOption(DM::SPECULAR));
     EXPECT_EQ(manager.getCapabilityFlags(), 0x27u);
+    DM::BoolOption record{0, 0x02, &flags};
+    record.set(true);
+    EXPECT_EQ(record.value, 1u);  // the raw value is a TRUE a driver may hand on
 }
 
 // Without device flags every request is honoured; each option starts off and
