@@ -4,13 +4,10 @@
 
 #include "application.h"
 
-#include "driver_fixture.h"
+#include "../support/driver_fixture.h"
 
 #include <engine/core/globals.h>
-#include <platform/testing.h>
 #include <platform/testing_display.h>
-
-#include <gtest/gtest.h>
 
 class VideoModeTest : public DriverTest {
 protected:

@@ -1,0 +1,37 @@
+// Points the data root at one of the configurations in tests/driver/data and
+// gives each test fresh driver settings, as a freshly started process has.
+#pragma once
+
+#include "driver.h"
+
+#include <engine/resources.h>
+#include <platform/testing.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+class DriverTest : public ::testing::Test {
+protected:
+    // Written files are mounted ahead of the data root: keep them apart from
+    // anything a /Configs/system.cfg could be shadowed by.
+    static void SetUpTestSuite() {
+        const auto dir = std::filesystem::temp_directory_path() /
+                         ("d3ddriver_test_driver_" + std::to_string(getpid()));
+        ASSERT_TRUE(theResourceManager->setWriteDir(dir.string()));
+    }
+    static void TearDownTestSuite() {
+        std::error_code ec;
+        std::filesystem::remove_all(theResourceManager->getWriteDir(), ec);
+    }
+    void SetUp() override { g_driverSettings = DriverSettings(); }
+    void TearDown() override { platform::testing::useDefaultDisplayProfile(); }
+
+    // One of the folders under tests/driver/data.
+    static void useData(const std::string& name) {
+        const std::string root = std::string(D3DDRIVER_SOURCE_DIR) + "/tests/driver/data/" + name;
+        ASSERT_TRUE(theResourceManager->setDataRoot(root)) << root;
+    }
+};
