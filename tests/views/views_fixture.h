@@ -1,12 +1,14 @@
-// The driver loaded with a full-screen 800 x 600 mode, and scoped render
-// views and lights made through the engine's factory pointers.
+// The driver loaded with a full-screen 800 x 600 x 16 mode and one registered
+// view with a camera (near distance 1, 90 degrees) and a 4:3 viewport over the
+// whole target, whose content a test may give; render views and lights made
+// through the engine's factories (also used by the mesh tests); matrix helpers.
 #pragma once
 
 #include "rfactory.h"
 #include "rlight.h"
 #include "rview.h"
 
-#include "../driver/driver_fixture.h"
+#include "../support/driver_fixture.h"
 
 #include <engine/core/globals.h>
 #include <engine/core/light.h>
@@ -14,10 +16,54 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <sstream>
 #include <vector>
 
 inline constexpr float kPi = 3.14159265f;
+
+inline D3DMATRIX matrix(std::initializer_list<float> values) {
+    D3DMATRIX m;
+    std::memcpy(&m, values.begin(), sizeof m);
+    return m;
+}
+
+inline void expectMatrixNear(const D3DMATRIX& actual, const D3DMATRIX& expected,
+                             float tolerance = 1e-5f) {
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR((&actual._11)[i], (&expected._11)[i], tolerance) << "element " << i;
+}
+
+// A view whose content is given by the test; it runs on the core thread.
+struct SceneView : View {
+    void drawContent(RenderView& view) override {
+        if (content)
+            content(view);
+    }
+    std::function<void(RenderView&)> content;
+};
+
+// A render view made by the view factory for a view, the view's own until it
+// is given back on exit.
+struct ScopedRenderView : std::unique_ptr<D3DRenderView, void (*)(D3DRenderView*)> {
+    explicit ScopedRenderView(View& view)
+        : unique_ptr(dynamic_cast<D3DRenderView*>(theRenderViewFactory->create(view)),
+                     [](D3DRenderView* gone) {
+                         gone->getView().setRenderView(nullptr);
+                         theRenderViewFactory->destroy(gone);
+                     }) {
+        view.setRenderView(get());
+    }
+};
+
+// A render light made by the light factory, given back on exit.
+struct ScopedRenderLight : std::unique_ptr<D3DRenderLight, void (*)(D3DRenderLight*)> {
+    explicit ScopedRenderLight(Light& light)
+        : unique_ptr(dynamic_cast<D3DRenderLight*>(theRenderLightFactory->create(light)),
+                     [](D3DRenderLight* gone) { theRenderLightFactory->destroy(gone); }) {}
+};
 
 class ViewsTest : public DriverTest {
 protected:
@@ -27,37 +73,39 @@ protected:
         platform::testing::resetCallCounts();
         useData("no_file");
         initDriver();
-        const VideoMode* mode = findMode(800, 600);
+        const VideoMode* mode = nullptr;
+        for (const VideoMode* m : theRenderDriver->getVideoModeList())
+            if (m->isHardware() && !m->isWindowed() && m->getWidth() == 800 &&
+                m->getHeight() == 600 && m->getColorDepth() == 16)
+                mode = m;
         ASSERT_NE(mode, nullptr);
         theRenderDriver->initVideoMode(mode);
         ASSERT_NE(g_pDevice, nullptr);
+        camera.setNearDistance(1.0f);
+        camera.setFieldOfView(kPi / 2);
+        view.setCamera(&camera);
+        view.setViewport(&viewport);
+        theRenderDriver->setBackgroundColor(Color(0, 0, 0, 1), true);
+        theRenderDriver->registerView(&view);
     }
     void TearDown() override {
+        theRenderDriver->unregisterView(&view);
         theRenderDriver->termVideoMode();
         termDriver();
         DriverTest::TearDown();
     }
 
-    static const VideoMode* findMode(int width, int height) {
-        for (const VideoMode* m : theRenderDriver->getVideoModeList())
-            if (m->isHardware() && !m->isWindowed() && m->getWidth() == width &&
-                m->getHeight() == height && m->getColorDepth() == 16)
-                return m;
-        return nullptr;
-    }
-
     // The lights attached to a viewport, head first.
-    static std::vector<IDirect3DLight*> attachedLights(IDirect3DViewport3* viewport) {
+    static std::vector<IDirect3DLight*> attachedLights(const D3DRenderView& renderView) {
         std::vector<IDirect3DLight*> found;
-        if (!viewport)
-            return found;
         IDirect3DLight* light = nullptr;
-        if (FAILED(viewport->NextLight(nullptr, &light, D3DNEXT_HEAD)))
+        if (!renderView.GetViewport() ||
+            FAILED(renderView.GetViewport()->NextLight(nullptr, &light, D3DNEXT_HEAD)))
             return found;
         while (light) {
             found.push_back(light);
             IDirect3DLight* next = nullptr;
-            if (FAILED(viewport->NextLight(light, &next, D3DNEXT_NEXT)))
+            if (FAILED(renderView.GetViewport()->NextLight(light, &next, D3DNEXT_NEXT)))
                 next = nullptr;
             light->Release();
             light = next;
@@ -65,11 +113,20 @@ protected:
         return found;
     }
 
-    static D3DLIGHT2 description(IDirect3DLight* light) {
+    // A light's type, colour, position, direction, range, attenuations, cone
+    // and flags as the device has them.
+    static std::string described(IDirect3DLight* light) {
         D3DLIGHT2 d{};
         d.dwSize = sizeof d;
         EXPECT_EQ(light->GetLight(reinterpret_cast<D3DLIGHT*>(&d)), D3D_OK);
-        return d;
+        std::ostringstream s;
+        s << d.dltType << " colour " << d.dcvColor.r << " " << d.dcvColor.g << " " << d.dcvColor.b
+          << " " << d.dcvColor.a << " at " << d.dvPosition.x << " " << d.dvPosition.y << " "
+          << d.dvPosition.z << " to " << d.dvDirection.x << " " << d.dvDirection.y << " "
+          << d.dvDirection.z << " range " << d.dvRange << " fading " << d.dvAttenuation0 << " "
+          << d.dvAttenuation1 << " " << d.dvAttenuation2 << " cone " << d.dvTheta << " " << d.dvPhi
+          << " flags " << d.dwFlags;
+        return s.str();
     }
 
     static D3DMATRIX deviceTransform(D3DTRANSFORMSTATETYPE type) {
@@ -77,49 +134,8 @@ protected:
         EXPECT_EQ(g_pDevice->GetTransform(type, &m), D3D_OK);
         return m;
     }
+
+    SceneView view;
+    Camera camera;
+    Viewport viewport{0.0f, 0.0f, 1.0f, 1.0f, 4.0f / 3.0f};
 };
-
-// A render view made by the view factory for a view, given back on exit.
-class ScopedRenderView {
-public:
-    explicit ScopedRenderView(View& view) : view(view) {
-        made = dynamic_cast<D3DRenderView*>(theRenderViewFactory->create(view));
-        view.setRenderView(made);
-    }
-    ~ScopedRenderView() {
-        view.setRenderView(nullptr);
-        theRenderViewFactory->destroy(made);
-    }
-    ScopedRenderView(const ScopedRenderView&) = delete;
-    ScopedRenderView& operator=(const ScopedRenderView&) = delete;
-
-    D3DRenderView* operator->() const { return made; }
-    D3DRenderView& operator*() const { return *made; }
-    D3DRenderView* get() const { return made; }
-
-private:
-    View& view;
-    D3DRenderView* made = nullptr;
-};
-
-// A render light made by the light factory, given back on exit.
-class ScopedRenderLight {
-public:
-    explicit ScopedRenderLight(Light& light)
-        : made(dynamic_cast<D3DRenderLight*>(theRenderLightFactory->create(light))) {}
-    ~ScopedRenderLight() { theRenderLightFactory->destroy(made); }
-    ScopedRenderLight(const ScopedRenderLight&) = delete;
-    ScopedRenderLight& operator=(const ScopedRenderLight&) = delete;
-
-    D3DRenderLight* operator->() const { return made; }
-    D3DRenderLight* get() const { return made; }
-
-private:
-    D3DRenderLight* made = nullptr;
-};
-
-inline void expectMatrixNear(const D3DMATRIX& actual, const D3DMATRIX& expected,
-                             float tolerance = 1e-5f) {
-    for (int i = 0; i < 16; ++i)
-        EXPECT_NEAR((&actual._11)[i], (&expected._11)[i], tolerance) << "element " << i;
-}
