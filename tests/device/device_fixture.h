@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -22,32 +21,20 @@ struct TLVertex {
 };
 constexpr DWORD kTLFormat = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1;
 
-inline std::string deviceDataPath(const char* name) {
-    const char* root = std::getenv("D3DDRIVER_SOURCE_DIR");
-    return (root ? std::string(root) + "/tests/device/data/" : std::string("data/")) + name;
-}
-
-inline DDPIXELFORMAT rgbFormat(DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a = 0) {
-    DDPIXELFORMAT f{};
-    f.dwSize = sizeof(f);
-    f.dwFlags = DDPF_RGB | (a ? DDPF_ALPHAPIXELS : 0u);
-    f.dwRGBBitCount = bits;
-    f.dwRBitMask = r;
-    f.dwGBitMask = g;
-    f.dwBBitMask = b;
-    f.dwRGBAlphaBitMask = a;
-    return f;
-}
+constexpr DWORD kFormatSize = sizeof(DDPIXELFORMAT);
+inline const DDPIXELFORMAT kXRGB{kFormatSize, DDPF_RGB, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0};
+inline const DDPIXELFORMAT kARGB{
+    kFormatSize, DDPF_RGB | DDPF_ALPHAPIXELS, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000};
 
 class DeviceTest : public ::testing::Test {
 protected:
     static constexpr DWORD kWidth = 32, kHeight = 32;
 
     void SetUp() override {
-        if (!profile_.empty())
-            ASSERT_TRUE(platform::testing::loadDisplayProfile(deviceDataPath(profile_.c_str())));
-        else
+        if (profile_.empty())
             platform::testing::useDefaultDisplayProfile();
+        else
+            ASSERT_TRUE(platform::testing::loadDisplayProfile(dataPath(profile_.c_str())));
         platform::core::setAppActive(true);
         IDirectDraw* dd1 = nullptr;
         ASSERT_EQ(DD_OK, DirectDrawCreate(nullptr, &dd1, nullptr));
@@ -58,7 +45,16 @@ protected:
     }
 
     void TearDown() override {
-        releaseDevice();
+        if (viewport)
+            viewport->Release();
+        if (device) {
+            EXPECT_EQ(0u, device->Release());
+        }
+        if (zbuffer)
+            zbuffer->Release();
+        if (target) {
+            EXPECT_EQ(0u, target->Release());
+        }
         if (d3d) {
             EXPECT_EQ(1u, d3d->Release());  // the DirectDraw object's reference remains
         }
@@ -68,24 +64,21 @@ protected:
         platform::testing::useDefaultDisplayProfile();
     }
 
-    // A 3D surface of the given format with a z-buffer of zbits attached (0: none).
+    static std::string dataPath(const char* name) {
+        return std::string(D3DDRIVER_SOURCE_DIR) + "/tests/device/data/" + name;
+    }
+
+    // A 3D surface of the given format with a z-buffer of zbits attached (0:
+    // none), a device on it, culling off and a clear to black.
     void makeDevice(const GUID& guid = IID_IDirect3DRGBDevice, DWORD zbits = 16,
-                    DDPIXELFORMAT format = rgbFormat(32, 0xFF0000, 0xFF00, 0xFF)) {
-        target = surface(kWidth, kHeight, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE |
-                                              DDSCAPS_VIDEOMEMORY, format);
+                    DDPIXELFORMAT format = kXRGB) {
+        target = surface(kWidth, kHeight,
+                         DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE | DDSCAPS_VIDEOMEMORY, format);
         ASSERT_NE(nullptr, target);
         if (zbits) {
-            DDSURFACEDESC2 d{};
-            d.dwSize = sizeof(d);
-            d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
-            d.dwWidth = kWidth;
-            d.dwHeight = kHeight;
-            d.ddsCaps.dwCaps = DDSCAPS_ZBUFFER | DDSCAPS_VIDEOMEMORY;
-            d.ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
-            d.ddpfPixelFormat.dwFlags = DDPF_ZBUFFER;
-            d.ddpfPixelFormat.dwZBufferBitDepth = zbits;
-            d.ddpfPixelFormat.dwZBitMask = zbits == 32 ? 0xFFFFFFFFu : ((1u << zbits) - 1u);
-            ASSERT_EQ(DD_OK, dd->CreateSurface(&d, &zbuffer, nullptr));
+            const DWORD mask = zbits == 32 ? 0xFFFFFFFFu : ((1u << zbits) - 1u);
+            const DDPIXELFORMAT z{kFormatSize, DDPF_ZBUFFER, 0, zbits, 0, mask, 0, 0};
+            zbuffer = surface(kWidth, kHeight, DDSCAPS_ZBUFFER | DDSCAPS_VIDEOMEMORY, z);
             ASSERT_EQ(DD_OK, target->AddAttachedSurface(zbuffer));
         }
         ASSERT_EQ(D3D_OK, d3d->CreateDevice(guid, target, &device, nullptr));
@@ -99,63 +92,44 @@ protected:
     }
 
     static D3DVIEWPORT2 fullViewport() {
-        D3DVIEWPORT2 v{};
-        v.dwSize = sizeof(v);
-        v.dwWidth = kWidth;
-        v.dwHeight = kHeight;
-        v.dvClipX = -1.0f;
-        v.dvClipY = 1.0f;
-        v.dvClipWidth = 2.0f;
-        v.dvClipHeight = 2.0f;
-        v.dvMinZ = 0.0f;
-        v.dvMaxZ = 1.0f;
-        return v;
+        return {sizeof(D3DVIEWPORT2), 0, 0, kWidth, kHeight, -1.0f, 1.0f, 2.0f, 2.0f, 0.0f, 1.0f};
     }
 
-    void releaseDevice() {
-        if (viewport) {
-            viewport->Release();
-            viewport = nullptr;
-        }
-        if (device) {
-            EXPECT_EQ(0u, device->Release());
-            device = nullptr;
-        }
-        if (zbuffer) {
-            zbuffer->Release();
-            zbuffer = nullptr;
-        }
-        if (target) {
-            EXPECT_EQ(0u, target->Release());
-            target = nullptr;
-        }
-    }
-
+    // A surface CreateSurface makes, or refuses with `refusal`.
     IDirectDrawSurface4* surface(DWORD w, DWORD h, DWORD caps, const DDPIXELFORMAT& format,
-                                 DWORD mipCount = 0) {
+                                 DWORD mipCount = 0, HRESULT refusal = DD_OK) {
         DDSURFACEDESC2 d{};
         d.dwSize = sizeof(d);
-        d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
+        d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT |
+                    (mipCount ? DDSD_MIPMAPCOUNT : 0u);
         d.dwWidth = w;
         d.dwHeight = h;
         d.ddsCaps.dwCaps = caps;
         d.ddpfPixelFormat = format;
-        if (mipCount) {
-            d.dwFlags |= DDSD_MIPMAPCOUNT;
-            d.dwMipMapCount = mipCount;
-        }
+        d.dwMipMapCount = mipCount;
         IDirectDrawSurface4* s = nullptr;
-        EXPECT_EQ(DD_OK, dd->CreateSurface(&d, &s, nullptr));
+        EXPECT_EQ(refusal, dd->CreateSurface(&d, &s, nullptr));
         return s;
     }
 
     // A 32-bit ARGB texture of w x h texels, row by row.
     IDirectDrawSurface4* texture(DWORD w, DWORD h, const std::vector<DWORD>& texels) {
-        IDirectDrawSurface4* s = surface(w, h, DDSCAPS_TEXTURE,
-                                         rgbFormat(32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000));
+        IDirectDrawSurface4* s = surface(w, h, DDSCAPS_TEXTURE, kARGB);
         if (s)
             write(s, texels);
         return s;
+    }
+    static IDirect3DTexture2* textureOf(IDirectDrawSurface4* s) {
+        IDirect3DTexture2* t = nullptr;
+        EXPECT_EQ(DD_OK, s->QueryInterface(IID_IDirect3DTexture2, reinterpret_cast<void**>(&t)));
+        return t;
+    }
+    // Binds the texture of the surface to the stage, or none.
+    void bind(IDirectDrawSurface4* s, DWORD stage = 0) {
+        IDirect3DTexture2* t = s ? textureOf(s) : nullptr;
+        ASSERT_EQ(D3D_OK, device->SetTexture(stage, t));
+        if (t)
+            t->Release();  // the device holds its own reference
     }
 
     static void write(IDirectDrawSurface4* s, const std::vector<DWORD>& texels) {
@@ -169,17 +143,24 @@ protected:
     }
 
     void clear(D3DCOLOR color, float z) {
-        ASSERT_EQ(D3D_OK, viewport->Clear2(0, nullptr,
-                                           D3DCLEAR_TARGET | (zbuffer ? D3DCLEAR_ZBUFFER : 0u),
-                                           color, z, 0));
+        ASSERT_EQ(D3D_OK,
+                  viewport->Clear2(0, nullptr, D3DCLEAR_TARGET | (zbuffer ? D3DCLEAR_ZBUFFER : 0u),
+                                   color, z, 0));
     }
 
-    // A screen-aligned quad from (x0, y0) to (x1, y1) as a fan of two triangles.
+    // Stage 0 passes the diffuse colour on.
+    void diffuseOnly() {
+        device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+        device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    }
+
+    // A screen-aligned quad from (x0, y0) to (x1, y1) as a fan of two
+    // triangles, u from 0 to u1 and v from 0 to 1.
     HRESULT quad(float x0, float y0, float x1, float y1, float z, D3DCOLOR diffuse,
-                 D3DCOLOR specular = 0xFF000000) {
+                 D3DCOLOR specular = 0xFF000000, float u1 = 1.0f) {
         TLVertex v[4] = {{x0, y0, z, 1.0f, diffuse, specular, 0.0f, 0.0f},
-                         {x1, y0, z, 1.0f, diffuse, specular, 1.0f, 0.0f},
-                         {x1, y1, z, 1.0f, diffuse, specular, 1.0f, 1.0f},
+                         {x1, y0, z, 1.0f, diffuse, specular, u1, 0.0f},
+                         {x1, y1, z, 1.0f, diffuse, specular, u1, 1.0f},
                          {x0, y1, z, 1.0f, diffuse, specular, 0.0f, 1.0f}};
         return device->DrawPrimitive(D3DPT_TRIANGLEFAN, kTLFormat, v, 4, 0);
     }
@@ -196,12 +177,20 @@ protected:
     IDirect3DViewport3* viewport = nullptr;
 };
 
-inline int channel(uint32_t c, int shift) { return static_cast<int>((c >> shift) & 0xFF); }
+// A software device with two blend stages, few operations and blend factors.
+class TwoStageTest : public DeviceTest {
+protected:
+    TwoStageTest() { profile_ = "two_stage.cfg"; }
+};
 
-#define EXPECT_RGB_NEAR(expected, actual, tol)                                 \
-    do {                                                                       \
-        const uint32_t e_ = (expected), a_ = (actual);                         \
-        for (int s_ = 0; s_ <= 16; s_ += 8)                                    \
-            EXPECT_NEAR(channel(e_, s_), channel(a_, s_), tol)                 \
-                << std::hex << "expected " << e_ << " got " << a_;             \
+inline int channel(uint32_t c, int shift) {
+    return static_cast<int>((c >> shift) & 0xFF);
+}
+
+#define EXPECT_RGB_NEAR(expected, actual, tol)                     \
+    do {                                                           \
+        const uint32_t e_ = (expected), a_ = (actual);             \
+        for (int s_ = 0; s_ <= 16; s_ += 8)                        \
+            EXPECT_NEAR(channel(e_, s_), channel(a_, s_), tol)     \
+                << std::hex << "expected " << e_ << " got " << a_; \
     } while (0)

@@ -1,4 +1,5 @@
-// Enumeration of devices, depth formats and texture formats from the profile.
+// Enumeration of devices and depth formats from the profile; texture formats
+// are in texture_format_test.cpp.
 #include "device_fixture.h"
 
 namespace {
@@ -23,14 +24,19 @@ HRESULT CALLBACK onDevice(GUID* guid, LPSTR, LPSTR name, LPD3DDEVICEDESC hw, LPD
     return D3DENUMRET_OK;
 }
 
-HRESULT CALLBACK onFormat(DDPIXELFORMAT* format, LPVOID context) {
-    static_cast<std::vector<DDPIXELFORMAT>*>(context)->push_back(*format);
-    return D3DENUMRET_OK;
-}
-
-HRESULT CALLBACK stopAtFirst(DDPIXELFORMAT* format, LPVOID context) {
-    static_cast<std::vector<DDPIXELFORMAT>*>(context)->push_back(*format);
-    return D3DENUMRET_CANCEL;
+// The depth of each format enumerated, stopping after `limit`.
+std::vector<DWORD> zBufferDepths(IDirect3D3* d3d, const GUID& device, HRESULT expected = D3D_OK,
+                                 size_t limit = 99) {
+    std::pair<std::vector<DWORD>, size_t> seen{{}, limit};
+    auto onFormat = [](DDPIXELFORMAT* f, LPVOID context) -> HRESULT {
+        auto* seen = static_cast<std::pair<std::vector<DWORD>, size_t>*>(context);
+        EXPECT_EQ(32u, f->dwSize);
+        EXPECT_EQ(DDPF_ZBUFFER, f->dwFlags);
+        seen->first.push_back(f->dwZBufferBitDepth);
+        return seen->first.size() < seen->second ? D3DENUMRET_OK : D3DENUMRET_CANCEL;
+    };
+    EXPECT_EQ(expected, d3d->EnumZBufferFormats(device, onFormat, &seen));
+    return seen.first;
 }
 
 }  // namespace
@@ -64,12 +70,10 @@ TEST_F(DeviceTest, FindDeviceByGuidAndByHardware) {
     EXPECT_TRUE(result.guid == IID_IDirect3DRefDevice);
     EXPECT_EQ(0u, result.ddHwDesc.dwFlags);
     EXPECT_NE(0u, result.ddSwDesc.dwFlags);
-
     search.dwFlags = D3DFDS_HARDWARE;
     search.bHardware = TRUE;
     ASSERT_EQ(D3D_OK, d3d->FindDevice(&search, &result));
     EXPECT_TRUE(result.guid == IID_IDirect3DHALDevice);
-
     search.dwFlags = D3DFDS_GUID;
     search.guid = IID_IDirect3D3;  // not a device
     EXPECT_EQ(DDERR_NOTFOUND, d3d->FindDevice(&search, &result));
@@ -78,54 +82,24 @@ TEST_F(DeviceTest, FindDeviceByGuidAndByHardware) {
 }
 
 TEST_F(DeviceTest, ZBufferFormatsInProfileOrder) {
-    std::vector<DDPIXELFORMAT> formats;
-    ASSERT_EQ(D3D_OK, d3d->EnumZBufferFormats(IID_IDirect3DRGBDevice, onFormat, &formats));
-    ASSERT_EQ(3u, formats.size());
-    const DWORD bits[] = {16, 24, 32};
-    for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(DDPF_ZBUFFER, formats[i].dwFlags);
-        EXPECT_EQ(bits[i], formats[i].dwZBufferBitDepth);
-        EXPECT_EQ(32u, formats[i].dwSize);
-    }
-    formats.clear();
-    ASSERT_EQ(D3D_OK, d3d->EnumZBufferFormats(IID_IDirect3DRGBDevice, stopAtFirst, &formats));
-    EXPECT_EQ(1u, formats.size());
-    EXPECT_EQ(D3DERR_INVALID_DEVICE, d3d->EnumZBufferFormats(IID_IDirect3D3, onFormat, &formats));
+    EXPECT_EQ((std::vector<DWORD>{16, 24, 32}), zBufferDepths(d3d, IID_IDirect3DRGBDevice));
+    EXPECT_EQ(std::vector<DWORD>{16}, zBufferDepths(d3d, IID_IDirect3DRGBDevice, D3D_OK, 1));
+    EXPECT_TRUE(zBufferDepths(d3d, IID_IDirect3D3, D3DERR_INVALID_DEVICE).empty());
 }
 
-TEST_F(DeviceTest, TextureFormatsInProfileOrder) {
-    makeDevice();
-    std::vector<DDPIXELFORMAT> formats;
-    ASSERT_EQ(D3D_OK, device->EnumTextureFormats(onFormat, &formats));
-    ASSERT_EQ(15u, formats.size());
-    EXPECT_EQ(16u, formats[0].dwRGBBitCount);
-    EXPECT_EQ(0xF800u, formats[0].dwRBitMask);
-    EXPECT_EQ(DDPF_RGB | DDPF_ALPHAPIXELS, formats[2].dwFlags);
-    EXPECT_EQ(0x8000u, formats[2].dwRGBAlphaBitMask);
-    EXPECT_EQ(0xFF000000u, formats[4].dwRGBAlphaBitMask);
-    EXPECT_EQ(DDPF_RGB, formats[5].dwFlags);
-}
-
-class TwoStageProfileTest : public DeviceTest {
-protected:
-    TwoStageProfileTest() { profile_ = "two_stage.cfg"; }
-};
-
-TEST_F(TwoStageProfileTest, EnumerationFollowsALoadedProfile) {
+TEST_F(TwoStageTest, EnumerationFollowsALoadedProfile) {
     Seen seen;
     ASSERT_EQ(D3D_OK, d3d->EnumDevices(onDevice, &seen));
     ASSERT_EQ(2u, seen.names.size());
     EXPECT_EQ("RGB Emulation", seen.names[0]);
     EXPECT_EQ(2u, seen.swStages[0]);
-    std::vector<DDPIXELFORMAT> z;
-    ASSERT_EQ(D3D_OK, d3d->EnumZBufferFormats(IID_IDirect3DRGBDevice, onFormat, &z));
-    ASSERT_EQ(2u, z.size());
-    EXPECT_EQ(32u, z[0].dwZBufferBitDepth);
-    EXPECT_EQ(16u, z[1].dwZBufferBitDepth);
+    EXPECT_EQ((std::vector<DWORD>{32, 16}), zBufferDepths(d3d, IID_IDirect3DRGBDevice));
     makeDevice(IID_IDirect3DRGBDevice, 32);
-    std::vector<DDPIXELFORMAT> t;
-    ASSERT_EQ(D3D_OK, device->EnumTextureFormats(onFormat, &t));
-    ASSERT_EQ(2u, t.size());
-    EXPECT_EQ(32u, t[0].dwRGBBitCount);
-    EXPECT_EQ(16u, t[1].dwRGBBitCount);
+    std::vector<DWORD> bits;
+    auto onFormat = [](DDPIXELFORMAT* f, LPVOID context) -> HRESULT {
+        static_cast<std::vector<DWORD>*>(context)->push_back(f->dwRGBBitCount);
+        return D3DENUMRET_OK;
+    };
+    ASSERT_EQ(D3D_OK, device->EnumTextureFormats(onFormat, &bits));
+    EXPECT_EQ((std::vector<DWORD>{32, 16}), bits);
 }

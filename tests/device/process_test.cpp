@@ -18,44 +18,56 @@ int expected(float material, float light, float factor) {
     return static_cast<int>(std::lround(std::fmin(1.0f, material * light * factor) * 255.0f));
 }
 
-}  // namespace
-
+// One light on a material of diffuse (1, 0.5, 0.25), three vertices to
+// process into a buffer of screen vertices.
 class ProcessTest : public DeviceTest {
 protected:
     void SetUp() override {
         DeviceTest::SetUp();
         makeDevice();
         ASSERT_EQ(D3D_OK, d3d->CreateMaterial(&material, nullptr));
-        D3DMATERIAL m{};
-        m.dwSize = sizeof(m);
-        m.diffuse = {1.0f, 0.5f, 0.25f, 1.0f};
-        ASSERT_EQ(D3D_OK, material->SetMaterial(&m));
-        D3DMATERIALHANDLE h;
+        setMaterial({1.0f, 0.5f, 0.25f, 1.0f});
+        D3DMATERIALHANDLE h = 0;
         ASSERT_EQ(D3D_OK, material->GetHandle(device, &h));
+        EXPECT_NE(0u, h);
         ASSERT_EQ(D3D_OK, device->SetLightState(D3DLIGHTSTATE_MATERIAL, h));
+        device->SetLightState(D3DLIGHTSTATE_AMBIENT, 0);
         ASSERT_EQ(D3D_OK, d3d->CreateLight(&light, nullptr));
         ASSERT_EQ(D3D_OK, viewport->AddLight(light));
-        source = buffer(D3DFVF_XYZ | D3DFVF_NORMAL, 3);
-        dest = buffer(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR, 3);
+        D3DVERTEXBUFFERDESC in{sizeof(in), 0, D3DFVF_XYZ | D3DFVF_NORMAL, 3};
+        D3DVERTEXBUFFERDESC out{sizeof(out), 0, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR,
+                                3};
+        ASSERT_EQ(D3D_OK, d3d->CreateVertexBuffer(&in, &source, 0, nullptr));
+        ASSERT_EQ(D3D_OK, d3d->CreateVertexBuffer(&out, &dest, 0, nullptr));
     }
     void TearDown() override {
-        source->Release();
-        dest->Release();
-        light->Release();
-        material->Release();
+        for (IUnknown* o : std::initializer_list<IUnknown*>{source, dest, light, material})
+            if (o)
+                o->Release();
         DeviceTest::TearDown();
     }
-    IDirect3DVertexBuffer* buffer(DWORD fvf, DWORD count) {
-        D3DVERTEXBUFFERDESC d{sizeof(D3DVERTEXBUFFERDESC), 0, fvf, count};
-        IDirect3DVertexBuffer* vb = nullptr;
-        EXPECT_EQ(D3D_OK, d3d->CreateVertexBuffer(&d, &vb, 0, nullptr));
-        return vb;
+    void setMaterial(D3DCOLORVALUE diffuse, D3DCOLORVALUE ambient = {},
+                     D3DCOLORVALUE emissive = {}) {
+        D3DMATERIAL m{sizeof(m), diffuse, ambient, {}, emissive, 0, 0, 0};
+        ASSERT_EQ(D3D_OK, material->SetMaterial(&m));
     }
-    void fillSource(const LitVertex* v) {
+    // A white light of the type, active, with the position, direction and
+    // range, attenuation, cones and falloff given.
+    void setLight(D3DLIGHTTYPE type, D3DVECTOR position, D3DVECTOR direction, float range = 0,
+                  float a0 = 0, float a1 = 0, float theta = 0, float phi = 0, float falloff = 0,
+                  DWORD flags = D3DLIGHT_ACTIVE) {
+        D3DLIGHT2 l{sizeof(l), type, {1, 1, 1, 1}, position, direction, range, falloff, a0,
+                    a1,        0,    theta,        phi,      flags};
+        ASSERT_EQ(D3D_OK, light->SetLight(reinterpret_cast<D3DLIGHT*>(&l)));
+    }
+    void process(const std::vector<LitVertex>& v,
+                 DWORD operations = D3DVOP_TRANSFORM | D3DVOP_LIGHT) {
         void* p;
         ASSERT_EQ(D3D_OK, source->Lock(DDLOCK_WAIT, &p, nullptr));
-        std::memcpy(p, v, 3 * sizeof(LitVertex));
+        std::memcpy(p, v.data(), v.size() * sizeof(LitVertex));
         ASSERT_EQ(D3D_OK, source->Unlock());
+        ASSERT_EQ(D3D_OK,
+                  dest->ProcessVertices(operations, 0, DWORD(v.size()), source, 0, device, 0));
     }
     OutVertex processed(int i) {
         void* p;
@@ -65,10 +77,6 @@ protected:
         EXPECT_EQ(D3D_OK, dest->Unlock());
         return o;
     }
-    void setLight(const D3DLIGHT2& l) {
-        D3DLIGHT2 copy = l;
-        ASSERT_EQ(D3D_OK, light->SetLight(reinterpret_cast<D3DLIGHT*>(&copy)));
-    }
 
     IDirect3DMaterial3* material = nullptr;
     IDirect3DLight* light = nullptr;
@@ -76,21 +84,18 @@ protected:
     IDirect3DVertexBuffer* dest = nullptr;
 };
 
-TEST_F(ProcessTest, DirectionalPointAndSpotLightsFollowTheFormula) {
+}  // namespace
+
+TEST_F(ProcessTest, DirectionalPointAndAmbientLightFollowTheFormula) {
+    D3DMATERIAL back{};
+    back.dwSize = sizeof(back);
+    ASSERT_EQ(D3D_OK, material->GetMaterial(&back));
+    EXPECT_FLOAT_EQ(0.5f, back.diffuse.g);
     // Facing the light head on (normal towards -z, light shining along +z).
-    const LitVertex v[3] = {{0, 0, 0.5f, 0, 0, -1}, {0.5f, 0, 0.5f, 0, 0, -1},
-                            {0, 0.5f, 0.5f, 0.6f, 0, -0.8f}};
-    fillSource(v);
-    D3DLIGHT2 l{};
-    l.dwSize = sizeof(l);
-    l.dltType = D3DLIGHT_DIRECTIONAL;
-    l.dcvColor = {1.0f, 1.0f, 1.0f, 1.0f};
-    l.dvDirection = {0.0f, 0.0f, 1.0f};
-    l.dwFlags = D3DLIGHT_ACTIVE;
-    setLight(l);
-    device->SetLightState(D3DLIGHTSTATE_AMBIENT, 0);
-    ASSERT_EQ(D3D_OK, dest->ProcessVertices(D3DVOP_TRANSFORM | D3DVOP_LIGHT, 0, 3, source, 0,
-                                            device, 0));
+    const std::vector<LitVertex> v = {
+        {0, 0, 0.5f, 0, 0, -1}, {0.5f, 0, 0.5f, 0, 0, -1}, {0, 0.5f, 0.5f, 0.6f, 0, -0.8f}};
+    setLight(D3DLIGHT_DIRECTIONAL, {0, 0, 0}, {0, 0, 1});
+    process(v);
     OutVertex o = processed(0);
     EXPECT_NEAR(255, channel(o.diffuse, 16), 1);
     EXPECT_NEAR(expected(0.5f, 1, 1), channel(o.diffuse, 8), 1);
@@ -99,75 +104,81 @@ TEST_F(ProcessTest, DirectionalPointAndSpotLightsFollowTheFormula) {
     EXPECT_NEAR(expected(0.5f, 1, 0.8f), channel(o.diffuse, 8), 1);
 
     // A point light 2 units in front with linear attenuation: a = 1 / (1 * d).
-    l.dltType = D3DLIGHT_POINT;
-    l.dvPosition = {0.0f, 0.0f, -1.5f};
-    l.dvRange = 100.0f;
-    l.dvAttenuation0 = 0.0f;
-    l.dvAttenuation1 = 1.0f;
-    setLight(l);
-    ASSERT_EQ(D3D_OK, dest->ProcessVertices(D3DVOP_TRANSFORM | D3DVOP_LIGHT, 0, 1, source, 0,
-                                            device, 0));
+    setLight(D3DLIGHT_POINT, {0, 0, -1.5f}, {0, 0, 1}, 100, 0, 1);
+    process({v[0]});
     o = processed(0);
     EXPECT_NEAR(expected(1.0f, 1, 0.5f), channel(o.diffuse, 16), 1);
     EXPECT_NEAR(expected(0.5f, 1, 0.5f), channel(o.diffuse, 8), 1);
 
     // Inactive lights and the ambient term.
-    l.dwFlags = 0;
-    setLight(l);
-    D3DMATERIAL m{};
-    m.dwSize = sizeof(m);
-    m.ambient = {1.0f, 1.0f, 1.0f, 1.0f};
-    material->SetMaterial(&m);
+    setLight(D3DLIGHT_POINT, {0, 0, -1.5f}, {0, 0, 1}, 100, 0, 1, 0, 0, 0, 0);
+    setMaterial({}, {1.0f, 1.0f, 1.0f, 1.0f});
     device->SetLightState(D3DLIGHTSTATE_AMBIENT, 0x00204060);
-    ASSERT_EQ(D3D_OK, dest->ProcessVertices(D3DVOP_TRANSFORM | D3DVOP_LIGHT, 0, 1, source, 0,
-                                            device, 0));
+    process({v[0]});
     EXPECT_EQ(0x204060u, processed(0).diffuse & 0xFFFFFF);
+}
+
+// A spot light one unit in front of the plane z = 0, shining along +z with an
+// inner cone of 0.4 and an outer cone of 1.0 radians and a falloff of 2.
+// Vertices at (x, 0, 0) see it at angle atan(x) off the axis.
+TEST_F(ProcessTest, SpotLightIsFullInsideThetaNoneOutsidePhiAndFallsOffBetween) {
+    const float theta = 0.4f, phi = 1.0f, falloff = 2.0f;
+    setLight(D3DLIGHT_SPOT, {0, 0, -1}, {0, 0, 1}, 10, 1, 0, theta, phi, falloff);
+    process({{0.1f, 0, 0, 0, 0, -1}, {0.35f, 0, 0, 0, 0, -1}, {0.7f, 0, 0, 0, 0, -1}});
+    // Red: material 1, light 1, times N.L (the cosine of the angle) and the
+    // spot factor: 1 inside theta / 2, 0 outside phi / 2, and between them
+    // ((cos a - cos(phi / 2)) / (cos(theta / 2) - cos(phi / 2))) ^ falloff.
+    const double cosTheta = std::cos(theta / 2.0), cosPhi = std::cos(phi / 2.0);
+    const double cosBetween = std::cos(std::atan(0.35));
+    const double spot = std::pow((cosBetween - cosPhi) / (cosTheta - cosPhi), falloff);
+    const int inside = int(std::lround(std::cos(std::atan(0.1)) * 255.0));
+    const int between = int(std::lround(cosBetween * spot * 255.0));
+    ASSERT_LT(std::atan(0.1), theta / 2.0);  // the cases are what they claim to be
+    ASSERT_GT(std::atan(0.35), theta / 2.0);
+    ASSERT_LT(std::atan(0.35), phi / 2.0);
+    ASSERT_GT(std::atan(0.7), phi / 2.0);
+    EXPECT_NEAR(inside, channel(processed(0).diffuse, 16), 1);
+    EXPECT_NEAR(between, channel(processed(1).diffuse, 16), 1);
+    EXPECT_NEAR(0, channel(processed(2).diffuse, 16), 1);
+    // Green follows with the material's 0.5.
+    EXPECT_NEAR(std::lround(between * 0.5), channel(processed(1).diffuse, 8), 1);
 }
 
 TEST_F(ProcessTest, ProcessedVerticesAreDrawnAndClipped) {
     // Identity transforms: clip space is model space; the viewport maps
     // x -1..1 to 0..32. The third vertex lies far right, outside.
-    const LitVertex v[3] = {{-1.0f, 1.0f, 0.5f, 0, 0, -1},
-                            {0.0f, -1.0f, 0.5f, 0, 0, -1},
-                            {3.0f, 1.0f, 0.5f, 0, 0, -1}};
-    fillSource(v);
-    D3DMATERIAL m{};
-    m.dwSize = sizeof(m);
-    m.emissive = {1.0f, 1.0f, 1.0f, 1.0f};
-    material->SetMaterial(&m);
-    ASSERT_EQ(D3D_OK, dest->ProcessVertices(D3DVOP_TRANSFORM | D3DVOP_CLIP | D3DVOP_LIGHT, 0, 3,
-                                            source, 0, device, 0));
+    setMaterial({}, {}, {1.0f, 1.0f, 1.0f, 1.0f});
+    process({{-1.0f, 1.0f, 0.5f, 0, 0, -1},
+             {0.0f, -1.0f, 0.5f, 0, 0, -1},
+             {3.0f, 1.0f, 0.5f, 0, 0, -1}},
+            D3DVOP_TRANSFORM | D3DVOP_CLIP | D3DVOP_LIGHT);
     // The outside vertex holds its clip form: x' = (x + w) / 2.
     EXPECT_FLOAT_EQ(2.0f, processed(2).x);
     EXPECT_FLOAT_EQ(16.0f, processed(1).x);
-    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
-    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    ASSERT_EQ(D3D_OK,
-              device->DrawPrimitiveVB(D3DPT_TRIANGLELIST, dest, 0, 3, D3DDP_DONOTLIGHT));
+    diffuseOnly();
+    ASSERT_EQ(D3D_OK, device->DrawPrimitiveVB(D3DPT_TRIANGLELIST, dest, 0, 3, D3DDP_DONOTLIGHT));
     EXPECT_EQ(0xFFFFFFu, rgb(20, 1));
     EXPECT_EQ(0xFFFFFFu, rgb(31, 0));
     EXPECT_EQ(0u, rgb(1, 30));
 }
 
-TEST_F(ProcessTest, TriangleCrossingTheNearPlaneLosesItsHiddenPart) {
+TEST_F(DeviceTest, TriangleCrossingTheNearPlaneLosesItsHiddenPart) {
+    makeDevice();
     // Perspective with near 1, far 100 and a 90 degree field of view.
     D3DMATRIX p{};
-    p._11 = 1.0f;
-    p._22 = 1.0f;
+    p._11 = p._22 = p._34 = 1.0f;
     p._33 = 100.0f / 99.0f;
-    p._34 = 1.0f;
     p._43 = -100.0f / 99.0f;
     ASSERT_EQ(D3D_OK, device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, &p));
-    struct ColorVertex {
+    struct {
         float x, y, z;
         D3DCOLOR c;
     } v[3] = {{-1, -1, 2, 0xFFFFFFFF}, {1, -1, 2, 0xFFFFFFFF}, {0, 1, -1, 0xFFFFFFFF}};
-    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
-    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    ASSERT_EQ(D3D_OK, device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_XYZ | D3DFVF_DIFFUSE, v,
-                                            3, D3DDP_DONOTLIGHT));
+    diffuseOnly();
+    ASSERT_EQ(D3D_OK, device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_XYZ | D3DFVF_DIFFUSE, v, 3,
+                                            D3DDP_DONOTLIGHT));
     // Visible part: y from -0.5 (z = 2) to -1/3 (z = 1) in clip space, that
-    // is screen rows 43 to 48 of a 64-row... here rows 21 to 24 of 32.
+    // is rows 21 to 24 of 32.
     EXPECT_EQ(0xFFFFFFu, rgb(16, 23));
     int drawn = 0;
     for (int y = 0; y < int(kHeight); ++y)
@@ -180,110 +191,51 @@ TEST_F(ProcessTest, TriangleCrossingTheNearPlaneLosesItsHiddenPart) {
     EXPECT_GT(drawn, 20);
 }
 
-class TwoStageValidateTest : public DeviceTest {
-protected:
-    TwoStageValidateTest() { profile_ = "two_stage.cfg"; }
-};
-
-TEST_F(TwoStageValidateTest, RefusesWhatTheProfileCannotDo) {
+// Each state is set and validated, then put back as it was.
+TEST_F(TwoStageTest, ValidateDeviceRefusesWhatTheProfileCannotDo) {
     makeDevice(IID_IDirect3DRGBDevice, 32);
     DWORD passes = 0;
     ASSERT_EQ(D3D_OK, device->ValidateDevice(&passes));
     EXPECT_EQ(1u, passes);
-
-    device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    EXPECT_EQ(D3D_OK, device->ValidateDevice(&passes));
-    device->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    EXPECT_EQ(D3DERR_TOOMANYOPERATIONS, device->ValidateDevice(&passes));
-    device->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_DISABLE);
-
-    device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_ADD);
-    EXPECT_EQ(D3DERR_UNSUPPORTEDCOLOROPERATION, device->ValidateDevice(&passes));
-    device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
-
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, 0x9);
-    EXPECT_EQ(D3DERR_UNSUPPORTEDCOLORARG, device->ValidateDevice(&passes));
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-
-    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_ADDSIGNED);
-    EXPECT_EQ(D3DERR_UNSUPPORTEDALPHAOPERATION, device->ValidateDevice(&passes));
-    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, 0x40 | D3DTA_TEXTURE);
-    EXPECT_EQ(D3DERR_UNSUPPORTEDALPHAARG, device->ValidateDevice(&passes));
-    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-
-    // Source blend caps ONE and SRCALPHA; destination ZERO... as the profile says.
-    device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, TRUE);
-    device->SetRenderState(D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA);
-    device->SetRenderState(D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    EXPECT_EQ(D3D_OK, device->ValidateDevice(&passes));
-    device->SetRenderState(D3DRENDERSTATE_SRCBLEND, D3DBLEND_DESTCOLOR);
-    EXPECT_EQ(D3DERR_UNSUPPORTEDFACTORVALUE, device->ValidateDevice(&passes));
-    device->SetRenderState(D3DRENDERSTATE_SRCBLEND, D3DBLEND_ONE);
-
-    // A texture in a format the device does not list.
-    IDirectDrawSurface4* s = surface(2, 2, DDSCAPS_TEXTURE,
-                                     rgbFormat(16, 0x0F00, 0x00F0, 0x000F, 0xF000));
-    IDirect3DTexture2* t = nullptr;
-    ASSERT_EQ(DD_OK, s->QueryInterface(IID_IDirect3DTexture2, reinterpret_cast<void**>(&t)));
-    device->SetTexture(0, t);
-    EXPECT_EQ(D3DERR_WRONGTEXTUREFORMAT, device->ValidateDevice(&passes));
-    device->SetTexture(0, nullptr);
-    t->Release();
-    s->Release();
-    EXPECT_EQ(D3D_OK, device->ValidateDevice(&passes));
-}
-
-// A spot light one unit in front of the plane z = 0, shining along +z with an
-// inner cone of 0.4 and an outer cone of 1.0 radians and a falloff of 2.
-// Vertices at (x, 0, 0) see it at angle atan(x) off the axis.
-TEST_F(ProcessTest, SpotLightIsFullInsideThetaNoneOutsidePhiAndFallsOffBetween) {
-    const float theta = 0.4f, phi = 1.0f, falloff = 2.0f;
-    const LitVertex v[3] = {
-        {0.1f, 0, 0, 0, 0, -1}, {0.35f, 0, 0, 0, 0, -1}, {0.7f, 0, 0, 0, 0, -1}};
-    fillSource(v);
-    D3DLIGHT2 l{};
-    l.dwSize = sizeof(l);
-    l.dltType = D3DLIGHT_SPOT;
-    l.dcvColor = {1.0f, 1.0f, 1.0f, 1.0f};
-    l.dvPosition = {0.0f, 0.0f, -1.0f};
-    l.dvDirection = {0.0f, 0.0f, 1.0f};
-    l.dvRange = 10.0f;
-    l.dvAttenuation0 = 1.0f;
-    l.dvTheta = theta;
-    l.dvPhi = phi;
-    l.dvFalloff = falloff;
-    l.dwFlags = D3DLIGHT_ACTIVE;
-    setLight(l);
-    device->SetLightState(D3DLIGHTSTATE_AMBIENT, 0);
-    ASSERT_EQ(D3D_OK,
-              dest->ProcessVertices(D3DVOP_TRANSFORM | D3DVOP_LIGHT, 0, 3, source, 0, device, 0));
-
-    // Red: material 1, light 1, times N.L (the cosine of the angle) and the
-    // spot factor: 1 inside theta / 2, 0 outside phi / 2, and between them
-    // ((cos a - cos(phi / 2)) / (cos(theta / 2) - cos(phi / 2))) ^ falloff.
-    auto spotRed = [&](double x) {
-        const double angle = std::atan(x);
-        const double cosA = std::cos(angle);
-        double spot;
-        if (angle <= theta / 2.0)
-            spot = 1.0;
-        else if (angle >= phi / 2.0)
-            spot = 0.0;
-        else
-            spot = std::pow(
-                (cosA - std::cos(phi / 2.0)) / (std::cos(theta / 2.0) - std::cos(phi / 2.0)),
-                falloff);
-        return static_cast<int>(std::lround(cosA * spot * 255.0));
+    const int kRender = -1;  // a render state rather than a stage's
+    const struct {
+        int stage;
+        DWORD state, value;
+        HRESULT expected;
+        DWORD after;
+    } cases[] = {
+        {1, D3DTSS_COLOROP, D3DTOP_MODULATE, D3D_OK, D3DTOP_MODULATE},
+        {2, D3DTSS_COLOROP, D3DTOP_MODULATE, D3DERR_TOOMANYOPERATIONS, D3DTOP_DISABLE},
+        {1, D3DTSS_COLOROP, D3DTOP_ADD, D3DERR_UNSUPPORTEDCOLOROPERATION, D3DTOP_MODULATE},
+        {0, D3DTSS_COLORARG1, 0x9, D3DERR_UNSUPPORTEDCOLORARG, D3DTA_TEXTURE},
+        {0, D3DTSS_ALPHAOP, D3DTOP_ADDSIGNED, D3DERR_UNSUPPORTEDALPHAOPERATION, D3DTOP_SELECTARG1},
+        {0, D3DTSS_ALPHAARG1, 0x40 | D3DTA_TEXTURE, D3DERR_UNSUPPORTEDALPHAARG, D3DTA_TEXTURE},
+        // Source blend caps ONE and SRCALPHA, destination ONE and INVSRCALPHA.
+        {kRender, D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA, D3D_OK, D3DBLEND_SRCALPHA},
+        {kRender, D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCALPHA, D3D_OK, D3DBLEND_INVSRCALPHA},
+        {kRender, D3DRENDERSTATE_ALPHABLENDENABLE, TRUE, D3D_OK, TRUE},
+        {kRender, D3DRENDERSTATE_SRCBLEND, D3DBLEND_DESTCOLOR, D3DERR_UNSUPPORTEDFACTORVALUE,
+         D3DBLEND_ONE},
     };
-    const int inside = spotRed(0.1), between = spotRed(0.35), outside = spotRed(0.7);
-    ASSERT_GT(inside, 250);  // the cases are what they claim to be
-    ASSERT_GT(between, 20);
-    ASSERT_LT(between, 200);
-    ASSERT_EQ(0, outside);
-    EXPECT_NEAR(inside, channel(processed(0).diffuse, 16), 1);
-    EXPECT_NEAR(between, channel(processed(1).diffuse, 16), 1);
-    EXPECT_NEAR(outside, channel(processed(2).diffuse, 16), 1);
-    // Green follows with the material's 0.5.
-    EXPECT_NEAR(std::lround(between * 0.5), channel(processed(1).diffuse, 8), 1);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "stage " << c.stage << ", state " << c.state);
+        auto set = [&](DWORD value) {
+            if (c.stage == kRender)
+                device->SetRenderState(D3DRENDERSTATETYPE(c.state), value);
+            else
+                device->SetTextureStageState(c.stage, D3DTEXTURESTAGESTATETYPE(c.state), value);
+        };
+        set(c.value);
+        EXPECT_EQ(c.expected, device->ValidateDevice(&passes));
+        set(c.after);
+    }
+    // A texture in a format the device does not list.
+    IDirectDrawSurface4* s =
+        surface(2, 2, DDSCAPS_TEXTURE,
+                {kFormatSize, DDPF_RGB | DDPF_ALPHAPIXELS, 0, 16, 0x0F00, 0x00F0, 0x000F, 0xF000});
+    bind(s);
+    EXPECT_EQ(D3DERR_WRONGTEXTUREFORMAT, device->ValidateDevice(&passes));
+    bind(nullptr);
+    EXPECT_EQ(D3D_OK, device->ValidateDevice(&passes));
+    EXPECT_EQ(0u, s->Release());
 }
