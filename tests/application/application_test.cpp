@@ -1,478 +1,364 @@
-// The Application driven as the engine drives it: the driver is loaded with
-// initDriver, a video mode is set, and commands go to the core thread.
+// The Application driven as the engine drives it: the driver loaded with
+// initDriver, the default video mode (hardware, full screen, 640 x 480 x 16)
+// set, commands sent to the core thread, and the render window, which that
+// thread owns, sent messages. The fixture hears the frames and the window.
 #include "application.h"
 #include "screensh.h"
 #include "states.h"
 
-#include "../driver/driver_fixture.h"
-#include "../driver/log_capture.h"
+#include "../support/driver_fixture.h"
+#include "../support/log_capture.h"
 
 #include <engine/core/globals.h>
 #include <engine/core/render_view.h>
 #include <engine/core/view.h>
-#include <platform/testing.h>
 
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <atomic>
 #include <future>
 
 namespace {
 
-class ApplicationTest : public DriverTest {
+// Calls `work` in each pass of the core loop while registered.
+struct EachPass : ApplicationListener {
+    explicit EachPass(std::function<void()> work) : work(std::move(work)) {}
+    void iteration() override { work(); }
+    std::function<void()> work;
+};
+
+class ApplicationTest : public DriverTest,
+                        public RenderDriverListener,
+                        public RenderWindowListener {
 protected:
     void SetUp() override {
         DriverTest::SetUp();
         platform::testing::activateApplication();
-        platform::testing::resetCallCounts();
         useData("no_file");
         initDriver();
-        ASSERT_NE(theD3DApplication, nullptr);
+        theD3DRenderDriver->registerListener(static_cast<RenderDriverListener*>(this));
+        theD3DApplication->getWindow().registerListener(this);
+        theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
     }
     void TearDown() override {
         theRenderDriver->termVideoMode();
         termDriver();
         DriverTest::TearDown();
     }
-
-    // The default mode: hardware, full screen, 640 x 480 x 16.
-    void initDefaultMode() {
-        const VideoMode* mode = theRenderDriver->getDefaultVideoMode();
-        ASSERT_NE(mode, nullptr);
-        theRenderDriver->initVideoMode(mode);
+    void initFrame(float) override { ++frames; }
+    void initView(RenderView* view) override { views.push_back(view); }
+    void getFocus() override { ++focusGained; }
+    void lostFocus() override { ++focusLost; }
+    void processMessage(unsigned message, unsigned, long) override { ++heard[message & 0x3FF]; }
+    static HWND window() { return theD3DApplication->getWindow().getHandle(); }
+    static LRESULT send(UINT message, WPARAM wParam) {
+        return SendMessageA(window(), message, wParam, 0);
     }
-    // A window needs the desktop's depth, 32 bits with the default display.
-    void initWindowedMode() {
-        const VideoMode* full = nullptr;
-        for (const VideoMode* m : theRenderDriver->getVideoModeList())
-            if (m->isHardware() && m->getColorDepth() == 32 && !full)
-                full = m;
-        ASSERT_NE(full, nullptr);
-        VideoMode* mode = theRenderDriver->createWindowedVideoMode(full, 320, 240);
-        ASSERT_NE(mode, nullptr);
-        theRenderDriver->initVideoMode(mode);
+    // Runs `work` on the core thread in the `pass`-th listener pass from now
+    // and waits for it. The loop handles every waiting message before a pass:
+    // two passes on, messages posted before have been handled.
+    static void onCoreThread(std::function<void()> work, int pass = 1, int priority = 0) {
+        std::promise<void> done;
+        EachPass once([&] {
+            if (--pass == 0) {
+                work();
+                done.set_value();
+            }
+        });
+        auto finished = done.get_future();
+        theD3DApplication->registerListener(&once, priority);
+        finished.wait();
+        theD3DApplication->unregisterListener(&once);
     }
 
-};
-
-// Runs a function on the core thread, from the Application's listener
-// iteration, once; reports when it has run.
-class OnCoreThread : public ApplicationListener {
-public:
-    explicit OnCoreThread(std::function<void()> work) : work(std::move(work)) {}
-    void iteration() override {
-        if (ran)
-            return;
-        ran = true;
-        threadId = GetCurrentThreadId();
-        work();
-        done.set_value();
-    }
-    std::future<void> finished() { return done.get_future(); }
-    DWORD threadId = 0;
-
-private:
-    std::function<void()> work;
-    bool ran = false;
-    std::promise<void> done;
+    std::atomic<int> frames{0}, focusGained{0}, focusLost{0};
+    std::atomic<int> heard[0x400]{};  // by message number
+    std::vector<RenderView*> views;   // read while the loop is stopped
 };
 
 }  // namespace
 
-TEST_F(ApplicationTest, VideoModeStartsAndEndsTheCoreThreadWithTheWindow) {
-    EXPECT_EQ(theD3DApplication->getCoreThreadID(), 0u);
-    initDefaultMode();
-    const unsigned core = theD3DApplication->getCoreThreadID();
-    EXPECT_NE(core, 0u);
-    EXPECT_NE(core, GetCurrentThreadId());
-    // Stopped, with the mode's window, device and capabilities.
-    EXPECT_EQ(theD3DApplication->getPauseCount(), 1);
-    EXPECT_FALSE(theD3DApplication->isReady());
-    EXPECT_TRUE(theD3DApplication->isActive());
-    EXPECT_EQ(theRenderDriver->getCurrentVideoMode(), theRenderDriver->getDefaultVideoMode());
-    EXPECT_EQ(theD3DRenderDriver->getScreenWidth(), 640);
-    EXPECT_EQ(theD3DRenderDriver->getScreenHeight(), 480);
-    EXPECT_NE(g_pDevice, nullptr);
-    EXPECT_EQ(theD3DRenderDriver->getD3DDevice(), g_pDevice);
-    EXPECT_NE(theD3DRenderDriver->getDirectDraw(), nullptr);
-    EXPECT_NE(theD3DRenderDriver->getBackBuffer(), nullptr);
-    EXPECT_NE(theCapabilities.hardware.dwFlags, 0u);
-    EXPECT_EQ(theCapabilities.driver.dwSize, sizeof(DDCAPS));
-    // The state manager has read the new device and set the default states.
-    ASSERT_NE(theRenderStateManager, nullptr);
+TEST_F(ApplicationTest, VideoModeRunsTheCoreThreadWithAFullScreenWindowDeviceAndShooter) {
+    const VideoMode* mode = theRenderDriver->getDefaultVideoMode();
+    EXPECT_NE(theD3DApplication->getCoreThreadID(), 0u);
+    EXPECT_EQ(theRenderDriver->getCurrentVideoMode(), mode);
+    EXPECT_EQ(
+        std::make_pair(theD3DRenderDriver->getScreenWidth(), theD3DRenderDriver->getScreenHeight()),
+        std::make_pair(640, 480));
+    EXPECT_TRUE(theCapabilities.hardware.dwFlags &&
+                theCapabilities.driver.dwSize == sizeof(DDCAPS));
     DWORD perspective = FALSE;
+    ASSERT_NE(g_pDevice, nullptr);
     g_pDevice->GetRenderState(D3DRENDERSTATE_TEXTUREPERSPECTIVE, &perspective);
-    EXPECT_EQ(perspective, static_cast<DWORD>(TRUE));
+    EXPECT_EQ(perspective, DWORD{TRUE});
     EXPECT_EQ(theRenderStateManager->checkState(MS_RENDER_REGULAR), 0);
-    HWND window = theD3DApplication->getWindow().getHandle();
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(IsWindow(window));
-    // The video mode's screen shooter, ready to shoot.
+    auto* argument = const_cast<VideoMode*>(mode);
+    EXPECT_EQ(theD3DApplication->sendCommand(Application::CMD_VALIDATE_VIDEO_MODE, argument), 1);
+    EXPECT_EQ(theD3DApplication->sendCommand(Application::CMD_VALIDATE_VIDEO_MODE, nullptr), 0);
     ASSERT_NE(theD3DScreenShooter, nullptr);
     EXPECT_EQ(theScreenShooter, static_cast<ScreenShooter*>(theD3DScreenShooter));
     theScreenShooter->setFileName("mode%d.tga");
     EXPECT_TRUE(theScreenShooter->shoot());
+    // The window covers the mode at the origin, all client area, and swallows
+    // moves, sizes and the menu key.
+    const unsigned menus = platform::testing::systemMenuOpenCount();
+    EXPECT_EQ(send(WM_SYSCOMMAND, SC_KEYMENU), 0);
+    EXPECT_EQ(platform::testing::systemMenuOpenCount(), menus);
+    const HWND handle = window();
+    for (WPARAM command : {SC_MAXIMIZE, SC_SIZE, SC_MOVE, SC_MONITORPOWER})
+        EXPECT_EQ(send(WM_SYSCOMMAND, command), 1) << command;
+    RECT outer = {};
+    GetWindowRect(handle, &outer);
+    EXPECT_EQ(std::vector<LONG>({outer.left, outer.top, outer.right, outer.bottom,
+                                 theRenderWindow->getX(), theRenderWindow->getY()}),
+              std::vector<LONG>({0, 0, 640, 480, 0, 0}));
+    EXPECT_EQ(send(WM_NCHITTEST, 0), HTCLIENT);
 
     theRenderDriver->termVideoMode();
     EXPECT_EQ(theD3DApplication->getCoreThreadID(), 0u);
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(g_pDevice, nullptr);
-    EXPECT_EQ(theD3DScreenShooter, nullptr);
-    EXPECT_EQ(theScreenShooter, nullptr);
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_TRUE(!g_pDevice && !theD3DScreenShooter && !theScreenShooter);
     EXPECT_EQ(theRenderDriver->getCurrentVideoMode(), nullptr);
-    EXPECT_EQ(theD3DRenderDriver->getScreenWidth(), 0);
-    EXPECT_EQ(theD3DRenderDriver->getScreenHeight(), 0);
-    // The core thread has returned (its handle was waited for); the system
-    // thread behind it goes away on its own shortly after.
+    EXPECT_EQ(
+        std::make_pair(theD3DRenderDriver->getScreenWidth(), theD3DRenderDriver->getScreenHeight()),
+        std::make_pair(0, 0));
 }
 
-TEST_F(ApplicationTest, PauseCountFollowsStartAndStopUnclamped) {
-    initDefaultMode();
-    theRenderDriver->start();
-    EXPECT_EQ(theD3DApplication->getPauseCount(), 0);
-    EXPECT_TRUE(theD3DApplication->isReady());
-    theRenderDriver->start();  // no matching stop: below zero, not ready
-    EXPECT_EQ(theD3DApplication->getPauseCount(), -1);
-    EXPECT_FALSE(theD3DApplication->isReady());
-    theRenderDriver->stop();
-    EXPECT_TRUE(theD3DApplication->isReady());
-    theRenderDriver->stop();
-    EXPECT_EQ(theD3DApplication->getPauseCount(), 1);
-}
-
-TEST_F(ApplicationTest, StopTwiceThenStartOnceFlipsToTheDesktopOnlyOnce) {
-    initDefaultMode();
-    theRenderDriver->start();
+// Start (+), stop (-), suspend (S) and resume (R) move the pause count by one,
+// unclamped; only 0 is ready, and only a step from 0 to 1 flips to the desktop.
+TEST_F(ApplicationTest, PauseCountFollowsStartStopSuspendAndModeChanges) {
+    const std::string steps = "++---++SR";
+    const int pauses[] = {0, -1, 0, 1, 2, 1, 0, 1, 0};
+    const unsigned flips[] = {0, 0, 0, 1, 1, 1, 1, 2, 2};
     platform::testing::resetCallCounts();
-    theRenderDriver->stop();
-    theRenderDriver->stop();
-    theRenderDriver->start();
-    EXPECT_EQ(platform::testing::callCount("IDirectDraw4::FlipToGDISurface"), 1u);
-    EXPECT_EQ(theD3DApplication->getPauseCount(), 1);
-    EXPECT_FALSE(theD3DApplication->isReady());
-}
-
-TEST_F(ApplicationTest, CommandFromTheCoreThreadItselfRunsAtOnce) {
-    initDefaultMode();
-    int pauseSeenInside = 0;
-    OnCoreThread listener([&] {
-        theD3DApplication->stop();  // a command sent on the core thread
-        pauseSeenInside = theD3DApplication->getPauseCount();
-    });
-    auto finished = listener.finished();
-    theD3DApplication->registerListener(&listener, 0);
-    finished.wait();
-    theD3DApplication->unregisterListener(&listener);
-    EXPECT_EQ(listener.threadId, theD3DApplication->getCoreThreadID());
-    EXPECT_EQ(pauseSeenInside, 2);
-    EXPECT_EQ(theD3DApplication->getPauseCount(), 2);
-}
-
-TEST_F(ApplicationTest, ListenersAreCalledInPriorityOrderInAPass) {
-    initDefaultMode();
-    std::vector<int> order;  // written on the core thread only
-    struct Recorder : ApplicationListener {
-        Recorder(std::vector<int>& order, int id) : order(order), id(id) {}
-        void iteration() override { order.push_back(id); }
-        std::vector<int>& order;
-        int id;
-    } low(order, 0), high(order, 5);
-    // Registered last, called last: it sees the pass in which all three were
-    // registered, and copies the record on the core thread.
-    std::vector<int> seen;
-    OnCoreThread last([&] { seen = order; });
-    auto finished = last.finished();
-    theD3DApplication->registerListener(&low, 0);
-    theD3DApplication->registerListener(&high, 5);
-    theD3DApplication->registerListener(&last, -1);
-    finished.wait();
-    theD3DApplication->unregisterListener(&last);
-    theD3DApplication->unregisterListener(&high);
-    theD3DApplication->unregisterListener(&low);
-    ASSERT_GE(seen.size(), 2u);
-    EXPECT_EQ(seen[seen.size() - 2], 5);  // high, then low, in that pass
-    EXPECT_EQ(seen.back(), 0);
-}
-
-TEST_F(ApplicationTest, ValidateCommandAnswersOnTheCoreThread) {
-    initDefaultMode();
-    auto* mode = const_cast<VideoMode*>(theRenderDriver->getDefaultVideoMode());
-    EXPECT_EQ(theD3DApplication->sendCommand(Application::CMD_VALIDATE_VIDEO_MODE, mode), 1);
-    EXPECT_EQ(theD3DApplication->sendCommand(Application::CMD_VALIDATE_VIDEO_MODE, nullptr), 0);
-}
-
-TEST_F(ApplicationTest, WindowedModeHasExactClientAreaAndEndsCleanly) {
-    initWindowedMode();
-    HWND window = theD3DApplication->getWindow().getHandle();
-    RECT client = {};
-    ASSERT_TRUE(GetClientRect(window, &client));
-    EXPECT_EQ(client.right, 320);
-    EXPECT_EQ(client.bottom, 240);
-    EXPECT_TRUE(theD3DApplication->getWindow().isWindowed());
-}
-
-TEST_F(ApplicationTest, FocusSetsTheProcessPriorityClass) {
-    initDefaultMode();
-    HWND window = theD3DApplication->getWindow().getHandle();
-    SendMessageA(window, WM_ACTIVATE, WA_INACTIVE, 0);
-    EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), static_cast<DWORD>(IDLE_PRIORITY_CLASS));
-    SendMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0);
-    EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), static_cast<DWORD>(NORMAL_PRIORITY_CLASS));
-}
-
-TEST_F(ApplicationTest, SuspendQueryPausesAndResumeBalancesIt) {
-    initDefaultMode();
-    theRenderDriver->start();
-    HWND window = theD3DApplication->getWindow().getHandle();
-    EXPECT_EQ(SendMessageA(window, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 0), 1);
-    EXPECT_FALSE(theD3DApplication->isReady());
-    EXPECT_EQ(SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0), 1);
-    EXPECT_TRUE(theD3DApplication->isReady());
-}
-
-TEST_F(ApplicationTest, ChangeVideoModeLogsAndKeepsTheModeAndRunState) {
-    initDefaultMode();
-    theRenderDriver->start();
+    for (size_t i = 0; i < steps.size(); ++i) {
+        if (steps[i] == '+' || steps[i] == '-')
+            steps[i] == '+' ? theRenderDriver->start() : theRenderDriver->stop();
+        else
+            EXPECT_EQ(send(WM_POWERBROADCAST,
+                           steps[i] == 'S' ? PBT_APMQUERYSUSPEND : PBT_APMRESUMESUSPEND),
+                      1);
+        EXPECT_EQ(theD3DApplication->getPauseCount(), pauses[i]) << i;
+        EXPECT_EQ(theD3DApplication->isReady(), pauses[i] == 0) << i;
+        EXPECT_EQ(platform::testing::callCount("IDirectDraw4::FlipToGDISurface"), flips[i]) << i;
+    }
+    // A change of video mode stops the loop for the change and logs it.
     LogCapture log;
     theRenderDriver->changeVideoMode(theRenderDriver->getDefaultVideoMode());
     EXPECT_EQ(log.count("Driver", "change video mode start"), 1);
     EXPECT_EQ(log.count("Driver", "change video mode finish"), 1);
+    EXPECT_EQ(platform::testing::callCount("IDirectDraw4::FlipToGDISurface"), 3u);
     EXPECT_TRUE(theD3DApplication->isReady());
     EXPECT_EQ(theRenderDriver->getCurrentVideoMode(), theRenderDriver->getDefaultVideoMode());
-    // The capture must outlive the core thread, which may log.
-    theRenderDriver->termVideoMode();
+    theRenderDriver->termVideoMode();  // the capture must outlive the core thread
 }
 
-TEST_F(ApplicationTest, FatalHookKnowsWhichThreadItRunsOn) {
-    initDefaultMode();
+// Each change of focus is heard once and sets the process priority; the end
+// of the window loses the focus.
+TEST_F(ApplicationTest, FocusChangesAreHeardOnceAndSetThePriorityClass) {
+    const int gained = focusGained, lost = focusLost;
+    for (WPARAM state : {WA_INACTIVE, WA_INACTIVE})
+        send(WM_ACTIVATE, state);
+    EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), DWORD{IDLE_PRIORITY_CLASS});
+    EXPECT_EQ(focusLost, lost + 1);
+    for (WPARAM state : {WA_CLICKACTIVE, WA_ACTIVE})
+        send(WM_ACTIVATE, state);
+    EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), DWORD{NORMAL_PRIORITY_CLASS});
+    EXPECT_EQ(focusGained, gained + 1);
+    EXPECT_TRUE(theD3DApplication->getWindow().hasFocus());
+    theRenderDriver->termVideoMode();
+    EXPECT_EQ(focusLost, lost + 2);
+    EXPECT_FALSE(theD3DApplication->getWindow().hasFocus());
+}
+
+// A command sent on the core thread runs at once; the fatal hook tells the
+// threads apart; listeners are called by priority in each pass.
+TEST_F(ApplicationTest, CommandsFatalHookAndListenersOnTheCoreThread) {
     LogCapture log;
     Application::fatalHook();
-    OnCoreThread inside([] { Application::fatalHook(); });
-    auto finished = inside.finished();
-    theD3DApplication->registerListener(&inside, 0);
-    finished.wait();
-    theD3DApplication->unregisterListener(&inside);
+    std::vector<int> order, seen;  // written on the core thread only
+    EachPass low([&] { order.push_back(0); }), high([&] { order.push_back(5); });
+    theD3DApplication->registerListener(&low, 0);
+    theD3DApplication->registerListener(&high, 5);
+    DWORD thread = 0;
+    int pauseSeenInside = 0;
+    onCoreThread(  // called last, in a pass with all three
+        [&] {
+            thread = GetCurrentThreadId();
+            seen = order;
+            theD3DApplication->stop();
+            pauseSeenInside = theD3DApplication->getPauseCount();
+            Application::fatalHook();
+        },
+        1, -1);
+    theD3DApplication->unregisterListener(&high);
+    theD3DApplication->unregisterListener(&low);
+    EXPECT_EQ(thread, theD3DApplication->getCoreThreadID());
+    EXPECT_EQ(pauseSeenInside, 2);
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_EQ(std::vector<int>(seen.end() - 2, seen.end()), (std::vector<int>{5, 0}));
     EXPECT_EQ(log.count("Driver", "Fatal hook: outside driver thread"), 1);
     EXPECT_EQ(log.count("Driver", "Fatal hook: inside driver thread"), 1);
-    theRenderDriver->termVideoMode();
+    theRenderDriver->termVideoMode();  // the capture must outlive the core thread
 }
 
-namespace {
-
-// Counts the frames the driver begins (on the core thread).
-struct FrameCounter : RenderDriverListener {
-    void initFrame(float) override { ++frames; }
-    std::atomic<int> frames{0};
-};
-
-class ProbeRenderView : public RenderView {
-public:
-    explicit ProbeRenderView(View& view) : RenderView(view) {}
-    Color calculateIllumination(Vector) override { return Color(); }
-};
-
-// A view that records the order in which views are drawn.
-class ProbeView : public View {
-public:
-    ProbeView(int priority, int id, std::vector<int>& drawn)
-        : View(priority), renderView(*this), id(id), drawn(drawn) {
-        setRenderView(&renderView);
-    }
-
-protected:
-    void drawContent(RenderView&) override { drawn.push_back(id); }
-
-private:
-    ProbeRenderView renderView;
-    int id;
-    std::vector<int>& drawn;
-};
-
-}  // namespace
-
-class ApplicationFrameTest : public ApplicationTest {
-protected:
-    void SetUp() override {
-        ApplicationTest::SetUp();
-        initDefaultMode();
-        theD3DRenderDriver->registerListener(&counter);
-    }
-    void TearDown() override {
-        theRenderDriver->termVideoMode();
-        theD3DRenderDriver->unregisterListener(&counter);
-        ApplicationTest::TearDown();
-    }
-    FrameCounter counter;
-};
-
-TEST_F(ApplicationFrameTest, DrawWhileStoppedOnceDrawsExactlyOneFrame) {
-    theRenderDriver->draw();
-    EXPECT_EQ(counter.frames, 1);
-    theRenderDriver->draw();
-    EXPECT_EQ(counter.frames, 2);
-}
-
-TEST_F(ApplicationFrameTest, DrawWhileStoppedTwiceOrOverStartedDrawsNothing) {
+// draw renders one frame only while stopped exactly once and not minimised or
+// hidden by another window's maximising; the loop renders while started.
+TEST_F(ApplicationTest, DrawRendersAFrameOnlyWhenStoppedOnceAndShown) {
+    const auto drawn = [this] {
+        const int before = frames;
+        theRenderDriver->draw();
+        return frames - before;
+    };
+    EXPECT_EQ(drawn(), 1);
     theRenderDriver->stop();
-    theRenderDriver->draw();
-    EXPECT_EQ(counter.frames, 0);
+    EXPECT_EQ(drawn(), 0);
     theRenderDriver->start();
-    theRenderDriver->start();  // running for a moment: the loop may draw
-    theRenderDriver->start();  // pause count -1: not running, not stopped once
-    const int before = counter.frames;
-    theRenderDriver->draw();
-    EXPECT_EQ(counter.frames, before);
+    for (WPARAM size : {SIZE_MINIMIZED, SIZE_MAXHIDE, SIZE_MAXIMIZED}) {
+        send(WM_SIZE, size);
+        EXPECT_EQ(theD3DApplication->isActive(), size == SIZE_MAXIMIZED) << size;
+        EXPECT_EQ(drawn(), size == SIZE_MAXIMIZED ? 1 : 0) << size;
+    }
+    theRenderDriver->start();
+    onCoreThread([] {}, 4);  // each pass of the loop is followed by a frame
+    EXPECT_GE(frames, 5);
+    theRenderDriver->start();  // pause count -1: neither running nor stopped once
+    EXPECT_EQ(drawn(), 0);
+    theRenderDriver->stop();
+    theRenderDriver->stop();
+    EXPECT_EQ(drawn(), 1);
 }
 
-TEST_F(ApplicationFrameTest, DrawWithAMinimisedWindowDrawsNothing) {
-    HWND window = theD3DApplication->getWindow().getHandle();
-    SendMessageA(window, WM_SIZE, SIZE_MINIMIZED, 0);
-    theRenderDriver->draw();
-    EXPECT_EQ(counter.frames, 0);
-    SendMessageA(window, WM_SIZE, SIZE_RESTORED, 0);
-    theRenderDriver->draw();
-    EXPECT_EQ(counter.frames, 1);
-}
-
-TEST_F(ApplicationFrameTest, RunningDrawsFramesUntilStopped) {
-    OnCoreThread started([] {});
-    theRenderDriver->start();
-    // Frames run on their own; wait for a few through a listener.
-    struct Waiter : RenderDriverListener {
-        void termFrame(float) override {
-            if (++frames == 3)
-                reached.set_value();
+TEST_F(ApplicationTest, ViewsAreDrawnByPriorityEqualOnesAllOnce) {
+    struct Probe : View, RenderView {
+        explicit Probe(int priority) : View(priority), RenderView(static_cast<View&>(*this)) {
+            setRenderView(this);
         }
-        int frames = 0;
-        std::promise<void> reached;
-    } waiter;
-    auto reached = waiter.reached.get_future();
-    theD3DRenderDriver->registerListener(&waiter);
-    reached.wait();
-    theRenderDriver->stop();
-    theD3DRenderDriver->unregisterListener(&waiter);
-    const int afterStop = counter.frames;
-    EXPECT_GE(afterStop, 3);
-    theRenderDriver->draw();  // stopped once again: exactly one more
-    EXPECT_EQ(counter.frames, afterStop + 1);
-}
-
-TEST_F(ApplicationFrameTest, ViewsAreDrawnByPriorityEqualOnesAllOnce) {
-    std::vector<int> drawn;
-    ProbeView low(0, 1, drawn), equalA(5, 2, drawn), equalB(5, 3, drawn), high(9, 4, drawn);
-    for (View* v : {static_cast<View*>(&low), static_cast<View*>(&equalA),
-                    static_cast<View*>(&equalB), static_cast<View*>(&high)})
+        Color calculateIllumination(Vector) override { return Color(); }
+    } low(0), equalA(5), equalB(5), high(9);
+    for (View* v : std::initializer_list<View*>{&low, &equalA, &equalB, &high})
         theRenderDriver->registerView(v);
     theRenderDriver->draw();
-    ASSERT_EQ(drawn.size(), 4u);
-    EXPECT_EQ(drawn.front(), 4);
-    EXPECT_EQ(drawn.back(), 1);
-    EXPECT_TRUE((drawn[1] == 2 && drawn[2] == 3) || (drawn[1] == 3 && drawn[2] == 2));
+    const std::vector<RenderView*> inOrder = {&high, &equalA, &equalB, &low},
+                                   swapped = {&high, &equalB, &equalA, &low};
+    EXPECT_TRUE(views == inOrder || views == swapped);
     theRenderDriver->unregisterView(&equalA);
-    drawn.clear();
+    views.clear();
     theRenderDriver->draw();
-    EXPECT_EQ(drawn, (std::vector<int>{4, 3, 1}));
-    for (View* v : {static_cast<View*>(&low), static_cast<View*>(&equalB),
-                    static_cast<View*>(&high)})
+    EXPECT_EQ(views, (std::vector<RenderView*>{&high, &equalB, &low}));
+    for (View* v : std::initializer_list<View*>{&low, &equalB, &high})
         theRenderDriver->unregisterView(v);
 }
 
-TEST_F(ApplicationFrameTest, LostDeviceSkipsTheFrameAndSurfacesComeBackAfterTheNext) {
-    theRenderDriver->draw();
-    ASSERT_EQ(counter.frames, 1);
+TEST_F(ApplicationTest, LostDeviceSkipsTheFrameAndSurfacesComeBackAfterTheNext) {
     platform::testing::deactivateApplication();
     theRenderDriver->draw();
-    EXPECT_EQ(counter.frames, 1);  // skipped
+    EXPECT_EQ(frames, 0);
     EXPECT_TRUE(surfacesLost);
     IDirectDrawSurface4* front = theD3DRenderDriver->getFrontBuffer();
     ASSERT_NE(front, nullptr);
     EXPECT_EQ(front->IsLost(), DDERR_SURFACELOST);
-
     platform::testing::activateApplication();
     theRenderDriver->draw();
-    EXPECT_EQ(counter.frames, 2);
+    EXPECT_EQ(frames, 1);
     EXPECT_FALSE(surfacesLost);
     EXPECT_EQ(front->IsLost(), DD_OK);
 }
 
-TEST_F(ApplicationFrameTest, RecordingWritesOneShotPerFrameAndNoneInIdlingFrames) {
-    ASSERT_NE(theD3DScreenShooter, nullptr);
+TEST_F(ApplicationTest, RenderedFramesArePresentedAndRecordedIdlingFramesNot) {
+    theRenderDriver->setBackgroundColor(Color(0.0f, 1.0f, 0.0f, 1.0f), true);
     theScreenShooter->setFileName("rec%03d.tga");
     ASSERT_TRUE(theScreenShooter->startRecord());
     theRenderDriver->draw();
-    theRenderDriver->draw();
-    EXPECT_EQ(theD3DScreenShooter->getShotCounter(), 2);
+    const auto pixels = platform::testing::readSurfaceARGB(theD3DRenderDriver->getFrontBuffer());
+    ASSERT_EQ(pixels.size(), 640u * 480u);
+    EXPECT_EQ(pixels[240 * 640 + 320] & 0xFFFFFFu, 0x00FF00u);
     testing::internal::CaptureStdout();
     theRenderDriver->enableIdlingMode();
     theRenderDriver->draw();
     theRenderDriver->disableIdlingMode();
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(counter.frames, 3);
-    EXPECT_EQ(theD3DScreenShooter->getShotCounter(), 2);
-    theScreenShooter->stopRecord();
-    theRenderDriver->draw();
-    EXPECT_EQ(theD3DScreenShooter->getShotCounter(), 2);
+    EXPECT_EQ(frames, 2);
+    EXPECT_EQ(theD3DScreenShooter->getShotCounter(), 1);
 }
 
-TEST_F(ApplicationFrameTest, BackgroundColourIsClearedIntoTheFrame) {
-    theRenderDriver->setBackgroundColor(Color(0.0f, 1.0f, 0.0f, 1.0f), true);
-    theRenderDriver->draw();
-    // The frame was presented: the front buffer holds the clear colour.
-    const auto pixels = platform::testing::readSurfaceARGB(theD3DRenderDriver->getFrontBuffer());
-    ASSERT_EQ(pixels.size(), 640u * 480u);
-    EXPECT_EQ(pixels[240 * 640 + 320] & 0xFFFFFFu, 0x00FF00u);
-}
+// A windowed mode's client area is the mode's size below the caption. The
+// window keeps its size, cannot be closed, keeps mouse moves, hit tests and
+// cursor requests from its listeners, and opens the dialogs of the Ctrl hot
+// keys only while a "DebugInput" filter has a level.
+TEST_F(ApplicationTest, WindowedModeWindowMessagesAndHotKeys) {
+    theRenderDriver->termVideoMode();
+    const auto& modes = theRenderDriver->getVideoModeList();
+    const auto full = std::find_if(modes.begin(), modes.end(), [](const VideoMode* m) {
+        return m->isHardware() && m->getColorDepth() == 32;  // the desktop's depth
+    });
+    ASSERT_NE(full, modes.end());
+    theRenderDriver->initVideoMode(theRenderDriver->createWindowedVideoMode(*full, 320, 240));
+    Window& w = theD3DApplication->getWindow();
+    RECT client = {};
+    POINT origin = {0, 0};
+    ASSERT_TRUE(GetClientRect(window(), &client) && ClientToScreen(window(), &origin));
+    EXPECT_EQ(std::vector<LONG>({client.right, client.bottom, w.getX(), w.getY(), w.getWidth()}),
+              std::vector<LONG>({320, 240, origin.x, origin.y, 320}));
+    EXPECT_GT(w.getY(), 0);
+    EXPECT_TRUE(w.isWindowed());
+    char title[32] = {};
+    GetWindowTextA(window(), title, sizeof title);
+    EXPECT_STREQ(title, "Render Window");
+    w.setTitle("Other");
+    GetWindowTextA(window(), title, sizeof title);
+    EXPECT_STREQ(title, "Other");
+    EXPECT_FALSE(w.setSize(100, 100));
 
-TEST_F(ApplicationTest, ControlHotKeysOpenTheDialogsOnlyWithDebugInput) {
+    platform::testing::postMouseMove(window(), 10, 10);
+    platform::testing::postMouseButton(window(), 0, true, 10, 10);
+    platform::testing::postMouseMove(window(), 20, 20);
+    send(WM_NCHITTEST, 0);
+    send(WM_SETCURSOR, 0);
+    EXPECT_EQ(send(WM_CLOSE, 0), 0);
+    onCoreThread([] {}, 2);
+    EXPECT_EQ(heard[WM_MOUSEMOVE] + heard[WM_NCHITTEST] + heard[WM_SETCURSOR], 0);
+    EXPECT_EQ(heard[WM_LBUTTONDOWN], 1);
+    EXPECT_TRUE(IsWindow(window()));
+    // Unregistered (twice is harmless), a listener hears nothing more.
+    w.unregisterListener(this);
+    w.unregisterListener(this);
+    send(WM_LBUTTONDOWN, 0);
+    EXPECT_EQ(heard[WM_LBUTTONDOWN], 1);
+
     platform::testing::registerDialogTemplate("IDD_TEXTURE_STATISTIC", "Textures");
     platform::testing::registerDialogTemplate("IDD_RENDER_SETTINGS", "Settings");
-    initWindowedMode();
-    auto pressCtrl = [](UINT key) {
-        ASSERT_TRUE(platform::testing::postKey(VK_CONTROL, true));
-        ASSERT_TRUE(platform::testing::postKey(key, true));
+    const auto pressCtrl = [](UINT key, bool wait) {
+        for (UINT k : {UINT{VK_CONTROL}, key})
+            ASSERT_TRUE(platform::testing::postKey(k, true));
         platform::testing::postKey(key, false);
         platform::testing::postKey(VK_CONTROL, false);
+        if (wait)
+            onCoreThread([] {}, 2);
     };
-    // The core loop dispatches every waiting message before it calls the
-    // listeners; so once a listener registered after the keys were posted
-    // has been called twice, a whole pass has dispatched them.
-    auto dispatched = [] {
-        int passes = 0;
-        std::promise<void> second;
-        struct Counter : ApplicationListener {
-            Counter(int& n, std::promise<void>& p) : n(n), p(p) {}
-            void iteration() override {
-                if (++n == 2)
-                    p.set_value();
-            }
-            int& n;
-            std::promise<void>& p;
-        } counter(passes, second);
-        auto done = second.get_future();
-        theD3DApplication->registerListener(&counter, 0);
-        done.wait();
-        theD3DApplication->unregisterListener(&counter);
-    };
-
-    // No "DebugInput" filter: the keys do nothing.
-    pressCtrl('T');
-    dispatched();
+    pressCtrl('T', true);
     EXPECT_EQ(platform::testing::waitForDialog(0), nullptr);
+    debug::Filter debugInput("DebugInput", 1.0f);
+    pressCtrl('S', false);  // the dialog holds the core thread until it ends
+    HWND dialog = platform::testing::waitForDialog(10000);
+    ASSERT_NE(dialog, nullptr);
+    GetWindowTextA(dialog, title, sizeof title);
+    EXPECT_STREQ(title, "Settings");
+    ASSERT_TRUE(platform::testing::endDialog(0));
+    onCoreThread([] {}, 2);
+    debugInput.setLevel(0.0f);  // a level of 0 switches the keys off too
+    pressCtrl('T', true);
+    EXPECT_EQ(platform::testing::waitForDialog(0), nullptr);
+}
 
-    {
-        debug::Filter debugInput("DebugInput", 1.0f);
-        pressCtrl('S');
-        HWND dialog = platform::testing::waitForDialog(10000);
-        ASSERT_NE(dialog, nullptr);
-        char title[32] = {};
-        GetWindowTextA(dialog, title, sizeof title);
-        EXPECT_STREQ(title, "Settings");
-        ASSERT_TRUE(platform::testing::endDialog(0));
-        dispatched();
-
-        debugInput.setLevel(0.0f);  // a level of 0 switches the keys off too
-        pressCtrl('T');
-        dispatched();
-        EXPECT_EQ(platform::testing::waitForDialog(0), nullptr);
-    }
+// A message box asked for on another thread is shown by the window's thread,
+// with the cursor, which is hidden again afterwards.
+TEST_F(ApplicationTest, MessageBoxFromAnotherThreadRunsOnTheWindowsThread) {
+    const int hidden = platform::testing::cursorDisplayCount();
+    platform::testing::clearMessageBoxes();
+    platform::testing::queueMessageBoxAnswer(IDYES);
+    EXPECT_EQ(theD3DApplication->getWindow().messageBox("Text", "Caption", MB_YESNO), IDYES);
+    const auto log = platform::testing::messageBoxLog();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].text + "/" + log[0].caption, "Text/Caption");
+    EXPECT_EQ(platform::testing::cursorDisplayCount(), hidden);
 }
