@@ -1,6 +1,7 @@
-// The driver loaded with a 640 x 480 mode, small textures written for the
-// test, one view whose content the test gives, key meshes built from quads,
-// and the pixels of the last frame.
+// The mesh, 2D decal and 3D decal tests: the driver loaded with its default
+// 640 x 480 mode, small textures written for the test, one view whose content
+// the test gives, key meshes built from quads, and the pixels of the last
+// frame.
 #pragma once
 
 #include "application.h"
@@ -9,7 +10,6 @@
 #include "rfactory.h"
 #include "rmesh.h"
 #include "rtexture.h"
-#include "states.h"
 
 #include "../views/views_fixture.h"
 
@@ -19,11 +19,9 @@
 #include <engine/core/texture.h>
 
 #include <array>
-#include <cstring>
 #include <deque>
 #include <functional>
-#include <memory>
-#include <string>
+#include <tuple>
 
 // A view whose content runs on the core thread during the frame.
 class ContentView : public View {
@@ -48,13 +46,12 @@ public:
         const int first = key.getGeometryVertexCount();
         const Vector corners[4] = {
             {top, left, z}, {top, right, z}, {bottom, left, z}, {bottom, right, z}};
-        const Vector2D uvs[4] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
         MeshSet set;
         set.material = material;
         for (int i = 0; i < 4; ++i) {
             key.vertices.push_back(corners[i]);
             key.normals.push_back(normal);
-            key.textureVertices.push_back(uvs[i]);
+            key.textureVertices.push_back(Vector2D(float(i % 2), float(i / 2)));
             // Clockwise on the screen either way, so the default culling keeps it.
             const int v = first + (fan && i > 1 ? 5 - i : i);
             if (i < 3)
@@ -119,12 +116,8 @@ protected:
             ASSERT_TRUE(image.save(("/Images/Meshes/" + std::string(name) + ".tga").c_str()));
         }
         initDriver();
-        const VideoMode* mode = nullptr;
-        for (const VideoMode* m : theRenderDriver->getVideoModeList())
-            if (m->isHardware() && !m->isWindowed() && m->getWidth() == kWidth &&
-                m->getHeight() == kHeight && m->getColorDepth() == 16)
-                mode = m;
-        ASSERT_NE(mode, nullptr);
+        const VideoMode* mode = theRenderDriver->getDefaultVideoMode();
+        ASSERT_TRUE(mode && mode->getWidth() == kWidth && mode->getHeight() == kHeight);
         theRenderDriver->initVideoMode(mode);
         ASSERT_TRUE(g_pDevice && theRenderMeshFactory);
         renderView = std::make_unique<ScopedRenderView>(view);
@@ -133,6 +126,7 @@ protected:
         theRenderDriver->registerView(&view);
     }
     void TearDown() override {
+        builders.clear();
         materials.clear();
         textures.clear();
         if (theRenderDriver) {
@@ -141,7 +135,6 @@ protected:
             theRenderDriver->termVideoMode();
         }
         termDriver();
-        platform::testing::clearInjectedFailures();
         g_sortAlpha = true;
         DriverTest::TearDown();
     }
@@ -154,6 +147,7 @@ protected:
                 1, &textures.emplace_back("/Images/Meshes/" + std::string(texture) + ".tga"));
         return &made;
     }
+    MeshBuilder& build() { return builders.emplace_back(); }
 
     // One frame through the driver's frame loop; `content` runs inside the view.
     void frame(std::function<void(D3DRenderView&)> content) {
@@ -212,10 +206,9 @@ protected:
         mesh.morph(&info);
         return info;
     }
-    // morph, transform (lit) and render of the regular and alpha sets.
-    static void drawMesh(D3DOneLevelRenderMesh& mesh, unsigned renderFlags,
-                         const Vector& offset = Vector()) {
-        morphToBase(mesh, offset);
+    // morph, transform (lit) and render with the given flags.
+    static void drawMesh(D3DOneLevelRenderMesh& mesh, unsigned renderFlags) {
+        morphToBase(mesh);
         TransformInformation transform;
         transform.flags = TransformInformation::LIGHT;
         mesh.transform(&transform);
@@ -223,9 +216,9 @@ protected:
         render.flags = renderFlags;
         mesh.render(&render);
     }
-
-    static unsigned calls(const char* method) { return platform::testing::callCount(method); }
-    static unsigned draws() { return calls("IDirect3DDevice3::DrawPrimitiveVB"); }
+    static unsigned draws() {
+        return platform::testing::callCount("IDirect3DDevice3::DrawPrimitiveVB");
+    }
 
     static constexpr int kWidth = 640, kHeight = 480;
     ContentView view;
@@ -234,4 +227,5 @@ protected:
     std::vector<uint32_t> pixels;
     std::deque<Texture> textures;
     std::deque<Material> materials;
+    std::deque<MeshBuilder> builders;
 };
