@@ -5,8 +5,8 @@
 #include "image_container.h"
 #include "rfonts.h"
 
-#include "../driver/log_capture.h"
-#include "../rimage/rimage_fixture.h"
+#include "../support/log_capture.h"
+#include "../support/render_image_fixture.h"
 
 #include <engine/resources.h>
 

@@ -1,7 +1,7 @@
 // Drawing into render images: sessions and their backups, GDI pixels and
 // lines, bars, same-size and stretched copies, colour keys and text; the
 // image factory made by initDriver, and images across video modes.
-#include "rimage_fixture.h"
+#include "../support/render_image_fixture.h"
 
 #include <engine/core/screen_shooter.h>
 

@@ -1,5 +1,6 @@
-// The driver loaded with a video mode, so that render images get real
-// surfaces, and helpers to draw on them and read them.
+// The render image and font tests: the driver loaded with a video mode, so
+// that render images get real surfaces, and helpers to draw on them and read
+// them.
 #pragma once
 
 #include "application.h"
