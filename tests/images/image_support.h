@@ -6,13 +6,12 @@
 #include "image_container.h"
 
 #include "../support/direct_draw_object.h"
+#include "../support/driver_fixture.h"
 
 #include <engine/debug.h>
 #include <engine/resources.h>
 
 #include <cstring>
-#include <filesystem>
-#include <unistd.h>
 
 using Bytes = std::vector<std::uint8_t>;
 using Words = std::vector<std::uint32_t>;
@@ -99,20 +98,13 @@ inline Words bmpPixels(int width, int height) {
     return out;
 }
 
-// Files are written below a folder of this process only and removed after
-// each test.
-class ImageFileTest : public ::testing::Test {
+// Files go to the write folder of this process, removed after each suite;
+// each test starts at the root path.
+class ImageFileTest : public DriverTest {
 protected:
     void SetUp() override {
-        const auto dir = std::filesystem::temp_directory_path() /
-                         ("d3ddriver_test_images_" + std::to_string(getpid()));
-        ASSERT_TRUE(theResourceManager->setWriteDir(dir.string()));
+        DriverTest::SetUp();
         ASSERT_TRUE(theResourceManager->setCurrentPath("/"));
-    }
-    void TearDown() override {
-        theResourceManager->setCurrentPath("/");
-        std::error_code ec;
-        std::filesystem::remove_all(theResourceManager->getWriteDir(), ec);
     }
 
     static void writeFile(const std::string& name, const Bytes& bytes) {
