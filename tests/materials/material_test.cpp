@@ -4,14 +4,20 @@
 
 #include "application.h"
 
+#include <vector>
+
 namespace {
 
-Material shinyMaterial() {
+const Color kWhite(1, 1, 1, 1), kBlack(0, 0, 0, 1), kShine(0.8f, 0.6f, 0.4f, 1.0f),
+    kColour(0.4f, 0.5f, 0.6f, 0.7f), kEmissive(0.1f, 0.2f, 0.3f, 1.0f);
+
+Material shinyMaterial(unsigned flags = 0, const Color& specular = kShine) {
     Material material;
-    material.setEmissive(Color(0.1f, 0.2f, 0.3f, 1.0f));
-    material.setColor(Color(0.4f, 0.5f, 0.6f, 0.7f));
-    material.setSpecular(Color(0.8f, 0.6f, 0.4f, 1.0f));
+    material.setEmissive(kEmissive);
+    material.setColor(kColour);
+    material.setSpecular(specular);
     material.setShininess(0.5f);
+    material.setFlags(flags);
     return material;
 }
 
@@ -19,243 +25,162 @@ Material shinyMaterial() {
 
 using MaterialTest = MaterialsTest;
 
-TEST_F(MaterialTest, ValuesReachTheDirect3DMaterial) {
-    Material source = shinyMaterial();
-    source.setFlags(Material::USE_COLOR);
-    RenderMaterial* material = theD3DRenderMaterialManager->createMaterial(source);
-    ASSERT_NE(material, nullptr);
-    EXPECT_NE(material->getHandle(), 0u);
-    EXPECT_EQ(material->getSource(), &source);
-
-    const D3DMATERIAL held = deviceData(material->getMaterial());
-    EXPECT_EQ(held.dwSize, 80u);
-    expectColor(held.diffuse, source.getColor());
-    expectColor(held.ambient, source.getColor());
-    expectColor(held.specular, source.getSpecular());
-    expectColor(held.emissive, source.getEmissive());
-    EXPECT_FLOAT_EQ(held.power, 25.0f);
-    EXPECT_EQ(std::memcmp(&held, &material->getData(), sizeof held), 0);
-    EXPECT_TRUE(material->hasSpecular());
-    EXPECT_FALSE(material->hasAlpha());
-    theD3DRenderMaterialManager->destroyMaterial(material);
+// Diffuse and ambient are the colour only with USE_COLOR, else white; the
+// power is 50 x shininess unless the specular colour is black; the device's
+// specular switch needs both a power and the driver setting.
+TEST_F(MaterialTest, ValuesAndSpecularReachTheDevice) {
+    const struct {
+        unsigned flags;
+        Color specular;
+        bool setting;
+        Color diffuse;
+        float power;
+    } cases[] = {{Material::USE_COLOR, kShine, true, kColour, 25.0f},
+                 {0, kShine, false, kWhite, 25.0f},
+                 {0, kBlack, true, kWhite, 0.0f}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.power + c.flags * 10 + c.setting * 100);
+        const Material source = shinyMaterial(c.flags, c.specular);
+        g_driverSettings.specular = c.setting;
+        theRenderStateManager->setState(RS_SPECULARENABLE, !(c.setting && c.power > 0));
+        RenderMaterial* m = materials->createMaterial(source);
+        EXPECT_EQ(&source, m->getSource());
+        const D3DMATERIAL& data = m->getData();
+        EXPECT_EQ(80u, data.dwSize);
+        expectColor(data.diffuse, c.diffuse);
+        expectColor(data.ambient, c.diffuse);
+        expectColor(data.specular, c.specular);
+        expectColor(data.emissive, kEmissive);
+        EXPECT_EQ(c.power, data.power);
+        EXPECT_TRUE(holdsItsData(m));
+        EXPECT_EQ(c.power > 0, m->hasSpecular());
+        EXPECT_FALSE(m->hasAlpha());
+        materials->setCurrentMaterial(m);
+        EXPECT_NE(0u, m->getHandle());
+        EXPECT_EQ(m->getHandle(), material());
+        EXPECT_EQ(c.setting && c.power > 0, specular());
+        materials->destroyMaterial(m);
+    }
 }
 
-TEST_F(MaterialTest, WithoutTheColourFlagDiffuseAndAmbientStayWhite) {
+TEST_F(MaterialTest, EachMaterialHasItsOwnHandleAndTheManagerCountsOnlyItsOwn) {
     const Material source = shinyMaterial();
-    RenderMaterial* material = theD3DRenderMaterialManager->createMaterial(source);
-    const D3DMATERIAL held = deviceData(material->getMaterial());
-    expectColor(held.diffuse, Color(1, 1, 1, 1));
-    expectColor(held.ambient, Color(1, 1, 1, 1));
-    expectColor(held.emissive, source.getEmissive());
-    theD3DRenderMaterialManager->destroyMaterial(material);
-}
-
-TEST_F(MaterialTest, BlackSpecularGivesNoPowerAndSpecularOffWhateverTheSetting) {
-    Material source = shinyMaterial();
-    source.setSpecular(Color(0, 0, 0, 1));
-    g_driverSettings.specular = true;
-    RenderMaterial* material = theD3DRenderMaterialManager->createMaterial(source);
-    EXPECT_FLOAT_EQ(material->getData().power, 0.0f);
-    EXPECT_FALSE(material->hasSpecular());
-
-    theRenderStateManager->setState(RS_SPECULARENABLE, 1);
-    theD3DRenderMaterialManager->setCurrentMaterial(material);
-    EXPECT_EQ(deviceRender(D3DRENDERSTATE_SPECULARENABLE), 0u);
-    EXPECT_EQ(deviceLight(D3DLIGHTSTATE_MATERIAL), material->getHandle());
-    theD3DRenderMaterialManager->destroyMaterial(material);
-}
-
-TEST_F(MaterialTest, SpecularFollowsTheDriverSetting) {
-    const Material source = shinyMaterial();
-    RenderMaterial* material = theD3DRenderMaterialManager->createMaterial(source);
-
-    g_driverSettings.specular = true;
-    material->makeCurrentMaterial();
-    EXPECT_EQ(deviceRender(D3DRENDERSTATE_SPECULARENABLE), 1u);
-
-    g_driverSettings.specular = false;
-    material->makeCurrentMaterial();
-    EXPECT_EQ(deviceRender(D3DRENDERSTATE_SPECULARENABLE), 0u);
-    theD3DRenderMaterialManager->destroyMaterial(material);
-}
-
-TEST_F(MaterialTest, EachMaterialHasItsOwnHandleAndTheManagerCountsThem) {
-    const Material source = shinyMaterial();
-    RenderMaterial* a = theD3DRenderMaterialManager->createMaterial(source);
-    RenderMaterial* b = theD3DRenderMaterialManager->createMaterial(source);
+    RenderMaterial* a = materials->createMaterial(source);
+    RenderMaterial* b = materials->createMaterial(source);
     EXPECT_NE(a->getHandle(), b->getHandle());
-    EXPECT_NE(a->getHandle(), theD3DRenderMaterialManager->getDefaultHandle());
-    EXPECT_EQ(theD3DRenderMaterialManager->getMaterialCount(), 2u);
-    theD3DRenderMaterialManager->destroyMaterial(a);
-    EXPECT_EQ(theD3DRenderMaterialManager->getMaterialCount(), 1u);
-    theD3DRenderMaterialManager->destroyMaterial(b);
-    EXPECT_EQ(theD3DRenderMaterialManager->getMaterialCount(), 0u);
-}
-
-TEST_F(MaterialTest, NullAndForeignPointersAreIgnored) {
-    theD3DRenderMaterialManager->destroyMaterial(nullptr);
-    theD3DRenderMaterialManager->setCurrentMaterial(nullptr);
-    const Material source = shinyMaterial();
+    EXPECT_NE(a->getHandle(), materials->getDefaultHandle());
     RenderMaterial foreign(source);  // not made by the manager
-    theD3DRenderMaterialManager->destroyMaterial(&foreign);
+    materials->destroyMaterial(&foreign);
+    materials->destroyMaterial(nullptr);
+    materials->setCurrentMaterial(nullptr);
     EXPECT_TRUE(foreign.isValid());
-    EXPECT_EQ(theD3DRenderMaterialManager->getMaterialCount(), 0u);
+    EXPECT_EQ(2u, materials->getMaterialCount());
+    materials->destroyMaterial(a);
+    EXPECT_EQ(1u, materials->getMaterialCount());
+    materials->destroyMaterial(b);
+    EXPECT_EQ(0u, materials->getMaterialCount());
 }
 
-// ---------------------------------------------------------------------------
-// Release of a current material
-
+// A destroyed material the device holds is taken off it at once, before its
+// Direct3D material goes; destroying another leaves the device alone.
 TEST_F(MaterialTest, DestroyingTheCurrentMaterialTakesItOffTheDevice) {
     const Material source = shinyMaterial();
-    RenderMaterial* material = theD3DRenderMaterialManager->createMaterial(source);
-    IDirect3DMaterial3* direct3D = material->getMaterial();
-    material->makeCurrentMaterial();
-    ASSERT_EQ(deviceLight(D3DLIGHTSTATE_MATERIAL), material->getHandle());
-
-    // An extra reference shows that the manager gives back exactly its own.
-    direct3D->AddRef();
-    platform::testing::resetCallCounts();
-    theD3DRenderMaterialManager->destroyMaterial(material);
-    EXPECT_EQ(calls("IDirect3DDevice3::SetLightState"), 1u);
-    const auto arguments = platform::testing::lastArguments("IDirect3DDevice3::SetLightState");
-    ASSERT_EQ(arguments.size(), 2u);
-    EXPECT_EQ(arguments[0], static_cast<ULONG_PTR>(D3DLIGHTSTATE_MATERIAL));
-    EXPECT_EQ(arguments[1], 0u);
-    EXPECT_EQ(calls("IDirect3DMaterial3::Release"), 1u);
-    EXPECT_EQ(deviceLight(D3DLIGHTSTATE_MATERIAL), 0u);
-    EXPECT_EQ(direct3D->Release(), 0u);
-}
-
-TEST_F(MaterialTest, DestroyingAnotherMaterialLeavesTheCurrentOne) {
-    const Material source = shinyMaterial();
-    RenderMaterial* current = theD3DRenderMaterialManager->createMaterial(source);
-    RenderMaterial* other = theD3DRenderMaterialManager->createMaterial(source);
+    RenderMaterial* current = materials->createMaterial(source);
+    RenderMaterial* other = materials->createMaterial(source);
+    IDirect3DMaterial3* direct3D = current->getMaterial();
     current->makeCurrentMaterial();
-    theRenderStateManager->flush();
+    ASSERT_EQ(current->getHandle(), material());
     platform::testing::resetCallCounts();
-    theD3DRenderMaterialManager->destroyMaterial(other);
-    EXPECT_EQ(calls("IDirect3DDevice3::SetLightState"), 0u);
-    EXPECT_EQ(deviceLight(D3DLIGHTSTATE_MATERIAL), current->getHandle());
-    theD3DRenderMaterialManager->destroyMaterial(current);
+    materials->destroyMaterial(other);
+    EXPECT_EQ(0u, calls("IDirect3DDevice3::SetLightState"));
+    EXPECT_EQ(current->getHandle(), material());
+
+    direct3D->AddRef();  // shows that the manager gives back exactly its own
+    materials->destroyMaterial(current);
+    EXPECT_EQ(1u, calls("IDirect3DDevice3::SetLightState"));
+    EXPECT_EQ((std::vector<ULONG_PTR>{D3DLIGHTSTATE_MATERIAL, 0}),
+              platform::testing::lastArguments("IDirect3DDevice3::SetLightState"));
+    EXPECT_EQ(2u, calls("IDirect3DMaterial3::Release"));
+    EXPECT_EQ(0u, material());
+    EXPECT_EQ(0u, direct3D->Release());
 }
 
-// ---------------------------------------------------------------------------
-// The default material
-
-TEST_F(MaterialTest, TheVideoModeMakesAndSetsTheDefaultMaterial) {
-    const D3DMATERIALHANDLE handle = theD3DRenderMaterialManager->getDefaultHandle();
-    ASSERT_NE(handle, 0u);
-    EXPECT_EQ(deviceLight(D3DLIGHTSTATE_MATERIAL), handle);
-    const D3DMATERIAL& data = theD3DRenderMaterialManager->getDefaultData();
-    EXPECT_EQ(data.dwSize, 80u);
-    expectColor(data.diffuse, Color(1, 1, 1, 1));
-    expectColor(data.ambient, Color(1, 1, 1, 1));
-    expectColor(data.specular, Color(0, 0, 0, 1));
-    expectColor(data.emissive, Color(0, 0, 0, 1));
-    EXPECT_FLOAT_EQ(data.power, 0.0f);
-}
-
-TEST_F(MaterialTest, SetDefaultMaterialComesBackAfterAnother) {
+// Each video mode makes a white default material and sets it; it comes back
+// when asked; destroying it while current clears the device's material.
+TEST_F(MaterialTest, TheDefaultMaterialLivesAsLongAsTheVideoMode) {
+    ASSERT_NE(0u, materials->getDefaultHandle());
+    EXPECT_EQ(materials->getDefaultHandle(), material());
+    const D3DMATERIAL& data = materials->getDefaultData();
+    EXPECT_EQ(80u, data.dwSize);
+    expectColor(data.diffuse, kWhite);
+    expectColor(data.ambient, kWhite);
+    expectColor(data.specular, kBlack);
+    expectColor(data.emissive, kBlack);
+    EXPECT_EQ(0.0f, data.power);
     const Material source = shinyMaterial();
-    RenderMaterial* material = theD3DRenderMaterialManager->createMaterial(source);
-    material->makeCurrentMaterial();
-    EXPECT_EQ(deviceLight(D3DLIGHTSTATE_MATERIAL), material->getHandle());
-    theD3DRenderMaterialManager->setDefaultMaterial();
-    EXPECT_EQ(deviceLight(D3DLIGHTSTATE_MATERIAL), theD3DRenderMaterialManager->getDefaultHandle());
-    theD3DRenderMaterialManager->destroyMaterial(material);
-}
+    RenderMaterial* m = materials->createMaterial(source);
+    m->makeCurrentMaterial();
+    EXPECT_EQ(m->getHandle(), material());
+    materials->setDefaultMaterial();
+    EXPECT_EQ(materials->getDefaultHandle(), material());
+    materials->destroyMaterial(m);
 
-TEST_F(MaterialTest, DestroyingTheCurrentDefaultMaterialClearsTheDeviceState) {
-    ASSERT_EQ(deviceLight(D3DLIGHTSTATE_MATERIAL), theD3DRenderMaterialManager->getDefaultHandle());
-    theD3DRenderMaterialManager->destroyDefaultMaterial();
-    EXPECT_EQ(theD3DRenderMaterialManager->getDefaultHandle(), 0u);
-    EXPECT_EQ(deviceLight(D3DLIGHTSTATE_MATERIAL), 0u);
-    // termVideoMode does it again: a second time must be harmless.
-    theD3DRenderMaterialManager->destroyDefaultMaterial();
-}
-
-TEST_F(MaterialTest, EachVideoModeGetsANewDefaultMaterial) {
+    materials->destroyDefaultMaterial();
+    EXPECT_EQ(0u, materials->getDefaultHandle());
+    EXPECT_EQ(0u, material());
+    materials->destroyDefaultMaterial();  // termVideoMode does it again: harmless
     theRenderDriver->termVideoMode();
-    EXPECT_EQ(theD3DRenderMaterialManager->getDefaultHandle(), 0u);
     theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
-    ASSERT_NE(g_pDevice, nullptr);
-    EXPECT_NE(theD3DRenderMaterialManager->getDefaultHandle(), 0u);
-    EXPECT_EQ(deviceLight(D3DLIGHTSTATE_MATERIAL), theD3DRenderMaterialManager->getDefaultHandle());
+    EXPECT_NE(0u, materials->getDefaultHandle());
+    EXPECT_EQ(materials->getDefaultHandle(), material());
 }
 
-// ---------------------------------------------------------------------------
-// Invalidate and restore
-
-TEST_F(MaterialTest, InvalidateReleasesAndRestoreRemakesWithTheSameValues) {
-    Material source = shinyMaterial();
-    source.setFlags(Material::USE_COLOR);
-    RenderMaterial* material = theD3DRenderMaterialManager->createMaterial(source);
-    material->makeCurrentMaterial();
+// Around a device change materials are released (the device's material
+// going back to the default first) and made again with the same values.
+TEST_F(MaterialTest, MaterialsAreRemadeWithTheirValuesAroundDeviceChanges) {
+    const Material source = shinyMaterial(Material::USE_COLOR);
+    RenderMaterial* a = materials->createMaterial(source);
+    RenderMaterial* b = materials->createMaterial(source);
+    const D3DMATERIAL before = a->getData();
+    auto expectRemade = [&](IDirect3DMaterial3* old) {
+        ASSERT_TRUE(a->isValid());
+        EXPECT_NE(old, a->getMaterial());
+        EXPECT_EQ(0u, old->Release());
+        EXPECT_NE(0u, a->getHandle());
+        EXPECT_NE(a->getHandle(), b->getHandle());
+        EXPECT_EQ(0, std::memcmp(&before, &a->getData(), sizeof before));
+        EXPECT_TRUE(holdsItsData(a));
+        a->makeCurrentMaterial();
+        EXPECT_EQ(a->getHandle(), material());
+    };
+    // An extra reference keeps each old object apart from its successor.
+    IDirect3DMaterial3* old = a->getMaterial();
+    old->AddRef();
+    a->makeCurrentMaterial();
     theRenderStateManager->flush();
-    const D3DMATERIAL before = material->getData();
-
     platform::testing::resetCallCounts();
-    theD3DRenderMaterialManager->invalidateAll();
-    EXPECT_FALSE(material->isValid());
-    EXPECT_EQ(material->getHandle(), 0u);
-    EXPECT_EQ(calls("IDirect3DMaterial3::Release"), 1u);
-    // The device went back to the default before the release.
-    EXPECT_EQ(deviceLight(D3DLIGHTSTATE_MATERIAL), theD3DRenderMaterialManager->getDefaultHandle());
+    materials->invalidateAll();
+    EXPECT_FALSE(a->isValid());
+    EXPECT_EQ(0u, a->getHandle());
+    EXPECT_EQ(2u, calls("IDirect3DMaterial3::Release"));
+    EXPECT_EQ(materials->getDefaultHandle(), material());
+    materials->restoreAll();
+    expectRemade(old);
 
-    theD3DRenderMaterialManager->restoreAll();
-    ASSERT_TRUE(material->isValid());
-    EXPECT_NE(material->getHandle(), 0u);
-    const D3DMATERIAL held = deviceData(material->getMaterial());
-    EXPECT_EQ(std::memcmp(&held, &before, sizeof held), 0);
-    material->makeCurrentMaterial();
-    EXPECT_EQ(deviceLight(D3DLIGHTSTATE_MATERIAL), material->getHandle());
-    theD3DRenderMaterialManager->destroyMaterial(material);
-}
-
-TEST_F(MaterialTest, AModeChangeKeepsTheMaterialsUsable) {
-    const Material source = shinyMaterial();
-    RenderMaterial* a = theD3DRenderMaterialManager->createMaterial(source);
-    RenderMaterial* b = theD3DRenderMaterialManager->createMaterial(source);
-    IDirect3DMaterial3* oldA = a->getMaterial();
-    oldA->AddRef();  // its address cannot be reused for the new one
-
+    (old = a->getMaterial())->AddRef();
     theRenderDriver->changeVideoMode(theRenderDriver->getCurrentVideoMode());
-    ASSERT_TRUE(a->isValid());
-    ASSERT_TRUE(b->isValid());
-    EXPECT_NE(a->getMaterial(), oldA);
-    EXPECT_EQ(oldA->Release(), 0u);
-    EXPECT_NE(a->getHandle(), 0u);
-    EXPECT_NE(a->getHandle(), b->getHandle());
-    const D3DMATERIAL held = deviceData(b->getMaterial());
-    EXPECT_EQ(std::memcmp(&held, &b->getData(), sizeof held), 0);
-    b->makeCurrentMaterial();
-    EXPECT_EQ(deviceLight(D3DLIGHTSTATE_MATERIAL), b->getHandle());
+    expectRemade(old);
 
-    theD3DRenderMaterialManager->destroyMaterial(b);
-    EXPECT_EQ(deviceLight(D3DLIGHTSTATE_MATERIAL), 0u);
-    theD3DRenderMaterialManager->destroyMaterial(a);
-}
-
-TEST_F(MaterialTest, LostSurfacesRemakeTheMaterialsAfterTheNextFrame) {
-    const Material source = shinyMaterial();
-    RenderMaterial* material = theD3DRenderMaterialManager->createMaterial(source);
     theRenderDriver->draw();
-    ASSERT_FALSE(surfacesLost);
-    IDirect3DMaterial3* old = material->getMaterial();
-    old->AddRef();  // keeps the old object apart from the new one
-
+    (old = a->getMaterial())->AddRef();
     platform::testing::deactivateApplication();
     theRenderDriver->draw();
     ASSERT_TRUE(surfacesLost);
-    EXPECT_EQ(material->getMaterial(), old);
+    EXPECT_EQ(old, a->getMaterial()) << "kept until the surfaces come back";
     platform::testing::activateApplication();
     theRenderDriver->draw();
     ASSERT_FALSE(surfacesLost);
-
-    ASSERT_TRUE(material->isValid());
-    EXPECT_NE(material->getMaterial(), old);
-    const D3DMATERIAL held = deviceData(material->getMaterial());
-    EXPECT_EQ(std::memcmp(&held, &material->getData(), sizeof held), 0);
-    EXPECT_EQ(old->Release(), 0u);
-    theD3DRenderMaterialManager->destroyMaterial(material);
+    expectRemade(old);
+    materials->destroyMaterial(a);
+    materials->destroyMaterial(b);
 }

@@ -31,8 +31,7 @@ protected:
         initDriver();
         theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
         ASSERT_NE(g_pDevice, nullptr);
-        ASSERT_NE(theD3DRenderMaterialManager, nullptr);
-        ASSERT_NE(theD3DRenderTextureManager, nullptr);
+        materials = theD3DRenderMaterialManager;
         theRenderStateManager->flush();
         platform::testing::resetCallCounts();
     }
@@ -43,25 +42,21 @@ protected:
         DriverTest::TearDown();
     }
 
-    static void setPausedTime(double seconds) { thePausedRenderTimer->update(seconds); }
-
     // What the device holds once the queued states are sent.
-    static DWORD deviceLight(D3DLIGHTSTATETYPE type) {
-        theRenderStateManager->flush();
-        DWORD value = 0xDEADBEEF;
-        EXPECT_EQ(g_pDevice->GetLightState(type, &value), D3D_OK);
-        return value;
+    static DWORD material() {
+        return held(&IDirect3DDevice3::GetLightState, D3DLIGHTSTATE_MATERIAL);
     }
-    static DWORD deviceRender(D3DRENDERSTATETYPE type) {
-        theRenderStateManager->flush();
-        DWORD value = 0xDEADBEEF;
-        EXPECT_EQ(g_pDevice->GetRenderState(type, &value), D3D_OK);
-        return value;
+    static DWORD specular() {
+        return held(&IDirect3DDevice3::GetRenderState, D3DRENDERSTATE_SPECULARENABLE);
     }
-    static DWORD deviceStage(DWORD stage, D3DTEXTURESTAGESTATETYPE type) {
+    static DWORD address(DWORD stage, D3DTEXTURESTAGESTATETYPE uv) {
+        return held(&IDirect3DDevice3::GetTextureStageState, stage, uv);
+    }
+    template <typename Get, typename... Args>
+    static DWORD held(Get get, Args... args) {
         theRenderStateManager->flush();
         DWORD value = 0xDEADBEEF;
-        EXPECT_EQ(g_pDevice->GetTextureStageState(stage, type, &value), D3D_OK);
+        EXPECT_EQ(D3D_OK, (g_pDevice->*get)(args..., &value));
         return value;
     }
     // The texture bound to the stage, without keeping a reference.
@@ -72,17 +67,16 @@ protected:
             texture->Release();
         return texture;
     }
-    // What the Direct3D material behind a render material holds.
-    static D3DMATERIAL deviceData(IDirect3DMaterial3* material) {
+    // Whether the Direct3D material behind a render material holds its data.
+    static bool holdsItsData(const RenderMaterial* m) {
         D3DMATERIAL data{};
         data.dwSize = sizeof data;
-        EXPECT_NE(material, nullptr);
-        if (material) {
-            EXPECT_EQ(material->GetMaterial(&data), D3D_OK);
-        }
-        return data;
+        return m->getMaterial() && m->getMaterial()->GetMaterial(&data) == D3D_OK &&
+               std::memcmp(&data, &m->getData(), sizeof data) == 0;
     }
     static unsigned calls(const char* method) { return platform::testing::callCount(method); }
+
+    D3DRenderMaterialManager* materials = nullptr;
 };
 
 // One of four 2 x 2 opaque frames, each of its own colour.
@@ -91,8 +85,8 @@ inline std::string frameName(int index) {
 }
 
 inline void expectColor(const D3DCOLORVALUE& value, const Color& expected) {
-    EXPECT_FLOAT_EQ(value.r, expected.r);
-    EXPECT_FLOAT_EQ(value.g, expected.g);
-    EXPECT_FLOAT_EQ(value.b, expected.b);
-    EXPECT_FLOAT_EQ(value.a, expected.a);
+    EXPECT_EQ(value.r, expected.r);
+    EXPECT_EQ(value.g, expected.g);
+    EXPECT_EQ(value.b, expected.b);
+    EXPECT_EQ(value.a, expected.a);
 }

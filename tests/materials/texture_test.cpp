@@ -10,60 +10,44 @@
 #include <memory>
 #include <vector>
 
-// ---------------------------------------------------------------------------
-// Frame arithmetic, without a device
-
-TEST(FrameSelection, FourFramesAtTwoPerSecondAfterTwoPointSixSeconds) {
-    const long long frame = RenderTexture::elapsedFrames(2.6, 2.0f);
-    EXPECT_EQ(frame, 5);
-    EXPECT_EQ(RenderTexture::selectFrame(frame, 4, ANIMATION_LOOP), 1);
-    EXPECT_EQ(RenderTexture::selectFrame(frame, 4, ANIMATION_BACK_AND_FORTH), 2);
-    EXPECT_EQ(RenderTexture::selectFrame(frame, 4, ANIMATION_ONCE), 3);
-}
-
+// Frames elapsed: rounded down, except within 0.0003 of the next frame;
+// nothing for bad clock values.
 TEST(FrameSelection, ElapsedFramesRoundDownExceptJustBelowAWholeFrame) {
-    EXPECT_EQ(RenderTexture::elapsedFrames(0.0, 2.0f), 0);
-    EXPECT_EQ(RenderTexture::elapsedFrames(0.49, 2.0f), 0);  // 0.98 frames
-    EXPECT_EQ(RenderTexture::elapsedFrames(0.5, 2.0f), 1);
-    EXPECT_EQ(RenderTexture::elapsedFrames(1.2, 2.0f), 2);  // 2.4 frames
-    // Within 0.0003 of the next frame the conversion already counts it.
-    EXPECT_EQ(RenderTexture::elapsedFrames(1.9999, 1.0f), 2);
-    EXPECT_EQ(RenderTexture::elapsedFrames(1.9990, 1.0f), 1);
-}
-
-TEST(FrameSelection, BadClockValuesGiveTheFirstFrame) {
-    EXPECT_EQ(RenderTexture::elapsedFrames(-3.0, 2.0f), 0);
-    EXPECT_EQ(RenderTexture::elapsedFrames(3.0, -2.0f), 0);
-    EXPECT_EQ(RenderTexture::elapsedFrames(3.0, std::nanf("")), 0);
+    const struct {
+        double seconds;
+        float rate;
+        long long frames;
+    } cases[] = {{0.0, 2.0f, 0},  {0.49, 2.0f, 0},        {0.5, 2.0f, 1},   {1.2, 2.0f, 2},
+                 {2.6, 2.0f, 5},  {1.9999, 1.0f, 2},      {1.999, 1.0f, 1}, {-3.0, 2.0f, 0},
+                 {3.0, -2.0f, 0}, {3.0, std::nanf(""), 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.frames, RenderTexture::elapsedFrames(c.seconds, c.rate)) << c.seconds;
     const long long huge = RenderTexture::elapsedFrames(1e30, 1e30f);
     EXPECT_GT(huge, 0);
-    EXPECT_GE(RenderTexture::selectFrame(huge, 4, ANIMATION_LOOP), 0);
-    EXPECT_LT(RenderTexture::selectFrame(huge, 4, ANIMATION_LOOP), 4);
+    const int frame = RenderTexture::selectFrame(huge, 4, ANIMATION_LOOP);
+    EXPECT_TRUE(frame >= 0 && frame < 4) << frame;
 }
 
-TEST(FrameSelection, EachAnimationTypeWalksThreeFramesItsOwnWay) {
-    struct Case {
-        int type;
+// Each animation type walks three frames its own way; one frame, no frame
+// or a bad clock give the first; unknown types loop.
+TEST(FrameSelection, EachAnimationTypeWalksTheFramesItsOwnWay) {
+    const struct {
+        int type, count;
         std::vector<int> frames;  // for f = 0, 1, 2, ...
-    };
-    const Case cases[] = {{ANIMATION_LOOP, {0, 1, 2, 0, 1, 2, 0}},
-                          {ANIMATION_BACK_AND_FORTH, {0, 1, 2, 2, 1, 0, 0, 1, 2, 2}},
-                          {ANIMATION_ONCE, {0, 1, 2, 2, 2, 2, 2}}};
-    for (const Case& c : cases)
-        for (int f = 0; f < static_cast<int>(c.frames.size()); ++f)
-            EXPECT_EQ(RenderTexture::selectFrame(f, 3, c.type), c.frames[f])
-                << "type " << c.type << ", f " << f;
-}
-
-TEST(FrameSelection, OneFrameOrUnknownTypesStayInRange) {
-    EXPECT_EQ(RenderTexture::selectFrame(7, 1, ANIMATION_LOOP), 0);
-    EXPECT_EQ(RenderTexture::selectFrame(7, 0, ANIMATION_ONCE), 0);
-    EXPECT_EQ(RenderTexture::selectFrame(-5, 4, ANIMATION_LOOP), 0);
-    for (int f = 0; f < 12; ++f) {
-        const int frame = RenderTexture::selectFrame(f, 4, 7);
-        EXPECT_GE(frame, 0);
-        EXPECT_LT(frame, 4);
-    }
+    } cases[] = {{ANIMATION_LOOP, 3, {0, 1, 2, 0, 1, 2, 0}},
+                 {ANIMATION_BACK_AND_FORTH, 3, {0, 1, 2, 2, 1, 0, 0, 1, 2, 2}},
+                 {ANIMATION_ONCE, 3, {0, 1, 2, 2, 2, 2, 2}},
+                 {ANIMATION_LOOP, 4, {0, 1, 2, 3, 0, 1}},
+                 {ANIMATION_BACK_AND_FORTH, 4, {0, 1, 2, 3, 3, 2}},
+                 {ANIMATION_ONCE, 4, {0, 1, 2, 3, 3, 3}},
+                 {7, 4, {0, 1, 2, 3, 0, 1, 2, 3}},
+                 {ANIMATION_LOOP, 1, {0, 0, 0, 0, 0, 0, 0, 0}},
+                 {ANIMATION_ONCE, 0, {0, 0, 0, 0, 0, 0, 0, 0}}};
+    for (const auto& c : cases)
+        for (int f = 0; f < int(c.frames.size()); ++f)
+            EXPECT_EQ(c.frames[f], RenderTexture::selectFrame(f, c.count, c.type))
+                << "type " << c.type << ", " << c.count << " frames, f " << f;
+    EXPECT_EQ(0, RenderTexture::selectFrame(-5, 4, ANIMATION_LOOP));
 }
 
 // ---------------------------------------------------------------------------
@@ -71,19 +55,8 @@ TEST(FrameSelection, OneFrameOrUnknownTypesStayInRange) {
 
 namespace {
 
-Texture animatedTexture(int animationType) {
-    Texture texture;
-    for (int i = 0; i < 4; ++i)
-        texture.addFrame(frameName(i));
-    texture.setFrameRate(2.0f);
-    texture.setAnimationType(animationType);
-    return texture;
-}
-
 struct RenderTextureDeleter {
-    void operator()(RenderTexture* texture) const {
-        theD3DRenderTextureManager->destroyTexture(texture);
-    }
+    void operator()(RenderTexture* t) const { theD3DRenderTextureManager->destroyTexture(t); }
 };
 using RenderTexturePtr = std::unique_ptr<RenderTexture, RenderTextureDeleter>;
 
@@ -96,92 +69,76 @@ struct NoView : RenderView {
     Color calculateIllumination(Vector) override { return Color(); }
 };
 
+// The Direct3D texture of a map for stage 0.
+IDirect3DTexture2* d3dTexture(const RenderMap* map) {
+    return map->getTexture()->getTexture(0);
+}
+
 }  // namespace
 
 class RenderTextureTest : public MaterialsTest {
 protected:
-    // Activates at `start` and shows the frame due at `now` on stage 0.
+    // Activates at `start` and binds the frame due at `now` to stage 0.
     int shownFrame(RenderTexture& texture, double start, double now) {
         setPausedTime(start);
-        texture.activate(view());
+        texture.activate(renderView);
         setPausedTime(now);
         texture.makeCurrent(0);
-        IDirect3DTexture2* bound = boundTexture(0);
         const auto& maps = texture.getMaps();
         for (size_t i = 0; i < maps.size(); ++i)
-            if (maps[i] && maps[i]->getTexture()->getTexture(0) == bound)
-                return static_cast<int>(i);
+            if (d3dTexture(maps[i]) == boundTexture(0))
+                return int(i);
         return -1;
     }
-
-    RenderView& view() { return renderView; }
+    static void setPausedTime(double seconds) { thePausedRenderTimer->update(seconds); }
 
     View engineView;
     NoView renderView{engineView};
 };
 
-TEST_F(RenderTextureTest, EveryFrameIsLoadedAndRestoredForStageZero) {
-    const Texture source = animatedTexture(ANIMATION_LOOP);
+TEST_F(RenderTextureTest, EveryFrameIsLoadedAndTheFrameDueIsBound) {
+    Texture source;
+    for (int i = 0; i < 4; ++i)
+        source.addFrame(frameName(i));
+    source.setFrameRate(2.0f);
     RenderTexturePtr texture = makeTexture(source);
-    ASSERT_EQ(texture->getMaps().size(), 4u);
-    std::vector<IDirect3DTexture2*> seen;
-    for (RenderMap* map : texture->getMaps()) {
-        ASSERT_NE(map, nullptr);
-        ASSERT_NE(map->getTexture(), nullptr);
-        IDirect3DTexture2* d3dTexture = map->getTexture()->getTexture(0);
-        EXPECT_NE(d3dTexture, nullptr);
-        for (IDirect3DTexture2* other : seen)
-            EXPECT_NE(other, d3dTexture);
-        seen.push_back(d3dTexture);
-        EXPECT_FALSE(map->hasAlpha());
-        EXPECT_EQ(map->getAlphaFormat(), ALPHA_NONE);
-    }
+    EXPECT_EQ(&source, texture->getSource());
     EXPECT_FALSE(texture->hasAlpha());
-    EXPECT_EQ(texture->getSource(), &source);
+    ASSERT_EQ(4u, texture->getMaps().size());
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_NE(nullptr, d3dTexture(texture->getMaps()[i])) << "restored for stage 0";
+        for (int j = 0; j < i; ++j)
+            EXPECT_NE(d3dTexture(texture->getMaps()[j]), d3dTexture(texture->getMaps()[i]));
+        EXPECT_FALSE(texture->getMaps()[i]->hasAlpha());
+        EXPECT_EQ(ALPHA_NONE, texture->getMaps()[i]->getAlphaFormat());
+    }
+    // Activation restarts the clock: frames are counted from its time.
+    const struct {
+        int type;
+        double start, now;
+        int frame;
+    } cases[] = {{ANIMATION_LOOP, 0.0, 2.6, 1},           {ANIMATION_LOOP, 0.0, 0.2, 0},
+                 {ANIMATION_LOOP, 0.0, 1.6, 3},           {ANIMATION_BACK_AND_FORTH, 0.0, 2.6, 2},
+                 {ANIMATION_BACK_AND_FORTH, 0.0, 3.6, 0}, {ANIMATION_BACK_AND_FORTH, 0.0, 4.1, 0},
+                 {ANIMATION_ONCE, 0.0, 2.6, 3},           {ANIMATION_ONCE, 0.0, 1.1, 2},
+                 {ANIMATION_ONCE, 0.0, 100.0, 3},         {ANIMATION_ONCE, 10.0, 10.6, 1},
+                 {ANIMATION_ONCE, 50.0, 50.1, 0}};
+    for (const auto& c : cases) {
+        source.setAnimationType(c.type);
+        EXPECT_EQ(c.frame, shownFrame(*texture, c.start, c.now))
+            << "type " << c.type << " from " << c.start << " at " << c.now;
+        EXPECT_EQ(float(c.start), texture->getStartTime());
+    }
+    texture->deactivate(renderView);
+    EXPECT_EQ(50.0f, texture->getStartTime());
+
+    Texture one(frameName(2));
+    one.setFrameRate(30.0f);
+    RenderTexturePtr still = makeTexture(one);
+    EXPECT_EQ(0, shownFrame(*still, 0.0, 12.3));
 }
 
-TEST_F(RenderTextureTest, LoopShowsFrameOneAfterTwoPointSixSeconds) {
-    const Texture source = animatedTexture(ANIMATION_LOOP);
-    RenderTexturePtr texture = makeTexture(source);
-    EXPECT_EQ(shownFrame(*texture, 0.0, 2.6), 1);
-    EXPECT_EQ(shownFrame(*texture, 0.0, 0.2), 0);
-    EXPECT_EQ(shownFrame(*texture, 0.0, 1.6), 3);
-}
-
-TEST_F(RenderTextureTest, BackAndForthShowsFrameTwoAfterTwoPointSixSeconds) {
-    const Texture source = animatedTexture(ANIMATION_BACK_AND_FORTH);
-    RenderTexturePtr texture = makeTexture(source);
-    EXPECT_EQ(shownFrame(*texture, 0.0, 2.6), 2);
-    EXPECT_EQ(shownFrame(*texture, 0.0, 3.6), 0);
-    EXPECT_EQ(shownFrame(*texture, 0.0, 4.1), 0);  // forwards again
-}
-
-TEST_F(RenderTextureTest, OnceShowsTheLastFrameAfterTwoPointSixSeconds) {
-    const Texture source = animatedTexture(ANIMATION_ONCE);
-    RenderTexturePtr texture = makeTexture(source);
-    EXPECT_EQ(shownFrame(*texture, 0.0, 2.6), 3);
-    EXPECT_EQ(shownFrame(*texture, 0.0, 1.1), 2);
-    EXPECT_EQ(shownFrame(*texture, 0.0, 100.0), 3);
-}
-
-TEST_F(RenderTextureTest, ActivateRestartsTheClock) {
-    const Texture source = animatedTexture(ANIMATION_ONCE);
-    RenderTexturePtr texture = makeTexture(source);
-    EXPECT_EQ(shownFrame(*texture, 10.0, 10.6), 1);
-    EXPECT_FLOAT_EQ(texture->getStartTime(), 10.0f);
-    EXPECT_EQ(shownFrame(*texture, 50.0, 50.1), 0);
-    texture->deactivate(view());
-    EXPECT_FLOAT_EQ(texture->getStartTime(), 50.0f);
-}
-
-TEST_F(RenderTextureTest, AOneFrameTextureAlwaysShowsIt) {
-    Texture source(frameName(2));
-    source.setFrameRate(30.0f);
-    RenderTexturePtr texture = makeTexture(source);
-    ASSERT_EQ(texture->getMaps().size(), 1u);
-    EXPECT_EQ(shownFrame(*texture, 0.0, 12.3), 0);
-}
-
+// A texture shared by two render textures keeps its surface when one goes.
 TEST_F(RenderTextureTest, ATextureSharedByTwoKeepsItsSurfaceWhenOneGoes) {
     Texture source(frameName(1));
     RenderTexturePtr first = makeTexture(source);
@@ -202,123 +159,87 @@ TEST_F(RenderTextureTest, AFrameWithAlphaGivesTheTextureAlpha) {
     ASSERT_EQ(texture->getMaps().size(), 2u);
     EXPECT_FALSE(texture->getMaps()[0]->hasAlpha());
     EXPECT_TRUE(texture->getMaps()[1]->hasAlpha());
-    EXPECT_EQ(texture->getMaps()[1]->getAlphaFormat(), ALPHA_GRADED);
+    EXPECT_EQ(ALPHA_GRADED, texture->getMaps()[1]->getAlphaFormat());
     EXPECT_TRUE(texture->hasAlpha());
 }
 
-TEST_F(RenderTextureTest, TilingSetsTheAddressingOfTheStage) {
-    struct Case {
+// The tiling sets the addressing of the stage the texture is bound to; the
+// manager binds to stage 0 or the given one, and nowhere outside the stages.
+TEST_F(RenderTextureTest, TilingAndStagesOfBinding) {
+    const struct {
         TextureTilingType tiling;
-        DWORD u;
-        DWORD v;
-    };
-    const Case cases[] = {{TILING_U, D3DTADDRESS_WRAP, D3DTADDRESS_CLAMP},
-                          {TILING_V, D3DTADDRESS_CLAMP, D3DTADDRESS_WRAP},
-                          {TILING_UV, D3DTADDRESS_WRAP, D3DTADDRESS_WRAP},
-                          {TILING_NONE, D3DTADDRESS_CLAMP, D3DTADDRESS_CLAMP}};
-    Texture source(frameName(0));
-    for (const Case& c : cases) {
+        DWORD u, v;
+    } cases[] = {{TILING_U, D3DTADDRESS_WRAP, D3DTADDRESS_CLAMP},
+                 {TILING_V, D3DTADDRESS_CLAMP, D3DTADDRESS_WRAP},
+                 {TILING_UV, D3DTADDRESS_WRAP, D3DTADDRESS_WRAP},
+                 {TILING_NONE, D3DTADDRESS_CLAMP, D3DTADDRESS_CLAMP}};
+    Texture source(frameName(3));
+    for (const auto& c : cases) {
         source.setTilingType(c.tiling);
         RenderTexturePtr texture = makeTexture(source);
-        EXPECT_EQ(texture->getTilingType(), c.tiling);
-        texture->makeCurrent(1);
-        EXPECT_EQ(deviceStage(1, D3DTSS_ADDRESSU), c.u) << c.tiling;
-        EXPECT_EQ(deviceStage(1, D3DTSS_ADDRESSV), c.v) << c.tiling;
+        theD3DRenderTextureManager->setCurrentTexture(texture.get(), 2);
+        EXPECT_EQ(c.u, address(2, D3DTSS_ADDRESSU)) << c.tiling;
+        EXPECT_EQ(c.v, address(2, D3DTSS_ADDRESSV)) << c.tiling;
     }
-}
-
-TEST_F(RenderTextureTest, TheManagerMakesCurrentForStageZeroOrTheGivenStage) {
-    Texture source(frameName(3));
     RenderTexturePtr texture = makeTexture(source);
-    IDirect3DTexture2* d3dTexture = texture->getMaps()[0]->getTexture()->getTexture(0);
     theD3DRenderTextureManager->setCurrentTexture(texture.get());
-    EXPECT_EQ(boundTexture(0), d3dTexture);
-
-    theD3DRenderTextureManager->setCurrentTexture(texture.get(), 2);
-    const auto arguments = platform::testing::lastArguments("IDirect3DDevice3::SetTexture");
-    ASSERT_EQ(arguments.size(), 2u);
-    EXPECT_EQ(arguments[0], 2u);
-
+    EXPECT_EQ(d3dTexture(texture->getMaps()[0]), boundTexture(0));
+    platform::testing::resetCallCounts();
     theD3DRenderTextureManager->setCurrentTexture(nullptr);
-    theD3DRenderTextureManager->setCurrentTexture(texture.get(), 99);  // no such stage
+    theD3DRenderTextureManager->setCurrentTexture(texture.get(), 8);  // no such stage
     theD3DRenderTextureManager->setCurrentTexture(texture.get(), -1);
-    EXPECT_EQ(boundTexture(0), d3dTexture);
     theD3DRenderTextureManager->destroyTexture(nullptr);
+    EXPECT_EQ(0u, calls("IDirect3DDevice3::SetTexture"));
+    EXPECT_FALSE(theRenderStateManager->isChanged());
 }
 
-TEST_F(RenderTextureTest, DestroyingAMapGivesItsTextureBack) {
+// A map gives its texture back when deleted; an empty one binds nothing.
+TEST_F(RenderTextureTest, MapsOwnTheirTexture) {
     RenderMap* map = RenderMap::load(frameName(1).c_str(), 0, 0);
-    ASSERT_NE(map, nullptr);
-    ASSERT_NE(map->getTexture(), nullptr);
+    ASSERT_NE(nullptr, map);
+    ASSERT_NE(nullptr, d3dTexture(map));
     const unsigned long before = theD3DTextureManager->getTexturesSize();
-    EXPECT_GT(before, 0u);
+    map->makeCurrent(0);
+    EXPECT_EQ(d3dTexture(map), boundTexture(0));
     delete map;
     EXPECT_LT(theD3DTextureManager->getTexturesSize(), before);
-}
-
-TEST_F(RenderTextureTest, AnEmptyMapHasNoAlphaAndBindsNothing) {
-    RenderMap map;
-    EXPECT_EQ(map.getTexture(), nullptr);
-    EXPECT_FALSE(map.hasAlpha());
-    EXPECT_EQ(map.getAlphaFormat(), ALPHA_NONE);
-    Texture source(frameName(0));
-    RenderTexturePtr texture = makeTexture(source);
-    texture->makeCurrent(0);
-    ASSERT_NE(boundTexture(0), nullptr);
-    map.makeCurrent(0);
-    EXPECT_EQ(boundTexture(0), nullptr);
+    RenderMap empty;
+    EXPECT_FALSE(empty.hasAlpha());
+    EXPECT_EQ(ALPHA_NONE, empty.getAlphaFormat());
+    empty.makeCurrent(0);
+    EXPECT_EQ(nullptr, boundTexture(0));
 }
 
 // ---------------------------------------------------------------------------
 // Textures of materials
 
-class MaterialTextureTest : public RenderTextureTest {};
-
-TEST_F(MaterialTextureTest, AMaterialMakesARenderTexturePerSlot) {
-    Texture plain(frameName(0));
-    Texture glass("/Images/Materials/glass.tga");
-    Material source;
-    source.setTexture(0, &plain);
-    source.setTexture(3, &glass);
-    RenderMaterial* material = theD3DRenderMaterialManager->createMaterial(source);
-    RenderTexture* const* textures = material->getTextures();
-    ASSERT_NE(textures[0], nullptr);
-    EXPECT_EQ(textures[0]->getSource(), &plain);
-    EXPECT_EQ(textures[1], nullptr);
-    EXPECT_EQ(textures[2], nullptr);
-    ASSERT_NE(textures[3], nullptr);
-    EXPECT_EQ(textures[3]->getSource(), &glass);
-    EXPECT_EQ(textures[4], nullptr);
-    EXPECT_TRUE(material->hasAlpha());
-    theD3DRenderMaterialManager->destroyMaterial(material);
-}
-
-TEST_F(MaterialTextureTest, WithoutATextureInSlotOneTheWhiteSampleIsBound) {
-    Texture plain(frameName(0));
-    Material source;
-    source.setTexture(0, &plain);  // slot 0 is not the one drawn with
-    RenderMaterial* material = theD3DRenderMaterialManager->createMaterial(source);
-    EXPECT_FALSE(material->hasAlpha());
-    for (int stage : {0, 1}) {
-        material->makeCurrentTexture(stage);
-        TextureInterface* sample = theD3DTextureManager->getSampleTexture(stage, ALPHA_NONE);
-        ASSERT_NE(sample, nullptr);
-        EXPECT_EQ(sample->getImageWidth(), 1);
-        EXPECT_EQ(boundTexture(static_cast<DWORD>(stage)), sample->getTexture(stage)) << stage;
-    }
-    theD3DRenderMaterialManager->destroyMaterial(material);
-}
-
-TEST_F(MaterialTextureTest, TheTextureInSlotOneIsBoundWithItsTiling) {
-    Texture tiled(frameName(2));
+// A material makes a render texture per slot; it draws with slot 1's, bound
+// with its tiling, or else with the white sample texture of the stage.
+TEST_F(RenderTextureTest, AMaterialBindsTheTextureOfSlotOneOrTheWhiteSample) {
+    Texture plain(frameName(0)), glass("/Images/Materials/glass.tga"), tiled(frameName(2));
     tiled.setTilingType(TILING_U);
-    Material source;
-    source.setTexture(1, &tiled);
-    RenderMaterial* material = theD3DRenderMaterialManager->createMaterial(source);
-    material->makeCurrentTexture(0);
-    const RenderMap* map = material->getTextures()[1]->getMaps()[0];
-    EXPECT_EQ(boundTexture(0), map->getTexture()->getTexture(0));
-    EXPECT_EQ(deviceStage(0, D3DTSS_ADDRESSU), static_cast<DWORD>(D3DTADDRESS_WRAP));
-    EXPECT_EQ(deviceStage(0, D3DTSS_ADDRESSV), static_cast<DWORD>(D3DTADDRESS_CLAMP));
-    theD3DRenderMaterialManager->destroyMaterial(material);
+    Material withoutOne, withOne;
+    withoutOne.setTexture(0, &plain);
+    withoutOne.setTexture(3, &glass);
+    withOne.setTexture(1, &tiled);
+    RenderMaterial* a = materials->createMaterial(withoutOne);
+    RenderMaterial* b = materials->createMaterial(withOne);
+    RenderTexture* const* textures = a->getTextures();
+    EXPECT_EQ(&plain, textures[0]->getSource());
+    EXPECT_EQ(&glass, textures[3]->getSource());
+    EXPECT_TRUE(textures[1] == nullptr && textures[2] == nullptr && textures[4] == nullptr);
+    EXPECT_TRUE(a->hasAlpha());
+    EXPECT_FALSE(b->hasAlpha());
+    for (int stage : {0, 1}) {
+        a->makeCurrentTexture(stage);
+        TextureInterface* sample = theD3DTextureManager->getSampleTexture(stage, ALPHA_NONE);
+        EXPECT_EQ(1, sample->getImageWidth());
+        EXPECT_EQ(sample->getTexture(stage), boundTexture(DWORD(stage))) << stage;
+    }
+    b->makeCurrentTexture(0);
+    EXPECT_EQ(d3dTexture(b->getTextures()[1]->getMaps()[0]), boundTexture(0));
+    EXPECT_EQ(DWORD(D3DTADDRESS_WRAP), address(0, D3DTSS_ADDRESSU));
+    EXPECT_EQ(DWORD(D3DTADDRESS_CLAMP), address(0, D3DTSS_ADDRESSV));
+    materials->destroyMaterial(a);
+    materials->destroyMaterial(b);
 }
