@@ -1,131 +1,130 @@
 // The shadow copy, deferred changes, flushing, stacks and read-back of the
-// render state manager, seen from the device's side.
+// render state manager, seen from the device's side; the live-object Counter.
 #include "states_fixture.h"
 
-#include <vector>
-
-using platform::testing::lastArguments;
-using platform::testing::resetCallCounts;
-
-namespace {
-
-// The Direct3D numbers the engine's types stand for, in the engine's order.
-const DWORD kRenderNumbers[RS_COUNT] = {2,  7,  8,  9,  14, 17, 18, 19, 20, 22, 23, 26, 27, 28,
-                                        29, 34, 35, 36, 37, 38, 40, 41, 48, 49, 60, 24, 15, 25};
-const DWORD kStageNumbers[TSS_COUNT] = {1, 2, 3, 4, 5, 6, 11, 13, 14, 16, 17, 18, 19, 20, 21};
-
-std::vector<ULONG_PTR> args(ULONG_PTR a, ULONG_PTR b) {
-    return {a, b};
-}
-std::vector<ULONG_PTR> args(ULONG_PTR a, ULONG_PTR b, ULONG_PTR c) {
-    return {a, b, c};
-}
-
-}  // namespace
+#include <thread>
 
 TEST_F(StatesTest, EachEngineTypeReachesItsDirect3DStateOnlyAtFlush) {
-    for (int i = 0; i < RS_COUNT; ++i) {
-        const auto type = static_cast<RenderStateType>(i);
-        const DWORD value = manager->getState(type) + 1;
-        resetCallCounts();
-        manager->setState(type, value);
-        EXPECT_EQ(0u, stateCalls()) << "render type " << i;
-        manager->flush();
-        EXPECT_EQ(1u, calls("SetRenderState")) << "render type " << i;
-        EXPECT_EQ(args(kRenderNumbers[i], value),
-                  lastArguments("IDirect3DDevice3::SetRenderState"));
-    }
-    for (int i = 0; i < LS_COUNT; ++i) {
-        const auto type = static_cast<LightStateType>(i);
-        resetCallCounts();
-        manager->setState(type, manager->getState(type) + 1);
-        manager->flush();
-        EXPECT_EQ(1u, calls("SetLightState")) << "light type " << i;
-        EXPECT_EQ(ULONG_PTR(i + 1), lastArguments("IDirect3DDevice3::SetLightState").at(0));
-    }
-    for (int i = 0; i < TSS_COUNT; ++i) {
-        const auto type = static_cast<TextureStageStateType>(i);
-        const DWORD value = manager->getState(type, 7) + 1;
-        resetCallCounts();
-        manager->setState(type, 7, value);
+    // The Direct3D numbers the engine's types stand for, in the engine's order.
+    const DWORD render[RS_COUNT] = {2,  7,  8,  9,  14, 17, 18, 19, 20, 22, 23, 26, 27, 28,
+                                    29, 34, 35, 36, 37, 38, 40, 41, 48, 49, 60, 24, 15, 25};
+    const DWORD stage[TSS_COUNT] = {1, 2, 3, 4, 5, 6, 11, 13, 14, 16, 17, 18, 19, 20, 21};
+    for (int i = 0; i < RS_COUNT + LS_COUNT + TSS_COUNT; ++i) {
+        const int light = i - RS_COUNT, s = light - LS_COUNT;
+        Entry e = light < 0 ? Entry{kRender, render[i]}
+                  : s < 0   ? Entry{kLight, DWORD(light + 1)}
+                            : Entry{7, stage[s]};
+        e.value = held(e) + 1;
+        if (light < 0)
+            manager->setState(RenderStateType(i), e.value);
+        else if (s < 0)
+            manager->setState(LightStateType(light), e.value);
+        else
+            manager->setState(TextureStageStateType(s), 7, e.value);
         EXPECT_EQ(0u, stateCalls());
         manager->flush();
-        EXPECT_EQ(1u, calls("SetTextureStageState")) << "stage type " << i;
-        EXPECT_EQ(args(7, kStageNumbers[i], value),
-                  lastArguments("IDirect3DDevice3::SetTextureStageState"));
+        EXPECT_EQ(1u, stateCalls()) << i;
+        EXPECT_EQ(e.value, held(e)) << i;
+        resetCallCounts();
     }
 }
 
-TEST_F(StatesTest, DeferredStateReachesTheDeviceOnceWithItsLastValue) {
-    const DWORD before = deviceRender(D3DRENDERSTATE_FOGCOLOR);
+// Deferred states are sent at the next flush, once, with their last value;
+// a state changed back, or set to what it holds, costs no call.
+TEST_F(StatesTest, DeferredStatesAreSentOnceAtFlushWhenChanged) {
+    const Entry changed[] = {{kRender, D3DRENDERSTATE_FOGCOLOR, 0x333333},
+                             {kLight, D3DLIGHTSTATE_AMBIENT, 0x404040},
+                             {3, D3DTSS_COLOROP, D3DTOP_ADD}};
+    const Entry back[] = {
+        {kRender, D3DRENDERSTATE_CULLMODE}, {kLight, D3DLIGHTSTATE_FOGMODE}, {1, D3DTSS_MINFILTER}};
     manager->setState(RS_FOGCOLOR, 0x111111);
-    manager->setState(RS_FOGCOLOR, 0x222222);
-    manager->setRenderState(D3DRENDERSTATE_FOGCOLOR, 0x333333);
-
-    DWORD wanted = 0;
-    EXPECT_EQ(D3D_OK, manager->getRenderState(D3DRENDERSTATE_FOGCOLOR, &wanted));
-    EXPECT_EQ(0x333333u, wanted);
+    for (int i = 0; i < 3; ++i) {
+        const Entry& e = changed[i];
+        const DWORD before = held(e), value = held(back[i]);
+        EXPECT_EQ(D3D_OK, set({e.stage, e.type, e.value + 1}));
+        EXPECT_EQ(D3D_OK, set(e));
+        set({back[i].stage, back[i].type, value + 1});
+        set({back[i].stage, back[i].type, value});
+        DWORD v = 0;
+        EXPECT_EQ(D3D_OK, wanted(e, &v));
+        EXPECT_EQ(e.value, v);
+        EXPECT_EQ(before, held(e));
+    }
     EXPECT_EQ(0x333333u, manager->getState(RS_FOGCOLOR));
-    EXPECT_EQ(before, deviceRender(D3DRENDERSTATE_FOGCOLOR));
     EXPECT_EQ(0u, stateCalls());
-
     manager->flush();
-    EXPECT_EQ(1u, calls("SetRenderState"));
-    EXPECT_EQ(0x333333u, deviceRender(D3DRENDERSTATE_FOGCOLOR));
+    EXPECT_EQ(3u, stateCalls());
+    for (const Entry& e : changed)
+        EXPECT_EQ(e.value, held(e)) << e.type;
     manager->flush();
-    EXPECT_EQ(1u, calls("SetRenderState"));
-}
-
-TEST_F(StatesTest, ChangedAndChangedBackOrUnchangedStatesCostNoDeviceCall) {
-    const DWORD held = manager->getState(RS_CULLMODE);
-    manager->setState(RS_CULLMODE, held == D3DCULL_CW ? D3DCULL_CCW : D3DCULL_CW);
-    manager->setState(RS_CULLMODE, held);
-    const DWORD minFilter = manager->getState(TSS_MINFILTER, 1);
-    manager->setState(TSS_MINFILTER, 1, minFilter + 1);
-    manager->setTextureStageState(1, D3DTSS_MINFILTER, minFilter);
-    manager->flush();
-    EXPECT_EQ(0u, stateCalls());
-    EXPECT_FALSE(manager->isChanged());
-
+    manager->wide_flush();
+    EXPECT_EQ(3u, stateCalls());
     manager->setState(RS_ZFUNC, manager->getState(RS_ZFUNC));
+    manager->setState(LS_FOGMODE, manager->getState(LS_FOGMODE));
+    manager->setState(TSS_ADDRESSV, 2, manager->getState(TSS_ADDRESSV, 2));
     EXPECT_FALSE(manager->isChanged());
-    manager->flush();
-    EXPECT_EQ(0u, stateCalls());
 }
 
+// Outside the deferred set a new value is sent at once, a held one not at
+// all; a refused call is passed back and the shadow copy takes the value.
 TEST_F(StatesTest, StatesOutsideTheDeferredSetGoToTheDeviceAtOnceAndOnlyWhenNew) {
-    const DWORD held = deviceRender(D3DRENDERSTATE_TEXTUREPERSPECTIVE);
-    EXPECT_EQ(D3D_OK, manager->setRenderState(D3DRENDERSTATE_TEXTUREPERSPECTIVE, held));
-    EXPECT_EQ(0u, calls("SetRenderState"));
-
-    EXPECT_EQ(D3D_OK, manager->setRenderState(D3DRENDERSTATE_TEXTUREPERSPECTIVE, !held));
-    EXPECT_EQ(1u, calls("SetRenderState"));
-    EXPECT_EQ(DWORD(!held), deviceRender(D3DRENDERSTATE_TEXTUREPERSPECTIVE));
-    EXPECT_FALSE(manager->isChanged());
-
-    // A refused call is passed back, and the shadow copy still takes the value.
-    platform::testing::failNextCall("IDirect3DDevice3::SetRenderState", DDERR_GENERIC);
-    EXPECT_EQ(DDERR_GENERIC, manager->setRenderState(D3DRENDERSTATE_SUBPIXEL, 0x5));
-    EXPECT_EQ(D3D_OK, manager->setRenderState(D3DRENDERSTATE_SUBPIXEL, 0x5));
-    EXPECT_EQ(2u, calls("SetRenderState"));
+    for (Entry e : {Entry{kRender, D3DRENDERSTATE_TEXTUREPERSPECTIVE}, {5, D3DTSS_BORDERCOLOR}}) {
+        resetCallCounts();
+        e.value = held(e);
+        EXPECT_EQ(D3D_OK, set(e));
+        EXPECT_EQ(0u, stateCalls());
+        e.value ^= 1;
+        EXPECT_EQ(D3D_OK, set(e));
+        EXPECT_EQ(1u, stateCalls());
+        EXPECT_EQ(e.value, held(e));
+        EXPECT_FALSE(manager->isChanged());
+        platform::testing::failNextCall(e.stage == kRender
+                                            ? "IDirect3DDevice3::SetRenderState"
+                                            : "IDirect3DDevice3::SetTextureStageState",
+                                        DDERR_GENERIC);
+        e.value = 0x5;
+        EXPECT_EQ(DDERR_GENERIC, set(e));
+        EXPECT_EQ(DDERR_GENERIC, RenderStateManager::lastResult);
+        EXPECT_EQ(D3D_OK, set(e));
+        EXPECT_EQ(2u, stateCalls());
+    }
 }
 
-TEST_F(StatesTest, NumbersOutsideTheTablesAreRefusedWithoutDeviceCalls) {
-    DWORD value = 0;
-    EXPECT_EQ(DDERR_INVALIDPARAMS, manager->setRenderState(D3DRENDERSTATETYPE(0), 1));
-    EXPECT_EQ(DDERR_INVALIDPARAMS, manager->setRenderState(D3DRENDERSTATETYPE(136), 1));
-    EXPECT_EQ(DDERR_INVALIDPARAMS, manager->setLightState(D3DLIGHTSTATETYPE(9), 1));
-    EXPECT_EQ(DDERR_INVALIDPARAMS,
-              manager->setTextureStageState(8, D3DTSS_COLOROP, D3DTOP_DISABLE));
-    EXPECT_EQ(DDERR_INVALIDPARAMS, manager->getRenderState(D3DRENDERSTATE_FOGCOLOR, nullptr));
-    EXPECT_EQ(DDERR_INVALIDPARAMS,
-              manager->getTextureStageState(0, D3DTEXTURESTAGESTATETYPE(24), &value));
-    manager->setState(TSS_COLOROP, 8, D3DTOP_DISABLE);
-    manager->setState(TSS_COLOROP, -1, D3DTOP_DISABLE);
+// The first and last number of each table are taken; others are refused,
+// as are engine types and stages outside theirs, without device calls.
+TEST_F(StatesTest, NumbersOutsideTheTablesAreRefused) {
+    DWORD v = 0;
+    for (const Entry& e : {Entry{kRender, 1},
+                           {kRender, D3DRENDERSTATE_WRAP7},
+                           {kLight, 1},
+                           {kLight, D3DLIGHTSTATE_COLORVERTEX},
+                           {7, 1},
+                           {0, D3DTSS_BUMPENVLOFFSET}})
+        EXPECT_EQ(D3D_OK, wanted(e, &v)) << e.stage << " " << e.type;
+    for (const Entry& e : {Entry{kRender, 0, 1},
+                           {kRender, 136, 1},
+                           {kLight, 0, 1},
+                           {kLight, 9, 1},
+                           {8, D3DTSS_COLOROP, 1},
+                           {0, 0, 1},
+                           {0, 24, 1}}) {
+        EXPECT_EQ(DDERR_INVALIDPARAMS, set(e)) << e.stage << " " << e.type;
+        EXPECT_EQ(DDERR_INVALIDPARAMS, wanted(e, &v)) << e.stage << " " << e.type;
+    }
+    for (int stage : {kRender, kLight, 0})
+        EXPECT_EQ(DDERR_INVALIDPARAMS, wanted({stage, 3}, nullptr));
+    for (int i : {-1, 1}) {
+        manager->setState(RenderStateType(i < 0 ? i : RS_COUNT), 5);
+        manager->setState(LightStateType(i < 0 ? i : LS_COUNT), 5);
+        manager->setState(TextureStageStateType(i < 0 ? i : TSS_COUNT), 0, 5);
+        manager->setState(TSS_COLOROP, i < 0 ? i : 8, 5);
+    }
     EXPECT_FALSE(manager->isChanged());
     EXPECT_EQ(0u, stateCalls());
 }
 
+// Pop gives back the latest saved value of its own state (same type and
+// stage), even from under others; with nothing saved the value stays.
 TEST_F(StatesTest, PopTakesTheLatestSavedValueOfItsStateEvenFromUnderOthers) {
     const DWORD fogStart = manager->getState(RS_FOGSTART);
     const DWORD fogEnd = manager->getState(RS_FOGEND);
@@ -134,72 +133,62 @@ TEST_F(StatesTest, PopTakesTheLatestSavedValueOfItsStateEvenFromUnderOthers) {
     manager->pushState(RS_FOGEND);
     manager->setState(RS_FOGEND, 22);
     manager->pushState(RS_FOGSTART);
-    manager->setState(RS_FOGSTART, 33);
-
     EXPECT_EQ(11u, manager->popState(RS_FOGSTART));
     EXPECT_EQ(fogStart, manager->popState(RS_FOGSTART));  // from under FOGEND
     EXPECT_EQ(22u, manager->getState(RS_FOGEND));
     EXPECT_EQ(fogEnd, manager->popState(RS_FOGEND));
-    // Nothing left: the state keeps its value.
     manager->setState(RS_FOGEND, 44);
     EXPECT_EQ(44u, manager->popState(RS_FOGEND));
-    EXPECT_EQ(44u, manager->getState(RS_FOGEND));
 
-    manager->flush();
-    EXPECT_EQ(fogStart, deviceRender(D3DRENDERSTATE_FOGSTART));
-    EXPECT_EQ(44u, deviceRender(D3DRENDERSTATE_FOGEND));
-}
-
-TEST_F(StatesTest, StagePopsMatchTypeAndStageAndLightPopsRestore) {
-    const DWORD op0 = manager->getState(TSS_COLOROP, 0);
-    const DWORD op1 = manager->getState(TSS_COLOROP, 1);
-    manager->pushState(TSS_COLOROP, 0);
+    manager->setState(TSS_COLOROP, 0, D3DTOP_SELECTARG1);
+    manager->setState(LS_AMBIENT, 0x101010);
+    EXPECT_EQ(DWORD(D3DTOP_SELECTARG1), manager->pushState(TSS_COLOROP, 0));
+    manager->pushState(TSS_ALPHAOP, 0);
     manager->pushState(TSS_COLOROP, 1);
+    EXPECT_EQ(0x101010u, manager->pushState(LS_AMBIENT));
     manager->setState(TSS_COLOROP, 0, D3DTOP_ADD);
-    manager->setState(TSS_COLOROP, 1, D3DTOP_ADD);
-    EXPECT_EQ(op0, manager->popState(TSS_COLOROP, 0));
-    EXPECT_EQ(DWORD(D3DTOP_ADD), manager->getState(TSS_COLOROP, 1));
-    EXPECT_EQ(op1, manager->popState(TSS_COLOROP, 1));
-
-    const DWORD ambient = manager->getState(LS_AMBIENT);
-    manager->pushState(LS_AMBIENT);
-    manager->setState(LS_AMBIENT, 0x404040);
+    manager->setState(LS_AMBIENT, 0x202020);
+    EXPECT_EQ(DWORD(D3DTOP_SELECTARG1), manager->popState(TSS_COLOROP, 0));
+    EXPECT_EQ(0x101010u, manager->popState(LS_AMBIENT));
+    manager->setState(TSS_COLOROP, 0, D3DTOP_ADD);
+    manager->setState(LS_AMBIENT, 0x303030);
+    EXPECT_EQ(DWORD(D3DTOP_ADD), manager->popState(TSS_COLOROP, 0));
+    EXPECT_EQ(0x303030u, manager->popState(LS_AMBIENT));
     manager->flush();
-    EXPECT_EQ(0x404040u, deviceLight(D3DLIGHTSTATE_AMBIENT));
-    EXPECT_EQ(ambient, manager->popState(LS_AMBIENT));
-    manager->flush();
-    EXPECT_EQ(ambient, deviceLight(D3DLIGHTSTATE_AMBIENT));
-    EXPECT_EQ(op0, deviceStage(0, D3DTSS_COLOROP));
+    for (const Entry& e : {Entry{kRender, D3DRENDERSTATE_FOGSTART, fogStart},
+                           {kRender, D3DRENDERSTATE_FOGEND, 44},
+                           {0, D3DTSS_COLOROP, D3DTOP_ADD},
+                           {kLight, D3DLIGHTSTATE_AMBIENT, 0x303030}})
+        EXPECT_EQ(e.value, held(e)) << e.type;
 }
 
-TEST_F(StatesTest, PopAllSendsImmediateStatesAtOnceAndQueuesDeferredOnes) {
+// popAll sends immediate states at once and queues deferred ones, for the
+// texture stages the device blends with.
+TEST_F(StatesTest, PopAllRestoresEveryStateOfTheStagesTheDeviceHas) {
     ASSERT_EQ(8u, RenderStateManager::stageCount);
-    const DWORD perspective = deviceRender(D3DRENDERSTATE_TEXTUREPERSPECTIVE);
-    const DWORD fog = deviceRender(D3DRENDERSTATE_FOGCOLOR);
-    const DWORD stage7 = deviceStage(7, D3DTSS_ADDRESSU);
+    Entry saved[] = {{kRender, D3DRENDERSTATE_TEXTUREPERSPECTIVE},
+                     {kRender, D3DRENDERSTATE_FOGCOLOR},
+                     {kLight, D3DLIGHTSTATE_AMBIENT},
+                     {7, D3DTSS_ADDRESSU}};
+    for (Entry& e : saved)
+        e.value = held(e);
     manager->pushAll();
     EXPECT_EQ(1u, manager->pushedAllCount());
-    manager->setRenderState(D3DRENDERSTATE_TEXTUREPERSPECTIVE, !perspective);
-    manager->setState(RS_FOGCOLOR, fog + 1);
-    manager->setState(TSS_ADDRESSU, 7, D3DTADDRESS_MIRROR);
+    for (const Entry& e : saved)
+        set({e.stage, e.type, e.value + 1});
     manager->flush();
     resetCallCounts();
-
     manager->popAll();
     EXPECT_EQ(0u, manager->pushedAllCount());
-    EXPECT_EQ(1u, calls("SetRenderState"));
-    EXPECT_EQ(perspective, deviceRender(D3DRENDERSTATE_TEXTUREPERSPECTIVE));
-    EXPECT_EQ(fog + 1, deviceRender(D3DRENDERSTATE_FOGCOLOR));
+    EXPECT_EQ(1u, stateCalls());
+    EXPECT_EQ(saved[0].value, held(saved[0]));
     manager->flush();
-    EXPECT_EQ(fog, deviceRender(D3DRENDERSTATE_FOGCOLOR));
-    EXPECT_EQ(stage7, deviceStage(7, D3DTSS_ADDRESSU));
-    EXPECT_EQ(3u, stateCalls());
-
+    for (const Entry& e : saved)
+        EXPECT_EQ(e.value, held(e)) << e.type;
+    EXPECT_EQ(4u, stateCalls());
     manager->popAll();  // empty: nothing happens
-    EXPECT_EQ(3u, stateCalls());
-}
+    EXPECT_EQ(4u, stateCalls());
 
-TEST_F(StatesTest, StagesBeyondTheDevicesBlendStagesAreNotSaved) {
     theCapabilities.hardware.dwFlags = D3DDD_COLORMODEL;
     theCapabilities.hardware.wMaxTextureBlendStages = 2;
     manager->update();
@@ -208,7 +197,7 @@ TEST_F(StatesTest, StagesBeyondTheDevicesBlendStagesAreNotSaved) {
     manager->setState(TSS_ADDRESSU, 1, D3DTADDRESS_MIRROR);
     manager->setState(TSS_ADDRESSU, 2, D3DTADDRESS_MIRROR);
     manager->popAll();
-    EXPECT_NE(DWORD(D3DTADDRESS_MIRROR), manager->getState(TSS_ADDRESSU, 1));
+    EXPECT_EQ(saved[3].value, manager->getState(TSS_ADDRESSU, 1));
     EXPECT_EQ(DWORD(D3DTADDRESS_MIRROR), manager->getState(TSS_ADDRESSU, 2));
 }
 
@@ -218,56 +207,89 @@ TEST_F(StatesTest, CurrentReadsTheDeviceBackAndDropsWhatWasQueued) {
     ASSERT_EQ(D3D_OK, device->SetTextureStageState(3, D3DTSS_BUMPENVLOFFSET, 0x42));
     ASSERT_EQ(D3D_OK, device->SetLightState(D3DLIGHTSTATE_FOGDENSITY, 0x77));
     resetCallCounts();
-
     manager->current();
     EXPECT_FALSE(manager->isChanged());
     DWORD value = 0;
-    manager->getRenderState(D3DRENDERSTATE_FOGCOLOR, &value);
-    EXPECT_EQ(0x123456u, value);
-    manager->getTextureStageState(3, D3DTSS_BUMPENVLOFFSET, &value);
+    wanted({3, D3DTSS_BUMPENVLOFFSET}, &value);
     EXPECT_EQ(0x42u, value);
+    EXPECT_EQ(0x123456u, manager->getState(RS_FOGCOLOR));
     EXPECT_EQ(0x77u, manager->getState(LS_FOGDENSITY));
     EXPECT_EQ(135u, calls("GetRenderState"));
     EXPECT_EQ(8u, calls("GetLightState"));
     EXPECT_EQ(8u * 23u, calls("GetTextureStageState"));
-
-    manager->flush();
     manager->wide_flush();
     EXPECT_EQ(0u, stateCalls());
 }
 
 TEST_F(StatesTest, MetaStateRegistryKeepsIdsStable) {
-    MultipleStatesMetaState extra;
+    MultipleStatesMetaState extra, other;
+    EXPECT_EQ(0, manager->registerMetaState("Modulate", &extra));  // takes the place
+    EXPECT_EQ(&extra, manager->unregisterMetaState("Modulate"));
     const int id = manager->registerMetaState("Extra", &extra);
     EXPECT_EQ(6, id);
-    MultipleStatesMetaState other;
     EXPECT_EQ(id, manager->registerMetaState("Extra", &other));
     EXPECT_EQ(-1, manager->registerMetaState(nullptr, &other));
-
+    EXPECT_EQ(-1, manager->registerMetaState("", &other));
     EXPECT_EQ(&other, manager->unregisterMetaState("Extra"));
     EXPECT_EQ(nullptr, manager->unregisterMetaState("Extra"));
     EXPECT_EQ(-1, manager->findMetaState("Extra"));
     EXPECT_EQ(MS_DEFAULT, manager->findMetaState("Default"));
     EXPECT_EQ(7, manager->registerMetaState("Later", &extra));
-
     // The emptied entry and ids outside the registry are harmless.
-    EXPECT_EQ(STATUS_NOT_SUPPORTED, manager->checkState(id));
-    EXPECT_EQ(STATUS_NOT_SUPPORTED, manager->checkState(-3));
+    for (int outside : {id, -3, 8})
+        EXPECT_EQ(STATUS_NOT_SUPPORTED, manager->checkState(outside));
     manager->setState(id);
     manager->unsetState(100);
     EXPECT_FALSE(manager->isChanged());
 }
 
-TEST(StatesWithoutDevice, SettersKeepTheShadowCopyAndReportNoDevice) {
-    g_pDevice = nullptr;
-    RenderStateManager manager;
-    EXPECT_EQ(DDERR_INVALIDOBJECT, manager.setRenderState(D3DRENDERSTATE_TEXTUREPERSPECTIVE, TRUE));
-    DWORD value = 0;
-    manager.getRenderState(D3DRENDERSTATE_TEXTUREPERSPECTIVE, &value);
-    EXPECT_EQ(DWORD(TRUE), value);
-    manager.setState(RS_ZENABLE, 1);
-    manager.flush();
-    EXPECT_EQ(DDERR_INVALIDOBJECT, RenderStateManager::lastResult);
-    manager.current();
-    EXPECT_EQ(1u, manager.getState(RS_ZENABLE));
+// A manager made again starts from zeroed tables until it reads the device;
+// without a device nothing is sent but the shadow copy goes on. Only the
+// published manager's end unpublishes it.
+TEST_F(StatesTest, ANewManagerStartsAfreshAndWorksWithoutADevice) {
+    manager->setState(RS_FOGCOLOR, 0x1234);
+    manager->setState(LS_AMBIENT, 0x1234);
+    manager->setState(TSS_ADDRESSV, 7, 0x1234);
+    {
+        RenderStateManager fresh;
+        EXPECT_EQ(0u, fresh.getState(RS_FOGCOLOR) + fresh.getState(LS_AMBIENT) +
+                          fresh.getState(TSS_ADDRESSV, 7));
+        g_pDevice = nullptr;
+        EXPECT_EQ(DDERR_INVALIDOBJECT, fresh.setRenderState(D3DRENDERSTATE_SUBPIXEL, TRUE));
+        fresh.setState(RS_ZENABLE, 1);
+        fresh.flush();
+        EXPECT_EQ(DDERR_INVALIDOBJECT, RenderStateManager::lastResult);
+        fresh.current();
+        EXPECT_EQ(1u, fresh.getState(RS_ZENABLE));
+        g_pDevice = device;
+    }
+    EXPECT_EQ(manager.get(), theRenderStateManager);
+    manager.reset();
+    EXPECT_EQ(nullptr, theRenderStateManager);
+}
+
+TEST(Counter, CountsAtomicallyAndReportsOnlyALeftOverValue) {
+    testing::internal::CaptureStderr();
+    {
+        Counter images("Images"), lines("Lines"), unnamed(nullptr);
+        EXPECT_STREQ("Images", images.getName());
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t)
+            threads.emplace_back([&images] {
+                for (int i = 0; i < 20000; ++i)
+                    images.increment(), images.increment(), images.decrement();
+            });
+        for (std::thread& t : threads)
+            t.join();
+        EXPECT_EQ(80000, images.getValue());
+        EXPECT_EQ(80001, images.increment());
+        EXPECT_EQ(80000, images.decrement());
+        lines.increment();
+        lines.decrement();
+        unnamed.decrement();
+    }
+    const std::string text = testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, text.find("D3D driver: Images counter has 80000 value\n"));
+    EXPECT_NE(std::string::npos, text.find("D3D driver:  counter has -1 value\n"));
+    EXPECT_EQ(std::string::npos, text.find("Lines"));
 }

@@ -12,23 +12,34 @@
 
 #include <memory>
 #include <string>
+#include <vector>
+
+using platform::testing::resetCallCounts;
+
+// A state by Direct3D number: of a stage, or a render or light state.
+constexpr int kRender = -1, kLight = -2;
+struct Entry {
+    int stage;
+    DWORD type, value = 0;
+};
 
 class StatesTest : public ::testing::Test {
 protected:
     void SetUp() override { start(nullptr); }
-
-    void TearDown() override { stop(); }
+    void TearDown() override {
+        manager.reset();
+        framework.ReleaseObjects();
+        DestroyWindow(hWnd);
+        platform::testing::useDefaultDisplayProfile();
+    }
 
     // A profile from tests/states/data, or the built-in one for null.
     void start(const char* profile) {
-        if (profile) {
-            std::string error;
-            const std::string path =
-                std::string(D3DDRIVER_SOURCE_DIR) + "/tests/states/data/" + profile;
-            ASSERT_TRUE(platform::testing::loadDisplayProfile(path, &error)) << error;
-        } else {
+        std::string error, path = std::string(D3DDRIVER_SOURCE_DIR) + "/tests/states/data/";
+        if (!profile)
             platform::testing::useDefaultDisplayProfile();
-        }
+        else
+            ASSERT_TRUE(platform::testing::loadDisplayProfile(path + profile, &error)) << error;
         platform::testing::activateApplication();
         platform::testing::clearInjectedFailures();
         WNDCLASSA wc{};
@@ -37,49 +48,41 @@ protected:
         RegisterClassA(&wc);  // a second registration fails harmlessly
         hWnd = CreateWindowExA(0, "StatesTest", "Render Window", WS_POPUP | WS_VISIBLE, 0, 0, 64,
                                48, nullptr, nullptr, nullptr, nullptr);
-        ASSERT_NE(nullptr, hWnd);
         ASSERT_EQ(S_OK, framework.InitializeFramework(hWnd, nullptr, &IID_IDirect3DRGBDevice,
                                                       nullptr, D3DFW_BACKBUFFER | D3DFW_ZBUFFER));
-        device = framework.GetD3DDevice();
-        g_pDevice = device;
+        g_pDevice = device = framework.GetD3DDevice();
         theCapabilities = {};
-        theCapabilities.hardware.dwSize = sizeof(D3DDEVICEDESC);
-        theCapabilities.software.dwSize = sizeof(D3DDEVICEDESC);
+        theCapabilities.hardware.dwSize = theCapabilities.software.dwSize = sizeof(D3DDEVICEDESC);
         ASSERT_EQ(D3D_OK, device->GetCaps(&theCapabilities.hardware, &theCapabilities.software));
         manager = std::make_unique<RenderStateManager>();
         theRenderStateManager = manager.get();
         manager->update();
         manager->flush();  // the tests' restoring changes are only queued
-        platform::testing::resetCallCounts();
+        resetCallCounts();
     }
 
-    void stop() {
-        manager.reset();
-        g_pDevice = nullptr;
-        device = nullptr;
-        framework.ReleaseObjects();
-        if (hWnd)
-            DestroyWindow(hWnd);
-        hWnd = nullptr;
-        platform::testing::clearInjectedFailures();
-        platform::testing::useDefaultDisplayProfile();
+    // What the device holds, and what the manager wants, by Direct3D number.
+    DWORD held(const Entry& e) const {
+        DWORD v = 0xDEADBEEF;
+        EXPECT_EQ(D3D_OK, e.stage == kRender
+                              ? device->GetRenderState(D3DRENDERSTATETYPE(e.type), &v)
+                          : e.stage == kLight ? device->GetLightState(D3DLIGHTSTATETYPE(e.type), &v)
+                                              : device->GetTextureStageState(
+                                                    e.stage, D3DTEXTURESTAGESTATETYPE(e.type), &v));
+        return v;
     }
-
-    // What the device itself holds.
-    DWORD deviceRender(D3DRENDERSTATETYPE type) const {
-        DWORD value = 0xDEADBEEF;
-        EXPECT_EQ(D3D_OK, device->GetRenderState(type, &value));
-        return value;
+    HRESULT wanted(const Entry& e, DWORD* v) const {
+        return e.stage == kRender ? manager->getRenderState(D3DRENDERSTATETYPE(e.type), v)
+               : e.stage == kLight
+                   ? manager->getLightState(D3DLIGHTSTATETYPE(e.type), v)
+                   : manager->getTextureStageState(e.stage, D3DTEXTURESTAGESTATETYPE(e.type), v);
     }
-    DWORD deviceLight(D3DLIGHTSTATETYPE type) const {
-        DWORD value = 0xDEADBEEF;
-        EXPECT_EQ(D3D_OK, device->GetLightState(type, &value));
-        return value;
-    }
-    DWORD deviceStage(DWORD stage, D3DTEXTURESTAGESTATETYPE type) const {
-        DWORD value = 0xDEADBEEF;
-        EXPECT_EQ(D3D_OK, device->GetTextureStageState(stage, type, &value));
-        return value;
+    // Through the manager's setters by Direct3D number.
+    HRESULT set(const Entry& e) {
+        return e.stage == kRender  ? manager->setRenderState(D3DRENDERSTATETYPE(e.type), e.value)
+               : e.stage == kLight ? manager->setLightState(D3DLIGHTSTATETYPE(e.type), e.value)
+                                   : manager->setTextureStageState(
+                                         e.stage, D3DTEXTURESTAGESTATETYPE(e.type), e.value);
     }
 
     static unsigned calls(const char* method) {
@@ -93,9 +96,4 @@ protected:
     HWND hWnd = nullptr;
     IDirect3DDevice3* device = nullptr;
     std::unique_ptr<RenderStateManager> manager;
-};
-
-class WeakDeviceStatesTest : public StatesTest {
-protected:
-    void SetUp() override { start("weak_blending.cfg"); }
 };
