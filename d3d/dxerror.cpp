@@ -211,8 +211,12 @@ constexpr std::array<NamedResult, 186> kNamedResults = {{
 }  // namespace
 
 const char* getDirectXError(unsigned long code) {
-    if (code > 0xFFFFFFFFul)
+    // Result codes are 32 bits. A failing HRESULT widened to a 64-bit
+    // unsigned long arrives sign-extended; any other high bits are no code.
+    const unsigned long long high = static_cast<unsigned long long>(code) >> 32;
+    if (high != 0 && high != 0xFFFFFFFFull)
         return "Unknown error";
+    code &= 0xFFFFFFFFul;
     const auto match = std::find_if(kNamedResults.begin(), kNamedResults.end(),
                                     [code](const NamedResult& r) { return r.code == code; });
     return match == kNamedResults.end() ? "Unknown error" : match->name;
