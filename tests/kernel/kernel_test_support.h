@@ -4,25 +4,16 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 
-namespace kernel_test {
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
 
-class ScopedHandle {
-public:
-    explicit ScopedHandle(HANDLE handle = nullptr) : handle_(handle) {}
-    ~ScopedHandle() {
-        if (handle_)
-            CloseHandle(handle_);
-    }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-    HANDLE get() const { return handle_; }
-    operator HANDLE() const { return handle_; }
-
-private:
-    HANDLE handle_;
+// Closes its handle at the end of the scope.
+struct ScopedHandle : std::unique_ptr<void, HandleCloser> {
+    using unique_ptr::unique_ptr;
+    operator HANDLE() const { return get(); }
 };
 
 inline HANDLE makeEvent(bool manualReset, bool signalled = false) {
@@ -30,13 +21,12 @@ inline HANDLE makeEvent(bool manualReset, bool signalled = false) {
 }
 
 // Starts `body` on a new thread; its result is the thread's exit code.
-inline HANDLE startThread(std::function<unsigned()> body, unsigned flags = 0,
-                          unsigned* threadId = nullptr, unsigned stackSize = 0) {
-    auto* owned = new std::function<unsigned()>(std::move(body));
+template <typename Body>
+HANDLE startThread(Body body, unsigned flags = 0, unsigned* threadId = nullptr,
+                   unsigned stackSize = 0) {
+    auto* owned = new Body(std::move(body));
     const auto entry = [](void* argument) -> unsigned {
-        std::unique_ptr<std::function<unsigned()>> body(
-            static_cast<std::function<unsigned()>*>(argument));
-        return (*body)();
+        return (*std::unique_ptr<Body>(static_cast<Body*>(argument)))();
     };
     const uintptr_t handle = _beginthreadex(nullptr, stackSize, entry, owned, flags, threadId);
     if (!handle)
@@ -47,9 +37,6 @@ inline HANDLE startThread(std::function<unsigned()> body, unsigned flags = 0,
 // Waits for a thread without limit and returns its exit code.
 inline DWORD joinThread(HANDLE thread) {
     DWORD code = 0;
-    if (WaitForSingleObject(thread, INFINITE) != WAIT_OBJECT_0 || !GetExitCodeThread(thread, &code))
-        return 0xDEADBEEF;
-    return code;
+    const bool ended = WaitForSingleObject(thread, INFINITE) == WAIT_OBJECT_0;
+    return ended && GetExitCodeThread(thread, &code) ? code : 0xDEADBEEF;
 }
-
-}  // namespace kernel_test

@@ -1,5 +1,6 @@
-// Module loading: name mapping, DllMain attach and detach, reference counts,
-// symbols and the module names that stand for the platform library.
+// Environment variables and their Win32 size rules; module loading: name
+// mapping, DllMain attach and detach, reference counts, symbols and the
+// module names that stand for the platform library.
 #include "kernel_test_support.h"
 
 #include <gtest/gtest.h>
@@ -8,86 +9,106 @@
 
 namespace {
 
+constexpr const char* kName = "KERNEL_TEST_ENVIRONMENT_VALUE";
+// The test module writes its life into kLog and refuses to attach while
+// kRefuse is set.
 constexpr const char* kLog = "KERNEL_TEST_MODULE_LOG";
 constexpr const char* kRefuse = "KERNEL_TEST_MODULE_REFUSE";
+const std::string kLoaded = "construct attach-after-construct";
+const std::string kUnloaded = kLoaded + " detach destruct";
 
-std::string moduleLog() {
+std::string variable(const char* name) {
     char buffer[512];
-    const DWORD length = GetEnvironmentVariableA(kLog, buffer, sizeof buffer);
+    const DWORD length = GetEnvironmentVariableA(name, buffer, sizeof buffer);
     return length < sizeof buffer ? std::string(buffer, length) : std::string("<too long>");
 }
 
-class ModuleTest : public ::testing::Test {
-protected:
-    void SetUp() override { SetEnvironmentVariableA(kLog, nullptr); }
-    void TearDown() override {
-        SetEnvironmentVariableA(kLog, nullptr);
-        SetEnvironmentVariableA(kRefuse, nullptr);
-    }
-};
+std::string fileName(HMODULE module) {
+    char path[1024];
+    return std::string(path, GetModuleFileNameA(module, path, sizeof path));
+}
 
-TEST_F(ModuleTest, WindowsNameFindsTheLibraryNextToTheProgram) {
-    HMODULE module = LoadLibraryA("Kernel_Test_Module.DLL");
+// A buffer that holds the value and its terminator gets both and the
+// length; a smaller one stays untouched and the size needed comes back.
+// Missing variables and invalid names are errors.
+TEST(Environment, FollowsTheWin32SizeAndNameRules) {
+    ASSERT_TRUE(SetEnvironmentVariableA(kName, "hello"));
+    const struct {
+        DWORD size, result;
+        const char* content;
+    } cases[] = {{16, 5, "hello"}, {6, 5, "hello"}, {5, 6, "xxxxxxxxxxxxxxxx"}};
+    for (const auto& c : cases) {
+        char buffer[17] = "xxxxxxxxxxxxxxxx";
+        EXPECT_EQ(GetEnvironmentVariableA(kName, buffer, c.size), c.result) << c.size;
+        EXPECT_STREQ(buffer, c.content) << c.size;
+    }
+    EXPECT_EQ(GetEnvironmentVariableA(kName, nullptr, 0), 6u);
+    ASSERT_TRUE(SetEnvironmentVariableA(kName, "a longer value"));
+    EXPECT_EQ(variable(kName), "a longer value");
+    ASSERT_TRUE(SetEnvironmentVariableA(kName, nullptr));
+    char buffer[16] = "untouched";
+    SetLastError(0);
+    EXPECT_EQ(GetEnvironmentVariableA(kName, buffer, sizeof buffer), 0u);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_ENVVAR_NOT_FOUND));
+    EXPECT_STREQ(buffer, "untouched");
+
+    SetLastError(0);
+    EXPECT_FALSE(SetEnvironmentVariableA("", "x"));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_FALSE(SetEnvironmentVariableA("A=B", "x"));
+    EXPECT_FALSE(SetEnvironmentVariableA(nullptr, "x"));
+    EXPECT_EQ(GetEnvironmentVariableA(nullptr, buffer, sizeof buffer), 0u);
+}
+
+// A path with a slash is used as given, and Windows names in any case find
+// the library next to the program: all are the same module, counted.
+// DllMain runs after the statics on the first load and before them on the last free.
+TEST(Modules, IsFoundByPathOrWindowsNameAndReferenceCounted) {
+    SetEnvironmentVariableA(kLog, nullptr);
+    const std::string program = fileName(nullptr);
+    const std::string path = program.substr(0, program.rfind('/')) + "/libkernel_test_module.so";
+    HMODULE module = LoadLibraryA(path.c_str());
     ASSERT_NE(module, nullptr) << GetLastError();
-    EXPECT_EQ(moduleLog(), "construct attach-after-construct");
-    using Add = int (*)(int, int);
-    const auto add = reinterpret_cast<Add>(
+    EXPECT_EQ(variable(kLog), kLoaded);
+    EXPECT_EQ(GetModuleHandleA("kernel_test_module.dll"), module);
+    EXPECT_EQ(LoadLibraryA("Kernel_Test_Module.DLL"), module);
+    EXPECT_EQ(LoadLibraryA("KERNEL_TEST_MODULE"), module);
+    EXPECT_EQ(variable(kLog), kLoaded);
+    EXPECT_EQ(fileName(module), path);
+    const auto add = reinterpret_cast<int (*)(int, int)>(
         reinterpret_cast<void*>(GetProcAddress(module, "kernelTestModuleAdd")));
     ASSERT_NE(add, nullptr);
     EXPECT_EQ(add(2, 40), 42);
+    for (int loads = 3; loads > 1; --loads)
+        EXPECT_TRUE(FreeLibrary(module));
+    EXPECT_EQ(variable(kLog), kLoaded);
     EXPECT_TRUE(FreeLibrary(module));
-    EXPECT_EQ(moduleLog(), "construct attach-after-construct detach destruct");
-}
-
-TEST_F(ModuleTest, IsReferenceCountedPerModule) {
-    HMODULE first = LoadLibraryA("kernel_test_module.dll");
-    ASSERT_NE(first, nullptr);
-    HMODULE second = LoadLibraryA("KERNEL_TEST_MODULE");
-    EXPECT_EQ(second, first);
-    EXPECT_EQ(moduleLog(), "construct attach-after-construct");
-    EXPECT_TRUE(FreeLibrary(second));
-    EXPECT_EQ(moduleLog(), "construct attach-after-construct");
-    EXPECT_EQ(GetModuleHandleA("kernel_test_module.dll"), first);
-    EXPECT_TRUE(FreeLibrary(first));
-    EXPECT_EQ(moduleLog(), "construct attach-after-construct detach destruct");
+    EXPECT_EQ(variable(kLog), kUnloaded);
     SetLastError(0);
-    EXPECT_FALSE(FreeLibrary(first));
+    EXPECT_FALSE(FreeLibrary(module));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
     EXPECT_EQ(GetModuleHandleA("kernel_test_module.dll"), nullptr);
 }
 
-TEST_F(ModuleTest, FailedAttachUnloadsAndFails) {
+TEST(Modules, FailedAttachUnloadsAndFails) {
+    SetEnvironmentVariableA(kLog, nullptr);
     SetEnvironmentVariableA(kRefuse, "1");
     SetLastError(0);
     EXPECT_EQ(LoadLibraryA("kernel_test_module.dll"), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_DLL_INIT_FAILED));
-    EXPECT_EQ(moduleLog(), "construct attach-after-construct detach destruct");
+    EXPECT_EQ(variable(kLog), kUnloaded);
     EXPECT_EQ(GetModuleHandleA("kernel_test_module.dll"), nullptr);
+    SetEnvironmentVariableA(kRefuse, nullptr);
 }
 
-TEST_F(ModuleTest, PathWithASlashIsUsedAsGiven) {
-    char program[1024];
-    const DWORD length = GetModuleFileNameA(nullptr, program, sizeof program);
-    ASSERT_GT(length, 0u);
-    ASSERT_LT(length, sizeof program);
-    std::string path(program, length);
-    path = path.substr(0, path.rfind('/')) + "/libkernel_test_module.so";
-    HMODULE module = LoadLibraryA(path.c_str());
-    ASSERT_NE(module, nullptr);
-    char name[1024];
-    const DWORD nameLength = GetModuleFileNameA(module, name, sizeof name);
-    EXPECT_NE(std::string(name, nameLength).find("libkernel_test_module.so"), std::string::npos);
-    EXPECT_EQ(GetModuleHandleA("kernel_test_module.dll"), module);
-    EXPECT_TRUE(FreeLibrary(module));
-}
-
-TEST_F(ModuleTest, MissingModulesAndSymbolsFail) {
+TEST(Modules, MissingModulesAndSymbolsFail) {
     SetLastError(0);
     EXPECT_EQ(LoadLibraryA("no_such_module.dll"), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_MOD_NOT_FOUND));
     EXPECT_EQ(LoadLibraryA(nullptr), nullptr);
     HMODULE module = LoadLibraryA("kernel_test_module.dll");
     ASSERT_NE(module, nullptr);
+    EXPECT_EQ(GetModuleHandleA("KERNEL_TEST_MODULE.dll"), module);
     SetLastError(0);
     EXPECT_EQ(GetProcAddress(module, "noSuchFunction"), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_PROC_NOT_FOUND));
@@ -96,41 +117,30 @@ TEST_F(ModuleTest, MissingModulesAndSymbolsFail) {
     EXPECT_EQ(GetProcAddress(module, "kernelTestModuleAdd"), nullptr);
     int notAModule = 0;
     EXPECT_EQ(GetProcAddress(reinterpret_cast<HMODULE>(&notAModule), "x"), nullptr);
-    char name[64];
-    EXPECT_EQ(GetModuleFileNameA(reinterpret_cast<HMODULE>(&notAModule), name, sizeof name), 0u);
+    EXPECT_EQ(fileName(reinterpret_cast<HMODULE>(&notAModule)), "");
 }
 
-TEST(ModuleAliases, SystemModuleNamesMapToThePlatformLibrary) {
+// The system DLL names stand for the platform library, no name is the
+// program, and a short buffer gets a truncated name as on Windows.
+TEST(ModuleNames, SystemModulesAreThePlatformLibraryAndNullIsTheProgram) {
     HMODULE ddraw = GetModuleHandleA("DDRAW.DLL");
     ASSERT_NE(ddraw, nullptr);
     for (const char* alias : {"ddraw", "Kernel32.dll", "USER32", "gdi32.DLL"})
         EXPECT_EQ(GetModuleHandleA(alias), ddraw) << alias;
     EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(ddraw, "CreateEventA")),
               reinterpret_cast<void*>(&CreateEventA));
-    char path[1024];
-    const DWORD length = GetModuleFileNameA(ddraw, path, sizeof path);
-    EXPECT_NE(std::string(path, length).find("libplatform.so"), std::string::npos);
+    EXPECT_NE(fileName(ddraw).find("libplatform.so"), std::string::npos);
     EXPECT_EQ(GetModuleHandleA("not_loaded.dll"), nullptr);
-}
-
-TEST(ModuleAliases, NullNameIsTheProgram) {
     HMODULE program = GetModuleHandleA(nullptr);
     ASSERT_NE(program, nullptr);
-    EXPECT_NE(program, GetModuleHandleA("ddraw.dll"));
-    char path[1024];
-    const DWORD length = GetModuleFileNameA(program, path, sizeof path);
-    EXPECT_NE(std::string(path, length).find("test_kernel"), std::string::npos);
-}
-
-TEST(ModuleFileName, TruncatesLikeWindows) {
-    char full[1024];
-    const DWORD length = GetModuleFileNameA(nullptr, full, sizeof full);
-    ASSERT_GT(length, 4u);
+    EXPECT_NE(program, ddraw);
+    const std::string full = fileName(program);
+    EXPECT_NE(full.find("test_kernel"), std::string::npos);
     char small[4];
     SetLastError(0);
     EXPECT_EQ(GetModuleFileNameA(nullptr, small, sizeof small), 4u);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
-    EXPECT_EQ(std::string(small), std::string(full, 3));
+    EXPECT_EQ(std::string(small), full.substr(0, 3));
 }
 
 }  // namespace

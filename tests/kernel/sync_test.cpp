@@ -1,14 +1,140 @@
-// Critical sections and interlocked operations under contention.
+// Events, the wait functions, handles, critical sections and interlocked
+// operations, within one thread and across threads.
 #include "kernel_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-using namespace kernel_test;
-
 namespace {
 
+// Three threads wait: an auto-reset event releases exactly one per set, a
+// manual-reset one all of them at once and stays signalled.
+TEST(Events, ReleaseOneWaiterPerSetOrAllAtOnce) {
+    for (const bool manual : {false, true}) {
+        SCOPED_TRACE(manual ? "manual reset" : "auto reset");
+        ScopedHandle event(makeEvent(manual)), woke(makeEvent(false));
+        LONG released = 0;
+        const auto waiter = [&] {
+            WaitForSingleObject(event, INFINITE);
+            InterlockedIncrement(&released);
+            return SetEvent(woke) ? 7u : 0u;
+        };
+        HANDLE threads[] = {startThread(waiter), startThread(waiter), startThread(waiter)};
+        for (LONG round = 1; !manual && round <= 2; ++round) {
+            ASSERT_TRUE(SetEvent(event));
+            ASSERT_EQ(WaitForSingleObject(woke, INFINITE), WAIT_OBJECT_0);
+            EXPECT_EQ(InterlockedCompareExchange(&released, 0, 0), round);
+        }
+        // Two sets of the auto-reset event, no set of the manual-reset one:
+        // a waiter must still be blocked.
+        EXPECT_EQ(WaitForMultipleObjects(3, threads, TRUE, 100), WAIT_TIMEOUT);
+        EXPECT_EQ(InterlockedCompareExchange(&released, 0, 0), manual ? 0 : 2);
+        ASSERT_TRUE(SetEvent(event));
+        for (HANDLE thread : threads) {
+            EXPECT_EQ(joinThread(thread), 7u);
+            CloseHandle(thread);
+        }
+        EXPECT_EQ(released, 3);
+        EXPECT_EQ(WaitForSingleObject(event, 0), manual ? WAIT_OBJECT_0 : WAIT_TIMEOUT);
+    }
+}
+
+// An auto-reset event satisfies one wait per set, however often it was set,
+// starting from its initial state; a manual-reset one stays signalled until
+// reset. Wait-any takes only the lowest signalled entry; wait-all needs every
+// entry at once, takes nothing otherwise, and consumes the auto-reset ones.
+TEST(Waits, TakeWhatIsSignalledAsTheEventKindSays) {
+    ScopedHandle a(makeEvent(false)), b(makeEvent(false)), c(makeEvent(false)), d(makeEvent(false));
+    ScopedHandle initiallySet(makeEvent(false, true)), manual(makeEvent(true));
+    EXPECT_EQ(WaitForSingleObject(a, 0), WAIT_TIMEOUT);
+    ASSERT_TRUE(SetEvent(a));
+    ASSERT_TRUE(SetEvent(a));
+    for (HANDLE event : {a.get(), initiallySet.get()}) {
+        EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
+        EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
+    }
+    ASSERT_TRUE(SetEvent(manual));
+    EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_OBJECT_0);
+    ASSERT_TRUE(ResetEvent(manual));
+    EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_TIMEOUT);
+
+    const HANDLE events[] = {a, b, c, d}, pair[] = {a, manual};
+    SetEvent(d);
+    SetEvent(b);
+    EXPECT_EQ(WaitForMultipleObjects(4, events, FALSE, 0), WAIT_OBJECT_0 + 1);
+    EXPECT_EQ(WaitForMultipleObjects(4, events, FALSE, 0), WAIT_OBJECT_0 + 3);
+    EXPECT_EQ(WaitForMultipleObjects(4, events, FALSE, 0), WAIT_TIMEOUT);
+    SetEvent(a);
+    EXPECT_EQ(WaitForMultipleObjects(2, pair, TRUE, 0), WAIT_TIMEOUT);
+    EXPECT_EQ(WaitForSingleObject(a, 0), WAIT_OBJECT_0);
+    SetEvent(a);
+    SetEvent(manual);
+    EXPECT_EQ(WaitForMultipleObjects(2, pair, TRUE, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(a, 0), WAIT_TIMEOUT);
+    EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_OBJECT_0);
+}
+
+// A wait-all cannot take a partly ready set, so it leaves the ready event to
+// other waiters; a blocked wait-any wakes on the event another thread sets.
+TEST(WaitMultiple, AllDoesNotHoldBackAPartlyReadyEventAndAnyWakesWhenSet) {
+    ScopedHandle a(makeEvent(false)), b(makeEvent(false)), c(makeEvent(false)),
+        done(makeEvent(false));
+    const HANDLE events[] = {a, b}, others[] = {c, done};
+    ScopedHandle allWaiter(startThread([&] {
+        const DWORD result = WaitForMultipleObjects(2, events, TRUE, INFINITE);
+        return SetEvent(done) && result == WAIT_OBJECT_0 ? 0u : 1u;
+    }));
+    SetEvent(a);
+    EXPECT_EQ(WaitForSingleObject(a, INFINITE), WAIT_OBJECT_0);
+    SetEvent(a);
+    SetEvent(b);
+    EXPECT_EQ(WaitForMultipleObjects(2, others, FALSE, INFINITE), WAIT_OBJECT_0 + 1);
+    EXPECT_EQ(joinThread(allWaiter), 0u);
+    EXPECT_EQ(WaitForMultipleObjects(2, events, FALSE, 0), WAIT_TIMEOUT);
+}
+
+// Closed, null and wrong-kind handles are refused by every call that takes
+// one, and wait counts out of range fail.
+TEST(Handles, BadHandlesAndCountsAreRefused) {
+    HANDLE closed = makeEvent(true);
+    EXPECT_TRUE(CloseHandle(closed));
+    ScopedHandle event(makeEvent(true, true));
+    for (HANDLE bad : {closed, HANDLE(nullptr)}) {
+        SetLastError(0);
+        EXPECT_FALSE(CloseHandle(bad));
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
+        EXPECT_FALSE(SetEvent(bad));
+        EXPECT_FALSE(ResetEvent(bad));
+        SetLastError(0);
+        EXPECT_EQ(WaitForSingleObject(bad, INFINITE), WAIT_FAILED);
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
+    }
+    // Thread calls refuse events too; waits refuse the thread pseudo-handle.
+    for (HANDLE bad : {closed, HANDLE(nullptr), event.get()}) {
+        EXPECT_EQ(ResumeThread(bad), 0xFFFFFFFFu);
+        EXPECT_EQ(SuspendThread(bad), 0xFFFFFFFFu);
+        DWORD code = 0;
+        SetLastError(0);
+        EXPECT_FALSE(GetExitCodeThread(bad, &code));
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
+        EXPECT_EQ(GetThreadPriority(bad), THREAD_PRIORITY_ERROR_RETURN);
+    }
+    EXPECT_EQ(WaitForSingleObject(GetCurrentThread(), 0), WAIT_FAILED);
+    EXPECT_EQ(_beginthreadex(nullptr, 0, nullptr, nullptr, 0, nullptr), uintptr_t(0));
+    const HANDLE mixed[] = {event, closed};
+    EXPECT_EQ(WaitForMultipleObjects(2, mixed, FALSE, INFINITE), WAIT_FAILED);
+    std::vector<HANDLE> many(MAXIMUM_WAIT_OBJECTS + 1, event.get());
+    SetLastError(0);
+    EXPECT_EQ(WaitForMultipleObjects(0, many.data(), FALSE, 0), WAIT_FAILED);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(WaitForMultipleObjects(MAXIMUM_WAIT_OBJECTS + 1, many.data(), FALSE, 0), WAIT_FAILED);
+    EXPECT_EQ(WaitForMultipleObjects(MAXIMUM_WAIT_OBJECTS, many.data(), FALSE, 0), WAIT_OBJECT_0);
+    // The same object twice in a wait-all is refused, as on Windows.
+    EXPECT_EQ(WaitForMultipleObjects(2, many.data(), TRUE, 0), WAIT_FAILED);
+}
+
+// Critical sections are initialised per test and deleted at its end.
 class CriticalSectionTest : public ::testing::Test {
 protected:
     void SetUp() override { InitializeCriticalSection(&section); }
@@ -16,22 +142,12 @@ protected:
     CRITICAL_SECTION section;
 };
 
-TEST_F(CriticalSectionTest, OwnerCanEnterAgain) {
-    EnterCriticalSection(&section);
-    EnterCriticalSection(&section);
-    EXPECT_TRUE(TryEnterCriticalSection(&section));
-    EXPECT_EQ(section.RecursionCount, 3);
-    LeaveCriticalSection(&section);
-    LeaveCriticalSection(&section);
-    LeaveCriticalSection(&section);
-    EXPECT_EQ(section.RecursionCount, 0);
-}
-
-TEST_F(CriticalSectionTest, OtherThreadsWaitUntilEveryLevelIsLeft) {
-    EnterCriticalSection(&section);
-    EnterCriticalSection(&section);
-    const auto tryFromOtherThread = [&] {
+// The owner may enter again; another thread gets in only once every level is
+// left, and its leave without owning the section is ignored.
+TEST_F(CriticalSectionTest, OwnerEntersAgainOthersWaitUntilEveryLevelIsLeft) {
+    const auto intrude = [&] {
         ScopedHandle thread(startThread([&] {
+            LeaveCriticalSection(&section);
             if (!TryEnterCriticalSection(&section))
                 return 0u;
             LeaveCriticalSection(&section);
@@ -39,79 +155,35 @@ TEST_F(CriticalSectionTest, OtherThreadsWaitUntilEveryLevelIsLeft) {
         }));
         return joinThread(thread);
     };
-    EXPECT_EQ(tryFromOtherThread(), 0u);
-    LeaveCriticalSection(&section);
-    EXPECT_EQ(tryFromOtherThread(), 0u);
-    LeaveCriticalSection(&section);
-    EXPECT_EQ(tryFromOtherThread(), 1u);
-}
-
-TEST_F(CriticalSectionTest, LeaveByANonOwnerIsIgnored) {
     EnterCriticalSection(&section);
-    ScopedHandle intruder(startThread([&] {
+    EnterCriticalSection(&section);
+    EXPECT_TRUE(TryEnterCriticalSection(&section));
+    EXPECT_EQ(section.RecursionCount, 3);
+    for (int level = 3; level > 0; --level) {
+        EXPECT_EQ(intrude(), 0u) << level;
         LeaveCriticalSection(&section);
-        const BOOL entered = TryEnterCriticalSection(&section);
-        if (entered)
-            LeaveCriticalSection(&section);
-        return unsigned(entered);
-    }));
-    EXPECT_EQ(joinThread(intruder), 0u);
-    LeaveCriticalSection(&section);
+    }
+    EXPECT_EQ(section.RecursionCount, 0);
+    EXPECT_EQ(intrude(), 1u);
 }
 
-TEST_F(CriticalSectionTest, KeepsIncrementsOfAPlainCounterExact) {
-    int counter = 0;  // plain on purpose: only the section protects it
+// A plain counter under a section entered twice, interlocked adds, and a
+// claim that exactly one thread wins stay exact under contention.
+TEST_F(CriticalSectionTest, CountsStayExactUnderContention) {
+    int plain = 0;
+    LONG counter = 0, claimed = 0;
     constexpr int perThread = 20000;
     const auto work = [&] {
         for (int i = 0; i < perThread; ++i) {
             EnterCriticalSection(&section);
             EnterCriticalSection(&section);
-            ++counter;
+            ++plain;
             LeaveCriticalSection(&section);
             LeaveCriticalSection(&section);
-        }
-        return 0u;
-    };
-    HANDLE threads[] = {startThread(work), startThread(work), startThread(work)};
-    ASSERT_EQ(WaitForMultipleObjects(3, threads, TRUE, INFINITE), WAIT_OBJECT_0);
-    for (HANDLE thread : threads)
-        CloseHandle(thread);
-    EXPECT_EQ(counter, 3 * perThread);
-}
-
-TEST(Interlocked, ReturnsWhatWindowsReturns) {
-    LONG value = 5;
-    EXPECT_EQ(InterlockedIncrement(&value), 6);
-    EXPECT_EQ(InterlockedDecrement(&value), 5);
-    EXPECT_EQ(InterlockedExchangeAdd(&value, 10), 5);  // the old value
-    EXPECT_EQ(value, 15);
-    EXPECT_EQ(InterlockedExchange(&value, -3), 15);
-    EXPECT_EQ(value, -3);
-    EXPECT_EQ(InterlockedCompareExchange(&value, 9, 4), -3);  // no match: unchanged
-    EXPECT_EQ(value, -3);
-    EXPECT_EQ(InterlockedCompareExchange(&value, 9, -3), -3);
-    EXPECT_EQ(value, 9);
-
-    int a = 0, b = 0;
-    PVOID pointer = &a;
-    EXPECT_EQ(InterlockedExchangePointer(&pointer, &b), &a);
-    EXPECT_EQ(InterlockedCompareExchangePointer(&pointer, &a, &a), &b);
-    EXPECT_EQ(pointer, &b);
-    EXPECT_EQ(InterlockedCompareExchangePointer(&pointer, &a, &b), &b);
-    EXPECT_EQ(pointer, &a);
-}
-
-TEST(Interlocked, CountsExactlyUnderContention) {
-    LONG counter = 0;
-    LONG claimed = 0;
-    constexpr int perThread = 50000;
-    const auto work = [&] {
-        for (int i = 0; i < perThread; ++i) {
             InterlockedIncrement(&counter);
             InterlockedExchangeAdd(&counter, 2);
             InterlockedDecrement(&counter);
         }
-        // Exactly one thread wins the claim.
         return unsigned(InterlockedCompareExchange(&claimed, 1, 0) == 0);
     };
     HANDLE threads[] = {startThread(work), startThread(work), startThread(work), startThread(work)};
@@ -120,8 +192,27 @@ TEST(Interlocked, CountsExactlyUnderContention) {
         winners += joinThread(thread);
         CloseHandle(thread);
     }
+    EXPECT_EQ(plain, 4 * perThread);
     EXPECT_EQ(counter, 4 * perThread * 2);
     EXPECT_EQ(winners, 1u);
+}
+
+// Each result also shows the value the previous call left.
+TEST(Interlocked, ReturnsWhatWindowsReturns) {
+    LONG value = 5;
+    EXPECT_EQ(InterlockedIncrement(&value), 6);
+    EXPECT_EQ(InterlockedDecrement(&value), 5);
+    EXPECT_EQ(InterlockedExchangeAdd(&value, 10), 5);  // the old value
+    EXPECT_EQ(InterlockedExchange(&value, -3), 15);
+    EXPECT_EQ(InterlockedCompareExchange(&value, 9, 4), -3);  // no match: unchanged
+    EXPECT_EQ(InterlockedCompareExchange(&value, 9, -3), -3);
+    EXPECT_EQ(value, 9);
+    int a = 0, b = 0;
+    PVOID pointer = &a;
+    EXPECT_EQ(InterlockedExchangePointer(&pointer, &b), &a);
+    EXPECT_EQ(InterlockedCompareExchangePointer(&pointer, &a, &a), &b);
+    EXPECT_EQ(InterlockedCompareExchangePointer(&pointer, &a, &b), &b);
+    EXPECT_EQ(pointer, &a);
 }
 
 }  // namespace

@@ -9,22 +9,17 @@
 namespace {
 
 void appendToLog(const char* event) {
-    char buffer[512] = "";
-    const DWORD length = GetEnvironmentVariableA("KERNEL_TEST_MODULE_LOG", buffer, sizeof buffer);
-    std::string log = length < sizeof buffer ? std::string(buffer, length) : std::string();
-    if (!log.empty())
-        log += ' ';
-    log += event;
-    SetEnvironmentVariableA("KERNEL_TEST_MODULE_LOG", log.c_str());
+    char log[512] = "";
+    const bool any = GetEnvironmentVariableA("KERNEL_TEST_MODULE_LOG", log, sizeof log) != 0;
+    const std::string text = any ? std::string(log) + ' ' + event : std::string(event);
+    SetEnvironmentVariableA("KERNEL_TEST_MODULE_LOG", text.c_str());
 }
 
 struct LifeRecorder {
     LifeRecorder() : constructed(true) { appendToLog("construct"); }
     ~LifeRecorder() { appendToLog("destruct"); }
-    bool constructed;
-};
-
-LifeRecorder recorder;
+    bool constructed;  // still false if DllMain ran before the statics
+} recorder;
 
 }  // namespace
 
