@@ -1,0 +1,237 @@
+// The driver's thread primitives: Event, WaitingObject, SynchronizedObject
+// with Lock, ActiveObject and NotifyingObject.
+#include "thread/thread.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Runs `body` (without one: until terminate wakes it) on its own thread once
+// resumed (here, when `resumed`), noting its hooks in order. Tests read the
+// history when the thread waits or has ended.
+class Task : public thread::ActiveObject {
+public:
+    explicit Task(std::function<void(Task&)> body = nullptr, bool resumed = true)
+        : body(std::move(body)) {
+        if (resumed)
+            resume();
+    }
+    ~Task() override { terminate(); }
+    HANDLE handle() const { return thread; }
+    thread::Event running, wake{false};
+    DWORD runThread = 0;
+    std::string history;
+
+private:
+    void record(const char* event) {
+        thread::Lock lock(guard);  // terminate may come while the body runs
+        history += event;
+    }
+    void onStart() override { record("start "); }
+    void run() override {
+        record(isTerminating() ? "run-terminating " : "run ");
+        runThread = GetCurrentThreadId();
+        running.set();
+        while (!body && !isTerminating())
+            wake.wait();
+        if (body)
+            body(*this);
+        record("end ");
+    }
+    void onTerminate() override {
+        record("terminate ");
+        wake.set();
+    }
+    std::function<void(Task&)> body;
+    thread::SynchronizedObject guard;
+};
+
+// Notes each index it is notified of, and its thread; `enough` is set at
+// the expected count. Read after `enough` or a stop.
+class Recorder : public thread::NotifyingObject {
+public:
+    explicit Recorder(size_t expected = 1) : expected(expected) {}
+    HANDLE handle() const { return thread; }
+    thread::Event enough;
+    DWORD notifyThread = 0;
+    std::vector<int> seen;
+
+private:
+    void notify(int index) override {
+        notifyThread = GetCurrentThreadId();
+        seen.push_back(index);
+        if (seen.size() == expected)
+            enough.set();
+    }
+    size_t expected;
+};
+
+bool isSet(const thread::Event& event) {
+    return WaitForSingleObject(event.getHandle(), 0) == WAIT_OBJECT_0;
+}
+
+// Manual reset by default; both kinds start clear; an automatic one is
+// consumed by one wait; the handle is closed with the event.
+TEST(Event, ManualStaysSetAutomaticIsConsumedWaitersGiveTheIndex) {
+    thread::Event manual, automatic(false);
+    EXPECT_TRUE(manual.isManualReset() && !automatic.isManualReset());
+    EXPECT_FALSE(isSet(manual) || isSet(automatic));
+    EXPECT_TRUE(manual.set() && automatic.set());
+    EXPECT_TRUE(manual.wait() == WAIT_OBJECT_0 && automatic.wait() == WAIT_OBJECT_0);
+    EXPECT_TRUE(isSet(manual) && !isSet(automatic));
+    EXPECT_TRUE(manual.reset() && !isSet(manual));
+    const HANDLE closed = std::make_unique<thread::Event>()->getHandle();  // and gone
+    EXPECT_FALSE(SetEvent(closed));
+
+    // A waiter gives the lowest index of the signalled entries, from its own
+    // copy of the array; with wait-all, zero once all are signalled; a
+    // closed handle throws.
+    thread::Event a(false), b(false), c(false), d(false);
+    thread::Event* events[] = {&a, &b, &c, &d};
+    thread::WaitingObject any(events, 4, false), single(&c);
+    events[0] = &d;  // must not change what the waiter watches
+    a.set();
+    c.set();
+    EXPECT_EQ(any.wait(), 0u);
+    EXPECT_EQ(single.wait(), 0u);
+    for (thread::Event* event : {&d, &b, &c})
+        event->set();
+    EXPECT_EQ((std::vector<unsigned>{any.wait(), any.wait(), any.wait()}),
+              (std::vector<unsigned>{1, 2, 3}));
+    thread::Event* pair[] = {&a, &manual};
+    thread::WaitingObject all(pair, 2, true);
+    manual.set();
+    a.set();
+    EXPECT_EQ(all.wait(), 0u);
+    EXPECT_FALSE(isSet(a));
+    ASSERT_TRUE(CloseHandle(a.getHandle()));
+    const char* thrown = nullptr;
+    try {
+        all.wait();
+    } catch (const char* text) {
+        thrown = text;
+    }
+    EXPECT_STREQ(thrown, "WAIT_FAILED");
+}
+
+// Recursive on one thread, exclusive between threads (another waits for the
+// outer unlock; concurrent updates stay exact), released when an exception
+// passes, not shared by a copy.
+TEST(Lock, IsRecursiveExclusiveAndReleasedByExceptions) {
+    thread::SynchronizedObject object;
+    auto lock = [&](Task&) { thread::Lock lock(object); };
+    object.lock();
+    object.lock();
+    Task taker(lock);
+    object.unlock();
+    EXPECT_EQ(WaitForSingleObject(taker.handle(), 100), WAIT_TIMEOUT);
+    object.unlock();
+    EXPECT_EQ(WaitForSingleObject(taker.handle(), INFINITE), WAIT_OBJECT_0);
+    auto lockAndThrow = [&] {
+        thread::Lock held(object);
+        throw 1;
+    };
+    EXPECT_THROW(lockAndThrow(), int);
+    EXPECT_EQ(WaitForSingleObject(Task(lock).handle(), INFINITE), WAIT_OBJECT_0);
+    int value = 0;
+    auto add = [&](Task&) {
+        for (int i = 0; i < 20000; ++i) {
+            thread::Lock lock(object);
+            ++value;
+        }
+    };
+    { Task first(add), second(add); }
+    EXPECT_EQ(value, 40000);
+    const thread::SynchronizedObject copy(object);
+    thread::Lock held(copy);
+    EXPECT_EQ(WaitForSingleObject(Task(lock).handle(), INFINITE), WAIT_OBJECT_0);
+}
+
+std::vector<DWORD> sleeps;
+
+// Nothing runs before resume; suspend and resume give the previous count.
+// Then onStart, run on the object's own thread at its priority; terminate
+// wakes it through onTerminate and waits for its end; again, it returns.
+TEST(ActiveObject, RunsOnItsThreadFromResumeToTerminate) {
+    Task task(nullptr, false);
+    task.setPriority(THREAD_PRIORITY_ABOVE_NORMAL);
+    EXPECT_EQ(task.getPriority(), THREAD_PRIORITY_ABOVE_NORMAL);
+    EXPECT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_NORMAL);
+    EXPECT_EQ(WaitForSingleObject(task.running.getHandle(), 100), WAIT_TIMEOUT);
+    EXPECT_EQ(task.suspend(), 1u);
+    EXPECT_EQ(task.resume(), 2u);
+    EXPECT_EQ(task.resume(), 1u);
+    EXPECT_EQ(task.running.wait(), WAIT_OBJECT_0);
+    EXPECT_EQ(task.resume(), 0u);
+    EXPECT_EQ(task.history, "start run ");
+    EXPECT_EQ(task.runThread, task.getThreadId());
+    EXPECT_NE(task.runThread, GetCurrentThreadId());
+    EXPECT_FALSE(task.isTerminating());
+    task.terminate();
+    EXPECT_TRUE(task.isTerminating());
+    EXPECT_EQ(task.history, "start run terminate end ");
+    DWORD code = 1;
+    ASSERT_TRUE(GetExitCodeThread(task.handle(), &code));
+    EXPECT_EQ(code, 0u);
+    task.terminate();
+    EXPECT_EQ(task.history, "start run terminate end terminate ");
+
+    // Sleeping: seconds become milliseconds, truncated; negative ones none.
+    const auto record = [](DWORD milliseconds) { sleeps.push_back(milliseconds); };
+    const thread::SleepFunction previous = thread::setSleepFunction(record);
+    for (float seconds : {0.0005f, 0.25f, 1.0009f, -2.0f})
+        task.sleep(seconds);
+    EXPECT_EQ(thread::setSleepFunction(previous), +record);
+    EXPECT_EQ(sleeps, (std::vector<DWORD>{0, 250, 1000, 0}));
+}
+
+// Indices on the worker's thread, those signalled together lowest first.
+// Stopping ends the worker, once: a later signal is not taken, and the
+// worker does not start again.
+TEST(NotifyingObject, ReportsEachSignalledEventUntilStopped) {
+    thread::Event a(false), b(false), c(false);
+    thread::Event* events[] = {&a, &b, &c};
+    c.set();
+    a.set();
+    Recorder recorder(2);
+    recorder.startNotifying(events, 3);
+    ASSERT_EQ(recorder.enough.wait(), WAIT_OBJECT_0);
+    EXPECT_EQ(recorder.notifyThread, recorder.getThreadId());
+    recorder.stopNotifying();
+    EXPECT_EQ(WaitForSingleObject(recorder.handle(), INFINITE), WAIT_OBJECT_0);
+    recorder.stopNotifying();
+    c.set();
+    recorder.startNotifying(events, 3);
+    recorder.stopNotifying();
+    EXPECT_EQ(recorder.seen, (std::vector<int>{0, 2}));
+    EXPECT_TRUE(isSet(c));
+}
+
+// A destroyed object's thread has ended and its handle is closed, whether
+// it never started or was notifying; a closed event ends the worker rather
+// than crash the process.
+TEST(NotifyingObject, EndsItsThreadWhenDestroyedOrItsEventIsClosed) {
+    thread::Event event(false);
+    for (bool start : {false, true}) {
+        auto recorder = std::make_unique<Recorder>();
+        if (start) {
+            recorder->startNotifying(&event);  // a single event is index 0
+            event.set();
+            ASSERT_EQ(recorder->enough.wait(), WAIT_OBJECT_0);
+            EXPECT_EQ(recorder->seen, std::vector<int>{0});
+        }
+        const HANDLE handle = recorder->handle();
+        EXPECT_EQ(WaitForSingleObject(handle, 0), WAIT_TIMEOUT);
+        recorder.reset();
+        EXPECT_EQ(WaitForSingleObject(handle, 0), WAIT_FAILED);
+    }
+    Recorder recorder;
+    ASSERT_TRUE(CloseHandle(event.getHandle()));
+    recorder.startNotifying(&event);
+    EXPECT_EQ(WaitForSingleObject(recorder.handle(), INFINITE), WAIT_OBJECT_0);
+    recorder.stopNotifying();
+    EXPECT_TRUE(recorder.seen.empty());
+}
