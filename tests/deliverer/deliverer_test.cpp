@@ -1,329 +1,156 @@
+// The priority-ordered listener registry: order, registration, changes from
+// inside a delivery, and deliveries on several threads.
+#include "deliverer.h"
+
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <functional>
-#include <stdexcept>
+#include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "deliverer.h"
-
-namespace {
-
-class Listener {
-public:
-    virtual void notify(int value) = 0;
-    virtual void named(std::string text) = 0;
+// Takes its argument by value: a delivery that moved from its arguments
+// would leave the later listeners an empty one.
+struct Listener {
+    virtual void notify(std::string) {}
     virtual ~Listener() = default;
 };
 
 using Registry = PriorityDrivenSubscribeDeliverer<Listener>;
-using Log = std::vector<std::string>;
 
-// Writes its name to a shared log when called, then runs an optional action.
-class Recorder : public Listener {
-public:
-    Recorder(std::string name, Log& log) : name_(std::move(name)), log_(log) {}
+// The parts of the text between separators, without surrounding spaces.
+std::vector<std::string> split(const std::string& text, char separator = ' ') {
+    std::istringstream in(text);
+    std::vector<std::string> parts;
+    for (std::string part; std::getline(in >> std::ws, part, separator);)
+        parts.push_back(part.erase(part.find_last_not_of(' ') + 1));
+    return parts;
+}
 
-    void notify(int value) override {
-        log_.push_back(name_ + ":" + std::to_string(value));
-        // A copy, so that the action may replace itself.
-        const std::function<void()> act = action;
-        if (act) {
-            act();
+// Listeners by name log "name:value" when called. A script, operations
+// separated by commas, changes the registry: "a@3" registers a at priority 3,
+// "-a" unregisters it ("null" is the null listener), "!2" delivers 2 (nested
+// when a listener runs it), "^" throws. An action "a:1=script" runs the
+// script once, when a is called with 1.
+struct Harness {
+    struct Recorder : Listener {
+        Recorder(std::string name, Harness& h) : name(std::move(name)), h(h) {}
+        void notify(std::string value) override {
+            const std::string call = name + ":" + value;
+            h.log += call + " ";
+            if (auto action = h.actions.extract(call))
+                h.run(action.mapped());
+        }
+        const std::string name;
+        Harness& h;
+    };
+    Listener* listener(const std::string& name) {
+        return name == "null" ? nullptr : &recorders.try_emplace(name, name, *this).first->second;
+    }
+    void run(const std::string& script) {
+        for (const std::string& op : split(script, ',')) {
+            if (op == "^")
+                throw op;
+            if (op[0] == '!')
+                registry.deliver(&Listener::notify, op.substr(1));
+            else if (op[0] == '-')
+                registry.unregisterListener(listener(op.substr(1)));
+            else
+                registry.registerListener(listener(op.substr(0, op.find('@'))),
+                                          std::stoi(op.substr(op.find('@') + 1)));
         }
     }
-    void named(std::string text) override { log_.push_back(name_ + "=" + text); }
-
-    std::function<void()> action;
-
-private:
-    std::string name_;
-    Log& log_;
-};
-
-Log deliverOnce(Registry& registry, Log& log, int value = 1) {
-    log.clear();
-    registry.deliver(&Listener::notify, value);
-    return log;
-}
-
-// --- ordering ----------------------------------------------------------------------
-
-TEST(DelivererOrder, HigherPriorityFirstWhateverTheRegistrationOrder) {
-    Log log;
-    Recorder low("low", log), high("high", log), negative("neg", log);
-    Registry registry;
-    registry.registerListener(&low, 0);
-    registry.registerListener(&negative, -3);
-    registry.registerListener(&high, 5);
-    EXPECT_EQ(deliverOnce(registry, log), (Log{"high:1", "low:1", "neg:1"}));
-}
-
-TEST(DelivererOrder, EqualPrioritiesInRegistrationOrder) {
-    Log log;
-    Recorder a("a", log), b("b", log), c("c", log), d("d", log);
-    Registry registry;
-    registry.registerListener(&a, 2);
-    registry.registerListener(&b, 7);
-    registry.registerListener(&c, 2);
-    registry.registerListener(&d, 7);
-    EXPECT_EQ(deliverOnce(registry, log), (Log{"b:1", "d:1", "a:1", "c:1"}));
-}
-
-TEST(DelivererOrder, ArgumentsReachEveryListenerUnmoved) {
-    Log log;
-    Recorder a("a", log), b("b", log);
-    Registry registry;
-    registry.registerListener(&a, 0);
-    registry.registerListener(&b, 0);
-    registry.deliver(&Listener::named, std::string("a long text that would be moved from"));
-    EXPECT_EQ(log, (Log{"a=a long text that would be moved from",
-                        "b=a long text that would be moved from"}));
-}
-
-TEST(DelivererOrder, EmptyRegistryDeliversNothing) {
-    Registry registry;
-    registry.deliver(&Listener::notify, 3);
-    EXPECT_EQ(registry.listenerCount(), 0u);
-}
-
-// --- registering and unregistering outside a delivery ------------------------------
-
-TEST(DelivererRegistration, ListenerRegisteredTwiceIsCalledTwiceAndNeedsTwoUnregistrations) {
-    Log log;
-    Recorder a("a", log);
-    Registry registry;
-    registry.registerListener(&a, 1);
-    registry.registerListener(&a, 1);
-    EXPECT_EQ(deliverOnce(registry, log), (Log{"a:1", "a:1"}));
-    registry.unregisterListener(&a);
-    EXPECT_EQ(deliverOnce(registry, log), (Log{"a:1"}));
-    registry.unregisterListener(&a);
-    EXPECT_TRUE(deliverOnce(registry, log).empty());
-}
-
-TEST(DelivererRegistration, UnregisterRemovesTheFirstRecordOnly) {
-    Log log;
-    Recorder a("a", log), b("b", log);
-    Registry registry;
-    registry.registerListener(&a, 9);
-    registry.registerListener(&b, 5);
-    registry.registerListener(&a, 0);
-    registry.unregisterListener(&a);
-    // The priority-9 record went; the priority-0 one stays behind b.
-    EXPECT_EQ(deliverOnce(registry, log), (Log{"b:1", "a:1"}));
-}
-
-TEST(DelivererRegistration, UnknownAndNullListenersChangeNothing) {
-    Log log;
-    Recorder a("a", log), stranger("x", log);
-    Registry registry;
-    registry.registerListener(&a, 0);
-    registry.registerListener(nullptr, 4);
-    registry.unregisterListener(&stranger);
-    registry.unregisterListener(nullptr);
-    EXPECT_EQ(registry.listenerCount(), 1u);
-    EXPECT_EQ(deliverOnce(registry, log), (Log{"a:1"}));
-}
-
-// --- changes from inside a delivery ------------------------------------------------
-
-// Three listeners a, b, c at priorities 3, 2, 1.
-class ThreeListeners : public ::testing::Test {
-protected:
-    ThreeListeners() {
-        registry.registerListener(&a, 3);
-        registry.registerListener(&b, 2);
-        registry.registerListener(&c, 1);
-    }
-    Log log;
-    Recorder a{"a", log}, b{"b", log}, c{"c", log};
-    Registry registry;
-};
-
-TEST_F(ThreeListeners, ListenerUnregisteringItselfIsNotCalledAgain) {
-    b.action = [&] { registry.unregisterListener(&b); };
-    EXPECT_EQ(deliverOnce(registry, log), (Log{"a:1", "b:1", "c:1"}));
-    EXPECT_EQ(deliverOnce(registry, log), (Log{"a:1", "c:1"}));
-}
-
-TEST_F(ThreeListeners, LaterListenerUnregisteredInsideIsNotCalled) {
-    a.action = [&] { registry.unregisterListener(&b); };
-    EXPECT_EQ(deliverOnce(registry, log), (Log{"a:1", "c:1"}));
-}
-
-TEST_F(ThreeListeners, EarlierListenerUnregisteredInsideDoesNotRepeatOthers) {
-    b.action = [&] { registry.unregisterListener(&a); };
-    EXPECT_EQ(deliverOnce(registry, log), (Log{"a:1", "b:1", "c:1"}));
-}
-
-TEST(DelivererReentrance, ListenerRegisteredInsideIsCalledInTheSameDelivery) {
-    Log log;
-    Recorder a("a", log), b("b", log), late("late", log), early("early", log);
-    Registry registry;
-    registry.registerListener(&a, 3);
-    registry.registerListener(&b, 2);
-    // One goes behind everyone, one in front of the caller: the restarted walk
-    // reaches both and skips the listeners already called.
-    a.action = [&] {
-        a.action = nullptr;
-        registry.registerListener(&late, 0);
-        registry.registerListener(&early, 10);
-    };
-    EXPECT_EQ(deliverOnce(registry, log), (Log{"a:1", "early:1", "b:1", "late:1"}));
-    EXPECT_EQ(deliverOnce(registry, log), (Log{"early:1", "a:1", "b:1", "late:1"}));
-}
-
-TEST(DelivererReentrance, ListenerReRegisteringItselfCountsAsNew) {
-    Log log;
-    Recorder a("a", log), b("b", log);
-    Registry registry;
-    registry.registerListener(&a, 2);
-    registry.registerListener(&b, 1);
-    a.action = [&] {
-        a.action = nullptr;
-        registry.unregisterListener(&a);
-        registry.registerListener(&a, 0);
-    };
-    EXPECT_EQ(deliverOnce(registry, log), (Log{"a:1", "b:1", "a:1"}));
-    EXPECT_EQ(deliverOnce(registry, log), (Log{"b:1", "a:1"}));
-}
-
-TEST(DelivererReentrance, NestedDeliveryCallsEveryoneOncePerDelivery) {
-    Log log;
-    Recorder a("a", log), b("b", log), c("c", log), added("added", log);
-    Registry registry;
-    registry.registerListener(&a, 3);
-    registry.registerListener(&b, 2);
-    registry.registerListener(&c, 1);
-    b.action = [&] {
-        b.action = nullptr;
-        registry.deliver(&Listener::notify, 2);
-        registry.registerListener(&added, 0);
-    };
-    EXPECT_EQ(deliverOnce(registry, log),
-              (Log{"a:1", "b:1", "a:2", "b:2", "c:2", "c:1", "added:1"}));
-}
-
-TEST(DelivererReentrance, RegistrationInsideNestedDeliveryCountsInBoth) {
-    Log log;
-    Recorder a("a", log), b("b", log), added("added", log);
-    Registry registry;
-    registry.registerListener(&a, 2);
-    registry.registerListener(&b, 1);
-    b.action = [&] {
-        b.action = nullptr;
-        a.action = [&] {
-            a.action = nullptr;
-            registry.registerListener(&added, 0);
-        };
-        registry.deliver(&Listener::notify, 2);
-    };
-    EXPECT_EQ(deliverOnce(registry, log), (Log{"a:1", "b:1", "a:2", "b:2", "added:2", "added:1"}));
-}
-
-TEST(DelivererReentrance, ThrowingListenerLeavesTheRegistryUsable) {
-    Log log;
-    Recorder a("a", log), b("b", log);
-    Registry registry;
-    registry.registerListener(&a, 2);
-    registry.registerListener(&b, 1);
-    a.action = [] { throw std::runtime_error("listener failed"); };
-    EXPECT_THROW(registry.deliver(&Listener::notify, 1), std::runtime_error);
-    a.action = nullptr;
-    EXPECT_EQ(deliverOnce(registry, log), (Log{"a:1", "b:1"}));
-    // A registration now must not inherit marks of the aborted delivery.
-    Recorder c("c", log);
-    registry.registerListener(&c, 0);
-    EXPECT_EQ(deliverOnce(registry, log), (Log{"a:1", "b:1", "c:1"}));
-}
-
-// --- threads -----------------------------------------------------------------------
-
-// Counts its calls into a counter chosen by the delivering thread.
-class Counter : public Listener {
-public:
-    void notify(int slot) override {
-        ++counts[slot];
-        if (churn != nullptr) {
-            // Change the registry inside the call, under whichever thread's
-            // delivery is running: the visitor comes and goes.
-            if (visitorIn) {
-                churn->unregisterListener(&visitor);
-            } else {
-                churn->registerListener(&visitor, priority);
+    // "setup | actions | delivery | ...": each delivery of 1 is "calls" or
+    // "script > calls", the script run before it; "thrown" ends a delivery
+    // that threw.
+    void check(const std::string& spec) {
+        SCOPED_TRACE(spec);
+        const std::vector<std::string> fields = split(spec, '|');
+        run(fields.at(0));
+        for (const std::string& action : split(fields.at(1)))
+            actions[action.substr(0, action.find('='))] = action.substr(action.find('=') + 1);
+        for (std::size_t i = 2; i < fields.size(); ++i) {
+            const std::size_t before = fields[i].find('>');
+            if (before != std::string::npos)
+                run(fields[i].substr(0, before));
+            log.clear();
+            try {
+                registry.deliver(&Listener::notify, std::string("1"));
+            } catch (const std::string&) {
+                log += "thrown";
             }
-            visitorIn = !visitorIn;
+            // (Without a script, before + 1 is npos + 1, that is 0.)
+            EXPECT_EQ(split(log), split(fields[i].substr(before + 1))) << "delivery " << i - 1;
         }
     }
-    void named(std::string) override {}
 
-    int counts[2] = {0, 0};  // guarded by the registry's lock during deliveries
-    Registry* churn = nullptr;
-    int priority = 0;
-
-private:
-    class Visitor : public Listener {
-    public:
-        void notify(int) override {}
-        void named(std::string) override {}
-    } visitor;
-    bool visitorIn = false;
+    std::string log;
+    std::map<std::string, std::string> actions;
+    std::map<std::string, Recorder> recorders;
+    Registry registry;
 };
 
-TEST(DelivererThreads, TwoThreadsDeliveringEachCallEveryListenerOncePerDelivery) {
-    constexpr int listeners = 6;
+// Higher priorities first, equal ones in registration order; a record per
+// registration, unregistering removes the first. A change inside a delivery
+// restarts the walk, skipping those called: everyone present at the end is
+// called once per delivery, newcomers too, and nobody unregistered before
+// their turn (itself, an earlier or a later one); also around nested
+// deliveries and after a listener threw (whose marks must not stay behind).
+TEST(Deliverer, CallsInPriorityOrderAcrossChangesInside) {
+    const char* const cases[] = {
+        "a@2,neg@-3,b@7,c@2,d@7 | | b:1 d:1 a:1 c:1 neg:1",
+        "a@1,a@1 | | a:1 a:1 | -a > a:1 | -a > ",
+        "a@9,b@5,a@0,null@4,-a,-x,-null | | b:1 a:1",
+        "a@4,b@3,c@2,d@1 | b:1=-a,-c,-b | a:1 b:1 d:1 | d:1",
+        "a@3,b@2 | a:1=late@0,early@10 | a:1 early:1 b:1 late:1 | early:1 a:1 b:1 late:1",
+        "a@2,b@1 | a:1=-a,a@0 | a:1 b:1 a:1 | b:1 a:1",
+        "a@3,b@2,c@1 | b:1=!2,added@0 | a:1 b:1 a:2 b:2 c:2 c:1 added:1",
+        "a@2,b@1 | b:1=!2 a:2=added@0 | a:1 b:1 a:2 b:2 added:2 added:1",
+        "a@2,b@1 | a:1=^ | a:1 thrown | a:1 b:1 | c@0 > a:1 b:1 c:1",
+    };
+    for (const char* spec : cases)
+        Harness().check(spec);
+}
+
+// Counts its calls per delivering thread (under the registry's lock). A
+// churner's odd calls register a visitor, at a varying place, its even calls
+// unregister it.
+struct Counter : Listener {
+    void notify(std::string slot) override {
+        const int n = ++counts[slot == "1"];
+        if (churn && n % 2)
+            churn->registerListener(&visitor, n % 3);
+        else if (churn)
+            churn->unregisterListener(&visitor);
+    }
+    int counts[2] = {0, 0};
+    Registry* churn = nullptr;
+    static inline Listener visitor;
+};
+
+// Two threads deliver; one of them also registers and unregisters a stranger
+// between its deliveries, that is during the other's.
+TEST(Deliverer, ThreadsDeliveringEachCallEveryListenerOncePerDelivery) {
     constexpr int rounds = 2000;
     Registry registry;
-    std::vector<Counter> counters(listeners);
-    for (int i = 0; i < listeners; ++i) {
-        counters[i].priority = i % 3;
+    std::vector<Counter> counters(7);  // six listeners and a stranger
+    for (int i = 0; i < 6; ++i) {
         counters[i].churn = (i % 2 == 0) ? &registry : nullptr;
-        registry.registerListener(&counters[i], counters[i].priority);
+        registry.registerListener(&counters[i], i % 3);
     }
-    std::atomic<bool> go{false};
-    auto run = [&](int slot) {
-        while (!go.load()) {
-            std::this_thread::yield();
-        }
-        for (int r = 0; r < rounds; ++r) {
-            registry.deliver(&Listener::notify, slot);
-        }
-    };
-    std::thread first(run, 0);
-    std::thread second(run, 1);
-    go = true;
-    first.join();
-    second.join();
-    for (const Counter& counter : counters) {
-        EXPECT_EQ(counter.counts[0], rounds);
-        EXPECT_EQ(counter.counts[1], rounds);
-    }
-    // Each churner was called an even number of times, so its visitor is out.
-    EXPECT_EQ(registry.listenerCount(), static_cast<std::size_t>(listeners));
-}
-
-TEST(DelivererThreads, RegistrationFromAnotherThreadDuringDeliveries) {
-    constexpr int rounds = 1000;
-    Registry registry;
-    Counter steady;
-    registry.registerListener(&steady, 1);
-    std::thread deliverer([&] {
-        for (int r = 0; r < rounds; ++r) {
-            registry.deliver(&Listener::notify, 0);
-        }
+    std::thread other([&] {
+        for (int r = 0; r < rounds; ++r)
+            registry.deliver(&Listener::notify, std::string("0"));
     });
-    std::vector<Counter> visitors(4);
     for (int r = 0; r < rounds; ++r) {
-        Counter& visitor = visitors[r % visitors.size()];
-        registry.registerListener(&visitor, r % 3);
-        registry.unregisterListener(&visitor);
+        registry.deliver(&Listener::notify, std::string("1"));
+        registry.registerListener(&counters[6], r % 3);
+        registry.unregisterListener(&counters[6]);
     }
-    deliverer.join();
-    EXPECT_EQ(steady.counts[0], rounds);
-    EXPECT_EQ(registry.listenerCount(), 1u);
+    other.join();
+    for (int i = 0; i < 6; ++i)
+        EXPECT_TRUE(counters[i].counts[0] == rounds && counters[i].counts[1] == rounds) << i;
+    // Each churner was called an even number of times: the visitor is out.
+    EXPECT_EQ(registry.listenerCount(), 6u);
 }
-
-}  // namespace
