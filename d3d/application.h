@@ -15,6 +15,7 @@
 #include <engine/core/window_interface.h>
 #include <engine/timer.h>
 
+#include <atomic>
 #include <vector>
 
 class View;
@@ -112,7 +113,8 @@ private:
     Win32Timer timer;
     CD3DFramework framework;
     thread::SynchronizedObject commandLock;
-    volatile bool commandPending = false;
+    // Raised by the sending thread, cleared by the core thread.
+    std::atomic<bool> commandPending{false};
     thread::Event commandDone{true};
     const VideoMode* currentVideoMode = nullptr;
     CommandId commandId = CMD_START;

@@ -28,7 +28,8 @@ LONG Counter::decrement() {
 }
 
 LONG Counter::getValue() const {
-    return value;
+    // Other threads change it through the interlocked calls; read it the same way.
+    return InterlockedCompareExchange(const_cast<volatile LONG*>(&value), 0, 0);
 }
 
 // ===========================================================================

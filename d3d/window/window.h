@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <vector>
 
 // Run a dialog or a message box on the window's thread.
@@ -55,8 +56,9 @@ private:
     void focusGained();
     void focusLost();
 
-    bool active = false;
-    bool focused = false;
+    // Changed on the core thread, read by the mouse and the engine threads.
+    std::atomic<bool> active{false};
+    std::atomic<bool> focused{false};
     bool windowed = false;
     bool cursorShown = true;
     int width = 0;
