@@ -101,7 +101,7 @@ TEST(Deliverer, CallsInPriorityOrderAcrossChangesInside) {
     const char* const cases[] = {
         "a@2,neg@-3,b@7,c@2,d@7 | | b:1 d:1 a:1 c:1 neg:1",
         "a@1,a@1 | | a:1 a:1 | -a > a:1 | -a > ",
-        "a@9,b@5,a@0,null@4,-a,-x,-null | | b:1 a:1",
+        "a@9,b@5,a@0,null@4,-a,-x | | b:1 a:1 | -null > b:1 a:1",
         "a@4,b@3,c@2,d@1 | b:1=-a,-c,-b | a:1 b:1 d:1 | d:1",
         "a@3,b@2 | a:1=late@0,early@10 | a:1 early:1 b:1 late:1 | early:1 a:1 b:1 late:1",
         "a@2,b@1 | a:1=-a,a@0 | a:1 b:1 a:1 | b:1 a:1",
