@@ -136,6 +136,9 @@ TEST_F(MetaStateTest, RefusedVariantFallsBackToTheNextKey) {
     EXPECT_EQ(2u, calls("ValidateDevice"));
     EXPECT_EQ(0u, calls("SetTexture")) << "no texture manager, no sample textures";
     EXPECT_EQ(DDERR_INVALIDPARAMS, meta.test(3));
+    theRenderStateManager = nullptr;
+    EXPECT_EQ(DDERR_INVALIDOBJECT, meta.test(5));
+    theRenderStateManager = manager.get();
     for (int round = 0; round < 2; ++round) {
         round ? manager->unsetState(id) : manager->setState(id);
         manager->flush();

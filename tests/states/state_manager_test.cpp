@@ -94,20 +94,15 @@ TEST_F(StatesTest, StatesOutsideTheDeferredSetGoToTheDeviceAtOnceAndOnlyWhenNew)
 // as are engine types and stages outside theirs, without device calls.
 TEST_F(StatesTest, NumbersOutsideTheTablesAreRefused) {
     DWORD v = 0;
-    for (const Entry& e : {Entry{kRender, 1},
-                           {kRender, D3DRENDERSTATE_WRAP7},
-                           {kLight, 1},
-                           {kLight, D3DLIGHTSTATE_COLORVERTEX},
-                           {7, 1},
-                           {0, D3DTSS_BUMPENVLOFFSET}})
+    const Entry ends[] = {{kRender, 1}, {kRender, D3DRENDERSTATE_WRAP7},
+                          {kLight, 1},  {kLight, D3DLIGHTSTATE_COLORVERTEX},
+                          {7, 1},       {0, D3DTSS_BUMPENVLOFFSET}};
+    for (const Entry& e : ends)
         EXPECT_EQ(D3D_OK, wanted(e, &v)) << e.stage << " " << e.type;
-    for (const Entry& e : {Entry{kRender, 0, 1},
-                           {kRender, 136, 1},
-                           {kLight, 0, 1},
-                           {kLight, 9, 1},
-                           {8, D3DTSS_COLOROP, 1},
-                           {0, 0, 1},
-                           {0, 24, 1}}) {
+    const Entry outside[] = {{kRender, 0, 1}, {kRender, 136, 1}, {kLight, 0, 1},
+                             {kLight, 9, 1},  {0, 0, 1},         {8, D3DTSS_COLOROP, 1},
+                             {0, 24, 1}};
+    for (const Entry& e : outside) {
         EXPECT_EQ(DDERR_INVALIDPARAMS, set(e)) << e.stage << " " << e.type;
         EXPECT_EQ(DDERR_INVALIDPARAMS, wanted(e, &v)) << e.stage << " " << e.type;
     }
@@ -140,26 +135,28 @@ TEST_F(StatesTest, PopTakesTheLatestSavedValueOfItsStateEvenFromUnderOthers) {
     manager->setState(RS_FOGEND, 44);
     EXPECT_EQ(44u, manager->popState(RS_FOGEND));
 
-    manager->setState(TSS_COLOROP, 0, D3DTOP_SELECTARG1);
+    manager->setState(TSS_COLOROP, 0, D3DTOP_ADDSIGNED);
+    manager->setState(TSS_ALPHAOP, 0, D3DTOP_SELECTARG2);
     manager->setState(LS_AMBIENT, 0x101010);
-    EXPECT_EQ(DWORD(D3DTOP_SELECTARG1), manager->pushState(TSS_COLOROP, 0));
+    EXPECT_EQ(DWORD(D3DTOP_ADDSIGNED), manager->pushState(TSS_COLOROP, 0));
     manager->pushState(TSS_ALPHAOP, 0);
     manager->pushState(TSS_COLOROP, 1);
     EXPECT_EQ(0x101010u, manager->pushState(LS_AMBIENT));
     manager->setState(TSS_COLOROP, 0, D3DTOP_ADD);
     manager->setState(LS_AMBIENT, 0x202020);
-    EXPECT_EQ(DWORD(D3DTOP_SELECTARG1), manager->popState(TSS_COLOROP, 0));
+    EXPECT_EQ(DWORD(D3DTOP_ADDSIGNED), manager->popState(TSS_COLOROP, 0));
     EXPECT_EQ(0x101010u, manager->popState(LS_AMBIENT));
+    manager->flush();
+    for (const Entry& e : {Entry{kRender, D3DRENDERSTATE_FOGSTART, fogStart},
+                           {kRender, D3DRENDERSTATE_FOGEND, 44},
+                           {0, D3DTSS_COLOROP, D3DTOP_ADDSIGNED},
+                           {kLight, D3DLIGHTSTATE_AMBIENT, 0x101010}})
+        EXPECT_EQ(e.value, held(e)) << e.type;
     manager->setState(TSS_COLOROP, 0, D3DTOP_ADD);
     manager->setState(LS_AMBIENT, 0x303030);
     EXPECT_EQ(DWORD(D3DTOP_ADD), manager->popState(TSS_COLOROP, 0));
     EXPECT_EQ(0x303030u, manager->popState(LS_AMBIENT));
-    manager->flush();
-    for (const Entry& e : {Entry{kRender, D3DRENDERSTATE_FOGSTART, fogStart},
-                           {kRender, D3DRENDERSTATE_FOGEND, 44},
-                           {0, D3DTSS_COLOROP, D3DTOP_ADD},
-                           {kLight, D3DLIGHTSTATE_AMBIENT, 0x303030}})
-        EXPECT_EQ(e.value, held(e)) << e.type;
+    EXPECT_EQ(DWORD(D3DTOP_SELECTARG2), manager->popState(TSS_ALPHAOP, 0));
 }
 
 // popAll sends immediate states at once and queues deferred ones, for the
@@ -233,6 +230,7 @@ TEST_F(StatesTest, MetaStateRegistryKeepsIdsStable) {
     EXPECT_EQ(&other, manager->unregisterMetaState("Extra"));
     EXPECT_EQ(nullptr, manager->unregisterMetaState("Extra"));
     EXPECT_EQ(-1, manager->findMetaState("Extra"));
+    EXPECT_EQ(-1, manager->findMetaState(""));  // not the emptied entries
     EXPECT_EQ(MS_DEFAULT, manager->findMetaState("Default"));
     EXPECT_EQ(7, manager->registerMetaState("Later", &extra));
     // The emptied entry and ids outside the registry are harmless.
@@ -254,6 +252,9 @@ TEST_F(StatesTest, ANewManagerStartsAfreshAndWorksWithoutADevice) {
         RenderStateManager fresh;
         EXPECT_EQ(0u, fresh.getState(RS_FOGCOLOR) + fresh.getState(LS_AMBIENT) +
                           fresh.getState(TSS_ADDRESSV, 7));
+        // The process-wide bundles are built afresh, not added to.
+        auto* bundle = dynamic_cast<MultipleStatesMetaState*>(fresh.unregisterMetaState("Default"));
+        EXPECT_EQ(6u, bundle->getVariant(0)->renderStates.size());
         g_pDevice = nullptr;
         EXPECT_EQ(DDERR_INVALIDOBJECT, fresh.setRenderState(D3DRENDERSTATE_SUBPIXEL, TRUE));
         fresh.setState(RS_ZENABLE, 1);
