@@ -140,6 +140,36 @@ TEST(ResourceDefaults, EnvironmentChoosesDataRootAndWriteFolder) {
     EXPECT_TRUE(std::filesystem::exists(out.path() / "d3ddriver" / "shot.tga"));
 }
 
+// The manager makes its write folder again at every mount: folders of a
+// finished fixture, or chosen through the environment, must not come back
+// at the next mount (they once piled up in the temporary folder).
+TEST(ResourceDefaults, RemovedTemporaryFoldersStayRemoved) {
+    const auto expectGoneAfterNextMount = [](const std::vector<std::filesystem::path>& gone) {
+        DataRoot next;
+        ASSERT_TRUE(next.ok());
+        ASSERT_EQ(gone.size(), 2u);
+        for (const auto& folder : gone)
+            EXPECT_FALSE(std::filesystem::exists(folder)) << folder;
+    };
+    std::vector<std::filesystem::path> gone;
+    {
+        DataRoot first;
+        ASSERT_TRUE(first.ok());
+        gone = {first.data().path(), first.out().path()};
+    }
+    expectGoneAfterNextMount(gone);
+    {
+        enginetest::TempDir data, out;
+        SavedEnv env{"D3DDRIVER_DATA", "D3DDRIVER_WRITE_DIR"};
+        setenv("D3DDRIVER_DATA", data.str().c_str(), 1);
+        setenv("D3DDRIVER_WRITE_DIR", out.str().c_str(), 1);
+        ASSERT_TRUE(rm.useDefaultMounts());
+        ASSERT_EQ(rm.getWriteDir(), out.str());
+        gone = {data.path(), out.path()};
+    }
+    expectGoneAfterNextMount(gone);
+}
+
 TEST_F(Resources, StreamsReadSeekTellAndClose) {
     ASSERT_TRUE(rm.setCurrentPath("/Configs/Fonts"));
     auto stream = rm.openRead("arial.fnt");

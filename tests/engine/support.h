@@ -24,6 +24,11 @@ public:
             path_ = pattern;
     }
     ~TempDir() {
+        // The resource manager makes its write folder again at every mount:
+        // one it still used would come back, empty, at the next test's mount.
+        if (!path_.empty() && (inside(theResourceManager->getWriteDir()) ||
+                               inside(theResourceManager->getDataRoot())))
+            theResourceManager->useDefaultMounts();
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);
     }
@@ -40,6 +45,12 @@ public:
     }
 
 private:
+    bool inside(const std::string& folder) const {
+        const std::string own = path_.string();
+        return folder.compare(0, own.size(), own) == 0 &&
+               (folder.size() == own.size() || folder[own.size()] == '/');
+    }
+
     std::filesystem::path path_;
 };
 
