@@ -224,3 +224,33 @@ TEST_F(ViewerRun, TheOverlayCursorFollowsThePointer) {
     // from the back buffer, a frame behind the one shown).
     EXPECT_TRUE(nearColour(shown.rgb(500, 100), rendered.rgb(500, 100)));
 }
+
+namespace {
+
+std::size_t occurrences(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+}  // namespace
+
+// A broken system.cfg means the driver's defaults and one report naming the
+// file and line, with --fps as without (with it the viewer once refused to run).
+TEST_F(ViewerRun, ABrokenSystemConfigurationMeansDefaultsWithOrWithoutFps) {
+    const fs::path data = folder / "data";
+    fs::create_directories(data / "Configs");
+    std::ofstream(data / "Configs/system.cfg") << "Driver = {\n  showFPS = ;\n};\n";
+    const std::string report = "syntax error in '/Configs/system.cfg' at line 2";
+    for (const bool fps : {false, true}) {
+        SCOPED_TRACE(fps ? "--fps" : "without --fps");
+        const std::string name = fps ? "fps" : "plain";
+        const std::string output =
+            run("--data " + quoted(data.string()) + " --no-scene --frames 2 --background 000080" +
+                    (fps ? " --fps" : "") + shots(name + "%d.tga"),
+                0, {report, "(640x480x16, hardware, full screen)", "frames drawn: 2\n"});
+        EXPECT_EQ(occurrences(output, report), 1u) << output;
+        expectBackgroundShot(folder / (name + "0.tga"), 0x000080, fps);
+    }
+}

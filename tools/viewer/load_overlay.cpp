@@ -1,5 +1,6 @@
 #include "load_overlay.h"
 
+#include <engine/config.h>
 #include <engine/resources.h>
 
 #include <libconfig.h++>
@@ -99,6 +100,11 @@ std::unique_ptr<LoadOverlay> LoadOverlay::mount(bool showFps, std::string* error
     // The folder is still empty, so this reads the data root's file.
     std::string text;
     theResourceManager->readAll(configPath, &text);
+    // Without --fps the driver reports a file it cannot read (file and line)
+    // and keeps its defaults; here the same reader gives the same report, and
+    // the copy is the defaults with showFPS on.
+    if (!text.empty() && !config::Config().readString(text, configPath))
+        text.clear();
     std::string changed;
     std::string why;
     if (!withShowFps(text, &changed, &why)) {
