@@ -25,27 +25,35 @@ std::string quoted(const std::string& text) {
     return q + "'";
 }
 
-// Runs d3dview with the repository's data root, expects its exit code and the
-// texts its output holds and lacks, and gives the output. prefix goes before
-// the program (a "cd" or environment settings).
-std::string run(const std::string& args, int exitCode, std::initializer_list<std::string> has,
-                std::initializer_list<std::string> lacks = {}, const std::string& prefix = "") {
-    const std::string command = prefix + " " + quoted(D3DVIEW_PATH) + " --data " +
-                                quoted(D3DDRIVER_SOURCE_DIR "/data") + " " + args + " 2>&1";
+// Runs a shell command line, expects its exit code and the texts its output
+// holds and lacks, and gives the output.
+std::string runCommand(const std::string& line, int exitCode,
+                       std::initializer_list<std::string> has,
+                       std::initializer_list<std::string> lacks = {}) {
+    const std::string command = line + " 2>&1";
     std::string output;
     FILE* pipe = popen(command.c_str(), "r");
     char buffer[4096];
     while (std::size_t n = pipe ? std::fread(buffer, 1, sizeof buffer, pipe) : 0)
         output.append(buffer, n);
     const int status = pipe ? pclose(pipe) : -1;
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == exitCode) << args << "\n" << output;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == exitCode) << line << "\n" << output;
     for (const std::string& text : has)
-        EXPECT_NE(output.find(text), std::string::npos) << args << " lacks " << text << "\n"
+        EXPECT_NE(output.find(text), std::string::npos) << line << " lacks " << text << "\n"
                                                         << output;
     for (const std::string& text : lacks)
-        EXPECT_EQ(output.find(text), std::string::npos) << args << " has " << text << "\n"
+        EXPECT_EQ(output.find(text), std::string::npos) << line << " has " << text << "\n"
                                                         << output;
     return output;
+}
+
+// Runs d3dview with the repository's data root; prefix goes before the
+// program (a "cd" or environment settings).
+std::string run(const std::string& args, int exitCode, std::initializer_list<std::string> has,
+                std::initializer_list<std::string> lacks = {}, const std::string& prefix = "") {
+    return runCommand(prefix + " " + quoted(D3DVIEW_PATH) + " --data " +
+                          quoted(D3DDRIVER_SOURCE_DIR "/data") + " " + args,
+                      exitCode, has, lacks);
 }
 
 // An uncompressed 32-bit true-colour TGA; empty (and a failure) when the file
@@ -253,4 +261,26 @@ TEST_F(ViewerRun, ABrokenSystemConfigurationMeansDefaultsWithOrWithoutFps) {
         EXPECT_EQ(occurrences(output, report), 1u) << output;
         expectBackgroundShot(folder / (name + "0.tga"), 0x000080, fps);
     }
+}
+
+// A data folder named by the environment is checked as --data is; one
+// without a system.cfg is used with the driver's defaults, said once.
+TEST_F(ViewerRun, TheDataFolderIsCheckedAndAMissingConfigurationIsNoted) {
+    const fs::path missing = folder / "missing";
+    runCommand("env D3DDRIVER_DATA=" + quoted(missing.string()) + " " + quoted(D3DVIEW_PATH) +
+                   " --no-scene --frames 1",
+               1, {"d3dview: D3DDRIVER_DATA: '" + missing.string() + "' is not a folder\n"},
+               {"write folder", "[Resources]"});
+
+    const fs::path empty = folder / "empty";
+    fs::create_directories(empty);
+    const std::string note = "note: " + (empty / "Configs/system.cfg").string() +
+                             " is missing; the driver uses its defaults\n";
+    for (const std::string more : {"", " --fps"}) {
+        const std::string output =
+            run("--data " + quoted(empty.string()) + " --no-scene --frames 1" + more, 0,
+                {note, "(640x480x16, hardware, full screen)", "frames drawn: 1\n"});
+        EXPECT_EQ(occurrences(output, "system.cfg"), 1u) << more << "\n" << output;
+    }
+    run("--no-scene --frames 1", 0, {}, {"system.cfg"});  // the repository's data has one
 }

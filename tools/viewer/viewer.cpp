@@ -60,11 +60,23 @@ void chooseDataRoot(const Options& options, std::ostream& out) {
             throw Failure("--data: '" + options.dataDir + "' is not a folder");
         if (!theResourceManager->setDataRoot(root.string()))
             throw Failure("--data: cannot use '" + root.string() + "' as the data root");
+    } else if (const char* fromEnv = std::getenv("D3DDRIVER_DATA"); fromEnv && *fromEnv) {
+        // The resource manager takes it as it is: a missing folder would only
+        // show later, as a write folder that cannot be mounted.
+        std::error_code ec;
+        const fs::path root = fs::absolute(fromEnv, ec);
+        if (ec || !fs::is_directory(root, ec))
+            throw Failure("D3DDRIVER_DATA: '" + std::string(fromEnv) + "' is not a folder");
     }
     const std::string root = theResourceManager->getDataRoot();
     if (root.empty())
         throw Failure("no data folder found; name one with --data DIR or D3DDRIVER_DATA");
     out << "data: " << root << "\n";
+    // The driver reads its settings from there; without the file it says nothing.
+    const fs::path settings = fs::path(root) / "Configs" / "system.cfg";
+    std::error_code ec;
+    if (!fs::is_regular_file(settings, ec))
+        out << "note: " << settings.string() << " is missing; the driver uses its defaults\n";
 }
 
 std::optional<ShotTarget> prepareShotFolder(const Options& options) {
