@@ -1,9 +1,9 @@
-// The texture stage cascade: every D3DTOP operation against a floating-point
-// reference, arguments and modifiers, multi-stage chains, texture factor,
-// specular add.
+// The texture stage cascade: every D3DTOP operation, arguments and modifiers,
+// multi-stage chains, texture factor, specular add, against 8-bit arithmetic
+// worked out per channel (products rounded as round(a * b / 255)).
 #include "raster_test_util.h"
 
-#include <functional>
+#include <array>
 
 using namespace rt;
 
@@ -14,234 +14,167 @@ constexpr D3DCOLOR kTex1 = 0x60205090;
 constexpr D3DCOLOR kDiffuse = 0x80604020;
 constexpr D3DCOLOR kFactor = 0x40a0b0c0;
 constexpr D3DCOLOR kSpecular = 0x30102030;
+constexpr auto T0 = [](int c) { return ch(kTex0, c); };
+constexpr auto T1 = [](int c) { return ch(kTex1, c); };
+constexpr auto D = [](int c) { return ch(kDiffuse, c); };
+constexpr auto F = [](int c) { return ch(kFactor, c); };
+constexpr auto S = [](int c) { return ch(kSpecular, c); };
+// Signed dot product of texture 0 and diffuse: (2a - 255)(2b - 255) / 255.
+constexpr int kDot = (161 * -63 + 1 * -127 + -127 * -191) / 255;
 
-struct Scene {
-    TestTexture t0{PixelFormat::A8R8G8B8, 1, 1, {kTex0}};
-    TestTexture t1{PixelFormat::A8R8G8B8, 1, 1, {kTex1}};
-    Canvas c{4, 4};
+// COLOROP, COLORARG1, COLORARG2, ALPHAOP, ALPHAARG1, ALPHAARG2 (state types 1..6).
+using Stage = std::array<DWORD, 6>;
 
-    Scene() {
+class RasterCascade : public ::testing::Test {
+protected:
+    // Draws with the given stages (textures bound to stages 0 and 1) and
+    // returns the pixel.
+    D3DCOLOR run(const std::vector<Stage>& stages) {
+        Canvas c(4, 4);
         c.state().setTexture(0, &t0.tex);
         c.state().setTexture(1, &t1.tex);
-        c.state().setRenderState(D3DRENDERSTATE_TEXTUREFACTOR, kFactor);
-    }
-
-    void stage(DWORD s, DWORD colorOp, DWORD c1, DWORD c2, DWORD alphaOp, DWORD a1, DWORD a2) {
-        RasterState& st = c.state();
-        st.setTextureStageState(s, D3DTSS_COLOROP, colorOp);
-        st.setTextureStageState(s, D3DTSS_COLORARG1, c1);
-        st.setTextureStageState(s, D3DTSS_COLORARG2, c2);
-        st.setTextureStageState(s, D3DTSS_ALPHAOP, alphaOp);
-        st.setTextureStageState(s, D3DTSS_ALPHAARG1, a1);
-        st.setTextureStageState(s, D3DTSS_ALPHAARG2, a2);
-    }
-
-    D3DCOLOR draw() {
-        std::vector<Vertex> v = quad(0, 0, 4, 4, kDiffuse);
-        for (Vertex& p : v)
-            p.specular = kSpecular;
-        drawList(c.raster, v);
+        c.rs(D3DRENDERSTATE_TEXTUREFACTOR, kFactor);
+        for (DWORD s = 0; s < stages.size(); ++s) {
+            for (DWORD i = 0; i < 6; ++i)
+                c.tss(s, D3DTSS_COLOROP + i, stages[s][i]);
+        }
+        drawList(c.raster, withSpecular(quad(0, 0, 4, 4, kDiffuse), kSpecular));
         return c.pixel(2, 2);
     }
+
+    template <class Want>
+    void expectChannels(D3DCOLOR got, Want want, int tol, const std::string& what) {
+        for (int c = 0; c < 4; ++c)
+            EXPECT_NEAR(ch(got, c), want(c), tol) << what << " channel " << c;
+    }
+
+    TestTexture t0{PixelFormat::A8R8G8B8, 1, 1, {kTex0}};
+    TestTexture t1{PixelFormat::A8R8G8B8, 1, 1, {kTex1}};
 };
 
-// Channels as 0..1 doubles.
-struct C4 {
-    double r, g, b, a;
-};
-C4 f4(D3DCOLOR c) {
-    return {red(c) / 255.0, green(c) / 255.0, blue(c) / 255.0, alpha(c) / 255.0};
-}
-
-int to255(double v) {
-    return static_cast<int>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0));
-}
-
-void expectColor(D3DCOLOR got, const C4& want, int tol, const std::string& what) {
-    EXPECT_NEAR(red(got), to255(want.r), tol) << what;
-    EXPECT_NEAR(green(got), to255(want.g), tol) << what;
-    EXPECT_NEAR(blue(got), to255(want.b), tol) << what;
-    EXPECT_NEAR(alpha(got), to255(want.a), tol) << what;
-}
-
-using Op = std::function<double(double x, double y, double xa)>;
+// Short names for the table rows below.
+constexpr DWORD TEX = D3DTA_TEXTURE, DIF = D3DTA_DIFFUSE, CUR = D3DTA_CURRENT, TF = D3DTA_TFACTOR;
+constexpr DWORD SEL1 = D3DTOP_SELECTARG1, SEL2 = D3DTOP_SELECTARG2, OFF = D3DTOP_DISABLE;
+constexpr Stage kShowTex0 = {SEL1, TEX, DIF, SEL1, TEX, DIF};
 
 }  // namespace
 
-TEST(RasterCascade, EachColourOperationMatchesReference) {
-    // arg1 = texture, arg2 = diffuse; alpha stays SELECTARG1 (texture alpha).
-    const C4 t = f4(kTex0), d = f4(kDiffuse), fac = f4(kFactor);
-    struct Case {
+// arg1 = texture (x, alpha a), arg2 = diffuse (y); alpha is the texture's.
+TEST_F(RasterCascade, EachColourOperation) {
+    const struct {
         DWORD op;
-        const char* name;
-        Op f;
+        int (*f)(int x, int y, int a);
+    } cases[] = {
+        {SEL1, [](int x, int, int) { return x; }},
+        {SEL2, [](int, int y, int) { return y; }},
+        {D3DTOP_MODULATE, [](int x, int y, int) { return mul(x, y); }},
+        {D3DTOP_MODULATE2X, [](int x, int y, int) { return sat(2 * mul(x, y)); }},
+        {D3DTOP_MODULATE4X, [](int x, int y, int) { return sat(4 * mul(x, y)); }},
+        {D3DTOP_ADD, [](int x, int y, int) { return sat(x + y); }},
+        {D3DTOP_ADDSIGNED, [](int x, int y, int) { return sat(x + y - 128); }},
+        {D3DTOP_ADDSIGNED2X, [](int x, int y, int) { return sat(2 * (x + y - 128)); }},
+        {D3DTOP_SUBTRACT, [](int x, int y, int) { return sat(x - y); }},
+        {D3DTOP_ADDSMOOTH, [](int x, int y, int) { return sat(x + mul(y, 255 - x)); }},
+        {D3DTOP_BLENDDIFFUSEALPHA,
+         [](int x, int y, int) { return mul(x, D(3)) + mul(y, 255 - D(3)); }},
+        {D3DTOP_BLENDTEXTUREALPHA, [](int x, int y, int a) { return mul(x, a) + mul(y, 255 - a); }},
+        {D3DTOP_BLENDFACTORALPHA,
+         [](int x, int y, int) { return mul(x, F(3)) + mul(y, 255 - F(3)); }},
+        {D3DTOP_BLENDTEXTUREALPHAPM, [](int x, int y, int a) { return sat(x + mul(y, 255 - a)); }},
+        // Current is diffuse at stage 0.
+        {D3DTOP_BLENDCURRENTALPHA,
+         [](int x, int y, int) { return mul(x, D(3)) + mul(y, 255 - D(3)); }},
+        {D3DTOP_MODULATEALPHA_ADDCOLOR, [](int x, int y, int a) { return sat(x + mul(a, y)); }},
+        {D3DTOP_MODULATECOLOR_ADDALPHA, [](int x, int y, int a) { return sat(mul(x, y) + a); }},
+        {D3DTOP_MODULATEINVALPHA_ADDCOLOR,
+         [](int x, int y, int a) { return sat(mul(255 - a, y) + x); }},
+        {D3DTOP_MODULATEINVCOLOR_ADDALPHA,
+         [](int x, int y, int a) { return sat(mul(255 - x, y) + a); }},
     };
-    const Case cases[] = {
-        {D3DTOP_SELECTARG1, "selectarg1", [](double x, double, double) { return x; }},
-        {D3DTOP_SELECTARG2, "selectarg2", [](double, double y, double) { return y; }},
-        {D3DTOP_MODULATE, "modulate", [](double x, double y, double) { return x * y; }},
-        {D3DTOP_MODULATE2X, "modulate2x", [](double x, double y, double) { return 2 * x * y; }},
-        {D3DTOP_MODULATE4X, "modulate4x", [](double x, double y, double) { return 4 * x * y; }},
-        {D3DTOP_ADD, "add", [](double x, double y, double) { return x + y; }},
-        {D3DTOP_ADDSIGNED, "addsigned", [](double x, double y, double) { return x + y - 0.5; }},
-        {D3DTOP_ADDSIGNED2X, "addsigned2x",
-         [](double x, double y, double) { return 2 * (x + y - 0.5); }},
-        {D3DTOP_SUBTRACT, "subtract", [](double x, double y, double) { return x - y; }},
-        {D3DTOP_ADDSMOOTH, "addsmooth", [](double x, double y, double) { return x + y - x * y; }},
-        {D3DTOP_BLENDDIFFUSEALPHA, "blenddiffusealpha",
-         [&](double x, double y, double) { return x * d.a + y * (1 - d.a); }},
-        {D3DTOP_BLENDTEXTUREALPHA, "blendtexturealpha",
-         [&](double x, double y, double) { return x * t.a + y * (1 - t.a); }},
-        {D3DTOP_BLENDFACTORALPHA, "blendfactoralpha",
-         [&](double x, double y, double) { return x * fac.a + y * (1 - fac.a); }},
-        {D3DTOP_BLENDTEXTUREALPHAPM, "blendtexturealphapm",
-         [&](double x, double y, double) { return x + y * (1 - t.a); }},
-        {D3DTOP_BLENDCURRENTALPHA, "blendcurrentalpha",
-         [&](double x, double y, double) { return x * d.a + y * (1 - d.a); }},
-        {D3DTOP_MODULATEALPHA_ADDCOLOR, "modulatealpha_addcolor",
-         [](double x, double y, double xa) { return x + xa * y; }},
-        {D3DTOP_MODULATECOLOR_ADDALPHA, "modulatecolor_addalpha",
-         [](double x, double y, double xa) { return x * y + xa; }},
-        {D3DTOP_MODULATEINVALPHA_ADDCOLOR, "modulateinvalpha_addcolor",
-         [](double x, double y, double xa) { return (1 - xa) * y + x; }},
-        {D3DTOP_MODULATEINVCOLOR_ADDALPHA, "modulateinvcolor_addalpha",
-         [](double x, double y, double xa) { return (1 - x) * y + xa; }},
-    };
-    for (const Case& k : cases) {
-        Scene s;
-        s.stage(0, k.op, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
-                D3DTA_DIFFUSE);
-        const C4 want{k.f(t.r, d.r, t.a), k.f(t.g, d.g, t.a), k.f(t.b, d.b, t.a), t.a};
-        expectColor(s.draw(), want, 1, k.name);
+    for (const auto& k : cases) {
+        const D3DCOLOR got = run({{k.op, TEX, DIF, SEL1, TEX, DIF}});
+        const auto want = [&](int c) { return c < 3 ? k.f(T0(c), D(c), T0(3)) : T0(3); };
+        expectChannels(got, want, 0, "op " + std::to_string(k.op));
     }
 }
 
-TEST(RasterCascade, AlphaOperationsWorkOnAlphaOnly) {
-    const C4 t = f4(kTex0), d = f4(kDiffuse);
-    Scene s;
-    s.stage(0, D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_MODULATE, D3DTA_TEXTURE,
-            D3DTA_DIFFUSE);
-    expectColor(s.draw(), C4{d.r, d.g, d.b, t.a * d.a}, 1, "modulate alpha");
-
-    Scene s2;
-    s2.stage(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_DISABLE, D3DTA_TEXTURE,
-             D3DTA_DIFFUSE);
-    expectColor(s2.draw(), C4{t.r, t.g, t.b, d.a}, 0, "alpha disabled keeps diffuse alpha");
+TEST_F(RasterCascade, ChainsArgumentsAndModifiers) {
+    const struct {
+        const char* name;
+        std::vector<Stage> stages;
+        int (*want)(int c);
+        int tol = 0;  // the dot product's division may truncate or round
+    } cases[] = {
+        {"alpha op on alpha only",
+         {{SEL2, TEX, DIF, D3DTOP_MODULATE, TEX, DIF}},
+         [](int c) { return c < 3 ? D(c) : mul(T0(3), D(3)); }},
+        {"alpha off at stage 0: diffuse alpha",
+         {{SEL1, TEX, DIF, OFF, TEX, DIF}},
+         [](int c) { return c < 3 ? T0(c) : D(3); }},
+        {"dot3 in every channel",
+         {{D3DTOP_DOTPRODUCT3, TEX, DIF, SEL1, TEX, DIF}},
+         [](int) { return kDot; },
+         1},
+        {"dot3 as alpha op",
+         {{SEL1, TEX, DIF, D3DTOP_DOTPRODUCT3, TEX, DIF}},
+         [](int c) { return c < 3 ? T0(c) : kDot; },
+         1},
+        {"complement",
+         {{SEL1, TEX | D3DTA_COMPLEMENT, DIF, SEL1, TEX | D3DTA_COMPLEMENT, DIF}},
+         [](int c) { return 255 - T0(c); }},
+        {"alpha replicate",
+         {{SEL1, TEX | D3DTA_ALPHAREPLICATE, DIF, SEL1, TEX, DIF}},
+         [](int) { return T0(3); }},
+        {"replicate, then complement",
+         {{SEL1, TEX | D3DTA_ALPHAREPLICATE | D3DTA_COMPLEMENT, DIF, SEL1, TEX, DIF}},
+         [](int c) { return c < 3 ? 255 - T0(3) : T0(3); }},
+        {"texture factor", {{SEL1, TF, DIF, SEL1, TF, DIF}}, F},
+        {"specular argument",
+         {{D3DTOP_ADD, D3DTA_SPECULAR, DIF, SEL2, TEX, DIF}},
+         [](int c) { return c < 3 ? sat(S(c) + D(c)) : D(3); }},
+        {"current at stage 0 is diffuse", {{SEL1, CUR, TEX, SEL1, CUR, TEX}}, D},
+        {"modulate, then add",
+         {{D3DTOP_MODULATE, TEX, DIF, SEL1, TEX, DIF},
+          {D3DTOP_ADD, TEX, CUR, D3DTOP_MODULATE, TEX, CUR}},
+         [](int c) { return c < 3 ? sat(mul(T0(c), D(c)) + T1(c)) : mul(T0(3), T1(3)); }},
+        {"select, then modulate",
+         {kShowTex0, {D3DTOP_MODULATE, TEX, CUR, SEL2, TEX, CUR}},
+         [](int c) { return c < 3 ? mul(T0(c), T1(c)) : T0(3); }},
+        {"alpha off at stage 1: current alpha", {kShowTex0, {SEL2, TEX, CUR, OFF, TEX, CUR}}, T0},
+        {"current alpha at stage 1",
+         {kShowTex0, {D3DTOP_BLENDCURRENTALPHA, TF, CUR, SEL2, TEX, CUR}},
+         [](int c) { return c < 3 ? mul(F(c), T0(3)) + mul(T0(c), 255 - T0(3)) : T0(3); }},
+        {"stage 1 blends by its own texture's alpha",
+         {kShowTex0, {D3DTOP_BLENDTEXTUREALPHA, TF, CUR, SEL2, TEX, CUR}},
+         [](int c) { return c < 3 ? mul(F(c), T1(3)) + mul(T0(c), 255 - T1(3)) : T0(3); }},
+        {"premodulate",
+         {{D3DTOP_PREMODULATE, TEX, DIF, SEL1, TEX, DIF}, {SEL2, TEX, CUR, SEL2, TEX, CUR}},
+         [](int c) { return mul(T0(c), T1(c)); }},
+        {"stops at the first disabled stage",
+         {kShowTex0, {OFF, TEX, CUR, OFF, TEX, CUR}, {SEL1, TF, CUR, SEL1, TF, CUR}},
+         T0},
+        {"stage 0 disabled shows diffuse", {{OFF, TEX, DIF, SEL1, TEX, DIF}}, D},
+    };
+    for (const auto& k : cases)
+        expectChannels(run(k.stages), k.want, k.tol, k.name);
 }
 
-TEST(RasterCascade, DotProduct3ReplicatesToAllChannels) {
-    const C4 t = f4(kTex0), d = f4(kDiffuse);
-    Scene s;
-    s.stage(0, D3DTOP_DOTPRODUCT3, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
-            D3DTA_DIFFUSE);
-    const double dot = (2 * t.r - 1) * (2 * d.r - 1) + (2 * t.g - 1) * (2 * d.g - 1) +
-                       (2 * t.b - 1) * (2 * d.b - 1);
-    expectColor(s.draw(), C4{dot, dot, dot, dot}, 1, "dot3");
+TEST_F(RasterCascade, SpecularAddSaturates) {
+    Canvas c(4, 4);
+    c.untextured();
+    c.rs(D3DRENDERSTATE_SPECULARENABLE, TRUE);
+    drawList(c.raster, withSpecular(quad(0, 0, 4, 4, 0x80f04020), 0x00304050));
+    EXPECT_EQ(c.pixel(1, 1), 0x80ff8070u);  // 0xf0 + 0x30 saturates; alpha is diffuse's
 }
 
-TEST(RasterCascade, ArgumentModifiers) {
-    const C4 t = f4(kTex0);
-    Scene s;
-    s.stage(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE | D3DTA_COMPLEMENT, D3DTA_DIFFUSE,
-            D3DTOP_SELECTARG1, D3DTA_TEXTURE | D3DTA_COMPLEMENT, D3DTA_DIFFUSE);
-    expectColor(s.draw(), C4{1 - t.r, 1 - t.g, 1 - t.b, 1 - t.a}, 0, "complement");
-
-    Scene s2;
-    s2.stage(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE | D3DTA_ALPHAREPLICATE, D3DTA_DIFFUSE,
-             D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE);
-    expectColor(s2.draw(), C4{t.a, t.a, t.a, t.a}, 0, "alpha replicate");
-
-    Scene s3;
-    s3.stage(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE | D3DTA_ALPHAREPLICATE | D3DTA_COMPLEMENT,
-             D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE);
-    expectColor(s3.draw(), C4{1 - t.a, 1 - t.a, 1 - t.a, t.a}, 0, "replicate then complement");
-}
-
-TEST(RasterCascade, TextureFactorAndSpecularArguments) {
-    const C4 fac = f4(kFactor), sp = f4(kSpecular), d = f4(kDiffuse);
-    Scene s;
-    s.stage(0, D3DTOP_SELECTARG1, D3DTA_TFACTOR, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TFACTOR,
-            D3DTA_DIFFUSE);
-    expectColor(s.draw(), fac, 0, "tfactor");
-
-    Scene s2;
-    s2.stage(0, D3DTOP_ADD, D3DTA_SPECULAR, D3DTA_DIFFUSE, D3DTOP_SELECTARG2, D3DTA_TEXTURE,
-             D3DTA_DIFFUSE);
-    expectColor(s2.draw(), C4{sp.r + d.r, sp.g + d.g, sp.b + d.b, d.a}, 1, "specular arg");
-}
-
-TEST(RasterCascade, TwoStagesModulateThenAdd) {
-    const C4 t0 = f4(kTex0), t1 = f4(kTex1), d = f4(kDiffuse);
-    Scene s;
-    s.stage(0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
-            D3DTA_DIFFUSE);
-    s.stage(1, D3DTOP_ADD, D3DTA_TEXTURE, D3DTA_CURRENT, D3DTOP_MODULATE, D3DTA_TEXTURE,
-            D3DTA_CURRENT);
-    expectColor(s.draw(), C4{t0.r * d.r + t1.r, t0.g * d.g + t1.g, t0.b * d.b + t1.b, t0.a * t1.a},
-                1, "modulate then add");
-}
-
-TEST(RasterCascade, TwoStagesSelectAndModulate) {
-    const C4 t0 = f4(kTex0), t1 = f4(kTex1);
-    Scene s;
-    s.stage(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
-            D3DTA_DIFFUSE);
-    s.stage(1, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_CURRENT, D3DTOP_SELECTARG2, D3DTA_TEXTURE,
-            D3DTA_CURRENT);
-    expectColor(s.draw(), C4{t0.r * t1.r, t0.g * t1.g, t0.b * t1.b, t0.a}, 1, "select, modulate");
-}
-
-TEST(RasterCascade, CascadeStopsAtFirstDisabledStage) {
-    const C4 t0 = f4(kTex0);
-    Scene s;
-    s.stage(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
-            D3DTA_DIFFUSE);
-    s.stage(1, D3DTOP_DISABLE, D3DTA_TEXTURE, D3DTA_CURRENT, D3DTOP_DISABLE, D3DTA_TEXTURE,
-            D3DTA_CURRENT);
-    s.stage(2, D3DTOP_SELECTARG1, D3DTA_TFACTOR, D3DTA_CURRENT, D3DTOP_SELECTARG1, D3DTA_TFACTOR,
-            D3DTA_CURRENT);
-    expectColor(s.draw(), t0, 0, "stage 2 ignored");
-
-    Scene s2;
-    s2.stage(0, D3DTOP_DISABLE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
-             D3DTA_DIFFUSE);
-    expectColor(s2.draw(), f4(kDiffuse), 0, "stage 0 disabled shows diffuse");
-}
-
-TEST(RasterCascade, StageZeroCurrentIsDiffuse) {
-    Scene s;
-    s.stage(0, D3DTOP_SELECTARG1, D3DTA_CURRENT, D3DTA_TEXTURE, D3DTOP_SELECTARG1, D3DTA_CURRENT,
-            D3DTA_TEXTURE);
-    expectColor(s.draw(), f4(kDiffuse), 0, "current at stage 0");
-}
-
-TEST(RasterCascade, PremodulateMultipliesNextStageTexture) {
-    const C4 t0 = f4(kTex0), t1 = f4(kTex1);
-    Scene s;
-    s.stage(0, D3DTOP_PREMODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
-            D3DTA_DIFFUSE);
-    s.stage(1, D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_CURRENT, D3DTOP_SELECTARG2, D3DTA_TEXTURE,
-            D3DTA_CURRENT);
-    expectColor(s.draw(), C4{t0.r * t1.r, t0.g * t1.g, t0.b * t1.b, t0.a * t1.a}, 1, "premodulate");
-}
-
-TEST(RasterCascade, SpecularAddSaturates) {
-    Scene s;
-    s.stage(0, D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_SELECTARG2, D3DTA_TEXTURE,
-            D3DTA_DIFFUSE);
-    s.c.state().setRenderState(D3DRENDERSTATE_SPECULARENABLE, TRUE);
-    std::vector<Vertex> v = quad(0, 0, 4, 4, 0x80f04020);
-    for (Vertex& p : v)
-        p.specular = 0x00304050;
-    drawList(s.c.raster, v);
-    EXPECT_EQ(s.c.pixel(1, 1), 0x80ff8070u);  // 0xf0 + 0x30 saturates
-}
-
-TEST(RasterCascade, LegacyTextureMapBlendDrivesStageZero) {
-    const C4 t = f4(kTex0), d = f4(kDiffuse);
-    Scene s;
-    s.c.state().setRenderState(D3DRENDERSTATE_TEXTUREMAPBLEND, D3DTBLEND_DECAL);
-    expectColor(s.draw(), t, 0, "decal");
-    s.c.state().setRenderState(D3DRENDERSTATE_TEXTUREMAPBLEND, D3DTBLEND_MODULATEALPHA);
-    expectColor(s.draw(), C4{t.r * d.r, t.g * d.g, t.b * d.b, t.a * d.a}, 1, "modulatealpha");
+TEST_F(RasterCascade, LegacyTextureMapBlendDrivesStageZero) {
+    Canvas c(4, 4);
+    c.state().setTexture(0, &t0.tex);
+    c.rs(D3DRENDERSTATE_TEXTUREMAPBLEND, D3DTBLEND_DECAL);
+    drawList(c.raster, quad(0, 0, 4, 4, kDiffuse));
+    EXPECT_EQ(c.pixel(1, 1), kTex0);
+    c.rs(D3DRENDERSTATE_TEXTUREMAPBLEND, D3DTBLEND_MODULATEALPHA);
+    drawList(c.raster, quad(0, 0, 4, 4, kDiffuse));
+    expectChannels(
+        c.pixel(1, 1), [](int c) { return mul(T0(c), D(c)); }, 0, "modulatealpha");
 }

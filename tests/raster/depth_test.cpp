@@ -6,57 +6,46 @@ using namespace rt;
 
 namespace {
 
-const DWORD kFuncs[] = {D3DCMP_NEVER,   D3DCMP_LESS,     D3DCMP_EQUAL,        D3DCMP_LESSEQUAL,
-                        D3DCMP_GREATER, D3DCMP_NOTEQUAL, D3DCMP_GREATEREQUAL, D3DCMP_ALWAYS};
-
-bool expectedPass(DWORD func, float z, float stored) {
-    switch (func) {
-        case D3DCMP_NEVER:
-            return false;
-        case D3DCMP_LESS:
-            return z < stored;
-        case D3DCMP_EQUAL:
-            return z == stored;
-        case D3DCMP_LESSEQUAL:
-            return z <= stored;
-        case D3DCMP_GREATER:
-            return z > stored;
-        case D3DCMP_NOTEQUAL:
-            return z != stored;
-        case D3DCMP_GREATEREQUAL:
-            return z >= stored;
-        default:
-            return true;
+class RasterDepth : public ::testing::TestWithParam<DepthFormat> {
+protected:
+    // The stored depth without D24X8's unused top byte.
+    DWORD depth(const Canvas& c, int x, int y) const {
+        return c.depthAt(x, y) & (GetParam() == DepthFormat::D24X8 ? 0xffffffu : ~0u);
     }
-}
-
-class RasterDepth : public ::testing::TestWithParam<DepthFormat> {};
+};
 
 }  // namespace
 
 TEST_P(RasterDepth, EveryComparisonAgainstClearedDepth) {
-    const DepthFormat format = GetParam();
-    for (DWORD func : kFuncs) {
-        for (float z : {0.25f, 0.5f, 0.75f}) {
-            Canvas c(4, 4, PixelFormat::A8R8G8B8, format);
-            c.raster.clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, nullptr, 0, 0xff000000, 0.5f);
-            c.state().setRenderState(D3DRENDERSTATE_ZFUNC, func);
+    // Passes for z below, at and above the stored 0.37 (cleared and drawn
+    // depths are quantised alike, so EQUAL holds).
+    const struct {
+        DWORD func;
+        bool below, equal, above;
+    } cases[] = {
+        {D3DCMP_NEVER, false, false, false},      {D3DCMP_LESS, true, false, false},
+        {D3DCMP_EQUAL, false, true, false},       {D3DCMP_LESSEQUAL, true, true, false},
+        {D3DCMP_GREATER, false, false, true},     {D3DCMP_NOTEQUAL, true, false, true},
+        {D3DCMP_GREATEREQUAL, false, true, true}, {D3DCMP_ALWAYS, true, true, true},
+    };
+    for (const auto& k : cases) {
+        const std::pair<float, bool> zs[] = {{0.25f, k.below}, {0.37f, k.equal}, {0.75f, k.above}};
+        for (const auto& [z, pass] : zs) {
+            Canvas c(4, 4, PixelFormat::A8R8G8B8, GetParam());
+            c.raster.clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, nullptr, 0, 0xff000000, 0.37f);
+            c.rs(D3DRENDERSTATE_ZFUNC, k.func);
             drawList(c.raster, quad(0, 0, 4, 4, 0xffffffff, 0, 0, 1, 1, z));
-            const bool pass = expectedPass(func, z, 0.5f);
-            EXPECT_EQ(c.pixel(2, 2) == 0xffffffff, pass) << "func " << func << " z " << z;
-            EXPECT_EQ(c.depthAt(2, 2),
-                      quantizeDepth(format, pass ? z : 0.5f) |
-                          (format == DepthFormat::D24X8 ? c.depthAt(2, 2) & 0xff000000u : 0u));
+            EXPECT_EQ(c.pixel(2, 2) == 0xffffffff, pass) << "func " << k.func << " z " << z;
+            EXPECT_EQ(depth(c, 2, 2), quantizeDepth(GetParam(), pass ? z : 0.37f));
         }
     }
 }
 
 TEST_P(RasterDepth, NearerSurfaceOccludesInEitherOrder) {
-    const DepthFormat format = GetParam();
     for (bool nearFirst : {true, false}) {
-        Canvas c(8, 8, PixelFormat::A8R8G8B8, format);
-        c.raster.clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, nullptr, 0, 0, 1.0f);
-        c.state().setRenderState(D3DRENDERSTATE_ZFUNC, D3DCMP_LESS);
+        Canvas c(8, 8, PixelFormat::A8R8G8B8, GetParam());
+        c.clearDepth(1.0f);
+        c.rs(D3DRENDERSTATE_ZFUNC, D3DCMP_LESS);
         const auto nearQuad = quad(0, 0, 6, 6, 0xffff0000, 0, 0, 1, 1, 0.3f);
         const auto farQuad = quad(2, 2, 8, 8, 0xff00ff00, 0, 0, 1, 1, 0.3001f);
         drawList(c.raster, nearFirst ? nearQuad : farQuad);
@@ -68,40 +57,31 @@ TEST_P(RasterDepth, NearerSurfaceOccludesInEitherOrder) {
 }
 
 TEST_P(RasterDepth, InterpolatedDepthAcrossTriangle) {
-    const DepthFormat format = GetParam();
-    Canvas c(16, 1, PixelFormat::A8R8G8B8, format);
-    c.raster.clear(D3DCLEAR_ZBUFFER, nullptr, 0, 0, 1.0f);
-    c.state().setRenderState(D3DRENDERSTATE_ZFUNC, D3DCMP_ALWAYS);
+    Canvas c(16, 1, PixelFormat::A8R8G8B8, GetParam());
+    c.clearDepth(1.0f);
+    c.rs(D3DRENDERSTATE_ZFUNC, D3DCMP_ALWAYS);
     // z from 0 at x = -0.5 to 1 at x = 15.5.
-    Vertex a = vtx(-0.5f, -0.5f), b = vtx(15.5f, -0.5f), d = vtx(15.5f, 0.5f), e = vtx(-0.5f, 0.5f);
-    a.z = e.z = 0.0f;
-    b.z = d.z = 1.0f;
-    drawList(c.raster, {a, b, d, a, d, e});
-    const double scale = format == DepthFormat::D16     ? 65535.0
-                         : format == DepthFormat::D24X8 ? 16777215.0
-                                                        : 4294967295.0;
-    for (int x = 0; x < 16; ++x) {
-        const double want = (x + 0.5) / 16.0 * scale;
-        EXPECT_NEAR(
-            static_cast<double>(c.depthAt(x, 0) & (format == DepthFormat::D24X8 ? 0xffffffu : ~0u)),
-            want, scale * 1e-6 + 1.0)
-            << x;
-    }
+    drawList(c.raster,
+             row(16, vtx(0, 0, 0xffffffff, 0, 0, 0.0f), vtx(0, 0, 0xffffffff, 0, 0, 1.0f)));
+    const double scale = GetParam() == DepthFormat::D16     ? 65535.0
+                         : GetParam() == DepthFormat::D24X8 ? 16777215.0
+                                                            : 4294967295.0;
+    for (int x = 0; x < 16; ++x)
+        EXPECT_NEAR(depth(c, x, 0), (x + 0.5) / 16.0 * scale, scale * 1e-6 + 1.0) << x;
 }
 
 TEST_P(RasterDepth, WriteDisableAndZDisable) {
-    const DepthFormat format = GetParam();
-    Canvas c(4, 4, PixelFormat::A8R8G8B8, format);
-    c.raster.clear(D3DCLEAR_ZBUFFER, nullptr, 0, 0, 0.5f);
+    Canvas c(4, 4, PixelFormat::A8R8G8B8, GetParam());
+    c.clearDepth(0.5f);
     const DWORD cleared = c.depthAt(1, 1);
-    c.state().setRenderState(D3DRENDERSTATE_ZWRITEENABLE, FALSE);
+    c.rs(D3DRENDERSTATE_ZWRITEENABLE, FALSE);
     drawList(c.raster, quad(0, 0, 4, 4, 0xffffffff, 0, 0, 1, 1, 0.25f));
     EXPECT_EQ(c.pixel(1, 1), 0xffffffffu);
     EXPECT_EQ(c.depthAt(1, 1), cleared);
     // Z disabled: drawn although farther, and depth untouched.
     c.clear(0);
-    c.state().setRenderState(D3DRENDERSTATE_ZWRITEENABLE, TRUE);
-    c.state().setRenderState(D3DRENDERSTATE_ZENABLE, D3DZB_FALSE);
+    c.rs(D3DRENDERSTATE_ZWRITEENABLE, TRUE);
+    c.rs(D3DRENDERSTATE_ZENABLE, D3DZB_FALSE);
     drawList(c.raster, quad(0, 0, 4, 4, 0xffffffff, 0, 0, 1, 1, 0.9f));
     EXPECT_EQ(c.pixel(1, 1), 0xffffffffu);
     EXPECT_EQ(c.depthAt(1, 1), cleared);
@@ -112,21 +92,21 @@ INSTANTIATE_TEST_SUITE_P(Formats, RasterDepth,
 
 TEST(RasterDepthD24, TopByteIsPreserved) {
     Canvas c(4, 4, PixelFormat::A8R8G8B8, DepthFormat::D24X8);
-    c.setDepthRaw(1, 1, 0xab000000u | 0xffffff);
-    c.setDepthRaw(2, 1, 0xcd000000u | 0xffffff);
+    c.setDepthRaw(1, 1, 0xabffffffu);
+    c.setDepthRaw(2, 1, 0xcdffffffu);
     drawList(c.raster, quad(0, 0, 4, 4, 0xffffffff, 0, 0, 1, 1, 0.5f));
     EXPECT_EQ(c.depthAt(1, 1), 0xab000000u | quantizeDepth(DepthFormat::D24X8, 0.5f));
-    c.raster.clear(D3DCLEAR_ZBUFFER, nullptr, 0, 0, 1.0f);
+    c.clearDepth(1.0f);
     EXPECT_EQ(c.depthAt(2, 1), 0xcdffffffu);
 }
 
 TEST(RasterDepthDiscard, AlphaTestedFragmentsDoNotWriteDepth) {
     Canvas c(4, 4, PixelFormat::A8R8G8B8, DepthFormat::D16);
-    c.raster.clear(D3DCLEAR_ZBUFFER, nullptr, 0, 0, 1.0f);
-    c.state().setTextureStageState(0, D3DTSS_COLOROP, D3DTOP_DISABLE);
-    c.state().setRenderState(D3DRENDERSTATE_ALPHATESTENABLE, TRUE);
-    c.state().setRenderState(D3DRENDERSTATE_ALPHAFUNC, D3DCMP_GREATER);
-    c.state().setRenderState(D3DRENDERSTATE_ALPHAREF, 0x80);
+    c.clearDepth(1.0f);
+    c.untextured();
+    c.rs(D3DRENDERSTATE_ALPHATESTENABLE, TRUE);
+    c.rs(D3DRENDERSTATE_ALPHAFUNC, D3DCMP_GREATER);
+    c.rs(D3DRENDERSTATE_ALPHAREF, 0x80);
     drawList(c.raster, quad(0, 0, 4, 4, 0x40ffffff, 0, 0, 1, 1, 0.25f));
     EXPECT_EQ(c.depthAt(1, 1), 0xffffu);
     drawList(c.raster, quad(0, 0, 4, 4, 0xc0ffffff, 0, 0, 1, 1, 0.25f));

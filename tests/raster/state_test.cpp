@@ -6,13 +6,13 @@ using namespace rt;
 
 TEST(RasterStateDefaults, MatchDirect3D6) {
     RasterState s;
-    EXPECT_EQ(s.renderState(D3DRENDERSTATE_CULLMODE), DWORD{D3DCULL_CCW});
-    EXPECT_EQ(s.renderState(D3DRENDERSTATE_ZFUNC), DWORD{D3DCMP_LESSEQUAL});
-    EXPECT_EQ(s.renderState(D3DRENDERSTATE_SRCBLEND), DWORD{D3DBLEND_ONE});
-    EXPECT_EQ(s.renderState(D3DRENDERSTATE_DESTBLEND), DWORD{D3DBLEND_ZERO});
-    EXPECT_EQ(s.renderState(D3DRENDERSTATE_SHADEMODE), DWORD{D3DSHADE_GOURAUD});
-    EXPECT_EQ(s.renderState(D3DRENDERSTATE_TEXTUREPERSPECTIVE), DWORD{TRUE});
-    EXPECT_EQ(s.renderState(D3DRENDERSTATE_FOGTABLEEND), floatBits(1.0f));
+    const std::pair<DWORD, DWORD> render[] = {
+        {D3DRENDERSTATE_CULLMODE, D3DCULL_CCW},       {D3DRENDERSTATE_ZFUNC, D3DCMP_LESSEQUAL},
+        {D3DRENDERSTATE_SRCBLEND, D3DBLEND_ONE},      {D3DRENDERSTATE_DESTBLEND, D3DBLEND_ZERO},
+        {D3DRENDERSTATE_SHADEMODE, D3DSHADE_GOURAUD}, {D3DRENDERSTATE_TEXTUREPERSPECTIVE, TRUE},
+        {D3DRENDERSTATE_FOGTABLEEND, floatBits(1.0f)}};
+    for (const auto& [state, value] : render)
+        EXPECT_EQ(s.renderState(state), value) << state;
     EXPECT_EQ(s.textureStageState(0, D3DTSS_COLOROP), DWORD{D3DTOP_MODULATE});
     EXPECT_EQ(s.textureStageState(0, D3DTSS_ALPHAOP), DWORD{D3DTOP_SELECTARG1});
     EXPECT_EQ(s.textureStageState(1, D3DTSS_COLOROP), DWORD{D3DTOP_DISABLE});
@@ -53,30 +53,25 @@ TEST(RasterStateLegacy, TextureFilterAndAddressMapToStageZero) {
     EXPECT_EQ(s.renderState(D3DRENDERSTATE_WRAP0), DWORD{D3DWRAP_U});
 }
 
-TEST(RasterStateVersion, EveryChangeBumpsVersion) {
-    RasterState s;
-    uint64_t v = s.version();
-    s.setRenderState(D3DRENDERSTATE_ZENABLE, FALSE);
-    EXPECT_GT(s.version(), v);
-    v = s.version();
-    s.setTextureStageState(1, D3DTSS_COLOROP, D3DTOP_ADD);
-    EXPECT_GT(s.version(), v);
-    v = s.version();
-    s.setTexture(0, nullptr);
-    EXPECT_GT(s.version(), v);
-    v = s.version();
-    s.setRenderState(0, 5);  // refused: no change
-    EXPECT_EQ(s.version(), v);
-}
-
-TEST(RasterStateVersion, StateChangeBetweenDrawsTakesEffect) {
+// Each kind of change is seen by the next draw; a refused one changes nothing.
+TEST(RasterStateVersion, ChangesBetweenDrawsTakeEffect) {
     Canvas c(4, 4);
-    c.state().setTextureStageState(0, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    c.untextured();
     drawList(c.raster, quad(0, 0, 4, 4, 0xffff0000));
     EXPECT_EQ(c.pixel(1, 1), 0xffff0000u);
-    c.state().setRenderState(D3DRENDERSTATE_TEXTUREFACTOR, 0xff00ff00);
-    c.state().setTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    c.state().setTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
+    c.rs(D3DRENDERSTATE_TEXTUREFACTOR, 0xff00ff00);
+    c.tss(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    c.tss(0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
     drawList(c.raster, quad(0, 0, 4, 4, 0xffff0000));
-    EXPECT_EQ(c.pixel(1, 1) & 0xffffff, 0x00ff00u);
+    EXPECT_EQ(c.pixel(1, 1), 0xff00ff00u);
+    c.tss(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    drawList(c.raster, quad(0, 0, 4, 4, 0xffff0000));
+    EXPECT_EQ(c.pixel(1, 1), 0xffffffffu) << "no texture bound reads white";
+    const TestTexture t(PixelFormat::A8R8G8B8, 1, 1, {0xff0000ff});
+    c.state().setTexture(0, &t.tex);
+    const uint64_t version = c.state().version();
+    EXPECT_FALSE(c.state().setRenderState(0, 5));
+    EXPECT_EQ(c.state().version(), version);
+    drawList(c.raster, quad(0, 0, 4, 4, 0xffff0000));
+    EXPECT_EQ(c.pixel(1, 1), 0xff0000ffu);
 }

@@ -20,16 +20,6 @@ TEST(RasterClear, RectanglesOfColourAndDepth) {
     EXPECT_TRUE(c.paddingUntouched());
 }
 
-TEST(RasterClear, ClearedDepthEqualsDrawnDepth) {
-    for (DepthFormat f : {DepthFormat::D16, DepthFormat::D24X8, DepthFormat::D32}) {
-        Canvas c(4, 4, PixelFormat::A8R8G8B8, f);
-        c.raster.clear(D3DCLEAR_ZBUFFER, nullptr, 0, 0, 0.37f);
-        c.state().setRenderState(D3DRENDERSTATE_ZFUNC, D3DCMP_EQUAL);
-        drawList(c.raster, quad(0, 0, 4, 4, 0xffffffff, 0, 0, 1, 1, 0.37f));
-        EXPECT_EQ(c.pixel(1, 1), 0xffffffffu) << static_cast<int>(f);
-    }
-}
-
 TEST(RasterTargets, EachFormatStoresColour) {
     struct Case {
         PixelFormat format;
@@ -43,7 +33,7 @@ TEST(RasterTargets, EachFormatStoresColour) {
     };
     for (const Case& k : cases) {
         Canvas c(4, 4, k.format);
-        c.state().setTextureStageState(0, D3DTSS_COLOROP, D3DTOP_DISABLE);
+        c.untextured();
         drawList(c.raster, quad(0, 0, 4, 4, 0x80ff8040));
         EXPECT_EQ(c.raw(1, 1), k.expectedRaw) << static_cast<int>(k.format);
         EXPECT_TRUE(c.paddingUntouched());

@@ -8,205 +8,165 @@ using namespace rt;
 
 namespace {
 
-// Stage 0 shows the texture alone.
-void showTexture(Canvas& c, const Texture* t) {
-    c.state().setTexture(0, t);
-    c.state().setTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    c.state().setTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-}
-
-void expectNear(D3DCOLOR got, int r, int g, int b, int tol, const char* what) {
-    EXPECT_NEAR(red(got), r, tol) << what;
-    EXPECT_NEAR(green(got), g, tol) << what;
-    EXPECT_NEAR(blue(got), b, tol) << what;
-}
-
 constexpr D3DCOLOR kRed = 0xffff0000, kGreen = 0xff00ff00, kBlue = 0xff0000ff;
+
+// Stage 0 shows its texture alone.
+struct Textured : Canvas {
+    Textured(DWORD w, DWORD h, const Texture* t, DepthFormat depth = DepthFormat::None)
+        : Canvas(w, h, PixelFormat::A8R8G8B8, depth) {
+        state().setTexture(0, t);
+        tss(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+        tss(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+    }
+};
 
 }  // namespace
 
-TEST(RasterTextureFormats, EachFormatDecodesToItsChannels) {
-    struct Case {
+// Channels widen by repeating their top bits; formats without alpha read 255.
+TEST(RasterTexture, EachFormatDecodesToItsChannels) {
+    const struct {
         PixelFormat format;
-        D3DCOLOR in;
-        D3DCOLOR expected;
-    };
-    const Case cases[] = {
-        {PixelFormat::R5G6B5, 0x80f08418, 0xfff78618},    // 5/6/5 bits widened
-        {PixelFormat::X1R5G5B5, 0x00f08418, 0xfff78418},  // no alpha -> 255
+        D3DCOLOR in, expected;
+    } cases[] = {
+        {PixelFormat::R5G6B5, 0x80f08418, 0xfff78618},
+        {PixelFormat::X1R5G5B5, 0x00f08418, 0xfff78418},
         {PixelFormat::A1R5G5B5, 0x00f08418, 0x00f78418},
         {PixelFormat::A1R5G5B5, 0xc0f08418, 0xfff78418},
         {PixelFormat::A4R4G4B4, 0x8f3c5a77, 0x88335577},
         {PixelFormat::X8R8G8B8, 0x12345678, 0xff345678},
         {PixelFormat::A8R8G8B8, 0x12345678, 0x12345678},
     };
-    for (const Case& k : cases) {
+    for (const auto& k : cases) {
         TestTexture t(k.format, 1, 1, {k.in});
-        Canvas c(4, 4);
-        showTexture(c, &t.tex);
+        Textured c(4, 4, &t.tex);
         drawList(c.raster, quad(0, 0, 4, 4, 0xffffffff));
         EXPECT_EQ(c.pixel(1, 1), k.expected) << static_cast<int>(k.format);
     }
 }
 
-TEST(RasterTextureAddress, WrapMirrorClampBorder) {
-    TestTexture t(PixelFormat::A8R8G8B8, 2, 1, {kRed, kGreen});
-    // u runs 0..2 over 8 pixels: pixel x samples texel floor((x + 0.5) / 2).
-    struct Case {
-        DWORD mode;
-        D3DCOLOR expected[8];
+// One texel per channel, so a pixel's channels are the weights of the four
+// texels: T00 red, T10 green, T01 blue, T11 alpha. Texel centres sit at
+// (i + 0.5) / size; bilinear weights are in 1/256 steps.
+TEST(RasterTexture, AddressingAndFilteringPickTheHandComputedTexels) {
+    const TestTexture quads(PixelFormat::A8R8G8B8, 2, 2,
+                            {0x00ff0000, 0x0000ff00, 0x000000ff, 0xff000000});
+    const TestTexture npot(PixelFormat::A8R8G8B8, 3, 1, {kRed, kGreen, kBlue});
+    constexpr D3DCOLOR kBorder = 0x80402210;
+    const struct {
+        const TestTexture& t;
+        DWORD address;
+        bool linear;
+        float u, v;
+        D3DCOLOR expected;
+    } cases[] = {
+        {quads, D3DTADDRESS_WRAP, false, 0.75f, 0.25f, 0x0000ff00},
+        {quads, D3DTADDRESS_WRAP, false, 0.25f, 0.75f, 0x000000ff},
+        {quads, D3DTADDRESS_WRAP, false, -0.5f, 1.5f, 0xff000000},   // texel (-1, 3)
+        {quads, D3DTADDRESS_CLAMP, false, -0.5f, 1.5f, 0x000000ff},  // to (0, 1)
+        {quads, D3DTADDRESS_CLAMP, false, 1.25f, -0.25f, 0x0000ff00},
+        {quads, D3DTADDRESS_MIRROR, false, 1.75f, -0.75f, 0x000000ff},  // (3, -2) -> (0, 1)
+        {quads, D3DTADDRESS_MIRROR, false, 0.75f, 0.25f, 0x0000ff00},
+        {quads, D3DTADDRESS_BORDER, false, 0.25f, 0.25f, 0x00ff0000},
+        {quads, D3DTADDRESS_BORDER, false, 1.25f, 0.25f, kBorder},
+        {quads, D3DTADDRESS_BORDER, false, 0.25f, -0.25f, kBorder},
+        {npot, D3DTADDRESS_WRAP, false, -0.2f, 0.5f, kBlue},  // texel -1 wraps to 2
+        {npot, D3DTADDRESS_WRAP, false, 1.5f, 0.5f, kGreen},  // 4 wraps to 1
+        // (0.375, 0.625): texel space (0.25, 0.75) from the centre of T00:
+        // T00 3/4 * 1/4, T10 1/4 * 1/4, T01 3/4 * 3/4, T11 1/4 * 3/4.
+        {quads, D3DTADDRESS_WRAP, true, 0.375f, 0.625f, 0x3030108f},
+        {quads, D3DTADDRESS_CLAMP, true, 0.375f, 0.625f, 0x3030108f},
+        // (0.125, 0.375): a quarter texel left of T00's centre. Wrapped, the
+        // left neighbour is column 1; clamped, column 0 twice; border, kBorder.
+        {quads, D3DTADDRESS_WRAP, true, 0.125f, 0.375f, 0x108f3030},
+        {quads, D3DTADDRESS_CLAMP, true, 0.125f, 0.375f, 0x00bf0040},
+        {quads, D3DTADDRESS_BORDER, true, 0.125f, 0.375f, 0x209f0934},
+        // At the far edges the clamped neighbour is the last texel itself.
+        {quads, D3DTADDRESS_CLAMP, true, 0.875f, 0.375f, 0x4000bf00},
+        {quads, D3DTADDRESS_CLAMP, true, 0.875f, 0.875f, 0xff000000},
     };
-    const Case cases[] = {
-        {D3DTADDRESS_WRAP, {kRed, kRed, kGreen, kGreen, kRed, kRed, kGreen, kGreen}},
-        {D3DTADDRESS_MIRROR, {kRed, kRed, kGreen, kGreen, kGreen, kGreen, kRed, kRed}},
-        {D3DTADDRESS_CLAMP, {kRed, kRed, kGreen, kGreen, kGreen, kGreen, kGreen, kGreen}},
-        {D3DTADDRESS_BORDER, {kRed, kRed, kGreen, kGreen, kBlue, kBlue, kBlue, kBlue}},
-    };
-    for (const Case& k : cases) {
-        Canvas c(8, 2);
-        showTexture(c, &t.tex);
-        c.state().setTextureStageState(0, D3DTSS_ADDRESS, k.mode);
-        c.state().setTextureStageState(0, D3DTSS_BORDERCOLOR, kBlue);
-        drawList(c.raster, quad(-0.5f, -0.5f, 7.5f, 1.5f, 0xffffffff, 0, 0.5f, 2, 0.5f));
-        for (int x = 0; x < 8; ++x)
-            EXPECT_EQ(c.pixel(x, 0), k.expected[x]) << k.mode << " " << x;
+    for (const auto& k : cases) {
+        Textured c(2, 2, &k.t.tex);
+        c.tss(0, D3DTSS_ADDRESS, k.address);
+        c.tss(0, D3DTSS_BORDERCOLOR, kBorder);
+        c.tss(0, D3DTSS_MAGFILTER, k.linear ? D3DTFG_LINEAR : D3DTFG_POINT);
+        c.tss(0, D3DTSS_MINFILTER, k.linear ? D3DTFN_LINEAR : D3DTFN_POINT);
+        drawList(c.raster, quad(-0.5f, -0.5f, 1.5f, 1.5f, 0xffffffff, k.u, k.v, k.u, k.v));
+        EXPECT_EQ(c.pixel(1, 1), k.expected)
+            << "address " << k.address << " linear " << k.linear << " at " << k.u << "," << k.v;
     }
 }
 
-TEST(RasterTextureAddress, NonPowerOfTwoWrapsAndNegativeCoordinates) {
-    TestTexture t(PixelFormat::A8R8G8B8, 3, 1, {kRed, kGreen, kBlue});
-    Canvas c(6, 1);
-    showTexture(c, &t.tex);
-    // u from -1 to 1 over 6 pixels: texel floor(3u) wraps mod 3.
-    drawList(c.raster, quad(-0.5f, -0.5f, 5.5f, 0.5f, 0xffffffff, -1, 0.5f, 1, 0.5f));
-    const D3DCOLOR expected[6] = {kRed, kGreen, kBlue, kRed, kGreen, kBlue};
-    for (int x = 0; x < 6; ++x)
-        EXPECT_EQ(c.pixel(x, 0), expected[x]) << x;
-}
-
-TEST(RasterTextureFilter, BilinearBetweenTexelCentres) {
-    TestTexture t(PixelFormat::A8R8G8B8, 2, 1, {0xff000000, 0xffffffff});
-    for (DWORD mode : {DWORD{D3DTADDRESS_WRAP}, DWORD{D3DTADDRESS_CLAMP}}) {
-        Canvas c(8, 1);
-        showTexture(c, &t.tex);
-        c.state().setTextureStageState(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
-        c.state().setTextureStageState(0, D3DTSS_MINFILTER, D3DTFN_LINEAR);
-        c.state().setTextureStageState(0, D3DTSS_ADDRESS, mode);
-        drawList(c.raster, quad(-0.5f, -0.5f, 7.5f, 0.5f, 0xffffffff, 0, 0.5f, 1, 0.5f));
-        for (int x = 0; x < 8; ++x) {
-            const double tx = (x + 0.5) / 8.0 * 2.0 - 0.5;
-            const double x0 = std::floor(tx), frac = tx - x0;
-            auto texel = [&](double i) {
-                if (mode == D3DTADDRESS_CLAMP)
-                    i = i < 0 ? 0 : (i > 1 ? 1 : i);
-                const int w = static_cast<int>(i) & 1;
-                return w == 0 ? 0.0 : 255.0;
-            };
-            const double expected = texel(x0) * (1 - frac) + texel(x0 + 1) * frac;
-            EXPECT_NEAR(red(c.pixel(x, 0)), expected, 1.5) << "mode " << mode << " x " << x;
-        }
-    }
-}
-
-TEST(RasterTextureFilter, PointFilterPicksNearestTexel) {
-    TestTexture t(PixelFormat::A8R8G8B8, 4, 1, {kRed, kGreen, kBlue, 0xffffffff});
-    Canvas c(16, 1);
-    showTexture(c, &t.tex);
-    drawList(c.raster, quad(-0.5f, -0.5f, 15.5f, 0.5f, 0xffffffff, 0, 0.5f, 1, 0.5f));
-    const D3DCOLOR order[4] = {kRed, kGreen, kBlue, 0xffffffff};
-    for (int x = 0; x < 16; ++x)
-        EXPECT_EQ(c.pixel(x, 0), order[x / 4]) << x;
-}
-
-namespace {
-
-const D3DCOLOR kLevelColors[7] = {0xffff0000, 0xff00ff00, 0xff0000ff, 0xffffff00,
-                                  0xff00ffff, 0xffff00ff, 0xff808080};
-
-TestTexture mipChain() {
+TEST(RasterTexture, MipLevelFollowsMinificationMaxLevelAndBias) {
+    const D3DCOLOR colors[7] = {kRed,       kGreen,     kBlue,     0xffffff00,
+                                0xff00ffff, 0xffff00ff, 0xff808080};
     TestTexture t(PixelFormat::A8R8G8B8);
     for (int l = 0; l < 7; ++l)
-        t.addLevel(64u >> l, 64u >> l, {kLevelColors[l]});
-    return t;
+        t.addLevel(64u >> l, 64u >> l, {colors[l]});
+    auto draw = [&](float size, DWORD mipFilter, DWORD maxLevel, float bias, float height = 0) {
+        Textured c(80, 80, &t.tex);
+        c.tss(0, D3DTSS_MIPFILTER, mipFilter);
+        c.tss(0, D3DTSS_MAXMIPLEVEL, maxLevel);
+        c.tss(0, D3DTSS_MIPMAPLODBIAS, floatBits(bias));
+        height = height > 0 ? height : size;
+        drawList(c.raster, quad(0, 0, size, height, 0xffffffff));
+        return c.pixel(static_cast<int>(size / 2), static_cast<int>(height / 2));
+    };
+    const float k15 = 64 / std::pow(2.0f, 1.5f);  // lod 1.5
+    // A quad of `size` pixels shows 64 / size texels per pixel: lod log2(64 / size).
+    // Size 78 magnifies (the top level); max level 3 at lod 1.5 is below the
+    // largest level used.
+    const struct {
+        float size;
+        DWORD mip, maxLevel;
+        float bias;
+        int level;
+    } cases[] = {
+        {64, D3DTFP_POINT, 0, 0, 0},   {32, D3DTFP_POINT, 0, 0, 1},  {16, D3DTFP_POINT, 0, 0, 2},
+        {8, D3DTFP_POINT, 0, 0, 3},    {2, D3DTFP_POINT, 0, 0, 5},   {0.5f, D3DTFP_POINT, 0, 0, 6},
+        {78, D3DTFP_POINT, 0, 0, 0},   {16, D3DTFP_NONE, 0, 0, 0},   {16, D3DTFP_POINT, 3, 0, 3},
+        {64, D3DTFP_POINT, 0, 1, 1},   {16, D3DTFP_POINT, 0, -1, 1}, {0.5f, D3DTFP_LINEAR, 0, 0, 6},
+        {k15, D3DTFP_LINEAR, 3, 0, 3},
+    };
+    for (const auto& k : cases) {
+        EXPECT_EQ(draw(k.size, k.mip, k.maxLevel, k.bias), colors[k.level])
+            << k.size << " mip " << k.mip << " max " << k.maxLevel << " bias " << k.bias;
+    }
+    // The larger minification, here along y, decides.
+    EXPECT_EQ(draw(64, D3DTFP_POINT, 0, 0, 16), colors[2]);
+    // lod 1.5: half level 1 (green), half level 2 (blue).
+    const D3DCOLOR blend = draw(k15, D3DTFP_LINEAR, 0, 0);
+    EXPECT_EQ(red(blend), 0);
+    EXPECT_NEAR(ch(blend, 1), 128, 1);
+    EXPECT_NEAR(ch(blend, 2), 128, 1);
 }
 
-D3DCOLOR drawMinified(const Texture& tex, float size, DWORD mipFilter, DWORD maxLevel = 0,
-                      float bias = 0.0f) {
-    Canvas c(80, 80);
-    c.state().setTexture(0, &tex);
-    c.state().setTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    c.state().setTextureStageState(0, D3DTSS_MIPFILTER, mipFilter);
-    c.state().setTextureStageState(0, D3DTSS_MAXMIPLEVEL, maxLevel);
-    c.state().setTextureStageState(0, D3DTSS_MIPMAPLODBIAS, floatBits(bias));
-    drawList(c.raster, quad(0, 0, size, size, 0xffffffff));
-    return c.pixel(static_cast<int>(size / 2), static_cast<int>(size / 2));
-}
-
-}  // namespace
-
-TEST(RasterTextureMip, LevelFollowsMinification) {
-    const TestTexture t = mipChain();
-    EXPECT_EQ(drawMinified(t.tex, 64, D3DTFP_POINT), kLevelColors[0]);
-    EXPECT_EQ(drawMinified(t.tex, 32, D3DTFP_POINT), kLevelColors[1]);
-    EXPECT_EQ(drawMinified(t.tex, 16, D3DTFP_POINT), kLevelColors[2]);  // minified by 4
-    EXPECT_EQ(drawMinified(t.tex, 8, D3DTFP_POINT), kLevelColors[3]);
-    EXPECT_EQ(drawMinified(t.tex, 2, D3DTFP_POINT), kLevelColors[5]);
-    // Magnified: the top level.
-    EXPECT_EQ(drawMinified(t.tex, 78, D3DTFP_POINT), kLevelColors[0]);
-}
-
-TEST(RasterTextureMip, NoMipFilterUsesTopLevel) {
-    const TestTexture t = mipChain();
-    EXPECT_EQ(drawMinified(t.tex, 16, D3DTFP_NONE), kLevelColors[0]);
-}
-
-TEST(RasterTextureMip, MaxMipLevelAndBias) {
-    const TestTexture t = mipChain();
-    EXPECT_EQ(drawMinified(t.tex, 16, D3DTFP_POINT, 3), kLevelColors[3]);
-    EXPECT_EQ(drawMinified(t.tex, 64, D3DTFP_POINT, 0, 1.0f), kLevelColors[1]);
-    EXPECT_EQ(drawMinified(t.tex, 16, D3DTFP_POINT, 0, -1.0f), kLevelColors[1]);
-}
-
-TEST(RasterTextureMip, LinearMipBlendsNeighbourLevels) {
-    const TestTexture t = mipChain();
-    // 64 / 2^1.5 pixels: lod 1.5, half level 1 (green) and half level 2 (blue).
-    const D3DCOLOR got = drawMinified(t.tex, 64.0f / std::pow(2.0f, 1.5f), D3DTFP_LINEAR);
-    expectNear(got, 0, 128, 128, 3, "lod 1.5");
-}
-
-TEST(RasterTextureKey, KeyedTexelsAreNotWritten) {
+TEST(RasterTexture, KeyedTexelsWriteNeitherColourNorDepth) {
     // R5G6B5 magenta key on the left texel.
     TestTexture t(PixelFormat::R5G6B5, 2, 1, {0xffff00ff, kGreen});
     t.tex.colorKeyEnabled = true;
     t.tex.colorKey = 0xf81f;
     for (bool enable : {true, false}) {
-        Canvas c(8, 2, PixelFormat::A8R8G8B8, DepthFormat::D16);
+        Textured c(8, 2, &t.tex, DepthFormat::D16);
         c.raster.clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, nullptr, 0, 0xff000010, 1.0f);
-        showTexture(c, &t.tex);
-        c.state().setRenderState(D3DRENDERSTATE_COLORKEYENABLE, enable);
+        c.rs(D3DRENDERSTATE_COLORKEYENABLE, enable);
         drawList(c.raster, quad(-0.5f, -0.5f, 7.5f, 1.5f, 0xffffffff, 0, 0.5f, 1, 0.5f, 0.25f));
         for (int x = 0; x < 8; ++x) {
-            if (x < 4 && enable) {
-                EXPECT_EQ(c.pixel(x, 0), 0xff000010u) << x;
-                EXPECT_EQ(c.depthAt(x, 0), 0xffffu) << "keyed pixels keep their depth";
-            } else {
-                EXPECT_EQ(c.pixel(x, 0), x < 4 ? 0xffff00ffu : kGreen) << x;
-                EXPECT_EQ(c.depthAt(x, 0), quantizeDepth(DepthFormat::D16, 0.25f));
-            }
+            const bool keyed = x < 4 && enable;
+            EXPECT_EQ(c.pixel(x, 0), keyed ? 0xff000010u : (x < 4 ? 0xffff00ffu : kGreen)) << x;
+            EXPECT_EQ(c.depthAt(x, 0), keyed ? 0xffffu : quantizeDepth(DepthFormat::D16, 0.25f));
         }
     }
 }
 
-TEST(RasterTextureKey, BilinearKeyDropsKeyedTexelsFromFilter) {
+TEST(RasterTexture, BilinearKeyDropsKeyedTexelsFromFilter) {
     TestTexture t(PixelFormat::A8R8G8B8, 4, 1, {0xff000000, 0xffffffff, 0xffffffff, 0xffffffff});
     t.tex.colorKeyEnabled = true;
     t.tex.colorKey = 0x000000;  // black
-    Canvas c(16, 1);
+    Textured c(16, 1, &t.tex);
     c.clear(0xff0000ff);
-    showTexture(c, &t.tex);
-    c.state().setRenderState(D3DRENDERSTATE_COLORKEYENABLE, TRUE);
-    c.state().setTextureStageState(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
-    c.state().setTextureStageState(0, D3DTSS_ADDRESS, D3DTADDRESS_CLAMP);
+    c.rs(D3DRENDERSTATE_COLORKEYENABLE, TRUE);
+    c.tss(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
+    c.tss(0, D3DTSS_ADDRESS, D3DTADDRESS_CLAMP);
     drawList(c.raster, quad(-0.5f, -0.5f, 15.5f, 0.5f, 0xffffffff, 0, 0.5f, 1, 0.5f));
     EXPECT_EQ(c.pixel(0, 0), 0xff0000ffu);  // all weight on the keyed texel
     EXPECT_EQ(c.pixel(3, 0), 0xff0000ffu);  // 5/8 keyed
@@ -214,98 +174,51 @@ TEST(RasterTextureKey, BilinearKeyDropsKeyedTexelsFromFilter) {
     EXPECT_EQ(c.pixel(10, 0), 0xffffffffu);
 }
 
-TEST(RasterTextureCoords, TexCoordIndexChoosesSet) {
+TEST(RasterTexture, TexCoordIndexChoosesSet) {
     TestTexture t(PixelFormat::A8R8G8B8, 2, 1, {kRed, kGreen});
-    Canvas c(8, 1);
-    showTexture(c, &t.tex);
+    Textured c(8, 1, &t.tex);
     std::vector<Vertex> v = quad(-0.5f, -0.5f, 7.5f, 0.5f, 0xffffffff, 0, 0.5f, 1, 0.5f);
     for (Vertex& p : v)
         p.tex[1][0] = 1.0f - p.tex[0][0];  // set 1 mirrored
     drawList(c.raster, v);
     EXPECT_EQ(c.pixel(0, 0), kRed);
-    c.state().setTextureStageState(0, D3DTSS_TEXCOORDINDEX, 1);
+    c.tss(0, D3DTSS_TEXCOORDINDEX, 1);
     drawList(c.raster, v);
     EXPECT_EQ(c.pixel(0, 0), kGreen);
     EXPECT_EQ(c.pixel(7, 0), kRed);
 }
 
-TEST(RasterTexturePerspective, TexelsFollowProjectedCoordinates) {
-    // Ten stripes; the right edge is 4 times as far (rhw 0.25) as the left.
+// Ten red stripes modulated by a diffuse green ramp over 100 pixels whose
+// right edge is 4 times as far (rhw 0.25): with perspective both follow the
+// projected position, without it the screen position.
+TEST(RasterTexture, PerspectiveCorrectTexelsAndColours) {
     std::vector<D3DCOLOR> stripes;
     for (int i = 0; i < 10; ++i)
-        stripes.push_back(RGBA_MAKE(i * 25, 0, 0, 255));
+        stripes.push_back(RGBA_MAKE(i * 25, 255, 0, 255));
     TestTexture t(PixelFormat::A8R8G8B8, 10, 1, stripes);
-    Canvas c(100, 2);
-    showTexture(c, &t.tex);
-    const float q0 = 1.0f, q1 = 0.25f;
-    auto v = [&](float x, float y, float u, float q) {
-        Vertex r = vtx(x, y, 0xffffffff, u, 0.5f);
-        r.rhw = q;
-        return r;
-    };
-    drawList(c.raster, {v(-0.5f, -0.5f, 0, q0), v(99.5f, -0.5f, 1, q1), v(99.5f, 1.5f, 1, q1),
-                        v(-0.5f, -0.5f, 0, q0), v(99.5f, 1.5f, 1, q1), v(-0.5f, 1.5f, 0, q0)});
-    int differsFromAffine = 0;
-    for (int x = 0; x < 100; ++x) {
-        const double s = (x + 0.5) / 100.0;
-        const double u = s * q1 / ((1 - s) * q0 + s * q1);
-        const double texel = u * 10.0;
-        if (std::fabs(texel - std::round(texel)) < 0.02)
-            continue;  // on a stripe border
-        const int expected = static_cast<int>(texel);
-        EXPECT_EQ(red(c.pixel(x, 0)), expected * 25) << x;
-        if (expected != static_cast<int>(s * 10.0))
-            ++differsFromAffine;
-    }
-    EXPECT_GT(differsFromAffine, 40);
-    // The screen midpoint shows the projected coordinate: u = 0.2 -> stripe 1 or 2.
-    const double mid = (50 + 0.5) / 100.0;
-    EXPECT_EQ(red(c.pixel(50, 1)) / 25,
-              static_cast<int>(10 * mid * q1 / ((1 - mid) * q0 + mid * q1)));
-}
-
-TEST(RasterTexturePerspective, AffineWhenPerspectiveIsOff) {
-    std::vector<D3DCOLOR> stripes;
-    for (int i = 0; i < 10; ++i)
-        stripes.push_back(RGBA_MAKE(i * 25, 0, 0, 255));
-    TestTexture t(PixelFormat::A8R8G8B8, 10, 1, stripes);
-    Canvas c(100, 1);
-    showTexture(c, &t.tex);
-    c.state().setRenderState(D3DRENDERSTATE_TEXTUREPERSPECTIVE, FALSE);
-    auto v = [&](float x, float y, float u, float q) {
-        Vertex r = vtx(x, y, 0xffffffff, u, 0.5f);
-        r.rhw = q;
-        return r;
-    };
-    drawList(c.raster, {v(-0.5f, -0.5f, 0, 1), v(99.5f, -0.5f, 1, 0.25f), v(99.5f, 0.5f, 1, 0.25f),
-                        v(-0.5f, -0.5f, 0, 1), v(99.5f, 0.5f, 1, 0.25f), v(-0.5f, 0.5f, 0, 1)});
-    EXPECT_EQ(red(c.pixel(55, 0)), 5 * 25);
-}
-
-TEST(RasterTexturePerspective, GouraudColourIsPerspectiveCorrect) {
-    Canvas c(100, 1);
-    c.state().setTextureStageState(0, D3DTSS_COLOROP, D3DTOP_DISABLE);
-    auto v = [&](float x, float y, D3DCOLOR col, float q) {
-        Vertex r = vtx(x, y, col);
-        r.rhw = q;
-        return r;
-    };
-    drawList(c.raster, {v(-0.5f, -0.5f, 0xff000000, 1), v(99.5f, -0.5f, 0xffffffff, 0.25f),
-                        v(99.5f, 0.5f, 0xffffffff, 0.25f), v(-0.5f, -0.5f, 0xff000000, 1),
-                        v(99.5f, 0.5f, 0xffffffff, 0.25f), v(-0.5f, 0.5f, 0xff000000, 1)});
-    for (int x : {10, 50, 90}) {
-        const double s = (x + 0.5) / 100.0;
-        const double w = s * 0.25 / ((1 - s) + s * 0.25);
-        EXPECT_NEAR(red(c.pixel(x, 0)), 255.0 * w, 1.0) << x;
+    for (bool perspective : {true, false}) {
+        Canvas c(100, 1);
+        c.state().setTexture(0, &t.tex);
+        c.rs(D3DRENDERSTATE_TEXTUREPERSPECTIVE, perspective);
+        drawList(c.raster, row(100, vtx(0, 0, 0xffff0000, 0, 0.5f, 0.5f, 1.0f),
+                               vtx(0, 0, 0xffffff00, 1, 0.5f, 0.5f, 0.25f)));
+        for (int x = 0; x < 100; ++x) {
+            const double s = (x + 0.5) / 100.0;
+            const double u = perspective ? s * 0.25 / ((1 - s) + s * 0.25) : s;
+            EXPECT_NEAR(ch(c.pixel(x, 0), 1), 255.0 * u, 1.0) << x << " " << perspective;
+            if (std::fabs(u * 10.0 - std::round(u * 10.0)) > 0.02) {  // not on a stripe border
+                EXPECT_EQ(red(c.pixel(x, 0)), static_cast<int>(u * 10.0) * 25) << x;
+            }
+        }
     }
 }
 
-TEST(RasterTextureMissing, UnboundOrBrokenTextureReadsWhite) {
+TEST(RasterTexture, UnboundOrBrokenTextureReadsWhite) {
     Texture broken;
     broken.format = PixelFormat::R5G6B5;
     broken.levels.push_back(TextureLevel{nullptr, 2, 1, 1});
-    for (const Texture* t :
-         {static_cast<const Texture*>(nullptr), static_cast<const Texture*>(&broken)}) {
+    const Texture* const textures[] = {nullptr, &broken};
+    for (const Texture* t : textures) {
         Canvas c(4, 4);
         c.state().setTexture(0, t);
         drawList(c.raster, quad(0, 0, 4, 4, 0xff336699));
