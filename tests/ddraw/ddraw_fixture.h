@@ -20,19 +20,9 @@ inline std::string dataPath(const char* name) {
     return std::string(D3DDRIVER_SOURCE_DIR) + "/tests/ddraw/data/" + name;
 }
 
-// An RGB format (masks given) or a depth or FOURCC one (flags and bits only).
-inline DDPIXELFORMAT pixelFormat(DWORD flags, DWORD bits, DWORD r = 0, DWORD g = 0, DWORD b = 0,
-                                 DWORD a = 0) {
-    DDPIXELFORMAT f{};
-    f.dwSize = sizeof(f);
-    f.dwFlags = flags;
-    f.dwRGBBitCount = bits;  // dwZBufferBitDepth of a depth format
-    f.dwRBitMask = r;
-    f.dwGBitMask = g;
-    f.dwBBitMask = b;
-    f.dwRGBAlphaBitMask = a;
-    return f;
-}
+constexpr DWORD kPF = sizeof(DDPIXELFORMAT);
+inline const DDPIXELFORMAT kR5G6B5{kPF, DDPF_RGB, 0, 16, 0xF800, 0x07E0, 0x001F, 0};
+inline const DDPIXELFORMAT kX8R8G8B8{kPF, DDPF_RGB, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0};
 
 // A description with the caps; the size and the pixel format where given.
 inline DDSURFACEDESC2 surfaceDesc(DWORD caps, DWORD w = 0, DWORD h = 0, DDPIXELFORMAT f = {}) {
@@ -110,9 +100,7 @@ protected:
     }
     // A surface in R5G6B5 or X8R8G8B8.
     IDirectDrawSurface4* create(DWORD w, DWORD h, DWORD caps, DWORD bits = 32) {
-        return make(surfaceDesc(caps, w, h,
-                                bits == 16 ? pixelFormat(DDPF_RGB, 16, 0xF800, 0x07E0, 0x001F)
-                                           : pixelFormat(DDPF_RGB, 32, 0xFF0000, 0xFF00, 0xFF)));
+        return make(surfaceDesc(caps, w, h, bits == 16 ? kR5G6B5 : kX8R8G8B8));
     }
     static IDirectDrawSurface4* attached(IDirectDrawSurface4* s, DWORD caps) {
         DDSCAPS2 c{caps, 0, 0, 0};

@@ -19,12 +19,9 @@ protected:
     }
     // An overlay in X1R5G5B5 or the FOURCC format.
     static DDSURFACEDESC2 overlayDesc(DWORD size, DWORD fourCC = 0) {
-        DDSURFACEDESC2 d = surfaceDesc(DDSCAPS_OVERLAY | DDSCAPS_VIDEOMEMORY, size, size,
-                                       pixelFormat(DDPF_RGB, 16, 0x7C00, 0x03E0, 0x001F));
-        if (fourCC)
-            d.ddpfPixelFormat = pixelFormat(DDPF_FOURCC, 0);
-        d.ddpfPixelFormat.dwFourCC = fourCC;
-        return d;
+        return surfaceDesc(DDSCAPS_OVERLAY | DDSCAPS_VIDEOMEMORY, size, size,
+                           fourCC ? DDPIXELFORMAT{kPF, DDPF_FOURCC, fourCC, 0, 0, 0, 0, 0}
+                                  : DDPIXELFORMAT{kPF, DDPF_RGB, 0, 16, 0x7C00, 0x03E0, 0x001F, 0});
     }
     IDirectDrawSurface4* front = nullptr;
 };

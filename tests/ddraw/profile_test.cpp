@@ -2,23 +2,23 @@
 // adapter, and files that are refused.
 #include "ddraw_fixture.h"
 
+#include <sstream>
 #include <vector>
 
 namespace {
 
-struct Found {
-    bool hasGuid;
-    GUID guid;
-    std::string description, name;
-    HMONITOR monitor;
-};
-
-std::vector<Found> enumerate(DWORD flags) {
-    std::vector<Found> found;
+// Each adapter as "GUID description (name) monitor", or "- description
+// (name)" for the one without a GUID.
+std::vector<std::string> enumerate(DWORD flags) {
+    std::vector<std::string> found;
     auto collect = [](GUID* guid, LPSTR description, LPSTR name, LPVOID context,
                       HMONITOR monitor) -> BOOL {
-        static_cast<std::vector<Found>*>(context)->push_back(
-            {guid != nullptr, guid ? *guid : GUID{}, description, name, monitor});
+        std::ostringstream line;
+        line << (guid ? platform::display::guidToString(*guid) : "-") << " " << description << " ("
+             << name << ")";
+        if (guid)
+            line << " " << monitor;
+        static_cast<std::vector<std::string>*>(context)->push_back(line.str());
         return TRUE;
     };
     EXPECT_EQ(DD_OK, DirectDrawEnumerateExA(collect, &found, flags));
@@ -34,23 +34,19 @@ protected:
 // found by it with the file's memory and depth formats and no overlays; an
 // unknown GUID finds nothing.
 TEST_F(ProfileTest, SecondaryAdapterIsEnumeratedAndFoundByItsGuid) {
-    std::vector<Found> found =
-        enumerate(DDENUM_ATTACHEDSECONDARYDEVICES | DDENUM_DETACHEDSECONDARYDEVICES |
-                  DDENUM_NONDISPLAYDEVICES);
-    ASSERT_EQ(2u, found.size());
-    EXPECT_FALSE(found[0].hasGuid);
-    EXPECT_EQ("Primary Display Driver", found[0].description);
-    EXPECT_TRUE(found[1].hasGuid);
-    EXPECT_EQ(0x6A1B2C3Du, found[1].guid.Data1);
-    EXPECT_EQ(0xF9, found[1].guid.Data4[7]);
-    EXPECT_EQ("Voodoo2 3D Accelerator", found[1].description);
-    EXPECT_EQ("voodoo2", found[1].name);
-    EXPECT_EQ(reinterpret_cast<HMONITOR>(static_cast<uintptr_t>(0x20002)), found[1].monitor);
+    const std::string primary = "- Primary Display Driver (display)";
+    EXPECT_EQ((std::vector<std::string>{primary,
+                                        "{6A1B2C3D-4E5F-4071-8293-A4B5C6D7E8F9} "
+                                        "Voodoo2 3D Accelerator (voodoo2) 0x20002"}),
+              enumerate(DDENUM_ATTACHEDSECONDARYDEVICES | DDENUM_DETACHEDSECONDARYDEVICES |
+                        DDENUM_NONDISPLAYDEVICES));
+    EXPECT_EQ(std::vector<std::string>{primary}, enumerate(0));
     EXPECT_EQ(800u, platform::testing::currentDesktopMode().width);
     EXPECT_EQ(16u, platform::testing::currentDesktopMode().bitsPerPixel);
-    EXPECT_EQ(1u, enumerate(0).size());
 
-    IDirectDraw4* secondary = newDirectDraw(&found[1].guid);
+    GUID guid{};
+    ASSERT_TRUE(platform::display::parseGuid("{6A1B2C3D-4E5F-4071-8293-A4B5C6D7E8F9}", &guid));
+    IDirectDraw4* secondary = newDirectDraw(&guid);
     ASSERT_NE(nullptr, secondary);
     DDCAPS caps{};
     caps.dwSize = sizeof(caps);
@@ -61,13 +57,12 @@ TEST_F(ProfileTest, SecondaryAdapterIsEnumeratedAndFoundByItsGuid) {
     ASSERT_EQ(DD_OK, secondary->SetCooperativeLevel(window(), DDSCL_NORMAL));
     std::swap(dd, secondary);
     EXPECT_EQ(DDERR_NOOVERLAYHW,
-              createResult(surfaceDesc(DDSCAPS_OVERLAY | DDSCAPS_VIDEOMEMORY, 32, 32,
-                                       pixelFormat(DDPF_RGB, 16, 0xF800, 0x07E0, 0x001F))));
+              createResult(surfaceDesc(DDSCAPS_OVERLAY | DDSCAPS_VIDEOMEMORY, 32, 32, kR5G6B5)));
     std::swap(dd, secondary);
     EXPECT_EQ(0u, secondary->Release());
-    found[1].guid.Data1 ^= 1;
+    guid.Data1 ^= 1;
     IDirectDraw* none = nullptr;
-    EXPECT_EQ(DDERR_INVALIDDIRECTDRAWGUID, DirectDrawCreate(&found[1].guid, &none, nullptr));
+    EXPECT_EQ(DDERR_INVALIDDIRECTDRAWGUID, DirectDrawCreate(&guid, &none, nullptr));
     EXPECT_EQ(nullptr, none);
 }
 
@@ -111,9 +106,8 @@ TEST(ProfileFiles, BadFilesAreRefusedAndTheBuiltInProfileStays) {
         EXPECT_NE(std::string::npos, error.find(c.problem)) << error;
         EXPECT_EQ("built-in", platform::testing::displayProfileSource());
     }
-    const std::vector<Found> found = enumerate(DDENUM_ATTACHEDSECONDARYDEVICES);
-    ASSERT_EQ(1u, found.size());
-    EXPECT_FALSE(found[0].hasGuid);
+    EXPECT_EQ(std::vector<std::string>{"- Primary Display Driver (display)"},
+              enumerate(DDENUM_ATTACHEDSECONDARYDEVICES));
 }
 
 TEST(ProfileGuid, TextRoundTrips) {
