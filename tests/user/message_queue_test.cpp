@@ -1,142 +1,57 @@
-// Posting, sending across threads, reading and filtering messages.
+// Posting, sending across threads, reading and filtering messages; message
+// boxes and modal dialogs, on the calling thread and across threads.
 #include "test_window.h"
 
-#include "platform/testing_input.h"
-
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <condition_variable>
 #include <future>
-#include <thread>
 
-using test::TestWindow;
+using namespace test;
 
 namespace {
-
-// A thread that owns a window and runs a GetMessageA loop until WM_QUIT.
-class WindowThread {
-public:
-    explicit WindowThread(TestWindow::Handler handler = nullptr)
-        : window_(std::move(handler)), thread_([this] { run(); }) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        ready_.wait(lock, [this] { return hwnd_ != nullptr; });
-    }
-    ~WindowThread() {
-        PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
-        thread_.join();
-    }
-    HWND hwnd() const { return hwnd_; }
-    DWORD threadId() const { return threadId_; }
-    TestWindow& window() { return window_; }
-
-private:
-    void run() {
-        HWND hwnd = window_.create(WS_POPUP, 0, 0, 10, 10);
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            threadId_ = GetCurrentThreadId();
-            hwnd_ = hwnd;
-        }
-        ready_.notify_all();
-        MSG msg;
-        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        DestroyWindow(hwnd);
-    }
-
-    TestWindow window_;
-    std::mutex mutex_;
-    std::condition_variable ready_;
-    HWND hwnd_ = nullptr;
-    DWORD threadId_ = 0;
-    std::thread thread_;
-};
 
 constexpr UINT kAsk = WM_USER + 10;
 constexpr UINT kRelay = WM_USER + 11;
 
-TEST(SendMessage, SameThreadCallsTheProcedureDirectly) {
-    TestWindow window([](HWND, UINT msg, WPARAM w, LPARAM l) -> std::optional<LRESULT> {
-        if (msg == kAsk)
-            return static_cast<LRESULT>(w + l);
-        return std::nullopt;
-    });
-    ASSERT_NE(window.create(WS_POPUP, 0, 0, 10, 10), nullptr);
-    EXPECT_EQ(SendMessageA(window.handle(), kAsk, 40, 2), 42);
-}
-
-TEST(SendMessage, OtherThreadHandlesItAndTheResultComesBack) {
+// The window's own thread runs the procedure, whether that is the sender, a
+// thread waiting in GetMessage or one polling with PeekMessage; the result
+// comes back to the sender.
+TEST(SendMessage, TheOwnerHandlesItAndTheResultComesBack) {
     std::atomic<DWORD> handledOn{0};
-    WindowThread owner([&](HWND, UINT msg, WPARAM w, LPARAM) -> std::optional<LRESULT> {
-        if (msg == kAsk) {
-            handledOn = GetCurrentThreadId();
-            return static_cast<LRESULT>(w * 2);
-        }
-        return std::nullopt;
+    const auto handler = on(kAsk, [&](HWND, WPARAM w, LPARAM l) {
+        handledOn = GetCurrentThreadId();
+        return LRESULT(w * 2 + l);
     });
-    EXPECT_EQ(SendMessageA(owner.hwnd(), kAsk, 21, 0), 42);
-    EXPECT_EQ(handledOn.load(), owner.threadId());
-    EXPECT_NE(handledOn.load(), GetCurrentThreadId());
-}
-
-TEST(SendMessage, HandledWhileTheOwnerPollsWithPeekMessage) {
-    std::atomic<bool> stop{false};
-    std::promise<HWND> created;
-    std::thread owner([&] {
-        TestWindow window([](HWND, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
-            if (msg == kAsk)
-                return 7;
-            return std::nullopt;
-        });
-        created.set_value(window.create(WS_POPUP, 0, 0, 10, 10));
-        MSG msg;
-        while (!stop)
-            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    });
-    HWND hwnd = created.get_future().get();
-    EXPECT_EQ(SendMessageA(hwnd, kAsk, 0, 0), 7);
-    stop = true;
-    owner.join();
+    TestWindow local(WS_POPUP, 0, 0, 10, 10, handler);
+    EXPECT_EQ(SendMessageA(local.handle(), kAsk, 20, 2), 42);
+    EXPECT_EQ(handledOn.load(), GetCurrentThreadId());
+    for (const bool poll : {false, true}) {
+        WindowThread owner(handler, poll);
+        EXPECT_EQ(SendMessageA(owner.hwnd(), kAsk, 21, 1), 43) << poll;
+        EXPECT_EQ(handledOn.load(), owner.threadId()) << poll;
+        EXPECT_NE(handledOn.load(), GetCurrentThreadId()) << poll;
+    }
 }
 
 TEST(SendMessage, TwoThreadsSendingToEachOtherDoNotDeadLock) {
     // A sends to B's window; B's procedure sends back to A's window while A
     // is still waiting for the first answer.
-    TestWindow windowA([](HWND, UINT msg, WPARAM w, LPARAM) -> std::optional<LRESULT> {
-        if (msg == kAsk)
-            return static_cast<LRESULT>(w + 1);
-        return std::nullopt;
-    });
-    ASSERT_NE(windowA.create(WS_POPUP, 0, 0, 10, 10), nullptr);
+    TestWindow windowA(WS_POPUP, 0, 0, 10, 10,
+                       on(kAsk, [](HWND, WPARAM w, LPARAM) { return LRESULT(w + 1); }));
     HWND hwndA = windowA.handle();
-    WindowThread b([hwndA](HWND, UINT msg, WPARAM w, LPARAM) -> std::optional<LRESULT> {
-        if (msg == kRelay)
-            return SendMessageA(hwndA, kAsk, w, 0) * 10;
-        return std::nullopt;
-    });
+    WindowThread b(on(
+        kRelay, [hwndA](HWND, WPARAM w, LPARAM) { return SendMessageA(hwndA, kAsk, w, 0) * 10; }));
     EXPECT_EQ(SendMessageA(b.hwnd(), kRelay, 4, 0), 50);
     EXPECT_EQ(windowA.count(kAsk), 1u);
 }
 
 TEST(SendMessage, ManySendersAreAllAnswered) {
-    WindowThread owner([](HWND, UINT msg, WPARAM w, LPARAM) -> std::optional<LRESULT> {
-        if (msg == kAsk)
-            return static_cast<LRESULT>(w);
-        return std::nullopt;
-    });
+    WindowThread owner(on(kAsk, [](HWND, WPARAM w, LPARAM) { return LRESULT(w); }));
     std::vector<std::thread> senders;
     std::atomic<int> correct{0};
-    for (int t = 0; t < 4; ++t) {
+    for (int t = 0; t < 4; ++t)
         senders.emplace_back([&, t] {
-            for (int i = 0; i < 50; ++i)
-                if (SendMessageA(owner.hwnd(), kAsk, static_cast<WPARAM>(t * 100 + i), 0) ==
-                    t * 100 + i)
-                    ++correct;
+            for (WPARAM w = t * 100; w < WPARAM(t * 100 + 50); ++w)
+                correct += SendMessageA(owner.hwnd(), kAsk, w, 0) == LRESULT(w);
         });
-    }
     for (auto& s : senders)
         s.join();
     EXPECT_EQ(correct.load(), 200);
@@ -144,8 +59,7 @@ TEST(SendMessage, ManySendersAreAllAnswered) {
 
 TEST(PostThreadMessage, FailsBeforeTheThreadHasAQueue) {
     std::promise<DWORD> id;
-    std::promise<void> tryFirst;
-    std::promise<void> queueMade;
+    std::promise<void> tryFirst, queueMade;
     std::promise<MSG> received;
     std::thread target([&] {
         id.set_value(GetCurrentThreadId());
@@ -163,43 +77,38 @@ TEST(PostThreadMessage, FailsBeforeTheThreadHasAQueue) {
     EXPECT_TRUE(PostThreadMessageA(threadId, WM_USER + 6, 3, 4));
     const MSG msg = received.get_future().get();
     target.join();
-    EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 6));
+    EXPECT_EQ(call(msg), Call(WM_USER + 6, 3));
     EXPECT_EQ(msg.hwnd, nullptr);
-    EXPECT_EQ(msg.wParam, 3u);
     EXPECT_EQ(msg.lParam, 4);
     EXPECT_FALSE(PostThreadMessageA(0xFFFFFFF0u, WM_USER, 0, 0));
 }
 
-TEST(PostThreadMessage, QuitEndsAGetMessageLoop) {
+// A thread's first call may be a post to itself: that makes its queue (this
+// once failed). WM_QUIT comes after what was posted before and ends a
+// GetMessage loop with its exit code, from PostQuitMessage or posted.
+TEST(PostQuitMessage, ComesAfterPostedMessagesAndEndsGetMessage) {
     MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, 9, 0));
-    EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), FALSE);
-    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
-    EXPECT_EQ(msg.wParam, 9u);
-}
-
-TEST(PostQuitMessage, ComesAfterPostedMessages) {
-    MSG msg;
-    PostMessageA(nullptr, WM_USER + 1, 0, 0);
+    ASSERT_TRUE(PostMessageA(nullptr, WM_USER + 1, 0, 0));
     PostQuitMessage(3);
     ASSERT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 1));
     EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), FALSE);
-    EXPECT_EQ(msg.wParam, 3u);
+    EXPECT_EQ(call(msg), Call(WM_QUIT, 3));
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, 9, 0));
+    EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), FALSE);
+    EXPECT_EQ(call(msg), Call(WM_QUIT, 9));
 }
 
 TEST(PeekMessage, NoRemoveLeavesTheMessageAndFiltersApply) {
-    TestWindow window;
-    ASSERT_NE(window.create(WS_POPUP, 0, 0, 10, 10), nullptr);
+    TestWindow window(WS_POPUP, 0, 0, 10, 10);
     PostMessageA(window.handle(), WM_USER + 1, 11, 0);
     PostMessageA(window.handle(), WM_USER + 2, 22, 0);
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 1));
     ASSERT_TRUE(PeekMessageA(&msg, window.handle(), WM_USER + 2, WM_USER + 2, PM_REMOVE));
-    EXPECT_EQ(msg.wParam, 22u);
+    EXPECT_EQ(call(msg), Call(WM_USER + 2, 22));
     EXPECT_FALSE(PeekMessageA(&msg, reinterpret_cast<HWND>(-1), 0, 0, PM_REMOVE));
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 1));
@@ -208,31 +117,136 @@ TEST(PeekMessage, NoRemoveLeavesTheMessageAndFiltersApply) {
     EXPECT_FALSE(PeekMessageA(nullptr, nullptr, 0, 0, PM_REMOVE));
 }
 
-TEST(GetMessage, WakesWhenAnotherThreadPosts) {
-    TestWindow window;
-    ASSERT_NE(window.create(WS_POPUP, 0, 0, 10, 10), nullptr);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
+// GetMessage waits for what another thread posts, and for a window timer,
+// which arrives as WM_TIMER until it is killed.
+TEST(GetMessage, WakesForPostsFromOtherThreadsAndForTimers) {
+    TestWindow window(WS_POPUP, 0, 0, 10, 10);
     HWND hwnd = window.handle();
     std::thread poster([hwnd] { PostMessageA(hwnd, WM_USER + 3, 5, 0); });
+    MSG msg;
     ASSERT_EQ(GetMessageA(&msg, nullptr, WM_USER + 3, WM_USER + 3), TRUE);
     poster.join();
     EXPECT_EQ(msg.wParam, 5u);
     EXPECT_EQ(GetMessageA(&msg, reinterpret_cast<HWND>(0x4321), 0, 0), -1);
-}
-
-TEST(Timers, WindowTimerArrivesAsWmTimer) {
-    TestWindow window;
-    ASSERT_NE(window.create(WS_POPUP, 0, 0, 10, 10), nullptr);
-    ASSERT_NE(SetTimer(window.handle(), 77, 10, nullptr), 0u);
-    MSG msg;
-    ASSERT_EQ(GetMessageA(&msg, window.handle(), WM_TIMER, WM_TIMER), TRUE);
-    EXPECT_EQ(msg.wParam, 77u);
+    ASSERT_NE(SetTimer(hwnd, 77, 10, nullptr), 0u);
+    ASSERT_EQ(GetMessageA(&msg, hwnd, WM_TIMER, WM_TIMER), TRUE);
+    EXPECT_EQ(call(msg), Call(WM_TIMER, 77));
     DispatchMessageA(&msg);
     EXPECT_EQ(window.count(WM_TIMER), 1u);
-    EXPECT_TRUE(KillTimer(window.handle(), 77));
-    EXPECT_FALSE(KillTimer(window.handle(), 77));
+    EXPECT_TRUE(KillTimer(hwnd, 77));
+    EXPECT_FALSE(KillTimer(hwnd, 77));
+}
+
+// Queued answers are given in order; without one, headless, the default
+// button is pressed. Every box is logged with its text, caption and type.
+TEST(MessageBoxes, AnswerWithTheQueueOrTheDefaultButtonAndAreLogged) {
+    ASSERT_TRUE(platform::testing::presenterIsHeadless());
+    platform::testing::clearMessageBoxes();
+    platform::testing::queueMessageBoxAnswer(IDNO);
+    platform::testing::queueMessageBoxAnswer(IDCANCEL);
+    EXPECT_EQ(MessageBoxA(nullptr, "Continue?", "Question", MB_YESNO), IDNO);
+    EXPECT_EQ(MessageBoxA(nullptr, "Really?", "Question", MB_OKCANCEL), IDCANCEL);
+    EXPECT_EQ(MessageBoxA(nullptr, "Done", "Info", MB_OK | MB_ICONINFORMATION), IDOK);
+    EXPECT_EQ(MessageBoxA(nullptr, "Save?", nullptr, MB_YESNOCANCEL), IDYES);
+    EXPECT_EQ(MessageBoxA(nullptr, "Retry?", nullptr, MB_RETRYCANCEL | MB_DEFBUTTON2), IDCANCEL);
+    EXPECT_EQ(MessageBoxA(nullptr, nullptr, nullptr, MB_OK), IDOK);
+    const auto log = platform::testing::messageBoxLog();
+    platform::testing::clearMessageBoxes();
+    ASSERT_EQ(log.size(), 6u);
+    EXPECT_EQ(std::tie(log[0].text, log[0].caption, log[0].type, log[0].answer),
+              std::make_tuple("Continue?", "Question", UINT(MB_YESNO), IDNO));
+    EXPECT_EQ(log[1].text, "Really?");
+    EXPECT_EQ(log[3].caption, "Error");
+    EXPECT_EQ(log[5].text, "");
+}
+
+struct DialogRecord {
+    LPARAM initParam = 0;
+    int initCount = 0;
+    std::vector<UINT> commands;
+};
+
+// Records WM_INITDIALOG and the commands; OK ends the dialog with 100, Cancel
+// with 200.
+INT_PTR CALLBACK recordingDialog(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* record = reinterpret_cast<DialogRecord*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    switch (message) {
+        case WM_INITDIALOG:
+            record = reinterpret_cast<DialogRecord*>(lParam);
+            SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+            record->initParam = lParam;
+            ++record->initCount;
+            return TRUE;
+        case WM_COMMAND:
+            if (record)
+                record->commands.push_back(LOWORD(wParam));
+            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
+                EndDialog(hwnd, LOWORD(wParam) == IDOK ? 100 : 200);
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+INT_PTR CALLBACK endsAtOnce(HWND hwnd, UINT message, WPARAM, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        EndDialog(hwnd, static_cast<INT_PTR>(lParam) + 1);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// Templates are found by name in any case or by number; unknown ones give -1.
+TEST(Dialogs, InitDialogGetsTheParameterAndEndDialogGivesTheResult) {
+    platform::testing::registerDialogTemplate("IDD_QUICK", "Quick");
+    EXPECT_EQ(DialogBoxParamA(nullptr, "IDD_QUICK", nullptr, endsAtOnce, 41), 42);
+    EXPECT_EQ(DialogBoxParamA(nullptr, "idd_quick", nullptr, endsAtOnce, 1), 2);
+    EXPECT_EQ(DialogBoxParamA(nullptr, "IDD_NOT_THERE", nullptr, endsAtOnce, 0), -1);
+    EXPECT_EQ(DialogBoxParamA(nullptr, nullptr, nullptr, endsAtOnce, 0), -1);
+    EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(901), nullptr, endsAtOnce, 0), -1);
+    platform::testing::registerDialogTemplate("#901");
+    EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(901), nullptr, endsAtOnce, 4), 5);
+    EXPECT_FALSE(EndDialog(reinterpret_cast<HWND>(0x5555), 1));
+}
+
+// Another thread finds the running dialog and drives it: its commands reach
+// the procedure, and closing it is Cancel. The owner is active again after.
+TEST(Dialogs, DrivenFromAnotherThreadWhileRunningModally) {
+    platform::testing::registerDialogTemplate("IDD_SETTINGS", "Settings");
+    TestWindow owner(WS_POPUP | WS_VISIBLE, 0, 0, 100, 100);
+    DialogRecord record;
+    auto driver = std::async(std::launch::async, [] {
+        HWND dialog = platform::testing::waitForDialog(10000);
+        char title[32] = "";
+        GetWindowTextA(dialog, title, sizeof(title));
+        return std::string(title) == "Settings" &&
+               platform::testing::postDialogMessage(WM_COMMAND, 1234, 0) &&
+               PostMessageA(dialog, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(DialogBoxParamA(nullptr, "IDD_SETTINGS", owner.handle(), recordingDialog,
+                              reinterpret_cast<LPARAM>(&record)),
+              200);
+    EXPECT_TRUE(driver.get());
+    EXPECT_EQ(record.initCount, 1);
+    EXPECT_EQ(record.initParam, reinterpret_cast<LPARAM>(&record));
+    EXPECT_EQ(record.commands, (std::vector<UINT>{1234, IDCANCEL}));
+    EXPECT_EQ(platform::testing::waitForDialog(0), nullptr);
+    EXPECT_EQ(GetForegroundWindow(), owner.handle());
+}
+
+// The render window pattern: a thread sends a private message to the window
+// of another thread, whose procedure runs the dialog; the sender waits.
+TEST(Dialogs, OpenedOnTheWindowThreadThroughSendMessage) {
+    platform::testing::registerDialogTemplate("IDD_REMOTE", "Remote");
+    constexpr UINT kRunDialog = WM_USER + 3000;
+    std::atomic<DWORD> dialogThread{0};
+    WindowThread core(on(kRunDialog, [&](HWND hwnd, WPARAM, LPARAM) {
+        dialogThread = GetCurrentThreadId();
+        return DialogBoxParamA(nullptr, "IDD_REMOTE", hwnd, endsAtOnce, 9);
+    }));
+    EXPECT_EQ(SendMessageA(core.hwnd(), kRunDialog, 0, 0), 10);
+    EXPECT_EQ(dialogThread.load(), core.threadId());
+    EXPECT_EQ(GetWindowThreadProcessId(core.hwnd(), nullptr), core.threadId());
 }
 
 }  // namespace

@@ -1,97 +1,69 @@
-// Window creation, destruction, longs, text and geometry.
+// Window creation, destruction, longs, text and geometry; the desktop window
+// and window DCs; rectangle helpers.
 #include "test_window.h"
 
 #include "core/app_state.h"
-
-#include <gtest/gtest.h>
+#include "platform/testing.h"
 
 #include <thread>
+#include <tuple>
 
-using test::indexOf;
-using test::TestWindow;
+using namespace test;
 
 namespace {
 
+std::tuple<LONG, LONG, LONG, LONG> edges(const RECT& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+// A visible window gets its creation messages in Windows' order and ends up
+// shown, active and focused; a hidden one is neither shown nor activated; one
+// whose WM_CREATE answers -1 is destroyed at once and not made.
 TEST(WindowCreation, SendsCreationMessagesInWindowsOrder) {
-    TestWindow window;
-    ASSERT_NE(window.create(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 320, 240), nullptr);
-    const auto ids = window.messageIds();
-    const int nccreate = indexOf(ids, WM_NCCREATE);
-    const int create = indexOf(ids, WM_CREATE);
-    const int size = indexOf(ids, WM_SIZE, create);
-    const int move = indexOf(ids, WM_MOVE, create);
-    const int show = indexOf(ids, WM_SHOWWINDOW);
-    const int activate = indexOf(ids, WM_ACTIVATE);
-    const int focus = indexOf(ids, WM_SETFOCUS);
-    ASSERT_GE(nccreate, 0);
-    EXPECT_LT(nccreate, create);
-    EXPECT_LT(create, size);
-    EXPECT_LT(size, move);
-    EXPECT_LT(move, show);
-    EXPECT_LT(show, activate);
-    EXPECT_LT(activate, focus);
+    TestWindow window(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 320, 240);
+    EXPECT_EQ(window.messageIds(), (Ids{WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE, WM_SHOWWINDOW,
+                                        WM_ACTIVATEAPP, WM_NCACTIVATE, WM_ACTIVATE, WM_SETFOCUS}));
     EXPECT_EQ(GetFocus(), window.handle());
-    EXPECT_EQ(GetForegroundWindow(), window.handle());
     EXPECT_TRUE(IsWindowVisible(window.handle()));
+    TestWindow hidden(WS_OVERLAPPEDWINDOW, 0, 0, 320, 240);
+    EXPECT_EQ(hidden.messageIds(), (Ids{WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE}));
+    EXPECT_FALSE(IsWindowVisible(hidden.handle()));
+    EXPECT_EQ(GetForegroundWindow(), window.handle());
+    TestWindow refused(on(WM_CREATE, [](HWND, WPARAM, LPARAM) { return -1; }));
+    EXPECT_EQ(refused.create(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 64, 64), nullptr);
+    EXPECT_EQ(refused.messageIds(), (Ids{WM_NCCREATE, WM_CREATE, WM_DESTROY, WM_NCDESTROY}));
 }
 
-TEST(WindowCreation, HiddenWindowIsNeitherShownNorActivated) {
-    TestWindow window;
-    ASSERT_NE(window.create(WS_OVERLAPPEDWINDOW, 0, 0, 320, 240), nullptr);
-    EXPECT_EQ(window.count(WM_CREATE), 1u);
-    EXPECT_EQ(window.count(WM_SHOWWINDOW), 0u);
-    EXPECT_EQ(window.count(WM_ACTIVATE), 0u);
-    EXPECT_FALSE(IsWindowVisible(window.handle()));
-}
-
+// The creation parameters reach WM_CREATE; user data set there is kept; the
+// text is the title until it is set, and a short buffer gets it cut.
 TEST(WindowCreation, CreateStructCarriesTheArguments) {
+    static int object = 7;
     CREATESTRUCTA seen{};
-    TestWindow window([&](HWND, UINT msg, WPARAM, LPARAM lParam) -> std::optional<LRESULT> {
-        if (msg == WM_CREATE)
-            seen = *reinterpret_cast<CREATESTRUCTA*>(lParam);
-        return std::nullopt;
-    });
-    HWND hwnd = CreateWindowExA(WS_EX_TOPMOST, test::testClassName(), "Title", WS_POPUP, 10, 20,
+    TestWindow window(on(WM_CREATE, [&](HWND hwnd, WPARAM, LPARAM lParam) {
+        seen = *reinterpret_cast<CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(hwnd, GWL_USERDATA, reinterpret_cast<LONG_PTR>(&object));
+    }));
+    HWND hwnd = CreateWindowExA(WS_EX_TOPMOST, TestWindow::className(), "Title", WS_POPUP, 10, 20,
                                 300, 200, nullptr, nullptr, nullptr, &window);
     ASSERT_NE(hwnd, nullptr);
     EXPECT_EQ(seen.lpCreateParams, &window);
-    EXPECT_EQ(seen.x, 10);
-    EXPECT_EQ(seen.y, 20);
-    EXPECT_EQ(seen.cx, 300);
-    EXPECT_EQ(seen.cy, 200);
-    EXPECT_EQ(static_cast<DWORD>(seen.style), static_cast<DWORD>(WS_POPUP));
-    EXPECT_EQ(seen.dwExStyle, static_cast<DWORD>(WS_EX_TOPMOST));
+    EXPECT_EQ(std::make_tuple(seen.x, seen.y, seen.cx, seen.cy), std::make_tuple(10, 20, 300, 200));
+    EXPECT_EQ(std::make_pair(DWORD(seen.style), seen.dwExStyle),
+              std::make_pair(DWORD(WS_POPUP), DWORD(WS_EX_TOPMOST)));
     char title[32];
     EXPECT_EQ(GetWindowTextA(hwnd, title, sizeof(title)), 5);
     EXPECT_STREQ(title, "Title");
-    DestroyWindow(hwnd);
-}
-
-TEST(WindowCreation, UserDataSetDuringCreateIsKept) {
-    static int object = 7;
-    TestWindow window([](HWND hwnd, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (msg == WM_CREATE)
-            SetWindowLongPtrA(hwnd, GWL_USERDATA, reinterpret_cast<LONG_PTR>(&object));
-        return std::nullopt;
-    });
-    ASSERT_NE(window.create(WS_POPUP, 0, 0, 64, 64), nullptr);
-    EXPECT_EQ(GetWindowLongPtrA(window.handle(), GWL_USERDATA),
-              reinterpret_cast<LONG_PTR>(&object));
-    EXPECT_EQ(SetWindowLongA(window.handle(), GWL_USERDATA, 5),
+    EXPECT_EQ(GetWindowLongPtrA(hwnd, GWL_USERDATA), reinterpret_cast<LONG_PTR>(&object));
+    EXPECT_EQ(SetWindowLongA(hwnd, GWL_USERDATA, 5),
               static_cast<LONG>(reinterpret_cast<LONG_PTR>(&object)));
-    EXPECT_EQ(GetWindowLongA(window.handle(), GWL_USERDATA), 5);
-}
-
-TEST(WindowCreation, CreateReturningMinusOneFailsAndDestroys) {
-    TestWindow window([](HWND, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (msg == WM_CREATE)
-            return -1;
-        return std::nullopt;
-    });
-    EXPECT_EQ(window.create(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 64, 64), nullptr);
-    EXPECT_EQ(window.count(WM_DESTROY), 1u);
-    EXPECT_EQ(window.count(WM_NCDESTROY), 1u);
-    EXPECT_EQ(window.count(WM_SHOWWINDOW), 0u);
+    EXPECT_EQ(GetWindowLongA(hwnd, GWL_USERDATA), 5);
+    EXPECT_TRUE(SetWindowTextA(hwnd, "after the change"));
+    EXPECT_EQ(window.count(WM_SETTEXT), 1u);
+    char small[6];
+    EXPECT_EQ(GetWindowTextA(hwnd, small, sizeof(small)), 5);
+    EXPECT_STREQ(small, "after");
+    EXPECT_EQ(SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0), 16);
+    DestroyWindow(hwnd);
 }
 
 TEST(WindowCreation, UnknownClassAndBadHandlesFail) {
@@ -130,201 +102,204 @@ TEST(WindowClasses, RegisterTwiceFailsAndUnregisterNeedsNoWindows) {
     EXPECT_EQ(RegisterClassA(nullptr), 0);
 }
 
-TEST(WindowDestruction, SendsDestroyThenNcDestroy) {
-    TestWindow window;
-    ASSERT_NE(window.create(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100), nullptr);
+// The focused window loses the focus before WM_DESTROY (this once did not
+// happen), and WM_NCDESTROY comes last.
+TEST(WindowDestruction, TakesTheFocusAwayThenSendsDestroyAndNcDestroy) {
+    TestWindow window(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100);
     window.clear();
     EXPECT_TRUE(DestroyWindow(window.handle()));
-    const auto ids = window.messageIds();
-    const int destroy = indexOf(ids, WM_DESTROY);
-    const int ncdestroy = indexOf(ids, WM_NCDESTROY);
-    ASSERT_GE(destroy, 0);
-    EXPECT_LT(destroy, ncdestroy);
-    EXPECT_EQ(ncdestroy, static_cast<int>(ids.size()) - 1);
+    EXPECT_EQ(window.messageIds(), (Ids{WM_WINDOWPOSCHANGED, WM_NCACTIVATE, WM_ACTIVATE,
+                                        WM_KILLFOCUS, WM_DESTROY, WM_NCDESTROY}));
     EXPECT_FALSE(IsWindow(window.handle()));
-    EXPECT_EQ(window.count(WM_KILLFOCUS), 1u);  // it had the focus
-    EXPECT_LT(test::indexOf(ids, WM_KILLFOCUS), destroy);
     EXPECT_NE(GetFocus(), window.handle());
     EXPECT_NE(GetForegroundWindow(), window.handle());
 }
 
-TEST(WindowDestruction, OnlyTheOwningThreadMayDestroy) {
-    TestWindow window;
-    ASSERT_NE(window.create(WS_POPUP, 0, 0, 10, 10), nullptr);
+// Only the owning thread may destroy a window; WM_CLOSE does through the
+// default procedure, and what was posted to the window is dropped.
+TEST(WindowDestruction, OnlyTheOwnerDestroysAndPostedMessagesAreDropped) {
+    TestWindow window(WS_POPUP, 0, 0, 10, 10);
     BOOL fromOther = TRUE;
     std::thread([&] { fromOther = DestroyWindow(window.handle()); }).join();
     EXPECT_FALSE(fromOther);
     EXPECT_TRUE(IsWindow(window.handle()));
-}
-
-TEST(WindowDestruction, DefaultCloseDestroysTheWindow) {
-    TestWindow window;
-    ASSERT_NE(window.create(WS_POPUP, 0, 0, 10, 10), nullptr);
+    ASSERT_TRUE(PostMessageA(window.handle(), WM_USER + 1, 0, 0));
     SendMessageA(window.handle(), WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(window.handle()));
-}
-
-TEST(WindowDestruction, PostedMessagesOfADestroyedWindowAreDropped) {
-    TestWindow window;
-    ASSERT_NE(window.create(WS_POPUP, 0, 0, 10, 10), nullptr);
-    ASSERT_TRUE(PostMessageA(window.handle(), WM_USER + 1, 0, 0));
-    DestroyWindow(window.handle());
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_USER + 1, WM_USER + 1, PM_REMOVE));
 }
 
-TEST(WindowText, SetAndGetText) {
-    TestWindow window;
-    ASSERT_NE(window.create(WS_POPUP, 0, 0, 10, 10, 0, "before"), nullptr);
-    EXPECT_TRUE(SetWindowTextA(window.handle(), "after the change"));
-    EXPECT_EQ(window.count(WM_SETTEXT), 1u);
-    char small[6];
-    EXPECT_EQ(GetWindowTextA(window.handle(), small, sizeof(small)), 5);
-    EXPECT_STREQ(small, "after");
-    EXPECT_EQ(SendMessageA(window.handle(), WM_GETTEXTLENGTH, 0, 0), 16);
-}
-
-TEST(WindowGeometry, OverlappedFrameAddsBordersAndCaption) {
-    RECT r{0, 0, 640, 480};
-    ASSERT_TRUE(AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE));
-    const int frame = GetSystemMetrics(SM_CXFRAME);
-    const int caption = GetSystemMetrics(SM_CYCAPTION);
-    EXPECT_EQ(r.left, -frame);
-    EXPECT_EQ(r.top, -frame - caption);
-    EXPECT_EQ(r.right, 640 + frame);
-    EXPECT_EQ(r.bottom, 480 + frame);
-
-    RECT withMenu{0, 0, 640, 480};
-    AdjustWindowRect(&withMenu, WS_OVERLAPPEDWINDOW, TRUE);
-    EXPECT_EQ(withMenu.top, r.top - GetSystemMetrics(SM_CYMENU));
-
-    RECT popup{0, 0, 640, 480};
-    AdjustWindowRect(&popup, WS_POPUP, FALSE);
-    EXPECT_EQ(popup.left, 0);
-    EXPECT_EQ(popup.top, 0);
-    EXPECT_EQ(popup.right, 640);
-    EXPECT_EQ(popup.bottom, 480);
-    EXPECT_FALSE(AdjustWindowRect(nullptr, WS_POPUP, FALSE));
-}
-
-TEST(WindowGeometry, OverlappedClientAreaIsWindowMinusFrame) {
-    TestWindow window;
-    ASSERT_NE(window.create(WS_OVERLAPPEDWINDOW, 0, 0, 640, 480), nullptr);
-    RECT outer, client;
-    GetWindowRect(window.handle(), &outer);
-    GetClientRect(window.handle(), &client);
-    EXPECT_EQ(outer.right - outer.left, 640);
-    EXPECT_EQ(client.right, 640 - 2 * GetSystemMetrics(SM_CXFRAME));
-    EXPECT_EQ(client.bottom,
-              480 - 2 * GetSystemMetrics(SM_CYFRAME) - GetSystemMetrics(SM_CYCAPTION));
-
-    // Growing the window by what the frame takes gives an exact 640 x 480 client.
-    MoveWindow(window.handle(), outer.left, outer.top, 2 * 640 - client.right,
-               2 * 480 - client.bottom, TRUE);
-    GetClientRect(window.handle(), &client);
-    EXPECT_EQ(client.right, 640);
-    EXPECT_EQ(client.bottom, 480);
-}
-
-TEST(WindowGeometry, PopupWindowRectEqualsClientRect) {
-    TestWindow window;
-    ASSERT_NE(window.create(WS_POPUP, 0, 0, 800, 600), nullptr);
-    RECT outer, client;
-    GetWindowRect(window.handle(), &outer);
-    GetClientRect(window.handle(), &client);
-    EXPECT_EQ(outer.right - outer.left, client.right);
-    EXPECT_EQ(outer.bottom - outer.top, client.bottom);
-}
-
-TEST(WindowGeometry, ClientToScreenAddsTheClientOrigin) {
-    TestWindow window;
-    ASSERT_NE(window.create(WS_OVERLAPPEDWINDOW, 100, 50, 400, 300), nullptr);
-    POINT p{0, 0};
-    ASSERT_TRUE(ClientToScreen(window.handle(), &p));
-    EXPECT_EQ(p.x, 100 + GetSystemMetrics(SM_CXFRAME));
-    EXPECT_EQ(p.y, 50 + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION));
-    POINT back = p;
-    ASSERT_TRUE(ScreenToClient(window.handle(), &back));
-    EXPECT_EQ(back.x, 0);
-    EXPECT_EQ(back.y, 0);
-}
-
-TEST(WindowGeometry, MoveSendsPositionChangedAndMove) {
-    TestWindow window;
-    ASSERT_NE(window.create(WS_POPUP | WS_VISIBLE, 0, 0, 200, 100), nullptr);
-    window.clear();
-    ASSERT_TRUE(MoveWindow(window.handle(), 30, 40, 200, 100, TRUE));
-    for (const auto& m : window.messages()) {
-        if (m.message == WM_MOVE) {
-            EXPECT_EQ(GET_X_LPARAM(m.lParam), 30);
-            EXPECT_EQ(GET_Y_LPARAM(m.lParam), 40);
-        }
+// Frame 4, caption 19 and menu 19 pixels, as the frame and caption metrics
+// say; the screen size follows the desktop mode.
+TEST(WindowGeometry, AdjustWindowRectAddsTheFrameAndMetricsFollowTheMode) {
+    EXPECT_EQ(GetSystemMetrics(SM_CXFRAME), 4);
+    EXPECT_EQ(GetSystemMetrics(SM_CYCAPTION), 19);
+    const struct {
+        DWORD style;
+        BOOL menu;
+        RECT expected;
+    } cases[] = {{WS_OVERLAPPEDWINDOW, FALSE, {-4, -23, 644, 484}},
+                 {WS_OVERLAPPEDWINDOW, TRUE, {-4, -42, 644, 484}},
+                 {WS_POPUP, FALSE, {0, 0, 640, 480}}};
+    for (const auto& c : cases) {
+        RECT r{0, 0, 640, 480};
+        ASSERT_TRUE(AdjustWindowRect(&r, c.style, c.menu));
+        EXPECT_EQ(edges(r), edges(c.expected)) << c.style << " " << c.menu;
     }
-    EXPECT_EQ(window.count(WM_WINDOWPOSCHANGED), 1u);
-    EXPECT_EQ(window.count(WM_MOVE), 1u);
-    EXPECT_EQ(window.count(WM_SIZE), 0u);  // the size stayed
-    RECT r;
-    GetWindowRect(window.handle(), &r);
-    EXPECT_EQ(r.left, 30);
-    EXPECT_EQ(r.top, 40);
-}
+    EXPECT_FALSE(AdjustWindowRect(nullptr, WS_POPUP, FALSE));
 
-TEST(WindowGeometry, PositionChangedFlagsTellWhatChanged) {
-    UINT flagsSeen = 0;
-    TestWindow window([&](HWND, UINT msg, WPARAM, LPARAM lParam) -> std::optional<LRESULT> {
-        if (msg == WM_WINDOWPOSCHANGED)
-            flagsSeen = reinterpret_cast<const WINDOWPOS*>(lParam)->flags;
-        return std::nullopt;
-    });
-    ASSERT_NE(window.create(WS_POPUP, 0, 0, 200, 100), nullptr);
-    MoveWindow(window.handle(), 5, 5, 200, 100, TRUE);
-    EXPECT_FALSE(flagsSeen & SWP_NOMOVE);
-    EXPECT_TRUE(flagsSeen & SWP_NOSIZE);
-    MoveWindow(window.handle(), 5, 5, 300, 100, TRUE);
-    EXPECT_TRUE(flagsSeen & SWP_NOMOVE);
-    EXPECT_FALSE(flagsSeen & SWP_NOSIZE);
-}
-
-TEST(SystemMetrics, ScreenSizeFollowsTheDesktopMode) {
     const auto saved = platform::core::desktopMode();
     platform::core::setDesktopMode({800, 600, 16, 60});
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 800);
     EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 600);
     platform::core::setDesktopMode(saved);
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), static_cast<int>(saved.width));
-    EXPECT_EQ(GetSystemMetrics(SM_CYCAPTION), 19);
-    EXPECT_EQ(GetSystemMetrics(SM_CXFRAME), 4);
     EXPECT_EQ(GetSystemMetrics(12345), 0);
 }
 
+// The client area is the window less its frame and caption (none for a
+// popup) and starts at the client origin on the screen; growing the window
+// by what the frame takes gives an exact 640 x 480 client.
+TEST(WindowGeometry, ClientAreaIsTheWindowLessItsFrame) {
+    const struct {
+        DWORD style;
+        RECT client;
+        POINT origin;
+    } cases[] = {{WS_OVERLAPPEDWINDOW, {0, 0, 392, 273}, {104, 73}},
+                 {WS_POPUP, {0, 0, 400, 300}, {100, 50}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.style);
+        TestWindow window(c.style, 100, 50, 400, 300);
+        RECT outer, client;
+        ASSERT_TRUE(GetWindowRect(window.handle(), &outer));
+        ASSERT_TRUE(GetClientRect(window.handle(), &client));
+        EXPECT_EQ(edges(outer), edges({100, 50, 500, 350}));
+        EXPECT_EQ(edges(client), edges(c.client));
+        POINT p{0, 0};
+        ASSERT_TRUE(ClientToScreen(window.handle(), &p));
+        EXPECT_EQ(std::make_pair(p.x, p.y), std::make_pair(c.origin.x, c.origin.y));
+        ASSERT_TRUE(ScreenToClient(window.handle(), &p));
+        EXPECT_EQ(std::make_pair(p.x, p.y), std::make_pair(LONG(0), LONG(0)));
+        MoveWindow(window.handle(), 0, 0, 400 + 640 - client.right, 300 + 480 - client.bottom,
+                   TRUE);
+        GetClientRect(window.handle(), &client);
+        EXPECT_EQ(edges(client), edges({0, 0, 640, 480}));
+    }
+}
+
+// A move sends WM_MOVE with the new client origin and no WM_SIZE, a resize
+// WM_SIZE with the new size; WM_WINDOWPOSCHANGED's flags say which it was.
+TEST(WindowGeometry, MoveAndResizeSendTheirMessages) {
+    UINT flags = 0;
+    TestWindow window(WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
+                      on(WM_WINDOWPOSCHANGED, [&](HWND, WPARAM, LPARAM lParam) {
+                          flags = reinterpret_cast<const WINDOWPOS*>(lParam)->flags;
+                      }));
+    window.clear();
+    ASSERT_TRUE(MoveWindow(window.handle(), 30, 40, 200, 100, TRUE));
+    EXPECT_EQ(window.messageIds(), (Ids{WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_MOVE}));
+    EXPECT_EQ(window.messages().back().lParam, MAKELPARAM(30, 40));
+    EXPECT_EQ(flags & (SWP_NOMOVE | SWP_NOSIZE), UINT(SWP_NOSIZE));
+    RECT r;
+    GetWindowRect(window.handle(), &r);
+    EXPECT_EQ(edges(r), edges({30, 40, 230, 140}));
+    window.clear();
+    ASSERT_TRUE(MoveWindow(window.handle(), 30, 40, 300, 100, TRUE));
+    EXPECT_EQ(window.messageIds(), (Ids{WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_SIZE}));
+    EXPECT_EQ(window.messages().back().lParam, MAKELPARAM(300, 100));
+    EXPECT_EQ(flags & (SWP_NOMOVE | SWP_NOSIZE), UINT(SWP_NOMOVE));
+}
+
+// A window stays invalid, and gets WM_PAINT, until its procedure validates
+// it; UpdateWindow paints only an invalid window.
 TEST(Painting, InvalidWindowGetsPaintUntilValidated) {
     int paints = 0;
     bool validate = false;
-    TestWindow window([&](HWND hwnd, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (msg == WM_PAINT) {
-            ++paints;
-            if (validate)
-                ValidateRect(hwnd, nullptr);
-            return 0;
-        }
-        return std::nullopt;
-    });
-    ASSERT_NE(window.create(WS_POPUP | WS_VISIBLE, 0, 0, 50, 50), nullptr);
-    MSG msg;
-    ASSERT_TRUE(PeekMessageA(&msg, window.handle(), WM_PAINT, WM_PAINT, PM_REMOVE));
-    DispatchMessageA(&msg);
-    // Not validated: still there.
-    ASSERT_TRUE(PeekMessageA(&msg, window.handle(), WM_PAINT, WM_PAINT, PM_REMOVE));
+    TestWindow window(WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                      on(WM_PAINT, [&](HWND hwnd, WPARAM, LPARAM) {
+                          ++paints;
+                          if (validate)
+                              ValidateRect(hwnd, nullptr);
+                          return 0;
+                      }));
+    const auto paintWaiting = [&] {
+        MSG msg;
+        const bool waiting = PeekMessageA(&msg, window.handle(), WM_PAINT, WM_PAINT, PM_REMOVE);
+        return waiting && DispatchMessageA(&msg) == 0;
+    };
+    EXPECT_TRUE(paintWaiting());
     validate = true;
-    DispatchMessageA(&msg);
-    EXPECT_FALSE(PeekMessageA(&msg, window.handle(), WM_PAINT, WM_PAINT, PM_REMOVE));
+    EXPECT_TRUE(paintWaiting());  // not validated the first time: still there
+    EXPECT_FALSE(paintWaiting());
     EXPECT_EQ(paints, 2);
-
     InvalidateRect(window.handle(), nullptr, TRUE);
     EXPECT_TRUE(UpdateWindow(window.handle()));
     EXPECT_EQ(paints, 3);
-    EXPECT_TRUE(UpdateWindow(window.handle()));  // valid now: nothing sent
+    EXPECT_TRUE(UpdateWindow(window.handle()));
     EXPECT_EQ(paints, 3);
+}
+
+// The desktop window covers the desktop mode and is no window the program
+// made or can destroy. Its DC answers with the desktop depth until it is
+// released, once; a window that does not exist gets none.
+TEST(DesktopWindow, CoversTheDesktopAndItsDCIsReleasedOnce) {
+    const HWND desktop = GetDesktopWindow();
+    ASSERT_NE(nullptr, desktop);
+    RECT client{}, window{};
+    ASSERT_TRUE(GetClientRect(desktop, &client));
+    ASSERT_TRUE(GetWindowRect(desktop, &window));
+    const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    EXPECT_EQ(edges(client), edges(screen));
+    EXPECT_EQ(edges(window), edges(screen));
+    EXPECT_EQ(FALSE, IsWindow(desktop));
+
+    HDC dc = GetDC(desktop);
+    ASSERT_NE(nullptr, dc);
+    EXPECT_EQ(static_cast<int>(platform::testing::currentDesktopMode().bitsPerPixel),
+              GetDeviceCaps(dc, BITSPIXEL));
+    EXPECT_EQ(1, ReleaseDC(desktop, dc));
+    EXPECT_EQ(0, ReleaseDC(desktop, dc));
+    EXPECT_EQ(0, GetDeviceCaps(dc, BITSPIXEL));  // a released DC answers nothing
+    EXPECT_EQ(nullptr, GetDC(reinterpret_cast<HWND>(uintptr_t{0x7FFF0000})));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE), GetLastError());
+}
+
+// Touching edges do not intersect: the result is then empty.
+TEST(Rectangles, HelpersFollowWindowsRules) {
+    RECT a, b, out;
+    SetRect(&a, 0, 0, 10, 10);
+    SetRect(&b, 5, 5, 20, 20);
+    ASSERT_TRUE(IntersectRect(&out, &a, &b));
+    EXPECT_EQ(edges(out), edges({5, 5, 10, 10}));
+    SetRect(&b, 10, 0, 20, 10);
+    EXPECT_FALSE(IntersectRect(&out, &a, &b));
+    EXPECT_EQ(edges(out), edges({0, 0, 0, 0}));
+    EXPECT_FALSE(IntersectRect(nullptr, &a, &b));
+    RECT r{1, 2, 3, 4};
+    OffsetRect(&r, 10, 20);
+    EXPECT_EQ(edges(r), edges({11, 22, 13, 24}));
+    InflateRect(&r, 1, 2);
+    EXPECT_EQ(edges(r), edges({10, 20, 14, 26}));
+    const RECT other{0, 0, 5, 5};
+    ASSERT_TRUE(UnionRect(&out, &r, &other));
+    EXPECT_EQ(edges(out), edges({0, 0, 14, 26}));
+    EXPECT_FALSE(EqualRect(&out, &other));
+    EXPECT_FALSE(EqualRect(nullptr, &other));
+    // A point on the right or bottom edge is outside; a rectangle without
+    // area, or inverted, is empty.
+    for (const POINT p : {POINT{0, 0}, POINT{9, 9}})
+        EXPECT_TRUE(PtInRect(&a, p)) << p.x << "," << p.y;  // a is {0, 0, 10, 10}
+    for (const POINT p : {POINT{10, 5}, POINT{5, 10}, POINT{-1, 5}})
+        EXPECT_FALSE(PtInRect(&a, p)) << p.x << "," << p.y;
+    EXPECT_FALSE(PtInRect(nullptr, POINT{0, 0}));
+    for (RECT e : {RECT{5, 5, 5, 10}, RECT{5, 5, 4, 10}, RECT{5, 5, 6, 5}})
+        EXPECT_TRUE(IsRectEmpty(&e)) << e.right << "," << e.bottom;
+    RECT full{5, 5, 6, 6};
+    EXPECT_FALSE(IsRectEmpty(&full));
+    EXPECT_TRUE(IsRectEmpty(nullptr));
+    SetRectEmpty(&full);
+    EXPECT_EQ(edges(full), edges({0, 0, 0, 0}));
 }
 
 }  // namespace
