@@ -284,3 +284,14 @@ TEST_F(ViewerRun, TheDataFolderIsCheckedAndAMissingConfigurationIsNoted) {
     }
     run("--no-scene --frames 1", 0, {}, {"system.cfg"});  // the repository's data has one
 }
+
+// The two-adapter display profile's primary adapter has too little video
+// memory for 800x600x32. The viewer ends with a message; it once crashed
+// reading the driver's exception after unloading the driver.
+TEST_F(ViewerRun, AModeTheAdapterCannotHoldEndsWithAMessage) {
+    run("--mode 800x600x32 --frames 2", 1,
+        {"d3dview: unexpected failure: BitmapFont::restore: surface getting failed\n"},
+        {"frames drawn"},
+        "env D3DDRIVER_DISPLAY_PROFILE=" +
+            quoted(D3DDRIVER_SOURCE_DIR "/tests/ddraw/data/two_adapters.cfg"));
+}

@@ -279,7 +279,17 @@ public:
         if (!theResourceManager->setWriteDir(writeFolder))
             throw Failure("cannot write to " + writeFolder);
         overlay.reset();
-        withDriver(*theRenderDriver, shots);
+        // An exception thrown in the driver has its type and code in the
+        // library: it is read and ended here, before the library is unloaded.
+        try {
+            withDriver(*theRenderDriver, shots);
+        } catch (const Failure&) {
+            throw;
+        } catch (const std::exception& e) {
+            throw Failure(std::string("unexpected failure: ") + e.what());
+        } catch (...) {
+            throw Failure("unexpected failure: an exception of unknown type");
+        }
     }
 
 private:
