@@ -3,7 +3,11 @@
 // and caps.
 #include "ddraw_fixture.h"
 
+#include "ddraw/surface.h"
+
 namespace {
+
+using platform::ddraw::Surface;
 
 DDSURFACEDESC2 depthDesc(DWORD w, DWORD h, DWORD bits, DWORD memory) {
     return surfaceDesc(DDSCAPS_ZBUFFER | memory, w, h, {kPF, DDPF_ZBUFFER, 0, bits, 0, 0, 0, 0});
@@ -68,6 +72,10 @@ TEST_F(SurfaceTest, FlipToGdiSurfaceBringsTheFirstFrontBufferBack) {
 TEST_F(SurfaceTest, BltOntoThePrimaryPresentsAFrame) {
     const DDSURFACEDESC2 d = surfaceDesc(DDSCAPS_PRIMARYSURFACE | DDSCAPS_3DDEVICE);
     front = make(d);
+    IDirectDrawSurface4* gdi = nullptr;
+    ASSERT_EQ(DD_OK, dd->GetGDISurface(&gdi));
+    EXPECT_EQ(front, gdi);
+    EXPECT_EQ(1u, gdi->Release());  // the reference it handed out
     IDirectDrawSurface4* off = create(16, 16, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE);
     fill(off, 0x00FF00);
     const unsigned before = platform::testing::presentedFrames();
@@ -81,6 +89,7 @@ TEST_F(SurfaceTest, BltOntoThePrimaryPresentsAFrame) {
     EXPECT_EQ(DDERR_PRIMARYSURFACEALREADYEXISTS, createResult(d));
     releaseLast({front, off});
     front = nullptr;
+    EXPECT_EQ(DDERR_NOTFOUND, dd->GetGDISurface(&gdi));
     EXPECT_EQ(DDERR_NOEXCLUSIVEMODE, createResult(flipping(d, 1)));
 }
 
@@ -90,6 +99,15 @@ TEST_F(SurfaceTest, ReferenceCountsFollowAttachAndRelease) {
     IDirectDrawSurface4* z = make(zd);
     ASSERT_EQ(DD_OK, target->AddAttachedSurface(z));
     EXPECT_EQ(DDERR_SURFACEALREADYATTACHED, target->AddAttachedSurface(z));
+    // One target holds it; the Direct3D device finds it there by its caps.
+    IDirectDrawSurface4* second = create(64, 32, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE);
+    EXPECT_EQ(DDERR_SURFACEALREADYATTACHED, second->AddAttachedSurface(z));
+    EXPECT_EQ(0u, second->Release());
+    {
+        platform::ddraw::DDLock lock(platform::ddraw::ddrawMutex());
+        EXPECT_EQ(Surface::fromInterface(z),
+                  Surface::fromInterface(target)->attachedWithCaps(DDSCAPS_ZBUFFER));
+    }
     EXPECT_EQ(3u, z->AddRef());  // ours, the target's, this one
     EXPECT_EQ(2u, z->Release());
     IDirectDrawSurface4* found = attached(target, DDSCAPS_ZBUFFER);
@@ -250,8 +268,13 @@ TEST_F(SurfaceTest, CapsHaveTheDirectX6SizeAndTheProfilesFeatures) {
     EXPECT_TRUE(hw.dwCaps & DDCAPS_OVERLAY);
     EXPECT_TRUE(hw.dwCaps2 & DDCAPS2_PRIMARYGAMMA);
     EXPECT_TRUE(hw.dwCaps2 & DDCAPS2_CANRENDERWINDOWED);
+    EXPECT_TRUE(hw.dwCaps & DDCAPS_3D);  // the profile has a hardware device
     EXPECT_TRUE(hw.dwCKeyCaps & DDCKEYCAPS_SRCOVERLAY);
     EXPECT_EQ(DDBD_16 | DDBD_24 | DDBD_32, hw.dwZBufferBitDepths);
+    // The emulation layer blits and stretches in system memory, without 3D.
+    EXPECT_EQ(DDCAPS_BLT | DDCAPS_BLTSTRETCH,
+              hel.dwCaps & (DDCAPS_BLT | DDCAPS_BLTSTRETCH | DDCAPS_3D));
+    EXPECT_TRUE(hel.ddsCaps.dwCaps & DDSCAPS_SYSTEMMEMORY);
     EXPECT_EQ(0u, hel.dwCaps & DDCAPS_OVERLAY);
     EXPECT_EQ(0u, hel.dwCaps2 & DDCAPS2_PRIMARYGAMMA);
     DDCAPS small{};
@@ -288,6 +311,11 @@ TEST_F(SurfaceTest, DeactivationLosesVideoMemoryAndRestoreWorksWhenActiveAgain) 
 TEST_F(SurfaceTest, DisplayModeChangesLoseSurfacesAndTheDesktopIsRestored) {
     makeChain(1);
     IDirectDrawSurface4* video = create(8, 8, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY, 16);
+    // A zero size or depth, or an unknown flag, is refused before any mode is looked for.
+    const DWORD bad[][4] = {{0, 480, 16, 0}, {640, 0, 16, 0}, {640, 480, 0, 0}, {640, 480, 16, 2}};
+    for (const auto& b : bad)
+        EXPECT_EQ(DDERR_INVALIDPARAMS, dd->SetDisplayMode(b[0], b[1], b[2], 0, b[3]))
+            << b[0] << "x" << b[1] << "x" << b[2] << " flags " << b[3];
     EXPECT_EQ(DDERR_INVALIDMODE, dd->SetDisplayMode(641, 480, 16, 0, 0));
     EXPECT_EQ(DDERR_INVALIDMODE, dd->SetDisplayMode(640, 480, 16, 75, 0));
     ASSERT_EQ(DD_OK, dd->SetDisplayMode(800, 600, 16, 0, 0));
@@ -335,9 +363,46 @@ TEST_F(SurfaceTest, TestingApiLosesEverySurfaceButManagedTextures) {
     platform::testing::loseAllSurfaces();
     EXPECT_EQ(DDERR_SURFACELOST, video->IsLost());
     EXPECT_EQ(DD_OK, managed->IsLost());
+    // Restoring any level of a mip chain restores the whole chain.
+    DDSURFACEDESC2 mip = surfaceDesc(
+        DDSCAPS_TEXTURE | DDSCAPS_MIPMAP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY, 16, 16);
+    mip.dwFlags |= DDSD_MIPMAPCOUNT;
+    mip.dwMipMapCount = 3;
+    IDirectDrawSurface4* top = make(mip);
+    ASSERT_NE(nullptr, top);
+    IDirectDrawSurface4* middle = attached(top, DDSCAPS_MIPMAP);
+    IDirectDrawSurface4* bottom = attached(middle, DDSCAPS_MIPMAP);
+    platform::testing::loseAllSurfaces();
+    ASSERT_EQ(DDERR_SURFACELOST, top->IsLost());
+    EXPECT_EQ(DD_OK, middle->Restore());
+    EXPECT_EQ(DD_OK, top->IsLost());
+    EXPECT_EQ(DD_OK, bottom->IsLost());
+    EXPECT_EQ(1u, bottom->Release());
+    EXPECT_EQ(1u, middle->Release());
+    EXPECT_EQ(0u, top->Release());
     EXPECT_EQ(DD_OK, dd->RestoreAllSurfaces());
     EXPECT_EQ(DD_OK, video->IsLost());
     releaseLast({video, managed});
+}
+
+TEST_F(SurfaceTest, PrivateDataIsKeptByTagUntilFreed) {
+    IDirectDrawSurface4* s = create(4, 4, DDSCAPS_OFFSCREENPLAIN);
+    const GUID tag = {0x6B2F1A20, 0x1C3D, 0x4E5F, {1, 2, 3, 4, 5, 6, 7, 8}};
+    DWORD value = 0xCAFEF00D, got = 0, size = sizeof(got);
+    EXPECT_EQ(DDERR_NOTFOUND, s->GetPrivateData(tag, &got, &size));
+    ASSERT_EQ(DD_OK, s->SetPrivateData(tag, &value, sizeof(value), 0));
+    size = 0;
+    EXPECT_EQ(DDERR_MOREDATA, s->GetPrivateData(tag, nullptr, &size));
+    EXPECT_EQ(4u, size);
+    ASSERT_EQ(DD_OK, s->GetPrivateData(tag, &got, &size));
+    EXPECT_EQ(0xCAFEF00Du, got);
+    value = 7;  // a second set replaces the first
+    ASSERT_EQ(DD_OK, s->SetPrivateData(tag, &value, sizeof(value), 0));
+    ASSERT_EQ(DD_OK, s->GetPrivateData(tag, &got, &size));
+    EXPECT_EQ(7u, got);
+    ASSERT_EQ(DD_OK, s->FreePrivateData(tag));
+    EXPECT_EQ(DDERR_NOTFOUND, s->GetPrivateData(tag, &got, &size));
+    EXPECT_EQ(0u, s->Release());
 }
 
 }  // namespace
