@@ -93,6 +93,54 @@ TEST_F(BlitTest, ColourKeysChooseThePixelsWritten) {
     }
 }
 
+// A source rectangle reaching outside the source, or empty, is refused
+// before anything is copied.
+TEST_F(BlitTest, SourceRectanglesOutsideTheSourceAreRefused) {
+    IDirectDrawSurface4* src = create(2, 2, DDSCAPS_OFFSCREENPLAIN);
+    IDirectDrawSurface4* dst = create(2, 2, DDSCAPS_OFFSCREENPLAIN);
+    fill(src, 0xFFFFFF);
+    for (RECT r : {RECT{0, 0, 3, 2}, RECT{-1, 0, 1, 1}, RECT{0, 1, 2, 3}, RECT{1, 1, 1, 2}}) {
+        SCOPED_TRACE(testing::Message()
+                     << r.left << "," << r.top << "," << r.right << "," << r.bottom);
+        EXPECT_EQ(DDERR_INVALIDRECT, dst->Blt(nullptr, src, &r, DDBLT_WAIT, nullptr));
+        EXPECT_EQ(DDERR_INVALIDRECT, dst->BltFast(0, 0, src, &r, 0));
+    }
+    EXPECT_EQ(".. ..", picture(dst));
+    releaseLast({src, dst});
+}
+
+// Rows start on 8-byte boundaries, so the pitch shows the bytes per pixel
+// of each format; 24-bit pixels read back whole; a blit into 4444 keeps
+// alpha (0x80 is 8 of 15, read back as 0x88).
+TEST_F(BlitTest, FormatsStoreConvertAndReadBack) {
+    const DDPIXELFORMAT palette8{kPF, DDPF_RGB | DDPF_PALETTEINDEXED8, 0, 8, 0, 0, 0, 0};
+    const DDPIXELFORMAT rgb24{kPF, DDPF_RGB, 0, 24, 0xFF0000, 0xFF00, 0xFF, 0};
+    const DDPIXELFORMAT argb8888{
+        kPF, DDPF_RGB | DDPF_ALPHAPIXELS, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000};
+    const DDPIXELFORMAT argb4444{kPF,   DDPF_RGB | DDPF_ALPHAPIXELS, 0, 16, 0x0F00, 0x00F0, 0x000F,
+                                 0xF000};
+    const struct {
+        DDPIXELFORMAT format;
+        DWORD width;
+        LONG pitch;
+    } rows[] = {{palette8, 8, 8}, {kR5G6B5, 4, 8}, {rgb24, 3, 16}, {kX8R8G8B8, 2, 8}};
+    for (const auto& r : rows) {
+        IDirectDrawSurface4* s = make(surfaceDesc(DDSCAPS_OFFSCREENPLAIN, r.width, 1, r.format));
+        ASSERT_NE(nullptr, s) << r.format.dwRGBBitCount;
+        EXPECT_EQ(r.pitch, descOf(s).lPitch) << r.format.dwRGBBitCount;
+        EXPECT_EQ(0u, s->Release());
+    }
+    IDirectDrawSurface4* s24 = make(surfaceDesc(DDSCAPS_OFFSCREENPLAIN, 1, 1, rgb24));
+    fill(s24, 0xFF8000);
+    EXPECT_EQ("O", picture(s24));
+    IDirectDrawSurface4* src = make(surfaceDesc(DDSCAPS_OFFSCREENPLAIN, 1, 1, argb8888));
+    IDirectDrawSurface4* dst = make(surfaceDesc(DDSCAPS_OFFSCREENPLAIN, 1, 1, argb4444));
+    fill(src, 0x8000FF00);
+    ASSERT_EQ(DD_OK, dst->Blt(nullptr, src, nullptr, DDBLT_WAIT, nullptr));
+    EXPECT_EQ(0x8800FF00u, pixel(dst, 0, 0));
+    releaseLast({s24, src, dst});
+}
+
 TEST_F(BlitTest, ColourKeysAreReadBackAndCleared) {
     IDirectDrawSurface4* s = create(2, 2, DDSCAPS_OFFSCREENPLAIN);
     DDCOLORKEY key{};
