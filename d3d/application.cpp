@@ -185,7 +185,7 @@ void Application::processCommand() {
             render();
         break;
     case CMD_INIT_VIDEO_MODE:
-        initVideoMode(mode);
+        commandResult = initVideoMode(mode) ? 1 : 0;
         timer.restart();
         break;
     case CMD_TERM_VIDEO_MODE:
@@ -301,7 +301,7 @@ void Application::restoreLostSurfaces() {
 // Video modes
 // ===========================================================================
 
-void Application::initVideoMode(const VideoMode* mode) {
+bool Application::initVideoMode(const VideoMode* mode) {
     window.create(mode);
 
     if (g_driverSettings.fullScreenWindow && !mode->isWindowed()) {
@@ -326,9 +326,19 @@ void Application::initVideoMode(const VideoMode* mode) {
         DWORD flags = D3DFW_BACKBUFFER | D3DFW_ZBUFFER;
         if (!mode->isWindowed())
             flags |= D3DFW_FULLSCREEN;
-        framework.InitializeFramework(window.getHandle(), d3dMode->getDriverInfo()->guidPointer,
-                                      d3dMode->getDeviceInfo()->guidPointer,
-                                      &d3dMode->getModeInfo()->description, flags);
+        const HRESULT result = framework.InitializeFramework(
+            window.getHandle(), d3dMode->getDriverInfo()->guidPointer,
+            d3dMode->getDeviceInfo()->guidPointer, &d3dMode->getModeInfo()->description, flags);
+        // Without a device nothing below can work: the mode is refused here,
+        // where the reason is known.
+        if (FAILED(result)) {
+            DRIVER_FILTER << (debug::Error(debug::Context(sourcePath, __LINE__))
+                              << "initVideoMode: cannot start " << mode->getName() << ": "
+                              << getDirectXError(result));
+            window.destroy();
+            currentVideoMode = nullptr;
+            return false;
+        }
     }
     if (theD3DRenderDriver)
         theD3DRenderDriver->updateD3DInterfaces();
@@ -361,6 +371,7 @@ void Application::initVideoMode(const VideoMode* mode) {
     theScreenShooter = theD3DScreenShooter;
     // Nothing else makes the capture surface before the first shot.
     theD3DScreenShooter->init();
+    return true;
 }
 
 void Application::clearToBlack(IDirectDrawSurface4* surface, int width, int height) {

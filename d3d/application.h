@@ -100,7 +100,8 @@ private:
     float render();
     void restoreLostSurfaces();
     void processCommand();
-    void initVideoMode(const VideoMode* mode);
+    // False, with the reason reported, when the mode cannot be started.
+    bool initVideoMode(const VideoMode* mode);
     void termVideoMode();
     void changeVideoMode(const VideoMode* mode);
     bool validateVideoMode(const VideoMode* mode);

@@ -321,7 +321,12 @@ void D3DRenderDriver::initVideoMode(const VideoMode* mode) {
         return;
     }
     theD3DApplication->restoreCore();
-    theD3DApplication->sendCommand(Application::CMD_INIT_VIDEO_MODE, const_cast<VideoMode*>(mode));
+    if (!theD3DApplication->sendCommand(Application::CMD_INIT_VIDEO_MODE,
+                                        const_cast<VideoMode*>(mode))) {
+        // Refused and reported by the core thread; nothing of the mode is left.
+        theD3DApplication->releaseCore();
+        return;
+    }
     screenWidth = mode->getWidth();
     screenHeight = mode->getHeight();
     mouse = std::make_unique<Mouse>();
