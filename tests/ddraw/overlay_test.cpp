@@ -48,6 +48,7 @@ TEST_F(OverlayTest, OverlaysInRgbAndYuvAreShownMovedAndHidden) {
     ASSERT_EQ(DD_OK, rgb->GetOverlayPosition(&x, &y));
     EXPECT_EQ(100, x);
     EXPECT_EQ(100, y);
+    EXPECT_EQ(DD_OK, rgb->SetOverlayPosition(992, 736));  // flush with the bottom right corner
     EXPECT_EQ(DDERR_INVALIDPOSITION, rgb->SetOverlayPosition(1020, 0));
     ASSERT_EQ(DD_OK, rgb->UpdateOverlay(nullptr, front, nullptr,
                                         DDOVER_HIDE | DDOVER_DDFX | DDOVER_KEYSRCOVERRIDE, &fx));
@@ -95,6 +96,33 @@ TEST_F(OverlayTest, KeyedCursorPixelsShowThePrimaryInThePresentedFrame) {
     EXPECT_EQ(0u, overlay->Release());
 }
 
+// Two pixel pairs, written in each byte order, read back through the BT.601
+// conversion (298 (Y - 16), 409 V', -100 U' - 208 V', 516 U' with U' and V'
+// less 128, plus 128, over 256): Y 128 and 200 with U 64, V 128, then grey
+// at Y 16 and 235.
+TEST_F(OverlayTest, YuvPairsReadBackAsTheirRgbColours) {
+    const struct {
+        DWORD fourCC;
+        BYTE bytes[8];
+    } cases[] = {{MAKEFOURCC('U', 'Y', 'V', 'Y'), {64, 128, 128, 200, 128, 16, 128, 235}},
+                 {MAKEFOURCC('Y', 'U', 'Y', '2'), {128, 64, 200, 128, 16, 128, 235, 128}}};
+    for (const auto& c : cases) {
+        IDirectDrawSurface4* yuv = make(overlayDesc(4, c.fourCC));
+        ASSERT_NE(nullptr, yuv);
+        DDSURFACEDESC2 d{};
+        d.dwSize = sizeof(d);
+        ASSERT_EQ(DD_OK, yuv->Lock(nullptr, &d, DDLOCK_WAIT, nullptr));
+        std::memcpy(d.lpSurface, c.bytes, sizeof(c.bytes));
+        ASSERT_EQ(DD_OK, yuv->Unlock(nullptr));
+        const std::vector<uint32_t> argb = platform::testing::readSurfaceARGB(yuv);
+        ASSERT_EQ(16u, argb.size());
+        EXPECT_EQ((std::vector<uint32_t>{0xFF829B01, 0xFFD6EF55, 0xFF000000, 0xFFFFFFFF}),
+                  std::vector<uint32_t>(argb.begin(), argb.begin() + 4))
+            << c.fourCC;
+        EXPECT_EQ(0u, yuv->Release());
+    }
+}
+
 TEST_F(OverlayTest, GammaControlOnlyOnThePrimaryOfAGammaAdapter) {
     IDirectDrawGammaControl* gamma = nullptr;
     ASSERT_EQ(DD_OK,
@@ -108,6 +136,8 @@ TEST_F(OverlayTest, GammaControlOnlyOnThePrimaryOfAGammaAdapter) {
     DDGAMMARAMP back{};
     ASSERT_EQ(DD_OK, gamma->GetGammaRamp(0, &back));
     EXPECT_EQ(0u, back.red[255]);
+    fill(front, 0xFF8000);  // presented through the ramp: orange becomes 0, 127, 255
+    EXPECT_EQ(0xFF007FFFu, platform::testing::lastPresentedFrame().pixels.at(0));
     EXPECT_EQ(1u, gamma->Release());  // shares the surface's count
     IDirectDrawSurface4* off = create(4, 4, DDSCAPS_OFFSCREENPLAIN);
     void* none = nullptr;
