@@ -2,6 +2,8 @@
 // adapter, and files that are refused.
 #include "ddraw_fixture.h"
 
+#include <cstring>
+#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -58,6 +60,12 @@ TEST_F(ProfileTest, SecondaryAdapterIsEnumeratedAndFoundByItsGuid) {
     std::swap(dd, secondary);
     EXPECT_EQ(DDERR_NOOVERLAYHW,
               createResult(surfaceDesc(DDSCAPS_OVERLAY | DDSCAPS_VIDEOMEMORY, 32, 32, kR5G6B5)));
+    // Depth buffers only in its devices' one depth format.
+    for (DWORD bits : {16u, 24u})
+        EXPECT_EQ(bits == 16 ? DD_OK : DDERR_INVALIDPIXELFORMAT,
+                  createResult(
+                      surfaceDesc(DDSCAPS_ZBUFFER, 8, 8, {kPF, DDPF_ZBUFFER, 0, bits, 0, 0, 0, 0})))
+            << bits;
     std::swap(dd, secondary);
     EXPECT_EQ(0u, secondary->Release());
     guid.Data1 ^= 1;
@@ -68,11 +76,12 @@ TEST_F(ProfileTest, SecondaryAdapterIsEnumeratedAndFoundByItsGuid) {
 
 TEST_F(ProfileTest, DisplayModesOfTheProfileAreEnumerated) {
     std::vector<std::string> modes;
-    auto cb = [](LPDDSURFACEDESC2 d, LPVOID ctx) -> HRESULT {
+    // Serves both structures, DDSURFACEDESC2 and the older DDSURFACEDESC.
+    auto cb = [](auto* d, LPVOID ctx) -> HRESULT {
         static_cast<std::vector<std::string>*>(ctx)->push_back(
             std::to_string(d->dwWidth) + "x" + std::to_string(d->dwHeight) + "x" +
             std::to_string(d->ddpfPixelFormat.dwRGBBitCount));
-        EXPECT_EQ(sizeof(DDSURFACEDESC2), d->dwSize);
+        EXPECT_EQ(sizeof(*d), d->dwSize);
         return DDENUMRET_OK;
     };
     ASSERT_EQ(DD_OK, dd->EnumDisplayModes(0, nullptr, &modes, cb));
@@ -86,6 +95,12 @@ TEST_F(ProfileTest, DisplayModesOfTheProfileAreEnumerated) {
     ASSERT_EQ(DD_OK, again->GetDisplayMode(&old));
     EXPECT_EQ(800u, old.dwWidth);
     EXPECT_EQ(16u, old.ddpfPixelFormat.dwRGBBitCount);
+    old.dwFlags = DDSD_WIDTH;  // as a template: the modes 800 wide
+    modes.clear();
+    ASSERT_EQ(DD_OK, again->EnumDisplayModes(0, &old, &modes, cb));
+    EXPECT_EQ((std::vector<std::string>{"800x600x16", "800x600x32"}), modes);
+    old.dwSize = sizeof(DDSURFACEDESC2);
+    EXPECT_EQ(DDERR_INVALIDPARAMS, again->EnumDisplayModes(0, &old, &modes, cb));
     EXPECT_EQ(1u, again->Release());
 }
 
@@ -108,6 +123,29 @@ TEST(ProfileFiles, BadFilesAreRefusedAndTheBuiltInProfileStays) {
     }
     EXPECT_EQ(std::vector<std::string>{"- Primary Display Driver (display)"},
               enumerate(DDENUM_ATTACHEDSECONDARYDEVICES));
+}
+
+// A description longer than the device identifier's field is cut to it and
+// still ends within it.
+TEST(ProfileIdentifier, LongDescriptionIsCutToTheField) {
+    const std::string path = ::testing::TempDir() + "ddraw_long_description.cfg";
+    std::ofstream(path) << "adapters = ( { primary = true; name = \"display\"; description = \""
+                        << std::string(600, 'D')
+                        << "\"; devices = ( { standard = \"hal\"; } ); } );\n";
+    std::string error;
+    ASSERT_TRUE(platform::testing::loadDisplayProfile(path, &error)) << error;
+    IDirectDraw* dd = nullptr;
+    IDirectDraw4* dd4 = nullptr;
+    ASSERT_EQ(DD_OK, DirectDrawCreate(nullptr, &dd, nullptr));
+    ASSERT_EQ(DD_OK, dd->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void**>(&dd4)));
+    DDDEVICEIDENTIFIER id{};
+    ASSERT_EQ(DD_OK, dd4->GetDeviceIdentifier(&id, 0));
+    EXPECT_EQ(std::string(MAX_DDDEVICEID_STRING - 1, 'D'),
+              std::string(id.szDescription, strnlen(id.szDescription, sizeof(id.szDescription))));
+    EXPECT_STREQ("display", id.szDriver);
+    EXPECT_EQ(1u, dd4->Release());
+    EXPECT_EQ(0u, dd->Release());
+    platform::testing::useDefaultDisplayProfile();
 }
 
 TEST(ProfileGuid, TextRoundTrips) {
