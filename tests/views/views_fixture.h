@@ -120,19 +120,13 @@ protected:
         d.dwSize = sizeof d;
         EXPECT_EQ(light->GetLight(reinterpret_cast<D3DLIGHT*>(&d)), D3D_OK);
         std::ostringstream s;
-        s << d.dltType << " colour " << d.dcvColor.r << " " << d.dcvColor.g << " " << d.dcvColor.b
+        s << d.dltType << " rgba " << d.dcvColor.r << " " << d.dcvColor.g << " " << d.dcvColor.b
           << " " << d.dcvColor.a << " at " << d.dvPosition.x << " " << d.dvPosition.y << " "
           << d.dvPosition.z << " to " << d.dvDirection.x << " " << d.dvDirection.y << " "
-          << d.dvDirection.z << " range " << d.dvRange << " fading " << d.dvAttenuation0 << " "
+          << d.dvDirection.z << " range " << d.dvRange << " att " << d.dvAttenuation0 << " "
           << d.dvAttenuation1 << " " << d.dvAttenuation2 << " cone " << d.dvTheta << " " << d.dvPhi
           << " flags " << d.dwFlags;
         return s.str();
-    }
-
-    static D3DMATRIX deviceTransform(D3DTRANSFORMSTATETYPE type) {
-        D3DMATRIX m{};
-        EXPECT_EQ(g_pDevice->GetTransform(type, &m), D3D_OK);
-        return m;
     }
 
     SceneView view;

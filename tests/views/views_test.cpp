@@ -20,10 +20,7 @@ std::array<DWORD, 4> rectOf(const D3DVIEWPORT2& v) {
 }
 
 void expectColor(const Color& c, float r, float g, float b, float a) {
-    EXPECT_FLOAT_EQ(c.r, r);
-    EXPECT_FLOAT_EQ(c.g, g);
-    EXPECT_FLOAT_EQ(c.b, b);
-    EXPECT_FLOAT_EQ(c.a, a);
+    EXPECT_EQ(std::vector<float>({c.r, c.g, c.b, c.a}), std::vector<float>({r, g, b, a}));
 }
 
 // Column 2 of this orientation, the direction a light shines, is (0, -1, 0).
@@ -33,79 +30,129 @@ struct Rgb {
     int r, g, b;
 };
 
+class ViewFrameTest : public ViewsTest {
+protected:
+    // One frame drawing a white triangle five units ahead of the camera,
+    // facing it and covering the screen's centre, lit by the device with
+    // these render lights placed by renderLight where their engine lights
+    // are; answers the centre's colour.
+    Rgb drawLit(std::vector<D3DRenderLight*> lights) {
+        view.content = [&](RenderView&) {
+            for (D3DRenderLight* light : lights)
+                theRenderDriver->renderLight(light, light->getLight().getGlobalTM(),
+                                             light->getLight().getGlobalOff());
+            IDirect3DMaterial3* material = nullptr;
+            ASSERT_EQ(theD3DRenderDriver->getDirect3D()->CreateMaterial(&material, nullptr),
+                      D3D_OK);
+            D3DMATERIAL white;
+            D3DUtil_InitMaterial(white, 1.0f, 1.0f, 1.0f, 1.0f);
+            D3DMATERIALHANDLE handle = 0;
+            material->SetMaterial(&white);
+            material->GetHandle(g_pDevice, &handle);
+            theRenderStateManager->flush();  // the queued light states first
+            theD3DRenderDriver->setWorldTransformation(TMatrix(), Vector());
+            g_pDevice->SetLightState(D3DLIGHTSTATE_MATERIAL, handle);
+            g_pDevice->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
+            for (auto state : {D3DRENDERSTATE_ZENABLE, D3DRENDERSTATE_ALPHABLENDENABLE,
+                               D3DRENDERSTATE_FOGENABLE})
+                g_pDevice->SetRenderState(state, FALSE);
+            for (auto op : {D3DTSS_COLOROP, D3DTSS_ALPHAOP})
+                g_pDevice->SetTextureStageState(0, op, D3DTOP_SELECTARG2);
+            for (auto arg : {D3DTSS_COLORARG2, D3DTSS_ALPHAARG2})
+                g_pDevice->SetTextureStageState(0, arg, D3DTA_DIFFUSE);
+            // Camera x is up, y right: the triangle covers the screen's centre.
+            D3DVERTEX corners[3] = {
+                {-3, -3, 5, 0, 0, -1, 0, 0}, {-3, 3, 5, 0, 0, -1, 0, 0}, {3, 0, 5, 0, 0, -1, 0, 0}};
+            EXPECT_EQ(g_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_VERTEX, corners, 3, 0),
+                      D3D_OK);
+            material->Release();
+        };
+        theRenderDriver->draw();
+        view.content = nullptr;
+        const auto pixels = platform::testing::readSurfaceARGB(g_pFramework->GetFrontBuffer());
+        EXPECT_EQ(pixels.size(), 800u * 600u);
+        const uint32_t p = pixels.size() == 800u * 600u ? pixels[300 * 800 + 400] : 0xFFFFFFFFu;
+        return {static_cast<int>((p >> 16) & 0xFF), static_cast<int>((p >> 8) & 0xFF),
+                static_cast<int>(p & 0xFF)};
+    }
+};
+
 }  // namespace
 
-// A render view has a viewport on the device while it lives. Each frame sets
-// it to the view's fractions of the target in whole pixels, truncated, with
-// the standard clip volume, and makes it current.
-TEST_F(ViewsTest, ViewportFractionsBecomePixelsOfTheTarget) {
+// A render view has a viewport on the device while it lives. While a view's
+// content is drawn, its render view is the current one with its transforms on
+// the device and its viewport current: the view's fractions of the target in
+// whole pixels, truncated, with the standard clip volume. The pointer is
+// given in clip units of the viewport, as latched by the frame before.
+TEST_F(ViewFrameTest, TheViewIsSetUpBeforeItsContentIsDrawn) {
     const unsigned added = callCount("IDirect3DDevice3::AddViewport"),
                    deleted = callCount("IDirect3DDevice3::DeleteViewport");
     {
         ScopedRenderView renderView(view);
-        ASSERT_NE(renderView->GetViewport(), nullptr);
         EXPECT_EQ(callCount("IDirect3DDevice3::AddViewport"), added + 1);
-        viewport.setRect(0.25f, 0.25f, 0.5f, 0.5f);
-        renderView->render();
-        D3DVIEWPORT2 onDevice{};
-        onDevice.dwSize = sizeof onDevice;
-        ASSERT_EQ(renderView->GetViewport()->GetViewport2(&onDevice), D3D_OK);
-        EXPECT_EQ(rectOf(onDevice), (std::array<DWORD, 4>{200, 150, 400, 300}));
-        EXPECT_EQ(std::vector<float>({onDevice.dvClipX, onDevice.dvClipY, onDevice.dvClipWidth,
-                                      onDevice.dvClipHeight, onDevice.dvMinZ, onDevice.dvMaxZ}),
+        camera.setGlobalTransformation(TMatrix::rotation(Vector(0, 1, 0), 0.5f), Vector(1, 2, 3));
+        Viewport part(0.5f, 0.0f, 0.5f, 1.0f, 2.0f / 3.0f);
+        view.setViewport(&part);
+        theRenderDriver->setMousePointerPosition(0.75f, 0.25f);
+        RenderView* current = nullptr;
+        D3DMATRIX viewMatrix{}, projection{};
+        D3DVIEWPORT2 data{};
+        data.dwSize = sizeof data;
+        view.content = [&](RenderView&) {
+            current = theRenderDriver->getCurrentRenderView();
+            g_pDevice->GetTransform(D3DTRANSFORMSTATE_VIEW, &viewMatrix);
+            g_pDevice->GetTransform(D3DTRANSFORMSTATE_PROJECTION, &projection);
+            IDirect3DViewport3* active = nullptr;
+            if (SUCCEEDED(g_pDevice->GetCurrentViewport(&active)) && active) {
+                EXPECT_EQ(active, renderView->GetViewport());
+                active->GetViewport2(&data);
+                active->Release();
+            }
+        };
+        const auto pointer = [&] {
+            return std::make_pair(renderView->getPointerX(), renderView->getPointerY());
+        };
+        theRenderDriver->draw();
+        EXPECT_EQ(current, renderView.get());
+        expectMatrixNear(viewMatrix, renderView->getViewMatrix(), 0.0f);
+        expectMatrixNear(projection, renderView->getProjectionMatrix(), 0.0f);
+        EXPECT_EQ(rectOf(data), (std::array<DWORD, 4>{400, 0, 400, 600}));
+        EXPECT_EQ(std::vector<float>({data.dvClipX, data.dvClipY, data.dvClipWidth,
+                                      data.dvClipHeight, data.dvMinZ, data.dvMaxZ}),
                   std::vector<float>({-1, 1, 2, 2, 0, 1}));
-        IDirect3DViewport3* current = nullptr;
-        ASSERT_EQ(g_pDevice->GetCurrentViewport(&current), D3D_OK);
-        EXPECT_EQ(current, renderView->GetViewport());
-        current->Release();
+        EXPECT_EQ(pointer(), std::make_pair(-3.0f, 1.0f));  // not latched yet: (0, 0)
+        theRenderDriver->draw();
+        EXPECT_EQ(pointer(), std::make_pair(0.0f, 0.5f));
+        view.setViewport(&viewport);
+        theRenderDriver->draw();
+        EXPECT_EQ(pointer(), std::make_pair(0.5f, 0.5f));
         viewport.setRect(0.001f, 0.999f, 0.3333f, 0.0005f);
-        renderView->render();
+        theRenderDriver->draw();
         EXPECT_EQ(rectOf(renderView->getViewportData()), (std::array<DWORD, 4>{0, 599, 266, 0}));
     }
     EXPECT_EQ(callCount("IDirect3DDevice3::DeleteViewport"), deleted + 1);
 }
 
-// Camera space is in units of the near distance; the projection feeds camera y
-// to the screen's x and camera x to its y. A refused projection keeps the
-// last frame's.
-TEST_F(ViewsTest, ViewAndProjectionMatricesReachTheDevice) {
-    ScopedRenderView renderView(view);
-    // Looking along world y, with world z up on the screen and x to the right.
-    camera.setGlobalTransformation(
-        TMatrix::fromColumns(Vector(0, 0, 1), Vector(1, 0, 0), Vector(0, 1, 0)), Vector(1, 2, 3));
-    camera.setNearDistance(0.5f);
-    renderView->render();
-    const D3DMATRIX viewMatrix = matrix({0, 2, 0, 0, 0, 0, 2, 0, 2, 0, 0, 0, -6, -2, -4, 1});
-    expectMatrixNear(renderView->getViewMatrix(), viewMatrix);
-    expectMatrixNear(deviceTransform(D3DTRANSFORMSTATE_VIEW), viewMatrix);
-    // cot(45 degrees) = 1 horizontally, 4/3 vertically; far plane 100 / 0.5.
-    const float q = 200.0f / 199.0f;
-    const D3DMATRIX projection = matrix({0, 4.0f / 3, 0, 0, 1, 0, 0, 0, 0, 0, q, 1, 0, 0, -q, 0});
-    expectMatrixNear(renderView->getProjectionMatrix(), projection);
-    expectMatrixNear(deviceTransform(D3DTRANSFORMSTATE_PROJECTION), projection);
-    EXPECT_FLOAT_EQ(renderView->getHorizontalFactor(), 1.0f);
-    EXPECT_FLOAT_EQ(renderView->getVerticalFactor(), 4.0f / 3.0f);
-    EXPECT_FLOAT_EQ(renderView->getNearDistance(), 0.5f);
-    const D3DMATRIX before = renderView->getProjectionMatrix();
-    camera.setFieldOfView(0.0f);
-    renderView->render();
-    expectMatrixNear(renderView->getProjectionMatrix(), before, 0.0f);
-    expectMatrixNear(deviceTransform(D3DTRANSFORMSTATE_PROJECTION), before, 0.0f);
-}
-
-// Projected points are fractions of the viewport across and down, with the
-// camera-space depth: camera x is up on the screen, y right, z forward.
-// Points behind the camera are mirrored, not clipped. The depth beyond the
-// near plane is measured along the view.
-TEST_F(ViewsTest, ProjectVectorGivesViewportFractionsAndDepth) {
+// Camera space is in units of the near distance; the projection feeds camera
+// y to the screen's x and camera x to its y. Projected points are fractions
+// of the viewport across and down, with the camera-space depth: camera x is
+// up on the screen, y right, z forward. Points behind the camera are
+// mirrored, not clipped; the depth beyond the near plane is measured along
+// the view. A refused projection keeps the last frame's.
+TEST_F(ViewsTest, MatricesAndProjectedPointsFollowTheCamera) {
     ScopedRenderView renderView(view);
     // Looking along world y from (1, 2, 3), with world z up and x right;
     // cot(fov / 2) = 2 across, 8/3 down at 4:3.
     camera.setGlobalTransformation(
         TMatrix::fromColumns(Vector(0, 0, 1), Vector(1, 0, 0), Vector(0, 1, 0)), Vector(1, 2, 3));
+    camera.setNearDistance(0.5f);
     camera.setFieldOfView(2.0f * std::atan(0.5f));
     renderView->render();
-    EXPECT_EQ(renderView->getCameraTranslation(), Vector(-3, -1, -2));
+    expectMatrixNear(renderView->getViewMatrix(),
+                     matrix({0, 2, 0, 0, 0, 0, 2, 0, 2, 0, 0, 0, -6, -2, -4, 1}));
+    const float q = 200.0f / 199.0f;  // far plane 100 / 0.5
+    expectMatrixNear(renderView->getProjectionMatrix(),
+                     matrix({0, 8.0f / 3, 0, 0, 2, 0, 0, 0, 0, 0, q, 1, 0, 0, -q, 0}));
     const struct {
         Vector inCamera;
         float x, y;
@@ -121,12 +168,16 @@ TEST_F(ViewsTest, ProjectVectorGivesViewportFractionsAndDepth) {
         EXPECT_NEAR(p.x, c.x, 1e-5f);
         EXPECT_NEAR(p.y, c.y, 1e-5f);
         EXPECT_NEAR(p.z, v.z, 1e-5f);
-        EXPECT_NEAR(renderView->getZDepth(world), v.z - 1.0f, 1e-5f);
+        EXPECT_NEAR(renderView->getZDepth(world), v.z - 0.5f, 1e-5f);
     }
     const Vector viaDriver =
         theRenderDriver->projectVector(Vector(3.5f, 7, 4.875f), renderView.get());
     EXPECT_NEAR(viaDriver.x, 1.0f, 1e-5f);
     EXPECT_NEAR(viaDriver.y, 0.0f, 1e-5f);
+    const D3DMATRIX before = renderView->getProjectionMatrix();
+    camera.setFieldOfView(0.0f);
+    renderView->render();
+    expectMatrixNear(renderView->getProjectionMatrix(), before, 0.0f);
 }
 
 TEST(AmbientColour, PackedAsRoundedClampedARGB) {
@@ -146,7 +197,6 @@ TEST_F(ViewsTest, AmbientLevelAndIlluminationEstimate) {
     renderView->registerAmbientLight(Color(0.6f, 0.0f, 0.2f, 0.0f));
     renderView->registerAmbientLight(Color(0.6f, 0.1f, 0.0f, 0.0f));
     expectColor(renderView->getAmbientLight(), 1.2f, 0.1f, 0.2f, 1.0f);
-    EXPECT_EQ(theRenderStateManager->getState(LS_AMBIENT), 0xFFFF1A33u);
     theRenderStateManager->flush();
     DWORD onDevice = 0;
     ASSERT_EQ(g_pDevice->GetLightState(D3DLIGHTSTATE_AMBIENT, &onDevice), D3D_OK);
@@ -187,33 +237,33 @@ TEST_F(ViewsTest, BareLightsAreDescribedAttachedAndEdited) {
     EXPECT_TRUE(renderView->getLights().empty());
     // A DirectX 5 directional light is on; a spot light starts inactive.
     EXPECT_EQ(described(sun),
-              "3 colour 1 0.5 0.25 0 at 0 -1 0 to 0 -1 0 range 1.84467e+19 "
-              "fading 0 1 0 cone 0 0 flags 1");
+              "3 rgba 1 0.5 0.25 0 at 0 -1 0 to 0 -1 0 range 1.84467e+19 att 0 1 0 "
+              "cone 0 0 flags 1");
     EXPECT_EQ(described(omni),
-              "1 colour 0 1 0 1 at 1 2 3 to 0 0 0 range 7 fading 1 0 0 cone 0 0 "
-              "flags 1");
+              "1 rgba 0 1 0 1 at 1 2 3 to 0 0 0 range 7 att 1 0 0 cone 0 0 flags 1");
     EXPECT_EQ(described(spot),
-              "2 colour 0 0 1 1 at 4 5 6 to 1 0 0 range 9 fading 0 0 0 cone 0.5 "
-              "0.5 flags 0");
+              "2 rgba 0 0 1 1 at 4 5 6 to 1 0 0 range 9 att 0 0 0 cone 0.5 0.5 flags 0");
     renderView->setLightColor(spot, Color(1, 0, 0, 1));
     renderView->setLightPosition(spot, Vector(7, 8, 9));
     renderView->setLightDirection(spot, Vector(0, 1, 0));
     renderView->setLightRange(spot, 3.0f);
     renderView->setLightCutoff(spot, 0.25f);
     EXPECT_EQ(described(spot),
-              "2 colour 1 0 0 1 at 7 8 9 to 0 1 0 range 3 fading 0 0 0 cone 0.25 "
-              "0.25 flags 0");
-
+              "2 rgba 1 0 0 1 at 7 8 9 to 0 1 0 range 3 att 0 0 0 cone 0.25 0.25 flags 0");
+    const auto flags = [&] {
+        std::string on;
+        for (IDirect3DLight* light : {sun, omni, spot})
+            on += described(light).back();
+        return on;
+    };
     renderView->activateAllLights();
-    EXPECT_EQ(described(omni).back(), '1');
-    EXPECT_EQ(described(spot).back(), '1');
+    EXPECT_EQ(flags(), "111");
     renderView->deactivateAllLights();
-    EXPECT_EQ(described(sun).back(), '0');
-    EXPECT_EQ(described(spot).back(), '0');
+    EXPECT_EQ(flags(), "000");
     renderView->deactivateLight(omni);
     EXPECT_EQ(attachedLights(*renderView), (std::vector<IDirect3DLight*>{sun, spot}));
     renderView->activateAllLights();  // the walk touches only attached lights
-    EXPECT_EQ(described(omni).back(), '0');
+    EXPECT_EQ(flags(), "101");
     renderView->activateLight(omni);
     EXPECT_EQ(attachedLights(*renderView), (std::vector<IDirect3DLight*>{sun, spot, omni}));
     const unsigned released = callCount("IDirect3DLight::Release");
@@ -224,76 +274,63 @@ TEST_F(ViewsTest, BareLightsAreDescribedAttachedAndEdited) {
     EXPECT_EQ(callCount("IDirect3DLight::Release"), released + 6);
 }
 
-// Render lights of every kind but ambient get a Direct3D light, placed by
-// render at (orientation, position): a point light at the position within its
-// range, a directional one along column 2 of the orientation, a spot light
-// both, with its cut-off as cone. The colour's alpha is dropped.
-TEST_F(ViewsTest, RenderLightsDescribeTheirKindOnTheDevice) {
-    Light ambient(AMBIENT_LIGHT), point(POINT_LIGHT), directional(DIRECTIONAL_LIGHT),
-        spot(SPOT_LIGHT);
+// Render lights of every kind but ambient get a Direct3D light. Activating
+// places one where the engine has it and attaches it to the view: a point
+// light at the position within its range, a directional one along column 2
+// of the orientation, a spot light both, with its cut-off as cone; the
+// colour's alpha is dropped. Deactivating detaches it. Ambient lights are not
+// attached but sum into the view while active, past one, and reach the
+// device clamped.
+TEST_F(ViewsTest, RenderLightsArePlacedAttachedAndAmbientOnesSummed) {
+    Light point(POINT_LIGHT), directional(DIRECTIONAL_LIGHT), spot(SPOT_LIGHT), dim(AMBIENT_LIGHT),
+        other(AMBIENT_LIGHT);
     for (Light* l : {&point, &directional, &spot}) {
         l->setColor(Color(0.25f, 0.5f, 0.75f, 1.0f));
         l->setRange(12.0f);
         l->setCutoff(0.3f);
     }
     spot.setAffectSpecular(false);
-    const unsigned created = callCount("IDirect3D3::CreateLight");
-    ScopedRenderLight a(ambient), p(point), d(directional), s(spot);
-    EXPECT_EQ(callCount("IDirect3D3::CreateLight"), created + 3);
-    EXPECT_EQ(static_cast<IDirect3DLight*>(*a), nullptr);
-    EXPECT_EQ(p->getRenderView(), nullptr);
-    EXPECT_EQ(p->getDescription().dvAttenuation1, 1.0f);
-    for (D3DRenderLight* light : {p.get(), d.get(), s.get()})
-        light->render(kDown, Vector(1, 2, 3));
-    theRenderDriver->renderLight(p.get(), TMatrix(), Vector(5, 6, 7));  // forwarded
-    EXPECT_EQ(described(*p),
-              "1 colour 0.25 0.5 0.75 0 at 5 6 7 to 0 0 0 range 12 fading 0 1 0 "
-              "cone 0 0 flags 1");
-    EXPECT_EQ(described(*d),
-              "3 colour 0.25 0.5 0.75 0 at 0 0 0 to 0 -1 0 range 0 fading 0 1 0 "
-              "cone 0 0 flags 1");
-    EXPECT_EQ(described(*s),
-              "2 colour 0.25 0.5 0.75 0 at 1 2 3 to 0 -1 0 range 12 fading 0 1 "
-              "0 cone 0.3 0.3 flags 3");
-}
-
-// Activating places a render light where the engine has it and attaches it to
-// the view; deactivating detaches it. Ambient lights are not attached but sum
-// into the view while active, past one, and reach the device clamped.
-TEST_F(ViewsTest, ActivatedRenderLightsAreAttachedAndAmbientOnesSummed) {
-    ScopedRenderView renderView(view);
-    Light first(DIRECTIONAL_LIGHT), second(POINT_LIGHT), dim(AMBIENT_LIGHT), other(AMBIENT_LIGHT);
-    first.setGlobalTransformation(kDown, Vector(9, 9, 9));
-    second.setGlobalTransformation(TMatrix(), Vector(-1, -2, -3));
     dim.setColor(Color(0.6f, 0.0f, 0.0f, 0.0f));
     other.setColor(Color(0.6f, 0.0f, 0.0f, 0.0f));
-    ScopedRenderLight a(first), b(second), c(dim), e(other);
-    for (D3DRenderLight* light : {a.get(), b.get(), c.get(), e.get()})
+    directional.setGlobalTransformation(kDown, Vector(9, 9, 9));
+    point.setGlobalTransformation(TMatrix(), Vector(-1, -2, -3));
+    const unsigned created = callCount("IDirect3D3::CreateLight");
+    ScopedRenderLight p(point), d(directional), s(spot), a(dim), e(other);
+    EXPECT_EQ(callCount("IDirect3D3::CreateLight"), created + 3);
+    EXPECT_EQ(static_cast<IDirect3DLight*>(*a), nullptr);
+    ScopedRenderView renderView(view);
+    for (D3DRenderLight* light : {p.get(), d.get(), a.get(), e.get()})
         light->activate(*renderView);
-    EXPECT_EQ(described(*a),
-              "3 colour 1 1 1 0 at 0 0 0 to 0 -1 0 range 0 fading 0 1 0 cone 0 0 "
-              "flags 1");
-    EXPECT_EQ(described(*b),
-              "1 colour 1 1 1 0 at -1 -2 -3 to 0 0 0 range 10 fading 0 1 0 cone 0 "
-              "0 flags 1");
-    EXPECT_EQ(a->getRenderView(), renderView.get());
-    EXPECT_EQ(renderView->getLights(), (std::list<D3DRenderLight*>{a.get(), b.get()}));
-    EXPECT_EQ(attachedLights(*renderView), (std::vector<IDirect3DLight*>{*a, *b}));
+    EXPECT_EQ(described(*p),
+              "1 rgba 0.25 0.5 0.75 0 at -1 -2 -3 to 0 0 0 range 12 att 0 1 0 cone 0 0 flags 1");
+    EXPECT_EQ(described(*d),
+              "3 rgba 0.25 0.5 0.75 0 at 0 0 0 to 0 -1 0 range 0 att 0 1 0 cone 0 0 flags 1");
+    EXPECT_EQ(p->getRenderView(), renderView.get());
+    EXPECT_EQ(s->getRenderView(), nullptr);
+    EXPECT_EQ(renderView->getLights(), (std::list<D3DRenderLight*>{p.get(), d.get()}));
+    EXPECT_EQ(attachedLights(*renderView), (std::vector<IDirect3DLight*>{*p, *d}));
+    s->render(kDown, Vector(1, 2, 3));
+    theRenderDriver->renderLight(p.get(), TMatrix(), Vector(5, 6, 7));  // forwarded
+    EXPECT_EQ(described(*p),
+              "1 rgba 0.25 0.5 0.75 0 at 5 6 7 to 0 0 0 range 12 att 0 1 0 cone 0 0 flags 1");
+    EXPECT_EQ(described(*s),
+              "2 rgba 0.25 0.5 0.75 0 at 1 2 3 to 0 -1 0 range 12 att 0 1 0 cone "
+              "0.3 0.3 flags 3");
     renderView->render();
-    for (D3DRenderLight* light : {c.get(), e.get()})
+    for (D3DRenderLight* light : {a.get(), e.get()})
         theRenderDriver->renderLight(light, TMatrix(), Vector());
     EXPECT_FLOAT_EQ(renderView->getAmbientLight().r, 1.2f);
     EXPECT_EQ(theRenderStateManager->getState(LS_AMBIENT), 0xFFFF0000u);
 
-    a->deactivate(*renderView);
-    c->deactivate(*renderView);  // no view to add to any more
-    EXPECT_EQ(a->getRenderView(), nullptr);
-    EXPECT_EQ(renderView->getLights(), std::list<D3DRenderLight*>{b.get()});
-    EXPECT_EQ(attachedLights(*renderView), std::vector<IDirect3DLight*>{*b});
+    d->deactivate(*renderView);
+    a->deactivate(*renderView);  // no view to add to any more
+    EXPECT_EQ(d->getRenderView(), nullptr);
+    EXPECT_EQ(renderView->getLights(), std::list<D3DRenderLight*>{p.get()});
+    EXPECT_EQ(attachedLights(*renderView), std::vector<IDirect3DLight*>{*p});
     renderView->render();
-    theRenderDriver->renderLight(c.get(), TMatrix(), Vector());
+    theRenderDriver->renderLight(a.get(), TMatrix(), Vector());
     expectColor(renderView->getAmbientLight(), 0, 0, 0, 1);
-    b->deactivate(*renderView);
+    p->deactivate(*renderView);
     e->deactivate(*renderView);
     EXPECT_TRUE(attachedLights(*renderView).empty());
 }
@@ -359,95 +396,6 @@ TEST_F(ViewsTest, ForeignObjectsAreRefusedWithAnError) {
     EXPECT_EQ(theD3DRenderViewFactory->getViews(), std::list<RenderView*>{renderView.get()});
 }
 
-// --- Views drawn in frames ---------------------------------------------------
-
-class ViewFrameTest : public ViewsTest {
-protected:
-    // One frame drawing a white triangle five units ahead of the camera,
-    // facing it and covering the screen's centre, lit by the device with
-    // these render lights placed by renderLight where their engine lights
-    // are; answers the centre's colour.
-    Rgb drawLit(std::vector<D3DRenderLight*> lights) {
-        view.content = [&](RenderView&) {
-            for (D3DRenderLight* light : lights)
-                theRenderDriver->renderLight(light, light->getLight().getGlobalTM(),
-                                             light->getLight().getGlobalOff());
-            IDirect3DMaterial3* material = nullptr;
-            ASSERT_EQ(theD3DRenderDriver->getDirect3D()->CreateMaterial(&material, nullptr),
-                      D3D_OK);
-            D3DMATERIAL white;
-            D3DUtil_InitMaterial(white, 1.0f, 1.0f, 1.0f, 1.0f);
-            D3DMATERIALHANDLE handle = 0;
-            material->SetMaterial(&white);
-            material->GetHandle(g_pDevice, &handle);
-            theRenderStateManager->flush();  // the queued light states first
-            theD3DRenderDriver->setWorldTransformation(TMatrix(), Vector());
-            g_pDevice->SetLightState(D3DLIGHTSTATE_MATERIAL, handle);
-            g_pDevice->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
-            for (auto state : {D3DRENDERSTATE_ZENABLE, D3DRENDERSTATE_ALPHABLENDENABLE,
-                               D3DRENDERSTATE_FOGENABLE})
-                g_pDevice->SetRenderState(state, FALSE);
-            for (auto op : {D3DTSS_COLOROP, D3DTSS_ALPHAOP})
-                g_pDevice->SetTextureStageState(0, op, D3DTOP_SELECTARG2);
-            for (auto arg : {D3DTSS_COLORARG2, D3DTSS_ALPHAARG2})
-                g_pDevice->SetTextureStageState(0, arg, D3DTA_DIFFUSE);
-            // Camera x is up, y right: the triangle covers the screen's centre.
-            D3DVERTEX corners[3] = {
-                {-3, -3, 5, 0, 0, -1, 0, 0}, {-3, 3, 5, 0, 0, -1, 0, 0}, {3, 0, 5, 0, 0, -1, 0, 0}};
-            EXPECT_EQ(g_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_VERTEX, corners, 3, 0),
-                      D3D_OK);
-            material->Release();
-        };
-        theRenderDriver->draw();
-        view.content = nullptr;
-        const auto pixels = platform::testing::readSurfaceARGB(g_pFramework->GetFrontBuffer());
-        EXPECT_EQ(pixels.size(), 800u * 600u);
-        const uint32_t p = pixels.size() == 800u * 600u ? pixels[300 * 800 + 400] : 0xFFFFFFFFu;
-        return {static_cast<int>((p >> 16) & 0xFF), static_cast<int>((p >> 8) & 0xFF),
-                static_cast<int>(p & 0xFF)};
-    }
-};
-
-// While a view's content is drawn, its render view is the current one, with
-// its transforms and viewport on the device; the pointer is given in clip
-// units of the viewport, as latched by the frame before.
-TEST_F(ViewFrameTest, TheViewIsSetUpBeforeItsContentIsDrawn) {
-    ScopedRenderView renderView(view);
-    camera.setGlobalTransformation(TMatrix::rotation(Vector(0, 1, 0), 0.5f), Vector(1, 2, 3));
-    Viewport rightHalf(0.5f, 0.0f, 0.5f, 1.0f, 2.0f / 3.0f);
-    view.setViewport(&rightHalf);
-    theRenderDriver->setMousePointerPosition(0.75f, 0.25f);
-    RenderView* current = nullptr;
-    D3DMATRIX viewMatrix{}, projection{};
-    D3DVIEWPORT2 data{};
-    data.dwSize = sizeof data;
-    view.content = [&](RenderView&) {
-        current = theRenderDriver->getCurrentRenderView();
-        g_pDevice->GetTransform(D3DTRANSFORMSTATE_VIEW, &viewMatrix);
-        g_pDevice->GetTransform(D3DTRANSFORMSTATE_PROJECTION, &projection);
-        IDirect3DViewport3* active = nullptr;
-        if (SUCCEEDED(g_pDevice->GetCurrentViewport(&active)) && active) {
-            active->GetViewport2(&data);
-            active->Release();
-        }
-    };
-    theRenderDriver->draw();
-    EXPECT_EQ(current, renderView.get());
-    expectMatrixNear(viewMatrix, renderView->getViewMatrix(), 0.0f);
-    expectMatrixNear(projection, renderView->getProjectionMatrix(), 0.0f);
-    EXPECT_EQ(rectOf(data), (std::array<DWORD, 4>{400, 0, 400, 600}));
-    EXPECT_FLOAT_EQ(renderView->getVerticalFactor(), 2.0f / 3.0f);
-    EXPECT_EQ(std::make_pair(renderView->getPointerX(), renderView->getPointerY()),
-              std::make_pair(-3.0f, 1.0f));  // not latched yet: (0, 0)
-    theRenderDriver->draw();
-    EXPECT_FLOAT_EQ(renderView->getPointerX(), 0.0f);
-    EXPECT_FLOAT_EQ(renderView->getPointerY(), 0.5f);
-    view.setViewport(&viewport);
-    theRenderDriver->draw();
-    EXPECT_FLOAT_EQ(renderView->getPointerX(), 0.5f);
-    EXPECT_FLOAT_EQ(renderView->getPointerY(), 0.5f);
-}
-
 // A directional light shining into the triangle's face lights it, turned away
 // it does not; a point light (fading with 1 / distance) lights it within its
 // range only.
@@ -475,8 +423,9 @@ TEST_F(ViewFrameTest, LightsLightTheTriangle) {
 
 // A change of video mode makes every viewport and Direct3D light again and
 // attaches them as before; the next frame sends the kept descriptions and
-// lights as before.
-TEST_F(ViewFrameTest, LightsAndViewportsSurviveAChangeOfVideoMode) {
+// lights as before. A view kept across the end of a video mode gets a
+// viewport on the new device with its next frame, with its lights attached.
+TEST_F(ViewFrameTest, LightsAndViewportsSurviveAChangeOfVideoModeAndANewOne) {
     ScopedRenderView first(view);
     View other;
     ScopedRenderView second(other);
@@ -499,32 +448,20 @@ TEST_F(ViewFrameTest, LightsAndViewportsSurviveAChangeOfVideoMode) {
     EXPECT_EQ(attachedLights(*second), std::vector<IDirect3DLight*>{*p});
     const Rgb lit = drawLit({s.get(), b.get(), a.get()});
     EXPECT_TRUE(lit.r > 200 && lit.b > 100 && lit.b < 160) << lit.r << "," << lit.b;
-    EXPECT_EQ(described(*s),
-              "3 colour 1 0 0 0 at 0 0 0 to 0 0 1 range 0 fading 0 1 0 cone 0 0 "
-              "flags 1");
-    for (D3DRenderLight* l : {s.get(), b.get(), a.get()})
-        l->deactivate(*first);
-    p->deactivate(*second);
-}
+    EXPECT_EQ(described(*s), "3 rgba 1 0 0 0 at 0 0 0 to 0 0 1 range 0 att 0 1 0 cone 0 0 flags 1");
 
-// A view kept across the end of a video mode gets a viewport on the new
-// device with its next frame, with its lights attached.
-TEST_F(ViewFrameTest, AViewKeptAcrossANewVideoModeGetsAViewportOnTheNewDevice) {
-    ScopedRenderView renderView(view);
-    Light sun(DIRECTIONAL_LIGHT);
-    sun.setColor(Color(1.0f, 0.0f, 0.0f, 1.0f));
-    ScopedRenderLight light(sun);
-    light->activate(*renderView);
     const VideoMode* mode = theRenderDriver->getCurrentVideoMode();
     theRenderDriver->termVideoMode();
     theRenderDriver->initVideoMode(mode);
     ASSERT_NE(g_pDevice, nullptr);
-    EXPECT_GT(drawLit({light.get()}).r, 200);
-    EXPECT_EQ(renderView->getViewportData().dwWidth, 800u);
+    EXPECT_GT(drawLit({s.get()}).r, 200);
+    EXPECT_EQ(first->getViewportData().dwWidth, 800u);
     IDirect3DViewport3* current = nullptr;
     ASSERT_EQ(g_pDevice->GetCurrentViewport(&current), D3D_OK);
-    EXPECT_EQ(current, renderView->GetViewport());
+    EXPECT_EQ(current, first->GetViewport());
     current->Release();
-    EXPECT_EQ(attachedLights(*renderView), std::vector<IDirect3DLight*>{*light});
-    light->deactivate(*renderView);
+    EXPECT_EQ(attachedLights(*first), (std::vector<IDirect3DLight*>{*s, *b}));
+    for (D3DRenderLight* l : {s.get(), b.get(), a.get()})
+        l->deactivate(*first);
+    p->deactivate(*second);
 }
