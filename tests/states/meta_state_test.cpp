@@ -91,7 +91,8 @@ TEST_F(MetaStateTest, PredefinedBundlesSetExactlyTheirStates) {
 }
 
 // Unset puts back what set changed, not what was already so; set twice, the
-// second set finds its own values and keeps nothing to restore.
+// second set finds its own values and keeps nothing to restore. A bundle
+// never checked is validated when first set.
 TEST_F(MetaStateTest, UnsetRestoresOnlyWhatSetChanged) {
     manager->setState(RS_ALPHABLENDENABLE, TRUE);
     manager->setState(RS_ZWRITEENABLE, FALSE);
@@ -112,8 +113,12 @@ TEST_F(MetaStateTest, UnsetRestoresOnlyWhatSetChanged) {
     manager->setState(MS_RENDER_REGULAR);
     manager->setState(MS_RENDER_REGULAR);
     manager->unsetState(MS_RENDER_REGULAR);
+    MultipleStatesMetaState fog;  // never checked: set validates it first
+    fog.add(RS_FOGCOLOR, 0x123456, 0);
+    manager->setState(manager->registerMetaState("Fog", &fog));
     manager->flush();
     EXPECT_EQ(DWORD(TRUE), held({kRender, D3DRENDERSTATE_ZWRITEENABLE}));
+    EXPECT_EQ(0x123456u, held({kRender, D3DRENDERSTATE_FOGCOLOR}));
 }
 
 // The lowest variant the device validates is chosen; the validation itself
