@@ -158,8 +158,8 @@ std::vector<DWORD> sleeps;
 TEST(ActiveObject, RunsOnItsThreadFromResumeToTerminate) {
     Task task(nullptr, false);
     task.setPriority(THREAD_PRIORITY_ABOVE_NORMAL);
-    EXPECT_EQ(task.getPriority(), THREAD_PRIORITY_ABOVE_NORMAL);
-    EXPECT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_NORMAL);
+    EXPECT_TRUE(task.getPriority() == THREAD_PRIORITY_ABOVE_NORMAL &&
+                GetThreadPriority(GetCurrentThread()) == THREAD_PRIORITY_NORMAL);
     EXPECT_EQ(WaitForSingleObject(task.running.getHandle(), 100), WAIT_TIMEOUT);
     EXPECT_EQ(task.suspend(), 1u);
     EXPECT_EQ(task.resume(), 2u);
@@ -167,15 +167,13 @@ TEST(ActiveObject, RunsOnItsThreadFromResumeToTerminate) {
     EXPECT_EQ(task.running.wait(), WAIT_OBJECT_0);
     EXPECT_EQ(task.resume(), 0u);
     EXPECT_EQ(task.history, "start run ");
-    EXPECT_EQ(task.runThread, task.getThreadId());
-    EXPECT_NE(task.runThread, GetCurrentThreadId());
+    EXPECT_TRUE(task.runThread == task.getThreadId() && task.runThread != GetCurrentThreadId());
     EXPECT_FALSE(task.isTerminating());
     task.terminate();
     EXPECT_TRUE(task.isTerminating());
     EXPECT_EQ(task.history, "start run terminate end ");
     DWORD code = 1;
-    ASSERT_TRUE(GetExitCodeThread(task.handle(), &code));
-    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(GetExitCodeThread(task.handle(), &code) && code == 0);
     task.terminate();
     EXPECT_EQ(task.history, "start run terminate end terminate ");
 
@@ -191,7 +189,7 @@ TEST(ActiveObject, RunsOnItsThreadFromResumeToTerminate) {
 // Indices on the worker's thread, those signalled together lowest first.
 // Stopping ends the worker, once: a later signal is not taken, and the
 // worker does not start again.
-TEST(NotifyingObject, ReportsEachSignalledEventUntilStopped) {
+TEST(NotifyingObject, ReportsSignalledEventsUntilStoppedOrDestroyed) {
     thread::Event a(false), b(false), c(false);
     thread::Event* events[] = {&a, &b, &c};
     c.set();
@@ -208,30 +206,28 @@ TEST(NotifyingObject, ReportsEachSignalledEventUntilStopped) {
     recorder.stopNotifying();
     EXPECT_EQ(recorder.seen, (std::vector<int>{0, 2}));
     EXPECT_TRUE(isSet(c));
-}
 
-// A destroyed object's thread has ended and its handle is closed, whether
-// it never started or was notifying; a closed event ends the worker rather
-// than crash the process.
-TEST(NotifyingObject, EndsItsThreadWhenDestroyedOrItsEventIsClosed) {
-    thread::Event event(false);
+    // A destroyed object's thread has ended and its handle is closed,
+    // whether it never started or was notifying; a closed event ends the
+    // worker rather than crash the process.
+    thread::Event& event = b;
     for (bool start : {false, true}) {
-        auto recorder = std::make_unique<Recorder>();
+        auto object = std::make_unique<Recorder>();
         if (start) {
-            recorder->startNotifying(&event);  // a single event is index 0
+            object->startNotifying(&event);  // a single event is index 0
             event.set();
-            ASSERT_EQ(recorder->enough.wait(), WAIT_OBJECT_0);
-            EXPECT_EQ(recorder->seen, std::vector<int>{0});
+            ASSERT_EQ(object->enough.wait(), WAIT_OBJECT_0);
+            EXPECT_EQ(object->seen, std::vector<int>{0});
         }
-        const HANDLE handle = recorder->handle();
+        const HANDLE handle = object->handle();
         EXPECT_EQ(WaitForSingleObject(handle, 0), WAIT_TIMEOUT);
-        recorder.reset();
+        object.reset();
         EXPECT_EQ(WaitForSingleObject(handle, 0), WAIT_FAILED);
     }
-    Recorder recorder;
+    Recorder closed;
     ASSERT_TRUE(CloseHandle(event.getHandle()));
-    recorder.startNotifying(&event);
-    EXPECT_EQ(WaitForSingleObject(recorder.handle(), INFINITE), WAIT_OBJECT_0);
-    recorder.stopNotifying();
-    EXPECT_TRUE(recorder.seen.empty());
+    closed.startNotifying(&event);
+    EXPECT_EQ(WaitForSingleObject(closed.handle(), INFINITE), WAIT_OBJECT_0);
+    closed.stopNotifying();
+    EXPECT_TRUE(closed.seen.empty());
 }
