@@ -127,6 +127,52 @@ TEST_F(Activation, SwitchingBetweenOwnWindowsDoesNotTouchTheApplication) {
     EXPECT_TRUE(platform::core::isAppActive());
 }
 
+// With only a hidden window, nothing takes the foreground, yet the
+// application comes back active.
+TEST_F(Activation, ComesBackActiveWithNoWindowToActivate) {
+    TestWindow hidden(WS_POPUP, 0, 0, 10, 10);
+    platform::testing::deactivateApplication();
+    EXPECT_FALSE(platform::core::isAppActive());
+    platform::testing::activateApplication();
+    EXPECT_TRUE(platform::core::isAppActive());
+    EXPECT_EQ(GetForegroundWindow(), nullptr);
+    EXPECT_EQ(changes, (std::vector<bool>{false, true}));
+}
+
+// Activating a window of another thread: its notifications reach it on its
+// own thread, where taking the focus tells this thread's window in turn.
+TEST_F(Activation, ReachesAWindowOfAnotherThreadOnItsThread) {
+    TestWindow mine(WS_POPUP | WS_VISIBLE, 0, 0, 10, 10);
+    pumpMessages();  // the first paint
+    std::mutex mutex;
+    Calls theirs;
+    WindowThread other([&](HWND, UINT message, WPARAM w, LPARAM) -> std::optional<LRESULT> {
+        std::lock_guard<std::mutex> lock(mutex);
+        theirs.push_back({message, w});
+        return std::nullopt;
+    });
+    mine.clear();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        theirs.clear();
+    }
+    ASSERT_TRUE(SetForegroundWindow(other.hwnd()));
+    SendMessageA(other.hwnd(), WM_NULL, 0, 0);  // answered after the notifications
+    pumpMessages();                             // takes the WM_KILLFOCUS sent back
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        EXPECT_EQ(theirs, (Calls{{WM_NCACTIVATE, TRUE},
+                                 {WM_ACTIVATE, WA_ACTIVE},
+                                 {WM_SETFOCUS, WPARAM(mine.handle())},
+                                 {WM_NULL, 0}}));
+    }
+    EXPECT_EQ(mine.calls(), (Calls{{WM_NCACTIVATE, FALSE},
+                                   {WM_ACTIVATE, WA_INACTIVE},
+                                   {WM_KILLFOCUS, WPARAM(other.hwnd())}}));
+    EXPECT_EQ(GetFocus(), other.hwnd());
+    EXPECT_TRUE(changes.empty());
+}
+
 TEST(Focus, SetFocusSendsKillAndSetFocus) {
     TestWindow a(WS_POPUP, 0, 0, 10, 10), b(WS_POPUP, 0, 0, 10, 10);
     SetFocus(a.handle());
@@ -156,6 +202,13 @@ TEST(Keyboard, KeysAreTranslatedAndTheKeyStateFollows) {
     pressAndRelease('A');
     EXPECT_EQ(window.calls(), (Calls{{WM_KEYDOWN, 'A'}, {WM_CHAR, 'a'}, {WM_KEYUP, 'A'}}));
     EXPECT_TRUE(window.messages().back().lParam & (1u << 31));  // a release
+    // The first and last digit of the top row and of the keypad.
+    for (const auto& [vk, ch] :
+         {std::pair<WPARAM, WPARAM>{'0', '0'}, {'9', '9'}, {VK_NUMPAD0, '0'}, {VK_NUMPAD9, '9'}}) {
+        window.clear();
+        pressAndRelease(UINT(vk));
+        EXPECT_EQ(window.calls(), (Calls{{WM_KEYDOWN, vk}, {WM_CHAR, ch}, {WM_KEYUP, vk}})) << vk;
+    }
 
     ASSERT_TRUE(platform::testing::postKey(VK_LSHIFT, true));
     EXPECT_TRUE(GetAsyncKeyState(VK_SHIFT) & 0x8000);
@@ -200,6 +253,19 @@ TEST(SystemMenu, OpensThroughTheDefaultProcedureUnlessTheProcedureTakesTheKey) {
         pressAndRelease(c.key);
         EXPECT_EQ(window.messageIds(), c.messages);
         EXPECT_EQ(platform::testing::systemMenuOpenCount(), before + (c.taken ? 0 : 1));
+    }
+}
+
+// Moving and sizing from the system menu enter and leave the size-move
+// loop, whatever edge or drag the low bits name.
+TEST(SystemMenu, MoveAndSizeEnterAndLeaveTheSizeMoveLoop) {
+    TestWindow window(WS_OVERLAPPEDWINDOW, 0, 0, 100, 100);
+    for (const WPARAM command : {SC_MOVE, SC_SIZE, SC_MOVE | 2, SC_SIZE | 8}) {
+        window.clear();
+        EXPECT_EQ(SendMessageA(window.handle(), WM_SYSCOMMAND, command, 0), 0);
+        EXPECT_EQ(window.calls(),
+                  (Calls{{WM_SYSCOMMAND, command}, {WM_ENTERSIZEMOVE, 0}, {WM_EXITSIZEMOVE, 0}}))
+            << std::hex << command;
     }
 }
 

@@ -2,6 +2,7 @@
 // boxes and modal dialogs, on the calling thread and across threads.
 #include "test_window.h"
 
+#include <chrono>
 #include <future>
 
 using namespace test;
@@ -135,6 +136,28 @@ TEST(GetMessage, WakesForPostsFromOtherThreadsAndForTimers) {
     EXPECT_EQ(window.count(WM_TIMER), 1u);
     EXPECT_TRUE(KillTimer(hwnd, 77));
     EXPECT_FALSE(KillTimer(hwnd, 77));
+}
+
+// WaitMessage returns only once something is queued for the thread: still
+// waiting a while after it began, then woken by the post.
+TEST(WaitMessage, ReturnsOnlyWhenAMessageIsQueued) {
+    std::promise<DWORD> id;
+    std::promise<MSG> woke;
+    std::thread waiter([&] {
+        MSG msg{};
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // makes the queue
+        id.set_value(GetCurrentThreadId());
+        WaitMessage();
+        msg = MSG{};
+        PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+        woke.set_value(msg);
+    });
+    const DWORD threadId = id.get_future().get();
+    auto result = woke.get_future();
+    EXPECT_EQ(result.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+    EXPECT_TRUE(PostThreadMessageA(threadId, WM_USER + 7, 7, 0));
+    EXPECT_EQ(call(result.get()), Call(WM_USER + 7, 7));
+    waiter.join();
 }
 
 // Queued answers are given in order; without one, headless, the default

@@ -5,6 +5,7 @@
 #include "core/app_state.h"
 #include "platform/testing.h"
 
+#include <functional>
 #include <thread>
 #include <tuple>
 
@@ -59,28 +60,69 @@ TEST(WindowCreation, CreateStructCarriesTheArguments) {
     EXPECT_EQ(GetWindowLongA(hwnd, GWL_USERDATA), 5);
     EXPECT_TRUE(SetWindowTextA(hwnd, "after the change"));
     EXPECT_EQ(window.count(WM_SETTEXT), 1u);
-    char small[6];
-    EXPECT_EQ(GetWindowTextA(hwnd, small, sizeof(small)), 5);
-    EXPECT_STREQ(small, "after");
+    // Room for the terminator alone reads an empty text; no room leaves the buffer alone.
+    const struct {
+        int room, length;
+        const char* text;
+    } reads[] = {{6, 5, "after"}, {1, 0, ""}, {0, 0, "xyz"}};
+    for (const auto& read : reads) {
+        char buffer[32] = "xyz";
+        EXPECT_EQ(GetWindowTextA(hwnd, buffer, read.room), read.length) << read.room;
+        EXPECT_STREQ(buffer, read.text) << read.room;
+    }
+    EXPECT_EQ(DefWindowProcA(hwnd, WM_NCCREATE, 0, 0), TRUE);  // no CREATESTRUCT: text kept
     EXPECT_EQ(SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0), 16);
     DestroyWindow(hwnd);
 }
 
-TEST(WindowCreation, UnknownClassAndBadHandlesFail) {
-    EXPECT_EQ(CreateWindowExA(0, "No Such Class", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                              nullptr, nullptr),
-              nullptr);
-    HWND bogus = reinterpret_cast<HWND>(0x1234);
-    EXPECT_FALSE(IsWindow(bogus));
-    EXPECT_FALSE(DestroyWindow(bogus));
+// Each failure leaves its reason in GetLastError.
+TEST(WindowCreation, UnknownClassBadHandlesAndMissingBuffersFailWithTheirErrors) {
+    TestWindow window(WS_POPUP, 0, 0, 10, 10);
+    const HWND hwnd = window.handle(), bogus = reinterpret_cast<HWND>(0x1234);
     RECT r;
-    EXPECT_FALSE(GetClientRect(bogus, &r));
-    EXPECT_FALSE(GetWindowRect(bogus, &r));
-    EXPECT_FALSE(ShowWindow(bogus, SW_SHOW));
-    EXPECT_EQ(SendMessageA(bogus, WM_USER, 0, 0), 0);
-    EXPECT_FALSE(PostMessageA(bogus, WM_USER, 0, 0));
-    EXPECT_EQ(GetWindowLongPtrA(bogus, GWL_USERDATA), 0);
-    EXPECT_FALSE(GetClientRect(nullptr, nullptr));
+    char text[32];
+    const MSG toBogus{bogus, WM_USER, 0, 0, 0, {0, 0}};
+    const DWORD badHandle = ERROR_INVALID_WINDOW_HANDLE, badParameter = ERROR_INVALID_PARAMETER;
+    const struct {
+        const char* call;
+        std::function<LONG_PTR()> run;
+        DWORD error;
+    } cases[] = {
+        {"CreateWindowExA",
+         [] {
+             return reinterpret_cast<LONG_PTR>(CreateWindowExA(0, "No Such Class", "", WS_POPUP, 0,
+                                                               0, 10, 10, nullptr, nullptr, nullptr,
+                                                               nullptr));
+         },
+         ERROR_CANNOT_FIND_WND_CLASS},
+        {"DestroyWindow", [&] { return LONG_PTR(DestroyWindow(bogus)); }, badHandle},
+        {"GetClientRect", [&] { return LONG_PTR(GetClientRect(bogus, &r)); }, badHandle},
+        {"GetWindowRect", [&] { return LONG_PTR(GetWindowRect(bogus, &r)); }, badHandle},
+        {"ShowWindow", [&] { return LONG_PTR(ShowWindow(bogus, SW_SHOW)); }, badHandle},
+        {"SetWindowPos", [&] { return LONG_PTR(SetWindowPos(bogus, nullptr, 0, 0, 1, 1, 0)); },
+         badHandle},
+        {"SendMessageA", [&] { return SendMessageA(bogus, WM_USER, 0, 0); }, badHandle},
+        {"PostMessageA", [&] { return LONG_PTR(PostMessageA(bogus, WM_USER, 0, 0)); }, badHandle},
+        {"DispatchMessageA", [&] { return DispatchMessageA(&toBogus); }, badHandle},
+        {"GetWindowLongPtrA", [&] { return GetWindowLongPtrA(bogus, GWL_USERDATA); }, badHandle},
+        {"GetWindowTextA", [&] { return LONG_PTR(GetWindowTextA(bogus, text, sizeof(text))); },
+         badHandle},
+        {"InvalidateRect", [&] { return LONG_PTR(InvalidateRect(bogus, nullptr, TRUE)); },
+         badHandle},
+        {"GetClientRect null", [&] { return LONG_PTR(GetClientRect(hwnd, nullptr)); },
+         badParameter},
+        {"ClientToScreen null", [&] { return LONG_PTR(ClientToScreen(hwnd, nullptr)); },
+         badParameter},
+        {"ScreenToClient null", [&] { return LONG_PTR(ScreenToClient(hwnd, nullptr)); },
+         badParameter},
+        {"GetWindowTextA 0", [&] { return LONG_PTR(GetWindowTextA(hwnd, text, 0)); }, badParameter},
+    };
+    for (const auto& c : cases) {
+        SetLastError(0);
+        EXPECT_EQ(c.run(), 0) << c.call;
+        EXPECT_EQ(GetLastError(), c.error) << c.call;
+    }
+    EXPECT_FALSE(IsWindow(bogus));
 }
 
 TEST(WindowClasses, RegisterTwiceFailsAndUnregisterNeedsNoWindows) {
@@ -176,6 +218,11 @@ TEST(WindowGeometry, ClientAreaIsTheWindowLessItsFrame) {
         ASSERT_TRUE(GetClientRect(window.handle(), &client));
         EXPECT_EQ(edges(outer), edges({100, 50, 500, 350}));
         EXPECT_EQ(edges(client), edges(c.client));
+        // Created hidden: WM_NCCREATE, WM_CREATE, then the client size and origin.
+        const auto created = window.messages();
+        ASSERT_EQ(created.size(), 4u);
+        EXPECT_EQ(created[2].lParam, MAKELPARAM(c.client.right, c.client.bottom));
+        EXPECT_EQ(created[3].lParam, MAKELPARAM(c.origin.x, c.origin.y));
         POINT p{0, 0};
         ASSERT_TRUE(ClientToScreen(window.handle(), &p));
         EXPECT_EQ(std::make_pair(p.x, p.y), std::make_pair(c.origin.x, c.origin.y));
@@ -185,6 +232,45 @@ TEST(WindowGeometry, ClientAreaIsTheWindowLessItsFrame) {
                    TRUE);
         GetClientRect(window.handle(), &client);
         EXPECT_EQ(edges(client), edges({0, 0, 640, 480}));
+    }
+}
+
+// Overlapped and resizable windows are held to the smallest tracking size,
+// 112 x 27; a popup without a sizing frame is made as small as asked.
+TEST(WindowGeometry, OverlappedAndSizableWindowsKeepTheMinimumTrackingSize) {
+    const struct {
+        DWORD style;
+        LONG width, height;
+    } cases[] = {{WS_POPUP, 10, 10},
+                 {WS_POPUP | WS_THICKFRAME, 112, 27},
+                 {WS_OVERLAPPED, 112, 27},
+                 {WS_OVERLAPPEDWINDOW, 112, 27}};
+    for (const auto& c : cases) {
+        TestWindow window(c.style, 5, 5, 10, 10);
+        RECT r{};
+        GetWindowRect(window.handle(), &r);
+        EXPECT_EQ(edges(r), edges({5, 5, 5 + c.width, 5 + c.height})) << std::hex << c.style;
+    }
+}
+
+// HWND_TOPMOST makes a window topmost and only HWND_NOTOPMOST takes that
+// away; with SWP_NOZORDER the order argument is ignored.
+TEST(WindowGeometry, OnlyNoTopmostTakesTheTopmostStyleAway) {
+    TestWindow window(WS_POPUP, 0, 0, 10, 10);
+    const struct {
+        HWND after;
+        UINT flags;
+        bool topmost;
+    } steps[] = {{HWND_TOPMOST, 0, true},
+                 {HWND_NOTOPMOST, SWP_NOZORDER, true},
+                 {HWND_TOP, 0, true},
+                 {HWND_NOTOPMOST, 0, false},
+                 {HWND_TOPMOST, SWP_NOZORDER, false}};
+    for (const auto& step : steps) {
+        ASSERT_TRUE(SetWindowPos(window.handle(), step.after, 0, 0, 0, 0,
+                                 step.flags | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
+        EXPECT_EQ((GetWindowLongA(window.handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, step.topmost)
+            << step.after << " " << step.flags;
     }
 }
 
@@ -219,8 +305,7 @@ TEST(Painting, InvalidWindowGetsPaintUntilValidated) {
     TestWindow window(WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
                       on(WM_PAINT, [&](HWND hwnd, WPARAM, LPARAM) {
                           ++paints;
-                          if (validate)
-                              ValidateRect(hwnd, nullptr);
+                          EXPECT_TRUE(!validate || ValidateRect(hwnd, nullptr));
                           return 0;
                       }));
     const auto paintWaiting = [&] {
@@ -233,7 +318,7 @@ TEST(Painting, InvalidWindowGetsPaintUntilValidated) {
     EXPECT_TRUE(paintWaiting());  // not validated the first time: still there
     EXPECT_FALSE(paintWaiting());
     EXPECT_EQ(paints, 2);
-    InvalidateRect(window.handle(), nullptr, TRUE);
+    EXPECT_TRUE(InvalidateRect(window.handle(), nullptr, TRUE));
     EXPECT_TRUE(UpdateWindow(window.handle()));
     EXPECT_EQ(paints, 3);
     EXPECT_TRUE(UpdateWindow(window.handle()));
