@@ -2,6 +2,9 @@
 // chosen by what ValidateDevice accepts, and unset gives back what was there.
 #include "states_fixture.h"
 
+#include "application.h"
+#include "tmanager.h"
+
 namespace {
 
 // The ids as the process starts, before any manager registers them.
@@ -189,6 +192,36 @@ TEST_F(MetaStateTest, RefusedOrUntestableVariants) {
     ASSERT_EQ(DD_OK, framework.RestoreSurfaces());
     EXPECT_EQ(STATUS_SUPPORTED, manager->checkState(laterId));
     EXPECT_EQ(later.getVariant(0), later.getCurrent());
+}
+
+// Stages that sample a texture are judged with the texture manager's sample
+// textures bound to stages 0 and 1, so a filter the device lacks is refused;
+// the samples are taken off again.
+TEST_F(MetaStateTest, ValidationBindsTheSampleTextures) {
+    g_pFramework = &framework;
+    D3DRenderDriver driver;
+    theD3DRenderDriver = &driver;
+    driver.updateD3DInterfaces();
+    auto textures = std::make_unique<D3DTextureManager>();
+    theD3DTextureManager = textures.get();
+    MultipleStatesMetaState meta;
+    for (int variant : {0, 1}) {
+        meta.add(TSS_COLORARG1, 1, D3DTA_TEXTURE, variant);
+        meta.add(TSS_COLOROP, 1, D3DTOP_SELECTARG1, variant);
+        meta.add(TSS_MAGFILTER, 1, variant ? D3DTFG_LINEAR : D3DTFG_ANISOTROPIC, variant);
+    }
+    EXPECT_EQ(STATUS_SUPPORTED, manager->checkState(manager->registerMetaState("Filter", &meta)));
+    EXPECT_EQ(meta.getVariant(1), meta.getCurrent());
+    EXPECT_EQ(8u, calls("SetTexture")) << "two bound and taken off for each variant";
+    for (DWORD stage = 0; stage < 2; ++stage) {
+        IDirect3DTexture2* bound = reinterpret_cast<IDirect3DTexture2*>(1);
+        EXPECT_EQ(D3D_OK, device->GetTexture(stage, &bound));
+        EXPECT_EQ(nullptr, bound);
+    }
+    textures.reset();
+    theD3DTextureManager = nullptr;
+    theD3DRenderDriver = nullptr;
+    g_pFramework = nullptr;
 }
 
 class WeakDeviceStatesTest : public StatesTest {
