@@ -1,25 +1,25 @@
 // The one-level render mesh and its marked vertex buffer inside real frames:
 // the layout of the sets, the reverse index, the lost-device cycle, culling
 // by its box, the material set, morphed data, picking, and how its
-// translucent sets are drawn or deferred.
+// translucent sets are drawn or deferred; whole lit frames with meshes
+// hidden by nearer ones and seen through translucent ones.
 #include "../support/mesh_scene.h"
+
+#include <engine/core/degrading_manager.h>
 
 #include <cmath>
 
 namespace {
 
-class RecordingListener : public MarkedVertexBufferListener {
-public:
+struct RecordingListener : MarkedVertexBufferListener {
     void turnToValid() override { trace += 'V'; }
     void turnToInvalid() override { trace += 'I'; }
     std::string trace;
 };
 
 Vector sourcePosition(MarkedVertexBuffer& buffer, int vertex) {
-    Vector position;
-    const unsigned char* data = buffer.lockSourceBuffer(0);
-    EXPECT_NE(data, nullptr);
-    if (data)
+    Vector position(-99, -99, -99);
+    if (const unsigned char* data = buffer.lockSourceBuffer(0))
         std::memcpy(&position, data + vertex * buffer.getSourceVertexSize(), sizeof position);
     buffer.unlockSourceBuffer();
     return position;
@@ -27,31 +27,13 @@ Vector sourcePosition(MarkedVertexBuffer& buffer, int vertex) {
 
 // A recorder on the deferred lists: how many draws there had been when it was drawn.
 template <typename Base>
-class DrawCountProbe : public Base {
-public:
-    void render() override {
-        drawsSeen = platform::testing::callCount("IDirect3DDevice3::DrawPrimitiveVB");
-    }
+struct DrawCountProbe : Base {
+    void render() override { drawsSeen = draws(); }
     void transform() override {}
     unsigned drawsSeen = 0;
 };
 
-// Only the upper left triangle of the quad: a strip of three vertices.
-BaseKeyMesh& upperLeftTriangle(MeshBuilder& builder) {
-    BaseKeyMesh& key = builder.finish();
-    const_cast<MeshSet&>(key.getStrips()[0]).further.clear();
-    key.finishTopology();
-    return key;
-}
-
 }  // namespace
-
-TEST(MarkedVertexBufferSizes, FollowTheFormatBits) {
-    EXPECT_EQ(std::make_tuple(MarkedVertexBuffer::getVertexSize(0x3C4),
-                              MarkedVertexBuffer::getVertexSize(0x112),
-                              MarkedVertexBuffer::getVertexSize(0x1C4)),
-              std::make_tuple(48, 32, 32));
-}
 
 // Colour-keyed sets first, then by material: equal materials side by side
 // in one batch, which runs on into the translucent sets after them. For each
@@ -74,8 +56,7 @@ TEST_F(MeshesTest, SetsAreLaidOutByKindAndMaterialAndIndexedBySourceElement) {
     MarkedVertexBuffer& buffer = *mesh->getVertexBuffer();
 
     const auto &regular = buffer.getRegularSetIndices(), &alpha = buffer.getAlphaSetIndices();
-    ASSERT_EQ(std::make_pair(regular.size(), alpha.size()),
-              std::make_pair(std::size_t(4), std::size_t(2)));
+    ASSERT_EQ(std::make_pair(regular.size(), alpha.size()), std::make_pair(4ul, 2ul));
     EXPECT_EQ(std::make_tuple(regular[0].material, regular[0].kind, regular[0].primitiveType,
                               regular[1].material, regular[2].material + regular[3].material,
                               alpha[0].kind, alpha[1].material),
@@ -97,16 +78,16 @@ TEST_F(MeshesTest, SetsAreLaidOutByKindAndMaterialAndIndexedBySourceElement) {
 
     VertexBufferEntries entries;
     buffer.createEntries(&entries);
-    ASSERT_EQ(entries.geometry.count.size(), 25u);
-    EXPECT_EQ(std::make_tuple(entries.geometry.count[1], entries.geometry.count[12],
-                              entries.geometry.count[24], entries.geometry.list.size(),
-                              entries.normals.list.size(), entries.textures.list.size()),
+    const auto& geometry = entries.geometry;
+    ASSERT_EQ(geometry.count.size(), 25u);
+    EXPECT_EQ(std::make_tuple(geometry.count[1], geometry.count[12], geometry.count[24],
+                              geometry.list.size(), entries.normals.list.size(),
+                              entries.textures.list.size()),
               std::make_tuple(2, 0, 0, 24u, 24u, 20u));
     for (int element = 0; element < 25; ++element)
-        for (int k = 0; k < entries.geometry.count[element]; ++k)
-            EXPECT_EQ(
-                sourcePosition(buffer, entries.geometry.list[entries.geometry.start[element] + k]),
-                key.getKeyMesh().vertices[element])
+        for (int k = 0; k < geometry.count[element]; ++k)
+            EXPECT_EQ(sourcePosition(buffer, geometry.list[geometry.start[element] + k]),
+                      key.getKeyMesh().vertices[element])
                 << element;
     // The untextured quad's texture vertices (4 .. 7) are never listed.
     std::vector<std::int16_t> textured(24, 1);
@@ -114,6 +95,7 @@ TEST_F(MeshesTest, SetsAreLaidOutByKindAndMaterialAndIndexedBySourceElement) {
     EXPECT_EQ(entries.textures.count, textured);
 }
 
+// Vertex sizes follow the format bits (0x3C4: three texture coordinate pairs).
 TEST_F(MeshesTest, ListenersHearOfEveryFailureAndEveryRebuild) {
     ScopedMesh mesh = makeMesh(build().material(material(), 0).quad(0, 1, -1, -1, 1, 5).finish());
     MarkedVertexBuffer& buffer = *mesh->getVertexBuffer();
@@ -128,9 +110,9 @@ TEST_F(MeshesTest, ListenersHearOfEveryFailureAndEveryRebuild) {
     // Invalid: nothing is processed, drawn or locked, and nothing more is told.
     const unsigned processed = platform::testing::callCount(process);
     buffer.transform();
-    EXPECT_EQ(platform::testing::callCount(process), processed);
-    EXPECT_EQ(buffer.lockDestinationBuffer(0), nullptr);
-    EXPECT_EQ(first.trace, "I");
+    EXPECT_EQ(std::make_tuple(platform::testing::callCount(process),
+                              buffer.lockDestinationBuffer(0), first.trace),
+              std::make_tuple(processed, nullptr, "I"));
 
     // A rebuild that fails is still reported, and the next one succeeds.
     platform::testing::failNextCall("IDirect3D3::CreateVertexBuffer", DDERR_OUTOFMEMORY);
@@ -145,32 +127,10 @@ TEST_F(MeshesTest, ListenersHearOfEveryFailureAndEveryRebuild) {
     platform::testing::failNextCall("IDirect3DVertexBuffer::Lock", DDERR_SURFACELOST);
     buffer.update(mesh->getBaseKeyMesh().getKeyMesh(), 0x1);
     buffer.recreate(0x112, 0x1C4);
-    EXPECT_EQ(std::make_tuple(buffer.isValid(), buffer.getDestinationVertexSize(),
-                              first.trace + "/" + second.trace),
-              std::make_tuple(true, 32, std::string("IVV/IVVIIV")));
-}
-
-TEST_F(MeshesTest, AnEmptyKeyMeshMakesOneVertexBuffersAndDrawsNothing) {
-    BaseKeyMesh empty;
-    ScopedMesh mesh = makeMesh(empty);
-    MarkedVertexBuffer& buffer = *mesh->getVertexBuffer();
-    EXPECT_EQ(
-        std::make_tuple(buffer.isValid(), buffer.getVertexTotal(), buffer.getSetIndices().size()),
-        std::make_tuple(true, 0, std::size_t(0)));
-    for (IDirect3DVertexBuffer* made : {buffer.getSource(), buffer.getDestination()}) {
-        D3DVERTEXBUFFERDESC description{};
-        description.dwSize = sizeof description;
-        ASSERT_EQ(made ? made->GetVertexBufferDesc(&description) : E_FAIL, D3D_OK);
-        EXPECT_EQ(description.dwNumVertices, 1u);
-    }
-    unsigned drawn = 1;
-    frame([&](D3DRenderView&) {
-        const unsigned before = draws();
-        mesh->morph(nullptr);
-        drawMesh(*mesh, RenderInformation::REGULAR | RenderInformation::ALPHA);
-        drawn = draws() - before;
-    });
-    EXPECT_EQ(drawn, 0u);
+    EXPECT_EQ(std::make_tuple(
+                  buffer.isValid(), buffer.getSourceVertexSize(), buffer.getDestinationVertexSize(),
+                  MarkedVertexBuffer::getVertexSize(0x3C4), first.trace + "/" + second.trace),
+              std::make_tuple(true, 32, 32, 48, std::string("IVV/IVVIIV")));
 }
 
 // Culled: right of the view (and then not morphed), behind the eye, in
@@ -185,11 +145,11 @@ TEST_F(MeshesTest, TheModelBoxDecidesTheClipState) {
     deepKey.finishTopology();
     ScopedMesh crossing = makeMesh(deepKey);
 
-    int right = -1, edge = -1, inside = -1, nearPlane = -1, behind = -1, idle = -1, busy = -1;
+    std::vector<int> clip;
     const KeyMesh* keyAfterCull = nullptr;
     frame([&](D3DRenderView& rv) {
-        right = morphToBase(*square, Vector(0, 4.5f / rv.getHorizontalFactor() + 0.5f, 0), &moved)
-                    .clipResult;
+        const float right = 4.5f / rv.getHorizontalFactor() + 0.5f;
+        clip.push_back(morphToBase(*square, Vector(0, right, 0), &moved).clipResult);
         keyAfterCull = square->getCurrentKeyMesh();
         // The top edge exactly on the border: max x' == 1.
         float top = 4.0f / rv.getVerticalFactor();
@@ -198,21 +158,24 @@ TEST_F(MeshesTest, TheModelBoxDecidesTheClipState) {
         while (rv.getVerticalFactor() / 4.0f * top > 1.0f)
             top = std::nextafter(top, 0.0f);
         ASSERT_EQ(rv.getVerticalFactor() / 4.0f * top, 1.0f);
-        edge = morphToBase(*square, Vector(top - 0.5f, 0, 0)).clipResult;
-        inside = morphToBase(*square, Vector(std::nextafter(top, 0.0f) - 0.5f, 0, 0)).clipResult;
-        nearPlane = morphToBase(*crossing).clipResult;
-        behind = morphToBase(*square, Vector(0, 0, -10)).clipResult;
+        clip.push_back(morphToBase(*square, Vector(top - 0.5f, 0, 0)).clipResult);
+        clip.push_back(
+            morphToBase(*square, Vector(std::nextafter(top, 0.0f) - 0.5f, 0, 0)).clipResult);
+        clip.push_back(morphToBase(*crossing).clipResult);
+        clip.push_back(morphToBase(*square, Vector(0, 0, -10)).clipResult);
     });
-    theRenderDriver->enableIdlingMode();
-    frame([&](D3DRenderView&) { idle = morphToBase(*square).clipResult; });
-    theRenderDriver->disableIdlingMode();
-    frame([&](D3DRenderView&) { busy = morphToBase(*square).clipResult; });
+    for (bool idling : {true, false}) {
+        idling ? theRenderDriver->enableIdlingMode() : theRenderDriver->disableIdlingMode();
+        frame([&](D3DRenderView&) { clip.push_back(morphToBase(*square).clipResult); });
+    }
     EXPECT_EQ(keyAfterCull, &square->getBaseKeyMesh().getKeyMesh()) << "a culled mesh was morphed";
-    EXPECT_EQ(std::make_tuple(right, edge, inside, nearPlane, behind, idle, busy),
-              std::make_tuple(0, 1, 2, 1, 0, 0, 2));
+    // Right, on the edge, inside, through the near plane, behind, idling, busy.
+    EXPECT_EQ(clip, (std::vector<int>{0, 1, 2, 1, 0, 0, 2}));
 }
 
-TEST_F(MeshesTest, TheMaterialSetIndexWrapsAround) {
+// Set 5 of two is set 1; its render materials go with the mesh. A two-key
+// morph blends into the mesh's own data.
+TEST_F(MeshesTest, TheMaterialSetWrapsAroundAndATwoKeyMorphBlendsIntoTheMeshsOwnData) {
     Material a, b, c;
     MeshBuilder& builder = build().quad(0, 1, -1, -1, 1, 5);
     builder.mesh.addMaterialSet({{0, &a}});
@@ -224,14 +187,7 @@ TEST_F(MeshesTest, TheMaterialSetIndexWrapsAround) {
     EXPECT_EQ(std::make_tuple(mesh->getMaterialSet(), mesh->getRenderMaterials()[1]->getSource(),
                               theD3DRenderMaterialManager->getMaterialCount()),
               std::make_tuple(1, &c, before + 2));
-    mesh.reset();
-    EXPECT_EQ(theD3DRenderMaterialManager->getMaterialCount(), before);
-}
-
-TEST_F(MeshesTest, ATwoKeyMorphBlendsIntoTheMeshsOwnData) {
-    ScopedMesh mesh = makeMesh(build().material(material(), 0).quad(0, 1, -1, -1, 1, 5).finish());
-    KeyMesh first = mesh->getBaseKeyMesh().getKeyMesh();
-    KeyMesh second = first;
+    KeyMesh first = mesh->getBaseKeyMesh().getKeyMesh(), second = first;
     for (int i = 0; i < 4; ++i) {
         first.textureVertices[i] = Vector2D(0, 0);
         second.textureVertices[i] = Vector2D(1, 2);
@@ -252,38 +208,42 @@ TEST_F(MeshesTest, ATwoKeyMorphBlendsIntoTheMeshsOwnData) {
     const Vector* own = mesh->getMorphedVertices();
     EXPECT_EQ(std::make_pair(own, own[0].z),
               std::make_pair(mesh->getOwnKeyMesh().getVertices(), 5.0f));
+    mesh.reset();
+    EXPECT_EQ(theD3DRenderMaterialManager->getMaterialCount(), before);
 }
 
 // The box level hits over the triangle's box; the triangle level only over
 // the triangle, nearer than the depth limit, also when its vertices are
 // kept in clip form (a triangle far wider than the view).
 TEST_F(MeshesTest, PickLevelsTestTheBoxOrTheTriangle) {
-    ScopedMesh mesh =
-        makeMesh(upperLeftTriangle(build().material(material(), 0).quad(0, 1, -1, -1, 1, 5)));
-    ScopedMesh wide =
-        makeMesh(upperLeftTriangle(build().material(material(), 0).quad(0, 1, -40, -1, 40, 5)));
+    const auto upperLeftTriangle = [&](float halfWidth) {
+        BaseKeyMesh& key =
+            build().material(material(), 0).quad(0, 1, -halfWidth, -1, halfWidth, 5).finish();
+        const_cast<MeshSet&>(key.getStrips()[0]).further.clear();
+        key.finishTopology();
+        return makeMesh(key);
+    };
+    ScopedMesh mesh = upperLeftTriangle(1), wide = upperLeftTriangle(40);
     float depth = 0;
     std::vector<bool> box, triangle;
     int wideClip = -1;
     frame([&](D3DRenderView& rv) {
+        // World (x up, y right) at depth 5 to clip units.
         const auto hit = [&](D3DOneLevelRenderMesh& m, float x, float y, float maxDepth = 0,
                              float* stored = nullptr) {
-            D3DOneLevelRenderMesh::IntersectionSettings s;
-            s.storeDepth = stored != nullptr;
-            s.depth = stored;
-            s.depthTest = maxDepth != 0;
-            s.maxDepth = maxDepth;
-            // World (x up, y right) at depth 5 to clip units.
-            s.pointerY = rv.getVerticalFactor() * x / 5;
-            s.pointerX = rv.getHorizontalFactor() * y / 5;
+            D3DOneLevelRenderMesh::IntersectionSettings s{stored != nullptr,
+                                                          maxDepth != 0,
+                                                          stored,
+                                                          maxDepth,
+                                                          rv.getVerticalFactor() * x / 5,
+                                                          rv.getHorizontalFactor() * y / 5};
             return m.findIntersection(s);
         };
+        TransformInformation transform;
+        morphToBase(*mesh);
+        mesh->transform(&transform);
         wideClip = morphToBase(*wide).clipResult;
-        for (D3DOneLevelRenderMesh* m : {mesh.get(), wide.get()}) {
-            morphToBase(*m);
-            TransformInformation transform;
-            m->transform(&transform);
-        }
+        wide->transform(&transform);
         theDegradingManager->setIntersectionLevel(0);
         box = {hit(*mesh, 0.5f, -0.5f, 0, &depth), hit(*mesh, -0.5f, 0.5f), hit(*mesh, 2, 2)};
         theDegradingManager->setIntersectionLevel(3);
@@ -292,68 +252,74 @@ TEST_F(MeshesTest, PickLevelsTestTheBoxOrTheTriangle) {
                     hit(*wide, -0.5f, 0)};
     });
     EXPECT_NEAR(depth, 5.0f - camera.getNearDistance(), 1e-4f);
-    EXPECT_EQ(box, (std::vector<bool>{1, 1, 0}));
-    EXPECT_EQ(triangle, (std::vector<bool>{1, 0, 0, 1, 0, 1, 0}));
-    EXPECT_EQ(wideClip, 1);
-}
-
-// Alpha flags on a mesh without alpha sets draw nothing more; alpha sets
-// without the defer flag are drawn at once and not queued.
-TEST_F(MeshesTest, AlphaSetsAreDrawnAtOnceWithoutTheDeferFlagAndNeverByAnOpaqueMesh) {
-    ScopedMesh solid =
-        makeMesh(build().material(material("white")).quad(0, 1, -1, -1, 1, 5).finish());
-    ScopedMesh clear = makeMesh(build()
-                                    .material(material("glass"))
-                                    .quad(0, 1, -1, 0, 1, 5)
-                                    .quad(0, 0, -1, -1, 1, 5)
-                                    .finish());
-    EXPECT_EQ(solid->getDeferredAlphaObject(), nullptr);
-    unsigned start = 0, alphaOfSolid = 99, regularOfSolid = 0, alphaOfClear = 0;
-    frame([&](D3DRenderView&) {
-        start = draws();
-        drawMesh(*solid, RenderInformation::ALPHA | RenderInformation::DEFER_ALPHA);
-        alphaOfSolid = draws() - start;
-        RenderInformation render;
-        render.flags = RenderInformation::REGULAR;
-        solid->render(&render);
-        regularOfSolid = draws() - start;
-        EXPECT_EQ(render.flags, 0u);
-        drawMesh(*clear, RenderInformation::ALPHA);
-        alphaOfClear = draws() - start - regularOfSolid;
-    });
-    EXPECT_EQ(std::make_tuple(alphaOfSolid, regularOfSolid, alphaOfClear, draws() - start),
-              std::make_tuple(0u, 1u, 2u, 3u));
+    EXPECT_EQ(
+        std::make_tuple(box, triangle, wideClip),
+        std::make_tuple(std::vector<bool>{1, 1, 0}, std::vector<bool>{1, 0, 0, 1, 0, 1, 0}, 1));
 }
 
 class DeferredOrderTest : public MeshesTest, public ::testing::WithParamInterface<bool> {};
 
-// Sorted: the far mesh, a probe between them, then the near mesh; else as
-// queued. Opaque deferred objects come first.
-TEST_P(DeferredOrderTest, AlphaObjectsFollowTheRenderListInDepthOrderWhenSorting) {
-    ScopedMesh nearMesh =
-        makeMesh(build().material(material("glass")).quad(0, 1, -1, -1, 1, 4).finish());
-    ScopedMesh farMesh =
-        makeMesh(build().material(material("glass")).quad(0, 1, -1, -1, 1, 9).finish());
+// An empty key mesh gets one-vertex buffers and draws nothing; alpha flags
+// on a mesh without alpha sets draw nothing more; alpha sets without the
+// defer flag are drawn at once (two sets, two draws) and not queued.
+// Deferred, sorted: the far mesh, a probe between them, then the near mesh;
+// else as queued. Opaque deferred objects come first.
+TEST_P(DeferredOrderTest, AlphaSetsAreDrawnAtOnceOrDeferredInDepthOrderWhenSorting) {
+    const auto glass = [&](float z) {
+        return makeMesh(build().material(material("glass")).quad(0, 1, -1, -1, 1, z).finish());
+    };
+    ScopedMesh nearMesh = glass(4), farMesh = glass(9), empty = makeMesh(build().finish());
+    ScopedMesh solid =
+        makeMesh(build().material(material("white")).quad(0, 1, -1, -1, 1, 5).finish());
+    MeshBuilder& twoSets = build().material(material("glass")).quad(0, 1, -1, 0, 1, 5);
+    ScopedMesh clear = makeMesh(twoSets.quad(0, 0, -1, -1, 1, 5).finish());
+    EXPECT_EQ(solid->getDeferredAlphaObject(), nullptr);
+    MarkedVertexBuffer& buffer = *empty->getVertexBuffer();
+    D3DVERTEXBUFFERDESC source{sizeof source, 0, 0, 0}, destination = source;
+    ASSERT_TRUE(buffer.getSource() && buffer.getDestination());
+    buffer.getSource()->GetVertexBufferDesc(&source);
+    buffer.getDestination()->GetVertexBufferDesc(&destination);
+    EXPECT_EQ(
+        std::make_tuple(buffer.isValid(), buffer.getVertexTotal(), buffer.getSetIndices().size(),
+                        source.dwNumVertices, destination.dwNumVertices),
+        std::make_tuple(true, 0, 0ul, 1ul, 1ul));
+
     DrawCountProbe<DeferredRenderObject> opaque;
     DrawCountProbe<DeferredAlphaObjectInterface> between;
-    unsigned before = 0, queued = 0;
+    RenderInformation regular;
+    regular.flags = RenderInformation::REGULAR;
+    std::vector<unsigned> drawn;
+    unsigned start = 0;
+    const auto step = [&] { drawn.push_back(draws() - start); };
     g_sortAlpha = GetParam();
     frame([&](D3DRenderView& rv) {
-        before = draws();
-        drawMesh(*nearMesh, RenderInformation::ALPHA | RenderInformation::DEFER_ALPHA);
-        drawMesh(*farMesh, RenderInformation::ALPHA | RenderInformation::DEFER_ALPHA);
-        queued = draws() - before;
+        using RI = RenderInformation;
+        start = draws();
+        empty->morph(nullptr);
+        drawMesh(*empty, RI::REGULAR | RI::ALPHA);
+        step();
+        drawMesh(*solid, RI::ALPHA | RI::DEFER_ALPHA);
+        step();
+        solid->render(&regular);
+        step();
+        drawMesh(*clear, RI::ALPHA);
+        step();
+        drawMesh(*nearMesh, RI::ALPHA | RI::DEFER_ALPHA);
+        drawMesh(*farMesh, RI::ALPHA | RI::DEFER_ALPHA);
+        step();
         between.depth = rv.getZDepth(Vector(0, 0, 6));
         addToDeferredAlphaObjectsList(&between);
         addToDeferredRenderObjectsList(&opaque);
     });
+    step();
     EXPECT_NEAR(nearMesh->getDeferredAlphaObject()->depth, 4.0f - camera.getNearDistance(), 1e-4f);
     const auto args = platform::testing::lastArguments("IDirect3DDevice3::DrawPrimitiveVB");
     ASSERT_GT(args.size(), 1u);
     EXPECT_EQ(
-        std::make_tuple(queued, opaque.drawsSeen, between.drawsSeen, draws(), args[1]),
+        std::make_tuple(drawn, regular.flags, opaque.drawsSeen - start, between.drawsSeen - start,
+                        args[1]),
         std::make_tuple(
-            0u, before, before + (GetParam() ? 1 : 2), before + 2,
+            std::vector<unsigned>{0, 0, 1, 3, 3, 5}, 0u, 3u, GetParam() ? 4u : 5u,
             ULONG_PTR((GetParam() ? nearMesh : farMesh)->getVertexBuffer()->getDestination())));
 }
 
@@ -381,4 +347,34 @@ TEST_F(MeshesTest, DrawingATwoMaterialMeshAgainSendsFewDeviceCalls) {
     EXPECT_EQ(counts[0], 4u);
     EXPECT_TRUE(counts[1] <= 2 && counts[2] <= 4 && counts[3] <= 2)
         << counts[1] << " " << counts[2] << " " << counts[3];
+}
+
+// Whole lit frames: only the ambient quarter on the side turned away.
+TEST_F(MeshesTest, TheLitSideIsBrighterThanTheUnlitSideOnABlackBackground) {
+    MeshBuilder& builder = build().material(material("white")).quad(0, 1, -2, -1, -0.2f, 5);
+    RenderMeshShell shell(builder.quad(0, 1, 0.2f, -1, 2, 5, Vector(0, 0, 1)).finish());
+    light();
+    ASSERT_NO_FATAL_FAILURE(drawScene({&shell}));
+    expectIn(0, -1.1f, 5, {201, 201, 201});
+    expectIn(0, 1.1f, 5, {41, 41, 41}, {99, 99, 99});
+    expectBlack(0, 0, 5);
+    expectBlack(3, -3.5f, 5);
+}
+
+TEST_F(MeshesTest, ANearerMeshHidesAFartherOneDrawnAfterIt) {
+    RenderMeshShell nearShell(build().material(material("red")).quad(0, 1, -1, -1, 1, 4).finish());
+    RenderMeshShell farShell(build().material(material("green")).quad(0, 4, -4, -4, 4, 8).finish());
+    light();
+    ASSERT_NO_FATAL_FAILURE(drawScene({&nearShell, &farShell}));
+    expectIn(0, 0, 4, {201, 0, 0}, {255, 39, 255});
+    expectIn(0, 3, 8, {0, 201, 0}, {39, 255, 255});  // only the far mesh there
+}
+
+// The pane first: its alpha sets wait for the end of the view.
+TEST_F(MeshesTest, ATranslucentMeshBlendsWithWhatIsBehindIt) {
+    RenderMeshShell wall(build().material(material("green")).quad(0, 2, -4, -2, 0, 8).finish());
+    RenderMeshShell pane(build().material(material("glass")).quad(0, 1, -1, -1, 1, 4).finish());
+    light();
+    ASSERT_NO_FATAL_FAILURE(drawScene({&pane, &wall}));
+    expectGlassOverWall();
 }

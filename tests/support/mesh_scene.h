@@ -5,35 +5,17 @@
 #pragma once
 
 #include "application.h"
-#include "d3dframe/d3dframe.h"
 #include "image_container.h"
-#include "rfactory.h"
 #include "rmesh.h"
 #include "rtexture.h"
 
 #include "../views/views_fixture.h"
 
-#include <engine/core/degrading_manager.h>
 #include <engine/core/material.h>
 #include <engine/core/render_mesh_shell.h>
 #include <engine/core/texture.h>
 
-#include <array>
 #include <deque>
-#include <functional>
-#include <tuple>
-
-// A view whose content runs on the core thread during the frame.
-class ContentView : public View {
-public:
-    std::function<void(D3DRenderView&)> content;
-
-protected:
-    void drawContent(RenderView& view) override {
-        if (content)
-            content(static_cast<D3DRenderView&>(view));
-    }
-};
 
 // A key mesh made of quads facing the camera at the origin (camera x up,
 // y right, z forward), each a strip or a fan of its own four vertices.
@@ -54,10 +36,7 @@ public:
             key.textureVertices.push_back(Vector2D(float(i % 2), float(i / 2)));
             // Clockwise on the screen either way, so the default culling keeps it.
             const int v = first + (fan && i > 1 ? 5 - i : i);
-            if (i < 3)
-                set.first[i] = {v, v, v};
-            else
-                set.further.push_back({v, v, v});
+            (i < 3 ? set.first[i] : set.further.emplace_back()) = {v, v, v};
         }
         fan ? mesh.addFan(set) : mesh.addStrip(set);
         return *this;
@@ -78,18 +57,17 @@ public:
 };
 
 // A render mesh made and given back through the engine's factory pointer.
-struct MeshDeleter {
-    void operator()(D3DOneLevelRenderMesh* mesh) const { theRenderMeshFactory->destroy(mesh); }
-};
-using ScopedMesh = std::unique_ptr<D3DOneLevelRenderMesh, MeshDeleter>;
+using ScopedMesh = std::unique_ptr<D3DOneLevelRenderMesh, void (*)(D3DOneLevelRenderMesh*)>;
 inline ScopedMesh makeMesh(const BaseKeyMesh& mesh, int materialSet = 0) {
-    return ScopedMesh(
-        dynamic_cast<D3DOneLevelRenderMesh*>(theRenderMeshFactory->create(materialSet, mesh)));
+    return {dynamic_cast<D3DOneLevelRenderMesh*>(theRenderMeshFactory->create(materialSet, mesh)),
+            [](D3DOneLevelRenderMesh* gone) { theRenderMeshFactory->destroy(gone); }};
 }
 
-struct Rgb {
-    int r, g, b;
-};
+inline unsigned draws() {
+    return platform::testing::callCount("IDirect3DDevice3::DrawPrimitiveVB");
+}
+
+using Rgb = std::array<int, 3>;
 
 class MeshesTest : public DriverTest {
 protected:
@@ -129,6 +107,9 @@ protected:
         builders.clear();
         materials.clear();
         textures.clear();
+        for (auto& light : lights)
+            light->deactivate(**renderView);
+        lights.clear();
         if (theRenderDriver) {
             theRenderDriver->unregisterView(&view);
             renderView.reset();
@@ -148,17 +129,26 @@ protected:
         return &made;
     }
     MeshBuilder& build() { return builders.emplace_back(); }
+    // A white sun shining along +z and a quarter of ambient light from here on.
+    void light() {
+        sky.setColor(Color(0.25f, 0.25f, 0.25f, 1));
+        for (Light* made : {&sun, &sky})
+            lights.emplace_back(*made)->activate(**renderView);
+    }
 
     // One frame through the driver's frame loop; `content` runs inside the view.
-    void frame(std::function<void(D3DRenderView&)> content) {
-        view.content = std::move(content);
+    void frame(const std::function<void(D3DRenderView&)>& content) {
+        view.content = [&](RenderView& rv) { content(static_cast<D3DRenderView&>(rv)); };
         theRenderDriver->draw();
         view.content = nullptr;
     }
     // A frame drawing the shells in order, after `before`; its pixels kept.
     void drawScene(std::vector<RenderMeshShellInterface*> shells,
-                   const std::function<void()>& before = nullptr) {
+                   const std::function<void()>& before = {}) {
         frame([&](D3DRenderView&) {
+            if (!lights.empty())  // the sun shines from its activation on
+                theRenderDriver->renderLight(lights[1].get(), sky.getGlobalTM(),
+                                             sky.getGlobalOff());
             if (before)
                 before();
             for (RenderMeshShellInterface* shell : shells)
@@ -167,65 +157,59 @@ protected:
         pixels = platform::testing::readSurfaceARGB(g_pFramework->GetFrontBuffer());
         ASSERT_EQ(pixels.size(), std::size_t(kWidth) * kHeight);
     }
-    // The pixel showing the world point (x up, y right) at depth z.
-    Rgb at(float x, float y, float z) const {
-        const int sx = int(kWidth / 2.0f * (1 + y / z));
-        const int sy = int(kHeight / 2.0f * (1 - 4.0f / 3.0f * x / z));
-        const uint32_t p = pixels.at(std::size_t(sy) * kWidth + std::size_t(sx));
-        return {int((p >> 16) & 0xFF), int((p >> 8) & 0xFF), int(p & 0xFF)};
+    // The pixel showing the world point (x up, y right) at depth z has each
+    // channel within [lo, hi].
+    void expectIn(float x, float y, float z, Rgb lo, Rgb hi = {255, 255, 255}) const {
+        const std::size_t sx = kWidth / 2.0f * (1 + y / z);
+        const std::size_t sy = kHeight / 2.0f * (1 - 4.0f / 3.0f * x / z);
+        const uint32_t p = pixels.at(sy * kWidth + sx);
+        for (int i = 0; i < 3; ++i) {
+            const int c = p >> (16 - 8 * i) & 0xFF;
+            EXPECT_TRUE(lo[i] <= c && c <= hi[i]) << x << ", " << y << ": " << std::hex << p;
+        }
     }
-    // Each channel of `c` within [lo, hi].
-    static void expectIn(Rgb c, Rgb lo, Rgb hi = {255, 255, 255}) {
-        EXPECT_TRUE(lo.r <= c.r && c.r <= hi.r && lo.g <= c.g && c.g <= hi.g && lo.b <= c.b &&
-                    c.b <= hi.b)
-            << c.r << ", " << c.g << ", " << c.b;
-    }
+    void expectBlack(float x, float y, float z) const { expectIn(x, y, z, {}, {}); }
     // Half-transparent blue at depth 4 over the green wall's corner (top 2,
     // left -4, bottom -2, right 0, depth 8), over the black background, and
     // the wall alone.
-    void expectGlassOverWall() {
-        expectIn(at(0.5f, -0.5f, 4), {0, 71, 71}, {255, 189, 189});
-        expectIn(at(0.5f, 0.5f, 4), {0, 0, 71}, {255, 19, 189});
-        expectIn(at(0, -3, 8), {0, 201, 0}, {255, 255, 19});
+    void expectGlassOverWall() const {
+        expectIn(0.5f, -0.5f, 4, {0, 71, 71}, {255, 189, 189});
+        expectIn(0.5f, 0.5f, 4, {0, 0, 71}, {255, 19, 189});
+        expectIn(0, -3, 8, {0, 201, 0}, {255, 255, 19});
     }
 
     // Morphs the mesh to its base key (or `key`) with a clip test, as the shell does.
-    static MorphingInformation morphToBase(D3DOneLevelRenderMesh& mesh,
-                                           const Vector& offset = Vector(),
+    static MorphingInformation morphToBase(D3DOneLevelRenderMesh& mesh, const Vector& offset = {},
                                            const KeyMesh* key = nullptr) {
         static const TMatrix identity;
-        MorphingInformation info;
-        info.flags = MorphingInformation::GEOMETRY | MorphingInformation::NORMALS |
-                     MorphingInformation::TEXTURE | MorphingInformation::MODEL_BOX |
-                     MorphingInformation::NEW_TRANSFORM;
+        using MI = MorphingInformation;
+        MI info;
+        info.flags = MI::GEOMETRY | MI::NORMALS | MI::TEXTURE | MI::MODEL_BOX | MI::NEW_TRANSFORM;
         info.worldMatrix = &identity;
         info.worldOffset = &offset;
         info.keys[0] = key ? key : &mesh.getBaseKeyMesh().getKeyMesh();
-        info.keyCount = 1;
-        info.clipFlags = MorphingInformation::CLIP_TEST;
+        info.clipFlags = MI::CLIP_TEST;
         mesh.morph(&info);
         return info;
     }
     // morph, transform (lit) and render with the given flags.
     static void drawMesh(D3DOneLevelRenderMesh& mesh, unsigned renderFlags) {
         morphToBase(mesh);
-        TransformInformation transform;
-        transform.flags = TransformInformation::LIGHT;
+        TransformInformation transform{TransformInformation::LIGHT};
         mesh.transform(&transform);
         RenderInformation render;
         render.flags = renderFlags;
         mesh.render(&render);
     }
-    static unsigned draws() {
-        return platform::testing::callCount("IDirect3DDevice3::DrawPrimitiveVB");
-    }
 
     static constexpr int kWidth = 640, kHeight = 480;
-    ContentView view;
+    SceneView view;
     Camera camera;
     std::unique_ptr<ScopedRenderView> renderView;
     std::vector<uint32_t> pixels;
     std::deque<Texture> textures;
     std::deque<Material> materials;
     std::deque<MeshBuilder> builders;
+    Light sun{DIRECTIONAL_LIGHT}, sky{AMBIENT_LIGHT};
+    std::deque<ScopedRenderLight> lights;
 };
