@@ -77,25 +77,27 @@ protected:
 
 }  // namespace
 
+// The mode's core thread, device, screen size and shooter, as one value.
+static auto modeState() {
+    return std::make_tuple(theD3DApplication->getCoreThreadID() != 0,
+                           theRenderDriver->getCurrentVideoMode(), g_pDevice != nullptr,
+                           theD3DRenderDriver->getScreenWidth(),
+                           theD3DRenderDriver->getScreenHeight(), theD3DScreenShooter != nullptr,
+                           theScreenShooter == theD3DScreenShooter);
+}
+
 TEST_F(ApplicationTest, VideoModeRunsTheCoreThreadWithAFullScreenWindowDeviceAndShooter) {
     const VideoMode* mode = theRenderDriver->getDefaultVideoMode();
-    EXPECT_NE(theD3DApplication->getCoreThreadID(), 0u);
-    EXPECT_EQ(theRenderDriver->getCurrentVideoMode(), mode);
-    EXPECT_EQ(
-        std::make_pair(theD3DRenderDriver->getScreenWidth(), theD3DRenderDriver->getScreenHeight()),
-        std::make_pair(640, 480));
+    ASSERT_EQ(modeState(), std::make_tuple(true, mode, true, 640, 480, true, true));
     EXPECT_TRUE(theCapabilities.hardware.dwFlags &&
                 theCapabilities.driver.dwSize == sizeof(DDCAPS));
     DWORD perspective = FALSE;
-    ASSERT_NE(g_pDevice, nullptr);
     g_pDevice->GetRenderState(D3DRENDERSTATE_TEXTUREPERSPECTIVE, &perspective);
     EXPECT_EQ(perspective, DWORD{TRUE});
     EXPECT_EQ(theRenderStateManager->checkState(MS_RENDER_REGULAR), 0);
     auto* argument = const_cast<VideoMode*>(mode);
     EXPECT_EQ(theD3DApplication->sendCommand(Application::CMD_VALIDATE_VIDEO_MODE, argument), 1);
     EXPECT_EQ(theD3DApplication->sendCommand(Application::CMD_VALIDATE_VIDEO_MODE, nullptr), 0);
-    ASSERT_NE(theD3DScreenShooter, nullptr);
-    EXPECT_EQ(theScreenShooter, static_cast<ScreenShooter*>(theD3DScreenShooter));
     theScreenShooter->setFileName("mode%d.tga");
     EXPECT_TRUE(theScreenShooter->shoot());
     // The window covers the mode at the origin, all client area, and swallows
@@ -114,13 +116,8 @@ TEST_F(ApplicationTest, VideoModeRunsTheCoreThreadWithAFullScreenWindowDeviceAnd
     EXPECT_EQ(send(WM_NCHITTEST, 0), HTCLIENT);
 
     theRenderDriver->termVideoMode();
-    EXPECT_EQ(theD3DApplication->getCoreThreadID(), 0u);
     EXPECT_FALSE(IsWindow(handle));
-    EXPECT_TRUE(!g_pDevice && !theD3DScreenShooter && !theScreenShooter);
-    EXPECT_EQ(theRenderDriver->getCurrentVideoMode(), nullptr);
-    EXPECT_EQ(
-        std::make_pair(theD3DRenderDriver->getScreenWidth(), theD3DRenderDriver->getScreenHeight()),
-        std::make_pair(0, 0));
+    EXPECT_EQ(modeState(), std::make_tuple(false, nullptr, false, 0, 0, false, true));
 }
 
 // Start (+), stop (-), suspend (S) and resume (R) move the pause count by one,
@@ -144,11 +141,12 @@ TEST_F(ApplicationTest, PauseCountFollowsStartStopSuspendAndModeChanges) {
     // A change of video mode stops the loop for the change and logs it.
     LogCapture log;
     theRenderDriver->changeVideoMode(theRenderDriver->getDefaultVideoMode());
-    EXPECT_EQ(log.count("Driver", "change video mode start"), 1);
-    EXPECT_EQ(log.count("Driver", "change video mode finish"), 1);
+    EXPECT_EQ(std::make_pair(log.count("Driver", "change video mode start"),
+                             log.count("Driver", "change video mode finish")),
+              std::make_pair(1, 1));
     EXPECT_EQ(platform::testing::callCount("IDirectDraw4::FlipToGDISurface"), 3u);
     EXPECT_TRUE(theD3DApplication->isReady());
-    EXPECT_EQ(theRenderDriver->getCurrentVideoMode(), theRenderDriver->getDefaultVideoMode());
+    EXPECT_EQ(std::get<1>(modeState()), theRenderDriver->getDefaultVideoMode());
     theRenderDriver->termVideoMode();  // the capture must outlive the core thread
 }
 
@@ -163,11 +161,9 @@ TEST_F(ApplicationTest, FocusChangesAreHeardOnceAndSetThePriorityClass) {
     for (WPARAM state : {WA_CLICKACTIVE, WA_ACTIVE})
         send(WM_ACTIVATE, state);
     EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), DWORD{NORMAL_PRIORITY_CLASS});
-    EXPECT_EQ(focusGained, gained + 1);
-    EXPECT_TRUE(theD3DApplication->getWindow().hasFocus());
+    EXPECT_TRUE(focusGained == gained + 1 && theD3DApplication->getWindow().hasFocus());
     theRenderDriver->termVideoMode();
-    EXPECT_EQ(focusLost, lost + 2);
-    EXPECT_FALSE(theD3DApplication->getWindow().hasFocus());
+    EXPECT_TRUE(focusLost == lost + 2 && !theD3DApplication->getWindow().hasFocus());
 }
 
 // A command sent on the core thread runs at once; the fatal hook tells the
@@ -192,12 +188,11 @@ TEST_F(ApplicationTest, CommandsFatalHookAndListenersOnTheCoreThread) {
         1, -1);
     theD3DApplication->unregisterListener(&high);
     theD3DApplication->unregisterListener(&low);
-    EXPECT_EQ(thread, theD3DApplication->getCoreThreadID());
-    EXPECT_EQ(pauseSeenInside, 2);
     ASSERT_GE(seen.size(), 2u);
-    EXPECT_EQ(std::vector<int>(seen.end() - 2, seen.end()), (std::vector<int>{5, 0}));
-    EXPECT_EQ(log.count("Driver", "Fatal hook: outside driver thread"), 1);
-    EXPECT_EQ(log.count("Driver", "Fatal hook: inside driver thread"), 1);
+    EXPECT_EQ(std::make_tuple(thread, pauseSeenInside, seen[seen.size() - 2], seen.back(),
+                              log.count("Driver", "Fatal hook: outside driver thread"),
+                              log.count("Driver", "Fatal hook: inside driver thread")),
+              std::make_tuple(theD3DApplication->getCoreThreadID(), 2, 5, 0, 1, 1));
     theRenderDriver->termVideoMode();  // the capture must outlive the core thread
 }
 
@@ -211,7 +206,7 @@ TEST_F(ApplicationTest, DrawRendersAFrameOnlyWhenStoppedOnceAndShown) {
     };
     EXPECT_EQ(drawn(), 1);
     theRenderDriver->stop();
-    EXPECT_EQ(drawn(), 0);
+    EXPECT_EQ(drawn(), 0);  // stopped twice
     theRenderDriver->start();
     for (WPARAM size : {SIZE_MINIMIZED, SIZE_MAXHIDE, SIZE_MAXIMIZED}) {
         send(WM_SIZE, size);
@@ -228,48 +223,47 @@ TEST_F(ApplicationTest, DrawRendersAFrameOnlyWhenStoppedOnceAndShown) {
     EXPECT_EQ(drawn(), 1);
 }
 
+// Equal priorities may come in either order, each view once; a view
+// unregistered is drawn no more.
 TEST_F(ApplicationTest, ViewsAreDrawnByPriorityEqualOnesAllOnce) {
     struct Probe : View, RenderView {
         explicit Probe(int priority) : View(priority), RenderView(static_cast<View&>(*this)) {
             setRenderView(this);
         }
         Color calculateIllumination(Vector) override { return Color(); }
-    } low(0), equalA(5), equalB(5), high(9);
-    for (View* v : std::initializer_list<View*>{&low, &equalA, &equalB, &high})
+    } low(0), a(5), b(5), high(9);
+    for (View* v : std::initializer_list<View*>{&low, &a, &b, &high})
         theRenderDriver->registerView(v);
     theRenderDriver->draw();
-    const std::vector<RenderView*> inOrder = {&high, &equalA, &equalB, &low},
-                                   swapped = {&high, &equalB, &equalA, &low};
-    EXPECT_TRUE(views == inOrder || views == swapped);
-    theRenderDriver->unregisterView(&equalA);
-    views.clear();
+    theRenderDriver->unregisterView(&a);
     theRenderDriver->draw();
-    EXPECT_EQ(views, (std::vector<RenderView*>{&high, &equalB, &low}));
-    for (View* v : std::initializer_list<View*>{&low, &equalB, &high})
+    using Order = std::vector<RenderView*>;
+    EXPECT_TRUE(views == Order({&high, &a, &b, &low, &high, &b, &low}) ||
+                views == Order({&high, &b, &a, &low, &high, &b, &low}));
+    for (View* v : std::initializer_list<View*>{&low, &b, &high})
         theRenderDriver->unregisterView(v);
 }
 
-TEST_F(ApplicationTest, LostDeviceSkipsTheFrameAndSurfacesComeBackAfterTheNext) {
-    platform::testing::deactivateApplication();
-    theRenderDriver->draw();
-    EXPECT_EQ(frames, 0);
-    EXPECT_TRUE(surfacesLost);
+// A lost device skips the frame and the surfaces are restored by the next;
+// rendered frames are presented and recorded, idling frames not.
+TEST_F(ApplicationTest, LostDeviceSkipsAFrameRenderedOnesArePresentedAndRecordedIdlingNot) {
     IDirectDrawSurface4* front = theD3DRenderDriver->getFrontBuffer();
     ASSERT_NE(front, nullptr);
-    EXPECT_EQ(front->IsLost(), DDERR_SURFACELOST);
+    const auto state = [&] {
+        return std::make_tuple(frames.load(), surfacesLost.load(), front->IsLost());
+    };
+    platform::testing::deactivateApplication();
+    theRenderDriver->draw();
+    EXPECT_EQ(state(), std::make_tuple(0, true, DDERR_SURFACELOST));
     platform::testing::activateApplication();
     theRenderDriver->draw();
-    EXPECT_EQ(frames, 1);
-    EXPECT_FALSE(surfacesLost);
-    EXPECT_EQ(front->IsLost(), DD_OK);
-}
+    EXPECT_EQ(state(), std::make_tuple(1, false, DD_OK));
 
-TEST_F(ApplicationTest, RenderedFramesArePresentedAndRecordedIdlingFramesNot) {
     theRenderDriver->setBackgroundColor(Color(0.0f, 1.0f, 0.0f, 1.0f), true);
     theScreenShooter->setFileName("rec%03d.tga");
     ASSERT_TRUE(theScreenShooter->startRecord());
     theRenderDriver->draw();
-    const auto pixels = platform::testing::readSurfaceARGB(theD3DRenderDriver->getFrontBuffer());
+    const auto pixels = platform::testing::readSurfaceARGB(front);
     ASSERT_EQ(pixels.size(), 640u * 480u);
     EXPECT_EQ(pixels[240 * 640 + 320] & 0xFFFFFFu, 0x00FF00u);
     testing::internal::CaptureStdout();
@@ -277,8 +271,8 @@ TEST_F(ApplicationTest, RenderedFramesArePresentedAndRecordedIdlingFramesNot) {
     theRenderDriver->draw();
     theRenderDriver->disableIdlingMode();
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(frames, 2);
-    EXPECT_EQ(theD3DScreenShooter->getShotCounter(), 1);
+    EXPECT_EQ(std::make_pair(frames.load(), theD3DScreenShooter->getShotCounter()),
+              std::make_pair(3, 1));
 }
 
 // A windowed mode's client area is the mode's size below the caption. The
@@ -297,16 +291,17 @@ TEST_F(ApplicationTest, WindowedModeWindowMessagesAndHotKeys) {
     RECT client = {};
     POINT origin = {0, 0};
     ASSERT_TRUE(GetClientRect(window(), &client) && ClientToScreen(window(), &origin));
-    EXPECT_EQ(std::vector<LONG>({client.right, client.bottom, w.getX(), w.getY(), w.getWidth()}),
-              std::vector<LONG>({320, 240, origin.x, origin.y, 320}));
-    EXPECT_GT(w.getY(), 0);
-    EXPECT_TRUE(w.isWindowed());
-    char title[32] = {};
-    GetWindowTextA(window(), title, sizeof title);
-    EXPECT_STREQ(title, "Render Window");
+    EXPECT_EQ(std::vector<LONG>({client.right, client.bottom, w.getX(), w.getY(), w.getWidth(),
+                                 w.getY() > 0, w.isWindowed()}),
+              std::vector<LONG>({320, 240, origin.x, origin.y, 320, true, true}));
+    const auto title = [](HWND of) {
+        char text[32] = {};
+        GetWindowTextA(of, text, sizeof text);
+        return std::string(text);
+    };
+    EXPECT_EQ(title(window()), "Render Window");
     w.setTitle("Other");
-    GetWindowTextA(window(), title, sizeof title);
-    EXPECT_STREQ(title, "Other");
+    EXPECT_EQ(title(window()), "Other");
     EXPECT_FALSE(w.setSize(100, 100));
 
     platform::testing::postMouseMove(window(), 10, 10);
@@ -316,9 +311,9 @@ TEST_F(ApplicationTest, WindowedModeWindowMessagesAndHotKeys) {
     send(WM_SETCURSOR, 0);
     EXPECT_EQ(send(WM_CLOSE, 0), 0);
     onCoreThread([] {}, 2);
-    EXPECT_EQ(heard[WM_MOUSEMOVE] + heard[WM_NCHITTEST] + heard[WM_SETCURSOR], 0);
-    EXPECT_EQ(heard[WM_LBUTTONDOWN], 1);
-    EXPECT_TRUE(IsWindow(window()));
+    EXPECT_EQ(std::make_tuple(heard[WM_MOUSEMOVE] + heard[WM_NCHITTEST] + heard[WM_SETCURSOR],
+                              heard[WM_LBUTTONDOWN].load(), IsWindow(window())),
+              std::make_tuple(0, 1, TRUE));
     // Unregistered (twice is harmless), a listener hears nothing more.
     w.unregisterListener(this);
     w.unregisterListener(this);
@@ -341,8 +336,7 @@ TEST_F(ApplicationTest, WindowedModeWindowMessagesAndHotKeys) {
     pressCtrl('S', false);  // the dialog holds the core thread until it ends
     HWND dialog = platform::testing::waitForDialog(10000);
     ASSERT_NE(dialog, nullptr);
-    GetWindowTextA(dialog, title, sizeof title);
-    EXPECT_STREQ(title, "Settings");
+    EXPECT_EQ(title(dialog), "Settings");
     ASSERT_TRUE(platform::testing::endDialog(0));
     onCoreThread([] {}, 2);
     debugInput.setLevel(0.0f);  // a level of 0 switches the keys off too
@@ -357,8 +351,9 @@ TEST_F(ApplicationTest, MessageBoxFromAnotherThreadRunsOnTheWindowsThread) {
     platform::testing::clearMessageBoxes();
     platform::testing::queueMessageBoxAnswer(IDYES);
     EXPECT_EQ(theD3DApplication->getWindow().messageBox("Text", "Caption", MB_YESNO), IDYES);
-    const auto log = platform::testing::messageBoxLog();
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].text + "/" + log[0].caption, "Text/Caption");
+    std::string shown;
+    for (const auto& box : platform::testing::messageBoxLog())
+        shown += box.text + "/" + box.caption + ";";
+    EXPECT_EQ(shown, "Text/Caption;");
     EXPECT_EQ(platform::testing::cursorDisplayCount(), hidden);
 }
