@@ -8,10 +8,12 @@
 
 namespace {
 
-void expectVectorNear(const D3DVECTOR& v, float x, float y, float z, float tolerance = 1e-5f) {
-    EXPECT_NEAR(v.x, x, tolerance);
-    EXPECT_NEAR(v.y, y, tolerance);
-    EXPECT_NEAR(v.z, z, tolerance);
+// The coordinates of the vectors, one after another.
+std::vector<float> flat(std::initializer_list<D3DVECTOR> vectors) {
+    std::vector<float> out;
+    for (const D3DVECTOR& v : vectors)
+        out.insert(out.end(), {v.x, v.y, v.z});
+    return out;
 }
 
 D3DVECTOR transform(float x, float y, float z, const D3DMATRIX& m) {
@@ -26,14 +28,13 @@ const D3DMATRIX kAffine = matrix({0, 2, 0, 0, -1, 0, 0, 0, 0, 0, 4, 0, 3, -5, 7,
 
 // q = a * b applies b first; q may be either input.
 TEST(MatrixUtilities, MultiplyAppliesTheSecondArgumentFirstAndMayWriteIntoAnInput) {
-    D3DMATRIX translate, rotate, q;
+    D3DMATRIX translate, rotate, q, r;
     D3DUtil_SetIdentityMatrix(translate);
     translate._41 = 10.0f;
     D3DUtil_SetRotateZMatrix(rotate, kPi / 2);  // x to y
     D3DMath_MatrixMultiply(q, translate, rotate);
-    expectVectorNear(transform(1, 0, 0, q), 10, 1, 0);
-    D3DMath_MatrixMultiply(q, rotate, translate);
-    expectVectorNear(transform(1, 0, 0, q), 0, 11, 0);
+    D3DMath_MatrixMultiply(r, rotate, translate);
+    expectNear(flat({transform(1, 0, 0, q), transform(1, 0, 0, r)}), {10, 1, 0, 0, 11, 0});
     D3DMATRIX expected, intoA = kAffine, intoB = rotate;
     D3DMath_MatrixMultiply(expected, kAffine, rotate);
     D3DMath_MatrixMultiply(intoA, intoA, rotate);
@@ -51,7 +52,7 @@ TEST(MatrixUtilities, InvertUndoesAnAffineMatrixAndRefusesOthers) {
     D3DUtil_SetIdentityMatrix(identity);
     expectMatrixNear(product, identity);
     const D3DVECTOR moved = transform(1, 2, 3, kAffine);
-    expectVectorNear(transform(moved.x, moved.y, moved.z, inverse), 1, 2, 3, 1e-4f);
+    expectNear(flat({transform(moved.x, moved.y, moved.z, inverse)}), {1, 2, 3}, 1e-4f);
     ASSERT_EQ(D3DUtil_SetProjectionMatrix(projection, kPi / 2, 1.0f, 1.0f, 10.0f), S_OK);
     D3DMATRIX untouched = kAffine, nearly = kAffine;
     EXPECT_EQ(D3DMath_MatrixInvert(untouched, projection), E_INVALIDARG);
@@ -71,11 +72,11 @@ TEST(MatrixUtilities, VectorAndVertexTimesMatrix) {
     D3DUtil_SetIdentityMatrix(m);
     m._44 = 2.0f;
     m._41 = 4.0f;
-    expectVectorNear(transform(2, 4, 6, m), 3, 2, 3);
+    expectNear(flat({transform(2, 4, 6, m)}), {3, 2, 3});
     ASSERT_EQ(D3DUtil_SetProjectionMatrix(projection, kPi / 2, 1.0f, 1.0f, 10.0f), S_OK);
     D3DVECTOR out = D3DVec_Make(7, 8, 9);
     EXPECT_EQ(D3DMath_VectorMatrixMultiply(out, D3DVec_Make(1, 1, 0), projection), E_INVALIDARG);
-    expectVectorNear(out, 7, 8, 9, 0.0f);
+    expectNear(flat({out}), {7, 8, 9}, 0.0f);
     D3DVERTEX vertex{}, result{};
     result.x = 5.0f;
     EXPECT_EQ(D3DMath_VertexMatrixMultiply(result, vertex, projection), E_INVALIDARG);
@@ -87,11 +88,9 @@ TEST(MatrixUtilities, VectorAndVertexTimesMatrix) {
     vertex.tu = 0.25f;
     vertex.tv = 0.75f;
     ASSERT_EQ(D3DMath_VertexMatrixMultiply(result, vertex, m), S_OK);
-    EXPECT_EQ(std::vector<float>({result.tu, result.tv}), std::vector<float>({0.25f, 0.75f}));
-    const float expected[] = {1, 1, 0, 0, 1, 0};  // position, normal
-    const float got[] = {result.x, result.y, result.z, result.nx, result.ny, result.nz};
-    for (int i = 0; i < 6; ++i)
-        EXPECT_NEAR(got[i], expected[i], 1e-6f) << i;
+    expectNear(
+        {result.x, result.y, result.z, result.nx, result.ny, result.nz, result.tu, result.tv},
+        {1, 1, 0, 0, 1, 0, 0.25f, 0.75f}, 1e-6f);
 }
 
 // Width and height are cot(fov / 2) times the aspect and 1, Q = far / (far -
@@ -101,8 +100,7 @@ TEST(MatrixUtilities, ProjectionMatrixHasTheStandardEntriesAndRefusesDegenerateV
     D3DMATRIX m;
     ASSERT_EQ(D3DUtil_SetProjectionMatrix(m, kPi / 2, 0.5f, 1.0f, 11.0f), S_OK);
     expectMatrixNear(m, matrix({0.5f, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1.1f, 1, 0, 0, -1.1f, 0}));
-    EXPECT_NEAR(transform(0, 0, 1, m).z, 0.0f, 1e-6f);
-    EXPECT_NEAR(transform(0, 0, 11, m).z, 1.0f, 1e-6f);
+    expectNear({transform(0, 0, 1, m).z, transform(0, 0, 11, m).z}, {0, 1}, 1e-6f);
     m = kAffine;
     EXPECT_EQ(D3DUtil_SetProjectionMatrix(m, kPi / 2, 1.0f, 1.0f, 1.005f), E_INVALIDARG);
     EXPECT_EQ(D3DUtil_SetProjectionMatrix(m, 0.01f, 1.0f, 1.0f, 10.0f), E_INVALIDARG);
@@ -120,16 +118,12 @@ TEST(MatrixUtilities, ViewMatrixPutsTheTargetStraightAhead) {
     EXPECT_EQ(D3DUtil_SetViewMatrix(m, from, from, D3DVec_Make(0, 1, 0)), E_INVALIDARG);
     expectMatrixNear(m, kAffine, 0.0f);
     ASSERT_EQ(D3DUtil_SetViewMatrix(m, from, at, D3DVec_Make(0, 1, 0)), S_OK);
-    expectVectorNear(transform(1, 2, 8, m), 0, 0, 5);
-    expectVectorNear(transform(1, 2, 3, m), 0, 0, 0);
-    expectVectorNear(transform(1, 3, 3, m), 0, 1, 0);
-    expectVectorNear(transform(2, 2, 3, m), 1, 0, 0);
+    expectMatrixNear(m, matrix({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, -1, -2, -3, 1}));
     const D3DVECTOR origin = D3DVec_Make(0, 0, 0);
     ASSERT_EQ(D3DUtil_SetViewMatrix(m, origin, D3DVec_Make(0, 5, 0), D3DVec_Make(0, 2, 0)), S_OK);
-    expectVectorNear(transform(0, 5, 0, m), 0, 0, 5);
-    expectVectorNear(transform(0, 0, 1, m), 0, 1, 0);
+    expectNear(flat({transform(0, 5, 0, m), transform(0, 0, 1, m)}), {0, 0, 5, 0, 1, 0});
     ASSERT_EQ(D3DUtil_SetViewMatrix(m, origin, D3DVec_Make(0, 0, 3), D3DVec_Make(0, 0, -1)), S_OK);
-    expectVectorNear(transform(0, 1, 0, m), 0, 1, 0);
+    expectNear(flat({transform(0, 1, 0, m)}), {0, 1, 0});
 }
 
 TEST(MatrixUtilities, AxisRotationsAgreeWithTheGeneralRotation) {
@@ -156,12 +150,10 @@ TEST(QuaternionUtilities, AxisAngleQuaternionAndMatrixAgree) {
     D3DUtil_SetRotationMatrix(fromAxis, axis, 1.2f);
     expectMatrixNear(fromQuaternion, fromAxis);
     D3DMath_QuaternionFromMatrix(qx, qy, qz, qw, fromAxis);
-    expectVectorNear(D3DVec_Make(qx, qy, qz), x, y, z);
-    EXPECT_NEAR(qw, w, 1e-5f);
+    expectNear({qx, qy, qz, qw}, {x, y, z, w});
     D3DVECTOR back;
     D3DMath_RotationFromQuaternion(back, angle, x, y, z, w);
-    EXPECT_NEAR(angle, 1.2f, 1e-5f);
-    expectVectorNear(back, 1.0f / 3, 2.0f / 3, 2.0f / 3);
+    expectNear({back.x, back.y, back.z, angle}, {1.0f / 3, 2.0f / 3, 2.0f / 3, 1.2f});
     for (const D3DVECTOR& halfTurn : {D3DVec_Make(1, 0, 0), D3DVec_Make(0, 1, 0), zAxis}) {
         D3DMATRIX m, again;
         D3DUtil_SetRotationMatrix(m, halfTurn, kPi);
@@ -206,14 +198,11 @@ TEST(QuaternionUtilities, SlerpFollowsTheShortArcAndIsLinearForNearInputs) {
     for (float sign : {1.0f, -1.0f}) {
         D3DMath_QuaternionSlerp(qx, qy, qz, qw, ax, ay, az, aw, sign * bx, sign * by, sign * bz,
                                 sign * bw, 0.5f);
-        EXPECT_NEAR(qz, ez, 1e-5f) << sign;
-        EXPECT_NEAR(qw, ew, 1e-5f) << sign;
-        EXPECT_NEAR(qx * qx + qy * qy + qz * qz + qw * qw, 1.0f, 1e-5f);
+        expectNear({qz, qw, qx * qx + qy * qy + qz * qz + qw * qw}, {ez, ew, 1});
     }
     D3DMath_QuaternionFromRotation(bx, by, bz, bw, zAxis, 0.4f);
     D3DMath_QuaternionSlerp(qx, qy, qz, qw, ax, ay, az, aw, bx, by, bz, bw, 0.25f);
-    EXPECT_FLOAT_EQ(qz, 0.75f * az + 0.25f * bz);
-    EXPECT_FLOAT_EQ(qw, 0.75f * aw + 0.25f * bw);
+    expectNear({qz, qw}, {0.75f * az + 0.25f * bz, 0.75f * aw + 0.25f * bw}, 1e-6f);
 }
 
 // The surface description and viewport initialisers are checked with the
@@ -227,22 +216,18 @@ TEST(StructureInitialisers, MaterialAndLightSetSizesAndDefaults) {
     D3DLIGHT light;
     D3DUtil_InitLight(light, D3DLIGHT_DIRECTIONAL, 0, 0, 2);
     EXPECT_EQ(std::vector<float>({float(light.dwSize), float(light.dltType), light.dcvColor.r,
-                                  light.dcvColor.g, light.dcvColor.b}),
-              std::vector<float>({76, D3DLIGHT_DIRECTIONAL, 1, 1, 1}));
-    expectVectorNear(light.dvDirection, 0, 0, 1);
+                                  light.dcvColor.g, light.dcvColor.b, light.dvDirection.x,
+                                  light.dvDirection.y, light.dvDirection.z}),
+              std::vector<float>({76, D3DLIGHT_DIRECTIONAL, 1, 1, 1, 0, 0, 1}));
 }
 
+// No NaNs from a zero vector or a zero divisor: they give zero vectors.
 TEST(VectorUtilities, ArithmeticAndDegenerateCases) {
     const D3DVECTOR a = D3DVec_Make(3, 0, 4), b = D3DVec_Make(0, 1, 0);
-    EXPECT_FLOAT_EQ(D3DVec_Length(a), 5.0f);
-    EXPECT_FLOAT_EQ(D3DVec_SquaredLength(a), 25.0f);
-    EXPECT_FLOAT_EQ(D3DVec_Dot(a, D3DVec_Make(1, 1, 1)), 7.0f);
-    expectVectorNear(D3DVec_Normalize(a), 0.6f, 0, 0.8f);
-    expectVectorNear(D3DVec_Subtract(a, b), 3, -1, 4);
-    expectVectorNear(D3DVec_Scale(a, 2), 6, 0, 8);
-    expectVectorNear(D3DVec_Divide(a, 2), 1.5f, 0, 2);
-    expectVectorNear(D3DVec_Cross(D3DVec_Make(1, 0, 0), b), 0, 0, 1);
-    // No NaNs from a zero vector or a zero divisor.
-    expectVectorNear(D3DVec_Normalize(D3DVec_Make(0, 0, 0)), 0, 0, 0, 0.0f);
-    expectVectorNear(D3DVec_Divide(a, 0.0f), 0, 0, 0, 0.0f);
+    expectNear({D3DVec_Length(a), D3DVec_SquaredLength(a), D3DVec_Dot(a, D3DVec_Make(1, 1, 1))},
+               {5, 25, 7});
+    expectNear(flat({D3DVec_Normalize(a), D3DVec_Subtract(a, b), D3DVec_Scale(a, 2),
+                     D3DVec_Divide(a, 2), D3DVec_Cross(D3DVec_Make(1, 0, 0), b),
+                     D3DVec_Normalize(D3DVec_Make(0, 0, 0)), D3DVec_Divide(a, 0.0f)}),
+               {0.6f, 0, 0.8f, 3, -1, 4, 6, 0, 8, 1.5f, 0, 2, 0, 0, 1, 0, 0, 0, 0, 0, 0});
 }

@@ -30,10 +30,17 @@ inline D3DMATRIX matrix(std::initializer_list<float> values) {
     return m;
 }
 
+// Each value within the tolerance of the expected one.
+inline void expectNear(const std::vector<float>& got, const std::vector<float>& expected,
+                       float tolerance = 1e-5f) {
+    ASSERT_EQ(got.size(), expected.size());
+    for (size_t i = 0; i < got.size(); ++i)
+        EXPECT_NEAR(got[i], expected[i], tolerance) << "element " << i;
+}
+
 inline void expectMatrixNear(const D3DMATRIX& actual, const D3DMATRIX& expected,
                              float tolerance = 1e-5f) {
-    for (int i = 0; i < 16; ++i)
-        EXPECT_NEAR((&actual._11)[i], (&expected._11)[i], tolerance) << "element " << i;
+    expectNear({&actual._11, &actual._11 + 16}, {&expected._11, &expected._11 + 16}, tolerance);
 }
 
 // A view whose content is given by the test; it runs on the core thread.
