@@ -130,14 +130,9 @@ protected:
 // Formats of 16 and 32 bits by their bit count and red, green, blue and
 // alpha masks, and the packed YUV formats.
 inline DDPIXELFORMAT rgbFormat(DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a = 0) {
-    return {sizeof(DDPIXELFORMAT),
-            DDPF_RGB | (a ? DDPF_ALPHAPIXELS : 0u),
-            0,
-            {bits},
-            {r},
-            {g},
-            {b},
-            {a}};
+    DDPIXELFORMAT f{sizeof f, DDPF_RGB | (a ? DDPF_ALPHAPIXELS : 0u), 0, {bits}, {r}, {g}, {b},
+                    {a}};
+    return f;
 }
 inline const DDPIXELFORMAT kR5G6B5 = rgbFormat(16, 0xF800, 0x07E0, 0x001F);
 inline const DDPIXELFORMAT kX1R5G5B5 = rgbFormat(16, 0x7C00, 0x03E0, 0x001F);
@@ -145,7 +140,8 @@ inline const DDPIXELFORMAT kA1R5G5B5 = rgbFormat(16, 0x7C00, 0x03E0, 0x001F, 0x8
 inline const DDPIXELFORMAT kA4R4G4B4 = rgbFormat(16, 0x0F00, 0x00F0, 0x000F, 0xF000);
 inline const DDPIXELFORMAT kA8R8G8B8 = rgbFormat(32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000);
 inline DDPIXELFORMAT yuvFormat(DWORD fourCC) {
-    return {sizeof(DDPIXELFORMAT), DDPF_FOURCC, fourCC, {16}, {0}, {0}, {0}, {0}};
+    DDPIXELFORMAT f{sizeof f, DDPF_FOURCC, fourCC, {16}, {0}, {0}, {0}, {0}};
+    return f;
 }
 
 // The raw bytes of a surface's rows, `width` x bytes per pixel each; with

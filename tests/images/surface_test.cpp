@@ -11,28 +11,20 @@ namespace {
 constexpr DWORD kUYVY = MAKEFOURCC('U', 'Y', 'V', 'Y');
 constexpr DWORD kYUY2 = MAKEFOURCC('Y', 'U', 'Y', '2');
 
+// 0xFF070307 is below one step of 565; alpha 0x80 is the first to set one bit.
 TEST(ColorMatchTest, EachChannelKeepsItsTopBitsAndFloatsRoundToTheNearestEven) {
     const struct {
         DDPIXELFORMAT layout;
         unsigned long colour, matched;
-    } cases[] = {{kR5G6B5, ~0u, 0xFFFF},
-                 {kR5G6B5, 0xFF0000, 0xF800},
-                 {kR5G6B5, 0xFF00, 0x07E0},
-                 {kR5G6B5, 0xFF, 0x001F},
-                 {kR5G6B5, 0x808080, 0x8410},
-                 {kR5G6B5, 0xFF070307, 0},  // below one step
-                 {kX1R5G5B5, ~0u, 0x7FFF},
-                 {kX1R5G5B5, 0xFF0000, 0x7C00},
-                 {kA1R5G5B5, 0x80000000, 0x8000},
-                 {kA1R5G5B5, 0x7F000000, 0},
-                 {kA1R5G5B5, 0xFF00, 0x03E0},
-                 {kA4R4G4B4, 0xFF123456, 0xF135},
-                 {kA8R8G8B8, 0, 0},
-                 {kA8R8G8B8, 0x12345678, 0x12345678},
-                 {kA8R8G8B8, ~0u, ~0u},
-                 {kA8R8G8B8, 0x80FF0001, 0x80FF0001}};
+    } cases[] = {
+        {kR5G6B5, ~0u, 0xFFFF},     {kR5G6B5, 0xFF0000, 0xF800},   {kR5G6B5, 0xFF00, 0x07E0},
+        {kR5G6B5, 0xFF, 0x001F},    {kR5G6B5, 0x808080, 0x8410},   {kR5G6B5, 0xFF070307, 0},
+        {kX1R5G5B5, ~0u, 0x7FFF},   {kX1R5G5B5, 0xFF0000, 0x7C00}, {kA1R5G5B5, 0x80000000, 0x8000},
+        {kA1R5G5B5, 0x7F000000, 0}, {kA1R5G5B5, 0xFF00, 0x03E0},   {kA4R4G4B4, 0xFF123456, 0xF135}};
     for (const auto& c : cases)
         EXPECT_EQ(c.matched, DDColorMatch(c.layout, c.colour)) << std::hex << c.colour;
+    for (unsigned long same : {0x0ul, 0x12345678ul, 0xFFFFFFFFul, 0x80FF0001ul})
+        EXPECT_EQ(same, DDColorMatch(kA8R8G8B8, same));
 
     const DDPIXELFORMAT f = kA8R8G8B8;
     // 127.5 rounds up to the even 128, 126.5 down to the even 126; out of
@@ -76,8 +68,10 @@ protected:
     std::vector<IDirectDrawSurface4*> surfaces;
 };
 
-TEST_F(SurfaceTest, TheKeyIsOneValueAsLowAndHighAndItsFailuresAreReturned) {
-    IDirectDrawSurface4* s = make(4, 4, kR5G6B5);
+// The key is one value as low and high.
+TEST_F(SurfaceTest, SurfaceFailuresAreReturnedUnchanged) {
+    fill(image, 2, 2, Words(4, 0));
+    IDirectDrawSurface4* s = make(2, 2, kR5G6B5);
     ASSERT_EQ(DD_OK, DDSetColorKey(s, DDColorMatch(kR5G6B5, 0x00FF00FFul)));
     DDCOLORKEY key{};
     ASSERT_EQ(DD_OK, s->GetColorKey(DDCKEY_SRCBLT, &key));
@@ -86,17 +80,28 @@ TEST_F(SurfaceTest, TheKeyIsOneValueAsLowAndHighAndItsFailuresAreReturned) {
     platform::testing::failNextCall("IDirectDrawSurface4::SetColorKey", DDERR_SURFACELOST);
     EXPECT_EQ(DDERR_SURFACELOST, DDSetColorKey(s, 0));
     EXPECT_EQ(DDERR_INVALIDPARAMS, DDSetColorKey(nullptr, 0));
+    const std::pair<const char*, HRESULT> failures[] = {
+        {"IDirectDrawSurface4::GetSurfaceDesc", DDERR_SURFACELOST},
+        {"IDirectDrawSurface4::Lock", DDERR_WASSTILLDRAWING},
+        {"IDirectDrawSurface4::Unlock", DDERR_NOTLOCKED}};
+    for (const auto& [method, result] : failures) {
+        platform::testing::failNextCall(method, result);
+        EXPECT_EQ(result, image.copy(s)) << method;
+    }
+    EXPECT_EQ(DDERR_INVALIDPARAMS, image.copy(nullptr));
+    platform::testing::clearInjectedFailures();
+    s->Unlock(nullptr);
 }
 
-// Each layout's copy of 0x9ABCDEF1, and what paste reads back from it with
-// the alpha format the layout's alpha bits give.
+// Each layout's copy of 0x9ABCDEF1 (565: 10111 110111 11110), and what paste
+// reads back from it with the alpha format the layout's alpha bits give.
 TEST_F(SurfaceTest, ChannelsKeepTheirTopBitsInEachLayoutBothWays) {
     fill(image, 1, 1, {0x9ABCDEF1});
     const struct {
         DDPIXELFORMAT layout;
         std::uint32_t copied, pasted;
         AlphaFormat alpha;
-    } cases[] = {{kR5G6B5, 0xBEFE, 0x00B8DCF0, ALPHA_NONE},  // 10111 110111 11110
+    } cases[] = {{kR5G6B5, 0xBEFE, 0x00B8DCF0, ALPHA_NONE},
                  {kX1R5G5B5, 0x5F7E, 0x00B8D8F0, ALPHA_NONE},
                  {kA1R5G5B5, 0xDF7E, 0x80B8D8F0, ALPHA_COLORKEY},
                  {kA4R4G4B4, 0x9BDF, 0x90B0D0F0, ALPHA_GRADED},
@@ -127,6 +132,7 @@ TEST_F(SurfaceTest, ScaledCopiesTakeTheNearestPixelBelow) {
     EXPECT_EQ(words, expected);
 }
 
+// Pasting a surface of another depth keeps the pixels, resized to the surface.
 TEST_F(SurfaceTest, OtherDepthsAndEmptyImagesLeaveTheSurfaceAlone) {
     fill(image, 4, 2, Words(8, 0xFF123456));
     IDirectDrawSurface4* s = make(4, 2, rgbFormat(24, 0xFF0000, 0xFF00, 0xFF));
@@ -137,7 +143,6 @@ TEST_F(SurfaceTest, OtherDepthsAndEmptyImagesLeaveTheSurfaceAlone) {
                              platform::testing::callCount("IDirectDrawSurface4::Unlock")),
               std::make_pair(1u, 1u));
     EXPECT_EQ(Bytes(24, 0xAB), surfaceBytes(s, 3));
-    // Pasting such a surface keeps the pixels, resized to the surface.
     ImageContainer pasted;
     ASSERT_TRUE(pasted.create(4, 2, ALPHA_NONE));
     pasted.getData()[3] = pixelOf(0x12345678);
@@ -150,39 +155,20 @@ TEST_F(SurfaceTest, OtherDepthsAndEmptyImagesLeaveTheSurfaceAlone) {
     EXPECT_EQ(Bytes(8, 0x5A), surfaceBytes(plain, 2));
 }
 
-TEST_F(SurfaceTest, SurfaceFailuresAreReturnedUnchanged) {
-    fill(image, 2, 2, Words(4, 0));
-    IDirectDrawSurface4* s = make(2, 2, kR5G6B5);
-    const std::pair<const char*, HRESULT> failures[] = {
-        {"IDirectDrawSurface4::GetSurfaceDesc", DDERR_SURFACELOST},
-        {"IDirectDrawSurface4::Lock", DDERR_WASSTILLDRAWING},
-        {"IDirectDrawSurface4::Unlock", DDERR_NOTLOCKED}};
-    for (const auto& [method, result] : failures) {
-        platform::testing::failNextCall(method, result);
-        EXPECT_EQ(result, image.copy(s)) << method;
-    }
-    EXPECT_EQ(DDERR_INVALIDPARAMS, image.copy(nullptr));
-    platform::testing::clearInjectedFailures();
-    s->Unlock(nullptr);
-}
-
-// Pairs of pixels as YUY2 groups (Y0 U Y1 V), or UYVY (U Y0 V Y1).
+// Pairs of pixels as YUY2 groups (Y0 U Y1 V), or UYVY (U Y0 V Y1). Black
+// has middle chroma. Of R 200, G 100, B 50 then R 10, G 20, B 30: U = 128 -
+// 28 - 29 + 21.5, V = 128 + 3.6 - 5.8 - 2.1; luma weighs 0.29, 0.57, 0.14;
+// all truncated. The last pixel stands in for its successor; two columns
+// over four start pairs at pixels 0 and 1.
 TEST_F(SurfaceTest, YuvPairsTakeUFromTheFirstPixelAndVFromTheNext) {
     const struct {
         Words pixels;
         DWORD surfaceWidth;
         Bytes yuy2;
-    } cases[] = {
-        {Words(4, 0),
-         4,
-         {0, 128, 0, 128, 0, 128, 0, 128}},  // black: middle chroma
-                                             // U = 128 - 28 - 29 + 21.5 of R 200, G 100, B 50; V =
-                                             // 128 + 3.6 - 5.8 - 2.1 of R 10, G 20, B 30; luma
-                                             // weighs 0.29, 0.57, 0.14; all truncated.
-        {{0xFFC86432, 0xFF0A141E}, 2, {122, 92, 18, 123}},
-        {{~0u}, 2, {255, 128, 255, 128}},  // the last pixel stands in for its successor
-        // Two columns over four: pairs start at pixels 0 and 1.
-        {{0xFF000000, 0xFF646464}, 4, {0, 128, 100, 128, 100, 128, 100, 128}}};
+    } cases[] = {{Words(4, 0), 4, {0, 128, 0, 128, 0, 128, 0, 128}},
+                 {{0xFFC86432, 0xFF0A141E}, 2, {122, 92, 18, 123}},
+                 {{~0u}, 2, {255, 128, 255, 128}},
+                 {{0xFF000000, 0xFF646464}, 4, {0, 128, 100, 128, 100, 128, 100, 128}}};
     for (const auto& c : cases) {
         fill(image, int(c.pixels.size()), 1, c.pixels);
         Bytes uyvy = c.yuy2;
