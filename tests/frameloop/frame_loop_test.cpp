@@ -58,12 +58,10 @@ struct Traced : Base {
     Traced(std::string name, int key, int failure = 0)
         : Base(key), name(std::move(name)), failure(failure) {}
     void render() override {
-        if (failure == 1)
-            throw std::runtime_error("broken");
-        if (failure == 2)
-            throw debug::Exception();
-        if (failure == 3)
-            throw 42;
+        if (failure)
+            failure == 1   ? throw std::runtime_error("broken")
+            : failure == 2 ? throw debug::Exception()
+                           : throw 42;
         trace += " " + name;
     }
     std::string name;
@@ -136,14 +134,15 @@ protected:
         g_driverSettings = DriverSettings();
         platform::testing::clearInjectedFailures();
     }
-    // Listeners hear frames with their time and views with their name.
+    // Listeners hear frames with the frame time, to the millisecond, and views
+    // with their name.
     void initView(RenderView* view) override { trace += " initView " + nameOf(view); }
     void termView(RenderView* view) override { trace += " termView " + nameOf(view); }
     void initFrame(float time) override { trace += " initFrame" + at(time); }
     void termFrame(float time) override { trace += " termFrame" + at(time); }
     std::string at(float time) const {
         char text[32];
-        std::snprintf(text, sizeof text, " %.2f", time);
+        std::snprintf(text, sizeof text, " %.3f", time);
         return hearTimes ? text : "";
     }
     static std::string nameOf(RenderView* view) {
@@ -208,15 +207,11 @@ protected:
 // frames after.
 TEST_F(FrameLoopTest, FrameTimeFollowsTheClockByAtMostATenthAFrame) {
     const unsigned presented = platform::testing::presentedFrames();
-    const double clocks[] = {1000.0, 1000.07, 1005.07, 1005.12};
-    const float times[] = {0.1f, 0.17f, 0.27f, 0.32f};
-    for (int i = 0; i < 4; ++i) {
-        ASSERT_TRUE(frame(clocks[i]));
-        EXPECT_NEAR(driver->getFrameTime(), times[i], 1e-3) << clocks[i];
-    }
+    for (double clock : {1000.0, 1000.07, 1005.07, 1005.12})
+        ASSERT_TRUE(frame(clock));
     EXPECT_EQ(trace,
-              " initFrame 0.10 termFrame 0.10 initFrame 0.17 termFrame 0.17 initFrame 0.27"
-              " termFrame 0.27 initFrame 0.32 termFrame 0.32");
+              " initFrame 0.100 termFrame 0.100 initFrame 0.170 termFrame 0.170 initFrame 0.270"
+              " termFrame 0.270 initFrame 0.320 termFrame 0.320");
     // Each is presented; a surface lost there is noted.
     EXPECT_EQ(platform::testing::presentedFrames(), presented + 4);
     EXPECT_EQ(callCount("IDirect3DDevice3::EndScene"), 4u);
@@ -244,31 +239,26 @@ TEST_F(FrameLoopTest, IdlingFramesStepTheTimeAndDrawNothing) {
         driver->registerPointedObject(&pointed, 1.0f);
         driver->renderDecal(&overlay);
     }));
-    EXPECT_TRUE(driver->inIdlingMode());
-    EXPECT_NEAR(driver->getFrameTime(), 100.05f, 1e-3);
     ASSERT_TRUE(frame(0.07));
-    EXPECT_NEAR(driver->getFrameTime(), 200.05f, 1e-3);
     driver->setIdlingFPS(25.0f);
     ASSERT_TRUE(frame(3.0));
-    EXPECT_NEAR(driver->getFrameTime(), 200.09f, 1e-3);
     const std::string banner = "####################\n### idling frame ###\n####################\n";
     EXPECT_EQ(testing::internal::GetCapturedStdout(), banner + banner + banner);
-    EXPECT_EQ(view.renders, 0);
-    EXPECT_EQ(platform::testing::presentedFrames(), presented);
+    EXPECT_EQ(std::make_pair(view.renders, platform::testing::presentedFrames()),
+              std::make_pair(0, presented));
     for (const char* call : {"IDirectDraw4::TestCooperativeLevel", "IDirect3DViewport3::Clear2",
                              "IDirect3DDevice3::BeginScene", "IDirect3DDevice3::EndScene"})
         EXPECT_EQ(callCount(call), 0u) << call;
     EXPECT_EQ(trace,
-              " initFrame 100.05 initView view termView view termFrame 100.05 initFrame"
-              " 200.05 termFrame 200.05 initFrame 200.09 termFrame 200.09");
+              " initFrame 100.050 initView view termView view termFrame 100.050 initFrame"
+              " 200.050 termFrame 200.050 initFrame 200.090 termFrame 200.090");
     testing::internal::CaptureStdout();
     driver->disableIdlingMode();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "\n");
     trace.clear();
     ASSERT_TRUE(frame(3.02));  // nothing of the idling frames is drawn
-    EXPECT_EQ(trace, " initFrame 200.11 termFrame 200.11");
-    EXPECT_FALSE(driver->inIdlingMode());
-    EXPECT_EQ(callCount("IDirect3DDevice3::BeginScene"), 1u);
+    EXPECT_EQ(trace, " initFrame 200.110 termFrame 200.110");
+    EXPECT_TRUE(!driver->inIdlingMode() && callCount("IDirect3DDevice3::BeginScene") == 1u);
 }
 
 // A frame that cannot begin (a lost device, a failing BeginScene, no device)
@@ -294,9 +284,7 @@ TEST_F(FrameLoopTest, AFrameThatCannotBeginIsSkippedAndFreesTheLock) {
         EXPECT_EQ(surfacesLost, c.lost);
         EXPECT_EQ(trace, "");
         EXPECT_EQ(callCount("IDirect3DDevice3::BeginScene"), c.scenes);
-        if (!c.scenes) {
-            EXPECT_EQ(driver->getFrameTime(), frameTime);  // the clock did not move
-        }
+        EXPECT_TRUE(c.scenes || driver->getFrameTime() == frameTime);  // the clock did not move
         EXPECT_EQ(log.records().size(), c.call ? 0u : 1u);
         EXPECT_EQ(log.count("Driver", "initFrame: there is no device"), c.call ? 0 : 1);
         EXPECT_TRUE(otherThreadTakesTheLock(*driver));
@@ -306,7 +294,9 @@ TEST_F(FrameLoopTest, AFrameThatCannotBeginIsSkippedAndFreesTheLock) {
     }
 }
 
-TEST_F(FrameLoopTest, FramesOutOfOrderAreRefusedWithAnError) {
+// Frames out of order are refused with an error; checkSurfaces is a message
+// at level one.
+TEST_F(FrameLoopTest, FramesOutOfOrderAreRefusedAndCheckSurfacesIsLogged) {
     LogCapture log;
     driver->termFrame();  // no frame yet
     EXPECT_EQ(log.count("Driver", "termFrame: no frame was initialised"), 1);
@@ -315,6 +305,11 @@ TEST_F(FrameLoopTest, FramesOutOfOrderAreRefusedWithAnError) {
     EXPECT_EQ(log.count("Driver", "initFrame: the previous frame was not terminated"), 1);
     driver->termFrame();
     EXPECT_TRUE(otherThreadTakesTheLock(*driver));
+    driver->checkSurfaces();
+    const auto records = log.records();
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(std::make_tuple(records[2].text, records[2].kind, records[2].level),
+              std::make_tuple("checkSurfaces", Kind::Message, 1.0f));
 }
 
 // Each frame clears the depth buffer to all ones (read as 16 bits, 0 outside
@@ -399,15 +394,6 @@ TEST_F(FrameLoopTest, WorldTransformationIsTheTransposedMatrixWithTheTranslation
               std::vector<float>({1, 4, 7, 0, 2, 5, 8, 0, 3, 6, 9, 0, 10, 11, 12, 1}));
 }
 
-TEST_F(FrameLoopTest, CheckSurfacesIsLoggedAtLevelOne) {
-    LogCapture log;
-    driver->checkSurfaces();
-    const auto records = log.records();
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(std::make_tuple(records[0].text, records[0].kind, records[0].level),
-              std::make_tuple("checkSurfaces", Kind::Message, 1.0f));
-}
-
 // Decals and lines are drawn once, at the end of the frame, larger key first.
 // Whatever one throws is reported; the rest of the list is skipped, not kept.
 TEST_F(FrameLoopTest, TwoDObjectsAreDrawnOnceAtTheEndByKeyAndAThrowSkipsTheRest) {
@@ -421,12 +407,12 @@ TEST_F(FrameLoopTest, TwoDObjectsAreDrawnOnceAtTheEndByKeyAndAThrowSkipsTheRest)
         for (RenderDecal2D* decal :
              std::initializer_list<RenderDecal2D*>{&negative, &secondFive, &three, nullptr})
             driver->renderDecal(decal);
-        EXPECT_EQ(trace, " initFrame 0.05");
+        EXPECT_EQ(trace, " initFrame 0.050");
     }));
     ASSERT_TRUE(frame(0.06));  // the list was emptied
     EXPECT_EQ(trace,
-              " initFrame 0.05 first5 line5 second5 three low negative termFrame 0.05"
-              " initFrame 0.06 termFrame 0.06");
+              " initFrame 0.050 first5 line5 second5 three low negative termFrame 0.050"
+              " initFrame 0.060 termFrame 0.060");
     hearTimes = false;
     for (int failure : {1, 2, 3}) {
         Traced<RenderDecal2D> first("first", 9), broken("broken", 5, failure), after("after", 1);
@@ -520,8 +506,8 @@ TEST_F(FrameLoopTest, ViewsArePreparedHeardAndDrawTheirDeferredObjectsAtTheEnd) 
     driver->termView();
     driver->termFrame();
     EXPECT_EQ(trace,
-              " initFrame 0.08 initView first termView first opaque alpha initView second"
-              " termView second termFrame 0.08");
+              " initFrame 0.080 initView first termView first opaque alpha initView second"
+              " termView second termFrame 0.080");
     EXPECT_EQ(std::make_pair(first.renders, second.renders), std::make_pair(1, 1));
     EXPECT_EQ(driver->getCurrentRenderView(), nullptr);
 }
@@ -564,8 +550,6 @@ TEST_F(FrameLoopTest, PointedObjectIsSettledAtTheEndOfEachView) {
         }
         EXPECT_EQ(trace, c.events);
         const PointedObjectRecord& record = view.getPointedObjectRecord();
-        EXPECT_EQ(record.previous, c.last);
-        EXPECT_EQ(record.current, nullptr);
-        EXPECT_EQ(record.empty, 1);
+        EXPECT_TRUE(record.previous == c.last && !record.current && record.empty == 1);
     }
 }
