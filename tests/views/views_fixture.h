@@ -1,5 +1,5 @@
-// The driver loaded with a full-screen 800 x 600 x 16 mode and one registered
-// view with a camera (near distance 1, 90 degrees) and a 4:3 viewport over the
+// The driver loaded with the default mode (full screen, 640 x 480) and one
+// registered view with a camera (near distance 1, 90 degrees) and a 4:3 viewport over the
 // whole target, whose content a test may give; render views and lights made
 // through the engine's factories (also used by the mesh tests); matrix helpers.
 #pragma once
@@ -80,13 +80,7 @@ protected:
         platform::testing::resetCallCounts();
         useData("no_file");
         initDriver();
-        const VideoMode* mode = nullptr;
-        for (const VideoMode* m : theRenderDriver->getVideoModeList())
-            if (m->isHardware() && !m->isWindowed() && m->getWidth() == 800 &&
-                m->getHeight() == 600 && m->getColorDepth() == 16)
-                mode = m;
-        ASSERT_NE(mode, nullptr);
-        theRenderDriver->initVideoMode(mode);
+        theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
         ASSERT_NE(g_pDevice, nullptr);
         camera.setNearDistance(1.0f);
         camera.setFieldOfView(kPi / 2);

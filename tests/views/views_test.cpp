@@ -67,7 +67,7 @@ TEST_F(ViewsTest, TheViewIsSetUpBeforeItsContentIsDrawn) {
         EXPECT_EQ(current, renderView.get());
         expectMatrixNear(viewMatrix, renderView->getViewMatrix(), 0.0f);
         expectMatrixNear(projection, renderView->getProjectionMatrix(), 0.0f);
-        EXPECT_EQ(viewportOf(data), std::vector<float>({400, 0, 400, 600, -1, 1, 2, 2, 0, 1}));
+        EXPECT_EQ(viewportOf(data), std::vector<float>({320, 0, 320, 480, -1, 1, 2, 2, 0, 1}));
         EXPECT_EQ(pointer(), std::make_pair(-3.0f, 1.0f));  // not latched yet: (0, 0)
         theRenderDriver->draw();
         EXPECT_EQ(pointer(), std::make_pair(0.0f, 0.5f));
@@ -77,7 +77,7 @@ TEST_F(ViewsTest, TheViewIsSetUpBeforeItsContentIsDrawn) {
         viewport.setRect(0.001f, 0.999f, 0.3333f, 0.0005f);
         theRenderDriver->draw();
         EXPECT_EQ(viewportOf(renderView->getViewportData()),
-                  std::vector<float>({0, 599, 266, 0, -1, 1, 2, 2, 0, 1}));
+                  std::vector<float>({0, 479, 213, 0, -1, 1, 2, 2, 0, 1}));
     }
     EXPECT_EQ(callCount("IDirect3DDevice3::DeleteViewport"), deleted + 1);
 }
@@ -372,7 +372,7 @@ TEST_F(ViewsTest, LightsAndViewportsSurviveAChangeOfVideoModeAndANewOne) {
         data.dwSize = sizeof data;
         current->GetViewport2(&data);
         current->Release();
-        EXPECT_EQ(viewportOf(data), std::vector<float>({0, 0, 800, 600, -1, 1, 2, 2, 0, 1}));
+        EXPECT_EQ(viewportOf(data), std::vector<float>({0, 0, 640, 480, -1, 1, 2, 2, 0, 1}));
         EXPECT_EQ(attachedLights(*first), (std::vector<IDirect3DLight*>{*s, *b}));
         EXPECT_EQ(described(*s),
                   "3 rgba 1 0 0 0 at 0 0 0 to 0 0 1 range 0 att 0 1 0 cone 0 0 flags 1");
