@@ -1,21 +1,58 @@
 // Bitmap fonts registered by name (loading, the registry and each failure),
 // text drawn through them on render images, and their surfaces across video
 // modes.
-#include "font_fixture.h"
+#include "image_container.h"
+#include "rfonts.h"
 
+#include "../support/log_capture.h"
+#include "../support/render_image_fixture.h"
+
+#include <engine/resources.h>
+
+#include <algorithm>
+#include <cstring>
 #include <tuple>
 
 namespace {
 
 using Kind = debug::Message::Kind;
 
-class FontDrawTest : public FontTest {
+// The driver loaded with a video mode and the font "Test" registered; font
+// files go to the write directory, mounted ahead of the data root.
+class FontTest : public RenderImageTest {
 protected:
     void SetUp() override {
-        FontTest::SetUp();
+        RenderImageTest::SetUp();
         writeTestFont("Test");
         font = dynamic_cast<BitmapFont*>(theRenderDriver->registerFont("Test"));
         ASSERT_NE(font, nullptr);
+    }
+    static void writeFile(const std::string& name, const std::string& contents) {
+        auto file = theResourceManager->openWrite(name);
+        ASSERT_TRUE(file && file->write(contents)) << name;
+    }
+    // The test glyph image, 16 x 4: 'a' at x 0..4, a checkerboard of red and
+    // the magenta key; 'b' at x 5..11, solid green; the rest magenta.
+    static void writeGlyphImage(const std::string& name) {
+        ImageContainer image;
+        ASSERT_TRUE(image.create(16, 4, ALPHA_NONE));
+        for (int i = 0; i < 64; ++i) {
+            const int x = i % 16;
+            const bool ink = x < 5 ? (x + i / 16) % 2 == 0 : x < 12;
+            const std::uint32_t p = 0xFF000000u | (ink ? x < 5 ? red : green : magenta);
+            std::memcpy(image.getData() + i, &p, 4);
+        }
+        ASSERT_TRUE(image.save(("/Images/Fonts/" + name).c_str()));
+    }
+    // A font "<name>" on the test glyph image: key magenta, spacing 1,
+    // height 4, 'a' 5 wide and 'b' 7 wide.
+    static void writeTestFont(const std::string& name) {
+        writeGlyphImage(name + ".tga");
+        writeFile("/Configs/Fonts/" + name + ".fnt",
+                  name + ".tga\r\n255 0 255\r\n1 4\r\na 0 0 5\r\nb 5 0 7\r\n");
+    }
+    static void drawText(Image& image, FontInterface* font, int x, int y, const char* text) {
+        session(image, Color(), font, [&](RenderImage& r) { r.drawText(x, y, text); });
     }
     // "ab" drawn at (3, 2) on a blue 20 x 8 image: 'a' with its key pixels
     // left alone, then 'b' after one pixel of spacing.
@@ -29,40 +66,39 @@ protected:
                 expected[std::size_t(2 + y) * 20 + 3 + x] = red;
         EXPECT_EQ(pixels(image), expected);
     }
-    bool hasClipper(Image& image) {
-        IDirectDrawClipper* clipper = nullptr;
-        if (FAILED(renderOf(image)->getSurface()->GetClipper(&clipper)) || !clipper)
-            return false;
-        clipper->Release();
-        return true;
-    }
 
     BitmapFont* font = nullptr;
 };
 
-TEST_F(FontTest, RegisteringLoadsSettingsAndImageOnceAndKeepsTheFontByName) {
-    writeTestFont("Loaded");
-    auto* font = dynamic_cast<BitmapFont*>(theRenderDriver->registerFont("Loaded"));
-    ASSERT_TRUE(font && font->getSurface() && font->getSurface()->getSurface());
-    EXPECT_EQ(std::make_tuple(font->getName(), font->getTextHeight(), font->getCharWidth('b'),
-                              font->hasChar('c'), theBitmapFonts.size()),
-              std::make_tuple("Loaded", 4, 7, false, std::size_t(1)));
-    // The caller's directory is given back.
-    EXPECT_EQ(theResourceManager->getCurrentPath(), "/");
+// The text of a thrown registration failure, or empty.
+template <typename F>
+std::string thrownText(F&& f) {
+    try {
+        f();
+    } catch (const char* text) {
+        return text;
+    }
+    return std::string();
+}
 
-    // Again without reading files; names are compared with their case.
-    ASSERT_TRUE(theResourceManager->remove("/Configs/Fonts/Loaded.fnt"));
-    ASSERT_TRUE(theResourceManager->remove("/Images/Fonts/Loaded.tga"));
+// The caller's directory is given back. Registered again without reading
+// files; names are compared with their case.
+TEST_F(FontTest, RegisteringLoadsSettingsAndImageOnceAndKeepsTheFontByName) {
+    ASSERT_TRUE(font->getSurface() && font->getSurface()->getSurface());
+    EXPECT_EQ(std::make_tuple(font->getName(), font->getTextHeight(), font->getCharWidth('b'),
+                              font->hasChar('c'), theBitmapFonts.size(),
+                              theResourceManager->getCurrentPath()),
+              std::make_tuple("Test", 4, 7, false, std::size_t(1), "/"));
+    ASSERT_TRUE(theResourceManager->remove("/Configs/Fonts/Test.fnt"));
+    ASSERT_TRUE(theResourceManager->remove("/Images/Fonts/Test.tga"));
     LogCapture log;
-    EXPECT_EQ(theRenderDriver->registerFont("Loaded"), font);
+    EXPECT_EQ(theRenderDriver->registerFont("Test"), font);
     EXPECT_EQ(log.countKind("Driver", Kind::Error), 0);
-    EXPECT_EQ(theRenderDriver->registerFont("loaded"), nullptr);
+    EXPECT_EQ(theRenderDriver->registerFont("test"), nullptr);
     EXPECT_EQ(theBitmapFonts.size(), 1u);
 }
 
 TEST_F(FontTest, EachLoadingFailureIsLoggedAndThrownLeavingTheRegistryAlone) {
-    writeTestFont("Good");
-    ASSERT_NE(theRenderDriver->registerFont("Good"), nullptr);
     {
         LogCapture log;
         EXPECT_EQ(theRenderDriver->registerFont("Nowhere"), nullptr);
@@ -102,7 +138,7 @@ TEST_F(FontTest, EachLoadingFailureIsLoggedAndThrownLeavingTheRegistryAlone) {
 // Kept: the default font once left its key colour on the image.
 TEST_F(FontTest, TheDefaultFontOfTheDataFolderCoversPrintableAscii) {
     ASSERT_TRUE(theResourceManager->setDataRoot(std::string(D3DDRIVER_SOURCE_DIR) + "/data"));
-    auto* font = dynamic_cast<BitmapFont*>(theRenderDriver->registerFont("Default"));
+    font = dynamic_cast<BitmapFont*>(theRenderDriver->registerFont("Default"));
     ASSERT_NE(font, nullptr);
     for (int c = 32; c <= 126; ++c)
         EXPECT_TRUE(font->hasChar(char(c)) && font->getCharWidth(char(c)) > 0) << c;
@@ -118,23 +154,20 @@ TEST_F(FontTest, TheDefaultFontOfTheDataFolderCoversPrintableAscii) {
 }
 
 // A copy still in progress is asked again; the target keeps its clipper,
-// also when a glyph outside it fails.
-TEST_F(FontDrawTest, GlyphsAreCopiedWithTheKeyLeavingTheBackground) {
+// also when a glyph outside it fails. Images measure with the font;
+// textures receive no text.
+TEST_F(FontTest, GlyphsAreCopiedWithTheKeyLeavingTheBackground) {
     platform::testing::failNextCall("IDirectDrawSurface4::BltFast", DDERR_WASSTILLDRAWING);
     expectAb();
     Image2D narrow(10, 8);
-    ASSERT_TRUE(hasClipper(narrow));
+    IDirectDrawClipper* clipper = clipperOf(narrow);
+    ASSERT_NE(clipper, nullptr);
+    int width = 0;
+    session(narrow, Color(), font, [&](RenderImage& r) { width = r.getTextWidth("ab"); });
     EXPECT_EQ(drawError([&] { drawText(narrow, font, 3, 2, "ab"); }),  // 'b' would end at 16
               "BitmapFont::drawText: BltFast failed");
-    EXPECT_TRUE(hasClipper(narrow));
-}
-
-TEST_F(FontDrawTest, ImagesMeasureWithTheFontAndTexturesReceiveNoText) {
-    Image2D flat(20, 8);
+    EXPECT_EQ(std::make_pair(clipperOf(narrow), width), std::make_pair(clipper, 13));
     Image3D texture(16, 8, 0);
-    int width = 0;
-    session(flat, Color(), font, [&](RenderImage& r) { width = r.getTextWidth("ab"); });
-    EXPECT_EQ(width, 13);
     fill(texture, blueColour);
     drawText(texture, font, 0, 0, "ab");
     EXPECT_EQ(pixels(texture), picture(16, 8, {}, blue));
@@ -142,7 +175,7 @@ TEST_F(FontDrawTest, ImagesMeasureWithTheFontAndTexturesReceiveNoText) {
 
 // Released with the video mode, restored with its colour key with the next,
 // and kept through a change of mode.
-TEST_F(FontDrawTest, FontsFollowTheVideoMode) {
+TEST_F(FontTest, FontsFollowTheVideoMode) {
     theRenderDriver->termVideoMode();
     EXPECT_EQ(font->getSurface()->getSurface(), nullptr);
     theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());

@@ -58,16 +58,23 @@ protected:
             p &= 0x00FFFFFFu;
         return argb;
     }
-    // What an image of the given size shows: `background` with the boxes
-    // painted over it in order.
+    // What an image of the given size shows: `out` (or `background`) with
+    // the boxes painted over it in order.
     static Pixels picture(int width, int height, std::vector<std::pair<std::uint32_t, Box>> boxes,
-                          std::uint32_t background = 0) {
-        Pixels out(std::size_t(width) * height, background);
+                          std::uint32_t background = 0, Pixels out = {}) {
+        out.resize(std::size_t(width) * height, background);
         for (const auto& [colour, b] : boxes)
             for (int y = std::max(b[1], 0); y < std::min(b[3], height); ++y)
                 for (int x = std::max(b[0], 0); x < std::min(b[2], width); ++x)
                     out[std::size_t(y) * width + x] = colour;
         return out;
+    }
+    // The clipper the image's surface holds, or none.
+    static IDirectDrawClipper* clipperOf(Image& image) {
+        IDirectDrawClipper* clipper = nullptr;
+        if (SUCCEEDED(renderOf(image)->getSurface()->GetClipper(&clipper)) && clipper)
+            clipper->Release();  // the surface keeps its own reference
+        return clipper;
     }
 
     static constexpr std::uint32_t black = 0x000000u, red = 0xFF0000u, green = 0x00FF00u,
