@@ -71,7 +71,7 @@ TEST_F(ShooterTest, ShotsAndRecordedFramesAreNumberedFilesOfTheBackBuffer) {
     shooter->setFileName("first%d.tga");
     shooter->setFileName(nullptr);
     EXPECT_FALSE(shooter->shoot());
-    shooter->setFileName("shot%02d.tga");
+    shooter->setFileName("shot%d.tga");
     D3DRenderDriver* driver = theD3DRenderDriver;
     theD3DRenderDriver = nullptr;
     EXPECT_FALSE(shooter->shoot());
@@ -100,15 +100,15 @@ TEST_F(ShooterTest, ShotsAndRecordedFramesAreNumberedFilesOfTheBackBuffer) {
     EXPECT_FALSE(shooter->isRecording());
     shooter->termFrame();
     EXPECT_EQ(3, shooter->getShotCounter());
-    expectShot("shot00.tga", 0);
+    expectShot("shot0.tga", 0);
     shooter->reset();
     EXPECT_EQ(0, shooter->getShotCounter());
     paintBackBuffer(7);
     ASSERT_TRUE(shooter->shoot());
     EXPECT_EQ(3, fileCount());
-    expectShot("shot00.tga", 7);
-    expectShot("shot01.tga", 1);
-    expectShot("shot02.tga", 2);
+    expectShot("shot0.tga", 7);
+    expectShot("shot1.tga", 1);
+    expectShot("shot2.tga", 2);
     EXPECT_EQ(0, errors);
 }
 
