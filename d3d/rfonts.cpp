@@ -221,12 +221,20 @@ BitmapFont* BitmapFontRegistry::registerFont(const char* name) {
         return nullptr;
     }
 
+    // The engine gets null for every failure, never an exception: a text
+    // thrown from here would point into this library.
     std::unique_ptr<BitmapFont> font;
     try {
         font = load(name, settingsFile);
     } catch (const char* text) {
         logLoadingError(text);
-        throw;
+        return nullptr;
+    } catch (const std::exception& e) {
+        logLoadingError(e.what());
+        return nullptr;
+    } catch (...) {
+        logLoadingError("unknown failure");
+        return nullptr;
     }
     BitmapFont* registered = font.get();
     std::lock_guard<std::mutex> guard(mutex);

@@ -74,10 +74,10 @@ public:
     // The font of that name (exact case), loaded from "/Configs/Fonts/<name>.fnt"
     // and its image in "/Images/Fonts" on the first call. Null, with an error
     // logged, when the settings file is missing. A missing image, unreadable
-    // settings or an image that cannot be made are logged and thrown as the
-    // text "required image not found", "can't read font settings" or "can't
-    // create image"; a DrawException of the font's restore passes through.
-    // The registry is unchanged by every failure.
+    // settings or an image that cannot be made are logged as "required image
+    // not found", "can't read font settings" or "can't create image", a
+    // failed restore of the font with its text; each gives null. Nothing is
+    // thrown, and the registry is unchanged by every failure.
     BitmapFont* registerFont(const char* name);
     BitmapFont* find(const char* name) const;
 
