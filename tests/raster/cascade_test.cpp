@@ -11,7 +11,7 @@ namespace {
 
 constexpr D3DCOLOR kTex0 = 0xc0d08040;  // a, r, g, b
 constexpr D3DCOLOR kTex1 = 0x60205090;
-constexpr D3DCOLOR kDiffuse = 0x80604020;
+constexpr D3DCOLOR kDiffuse = 0x80fa40f0;
 constexpr D3DCOLOR kFactor = 0x40a0b0c0;
 constexpr D3DCOLOR kSpecular = 0x30102030;
 constexpr auto T0 = [](int c) { return ch(kTex0, c); };
@@ -20,7 +20,7 @@ constexpr auto D = [](int c) { return ch(kDiffuse, c); };
 constexpr auto F = [](int c) { return ch(kFactor, c); };
 constexpr auto S = [](int c) { return ch(kSpecular, c); };
 // Signed dot product of texture 0 and diffuse: (2a - 255)(2b - 255) / 255.
-constexpr int kDot = (161 * -63 + 1 * -127 + -127 * -191) / 255;
+constexpr int kDot = (161 * 245 + 1 * -127 + -127 * 225) / 255;
 
 // COLOROP, COLORARG1, COLORARG2, ALPHAOP, ALPHAARG1, ALPHAARG2 (state types 1..6).
 using Stage = std::array<DWORD, 6>;

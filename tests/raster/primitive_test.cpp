@@ -118,7 +118,7 @@ TEST(RasterPrimitives, LinesAndLastPixel) {
     }
     Plain dot(8, 8);  // a line of no length draws nothing, even its last pixel
     drawList(dot.raster, {vtx(3, 3), vtx(3, 3)}, D3DPT_LINELIST);
-    EXPECT_EQ(dot.drawnPixels(), 0);
+    EXPECT_EQ(dot.raster.stats().pixelsShaded, 0u);
 }
 
 TEST(RasterPrimitives, LineStripAndSteepLine) {
@@ -148,15 +148,25 @@ TEST(RasterPrimitives, WireframeAndPointFill) {
     EXPECT_EQ(p.drawnPixels(), 3);
 }
 
+// XYZRHW | TEX1: diffuse reads as opaque white, and a coordinate set the
+// vertices lack reads as (0, 0): texel 0 of a clamped texture, whatever
+// follows set 0 in memory (here the next vertex's x, 8). Set 0 would be texel 1.
 TEST(RasterPrimitives, FlexibleVertexFormatWithoutColours) {
-    // XYZRHW | TEX1: diffuse reads as opaque white.
-    const float v[3][6] = {{0, 0, 0.5f, 1, 0, 0}, {8, 0, 0.5f, 1, 1, 0}, {0, 8, 0.5f, 1, 0, 1}};
+    const float v[4][6] = {
+        {0, 0, 0.5f, 1, 1, 0}, {8, 0, 0.5f, 1, 1, 0}, {0, 8, 0.5f, 1, 1, 0}, {8, 8, 0.5f, 1, 1, 0}};
     Plain c(8, 8);
-    const VertexSource src = VertexSource::fromFVF(D3DFVF_XYZRHW | D3DFVF_TEX1, v, 3);
+    const VertexSource src = VertexSource::fromFVF(D3DFVF_XYZRHW | D3DFVF_TEX1, v, 4);
     ASSERT_TRUE(src.valid());
     EXPECT_EQ(src.stride, sizeof(v[0]));
     ASSERT_EQ(c.raster.draw(D3DPT_TRIANGLELIST, src, 0, 3), DrawStatus::Ok);
     EXPECT_EQ(c.pixel(1, 1), 0xffffffffu);
+    TestTexture t(PixelFormat::A8R8G8B8, 2, 1, {0xffff0000, 0xff00ff00});
+    c.state().setTexture(0, &t.tex);
+    c.tss(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    c.tss(0, D3DTSS_ADDRESS, D3DTADDRESS_CLAMP);
+    c.tss(0, D3DTSS_TEXCOORDINDEX, 1);
+    ASSERT_EQ(c.raster.draw(D3DPT_TRIANGLELIST, src, 0, 3), DrawStatus::Ok);
+    EXPECT_EQ(c.pixel(1, 1), 0xffff0000u);
 }
 
 TEST(RasterPrimitives, TlVertexLayoutReadsColoursAndCoordinates) {
