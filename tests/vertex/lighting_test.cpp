@@ -94,6 +94,7 @@ TEST_F(LightingTest, EachLightTypeDiffuseAndSpecular) {
         {makeLight(D3DLIGHT_POINT, {}, 4), {0, 0, 4.01f}, n, 0},
         {makeLight(D3DLIGHT_POINT, {}, 100), {3, 0, 3}, n, c45},
         {makeLight(D3DLIGHT_POINT, {}, 10, 0), {0, 0, 5}, n, 1},
+        {makeLight(D3DLIGHT_POINT, {}, 10), o, {1, 0, 0}, 1},  // on the light: lit whatever N
         // Parallel point: neither range nor attenuation.
         {makeLight(D3DLIGHT_PARALLELPOINT, {}, 0, 0, 0, 5), {0, 0, 50}, n, 1},
         // Spot: on the axis; just inside theta, where no falloff applies
