@@ -58,7 +58,8 @@ inline Bytes tgaFile(int width, int height, const Words& pixels) {
     put(b, 14, std::uint32_t(height), 2);
     b[16] = 32;
     b[17] = 0x20;
-    std::memcpy(b.data() + 18, pixels.data(), 4 * pixels.size());
+    if (!pixels.empty())
+        std::memcpy(b.data() + 18, pixels.data(), 4 * pixels.size());
     return b;
 }
 
