@@ -31,6 +31,7 @@
 #include <cstring>
 #include <functional>
 #include <strings.h>
+#include <utility>
 
 // ===========================================================================
 // Video modes
@@ -256,11 +257,9 @@ D3DRenderDriver::~D3DRenderDriver() {
 }
 
 void D3DRenderDriver::readSettings() {
+    // A second load starts from the defaults too, not from the first file.
     DriverSettings& s = g_driverSettings;
-    s.wanted = WantedVideoMode();
-    s.tracerQuality = "extra";
-    s.wBuffer = false;
-    s.mouseUpdateFrequency = 100.0f;
+    s = DriverSettings();
 
     config::Config file;
     file.readFile("/Configs/system.cfg");  // a missing file leaves the defaults
@@ -318,6 +317,12 @@ void D3DRenderDriver::initVideoMode(const VideoMode* mode) {
     if (!mode || !theD3DApplication) {
         DRIVER_FILTER << (debug::Error(debug::Context(sourcePath, __LINE__))
                           << "initVideoMode: " << (mode ? "no application" : "no video mode"));
+        return;
+    }
+    if (theD3DApplication->getCoreThreadID()) {
+        // A second core thread would draw beside the first one.
+        DRIVER_FILTER << (debug::Error(debug::Context(sourcePath, __LINE__))
+                          << "initVideoMode: a video mode is already set");
         return;
     }
     theD3DApplication->restoreCore();
@@ -439,9 +444,11 @@ bool D3DRenderDriver::initIdlingFrame(float time) {
 
 bool D3DRenderDriver::initRenderedFrame(float time) {
     if (!directDraw || !g_pDevice || !g_pFramework) {
-        reportMisuse("initFrame: there is no device");
+        if (!std::exchange(noDeviceReported, true))
+            reportMisuse("initFrame: there is no device");
         return false;
     }
+    noDeviceReported = false;
     beginFrame();
     FrameAbort abort([this] { endFrame(); });
     if (!DX_TEST(hr = directDraw->TestCooperativeLevel(), sourcePath)) {
@@ -1000,6 +1007,9 @@ void initDriver() {
 }
 
 void termDriver() {
+    // The core thread may be inside a frame: it ends before anything it uses.
+    if (theD3DRenderDriver)
+        theD3DRenderDriver->termVideoMode();
     if (exitHookId >= 0) {
         debug::System::delExitHook(exitHookId);
         exitHookId = -1;

@@ -308,6 +308,8 @@ private:
     float frameTime = 0.0f;
     float previousFrameTime = 0.0f;
     bool idlingFrame = false;
+    // A framework that failed to start would otherwise be reported every pass.
+    bool noDeviceReported = false;
     VideoMode* defaultVideoMode = nullptr;
     D3DVideoModeList videoModes;
     RenderView* currentRenderView = nullptr;

@@ -114,6 +114,14 @@ TEST_F(ApplicationTest, VideoModeRunsTheCoreThreadWithAFullScreenWindowDeviceAnd
                                  theRenderWindow->getX(), theRenderWindow->getY()}),
               std::vector<LONG>({0, 0, 640, 480, 0, 0}));
     EXPECT_EQ(send(WM_NCHITTEST, 0), HTCLIENT);
+    // A second mode on top is refused: one core thread draws.
+    const DWORD core = theD3DApplication->getCoreThreadID();
+    {
+        LogCapture log;
+        theRenderDriver->initVideoMode(mode);
+        EXPECT_EQ(log.count("Driver", "initVideoMode: a video mode is already set"), 1);
+    }
+    EXPECT_EQ(theD3DApplication->getCoreThreadID(), core);
 
     theRenderDriver->termVideoMode();
     EXPECT_FALSE(IsWindow(handle));
@@ -356,4 +364,45 @@ TEST_F(ApplicationTest, MessageBoxFromAnotherThreadRunsOnTheWindowsThread) {
         shown += box.text + "/" + box.caption + ";";
     EXPECT_EQ(shown, "Text/Caption;");
     EXPECT_EQ(platform::testing::cursorDisplayCount(), hidden);
+}
+
+// Unloading with a mode set and frames running ends the core thread before
+// the objects it draws with go; repeated, so that the unload meets the core
+// thread at every point of its frame.
+TEST_F(DriverTest, UnloadingInTheMiddleOfFramesEndsTheCoreThreadFirst) {
+    platform::testing::activateApplication();
+    useData("no_file");
+    LogCapture log;
+    for (int i = 0; i < 100; ++i) {
+        initDriver();
+        theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
+        ASSERT_NE(theD3DApplication->getCoreThreadID(), 0u);
+        theRenderDriver->start();
+        termDriver();
+        ASSERT_EQ(theD3DApplication, nullptr);
+    }
+    EXPECT_EQ(log.count("Driver", "the video mode was not ended before unloading"), 0);
+}
+
+// A second load reads its file over the defaults, not over the first load's
+// values.
+TEST_F(DriverTest, ASecondLoadStartsFromTheDefaultSettings) {
+    useData("every_key");
+    initDriver();
+    termDriver();
+    useData("no_file");
+    initDriver();
+    const DriverSettings& s = g_driverSettings;
+    const DriverSettings d;
+    EXPECT_EQ(std::make_tuple(s.showStatistic, s.showFPS, s.mipmaps, s.dithering, s.specular,
+                              s.antialiasing, s.subPixel, s.anisotropy, s.wBuffer,
+                              s.tracerQuality, s.textureScaleFactor, s.showTracerResults,
+                              s.mouseUpdateFrequency, s.fullScreenWindow, s.wanted.xResolution,
+                              s.wanted.device),
+              std::make_tuple(d.showStatistic, d.showFPS, d.mipmaps, d.dithering, d.specular,
+                              d.antialiasing, d.subPixel, d.anisotropy, d.wBuffer,
+                              d.tracerQuality, d.textureScaleFactor, d.showTracerResults,
+                              d.mouseUpdateFrequency, d.fullScreenWindow, d.wanted.xResolution,
+                              d.wanted.device));
+    termDriver();
 }

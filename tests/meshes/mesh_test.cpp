@@ -214,7 +214,9 @@ TEST_F(MeshesTest, TheMaterialSetWrapsAroundAndATwoKeyMorphBlendsIntoTheMeshsOwn
 
 // The box level hits over the triangle's box; the triangle level only over
 // the triangle, nearer than the depth limit, also when its vertices are
-// kept in clip form (a triangle far wider than the view).
+// kept in clip form (a triangle far wider than the view). Between two quads
+// apart, the eye's line meets the model's box (level 1) but no face's box
+// (level 2).
 TEST_F(MeshesTest, PickLevelsTestTheBoxOrTheTriangle) {
     const auto upperLeftTriangle = [&](float halfWidth) {
         BaseKeyMesh& key =
@@ -224,8 +226,10 @@ TEST_F(MeshesTest, PickLevelsTestTheBoxOrTheTriangle) {
         return makeMesh(key);
     };
     ScopedMesh mesh = upperLeftTriangle(1), wide = upperLeftTriangle(40);
+    ScopedMesh apart = makeMesh(
+        build().material(material(), 0).quad(0, 1, -3, -1, -1, 5).quad(0, 1, 1, -1, 3, 5).finish());
     float depth = 0;
-    std::vector<bool> box, triangle;
+    std::vector<bool> box, triangle, line;
     int wideClip = -1;
     frame([&](D3DRenderView& rv) {
         // World (x up, y right) at depth 5 to clip units.
@@ -244,6 +248,13 @@ TEST_F(MeshesTest, PickLevelsTestTheBoxOrTheTriangle) {
         mesh->transform(&transform);
         wideClip = morphToBase(*wide).clipResult;
         wide->transform(&transform);
+        morphToBase(*apart);
+        apart->transform(&transform);
+        for (int level : {1, 2}) {
+            theDegradingManager->setIntersectionLevel(level);
+            for (float y : {0.0f, 2.0f, 3.5f})
+                line.push_back(hit(*apart, 0, y));
+        }
         theDegradingManager->setIntersectionLevel(0);
         box = {hit(*mesh, 0.5f, -0.5f, 0, &depth), hit(*mesh, -0.5f, 0.5f), hit(*mesh, 2, 2)};
         theDegradingManager->setIntersectionLevel(3);
@@ -253,8 +264,9 @@ TEST_F(MeshesTest, PickLevelsTestTheBoxOrTheTriangle) {
     });
     EXPECT_NEAR(depth, 5.0f - camera.getNearDistance(), 1e-4f);
     EXPECT_EQ(
-        std::make_tuple(box, triangle, wideClip),
-        std::make_tuple(std::vector<bool>{1, 1, 0}, std::vector<bool>{1, 0, 0, 1, 0, 1, 0}, 1));
+        std::make_tuple(box, triangle, wideClip, line),
+        std::make_tuple(std::vector<bool>{1, 1, 0}, std::vector<bool>{1, 0, 0, 1, 0, 1, 0}, 1,
+                        std::vector<bool>{1, 1, 0, 0, 1, 0}));
 }
 
 class DeferredOrderTest : public MeshesTest, public ::testing::WithParamInterface<bool> {};
