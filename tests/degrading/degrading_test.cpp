@@ -1,11 +1,12 @@
 // The driver's degrading manager on a real device: options limited by the
 // device's raster capabilities, applied as settings and states, read back.
+#include "application.h"
 #include "degrading_manager.h"
 #include "texture_interface.h"
 #include "tmanager.h"
 
-#include "../driver/log_capture.h"
-#include "../driver/video_mode_fixture.h"
+#include "../support/driver_fixture.h"
+#include "../support/log_capture.h"
 
 #include <vector>
 

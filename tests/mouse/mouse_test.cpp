@@ -1,9 +1,10 @@
 // The mouse on a real video mode: sampling the system cursor into the
 // pointer and offsets, and the overlay cursor as the presented frame shows it.
+#include "application.h"
 #include "mouse/mouse.h"
 
-#include "../driver/log_capture.h"
-#include "../driver/video_mode_fixture.h"
+#include "../support/driver_fixture.h"
+#include "../support/log_capture.h"
 
 #include <engine/core/image.h>
 #include <engine/core/render_view.h>

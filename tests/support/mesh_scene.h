@@ -69,13 +69,13 @@ inline unsigned draws() {
 
 using Rgb = std::array<int, 3>;
 
-class MeshesTest : public DriverTest {
+class MeshesTest : public VideoModeTest {
 protected:
     void SetUp() override {
-        DriverTest::SetUp();
-        platform::testing::activateApplication();
-        platform::testing::clearInjectedFailures();
-        useData("no_file");
+        ASSERT_NO_FATAL_FAILURE(VideoModeTest::SetUp());
+        const VideoMode* mode = theRenderDriver->getCurrentVideoMode();
+        ASSERT_TRUE(mode && mode->getWidth() == kWidth && mode->getHeight() == kHeight);
+        ASSERT_TRUE(theRenderMeshFactory);
         // 4 x 4 textures by column: half-transparent blue is graded alpha, a
         // see-through first column a colour key; "halves" shows which way a
         // texture lies.
@@ -93,11 +93,6 @@ protected:
                 std::memcpy(image.getData() + i, &columns[i % 4], 4);
             ASSERT_TRUE(image.save(("/Images/Meshes/" + std::string(name) + ".tga").c_str()));
         }
-        initDriver();
-        const VideoMode* mode = theRenderDriver->getDefaultVideoMode();
-        ASSERT_TRUE(mode && mode->getWidth() == kWidth && mode->getHeight() == kHeight);
-        theRenderDriver->initVideoMode(mode);
-        ASSERT_TRUE(g_pDevice && theRenderMeshFactory);
         renderView = std::make_unique<ScopedRenderView>(view);
         view.setCamera(&camera);
         theRenderDriver->setBackgroundColor(Color(0, 0, 0, 1), true);
@@ -113,11 +108,9 @@ protected:
         if (theRenderDriver) {
             theRenderDriver->unregisterView(&view);
             renderView.reset();
-            theRenderDriver->termVideoMode();
         }
-        termDriver();
         g_sortAlpha = true;
-        DriverTest::TearDown();
+        VideoModeTest::TearDown();
     }
 
     // A material with the named texture in slot 1, or none; kept for the test.

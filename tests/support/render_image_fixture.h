@@ -7,7 +7,7 @@
 #include "rimage.h"
 #include "tmanager.h"
 
-#include "../driver/video_mode_fixture.h"
+#include "driver_fixture.h"
 
 #include <engine/core/globals.h>
 #include <engine/core/image.h>

@@ -72,16 +72,10 @@ struct ScopedRenderLight : std::unique_ptr<D3DRenderLight, void (*)(D3DRenderLig
                      [](D3DRenderLight* gone) { theRenderLightFactory->destroy(gone); }) {}
 };
 
-class ViewsTest : public DriverTest {
+class ViewsTest : public VideoModeTest {
 protected:
     void SetUp() override {
-        DriverTest::SetUp();
-        platform::testing::activateApplication();
-        platform::testing::resetCallCounts();
-        useData("no_file");
-        initDriver();
-        theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
-        ASSERT_NE(g_pDevice, nullptr);
+        ASSERT_NO_FATAL_FAILURE(VideoModeTest::SetUp());
         camera.setNearDistance(1.0f);
         camera.setFieldOfView(kPi / 2);
         view.setCamera(&camera);
@@ -91,9 +85,7 @@ protected:
     }
     void TearDown() override {
         theRenderDriver->unregisterView(&view);
-        theRenderDriver->termVideoMode();
-        termDriver();
-        DriverTest::TearDown();
+        VideoModeTest::TearDown();
     }
 
     // The lights attached to a viewport, head first.

@@ -1,5 +1,0 @@
-// The driver test fixture lives in tests/support now; this name stays for the
-// tests that include it from here.
-#pragma once
-
-#include "../support/driver_fixture.h"
