@@ -5,11 +5,7 @@
 #include <engine/core/globals.h>
 
 TEST(TextureLifecycle, PreloadsAndSampleTexturesLiveAsLongAsAVideoMode) {
-    std::filesystem::remove_all(TextureTest::dir());
-    std::filesystem::create_directories(TextureTest::dir() / "data");
-    ASSERT_TRUE(theResourceManager->setDataRoot((TextureTest::dir() / "data").string()));
-    ASSERT_TRUE(theResourceManager->setWriteDir(TextureTest::dir().string()));
-    theResourceManager->setCurrentPath("/");
+    ASSERT_NO_FATAL_FAILURE(TextureTest::useFolder());
     platform::testing::useDefaultDisplayProfile();
     platform::testing::activateApplication();
     TextureTest::writeTextureConfig(
