@@ -88,15 +88,19 @@ TEST_F(SurfaceTest, SurfaceFailuresAreReturnedUnchanged) {
         platform::testing::failNextCall(method, result);
         EXPECT_EQ(result, image.copy(s)) << method;
     }
+    platform::testing::failNextCall("IDirectDrawSurface4::Lock", DDERR_SURFACEBUSY);
+    EXPECT_EQ(DDERR_SURFACEBUSY, image.paste(s));
     EXPECT_EQ(DDERR_INVALIDPARAMS, image.copy(nullptr));
+    EXPECT_EQ(DDERR_INVALIDPARAMS, image.paste(nullptr));
     platform::testing::clearInjectedFailures();
     s->Unlock(nullptr);
 }
 
-// Each layout's copy of 0x9ABCDEF1 (565: 10111 110111 11110), and what paste
-// reads back from it with the alpha format the layout's alpha bits give.
+// Each layout's copy of 0x9ABCDEF1 (565: 10111 110111 11110) beside a
+// transparent black, and what paste reads back from it into an image of
+// another size, with the alpha format the layout's alpha bits give.
 TEST_F(SurfaceTest, ChannelsKeepTheirTopBitsInEachLayoutBothWays) {
-    fill(image, 1, 1, {0x9ABCDEF1});
+    fill(image, 2, 1, {0x9ABCDEF1, 0});
     const struct {
         DDPIXELFORMAT layout;
         std::uint32_t copied, pasted;
@@ -105,17 +109,21 @@ TEST_F(SurfaceTest, ChannelsKeepTheirTopBitsInEachLayoutBothWays) {
                  {kX1R5G5B5, 0x5F7E, 0x00B8D8F0, ALPHA_NONE},
                  {kA1R5G5B5, 0xDF7E, 0x80B8D8F0, ALPHA_COLORKEY},
                  {kA4R4G4B4, 0x9BDF, 0x90B0D0F0, ALPHA_GRADED},
-                 {kA8R8G8B8, 0x9ABCDEF1, 0x9ABCDEF1, ALPHA_NONE}};
+                 {kA8R8G8B8, 0x9ABCDEF1, 0x9ABCDEF1, ALPHA_NONE},
+                 {rgbFormat(32, 0xFF0000, 0xFF00, 0xFF), 0xBCDEF1, 0xBCDEF1, ALPHA_NONE}};
+    ImageContainer back;
+    ASSERT_TRUE(back.create(3, 3, ALPHA_NONE));
     for (const auto& c : cases) {
         IDirectDrawSurface4* s = make(2, 1, c.layout);
         ASSERT_EQ(DD_OK, image.copy(s));
         std::uint32_t value = 0;
         std::memcpy(&value, surfaceBytes(s, c.layout.dwRGBBitCount / 8).data(),
                     c.layout.dwRGBBitCount / 8);
-        ImageContainer back;
         ASSERT_EQ(DD_OK, back.paste(s));
-        EXPECT_EQ(std::make_tuple(value, back.getWidth(), wordsOf(back)[0], back.getAlphaFormat()),
-                  std::make_tuple(c.copied, 2, c.pasted, c.alpha));
+        EXPECT_EQ(
+            std::make_tuple(value, back.getWidth(), back.getHeight(), wordsOf(back),
+                            back.getAlphaFormat(), back.hasAlpha()),
+            std::make_tuple(c.copied, 2, 1, Words{c.pasted, 0}, c.alpha, c.alpha != ALPHA_NONE));
     }
 }
 

@@ -1,46 +1,9 @@
-// The image container (pixels taken from surfaces, TGA files) and the plain
-// surface container that shots are captured with.
+// The TGA writer as shots use it, and the plain surface container that shots
+// are captured with.
 #include "shot_support.h"
 #include "surface_container.h"
 
 namespace {
-
-// The alpha kind comes from the number of alpha bits; channels are shifted
-// up without low-bit fill; an image takes each surface's size in turn.
-TEST_F(ImageTest, PasteReadsEachLayoutAndClassifiesItsAlpha) {
-    const DDPIXELFORMAT a1r5g5b5 = rgbFormat(16, 0x7C00, 0x03E0, 0x001F, 0x8000),
-                        a4r4g4b4 = rgbFormat(16, 0x0F00, 0x00F0, 0x000F, 0xF000),
-                        a8r8g8b8 = rgbFormat(32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000),
-                        x8r8g8b8 = rgbFormat(32, 0xFF0000, 0xFF00, 0xFF);
-    struct Case {
-        const DDPIXELFORMAT& format;
-        uint32_t raw0, raw1, expected0, expected1;  // of pixels x = 0 and x > 0
-        AlphaFormat alpha;
-    } const cases[] = {
-        {a1r5g5b5, 0x7C00, 0xFC00, 0xF80000, 0x80F80000, ALPHA_COLORKEY},
-        {a4r4g4b4, 0x8F4A, 0xFFFF, 0x80F040A0, 0xF0F0F0F0, ALPHA_GRADED},
-        // Eight alpha bits are kept, but are no transparency to classify.
-        {a8r8g8b8, 0x80123456, 0x7F654321, 0x80123456, 0x7F654321, ALPHA_NONE},
-        {x8r8g8b8, 0xAB123456, 0xAB654321, 0x123456, 0x654321, ALPHA_NONE},
-    };
-    ImageContainer image;
-    int width = 3;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.raw0);
-        IDirectDrawSurface4* s = surface(++width, 2, c.format);
-        writePixels(s, [&](int x, int) { return x ? c.raw1 : c.raw0; });
-        ASSERT_EQ(DD_OK, image.paste(s));
-        ASSERT_EQ(width, image.getWidth());
-        ASSERT_EQ(2, image.getHeight());
-        EXPECT_EQ(c.alpha, image.getAlphaFormat());
-        EXPECT_EQ(c.alpha != ALPHA_NONE, image.hasAlpha());
-        for (int i = 0; i < 2 * width; ++i)
-            EXPECT_EQ(i % width ? c.expected1 : c.expected0, word(image.getData()[i])) << i;
-    }
-    platform::testing::failNextCall("IDirectDrawSurface4::Lock", DDERR_SURFACEBUSY);
-    EXPECT_EQ(DDERR_SURFACEBUSY, image.paste(surfaces[0].get()));
-    EXPECT_EQ(DDERR_INVALIDPARAMS, image.paste(nullptr));
-}
 
 // A 32-bit top-left TGA whatever the extension, pixels as they are; an empty
 // image writes its header only; a place outside the write directory fails.

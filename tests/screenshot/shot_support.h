@@ -3,9 +3,7 @@
 // back from a write directory of this process.
 #pragma once
 
-#include "../support/direct_draw_object.h"
-
-#include "image_container.h"
+#include "../images/image_support.h"
 
 #include <engine/resources.h>
 
@@ -18,12 +16,6 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
-
-inline DDPIXELFORMAT rgbFormat(DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a = 0) {
-    const DWORD flags = DDPF_RGB | (a ? DDPF_ALPHAPIXELS : 0u);
-    return {sizeof(DDPIXELFORMAT), flags, 0, {bits}, {r}, {g}, {b}, {a}};
-}
-inline const DDPIXELFORMAT kR5G6B5 = rgbFormat(16, 0xF800, 0x07E0, 0x001F);
 
 // A 565 pixel as an image holds it: channels shifted up, low bits and alpha 0.
 inline uint32_t expand565(uint32_t p) {
@@ -73,7 +65,6 @@ protected:
     static std::vector<uint8_t> readFile(const std::string& name) {
         return {std::istreambuf_iterator<char>(std::ifstream(dir() / name).rdbuf()), {}};
     }
-    static uint32_t word(const RGBAColor& c) { return c.a << 24 | c.r << 16 | c.g << 8 | c.b; }
 
     IDirectDrawSurface4* surface(DWORD width, DWORD height, const DDPIXELFORMAT& format) {
         surfaces.emplace_back(dd.create(width, height, format));
