@@ -93,7 +93,6 @@ TEST_F(Enumeration, RecordsOfDriversDevicesAndModes) {
                           "131074)\n  3Dfx Voodoo2 hw current: 800 x 600 x 16*\n");
     // Caps and descriptions are kept (the software one for software devices).
     const D3DEnum_DriverInfo* primary = D3DEnum_GetFirstDriver();
-    EXPECT_EQ(primary->guidPointer, nullptr);
     EXPECT_TRUE(primary->driverCaps.dwSize == sizeof(DDCAPS) &&
                 primary->emulationCaps.dwSize == sizeof(DDCAPS));
     EXPECT_NE(primary->driverCaps.dwCaps2 & DDCAPS2_CANRENDERWINDOWED, 0u);
