@@ -107,12 +107,3 @@ TEST_F(OverlayTest, FactoriesMakeTheRenderObjectsAndBrokenOnesAreReported) {
         EXPECT_EQ(log.count("Driver", message), count) << message;
     theRenderDecalFactory->destroy(static_cast<OneLevelRenderMeshInterface*>(nullptr));
 }
-
-using DecalFactoryTest = DriverTest;
-
-TEST_F(DecalFactoryTest, UnloadingClearsTheDecalAndLineFactories) {
-    useData("no_file");
-    initDriver();
-    termDriver();
-    EXPECT_FALSE(theRenderDecalFactory || theD3DRenderDecalFactory || theRenderLineFactory);
-}

@@ -7,7 +7,7 @@
 #include "texture_interface.h"
 #include "tmanager.h"
 
-#include "../driver/driver_fixture.h"
+#include "../support/driver_fixture.h"
 
 #include <engine/core/globals.h>
 #include <engine/core/material.h>
@@ -20,26 +20,20 @@
 #include <cstring>
 #include <string>
 
-class MaterialsTest : public DriverTest {
+class MaterialsTest : public VideoModeTest {
 protected:
     void SetUp() override {
-        DriverTest::SetUp();
-        platform::testing::activateApplication();
+        thePausedRenderTimer->reset();
+        VideoModeTest::SetUp();
         const std::string root = std::string(D3DDRIVER_SOURCE_DIR) + "/tests/materials/data";
         ASSERT_TRUE(theResourceManager->setDataRoot(root)) << root;
-        thePausedRenderTimer->reset();
-        initDriver();
-        theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
-        ASSERT_NE(g_pDevice, nullptr);
         materials = theD3DRenderMaterialManager;
         theRenderStateManager->flush();
         platform::testing::resetCallCounts();
     }
     void TearDown() override {
-        theRenderDriver->termVideoMode();
-        termDriver();
+        VideoModeTest::TearDown();
         thePausedRenderTimer->reset();
-        DriverTest::TearDown();
     }
 
     // What the device holds once the queued states are sent.

@@ -108,8 +108,6 @@ TEST_F(RenderTextureTest, EveryFrameIsLoadedAndTheFrameDueIsBound) {
         ASSERT_NE(nullptr, d3dTexture(texture->getMaps()[i])) << "restored for stage 0";
         for (int j = 0; j < i; ++j)
             EXPECT_NE(d3dTexture(texture->getMaps()[j]), d3dTexture(texture->getMaps()[i]));
-        EXPECT_FALSE(texture->getMaps()[i]->hasAlpha());
-        EXPECT_EQ(ALPHA_NONE, texture->getMaps()[i]->getAlphaFormat());
     }
     // Activation restarts the clock: frames are counted from its time.
     const struct {
@@ -143,18 +141,6 @@ TEST_F(RenderTextureTest, ATextureSharedByTwoKeepsItsSurfaceWhenOneGoes) {
     ASSERT_NE(shared->getTexture(0), nullptr);
     second->makeCurrent(0);
     EXPECT_EQ(boundTexture(0), shared->getTexture(0));
-}
-
-TEST_F(RenderTextureTest, AFrameWithAlphaGivesTheTextureAlpha) {
-    Texture source;
-    source.addFrame(frameName(0));
-    source.addFrame("/Images/Materials/glass.tga");
-    RenderTexturePtr texture = makeTexture(source);
-    ASSERT_EQ(texture->getMaps().size(), 2u);
-    EXPECT_FALSE(texture->getMaps()[0]->hasAlpha());
-    EXPECT_TRUE(texture->getMaps()[1]->hasAlpha());
-    EXPECT_EQ(ALPHA_GRADED, texture->getMaps()[1]->getAlphaFormat());
-    EXPECT_TRUE(texture->hasAlpha());
 }
 
 // The tiling sets the addressing of the stage the texture is bound to; the
@@ -208,9 +194,11 @@ TEST_F(RenderTextureTest, MapsOwnTheirTexture) {
 // Textures of materials
 
 // A material makes a render texture per slot; it draws with slot 1's, bound
-// with its tiling, or else with the white sample texture of the stage.
+// with its tiling, or else with the white sample texture of the stage. A
+// frame with alpha, here the second, gives its texture and material alpha.
 TEST_F(RenderTextureTest, AMaterialBindsTheTextureOfSlotOneOrTheWhiteSample) {
-    Texture plain(frameName(0)), glass("/Images/Materials/glass.tga"), tiled(frameName(2));
+    Texture plain(frameName(0)), glass(frameName(1)), tiled(frameName(2));
+    glass.addFrame("/Images/Materials/glass.tga");
     tiled.setTilingType(TILING_U);
     Material withoutOne, withOne;
     withoutOne.setTexture(0, &plain);
@@ -222,6 +210,11 @@ TEST_F(RenderTextureTest, AMaterialBindsTheTextureOfSlotOneOrTheWhiteSample) {
     EXPECT_EQ(&plain, textures[0]->getSource());
     EXPECT_EQ(&glass, textures[3]->getSource());
     EXPECT_TRUE(textures[1] == nullptr && textures[2] == nullptr && textures[4] == nullptr);
+    const std::vector<RenderMap*>& glassMaps = textures[3]->getMaps();
+    ASSERT_EQ(2u, glassMaps.size());
+    EXPECT_EQ(std::make_pair(ALPHA_NONE, ALPHA_GRADED),
+              std::make_pair(glassMaps[0]->getAlphaFormat(), glassMaps[1]->getAlphaFormat()));
+    EXPECT_TRUE(!glassMaps[0]->hasAlpha() && glassMaps[1]->hasAlpha() && textures[3]->hasAlpha());
     EXPECT_TRUE(a->hasAlpha());
     EXPECT_FALSE(b->hasAlpha());
     for (int stage : {0, 1}) {

@@ -49,37 +49,31 @@ const std::vector<Entry> kDefault = {
 
 using MetaStateTest = StatesTest;
 
-TEST_F(MetaStateTest, PredefinedIdsNamesAndSupport) {
+// The ids are -1 until a manager registers the bundles in this order. Every
+// state of a bundle is first made to differ, so that setting it must send
+// each one, and only those, at the next flush.
+TEST_F(MetaStateTest, PredefinedBundlesAreFoundByNameAndSetExactlyTheirStates) {
     EXPECT_EQ(std::vector<int>(6, -1), kIdsAtStart);
-    const char* names[] = {"Modulate",      "ModulateAlpha", "DiffuseAlpha",
-                           "RenderRegular", "RenderAlpha",   "Default"};
-    const int ids[] = {MS_MODULATE,       MS_MODULATE_ALPHA, MS_DIFFUSE_ALPHA,
-                       MS_RENDER_REGULAR, MS_RENDER_ALPHA,   MS_DEFAULT};
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(i, ids[i]);
-        EXPECT_EQ(i, manager->findMetaState(names[i]));
-        EXPECT_EQ(STATUS_SUPPORTED, manager->checkState(i)) << names[i];
-    }
-}
-
-// Every state of a bundle is first made to differ, so that setting it must
-// send each one, and only those, at the next flush.
-TEST_F(MetaStateTest, PredefinedBundlesSetExactlyTheirStates) {
-    const std::pair<int, std::vector<Entry>> bundles[] = {
-        {MS_MODULATE, textureCombine(D3DTOP_SELECTARG1)},
-        {MS_MODULATE_ALPHA, textureCombine(D3DTOP_MODULATE)},
-        {MS_DIFFUSE_ALPHA, textureCombine(D3DTOP_SELECTARG2)},
+    const std::tuple<int, const char*, std::vector<Entry>> bundles[] = {
+        {MS_MODULATE, "Modulate", textureCombine(D3DTOP_SELECTARG1)},
+        {MS_MODULATE_ALPHA, "ModulateAlpha", textureCombine(D3DTOP_MODULATE)},
+        {MS_DIFFUSE_ALPHA, "DiffuseAlpha", textureCombine(D3DTOP_SELECTARG2)},
         {MS_RENDER_REGULAR,
+         "RenderRegular",
          {{kRender, D3DRENDERSTATE_ALPHABLENDENABLE, FALSE},
           {kRender, D3DRENDERSTATE_ZWRITEENABLE, TRUE}}},
         {MS_RENDER_ALPHA,
+         "RenderAlpha",
          {{kRender, D3DRENDERSTATE_ZWRITEENABLE, FALSE},
           {kRender, D3DRENDERSTATE_ALPHABLENDENABLE, TRUE},
           {kRender, D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA},
           {kRender, D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCALPHA}}},
-        {MS_DEFAULT, kDefault}};
-    for (const auto& [id, entries] : bundles) {
-        SCOPED_TRACE(id);
+        {MS_DEFAULT, "Default", kDefault}};
+    for (int i = 0; i < 6; ++i) {
+        const auto& [id, name, entries] = bundles[i];
+        SCOPED_TRACE(name);
+        EXPECT_EQ(std::make_pair(id, manager->findMetaState(name)), std::make_pair(i, i));
+        EXPECT_EQ(STATUS_SUPPORTED, manager->checkState(id));
         for (const Entry& e : entries)
             set({e.stage, e.type, e.value + 1});
         manager->flush();
