@@ -4,8 +4,6 @@
 
 #include "d3dframe/d3dutil.h"
 
-#include <cstring>
-
 namespace {
 
 // The coordinates of the vectors, one after another.

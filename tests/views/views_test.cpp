@@ -8,7 +8,6 @@
 #include "d3dframe/d3dutil.h"
 #include "states.h"
 
-#include <array>
 #include <cmath>
 
 using platform::testing::callCount;
