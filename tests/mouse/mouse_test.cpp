@@ -3,8 +3,8 @@
 #include "application.h"
 #include "mouse/mouse.h"
 
-#include "../support/driver_fixture.h"
 #include "../support/log_capture.h"
+#include "../support/render_image_fixture.h"
 
 #include <engine/core/image.h>
 #include <engine/core/render_view.h>
@@ -22,22 +22,15 @@ public:
 };
 
 // The default video mode is 640 x 480.
-class MouseTest : public VideoModeTest {
+class MouseTest : public RenderImageTest {
 protected:
     static Mouse& mouse() { return *theD3DRenderDriver->getMouse(); }
     // A 16 x 16 cursor from a 2D image, green with a red top-left square.
-    static bool setPicture(int red) {
-        DrawSettings settings;
+    bool setPicture(int square) const {
         Image2D picture(16, 16);
-        RenderImage* render = picture.getRenderImage();
-        render->setDrawSettings(&settings);
-        render->beginDrawSession();
-        settings.color = Color(0.0f, 1.0f, 0.0f);
-        render->drawBar(0, 0, 16, 16);
-        settings.color = Color(1.0f, 0.0f, 0.0f);
-        render->drawBar(0, 0, red, red);
-        render->endDrawSession();
-        return theRenderDriver->setCursorImage(render);
+        fill(picture, greenColour);
+        fill(picture, redColour, {0, 0, square, square});
+        return theRenderDriver->setCursorImage(picture.getRenderImage());
     }
     // Draws a frame with the pointer at (x, y): where the (solid) red is.
     Area redAt(float x, float y) {
