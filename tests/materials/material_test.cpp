@@ -61,30 +61,22 @@ TEST_F(MaterialTest, ValuesAndSpecularReachTheDevice) {
     }
 }
 
-TEST_F(MaterialTest, EachMaterialHasItsOwnHandleAndTheManagerCountsOnlyItsOwn) {
+// Each material has its own handle, and the manager counts and destroys only
+// its own. A destroyed material the device holds is taken off it at once,
+// before its Direct3D material goes; destroying another leaves the device
+// alone.
+TEST_F(MaterialTest, DestroyingTheCurrentMaterialTakesItOffTheDevice) {
     const Material source = shinyMaterial();
-    RenderMaterial* a = materials->createMaterial(source);
-    RenderMaterial* b = materials->createMaterial(source);
-    EXPECT_NE(a->getHandle(), b->getHandle());
-    EXPECT_NE(a->getHandle(), materials->getDefaultHandle());
+    RenderMaterial* current = materials->createMaterial(source);
+    RenderMaterial* other = materials->createMaterial(source);
+    EXPECT_NE(current->getHandle(), other->getHandle());
+    EXPECT_NE(current->getHandle(), materials->getDefaultHandle());
     RenderMaterial foreign(source);  // not made by the manager
     materials->destroyMaterial(&foreign);
     materials->destroyMaterial(nullptr);
     materials->setCurrentMaterial(nullptr);
     EXPECT_TRUE(foreign.isValid());
     EXPECT_EQ(2u, materials->getMaterialCount());
-    materials->destroyMaterial(a);
-    EXPECT_EQ(1u, materials->getMaterialCount());
-    materials->destroyMaterial(b);
-    EXPECT_EQ(0u, materials->getMaterialCount());
-}
-
-// A destroyed material the device holds is taken off it at once, before its
-// Direct3D material goes; destroying another leaves the device alone.
-TEST_F(MaterialTest, DestroyingTheCurrentMaterialTakesItOffTheDevice) {
-    const Material source = shinyMaterial();
-    RenderMaterial* current = materials->createMaterial(source);
-    RenderMaterial* other = materials->createMaterial(source);
     IDirect3DMaterial3* direct3D = current->getMaterial();
     current->makeCurrentMaterial();
     ASSERT_EQ(current->getHandle(), material());
@@ -92,6 +84,7 @@ TEST_F(MaterialTest, DestroyingTheCurrentMaterialTakesItOffTheDevice) {
     materials->destroyMaterial(other);
     EXPECT_EQ(0u, calls("IDirect3DDevice3::SetLightState"));
     EXPECT_EQ(current->getHandle(), material());
+    EXPECT_EQ(1u, materials->getMaterialCount());
 
     direct3D->AddRef();  // shows that the manager gives back exactly its own
     materials->destroyMaterial(current);
@@ -101,6 +94,7 @@ TEST_F(MaterialTest, DestroyingTheCurrentMaterialTakesItOffTheDevice) {
     EXPECT_EQ(2u, calls("IDirect3DMaterial3::Release"));
     EXPECT_EQ(0u, material());
     EXPECT_EQ(0u, direct3D->Release());
+    EXPECT_EQ(0u, materials->getMaterialCount());
 }
 
 // Each video mode makes a white default material and sets it; it comes back
