@@ -4,8 +4,8 @@
 // and views with their pointer. Listeners, drawn objects and pointed objects
 // write what happens into one trace.
 #include "../support/log_capture.h"
+#include "../support/render_window.h"
 #include "application.h"
-#include "d3dframe/d3dframe.h"
 #include "driver.h"
 #include "frame_rate.h"
 #include "rimage.h"
@@ -98,13 +98,12 @@ bool otherThreadTakesTheLock(D3DRenderDriver& driver) {
     return taken;
 }
 
-class FrameLoopTest : public ::testing::Test, public RenderDriverListener {
+class FrameLoopTest : public RenderWindowTest, public RenderDriverListener {
 protected:
     static constexpr int kWidth = 320, kHeight = 240;
 
     void SetUp() override {
-        platform::testing::activateApplication();
-        platform::testing::clearInjectedFailures();
+        ASSERT_NO_FATAL_FAILURE(openWindow(0, 0, kWidth, kHeight));
         // No /Configs here: the driver keeps its default settings.
         ASSERT_TRUE(theResourceManager->setDataRoot(std::string(D3DDRIVER_SOURCE_DIR) +
                                                     "/tests/frameloop"));
@@ -116,23 +115,16 @@ protected:
         driver = std::make_unique<D3DRenderDriver>();
         theRenderDriver = theD3DRenderDriver = driver.get();
         driver->registerListener(this);
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.lpszClassName = "FrameLoopTest";
-        RegisterClassA(&wc);  // a second registration fails harmlessly
-        hWnd = CreateWindowExA(0, "FrameLoopTest", "Render Window", WS_POPUP | WS_VISIBLE, 0, 0,
-                               kWidth, kHeight, nullptr, nullptr, nullptr, nullptr);
         ASSERT_NO_FATAL_FAILURE(useFramework(D3DFW_BACKBUFFER | D3DFW_ZBUFFER));
         platform::testing::resetCallCounts();
     }
     void TearDown() override {
         useFramework(0);
-        DestroyWindow(hWnd);
         theRenderDriver = theD3DRenderDriver = nullptr;
         driver.reset();
         theTimer = savedTimer;
         g_driverSettings = DriverSettings();
-        platform::testing::clearInjectedFailures();
+        RenderWindowTest::TearDown();
     }
     // Listeners hear frames with the frame time, to the millisecond, and views
     // with their name.
@@ -194,8 +186,6 @@ protected:
     timer::ManualTimer clock;
     Timer* savedTimer = nullptr;
     std::unique_ptr<D3DRenderDriver> driver;
-    CD3DFramework framework;
-    HWND hWnd = nullptr;
     View engineView;
     bool hearTimes = true;
 };

@@ -1,7 +1,7 @@
 // The device framework: initialisation in a window and in full screen, the
 // depth format, each step's failure, presenting, restoring, moving, and the
 // leak warnings of ReleaseObjects.
-#include "d3dframe/d3dframe.h"
+#include "../support/render_window.h"
 
 #include <engine/debug.h>
 #include <platform/testing.h>
@@ -16,26 +16,17 @@ using platform::testing::callCount;
 using platform::testing::lastArguments;
 using Args = std::vector<ULONG_PTR>;
 
-class FrameworkTest : public ::testing::Test {
+class FrameworkTest : public RenderWindowTest {
 protected:
     static constexpr int kWidth = 64, kHeight = 48;
 
     void SetUp() override {
-        platform::testing::activateApplication();
+        ASSERT_NO_FATAL_FAILURE(openWindow(100, 50, kWidth, kHeight));
         platform::testing::resetCallCounts();
         debug::System::setSink([this](const debug::Record& r) { records.push_back(r); });
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.lpszClassName = "FrameworkTest";
-        RegisterClassA(&wc);  // a second registration fails harmlessly
-        hWnd = CreateWindowExA(0, "FrameworkTest", "Render Window", WS_POPUP | WS_VISIBLE, 100, 50,
-                               kWidth, kHeight, nullptr, nullptr, nullptr, nullptr);
-        ASSERT_NE(nullptr, hWnd);
     }
     void TearDown() override {
-        framework.ReleaseObjects();
-        DestroyWindow(hWnd);
-        platform::testing::clearInjectedFailures();
+        RenderWindowTest::TearDown();
         platform::testing::useDefaultDisplayProfile();
         platform::testing::activateApplication();
         debug::System::setSink(nullptr);
@@ -141,8 +132,6 @@ protected:
         ASSERT_EQ(DD_OK, s->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx));
     }
 
-    CD3DFramework framework;
-    HWND hWnd = nullptr;
     std::vector<debug::Record> records;
 };
 
