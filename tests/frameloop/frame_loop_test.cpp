@@ -4,6 +4,7 @@
 // and views with their pointer. Listeners, drawn objects and pointed objects
 // write what happens into one trace.
 #include "../support/log_capture.h"
+#include "../support/render_image_fixture.h"
 #include "../support/render_window.h"
 #include "application.h"
 #include "driver.h"
@@ -353,16 +354,9 @@ TEST_F(FrameLoopTest, BackgroundImageIsStretchedOverTheViewportInsteadOfTheClear
     } services;
     // Red on the left, blue on the right: two pixels for the whole target.
     Image2D background(2, 1);
-    DrawSettings settings;
-    RenderImage* render = background.getRenderImage();
-    ASSERT_NE(render, nullptr);
-    render->setDrawSettings(&settings);
-    render->beginDrawSession();
-    settings.color = Color(1.0f, 0.0f, 0.0f);
-    render->drawBar(0, 0, 1, 1);
-    settings.color = Color(0.0f, 0.0f, 1.0f);
-    render->drawBar(1, 0, 2, 1);
-    render->endDrawSession();
+    ASSERT_NE(background.getRenderImage(), nullptr);
+    fill(background, Color(1.0f, 0.0f, 0.0f), {0, 0, 1, 1});
+    fill(background, Color(0.0f, 0.0f, 1.0f), {1, 0, 2, 1});
     driver->setBackgroundImage(&background);
     driver->setBackgroundColor(Color(0.0f, 1.0f, 0.0f), true);
     ASSERT_TRUE(begin(0.06));

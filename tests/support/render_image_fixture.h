@@ -1,6 +1,6 @@
 // The render image and font tests: the driver loaded with a video mode, so
-// that render images get real surfaces, and helpers to draw on them and read
-// them.
+// that render images get real surfaces, and helpers to draw on them (also for
+// tests of their own driver) and read them.
 #pragma once
 
 #include "application.h"
@@ -24,30 +24,30 @@
 using Pixels = std::vector<std::uint32_t>;
 using Box = std::array<int, 4>;  // left, top, right, bottom
 
+// `draw` on the image inside a draw session with these settings.
+inline void session(Image& image, const Color& color, FontInterface* font,
+                    const std::function<void(RenderImage&)>& draw) {
+    DrawSettings settings;
+    settings.color = color;
+    settings.font = font;
+    RenderImage* render = image.getRenderImage();
+    render->setDrawSettings(&settings);
+    render->beginDrawSession();
+    draw(*render);
+    render->endDrawSession();
+    render->setDrawSettings(nullptr);
+}
+// Fills the box (the whole image when empty) with `color`.
+inline void fill(Image& image, const Color& color, Box b = {}) {
+    if (b == Box{})
+        b = {0, 0, image.getWidth(), image.getHeight()};
+    session(image, color, nullptr, [&](RenderImage& r) { r.drawBar(b[0], b[1], b[2], b[3]); });
+}
+
 class RenderImageTest : public VideoModeTest {
 protected:
     static D3DRenderImage* renderOf(Image& image) {
         return dynamic_cast<D3DRenderImage*>(image.getRenderImage());
-    }
-
-    // `draw` on the image inside a draw session with these settings.
-    static void session(Image& image, const Color& color, FontInterface* font,
-                        const std::function<void(RenderImage&)>& draw) {
-        DrawSettings settings;
-        settings.color = color;
-        settings.font = font;
-        RenderImage* render = image.getRenderImage();
-        render->setDrawSettings(&settings);
-        render->beginDrawSession();
-        draw(*render);
-        render->endDrawSession();
-        render->setDrawSettings(nullptr);
-    }
-    // Fills the box (the whole image when empty) with `color`.
-    static void fill(Image& image, const Color& color, Box b = {}) {
-        if (b == Box{})
-            b = {0, 0, image.getWidth(), image.getHeight()};
-        session(image, color, nullptr, [&](RenderImage& r) { r.drawBar(b[0], b[1], b[2], b[3]); });
     }
 
     // The pixels as 0x00RRGGBB (alpha dropped: the display format has none).
