@@ -189,8 +189,7 @@ TEST_F(TextureTest, AContainerLeftInUseReportsItsCounts) {
 
 // A missing file gives a container without image, which cannot be restored
 // and waits among the invalid ones until destroyed; a custom texture of no
-// size is refused. An absolute name stays
-// as it is, a null one is empty.
+// size is refused. An absolute name stays as it is, a null one is empty.
 TEST_F(TextureTest, MissingImagesAndNames) {
     TextureInterface* texture = manager->createTexture("Textures/missing.tga", true, 0);
     ASSERT_NE(nullptr, texture);
