@@ -6,6 +6,7 @@
 #include <pthread.h>
 #include <sys/resource.h>
 
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -65,6 +66,27 @@ TEST(Threads, StackSizeIsHonouredAndEndThreadExUnwinds) {
     EXPECT_GE(kib, requested / 1024);
     EXPECT_LT(kib, 2 * requested / 1024);
     EXPECT_TRUE(unwound);
+}
+
+// The handle is signalled only after the thread's thread-local destructors:
+// a waiter may then tear down what they use. The pause widens the window a
+// premature signal would leave open.
+std::atomic<bool> threadCleanUpDone{false};
+struct SlowCleanUp {
+    ~SlowCleanUp() {
+        Sleep(30);
+        threadCleanUpDone = true;
+    }
+};
+thread_local SlowCleanUp slowCleanUp;
+
+TEST(Threads, TheHandleIsSignalledAfterThreadLocalCleanUp) {
+    ScopedHandle thread(startThread([] {
+        static_cast<void>(&slowCleanUp);
+        return 0u;
+    }));
+    joinThread(thread);
+    EXPECT_TRUE(threadCleanUpDone);
 }
 
 TEST(Threads, ClosingAHandleLetsTheThreadFinish) {

@@ -4,6 +4,8 @@
 
 #include <winbase.h>
 
+#include <memory>
+
 #include <pthread.h>
 #include <unistd.h>
 
@@ -21,22 +23,26 @@ struct StartInfo {
     std::condition_variable published;  // the new thread has stored its tid
 };
 
-// Ends the thread object when the routine returns or _endthreadex unwinds the
-// stack: the exit code is set and the waiters are woken.
-class EndOnExit {
-public:
-    explicit EndOnExit(ThreadObject& thread) : thread_(thread) {}
-    ~EndOnExit() {
-        std::lock_guard<std::mutex> lock(waitMutex());
-        thread_.ended = true;
-        thread_.wakeWaiters();
-    }
-    EndOnExit(const EndOnExit&) = delete;
-    EndOnExit& operator=(const EndOnExit&) = delete;
+// Ends the thread object once the thread's own clean-up is over: the key's
+// destructor runs after the thread-local destructors, as Windows signals a
+// thread only after its thread-detach notifications. A waiter that goes on to
+// tear down shared state then never meets a thread still cleaning up.
+void endThread(void* value) {
+    const std::unique_ptr<std::shared_ptr<ThreadObject>> thread(
+        static_cast<std::shared_ptr<ThreadObject>*>(value));
+    std::lock_guard<std::mutex> lock(waitMutex());
+    (*thread)->ended = true;
+    (*thread)->wakeWaiters();
+}
 
-private:
-    ThreadObject& thread_;
-};
+pthread_key_t endKey() {
+    static const pthread_key_t key = [] {
+        pthread_key_t created;
+        pthread_key_create(&created, endThread);
+        return created;
+    }();
+    return key;
+}
 
 void* threadMain(void* parameter) {
     StartInfo& info = *static_cast<StartInfo*>(parameter);
@@ -58,7 +64,8 @@ void* threadMain(void* parameter) {
     }
     if (priority != 0)
         applyThreadPriority(self->tid, priority);
-    EndOnExit end(*self);
+    // Owned by the key from here on; endThread deletes it.
+    pthread_setspecific(endKey(), new std::shared_ptr<ThreadObject>(self));
     const unsigned code = routine(argument);
     std::lock_guard<std::mutex> lock(waitMutex());
     self->exitCode = code;
