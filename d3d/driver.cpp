@@ -557,9 +557,15 @@ void D3DRenderDriver::drawDeferred2D() {
         deferred2D.drawAll();
     } catch (...) {
         // debug::Exception, any std::exception or anything else: the rest
-        // of the list waits for the next frame's objects.
-        DRIVER_FILTER << (debug::Warning(debug::Context(sourcePath, __LINE__), 1.0f)
-                          << "draw exception catched and skipped");
+        // of the list waits for the next frame's objects. Surfaces lost in a
+        // focus or mode change fail the draw as expected: they are restored
+        // before the next frame, and that is no news for the log.
+        IDirectDrawSurface4* const front = getFrontBuffer();
+        if (surfacesLost || (front && front->IsLost() == DDERR_SURFACELOST))
+            surfacesLost = true;
+        else
+            DRIVER_FILTER << (debug::Warning(debug::Context(sourcePath, __LINE__), 1.0f)
+                              << "draw exception catched and skipped");
     }
     deferred2D.clear();
 }
