@@ -107,6 +107,7 @@ bool Mouse::hideCursor() {
 }
 
 bool Mouse::setCursorAxisSpeed(float x, float y) {
+    thread::Lock guard(lock);  // the sampling thread reads the speeds
     axisSpeedX = x;
     axisSpeedY = y;
     return true;
@@ -133,6 +134,7 @@ bool Mouse::setCursorColorKey(const Color& key) {
 }
 
 bool Mouse::getCursorOffset(float* x, float* y) {
+    thread::Lock guard(lock);  // the sampling thread adds to the offsets
     if (x)
         *x = offsetX;
     if (y)
@@ -143,6 +145,7 @@ bool Mouse::getCursorOffset(float* x, float* y) {
 }
 
 bool Mouse::setCursorHotspot(int x, int y) {
+    thread::Lock guard(lock);
     hotspotX = x;
     hotspotY = y;
     return true;
@@ -156,11 +159,11 @@ void Mouse::placeCursor(float x, float y) {
     if (!theRenderWindow)
         return;
     WindowInterface& window = *theRenderWindow;
+    thread::Lock guard(lock);
     const int px = static_cast<int>(x * static_cast<float>(window.getWidth()) +
                                     static_cast<float>(window.getX() - hotspotX));
     const int py = static_cast<int>(y * static_cast<float>(window.getHeight()) +
                                     static_cast<float>(window.getY() - hotspotY));
-    thread::Lock guard(lock);
     const bool visible = cursorShown && window.isActive() && window.hasFocus();
     cursor->move(px, py, visible, frontBuffer());
 }

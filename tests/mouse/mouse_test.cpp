@@ -11,6 +11,7 @@
 #include <engine/core/view.h>
 
 #include <array>
+#include <thread>
 
 using Area = std::array<int, 5>;  // left, top, right, bottom of the red pixels; their count
 
@@ -78,6 +79,29 @@ TEST_F(MouseTest, SamplingMovesThePointerAndTheOffset) {
     theRenderDriver->unregisterView(&view);
     EXPECT_EQ(theRenderDriver->getXMousePointerPosition(), 0.5f);
     EXPECT_EQ(theRenderDriver->getYMousePointerPosition(), 0.0f);
+}
+
+// The mouse thread samples while the engine reads and resets the offset and
+// sets the speeds: no movement is lost or counted twice. The thread puts the
+// system cursor back at the centre before it adds the movement, so only the
+// lock makes the read see the whole sample.
+TEST_F(MouseTest, TheEngineReadsTheOffsetWhileTheThreadSamples) {
+    const POINT c = {320 + theRenderWindow->getX(), 240 + theRenderWindow->getY()};
+    platform::testing::setCursorPosition(c.x, c.y);  // no movement before the first
+    ASSERT_TRUE(theRenderDriver->enableCursor());
+    constexpr int moves = 40;
+    float total = 0.0f;
+    for (int i = 0; i < moves; ++i) {
+        theRenderDriver->setCursorAxisSpeed(2.0f, 1.0f);
+        platform::testing::setCursorPosition(c.x + 64, c.y);
+        for (POINT now = {}; GetCursorPos(&now), now.x != c.x;)
+            std::this_thread::yield();
+        float dx = 0.0f, dy = 0.0f;
+        theRenderDriver->getCursorOffset(&dx, &dy);
+        total += dx;
+    }
+    theRenderDriver->disableCursor();
+    EXPECT_NEAR(total, moves * 64 * 2.0f / 640, 1e-3);
 }
 
 // Enabling before a size samples but makes no overlay. The picture keeps its
