@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 Application* theD3DApplication = nullptr;
 CD3DFramework* g_pFramework = nullptr;
@@ -192,11 +193,19 @@ void Application::processCommand() {
         termVideoMode();
         timer.stop();
         break;
-    case CMD_CHANGE_VIDEO_MODE:
+    case CMD_CHANGE_VIDEO_MODE: {
+        // Engine threads reach device objects under the driver lock (factories,
+        // materials, quality changes): keep them out while the objects are
+        // invalidated and restored. The sender let go of the lock before it
+        // handed the command over, or this would wait for ever.
+        std::optional<thread::Lock> driverGuard;
+        if (theD3DRenderDriver)
+            driverGuard.emplace(theD3DRenderDriver);
         timer.stop();
         changeVideoMode(mode);
         timer.start();
         break;
+    }
     case CMD_VALIDATE_VIDEO_MODE:
         commandResult = validateVideoMode(mode) ? 1 : 0;
         break;

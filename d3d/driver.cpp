@@ -354,8 +354,8 @@ void D3DRenderDriver::changeVideoMode(const VideoMode* mode) {
     if (!theD3DApplication || !theD3DApplication->getCoreThreadID())
         return;
     // Waits for a frame in progress to end. The lock is not kept while the
-    // core thread works: it may be about to take it for its next frame, and
-    // it carries out commands only between frames anyway.
+    // core thread works: it takes the lock itself for the change, and may be
+    // about to take it for its next frame.
     { thread::Lock guard(this); }
     theD3DApplication->sendCommand(Application::CMD_CHANGE_VIDEO_MODE,
                                    const_cast<VideoMode*>(mode));

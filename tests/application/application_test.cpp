@@ -9,13 +9,18 @@
 #include "../support/driver_fixture.h"
 #include "../support/log_capture.h"
 
+#include <engine/core/degrading_manager.h>
 #include <engine/core/globals.h>
+#include <engine/core/image.h>
+#include <engine/core/material.h>
+#include <engine/core/render_material_manager.h>
 #include <engine/core/render_view.h>
 #include <engine/core/view.h>
 
 #include <algorithm>
 #include <atomic>
 #include <future>
+#include <thread>
 
 namespace {
 
@@ -155,6 +160,41 @@ TEST_F(ApplicationTest, PauseCountFollowsStartStopSuspendAndModeChanges) {
     EXPECT_EQ(platform::testing::callCount("IDirectDraw4::FlipToGDISurface"), 3u);
     EXPECT_TRUE(theD3DApplication->isReady());
     EXPECT_EQ(std::get<1>(modeState()), theRenderDriver->getDefaultVideoMode());
+    theRenderDriver->termVideoMode();  // the capture must outlive the core thread
+}
+
+// Engine threads make and drop materials, textures and images and apply the
+// quality settings while the video mode is changed: the change keeps them out
+// while the device objects are invalidated and restored, so every object they
+// make is whole (ThreadSanitizer sees the render states race without it).
+TEST_F(ApplicationTest, ModeChangesKeepTheEngineThreadsOut) {
+    LogCapture log;
+    std::atomic<bool> changing{true};
+    std::atomic<int> made{0}, empty{0};
+    std::thread maker([&] {
+        const Material source;
+        while (changing) {
+            RenderMaterial* material = theRenderMaterialManager->createMaterial(source);
+            Image3D texture(16, 16, 0);
+            Image2D picture(8, 8);
+            empty += !texture.getRenderImage() + !picture.getRenderImage();
+            theRenderMaterialManager->destroyMaterial(material);
+            ++made;
+        }
+    });
+    std::thread tuner([&] {
+        while (changing)
+            theDegradingManager->apply();
+    });
+    for (int i = 0; i < 20; ++i)
+        theRenderDriver->changeVideoMode(theRenderDriver->getCurrentVideoMode());
+    changing = false;
+    maker.join();
+    tuner.join();
+    EXPECT_GT(made, 0);
+    EXPECT_EQ(empty, 0);
+    EXPECT_EQ(log.count("Driver", "change video mode finish"), 20);
+    EXPECT_EQ(log.countKind("Driver", debug::Message::Kind::Error), 0);
     theRenderDriver->termVideoMode();  // the capture must outlive the core thread
 }
 
