@@ -2,6 +2,7 @@
 // a second time under xvfb-run).
 #include "core/presenter.h"
 #include "platform/testing_input.h"
+#include "present/sdl_presenter.h"
 
 #include <windows.h>
 
@@ -43,13 +44,36 @@ void pump() {
     }
 }
 
-TEST(DisplayPresenter, ShowsFramesAndDeliversKeys) {
+// Null when there is no window to show frames in.
+platform::present::SdlPresenter* windowPresenter() {
     const char* display = std::getenv("DISPLAY");
-    if (!display || !*display)
-        GTEST_SKIP() << "no DISPLAY: the SDL window needs an X server (ctest also runs this "
-                        "program under xvfb-run)";
-    if (platform::testing::presenterIsHeadless())
-        GTEST_SKIP() << "D3DDRIVER_HEADLESS is set: the presenter keeps frames in memory";
+    if (!display || !*display || platform::testing::presenterIsHeadless())
+        return nullptr;
+    return dynamic_cast<platform::present::SdlPresenter*>(&platform::core::presenter());
+}
+
+#define SKIP_WITHOUT_WINDOWS()                                                              \
+    if (!windowPresenter())                                                                 \
+    GTEST_SKIP() << "no DISPLAY or D3DDRIVER_HEADLESS set: the SDL window needs an X server " \
+                    "(ctest also runs this program under xvfb-run)"
+
+// One frame of a single colour in a window.
+void presentColour(HWND hwnd, DWORD width, DWORD height, DWORD colour) {
+    std::vector<DWORD> pixels(width * height, colour);
+    platform::core::PixelView view;
+    view.pixels = reinterpret_cast<const BYTE*>(pixels.data());
+    view.pitch = width * 4;
+    view.width = width;
+    view.height = height;
+    view.bitCount = 32;
+    view.redMask = 0xFF0000;
+    view.greenMask = 0xFF00;
+    view.blueMask = 0xFF;
+    platform::core::presenter().present(hwnd, view, {});
+}
+
+TEST(DisplayPresenter, ShowsFramesAndDeliversKeys) {
+    SKIP_WITHOUT_WINDOWS();
 
     WNDCLASSA wc{};
     wc.lpfnWndProc = keyProc;
@@ -61,19 +85,8 @@ TEST(DisplayPresenter, ShowsFramesAndDeliversKeys) {
     platform::testing::setScreenReadback(true);
 
     const DWORD colours[] = {0xFF0000, 0x00FF00, 0x0000FF};
-    std::vector<DWORD> pixels(64 * 48);
     for (DWORD colour : colours) {
-        std::fill(pixels.begin(), pixels.end(), colour);
-        platform::core::PixelView view;
-        view.pixels = reinterpret_cast<const BYTE*>(pixels.data());
-        view.pitch = 64 * 4;
-        view.width = 64;
-        view.height = 48;
-        view.bitCount = 32;
-        view.redMask = 0xFF0000;
-        view.greenMask = 0xFF00;
-        view.blueMask = 0xFF;
-        platform::core::presenter().present(hwnd, view, {});
+        presentColour(hwnd, 64, 48, colour);
         const auto shown = platform::testing::lastScreenReadback();
         ASSERT_EQ(shown.width, 64u);
         ASSERT_EQ(shown.height, 48u);
@@ -98,6 +111,49 @@ TEST(DisplayPresenter, ShowsFramesAndDeliversKeys) {
     pump();
     EXPECT_EQ(sdlWindowTitled("Display Test"), 0u);
     UnregisterClassA("DisplayTest", nullptr);
+}
+
+// A full-screen window of another size than the frames keeps the screen's
+// size and shows the frame scaled, proportions kept; it is never resized
+// (doing so every frame made each take about 110 ms). A plain window takes
+// each new size once.
+TEST(DisplayPresenter, FullScreenScalesTheFrameAndOnlyWindowsAreResized) {
+    SKIP_WITHOUT_WINDOWS();
+    setenv("D3DDRIVER_FULLSCREEN", "1", 1);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszClassName = "FullScreenTest";
+    ASSERT_NE(RegisterClassA(&wc), 0);
+    HWND popup = CreateWindowExA(0, "FullScreenTest", "Full", WS_POPUP | WS_VISIBLE, 0, 0, 64,
+                                 48, nullptr, nullptr, nullptr, nullptr);
+    HWND plain = CreateWindowExA(0, "FullScreenTest", "Plain", WS_OVERLAPPED | WS_VISIBLE, 0, 0,
+                                 200, 150, nullptr, nullptr, nullptr, nullptr);
+    platform::testing::setScreenReadback(true);
+    const int resizes = windowPresenter()->windowResizes();
+    for (int i = 0; i < 3; ++i)
+        presentColour(popup, 64, 48, 0x00FF00);
+    const auto shown = platform::testing::lastScreenReadback();
+    ASSERT_EQ(std::make_pair(shown.width, shown.height), std::make_pair(1280u, 1024u));
+    // 64 x 48 scaled by 20 is 1280 x 960: bars of 32 rows above and below.
+    EXPECT_EQ(shown.pixels.at(512 * 1280 + 640) & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(shown.pixels.at(40 * 1280 + 2) & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(shown.pixels.at(20 * 1280 + 640) & 0xFFFFFF, 0u);
+    EXPECT_EQ(windowPresenter()->windowResizes(), resizes);
+
+    RECT client{};
+    GetClientRect(plain, &client);
+    for (int i = 0; i < 2; ++i)
+        presentColour(plain, client.right, client.bottom, 0xFF0000);
+    EXPECT_EQ(windowPresenter()->windowResizes(), resizes);
+    SetWindowPos(plain, nullptr, 0, 0, 100, 80, SWP_NOMOVE | SWP_NOZORDER);
+    GetClientRect(plain, &client);
+    for (int i = 0; i < 2; ++i)
+        presentColour(plain, client.right, client.bottom, 0xFF0000);
+    EXPECT_EQ(windowPresenter()->windowResizes(), resizes + 1);
+    unsetenv("D3DDRIVER_FULLSCREEN");
+    DestroyWindow(popup);
+    DestroyWindow(plain);
+    UnregisterClassA("FullScreenTest", nullptr);
 }
 
 }  // namespace

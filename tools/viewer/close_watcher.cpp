@@ -1,6 +1,7 @@
 #include "close_watcher.h"
 
 #include <engine/core/window_interface.h>
+#include <platform/testing.h>
 
 namespace viewer {
 namespace {
@@ -12,7 +13,7 @@ WNDPROC previousProc = nullptr;
 
 }  // namespace
 
-CloseWatcher::CloseWatcher() {
+CloseWatcher::CloseWatcher() : shownAtStart(!platform::testing::presenterIsHeadless()) {
     activeWatcher = this;
 }
 
@@ -24,7 +25,12 @@ CloseWatcher::~CloseWatcher() {
 
 void CloseWatcher::iteration() {
     HWND window = theRenderWindow ? theRenderWindow->getHandle() : nullptr;
+    const bool shown = !platform::testing::presenterIsHeadless();
     std::lock_guard<std::mutex> lock(mutex);
+    if (shownAtStart && !shown && !lost) {
+        lost = closing = true;
+        changed.notify_all();
+    }
     if (!window || window == hooked)
         return;
     const LONG_PTR old = SetWindowLongPtrA(window, GWLP_WNDPROC,
@@ -64,6 +70,11 @@ void CloseWatcher::requestClose() {
 bool CloseWatcher::closeRequested() {
     std::lock_guard<std::mutex> lock(mutex);
     return closing;
+}
+
+bool CloseWatcher::windowLost() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return lost;
 }
 
 void CloseWatcher::waitForClose() {

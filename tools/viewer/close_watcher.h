@@ -1,5 +1,5 @@
 // Notices that the user wants the viewer to end: the render window's close
-// button or the Escape key.
+// button or the Escape key; or that the window cannot be shown any more.
 #pragma once
 
 #include <engine/core/application_interface.h>
@@ -28,6 +28,8 @@ public:
 
     void requestClose();
     bool closeRequested();
+    // The display gave up showing the window: nobody can close it.
+    bool windowLost();
     // Blocks until requestClose has been called.
     void waitForClose();
     // Blocks until the render window's procedure has been replaced.
@@ -39,6 +41,8 @@ private:
     std::mutex mutex;
     std::condition_variable changed;
     bool closing = false;
+    bool lost = false;
+    const bool shownAtStart;
     HWND hooked = nullptr;  // written on the core thread under the mutex
 };
 

@@ -430,6 +430,8 @@ private:
         } else {
             out << "running until the window is closed or Escape is pressed" << std::endl;
             result = runUntilClosed(driver, counter, watcher);
+            if (watcher.windowLost())
+                throw Failure("the window cannot be shown (see the presenter's message above)");
         }
         if (shots && options.record)
             screenShooter().stopRecord();

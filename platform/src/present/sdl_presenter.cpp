@@ -11,8 +11,20 @@
 #include <cstdlib>
 #include <cstring>
 
+// Xlib's handler for a broken display connection; declared here rather than
+// through Xlib.h, whose macros (None, Bool, Status) collide with other names.
+extern "C" {
+struct _XDisplay;
+using XIOErrorHandler = int (*)(_XDisplay*);
+XIOErrorHandler XSetIOErrorHandler(XIOErrorHandler handler);
+}
+
 namespace platform::present {
 namespace {
+
+bool fullScreen(SDL_Window* window) {
+    return (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0;
+}
 
 bool fullScreenWanted() {
     const char* value = std::getenv("D3DDRIVER_FULLSCREEN");
@@ -35,12 +47,23 @@ RECT visibleRegion(HWND window, DWORD width, DWORD height) {
     return region;
 }
 
+// Xlib calls this when the display connection breaks, and ends the process
+// when it returns. Ending at once, without the exit handlers, is the only
+// safe way: the thread that met the error may be inside the presenter.
+[[noreturn]] int displayLost(_XDisplay*) {
+    std::fprintf(stderr, "presenter: the connection to the display was lost; ending\n");
+    std::fflush(nullptr);
+    std::_Exit(1);
+}
+
 }  // namespace
 
 SdlPresenter::~SdlPresenter() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!videoReady_ || !onSdlThread())
-        return;  // SDL objects belong to a thread that is gone; the process ends anyway
+    // At exit a thread may still be inside the presenter (or have died in it):
+    // the SDL objects are then left to the end of the process.
+    std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
+    if (!lock.owns_lock() || !videoReady_ || !onSdlThread())
+        return;
     for (auto& entry : displays_) {
         if (entry.second.texture)
             SDL_DestroyTexture(entry.second.texture);
@@ -53,24 +76,46 @@ SdlPresenter::~SdlPresenter() {
     SDL_Quit();  // also ends the D-Bus connection SDL opened
 }
 
+bool SdlPresenter::isHeadless() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return videoFailed_;
+}
+
+int SdlPresenter::windowResizes() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return windowResizes_;
+}
+
 bool SdlPresenter::onSdlThread() const {
     return sdlThread_ == user::currentThreadKey();
 }
 
 bool SdlPresenter::ensureVideo() {
-    if (videoReady_)
-        return true;
     if (videoFailed_)
         return false;
+    if (videoReady_)
+        return true;
+    // SDL would turn Ctrl+C and SIGTERM into a quit event nothing asks for;
+    // they end the process as they do without a window.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "presenter: no display (%s); frames are kept in memory only\n",
                      SDL_GetError());
         videoFailed_ = true;
         return false;
     }
+    if (std::strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0)
+        XSetIOErrorHandler(displayLost);
     sdlThread_ = user::currentThreadKey();
     videoReady_ = true;
     return true;
+}
+
+// Reported once; from then on the frames are kept in memory only.
+void SdlPresenter::displayFailed(const char* what) {
+    std::fprintf(stderr, "presenter: %s failed (%s); frames are kept in memory only\n", what,
+                 SDL_GetError());
+    videoFailed_ = true;
 }
 
 void SdlPresenter::present(HWND window, const core::PixelView& primary,
@@ -91,49 +136,62 @@ void SdlPresenter::present(HWND window, const core::PixelView& primary,
     pumpEvents();
 }
 
+SdlPresenter::Display* SdlPresenter::createDisplay(HWND window, int width, int height) {
+    char title[256] = "Render Window";
+    if (window)
+        GetWindowTextA(window, title, sizeof(title));
+    Uint32 flags = SDL_WINDOW_SHOWN;
+    const bool popup = window && (GetWindowLongA(window, GWL_STYLE) & WS_POPUP);
+    if (fullScreenWanted() && popup)
+        flags |= SDL_WINDOW_FULLSCREEN;
+    Display display;
+    display.window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                      width, height, flags);
+    if (!display.window) {
+        displayFailed("SDL_CreateWindow");
+        return nullptr;
+    }
+    display.renderer = SDL_CreateRenderer(display.window, -1, 0);
+    if (!display.renderer)
+        display.renderer = SDL_CreateRenderer(display.window, -1, SDL_RENDERER_SOFTWARE);
+    if (!display.renderer) {
+        displayFailed("SDL_CreateRenderer");
+        SDL_DestroyWindow(display.window);
+        return nullptr;
+    }
+    display.width = width;
+    display.height = height;
+    return &displays_.emplace(window, display).first->second;
+}
+
 SdlPresenter::Display* SdlPresenter::displayFor(HWND window, int width, int height) {
     auto it = displays_.find(window);
-    if (it == displays_.end()) {
-        char title[256] = "Render Window";
-        if (window)
-            GetWindowTextA(window, title, sizeof(title));
-        Uint32 flags = SDL_WINDOW_SHOWN;
-        const bool popup = window && (GetWindowLongA(window, GWL_STYLE) & WS_POPUP);
-        if (fullScreenWanted() && popup)
-            flags |= SDL_WINDOW_FULLSCREEN;
-        Display display;
-        display.window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                          width, height, flags);
-        if (!display.window) {
-            std::fprintf(stderr, "presenter: SDL_CreateWindow failed: %s\n", SDL_GetError());
-            return nullptr;
+    Display* d = it != displays_.end() ? &it->second : createDisplay(window, width, height);
+    if (!d)
+        return nullptr;
+    if (d->width != width || d->height != height) {
+        if (!fullScreen(d->window)) {
+            SDL_SetWindowSize(d->window, width, height);
+            ++windowResizes_;
         }
-        display.renderer = SDL_CreateRenderer(display.window, -1, 0);
-        if (!display.renderer)
-            display.renderer = SDL_CreateRenderer(display.window, -1, SDL_RENDERER_SOFTWARE);
-        if (!display.renderer) {
-            std::fprintf(stderr, "presenter: SDL_CreateRenderer failed: %s\n", SDL_GetError());
-            SDL_DestroyWindow(display.window);
-            return nullptr;
-        }
-        it = displays_.emplace(window, display).first;
+        d->width = width;
+        d->height = height;
     }
-    Display& d = it->second;
-    int currentW = 0, currentH = 0;
-    SDL_GetWindowSize(d.window, &currentW, &currentH);
-    if (currentW != width || currentH != height)
-        SDL_SetWindowSize(d.window, width, height);
-    if (!d.texture || d.textureWidth != width || d.textureHeight != height) {
-        if (d.texture)
-            SDL_DestroyTexture(d.texture);
-        d.texture = SDL_CreateTexture(d.renderer, SDL_PIXELFORMAT_ARGB8888,
-                                      SDL_TEXTUREACCESS_STREAMING, width, height);
-        d.textureWidth = width;
-        d.textureHeight = height;
-        if (!d.texture)
+    // A full-screen window keeps the screen's size: the frame is scaled to
+    // it, its proportions kept.
+    if (fullScreen(d->window))
+        SDL_RenderSetLogicalSize(d->renderer, width, height);
+    if (!d->texture || d->textureWidth != width || d->textureHeight != height) {
+        if (d->texture)
+            SDL_DestroyTexture(d->texture);
+        d->texture = SDL_CreateTexture(d->renderer, SDL_PIXELFORMAT_ARGB8888,
+                                       SDL_TEXTUREACCESS_STREAMING, width, height);
+        d->textureWidth = width;
+        d->textureHeight = height;
+        if (!d->texture)
             return nullptr;
     }
-    return &d;
+    return d;
 }
 
 void SdlPresenter::show(const Frame& frame) {
@@ -151,10 +209,16 @@ void SdlPresenter::show(const Frame& frame) {
     SDL_RenderClear(d->renderer);
     SDL_RenderCopy(d->renderer, d->texture, nullptr, nullptr);
     if (frameStore().readback()) {
-        std::vector<DWORD> screen(static_cast<size_t>(width) * height);
+        // The whole window as shown, scaled or not.
+        SDL_RenderSetLogicalSize(d->renderer, 0, 0);
+        int shownWidth = 0, shownHeight = 0;
+        SDL_GetRendererOutputSize(d->renderer, &shownWidth, &shownHeight);
+        std::vector<DWORD> screen(static_cast<size_t>(shownWidth) * shownHeight);
         if (SDL_RenderReadPixels(d->renderer, nullptr, SDL_PIXELFORMAT_ARGB8888, screen.data(),
-                                 width * 4) == 0)
-            frameStore().storeReadback(frame.window, width, height, std::move(screen));
+                                 shownWidth * 4) == 0)
+            frameStore().storeReadback(frame.window, shownWidth, shownHeight, std::move(screen));
+        if (fullScreen(d->window))
+            SDL_RenderSetLogicalSize(d->renderer, width, height);
     }
     SDL_RenderPresent(d->renderer);
 }
