@@ -102,6 +102,9 @@ void Application::ApplicationCore::run() {
     application->ready = false;
     started.set();
 
+    // While there is nothing to draw the loop waits for messages; this tick
+    // bounds the wait, so listeners still get a pass ten times a second.
+    const UINT_PTR idleTick = SetTimer(nullptr, 0, 100, nullptr);
     message.message = 0;
     while (message.message != WM_QUIT) {
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -117,8 +120,15 @@ void Application::ApplicationCore::run() {
             application->render();
         if (!application->isActive())
             surfacesLost = true;
+        // Stopped, minimised or without the surfaces (in the background):
+        // nothing changes that until a message comes.
+        const bool idle =
+            !application->isReady() || !application->isActive() || surfacesLost;
+        if (idle && message.message != WM_QUIT)
+            WaitMessage();
         Sleep(0);
     }
+    KillTimer(nullptr, idleTick);
 }
 
 unsigned Application::getCoreThreadID() const {

@@ -18,6 +18,7 @@
 #include <engine/core/view.h>
 
 #include <algorithm>
+#include <chrono>
 #include <atomic>
 #include <future>
 #include <thread>
@@ -196,6 +197,23 @@ TEST_F(ApplicationTest, ModeChangesKeepTheEngineThreadsOut) {
     EXPECT_EQ(log.count("Driver", "change video mode finish"), 20);
     EXPECT_EQ(log.countKind("Driver", debug::Message::Kind::Error), 0);
     theRenderDriver->termVideoMode();  // the capture must outlive the core thread
+}
+
+// Without the focus the loop waits for messages instead of spinning: a pass
+// at each tick of its idle timer (ten a second), not thousands.
+TEST_F(ApplicationTest, TheLoopWaitsWhileInactive) {
+    std::atomic<int> passes{0};
+    EachPass counting([&] { ++passes; });
+    theD3DApplication->registerListener(&counting, 0);
+    platform::testing::deactivateApplication();
+    onCoreThread([] {}, 2);  // the deactivation has been handled
+    const int before = passes;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the span counted
+    const int during = passes - before;
+    theD3DApplication->unregisterListener(&counting);
+    platform::testing::activateApplication();
+    EXPECT_GE(during, 1);
+    EXPECT_LE(during, 10);
 }
 
 // Each change of focus is heard once and sets the process priority; the end
