@@ -215,8 +215,9 @@ namespace {
 
 const char* const sourcePath = "3d/driver/d3d/driver";
 
-// The last tested DirectX result of this unit.
-HRESULT hr = DD_OK;
+// The last tested DirectX result of this unit, per thread: the engine's
+// threads call in beside the core thread.
+thread_local HRESULT hr = DD_OK;
 
 // Bad call orders from the engine are reported, not acted on.
 void reportMisuse(const char* text) {
@@ -561,7 +562,7 @@ void D3DRenderDriver::drawDeferred2D() {
         // focus or mode change fail the draw as expected: they are restored
         // before the next frame, and that is no news for the log.
         IDirectDrawSurface4* const front = getFrontBuffer();
-        if (surfacesLost || (front && front->IsLost() == DDERR_SURFACELOST))
+        if (front && front->IsLost() == DDERR_SURFACELOST)
             surfacesLost = true;
         else
             DRIVER_FILTER << (debug::Warning(debug::Context(sourcePath, __LINE__), 1.0f)
