@@ -7,7 +7,8 @@
 
 namespace {
 
-HRESULT hr = S_OK;
+// Images are made on engine threads and restored on the core thread.
+thread_local HRESULT hr = S_OK;
 
 // Where one colour channel sits in a pixel of an RGB surface.
 struct Channel {

@@ -13,8 +13,8 @@ namespace {
 
 const char* const sourcePath = "3d/driver/d3d/rlight";
 
-// The last tested DirectX result of this unit.
-HRESULT hr = D3D_OK;
+// The last tested DirectX result of this unit, per thread.
+thread_local HRESULT hr = D3D_OK;
 
 D3DLIGHTTYPE direct3DType(LightType type) {
     switch (type) {

@@ -19,7 +19,7 @@ D3DRenderMaterialManager* theD3DRenderMaterialManager = nullptr;
 namespace {
 
 // The last Direct3D result of this unit; material calls are not checked.
-HRESULT hr = S_OK;
+thread_local HRESULT hr = S_OK;
 
 bool validStage(int stage) {
     return stage >= 0 && stage < RenderStateManager::textureStageCount;

@@ -19,7 +19,7 @@ const char* const sourcePath = "3d/driver/d3d/rview";
 
 // The last tested DirectX result of this unit; a failing call leaves the
 // object as it was and the frame goes on.
-HRESULT hr = D3D_OK;
+thread_local HRESULT hr = D3D_OK;
 
 // The far plane in world units, whatever the near distance.
 constexpr float farDistance = 100.0f;

@@ -16,7 +16,7 @@ D3DScreenShooter* theD3DScreenShooter = nullptr;
 namespace {
 
 const char* const sourcePath = "3d/driver/d3d/screensh";
-HRESULT hr = S_OK;
+thread_local HRESULT hr = S_OK;
 
 // Skips one printf conversion that may be given a single int: flags, a
 // width and a precision in digits, then d, i, u, o, x or X. `p` is just past

@@ -25,7 +25,8 @@ D3DTextureManager* theD3DTextureManager = nullptr;
 namespace {
 
 const char* const sourcePath = "3d/driver/d3d/tmanager";
-HRESULT hr = S_OK;
+// Per thread: the factories run on engine threads, restoring on the core thread.
+thread_local HRESULT hr = S_OK;
 
 std::atomic<unsigned long> texturesSize{0};
 std::atomic<unsigned long> surfacesSize{0};

@@ -35,7 +35,7 @@ EnumState& state() {
     return instance;
 }
 
-HRESULT hr = 0;
+thread_local HRESULT hr = 0;
 
 template <typename T>
 std::unique_ptr<T> makeZeroed() {
