@@ -98,14 +98,13 @@ bool SdlPresenter::ensureVideo() {
     // SDL would turn Ctrl+C and SIGTERM into a quit event nothing asks for;
     // they end the process as they do without a window.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    XSetIOErrorHandler(displayLost);  // before SDL opens the display
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "presenter: no display (%s); frames are kept in memory only\n",
                      SDL_GetError());
         videoFailed_ = true;
         return false;
     }
-    if (std::strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0)
-        XSetIOErrorHandler(displayLost);
     sdlThread_ = user::currentThreadKey();
     videoReady_ = true;
     return true;
