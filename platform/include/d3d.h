@@ -9,21 +9,40 @@
 
 #define D3D_OK DD_OK
 
+inline constexpr IID IID_IDirect3D = {0x3bba0080, 0x2421, 0x11cf, {0xa3, 0x1a, 0x00, 0xaa, 0x00, 0xb9, 0x33, 0x56}};
+inline constexpr IID IID_IDirect3D2 = {0x6aae1ec1, 0x662a, 0x11d0, {0x88, 0x9d, 0x00, 0xaa, 0x00, 0xbb, 0xb7, 0x6a}};
 inline constexpr IID IID_IDirect3D3 = {0xbb223240, 0xe72b, 0x11d0, {0xa9, 0xb4, 0x00, 0xaa, 0x00, 0xc0, 0x99, 0x3e}};
 inline constexpr IID IID_IDirect3DRGBDevice = {0xa4665c60, 0x2673, 0x11cf, {0xa3, 0x1a, 0x00, 0xaa, 0x00, 0xb9, 0x33, 0x56}};
 inline constexpr IID IID_IDirect3DHALDevice = {0x84e63de0, 0x46aa, 0x11cf, {0x81, 0x6f, 0x00, 0x00, 0xc0, 0x20, 0x15, 0x6e}};
 inline constexpr IID IID_IDirect3DRefDevice = {0x50936643, 0x13e9, 0x11d1, {0x89, 0xaa, 0x00, 0xa0, 0xc9, 0x05, 0x41, 0x29}};
 inline constexpr IID IID_IDirect3DNullDevice = {0x8767df22, 0xbacc, 0x11d1, {0x89, 0x69, 0x00, 0xa0, 0xc9, 0x06, 0x29, 0xa8}};
 inline constexpr IID IID_IDirect3DDevice3 = {0xb0ab3b60, 0x33d7, 0x11d1, {0xa9, 0x81, 0x00, 0xc0, 0x4f, 0xd7, 0xb1, 0x74}};
+inline constexpr IID IID_IDirect3DDevice = {0x64108800, 0x957d, 0x11d0, {0x89, 0xab, 0x00, 0xa0, 0xc9, 0x05, 0x41, 0x29}};
+inline constexpr IID IID_IDirect3DDevice2 = {0x93281501, 0x8cf8, 0x11d0, {0x89, 0xab, 0x00, 0xa0, 0xc9, 0x05, 0x41, 0x29}};
+inline constexpr IID IID_IDirect3DExecuteBuffer = {0x4417c145, 0x33ad, 0x11cf, {0x81, 0x6f, 0x00, 0x00, 0xc0, 0x20, 0x15, 0x6e}};
+inline constexpr IID IID_IDirect3DTexture = {0x2cdcd9e0, 0x25a0, 0x11cf, {0xa3, 0x1a, 0x00, 0xaa, 0x00, 0xb9, 0x33, 0x56}};
 inline constexpr IID IID_IDirect3DTexture2 = {0x93281502, 0x8cf8, 0x11d0, {0x89, 0xab, 0x00, 0xa0, 0xc9, 0x05, 0x41, 0x29}};
 inline constexpr IID IID_IDirect3DLight = {0x4417c142, 0x33ad, 0x11cf, {0x81, 0x6f, 0x00, 0x00, 0xc0, 0x20, 0x15, 0x6e}};
+inline constexpr IID IID_IDirect3DMaterial = {0x4417c144, 0x33ad, 0x11cf, {0x81, 0x6f, 0x00, 0x00, 0xc0, 0x20, 0x15, 0x6e}};
+inline constexpr IID IID_IDirect3DMaterial2 = {0x93281503, 0x8cf8, 0x11d0, {0x89, 0xab, 0x00, 0xa0, 0xc9, 0x05, 0x41, 0x29}};
 inline constexpr IID IID_IDirect3DMaterial3 = {0xca9c46f4, 0xd3c5, 0x11d1, {0xb7, 0x5a, 0x00, 0x60, 0x08, 0x52, 0xb3, 0x12}};
+inline constexpr IID IID_IDirect3DViewport = {0x4417c146, 0x33ad, 0x11cf, {0x81, 0x6f, 0x00, 0x00, 0xc0, 0x20, 0x15, 0x6e}};
+inline constexpr IID IID_IDirect3DViewport2 = {0x93281500, 0x8cf8, 0x11d0, {0x89, 0xab, 0x00, 0xa0, 0xc9, 0x05, 0x41, 0x29}};
 inline constexpr IID IID_IDirect3DViewport3 = {0xb0ab3b61, 0x33d7, 0x11d1, {0xa9, 0x81, 0x00, 0xc0, 0x4f, 0xd7, 0xb1, 0x74}};
 inline constexpr IID IID_IDirect3DVertexBuffer = {0x7a503555, 0x4a83, 0x11d1, {0xa5, 0xdb, 0x00, 0xa0, 0xc9, 0x03, 0x67, 0xf8}};
 
 struct IDirect3D;
+struct IDirect3D2;
 struct IDirect3D3;
+// Devices and materials before DirectX 6 are not offered; only their
+// pointers appear in the older interfaces.
+struct IDirect3DDevice;
 struct IDirect3DDevice2;
+struct IDirect3DMaterial;
+struct IDirect3DMaterial2;
+struct IDirect3DViewport;
+struct IDirect3DViewport2;
+struct IDirect3DTexture;
 struct IDirect3DDevice3;
 struct IDirect3DViewport3;
 struct IDirect3DLight;
@@ -39,6 +58,13 @@ struct _D3DTRANSFORMDATA;
 struct _D3DLIGHTDATA;
 
 typedef IDirect3D* LPDIRECT3D;
+typedef IDirect3D2* LPDIRECT3D2;
+typedef IDirect3DDevice* LPDIRECT3DDEVICE;
+typedef IDirect3DMaterial* LPDIRECT3DMATERIAL;
+typedef IDirect3DMaterial2* LPDIRECT3DMATERIAL2;
+typedef IDirect3DViewport* LPDIRECT3DVIEWPORT;
+typedef IDirect3DViewport2* LPDIRECT3DVIEWPORT2;
+typedef IDirect3DTexture* LPDIRECT3DTEXTURE;
 typedef IDirect3D3* LPDIRECT3D3;
 typedef IDirect3DDevice2* LPDIRECT3DDEVICE2;
 typedef IDirect3DDevice3* LPDIRECT3DDEVICE3;
@@ -52,6 +78,25 @@ typedef _D3DTRANSFORMDATA* LPD3DTRANSFORMDATA;
 typedef _D3DLIGHTDATA* LPD3DLIGHTDATA;
 
 typedef HRESULT(CALLBACK* LPD3DENUMPIXELFORMATSCALLBACK)(_DDPIXELFORMAT* lpDDPixFmt, LPVOID lpContext);
+
+struct IDirect3D : IUnknown {
+    STDMETHOD(Initialize)(REFCLSID id) PURE;
+    STDMETHOD(EnumDevices)(LPD3DENUMDEVICESCALLBACK callback, LPVOID context) PURE;
+    STDMETHOD(CreateLight)(LPDIRECT3DLIGHT* light, LPUNKNOWN outer) PURE;
+    STDMETHOD(CreateMaterial)(LPDIRECT3DMATERIAL* material, LPUNKNOWN outer) PURE;
+    STDMETHOD(CreateViewport)(LPDIRECT3DVIEWPORT* viewport, LPUNKNOWN outer) PURE;
+    STDMETHOD(FindDevice)(LPD3DFINDDEVICESEARCH search, LPD3DFINDDEVICERESULT result) PURE;
+};
+
+struct IDirect3D2 : IUnknown {
+    STDMETHOD(EnumDevices)(LPD3DENUMDEVICESCALLBACK callback, LPVOID context) PURE;
+    STDMETHOD(CreateLight)(LPDIRECT3DLIGHT* light, LPUNKNOWN outer) PURE;
+    STDMETHOD(CreateMaterial)(LPDIRECT3DMATERIAL2* material, LPUNKNOWN outer) PURE;
+    STDMETHOD(CreateViewport)(LPDIRECT3DVIEWPORT2* viewport, LPUNKNOWN outer) PURE;
+    STDMETHOD(FindDevice)(LPD3DFINDDEVICESEARCH search, LPD3DFINDDEVICERESULT result) PURE;
+    STDMETHOD(CreateDevice)(REFCLSID deviceGuid, IDirectDrawSurface* target,
+                            LPDIRECT3DDEVICE2* device) PURE;
+};
 
 struct IDirect3D3 : IUnknown {
     STDMETHOD(EnumDevices)(LPD3DENUMDEVICESCALLBACK callback, LPVOID context) PURE;
@@ -119,8 +164,8 @@ struct IDirect3DDevice3 : IUnknown {
     STDMETHOD(ValidateDevice)(LPDWORD passes) PURE;
 };
 
-// IDirect3DViewport3 carries the slots of the first two viewport versions.
-struct IDirect3DViewport3 : IUnknown {
+// Each viewport version extends the one before.
+struct IDirect3DViewport : IUnknown {
     STDMETHOD(Initialize)(LPDIRECT3D d3d) PURE;
     STDMETHOD(GetViewport)(LPD3DVIEWPORT data) PURE;
     STDMETHOD(SetViewport)(LPD3DVIEWPORT data) PURE;
@@ -134,8 +179,14 @@ struct IDirect3DViewport3 : IUnknown {
     STDMETHOD(AddLight)(LPDIRECT3DLIGHT light) PURE;
     STDMETHOD(DeleteLight)(LPDIRECT3DLIGHT light) PURE;
     STDMETHOD(NextLight)(LPDIRECT3DLIGHT reference, LPDIRECT3DLIGHT* light, DWORD flags) PURE;
+};
+
+struct IDirect3DViewport2 : IDirect3DViewport {
     STDMETHOD(GetViewport2)(LPD3DVIEWPORT2 data) PURE;
     STDMETHOD(SetViewport2)(LPD3DVIEWPORT2 data) PURE;
+};
+
+struct IDirect3DViewport3 : IDirect3DViewport2 {
     STDMETHOD(SetBackgroundDepth2)(IDirectDrawSurface4* surface) PURE;
     STDMETHOD(GetBackgroundDepth2)(IDirectDrawSurface4** surface, LPBOOL valid) PURE;
     STDMETHOD(Clear2)(DWORD count, LPD3DRECT rects, DWORD flags, D3DCOLOR color, D3DVALUE z,
@@ -152,6 +203,14 @@ struct IDirect3DMaterial3 : IUnknown {
     STDMETHOD(SetMaterial)(LPD3DMATERIAL material) PURE;
     STDMETHOD(GetMaterial)(LPD3DMATERIAL material) PURE;
     STDMETHOD(GetHandle)(LPDIRECT3DDEVICE3 device, LPD3DMATERIALHANDLE handle) PURE;
+};
+
+struct IDirect3DTexture : IUnknown {
+    STDMETHOD(Initialize)(LPDIRECT3DDEVICE device, IDirectDrawSurface* surface) PURE;
+    STDMETHOD(GetHandle)(LPDIRECT3DDEVICE device, LPD3DTEXTUREHANDLE handle) PURE;
+    STDMETHOD(PaletteChanged)(DWORD start, DWORD count) PURE;
+    STDMETHOD(Load)(LPDIRECT3DTEXTURE source) PURE;
+    STDMETHOD(Unload)() PURE;
 };
 
 struct IDirect3DTexture2 : IUnknown {

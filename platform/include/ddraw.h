@@ -142,6 +142,10 @@ inline constexpr IID IID_IDirectDraw4 = {0x9C59509A, 0x39BD, 0x11D1,
                                          {0x8C, 0x4A, 0x00, 0xC0, 0x4F, 0xD9, 0x30, 0xC5}};
 inline constexpr IID IID_IDirectDrawSurface = {0x6C14DB81, 0xA733, 0x11CE,
                                                {0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B, 0xE5, 0x60}};
+inline constexpr IID IID_IDirectDrawSurface2 = {0x57805885, 0x6EEC, 0x11CF,
+                                                {0x94, 0x41, 0xA8, 0x23, 0x03, 0xC1, 0x0E, 0x27}};
+inline constexpr IID IID_IDirectDrawSurface3 = {0xDA044E00, 0x69B2, 0x11D0,
+                                                {0xA1, 0xD5, 0x00, 0xAA, 0x00, 0xB8, 0xDF, 0xBB}};
 inline constexpr IID IID_IDirectDrawSurface4 = {
     0x0B2B8630, 0xAD35, 0x11D0, {0x8E, 0xA6, 0x00, 0x60, 0x97, 0x97, 0xEA, 0x5B}};
 inline constexpr IID IID_IDirectDrawPalette = {0x6C14DB84, 0xA733, 0x11CE,
@@ -777,6 +781,79 @@ protected:
     ~IDirectDrawSurface4() = default;
 };
 
+// The surface interfaces before DirectX 6: the same slots as the first part
+// of IDirectDrawSurface4, with the older structures. Each version extends
+// the one before, so one vtable serves all three.
+struct IDirectDrawSurface : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE AddAttachedSurface(LPDIRECTDRAWSURFACE surface) = 0;
+    virtual HRESULT STDMETHODCALLTYPE AddOverlayDirtyRect(LPRECT rect) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source,
+                                          LPRECT sourceRect, DWORD flags, LPDDBLTFX fx) = 0;
+    virtual HRESULT STDMETHODCALLTYPE BltBatch(void* batch, DWORD count, DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source,
+                                              LPRECT sourceRect, DWORD trans) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DeleteAttachedSurface(DWORD flags,
+                                                            LPDIRECTDRAWSURFACE surface) = 0;
+    virtual HRESULT STDMETHODCALLTYPE EnumAttachedSurfaces(LPVOID context,
+                                                           LPDDENUMSURFACESCALLBACK cb) = 0;
+    virtual HRESULT STDMETHODCALLTYPE EnumOverlayZOrders(DWORD flags, LPVOID context,
+                                                         LPDDENUMSURFACESCALLBACK cb) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Flip(LPDIRECTDRAWSURFACE target, DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetAttachedSurface(LPDDSCAPS caps,
+                                                         LPDIRECTDRAWSURFACE* surface) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetBltStatus(DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCaps(LPDDSCAPS caps) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetClipper(LPDIRECTDRAWCLIPPER* clipper) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetColorKey(DWORD flags, LPDDCOLORKEY key) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetDC(HDC* dc) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetFlipStatus(DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetOverlayPosition(LPLONG x, LPLONG y) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetPalette(LPDIRECTDRAWPALETTE* palette) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetPixelFormat(LPDDPIXELFORMAT format) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC desc) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Initialize(struct IDirectDraw* dd,
+                                                 LPDDSURFACEDESC desc) = 0;
+    virtual HRESULT STDMETHODCALLTYPE IsLost() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags,
+                                           HANDLE event) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ReleaseDC(HDC dc) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Restore() = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetClipper(LPDIRECTDRAWCLIPPER clipper) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetColorKey(DWORD flags, LPDDCOLORKEY key) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetOverlayPosition(LONG x, LONG y) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetPalette(LPDIRECTDRAWPALETTE palette) = 0;
+    // Before DirectX 6 Unlock took the pointer Lock returned.
+    virtual HRESULT STDMETHODCALLTYPE Unlock(LPVOID surfaceData) = 0;
+    virtual HRESULT STDMETHODCALLTYPE UpdateOverlay(LPRECT sourceRect,
+                                                    LPDIRECTDRAWSURFACE destSurface,
+                                                    LPRECT destRect, DWORD flags,
+                                                    LPDDOVERLAYFX fx) = 0;
+    virtual HRESULT STDMETHODCALLTYPE UpdateOverlayDisplay(DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE UpdateOverlayZOrder(DWORD flags,
+                                                          LPDIRECTDRAWSURFACE reference) = 0;
+
+protected:
+    ~IDirectDrawSurface() = default;
+};
+
+struct IDirectDrawSurface2 : IDirectDrawSurface {
+    virtual HRESULT STDMETHODCALLTYPE GetDDInterface(LPVOID* dd) = 0;
+    virtual HRESULT STDMETHODCALLTYPE PageLock(DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE PageUnlock(DWORD flags) = 0;
+
+protected:
+    ~IDirectDrawSurface2() = default;
+};
+typedef IDirectDrawSurface2* LPDIRECTDRAWSURFACE2;
+
+struct IDirectDrawSurface3 : IDirectDrawSurface2 {
+    virtual HRESULT STDMETHODCALLTYPE SetSurfaceDesc(LPDDSURFACEDESC desc, DWORD flags) = 0;
+
+protected:
+    ~IDirectDrawSurface3() = default;
+};
+typedef IDirectDrawSurface3* LPDIRECTDRAWSURFACE3;
+
 // The first DirectDraw interface, as DirectDrawCreate returns it. Its
 // methods are those of IDirectDraw4 with the older structures.
 struct IDirectDraw : IUnknown {
@@ -815,6 +892,48 @@ protected:
     ~IDirectDraw() = default;
 };
 typedef IDirectDraw* LPDIRECTDRAW;
+
+// IDirectDraw with the refresh rate in SetDisplayMode and GetAvailableVidMem
+// at the end; still the older structures.
+struct IDirectDraw2 : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Compact() = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* clipper,
+                                                    IUnknown* outer) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreatePalette(DWORD flags, LPPALETTEENTRY entries,
+                                                    LPDIRECTDRAWPALETTE* palette,
+                                                    IUnknown* outer) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CreateSurface(LPDDSURFACEDESC desc,
+                                                    LPDIRECTDRAWSURFACE* surface,
+                                                    IUnknown* outer) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DuplicateSurface(LPDIRECTDRAWSURFACE source,
+                                                       LPDIRECTDRAWSURFACE* copy) = 0;
+    virtual HRESULT STDMETHODCALLTYPE EnumDisplayModes(DWORD flags, LPDDSURFACEDESC desc,
+                                                       LPVOID context,
+                                                       LPDDENUMMODESCALLBACK cb) = 0;
+    virtual HRESULT STDMETHODCALLTYPE EnumSurfaces(DWORD flags, LPDDSURFACEDESC desc,
+                                                   LPVOID context,
+                                                   LPDDENUMSURFACESCALLBACK cb) = 0;
+    virtual HRESULT STDMETHODCALLTYPE FlipToGDISurface() = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCaps(LPDDCAPS driverCaps, LPDDCAPS helCaps) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetDisplayMode(LPDDSURFACEDESC desc) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetFourCCCodes(LPDWORD count, LPDWORD codes) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetGDISurface(LPDIRECTDRAWSURFACE* surface) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetMonitorFrequency(LPDWORD frequency) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetScanLine(LPDWORD line) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetVerticalBlankStatus(LPBOOL inBlank) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Initialize(GUID* guid) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RestoreDisplayMode() = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND window, DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height, DWORD bpp,
+                                                     DWORD refreshRate, DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE WaitForVerticalBlank(DWORD flags, HANDLE event) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetAvailableVidMem(LPDDSCAPS caps, LPDWORD total,
+                                                         LPDWORD free) = 0;
+
+protected:
+    ~IDirectDraw2() = default;
+};
+typedef IDirectDraw2* LPDIRECTDRAW2;
 
 struct IDirectDraw4 : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Compact() = 0;

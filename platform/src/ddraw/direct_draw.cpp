@@ -5,15 +5,22 @@
 #include "ddraw/clipper.h"
 #include "ddraw/pixel_format.h"
 #include "ddraw/surface.h"
+#include "ddraw/surface_desc.h"
 #include "gdi/surface_dc.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace platform::ddraw {
 namespace {
 
-std::vector<std::pair<IID, DirectDrawExtensionFactory>>& extensionFactories() {
-    static std::vector<std::pair<IID, DirectDrawExtensionFactory>> f;
+struct ExtensionFactory {
+    std::vector<IID> iids;
+    DirectDrawExtensionFactory make;
+};
+
+std::vector<ExtensionFactory>& extensionFactories() {
+    static std::vector<ExtensionFactory> f;
     return f;
 }
 
@@ -60,21 +67,20 @@ bool matchesTemplate(const DDSURFACEDESC2& mode, const DDSURFACEDESC2* t) {
 
 }  // namespace
 
-void registerDirectDrawExtension(const IID& iid, DirectDrawExtensionFactory make) {
+void registerDirectDrawExtension(std::vector<IID> iids, DirectDrawExtensionFactory make) {
     DDLock lock(ddrawMutex());
     for (auto& entry : extensionFactories())
-        if (entry.first == iid) {
-            entry.second = std::move(make);
+        if (entry.iids == iids) {
+            entry.make = std::move(make);
             return;
         }
-    extensionFactories().emplace_back(iid, std::move(make));
+    extensionFactories().push_back({std::move(iids), std::move(make)});
 }
 
 DirectDraw::DirectDraw(std::shared_ptr<DeviceState> state) : state_(std::move(state)) {}
 
 DirectDraw::~DirectDraw() {
-    for (auto& e : extensions_)
-        e.second->Release();
+    parts_.clear();
     Surface::destroyAllOf(*state_);
     if (modeChanged_)
         setAdapterMode(*state_, modeBefore_);
@@ -106,37 +112,38 @@ DirectDraw* DirectDraw::fromInterface(IDirectDraw4* dd) {
 // IUnknown
 
 HRESULT DirectDraw::QueryInterface(REFIID riid, LPVOID* object) {
+    // Nulled first, so even a failure the testing API injects leaves no
+    // stale pointer.
+    if (object)
+        *object = nullptr;
     PLATFORM_RECORD_CALL("IDirectDraw4::QueryInterface", (ULONG_PTR)object);
     if (!object)
         return DDERR_INVALIDPARAMS;
     DDLock lock(ddrawMutex());
-    *object = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDirectDraw) {
-        AddRef();
+    // The IDirectDraw pointer is the object's identity.
+    if (riid == IID_IUnknown || riid == IID_IDirectDraw)
         *object = static_cast<IDirectDraw*>(this);
-        return DD_OK;
-    }
-    if (riid == IID_IDirectDraw4) {
-        AddRef();
+    else if (riid == IID_IDirectDraw2)
+        *object = static_cast<IDirectDraw2*>(this);
+    else if (riid == IID_IDirectDraw4)
         *object = static_cast<IDirectDraw4*>(this);
-        return DD_OK;
-    }
-    for (auto& e : extensions_)
-        if (e.first == riid)
-            return e.second->QueryInterface(riid, object);
-    for (auto& f : extensionFactories()) {
-        if (!(f.first == riid))
-            continue;
-        IUnknown* made = nullptr;
-        const HRESULT hr = f.second(*this, &made);
-        if (FAILED(hr))
-            return hr;
-        if (!made)
-            return E_NOINTERFACE;
-        extensions_.emplace_back(riid, made);
-        return made->QueryInterface(riid, object);
-    }
-    return E_NOINTERFACE;
+    for (size_t i = 0; !*object && i < parts_.size(); ++i)
+        *object = parts_[i]->findInterface(riid);
+    if (!*object)
+        for (const ExtensionFactory& f : extensionFactories()) {
+            if (std::find(f.iids.begin(), f.iids.end(), riid) == f.iids.end())
+                continue;
+            std::unique_ptr<ComPart> part = f.make(*this);
+            if (!part)
+                break;
+            *object = part->findInterface(riid);
+            parts_.push_back(std::move(part));
+            break;
+        }
+    if (!*object)
+        return E_NOINTERFACE;
+    AddRef();
+    return DD_OK;
 }
 
 ULONG DirectDraw::AddRef() {
@@ -318,12 +325,16 @@ HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE4* s
     return hr;
 }
 
-HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC, LPDIRECTDRAWSURFACE* surface, IUnknown*) {
-    PLATFORM_RECORD_CALL("IDirectDraw::CreateSurface", (ULONG_PTR)surface);
-    // Surfaces are made through IDirectDraw4 only.
-    if (surface)
-        *surface = nullptr;
-    return DDERR_UNSUPPORTED;
+// The older interfaces make the same surfaces and hand out their older face.
+HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC desc, LPDIRECTDRAWSURFACE* surface,
+                                  IUnknown* outer) {
+    if (!desc || !surface || desc->dwSize != sizeof(DDSURFACEDESC))
+        return DDERR_INVALIDPARAMS;
+    DDSURFACEDESC2 desc2 = newerDesc(*desc);
+    IDirectDrawSurface4* made = nullptr;
+    const HRESULT hr = CreateSurface(&desc2, &made, outer);
+    *surface = made ? Surface::fromInterface(made)->asSurface() : nullptr;
+    return hr;
 }
 
 HRESULT DirectDraw::CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* clipper, IUnknown* outer) {
@@ -378,10 +389,12 @@ HRESULT DirectDraw::GetGDISurface(LPDIRECTDRAWSURFACE4* surface) {
 }
 
 HRESULT DirectDraw::GetGDISurface(LPDIRECTDRAWSURFACE* surface) {
-    PLATFORM_RECORD_CALL("IDirectDraw::GetGDISurface", (ULONG_PTR)surface);
-    if (surface)
-        *surface = nullptr;
-    return DDERR_UNSUPPORTED;
+    if (!surface)
+        return DDERR_INVALIDPARAMS;
+    IDirectDrawSurface4* found = nullptr;
+    const HRESULT hr = GetGDISurface(&found);
+    *surface = found ? Surface::fromInterface(found)->asSurface() : nullptr;
+    return hr;
 }
 
 HRESULT DirectDraw::FlipToGDISurface() {
@@ -507,6 +520,14 @@ HRESULT DirectDraw::GetAvailableVidMem(LPDDSCAPS2 caps, LPDWORD total, LPDWORD f
     if (free)
         *free = all - std::min(all, videoMemoryUsed(*state_));
     return DD_OK;
+}
+
+HRESULT DirectDraw::GetAvailableVidMem(LPDDSCAPS caps, LPDWORD total, LPDWORD free) {
+    if (!caps)
+        return DDERR_INVALIDPARAMS;
+    DDSCAPS2 caps2{};
+    caps2.dwCaps = caps->dwCaps;
+    return GetAvailableVidMem(&caps2, total, free);
 }
 
 HRESULT DirectDraw::GetFourCCCodes(LPDWORD count, LPDWORD codes) {

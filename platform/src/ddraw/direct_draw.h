@@ -1,9 +1,11 @@
 // The DirectDraw object: one adapter of the display profile, reached through
-// IDirectDraw and IDirectDraw4 (one reference count for both).
+// IDirectDraw, IDirectDraw2 and IDirectDraw4 and any interfaces other parts
+// of the platform add (IDirect3D3), all with one reference count.
 #pragma once
 
 #include <ddraw.h>
 
+#include "ddraw/com_part.h"
 #include "ddraw/ddraw_state.h"
 
 #include <atomic>
@@ -16,23 +18,22 @@ namespace platform::ddraw {
 class DirectDraw;
 
 // Interfaces another part of the platform adds to DirectDraw objects, such
-// as IDirect3D3. `make` is called on the first QueryInterface for `iid`;
-// it returns an object with one reference, which the DirectDraw object
-// keeps until it dies and hands out (with a new reference) to every later
-// QueryInterface.
-using DirectDrawExtensionFactory = std::function<HRESULT(DirectDraw& owner, IUnknown** made)>;
-void registerDirectDrawExtension(const IID& iid, DirectDrawExtensionFactory make);
+// as IDirect3D3. `make` is called on the first QueryInterface for any of
+// `iids`; the part it returns lives as long as the DirectDraw object and
+// answers later queries for all of them.
+using DirectDrawExtensionFactory = std::function<std::unique_ptr<ComPart>(DirectDraw& owner)>;
+void registerDirectDrawExtension(std::vector<IID> iids, DirectDrawExtensionFactory make);
 
-class DirectDraw final : public IDirectDraw, public IDirectDraw4 {
+class DirectDraw final : public IDirectDraw, public IDirectDraw2, public IDirectDraw4 {
 public:
     static HRESULT create(const GUID* adapter, DirectDraw** out);
 
-    // IUnknown (shared by both interfaces)
+    // IUnknown (shared by every interface)
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, LPVOID* object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
 
-    // Methods the two interfaces share
+    // Methods all three interfaces share
     HRESULT STDMETHODCALLTYPE Compact() override;
     HRESULT STDMETHODCALLTYPE CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* clipper,
                                             IUnknown* outer) override;
@@ -61,6 +62,10 @@ public:
     HRESULT STDMETHODCALLTYPE GetDisplayMode(LPDDSURFACEDESC desc) override;
     HRESULT STDMETHODCALLTYPE GetGDISurface(LPDIRECTDRAWSURFACE* surface) override;
     HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height, DWORD bpp) override;
+
+    // IDirectDraw2 (the rest it shares with IDirectDraw or IDirectDraw4)
+    HRESULT STDMETHODCALLTYPE GetAvailableVidMem(LPDDSCAPS caps, LPDWORD total,
+                                                 LPDWORD free) override;
 
     // IDirectDraw4
     HRESULT STDMETHODCALLTYPE CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE4* surface,
@@ -99,7 +104,7 @@ private:
     std::shared_ptr<DeviceState> state_;
     bool modeChanged_ = false;
     display::DisplayMode modeBefore_;
-    std::vector<std::pair<IID, IUnknown*>> extensions_;
+    std::vector<std::unique_ptr<ComPart>> parts_;
 };
 
 }  // namespace platform::ddraw

@@ -37,23 +37,26 @@ DWORD floorLog2(DWORD v) {
     return n;
 }
 
-std::vector<std::pair<IID, SurfaceExtensionFactory>>& surfaceExtensionFactories() {
-    static std::vector<std::pair<IID, SurfaceExtensionFactory>> f;
+struct ExtensionFactory {
+    std::vector<IID> iids;
+    SurfaceExtensionFactory make;
+};
+
+std::vector<ExtensionFactory>& surfaceExtensionFactories() {
+    static std::vector<ExtensionFactory> f;
     return f;
 }
-
 }  // namespace
 
-void registerSurfaceExtension(const IID& iid, SurfaceExtensionFactory make) {
+void registerSurfaceExtension(std::vector<IID> iids, SurfaceExtensionFactory make) {
     DDLock lock(ddrawMutex());
     for (auto& entry : surfaceExtensionFactories())
-        if (entry.first == iid) {
-            entry.second = std::move(make);
+        if (entry.iids == iids) {
+            entry.make = std::move(make);
             return;
         }
-    surfaceExtensionFactories().emplace_back(iid, std::move(make));
+    surfaceExtensionFactories().push_back({std::move(iids), std::move(make)});
 }
-
 Surface::Surface(std::shared_ptr<DeviceState> state, const DDSURFACEDESC2& desc, bool video,
                  bool managed)
     : state_(std::move(state)), desc_(desc), video_(video), managed_(managed) {
@@ -79,8 +82,7 @@ Surface::~Surface() {
     // Runs with ddrawMutex() held (from Release).
     if (dc_)
         gdi::destroySurfaceDC(dc_);
-    for (auto& ext : extensions_)
-        ext.second->Release();
+    parts_.clear();
     if (clipper_)
         clipper_->Release();
     for (const Attachment& a : attached_)
@@ -275,43 +277,50 @@ Surface* Surface::fromInterface(IDirectDrawSurface4* surface) {
     return dynamic_cast<Surface*>(surface);
 }
 
+Surface* Surface::fromInterface(IDirectDrawSurface* surface) {
+    return dynamic_cast<Surface*>(surface);
+}
+
 // ---------------------------------------------------------------------------
 // IUnknown
 
 HRESULT Surface::QueryInterface(REFIID riid, LPVOID* object) {
+    // Nulled first, so even a failure the testing API injects leaves no
+    // stale pointer.
+    if (object)
+        *object = nullptr;
     PLATFORM_RECORD_CALL("IDirectDrawSurface4::QueryInterface", (ULONG_PTR)object);
     if (!object)
         return DDERR_INVALIDPARAMS;
     DDLock lock(ddrawMutex());
-    *object = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDirectDrawSurface4) {
-        AddRef();
+    // The IDirectDrawSurface4 pointer is the object's identity.
+    if (riid == IID_IUnknown || riid == IID_IDirectDrawSurface4)
         *object = static_cast<IDirectDrawSurface4*>(this);
-        return DD_OK;
-    }
-    if (riid == IID_IDirectDrawGammaControl) {
+    else if (riid == IID_IDirectDrawSurface || riid == IID_IDirectDrawSurface2 ||
+             riid == IID_IDirectDrawSurface3)
+        *object = asSurface();
+    else if (riid == IID_IDirectDrawGammaControl) {
         if (!isPrimary() || !state_->adapter().gamma)
             return E_NOINTERFACE;
-        AddRef();
         *object = static_cast<IDirectDrawGammaControl*>(this);
-        return DD_OK;
     }
-    if (IUnknown* ext = extensionObject(riid))
-        return ext->QueryInterface(riid, object);
-    for (auto& f : surfaceExtensionFactories()) {
-        if (!(f.first == riid))
-            continue;
-        IUnknown* made = nullptr;
-        const HRESULT hr = f.second(*this, &made);
-        if (FAILED(hr))
-            return hr;
-        if (!made)
-            return E_NOINTERFACE;
-        setExtensionObject(riid, made);
-        made->Release();  // the surface now holds it
-        return made->QueryInterface(riid, object);
-    }
-    return E_NOINTERFACE;
+    for (size_t i = 0; !*object && i < parts_.size(); ++i)
+        *object = parts_[i]->findInterface(riid);
+    if (!*object)
+        for (const ExtensionFactory& f : surfaceExtensionFactories()) {
+            if (std::find(f.iids.begin(), f.iids.end(), riid) == f.iids.end())
+                continue;
+            std::unique_ptr<ComPart> part = f.make(*this);
+            if (!part)
+                break;
+            *object = part->findInterface(riid);
+            parts_.push_back(std::move(part));
+            break;
+        }
+    if (!*object)
+        return E_NOINTERFACE;
+    AddRef();
+    return DD_OK;
 }
 
 Surface* Surface::attachedWithCaps(DWORD caps) const {
@@ -335,28 +344,6 @@ ULONG Surface::Release() {
     if (left == 0)
         delete this;
     return left;
-}
-
-IUnknown* Surface::extensionObject(const IID& iid) const {
-    for (const auto& e : extensions_)
-        if (e.first == iid)
-            return e.second;
-    return nullptr;
-}
-
-void Surface::setExtensionObject(const IID& iid, IUnknown* object) {
-    for (auto& e : extensions_)
-        if (e.first == iid) {
-            if (object)
-                object->AddRef();
-            e.second->Release();
-            e.second = object;
-            return;
-        }
-    if (object) {
-        object->AddRef();
-        extensions_.emplace_back(iid, object);
-    }
 }
 
 // ---------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <ddraw.h>
 
 #include "core/presenter.h"
+#include "ddraw/com_part.h"
 #include "ddraw/ddraw_state.h"
 
 #include <atomic>
@@ -19,13 +20,17 @@ class Clipper;
 class Surface;
 
 // Interfaces another part of the platform adds to surfaces on demand, such as
-// IDirect3DTexture2. `make` runs on the first QueryInterface for `iid` that
-// finds no object yet; an object it returns (one reference) is kept with
-// setExtensionObject. Returning E_NOINTERFACE refuses the interface.
-using SurfaceExtensionFactory = std::function<HRESULT(Surface& owner, IUnknown** made)>;
-void registerSurfaceExtension(const IID& iid, SurfaceExtensionFactory make);
+// IDirect3DTexture2. `make` runs on the first QueryInterface for any of
+// `iids`; the part it returns lives as long as the surface. Returning null
+// refuses the interfaces for that surface.
+using SurfaceExtensionFactory = std::function<std::unique_ptr<ComPart>(Surface& owner)>;
+void registerSurfaceExtension(std::vector<IID> iids, SurfaceExtensionFactory make);
 
-class Surface final : public IDirectDrawSurface4, public IDirectDrawGammaControl {
+// IDirectDrawSurface, 2 and 3 share the IDirectDrawSurface3 vtable; methods
+// whose parameters changed in IDirectDrawSurface4 convert and forward.
+class Surface final : public IDirectDrawSurface4,
+                      public IDirectDrawSurface3,
+                      public IDirectDrawGammaControl {
 public:
     // Makes the surface `request` describes with its implicit attachments
     // (back buffers, mip levels). `*out` carries one reference.
@@ -33,6 +38,9 @@ public:
                           Surface** out);
     // The implementation behind an interface pointer of this layer, or null.
     static Surface* fromInterface(IDirectDrawSurface4* surface);
+    static Surface* fromInterface(IDirectDrawSurface* surface);
+    // The pointer IDirectDrawSurface to IDirectDrawSurface3 callers get.
+    IDirectDrawSurface* asSurface() { return static_cast<IDirectDrawSurface3*>(this); }
     // Destroys every surface `state`'s DirectDraw object made that is still
     // alive, whatever references remain: on DirectX 6 the object's release
     // takes its surfaces with it (a program need not release a full-screen
@@ -99,6 +107,34 @@ public:
     HRESULT STDMETHODCALLTYPE GetUniquenessValue(LPDWORD value) override;
     HRESULT STDMETHODCALLTYPE ChangeUniquenessValue() override;
 
+    // IDirectDrawSurface to IDirectDrawSurface3 (in surface_legacy.cpp)
+    HRESULT STDMETHODCALLTYPE AddAttachedSurface(LPDIRECTDRAWSURFACE surface) override;
+    HRESULT STDMETHODCALLTYPE Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source, LPRECT sourceRect,
+                                  DWORD flags, LPDDBLTFX fx) override;
+    HRESULT STDMETHODCALLTYPE BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source,
+                                      LPRECT sourceRect, DWORD trans) override;
+    HRESULT STDMETHODCALLTYPE DeleteAttachedSurface(DWORD flags,
+                                                    LPDIRECTDRAWSURFACE surface) override;
+    HRESULT STDMETHODCALLTYPE EnumAttachedSurfaces(LPVOID context,
+                                                   LPDDENUMSURFACESCALLBACK cb) override;
+    HRESULT STDMETHODCALLTYPE EnumOverlayZOrders(DWORD flags, LPVOID context,
+                                                 LPDDENUMSURFACESCALLBACK cb) override;
+    HRESULT STDMETHODCALLTYPE Flip(LPDIRECTDRAWSURFACE target, DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE GetAttachedSurface(LPDDSCAPS caps,
+                                                 LPDIRECTDRAWSURFACE* surface) override;
+    HRESULT STDMETHODCALLTYPE GetCaps(LPDDSCAPS caps) override;
+    HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC desc) override;
+    HRESULT STDMETHODCALLTYPE Initialize(IDirectDraw* dd, LPDDSURFACEDESC desc) override;
+    HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags,
+                                   HANDLE event) override;
+    HRESULT STDMETHODCALLTYPE Unlock(LPVOID surfaceData) override;
+    HRESULT STDMETHODCALLTYPE UpdateOverlay(LPRECT sourceRect, LPDIRECTDRAWSURFACE destSurface,
+                                            LPRECT destRect, DWORD flags,
+                                            LPDDOVERLAYFX fx) override;
+    HRESULT STDMETHODCALLTYPE UpdateOverlayZOrder(DWORD flags,
+                                                  LPDIRECTDRAWSURFACE reference) override;
+    HRESULT STDMETHODCALLTYPE SetSurfaceDesc(LPDDSURFACEDESC desc, DWORD flags) override;
+
     // IDirectDrawGammaControl
     HRESULT STDMETHODCALLTYPE GetGammaRamp(DWORD flags, LPDDGAMMARAMP ramp) override;
     HRESULT STDMETHODCALLTYPE SetGammaRamp(DWORD flags, LPDDGAMMARAMP ramp) override;
@@ -126,12 +162,6 @@ public:
     // Makes the buffer GDI draws on (the one the primary chain was created
     // with) the front buffer again and shows it. Caller holds ddrawMutex().
     void showGdiBuffer();
-
-    // Interfaces other parts of the platform hang on surfaces (e.g.
-    // IDirect3DTexture2). The surface holds one reference to each object
-    // until it dies.
-    IUnknown* extensionObject(const IID& iid) const;
-    void setExtensionObject(const IID& iid, IUnknown* object);
 
 private:
     struct Attachment {
@@ -176,14 +206,14 @@ private:
     HDC dc_ = nullptr;
     Clipper* clipper_ = nullptr;
     std::vector<Attachment> attached_;
-    Surface* parent_ = nullptr;     // the surface an implicit one belongs to
-    std::shared_ptr<Chain> chain_;  // flipping chain, front first
+    Surface* parent_ = nullptr;        // the surface an implicit one belongs to
+    std::shared_ptr<Chain> chain_;     // flipping chain, front first
     const BYTE* gdiBuffer_ = nullptr;  // front buffer memory at creation
     OverlayState overlay_;
     DDGAMMARAMP gamma_{};
     bool gammaSet_ = false;
     DWORD uniqueness_ = 1;
-    std::vector<std::pair<IID, IUnknown*>> extensions_;
+    std::vector<std::unique_ptr<ComPart>> parts_;
     std::vector<std::pair<GUID, std::vector<BYTE>>> privateData_;
 };
 

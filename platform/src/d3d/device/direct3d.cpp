@@ -58,15 +58,26 @@ void Direct3D::install() {
     static std::once_flag once;
     std::call_once(once, [] {
         ddraw::registerDirectDrawExtension(
-            IID_IDirect3D3, [](ddraw::DirectDraw& owner, IUnknown** made) -> HRESULT {
-                *made = static_cast<IDirect3D3*>(new Direct3D(owner.state()));
-                return DD_OK;
+            {IID_IDirect3D, IID_IDirect3D2, IID_IDirect3D3},
+            [](ddraw::DirectDraw& owner) -> std::unique_ptr<ddraw::ComPart> {
+                return std::make_unique<Direct3D>(owner);
             });
         Texture::install();
     });
 }
 
-Direct3D::Direct3D(std::shared_ptr<ddraw::DeviceState> state) : state_(std::move(state)) {}
+Direct3D::Direct3D(ddraw::DirectDraw& owner)
+    : owner_(*owner.asDirectDraw4()), state_(owner.state()) {}
+
+void* Direct3D::findInterface(REFIID riid) {
+    if (riid == IID_IDirect3D3)
+        return static_cast<IDirect3D3*>(this);
+    if (riid == IID_IDirect3D2)
+        return static_cast<IDirect3D2*>(this);
+    if (riid == IID_IDirect3D)
+        return static_cast<IDirect3D*>(this);
+    return nullptr;
+}
 
 const display::DeviceProfile* Direct3D::findProfile(const GUID& guid) const {
     for (const display::DeviceProfile& d : state_->adapter().devices)
@@ -77,30 +88,19 @@ const display::DeviceProfile* Direct3D::findProfile(const GUID& guid) const {
 
 HRESULT Direct3D::QueryInterface(REFIID riid, LPVOID* object) {
     PLATFORM_RECORD_CALL("IDirect3D3::QueryInterface", (ULONG_PTR)object);
-    if (!object)
-        return DDERR_INVALIDPARAMS;
-    *object = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDirect3D3) {
-        AddRef();
-        *object = static_cast<IDirect3D3*>(this);
-        return D3D_OK;
-    }
-    return E_NOINTERFACE;
+    return owner_.QueryInterface(riid, object);
 }
 
 ULONG Direct3D::AddRef() {
     HRESULT ignored;
     core::recordCall("IDirect3D3::AddRef", {}, &ignored);
-    return ++refs_;
+    return owner_.AddRef();
 }
 
 ULONG Direct3D::Release() {
     HRESULT ignored;
     core::recordCall("IDirect3D3::Release", {}, &ignored);
-    const ULONG left = --refs_;
-    if (left == 0)
-        delete this;
-    return left;
+    return owner_.Release();
 }
 
 HRESULT Direct3D::EnumDevices(LPD3DENUMDEVICESCALLBACK callback, LPVOID context) {
@@ -261,6 +261,60 @@ HRESULT Direct3D::EnumZBufferFormats(REFCLSID deviceGuid, LPD3DENUMPIXELFORMATSC
 HRESULT Direct3D::EvictManagedTextures() {
     PLATFORM_RECORD_CALL("IDirect3D3::EvictManagedTextures");
     return D3D_OK;
+}
+
+}  // namespace platform::d3d::device
+
+namespace platform::d3d::device {
+
+// ---------------------------------------------------------------------------
+// IDirect3D and IDirect3D2
+
+template <class Out>
+HRESULT Direct3D::refuse(Out** out, LPUNKNOWN outer) {
+    if (!out)
+        return DDERR_INVALIDPARAMS;
+    *out = nullptr;
+    return outer ? CLASS_E_NOAGGREGATION : DDERR_UNSUPPORTED;
+}
+
+HRESULT Direct3D::Initialize(REFCLSID) {
+    PLATFORM_RECORD_CALL("IDirect3D::Initialize");
+    return DDERR_ALREADYINITIALIZED;
+}
+
+// Materials and devices before DirectX 6 are not offered: their handles
+// and execute buffers have no use beside IDirect3DDevice3.
+HRESULT Direct3D::CreateMaterial(LPDIRECT3DMATERIAL* material, LPUNKNOWN outer) {
+    PLATFORM_RECORD_CALL("IDirect3D::CreateMaterial", (ULONG_PTR)material, (ULONG_PTR)outer);
+    return refuse(material, outer);
+}
+
+HRESULT Direct3D::CreateMaterial(LPDIRECT3DMATERIAL2* material, LPUNKNOWN outer) {
+    PLATFORM_RECORD_CALL("IDirect3D2::CreateMaterial", (ULONG_PTR)material, (ULONG_PTR)outer);
+    return refuse(material, outer);
+}
+
+HRESULT Direct3D::CreateDevice(REFCLSID, IDirectDrawSurface* target, LPDIRECT3DDEVICE2* device) {
+    PLATFORM_RECORD_CALL("IDirect3D2::CreateDevice", (ULONG_PTR)target, (ULONG_PTR)device);
+    return refuse(device, nullptr);
+}
+
+// One viewport object serves all three viewport versions.
+HRESULT Direct3D::CreateViewport(LPDIRECT3DVIEWPORT* viewport, LPUNKNOWN outer) {
+    IDirect3DViewport3* made = nullptr;
+    const HRESULT hr = CreateViewport(viewport ? &made : nullptr, outer);
+    if (viewport)
+        *viewport = made;
+    return hr;
+}
+
+HRESULT Direct3D::CreateViewport(LPDIRECT3DVIEWPORT2* viewport, LPUNKNOWN outer) {
+    IDirect3DViewport3* made = nullptr;
+    const HRESULT hr = CreateViewport(viewport ? &made : nullptr, outer);
+    if (viewport)
+        *viewport = made;
+    return hr;
 }
 
 }  // namespace platform::d3d::device

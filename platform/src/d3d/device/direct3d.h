@@ -1,22 +1,31 @@
-// IDirect3D3: reached by QueryInterface on a DirectDraw object, whose
-// devices (from the display profile) it enumerates and creates. It has its
-// own reference count; the DirectDraw object keeps one reference until it
-// dies, so a release that leaves only that one returns 1, as in DirectX 6.
+// IDirect3D, IDirect3D2 and IDirect3D3: the Direct3D face of a DirectDraw
+// object, reached by QueryInterface, whose devices (from the display
+// profile) it enumerates and creates. As in DirectX 6 it is one COM object
+// with the DirectDraw object: one identity, one reference count.
 #pragma once
 
+#include "ddraw/com_part.h"
 #include "ddraw/ddraw_state.h"
 
 #include <d3d.h>
 
-#include <atomic>
 #include <memory>
+
+namespace platform::ddraw {
+class DirectDraw;
+}
 
 namespace platform::d3d::device {
 
-class Direct3D final : public IDirect3D3 {
+class Direct3D final : public IDirect3D3,
+                       public IDirect3D2,
+                       public IDirect3D,
+                       public ddraw::ComPart {
 public:
-    // Hooks IDirect3D3 and IDirect3DTexture2 onto DirectDraw (once).
+    // Hooks the Direct3D and texture interfaces onto DirectDraw (once).
     static void install();
+
+    void* findInterface(REFIID riid) override;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, LPVOID* object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
@@ -40,14 +49,28 @@ public:
                                                  LPVOID context) override;
     HRESULT STDMETHODCALLTYPE EvictManagedTextures() override;
 
+    // IDirect3D and IDirect3D2 (the rest they share with IDirect3D3)
+    HRESULT STDMETHODCALLTYPE Initialize(REFCLSID id) override;
+    HRESULT STDMETHODCALLTYPE CreateMaterial(LPDIRECT3DMATERIAL* material,
+                                             LPUNKNOWN outer) override;
+    HRESULT STDMETHODCALLTYPE CreateViewport(LPDIRECT3DVIEWPORT* viewport,
+                                             LPUNKNOWN outer) override;
+    HRESULT STDMETHODCALLTYPE CreateMaterial(LPDIRECT3DMATERIAL2* material,
+                                             LPUNKNOWN outer) override;
+    HRESULT STDMETHODCALLTYPE CreateViewport(LPDIRECT3DVIEWPORT2* viewport,
+                                             LPUNKNOWN outer) override;
+    HRESULT STDMETHODCALLTYPE CreateDevice(REFCLSID deviceGuid, IDirectDrawSurface* target,
+                                           LPDIRECT3DDEVICE2* device) override;
+
+    explicit Direct3D(ddraw::DirectDraw& owner);
+
 private:
-    explicit Direct3D(std::shared_ptr<ddraw::DeviceState> state);
-    ~Direct3D() = default;
-
     const display::DeviceProfile* findProfile(const GUID& guid) const;
+    template <class Out>
+    HRESULT refuse(Out** out, LPUNKNOWN outer);
 
-    std::atomic<ULONG> refs_{1};
-    // Kept rather than the DirectDraw object, which may die first.
+    // Holds the count and the identity; this part dies with it.
+    IDirectDraw4& owner_;
     std::shared_ptr<ddraw::DeviceState> state_;
 };
 

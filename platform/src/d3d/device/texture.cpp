@@ -39,12 +39,11 @@ void Texture::install() {
     static std::once_flag once;
     std::call_once(once, [] {
         ddraw::registerSurfaceExtension(
-            IID_IDirect3DTexture2, [](ddraw::Surface& surface, IUnknown** made) -> HRESULT {
+            {IID_IDirect3DTexture, IID_IDirect3DTexture2},
+            [](ddraw::Surface& surface) -> std::unique_ptr<ddraw::ComPart> {
                 if (!(surface.desc().ddsCaps.dwCaps & DDSCAPS_TEXTURE))
-                    return E_NOINTERFACE;
-                auto* texture = new Texture(surface);
-                *made = &texture->owner_;
-                return DD_OK;
+                    return nullptr;
+                return std::make_unique<Texture>(surface);
             });
     });
 }
@@ -57,35 +56,22 @@ Texture* Texture::fromInterface(IDirect3DTexture2* texture) {
     return dynamic_cast<Texture*>(texture);
 }
 
-Texture* Texture::fromHandle(D3DTEXTUREHANDLE handle) { return handles().find(handle); }
-
-HRESULT Texture::Owner::QueryInterface(REFIID riid, LPVOID* object) {
-    if (!object)
-        return DDERR_INVALIDPARAMS;
-    *object = nullptr;
-    if (!(riid == IID_IDirect3DTexture2))
-        return E_NOINTERFACE;
-    self->AddRef();
-    *object = static_cast<IDirect3DTexture2*>(self);
-    return DD_OK;
+Texture* Texture::fromInterface(IDirect3DTexture* texture) {
+    return dynamic_cast<Texture*>(texture);
 }
 
-ULONG Texture::Owner::Release() {
-    const ULONG left = --refs;
-    if (left == 0)
-        delete self;
-    return left;
+Texture* Texture::fromHandle(D3DTEXTUREHANDLE handle) { return handles().find(handle); }
+
+void* Texture::findInterface(REFIID riid) {
+    if (riid == IID_IDirect3DTexture2)
+        return static_cast<IDirect3DTexture2*>(this);
+    if (riid == IID_IDirect3DTexture)
+        return static_cast<IDirect3DTexture*>(this);
+    return nullptr;
 }
 
 HRESULT Texture::QueryInterface(REFIID riid, LPVOID* object) {
     PLATFORM_RECORD_CALL("IDirect3DTexture2::QueryInterface", (ULONG_PTR)object);
-    if (!object)
-        return DDERR_INVALIDPARAMS;
-    if (riid == IID_IDirect3DTexture2) {
-        AddRef();
-        *object = static_cast<IDirect3DTexture2*>(this);
-        return D3D_OK;
-    }
     return surface_.QueryInterface(riid, object);
 }
 
@@ -118,7 +104,10 @@ HRESULT Texture::PaletteChanged(DWORD start, DWORD count) {
 // colour key; sizes and formats must match level by level.
 HRESULT Texture::Load(LPDIRECT3DTEXTURE2 source) {
     PLATFORM_RECORD_CALL("IDirect3DTexture2::Load", (ULONG_PTR)source);
-    Texture* from = source ? fromInterface(source) : nullptr;
+    return load(source ? fromInterface(source) : nullptr);
+}
+
+HRESULT Texture::load(Texture* from) {
     if (!from)
         return DDERR_INVALIDPARAMS;
     if (from == this)
@@ -146,6 +135,34 @@ HRESULT Texture::Load(LPDIRECT3DTEXTURE2 source) {
         DDCOLORKEY k = sd.ddckCKSrcBlt;
         surface_.SetColorKey(DDCKEY_SRCBLT, &k);
     }
+    return D3D_OK;
+}
+
+// ---------------------------------------------------------------------------
+// IDirect3DTexture
+
+HRESULT Texture::Initialize(LPDIRECT3DDEVICE, IDirectDrawSurface*) {
+    PLATFORM_RECORD_CALL("IDirect3DTexture::Initialize");
+    return DDERR_ALREADYINITIALIZED;
+}
+
+// Handles name the texture, not a device, so every device gets the same.
+HRESULT Texture::GetHandle(LPDIRECT3DDEVICE device, LPD3DTEXTUREHANDLE handle) {
+    PLATFORM_RECORD_CALL("IDirect3DTexture::GetHandle", (ULONG_PTR)device, (ULONG_PTR)handle);
+    if (!handle)
+        return DDERR_INVALIDPARAMS;
+    *handle = handle_;
+    return D3D_OK;
+}
+
+HRESULT Texture::Load(LPDIRECT3DTEXTURE source) {
+    PLATFORM_RECORD_CALL("IDirect3DTexture::Load", (ULONG_PTR)source);
+    return load(source ? fromInterface(source) : nullptr);
+}
+
+// The rasteriser samples the surface's own memory; there is no copy to drop.
+HRESULT Texture::Unload() {
+    PLATFORM_RECORD_CALL("IDirect3DTexture::Unload");
     return D3D_OK;
 }
 

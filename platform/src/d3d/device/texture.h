@@ -1,13 +1,13 @@
-// IDirect3DTexture2: the Direct3D face of a DDSCAPS_TEXTURE surface. It
-// lives inside the surface as in DirectX 6: its AddRef and Release count on
-// the surface, and the surface keeps the object until the surface dies.
+// IDirect3DTexture and IDirect3DTexture2: the Direct3D face of a
+// DDSCAPS_TEXTURE surface. It is one COM object with the surface, as in
+// DirectX 6: its IUnknown methods go to the surface, which makes the part on
+// the first query and deletes it when the surface dies.
 #pragma once
 
 #include "d3d/raster/rasterizer.h"
+#include "ddraw/com_part.h"
 
 #include <d3d.h>
-
-#include <atomic>
 
 namespace platform::ddraw {
 class Surface;
@@ -15,12 +15,18 @@ class Surface;
 
 namespace platform::d3d::device {
 
-class Texture final : public IDirect3DTexture2 {
+class Texture final : public IDirect3DTexture2, public IDirect3DTexture, public ddraw::ComPart {
 public:
     // Hooks texture creation onto QueryInterface of texture surfaces (once).
     static void install();
     static Texture* fromInterface(IDirect3DTexture2* texture);
+    static Texture* fromInterface(IDirect3DTexture* texture);
     static Texture* fromHandle(D3DTEXTUREHANDLE handle);
+
+    explicit Texture(ddraw::Surface& surface);
+    ~Texture() override;
+
+    void* findInterface(REFIID riid) override;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, LPVOID* object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
@@ -29,6 +35,14 @@ public:
                                         LPD3DTEXTUREHANDLE handle) override;
     HRESULT STDMETHODCALLTYPE PaletteChanged(DWORD start, DWORD count) override;
     HRESULT STDMETHODCALLTYPE Load(LPDIRECT3DTEXTURE2 source) override;
+
+    // IDirect3DTexture (PaletteChanged is shared)
+    HRESULT STDMETHODCALLTYPE Initialize(LPDIRECT3DDEVICE device,
+                                         IDirectDrawSurface* surface) override;
+    HRESULT STDMETHODCALLTYPE GetHandle(LPDIRECT3DDEVICE device,
+                                        LPD3DTEXTUREHANDLE handle) override;
+    HRESULT STDMETHODCALLTYPE Load(LPDIRECT3DTEXTURE source) override;
+    HRESULT STDMETHODCALLTYPE Unload() override;
 
     ddraw::Surface& surface() const { return surface_; }
     // Describes the surface and its mip chain for the rasteriser. Returns
@@ -40,20 +54,8 @@ public:
     bool rasterizable() const;
 
 private:
-    // The reference the surface holds: it owns the object's lifetime.
-    struct Owner final : IUnknown {
-        explicit Owner(Texture* texture) : self(texture) {}
-        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, LPVOID* object) override;
-        ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-        ULONG STDMETHODCALLTYPE Release() override;
-        Texture* self;
-        std::atomic<ULONG> refs{1};
-    };
+    HRESULT load(Texture* from);
 
-    explicit Texture(ddraw::Surface& surface);
-    ~Texture();
-
-    Owner owner_{this};
     ddraw::Surface& surface_;
     DWORD handle_ = 0;
     raster::Texture raster_;

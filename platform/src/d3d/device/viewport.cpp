@@ -26,7 +26,9 @@ HRESULT Viewport::QueryInterface(REFIID riid, LPVOID* object) {
     if (!object)
         return DDERR_INVALIDPARAMS;
     *object = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDirect3DViewport3) {
+    // Each version's vtable is a prefix of IDirect3DViewport3's.
+    if (riid == IID_IUnknown || riid == IID_IDirect3DViewport3 || riid == IID_IDirect3DViewport2 ||
+        riid == IID_IDirect3DViewport) {
         AddRef();
         *object = static_cast<IDirect3DViewport3*>(this);
         return D3D_OK;

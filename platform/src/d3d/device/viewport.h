@@ -1,5 +1,5 @@
-// IDirect3DViewport3: the rectangle and clip volume a device draws into,
-// the lights that shine in it, and clearing.
+// IDirect3DViewport to IDirect3DViewport3 (one vtable): the rectangle and
+// clip volume a device draws into, the lights that shine in it, and clearing.
 #pragma once
 
 #include <d3d.h>
