@@ -171,6 +171,10 @@ TEST_F(ComIdentityTest, OlderInterfacesMakeAndUseTheSameSurfaces) {
     EXPECT_EQ(DD_OK, s1->Unlock(locked.lpSurface));
     EXPECT_EQ("RGRR RRRR", picture(s4));
     EXPECT_EQ(DDERR_INVALIDPARAMS, s1->GetSurfaceDesc(nullptr));
+    void* owner = nullptr;
+    ASSERT_EQ(DD_OK, s4->GetDDInterface(&owner));
+    EXPECT_EQ(static_cast<void*>(dd1), owner);  // the object's identity
+    EXPECT_EQ(2u, static_cast<IUnknown*>(owner)->Release());
 
     source1->Release();
     s4->Release();

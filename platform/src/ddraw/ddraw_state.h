@@ -29,6 +29,8 @@ struct DeviceState {
     bool exclusive = false;
     Surface* primary = nullptr;   // the primary surface (front buffer), not owned
     std::set<Surface*> surfaces;  // every surface made by the object, not owned
+    // The object's identity, for GetDDInterface; surfaces never outlive it.
+    IUnknown* directDraw = nullptr;
 
     const display::AdapterProfile& adapter() const { return profile->adapters[adapterIndex]; }
     bool isPrimaryAdapter() const { return adapter().primary; }

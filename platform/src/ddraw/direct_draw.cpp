@@ -77,11 +77,14 @@ void registerDirectDrawExtension(std::vector<IID> iids, DirectDrawExtensionFacto
     extensionFactories().push_back({std::move(iids), std::move(make)});
 }
 
-DirectDraw::DirectDraw(std::shared_ptr<DeviceState> state) : state_(std::move(state)) {}
+DirectDraw::DirectDraw(std::shared_ptr<DeviceState> state) : state_(std::move(state)) {
+    state_->directDraw = static_cast<IDirectDraw*>(this);
+}
 
 DirectDraw::~DirectDraw() {
     parts_.clear();
     Surface::destroyAllOf(*state_);
+    state_->directDraw = nullptr;
     if (modeChanged_)
         setAdapterMode(*state_, modeBefore_);
     if (exclusiveOwner() == state_.get())

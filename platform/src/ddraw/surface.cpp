@@ -778,9 +778,18 @@ HRESULT Surface::UpdateOverlayZOrder(DWORD, LPDIRECTDRAWSURFACE4) {
     return DDERR_UNSUPPORTED;
 }
 
-HRESULT Surface::GetDDInterface(LPVOID*) {
-    PLATFORM_RECORD_CALL("IDirectDrawSurface4::GetDDInterface");
-    return DDERR_UNSUPPORTED;
+// Hands out the DirectDraw object's IUnknown; callers query the version
+// they want from it.
+HRESULT Surface::GetDDInterface(LPVOID* dd) {
+    PLATFORM_RECORD_CALL("IDirectDrawSurface4::GetDDInterface", (ULONG_PTR)dd);
+    if (!dd)
+        return DDERR_INVALIDPARAMS;
+    DDLock lock(ddrawMutex());
+    *dd = state_->directDraw;
+    if (!state_->directDraw)
+        return DDERR_INVALIDOBJECT;
+    state_->directDraw->AddRef();
+    return DD_OK;
 }
 
 HRESULT Surface::PageLock(DWORD) {
