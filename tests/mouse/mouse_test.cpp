@@ -109,6 +109,9 @@ TEST_F(MouseTest, TheEngineReadsTheOffsetWhileTheThreadSamples) {
 // screen's last column shows. The hotspot moves it; hiding and losing the
 // focus hide it. Only 2D images give a picture.
 TEST_F(MouseTest, OverlayCursorShowsThePicturePlacedAndCut) {
+    // The system cursor at the centre: the sampling thread moves nothing.
+    platform::testing::setCursorPosition(320 + theRenderWindow->getX(),
+                                         240 + theRenderWindow->getY());
     EXPECT_TRUE(theRenderDriver->enableCursor());
     EXPECT_TRUE(mouse().isEnabled());
     EXPECT_EQ(mouse().getCursor().getSurface(), nullptr);
