@@ -182,8 +182,9 @@ void BM_DrawTexturedQuadField(benchmark::State& state) {
         dev->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
         std::vector<D3DTLVERTEX> vertices = quadField();
         const DWORD count = DWORD(vertices.size());
+        D3DRECT all{0, 0, LONG(kWidth), LONG(kHeight)};
         for (auto _ : state) {
-            check(s.viewport->Clear2(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0),
+            check(s.viewport->Clear2(1, &all, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0),
                   "Clear2");
             check(dev->BeginScene(), "BeginScene");
             check(

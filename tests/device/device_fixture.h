@@ -143,8 +143,9 @@ protected:
     }
 
     void clear(D3DCOLOR color, float z) {
+        D3DRECT all{0, 0, LONG(kWidth), LONG(kHeight)};
         ASSERT_EQ(D3D_OK,
-                  viewport->Clear2(0, nullptr, D3DCLEAR_TARGET | (zbuffer ? D3DCLEAR_ZBUFFER : 0u),
+                  viewport->Clear2(1, &all, D3DCLEAR_TARGET | (zbuffer ? D3DCLEAR_ZBUFFER : 0u),
                                    color, z, 0));
     }
 

@@ -28,7 +28,7 @@ TEST_F(DeviceTest, ClearIsClippedToTheViewport) {
     EXPECT_EQ(0xFF0000u, rgb(7, 7));
     EXPECT_EQ(0u, rgb(8, 8));
     EXPECT_EQ(D3DERR_STENCILBUFFER_NOTPRESENT,
-              viewport->Clear2(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0));
+              viewport->Clear2(1, &r, D3DCLEAR_STENCIL, 0, 1.0f, 0));
 }
 
 class DepthFormatTest : public DeviceTest, public ::testing::WithParamInterface<DWORD> {};

@@ -79,7 +79,7 @@ TEST_F(DeviceTest, StatesStartAtTheirDefaultsAndAreStored) {
         EXPECT_EQ(s * 7 + 3, v) << s;
     }
     EXPECT_EQ(DDERR_INVALIDPARAMS,
-              device->SetRenderState(static_cast<D3DRENDERSTATETYPE>(highest + 1), 1));
+              device->SetRenderState(static_cast<D3DRENDERSTATETYPE>(D3DRENDERSTATE_COUNT_STORED), 1));
     EXPECT_EQ(DDERR_INVALIDPARAMS, device->SetRenderState(D3DRENDERSTATE_TEXTUREHANDLE, 0xDEAD));
 
     ASSERT_EQ(D3D_OK, device->SetLightState(D3DLIGHTSTATE_AMBIENT, 0x00404040));

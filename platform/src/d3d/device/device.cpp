@@ -32,6 +32,18 @@ Device::Device(IDirect3D3* d3d, ddraw::Surface* target, const display::DevicePro
     lightStates_[D3DLIGHTSTATE_FOGEND] = floatBits(1.0f);
     lightStates_[D3DLIGHTSTATE_FOGDENSITY] = floatBits(1.0f);
     lightStates_[D3DLIGHTSTATE_COLORVERTEX] = TRUE;
+    auto stored = [this](D3DRENDERSTATETYPE state) -> DWORD& {
+        return storedOnlyStates_[state - kFirstStoredOnlyState];
+    };
+    stored(D3DRENDERSTATE_CLIPPING) = TRUE;
+    stored(D3DRENDERSTATE_LIGHTING) = TRUE;
+    stored(D3DRENDERSTATE_FOGVERTEXMODE) = D3DFOG_NONE;
+    stored(D3DRENDERSTATE_COLORVERTEX) = TRUE;
+    stored(D3DRENDERSTATE_LOCALVIEWER) = TRUE;
+    stored(D3DRENDERSTATE_DIFFUSEMATERIALSOURCE) = D3DMCS_COLOR1;
+    stored(D3DRENDERSTATE_SPECULARMATERIALSOURCE) = D3DMCS_COLOR2;
+    stored(D3DRENDERSTATE_AMBIENTMATERIALSOURCE) = D3DMCS_MATERIAL;
+    stored(D3DRENDERSTATE_EMISSIVEMATERIALSOURCE) = D3DMCS_MATERIAL;
     clipStatus_.dwStatus = D3DSTATUS_DEFAULT;
 }
 
@@ -281,7 +293,13 @@ HRESULT Device::End(DWORD flags) {
 
 HRESULT Device::GetRenderState(D3DRENDERSTATETYPE state, LPDWORD value) {
     PLATFORM_RECORD_CALL("IDirect3DDevice3::GetRenderState", (ULONG_PTR)state, (ULONG_PTR)value);
-    if (!value || !raster::RasterState::isValidRenderState(state))
+    if (!value)
+        return DDERR_INVALIDPARAMS;
+    if (state >= kFirstStoredOnlyState && state < kFirstStoredOnlyState + kStoredOnlyStates) {
+        *value = storedOnlyStates_[state - kFirstStoredOnlyState];
+        return D3D_OK;
+    }
+    if (!raster::RasterState::isValidRenderState(state))
         return DDERR_INVALIDPARAMS;
     *value = raster_.state().renderState(state);
     return D3D_OK;
@@ -289,6 +307,12 @@ HRESULT Device::GetRenderState(D3DRENDERSTATETYPE state, LPDWORD value) {
 
 HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
     PLATFORM_RECORD_CALL("IDirect3DDevice3::SetRenderState", (ULONG_PTR)state, value);
+    // Kept for GetRenderState only: lighting and clipping follow the draw
+    // flags here, and the rasteriser never sees these, so no recompile.
+    if (state >= kFirstStoredOnlyState && state < kFirstStoredOnlyState + kStoredOnlyStates) {
+        storedOnlyStates_[state - kFirstStoredOnlyState] = value;
+        return D3D_OK;
+    }
     if (!raster::RasterState::isValidRenderState(state))
         return DDERR_INVALIDPARAMS;
     if (state == D3DRENDERSTATE_TEXTUREHANDLE) {

@@ -111,6 +111,9 @@ public:
     void forgetViewport(Viewport* viewport);
 
     static constexpr DWORD kLightStates = D3DLIGHTSTATE_COLORVERTEX + 1;
+    // Render states past the rasteriser's that are only stored.
+    static constexpr DWORD kFirstStoredOnlyState = D3DRENDERSTATE_COUNT_DX6;
+    static constexpr DWORD kStoredOnlyStates = D3DRENDERSTATE_COUNT_STORED - kFirstStoredOnlyState;
 
 private:
     class Batch;
@@ -143,6 +146,7 @@ private:
     vertex::TransformState transform_;
     vertex::PrimitiveClipper clipper_;
     std::array<DWORD, kLightStates> lightStates_{};
+    std::array<DWORD, kStoredOnlyStates> storedOnlyStates_{};
     std::vector<Viewport*> viewports_;
     Viewport* current_ = nullptr;
     DWORD currentGeneration_ = 0;

@@ -198,6 +198,9 @@ HRESULT Viewport::Clear2(DWORD count, LPD3DRECT rects, DWORD flags, D3DCOLOR col
                          stencil);
     if ((count && !rects) || (flags & ~(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)))
         return DDERR_INVALIDPARAMS;
+    // No rectangles, nothing to clear: Direct3D succeeds without touching anything.
+    if (count == 0)
+        return D3D_OK;
     if (!device_)
         return D3DERR_VIEWPORTHASNODEVICE;
     if (!hasData_)
@@ -207,15 +210,11 @@ HRESULT Viewport::Clear2(DWORD count, LPD3DRECT rects, DWORD flags, D3DCOLOR col
     const LONG vx2 = vx1 + static_cast<LONG>(data_.dwWidth);
     const LONG vy2 = vy1 + static_cast<LONG>(data_.dwHeight);
     std::vector<D3DRECT> clipped;
-    if (count == 0) {
-        clipped.push_back(D3DRECT{vx1, vy1, vx2, vy2});
-    } else {
-        for (DWORD i = 0; i < count; ++i) {
-            D3DRECT r{std::max(rects[i].x1, vx1), std::max(rects[i].y1, vy1),
-                      std::min(rects[i].x2, vx2), std::min(rects[i].y2, vy2)};
-            if (r.x1 < r.x2 && r.y1 < r.y2)
-                clipped.push_back(r);
-        }
+    for (DWORD i = 0; i < count; ++i) {
+        D3DRECT r{std::max(rects[i].x1, vx1), std::max(rects[i].y1, vy1),
+                  std::min(rects[i].x2, vx2), std::min(rects[i].y2, vy2)};
+        if (r.x1 < r.x2 && r.y1 < r.y2)
+            clipped.push_back(r);
     }
     return device_->clear(clipped, flags, color, z, stencil);
 }

@@ -1,0 +1,62 @@
+// Calls Direct3D 6 accepts even where they change nothing: render states it
+// only stores, clears of no rectangles.
+#include "device_fixture.h"
+
+namespace {
+
+struct StoredState {
+    D3DRENDERSTATETYPE state;
+    DWORD initial;
+};
+
+const StoredState kStoredStates[] = {
+    {D3DRENDERSTATE_CLIPPING, TRUE},
+    {D3DRENDERSTATE_LIGHTING, TRUE},
+    {D3DRENDERSTATE_EXTENTS, FALSE},
+    {D3DRENDERSTATE_AMBIENT, 0},
+    {D3DRENDERSTATE_FOGVERTEXMODE, D3DFOG_NONE},
+    {D3DRENDERSTATE_COLORVERTEX, TRUE},
+    {D3DRENDERSTATE_LOCALVIEWER, TRUE},
+    {D3DRENDERSTATE_NORMALIZENORMALS, FALSE},
+    {D3DRENDERSTATE_COLORKEYBLENDENABLE, FALSE},
+    {D3DRENDERSTATE_DIFFUSEMATERIALSOURCE, D3DMCS_COLOR1},
+    {D3DRENDERSTATE_SPECULARMATERIALSOURCE, D3DMCS_COLOR2},
+    {D3DRENDERSTATE_AMBIENTMATERIALSOURCE, D3DMCS_MATERIAL},
+    {D3DRENDERSTATE_EMISSIVEMATERIALSOURCE, D3DMCS_MATERIAL},
+};
+
+}  // namespace
+
+TEST_F(DeviceTest, StatesOutsideTheRasteriserAreStoredWithoutEffect) {
+    makeDevice();
+    diffuseOnly();
+    ASSERT_EQ(D3D_OK, quad(2, 2, 20, 20, 0.5f, 0xFF3080C0));
+    const auto before = pixels();
+    DWORD v = 0;
+    for (const StoredState& s : kStoredStates) {
+        ASSERT_EQ(D3D_OK, device->GetRenderState(s.state, &v)) << s.state;
+        EXPECT_EQ(s.initial, v) << s.state;
+        ASSERT_EQ(D3D_OK, device->SetRenderState(s.state, s.initial ^ 0x5A)) << s.state;
+        ASSERT_EQ(D3D_OK, device->GetRenderState(s.state, &v)) << s.state;
+        EXPECT_EQ(s.initial ^ 0x5A, v) << s.state;
+    }
+    EXPECT_EQ(DDERR_INVALIDPARAMS, device->GetRenderState(D3DRENDERSTATE_LIGHTING, nullptr));
+    clear(0, 1.0f);
+    ASSERT_EQ(D3D_OK, quad(2, 2, 20, 20, 0.5f, 0xFF3080C0));
+    EXPECT_EQ(before, pixels());
+}
+
+TEST_F(DeviceTest, ClearingNoRectanglesSucceedsAndLeavesThePixels) {
+    makeDevice();
+    clear(0x00FF0000, 0.25f);
+    EXPECT_EQ(D3D_OK, viewport->Clear2(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x0000FF00,
+                                       1.0f, 0));
+    EXPECT_EQ(D3D_OK, viewport->Clear(0, nullptr, D3DCLEAR_TARGET));
+    for (uint32_t p : pixels())
+        ASSERT_EQ(0xFF0000u, p & 0xFFFFFF);
+    // The depth is untouched too: a quad behind the cleared depth stays hidden.
+    diffuseOnly();
+    ASSERT_EQ(D3D_OK, quad(0, 0, 16, 16, 0.5f, 0xFF0000FF));
+    EXPECT_EQ(0xFF0000u, rgb(4, 4));
+    EXPECT_EQ(DDERR_INVALIDPARAMS, viewport->Clear2(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0));
+}
