@@ -369,14 +369,81 @@ HRESULT DirectDraw::DuplicateSurface(LPDIRECTDRAWSURFACE, LPDIRECTDRAWSURFACE* c
     return DDERR_UNSUPPORTED;
 }
 
-HRESULT DirectDraw::EnumSurfaces(DWORD, LPDDSURFACEDESC2, LPVOID, LPDDENUMSURFACESCALLBACK2) {
-    PLATFORM_RECORD_CALL("IDirectDraw4::EnumSurfaces");
-    return DDERR_UNSUPPORTED;
+// Existing surfaces only: what could be created is not worked out.
+HRESULT DirectDraw::EnumSurfaces(DWORD flags, LPDDSURFACEDESC2 desc, LPVOID context,
+                                 LPDDENUMSURFACESCALLBACK2 cb) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::EnumSurfaces", flags, (ULONG_PTR)desc, (ULONG_PTR)context);
+    if (!cb)
+        return DDERR_INVALIDPARAMS;
+    if (flags & DDENUMSURFACES_CANBECREATED)
+        return DDERR_UNSUPPORTED;
+    const DWORD which = flags & (DDENUMSURFACES_ALL | DDENUMSURFACES_MATCH | DDENUMSURFACES_NOMATCH);
+    if (!(flags & DDENUMSURFACES_DOESEXIST) ||
+        (flags & ~(DDENUMSURFACES_DOESEXIST | which)) ||
+        (which != DDENUMSURFACES_ALL && which != DDENUMSURFACES_MATCH &&
+         which != DDENUMSURFACES_NOMATCH))
+        return DDERR_INVALIDPARAMS;
+    if (which != DDENUMSURFACES_ALL && (!desc || desc->dwSize != sizeof(DDSURFACEDESC2)))
+        return DDERR_INVALIDPARAMS;
+    std::vector<Surface*> list;
+    {
+        DDLock lock(ddrawMutex());
+        for (Surface* s : state_->surfaces) {
+            const bool match = which == DDENUMSURFACES_ALL || s->matches(*desc);
+            if (match == (which != DDENUMSURFACES_NOMATCH)) {
+                s->AddRef();
+                list.push_back(s);
+            }
+        }
+    }
+    // The callback owns the reference it is given; those not handed out
+    // after a cancel are dropped here.
+    size_t i = 0;
+    for (; i < list.size(); ++i) {
+        DDSURFACEDESC2 d;
+        {
+            DDLock lock(ddrawMutex());
+            d = list[i]->desc();
+        }
+        d.lpSurface = nullptr;
+        if (cb(list[i], &d, context) == DDENUMRET_CANCEL) {
+            ++i;
+            break;
+        }
+    }
+    for (; i < list.size(); ++i)
+        list[i]->Release();
+    return DD_OK;
 }
 
-HRESULT DirectDraw::EnumSurfaces(DWORD, LPDDSURFACEDESC, LPVOID, LPDDENUMSURFACESCALLBACK) {
-    PLATFORM_RECORD_CALL("IDirectDraw::EnumSurfaces");
-    return DDERR_UNSUPPORTED;
+namespace {
+
+// Hands each surface of a newer enumeration to an older callback, with its reference.
+struct OlderSurfaceEnumeration {
+    LPDDENUMSURFACESCALLBACK callback;
+    LPVOID context;
+
+    static HRESULT WINAPI forward(LPDIRECTDRAWSURFACE4 surface, LPDDSURFACEDESC2 desc2,
+                                  LPVOID self) {
+        const auto* e = static_cast<const OlderSurfaceEnumeration*>(self);
+        DDSURFACEDESC desc{};
+        copyToOlder(*desc2, &desc);
+        return e->callback(Surface::fromInterface(surface)->asSurface(), &desc, e->context);
+    }
+};
+
+}  // namespace
+
+HRESULT DirectDraw::EnumSurfaces(DWORD flags, LPDDSURFACEDESC desc, LPVOID context,
+                                 LPDDENUMSURFACESCALLBACK cb) {
+    PLATFORM_RECORD_CALL("IDirectDraw::EnumSurfaces", flags, (ULONG_PTR)desc, (ULONG_PTR)context);
+    if (!cb || (desc && desc->dwSize != sizeof(DDSURFACEDESC)))
+        return DDERR_INVALIDPARAMS;
+    DDSURFACEDESC2 desc2{};
+    if (desc)
+        desc2 = newerDesc(*desc);
+    OlderSurfaceEnumeration e{cb, context};
+    return EnumSurfaces(flags, desc ? &desc2 : nullptr, &e, &OlderSurfaceEnumeration::forward);
 }
 
 HRESULT DirectDraw::GetGDISurface(LPDIRECTDRAWSURFACE4* surface) {

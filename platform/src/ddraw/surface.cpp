@@ -80,6 +80,7 @@ void Surface::destroyAllOf(DeviceState& state) {
 
 Surface::~Surface() {
     // Runs with ddrawMutex() held (from Release).
+    privateData_.clear();
     if (dc_)
         gdi::destroySurfaceDC(dc_);
     parts_.clear();
@@ -429,6 +430,33 @@ HRESULT Surface::EnumAttachedSurfaces(LPVOID context, LPDDENUMSURFACESCALLBACK2 
     for (; i < list.size(); ++i)
         list[i]->Release();
     return DD_OK;
+}
+
+bool Surface::matches(const DDSURFACEDESC2& want) const {
+    const DWORD f = want.dwFlags;
+    if (f & DDSD_CAPS) {
+        const DDSCAPS2& have = desc_.ddsCaps;
+        const DDSCAPS2& need = want.ddsCaps;
+        if ((have.dwCaps & need.dwCaps) != need.dwCaps ||
+            (have.dwCaps2 & need.dwCaps2) != need.dwCaps2)
+            return false;
+    }
+    if (((f & DDSD_WIDTH) && want.dwWidth != desc_.dwWidth) ||
+        ((f & DDSD_HEIGHT) && want.dwHeight != desc_.dwHeight) ||
+        ((f & DDSD_PITCH) && want.lPitch != desc_.lPitch) ||
+        ((f & DDSD_BACKBUFFERCOUNT) && want.dwBackBufferCount != desc_.dwBackBufferCount) ||
+        ((f & DDSD_MIPMAPCOUNT) && want.dwMipMapCount != desc_.dwMipMapCount))
+        return false;
+    if (f & DDSD_PIXELFORMAT) {
+        const DDPIXELFORMAT& a = want.ddpfPixelFormat;
+        const DDPIXELFORMAT& b = desc_.ddpfPixelFormat;
+        if (a.dwFlags != b.dwFlags || a.dwFourCC != b.dwFourCC ||
+            a.dwRGBBitCount != b.dwRGBBitCount || a.dwRBitMask != b.dwRBitMask ||
+            a.dwGBitMask != b.dwGBitMask || a.dwBBitMask != b.dwBBitMask ||
+            a.dwRGBAlphaBitMask != b.dwRGBAlphaBitMask)
+            return false;
+    }
+    return true;
 }
 
 HRESULT Surface::GetAttachedSurface(LPDDSCAPS2 caps, LPDIRECTDRAWSURFACE4* surface) {
@@ -809,51 +837,20 @@ HRESULT Surface::SetSurfaceDesc(LPDDSURFACEDESC2, DWORD) {
 
 HRESULT Surface::SetPrivateData(REFGUID tag, LPVOID data, DWORD size, DWORD flags) {
     PLATFORM_RECORD_CALL("IDirectDrawSurface4::SetPrivateData", (ULONG_PTR)data, size, flags);
-    if (!data && size)
-        return DDERR_INVALIDPARAMS;
-    if (flags != 0)
-        return DDERR_UNSUPPORTED;  // interface-pointer data is not kept
     DDLock lock(ddrawMutex());
-    const BYTE* bytes = static_cast<const BYTE*>(data);
-    for (auto& entry : privateData_)
-        if (entry.first == tag) {
-            entry.second.assign(bytes, bytes + size);
-            return DD_OK;
-        }
-    privateData_.emplace_back(tag, std::vector<BYTE>(bytes, bytes + size));
-    return DD_OK;
+    return privateData_.set(tag, data, size, flags, uniqueness_);
 }
 
 HRESULT Surface::GetPrivateData(REFGUID tag, LPVOID buffer, LPDWORD size) {
     PLATFORM_RECORD_CALL("IDirectDrawSurface4::GetPrivateData", (ULONG_PTR)buffer, (ULONG_PTR)size);
-    if (!size)
-        return DDERR_INVALIDPARAMS;
     DDLock lock(ddrawMutex());
-    for (const auto& entry : privateData_) {
-        if (!(entry.first == tag))
-            continue;
-        const DWORD needed = static_cast<DWORD>(entry.second.size());
-        if (!buffer || *size < needed) {
-            *size = needed;
-            return DDERR_MOREDATA;
-        }
-        if (needed)
-            std::memcpy(buffer, entry.second.data(), needed);
-        *size = needed;
-        return DD_OK;
-    }
-    return DDERR_NOTFOUND;
+    return privateData_.get(tag, buffer, size, uniqueness_);
 }
 
 HRESULT Surface::FreePrivateData(REFGUID tag) {
     PLATFORM_RECORD_CALL("IDirectDrawSurface4::FreePrivateData");
     DDLock lock(ddrawMutex());
-    for (auto it = privateData_.begin(); it != privateData_.end(); ++it)
-        if (it->first == tag) {
-            privateData_.erase(it);
-            return DD_OK;
-        }
-    return DDERR_NOTFOUND;
+    return privateData_.free(tag);
 }
 
 HRESULT Surface::GetUniquenessValue(LPDWORD value) {

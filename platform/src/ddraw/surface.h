@@ -8,6 +8,7 @@
 #include "core/presenter.h"
 #include "ddraw/com_part.h"
 #include "ddraw/ddraw_state.h"
+#include "ddraw/private_data.h"
 
 #include <atomic>
 #include <functional>
@@ -159,6 +160,9 @@ public:
     // (no reference added), or null.
     Surface* attachedWithCaps(DWORD caps) const;
     core::PixelView view() const;
+    // Whether every field `want.dwFlags` names (caps as a subset) equals this
+    // surface's, as EnumSurfaces matches.
+    bool matches(const DDSURFACEDESC2& want) const;
     // Makes the buffer GDI draws on (the one the primary chain was created
     // with) the front buffer again and shows it. Caller holds ddrawMutex().
     void showGdiBuffer();
@@ -214,7 +218,7 @@ private:
     bool gammaSet_ = false;
     DWORD uniqueness_ = 1;
     std::vector<std::unique_ptr<ComPart>> parts_;
-    std::vector<std::pair<GUID, std::vector<BYTE>>> privateData_;
+    PrivateDataStore privateData_;
 };
 
 }  // namespace platform::ddraw
