@@ -60,3 +60,39 @@ TEST_F(DeviceTest, ClearingNoRectanglesSucceedsAndLeavesThePixels) {
     EXPECT_EQ(0xFF0000u, rgb(4, 4));
     EXPECT_EQ(DDERR_INVALIDPARAMS, viewport->Clear2(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0));
 }
+
+// Without a current viewport there is nowhere to draw: every draw says so,
+// draws nothing, and the device keeps working once a viewport is current again.
+TEST_F(DeviceTest, DrawingWithoutACurrentViewportIsRefusedAndDrawsNothing) {
+    makeDevice();
+    diffuseOnly();
+    ASSERT_EQ(D3D_OK, device->DeleteViewport(viewport));
+    IDirect3DViewport3* current = nullptr;
+    EXPECT_EQ(D3DERR_NOCURRENTVIEWPORT, device->GetCurrentViewport(&current));
+    EXPECT_EQ(D3DERR_NOCURRENTVIEWPORT, quad(0, 0, 16, 16, 0.5f, 0xFFFFFFFF));
+    TLVertex v[3] = {{0, 0, 0.5f, 1, 0xFFFFFFFF, 0, 0, 0},
+                     {16, 0, 0.5f, 1, 0xFFFFFFFF, 0, 0, 0},
+                     {0, 16, 0.5f, 1, 0xFFFFFFFF, 0, 0, 0}};
+    WORD indices[3] = {0, 1, 2};
+    EXPECT_EQ(D3DERR_NOCURRENTVIEWPORT,
+              device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, kTLFormat, v, 3, indices, 3, 0));
+    D3DVECTOR xyz[3] = {{0, 0, 0.5f}, {1, 0, 0.5f}, {0, 1, 0.5f}};
+    EXPECT_EQ(D3DERR_NOCURRENTVIEWPORT,
+              device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_XYZ, xyz, 3, 0));
+    D3DDRAWPRIMITIVESTRIDEDDATA d{};
+    d.position = {xyz, sizeof(D3DVECTOR)};
+    EXPECT_EQ(D3DERR_NOCURRENTVIEWPORT,
+              device->DrawPrimitiveStrided(D3DPT_TRIANGLELIST, D3DFVF_XYZ, &d, 3, 0));
+    IDirect3DVertexBuffer* vb = nullptr;
+    D3DVERTEXBUFFERDESC desc{sizeof(desc), 0, kTLFormat, 3};
+    ASSERT_EQ(D3D_OK, d3d->CreateVertexBuffer(&desc, &vb, 0, nullptr));
+    EXPECT_EQ(D3DERR_NOCURRENTVIEWPORT, device->DrawPrimitiveVB(D3DPT_TRIANGLELIST, vb, 0, 3, 0));
+    vb->Release();
+    for (uint32_t p : pixels())
+        ASSERT_EQ(0u, p & 0xFFFFFF);
+
+    ASSERT_EQ(D3D_OK, device->AddViewport(viewport));
+    ASSERT_EQ(D3D_OK, device->SetCurrentViewport(viewport));
+    ASSERT_EQ(D3D_OK, quad(0, 0, 16, 16, 0.5f, 0xFFFFFFFF));
+    EXPECT_EQ(0xFFFFFFu, rgb(4, 4));
+}

@@ -133,6 +133,11 @@ private:
     HRESULT drawUntransformed(D3DPRIMITIVETYPE type, DWORD fvf, const void* vertices,
                               DWORD vertexCount, const WORD* indices, DWORD indexCount,
                               DWORD flags);
+    // DrawIndexedPrimitive without its call record; indices null: not indexed.
+    HRESULT drawVertices(D3DPRIMITIVETYPE type, DWORD fvf, const void* vertices,
+                         DWORD vertexCount, const WORD* indices, DWORD indexCount, DWORD flags);
+    HRESULT drawStrided(D3DPRIMITIVETYPE type, DWORD fvf, const D3DDRAWPRIMITIVESTRIDEDDATA* data,
+                        DWORD vertexCount, const WORD* indices, DWORD indexCount, DWORD flags);
     HRESULT drawProcessed(D3DPRIMITIVETYPE type, const VertexBuffer& buffer, DWORD start,
                           DWORD count, const WORD* indices, DWORD indexCount, DWORD flags);
     HRESULT validateStages() const;

@@ -7,6 +7,7 @@
 #include "d3d/device/vertex_buffer.h"
 #include "d3d/device/viewport.h"
 #include "d3d/vertex/fvf.h"
+#include "d3d/vertex/strided.h"
 #include "ddraw/surface.h"
 
 #include <cmath>
@@ -279,6 +280,12 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, DWORD vertexFormat, 
         PLATFORM_RECORD_CALL("IDirect3DDevice3::DrawIndexedPrimitive", (ULONG_PTR)type,
                              vertexFormat, (ULONG_PTR)vertices, vertexCount, (ULONG_PTR)indices,
                              indexCount, flags);
+    return drawVertices(type, vertexFormat, vertices, vertexCount, indices, indexCount, flags);
+}
+
+HRESULT Device::drawVertices(D3DPRIMITIVETYPE type, DWORD vertexFormat, const void* vertices,
+                             DWORD vertexCount, const WORD* indices, DWORD indexCount,
+                             DWORD flags) {
     if (!vertices && vertexCount)
         return DDERR_INVALIDPARAMS;
     if (vertex::fvfVertexSize(vertexFormat) == 0)
@@ -298,12 +305,13 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, DWORD vertexFormat, 
                              indices ? indexCount : 0, flags);
 }
 
+// Strided vertices are packed first, so they draw exactly as packed ones.
 HRESULT Device::DrawPrimitiveStrided(D3DPRIMITIVETYPE type, DWORD vertexFormat,
                                      LPD3DDRAWPRIMITIVESTRIDEDDATA data, DWORD vertexCount,
                                      DWORD flags) {
     PLATFORM_RECORD_CALL("IDirect3DDevice3::DrawPrimitiveStrided", (ULONG_PTR)type, vertexFormat,
                          (ULONG_PTR)data, vertexCount, flags);
-    return DDERR_UNSUPPORTED;
+    return drawStrided(type, vertexFormat, data, vertexCount, nullptr, 0, flags);
 }
 
 HRESULT Device::DrawIndexedPrimitiveStrided(D3DPRIMITIVETYPE type, DWORD vertexFormat,
@@ -312,7 +320,22 @@ HRESULT Device::DrawIndexedPrimitiveStrided(D3DPRIMITIVETYPE type, DWORD vertexF
     PLATFORM_RECORD_CALL("IDirect3DDevice3::DrawIndexedPrimitiveStrided", (ULONG_PTR)type,
                          vertexFormat, (ULONG_PTR)data, vertexCount, (ULONG_PTR)indices,
                          indexCount, flags);
-    return DDERR_UNSUPPORTED;
+    if (!indices)
+        return DDERR_INVALIDPARAMS;
+    return drawStrided(type, vertexFormat, data, vertexCount, indices, indexCount, flags);
+}
+
+HRESULT Device::drawStrided(D3DPRIMITIVETYPE type, DWORD vertexFormat,
+                            const D3DDRAWPRIMITIVESTRIDEDDATA* data, DWORD vertexCount,
+                            const WORD* indices, DWORD indexCount, DWORD flags) {
+    if (!data)
+        return DDERR_INVALIDPARAMS;
+    std::vector<BYTE> packed;
+    const HRESULT hr = vertex::gatherStrided(vertexFormat, *data, vertexCount, &packed);
+    if (FAILED(hr))
+        return hr;
+    return drawVertices(type, vertexFormat, packed.empty() ? nullptr : packed.data(), vertexCount,
+                        indices, indexCount, flags);
 }
 
 HRESULT Device::DrawPrimitiveVB(D3DPRIMITIVETYPE type, LPDIRECT3DVERTEXBUFFER buffer,
