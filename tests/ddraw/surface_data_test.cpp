@@ -161,4 +161,84 @@ TEST_F(SurfaceDataTest, EnumAttachedSurfacesWalksOneLevelAndStopsOnCancel) {
     releaseLast({target, top});
 }
 
+TEST_F(SurfaceDataTest, SetSurfaceDescPutsTheSurfaceOnTheProgramsMemory) {
+    IDirectDrawSurface4* s = create(4, 4, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY);
+    // 6 x 5 pixels in rows of 8, the last two of each row not the surface's.
+    std::vector<DWORD> memory(8 * 5, 0xDEADBEEF);
+    DDSURFACEDESC2 d{};
+    d.dwSize = sizeof(d);
+    d.dwFlags = DDSD_LPSURFACE | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT;
+    d.lpSurface = memory.data();
+    d.dwWidth = 6;
+    d.dwHeight = 5;
+    d.lPitch = 8 * 4;
+    d.ddpfPixelFormat = kX8R8G8B8;
+    ASSERT_EQ(DD_OK, s->SetSurfaceDesc(&d, 0));
+    const DDSURFACEDESC2 now = descOf(s);
+    EXPECT_EQ(6u, now.dwWidth);
+    EXPECT_EQ(5u, now.dwHeight);
+    EXPECT_EQ(32, now.lPitch);
+
+    fill(s, 0x00FF0000);
+    for (size_t i = 0; i < memory.size(); ++i)
+        ASSERT_EQ(i % 8 < 6 ? 0x00FF0000u : 0xDEADBEEFu, memory[i]) << i;
+    memory[2 * 8 + 3] = 0x000000FF;  // the program writes; the surface reads it
+    EXPECT_EQ(0xFF0000FFu, pixel(s, 3, 2));
+    DDSURFACEDESC2 locked{};
+    locked.dwSize = sizeof(locked);
+    ASSERT_EQ(DD_OK, s->Lock(nullptr, &locked, DDLOCK_WAIT, nullptr));
+    EXPECT_EQ(static_cast<void*>(memory.data()), locked.lpSurface);
+    EXPECT_EQ(DDERR_SURFACEBUSY, s->SetSurfaceDesc(&d, 0));
+    ASSERT_EQ(DD_OK, s->Unlock(nullptr));
+
+    // A new pointer alone keeps the layout.
+    std::vector<DWORD> other(8 * 5, 0x00123456);
+    DDSURFACEDESC2 pointerOnly{};
+    pointerOnly.dwSize = sizeof(pointerOnly);
+    pointerOnly.dwFlags = DDSD_LPSURFACE;
+    pointerOnly.lpSurface = other.data();
+    ASSERT_EQ(DD_OK, s->SetSurfaceDesc(&pointerOnly, 0));
+    EXPECT_EQ(0xFF123456u, pixel(s, 5, 4));
+    EXPECT_EQ(0u, s->Release());
+}
+
+TEST_F(SurfaceDataTest, SetSurfaceDescRefusesWhatItCannotHonour) {
+    IDirectDrawSurface4* s = create(4, 4, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY);
+    IDirectDrawSurface4* video = create(4, 4, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY);
+    std::vector<DWORD> memory(64);
+    auto desc = [&](DWORD flags, DWORD w, LONG pitch) {
+        DDSURFACEDESC2 d{};
+        d.dwSize = sizeof(d);
+        d.dwFlags = flags;
+        d.lpSurface = memory.data();
+        d.dwWidth = w;
+        d.dwHeight = 4;
+        d.lPitch = pitch;
+        return d;
+    };
+    const DWORD layout = DDSD_LPSURFACE | DDSD_WIDTH | DDSD_PITCH;
+    struct Case {
+        IDirectDrawSurface4* surface;
+        DDSURFACEDESC2 desc;
+        DWORD flags;
+        HRESULT expected;
+    } cases[] = {
+        {video, desc(DDSD_LPSURFACE, 0, 0), 0, DDERR_INVALIDSURFACETYPE},
+        {s, desc(DDSD_WIDTH | DDSD_PITCH, 4, 16), 0, DDERR_INVALIDPARAMS},  // no memory
+        {s, desc(DDSD_LPSURFACE | DDSD_WIDTH, 8, 0), 0, DDERR_INVALIDPARAMS},  // no pitch
+        {s, desc(layout, 8, 16), 0, DDERR_INVALIDPARAMS},  // pitch below a row
+        {s, desc(layout, 0, 16), 0, DDERR_INVALIDPARAMS},
+        {s, desc(DDSD_LPSURFACE | DDSD_BACKBUFFERCOUNT, 0, 0), 0, DDERR_INVALIDPARAMS},
+        {s, desc(DDSD_LPSURFACE, 0, 0), 1, DDERR_INVALIDPARAMS},
+    };
+    for (Case& c : cases)
+        EXPECT_EQ(c.expected, c.surface->SetSurfaceDesc(&c.desc, c.flags)) << c.desc.dwFlags;
+    EXPECT_EQ(DDERR_INVALIDPARAMS, s->SetSurfaceDesc(nullptr, 0));
+    DDSURFACEDESC2 badFormat = desc(layout | DDSD_PIXELFORMAT, 4, 16);
+    badFormat.ddpfPixelFormat = {kPF, DDPF_ZBUFFER, 0, 16, 0, 0xFFFF, 0, 0};
+    EXPECT_EQ(DDERR_INVALIDPIXELFORMAT, s->SetSurfaceDesc(&badFormat, 0));
+    EXPECT_EQ(4u, descOf(s).dwWidth);  // nothing was taken over
+    releaseLast({s, video});
+}
+
 }  // namespace

@@ -636,7 +636,7 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE ev
     locked_ = true;
     *desc = desc_;
     desc->dwFlags |= DDSD_LPSURFACE;
-    desc->lpSurface = pixels_.data() + offset;
+    desc->lpSurface = bits() + offset;
     return DD_OK;
 }
 
@@ -665,7 +665,7 @@ HRESULT Surface::GetDC(HDC* dc) {
     if (!gdi::canDrawInto(format()))
         return DDERR_CANTCREATEDC;
     gdi::SurfaceTarget target;
-    target.bits = pixels_.data();
+    target.bits = bits();
     target.pitch = desc_.lPitch;
     target.width = width();
     target.height = height();
@@ -830,9 +830,53 @@ HRESULT Surface::PageUnlock(DWORD) {
     return DD_OK;
 }
 
-HRESULT Surface::SetSurfaceDesc(LPDDSURFACEDESC2, DWORD) {
-    PLATFORM_RECORD_CALL("IDirectDrawSurface4::SetSurfaceDesc");
-    return DDERR_UNSUPPORTED;
+// Points a plain system-memory surface at the program's memory, optionally
+// with a new size, pitch and pixel format. The program keeps owning it.
+HRESULT Surface::SetSurfaceDesc(LPDDSURFACEDESC2 desc, DWORD flags) {
+    PLATFORM_RECORD_CALL("IDirectDrawSurface4::SetSurfaceDesc", (ULONG_PTR)desc, flags);
+    if (!desc || desc->dwSize != sizeof(DDSURFACEDESC2) || flags != 0)
+        return DDERR_INVALIDPARAMS;
+    const DWORD f = desc->dwFlags;
+    constexpr DWORD kSettable =
+        DDSD_LPSURFACE | DDSD_PITCH | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT | DDSD_CAPS;
+    if ((f & ~kSettable) || !(f & DDSD_LPSURFACE) || !desc->lpSurface)
+        return DDERR_INVALIDPARAMS;
+    // A new layout must come with the pitch that goes with it.
+    if ((f & (DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT)) && !(f & DDSD_PITCH))
+        return DDERR_INVALIDPARAMS;
+    DDLock lock(ddrawMutex());
+    const DWORD caps = desc_.ddsCaps.dwCaps;
+    if ((f & DDSD_CAPS) && (desc->ddsCaps.dwCaps & ~DDSCAPS_SYSTEMMEMORY) !=
+                               (caps & ~(DDSCAPS_SYSTEMMEMORY | DDSCAPS_VIDEOMEMORY |
+                                         DDSCAPS_LOCALVIDMEM)))
+        return DDERR_INVALIDCAPS;
+    // Only memory the program could have made itself: not display memory,
+    // not part of a chain or an attachment tree.
+    if (!(caps & DDSCAPS_SYSTEMMEMORY) || isPrimary() || chain_ || parent_ || !attached_.empty())
+        return DDERR_INVALIDSURFACETYPE;
+    const HRESULT usable = checkUsable();
+    if (FAILED(usable))
+        return usable;
+    const DWORD width = (f & DDSD_WIDTH) ? desc->dwWidth : desc_.dwWidth;
+    const DWORD height = (f & DDSD_HEIGHT) ? desc->dwHeight : desc_.dwHeight;
+    const DDPIXELFORMAT format = (f & DDSD_PIXELFORMAT) ? desc->ddpfPixelFormat : desc_.ddpfPixelFormat;
+    const LONG pitch = (f & DDSD_PITCH) ? desc->lPitch : desc_.lPitch;
+    if (width == 0 || height == 0 || width > kMaxDimension || height > kMaxDimension)
+        return DDERR_INVALIDPARAMS;
+    const DWORD bpp = bytesPerPixel(format);
+    if (format.dwSize != sizeof(DDPIXELFORMAT) || bpp == 0 ||
+        isDepth(format) != ((caps & DDSCAPS_ZBUFFER) != 0) || (isYuv(format) && (width & 1u)))
+        return DDERR_INVALIDPIXELFORMAT;
+    if (pitch <= 0 || static_cast<DWORD>(pitch) < width * bpp)
+        return DDERR_INVALIDPARAMS;
+    desc_.dwWidth = width;
+    desc_.dwHeight = height;
+    desc_.ddpfPixelFormat = format;
+    desc_.lPitch = pitch;
+    client_ = static_cast<BYTE*>(desc->lpSurface);
+    std::vector<BYTE>().swap(pixels_);
+    ++uniqueness_;
+    return DD_OK;
 }
 
 HRESULT Surface::SetPrivateData(REFGUID tag, LPVOID data, DWORD size, DWORD flags) {

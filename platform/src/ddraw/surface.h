@@ -147,8 +147,8 @@ public:
     DWORD width() const { return desc_.dwWidth; }
     DWORD height() const { return desc_.dwHeight; }
     LONG pitch() const { return desc_.lPitch; }
-    BYTE* bits() { return pixels_.data(); }
-    const BYTE* bits() const { return pixels_.data(); }
+    BYTE* bits() { return client_ ? client_ : pixels_.data(); }
+    const BYTE* bits() const { return client_ ? client_ : pixels_.data(); }
     bool isLostNow() const { return lost_; }
     bool inVideoMemory() const { return video_ && !managed_; }
     bool overlayVisible() const { return overlay_.visible; }
@@ -201,6 +201,7 @@ private:
     std::shared_ptr<DeviceState> state_;
     DDSURFACEDESC2 desc_{};
     std::vector<BYTE> pixels_;
+    BYTE* client_ = nullptr;  // the program's memory after SetSurfaceDesc, not owned
     DWORD memoryBytes_ = 0;
     bool video_ = false;
     bool managed_ = false;

@@ -314,7 +314,7 @@ void Surface::showGdiBuffer() {
 
 core::PixelView Surface::view() const {
     core::PixelView v;
-    v.pixels = pixels_.data();
+    v.pixels = bits();
     v.pitch = desc_.lPitch;
     v.width = width();
     v.height = height();

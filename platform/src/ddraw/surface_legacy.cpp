@@ -161,7 +161,7 @@ HRESULT Surface::UpdateOverlayZOrder(DWORD flags, LPDIRECTDRAWSURFACE reference)
 }
 
 HRESULT Surface::SetSurfaceDesc(LPDDSURFACEDESC desc, DWORD flags) {
-    if (!desc)
+    if (!desc || desc->dwSize != sizeof(DDSURFACEDESC))
         return SetSurfaceDesc(static_cast<LPDDSURFACEDESC2>(nullptr), flags);
     DDSURFACEDESC2 desc2 = newerDesc(*desc);
     return SetSurfaceDesc(&desc2, flags);
