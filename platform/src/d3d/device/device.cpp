@@ -4,6 +4,7 @@
 #include "d3d/device/caps.h"
 #include "d3d/device/texture.h"
 #include "d3d/device/viewport.h"
+#include "d3d/vertex/sphere_visibility.h"
 #include "d3d/vertex/vmath.h"
 #include "ddraw/surface.h"
 
@@ -396,7 +397,16 @@ HRESULT Device::ComputeSphereVisibility(LPD3DVECTOR centers, LPD3DVALUE radii, D
                                         DWORD flags, LPDWORD results) {
     PLATFORM_RECORD_CALL("IDirect3DDevice3::ComputeSphereVisibility", (ULONG_PTR)centers,
                          (ULONG_PTR)radii, count, flags, (ULONG_PTR)results);
-    return DDERR_UNSUPPORTED;
+    if (flags != 0 || (count && (!centers || !radii || !results)))
+        return DDERR_INVALIDPARAMS;
+    ddraw::DDLock lock(ddraw::ddrawMutex());
+    // The view volume is the current viewport's.
+    const HRESULT hr = syncViewport();
+    if (FAILED(hr))
+        return hr;
+    for (DWORD i = 0; i < count; ++i)
+        results[i] = vertex::sphereVisibility(transform_.modelToClip(), centers[i], radii[i]);
+    return D3D_OK;
 }
 
 HRESULT Device::GetTexture(DWORD stage, LPDIRECT3DTEXTURE2* texture) {
