@@ -78,6 +78,17 @@ TEST_F(SurfaceDataTest, HeldInterfacesAreReleasedOnFreeOverwriteAndDestroy) {
     EXPECT_EQ(1u, a.refs);  // destroyed with the surface
 }
 
+TEST_F(SurfaceDataTest, SurfacesHoldingEachOtherGoWithTheirDirectDrawObject) {
+    IDirectDrawSurface4* a = create(4, 4, DDSCAPS_OFFSCREENPLAIN);
+    IDirectDrawSurface4* b = create(4, 4, DDSCAPS_OFFSCREENPLAIN);
+    ASSERT_EQ(DD_OK, a->SetPrivateData(kTag, b, sizeof(IUnknown*), DDSPD_IUNKNOWNPOINTER));
+    ASSERT_EQ(DD_OK, b->SetPrivateData(kTag, a, sizeof(IUnknown*), DDSPD_IUNKNOWNPOINTER));
+    EXPECT_EQ(1u, a->Release());
+    EXPECT_EQ(1u, b->Release());
+    // Only the cycle keeps them; the fixture's release of the DirectDraw
+    // object must take both exactly once.
+}
+
 TEST_F(SurfaceDataTest, VolatileDataExpiresWhenTheContentsChange) {
     IDirectDrawSurface4* s = create(4, 4, DDSCAPS_OFFSCREENPLAIN);
     DWORD value = 42;

@@ -71,6 +71,13 @@ Surface::Surface(std::shared_ptr<DeviceState> state, const DDSURFACEDESC2& desc,
 }
 
 void Surface::destroyAllOf(DeviceState& state) {
+    // Interfaces held as private data may be these very surfaces (even in a
+    // cycle): drop them first, with every surface pinned so none dies twice.
+    const std::vector<Surface*> all(state.surfaces.begin(), state.surfaces.end());
+    for (Surface* s : all)
+        ++s->refs_;
+    for (Surface* s : all)
+        s->privateData_.clear();
     // Releasing one surface may release the ones it holds, so pick again
     // from what is left each time.
     while (!state.surfaces.empty()) {
