@@ -41,16 +41,16 @@ void expectVisibility(IDirect3DDevice3* device, const std::vector<Sphere>& spher
 // Identity transforms: the volume is -1 <= x, y <= 1, 0 <= z <= 1.
 TEST_F(DeviceTest, SphereVisibilityAgainstTheViewportsVolume) {
     makeDevice();
-    expectVisibility(device, {
-                                 {{0, 0, 0.5f}, 0.1f, 0},
-                                 {{0, 0, 0.5f}, 0.6f,
-                                  D3DSTATUS_CLIPUNIONFRONT | D3DSTATUS_CLIPUNIONBACK},
-                                 {{-3, 0, 0.5f}, 0.4f, kLeft},
-                                 {{1, 0, 0.5f}, 0.25f, D3DSTATUS_CLIPUNIONRIGHT},
-                                 {{0, 2, 0.5f}, 0.5f, kTop},
-                                 {{0, -1.2f, 0.5f}, 0.5f, D3DSTATUS_CLIPUNIONBOTTOM},
-                                 {{3, 3, 0.5f}, 0.5f, kRight | kTop},
-                             });
+    expectVisibility(device,
+                     {
+                         {{0, 0, 0.5f}, 0.1f, 0},
+                         {{0, 0, 0.5f}, 0.6f, D3DSTATUS_CLIPUNIONFRONT | D3DSTATUS_CLIPUNIONBACK},
+                         {{-3, 0, 0.5f}, 0.4f, kLeft},
+                         {{1, 0, 0.5f}, 0.25f, D3DSTATUS_CLIPUNIONRIGHT},
+                         {{0, 2, 0.5f}, 0.5f, kTop},
+                         {{0, -1.2f, 0.5f}, 0.5f, D3DSTATUS_CLIPUNIONBOTTOM},
+                         {{3, 3, 0.5f}, 0.5f, kRight | kTop},
+                     });
     // The world matrix moves the spheres: x + 3.
     D3DMATRIX world = identity();
     world._41 = 3.0f;
@@ -67,18 +67,17 @@ TEST_F(DeviceTest, SphereVisibilityThroughAPerspectiveProjection) {
     p._34 = 1.0f;
     p._43 = -zn * q;
     ASSERT_EQ(D3D_OK, device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, &p));
-    expectVisibility(device, {
-                                 {{0, 0, 10}, 1.0f, 0},
-                                 {{20, 0, 10}, 1.0f, kRight},
-                                 {{0, 0, 1.5f}, 1.2f, D3DSTATUS_CLIPUNIONFRONT |
-                                                          D3DSTATUS_CLIPUNIONLEFT |
-                                                          D3DSTATUS_CLIPUNIONRIGHT |
-                                                          D3DSTATUS_CLIPUNIONTOP |
-                                                          D3DSTATUS_CLIPUNIONBOTTOM},
-                                 {{0, 0, -5}, 1.0f, kLeft | kRight | kTop | kBottom | kFront},
-                                 {{0, 0, 120}, 5.0f, D3DSTATUS_CLIPUNIONBACK |
-                                                         D3DSTATUS_CLIPINTERSECTIONBACK},
-                             });
+    expectVisibility(
+        device, {
+                    {{0, 0, 10}, 1.0f, 0},
+                    {{20, 0, 10}, 1.0f, kRight},
+                    {{0, 0, 1.5f},
+                     1.2f,
+                     D3DSTATUS_CLIPUNIONFRONT | D3DSTATUS_CLIPUNIONLEFT | D3DSTATUS_CLIPUNIONRIGHT |
+                         D3DSTATUS_CLIPUNIONTOP | D3DSTATUS_CLIPUNIONBOTTOM},
+                    {{0, 0, -5}, 1.0f, kLeft | kRight | kTop | kBottom | kFront},
+                    {{0, 0, 120}, 5.0f, D3DSTATUS_CLIPUNIONBACK | D3DSTATUS_CLIPINTERSECTIONBACK},
+                });
 }
 
 TEST_F(DeviceTest, SphereVisibilityRefusesBadArgumentsAndNoViewport) {

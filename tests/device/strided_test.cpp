@@ -21,7 +21,8 @@ struct StridedCase {
 };
 
 const StridedCase kCases[] = {
-    {"transformed textured", D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1,
+    {"transformed textured",
+     D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1,
      {{2, 2, 0.5f, 1, 0xFFFF8040, 0xFF102030, 0, 0},
       {20, 3, 0.4f, 1, 0xFF20FF40, 0xFF000000, 1, 0},
       {22, 18, 0.6f, 1, 0xFF4020FF, 0xFF304050, 1, 1},
@@ -29,7 +30,8 @@ const StridedCase kCases[] = {
       {10, 24, 0.1f, 1, 0xFF808080, 0xFF000000, 0, 0},
       {30, 30, 0.1f, 1, 0xFF00FFFF, 0xFF000000, 1, 1},
       {12, 31, 0.1f, 1, 0xFFFF00FF, 0xFF000000, 0, 1}}},
-    {"untransformed and clipped", D3DFVF_XYZ | D3DFVF_DIFFUSE,
+    {"untransformed and clipped",
+     D3DFVF_XYZ | D3DFVF_DIFFUSE,
      {{-0.9f, 0.9f, 0.5f, 0, 0xFFFF0000, 0, 0, 0},
       {1.5f, 0.8f, 0.5f, 0, 0xFF00FF00, 0, 0, 0},
       {0.7f, -0.6f, 0.5f, 0, 0xFF0000FF, 0, 0, 0},
@@ -39,7 +41,9 @@ const StridedCase kCases[] = {
       {0.1f, 0.3f, 0.2f, 0, 0xFFFF00FF, 0, 0, 0}}},
 };
 
-void PrintTo(const StridedCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const StridedCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 // The vertices packed as the format lays them out.
 std::vector<BYTE> pack(DWORD fvf, const std::vector<Full>& vs) {
@@ -94,12 +98,13 @@ TEST_P(StridedTest, DrawsWhatThePackedVerticesDraw) {
               device->DrawIndexedPrimitiveStrided(D3DPT_TRIANGLELIST, c.fvf, &d, 7, list, 3, 0));
     EXPECT_EQ(expected, pixels());
 
-    EXPECT_EQ(DDERR_INVALIDPARAMS, device->DrawPrimitiveStrided(D3DPT_TRIANGLEFAN, c.fvf,
-                                                                nullptr, 4, 0));
-    EXPECT_EQ(DDERR_INVALIDPARAMS, device->DrawIndexedPrimitiveStrided(
-                                       D3DPT_TRIANGLELIST, c.fvf, &d, 7, nullptr, 3, 0));
+    EXPECT_EQ(DDERR_INVALIDPARAMS,
+              device->DrawPrimitiveStrided(D3DPT_TRIANGLEFAN, c.fvf, nullptr, 4, 0));
+    EXPECT_EQ(DDERR_INVALIDPARAMS,
+              device->DrawIndexedPrimitiveStrided(D3DPT_TRIANGLELIST, c.fvf, &d, 7, nullptr, 3, 0));
     d.diffuse.lpvData = nullptr;  // a stream the format needs
-    EXPECT_EQ(DDERR_INVALIDPARAMS, device->DrawPrimitiveStrided(D3DPT_TRIANGLEFAN, c.fvf, &d, 4, 0));
+    EXPECT_EQ(DDERR_INVALIDPARAMS,
+              device->DrawPrimitiveStrided(D3DPT_TRIANGLEFAN, c.fvf, &d, 4, 0));
     EXPECT_EQ(D3DERR_INVALIDVERTEXFORMAT,
               device->DrawPrimitiveStrided(D3DPT_TRIANGLEFAN, 0, &d, 4, 0));
     bind(nullptr);

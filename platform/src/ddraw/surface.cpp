@@ -853,9 +853,9 @@ HRESULT Surface::SetSurfaceDesc(LPDDSURFACEDESC2 desc, DWORD flags) {
         return DDERR_INVALIDPARAMS;
     DDLock lock(ddrawMutex());
     const DWORD caps = desc_.ddsCaps.dwCaps;
-    if ((f & DDSD_CAPS) && (desc->ddsCaps.dwCaps & ~DDSCAPS_SYSTEMMEMORY) !=
-                               (caps & ~(DDSCAPS_SYSTEMMEMORY | DDSCAPS_VIDEOMEMORY |
-                                         DDSCAPS_LOCALVIDMEM)))
+    if ((f & DDSD_CAPS) &&
+        (desc->ddsCaps.dwCaps & ~DDSCAPS_SYSTEMMEMORY) !=
+            (caps & ~(DDSCAPS_SYSTEMMEMORY | DDSCAPS_VIDEOMEMORY | DDSCAPS_LOCALVIDMEM)))
         return DDERR_INVALIDCAPS;
     // Only memory the program could have made itself: not display memory,
     // not part of a chain or an attachment tree.
@@ -866,7 +866,8 @@ HRESULT Surface::SetSurfaceDesc(LPDDSURFACEDESC2 desc, DWORD flags) {
         return usable;
     const DWORD width = (f & DDSD_WIDTH) ? desc->dwWidth : desc_.dwWidth;
     const DWORD height = (f & DDSD_HEIGHT) ? desc->dwHeight : desc_.dwHeight;
-    const DDPIXELFORMAT format = (f & DDSD_PIXELFORMAT) ? desc->ddpfPixelFormat : desc_.ddpfPixelFormat;
+    const DDPIXELFORMAT format =
+        (f & DDSD_PIXELFORMAT) ? desc->ddpfPixelFormat : desc_.ddpfPixelFormat;
     const LONG pitch = (f & DDSD_PITCH) ? desc->lPitch : desc_.lPitch;
     if (width == 0 || height == 0 || width > kMaxDimension || height > kMaxDimension)
         return DDERR_INVALIDPARAMS;

@@ -28,9 +28,12 @@ DWORD sphereVisibility(const D3DMATRIX& m, const D3DVECTOR& center, float radius
         Plane plane;
         DWORD bit;
     } planes[] = {
-        {combine(w, 1.0f, x), D3DCLIP_LEFT},   {combine(w, -1.0f, x), D3DCLIP_RIGHT},
-        {combine(w, -1.0f, y), D3DCLIP_TOP},   {combine(w, 1.0f, y), D3DCLIP_BOTTOM},
-        {z, D3DCLIP_FRONT},                    {combine(w, -1.0f, z), D3DCLIP_BACK},
+        {combine(w, 1.0f, x), D3DCLIP_LEFT},
+        {combine(w, -1.0f, x), D3DCLIP_RIGHT},
+        {combine(w, -1.0f, y), D3DCLIP_TOP},
+        {combine(w, 1.0f, y), D3DCLIP_BOTTOM},
+        {z, D3DCLIP_FRONT},
+        {combine(w, -1.0f, z), D3DCLIP_BACK},
     };
     DWORD result = 0;
     for (const auto& p : planes) {
@@ -38,7 +41,8 @@ DWORD sphereVisibility(const D3DMATRIX& m, const D3DVECTOR& center, float radius
         const float length = std::sqrt(q.a * q.a + q.b * q.b + q.c * q.c);
         const float value = q.a * center.x + q.b * center.y + q.c * center.z + q.d;
         // A plane with no direction in model space is all inside or all out.
-        const float distance = length > 0.0f ? value / length : (value >= 0.0f ? INFINITY : -INFINITY);
+        const float distance =
+            length > 0.0f ? value / length : (value >= 0.0f ? INFINITY : -INFINITY);
         // D3DSTATUS_CLIPINTERSECTION* are the CLIPUNION* bits moved up by 12.
         if (!(distance >= -radius)) {  // NaN counts as outside
             result |= p.bit | (p.bit << 12);

@@ -19,8 +19,8 @@ HRESULT gatherStrided(DWORD fvf, const D3DDRAWPRIMITIVESTRIDEDDATA& data, DWORD 
         DWORD bytes;
     };
     std::vector<Field> fields;
-    fields.push_back({&data.position, 0,
-                      layout.transformed ? 16u : 12u + 4u * layout.blendWeights});
+    fields.push_back(
+        {&data.position, 0, layout.transformed ? 16u : 12u + 4u * layout.blendWeights});
     if (layout.normal >= 0)
         fields.push_back({&data.normal, DWORD(layout.normal), 12});
     if (layout.diffuse >= 0)
