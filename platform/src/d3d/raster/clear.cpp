@@ -36,6 +36,15 @@ void fillDepth(const DepthBuffer& d, const RECT& r, float z) {
         case DepthFormat::D32:
             fillRows<uint32_t>(d.data, d.pitch, r, q);
             break;
+        case DepthFormat::D15S1:
+            // The top bit is stencil; keep it.
+            for (LONG y = r.top; y < r.bottom; ++y) {
+                uint16_t* row =
+                    reinterpret_cast<uint16_t*>(d.data + static_cast<ptrdiff_t>(y) * d.pitch);
+                for (LONG x = r.left; x < r.right; ++x)
+                    row[x] = static_cast<uint16_t>((row[x] & 0x8000u) | q);
+            }
+            break;
         case DepthFormat::D24X8:
             // The top byte is not depth; keep it.
             for (LONG y = r.top; y < r.bottom; ++y) {

@@ -78,6 +78,7 @@ uint32_t colorKeyMask(PixelFormat format) {
 DWORD bytesPerDepth(DepthFormat format) {
     switch (format) {
         case DepthFormat::D16:
+        case DepthFormat::D15S1:
             return 2;
         case DepthFormat::D24X8:
         case DepthFormat::D32:
@@ -91,7 +92,10 @@ DWORD bytesPerDepth(DepthFormat format) {
 DepthFormat depthFormatFromMask(DWORD bitDepth, DWORD zBitMask) {
     if (bitDepth == 16 && zBitMask == 0xffff)
         return DepthFormat::D16;
-    if (bitDepth == 32 && zBitMask == 0x00ffffff)
+    if (bitDepth == 16 && zBitMask == 0x7fff)
+        return DepthFormat::D15S1;
+    // 24-bit depth lives in 32-bit words, with or without stencil above it.
+    if ((bitDepth == 24 || bitDepth == 32) && zBitMask == 0x00ffffff)
         return DepthFormat::D24X8;
     if (bitDepth == 32 && zBitMask == 0xffffffff)
         return DepthFormat::D32;
@@ -109,6 +113,8 @@ DWORD quantizeDepth(DepthFormat format, float z) {
     switch (format) {
         case DepthFormat::D16:
             return static_cast<DWORD>(z * 65535.0f + 0.5f);
+        case DepthFormat::D15S1:
+            return static_cast<DWORD>(z * 32767.0f + 0.5f);
         case DepthFormat::D24X8:
             return static_cast<DWORD>(zc * 16777215.0 + 0.5);
         case DepthFormat::D32:

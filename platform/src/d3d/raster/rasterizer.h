@@ -75,10 +75,12 @@ DWORD packColor(PixelFormat format, D3DCOLOR color);
 D3DCOLOR unpackColor(PixelFormat format, DWORD raw);
 
 // Depth buffer formats. D24X8 keeps the depth value in the low 24 bits of a
-// 32-bit word (depth mask 0x00FFFFFF); the top byte is left as it was.
+// 32-bit word (depth mask 0x00FFFFFF) and D15S1 in the low 15 bits of a
+// 16-bit word; the bits above (stencil or unused) are left as they were.
 enum class DepthFormat : uint8_t {
     None,
     D16,
+    D15S1,
     D24X8,
     D32,
 };

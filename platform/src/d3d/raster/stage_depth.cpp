@@ -1,6 +1,6 @@
 // Depth test and write, specialised per depth format and comparison.
 // The fragment's z (0..1) is quantised as z * (2^bits - 1), rounded; D24X8
-// keeps depth in the low 24 bits and leaves the top byte as it was.
+// and D15S1 keep depth in the low bits and leave the stencil bits as they were.
 // When nothing after the test can discard a fragment, the test writes at
 // once; otherwise the write is a separate stage after alpha test and key.
 #include "stages.h"
@@ -23,6 +23,18 @@ struct DepthTraits<DepthFormat::D16> {
     }
     static uint32_t value(Raw raw) { return raw; }
     static Raw merge(Raw, uint32_t q) { return static_cast<Raw>(q); }
+};
+
+template <>
+struct DepthTraits<DepthFormat::D15S1> {
+    using Raw = uint16_t;
+    static uint32_t quantize(float z) {
+        z = z > 0.0f ? z : 0.0f;
+        z = z < 1.0f ? z : 1.0f;
+        return static_cast<uint32_t>(static_cast<int32_t>(z * 32767.0f + 0.5f));
+    }
+    static uint32_t value(Raw raw) { return raw & 0x7fffu; }
+    static Raw merge(Raw old, uint32_t q) { return static_cast<Raw>((old & 0x8000u) | q); }
 };
 
 template <>
@@ -162,6 +174,8 @@ StageFn chooseDepthTest(DepthFormat format, DWORD func, bool writeNow) {
     switch (format) {
         case DepthFormat::D16:
             return chooseTestFor<DepthFormat::D16>(func, writeNow);
+        case DepthFormat::D15S1:
+            return chooseTestFor<DepthFormat::D15S1>(func, writeNow);
         case DepthFormat::D24X8:
             return chooseTestFor<DepthFormat::D24X8>(func, writeNow);
         case DepthFormat::D32:
@@ -176,6 +190,8 @@ StageFn chooseDepthWrite(DepthFormat format) {
     switch (format) {
         case DepthFormat::D16:
             return depthWrite<DepthFormat::D16>;
+        case DepthFormat::D15S1:
+            return depthWrite<DepthFormat::D15S1>;
         case DepthFormat::D24X8:
             return depthWrite<DepthFormat::D24X8>;
         case DepthFormat::D32:
