@@ -111,10 +111,16 @@ HRESULT Surface::validateRequest(const DeviceState& state, DDSURFACEDESC2* d) {
     if (!(d->dwFlags & DDSD_CAPS)) {
         d->ddsCaps = DDSCAPS2{};
     }
+    // The program's own memory comes only through SetSurfaceDesc.
+    if (d->dwFlags & (DDSD_PITCH | DDSD_LPSURFACE))
+        return DDERR_INVALIDPARAMS;
     if ((caps & DDSCAPS_SYSTEMMEMORY) && (caps & DDSCAPS_VIDEOMEMORY))
         return DDERR_INVALIDCAPS;
     const bool primary = caps & DDSCAPS_PRIMARYSURFACE;
     const bool overlay = caps & DDSCAPS_OVERLAY;
+    // Only a full-screen exclusive program may own a primary with back buffers.
+    if (primary && (caps & DDSCAPS_COMPLEX) && !state.exclusive)
+        return DDERR_NOEXCLUSIVEMODE;
     if (caps & DDSCAPS_FLIP) {
         if (!(caps & DDSCAPS_COMPLEX) || !(d->dwFlags & DDSD_BACKBUFFERCOUNT) ||
             d->dwBackBufferCount == 0 || d->dwBackBufferCount > 16)
@@ -627,6 +633,8 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE ev
                          (ULONG_PTR)event);
     if (!desc || desc->dwSize != sizeof(DDSURFACEDESC2))
         return DDERR_INVALIDPARAMS;
+    // A refused lock leaves no pointer a program might write through.
+    desc->lpSurface = nullptr;
     DDLock lock(ddrawMutex());
     const HRESULT usable = checkUsable();
     if (FAILED(usable))

@@ -136,6 +136,8 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC desc, DWORD flags, HANDLE eve
     const HRESULT hr = Lock(rect, &desc2, flags, event);
     if (SUCCEEDED(hr))
         copyToOlder(desc2, desc);
+    else
+        desc->lpSurface = nullptr;
     return hr;
 }
 
