@@ -162,6 +162,60 @@ TEST_F(ProcessTest, ProcessedVerticesAreDrawnAndClipped) {
     EXPECT_EQ(0u, rgb(1, 30));
 }
 
+// Lighting gives the specular colour, never a fog factor: its alpha is 0,
+// so vertex fog without D3DLIGHTSTATE_FOGMODE fogs lit vertices fully.
+TEST_F(ProcessTest, LightingLeavesTheSpecularAlphaAtZero) {
+    // Head on to a directional light seen from the origin: N.H = 1.
+    D3DMATERIAL m{sizeof(m), {}, {}, {1.0f, 0.5f, 0.25f, 1.0f}, {}, 10.0f, 0, 0};
+    ASSERT_EQ(D3D_OK, material->SetMaterial(&m));
+    setLight(D3DLIGHT_DIRECTIONAL, {0, 0, 0}, {0, 0, 1});
+    process({{0, 0, 0.5f, 0, 0, -1}});
+    EXPECT_EQ(0x00FF8040u, processed(0).specular);
+
+    device->SetRenderState(D3DRENDERSTATE_FOGENABLE, TRUE);
+    device->SetRenderState(D3DRENDERSTATE_FOGCOLOR, 0x00FFFFFF);
+    diffuseOnly();
+    LitVertex v[3] = {{-1, -1, 0.5f, 0, 0, -1}, {3, -1, 0.5f, 0, 0, -1}, {-1, 3, 0.5f, 0, 0, -1}};
+    ASSERT_EQ(D3D_OK, device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_XYZ | D3DFVF_NORMAL, v, 3, 0));
+    EXPECT_EQ(0xFFFFFFu, rgb(16, 16));
+}
+
+// Screen positions of transformed vertices inside the clip volume, for a
+// viewport at (4, 2) of 20 x 10 pixels whose clip volume is x -2..2,
+// y -2..3, depth 0.25..0.75, under a projection with w = z and
+// z' = 2 (z - 1):
+//   sx = 4 + (x/w + 2) * 20 / 4, sy = 2 + (3 - y/w) * 10 / 5,
+//   sz = 0.25 + 0.5 * z'/w, rhw = 1 / w.
+TEST_F(ProcessTest, TransformedPositionsFollowTheViewportFormulas) {
+    D3DVIEWPORT2 vp{sizeof(vp), 4, 2, 20, 10, -2.0f, 3.0f, 4.0f, 5.0f, 0.25f, 0.75f};
+    ASSERT_EQ(D3D_OK, viewport->SetViewport2(&vp));
+    D3DMATRIX p{};
+    p._11 = p._22 = p._34 = 1.0f;
+    p._33 = 2.0f;
+    p._43 = -2.0f;
+    ASSERT_EQ(D3D_OK, device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, &p));
+    struct Case {
+        LitVertex in;
+        float sx, sy, sz, rhw;
+    };
+    const Case cases[] = {
+        {{0, 0, 2, 0, 0, -1}, 14.0f, 8.0f, 0.75f, 0.5f},               // centre, far plane
+        {{-2.7f, 3.75f, 1.5f, 0, 0, -1}, 5.0f, 3.0f, 0.583333f, 0.666667f},  // x/w -1.8, y/w 2.5
+        {{2.375f, -2.375f, 1.25f, 0, 0, -1}, 23.5f, 11.8f, 0.45f, 0.8f},    // x/w 1.9, y/w -1.9
+    };
+    std::vector<LitVertex> in;
+    for (const Case& c : cases)
+        in.push_back(c.in);
+    process(in, D3DVOP_TRANSFORM | D3DVOP_CLIP);
+    for (size_t i = 0; i < in.size(); ++i) {
+        const OutVertex o = processed(int(i));
+        EXPECT_NEAR(cases[i].sx, o.x, 1e-4f) << i;
+        EXPECT_NEAR(cases[i].sy, o.y, 1e-4f) << i;
+        EXPECT_NEAR(cases[i].sz, o.z, 1e-5f) << i;
+        EXPECT_NEAR(cases[i].rhw, o.rhw, 1e-5f) << i;
+    }
+}
+
 TEST_F(DeviceTest, TriangleCrossingTheNearPlaneLosesItsHiddenPart) {
     makeDevice();
     // Perspective with near 1, far 100 and a 90 degree field of view.

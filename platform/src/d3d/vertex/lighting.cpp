@@ -166,8 +166,10 @@ LitColors VertexLighter::light(Vec3 position, Vec3 normal) const {
             }
         }
     }
+    // Lighting leaves the specular alpha at 0: it is the vertex fog factor,
+    // which only D3DLIGHTSTATE_FOGMODE (or the application) sets.
     return {packColor(diffuse.x, diffuse.y, diffuse.z, alpha_),
-            packColor(specular.x, specular.y, specular.z, 1.0f)};
+            packColor(specular.x, specular.y, specular.z, 0.0f)};
 }
 
 }  // namespace platform::d3d::vertex

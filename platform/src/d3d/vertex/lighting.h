@@ -9,7 +9,7 @@
 // half-way vector between the direction to the light and the direction to
 // the camera (a local viewer). Lights farther than their range give nothing.
 // Each channel is clamped to [0, 1]; diffuse alpha is the material's diffuse
-// alpha, specular alpha 255 (no fog).
+// alpha, specular alpha 0 (the vertex fog factor is not lighting's to set).
 //
 // Lighting happens in world space, so light positions, directions and ranges
 // are world quantities whatever scale the view matrix carries, and normals
