@@ -458,7 +458,9 @@ HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state
     if (stage >= raster::kMaxTextureStages || state < D3DTSS_COLOROP ||
         state >= raster::kStageStateCount)
         return DDERR_INVALIDPARAMS;
-    if (raster_.state().textureStageState(stage, state) != value)
+    // Setting a value again still ends the legacy MODULATE alpha rule.
+    if (raster_.state().textureStageState(stage, state) != value ||
+        raster_.state().legacyModulate())
         raster_.state().setTextureStageState(stage, state, value);
     return D3D_OK;
 }

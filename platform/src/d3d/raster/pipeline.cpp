@@ -132,6 +132,11 @@ bool compileUnits(const RasterState& st, Pipeline& p) {
         u.colorArg2 = st.textureStageState(s, D3DTSS_COLORARG2);
         const DWORD alphaOp = st.textureStageState(s, D3DTSS_ALPHAOP);
         u.alphaOp = validOp(alphaOp) ? alphaOp : DWORD{D3DTOP_DISABLE};
+        if (s == 0 && st.legacyModulate()) {
+            const Texture* t = st.texture(0);
+            if (!usableTexture(t) || !hasAlpha(t->format))
+                u.alphaOp = D3DTOP_SELECTARG2;
+        }
         u.alphaArg1 = st.textureStageState(s, D3DTSS_ALPHAARG1);
         u.alphaArg2 = st.textureStageState(s, D3DTSS_ALPHAARG2);
         u.premodulate = premodulate;

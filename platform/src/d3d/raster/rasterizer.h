@@ -216,6 +216,10 @@ public:
     void setFogSource(FogSource source);
     FogSource fogSource() const { return fogSource_; }
 
+    // D3DTBLEND_MODULATE set stage 0's alpha, untouched since: its alpha is
+    // the texture's when the bound texture has alpha, else the diffuse one.
+    bool legacyModulate() const { return legacyModulate_; }
+
     // Call after changing the format or levels of a bound texture in place.
     void touch() { ++version_; }
     uint64_t version() const { return version_; }
@@ -233,6 +237,7 @@ private:
     std::array<const Texture*, kMaxTextureStages> textures_{};
     RECT clip_{};
     FogSource fogSource_ = FogSource::W;
+    bool legacyModulate_ = false;
     uint64_t version_ = 1;
 };
 

@@ -92,6 +92,9 @@ bool RasterState::setTextureStageState(DWORD stage, DWORD type, DWORD value) {
     if (stage >= kMaxTextureStages || type == 0 || type >= kStageStateCount)
         return false;
     setStage(stage, type, value);
+    if (stage == 0 && (type == D3DTSS_ALPHAOP || type == D3DTSS_ALPHAARG1 ||
+                       type == D3DTSS_ALPHAARG2))
+        legacyModulate_ = false;
     ++version_;
     return true;
 }
@@ -205,9 +208,16 @@ void RasterState::mapLegacyState(DWORD state, DWORD value) {
                     colorOp = D3DTOP_MODULATE;
                     alphaOp = D3DTOP_SELECTARG2;
                     break;
+                case D3DTBLEND_MODULATE:
+                    // The texture's alpha replaces the vertex alpha when the
+                    // texture has one; the pipeline picks the diffuse alpha
+                    // for a texture without.
+                    alphaOp = D3DTOP_SELECTARG1;
+                    break;
                 default:
-                    break;  // MODULATE, MODULATEALPHA
+                    break;  // MODULATEALPHA
             }
+            legacyModulate_ = value == D3DTBLEND_MODULATE;
             setStage(0, D3DTSS_COLOROP, colorOp);
             setStage(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
             setStage(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
