@@ -14,10 +14,7 @@
 namespace platform::ddraw {
 namespace {
 
-struct ExtensionFactory {
-    std::vector<IID> iids;
-    DirectDrawExtensionFactory make;
-};
+using ExtensionFactory = PartFactory<DirectDraw, DirectDrawExtensionFactory>;
 
 std::vector<ExtensionFactory>& extensionFactories() {
     static std::vector<ExtensionFactory> f;
@@ -130,19 +127,8 @@ HRESULT DirectDraw::QueryInterface(REFIID riid, LPVOID* object) {
         *object = static_cast<IDirectDraw2*>(this);
     else if (riid == IID_IDirectDraw4)
         *object = static_cast<IDirectDraw4*>(this);
-    for (size_t i = 0; !*object && i < parts_.size(); ++i)
-        *object = parts_[i]->findInterface(riid);
     if (!*object)
-        for (const ExtensionFactory& f : extensionFactories()) {
-            if (std::find(f.iids.begin(), f.iids.end(), riid) == f.iids.end())
-                continue;
-            std::unique_ptr<ComPart> part = f.make(*this);
-            if (!part)
-                break;
-            *object = part->findInterface(riid);
-            parts_.push_back(std::move(part));
-            break;
-        }
+        *object = findPartInterface(*this, parts_, extensionFactories(), riid);
     if (!*object)
         return E_NOINTERFACE;
     AddRef();

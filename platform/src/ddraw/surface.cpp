@@ -37,10 +37,7 @@ DWORD floorLog2(DWORD v) {
     return n;
 }
 
-struct ExtensionFactory {
-    std::vector<IID> iids;
-    SurfaceExtensionFactory make;
-};
+using ExtensionFactory = PartFactory<Surface, SurfaceExtensionFactory>;
 
 std::vector<ExtensionFactory>& surfaceExtensionFactories() {
     static std::vector<ExtensionFactory> f;
@@ -318,19 +315,8 @@ HRESULT Surface::QueryInterface(REFIID riid, LPVOID* object) {
             return E_NOINTERFACE;
         *object = static_cast<IDirectDrawGammaControl*>(this);
     }
-    for (size_t i = 0; !*object && i < parts_.size(); ++i)
-        *object = parts_[i]->findInterface(riid);
     if (!*object)
-        for (const ExtensionFactory& f : surfaceExtensionFactories()) {
-            if (std::find(f.iids.begin(), f.iids.end(), riid) == f.iids.end())
-                continue;
-            std::unique_ptr<ComPart> part = f.make(*this);
-            if (!part)
-                break;
-            *object = part->findInterface(riid);
-            parts_.push_back(std::move(part));
-            break;
-        }
+        *object = findPartInterface(*this, parts_, surfaceExtensionFactories(), riid);
     if (!*object)
         return E_NOINTERFACE;
     AddRef();
