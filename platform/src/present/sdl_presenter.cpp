@@ -158,6 +158,10 @@ SdlPresenter::Display* SdlPresenter::createDisplay(HWND window, int width, int h
         SDL_DestroyWindow(display.window);
         return nullptr;
     }
+    // A full-screen window keeps the screen's size: the frame is scaled to
+    // it, its proportions kept.
+    if (fullScreen(display.window))
+        SDL_RenderSetLogicalSize(display.renderer, width, height);
     display.width = width;
     display.height = height;
     return &displays_.emplace(window, display).first->second;
@@ -169,17 +173,15 @@ SdlPresenter::Display* SdlPresenter::displayFor(HWND window, int width, int heig
     if (!d)
         return nullptr;
     if (d->width != width || d->height != height) {
-        if (!fullScreen(d->window)) {
+        if (fullScreen(d->window)) {
+            SDL_RenderSetLogicalSize(d->renderer, width, height);
+        } else {
             SDL_SetWindowSize(d->window, width, height);
             ++windowResizes_;
         }
         d->width = width;
         d->height = height;
     }
-    // A full-screen window keeps the screen's size: the frame is scaled to
-    // it, its proportions kept.
-    if (fullScreen(d->window))
-        SDL_RenderSetLogicalSize(d->renderer, width, height);
     if (!d->texture || d->textureWidth != width || d->textureHeight != height) {
         if (d->texture)
             SDL_DestroyTexture(d->texture);
