@@ -1,5 +1,5 @@
-// Texture stage blending and the legacy D3DRENDERSTATE_TEXTUREMAPBLEND
-// modes, read back from a 32-bit ARGB target. Texel, diffuse and texture
+// The legacy D3DRENDERSTATE_TEXTUREMAPBLEND modes, read back from a 32-bit
+// ARGB target (the stage operations themselves are the rasteriser's tests). Texel, diffuse and texture
 // factor are fixed; expectations are worked out by hand in 8 bits, with
 // a * b meaning round(a * b / 255).
 #include "device_fixture.h"
@@ -30,14 +30,6 @@ protected:
         write(tex, {kTexel});
         bind(tex);
     }
-    void stage(DWORD unit, DWORD colorOp, DWORD c1, DWORD c2, DWORD alphaOp, DWORD a1, DWORD a2) {
-        device->SetTextureStageState(unit, D3DTSS_COLOROP, colorOp);
-        device->SetTextureStageState(unit, D3DTSS_COLORARG1, c1);
-        device->SetTextureStageState(unit, D3DTSS_COLORARG2, c2);
-        device->SetTextureStageState(unit, D3DTSS_ALPHAOP, alphaOp);
-        device->SetTextureStageState(unit, D3DTSS_ALPHAARG1, a1);
-        device->SetTextureStageState(unit, D3DTSS_ALPHAARG2, a2);
-    }
     uint32_t drawn() {
         clear(0, 1.0f);
         EXPECT_EQ(D3D_OK, quad(0, 0, 8, 8, 0.5f, kDiffuse));
@@ -54,43 +46,6 @@ void expectArgb(uint32_t expected, uint32_t actual, const char* what) {
 }
 
 }  // namespace
-
-TEST_F(TextureBlendTest, StageOperationsOnEveryArgumentSource) {
-    constexpr DWORD T = D3DTA_TEXTURE, D = D3DTA_DIFFUSE, C = D3DTA_CURRENT, F = D3DTA_TFACTOR;
-    constexpr DWORD REP = D3DTA_ALPHAREPLICATE, INV = D3DTA_COMPLEMENT;
-    struct Case {
-        const char* what;
-        DWORD colorOp, c1, c2, alphaOp, a1, a2;
-        uint32_t expected;
-    };
-    const Case cases[] = {
-        // FF*80 = 80, 80*80 = 40, 40*80 = 20; alpha 80*80 = 40.
-        {"modulate", D3DTOP_MODULATE, T, D, D3DTOP_MODULATE, T, D, 0x40804020},
-        {"modulate2x", D3DTOP_MODULATE2X, T, D, D3DTOP_MODULATE2X, T, D, 0x80FF8040},
-        {"modulate4x", D3DTOP_MODULATE4X, T, D, D3DTOP_MODULATE4X, T, D, 0xFFFFFF80},
-        // Current in stage 0 is the diffuse colour.
-        {"current", D3DTOP_MODULATE, C, T, D3DTOP_MODULATE, D, C, 0x40804020},
-        // Texture alpha 80 replicated, times 80 = 40; alpha from the texture.
-        {"alpha replicate", D3DTOP_MODULATE, T | REP, D, D3DTOP_SELECTARG1, T, D, 0x80404040},
-        // Complemented texel (00, 7F, BF) times white; factor alpha 40 * 80 = 20.
-        {"complement, factor", D3DTOP_MODULATE, T | INV, F, D3DTOP_MODULATE, F, D, 0x20007FBF},
-        // Alpha: 2 * (BF * 80 = 60) = C0.
-        {"complemented factor alpha", D3DTOP_MODULATE, C, T, D3DTOP_MODULATE2X, F | INV, D,
-         0xC0804020},
-        // Factor alpha 40 replicated and complemented: BF * texel.
-        {"replicate and complement", D3DTOP_MODULATE, F | REP | INV, T, D3DTOP_SELECTARG2, T, D,
-         0x80BF6030},
-    };
-    useTexture(kARGB);
-    for (const Case& c : cases) {
-        stage(0, c.colorOp, c.c1, c.c2, c.alphaOp, c.a1, c.a2);
-        expectArgb(c.expected, drawn(), c.what);
-    }
-    // The second stage reads the first one's result as current.
-    stage(0, D3DTOP_SELECTARG1, T, D, D3DTOP_SELECTARG1, T, D);
-    stage(1, D3DTOP_MODULATE, C, D, D3DTOP_MODULATE, C, D);
-    expectArgb(0x40804020, drawn(), "second stage");
-}
 
 TEST_F(TextureBlendTest, LegacyTextureMapBlendModes) {
     struct Case {
