@@ -183,16 +183,21 @@ TEST_F(ApplicationTest, ModeChangesKeepTheEngineThreadsOut) {
             ++made;
         }
     });
+    std::atomic<int> applied{0};
     std::thread tuner([&] {
-        while (changing)
+        while (changing) {
             theDegradingManager->apply();
+            ++applied;
+        }
     });
+    // The changes start once both threads are at work, or none may overlap.
+    while (made == 0 || applied == 0)
+        std::this_thread::yield();
     for (int i = 0; i < 20; ++i)
         theRenderDriver->changeVideoMode(theRenderDriver->getCurrentVideoMode());
     changing = false;
     maker.join();
     tuner.join();
-    EXPECT_GT(made, 0);
     EXPECT_EQ(empty, 0);
     EXPECT_EQ(log.count("Driver", "change video mode finish"), 20);
     EXPECT_EQ(log.countKind("Driver", debug::Message::Kind::Error), 0);
