@@ -704,6 +704,28 @@ typedef struct tagPALETTEENTRY {
     BYTE peFlags;
 } PALETTEENTRY, *LPPALETTEENTRY;
 
+struct IDirectDrawPalette : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE GetCaps(LPDWORD caps) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetEntries(DWORD flags, DWORD base, DWORD count,
+                                                 LPPALETTEENTRY entries) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Initialize(struct IDirectDraw* dd, DWORD flags,
+                                                 LPPALETTEENTRY entries) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetEntries(DWORD flags, DWORD start, DWORD count,
+                                                 LPPALETTEENTRY entries) = 0;
+};
+
+// IDirectDraw4::CreatePalette and IDirectDrawPalette::GetCaps
+#define DDPCAPS_4BIT 0x00000001
+#define DDPCAPS_8BITENTRIES 0x00000002
+#define DDPCAPS_8BIT 0x00000004
+#define DDPCAPS_INITIALIZE 0x00000000
+#define DDPCAPS_PRIMARYSURFACE 0x00000010
+#define DDPCAPS_PRIMARYSURFACELEFT 0x00000020
+#define DDPCAPS_ALLOW256 0x00000040
+#define DDPCAPS_VSYNC 0x00000080
+#define DDPCAPS_1BIT 0x00000100
+#define DDPCAPS_2BIT 0x00000200
+
 struct IDirectDrawClipper : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetClipList(LPRECT rect, LPRGNDATA clipList,
                                                   LPDWORD size) = 0;

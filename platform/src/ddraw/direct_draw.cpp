@@ -3,6 +3,7 @@
 #include "core/app_state.h"
 #include "core/call_log.h"
 #include "ddraw/clipper.h"
+#include "ddraw/palette.h"
 #include "ddraw/pixel_format.h"
 #include "ddraw/surface.h"
 #include "ddraw/surface_desc.h"
@@ -337,12 +338,25 @@ HRESULT DirectDraw::CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* clipper, IUn
     return DD_OK;
 }
 
-HRESULT DirectDraw::CreatePalette(DWORD, LPPALETTEENTRY, LPDIRECTDRAWPALETTE* palette, IUnknown*) {
-    PLATFORM_RECORD_CALL("IDirectDraw4::CreatePalette", (ULONG_PTR)palette);
-    // Palettised rendering is not offered.
-    if (palette)
-        *palette = nullptr;
-    return DDERR_UNSUPPORTED;
+HRESULT DirectDraw::CreatePalette(DWORD flags, LPPALETTEENTRY entries,
+                                  LPDIRECTDRAWPALETTE* palette, IUnknown* outer) {
+    PLATFORM_RECORD_CALL("IDirectDraw4::CreatePalette", flags, (ULONG_PTR)entries,
+                         (ULONG_PTR)palette, (ULONG_PTR)outer);
+    if (!palette)
+        return DDERR_INVALIDPARAMS;
+    *palette = nullptr;
+    if (outer)
+        return CLASS_E_NOAGGREGATION;
+    {
+        DDLock lock(ddrawMutex());
+        if (!state_->cooperativeFlags)
+            return DDERR_NOCOOPERATIVELEVELSET;
+    }
+    Palette* made = nullptr;
+    const HRESULT hr = Palette::create(flags, entries, &made);
+    if (SUCCEEDED(hr))
+        *palette = made;
+    return hr;
 }
 
 HRESULT DirectDraw::DuplicateSurface(LPDIRECTDRAWSURFACE4, LPDIRECTDRAWSURFACE4* copy) {

@@ -3,6 +3,7 @@
 #include "core/app_state.h"
 #include "core/call_log.h"
 #include "ddraw/clipper.h"
+#include "ddraw/palette.h"
 #include "ddraw/pixel_format.h"
 #include "gdi/surface_dc.h"
 
@@ -90,6 +91,8 @@ Surface::~Surface() {
     parts_.clear();
     if (clipper_)
         clipper_->Release();
+    if (palette_)
+        palette_->Release();
     for (const Attachment& a : attached_)
         a.surface->Release();
     if (chain_)
@@ -782,14 +785,37 @@ HRESULT Surface::GetFlipStatus(DWORD flags) {
 
 HRESULT Surface::GetPalette(LPDIRECTDRAWPALETTE* palette) {
     PLATFORM_RECORD_CALL("IDirectDrawSurface4::GetPalette", (ULONG_PTR)palette);
-    if (palette)
-        *palette = nullptr;
-    return DDERR_NOPALETTEATTACHED;
+    if (!palette)
+        return DDERR_INVALIDPARAMS;
+    DDLock lock(ddrawMutex());
+    *palette = palette_;
+    if (!palette_)
+        return DDERR_NOPALETTEATTACHED;
+    palette_->AddRef();
+    return DD_OK;
 }
 
-HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE) {
-    PLATFORM_RECORD_CALL("IDirectDrawSurface4::SetPalette");
-    return DDERR_UNSUPPORTED;
+HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE palette) {
+    PLATFORM_RECORD_CALL("IDirectDrawSurface4::SetPalette", (ULONG_PTR)palette);
+    DDLock lock(ddrawMutex());
+    Palette* next = nullptr;
+    if (palette) {
+        next = Palette::fromInterface(palette);
+        if (!next)
+            return DDERR_INVALIDPARAMS;
+        // Only 8-bit palettised surfaces exist here, so only 8-bit tables fit.
+        if (!(desc_.ddpfPixelFormat.dwFlags & DDPF_PALETTEINDEXED8) || next->indexBits() != 8)
+            return DDERR_INVALIDPIXELFORMAT;
+        if (lost_)
+            return DDERR_SURFACELOST;
+        next->AddRef();
+    } else if (!palette_) {
+        return DDERR_NOPALETTEATTACHED;
+    }
+    if (palette_)
+        palette_->Release();
+    palette_ = next;
+    return DD_OK;
 }
 
 HRESULT Surface::Initialize(IDirectDraw*, LPDDSURFACEDESC2) {

@@ -18,6 +18,7 @@
 namespace platform::ddraw {
 
 class Clipper;
+class Palette;
 class Surface;
 
 // Interfaces another part of the platform adds to surfaces on demand, such as
@@ -144,6 +145,8 @@ public:
     DeviceState& state() const { return *state_; }
     const DDSURFACEDESC2& desc() const { return desc_; }
     const DDPIXELFORMAT& format() const { return desc_.ddpfPixelFormat; }
+    // The attached palette of an 8-bit surface, or null; callers hold ddrawMutex().
+    const Palette* palette() const { return palette_; }
     DWORD width() const { return desc_.dwWidth; }
     DWORD height() const { return desc_.dwHeight; }
     LONG pitch() const { return desc_.lPitch; }
@@ -210,6 +213,7 @@ private:
     bool locked_ = false;
     HDC dc_ = nullptr;
     Clipper* clipper_ = nullptr;
+    Palette* palette_ = nullptr;
     std::vector<Attachment> attached_;
     Surface* parent_ = nullptr;        // the surface an implicit one belongs to
     std::shared_ptr<Chain> chain_;     // flipping chain, front first

@@ -3,6 +3,7 @@
 
 #include "core/call_log.h"
 #include "ddraw/clipper.h"
+#include "ddraw/palette.h"
 #include "ddraw/pixel_format.h"
 
 #include <algorithm>
@@ -31,6 +32,7 @@ std::vector<uint32_t> toArgb(const Surface& source, const DDCOLORKEY* key,
     std::vector<uint32_t> out(static_cast<size_t>(w) * h);
     const DDPIXELFORMAT& f = source.format();
     const DWORD bpp = bytesPerPixel(f);
+    const bool paletted = (f.dwFlags & DDPF_PALETTEINDEXED8) != 0;
     for (DWORD y = 0; y < h; ++y) {
         const BYTE* row = source.bits() + static_cast<size_t>(y) * source.pitch();
         uint32_t* dst = out.data() + static_cast<size_t>(y) * w;
@@ -40,7 +42,9 @@ std::vector<uint32_t> toArgb(const Surface& source, const DDCOLORKEY* key,
         }
         for (DWORD x = 0; x < w; ++x) {
             const uint32_t raw = loadPixel(row + static_cast<size_t>(x) * bpp, bpp);
-            uint32_t argb = rawToArgb(f, raw) | 0xFF000000u;
+            uint32_t argb = paletted ? (source.palette() ? source.palette()->argb(BYTE(raw))
+                                                         : 0xFF000000u)
+                                     : rawToArgb(f, raw) | 0xFF000000u;
             if (key && raw >= key->dwColorSpaceLowValue && raw <= key->dwColorSpaceHighValue)
                 argb &= 0x00FFFFFFu;
             if (ramp)
@@ -72,8 +76,9 @@ core::PixelView argbView(const std::vector<uint32_t>& pixels, DWORD w, DWORD h) 
 
 void Surface::present() {
     const DDPIXELFORMAT& f = format();
-    if (!isRgb(f) || (f.dwRGBBitCount != 16 && f.dwRGBBitCount != 32))
-        return;  // palettised and 24-bit displays are not shown
+    const bool paletted = (f.dwFlags & DDPF_PALETTEINDEXED8) && palette_;
+    if (!paletted && (!isRgb(f) || (f.dwRGBBitCount != 16 && f.dwRGBBitCount != 32)))
+        return;  // 24-bit displays, and 8-bit ones without a palette, are not shown
     std::vector<std::vector<uint32_t>> keep;
     std::vector<core::OverlayView> overlays;
     for (Surface* s : liveSurfaces()) {
@@ -93,8 +98,9 @@ void Surface::present() {
     HWND window = state_->window;
     if (clipper_ && clipper_->window())
         window = clipper_->window();
-    if (gammaSet_ && !identityRamp(gamma_)) {
-        const std::vector<uint32_t> corrected = toArgb(*this, nullptr, &gamma_);
+    if (paletted || (gammaSet_ && !identityRamp(gamma_))) {
+        const std::vector<uint32_t> corrected =
+            toArgb(*this, nullptr, gammaSet_ && !identityRamp(gamma_) ? &gamma_ : nullptr);
         core::presenter().present(window, argbView(corrected, width(), height()), overlays);
     } else {
         core::presenter().present(window, view(), overlays);

@@ -2,6 +2,7 @@
 
 #include "core/app_state.h"
 #include "ddraw/pixel_format.h"
+#include "ddraw/palette.h"
 #include "ddraw/surface.h"
 #include "display/display_profile.h"
 
@@ -34,7 +35,9 @@ std::vector<uint32_t> readSurfaceARGB(IDirectDrawSurface4* surface) {
         return {};
     const DDPIXELFORMAT& f = s->format();
     const bool yuv = ddraw::isYuv(f);
-    if (!ddraw::isRgb(f) && !yuv)
+    const ddraw::Palette* palette =
+        (f.dwFlags & DDPF_PALETTEINDEXED8) ? s->palette() : nullptr;
+    if (!ddraw::isRgb(f) && !yuv && !palette)
         return {};
     const DWORD w = s->width(), h = s->height(), bpp = ddraw::bytesPerPixel(f);
     std::vector<uint32_t> out(static_cast<size_t>(w) * h);
@@ -45,8 +48,10 @@ std::vector<uint32_t> readSurfaceARGB(IDirectDrawSurface4* surface) {
             ddraw::yuvRowToArgb(f, row, w, dst);
             continue;
         }
-        for (DWORD x = 0; x < w; ++x)
-            dst[x] = ddraw::rawToArgb(f, ddraw::loadPixel(row + static_cast<size_t>(x) * bpp, bpp));
+        for (DWORD x = 0; x < w; ++x) {
+            const uint32_t raw = ddraw::loadPixel(row + static_cast<size_t>(x) * bpp, bpp);
+            dst[x] = palette ? palette->argb(BYTE(raw)) : ddraw::rawToArgb(f, raw);
+        }
     }
     return out;
 }
