@@ -205,6 +205,22 @@ struct IDirect3DMaterial3 : IUnknown {
     STDMETHOD(GetHandle)(LPDIRECT3DDEVICE3 device, LPD3DMATERIALHANDLE handle) PURE;
 };
 
+// The material interfaces of DirectX 3 and 5; one object answers all three.
+struct IDirect3DMaterial : IUnknown {
+    STDMETHOD(Initialize)(LPDIRECT3D d3d) PURE;
+    STDMETHOD(SetMaterial)(LPD3DMATERIAL material) PURE;
+    STDMETHOD(GetMaterial)(LPD3DMATERIAL material) PURE;
+    STDMETHOD(GetHandle)(LPDIRECT3DDEVICE device, LPD3DMATERIALHANDLE handle) PURE;
+    STDMETHOD(Reserve)() PURE;
+    STDMETHOD(Unreserve)() PURE;
+};
+
+struct IDirect3DMaterial2 : IUnknown {
+    STDMETHOD(SetMaterial)(LPD3DMATERIAL material) PURE;
+    STDMETHOD(GetMaterial)(LPD3DMATERIAL material) PURE;
+    STDMETHOD(GetHandle)(LPDIRECT3DDEVICE2 device, LPD3DMATERIALHANDLE handle) PURE;
+};
+
 struct IDirect3DTexture : IUnknown {
     STDMETHOD(Initialize)(LPDIRECT3DDEVICE device, IDirectDrawSurface* surface) PURE;
     STDMETHOD(GetHandle)(LPDIRECT3DDEVICE device, LPD3DTEXTUREHANDLE handle) PURE;

@@ -1,4 +1,4 @@
-// COM identity of the Direct3D objects: older viewport and texture faces,
+// COM identity of the Direct3D objects: older viewport, texture and material faces,
 // interfaces that are not offered, and bad out pointers.
 #include "device_fixture.h"
 
@@ -49,7 +49,8 @@ TEST_F(DeviceTest, EveryObjectAnswersItsVersionsAndRefusesOthersCleanly) {
         {2, &IID_IDirect3DTexture, D3D_OK},       {2, &IID_IDirect3DTexture2, D3D_OK},
         {2, &IID_IDirectDrawSurface3, D3D_OK},    {2, &IID_IDirect3DDevice3, E_NOINTERFACE},
         {3, &IID_IDirect3DLight, D3D_OK},         {3, &kUnknownIID, E_NOINTERFACE},
-        {4, &IID_IDirect3DMaterial3, D3D_OK},     {4, &IID_IDirect3DMaterial, E_NOINTERFACE},
+        {4, &IID_IDirect3DMaterial3, D3D_OK},     {4, &IID_IDirect3DMaterial, D3D_OK},
+        {4, &IID_IDirect3DMaterial2, D3D_OK},     {4, &IID_IDirect3DTexture, E_NOINTERFACE},
         {5, &IID_IDirect3DVertexBuffer, D3D_OK},  {5, &kUnknownIID, E_NOINTERFACE},
         {6, &IID_IDirectDrawClipper, D3D_OK},     {6, &kUnknownIID, E_NOINTERFACE},
     };
@@ -133,9 +134,27 @@ TEST_F(DeviceTest, OlderDirect3DFacesMakeViewportsAndRefuseOlderDevices) {
     IDirectDrawSurface* none = nullptr;
     EXPECT_EQ(DDERR_UNSUPPORTED, d3d2->CreateDevice(IID_IDirect3DRGBDevice, none, &device2));
     EXPECT_EQ(nullptr, device2);
-    IDirect3DMaterial* material1 = reinterpret_cast<IDirect3DMaterial*>(0x1);
-    EXPECT_EQ(DDERR_UNSUPPORTED, d3d1->CreateMaterial(&material1, nullptr));
-    EXPECT_EQ(nullptr, material1);
+    // An older material is the same object.
+    IDirect3DMaterial* material1 = nullptr;
+    ASSERT_EQ(D3D_OK, d3d1->CreateMaterial(&material1, nullptr));
+    D3DMATERIAL red{};
+    red.dwSize = sizeof(red);
+    red.diffuse = {1, 0, 0, 1};
+    ASSERT_EQ(D3D_OK, material1->SetMaterial(&red));
+    IDirect3DMaterial3* material3 = nullptr;
+    ASSERT_EQ(D3D_OK, material1->QueryInterface(IID_IDirect3DMaterial3,
+                                                reinterpret_cast<void**>(&material3)));
+    D3DMATERIAL read{};
+    read.dwSize = sizeof(read);
+    ASSERT_EQ(D3D_OK, material3->GetMaterial(&read));
+    EXPECT_EQ(1.0f, read.diffuse.r);
+    D3DMATERIALHANDLE h1 = 0;
+    EXPECT_EQ(DDERR_INVALIDPARAMS, material1->GetHandle(nullptr, &h1));
+    EXPECT_EQ(1u, material3->Release());
+    EXPECT_EQ(0u, material1->Release());
+    IDirect3DMaterial2* material2 = reinterpret_cast<IDirect3DMaterial2*>(0x1);
+    EXPECT_EQ(CLASS_E_NOAGGREGATION, d3d2->CreateMaterial(&material2, d3d2));
+    EXPECT_EQ(nullptr, material2);
     EXPECT_EQ(DDERR_INVALIDPARAMS,
               d3d1->CreateViewport(static_cast<IDirect3DViewport**>(nullptr), nullptr));
     EXPECT_EQ(DDERR_ALREADYINITIALIZED, d3d1->Initialize(IID_IDirect3D));

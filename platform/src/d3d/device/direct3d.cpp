@@ -283,18 +283,26 @@ HRESULT Direct3D::Initialize(REFCLSID) {
     return DDERR_ALREADYINITIALIZED;
 }
 
-// Materials and devices before DirectX 6 are not offered: their handles
-// and execute buffers have no use beside IDirect3DDevice3.
+// A material of the older interfaces is the same object, its handle as good
+// as any on IDirect3DDevice3.
 HRESULT Direct3D::CreateMaterial(LPDIRECT3DMATERIAL* material, LPUNKNOWN outer) {
-    PLATFORM_RECORD_CALL("IDirect3D::CreateMaterial", (ULONG_PTR)material, (ULONG_PTR)outer);
-    return refuse(material, outer);
+    IDirect3DMaterial3* made = nullptr;
+    const HRESULT hr = CreateMaterial(material ? &made : nullptr, outer);
+    if (material)
+        *material = made ? static_cast<Material*>(made) : nullptr;
+    return hr;
 }
 
 HRESULT Direct3D::CreateMaterial(LPDIRECT3DMATERIAL2* material, LPUNKNOWN outer) {
-    PLATFORM_RECORD_CALL("IDirect3D2::CreateMaterial", (ULONG_PTR)material, (ULONG_PTR)outer);
-    return refuse(material, outer);
+    IDirect3DMaterial3* made = nullptr;
+    const HRESULT hr = CreateMaterial(material ? &made : nullptr, outer);
+    if (material)
+        *material = made ? static_cast<Material*>(made) : nullptr;
+    return hr;
 }
 
+// Devices before DirectX 6 are not offered: their execute buffers have no
+// use beside IDirect3DDevice3.
 HRESULT Direct3D::CreateDevice(REFCLSID, IDirectDrawSurface* target, LPDIRECT3DDEVICE2* device) {
     PLATFORM_RECORD_CALL("IDirect3D2::CreateDevice", (ULONG_PTR)target, (ULONG_PTR)device);
     return refuse(device, nullptr);

@@ -47,12 +47,17 @@ HRESULT Material::QueryInterface(REFIID riid, LPVOID* object) {
     if (!object)
         return DDERR_INVALIDPARAMS;
     *object = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IDirect3DMaterial3) {
-        AddRef();
+    // The IDirect3DMaterial3 pointer is the object's identity.
+    if (riid == IID_IUnknown || riid == IID_IDirect3DMaterial3)
         *object = static_cast<IDirect3DMaterial3*>(this);
-        return D3D_OK;
-    }
-    return E_NOINTERFACE;
+    else if (riid == IID_IDirect3DMaterial2)
+        *object = static_cast<IDirect3DMaterial2*>(this);
+    else if (riid == IID_IDirect3DMaterial)
+        *object = static_cast<IDirect3DMaterial*>(this);
+    else
+        return E_NOINTERFACE;
+    AddRef();
+    return D3D_OK;
 }
 
 ULONG Material::AddRef() {
@@ -93,6 +98,39 @@ HRESULT Material::GetHandle(LPDIRECT3DDEVICE3 device, LPD3DMATERIALHANDLE handle
     if (!device || !handle)
         return DDERR_INVALIDPARAMS;
     *handle = handle_;
+    return D3D_OK;
+}
+
+HRESULT Material::GetHandle(LPDIRECT3DDEVICE2 device, LPD3DMATERIALHANDLE handle) {
+    PLATFORM_RECORD_CALL("IDirect3DMaterial2::GetHandle", (ULONG_PTR)device, (ULONG_PTR)handle);
+    if (!device || !handle)
+        return DDERR_INVALIDPARAMS;
+    *handle = handle_;
+    return D3D_OK;
+}
+
+HRESULT Material::GetHandle(LPDIRECT3DDEVICE device, LPD3DMATERIALHANDLE handle) {
+    PLATFORM_RECORD_CALL("IDirect3DMaterial::GetHandle", (ULONG_PTR)device, (ULONG_PTR)handle);
+    if (!device || !handle)
+        return DDERR_INVALIDPARAMS;
+    *handle = handle_;
+    return D3D_OK;
+}
+
+HRESULT Material::Initialize(LPDIRECT3D) {
+    PLATFORM_RECORD_CALL("IDirect3DMaterial::Initialize");
+    return DDERR_ALREADYINITIALIZED;
+}
+
+// Reserving palette entries only means something on 8-bit devices, which
+// are not offered; both succeed as they do on an RGB device.
+HRESULT Material::Reserve() {
+    PLATFORM_RECORD_CALL("IDirect3DMaterial::Reserve");
+    return D3D_OK;
+}
+
+HRESULT Material::Unreserve() {
+    PLATFORM_RECORD_CALL("IDirect3DMaterial::Unreserve");
     return D3D_OK;
 }
 

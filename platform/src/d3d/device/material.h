@@ -1,5 +1,5 @@
-// IDirect3DMaterial3: a material description and the handle that
-// D3DLIGHTSTATE_MATERIAL and viewport backgrounds refer to it by.
+// IDirect3DMaterial3 (and its older faces): a material description and the
+// handle that D3DLIGHTSTATE_MATERIAL and viewport backgrounds refer to it by.
 #pragma once
 
 #include <d3d.h>
@@ -8,7 +8,9 @@
 
 namespace platform::d3d::device {
 
-class Material final : public IDirect3DMaterial3 {
+class Material final : public IDirect3DMaterial3,
+                       public IDirect3DMaterial2,
+                       public IDirect3DMaterial {
 public:
     Material();
 
@@ -19,6 +21,16 @@ public:
     HRESULT STDMETHODCALLTYPE GetMaterial(LPD3DMATERIAL material) override;
     HRESULT STDMETHODCALLTYPE GetHandle(LPDIRECT3DDEVICE3 device,
                                         LPD3DMATERIALHANDLE handle) override;
+    // The older faces: one handle whichever device asks.
+    HRESULT STDMETHODCALLTYPE GetHandle(LPDIRECT3DDEVICE2 device,
+                                        LPD3DMATERIALHANDLE handle) override;
+    HRESULT STDMETHODCALLTYPE GetHandle(LPDIRECT3DDEVICE device,
+                                        LPD3DMATERIALHANDLE handle) override;
+    HRESULT STDMETHODCALLTYPE Initialize(LPDIRECT3D d3d) override;
+    HRESULT STDMETHODCALLTYPE Reserve() override;
+    HRESULT STDMETHODCALLTYPE Unreserve() override;
+
+    IDirect3DMaterial3* asMaterial3() { return this; }
 
     // The material of a live handle, copied; false for 0 or a dead handle.
     static bool lookup(D3DMATERIALHANDLE handle, D3DMATERIAL* material);
