@@ -215,3 +215,28 @@ TEST_F(DeviceTest, NullDeviceDrawsNothing) {
     ASSERT_EQ(D3D_OK, quad(0, 0, 8, 8, 0.5f, 0xFFFFFFFF));
     EXPECT_EQ(0u, rgb(2, 2));
 }
+
+// A vertex buffer of untransformed vertices draws from its start vertex
+// (the second triangle covers only the right half).
+TEST_F(DeviceTest, UntransformedVertexBufferDrawsFromItsStartVertex) {
+    makeDevice();
+    diffuseOnly();
+    struct V {
+        float x, y, z;
+        D3DCOLOR diffuse;
+    };
+    const V triangles[6] = {{-1, 1, 0.5f, 0xFFFF0000}, {0, 1, 0.5f, 0xFFFF0000},
+                            {-1, -1, 0.5f, 0xFFFF0000}, {0, 1, 0.5f, 0xFF00FF00},
+                            {1, 1, 0.5f, 0xFF00FF00},   {1, -1, 0.5f, 0xFF00FF00}};
+    D3DVERTEXBUFFERDESC desc{sizeof(desc), 0, D3DFVF_XYZ | D3DFVF_DIFFUSE, 6};
+    IDirect3DVertexBuffer* vb = nullptr;
+    ASSERT_EQ(D3D_OK, d3d->CreateVertexBuffer(&desc, &vb, 0, nullptr));
+    void* data = nullptr;
+    ASSERT_EQ(D3D_OK, vb->Lock(DDLOCK_WAIT, &data, nullptr));
+    std::memcpy(data, triangles, sizeof(triangles));
+    ASSERT_EQ(D3D_OK, vb->Unlock());
+    ASSERT_EQ(D3D_OK, device->DrawPrimitiveVB(D3DPT_TRIANGLELIST, vb, 3, 3, D3DDP_DONOTLIGHT));
+    EXPECT_EQ(0x00FF00u, rgb(28, 8));
+    EXPECT_EQ(0u, rgb(4, 8));
+    vb->Release();
+}

@@ -240,9 +240,16 @@ HRESULT Device::drawUntransformed(D3DPRIMITIVETYPE type, DWORD fvf, const void* 
 HRESULT Device::drawProcessed(D3DPRIMITIVETYPE type, const VertexBuffer& buffer, DWORD start,
                               DWORD count, const WORD* indices, DWORD indexCount, DWORD flags) {
     const DWORD fvf = buffer.fvf();
-    if ((fvf & D3DFVF_POSITION_MASK) != D3DFVF_XYZRHW)
-        return drawUntransformed(type, fvf, buffer.data(), buffer.vertexCount(), indices,
-                                 indexCount, flags);
+    if (!indices && (start > buffer.vertexCount() || count > buffer.vertexCount() - start))
+        return DDERR_INVALIDPARAMS;
+    if ((fvf & D3DFVF_POSITION_MASK) != D3DFVF_XYZRHW) {
+        if (indices)
+            return drawUntransformed(type, fvf, buffer.data(), buffer.vertexCount(), indices,
+                                     indexCount, flags);
+        const BYTE* first =
+            static_cast<const BYTE*>(buffer.data()) + size_t(start) * vertex::fvfVertexSize(fvf);
+        return drawUntransformed(type, fvf, first, count, nullptr, 0, flags);
+    }
     const DWORD* codes = buffer.clipCodes();
     if (!codes || (flags & D3DDP_DONOTCLIP)) {
         // Nothing to clip: straight to the rasteriser, keeping the primitive.
@@ -251,8 +258,6 @@ HRESULT Device::drawProcessed(D3DPRIMITIVETYPE type, const VertexBuffer& buffer,
             return D3DERR_INVALIDVERTEXFORMAT;
         if (indices)
             return drawResult(raster_.drawIndexed(type, source, indices, indexCount));
-        if (start > buffer.vertexCount() || count > buffer.vertexCount() - start)
-            return DDERR_INVALIDPARAMS;
         return drawResult(raster_.draw(type, source, start, count));
     }
     Batch batch(fvf, false, flatShading());
@@ -270,16 +275,16 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, DWORD vertexFormat, LPVOID 
                               DWORD vertexCount, DWORD flags) {
     PLATFORM_RECORD_CALL("IDirect3DDevice3::DrawPrimitive", (ULONG_PTR)type, vertexFormat,
                          (ULONG_PTR)vertices, vertexCount, flags);
-    return DrawIndexedPrimitive(type, vertexFormat, vertices, vertexCount, nullptr, 0, flags);
+    return drawVertices(type, vertexFormat, vertices, vertexCount, nullptr, 0, flags);
 }
 
 HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, DWORD vertexFormat, LPVOID vertices,
                                      DWORD vertexCount, LPWORD indices, DWORD indexCount,
                                      DWORD flags) {
-    if (indices)
-        PLATFORM_RECORD_CALL("IDirect3DDevice3::DrawIndexedPrimitive", (ULONG_PTR)type,
-                             vertexFormat, (ULONG_PTR)vertices, vertexCount, (ULONG_PTR)indices,
-                             indexCount, flags);
+    PLATFORM_RECORD_CALL("IDirect3DDevice3::DrawIndexedPrimitive", (ULONG_PTR)type, vertexFormat,
+                         (ULONG_PTR)vertices, vertexCount, (ULONG_PTR)indices, indexCount, flags);
+    if (!indices)
+        return DDERR_INVALIDPARAMS;
     return drawVertices(type, vertexFormat, vertices, vertexCount, indices, indexCount, flags);
 }
 
