@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libconfig++-dev libphysfs-dev libsdl2-dev libx11-dev
   xvfb xauth
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
 )
 missing=()
 for p in "${packages[@]}"; do
