@@ -13,6 +13,7 @@
 #include "screensh.h"
 #include "states.h"
 #include "tmanager.h"
+#include "video/video_factory.h"
 
 #include <engine/config.h>
 #include <engine/core/deferred.h>
@@ -1002,7 +1003,8 @@ void initDriver() {
     theRenderStateManager = new RenderStateManager;
     // The special-effect factory comes here.
     new Application;  // publishes itself in theD3DApplication
-    // The video factory follows here.
+    theD3DVideoFactory = new D3DVideoFactory;
+    theVideoFactory = theD3DVideoFactory;
 
     g_sortAlpha = sortAlphaForEnvironment();
 
@@ -1025,6 +1027,9 @@ void termDriver() {
 
     DRIVER_FILTER << (debug::Message(2.0f) << "termDriver");
 
+    delete theD3DVideoFactory;
+    theD3DVideoFactory = nullptr;
+    theVideoFactory = nullptr;
     // The video factory is deleted first, then the special-effect factory.
     delete theD3DRenderDriver;
     theD3DRenderDriver = nullptr;

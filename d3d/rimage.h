@@ -122,7 +122,8 @@ public:
     void drawText(int x, int y, const char* text) override;
 
     bool hasAlpha() const { return texture->hasAlpha(); }
-    TextureInterface* getTextureInterface() const { return texture; }
+    // A video's image brings its frame up to date here first.
+    virtual TextureInterface* getTextureInterface() const { return texture; }
     IDirect3DTexture2* getTexture() const { return texture->getTexture(0); }
     int getTextureWidth() const { return texture->getTextureWidth(0); }
     int getTextureHeight() const { return texture->getTextureHeight(0); }

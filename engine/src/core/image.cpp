@@ -46,6 +46,13 @@ Image3D::Image3D(const char* file, bool cached, int mode) : Image(0, 0) {
     height = heightOf(renderImage);
 }
 
+Image3D::Image3D(RenderImage3D* renderImage)
+    : Image(widthOf(renderImage), heightOf(renderImage)), renderImage(renderImage) {}
+
+Image3D* Image3D::create(RenderImage3D* renderImage) {
+    return new Image3D(renderImage);
+}
+
 Image3D::~Image3D() {
     if (renderImage && factory())
         factory()->destroy(renderImage);

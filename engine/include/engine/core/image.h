@@ -41,11 +41,16 @@ class Image3D : public Image {
 public:
     Image3D(int width, int height, int alpha);
     Image3D(const char* file, bool cached, int mode);
+    // An image on a render image the driver made itself (a video's frames);
+    // the image takes it over and gives it back to the factory when deleted.
+    static Image3D* create(RenderImage3D* renderImage);
     ~Image3D() override;
 
     RenderImage* getRenderImage() override { return renderImage; }
     RenderImage3D* getRenderImage3D() { return renderImage; }
 
 private:
+    explicit Image3D(RenderImage3D* renderImage);
+
     RenderImage3D* renderImage = nullptr;
 };
