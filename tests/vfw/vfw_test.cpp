@@ -109,6 +109,69 @@ TEST_P(CodecTest, EachFrameIsDecodedAtItsIndexInAnyOrder) {
 INSTANTIATE_TEST_SUITE_P(Encodable, CodecTest,
                          testing::Values("rawvideo", "cinepak", "msvideo1", "mjpeg"));
 
+// Microsoft RLE has no encoder in FFmpeg: a clip of 8-bit run-length frames
+// is written here by hand. Palette entries 1 to 3 are red, green and blue,
+// entry 4 + n the grey of frame n; the frame rectangle is left empty, which
+// means the whole picture.
+std::string rleClip(int width, int height, int frames) {
+    auto dword = [](std::string& s, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            s += char(v >> (8 * i));
+    };
+    auto word = [](std::string& s, uint16_t v) { s += char(v), s += char(v >> 8); };
+    auto chunk = [&](const std::string& id, const std::string& body) {
+        std::string c = id;
+        dword(c, uint32_t(body.size()));
+        return c + body + (body.size() % 2 ? std::string(1, '\0') : "");
+    };
+    auto list = [&](const std::string& type, const std::string& body) {
+        return chunk("LIST", type + body);
+    };
+    std::string avih;
+    for (uint32_t v : {100000u, 0u, 0u, 0x10u, uint32_t(frames), 0u, 1u, 0u, uint32_t(width),
+                       uint32_t(height), 0u, 0u, 0u, 0u})
+        dword(avih, v);
+    std::string strh = "vidsmrle";
+    dword(strh, 0);
+    word(strh, 0), word(strh, 0);
+    for (uint32_t v : {0u, 1u, 10u, 0u, uint32_t(frames), 0u, ~0u, 0u, 0u, 0u})
+        dword(strh, v);
+    std::string strf;
+    for (uint32_t v : {40u, uint32_t(width), uint32_t(height)})
+        dword(strf, v);
+    word(strf, 1), word(strf, 8);
+    for (uint32_t v : {1u, 0u, 0u, 0u, 256u, 0u})
+        dword(strf, v);
+    for (int i = 0; i < 256; ++i) {
+        const uint8_t grey = uint8_t(16 + 22 * (i - 4));
+        const Bgr colour = i == 1 ? Bgr{0, 0, 255} : i == 2 ? Bgr{0, 255, 0} : i == 3 ? Bgr{255, 0, 0}
+                                                                                       : Bgr{grey, grey, grey};
+        strf += std::string(colour.begin(), colour.end()) + '\0';
+    }
+    std::string movi, index;
+    for (int n = 0; n < frames; ++n) {
+        std::string rle;
+        for (int y = height - 1; y >= 0; --y) {  // bottom row first
+            const bool bottom = y >= height / 2;
+            rle += {char(width / 2), char(bottom ? 3 : 1), char(width / 2), char(bottom ? 4 + n : 2)};
+            rle += std::string(1, '\0') + std::string(1, '\0');
+        }
+        rle += std::string(1, '\0') + '\1';
+        index += "00dc";
+        dword(index, 0x10);
+        dword(index, uint32_t(4 + movi.size()));
+        dword(index, uint32_t(rle.size()));
+        movi += chunk("00dc", rle);
+    }
+    const std::string body = list("hdrl", chunk("avih", avih) +
+                                              list("strl", chunk("strh", strh) + chunk("strf", strf) +
+                                                               chunk("strn", std::string("rle clip") + '\0'))) +
+                             list("movi", movi) + chunk("idx1", index);
+    std::string file = "RIFF";
+    dword(file, uint32_t(4 + body.size()));
+    return file + "AVI " + body;
+}
+
 class AviFileTest : public testing::Test {
 protected:
     std::string makeClip(const std::string& name, aviclip::Spec spec = {}) {
@@ -147,6 +210,22 @@ TEST_F(AviFileTest, UncompressedFramesKeepEveryPixelAndPadTheirRows) {
         for (int x = 0; x < spec.width; ++x)
             wrong += pixelAt(dib, x, y) != pattern(2, x, y);
     EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(AviFileTest, RunLengthFramesDecodeWithTheirPalette) {
+    OpenClip clip(rewritten("rle.avi", rleClip(32, 16, 4)));
+    ASSERT_EQ(clip.result, AVIERR_OK);
+    ASSERT_NE(clip.reader, nullptr);
+    const AVISTREAMINFOA info = clip.info();
+    EXPECT_EQ(std::make_pair(info.rcFrame.right, info.rcFrame.bottom), std::make_pair(32, 16));
+    EXPECT_STREQ(info.szName, "rle clip");
+    for (const int index : {3, 0, 2}) {
+        const void* dib = AVIStreamGetFrame(clip.reader, index);
+        ASSERT_NE(dib, nullptr) << index;
+        for (const auto& [x, y] : {std::pair{3, 2}, {20, 5}, {7, 12}, {30, 15}})
+            EXPECT_EQ(pixelAt(dib, x, y), aviclip::quadrants(index, x, y, 32, 16))
+                << index << " at " << x << "," << y;
+    }
 }
 
 TEST_F(AviFileTest, StreamInfoGivesTheHeadersRateAndLengthAsStored) {
