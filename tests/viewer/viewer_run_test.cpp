@@ -299,3 +299,21 @@ TEST_F(ViewerRun, AModeTheAdapterCannotHoldIsRefusedWithAMessage) {
         "env D3DDRIVER_DISPLAY_PROFILE=" +
             quoted(D3DDRIVER_SOURCE_DIR "/tests/ddraw/data/two_adapters.cfg"));
 }
+
+// The demo clip plays on a screen in the scene and, upright, in the bottom-
+// right corner; at frame 150 (5 s, looping) the corner shows the clip's
+// colour bars: red on the left, cyan on the right. A file that cannot be
+// played is named and the viewer goes on without a video.
+TEST_F(ViewerRun, TheVideoPlaysInTheCornerAndAMissingClipIsSkipped) {
+    run("--mode 640x480x16 --frames 150 --video-loop" + shots("video%d.tga"), 0,
+        {"/Videos/demo.avi, 320x240, 4 s, looping\n"});
+    const Tga tga(folder / "video0.tga");
+    ASSERT_EQ(tga.width, 640);
+    // The corner is 160 x 120 at (472, 352); its bars are 160 / 7 wide.
+    EXPECT_TRUE(nearColour(tga.rgb(476, 420), 0xFF0000)) << std::hex << tga.rgb(476, 420);
+    EXPECT_TRUE(nearColour(tga.rgb(628, 420), 0x00FFFF)) << std::hex << tga.rgb(628, 420);
+
+    const std::string missing = (folder / "none.avi").string();
+    run("--frames 2 --video " + quoted(missing), 0,
+        {"video: cannot play '" + missing + "'; going on without it\n", "frames drawn: 2\n"});
+}

@@ -146,6 +146,15 @@ const std::map<std::string, OptionSpec>& optionTable() {
           }}},
         {"--restore-check",
          {false, [](Options& o, const std::string&) { o.restoreCheck = true; return std::string(); }}},
+        {"--video",
+         {true,
+          [](Options& o, const std::string& v) -> std::string {
+              if (v.empty())
+                  return "--video wants an AVI file";
+              o.video = v;
+              return {};
+          }}},
+        {"--video-loop", {false, [](Options& o, const std::string&) { o.videoLoop = true; return std::string(); }}},
         {"--help", {false, [](Options& o, const std::string&) { o.help = true; return std::string(); }}},
         {"-h", {false, [](Options& o, const std::string&) { o.help = true; return std::string(); }}},
     };
@@ -329,6 +338,9 @@ std::string usageText(const std::string& program) {
            "                        rebuilds every device object), switch away from the\n"
            "                        application and back, and compare the pictures (fails\n"
            "                        when they differ)\n"
+           "  --video FILE          play this AVI clip in the scene and in the bottom-right corner\n"
+           "                        (default: Videos/demo.avi of the data root)\n"
+           "  --video-loop          play the clip again from the start whenever it ends\n"
            "  --help                this text\n"
            "\n"
            "Relative screen-shot paths are taken from the current folder, or from\n"

@@ -37,6 +37,8 @@ struct Options {
     bool cursor = false;        // the overlay cursor also when headless
     std::string presented;      // write the last presented frame (overlays too) there
     bool restoreCheck = false;  // the same picture after a mode change and a task switch
+    std::string video;          // the clip to play; empty: the data root's Videos/demo.avi
+    bool videoLoop = false;     // play the clip again whenever it ends
     bool help = false;
 };
 

@@ -9,6 +9,7 @@
 #include "registration.h"
 #include "restore_check.h"
 #include "scene/demo_scene.h"
+#include "video_show.h"
 
 #include <engine/core/globals.h>
 #include <engine/core/render_driver.h>
@@ -317,6 +318,9 @@ private:
         driver.setBackgroundColor(toColor(options.background), true);
         std::unique_ptr<scene::SceneContent> content;
         std::unique_ptr<scene::PickReport> picks;
+        // The video outlives the scene that shows its screen.
+        std::unique_ptr<VideoShow> video;
+        std::optional<DriverListenerRegistration> videoShowing;
         std::unique_ptr<scene::SceneSession> shown;
         if (options.scene && options.pick)
             picks = std::make_unique<scene::PickReport>(out);
@@ -342,6 +346,13 @@ private:
             if (driverMouse)
                 waitForMouseSample(driver);
         }
+        // Like the heads-up display, the video would change the still picture.
+        if (options.scene && !options.restoreCheck) {
+            video = std::make_unique<VideoShow>(driver, *mode, videoSettings(headless));
+            out << video->note() << "\n";
+            if (video->playing())
+                videoShowing.emplace(&driver, video.get(), 0);
+        }
         if (options.scene) {
             content = std::make_unique<scene::SceneContent>();
             scene::SceneSession::Settings settings;
@@ -353,6 +364,8 @@ private:
                 settings.clock = sceneClock(options.frames || headless);
             if ((options.pick || options.pointer) && !driverMouse)
                 settings.beforeView = [&driver] { feedPointer(driver); };
+            if (video && video->screen())
+                settings.extraMeshes.push_back(video->screen());
             shown = std::make_unique<scene::SceneSession>(driver, *content, std::move(settings));
             if (!shown->ready()) {
                 if (options.pick)
@@ -369,6 +382,16 @@ private:
             draw(driver, counter, watcher, headless, shots);
         if (!options.presented.empty())
             writePresented(options.presented);
+    }
+
+    VideoShow::Settings videoSettings(bool headless) const {
+        VideoShow::Settings settings;
+        settings.file = options.video.empty()
+                            ? (fs::path(theResourceManager->getDataRoot()) / "Videos/demo.avi").string()
+                            : options.video;
+        settings.loop = options.videoLoop;
+        settings.fixedSteps = options.frames || headless;
+        return settings;
     }
 
     void writePresented(const std::string& name) {

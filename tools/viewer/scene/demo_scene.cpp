@@ -205,6 +205,8 @@ void SceneSession::SceneView::drawContent(RenderView&) {
         session.driver.renderMesh(object.get());
     if (session.pool && session.pool->getRenderMesh())
         session.driver.renderMesh(session.pool.get());
+    for (RenderMeshShellInterface* mesh : session.settings.extraMeshes)
+        session.driver.renderMesh(mesh);
 }
 
 }  // namespace scene

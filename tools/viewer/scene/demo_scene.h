@@ -74,6 +74,8 @@ public:
         std::function<float()> clock;
         // Called before each frame's view, e.g. to hand the driver the pointer.
         std::function<void()> beforeView;
+        // Drawn after the scene's own meshes (not owned), e.g. a video screen.
+        std::vector<RenderMeshShellInterface*> extraMeshes;
     };
     SceneSession(RenderDriver& driver, SceneContent& content, Settings settings);
     ~SceneSession();
