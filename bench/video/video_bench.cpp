@@ -25,9 +25,7 @@ namespace {
 constexpr int clipFrames = 30;
 
 // Moving gradients with fine detail, so that every frame changes everywhere.
-aviclip::Bgr busy(int frame, int x, int y) {
-    return {uint8_t(x + 4 * frame), uint8_t(y * 2 + frame), uint8_t((x ^ y) + 8 * frame)};
-}
+const aviclip::Pattern busy{"mod(X*Y+8*N,256)", "mod(2*Y+N,256)", "mod(X+4*N,256)"};
 
 class Clips {
 public:
@@ -42,7 +40,7 @@ public:
         spec.height = height;
         spec.frames = clipFrames;
         spec.gop = 15;
-        spec.frameRate = {30, 1};
+        spec.rate = "30";
         const std::string file = folder.file(key + ".avi");
         const std::string error = aviclip::write(file, spec, busy);
         if (!error.empty())

@@ -49,13 +49,19 @@ void copyVideoFrame(const BYTE* frame, int videoWidth, int videoHeight,
     std::memcpy(&header, frame, sizeof header);
     if (header.biBitCount != 24 || !surface.lpSurface)
         return;
-    // Never past the bitmap the frame reader gave, whatever the stream's
-    // frame rectangle claims.
     const int w = std::min({static_cast<int>(surface.dwWidth), videoWidth, int(header.biWidth)});
-    const int h = std::min({static_cast<int>(surface.dwHeight), videoHeight,
-                            std::abs(int(header.biHeight))});
+    int h = std::min(static_cast<int>(surface.dwHeight), videoHeight);
     if (w <= 0 || h <= 0)
         return;
+    // Never past the bitmap, whatever the stream's frame rectangle claims:
+    // reading from 44 bytes in, the last pixel ends 4 bytes after the rows,
+    // in the slack the frame reader leaves there.
+    const std::size_t rowBytes = (std::size_t(header.biWidth) * 3 + 3) & ~std::size_t(3);
+    const std::size_t available = rowBytes * std::size_t(std::abs(header.biHeight));
+    const std::size_t step = std::size_t(3) * std::size_t(videoWidth);
+    if (available < std::size_t(3) * w)
+        return;
+    h = static_cast<int>(std::min<std::size_t>(h, (available - std::size_t(3) * w) / step + 1));
     const DDPIXELFORMAT& format = surface.ddpfPixelFormat;
     const ChannelPlace red(format.dwRBitMask), green(format.dwGBitMask), blue(format.dwBBitMask);
     const DWORD depth = format.dwRGBBitCount;
