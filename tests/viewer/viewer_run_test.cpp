@@ -313,6 +313,7 @@ TEST_F(ViewerRun, TheVideoPlaysInTheCornerAndAMissingClipIsSkipped) {
     EXPECT_TRUE(nearColour(tga.rgb(476, 420), 0xFF0000)) << std::hex << tga.rgb(476, 420);
     EXPECT_TRUE(nearColour(tga.rgb(628, 420), 0x00FFFF)) << std::hex << tga.rgb(628, 420);
 
+    run("--no-scene --video-loop", 2, {"--video and --video-loop play the clip in the moving scene"});
     const std::string missing = (folder / "none.avi").string();
     run("--frames 2 --video " + quoted(missing), 0,
         {"video: cannot play '" + missing + "'; going on without it\n", "frames drawn: 2\n"});

@@ -307,6 +307,10 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
                                              result.options.fps))
         result.error = "--restore-check draws a still full-screen scene: it cannot go with "
                        "--windowed, --record or --fps";
+    else if ((!result.options.video.empty() || result.options.videoLoop) &&
+             (!result.options.scene || result.options.restoreCheck))
+        result.error = "--video and --video-loop play the clip in the moving scene; drop "
+                       "--no-scene and --restore-check";
     return result;
 }
 
