@@ -8,9 +8,14 @@
 RenderMeshShell::RenderMeshShell(const BaseKeyMesh& mesh, int materialSet) : keyMesh(mesh) {
     if (theRenderMeshFactory)
         this->mesh = theRenderMeshFactory->create(materialSet, mesh);
+    if (this->mesh)
+        meshLink = std::make_unique<OneLevelMeshLink>(this->mesh);
 }
 
 RenderMeshShell::~RenderMeshShell() {
+    // The effects outlive the shell; they must not point into it.
+    while (meshLink && meshLink->getAbove())
+        meshLink->getAbove()->detach(true);
     if (mesh && theRenderMeshFactory)
         theRenderMeshFactory->destroy(mesh);
 }
@@ -25,6 +30,28 @@ void RenderMeshShell::setAnimationTime(float seconds) {
     if (seconds != animationTime)
         keysChanged = true;
     animationTime = seconds;
+}
+
+bool RenderMeshShell::attachEffect(EffectiveRenderMesh* effect) {
+    if (!meshLink || !effect || effect->isAttached())
+        return false;
+    effect->attach(getChain());
+    return true;
+}
+
+bool RenderMeshShell::detachEffect(EffectiveRenderMesh* effect) {
+    if (!effect || !effect->isAttached())
+        return false;
+    // Only a link of this chain: walk down from the front.
+    RenderMeshInterface* link = getChain();
+    while (link != effect) {
+        auto* below = dynamic_cast<EffectiveRenderMesh*>(link);
+        if (!below)
+            return false;
+        link = below->getAttached();
+    }
+    effect->detach(true);
+    return true;
 }
 
 void RenderMeshShell::chooseKeys() {
@@ -85,21 +112,28 @@ void RenderMeshShell::render() {
     }
     morphing.flags = flags;
     morphing.clipFlags = MorphingInformation::CLIP_TEST;
-    mesh->morph(&morphing);
-    if (morphing.clipResult == 0)
+    RenderView* view = theRenderDriver ? theRenderDriver->getCurrentRenderView() : nullptr;
+    RenderMeshInterface* front = meshLink->getFront();
+    front->prepareView(view);
+    front->beginView(view);
+    front->morph(&morphing);
+    if (morphing.clipResult == 0) {
+        front->endView();
         return;
+    }
     morphPending = false;
 
     TransformInformation transforming;
     transforming.flags = lighting ? TransformInformation::LIGHT : 0u;
-    mesh->transform(&transforming);
+    front->transform(&transforming);
 
     RenderInformation rendering;
     rendering.flags = RenderInformation::REGULAR | RenderInformation::ALPHA |
                       RenderInformation::DEFER_ALPHA;
     rendering.deferredKey = deferredKey;
     rendering.pickRequest = pickable;
-    mesh->render(&rendering);
+    front->render(&rendering);
+    front->endView();
     if (pickable && rendering.pickResult) {
         picked = true;
         pickedDepth = rendering.pickedDepth;

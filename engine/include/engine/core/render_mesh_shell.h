@@ -3,7 +3,10 @@
 // transform and render once per frame.
 #pragma once
 
+#include <memory>
+
 #include "engine/core/render_mesh.h"
+#include "engine/core/render_mesh_interface.h"
 #include "engine/core/render_mesh_listener.h"
 
 // What the driver's renderMesh calls.
@@ -33,6 +36,17 @@ public:
 
     void render() override;
 
+    // Mesh effects in front of the mesh, ordered by their priority. The
+    // shell does not own them; an effect that goes leaves the chain.
+    // False when there is no mesh to attach to or the effect is already in
+    // a chain.
+    bool attachEffect(EffectiveRenderMesh* effect);
+    // False when the effect is not in this shell's chain.
+    bool detachEffect(EffectiveRenderMesh* effect);
+    // The link morph, transform and render go to: the front effect, or the
+    // mesh itself; null without a mesh.
+    RenderMeshInterface* getChain() const { return meshLink ? meshLink->getFront() : nullptr; }
+
     OneLevelRenderMeshInterface* getRenderMesh() const { return mesh; }
     const BaseKeyMesh& getKeyMesh() const { return keyMesh; }
     // The last frame's results.
@@ -45,6 +59,7 @@ private:
 
     const BaseKeyMesh& keyMesh;
     OneLevelRenderMeshInterface* mesh = nullptr;
+    std::unique_ptr<OneLevelMeshLink> meshLink;
     MorphingInformation morphing;
     TMatrix orientation;
     Vector position;

@@ -1,7 +1,10 @@
 // View: one picture of the scene, drawn every frame in render-priority order.
 #pragma once
 
+#include <vector>
+
 #include "engine/core/camera.h"
+#include "engine/core/render_object.h"
 #include "engine/core/viewport.h"
 
 class RenderView;
@@ -30,9 +33,17 @@ public:
     Viewport& getFrameViewport() { return viewport ? *viewport : ownViewport; }
     void setViewport(Viewport* v) { viewport = v; }
 
-    // Brackets the view's content with the driver's initView and termView.
-    // A view without a render view draws nothing.
+    // Brackets the view's content and its registered objects with the
+    // driver's initView and termView. A view without a render view draws
+    // nothing.
     virtual void draw();
+
+    // Scene objects drawn after the content, in order of registration. The
+    // view holds a reference to each; registering twice is one registration.
+    void registerObject(RenderObject* object);
+    void unregisterObject(RenderObject* object);
+    bool isRegistered(const RenderObject* object) const;
+    std::size_t getRegisteredObjectCount() const { return objects.size(); }
 
 protected:
     // The scene content, rendered between initView and termView.
@@ -45,4 +56,5 @@ private:
     Viewport* viewport = nullptr;
     Camera ownCamera;
     Viewport ownViewport;
+    std::vector<RenderObjectKey> objects;
 };

@@ -1,0 +1,92 @@
+#include "engine/core/spherical.h"
+
+#include <cmath>
+
+namespace {
+
+float sphereRadius = 1000.0f;
+
+// The unit direction of the flat point's arc, and its angle from the top.
+void arcOf(const Vector& flat, Vector& horizontal, float& theta) {
+    const float d = std::sqrt(flat.x * flat.x + flat.y * flat.y);
+    theta = d / sphereRadius;
+    horizontal = d > 0.0f ? Vector(flat.x / d, flat.y / d, 0.0f) : Vector(1.0f, 0.0f, 0.0f);
+}
+
+}  // namespace
+
+float getSphereRadius() {
+    return sphereRadius;
+}
+
+void setSphereRadius(float radius) {
+    if (radius > 0.0f && std::isfinite(radius))
+        sphereRadius = radius;
+}
+
+Vector getSphereCenter() {
+    return {0.0f, 0.0f, -sphereRadius};
+}
+
+Vector sphericalPlacementVector(const Vector& flat) {
+    Vector horizontal;
+    float theta = 0.0f;
+    arcOf(flat, horizontal, theta);
+    const float r = sphereRadius + flat.z;
+    return getSphereCenter() + horizontal * (r * std::sin(theta)) +
+           Vector(0.0f, 0.0f, r * std::cos(theta));
+}
+
+TMatrix sphericalPlacementMatrix(const Vector& flat) {
+    Vector horizontal;
+    float theta = 0.0f;
+    arcOf(flat, horizontal, theta);
+    // Tilting by theta about the axis across the arc carries the top's frame
+    // (the identity) to the placed point.
+    const Vector across = cross(Vector(0.0f, 0.0f, 1.0f), horizontal);
+    return TMatrix::rotation(across, theta);
+}
+
+void sphericalPlacement(const TMatrix& matrix, const Vector& flat, float scale, bool onSurface,
+                        TMatrix& placedMatrix, Vector& placedPosition) {
+    const Vector ground = onSurface ? Vector(flat.x, flat.y, 0.0f) : flat;
+    TMatrix m = sphericalPlacementMatrix(ground) * matrix;
+    for (auto& row : m.m)
+        for (float& v : row)
+            v *= scale;
+    placedMatrix = m;
+    placedPosition = sphericalPlacementVector(ground);
+}
+
+bool sphericalClip(const Vector& point, const Vector& eye) {
+    const Vector c = getSphereCenter();
+    const float r2 = sphereRadius * sphereRadius;
+    if (squaredLength(point - c) < r2)
+        return true;
+    // The nearest point of the segment to the centre decides.
+    const Vector d = point - eye;
+    const float len2 = squaredLength(d);
+    float t = len2 > 0.0f ? dot(c - eye, d) / len2 : 0.0f;
+    t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
+    const Vector nearest = eye + d * t;
+    // A small tolerance keeps points lying on the surface itself visible.
+    return squaredLength(nearest - c) < r2 * (1.0f - 1e-6f);
+}
+
+void reflect(const TMatrix& matrix, const Vector& offset, TMatrix& reflectedMatrix,
+             Vector& reflectedOffset) {
+    const Vector c = getSphereCenter();
+    Vector n = normalized(offset - c);
+    if (squaredLength(n) == 0.0f)
+        n = Vector(0.0f, 0.0f, 1.0f);
+    const Vector ground = c + n * sphereRadius;
+    TMatrix h;
+    for (int r = 0; r < 3; ++r)
+        for (int col = 0; col < 3; ++col) {
+            const float nr = r == 0 ? n.x : (r == 1 ? n.y : n.z);
+            const float nc = col == 0 ? n.x : (col == 1 ? n.y : n.z);
+            h.m[r][col] = (r == col ? 1.0f : 0.0f) - 2.0f * nr * nc;
+        }
+    reflectedMatrix = h * matrix;
+    reflectedOffset = offset - n * (2.0f * dot(offset - ground, n));
+}
