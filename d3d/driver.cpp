@@ -11,6 +11,7 @@
 #include "rtexture.h"
 #include "rview.h"
 #include "screensh.h"
+#include "special/factory.h"
 #include "states.h"
 #include "tmanager.h"
 #include "video/video_factory.h"
@@ -958,6 +959,7 @@ DEVMODEA desktopMode;
 int exitHookId = -1;
 // The engine's theRenderMeshFactory; the driver exports no global of its own.
 D3DRenderMeshFactory* meshFactory = nullptr;
+D3DRenderSpecialEffectFactory* effectFactory = nullptr;
 
 void restoreDesktopMode() {
     ChangeDisplaySettingsA(&desktopMode, 0);
@@ -1001,7 +1003,8 @@ void initDriver() {
     theRenderDecalFactory = theD3DRenderDecalFactory;
 
     theRenderStateManager = new RenderStateManager;
-    // The special-effect factory comes here.
+    effectFactory = new D3DRenderSpecialEffectFactory;
+    theRenderSpecialEffectFactory = effectFactory;
     new Application;  // publishes itself in theD3DApplication
     theD3DVideoFactory = new D3DVideoFactory;
     theVideoFactory = theD3DVideoFactory;
@@ -1031,6 +1034,9 @@ void termDriver() {
     theD3DVideoFactory = nullptr;
     theVideoFactory = nullptr;
     // The video factory is deleted first, then the special-effect factory.
+    theRenderSpecialEffectFactory = nullptr;
+    delete effectFactory;
+    effectFactory = nullptr;
     delete theD3DRenderDriver;
     theD3DRenderDriver = nullptr;
     delete theRenderLineFactory;

@@ -10,7 +10,9 @@
 #include "rview.h"
 #include "tmanager.h"
 
+#include <engine/class_registry.h>
 #include <engine/core/decal.h>
+#include <engine/core/render_mesh_interface.h>
 #include <engine/debug.h>
 
 #include <algorithm>
@@ -220,8 +222,11 @@ void D3DRenderMeshFactory::destroy(OneLevelRenderMeshInterface* mesh) {
     delete dynamic_cast<D3DOneLevelRenderMesh*>(mesh);
 }
 
-EffectiveRenderMesh* D3DRenderMeshFactory::createEffectMesh(const char*) {
-    return nullptr;
+EffectiveRenderMesh* D3DRenderMeshFactory::createEffectMesh(const char* className) {
+    if (!className)
+        return nullptr;
+    DriverLock lock;
+    return Class::clone<EffectiveRenderMesh>(className).release();
 }
 // ===========================================================================
 // Decals and lines

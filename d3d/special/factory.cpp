@@ -1,0 +1,196 @@
+#include "factory.h"
+
+#include "contour/contour.h"
+#include "fading/fading.h"
+#include "aureole.h"
+#include "material_disappearance.h"
+#include "trace.h"
+#include "rendering/rendering.h"
+
+#include "../thread/synchronized.h"
+
+#include <engine/class_registry.h>
+#include <engine/core/globals.h>
+
+#include <optional>
+
+// The halo manager comes with the halo effects; a driver built without
+// them has none.
+#if __has_include("halo/halo_manager.h")
+#include "halo/halo_manager.h"
+#define D3D_SPECIAL_HAS_HALO_MANAGER 1
+#endif
+
+HaloManager* theD3DHaloManager = nullptr;
+
+namespace {
+
+// The driver lock, when there is a driver to hold it.
+class DriverLock {
+public:
+    DriverLock() {
+        if (theD3DRenderDriver)
+            guard.emplace(static_cast<const thread::SynchronizedObject&>(*theD3DRenderDriver));
+    }
+
+private:
+    std::optional<thread::Lock> guard;
+};
+
+// Effects this driver does not offer, or not yet: nothing is made.
+template <typename T>
+T* none() {
+    return nullptr;
+}
+
+}  // namespace
+
+D3DRenderSpecialEffectFactory::D3DRenderSpecialEffectFactory() {
+#ifdef D3D_SPECIAL_HAS_HALO_MANAGER
+    theD3DHaloManager = new HaloManager;
+    theHaloManager = theD3DHaloManager;
+    if (theD3DRenderDriver)
+        theD3DRenderDriver->registerListener(theD3DHaloManager, 0);
+#endif
+}
+
+D3DRenderSpecialEffectFactory::~D3DRenderSpecialEffectFactory() {
+#ifdef D3D_SPECIAL_HAS_HALO_MANAGER
+    if (theD3DRenderDriver)
+        theD3DRenderDriver->unregisterListener(theD3DHaloManager);
+    delete theD3DHaloManager;
+    theHaloManager = nullptr;
+#endif
+    theD3DHaloManager = nullptr;
+}
+
+SpecialEffect* D3DRenderSpecialEffectFactory::createEffect(const char* className) {
+    if (!className)
+        return nullptr;
+    DriverLock lock;
+    return Class::clone<SpecialEffect>(className).release();
+}
+
+SpecialEffect* D3DRenderSpecialEffectFactory::createReserved1(const char*) {
+    return none<SpecialEffect>();
+}
+SpecialEffect* D3DRenderSpecialEffectFactory::createReserved2() {
+    return none<SpecialEffect>();
+}
+SpecialEffect* D3DRenderSpecialEffectFactory::createReserved3() {
+    return none<SpecialEffect>();
+}
+SpecialEffect* D3DRenderSpecialEffectFactory::createReserved4() {
+    return none<SpecialEffect>();
+}
+SpecialEffect* D3DRenderSpecialEffectFactory::createReserved5() {
+    return none<SpecialEffect>();
+}
+SpecialEffect* D3DRenderSpecialEffectFactory::createReserved6(const char*) {
+    return none<SpecialEffect>();
+}
+SpecialEffect* D3DRenderSpecialEffectFactory::createReserved7() {
+    return none<SpecialEffect>();
+}
+SpecialEffect* D3DRenderSpecialEffectFactory::createReserved9() {
+    return none<SpecialEffect>();
+}
+SpecialEffect* D3DRenderSpecialEffectFactory::createReserved12(int, int, int) {
+    return none<SpecialEffect>();
+}
+
+// World surfaces and the mesh effects of lighting, mapping, opacity and
+// mirrors come with their own parts of the driver.
+WaterInterface* D3DRenderSpecialEffectFactory::createWater() {
+    return none<WaterInterface>();
+}
+SwampInterface* D3DRenderSpecialEffectFactory::createSwamp() {
+    return none<SwampInterface>();
+}
+GlowEffectInterface* D3DRenderSpecialEffectFactory::createGlow() {
+    return none<GlowEffectInterface>();
+}
+VertexFogEffectInterface* D3DRenderSpecialEffectFactory::createVertexFog() {
+    return none<VertexFogEffectInterface>();
+}
+MappingEffectInterface* D3DRenderSpecialEffectFactory::createMapping() {
+    return none<MappingEffectInterface>();
+}
+SphericalMappingEffectInterface* D3DRenderSpecialEffectFactory::createSphericalMapping() {
+    return none<SphericalMappingEffectInterface>();
+}
+PlanarMappingEffectInterface* D3DRenderSpecialEffectFactory::createPlanarMapping() {
+    return none<PlanarMappingEffectInterface>();
+}
+CameraVanishInterface* D3DRenderSpecialEffectFactory::createCameraVanish() {
+    return none<CameraVanishInterface>();
+}
+DirectHighlightInterface* D3DRenderSpecialEffectFactory::createDirectHighlight() {
+    return none<DirectHighlightInterface>();
+}
+HighlightInterface* D3DRenderSpecialEffectFactory::createHighlight() {
+    return none<HighlightInterface>();
+}
+IsotropicLightInterface* D3DRenderSpecialEffectFactory::createIsotropicLight() {
+    return none<IsotropicLightInterface>();
+}
+UniversalHighlightInterface* D3DRenderSpecialEffectFactory::createUniversalHighlight() {
+    return none<UniversalHighlightInterface>();
+}
+OpacityEffectInterface* D3DRenderSpecialEffectFactory::createOpacity() {
+    return none<OpacityEffectInterface>();
+}
+VertexOpacityInterface* D3DRenderSpecialEffectFactory::createVertexOpacity() {
+    return none<VertexOpacityInterface>();
+}
+InvertCullingEffectInterface* D3DRenderSpecialEffectFactory::createInvertCulling() {
+    return none<InvertCullingEffectInterface>();
+}
+MirrorEffectInterface* D3DRenderSpecialEffectFactory::createMirror() {
+    return none<MirrorEffectInterface>();
+}
+ReflectionEffectInterface* D3DRenderSpecialEffectFactory::createReflection() {
+    return none<ReflectionEffectInterface>();
+}
+
+// Halos and particles: their classes live in halo/ and particles/.
+SpriteHaloInterface* D3DRenderSpecialEffectFactory::createSpriteHalo() {
+    DriverLock lock;
+    return none<SpriteHaloInterface>();
+}
+particles::SpriteBasedParticleVisualizationInterface*
+D3DRenderSpecialEffectFactory::createSpriteParticleVisualization() {
+    DriverLock lock;
+    return none<particles::SpriteBasedParticleVisualizationInterface>();
+}
+particles::AnimatorBasedParticleVisualizationInterface*
+D3DRenderSpecialEffectFactory::createAnimatorParticleVisualization() {
+    DriverLock lock;
+    return none<particles::AnimatorBasedParticleVisualizationInterface>();
+}
+
+// The framework's own effects.
+ModelSelectionInterface* D3DRenderSpecialEffectFactory::createContour() {
+    DriverLock lock;
+    return new Contour(false);
+}
+MaterialDisappearanceEffectInterface* D3DRenderSpecialEffectFactory::createMaterialDisappearance() {
+    DriverLock lock;
+    return new MaterialDisappearanceEffect;
+}
+FadingEffectInterface* D3DRenderSpecialEffectFactory::createFading() {
+    DriverLock lock;
+    return new FadingEffect(true);
+}
+RenderingEffectInterface* D3DRenderSpecialEffectFactory::createRendering() {
+    DriverLock lock;
+    return new RenderingEffect;
+}
+TraceEffectInterface* D3DRenderSpecialEffectFactory::createTrace() {
+    DriverLock lock;
+    return new TraceEffect;
+}
+AureoleEffectInterface* D3DRenderSpecialEffectFactory::createAureole() {
+    DriverLock lock;
+    return new AureoleEffect;
+}
