@@ -218,28 +218,29 @@ TEST(CountingObjectTest, AViewHoldsItsRegisteredObjectsAlive) {
 
 TEST(SphericalWorldTest, PlacementKeepsArcLengthAndHeight) {
     const float r = getSphereRadius();
-    const Vector placed = sphericalPlacementVector({r * 0.5f, 0.0f, 2.0f});
+    const Vector placed = sphericalPlacementVector({r * 0.5f, 2.0f, 0.0f});
     const Vector fromCenter = placed - getSphereCenter();
     EXPECT_NEAR(length(fromCenter), r + 2.0f, 1e-2f);
-    EXPECT_NEAR(std::atan2(fromCenter.x, fromCenter.z), 0.5f, 1e-5f);
-    EXPECT_EQ(sphericalPlacementVector({0, 0, 3}), Vector(0, 0, 3));
+    EXPECT_NEAR(std::atan2(fromCenter.x, fromCenter.y), 0.5f, 1e-5f);
+    EXPECT_EQ(sphericalPlacementVector({0, 3, 0}), Vector(0, 3, 0));
     // The frame's up axis is the surface normal there.
-    const Vector up = sphericalPlacementMatrix({r * 0.5f, 0.0f, 0.0f}).column(2);
-    EXPECT_NEAR(up.x, std::sin(0.5f), 1e-5f);
-    EXPECT_NEAR(up.z, std::cos(0.5f), 1e-5f);
+    const Vector up = sphericalPlacementMatrix({0.0f, 0.0f, r * 0.5f}).column(1);
+    EXPECT_NEAR(up.z, std::sin(0.5f), 1e-5f);
+    EXPECT_NEAR(up.y, std::cos(0.5f), 1e-5f);
 }
 
 TEST(SphericalWorldTest, TheHorizonHidesFarPointsAndReflectMirrorsInTheGround) {
     const float r = getSphereRadius();
-    const Vector eye(0, 0, 2);
-    EXPECT_FALSE(sphericalClip(sphericalPlacementVector({10, 0, 0}), eye));
+    const Vector eye(0, 2, 0);
+    EXPECT_FALSE(sphericalClip(sphericalPlacementVector({10, 0, -5}), eye));
     EXPECT_TRUE(sphericalClip(sphericalPlacementVector({r, 0, 0}), eye));
-    EXPECT_TRUE(sphericalClip({0, 0, -1}, eye)) << "below the ground";
+    EXPECT_TRUE(sphericalClip({0, -1, 0}, eye)) << "below the ground";
 
     TMatrix m;
     Vector o;
-    reflect(TMatrix(), Vector(0, 0, 3), m, o);
-    EXPECT_NEAR(o.z, -3.0f, 1e-3f);
-    EXPECT_NEAR(m.determinant(), -1.0f, 1e-5f);
-    EXPECT_NEAR(m[2][2], -1.0f, 1e-6f);
+    reflect(TMatrix(), Vector(1, 3, -2), m, o);
+    EXPECT_NEAR(o.y, -3.0f, 1e-2f);
+    EXPECT_NEAR(o.x, 1.0f, 1e-2f);
+    EXPECT_NEAR(m.determinant(), -1.0f, 1e-4f);
+    EXPECT_NEAR(m[1][1], -1.0f, 1e-4f);
 }

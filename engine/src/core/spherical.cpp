@@ -8,9 +8,9 @@ float sphereRadius = 1000.0f;
 
 // The unit direction of the flat point's arc, and its angle from the top.
 void arcOf(const Vector& flat, Vector& horizontal, float& theta) {
-    const float d = std::sqrt(flat.x * flat.x + flat.y * flat.y);
+    const float d = std::sqrt(flat.x * flat.x + flat.z * flat.z);
     theta = d / sphereRadius;
-    horizontal = d > 0.0f ? Vector(flat.x / d, flat.y / d, 0.0f) : Vector(1.0f, 0.0f, 0.0f);
+    horizontal = d > 0.0f ? Vector(flat.x / d, 0.0f, flat.z / d) : Vector(1.0f, 0.0f, 0.0f);
 }
 
 }  // namespace
@@ -25,16 +25,16 @@ void setSphereRadius(float radius) {
 }
 
 Vector getSphereCenter() {
-    return {0.0f, 0.0f, -sphereRadius};
+    return {0.0f, -sphereRadius, 0.0f};
 }
 
 Vector sphericalPlacementVector(const Vector& flat) {
     Vector horizontal;
     float theta = 0.0f;
     arcOf(flat, horizontal, theta);
-    const float r = sphereRadius + flat.z;
+    const float r = sphereRadius + flat.y;
     return getSphereCenter() + horizontal * (r * std::sin(theta)) +
-           Vector(0.0f, 0.0f, r * std::cos(theta));
+           Vector(0.0f, r * std::cos(theta), 0.0f);
 }
 
 TMatrix sphericalPlacementMatrix(const Vector& flat) {
@@ -43,13 +43,13 @@ TMatrix sphericalPlacementMatrix(const Vector& flat) {
     arcOf(flat, horizontal, theta);
     // Tilting by theta about the axis across the arc carries the top's frame
     // (the identity) to the placed point.
-    const Vector across = cross(Vector(0.0f, 0.0f, 1.0f), horizontal);
+    const Vector across = cross(Vector(0.0f, 1.0f, 0.0f), horizontal);
     return TMatrix::rotation(across, theta);
 }
 
 void sphericalPlacement(const TMatrix& matrix, const Vector& flat, float scale, bool onSurface,
                         TMatrix& placedMatrix, Vector& placedPosition) {
-    const Vector ground = onSurface ? Vector(flat.x, flat.y, 0.0f) : flat;
+    const Vector ground = onSurface ? Vector(flat.x, 0.0f, flat.z) : flat;
     TMatrix m = sphericalPlacementMatrix(ground) * matrix;
     for (auto& row : m.m)
         for (float& v : row)
@@ -78,7 +78,7 @@ void reflect(const TMatrix& matrix, const Vector& offset, TMatrix& reflectedMatr
     const Vector c = getSphereCenter();
     Vector n = normalized(offset - c);
     if (squaredLength(n) == 0.0f)
-        n = Vector(0.0f, 0.0f, 1.0f);
+        n = Vector(0.0f, 1.0f, 0.0f);
     const Vector ground = c + n * sphereRadius;
     TMatrix h;
     for (int r = 0; r < 3; ++r)

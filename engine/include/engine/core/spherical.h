@@ -1,10 +1,11 @@
 // The spherical world. The ground is a sphere of radius getSphereRadius()
-// whose top touches the origin: its centre is (0, 0, -R) and +z is up at the
-// origin. Content is modelled on a flat plane z = 0 and placed on the sphere
-// by keeping arc lengths: a flat point (x, y, h) at distance d = |(x, y)|
-// from the origin lands at the angle theta = d / R from the top, height h
-// above the surface, in the vertical plane through (x, y):
-//   placed = C + (R + h) * (sin(theta) * (x, y) / d, cos(theta))
+// whose top touches the origin: its centre is (0, -R, 0) and +y is up at the
+// origin, as in the scenes, whose ground is the plane y = 0. Content is
+// modelled on that flat plane and placed on the sphere by keeping arc
+// lengths: a flat point (x, h, z) at distance d = |(x, z)| from the origin
+// lands at the angle theta = d / R from the top, height h above the surface,
+// in the vertical plane through (x, 0, z):
+//   placed = C + (R + h) * (sin(theta) * (x, 0, z) / d + cos(theta) * (0, 1, 0))
 // so distances along the ground and heights are kept, and a point of the
 // flat plane far from the origin curves down below the horizon.
 #pragma once
@@ -18,8 +19,8 @@ Vector getSphereCenter();
 
 // The flat point placed on the sphere (formula above).
 Vector sphericalPlacementVector(const Vector& flat);
-// The frame at the placed point: column 2 the surface normal, columns 0 and
-// 1 the flat x and y axes carried along the arc (a rotation).
+// The frame at the placed point: column 1 the surface normal, columns 0 and
+// 2 the flat x and z axes carried along the arc (a rotation).
 TMatrix sphericalPlacementMatrix(const Vector& flat);
 // A local frame `matrix` at the flat point, placed: the out matrix is the
 // placement frame times `matrix` scaled by `scale`, the out position the
@@ -33,7 +34,7 @@ void sphericalPlacement(const TMatrix& matrix, const Vector& flat, float scale, 
 bool sphericalClip(const Vector& point, const Vector& eye);
 
 // Mirror image of a placement in the ground's tangent plane under `offset`
-// (for a point near the origin, the plane z = 0): with n the normal at that
+// (for a point near the origin, the plane y = 0): with n the normal at that
 // ground point Q, H = I - 2 n n^T gives matrix' = H * matrix and
 // offset' = offset - 2 ((offset - Q) . n) n. The matrix' has determinant -1,
 // so culling must be inverted when drawing with it.
