@@ -62,6 +62,14 @@ void AureoleEffect::draw() {
         return;
     // Three circles: dark just inside the mesh's edge, brightest at it, and
     // dark again at the outer radius, so the ring is soft on both sides.
+    // The ring stands at the depth of the mesh's centre: what is in front
+    // of the mesh hides it, what is behind does not.
+    const auto* view = dynamic_cast<D3DRenderView*>(theD3DRenderDriver->getCurrentRenderView());
+    ScreenVertex centre{};
+    const Vector world =
+        mesh->getWorldMatrix() * mesh->getModelBox().center() + mesh->getWorldOffset();
+    if (!view || !toScreen(*view, world, centre))
+        return;
     const float radii[3] = {inner * 0.8f, inner, inner * scale};
     const DWORD bright = colorToARGB(clamped(color * intensity));
     const DWORD colors[3] = {0, bright, 0};
@@ -72,7 +80,7 @@ void AureoleEffect::draw() {
             for (int k = 0; k < 2; ++k) {
                 ScreenVertex& v = strip[band][2 * s + k];
                 v = ScreenVertex{cx + std::cos(a) * radii[band + k],
-                                 cy + std::sin(a) * radii[band + k], 0.0f, 1.0f,
+                                 cy + std::sin(a) * radii[band + k], centre.z, centre.rhw,
                                  colors[band + k], 0, 0.0f, 0.0f};
             }
         }
@@ -84,7 +92,8 @@ void AureoleEffect::draw() {
     scope.set(RS_ALPHABLENDENABLE, TRUE);
     scope.set(RS_SRCBLEND, D3DBLEND_ONE);
     scope.set(RS_DESTBLEND, D3DBLEND_ONE);
-    scope.set(RS_ZENABLE, FALSE);
+    scope.set(RS_ZENABLE, TRUE);
+    scope.set(RS_ZWRITEENABLE, FALSE);
     scope.set(RS_CULLMODE, D3DCULL_NONE);
     theRenderStateManager->flush();
     if (theD3DTextureManager)

@@ -4,8 +4,14 @@
 #include "../../rmesh.h"
 #include "../../rview.h"
 
+#include "../../marked_vertex_buffer.h"
+
 #include <engine/class_registry.h>
 #include <engine/core/effect_settings.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
 
 REGISTER_CLASS(Contour);
 
@@ -54,12 +60,52 @@ void Contour::draw() {
     if (type == SEContour::OUTLINE || type == SEContour::OUTLINE_AND_HIGHLIGHT) {
         StateScope scope;
         setFlatColor(scope, color);
-        scope.set(RS_FILLMODE, D3DFILL_WIREFRAME);
         scope.set(RS_ALPHABLENDENABLE, FALSE);
         scope.set(RS_ZWRITEENABLE, FALSE);
         scope.set(RS_ZENABLE, zFix ? FALSE : TRUE);
         scope.set(RS_ZFUNC, D3DCMP_LESSEQUAL);
-        scope.set(RS_CULLMODE, D3DCULL_NONE);
-        overdrawMesh(*mesh);
+        if (zFix || !drawShiftedCopies()) {
+            // Cut by the screen's edge, the vertices are partly in clip form:
+            // the edges of the back faces stand in, which the front faces
+            // hide but on the silhouette.
+            scope.set(RS_FILLMODE, D3DFILL_WIREFRAME);
+            scope.set(RS_CULLMODE, D3DCULL_CW);
+            overdrawMesh(*mesh);
+        }
     }
+}
+
+bool Contour::drawShiftedCopies() {
+    MarkedVertexBuffer* buffer = mesh->getVertexBuffer();
+    if (!buffer || !g_pDevice || mesh->getClipState() != D3DOneLevelRenderMesh::CLIP_INSIDE)
+        return false;
+    const int size = buffer->getDestinationVertexSize();
+    const unsigned char* data = buffer->lockDestinationBuffer(DDLOCK_READONLY);
+    if (!data || size < 16)
+        return false;
+    std::vector<unsigned char> original(data, data + std::size_t(size) * buffer->getVertexTotal());
+    buffer->unlockDestinationBuffer();
+    std::vector<unsigned char> shifted(original.size());
+    theRenderStateManager->flush();
+    const float w = outlineWidth;
+    const float offsets[8][2] = {{-w, 0}, {w, 0}, {0, -w}, {0, w},
+                                 {-w, -w}, {w, -w}, {-w, w}, {w, w}};
+    for (const auto& offset : offsets) {
+        for (std::size_t v = 0; v + size <= original.size(); v += std::size_t(size)) {
+            float xyz[3];
+            std::memcpy(xyz, &original[v], sizeof xyz);
+            xyz[0] += offset[0];
+            xyz[1] += offset[1];
+            xyz[2] = std::min(xyz[2] + outlineDepthBias, 1.0f);
+            std::memcpy(&shifted[v], xyz, sizeof xyz);
+            std::memcpy(&shifted[v + sizeof xyz], &original[v + sizeof xyz], size - sizeof xyz);
+        }
+        for (const MarkedVertexBuffer::SetEntry& entry : buffer->getSetIndices())
+            g_pDevice->DrawPrimitive(static_cast<D3DPRIMITIVETYPE>(entry.primitiveType),
+                                     DWORD(buffer->getDestinationVertexFormat()),
+                                     &shifted[std::size_t(entry.firstVertex) * size],
+                                     DWORD(entry.vertexCount),
+                                     D3DDP_DONOTLIGHT | D3DDP_DONOTUPDATEEXTENTS);
+    }
+    return true;
 }

@@ -13,6 +13,11 @@ class D3DOneLevelRenderMesh;
 class Contour : public ModelSelectionInterface, public EffectiveRenderMesh, public SpecialEffect {
 public:
     static constexpr unsigned overloadFlags = OVERLOAD_PREPARE_VIEW | OVERLOAD_MORPH;
+    // Width of the outline in pixels, and how far behind the mesh (in
+    // depth-buffer units) its shifted copies lie, so that the mesh hides
+    // them and only the band around it shows.
+    static constexpr float outlineWidth = 2.0f;
+    static constexpr float outlineDepthBias = 0.002f;
 
     // Selected from the start when asked.
     explicit Contour(bool selected = false);
@@ -32,6 +37,10 @@ public:
     void draw();
 
 private:
+    // Shifted copies of the mesh's screen vertices behind it; false when its
+    // vertices are not all on the screen (or cannot be read).
+    bool drawShiftedCopies();
+
     class Deferred : public DeferredRenderObject {
     public:
         explicit Deferred(Contour& owner) : owner(owner) {}
