@@ -19,21 +19,24 @@ std::string summary(const std::vector<std::string>& args) {
       << o.screenshot << "] r" << o.record << " fps" << o.fps << " [" << o.dataDir << "] s"
       << o.scene << " p" << o.pick << " @" << o.pointer.value_or(PixelPoint{-1, -1}).x << ","
       << o.pointer.value_or(PixelPoint{-1, -1}).y << " hud" << o.hud << " c" << o.cursor << " ["
-      << o.presented << "] rc" << o.restoreCheck << " h" << o.help;
+      << o.presented << "] rc" << o.restoreCheck << " h" << o.help << " e" << o.effects << " ["
+      << o.gallery << "]";
     return s.str();
 }
 
 }  // namespace
 
 TEST(ViewerOptions, DefaultsAndEveryOptionWithSeparateAndJoinedValues) {
-    EXPECT_EQ(summary({}), "- w0 f0 #203060 [] r0 fps0 [] s1 p0 @-1,-1 hud1 c0 [] rc0 h0");
+    EXPECT_EQ(summary({}), "- w0 f0 #203060 [] r0 fps0 [] s1 p0 @-1,-1 hud1 c0 [] rc0 h0 e1 []");
     EXPECT_EQ(summary({"--mode", "800x600x32", "--windowed", "--frames=60", "--background",
                        "#A0b1C2", "--screenshot=out/s%02d.tga", "--record", "--fps", "--data",
                        "some/dir", "--pick", "--pointer=12,345", "--cursor", "--help"}),
               "800x600x32 w1 f60 #a0b1c2 [out/s%02d.tga] r1 fps1 [some/dir] s1 p1 @12,345 hud1 c1 "
-              "[] rc0 h1");
+              "[] rc0 h1 e1 []");
     EXPECT_EQ(summary({"--no-scene", "--no-hud", "--presented", "p.tga", "-h"}),
-              "- w0 f0 #203060 [] r0 fps0 [] s0 p0 @-1,-1 hud0 c0 [p.tga] rc0 h1");
+              "- w0 f0 #203060 [] r0 fps0 [] s0 p0 @-1,-1 hud0 c0 [p.tga] rc0 h1 e1 []");
+    EXPECT_EQ(summary({"--no-effects", "--gallery", "pics"}),
+              "- w0 f0 #203060 [] r0 fps0 [] s1 p0 @-1,-1 hud1 c0 [] rc0 h0 e0 [pics]");
 }
 
 TEST(ViewerOptions, ErrorsNameTheOptionAndTheValue) {
@@ -61,6 +64,8 @@ TEST(ViewerOptions, ErrorsNameTheOptionAndTheValue) {
         {{"--cursor", "--no-hud"}, "--cursor comes with the heads-up display"},
         {{"--presented", ""}, "--presented wants a file name"},
         {{"--restore-check", "--windowed"}, "--restore-check draws a still full-screen scene"},
+        {{"--gallery", ""}, "--gallery wants a folder"},
+        {{"--gallery", "g", "--no-scene"}, "--gallery draws the scene once per effect"},
     };
     for (const auto& [args, expected] : cases) {
         const std::string error = parseOptions(args).error;

@@ -172,8 +172,10 @@ TEST_F(ViewerRun, HeadlessWithoutAFrameCountDrawsTheDefaultNumber) {
 // column or nothing. Over it the heads-up display: the bitmap-font text panel
 // in a frame of screen lines at the top left, the logo at the top right.
 TEST_F(ViewerRun, TheSceneIsDrawnAndPickedUnderThePointerBelowTheHeadsUpDisplay) {
-    // Nothing is pointed before the first pick has been settled; then the column.
-    run("--mode 640x480x16 --frames 8 --pick --pointer 320,240 --background 102030" +
+    // Nothing is pointed before the first pick has been settled; then the
+    // column. Without the effects, whose fade from black would cover the
+    // background.
+    run("--mode 640x480x16 --frames 8 --pick --pointer 320,240 --background 102030 --no-effects" +
             shots("scene%d.tga"),
         0, {"scene: 5 meshes, 4 lights\n", "pointed: none\npointed: column\n"}, {"hud: no"});
     Tga tga(folder / "scene0.tga");
@@ -317,4 +319,38 @@ TEST_F(ViewerRun, TheVideoPlaysInTheCornerAndAMissingClipIsSkipped) {
     const std::string missing = (folder / "none.avi").string();
     run("--frames 2 --video " + quoted(missing), 0,
         {"video: cannot play '" + missing + "'; going on without it\n", "frames drawn: 2\n"});
+}
+
+// The scene starts faded to black; the gallery has one picture per effect,
+// each a PNG, and a page naming them.
+TEST_F(ViewerRun, TheSceneFadesInWithItsEffectsAndTheGalleryShowsEachEffect) {
+    run("--mode 640x480x16 --frames 3 --no-hud" + shots("fx%d.tga"), 0, {});
+    run("--mode 640x480x16 --frames 3 --no-hud --no-effects" + shots("plain%d.tga"), 0, {});
+    const auto brightness = [](const Tga& tga) {
+        long sum = 0;
+        for (int y = 0; y < tga.height; y += 8)
+            for (int x = 0; x < tga.width; x += 8)
+                for (int shift : {0, 8, 16})
+                    sum += (tga.rgb(x, y) >> shift) & 0xFF;
+        return sum;
+    };
+    const long faded = brightness(Tga(folder / "fx0.tga"));
+    const long plain = brightness(Tga(folder / "plain0.tga"));
+    EXPECT_LT(faded * 10, plain) << "a tenth of a second into a fade of 1.5 s";
+    EXPECT_GT(faded, 0);
+
+    const fs::path gallery = folder / "gallery";
+    run("--mode 640x480x16 --gallery " + quoted(gallery.string()), 0, {"gallery: "});
+    std::ifstream page(gallery / "index.html");
+    const std::string html((std::istreambuf_iterator<char>(page)), std::istreambuf_iterator<char>());
+    for (const char* name : {"none", "fading", "trace", "contour", "aureole", "dissolve"}) {
+        std::ifstream png(gallery / (std::string(name) + ".png"), std::ios::binary);
+        char signature[8] = {};
+        png.read(signature, sizeof signature);
+        EXPECT_EQ(std::string(signature + 1, 3), "PNG") << name;
+        EXPECT_NE(html.find(std::string(name) + ".png"), std::string::npos) << name;
+    }
+    for (const char* title : {"FadingEffect", "TraceEffect", "Contour", "AureoleEffect",
+                              "MaterialDisappearanceEffect"})
+        EXPECT_NE(html.find(title), std::string::npos) << title;
 }

@@ -144,6 +144,15 @@ const std::map<std::string, OptionSpec>& optionTable() {
               o.presented = v;
               return {};
           }}},
+        {"--no-effects", {false, [](Options& o, const std::string&) { o.effects = false; return std::string(); }}},
+        {"--gallery",
+         {true,
+          [](Options& o, const std::string& v) -> std::string {
+              if (v.empty())
+                  return "--gallery wants a folder";
+              o.gallery = v;
+              return {};
+          }}},
         {"--restore-check",
          {false, [](Options& o, const std::string&) { o.restoreCheck = true; return std::string(); }}},
         {"--video",
@@ -301,6 +310,10 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         result.error = "--pick needs the scene; drop --no-scene";
     else if (result.options.cursor && (!result.options.scene || !result.options.hud))
         result.error = "--cursor comes with the heads-up display; drop --no-scene and --no-hud";
+    else if (!result.options.gallery.empty() &&
+             (!result.options.scene || result.options.restoreCheck || result.options.record))
+        result.error = "--gallery draws the scene once per effect: it needs the scene and cannot "
+                       "go with --restore-check or --record";
     else if (result.options.restoreCheck && !result.options.scene)
         result.error = "--restore-check needs the scene; drop --no-scene";
     else if (result.options.restoreCheck && (result.options.windowed || result.options.record ||
@@ -338,6 +351,10 @@ std::string usageText(const std::string& program) {
            "                        shown whenever the display has one)\n"
            "  --presented FILE      after the last frame, save the frame as presented, overlays\n"
            "                        (the cursor) included, as a 32-bit TGA\n"
+           "  --no-effects          the scene without its special effects (fade in, trace,\n"
+           "                        contour on the pointed mesh, aureole, dissolving ring)\n"
+           "  --gallery DIR         draw the scene once per special effect, that effect alone,\n"
+           "                        and write DIR/<effect>.png and DIR/index.html\n"
            "  --restore-check       draw the scene standing still, change the video mode (which\n"
            "                        rebuilds every device object), switch away from the\n"
            "                        application and back, and compare the pictures (fails\n"

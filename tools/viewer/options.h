@@ -39,6 +39,8 @@ struct Options {
     bool restoreCheck = false;  // the same picture after a mode change and a task switch
     std::string video;          // the clip to play; empty: the data root's Videos/demo.avi
     bool videoLoop = false;     // play the clip again whenever it ends
+    bool effects = true;        // the scene's special effects; --no-effects: none
+    std::string gallery;        // write one picture per effect and an index.html there
     bool help = false;
 };
 

@@ -8,6 +8,7 @@
 #include "mode_choice.h"
 #include "registration.h"
 #include "restore_check.h"
+#include "gallery.h"
 #include "scene/demo_scene.h"
 #include "video_show.h"
 
@@ -328,6 +329,17 @@ private:
         // its picture still, so it has none (the frame time would change).
         std::unique_ptr<Hud> hud;
         std::optional<DriverListenerRegistration> showing;
+        if (!options.gallery.empty()) {
+            GallerySettings gallery;
+            gallery.aspect = static_cast<float>(mode->getWidth()) / static_cast<float>(mode->getHeight());
+            gallery.drawFrame = [&] { drawFrames(driver, 1, counter, watcher); };
+            try {
+                writeGallery(driver, (fs::path(writeBase()) / options.gallery).string(), gallery, out);
+            } catch (const std::runtime_error& e) {
+                throw Failure(std::string("gallery: ") + e.what());
+            }
+            return;
+        }
         if (options.scene && options.hud && !options.restoreCheck) {
             Hud::Settings hudSettings;
             if (picks)
@@ -358,6 +370,7 @@ private:
             scene::SceneSession::Settings settings;
             settings.aspect = static_cast<float>(mode->getWidth()) / static_cast<float>(mode->getHeight());
             settings.pickReport = picks.get();
+            settings.effects = options.effects ? scene::EFFECT_ALL : 0u;
             if (options.restoreCheck)
                 settings.clock = [] { return stillSceneTime; };
             else

@@ -7,6 +7,7 @@
 #include <engine/core/render_driver.h>
 #include <engine/core/render_light.h>
 #include <engine/core/render_light_factory.h>
+#include <engine/core/render_timer.h>
 #include <engine/core/render_view.h>
 #include <engine/core/render_view_factory.h>
 
@@ -153,6 +154,9 @@ SceneSession::SceneSession(RenderDriver& driver, SceneContent& content, Settings
                                    {1.2f, 0.02f, 3.4f}, {3.4f, 0.02f, 3.4f}};
         pool->setCorners(corners);
     }
+    if (this->settings.effects)
+        effects = std::make_unique<SceneEffects>(view, objects, this->settings.effects,
+                                                 this->settings.contourTarget);
     update(0.0f);
     driver.registerView(&view);
     registered = true;
@@ -163,6 +167,7 @@ SceneSession::~SceneSession() {
         driver.unregisterView(&view);
     pool.reset();
     poolImage.reset();
+    effects.reset();
     objects.clear();
     RenderView* renderView = view.getRenderView();
     for (RenderLight* light : renderLights) {
@@ -185,10 +190,17 @@ void SceneSession::update(float seconds) {
         objects[i]->setTransformation(poses[i].orientation, poses[i].position);
         objects[i]->setAnimationTime(poses[i].animationTime);
     }
+    if (effects)
+        effects->update(seconds, settings.pickReport ? settings.pickReport->current() : std::string());
 }
 
 void SceneSession::SceneView::draw() {
-    session.update(session.settings.clock ? session.settings.clock() : 0.0f);
+    const float seconds = session.settings.clock ? session.settings.clock() : 0.0f;
+    // The engine's render clocks follow the scene's: effects animate by them.
+    theDelayedRenderTimer->update(theRenderTimer->getTime());
+    theRenderTimer->update(seconds);
+    thePausedRenderTimer->update(seconds);
+    session.update(seconds);
     if (session.settings.beforeView)
         session.settings.beforeView();
     View::draw();

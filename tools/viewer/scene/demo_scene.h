@@ -4,6 +4,7 @@
 #pragma once
 
 #include "pick_report.h"
+#include "scene_effects.h"
 
 #include <engine/core/camera.h>
 #include <engine/core/decal.h>
@@ -76,6 +77,10 @@ public:
         std::function<void()> beforeView;
         // Drawn after the scene's own meshes (not owned), e.g. a video screen.
         std::vector<RenderMeshShellInterface*> extraMeshes;
+        // The special effects shown (SceneEffect bits), and the mesh the
+        // contour stays on (empty: the pointed one).
+        unsigned effects = 0;
+        std::string contourTarget;
     };
     SceneSession(RenderDriver& driver, SceneContent& content, Settings settings);
     ~SceneSession();
@@ -87,6 +92,8 @@ public:
     const std::string& whyNot() const { return why; }
     const std::vector<std::unique_ptr<SceneObject>>& getObjects() const { return objects; }
     const Camera& getCamera() const { return camera; }
+    // The effects the driver made (SceneEffect bits).
+    unsigned effectsShown() const { return effects ? effects->made() : 0u; }
 
 private:
     class SceneView : public View {
@@ -115,6 +122,7 @@ private:
     // A pool of glass lying on the ground: a translucent 3D decal.
     std::unique_ptr<Image3D> poolImage;
     std::unique_ptr<Decal3D> pool;
+    std::unique_ptr<SceneEffects> effects;
     bool registered = false;
 };
 

@@ -26,6 +26,8 @@ public:
     RenderMeshShell& operator=(const RenderMeshShell&) = delete;
 
     void setTransformation(const TMatrix& orientation, const Vector& position);
+    const TMatrix& getOrientation() const { return orientation; }
+    const Vector& getPosition() const { return position; }
     // Seconds into the key-frame animation; it loops over the animation's length.
     void setAnimationTime(float seconds);
     void setLighting(bool on) { lighting = on; }
