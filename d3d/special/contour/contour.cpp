@@ -79,33 +79,51 @@ bool Contour::drawShiftedCopies() {
     MarkedVertexBuffer* buffer = mesh->getVertexBuffer();
     if (!buffer || !g_pDevice || mesh->getClipState() != D3DOneLevelRenderMesh::CLIP_INSIDE)
         return false;
-    const int size = buffer->getDestinationVertexSize();
+    const std::size_t size = std::size_t(buffer->getDestinationVertexSize());
     const unsigned char* data = buffer->lockDestinationBuffer(DDLOCK_READONLY);
     if (!data || size < 16)
         return false;
-    std::vector<unsigned char> original(data, data + std::size_t(size) * buffer->getVertexTotal());
+    // Every set as one triangle list, in the winding the strips and fans
+    // draw with, so that culling keeps the same faces.
+    std::vector<unsigned char> list;
+    const auto add = [&](int vertex) {
+        const unsigned char* v = data + std::size_t(vertex) * size;
+        list.insert(list.end(), v, v + size);
+    };
+    for (const MarkedVertexBuffer::SetEntry& entry : buffer->getSetIndices())
+        for (int i = 0; i + 2 < entry.vertexCount; ++i) {
+            const int first = entry.firstVertex;
+            if (entry.primitiveType == D3DPT_TRIANGLEFAN) {
+                add(first);
+                add(first + i + 1);
+                add(first + i + 2);
+            } else {
+                add(first + i + (i % 2));
+                add(first + i + 1 - (i % 2));
+                add(first + i + 2);
+            }
+        }
     buffer->unlockDestinationBuffer();
-    std::vector<unsigned char> shifted(original.size());
+    if (list.empty())
+        return true;
+    const std::size_t count = list.size() / size;
+    std::vector<unsigned char> shifted(list);
     theRenderStateManager->flush();
+    // Four diagonal shifts cover every direction of a band this narrow.
     const float w = outlineWidth;
-    const float offsets[8][2] = {{-w, 0}, {w, 0}, {0, -w}, {0, w},
-                                 {-w, -w}, {w, -w}, {-w, w}, {w, w}};
+    const float offsets[4][2] = {{-w, -w}, {w, -w}, {-w, w}, {w, w}};
     for (const auto& offset : offsets) {
-        for (std::size_t v = 0; v + size <= original.size(); v += std::size_t(size)) {
+        for (std::size_t v = 0; v < list.size(); v += size) {
             float xyz[3];
-            std::memcpy(xyz, &original[v], sizeof xyz);
+            std::memcpy(xyz, &list[v], sizeof xyz);
             xyz[0] += offset[0];
             xyz[1] += offset[1];
             xyz[2] = std::min(xyz[2] + outlineDepthBias, 1.0f);
             std::memcpy(&shifted[v], xyz, sizeof xyz);
-            std::memcpy(&shifted[v + sizeof xyz], &original[v + sizeof xyz], size - sizeof xyz);
         }
-        for (const MarkedVertexBuffer::SetEntry& entry : buffer->getSetIndices())
-            g_pDevice->DrawPrimitive(static_cast<D3DPRIMITIVETYPE>(entry.primitiveType),
-                                     DWORD(buffer->getDestinationVertexFormat()),
-                                     &shifted[std::size_t(entry.firstVertex) * size],
-                                     DWORD(entry.vertexCount),
-                                     D3DDP_DONOTLIGHT | D3DDP_DONOTUPDATEEXTENTS);
+        g_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, DWORD(buffer->getDestinationVertexFormat()),
+                                 shifted.data(), DWORD(count),
+                                 D3DDP_DONOTLIGHT | D3DDP_DONOTUPDATEEXTENTS);
     }
     return true;
 }

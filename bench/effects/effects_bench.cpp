@@ -1,0 +1,141 @@
+// d3dview's demo scene at 640 x 480 x 16, headless, with and without its
+// special effects (fade, trace, contour on the column, aureole, dissolving
+// ring), through the whole driver.
+//
+// SceneWithEffects/N, N the effects shown (scene::SceneEffect bits: 1 fade,
+// 2 trace, 4 contour, 8 aureole, 16 dissolve, 31 all, 30 all but the fade,
+// as after the first 1.5 s of the demo): frames per second (items_per_second) and per
+// frame the calls that reach the device: draws, state changes, texture
+// binds and every IDirect3DDevice3 call together. The /1 run reports
+// effects_cost, 1 - (frame rate with effects / frame rate without), when /0
+// ran first. The scene's clock stays inside the fade's first 1.3 s, so the
+// overlay is drawn in every frame.
+#include "driver.h"
+#include "scene/demo_scene.h"
+
+#include <engine/core/globals.h>
+#include <engine/core/render_driver.h>
+#include <engine/core/video_mode.h>
+#include <engine/resources.h>
+#include <platform/testing.h>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+// The driver loaded with the repository's data and a 640 x 480 x 16 mode.
+class DriverSetup {
+public:
+    DriverSetup() {
+        setenv("D3DDRIVER_HEADLESS", "1", 0);
+        platform::testing::activateApplication();
+        writeDir = std::filesystem::temp_directory_path() / ("bench_effects_" + std::to_string(getpid()));
+        theResourceManager->setWriteDir(writeDir.string());
+        if (!theResourceManager->setDataRoot(std::string(D3DDRIVER_SOURCE_DIR) + "/data"))
+            throw std::runtime_error("no data folder");
+        initDriver();
+        const VideoMode* mode = nullptr;
+        for (const VideoMode* m : theRenderDriver->getVideoModeList())
+            if (!m->isWindowed() && m->isHardware() && m->getWidth() == 640 &&
+                m->getHeight() == 480 && m->getColorDepth() == 16)
+                mode = m;
+        if (!mode)
+            throw std::runtime_error("no 640x480x16 mode");
+        theRenderDriver->initVideoMode(mode);
+        theRenderDriver->setBackgroundColor(Color(0.125f, 0.19f, 0.375f), true);
+        content = std::make_unique<scene::SceneContent>();
+    }
+    ~DriverSetup() {
+        theRenderDriver->termVideoMode();
+        termDriver();
+        std::error_code ec;
+        std::filesystem::remove_all(writeDir, ec);
+    }
+
+    scene::SceneContent& getContent() { return *content; }
+
+private:
+    std::filesystem::path writeDir;
+    std::unique_ptr<scene::SceneContent> content;
+};
+
+DriverSetup& driver() {
+    static DriverSetup s;
+    return s;
+}
+
+double framesPerSecondWithout = 0.0;
+
+void SceneWithEffects(benchmark::State& state) {
+    const unsigned effects = static_cast<unsigned>(state.range(0));
+    int frame = 0;
+    scene::SceneSession::Settings settings;
+    settings.aspect = 640.0f / 480.0f;
+    settings.effects = effects;
+    settings.contourTarget = "column";
+    settings.clock = [&frame] { return 0.1f + std::fmod(static_cast<float>(frame++) / 30.0f, 1.3f); };
+    scene::SceneContent& content = driver().getContent();
+    scene::SceneSession session(*theRenderDriver, content, settings);
+    if (!session.ready()) {
+        state.SkipWithError(session.whyNot().c_str());
+        return;
+    }
+    for (int i = 0; i < 5; ++i)  // textures loaded, buffers made
+        theRenderDriver->draw();
+
+    const char* const counted[][2] = {
+        {"DrawPrimitive", "IDirect3DDevice3::DrawPrimitive"},
+        {"DrawPrimitiveVB", "IDirect3DDevice3::DrawPrimitiveVB"},
+        {"SetRenderState", "IDirect3DDevice3::SetRenderState"},
+        {"SetTextureStageState", "IDirect3DDevice3::SetTextureStageState"},
+        {"SetTexture", "IDirect3DDevice3::SetTexture"},
+    };
+    unsigned before[5];
+    for (int i = 0; i < 5; ++i)
+        before[i] = platform::testing::callCount(counted[i][1]);
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state)
+        theRenderDriver->draw();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double iterations = static_cast<double>(state.iterations());
+    state.SetItemsProcessed(state.iterations());
+    double deviceCalls = 0.0;
+    for (int i = 0; i < 5; ++i) {
+        const double perFrame =
+            static_cast<double>(platform::testing::callCount(counted[i][1]) - before[i]) / iterations;
+        state.counters[counted[i][0]] = benchmark::Counter(perFrame);
+        deviceCalls += perFrame;
+    }
+    state.counters["device_calls"] = benchmark::Counter(deviceCalls);
+    const double fps = iterations / seconds;
+    if (!effects)
+        framesPerSecondWithout = fps;
+    else if (framesPerSecondWithout > 0.0)
+        state.counters["effects_cost"] = 1.0 - fps / framesPerSecondWithout;
+}
+
+}  // namespace
+
+BENCHMARK(SceneWithEffects)
+    ->Arg(0)
+    ->Arg(scene::EFFECT_ALL)
+    ->Arg(scene::EFFECT_ALL & ~scene::EFFECT_FADE)
+    ->Arg(scene::EFFECT_FADE)
+    ->Arg(scene::EFFECT_TRACE)
+    ->Arg(scene::EFFECT_CONTOUR)
+    ->Arg(scene::EFFECT_AUREOLE)
+    ->Arg(scene::EFFECT_DISSOLVE)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+BENCHMARK_MAIN();
