@@ -6,6 +6,7 @@
 #include "../support/mesh_scene.h"
 
 #include <engine/core/effect_settings.h>
+#include <engine/core/render_timer.h>
 
 namespace {
 
@@ -258,4 +259,49 @@ TEST_F(EffectsTest, AContourOutlinesItsMeshAndNothingElse) {
     drawScene({&shell});
     expectIn(0, -1.99f, 8, {0, 150, 0}, {19, 255, 19});
     shell.detachEffect(contour->getEffectMesh());
+}
+
+TEST_F(EffectsTest, ADissolvingMaterialBlendsByItsProgressAndThenIsGone) {
+    light();
+    build().quad(0, 2, -2, -2, 2, 8).material(material("white"));
+    RenderMeshShell shell(builders.back().finish());
+    drawScene({&shell});
+    const int full = int(pixels.at(240 * kWidth + 320) >> 8 & 0xFF);
+    ASSERT_GT(full, 100);
+
+    std::unique_ptr<MaterialDisappearanceEffectInterface> dissolve(
+        factory().createMaterialDisappearance());
+    ASSERT_TRUE(shell.attachEffect(dissolve.get()));
+    dissolve->start(10.0f, 2.0f);
+    thePausedRenderTimer->update(11.0);
+    EXPECT_FLOAT_EQ(dissolve->getProgress(), 0.5f);
+    drawScene({&shell});
+    const int half = int(pixels.at(240 * kWidth + 320) >> 8 & 0xFF);
+    EXPECT_NEAR(half, full / 2, 12) << "half the colour over the black background";
+    thePausedRenderTimer->update(12.5);
+    drawScene({&shell});
+    expectBlack(0, 0, 8);
+    dissolve->setReverse(true);
+    drawScene({&shell});
+    EXPECT_EQ(int(pixels.at(240 * kWidth + 320) >> 8 & 0xFF), full) << "reversed: back in full";
+    thePausedRenderTimer->reset();
+}
+
+TEST_F(EffectsTest, AnAureoleLightsARingAroundItsMeshAndNothingFarther) {
+    light();
+    build().quad(0, 2, -2, -2, 2, 8).material(material("green"));
+    RenderMeshShell shell(builders.back().finish());
+    std::unique_ptr<AureoleEffectInterface> aureole(factory().createAureole());
+    aureole->setColor(Color(1, 1, 1));
+    aureole->setScale(1.5f);
+    ASSERT_TRUE(shell.attachEffect(aureole.get()));
+    drawScene({&shell});
+    // The quad is 160 pixels square round the centre: the ring is brightest
+    // 80 pixels out and dark again at 120.
+    const auto grey = [&](int x, int y) { return int(pixels.at(std::size_t(y) * kWidth + x) & 0xFF); };
+    EXPECT_GT(grey(320, 145), 60) << "inside the ring, above the quad";
+    EXPECT_GT(grey(415, 240), 60) << "inside the ring, right of the quad";
+    EXPECT_EQ(grey(320, 20), 0) << "beyond the ring";
+    EXPECT_EQ(grey(320, 240), 0) << "the quad itself keeps its green";
+    expectIn(0, 0, 8, {0, 150, 0}, {19, 255, 19});
 }

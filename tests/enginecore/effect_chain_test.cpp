@@ -8,6 +8,7 @@
 #include "engine/core/render_mesh_shell.h"
 #include "engine/core/spherical.h"
 #include "engine/core/view.h"
+#include "../support/log_capture.h"
 #include "../support/recording_mesh.h"
 
 namespace {
@@ -175,6 +176,27 @@ TEST_F(EffectChainTest, ADisabledMeshIsNeitherTransformedNorDrawn) {
     EXPECT_EQ(factory.last->renders.size(), 1u);
     shell.detachEffect(&enable);
     shell.detachEffect(&below);
+}
+
+TEST_F(EffectChainTest, ADetachedLinkOrAMissingRecordIsRefusedWithAnError) {
+    LogCapture captured;
+    LoggingEffect lone("l", 0, 0xE, log);
+    MorphingInformation morphing;
+    lone.morph(&morphing);
+    RenderInformation rendering;
+    lone.render(&rendering);
+    EXPECT_EQ(lone.getOneLevelMesh(), nullptr);
+    EXPECT_EQ(lone.getWorldOffset(), nullptr);
+    EXPECT_EQ(captured.count("Effects", "morph: the effect is not attached to a mesh"), 1);
+    EXPECT_EQ(captured.count("Effects", "render: the effect is not attached to a mesh"), 1);
+
+    RenderMeshShell shell(mesh);
+    shell.attachEffect(&lone);
+    lone.transform(nullptr);
+    EXPECT_EQ(captured.count("Effects", "transform: no record given"), 1);
+    EXPECT_TRUE(factory.last->transforms.empty());
+    shell.render();
+    EXPECT_EQ(factory.last->transforms.size(), 1u);
 }
 
 TEST(CountingObjectTest, DeletionWaitsForTheLastReference) {

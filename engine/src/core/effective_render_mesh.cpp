@@ -4,8 +4,25 @@
 
 #include "engine/core/globals.h"
 #include "engine/core/render_driver.h"
+#include "engine/debug.h"
 
 namespace {
+
+const debug::Filter& filter() {
+    static const debug::Filter instance("Effects");
+    return instance;
+}
+
+// A step of the frame needs its record and a mesh below; either missing is
+// the caller's fault, said once per call and otherwise ignored.
+bool usable(const RenderMeshInterface* next, const void* record, const char* step, int line) {
+    if (next && record)
+        return true;
+    filter() << (debug::Error(debug::Context("engine/core/effective_render_mesh", line))
+                 << step << ": " << (record ? "the effect is not attached to a mesh"
+                                            : "no record given"));
+    return false;
+}
 
 EffectiveRenderMesh* asLink(RenderMeshInterface* link) {
     return dynamic_cast<EffectiveRenderMesh*>(link);
@@ -35,17 +52,17 @@ void EffectiveRenderMesh::prepareView(RenderView* view) {
 }
 
 void EffectiveRenderMesh::morph(MorphingInformation* info) {
-    if (next[LINK_MORPH])
+    if (usable(next[LINK_MORPH], info, "morph", __LINE__))
         next[LINK_MORPH]->morph(info);
 }
 
 void EffectiveRenderMesh::transform(TransformInformation* info) {
-    if (next[LINK_TRANSFORM])
+    if (usable(next[LINK_TRANSFORM], info, "transform", __LINE__))
         next[LINK_TRANSFORM]->transform(info);
 }
 
 void EffectiveRenderMesh::render(RenderInformation* info) {
-    if (next[LINK_RENDER])
+    if (usable(next[LINK_RENDER], info, "render", __LINE__))
         next[LINK_RENDER]->render(info);
 }
 
