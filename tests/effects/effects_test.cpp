@@ -305,3 +305,28 @@ TEST_F(EffectsTest, AnAureoleLightsARingAroundItsMeshAndNothingFarther) {
     EXPECT_EQ(grey(320, 240), 0) << "the quad itself keeps its green";
     expectIn(0, 0, 8, {0, 150, 0}, {19, 255, 19});
 }
+
+TEST_F(EffectsTest, ATexturedFadeShowsTheFrameOfItsTimeWithThePremultipliedColour) {
+    auto* fade = static_cast<FadingEffect*>(factory().createFading());
+    fade->setTextures({"/Images/Meshes/red.tga", "/Images/NoSuchImage.tga", "/Images/Meshes/green.tga"});
+    fade->setColor(Color(1, 1, 1));
+    fade->setAlpha(1.0f);
+    fade->setFrameRate(10.0f);
+    view.registerObject(fade);
+    // 0.25 s: frame 2 of three, the green one, over the whole screen.
+    thePausedRenderTimer->update(0.25);
+    drawScene({});
+    const std::size_t middle = 240 * kWidth + 320;
+    EXPECT_EQ(pixels.at(middle) & 0xFFFFFF, 0x00FF00u) << std::hex << pixels.at(middle);
+    // Adding light, half alpha: the colour is halved before it meets the texture.
+    fade->setBlendMode(1);
+    fade->setAlpha(0.5f);
+    thePausedRenderTimer->update(0.05);
+    drawScene({});
+    const std::uint32_t p = pixels.at(middle);
+    EXPECT_NEAR(int(p >> 16 & 0xFF), 127, 8) << std::hex << p;
+    EXPECT_EQ(p & 0xFFFF, 0u) << std::hex << p;
+    view.unregisterObject(fade);
+    fade->requestDeletion();
+    thePausedRenderTimer->reset();
+}
