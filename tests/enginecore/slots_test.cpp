@@ -6,6 +6,8 @@
 #include "engine/core/degrading_manager.h"
 #include "engine/core/render_driver.h"
 #include "engine/core/render_driver_listener.h"
+#include "engine/core/render_mesh_interface.h"
+#include "engine/core/special_effect.h"
 
 namespace {
 
@@ -54,3 +56,27 @@ TEST(InterfaceSlots, DriverListenerAndDegradingOperationsKeepTheirPositions) {
 }
 
 }  // namespace
+
+TEST(InterfaceSlots, MeshChainLinksAndTheEffectFactoryKeepTheirPositions) {
+    EXPECT_EQ(slotOf(&RenderMeshInterface::getOverloadFlags), 0);
+    EXPECT_EQ(slotOf(&RenderMeshInterface::getOneLevelMesh), 2);
+    EXPECT_EQ(slotOf(&RenderMeshInterface::prepareView), 3);
+    EXPECT_EQ(slotOf(&RenderMeshInterface::morph), 4);
+    EXPECT_EQ(slotOf(&RenderMeshInterface::render), 6);
+    EXPECT_EQ(slotOf(&RenderMeshInterface::getRenderView), 9);
+    EXPECT_EQ(slotOf(&RenderMeshInterface::endView), 11);
+    EXPECT_EQ(slotOf(&RenderMeshInterface::attach), 12);
+    EXPECT_EQ(slotOf(&RenderMeshInterface::detach), 13);
+    // Slot 14 is the destructor, two entries under this ABI.
+    EXPECT_EQ(slotOf(&RenderMeshInterface::getEffectPriority), 16);
+
+    EXPECT_EQ(slotOf(&RenderSpecialEffectFactory::createEffect), 0);
+    EXPECT_EQ(slotOf(&RenderSpecialEffectFactory::createWater), 8);
+    EXPECT_EQ(slotOf(&RenderSpecialEffectFactory::createReserved12), 12);
+    EXPECT_EQ(slotOf(&RenderSpecialEffectFactory::createContour), 13);
+    EXPECT_EQ(slotOf(&RenderSpecialEffectFactory::createSpriteHalo), 19);
+    EXPECT_EQ(slotOf(&RenderSpecialEffectFactory::createFading), 25);
+    EXPECT_EQ(slotOf(&RenderSpecialEffectFactory::createTrace), 29);
+    EXPECT_EQ(slotOf(&RenderSpecialEffectFactory::createAureole), 30);
+    EXPECT_EQ(slotOf(&RenderSpecialEffectFactory::createAnimatorParticleVisualization), 35);
+}
