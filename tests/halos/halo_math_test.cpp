@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "special/halo/halo_math.h"
+
+namespace {
+
+struct ViewCase {
+    const char* name;
+    Vector position;
+    bool inside;
+};
+
+TEST(HaloProjection, InsideTheViewStrictly) {
+    // Vertical factor 2, horizontal 1: x' = 2 x / z, y' = y / z.
+    const ViewCase cases[] = {
+        {"centre", {0, 0, 5}, true},
+        {"top edge", {2.5f, 0, 5}, false},
+        {"just below the top edge", {2.49f, 0, 5}, true},
+        {"right edge", {0, 5, 5}, false},
+        {"left edge", {0, -5, 5}, false},
+        {"behind, mirrored into the view", {0.25f, 0.2f, -1}, true},
+        {"in the camera's plane", {0.5f, 0.2f, 0}, false},
+    };
+    for (const ViewCase& c : cases) {
+        const halo::Projection p = halo::project(TMatrix(), Vector(), 2.0f, 1.0f, c.position);
+        EXPECT_EQ(halo::insideView(p), c.inside) << c.name;
+    }
+    // The camera's rotation and translation come first.
+    const TMatrix turn = TMatrix::rotation(Vector(1, 0, 0), 3.14159265f / 2);  // y -> z
+    const halo::Projection p = halo::project(turn, Vector(0, 0, 1), 1.0f, 1.0f, Vector(0.5f, 3, 0));
+    EXPECT_NEAR(p.depth, 4.0f, 1e-5f);
+    EXPECT_NEAR(p.x, 0.125f, 1e-6f);
+    EXPECT_NEAR(halo::screenX(p, 640), 320.0f + 320.0f * p.y, 1e-3f);
+    EXPECT_NEAR(halo::screenY(p, 480), 240.0f * (1.0f - 0.125f), 1e-3f);
+}
+
+TEST(HaloObstacles, OnlyMeshesReachingInFrontOfTheHaloAreTested) {
+    EXPECT_FALSE(halo::obstacleQuery(5.0f, 6.0f, 8.0f).test);  // wholly behind
+    EXPECT_FALSE(halo::obstacleQuery(5.0f, 5.0f, 8.0f).test);  // touching is not in front
+    const halo::ObstacleQuery around = halo::obstacleQuery(5.0f, 4.0f, 8.0f);
+    EXPECT_TRUE(around.test);
+    EXPECT_TRUE(around.depthTest);
+    EXPECT_EQ(around.maxDepth, 5.0f);
+    const halo::ObstacleQuery before = halo::obstacleQuery(5.0f, 1.0f, 3.0f);
+    EXPECT_TRUE(before.test);
+    EXPECT_FALSE(before.depthTest);  // all of it in front: any hit covers
+}
+
+TEST(HaloFade, MovesWithTheFrameTimeAndStaysInRange) {
+    float fade = 1.0f;
+    fade = halo::advanceFade(fade, false, 0.25f, 4.0f, 2.0f);
+    EXPECT_FLOAT_EQ(fade, 0.5f);
+    fade = halo::advanceFade(fade, false, 0.25f, 4.0f, 2.0f);
+    EXPECT_EQ(fade, 0.0f);  // gone after two frames
+    EXPECT_EQ(halo::advanceFade(fade, false, 0.25f, 4.0f, 2.0f), 0.0f);
+    EXPECT_FLOAT_EQ(halo::advanceFade(0.0f, true, 0.1f, 4.0f, 2.0f), 0.4f);
+    EXPECT_EQ(halo::advanceFade(0.9f, true, 0.1f, 4.0f, 2.0f), 1.0f);
+}
+
+TEST(HaloDepthCurve, PeaksAtThePeakDepthAndKeepsItsMinimum) {
+    const float power = halo::depthCurvePower(2.0f, 12.0f, 4.5f);
+    const float peak = halo::depthFraction(4.5f, 2.0f, 12.0f);
+    EXPECT_NEAR(halo::depthCurve(peak, power, 0.0f), 1.0f, 1e-5f);
+    EXPECT_LT(halo::depthCurve(halo::depthFraction(3.5f, 2, 12), power, 0.0f), 1.0f);
+    EXPECT_LT(halo::depthCurve(halo::depthFraction(8.0f, 2, 12), power, 0.0f), 1.0f);
+    // Before near (and behind the camera) the fraction is 0: only the minimum is left.
+    EXPECT_EQ(halo::depthFraction(-1.0f, 2, 12), 0.0f);
+    EXPECT_EQ(halo::depthCurve(0.0f, power, 0.2f), 0.2f);
+    EXPECT_EQ(halo::depthFraction(20.0f, 2, 12), 1.0f);
+    // A peak outside the range, or a range of no length, stays usable.
+    EXPECT_EQ(halo::depthCurvePower(2.0f, 12.0f, 20.0f), 1.0f);
+    EXPECT_EQ(halo::depthCurvePower(2.0f, 2.0f, 2.0f), 1.0f);
+    EXPECT_EQ(halo::depthFraction(2.0f, 2.0f, 2.0f), 0.0f);
+
+    EXPECT_EQ(halo::fogFactor(5.0f, 10.0f, 20.0f), 1.0f);
+    EXPECT_FLOAT_EQ(halo::fogFactor(15.0f, 10.0f, 20.0f), 0.5f);
+    EXPECT_EQ(halo::fogFactor(25.0f, 10.0f, 20.0f), 0.0f);
+}
+
+TEST(HaloSprite, CornersTurnWithTheCameraHeading) {
+    // Looking along z, the camera's up axis gives the heading: (a, b) = (1, 0).
+    const auto straight = halo::spriteCorners(10.0f, TMatrix(), 100.0f, 50.0f);
+    const float c = std::cos(0.5f), s = std::sin(0.5f);
+    // Corner (h, h): turned by half a radian to (c h + s h, -s h + c h), then (x, y) -> (-y, x).
+    EXPECT_NEAR(straight[0].x, 100.0f - (-s + c) * 10.0f, 1e-4f);
+    EXPECT_NEAR(straight[0].y, 50.0f + (c + s) * 10.0f, 1e-4f);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_NEAR(std::hypot(straight[i].x - 100.0f, straight[i].y - 50.0f), 10.0f * std::sqrt(2.0f),
+                    1e-3f);
+    }
+    EXPECT_EQ(straight[3].u, 1.0f);
+    EXPECT_EQ(straight[3].v, 1.0f);
+    // Looking sideways, the flattened forward axis turns them.
+    const TMatrix sideways = TMatrix::fromColumns(Vector(0, 0, 1), Vector(0, 1, 0), Vector(-1, 0, 0));
+    const auto turned = halo::spriteCorners(10.0f, sideways, 0.0f, 0.0f);
+    EXPECT_NEAR(turned[0].x, (c - s) * 10.0f, 1e-4f);  // (a, b) = (-1, 0): (x, y) -> (y, -x)
+    EXPECT_NEAR(turned[0].y, -(c + s) * 10.0f, 1e-4f);
+}
+
+}  // namespace
