@@ -8,7 +8,15 @@
 Animator::Animator(std::string characterName, const BaseKeyMesh& keyMesh)
     : character(std::move(characterName)), mesh(keyMesh) {}
 
-Animator::~Animator() = default;
+Animator::Animator(std::string characterName, RenderMeshShell& outerShell)
+    : character(std::move(characterName)), mesh(outerShell.getKeyMesh()), shell(&outerShell) {}
+
+// The effects leave the chain before the shell can go with them still in it.
+Animator::~Animator() {
+    if (shell)
+        for (EffectiveRenderMesh* effect : effects)
+            shell->detachEffect(effect);
+}
 
 void Animator::setTransformation(const TMatrix& newOrientation, const Vector& newPosition) {
     orientation = newOrientation;
@@ -27,6 +35,8 @@ bool Animator::addEffect(EffectiveRenderMesh* effect) {
     if (!effect || std::find(effects.begin(), effects.end(), effect) != effects.end())
         return false;
     effects.push_back(effect);
+    if (shell)
+        shell->attachEffect(effect);
     return true;
 }
 
@@ -35,18 +45,26 @@ bool Animator::removeEffect(EffectiveRenderMesh* effect) {
     if (found == effects.end())
         return false;
     effects.erase(found);
+    if (shell)
+        shell->detachEffect(effect);
+    return true;
+}
+
+bool Animator::makeShell() {
+    if (!theRenderMeshFactory)
+        return false;
+    ownShell = std::make_unique<RenderMeshShell>(mesh);
+    shell = ownShell.get();
+    shell->setTransformation(orientation, position);
+    shell->setAnimationTime(animationTime);
+    for (EffectiveRenderMesh* effect : effects)
+        shell->attachEffect(effect);
     return true;
 }
 
 void Animator::render() {
-    if (!shell) {
-        if (!theRenderMeshFactory)
-            return;
-        shell = std::make_unique<RenderMeshShell>(mesh);
-        shell->setTransformation(orientation, position);
-        shell->setAnimationTime(animationTime);
-    }
-    shell->render();
+    if (shell || makeShell())
+        shell->render();
 }
 
 void CharacterLibrary::registerCharacter(const std::string& name, const BaseKeyMesh& keyMesh) {

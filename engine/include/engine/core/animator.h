@@ -21,6 +21,9 @@ class Animator {
 public:
     // The key mesh must outlive the animator.
     Animator(std::string character, const BaseKeyMesh& mesh);
+    // An animator over a shell the caller owns and draws (a scene object
+    // that is also a character); the shell must outlive the animator.
+    Animator(std::string character, RenderMeshShell& shell);
     Animator(const Animator&) = delete;
     Animator& operator=(const Animator&) = delete;
     virtual ~Animator();
@@ -35,8 +38,9 @@ public:
     float getAnimationTime() const { return animationTime; }
 
     // The effects on the character's mesh, in the order added; not owned.
-    // Adding one already there, or null, is refused (false), as is removing
-    // one that is not there.
+    // Each is attached to the mesh's chain once the mesh exists, and
+    // detached when removed. Adding one already there, or null, is refused
+    // (false), as is removing one that is not there.
     bool addEffect(EffectiveRenderMesh* effect);
     bool removeEffect(EffectiveRenderMesh* effect);
     const std::vector<EffectiveRenderMesh*>& getEffects() const { return effects; }
@@ -44,16 +48,20 @@ public:
     // Draws the character inside a view. Its render mesh is made at the
     // first draw with a mesh factory published.
     void render();
-    RenderMeshShell* getShell() const { return shell.get(); }
+    RenderMeshShell* getShell() const { return shell; }
 
 private:
+    // Makes the own shell when a mesh factory is there; false otherwise.
+    bool makeShell();
+
     const std::string character;
     const BaseKeyMesh& mesh;
     TMatrix orientation;
     Vector position;
     float animationTime = 0.0f;
     std::vector<EffectiveRenderMesh*> effects;
-    std::unique_ptr<RenderMeshShell> shell;
+    std::unique_ptr<RenderMeshShell> ownShell;
+    RenderMeshShell* shell = nullptr;
 };
 
 // The characters animators can be made of, by name. Thread-safe.
