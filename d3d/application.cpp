@@ -7,6 +7,7 @@
 #include "rfonts.h"
 #include "rtexture.h"
 #include "screensh.h"
+#include "special/particles/sprite_buffer.h"
 #include "states.h"
 #include "tmanager.h"
 
@@ -429,6 +430,7 @@ void Application::termVideoMode() {
         theD3DTextureManager->flushTextures(0, TextureContainer::stageCount);
     if (theRenderStateManager)
         theRenderStateManager->flush();
+    sprites::SpriteBuffer::drop();
     framework.ReleaseObjects();
     g_pDevice = nullptr;
     if (theD3DRenderDriver)
