@@ -6,6 +6,9 @@
 #include "material_disappearance.h"
 #include "trace.h"
 #include "rendering/rendering.h"
+#include "halo/sprite.h"
+#include "particles/animator_visualization.h"
+#include "particles/vb_sprite_visualization.h"
 
 #include "../thread/synchronized.h"
 
@@ -156,17 +159,17 @@ ReflectionEffectInterface* D3DRenderSpecialEffectFactory::createReflection() {
 // Halos and particles: their classes live in halo/ and particles/.
 SpriteHaloInterface* D3DRenderSpecialEffectFactory::createSpriteHalo() {
     DriverLock lock;
-    return none<SpriteHaloInterface>();
+    return new SpriteHalo(true);
 }
 particles::SpriteBasedParticleVisualizationInterface*
 D3DRenderSpecialEffectFactory::createSpriteParticleVisualization() {
     DriverLock lock;
-    return none<particles::SpriteBasedParticleVisualizationInterface>();
+    return new VBSpriteParticleVisualization;
 }
 particles::AnimatorBasedParticleVisualizationInterface*
 D3DRenderSpecialEffectFactory::createAnimatorParticleVisualization() {
     DriverLock lock;
-    return none<particles::AnimatorBasedParticleVisualizationInterface>();
+    return new AnimatorParticleVisualization;
 }
 
 // The framework's own effects.

@@ -4,6 +4,8 @@
 #include "../support/mesh_scene.h"
 
 #include <engine/core/animator.h>
+#include <engine/core/globals.h>
+#include <engine/core/special_effect.h>
 #include <engine/core/render_timer.h>
 
 namespace {
@@ -93,6 +95,13 @@ TEST_F(HalosTest, ObstaclesBehindTheHaloAndZeroIntensityChangeNothing) {
     drawHalo();
     EXPECT_EQ(halo->getIntensity(), 0.0f);
     EXPECT_EQ(pixels, wallAlone);
+}
+
+TEST_F(HalosTest, TheFactoryMakesHalosAndTheirManager) {
+    EXPECT_EQ(theHaloManager, theD3DHaloManager);
+    SpriteHaloInterface* made = theRenderSpecialEffectFactory->createSpriteHalo();
+    EXPECT_NE(dynamic_cast<SpriteHalo*>(made), nullptr);
+    made->requestDeletion();  // nobody holds it: it goes at once
 }
 
 TEST_F(HalosTest, ObstaclesAreKeptPerAnimator) {
