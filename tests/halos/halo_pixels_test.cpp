@@ -69,6 +69,9 @@ TEST_F(HalosTest, AHaloBrightensItsSpotAndFadesWhenHidden) {
     EXPECT_EQ(halo->getFade(), 1.0f);
     EXPECT_NEAR(halo->getIntensity(), 1.0f, 1e-4f);
     EXPECT_EQ(centre(), 0xFFFFFFu) << std::hex << centre();
+    halo->setTexture("/Images/Meshes/red.tga");
+    drawHalo();
+    EXPECT_EQ(centre(), 0xFF0000u) << std::hex << centre();
     const int edge = static_cast<int>(0.05f * kWidth);  // half-size in pixels
     EXPECT_EQ(pixels.at(kHeight / 2 * kWidth + kWidth / 2 + 2 * edge) & 0xFFFFFF, 0u);
 

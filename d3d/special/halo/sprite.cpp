@@ -42,6 +42,9 @@ void SpriteHalo::setTexture(const char* imageName) {
     if (texture)
         theD3DTextureManager->destroyTexture(texture);
     texture = imageName ? theD3DTextureManager->createTexture(imageName, true, 1) : nullptr;
+    if (texture && theD3DRenderDriver)
+        texture->restore(theD3DRenderDriver->getDirectDraw(), theD3DRenderDriver->getD3DDevice(), 0,
+                         false);
 }
 
 void SpriteHalo::setNearDepth(float value) {

@@ -109,6 +109,9 @@ void VBSpriteParticleVisualization::loadTexture() {
         return;
     }
     texture = theD3DTextureManager->createTexture(path.c_str(), true, 1);
+    if (texture && theD3DRenderDriver)
+        texture->restore(theD3DRenderDriver->getDirectDraw(), theD3DRenderDriver->getD3DDevice(), 0,
+                         false);
     textureHasAlpha = texture && texture->hasAlpha();
 }
 
@@ -196,11 +199,15 @@ void VBSpriteParticleVisualization::draw(const TMatrix& matrix, const Vector& of
     states.setState(MS_MODULATE_ALPHA);
     states.pushState(RS_CULLMODE);
     states.setState(RS_CULLMODE, D3DCULL_NONE);
+    // The mirror image lies beyond the surface that shows it, so the depth
+    // that surface wrote would hide all of it: it is drawn without the test.
     if (mirrored) {
         states.pushState(RS_ALPHABLENDENABLE);
         states.pushState(RS_ZWRITEENABLE);
+        states.pushState(RS_ZENABLE);
         states.setState(RS_ALPHABLENDENABLE, TRUE);
         states.setState(RS_ZWRITEENABLE, FALSE);
+        states.setState(RS_ZENABLE, D3DZB_FALSE);
     }
     setBlending();
     states.flush();
@@ -208,6 +215,7 @@ void VBSpriteParticleVisualization::draw(const TMatrix& matrix, const Vector& of
     if (settings.rendering != sprites::COMMON)
         states.setState(MS_RENDER_ALPHA);
     if (mirrored) {
+        states.popState(RS_ZENABLE);
         states.popState(RS_ZWRITEENABLE);
         states.popState(RS_ALPHABLENDENABLE);
     }
