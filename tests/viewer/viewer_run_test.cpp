@@ -343,7 +343,8 @@ TEST_F(ViewerRun, TheSceneFadesInWithItsEffectsAndTheGalleryShowsEachEffect) {
     run("--mode 640x480x16 --gallery " + quoted(gallery.string()), 0, {"gallery: "});
     std::ifstream page(gallery / "index.html");
     const std::string html((std::istreambuf_iterator<char>(page)), std::istreambuf_iterator<char>());
-    for (const char* name : {"none", "fading", "trace", "contour", "aureole", "dissolve"}) {
+    for (const char* name : {"none", "fading", "trace", "contour", "aureole", "dissolve", "halos",
+                             "smoke", "sparks"}) {
         std::ifstream png(gallery / (std::string(name) + ".png"), std::ios::binary);
         char signature[8] = {};
         png.read(signature, sizeof signature);
@@ -351,6 +352,7 @@ TEST_F(ViewerRun, TheSceneFadesInWithItsEffectsAndTheGalleryShowsEachEffect) {
         EXPECT_NE(html.find(std::string(name) + ".png"), std::string::npos) << name;
     }
     for (const char* title : {"FadingEffect", "TraceEffect", "Contour", "AureoleEffect",
-                              "MaterialDisappearanceEffect"})
+                              "MaterialDisappearanceEffect", "SpriteHalo",
+                              "VBSpriteParticleVisualization"})
         EXPECT_NE(html.find(title), std::string::npos) << title;
 }

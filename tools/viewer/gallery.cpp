@@ -33,8 +33,11 @@ std::vector<Picture> pictures() {
         "a ribbon behind the rolling ball, fading with age",
         "the column outlined by its edges (contour type 0)",
         "a soft ring of light round the glass bubble",
-        "the ring dissolving, halfway gone"};
-    const float times[] = {0.75f, 1.5f, 3.0f, 3.0f, 1.0f};
+        "the ring dissolving, halfway gone",
+        "halos over the point light (right of the column) and the spot light",
+        "a smoke plume, its sprites drawn sorted far to near",
+        "a spark fountain in the glass pool, mirrored below it"};
+    const float times[] = {0.75f, 1.5f, 3.0f, 3.0f, 1.0f, 3.6f, 6.7f, 6.7f};
     std::size_t i = 0;
     for (const SceneEffectName& name : sceneEffectNames()) {
         list.push_back({name.effect, std::string(name.name) + ".png", name.title, notes[i], times[i]});

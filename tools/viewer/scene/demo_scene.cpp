@@ -11,6 +11,7 @@
 #include <engine/core/render_view.h>
 #include <engine/core/render_view_factory.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace scene {
@@ -157,6 +158,8 @@ SceneSession::SceneSession(RenderDriver& driver, SceneContent& content, Settings
     if (this->settings.effects)
         effects = std::make_unique<SceneEffects>(view, objects, this->settings.effects,
                                                  this->settings.contourTarget);
+    if (this->settings.effects & (EFFECT_HALOS | EFFECT_SMOKE | EFFECT_SPARKS))
+        lightEffects = std::make_unique<LightEffects>(*objects[1], this->settings.effects);
     update(0.0f);
     driver.registerView(&view);
     registered = true;
@@ -165,6 +168,7 @@ SceneSession::SceneSession(RenderDriver& driver, SceneContent& content, Settings
 SceneSession::~SceneSession() {
     if (registered)
         driver.unregisterView(&view);
+    lightEffects.reset();
     pool.reset();
     poolImage.reset();
     effects.reset();
@@ -192,6 +196,13 @@ void SceneSession::update(float seconds) {
     }
     if (effects)
         effects->update(seconds, settings.pickReport ? settings.pickReport->current() : std::string());
+    if (lightEffects) {
+        const std::vector<Light>& lights = content.getLights();
+        // A long pause (the gallery's jump to its time) counts as one short step.
+        const float step = std::clamp(seconds - lastUpdate, 0.0f, 0.1f);
+        lightEffects->update({&lights[LAMP], &lights[SPOT]}, step);
+    }
+    lastUpdate = seconds;
 }
 
 void SceneSession::SceneView::draw() {
@@ -208,7 +219,9 @@ void SceneSession::SceneView::draw() {
         session.settings.pickReport->frameDone();
 }
 
-void SceneSession::SceneView::drawContent(RenderView&) {
+void SceneSession::SceneView::drawContent(RenderView& renderView) {
+    if (session.lightEffects)
+        session.lightEffects->renderHalos(renderView);
     for (std::size_t i = 0; i < session.renderLights.size(); ++i) {
         const Light& light = session.renderLights[i]->getLight();
         session.driver.renderLight(session.renderLights[i], light.getGlobalTM(), light.getGlobalOff());
@@ -219,6 +232,8 @@ void SceneSession::SceneView::drawContent(RenderView&) {
         session.driver.renderMesh(session.pool.get());
     for (RenderMeshShellInterface* mesh : session.settings.extraMeshes)
         session.driver.renderMesh(mesh);
+    if (session.lightEffects)
+        session.lightEffects->renderParticles();
 }
 
 }  // namespace scene

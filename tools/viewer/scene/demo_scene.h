@@ -3,6 +3,7 @@
 // camera flying around, drawn by a View through the driver.
 #pragma once
 
+#include "light_effects.h"
 #include "pick_report.h"
 #include "scene_effects.h"
 
@@ -93,7 +94,9 @@ public:
     const std::vector<std::unique_ptr<SceneObject>>& getObjects() const { return objects; }
     const Camera& getCamera() const { return camera; }
     // The effects the driver made (SceneEffect bits).
-    unsigned effectsShown() const { return effects ? effects->made() : 0u; }
+    unsigned effectsShown() const {
+        return (effects ? effects->made() : 0u) | (lightEffects ? lightEffects->made() : 0u);
+    }
 
 private:
     class SceneView : public View {
@@ -123,6 +126,8 @@ private:
     std::unique_ptr<Image3D> poolImage;
     std::unique_ptr<Decal3D> pool;
     std::unique_ptr<SceneEffects> effects;
+    std::unique_ptr<LightEffects> lightEffects;
+    float lastUpdate = 0.0f;
     bool registered = false;
 };
 

@@ -13,7 +13,10 @@ const std::vector<SceneEffectName>& sceneEffectNames() {
         {EFFECT_TRACE, "trace", "TraceEffect"},
         {EFFECT_CONTOUR, "contour", "Contour"},
         {EFFECT_AUREOLE, "aureole", "AureoleEffect"},
-        {EFFECT_DISSOLVE, "dissolve", "MaterialDisappearanceEffect"}};
+        {EFFECT_DISSOLVE, "dissolve", "MaterialDisappearanceEffect"},
+        {EFFECT_HALOS, "halos", "SpriteHalo"},
+        {EFFECT_SMOKE, "smoke", "VBSpriteParticleVisualization"},
+        {EFFECT_SPARKS, "sparks", "VBSpriteParticleVisualization"}};
     return names;
 }
 

@@ -20,7 +20,11 @@ enum SceneEffect : unsigned {
     EFFECT_CONTOUR = 0x4,
     EFFECT_AUREOLE = 0x8,
     EFFECT_DISSOLVE = 0x10,
-    EFFECT_ALL = 0x1F
+    // Made by LightEffects.
+    EFFECT_HALOS = 0x20,
+    EFFECT_SMOKE = 0x40,
+    EFFECT_SPARKS = 0x80,
+    EFFECT_ALL = 0xFF
 };
 
 struct SceneEffectName {
