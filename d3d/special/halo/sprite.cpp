@@ -1,5 +1,6 @@
 #include "special/halo/sprite.h"
 
+#include "special/driver_lock.h"
 #include "special/halo/halo_manager.h"
 #include "special/halo/halo_math.h"
 
@@ -32,6 +33,7 @@ SpriteHalo::SpriteHalo(bool clipTest) : alwaysShown(!clipTest) {
 }
 
 SpriteHalo::~SpriteHalo() {
+    const special::DriverLock lock;
     if (texture && theD3DTextureManager)
         theD3DTextureManager->destroyTexture(texture);
 }
@@ -39,6 +41,7 @@ SpriteHalo::~SpriteHalo() {
 void SpriteHalo::setTexture(const char* imageName) {
     if (!theD3DTextureManager)
         return;
+    const special::DriverLock lock;
     if (texture)
         theD3DTextureManager->destroyTexture(texture);
     texture = imageName ? theD3DTextureManager->createTexture(imageName, true, 1) : nullptr;

@@ -1,5 +1,6 @@
 #include "special/particles/vb_sprite_visualization.h"
 
+#include "special/driver_lock.h"
 #include "special/particles/sprite_buffer.h"
 
 #include "driver.h"
@@ -46,6 +47,7 @@ VBSpriteParticleVisualization::VBSpriteParticleVisualization() {
 }
 
 VBSpriteParticleVisualization::~VBSpriteParticleVisualization() {
+    const special::DriverLock lock;
     releaseTexture();
     if (bufferAcquired)
         sprites::SpriteBuffer::release();
@@ -57,6 +59,7 @@ void VBSpriteParticleVisualization::initialize(particles::ParticleBaseEngine* en
         sprites::SpriteBuffer::acquire();
         bufferAcquired = true;
     }
+    const special::DriverLock lock;
     sprites::SpriteBuffer::ensure();
     loadTexture();
 }
@@ -96,6 +99,7 @@ void VBSpriteParticleVisualization::releaseTexture() {
 // A texture that is not there is reported once; the particles are then drawn
 // in their colours alone.
 void VBSpriteParticleVisualization::loadTexture() {
+    const special::DriverLock lock;
     releaseTexture();
     if (settings.textureName.empty() || !theD3DTextureManager)
         return;
