@@ -1,9 +1,10 @@
 // d3dview's demo scene at 640 x 480 x 16, headless, with and without its
 // special effects (fade, trace, contour on the column, aureole, dissolving
-// ring), through the whole driver.
+// ring, halos, smoke, sparks), through the whole driver.
 //
 // SceneWithEffects/N, N the effects shown (scene::SceneEffect bits: 1 fade,
-// 2 trace, 4 contour, 8 aureole, 16 dissolve, 31 all, 30 all but the fade,
+// 2 trace, 4 contour, 8 aureole, 16 dissolve, 32 halos, 64 smoke,
+// 128 sparks, 255 all, 254 all but the fade,
 // as after the first 1.5 s of the demo): frames per second (items_per_second) and per
 // frame the calls that reach the device: draws, state changes, texture
 // binds and every IDirect3DDevice3 call together. The /1 run reports
@@ -135,6 +136,9 @@ BENCHMARK(SceneWithEffects)
     ->Arg(scene::EFFECT_CONTOUR)
     ->Arg(scene::EFFECT_AUREOLE)
     ->Arg(scene::EFFECT_DISSOLVE)
+    ->Arg(scene::EFFECT_HALOS)
+    ->Arg(scene::EFFECT_SMOKE)
+    ->Arg(scene::EFFECT_SPARKS)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

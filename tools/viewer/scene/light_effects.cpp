@@ -47,8 +47,8 @@ bool LightEffects::addHalo(const Color& color) {
         return false;
     halo->setTexture("/Images/Effects/halo.tga");
     halo->setColor(color);
-    halo->setSizeNear(0.09f);
-    halo->setSizeFar(0.03f);
+    halo->setSizeNear(0.12f);
+    halo->setSizeFar(0.04f);
     halo->setNearDepth(0.5f);
     halo->setFarDepth(30.0f);
     halo->setPeakDepth(5.0f);
