@@ -1,6 +1,7 @@
 #include "special/halo/halo_manager.h"
 #include "special/halo/sprite.h"
 
+#include "../support/log_capture.h"
 #include "../support/mesh_scene.h"
 
 #include <engine/core/animator.h>
@@ -98,6 +99,20 @@ TEST_F(HalosTest, ObstaclesBehindTheHaloAndZeroIntensityChangeNothing) {
     drawHalo();
     EXPECT_EQ(halo->getIntensity(), 0.0f);
     EXPECT_EQ(pixels, wallAlone);
+}
+
+TEST_F(HalosTest, AFailedDrawIsReportedWithTheCall) {
+    drawHalo();
+    LogCapture log;
+    platform::testing::failNextCall("IDirect3DDevice3::DrawPrimitive", DDERR_SURFACELOST);
+    drawHalo();
+    const std::vector<debug::Record> records = log.records();
+    ASSERT_EQ(log.countKind("Driver", debug::Message::Kind::Error), 1);
+    const auto error = std::find_if(records.begin(), records.end(), [](const debug::Record& r) {
+        return r.kind == debug::Message::Kind::Error;
+    });
+    EXPECT_NE(error->text.find("g_pDevice->DrawPrimitive(D3DPT_TRIANGLESTRIP"), std::string::npos);
+    EXPECT_NE(error->text.find("DDERR_SURFACELOST"), std::string::npos) << error->text;
 }
 
 TEST_F(HalosTest, TheFactoryMakesHalosAndTheirManager) {

@@ -73,6 +73,21 @@ TEST_F(ParticlesTest, QuadsGoOutInBatchesOf128) {
     EXPECT_EQ(sprites::SpriteBuffer::indices()[6 * 127 + 5], 4 * 127 + 2);
 }
 
+TEST_F(ParticlesTest, AFailedLockEndsTheDrawQuietlyAndTheNextFrameDraws) {
+    configure("radius = 0.5;");
+    place(0, 0, 0, Color(1, 0, 0, 1));
+    LogCapture log;
+    platform::testing::failNextCall("IDirect3DVertexBuffer::Lock", DDERR_SURFACELOST);
+    platform::testing::resetCallCounts();
+    drawSystem();
+    EXPECT_EQ(spriteDraws(), 0u);
+    EXPECT_EQ(sprite->getDrawnCount(), 0);
+    EXPECT_TRUE(log.records().empty());
+    drawSystem();
+    EXPECT_EQ(spriteDraws(), 1u);
+    EXPECT_EQ(centre(), 0xFF0000u) << std::hex << centre();
+}
+
 TEST_F(ParticlesTest, ASystemBeyondTheFogIsNotDrawn) {
     configure("radius = 0.5;");
     place(0, 0, 0, Color(1, 0, 0, 1));
