@@ -356,3 +356,25 @@ TEST_F(ViewerRun, TheSceneFadesInWithItsEffectsAndTheGalleryShowsEachEffect) {
                               "VBSpriteParticleVisualization"})
         EXPECT_NE(html.find(title), std::string::npos) << title;
 }
+
+// The rasteriser on three threads draws the demo scene byte for byte as the
+// one-thread path does, frame after frame, in 16-bit and 32-bit modes.
+TEST_F(ViewerRun, TheSceneOnSeveralRasteriserThreadsIsTheOneThreadPicture) {
+    auto bytes = [](const fs::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::vector<char>((std::istreambuf_iterator<char>(in)),
+                                 std::istreambuf_iterator<char>());
+    };
+    for (const std::string mode : {"640x480x16", "1024x768x16", "640x480x32"}) {
+        for (const std::string threads : {"1", "3"})
+            run("--mode " + mode + " --frames 3 --no-hud --record" +
+                    shots(threads + "-" + mode + "-%d.tga"),
+                0, {"screenshots: 3 files"}, {}, "D3DDRIVER_RASTER_THREADS=" + threads);
+        for (int n = 0; n < 3; ++n) {
+            const std::string frame = mode + "-" + std::to_string(n) + ".tga";
+            const std::vector<char> one = bytes(folder / ("1-" + frame));
+            EXPECT_FALSE(one.empty()) << frame;
+            EXPECT_TRUE(one == bytes(folder / ("3-" + frame))) << frame;
+        }
+    }
+}

@@ -24,6 +24,10 @@ PLATFORM_API std::vector<uint32_t> readSurfaceARGB(IDirectDrawSurface4* surface)
 // The raw bytes of `surface`, `*pitch` bytes per row.
 PLATFORM_API std::vector<uint8_t> readSurfaceRaw(IDirectDrawSurface4* surface, LONG* pitch);
 
+// Threads that rasterise for devices made from now on (as
+// D3DDRIVER_RASTER_THREADS sets); 0: back to the variable or the core count.
+PLATFORM_API void setRasterThreads(int threads);
+
 // Loses every video-memory surface, as a mode switch by another program would.
 PLATFORM_API void loseAllSurfaces();
 

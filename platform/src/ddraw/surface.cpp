@@ -2,6 +2,7 @@
 
 #include "core/app_state.h"
 #include "core/call_log.h"
+#include "d3d/raster/rasterizer.h"
 #include "ddraw/clipper.h"
 #include "ddraw/palette.h"
 #include "ddraw/pixel_format.h"
@@ -85,6 +86,8 @@ void Surface::destroyAllOf(DeviceState& state) {
 
 Surface::~Surface() {
     // Runs with ddrawMutex() held (from Release).
+    // No queued draw may write into the memory once it is gone.
+    d3d::raster::finishPendingDraws();
     privateData_.clear();
     if (dc_)
         gdi::destroySurfaceDC(dc_);
@@ -620,6 +623,8 @@ HRESULT Surface::checkUsable() const {
 HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE event) {
     PLATFORM_RECORD_CALL("IDirectDrawSurface4::Lock", (ULONG_PTR)rect, (ULONG_PTR)desc, flags,
                          (ULONG_PTR)event);
+    // Queued draws must be in the pixels first.
+    d3d::raster::finishPendingDraws();
     if (!desc || desc->dwSize != sizeof(DDSURFACEDESC2))
         return DDERR_INVALIDPARAMS;
     // A refused lock leaves no pointer a program might write through.
@@ -658,6 +663,7 @@ HRESULT Surface::Unlock(LPRECT rect) {
 
 HRESULT Surface::GetDC(HDC* dc) {
     PLATFORM_RECORD_CALL("IDirectDrawSurface4::GetDC", (ULONG_PTR)dc);
+    d3d::raster::finishPendingDraws();
     if (!dc)
         return DDERR_INVALIDPARAMS;
     DDLock lock(ddrawMutex());
@@ -861,6 +867,7 @@ HRESULT Surface::PageUnlock(DWORD) {
 // with a new size, pitch and pixel format. The program keeps owning it.
 HRESULT Surface::SetSurfaceDesc(LPDDSURFACEDESC2 desc, DWORD flags) {
     PLATFORM_RECORD_CALL("IDirectDrawSurface4::SetSurfaceDesc", (ULONG_PTR)desc, flags);
+    d3d::raster::finishPendingDraws();
     if (!desc || desc->dwSize != sizeof(DDSURFACEDESC2) || flags != 0)
         return DDERR_INVALIDPARAMS;
     const DWORD f = desc->dwFlags;

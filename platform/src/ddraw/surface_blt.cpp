@@ -2,6 +2,7 @@
 #include "ddraw/surface.h"
 
 #include "core/call_log.h"
+#include "d3d/raster/rasterizer.h"
 #include "ddraw/clipper.h"
 #include "ddraw/pixel_format.h"
 
@@ -131,6 +132,8 @@ HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE4 source, LPRECT source
                      LPDDBLTFX fx) {
     PLATFORM_RECORD_CALL("IDirectDrawSurface4::Blt", (ULONG_PTR)destRect, (ULONG_PTR)source,
                          (ULONG_PTR)sourceRect, flags, (ULONG_PTR)fx);
+    // Queued draws must be in the pixels first.
+    d3d::raster::finishPendingDraws();
     DDLock lock(ddrawMutex());
     const bool fill = flags & (DDBLT_COLORFILL | DDBLT_DEPTHFILL);
     const bool needsFx =
@@ -218,6 +221,7 @@ HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE4 source, LPRECT s
                          DWORD trans) {
     PLATFORM_RECORD_CALL("IDirectDrawSurface4::BltFast", x, y, (ULONG_PTR)source,
                          (ULONG_PTR)sourceRect, trans);
+    d3d::raster::finishPendingDraws();
     DDLock lock(ddrawMutex());
     Surface* src = fromInterface(source);
     if (!src)
@@ -265,6 +269,7 @@ HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE4 source, LPRECT s
 
 HRESULT Surface::Flip(LPDIRECTDRAWSURFACE4 target, DWORD flags) {
     PLATFORM_RECORD_CALL("IDirectDrawSurface4::Flip", (ULONG_PTR)target, flags);
+    d3d::raster::finishPendingDraws();
     DDLock lock(ddrawMutex());
     if (!chain_ || chain_->empty() || chain_->front() != this ||
         !(desc_.ddsCaps.dwCaps & DDSCAPS_FRONTBUFFER))

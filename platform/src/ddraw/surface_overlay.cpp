@@ -2,6 +2,7 @@
 #include "ddraw/surface.h"
 
 #include "core/call_log.h"
+#include "d3d/raster/rasterizer.h"
 #include "ddraw/clipper.h"
 #include "ddraw/palette.h"
 #include "ddraw/pixel_format.h"
@@ -75,6 +76,7 @@ core::PixelView argbView(const std::vector<uint32_t>& pixels, DWORD w, DWORD h) 
 }  // namespace
 
 void Surface::present() {
+    d3d::raster::finishPendingDraws();
     const DDPIXELFORMAT& f = format();
     const bool paletted = (f.dwFlags & DDPF_PALETTEINDEXED8) && palette_;
     if (!paletted && (!isRgb(f) || (f.dwRGBBitCount != 16 && f.dwRGBBitCount != 32)))

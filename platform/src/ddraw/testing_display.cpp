@@ -1,6 +1,7 @@
 #include "platform/testing_display.h"
 
 #include "core/app_state.h"
+#include "d3d/raster/rasterizer.h"
 #include "ddraw/pixel_format.h"
 #include "ddraw/palette.h"
 #include "ddraw/surface.h"
@@ -29,6 +30,7 @@ std::string displayProfileSource() {
 }
 
 std::vector<uint32_t> readSurfaceARGB(IDirectDrawSurface4* surface) {
+    d3d::raster::finishPendingDraws();
     ddraw::DDLock lock(ddraw::ddrawMutex());
     const ddraw::Surface* s = ddraw::Surface::fromInterface(surface);
     if (!s)
@@ -57,6 +59,7 @@ std::vector<uint32_t> readSurfaceARGB(IDirectDrawSurface4* surface) {
 }
 
 std::vector<uint8_t> readSurfaceRaw(IDirectDrawSurface4* surface, LONG* pitch) {
+    d3d::raster::finishPendingDraws();
     ddraw::DDLock lock(ddraw::ddrawMutex());
     const ddraw::Surface* s = ddraw::Surface::fromInterface(surface);
     if (!s)
@@ -65,6 +68,10 @@ std::vector<uint8_t> readSurfaceRaw(IDirectDrawSurface4* surface, LONG* pitch) {
         *pitch = s->pitch();
     return std::vector<uint8_t>(s->bits(),
                                 s->bits() + static_cast<size_t>(s->pitch()) * s->height());
+}
+
+void setRasterThreads(int threads) {
+    d3d::raster::setDefaultRasterThreads(threads);
 }
 
 void loseAllSurfaces() {

@@ -24,7 +24,7 @@ DWORD floatBits(float f) {
 
 Device::Device(IDirect3D3* d3d, ddraw::Surface* target, const display::DeviceProfile& profile)
     : d3d_(d3d), target_(target), profile_(profile),
-      null_(profile.guid == IID_IDirect3DNullDevice) {
+      null_(profile.guid == IID_IDirect3DNullDevice), raster_(0) {
     d3d_->AddRef();
     target_->AddRef();
     lightStates_[D3DLIGHTSTATE_COLORMODEL] = D3DCOLOR_RGB;
@@ -49,6 +49,8 @@ Device::Device(IDirect3D3* d3d, ddraw::Surface* target, const display::DevicePro
 }
 
 Device::~Device() {
+    // Recorded draws still point at the textures and the target.
+    raster_.finish();
     for (DWORD stage = 0; stage < textures_.size(); ++stage) {
         raster_.state().setTexture(stage, nullptr);
         if (textures_[stage])
@@ -223,6 +225,7 @@ HRESULT Device::EndScene() {
     if (!inScene_)
         return D3DERR_SCENE_NOT_IN_SCENE;
     inScene_ = false;
+    raster_.finish();
     return D3D_OK;
 }
 

@@ -112,6 +112,8 @@ HRESULT Texture::load(Texture* from) {
         return DDERR_INVALIDPARAMS;
     if (from == this)
         return D3D_OK;
+    // Queued draws may still sample the destination.
+    raster::finishPendingDraws();
     ddraw::DDLock lock(ddraw::ddrawMutex());
     ddraw::Surface* src = &from->surface_;
     ddraw::Surface* dst = &surface_;

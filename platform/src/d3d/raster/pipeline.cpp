@@ -11,6 +11,7 @@
 #include "pixel_format.h"
 #include "stages.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace platform::d3d::raster {
@@ -168,6 +169,13 @@ bool compileUnits(const RasterState& st, Pipeline& p) {
 }
 
 }  // namespace
+
+void setFactor(const Pipeline& p, Fragments& f) {
+    for (int c = 0; c < 4; ++c) {
+        const auto v = static_cast<int32_t>((p.textureFactor >> (c == 3 ? 24 : 16 - 8 * c)) & 0xff);
+        std::fill_n(f.factor[c], kSpan, v);
+    }
+}
 
 void compilePipeline(const RasterState& st, PixelFormat target, DepthFormat depth, Pipeline& p) {
     auto rs = [&](DWORD s) { return st.renderState(s); };

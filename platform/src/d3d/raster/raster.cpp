@@ -48,8 +48,8 @@ void shadeRun(const Pipeline& p, const Setup& s, Fragments& f, int x0, int x1, i
     }
 }
 
-inline bool inBounds(const Pipeline& p, int x, int y) {
-    return x >= p.bounds.left && x < p.bounds.right && y >= p.bounds.top && y < p.bounds.bottom;
+inline bool inBounds(const RECT& b, int x, int y) {
+    return x >= b.left && x < b.right && y >= b.top && y < b.bottom;
 }
 
 inline int roundToPixel(float v) {
@@ -58,12 +58,12 @@ inline int roundToPixel(float v) {
 
 }  // namespace
 
-void rasterTriangle(const Pipeline& p, const Setup& s, const Edges& e, Fragments& f,
-                    RasterStats& stats) {
-    const int yBegin = e.yMin > p.bounds.top ? e.yMin : static_cast<int>(p.bounds.top);
-    const int yEnd = e.yMax < p.bounds.bottom - 1 ? e.yMax : static_cast<int>(p.bounds.bottom - 1);
-    const int xLeft = e.xMin > p.bounds.left ? e.xMin : static_cast<int>(p.bounds.left);
-    const int xRight = e.xMax < p.bounds.right - 1 ? e.xMax : static_cast<int>(p.bounds.right - 1);
+void rasterTriangle(const Pipeline& p, const Setup& s, const Edges& e, const RECT& bounds,
+                    Fragments& f, RasterStats& stats) {
+    const int yBegin = e.yMin > bounds.top ? e.yMin : static_cast<int>(bounds.top);
+    const int yEnd = e.yMax < bounds.bottom - 1 ? e.yMax : static_cast<int>(bounds.bottom - 1);
+    const int xLeft = e.xMin > bounds.left ? e.xMin : static_cast<int>(bounds.left);
+    const int xRight = e.xMax < bounds.right - 1 ? e.xMax : static_cast<int>(bounds.right - 1);
     if (xLeft > xRight)
         return;
     for (int y = yBegin; y <= yEnd; ++y) {
@@ -91,7 +91,7 @@ void rasterTriangle(const Pipeline& p, const Setup& s, const Edges& e, Fragments
 }
 
 void rasterLine(const Pipeline& p, const SetupVertex& v0, const SetupVertex& v1, const Setup& s,
-                bool lastPixel, Fragments& f, RasterStats& stats) {
+                bool lastPixel, const RECT& bounds, Fragments& f, RasterStats& stats) {
     const float dx = v1.x - v0.x, dy = v1.y - v0.y;
     const bool xMajor = std::fabs(dx) >= std::fabs(dy);
     const int start = roundToPixel(xMajor ? v0.x : v0.y);
@@ -106,21 +106,21 @@ void rasterLine(const Pipeline& p, const SetupVertex& v0, const SetupVertex& v1,
         const int minor = roundToPixel(minorF);
         const int x = xMajor ? major : minor;
         const int y = xMajor ? minor : major;
-        if (!inBounds(p, x, y))
+        if (!inBounds(bounds, x, y))
             continue;
         ++stats.pixelsShaded;
         shadeSpan(p, s, f, x, y, 1);
     }
 }
 
-void rasterPoint(const Pipeline& p, const SetupVertex& v, const Setup& s, Fragments& f,
-                 RasterStats& stats) {
+void rasterPoint(const Pipeline& p, const SetupVertex& v, const Setup& s, const RECT& bounds,
+                 Fragments& f, RasterStats& stats) {
     if (!std::isfinite(v.x) || !std::isfinite(v.y) || std::fabs(v.x) > kGuardBand ||
         std::fabs(v.y) > kGuardBand) {
         return;
     }
     const int x = roundToPixel(v.x), y = roundToPixel(v.y);
-    if (!inBounds(p, x, y))
+    if (!inBounds(bounds, x, y))
         return;
     ++stats.pixelsShaded;
     shadeSpan(p, s, f, x, y, 1);

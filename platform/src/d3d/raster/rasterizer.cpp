@@ -1,11 +1,17 @@
 // The Rasterizer front end: surfaces, pipeline caching, primitive assembly
-// (lists, strips, fans; culling and fill mode) and clears.
+// (lists, strips, fans; culling and fill mode) and clears, rasterised at once
+// or recorded into the draw queue.
+#include "draw_queue.h"
 #include "pixel_format.h"
 #include "setup.h"
 #include "stages.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <thread>
 
 namespace platform::d3d::raster {
 namespace {
@@ -29,14 +35,98 @@ RECT surfaceRect(DWORD width, DWORD height) {
                 static_cast<LONG>(std::min<DWORD>(height, 0x7fffffff))};
 }
 
-}  // namespace
+constexpr int kMaxThreads = 64;
 
-Rasterizer::Rasterizer()
-    : pipeline_(std::make_unique<Pipeline>()), fragments_(std::make_unique<Fragments>()) {
-    *fragments_ = Fragments{};
+int cores() {
+    const unsigned n = std::thread::hardware_concurrency();
+    return n == 0 ? 1 : static_cast<int>(std::min<unsigned>(n, kMaxThreads));
 }
 
-Rasterizer::~Rasterizer() = default;
+// Every Rasterizer, so that finishPendingDraws() reaches the recorded work.
+struct Registry {
+    std::mutex mutex;
+    std::vector<Rasterizer*> all;
+};
+
+Registry& registry() {
+    static Registry r;
+    return r;
+}
+
+std::atomic<int> threadsOverride{0};
+
+}  // namespace
+
+int defaultRasterThreads() {
+    if (const int forced = threadsOverride.load(); forced > 0)
+        return std::min(forced, kMaxThreads);
+    const char* value = std::getenv("D3DDRIVER_RASTER_THREADS");
+    if (value == nullptr || *value == '\0')
+        return cores();
+    char* end = nullptr;
+    const long n = std::strtol(value, &end, 10);
+    if (*end != '\0' || n < 1 || n > kMaxThreads) {
+        static std::once_flag reported;
+        std::call_once(reported, [value] {
+            std::fprintf(stderr,
+                         "D3DDRIVER_RASTER_THREADS=%s is not a number from 1 to %d; using %d "
+                         "(the number of cores)\n",
+                         value, kMaxThreads, cores());
+        });
+        return cores();
+    }
+    return static_cast<int>(n);
+}
+
+void setDefaultRasterThreads(int threads) {
+    threadsOverride.store(threads > 0 ? threads : 0);
+}
+
+void finishPendingDraws() {
+    Registry& r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    for (Rasterizer* raster : r.all)
+        raster->finish();
+}
+
+Rasterizer::Rasterizer(int threads)
+    : pipeline_(std::make_unique<Pipeline>()), fragments_(std::make_unique<Fragments>()) {
+    *fragments_ = Fragments{};
+    setThreadCount(threads > 0 ? threads : defaultRasterThreads());
+    Registry& r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    r.all.push_back(this);
+}
+
+Rasterizer::~Rasterizer() {
+    {
+        Registry& r = registry();
+        std::lock_guard<std::mutex> lock(r.mutex);
+        r.all.erase(std::find(r.all.begin(), r.all.end(), this));
+    }
+    finish();
+}
+
+void Rasterizer::setThreadCount(int threads) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    finishLocked();
+    threads_ = std::clamp(threads, 1, kMaxThreads);
+    if (threads_ == 1) {
+        queue_.reset();
+    } else if (!queue_ || queue_->workers() != threads_) {
+        queue_ = std::make_unique<DrawQueue>(threads_);
+    }
+}
+
+void Rasterizer::finish() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    finishLocked();
+}
+
+void Rasterizer::finishLocked() {
+    if (queue_ && !queue_->empty())
+        stats_.pixelsShaded += queue_->run();
+}
 
 bool Rasterizer::setRenderTarget(const RenderTarget& target) {
     const DWORD bpp = bytesPerPixel(target.format);
@@ -67,11 +157,7 @@ const Pipeline& Rasterizer::pipeline() {
     if (p.stateVersion != state_.version() || p.targetFormat != target_.format ||
         p.depthFormat != depthFormat) {
         compilePipeline(state_, target_.format, depthFormat, p);
-        for (int c = 0; c < 4; ++c) {
-            const int32_t v =
-                static_cast<int32_t>((p.textureFactor >> (c == 3 ? 24 : 16 - 8 * c)) & 0xff);
-            std::fill_n(fragments_->factor[c], kSpan, v);
-        }
+        setFactor(p, *fragments_);
     }
     p.target = target_;
     p.depth = depth_;
@@ -90,13 +176,25 @@ void Rasterizer::assemble(D3DPRIMITIVETYPE type, const VertexSource& src, DWORD 
     SetupVertex v[3];
     Edges edges;
 
+    DrawQueue* const queue = queue_.get();
+    auto emitLine = [&](const SetupVertex& a, const SetupVertex& b, bool lastPixel) {
+        if (queue != nullptr) {
+            queue->line(p, a, b, setup, lastPixel);
+        } else {
+            rasterLine(p, a, b, setup, lastPixel, p.bounds, f, stats_);
+        }
+    };
     auto line = [&](const SetupVertex& a, const SetupVertex& b, bool lastPixel) {
         if (setupLine(p, a, b, a, setup))
-            rasterLine(p, a, b, setup, lastPixel, f, stats_);
+            emitLine(a, b, lastPixel);
     };
     auto point = [&](const SetupVertex& a) {
         setupPoint(p, a, setup);
-        rasterPoint(p, a, setup, f, stats_);
+        if (queue != nullptr) {
+            queue->point(p, a, setup);
+        } else {
+            rasterPoint(p, a, setup, p.bounds, f, stats_);
+        }
     };
     // Triangle (i0, i1, i2) in drawing order; flat colour from vertex `flat`.
     auto triangle = [&](DWORD i0, DWORD i1, DWORD i2, DWORD flat) {
@@ -112,15 +210,16 @@ void Rasterizer::assemble(D3DPRIMITIVETYPE type, const VertexSource& src, DWORD 
         ++stats_.trianglesDrawn;
         if (p.fillMode == D3DFILL_WIREFRAME) {
             for (int k = 0; k < 3; ++k) {
-                if (setupLine(p, v[k], v[(k + 1) % 3], provoking, setup)) {
-                    rasterLine(p, v[k], v[(k + 1) % 3], setup, false, f, stats_);
-                }
+                if (setupLine(p, v[k], v[(k + 1) % 3], provoking, setup))
+                    emitLine(v[k], v[(k + 1) % 3], false);
             }
         } else if (p.fillMode == D3DFILL_POINT) {
             for (int k = 0; k < 3; ++k)
                 point(v[k]);
+        } else if (queue != nullptr) {
+            queue->triangle(p, setup, edges);
         } else {
-            rasterTriangle(p, setup, edges, f, stats_);
+            rasterTriangle(p, setup, edges, p.bounds, f, stats_);
         }
     };
 
@@ -162,6 +261,8 @@ void Rasterizer::assemble(D3DPRIMITIVETYPE type, const VertexSource& src, DWORD 
         default:
             break;
     }
+    if (queue != nullptr && queue->full())
+        finishLocked();
 }
 
 static bool validPrimitive(D3DPRIMITIVETYPE type) {
@@ -179,6 +280,7 @@ DrawStatus Rasterizer::draw(D3DPRIMITIVETYPE type, const VertexSource& source, D
     if (!source.valid() || first > source.count || count > source.count - first) {
         return DrawStatus::InvalidVertices;
     }
+    std::lock_guard<std::mutex> lock(mutex_);
     assemble(type, source, count, [first](DWORD i) { return first + i; });
     return DrawStatus::Ok;
 }
@@ -197,11 +299,13 @@ DrawStatus Rasterizer::drawIndexed(D3DPRIMITIVETYPE type, const VertexSource& so
         if (indices[i] >= source.count)
             return DrawStatus::InvalidVertices;
     }
+    std::lock_guard<std::mutex> lock(mutex_);
     assemble(type, source, indexCount, [indices](DWORD i) { return DWORD{indices[i]}; });
     return DrawStatus::Ok;
 }
 
 void Rasterizer::clear(DWORD flags, const D3DRECT* rects, DWORD count, D3DCOLOR color, float z) {
+    std::lock_guard<std::mutex> lock(mutex_);
     const D3DRECT whole{{0}, {0}, {0x7fffffff}, {0x7fffffff}};
     if (rects == nullptr || count == 0) {
         rects = &whole;
@@ -211,15 +315,27 @@ void Rasterizer::clear(DWORD flags, const D3DRECT* rects, DWORD count, D3DCOLOR 
         const RECT r{rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2};
         if ((flags & D3DCLEAR_TARGET) && hasTarget_) {
             const RECT c = intersect(r, surfaceRect(target_.width, target_.height));
-            if (c.left < c.right && c.top < c.bottom)
-                fillColor(target_, c, color);
+            if (c.left < c.right && c.top < c.bottom) {
+                if (queue_) {
+                    queue_->clear(&target_, nullptr, c, color, z);
+                } else {
+                    fillColor(target_, c, color);
+                }
+            }
         }
         if ((flags & D3DCLEAR_ZBUFFER) && hasDepth_) {
             const RECT c = intersect(r, surfaceRect(depth_.width, depth_.height));
-            if (c.left < c.right && c.top < c.bottom)
-                fillDepth(depth_, c, z);
+            if (c.left < c.right && c.top < c.bottom) {
+                if (queue_) {
+                    queue_->clear(nullptr, &depth_, c, color, z);
+                } else {
+                    fillDepth(depth_, c, z);
+                }
+            }
         }
     }
+    if (queue_ && queue_->full())
+        finishLocked();
 }
 
 }  // namespace platform::d3d::raster

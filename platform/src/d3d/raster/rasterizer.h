@@ -19,6 +19,13 @@
 //                  colour key, specular add, fog, alpha test, depth write,
 //                  blend, write (one stage_*.cpp file each).
 //
+// With one thread, steps 4 and 5 run inside draw() and clear(). With more
+// (D3DDRIVER_RASTER_THREADS, default: every core), draw() stops after setup:
+// the primitives and clears are recorded and binned by bands of rows
+// (draw_queue.cpp), and finish() rasterises the bands on a pool of workers.
+// The pictures are the same bit for bit. Whoever reads or changes the memory
+// of a surface, or frees it, calls finishPendingDraws() first.
+//
 // Conventions (those of Direct3D 6):
 //   - Pixel centres are at integer screen coordinates: pixel (x, y) is sampled
 //     at (x, y). A pixel is covered when its centre is inside the triangle, or
@@ -45,6 +52,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace platform::d3d::raster {
@@ -260,10 +268,22 @@ struct RasterStats {
 
 struct Pipeline;
 struct Fragments;
+class DrawQueue;
+
+// Threads that rasterise for a device: D3DDRIVER_RASTER_THREADS when it is a
+// number from 1 to 64, otherwise (unset, or not such a number, which is
+// reported once on the error stream) the number of cores.
+int defaultRasterThreads();
+// Tests and tools: a count that wins over the variable (0: back to it).
+void setDefaultRasterThreads(int threads);
+
+// Rasterises everything every Rasterizer has recorded. Safe from any thread.
+void finishPendingDraws();
 
 class Rasterizer {
 public:
-    Rasterizer();
+    // threads <= 0: defaultRasterThreads().
+    explicit Rasterizer(int threads = 1);
     ~Rasterizer();
     Rasterizer(const Rasterizer&) = delete;
     Rasterizer& operator=(const Rasterizer&) = delete;
@@ -291,6 +311,15 @@ public:
     // Rectangles are clipped to the surfaces; the clip rectangle does not apply.
     void clear(DWORD flags, const D3DRECT* rects, DWORD count, D3DCOLOR color, float z);
 
+    // Waits until every recorded draw and clear is in the surfaces.
+    void finish();
+    // 1 draws at once, inside draw(); more records and rasterises on as many
+    // workers (the calling thread among them). Clamped to 1 .. 64.
+    void setThreadCount(int threads);
+    int threadCount() const { return threads_; }
+
+    // With more than one thread, pixelsShaded counts the recorded draws once
+    // finish() has run.
     const RasterStats& stats() const { return stats_; }
     void resetStats() { stats_ = RasterStats{}; }
 
@@ -298,6 +327,7 @@ private:
     const Pipeline& pipeline();
     template <class IndexFn>
     void assemble(D3DPRIMITIVETYPE type, const VertexSource& source, DWORD count, IndexFn index);
+    void finishLocked();
 
     RenderTarget target_{};
     DepthBuffer depth_{};
@@ -307,6 +337,11 @@ private:
     std::unique_ptr<Pipeline> pipeline_;
     std::unique_ptr<Fragments> fragments_;
     RasterStats stats_;
+    int threads_ = 1;
+    std::unique_ptr<DrawQueue> queue_;  // null with one thread
+    // Recording and finishing may come from different threads (a surface
+    // lock on one while another draws).
+    std::mutex mutex_;
 };
 
 }  // namespace platform::d3d::raster

@@ -39,12 +39,13 @@ void setupPoint(const Pipeline& p, const SetupVertex& v, Setup& s);
 void fillColor(const RenderTarget& t, const RECT& r, D3DCOLOR color);
 void fillDepth(const DepthBuffer& d, const RECT& r, float z);
 
-// raster.cpp: walks the covered pixels and runs the pipeline on them.
-void rasterTriangle(const Pipeline& p, const Setup& s, const Edges& e, Fragments& f,
-                    RasterStats& stats);
+// raster.cpp: walks the covered pixels inside `bounds` (the pipeline's clip
+// rectangle, or the part of it in one band of rows) and runs the pipeline on them.
+void rasterTriangle(const Pipeline& p, const Setup& s, const Edges& e, const RECT& bounds,
+                    Fragments& f, RasterStats& stats);
 void rasterLine(const Pipeline& p, const SetupVertex& v0, const SetupVertex& v1, const Setup& s,
-                bool lastPixel, Fragments& f, RasterStats& stats);
-void rasterPoint(const Pipeline& p, const SetupVertex& v, const Setup& s, Fragments& f,
-                 RasterStats& stats);
+                bool lastPixel, const RECT& bounds, Fragments& f, RasterStats& stats);
+void rasterPoint(const Pipeline& p, const SetupVertex& v, const Setup& s, const RECT& bounds,
+                 Fragments& f, RasterStats& stats);
 
 }  // namespace platform::d3d::raster

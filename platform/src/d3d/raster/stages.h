@@ -6,6 +6,9 @@
 
 namespace platform::d3d::raster {
 
+// pipeline.cpp: fills Fragments::factor from the pipeline's TEXTUREFACTOR.
+void setFactor(const Pipeline& p, Fragments& f);
+
 // interpolate.cpp: fills the span's attributes from the primitive's planes.
 void interpolate(const Pipeline& p, const Setup& s, Fragments& f);
 

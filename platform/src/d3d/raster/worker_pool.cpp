@@ -1,0 +1,72 @@
+#include "worker_pool.h"
+
+namespace platform::d3d::raster {
+
+WorkerPool::WorkerPool(int workers) {
+    for (int w = 1; w < workers; ++w)
+        threads_.emplace_back([this, w] { loop(w); });
+}
+
+WorkerPool::~WorkerPool() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& t : threads_)
+        t.join();
+}
+
+void WorkerPool::run(int count, const std::function<void(int, int)>& task) {
+    if (count <= 0)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        task_ = &task;
+        count_ = count;
+        next_ = 0;
+        busy_ = static_cast<int>(threads_.size());
+        ++job_;
+    }
+    wake_.notify_all();
+    work(0);
+    std::unique_lock<std::mutex> lock(mutex_);
+    finished_.wait(lock, [this] { return busy_ == 0; });
+    task_ = nullptr;
+}
+
+// Tasks are coarse (a band of rows each), so taking them under the mutex
+// costs nothing measurable and keeps the hand-out simple.
+void WorkerPool::work(int worker) {
+    for (;;) {
+        int index;
+        const std::function<void(int, int)>* task;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (next_ >= count_)
+                return;
+            index = next_++;
+            task = task_;
+        }
+        (*task)(index, worker);
+    }
+}
+
+void WorkerPool::loop(int worker) {
+    uint64_t seen = 0;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            wake_.wait(lock, [&] { return stop_ || job_ != seen; });
+            if (stop_)
+                return;
+            seen = job_;
+        }
+        work(worker);
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (--busy_ == 0)
+            finished_.notify_one();
+    }
+}
+
+}  // namespace platform::d3d::raster

@@ -1,0 +1,45 @@
+// A fixed set of threads that run the tasks of one job together with the
+// thread that asks for it, then sleep until the next job.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace platform::d3d::raster {
+
+class WorkerPool {
+public:
+    // `workers` counts the calling thread: workers - 1 threads are started.
+    explicit WorkerPool(int workers);
+    ~WorkerPool();
+    WorkerPool(const WorkerPool&) = delete;
+    WorkerPool& operator=(const WorkerPool&) = delete;
+
+    int workers() const { return static_cast<int>(threads_.size()) + 1; }
+
+    // Runs task(index, worker) for every index below `count`, each once, on
+    // the pool's threads and the calling one (worker 0); returns when all are
+    // done. Tasks are handed out in index order as workers become free. One
+    // job at a time: callers serialise.
+    void run(int count, const std::function<void(int task, int worker)>& task);
+
+private:
+    void loop(int worker);
+    void work(int worker);
+
+    std::mutex mutex_;
+    std::condition_variable wake_, finished_;
+    const std::function<void(int, int)>* task_ = nullptr;
+    int count_ = 0;
+    int next_ = 0;  // next task to hand out, under mutex_
+    int busy_ = 0;  // pool threads still in the current job
+    uint64_t job_ = 0;
+    bool stop_ = false;
+    std::vector<std::thread> threads_;
+};
+
+}  // namespace platform::d3d::raster
