@@ -1,0 +1,212 @@
+// Our rasteriser side by side with Mesa's llvmpipe (through OSMesa), the
+// strongest software rasteriser a Linux user has, on the same workloads:
+// textured bilinear fill and small triangles at 640 x 480 with 16-bit depth.
+// Ours draws into 32-bit and 16-bit targets, llvmpipe into RGBA8; each at one
+// thread and at every core. Prints each pair and the ratio ours / llvmpipe at
+// the same thread count (of the 32-bit target, then of the 16-bit one).
+//
+// A rate is the best of --runs runs of at least --seconds each (a frame is a
+// clear, the draw and the wait for the pixels), after a warm-up frame; the
+// best run is the one the other processes on the machine disturbed least.
+//
+// llvmpipe reads its thread count (LP_NUM_THREADS) once per process, so this
+// program runs itself once per count with --llvmpipe and reads the rates
+// back from the child's output.
+#include "peer_llvmpipe.h"
+#include "peer_ours.h"
+#include "peer_workload.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using peer::Workload;
+constexpr Workload kWorkloads[] = {Workload::Fill, Workload::SmallTriangles};
+constexpr int kWidthTimesHeight = peer::kWidth * peer::kHeight;
+
+struct Options {
+    double seconds = 1.0;
+    int runs = 3;
+    bool child = false;
+};
+
+// Work units per second of `frame`, best of the runs.
+double measure(const Options& o, const peer::Scene& scene, const std::function<void()>& frame) {
+    using Clock = std::chrono::steady_clock;
+    frame();
+    double best = 0;
+    for (int r = 0; r < o.runs; ++r) {
+        const auto start = Clock::now();
+        long frames = 0;
+        double elapsed = 0;
+        do {
+            frame();
+            ++frames;
+            elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        } while (elapsed < o.seconds);
+        const double rate = scene.workPerFrame * static_cast<double>(frames) / elapsed / 1e6;
+        best = rate > best ? rate : best;
+    }
+    return best;
+}
+
+int runLlvmpipeChild(const Options& o) {
+    peer::LlvmpipeRenderer gl;
+    if (!gl.error().empty()) {
+        std::fprintf(stderr, "llvmpipe: %s\n", gl.error().c_str());
+        return 1;
+    }
+    std::printf("renderer %s\n", gl.renderer().c_str());
+    for (const Workload w : kWorkloads) {
+        const peer::Scene scene = peer::makeScene(w);
+        const double rate = measure(o, scene, [&] { gl.frame(scene); });
+        // A renderer that draws nothing is fast; such a rate is no rate.
+        if (gl.drawnPixels() < (w == Workload::Fill ? kWidthTimesHeight : 1000)) {
+            std::fprintf(stderr, "llvmpipe drew %d pixels of %s\n", gl.drawnPixels(),
+                         peer::workloadName(w));
+            continue;
+        }
+        std::printf("rate %d %.4f\n", static_cast<int>(w), rate);
+    }
+    return 0;
+}
+
+struct ChildResult {
+    std::string renderer;
+    std::map<int, double> rates;  // by workload; missing when the child failed
+};
+
+ChildResult runLlvmpipe(const Options& o, int threads) {
+    char exe[4096] = {};
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
+    ChildResult result;
+    if (n <= 0)
+        return result;
+    const std::string command =
+        "GALLIUM_DRIVER=llvmpipe LP_NUM_THREADS=" + std::to_string(threads) + " '" +
+        std::string(exe, static_cast<size_t>(n)) + "' --llvmpipe" + " --seconds " +
+        std::to_string(o.seconds) + " --runs " + std::to_string(o.runs);
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return result;
+    char line[512];
+    while (std::fgets(line, sizeof(line), pipe) != nullptr) {
+        int w = 0;
+        double rate = 0;
+        if (std::strncmp(line, "renderer ", 9) == 0) {
+            result.renderer = std::string(line + 9);
+            while (!result.renderer.empty() && result.renderer.back() == '\n')
+                result.renderer.pop_back();
+        } else if (std::sscanf(line, "rate %d %lf", &w, &rate) == 2) {
+            result.rates[w] = rate;
+        }
+    }
+    pclose(pipe);
+    return result;
+}
+
+std::string cpuModel() {
+    std::ifstream in("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("model name", 0) == 0)
+            return line.substr(line.find(':') + 2);
+    }
+    return "unknown processor";
+}
+
+std::string loadAverage() {
+    std::ifstream in("/proc/loadavg");
+    std::string one;
+    in >> one;
+    return one.empty() ? "?" : one;
+}
+
+bool parse(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--llvmpipe") {
+            o.child = true;
+        } else if (a == "--seconds" && i + 1 < argc) {
+            o.seconds = std::atof(argv[++i]);
+        } else if (a == "--runs" && i + 1 < argc) {
+            o.runs = std::atoi(argv[++i]);
+        } else {
+            return false;
+        }
+    }
+    return o.seconds > 0 && o.seconds <= 60 && o.runs >= 1 && o.runs <= 100;
+}
+
+std::string cell(double v) {
+    char b[32];
+    std::snprintf(b, sizeof(b), v > 0 ? "%.2f" : "-", v);
+    return b;
+}
+
+std::string ratio(double a, double b) {
+    char r[32];
+    std::snprintf(r, sizeof(r), (a > 0 && b > 0) ? "%.2fx" : "-", a / b);
+    return r;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (!parse(argc, argv, o)) {
+        std::fprintf(stderr, "usage: bench_peer [--seconds S (0..60]] [--runs N (1..100)]\n");
+        return 2;
+    }
+    if (o.child)
+        return runLlvmpipeChild(o);
+
+    const int cores = static_cast<int>(
+        std::thread::hardware_concurrency() > 0 ? std::thread::hardware_concurrency() : 1);
+    const int counts[] = {1, cores};
+    const int countsUsed = cores > 1 ? 2 : 1;
+    std::map<int, ChildResult> gl;
+    for (int c = 0; c < countsUsed; ++c)
+        gl[counts[c]] = runLlvmpipe(o, counts[c]);
+
+    char date[64];
+    const std::time_t now = std::time(nullptr);
+    std::strftime(date, sizeof(date), "%Y-%m-%d %H:%M UTC", std::gmtime(&now));
+    std::printf("Peer benchmark, %s, %s, %d cores, load average %s before the run\n", date,
+                cpuModel().c_str(), cores, loadAverage().c_str());
+    std::printf("llvmpipe: %s\n\n",
+                gl[1].renderer.empty() ? "did not run" : gl[1].renderer.c_str());
+    std::printf(
+        "| workload | threads | ours 32-bit/D16 | ours 16-bit/D16 | llvmpipe RGBA8/D16 "
+        "| ours/llvmpipe 32-bit | ours/llvmpipe 16-bit |\n");
+    std::printf("|---|---|---|---|---|---|---|\n");
+    for (const Workload w : kWorkloads) {
+        const peer::Scene scene = peer::makeScene(w);
+        for (int c = 0; c < countsUsed; ++c) {
+            const int threads = counts[c];
+            double ours[2];
+            for (int b = 0; b < 2; ++b) {
+                peer::OurRenderer r(b == 0 ? 32 : 16, threads);
+                ours[b] = measure(o, scene, [&] { r.frame(scene); });
+            }
+            const auto found = gl[threads].rates.find(static_cast<int>(w));
+            const double theirs = found != gl[threads].rates.end() ? found->second : 0;
+            std::printf("| %s, %s | %d | %s | %s | %s | %s | %s |\n", peer::workloadName(w),
+                        peer::workloadUnit(w), threads, cell(ours[0]).c_str(),
+                        cell(ours[1]).c_str(), cell(theirs).c_str(), ratio(ours[0], theirs).c_str(),
+                        ratio(ours[1], theirs).c_str());
+            std::fflush(stdout);
+        }
+    }
+    return 0;
+}
