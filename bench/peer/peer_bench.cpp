@@ -10,8 +10,9 @@
 // best run is the one the other processes on the machine disturbed least.
 //
 // llvmpipe reads its thread count (LP_NUM_THREADS) once per process, so this
-// program runs itself once per count with --llvmpipe and reads the rates
-// back from the child's output.
+// program runs itself with --llvmpipe for each row, right after measuring
+// ours for it (so both meet about the same load), and reads the rate back
+// from the child's output.
 #include "peer_llvmpipe.h"
 #include "peer_ours.h"
 #include "peer_workload.h"
@@ -23,7 +24,6 @@
 #include <ctime>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -38,6 +38,7 @@ struct Options {
     double seconds = 1.0;
     int runs = 3;
     bool child = false;
+    int workload = 0;  // the child's
 };
 
 // Work units per second of `frame`, best of the runs.
@@ -67,26 +68,25 @@ int runLlvmpipeChild(const Options& o) {
         return 1;
     }
     std::printf("renderer %s\n", gl.renderer().c_str());
-    for (const Workload w : kWorkloads) {
-        const peer::Scene scene = peer::makeScene(w);
-        const double rate = measure(o, scene, [&] { gl.frame(scene); });
-        // A renderer that draws nothing is fast; such a rate is no rate.
-        if (gl.drawnPixels() < (w == Workload::Fill ? kWidthTimesHeight : 1000)) {
-            std::fprintf(stderr, "llvmpipe drew %d pixels of %s\n", gl.drawnPixels(),
-                         peer::workloadName(w));
-            continue;
-        }
-        std::printf("rate %d %.4f\n", static_cast<int>(w), rate);
+    const auto w = static_cast<Workload>(o.workload);
+    const peer::Scene scene = peer::makeScene(w);
+    const double rate = measure(o, scene, [&] { gl.frame(scene); });
+    // A renderer that draws nothing is fast; such a rate is no rate.
+    if (gl.drawnPixels() < (w == Workload::Fill ? kWidthTimesHeight : 1000)) {
+        std::fprintf(stderr, "llvmpipe drew %d pixels of %s\n", gl.drawnPixels(),
+                     peer::workloadName(w));
+        return 1;
     }
+    std::printf("rate %.4f\n", rate);
     return 0;
 }
 
 struct ChildResult {
     std::string renderer;
-    std::map<int, double> rates;  // by workload; missing when the child failed
+    double rate = 0;  // 0 when the child failed
 };
 
-ChildResult runLlvmpipe(const Options& o, int threads) {
+ChildResult runLlvmpipe(const Options& o, Workload w, int threads) {
     char exe[4096] = {};
     const ssize_t n = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
     ChildResult result;
@@ -94,21 +94,21 @@ ChildResult runLlvmpipe(const Options& o, int threads) {
         return result;
     const std::string command =
         "GALLIUM_DRIVER=llvmpipe LP_NUM_THREADS=" + std::to_string(threads) + " '" +
-        std::string(exe, static_cast<size_t>(n)) + "' --llvmpipe" + " --seconds " +
-        std::to_string(o.seconds) + " --runs " + std::to_string(o.runs);
+        std::string(exe, static_cast<size_t>(n)) + "' --llvmpipe --workload " +
+        std::to_string(static_cast<int>(w)) + " --seconds " + std::to_string(o.seconds) +
+        " --runs " + std::to_string(o.runs);
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)
         return result;
     char line[512];
     while (std::fgets(line, sizeof(line), pipe) != nullptr) {
-        int w = 0;
         double rate = 0;
         if (std::strncmp(line, "renderer ", 9) == 0) {
             result.renderer = std::string(line + 9);
             while (!result.renderer.empty() && result.renderer.back() == '\n')
                 result.renderer.pop_back();
-        } else if (std::sscanf(line, "rate %d %lf", &w, &rate) == 2) {
-            result.rates[w] = rate;
+        } else if (std::sscanf(line, "rate %lf", &rate) == 1) {
+            result.rate = rate;
         }
     }
     pclose(pipe);
@@ -137,6 +137,8 @@ bool parse(int argc, char** argv, Options& o) {
         const std::string a = argv[i];
         if (a == "--llvmpipe") {
             o.child = true;
+        } else if (a == "--workload" && i + 1 < argc) {
+            o.workload = std::atoi(argv[++i]);
         } else if (a == "--seconds" && i + 1 < argc) {
             o.seconds = std::atof(argv[++i]);
         } else if (a == "--runs" && i + 1 < argc) {
@@ -145,7 +147,8 @@ bool parse(int argc, char** argv, Options& o) {
             return false;
         }
     }
-    return o.seconds > 0 && o.seconds <= 60 && o.runs >= 1 && o.runs <= 100;
+    return o.seconds > 0 && o.seconds <= 60 && o.runs >= 1 && o.runs <= 100 &&
+           (o.workload == 0 || o.workload == 1);
 }
 
 std::string cell(double v) {
@@ -175,17 +178,12 @@ int main(int argc, char** argv) {
         std::thread::hardware_concurrency() > 0 ? std::thread::hardware_concurrency() : 1);
     const int counts[] = {1, cores};
     const int countsUsed = cores > 1 ? 2 : 1;
-    std::map<int, ChildResult> gl;
-    for (int c = 0; c < countsUsed; ++c)
-        gl[counts[c]] = runLlvmpipe(o, counts[c]);
-
     char date[64];
     const std::time_t now = std::time(nullptr);
     std::strftime(date, sizeof(date), "%Y-%m-%d %H:%M UTC", std::gmtime(&now));
-    std::printf("Peer benchmark, %s, %s, %d cores, load average %s before the run\n", date,
+    std::printf("Peer benchmark, %s, %s, %d cores, load average %s before the run\n\n", date,
                 cpuModel().c_str(), cores, loadAverage().c_str());
-    std::printf("llvmpipe: %s\n\n",
-                gl[1].renderer.empty() ? "did not run" : gl[1].renderer.c_str());
+    std::string renderer;
     std::printf(
         "| workload | threads | ours 32-bit/D16 | ours 16-bit/D16 | llvmpipe RGBA8/D16 "
         "| ours/llvmpipe 32-bit | ours/llvmpipe 16-bit |\n");
@@ -199,8 +197,10 @@ int main(int argc, char** argv) {
                 peer::OurRenderer r(b == 0 ? 32 : 16, threads);
                 ours[b] = measure(o, scene, [&] { r.frame(scene); });
             }
-            const auto found = gl[threads].rates.find(static_cast<int>(w));
-            const double theirs = found != gl[threads].rates.end() ? found->second : 0;
+            const ChildResult gl = runLlvmpipe(o, w, threads);
+            if (renderer.empty())
+                renderer = gl.renderer;
+            const double theirs = gl.rate;
             std::printf("| %s, %s | %d | %s | %s | %s | %s | %s |\n", peer::workloadName(w),
                         peer::workloadUnit(w), threads, cell(ours[0]).c_str(),
                         cell(ours[1]).c_str(), cell(theirs).c_str(), ratio(ours[0], theirs).c_str(),
@@ -208,5 +208,6 @@ int main(int argc, char** argv) {
             std::fflush(stdout);
         }
     }
+    std::printf("\nllvmpipe: %s\n", renderer.empty() ? "did not run" : renderer.c_str());
     return 0;
 }
