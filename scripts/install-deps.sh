@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang
   libgtest-dev libgmock-dev libbenchmark-dev libosmesa6-dev libhwy-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libosmesa6-dev libhwy-dev
   libconfig++-dev libphysfs-dev libsdl2-dev libx11-dev libpng-dev
   xvfb xauth
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg

@@ -277,6 +277,11 @@ int defaultRasterThreads();
 // Tests and tools: a count that wins over the variable (0: back to it).
 void setDefaultRasterThreads(int threads);
 
+// Whether span loops that have a SIMD version use it (pipelines compiled from
+// now on). Starts on unless D3DDRIVER_RASTER_SIMD=0; the scalar loops are the
+// reference the SIMD ones equal bit for bit.
+void setRasterSimd(bool on);
+
 // Rasterises everything every Rasterizer has recorded. Safe from any thread.
 void finishPendingDraws();
 

@@ -302,7 +302,8 @@ SampleFn chooseSampler(const Sampler& s) {
         if (!fast) {
             fn = sampleGeneric<F>;
         } else if (s.magLinear) {
-            fn = sampleLinearWrap<F>;
+            const SampleFn simd = chooseSimdLinearWrap(F);
+            fn = simd != nullptr ? simd : sampleLinearWrap<F>;
         } else {
             fn = samplePointWrap<F>;
         }

@@ -1,0 +1,227 @@
+// The bilinear wrap fast path of texture sampling (one level, wrap
+// addressing on power-of-two sizes, no colour key) several pixels at a time
+// with Google Highway: compiled for each x86 instruction set Highway knows,
+// the widest the processor runs chosen at the first call. Every lane computes
+// what sampleLinearWrap in stage_texture.cpp computes for its pixel, bit for
+// bit; that scalar loop stays the reference (D3DDRIVER_RASTER_SIMD=0).
+//
+// Why it pays: the scalar loop is auto-vectorised already except for its
+// four texel gathers, and it stores four unpacked copies of the span between
+// passes; here the gathers are the processor's and the filter runs on the
+// registers.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "d3d/raster/stage_texture_simd.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include "pixel_format.h"
+#include "stages.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+
+HWY_BEFORE_NAMESPACE();
+namespace platform::d3d::raster {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+using DF = hn::ScalableTag<float>;
+using DI = hn::RebindToSigned<DF>;
+using VF = hn::Vec<DF>;
+using VI = hn::Vec<DI>;
+
+// floorToInt of fragment.h: clamped to +-1e9 first, NaN to the low end.
+HWY_INLINE VI floorLanes(VF t) {
+    const DF df;
+    const DI di;
+    const VF lo = hn::Set(df, -1.0e9f), hi = hn::Set(df, 1.0e9f);
+    t = hn::IfThenElse(t > lo, t, lo);
+    t = hn::IfThenElse(t < hi, t, hi);
+    const VI i = hn::ConvertTo(di, t);
+    return hn::IfThenElse(hn::RebindMask(di, t < hn::ConvertTo(df, i)), hn::Sub(i, hn::Set(di, 1)),
+                          i);
+}
+
+// fraction256 of stage_texture.cpp. Its float to int conversion gives
+// INT_MIN (so 0 after the clamp) for NaN and values out of int range.
+HWY_INLINE VI fractionLanes(VF t, VI i) {
+    const DF df;
+    const DI di;
+    const VF d = hn::Mul(hn::Sub(t, hn::ConvertTo(df, i)), hn::Set(df, 256.0f));
+    const auto inRange = d < hn::Set(df, 2147483648.0f);  // false for NaN
+    const VF c = hn::Min(hn::Max(d, hn::Zero(df)), hn::Set(df, 255.0f));
+    return hn::IfThenElseZero(hn::RebindMask(di, inRange), hn::ConvertTo(di, c));
+}
+
+// 16-bit texels come from the aligned 32-bit word holding them when such
+// words cannot reach past a row's texels: rows start on 4 bytes and hold an
+// even number of texels. Otherwise one lane at a time.
+inline bool wordGatherSafe(const LevelInfo& l) {
+    return (reinterpret_cast<uintptr_t>(l.pixels) & 3) == 0 && (l.pitch & 3) == 0 &&
+           (l.width & 1) == 0;
+}
+
+template <PixelFormat F>
+HWY_INLINE VI gatherLanes(const LevelInfo& l, bool words, VI offset) {
+    const DI di;
+    const auto* base = reinterpret_cast<const int32_t*>(l.pixels);
+    if constexpr (sizeof(typename PixelTraits<F>::Raw) == 4) {
+        return hn::GatherOffset(di, base, offset);
+    } else {
+        if (words) {
+            const VI word = hn::GatherOffset(di, base, hn::And(offset, hn::Set(di, ~3)));
+            const VI shift = hn::ShiftLeft<3>(hn::And(offset, hn::Set(di, 2)));
+            return hn::And(hn::Shr(word, shift), hn::Set(di, 0xffff));
+        }
+        HWY_ALIGN int32_t at[kSpan];
+        hn::Store(offset, di, at);
+        for (size_t k = 0; k < hn::Lanes(di); ++k) {
+            uint16_t raw;
+            std::memcpy(&raw, l.pixels + at[k], sizeof(raw));
+            at[k] = raw;
+        }
+        return hn::Load(di, at);
+    }
+}
+
+// Channel c (0 red .. 3 alpha) of raw texels, 0..255.
+template <PixelFormat F>
+HWY_INLINE VI channelLanes(VI raw, int c) {
+    const DI di;
+    const VI k255 = hn::Set(di, 255);
+    if constexpr (F == PixelFormat::R5G6B5) {
+        if (c == 0) {
+            const VI v = hn::And(hn::ShiftRight<11>(raw), hn::Set(di, 31));
+            return hn::Or(hn::ShiftLeft<3>(v), hn::ShiftRight<2>(v));
+        }
+        if (c == 1) {
+            const VI v = hn::And(hn::ShiftRight<5>(raw), hn::Set(di, 63));
+            return hn::Or(hn::ShiftLeft<2>(v), hn::ShiftRight<4>(v));
+        }
+        const VI v = hn::And(raw, hn::Set(di, 31));
+        return hn::Or(hn::ShiftLeft<3>(v), hn::ShiftRight<2>(v));
+    } else {
+        switch (c) {
+            case 0:
+                return hn::And(hn::ShiftRight<16>(raw), k255);
+            case 1:
+                return hn::And(hn::ShiftRight<8>(raw), k255);
+            case 2:
+                return hn::And(raw, k255);
+            default:
+                return hn::And(hn::ShiftRight<24>(raw), k255);
+        }
+    }
+}
+
+template <PixelFormat F>
+void linearWrap(const Sampler& s, int set, Fragments& f) {
+    const DF df;
+    const DI di;
+    const int lanes = static_cast<int>(hn::Lanes(df));
+    const LevelInfo& l = s.levels[s.baseLevel];
+    const VF fw = hn::Set(df, l.fwidth), fh = hn::Set(df, l.fheight), half = hn::Set(df, 0.5f);
+    const VI wmask = hn::Set(di, l.wmask), hmask = hn::Set(di, l.hmask);
+    const VI pitch = hn::Set(di, l.pitch), one = hn::Set(di, 1), k256 = hn::Set(di, 256);
+    const VI bpp = hn::Set(di, static_cast<int32_t>(sizeof(typename PixelTraits<F>::Raw)));
+    const VI round = hn::Set(di, 32768);
+    const bool words = wordGatherSafe(l);
+    // Lanes past n (up to kSpan, which the lane count divides) compute on
+    // zeros; nothing reads their results.
+    for (int i = 0; i < f.n; i += lanes) {
+        const auto live = hn::FirstN(df, static_cast<size_t>(f.n - i));
+        const VF u = hn::IfThenElseZero(live, hn::LoadU(df, f.u[set] + i));
+        const VF v = hn::IfThenElseZero(live, hn::LoadU(df, f.v[set] + i));
+        const VF tx = hn::Sub(hn::Mul(u, fw), half), ty = hn::Sub(hn::Mul(v, fh), half);
+        const VI x0 = floorLanes(tx), y0 = floorLanes(ty);
+        const VI fx = fractionLanes(tx, x0), fy = fractionLanes(ty, y0);
+        const VI gx = hn::Sub(k256, fx), gy = hn::Sub(k256, fy);
+        const VI xa = hn::Mul(hn::And(x0, wmask), bpp);
+        const VI xb = hn::Mul(hn::And(hn::Add(x0, one), wmask), bpp);
+        const VI ya = hn::Mul(hn::And(y0, hmask), pitch);
+        const VI yb = hn::Mul(hn::And(hn::Add(y0, one), hmask), pitch);
+        const VI t0 = gatherLanes<F>(l, words, hn::Add(ya, xa)),
+                 t1 = gatherLanes<F>(l, words, hn::Add(ya, xb));
+        const VI t2 = gatherLanes<F>(l, words, hn::Add(yb, xa)),
+                 t3 = gatherLanes<F>(l, words, hn::Add(yb, xb));
+        const int channels = PixelTraits<F>::kAlpha ? 4 : 3;
+        for (int c = 0; c < channels; ++c) {
+            const VI top =
+                hn::Add(hn::Mul(channelLanes<F>(t0, c), gx), hn::Mul(channelLanes<F>(t1, c), fx));
+            const VI bottom =
+                hn::Add(hn::Mul(channelLanes<F>(t2, c), gx), hn::Mul(channelLanes<F>(t3, c), fx));
+            const VI sum = hn::Add(hn::Add(hn::Mul(top, gy), hn::Mul(bottom, fy)), round);
+            hn::StoreU(hn::ShiftRight<16>(sum), di, f.texel[c] + i);
+        }
+        // Four opaque texels filter to 255 whatever the weights.
+        if (!PixelTraits<F>::kAlpha)
+            hn::StoreU(hn::Set(di, 255), di, f.texel[3] + i);
+    }
+}
+
+void linearWrapARGB(const Sampler& s, int set, Fragments& f) {
+    linearWrap<PixelFormat::A8R8G8B8>(s, set, f);
+}
+void linearWrapXRGB(const Sampler& s, int set, Fragments& f) {
+    linearWrap<PixelFormat::X8R8G8B8>(s, set, f);
+}
+void linearWrapRGB565(const Sampler& s, int set, Fragments& f) {
+    linearWrap<PixelFormat::R5G6B5>(s, set, f);
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace platform::d3d::raster
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace platform::d3d::raster {
+namespace {
+
+HWY_EXPORT(linearWrapARGB);
+HWY_EXPORT(linearWrapXRGB);
+HWY_EXPORT(linearWrapRGB565);
+
+void sampleARGB(const Sampler& s, int set, Fragments& f) {
+    HWY_DYNAMIC_DISPATCH(linearWrapARGB)(s, set, f);
+}
+void sampleXRGB(const Sampler& s, int set, Fragments& f) {
+    HWY_DYNAMIC_DISPATCH(linearWrapXRGB)(s, set, f);
+}
+void sampleRGB565(const Sampler& s, int set, Fragments& f) {
+    HWY_DYNAMIC_DISPATCH(linearWrapRGB565)(s, set, f);
+}
+
+bool simdFromEnvironment() {
+    const char* value = std::getenv("D3DDRIVER_RASTER_SIMD");
+    return value == nullptr || std::strcmp(value, "0") != 0;
+}
+
+std::atomic<bool>& simdOn() {
+    static std::atomic<bool> on{simdFromEnvironment()};
+    return on;
+}
+
+}  // namespace
+
+void setRasterSimd(bool on) {
+    simdOn().store(on);
+}
+
+SampleFn chooseSimdLinearWrap(PixelFormat format) {
+    if (!simdOn().load())
+        return nullptr;
+    switch (format) {
+        case PixelFormat::A8R8G8B8:
+            return sampleARGB;
+        case PixelFormat::X8R8G8B8:
+            return sampleXRGB;
+        case PixelFormat::R5G6B5:
+            return sampleRGB565;
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace platform::d3d::raster
+#endif  // HWY_ONCE
