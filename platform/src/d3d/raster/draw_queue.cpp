@@ -42,6 +42,7 @@ int rowOf(float y) {
 
 struct DrawQueue::Worker {
     Fragments fragments;
+    Setup setup;  // a recorded triangle's planes put back in place
     uint64_t pixels = 0;
 };
 
@@ -65,9 +66,13 @@ uint32_t DrawQueue::snapshot(const Pipeline& p) {
             return pipelineCount_ - 1;
         }
     }
-    if (pipelineCount_ == pipelines_.size())
+    if (pipelineCount_ == pipelines_.size()) {
         pipelines_.push_back(std::make_unique<Pipeline>());
+        attributes_.emplace_back();
+    }
     *pipelines_[pipelineCount_] = p;
+    Attributes& a = attributes_[pipelineCount_];
+    a.count = attributesUsed(p, a.index);
     return pipelineCount_++;
 }
 
@@ -91,7 +96,11 @@ void DrawQueue::triangle(const Pipeline& p, const Setup& s, const Edges& e) {
     if (top >= bottom || e.xMin >= p.bounds.right || e.xMax < p.bounds.left)
         return;
     const uint32_t pipeline = snapshot(p);
-    triangles_.push_back(Triangle{s, e});
+    const Attributes& a = attributes_[pipeline];
+    triangles_.push_back(Triangle{s.ox, s.oy, s.perspective, s.constW, s.z, s.q,
+                                  static_cast<uint32_t>(planes_.size()), e});
+    for (int k = 0; k < a.count; ++k)
+        planes_.push_back(s.attr[a.index[k]]);
     add(Kind::Triangle, pipeline, static_cast<uint32_t>(triangles_.size() - 1), top, bottom);
 }
 
@@ -157,7 +166,17 @@ void DrawQueue::runBand(int band, Worker& w) {
         switch (c.kind) {
             case Kind::Triangle: {
                 const Triangle& t = triangles_[c.index];
-                rasterTriangle(p, t.setup, t.edges, bounds, f, stats);
+                Setup& s = w.setup;
+                s.ox = t.ox;
+                s.oy = t.oy;
+                s.perspective = t.perspective;
+                s.constW = t.constW;
+                s.z = t.z;
+                s.q = t.q;
+                const Attributes& a = attributes_[c.pipeline];
+                for (int k = 0; k < a.count; ++k)
+                    s.attr[a.index[k]] = planes_[t.planes + k];
+                rasterTriangle(p, s, t.edges, bounds, f, stats);
                 break;
             }
             case Kind::Line: {
@@ -191,6 +210,7 @@ uint64_t DrawQueue::run() {
     bandsUsed_ = 0;
     commands_.clear();
     triangles_.clear();
+    planes_.clear();
     lines_.clear();
     points_.clear();
     clears_.clear();

@@ -52,9 +52,19 @@ private:
         uint32_t pipeline;
         uint32_t index;  // into the vector of its kind
     };
+    // A triangle keeps the planes its pipeline uses only (at planes_[planes]),
+    // which more than halves what small triangles write and read back.
     struct Triangle {
-        Setup setup;
+        float ox, oy;
+        bool perspective;
+        float constW;
+        Plane z, q;
+        uint32_t planes;
         Edges edges;
+    };
+    struct Attributes {
+        int count;
+        uint8_t index[kAttrCount];
     };
     struct Line {
         Setup setup;
@@ -82,6 +92,8 @@ private:
     WorkerPool pool_;
     std::vector<std::unique_ptr<Worker>> perWorker_;
     std::vector<std::unique_ptr<Pipeline>> pipelines_;  // first pipelineCount_ in use
+    std::vector<Attributes> attributes_;                // of each pipeline
+    std::vector<Plane> planes_;
     uint32_t pipelineCount_ = 0;
     std::vector<Command> commands_;
     std::vector<Triangle> triangles_;

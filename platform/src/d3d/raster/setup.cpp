@@ -57,6 +57,12 @@ inline float safeRhw(float rhw) {
 
 }  // namespace
 
+int attributesUsed(const Pipeline& p, uint8_t* out) {
+    int count = 0;
+    forEachAttr(p, [&](int a) { out[count++] = static_cast<uint8_t>(a); });
+    return count;
+}
+
 void fetchVertex(const Pipeline& p, const VertexSource& src, DWORD index, SetupVertex& out) {
     const BYTE* v = src.data + static_cast<size_t>(index) * src.stride;
     float pos[4];

@@ -22,6 +22,10 @@ struct Edges {
 
 enum class SetupResult { Draw, Culled, Empty };
 
+// The Setup::attr planes setup fills for the pipeline (the only ones the
+// stages read), as indices into out[kAttrCount]; returns how many.
+int attributesUsed(const Pipeline& p, uint8_t* out);
+
 // Reads vertex `index` of the source as the pipeline needs it.
 void fetchVertex(const Pipeline& p, const VertexSource& src, DWORD index, SetupVertex& out);
 
