@@ -233,10 +233,18 @@ bool composeFrame(const core::PixelView& primary, const std::vector<core::Overla
     out.resize(static_cast<size_t>(primary.width) * primary.height);
     const RgbFormat f = formatOf(primary);
     const std::vector<DWORD>* table = f.bytes == 2 ? &table16(f) : nullptr;
+    // X8R8G8B8 and A8R8G8B8 are ARGB already, but for the alpha of the first.
+    const bool argb8 = f.bytes == 4 && f.r.mask == 0xFF0000 && f.g.mask == 0xFF00 &&
+                       f.b.mask == 0xFF && (f.a.mask == 0 || f.a.mask == 0xFF000000);
+    const DWORD opaque = f.a.mask ? 0 : 0xFF000000;
     for (DWORD y = 0; y < primary.height; ++y) {
         const BYTE* row = rowOf(primary, y);
         DWORD* dst = out.data() + static_cast<size_t>(y) * primary.width;
-        if (table) {
+        if (argb8) {
+            std::memcpy(dst, row, static_cast<size_t>(primary.width) * 4);
+            for (DWORD x = 0; x < primary.width; ++x)
+                dst[x] |= opaque;
+        } else if (table) {
             for (DWORD x = 0; x < primary.width; ++x)
                 dst[x] = (*table)[rawAt(row, x, 2)];
         } else {
