@@ -17,6 +17,7 @@
 #include "peer_ours.h"
 #include "peer_workload.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +27,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -41,13 +43,26 @@ struct Options {
     int workload = 0;  // the child's
 };
 
-// Work units per second of `frame`, best of the runs.
-double measure(const Options& o, const peer::Scene& scene, const std::function<void()>& frame) {
+// Millions of work units per second of wall-clock time and per second of
+// processor time of the whole process (every thread), each the best of the
+// runs. The second does not depend on what else the machine runs.
+struct Rates {
+    double wall = 0, cpu = 0;
+};
+
+double processSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+Rates measure(const Options& o, const peer::Scene& scene, const std::function<void()>& frame) {
     using Clock = std::chrono::steady_clock;
     frame();
-    double best = 0;
+    Rates best;
     for (int r = 0; r < o.runs; ++r) {
         const auto start = Clock::now();
+        const double cpuStart = processSeconds();
         long frames = 0;
         double elapsed = 0;
         do {
@@ -55,8 +70,10 @@ double measure(const Options& o, const peer::Scene& scene, const std::function<v
             ++frames;
             elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         } while (elapsed < o.seconds);
-        const double rate = scene.workPerFrame * static_cast<double>(frames) / elapsed / 1e6;
-        best = rate > best ? rate : best;
+        const double work = scene.workPerFrame * static_cast<double>(frames) / 1e6;
+        const double cpu = processSeconds() - cpuStart;
+        best.wall = std::max(best.wall, work / elapsed);
+        best.cpu = std::max(best.cpu, cpu > 0 ? work / cpu : 0.0);
     }
     return best;
 }
@@ -70,20 +87,20 @@ int runLlvmpipeChild(const Options& o) {
     std::printf("renderer %s\n", gl.renderer().c_str());
     const auto w = static_cast<Workload>(o.workload);
     const peer::Scene scene = peer::makeScene(w);
-    const double rate = measure(o, scene, [&] { gl.frame(scene); });
+    const Rates rate = measure(o, scene, [&] { gl.frame(scene); });
     // A renderer that draws nothing is fast; such a rate is no rate.
     if (gl.drawnPixels() < (w == Workload::Fill ? kWidthTimesHeight : 1000)) {
         std::fprintf(stderr, "llvmpipe drew %d pixels of %s\n", gl.drawnPixels(),
                      peer::workloadName(w));
         return 1;
     }
-    std::printf("rate %.4f\n", rate);
+    std::printf("rate %.4f %.4f\n", rate.wall, rate.cpu);
     return 0;
 }
 
 struct ChildResult {
     std::string renderer;
-    double rate = 0;  // 0 when the child failed
+    Rates rate;  // zeros when the child failed
 };
 
 ChildResult runLlvmpipe(const Options& o, Workload w, int threads) {
@@ -102,12 +119,12 @@ ChildResult runLlvmpipe(const Options& o, Workload w, int threads) {
         return result;
     char line[512];
     while (std::fgets(line, sizeof(line), pipe) != nullptr) {
-        double rate = 0;
+        Rates rate;
         if (std::strncmp(line, "renderer ", 9) == 0) {
             result.renderer = std::string(line + 9);
             while (!result.renderer.empty() && result.renderer.back() == '\n')
                 result.renderer.pop_back();
-        } else if (std::sscanf(line, "rate %lf", &rate) == 1) {
+        } else if (std::sscanf(line, "rate %lf %lf", &rate.wall, &rate.cpu) == 2) {
             result.rate = rate;
         }
     }
@@ -183,29 +200,42 @@ int main(int argc, char** argv) {
     std::strftime(date, sizeof(date), "%Y-%m-%d %H:%M UTC", std::gmtime(&now));
     std::printf("Peer benchmark, %s, %s, %d cores, load average %s before the run\n\n", date,
                 cpuModel().c_str(), cores, loadAverage().c_str());
+    struct Row {
+        Workload w;
+        int threads;
+        Rates ours[2], theirs;
+    };
+    std::vector<Row> rows;
     std::string renderer;
-    std::printf(
-        "| workload | threads | ours 32-bit/D16 | ours 16-bit/D16 | llvmpipe RGBA8/D16 "
-        "| ours/llvmpipe 32-bit | ours/llvmpipe 16-bit |\n");
-    std::printf("|---|---|---|---|---|---|---|\n");
     for (const Workload w : kWorkloads) {
         const peer::Scene scene = peer::makeScene(w);
         for (int c = 0; c < countsUsed; ++c) {
-            const int threads = counts[c];
-            double ours[2];
+            Row row{w, counts[c], {}, {}};
             for (int b = 0; b < 2; ++b) {
-                peer::OurRenderer r(b == 0 ? 32 : 16, threads);
-                ours[b] = measure(o, scene, [&] { r.frame(scene); });
+                peer::OurRenderer r(b == 0 ? 32 : 16, row.threads);
+                row.ours[b] = measure(o, scene, [&] { r.frame(scene); });
             }
-            const ChildResult gl = runLlvmpipe(o, w, threads);
+            const ChildResult gl = runLlvmpipe(o, w, row.threads);
             if (renderer.empty())
                 renderer = gl.renderer;
-            const double theirs = gl.rate;
-            std::printf("| %s, %s | %d | %s | %s | %s | %s | %s |\n", peer::workloadName(w),
-                        peer::workloadUnit(w), threads, cell(ours[0]).c_str(),
-                        cell(ours[1]).c_str(), cell(theirs).c_str(), ratio(ours[0], theirs).c_str(),
-                        ratio(ours[1], theirs).c_str());
-            std::fflush(stdout);
+            row.theirs = gl.rate;
+            rows.push_back(row);
+        }
+    }
+    for (const bool cpu : {false, true}) {
+        std::printf(cpu ? "\nPer second of processor time (all threads of the process):\n\n"
+                        : "Per second of wall-clock time:\n\n");
+        std::printf(
+            "| workload | threads | ours 32-bit/D16 | ours 16-bit/D16 | llvmpipe RGBA8/D16 "
+            "| ours/llvmpipe 32-bit | ours/llvmpipe 16-bit |\n");
+        std::printf("|---|---|---|---|---|---|---|\n");
+        for (const Row& r : rows) {
+            const double a = cpu ? r.ours[0].cpu : r.ours[0].wall;
+            const double b = cpu ? r.ours[1].cpu : r.ours[1].wall;
+            const double theirs = cpu ? r.theirs.cpu : r.theirs.wall;
+            std::printf("| %s, %s | %d | %s | %s | %s | %s | %s |\n", peer::workloadName(r.w),
+                        peer::workloadUnit(r.w), r.threads, cell(a).c_str(), cell(b).c_str(),
+                        cell(theirs).c_str(), ratio(a, theirs).c_str(), ratio(b, theirs).c_str());
         }
     }
     std::printf("\nllvmpipe: %s\n", renderer.empty() ? "did not run" : renderer.c_str());
