@@ -58,11 +58,10 @@ TEST(RasterSimd, BilinearWrapSamplingEqualsTheScalarLoop) {
     std::uniform_real_distribution<float> any(-40, 40);
     for (int i = 0; i < 200; ++i)
         uv.push_back(any(rng));
-    const Case cases[] = {{PixelFormat::A8R8G8B8, 8, 4},
-                          {PixelFormat::X8R8G8B8, 64, 64},
-                          {PixelFormat::R5G6B5, 16, 2},
-                          {PixelFormat::R5G6B5, 1, 4},
-                          {PixelFormat::A8R8G8B8, 1, 1}};
+    const Case cases[] = {{PixelFormat::A8R8G8B8, 8, 4},  {PixelFormat::X8R8G8B8, 64, 64},
+                          {PixelFormat::R5G6B5, 16, 2},   {PixelFormat::R5G6B5, 1, 4},
+                          {PixelFormat::A8R8G8B8, 1, 1},  {PixelFormat::X1R5G5B5, 4, 8},
+                          {PixelFormat::A1R5G5B5, 32, 4}, {PixelFormat::A4R4G4B4, 8, 8}};
     for (const Case& k : cases) {
         const std::vector<DWORD> scalar = draw(false, k, uv);
         EXPECT_TRUE(scalar == draw(true, k, uv))

@@ -1,9 +1,10 @@
 // The bilinear wrap fast path of texture sampling (one level, wrap
-// addressing on power-of-two sizes, no colour key) several pixels at a time
-// with Google Highway: compiled for each x86 instruction set Highway knows,
-// the widest the processor runs chosen at the first call. Every lane computes
-// what sampleLinearWrap in stage_texture.cpp computes for its pixel, bit for
-// bit; that scalar loop stays the reference (D3DDRIVER_RASTER_SIMD=0).
+// addressing on power-of-two sizes, no colour key) of every texture format,
+// several pixels at a time with Google Highway: compiled for each x86
+// instruction set Highway knows, the widest the processor runs chosen at the
+// first call. Every lane computes what sampleLinearWrap in stage_texture.cpp
+// computes for its pixel, bit for bit; that scalar loop stays the reference
+// (D3DDRIVER_RASTER_SIMD=0).
 //
 // Why it pays: the scalar loop is auto-vectorised already except for its
 // four texel gathers, and it stores four unpacked copies of the span between
@@ -85,34 +86,41 @@ HWY_INLINE VI gatherLanes(const LevelInfo& l, bool words, VI offset) {
     }
 }
 
-// Channel c (0 red .. 3 alpha) of raw texels, 0..255.
+// Where channel c (0 red .. 3 alpha) of a raw texel is: shift and bit count.
+struct Field {
+    int shift, bits;
+};
+
+template <PixelFormat F>
+constexpr Field fieldOf(int c) {
+    constexpr Field none{0, 0};
+    switch (F) {
+        case PixelFormat::R5G6B5:
+            return c == 0 ? Field{11, 5} : c == 1 ? Field{5, 6} : c == 2 ? Field{0, 5} : none;
+        case PixelFormat::X1R5G5B5:
+        case PixelFormat::A1R5G5B5:
+            return c == 0   ? Field{10, 5}
+                   : c == 1 ? Field{5, 5}
+                   : c == 2 ? Field{0, 5}
+                            : (F == PixelFormat::A1R5G5B5 ? Field{15, 1} : none);
+        case PixelFormat::A4R4G4B4:
+            return Field{c == 3 ? 12 : 8 - 4 * c, 4};
+        default:
+            return Field{c == 3 ? 24 : 16 - 8 * c, 8};
+    }
+}
+
+// Channel c of raw texels widened to 0..255 as expandBits does.
 template <PixelFormat F>
 HWY_INLINE VI channelLanes(VI raw, int c) {
     const DI di;
-    const VI k255 = hn::Set(di, 255);
-    if constexpr (F == PixelFormat::R5G6B5) {
-        if (c == 0) {
-            const VI v = hn::And(hn::ShiftRight<11>(raw), hn::Set(di, 31));
-            return hn::Or(hn::ShiftLeft<3>(v), hn::ShiftRight<2>(v));
-        }
-        if (c == 1) {
-            const VI v = hn::And(hn::ShiftRight<5>(raw), hn::Set(di, 63));
-            return hn::Or(hn::ShiftLeft<2>(v), hn::ShiftRight<4>(v));
-        }
-        const VI v = hn::And(raw, hn::Set(di, 31));
-        return hn::Or(hn::ShiftLeft<3>(v), hn::ShiftRight<2>(v));
-    } else {
-        switch (c) {
-            case 0:
-                return hn::And(hn::ShiftRight<16>(raw), k255);
-            case 1:
-                return hn::And(hn::ShiftRight<8>(raw), k255);
-            case 2:
-                return hn::And(raw, k255);
-            default:
-                return hn::And(hn::ShiftRight<24>(raw), k255);
-        }
-    }
+    const Field f = fieldOf<F>(c);
+    const VI v = hn::And(hn::ShiftRightSame(raw, f.shift), hn::Set(di, (1 << f.bits) - 1));
+    if (f.bits == 8)
+        return v;
+    if (f.bits == 1)
+        return hn::Mul(v, hn::Set(di, 255));
+    return hn::Or(hn::ShiftLeftSame(v, 8 - f.bits), hn::ShiftRightSame(v, 2 * f.bits - 8));
 }
 
 template <PixelFormat F>
@@ -169,6 +177,15 @@ void linearWrapXRGB(const Sampler& s, int set, Fragments& f) {
 void linearWrapRGB565(const Sampler& s, int set, Fragments& f) {
     linearWrap<PixelFormat::R5G6B5>(s, set, f);
 }
+void linearWrapXRGB1555(const Sampler& s, int set, Fragments& f) {
+    linearWrap<PixelFormat::X1R5G5B5>(s, set, f);
+}
+void linearWrapARGB1555(const Sampler& s, int set, Fragments& f) {
+    linearWrap<PixelFormat::A1R5G5B5>(s, set, f);
+}
+void linearWrapARGB4444(const Sampler& s, int set, Fragments& f) {
+    linearWrap<PixelFormat::A4R4G4B4>(s, set, f);
+}
 
 }  // namespace HWY_NAMESPACE
 }  // namespace platform::d3d::raster
@@ -181,6 +198,9 @@ namespace {
 HWY_EXPORT(linearWrapARGB);
 HWY_EXPORT(linearWrapXRGB);
 HWY_EXPORT(linearWrapRGB565);
+HWY_EXPORT(linearWrapXRGB1555);
+HWY_EXPORT(linearWrapARGB1555);
+HWY_EXPORT(linearWrapARGB4444);
 
 void sampleARGB(const Sampler& s, int set, Fragments& f) {
     HWY_DYNAMIC_DISPATCH(linearWrapARGB)(s, set, f);
@@ -190,6 +210,15 @@ void sampleXRGB(const Sampler& s, int set, Fragments& f) {
 }
 void sampleRGB565(const Sampler& s, int set, Fragments& f) {
     HWY_DYNAMIC_DISPATCH(linearWrapRGB565)(s, set, f);
+}
+void sampleXRGB1555(const Sampler& s, int set, Fragments& f) {
+    HWY_DYNAMIC_DISPATCH(linearWrapXRGB1555)(s, set, f);
+}
+void sampleARGB1555(const Sampler& s, int set, Fragments& f) {
+    HWY_DYNAMIC_DISPATCH(linearWrapARGB1555)(s, set, f);
+}
+void sampleARGB4444(const Sampler& s, int set, Fragments& f) {
+    HWY_DYNAMIC_DISPATCH(linearWrapARGB4444)(s, set, f);
 }
 
 bool simdFromEnvironment() {
@@ -218,6 +247,12 @@ SampleFn chooseSimdLinearWrap(PixelFormat format) {
             return sampleXRGB;
         case PixelFormat::R5G6B5:
             return sampleRGB565;
+        case PixelFormat::X1R5G5B5:
+            return sampleXRGB1555;
+        case PixelFormat::A1R5G5B5:
+            return sampleARGB1555;
+        case PixelFormat::A4R4G4B4:
+            return sampleARGB4444;
         default:
             return nullptr;
     }

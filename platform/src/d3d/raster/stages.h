@@ -18,9 +18,8 @@ bool stageSample(const Pipeline& p, int unit, Fragments& f);
 // opaque-white one when the texture is missing or unusable).
 SampleFn chooseSampler(const Sampler& s);
 void sampleWhite(const Sampler& s, int set, Fragments& f);
-// stage_texture_simd.cpp: the bilinear wrap fast path on SIMD lanes for the
-// formats it has (ARGB and XRGB 8888, R5G6B5); null otherwise or when SIMD is
-// off (setRasterSimd, D3DDRIVER_RASTER_SIMD=0).
+// stage_texture_simd.cpp: the bilinear wrap fast path on SIMD lanes; null
+// when SIMD is off (setRasterSimd, D3DDRIVER_RASTER_SIMD=0).
 SampleFn chooseSimdLinearWrap(PixelFormat format);
 
 // stage_combine.cpp: the D3DTOP cascade of one texture stage into current.
