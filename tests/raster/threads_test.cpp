@@ -1,7 +1,12 @@
 // The recorded, banded path against the one-thread path on a target of many
 // bands: random primitives of every kind, clip rectangles, clears and state
 // changes between draws, and a draw long enough to run the queue midway.
+#include "d3d/raster/worker_pool.h"
 #include "raster_test_util.h"
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -102,4 +107,33 @@ TEST(RasterThreads, TheVariableGivesTheCountAndBadValuesGiveTheCores) {
     EXPECT_EQ(1, r.threadCount());
     r.setThreadCount(1000);
     EXPECT_EQ(64, r.threadCount());
+}
+
+// Workers run at the priority of the thread whose job they share: below it,
+// a busy machine would leave them waiting until that thread waits. Raising
+// one's own nice value needs no privilege, so a thread of the test does so.
+TEST(RasterThreads, WorkersTakeTheCallersNiceValue) {
+    auto niceOfThisThread = [] {
+        return getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+    };
+    std::vector<int> workerNice;
+    std::thread caller([&] {
+        WorkerPool pool(2);  // its thread starts at the caller's present value
+        const int nice = niceOfThisThread() + 3;
+        ASSERT_EQ(0, setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), nice));
+        // The two tasks wait for each other, so each worker runs one.
+        std::mutex m;
+        std::condition_variable cv;
+        int started = 0;
+        pool.run(2, [&](int, int worker) {
+            std::unique_lock<std::mutex> lock(m);
+            ++started;
+            cv.notify_all();
+            cv.wait(lock, [&] { return started == 2; });
+            if (worker != 0)
+                workerNice.push_back(niceOfThisThread());
+        });
+        EXPECT_EQ(std::vector<int>{nice}, workerNice);
+    });
+    caller.join();
 }

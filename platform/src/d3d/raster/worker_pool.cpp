@@ -1,6 +1,25 @@
 #include "worker_pool.h"
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 namespace platform::d3d::raster {
+namespace {
+
+id_t threadId() {
+    return static_cast<id_t>(syscall(SYS_gettid));
+}
+
+int currentNice() {
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, threadId());
+    return errno == 0 ? nice : 0;
+}
+
+}  // namespace
 
 WorkerPool::WorkerPool(int workers) {
     for (int w = 1; w < workers; ++w)
@@ -26,6 +45,7 @@ void WorkerPool::run(int count, const std::function<void(int, int)>& task) {
         count_ = count;
         next_ = 0;
         busy_ = static_cast<int>(threads_.size());
+        nice_ = currentNice();
         ++job_;
     }
     wake_.notify_all();
@@ -52,15 +72,25 @@ void WorkerPool::work(int worker) {
     }
 }
 
+// A worker below the caller's priority (an engine thread may run above
+// normal) gets no processor on a busy machine until the caller waits, and the
+// job runs on one core after all.
 void WorkerPool::loop(int worker) {
     uint64_t seen = 0;
+    int nice = currentNice();
     for (;;) {
+        int wanted;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, [&] { return stop_ || job_ != seen; });
             if (stop_)
                 return;
             seen = job_;
+            wanted = nice_;
+        }
+        if (wanted != nice) {
+            setpriority(PRIO_PROCESS, threadId(), wanted);
+            nice = wanted;  // not asked again if the system refused
         }
         work(worker);
         std::lock_guard<std::mutex> lock(mutex_);

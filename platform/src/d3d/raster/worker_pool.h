@@ -24,7 +24,8 @@ public:
     // Runs task(index, worker) for every index below `count`, each once, on
     // the pool's threads and the calling one (worker 0); returns when all are
     // done. Tasks are handed out in index order as workers become free. One
-    // job at a time: callers serialise.
+    // job at a time: callers serialise. The workers take the calling thread's
+    // scheduling priority (nice value) where the system permits.
     void run(int count, const std::function<void(int task, int worker)>& task);
 
 private:
@@ -38,6 +39,7 @@ private:
     int next_ = 0;  // next task to hand out, under mutex_
     int busy_ = 0;  // pool threads still in the current job
     uint64_t job_ = 0;
+    int nice_ = 0;  // the caller's, for the job's workers
     bool stop_ = false;
     std::vector<std::thread> threads_;
 };
