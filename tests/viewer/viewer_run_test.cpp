@@ -358,8 +358,10 @@ TEST_F(ViewerRun, TheSceneFadesInWithItsEffectsAndTheGalleryShowsEachEffect) {
 }
 
 // The demo scene byte for byte as the reference path draws it (one thread,
-// scalar span loops): with the SIMD loops, and on three threads, frame after
-// frame, in 16-bit and 32-bit modes.
+// scalar span loops): with the SIMD loops, and on three threads, in 16-bit
+// and 32-bit modes, once the fade-in is over and the particles are up. The
+// clip is left out: which of its frames the first frames show can depend on
+// the machine's load.
 TEST_F(ViewerRun, TheSceneOnSeveralRasteriserThreadsAndSimdIsTheReferencePicture) {
     auto bytes = [](const fs::path& file) {
         std::ifstream in(file, std::ios::binary);
@@ -370,17 +372,16 @@ TEST_F(ViewerRun, TheSceneOnSeveralRasteriserThreadsAndSimdIsTheReferencePicture
         {"ref", "D3DDRIVER_RASTER_THREADS=1 D3DDRIVER_RASTER_SIMD=0"},
         {"simd", "D3DDRIVER_RASTER_THREADS=1"},
         {"threads", "D3DDRIVER_RASTER_THREADS=3"}};
+    const std::string noClip = quoted((folder / "none.avi").string());
     for (const std::string mode : {"640x480x16", "1024x768x16", "640x480x32"}) {
         for (const auto& [name, environment] : paths)
-            run("--mode " + mode + " --frames 3 --no-hud --record" +
+            run("--mode " + mode + " --frames 60 --no-hud --video " + noClip +
                     shots(name + "-" + mode + "-%d.tga"),
-                0, {"screenshots: 3 files"}, {}, environment);
-        for (int n = 0; n < 3; ++n) {
-            const std::string frame = mode + "-" + std::to_string(n) + ".tga";
-            const std::vector<char> reference = bytes(folder / ("ref-" + frame));
-            EXPECT_FALSE(reference.empty()) << frame;
-            EXPECT_TRUE(reference == bytes(folder / ("simd-" + frame))) << frame;
-            EXPECT_TRUE(reference == bytes(folder / ("threads-" + frame))) << frame;
-        }
+                0, {"screenshot: "}, {}, environment);
+        const std::string frame = mode + "-0.tga";
+        const std::vector<char> reference = bytes(folder / ("ref-" + frame));
+        EXPECT_FALSE(reference.empty()) << frame;
+        EXPECT_TRUE(reference == bytes(folder / ("simd-" + frame))) << frame;
+        EXPECT_TRUE(reference == bytes(folder / ("threads-" + frame))) << frame;
     }
 }

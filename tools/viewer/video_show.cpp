@@ -90,14 +90,24 @@ void VideoShow::makeCorner(const VideoMode& mode) {
 void VideoShow::start() {
     if (settings.fixedSteps)
         stepClock.setTime(theTimer->getTime());
+    stepsPlayed = 0;
+    running = true;
     video->play();
 }
 
 void VideoShow::initFrame(float) {
     if (!video)
         return;
-    if (settings.fixedSteps)
+    if (settings.fixedSteps) {
+        // The position follows the step count, a quarter step ahead: the
+        // clock alone would carry the time that passed between play()'s
+        // reading of theTimer and the stepping clock's start, and a step
+        // landing exactly on a frame's start would pick either frame.
+        if (running)
+            video->setPosition((float(stepsPlayed) + 0.25f) / sceneFramesPerSecond);
+        ++stepsPlayed;
         stepClock.advance(1.0 / sceneFramesPerSecond);
+    }
     if (!cornerDecal || !cornerDecal->getRenderDecal())
         return;
     try {
@@ -130,6 +140,7 @@ void VideoShow::copyToCorner() {
 
 void VideoShow::videoFinished(VideoInterface*) {
     ++finished;
+    running = false;
     if (settings.loop)
         start();
 }

@@ -56,6 +56,9 @@ private:
     std::string message;
     VideoInterface* video = nullptr;
     timer::ManualTimer stepClock;
+    // With fixed steps: scene frames since play(), and whether it plays.
+    int stepsPlayed = 0;
+    bool running = false;
     std::unique_ptr<Decal3D> screenDecal;
     std::unique_ptr<Image2D> cornerImage;
     std::unique_ptr<Decal2D> cornerDecal;
