@@ -34,20 +34,30 @@ SpriteHalo::SpriteHalo(bool clipTest) : alwaysShown(!clipTest) {
 
 SpriteHalo::~SpriteHalo() {
     const special::DriverLock lock;
+    releaseTexture();
+}
+
+// The texture goes back as it came: its stage made on the device is given up first.
+void SpriteHalo::releaseTexture() {
+    if (texture && textureRestored)
+        texture->invalidate(0);
     if (texture && theD3DTextureManager)
         theD3DTextureManager->destroyTexture(texture);
+    texture = nullptr;
+    textureRestored = false;
 }
 
 void SpriteHalo::setTexture(const char* imageName) {
     if (!theD3DTextureManager)
         return;
     const special::DriverLock lock;
-    if (texture)
-        theD3DTextureManager->destroyTexture(texture);
+    releaseTexture();
     texture = imageName ? theD3DTextureManager->createTexture(imageName, true, 1) : nullptr;
-    if (texture && theD3DRenderDriver)
+    if (texture && theD3DRenderDriver) {
         texture->restore(theD3DRenderDriver->getDirectDraw(), theD3DRenderDriver->getD3DDevice(), 0,
                          false);
+        textureRestored = true;
+    }
 }
 
 void SpriteHalo::setNearDepth(float value) {

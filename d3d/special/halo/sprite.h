@@ -65,12 +65,14 @@ private:
 
     void draw();
     void updatePower();
+    void releaseTexture();
     void queue();
 
     float sizeNear = 0.05f;
     float sizeFar = 0.01f;
     float brightness = 1.0f;
     TextureInterface* texture = nullptr;
+    bool textureRestored = false;  // its stage made on the device by setTexture
     bool enabled = true;
     bool visible = false;
     bool sphericalPlacement = false;

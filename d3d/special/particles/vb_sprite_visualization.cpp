@@ -90,6 +90,10 @@ bool VBSpriteParticleVisualization::setRendering(const std::string& mode) {
 }
 
 void VBSpriteParticleVisualization::releaseTexture() {
+    // The stage made on the device is given up before the texture.
+    if (texture && textureRestored)
+        texture->invalidate(0);
+    textureRestored = false;
     if (texture && theD3DTextureManager)
         theD3DTextureManager->destroyTexture(texture);
     texture = nullptr;
@@ -113,9 +117,11 @@ void VBSpriteParticleVisualization::loadTexture() {
         return;
     }
     texture = theD3DTextureManager->createTexture(path.c_str(), true, 1);
-    if (texture && theD3DRenderDriver)
+    if (texture && theD3DRenderDriver) {
         texture->restore(theD3DRenderDriver->getDirectDraw(), theD3DRenderDriver->getD3DDevice(), 0,
                          false);
+        textureRestored = true;
+    }
     textureHasAlpha = texture && texture->hasAlpha();
 }
 

@@ -75,6 +75,7 @@ private:
     sprites::SpriteSettings settings;
     TextureInterface* texture = nullptr;
     bool textureHasAlpha = false;
+    bool textureRestored = false;
     bool missingTextureReported = false;
     float fogFactor = 1.0f;
     int drawnCount = 0;
