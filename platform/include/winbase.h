@@ -25,6 +25,16 @@
 #define ERROR_DLL_INIT_FAILED 1114L
 #endif
 
+#ifndef ERROR_RESOURCE_TYPE_NOT_FOUND
+#define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
+#endif
+#ifndef ERROR_RESOURCE_NAME_NOT_FOUND
+#define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
+#endif
+#ifndef ERROR_RESOURCE_LANG_NOT_FOUND
+#define ERROR_RESOURCE_LANG_NOT_FOUND 1815L
+#endif
+
 #define THREAD_PRIORITY_IDLE (-15)
 #define THREAD_PRIORITY_LOWEST (-2)
 #define THREAD_PRIORITY_BELOW_NORMAL (-1)
@@ -40,6 +50,13 @@
 #define ABOVE_NORMAL_PRIORITY_CLASS 0x00008000u
 #define HIGH_PRIORITY_CLASS 0x00000080u
 #define REALTIME_PRIORITY_CLASS 0x00000100u
+
+#define MAKELANGID(p, s) ((((WORD)(s)) << 10) | (WORD)(p))
+#define LANG_NEUTRAL 0x00
+#define LANG_ENGLISH 0x09
+#define LANG_RUSSIAN 0x19
+#define SUBLANG_NEUTRAL 0x00
+#define SUBLANG_DEFAULT 0x01
 
 #define DLL_PROCESS_DETACH 0
 #define DLL_PROCESS_ATTACH 1
@@ -141,4 +158,24 @@ PLATFORM_API BOOL WINAPI FreeLibrary(HMODULE hLibModule);
 PLATFORM_API FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 PLATFORM_API HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
 PLATFORM_API DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
+
+// Resources. Types and names are strings or MAKEINTRESOURCE numbers; a null
+// module is the program. A module's resources are the table its exported
+// function ModuleResources returns, standing in for an image's resource section.
+PLATFORM_API HRSRC WINAPI FindResourceA(HMODULE hModule, LPCSTR lpName, LPCSTR lpType);
+PLATFORM_API HRSRC WINAPI FindResourceExA(HMODULE hModule, LPCSTR lpType, LPCSTR lpName,
+                                          WORD wLanguage);
+PLATFORM_API HGLOBAL WINAPI LoadResource(HMODULE hModule, HRSRC hResInfo);
+PLATFORM_API LPVOID WINAPI LockResource(HGLOBAL hResData);
+PLATFORM_API DWORD WINAPI SizeofResource(HMODULE hModule, HRSRC hResInfo);
 }
+
+typedef struct tagMODULE_RESOURCE {
+    LPCSTR type;
+    LPCSTR name;
+    WORD language;
+    LPCVOID data;
+    DWORD size;
+} MODULE_RESOURCE;
+// What a module exports as "ModuleResources": its table and entry count.
+typedef const MODULE_RESOURCE*(WINAPI* MODULE_RESOURCES_PROC)(DWORD* count);

@@ -36,6 +36,9 @@
 #ifndef ERROR_INVALID_THREAD_ID
 #define ERROR_INVALID_THREAD_ID 1444L
 #endif
+#ifndef ERROR_CONTROL_ID_NOT_FOUND
+#define ERROR_CONTROL_ID_NOT_FOUND 1421L
+#endif
 #ifndef ERROR_RESOURCE_NAME_NOT_FOUND
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 #endif
@@ -550,6 +553,122 @@
 #define IDYES 6
 #define IDNO 7
 
+// ---------------------------------------------------------------- dialogs and controls
+#define RT_DIALOG MAKEINTRESOURCEA(5)
+
+#define WM_NEXTDLGCTL 0x0028
+#define WM_GETDLGCODE 0x0087
+#define DM_GETDEFID (WM_USER + 0)
+#define DM_SETDEFID (WM_USER + 1)
+#define DC_HASDEFID 0x534B
+
+#define DLGC_WANTARROWS 0x0001
+#define DLGC_WANTTAB 0x0002
+#define DLGC_WANTALLKEYS 0x0004
+#define DLGC_WANTMESSAGE 0x0004
+#define DLGC_HASSETSEL 0x0008
+#define DLGC_DEFPUSHBUTTON 0x0010
+#define DLGC_UNDEFPUSHBUTTON 0x0020
+#define DLGC_RADIOBUTTON 0x0040
+#define DLGC_WANTCHARS 0x0080
+#define DLGC_STATIC 0x0100
+#define DLGC_BUTTON 0x2000
+
+// Buttons
+#define BS_PUSHBUTTON 0x00000000L
+#define BS_DEFPUSHBUTTON 0x00000001L
+#define BS_CHECKBOX 0x00000002L
+#define BS_AUTOCHECKBOX 0x00000003L
+#define BS_RADIOBUTTON 0x00000004L
+#define BS_3STATE 0x00000005L
+#define BS_AUTO3STATE 0x00000006L
+#define BS_GROUPBOX 0x00000007L
+#define BS_AUTORADIOBUTTON 0x00000009L
+#define BS_TYPEMASK 0x0000000FL
+#define BM_GETCHECK 0x00F0
+#define BM_SETCHECK 0x00F1
+#define BM_GETSTATE 0x00F2
+#define BM_SETSTATE 0x00F3
+#define BM_SETSTYLE 0x00F4
+#define BM_CLICK 0x00F5
+#define BST_UNCHECKED 0x0000
+#define BST_CHECKED 0x0001
+#define BST_INDETERMINATE 0x0002
+#define BST_PUSHED 0x0004
+#define BST_FOCUS 0x0008
+#define BN_CLICKED 0
+
+// Edits
+#define ES_LEFT 0x0000L
+#define ES_CENTER 0x0001L
+#define ES_RIGHT 0x0002L
+#define ES_MULTILINE 0x0004L
+#define ES_AUTOVSCROLL 0x0040L
+#define ES_AUTOHSCROLL 0x0080L
+#define ES_READONLY 0x0800L
+#define ES_WANTRETURN 0x1000L
+#define ES_NUMBER 0x2000L
+#define EM_GETSEL 0x00B0
+#define EM_SETSEL 0x00B1
+#define EM_LINESCROLL 0x00B6
+#define EM_GETLINECOUNT 0x00BA
+#define EM_LIMITTEXT 0x00C5
+#define EM_GETFIRSTVISIBLELINE 0x00CE
+#define EM_SETREADONLY 0x00CF
+#define EN_SETFOCUS 0x0100
+#define EN_KILLFOCUS 0x0200
+#define EN_CHANGE 0x0300
+
+// Statics
+#define SS_LEFT 0x00000000L
+#define SS_CENTER 0x00000001L
+#define SS_RIGHT 0x00000002L
+
+// Scroll bars and the scroll messages of track bars
+#define SB_HORZ 0
+#define SB_VERT 1
+#define SB_LINEUP 0
+#define SB_LINELEFT 0
+#define SB_LINEDOWN 1
+#define SB_LINERIGHT 1
+#define SB_PAGEUP 2
+#define SB_PAGELEFT 2
+#define SB_PAGEDOWN 3
+#define SB_PAGERIGHT 3
+#define SB_THUMBPOSITION 4
+#define SB_THUMBTRACK 5
+#define SB_TOP 6
+#define SB_LEFT 6
+#define SB_BOTTOM 7
+#define SB_RIGHT 7
+#define SB_ENDSCROLL 8
+
+// In-memory dialog templates, laid out as on Windows: the header, then menu,
+// class and title (and the font when DS_SETFONT) as UTF-16 strings or 0xFFFF
+// plus an ordinal, then each item on a DWORD boundary.
+#pragma pack(push, 2)
+typedef struct {
+    DWORD style;
+    DWORD dwExtendedStyle;
+    WORD cdit;
+    short x;
+    short y;
+    short cx;
+    short cy;
+} DLGTEMPLATE;
+typedef struct {
+    DWORD style;
+    DWORD dwExtendedStyle;
+    short x;
+    short y;
+    short cx;
+    short cy;
+    WORD id;
+} DLGITEMTEMPLATE;
+#pragma pack(pop)
+typedef const DLGTEMPLATE* LPCDLGTEMPLATEA;
+static_assert(sizeof(DLGTEMPLATE) == 18 && sizeof(DLGITEMTEMPLATE) == 18, "template layout");
+
 // ---------------------------------------------------------------- structures
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
@@ -666,6 +785,7 @@ PLATFORM_API LONG_PTR WINAPI SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR d
 PLATFORM_API DWORD WINAPI GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId);
 PLATFORM_API BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString);
 PLATFORM_API int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
+PLATFORM_API int WINAPI GetWindowTextLengthA(HWND hWnd);
 PLATFORM_API HWND WINAPI GetParent(HWND hWnd);
 
 // Geometry
@@ -736,6 +856,27 @@ PLATFORM_API INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTempla
                                             HWND hWndParent, DLGPROC lpDialogFunc,
                                             LPARAM dwInitParam);
 PLATFORM_API BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult);
+PLATFORM_API INT_PTR WINAPI DialogBoxIndirectParamA(HINSTANCE hInstance,
+                                                    LPCDLGTEMPLATEA hDialogTemplate,
+                                                    HWND hWndParent, DLGPROC lpDialogFunc,
+                                                    LPARAM dwInitParam);
+PLATFORM_API HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem);
+PLATFORM_API int WINAPI GetDlgCtrlID(HWND hWnd);
+PLATFORM_API LRESULT WINAPI SendDlgItemMessageA(HWND hDlg, int nIDDlgItem, UINT Msg,
+                                                WPARAM wParam, LPARAM lParam);
+PLATFORM_API BOOL WINAPI CheckDlgButton(HWND hDlg, int nIDButton, UINT uCheck);
+PLATFORM_API UINT WINAPI IsDlgButtonChecked(HWND hDlg, int nIDButton);
+PLATFORM_API BOOL WINAPI CheckRadioButton(HWND hDlg, int nIDFirstButton, int nIDLastButton,
+                                          int nIDCheckButton);
+PLATFORM_API BOOL WINAPI SetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPCSTR lpString);
+PLATFORM_API UINT WINAPI GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString,
+                                         int cchMax);
+PLATFORM_API HWND WINAPI GetNextDlgTabItem(HWND hDlg, HWND hCtl, BOOL bPrevious);
+PLATFORM_API HWND WINAPI GetNextDlgGroupItem(HWND hDlg, HWND hCtl, BOOL bPrevious);
+PLATFORM_API BOOL WINAPI IsDialogMessageA(HWND hDlg, LPMSG lpMsg);
+PLATFORM_API BOOL WINAPI MapDialogRect(HWND hDlg, LPRECT lpRect);
+PLATFORM_API BOOL WINAPI EnableWindow(HWND hWnd, BOOL bEnable);
+PLATFORM_API BOOL WINAPI IsWindowEnabled(HWND hWnd);
 
 // Timers
 PLATFORM_API UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse,

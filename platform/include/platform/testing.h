@@ -8,3 +8,4 @@
 #if __has_include("platform/testing_input.h")
 #include "platform/testing_input.h"
 #endif
+#include "platform/testing_dialogs.h"

@@ -4,6 +4,7 @@
 #include "kernel/kernel_object.h"
 
 #include <winbase.h>
+#include <winuser.h>
 
 #include <dlfcn.h>
 #include <link.h>
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -131,6 +133,63 @@ BOOL callDllMain(void* handle, DWORD reason) {
     return entry ? entry(static_cast<HINSTANCE>(handle), reason, nullptr) : TRUE;
 }
 
+// Resource types and names: numbers (MAKEINTRESOURCE, or "#n") or strings
+// compared without case.
+bool sameResourceId(LPCSTR a, LPCSTR b) {
+    const auto number = [](LPCSTR id, unsigned long* value) {
+        if (IS_INTRESOURCE(id)) {
+            *value = reinterpret_cast<ULONG_PTR>(id);
+            return true;
+        }
+        if (id[0] != '#' || !std::isdigit(static_cast<unsigned char>(id[1])))
+            return false;
+        *value = std::strtoul(id + 1, nullptr, 10);
+        return true;
+    };
+    unsigned long na = 0, nb = 0;
+    const bool numA = number(a, &na), numB = number(b, &nb);
+    if (numA || numB)
+        return numA && numB && na == nb;
+    return lowerCase(a) == lowerCase(b);
+}
+
+// The module's table, or none: a module that exports no ModuleResources has
+// no resources.
+const MODULE_RESOURCE* resourceTable(HMODULE module, DWORD* count) {
+    void* handle = module ? static_cast<void*>(module) : programHandle();
+    if (!isKnownModule(handle))
+        return nullptr;
+    const auto table = reinterpret_cast<MODULE_RESOURCES_PROC>(dlsym(handle, "ModuleResources"));
+    *count = 0;
+    return table ? table(count) : nullptr;
+}
+
+// `anyLanguage`: the neutral language first, else the first entry found.
+HRSRC findResource(HMODULE module, LPCSTR type, LPCSTR name, WORD language, bool anyLanguage) {
+    if (!type || !name)
+        return failWith(ERROR_INVALID_PARAMETER, HRSRC(nullptr));
+    DWORD count = 0;
+    const MODULE_RESOURCE* table = resourceTable(module, &count);
+    if (!table)
+        return failWith(ERROR_RESOURCE_TYPE_NOT_FOUND, HRSRC(nullptr));
+    const MODULE_RESOURCE* fallback = nullptr;
+    bool named = false;
+    for (DWORD i = 0; i < count; ++i) {
+        const MODULE_RESOURCE& entry = table[i];
+        if (!sameResourceId(entry.type, type) || !sameResourceId(entry.name, name))
+            continue;
+        named = true;
+        if (entry.language == language)
+            return reinterpret_cast<HRSRC>(const_cast<MODULE_RESOURCE*>(&entry));
+        if (anyLanguage && !fallback)
+            fallback = &entry;
+    }
+    if (fallback)
+        return reinterpret_cast<HRSRC>(const_cast<MODULE_RESOURCE*>(fallback));
+    return failWith(named ? ERROR_RESOURCE_LANG_NOT_FOUND : ERROR_RESOURCE_NAME_NOT_FOUND,
+                    HRSRC(nullptr));
+}
+
 }  // namespace
 }  // namespace platform::kernel
 
@@ -225,6 +284,29 @@ PLATFORM_API DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, 
     }
     std::memcpy(lpFilename, path.c_str(), path.size() + 1);
     return static_cast<DWORD>(path.size());
+}
+
+PLATFORM_API HRSRC WINAPI FindResourceA(HMODULE hModule, LPCSTR lpName, LPCSTR lpType) {
+    return findResource(hModule, lpType, lpName, MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), true);
+}
+
+PLATFORM_API HRSRC WINAPI FindResourceExA(HMODULE hModule, LPCSTR lpType, LPCSTR lpName,
+                                          WORD wLanguage) {
+    return findResource(hModule, lpType, lpName, wLanguage, wLanguage == 0);
+}
+
+PLATFORM_API HGLOBAL WINAPI LoadResource(HMODULE, HRSRC hResInfo) {
+    if (!hResInfo)
+        return failWith(ERROR_INVALID_HANDLE, HGLOBAL(nullptr));
+    return const_cast<void*>(reinterpret_cast<const MODULE_RESOURCE*>(hResInfo)->data);
+}
+
+PLATFORM_API LPVOID WINAPI LockResource(HGLOBAL hResData) {
+    return hResData;
+}
+
+PLATFORM_API DWORD WINAPI SizeofResource(HMODULE, HRSRC hResInfo) {
+    return hResInfo ? reinterpret_cast<const MODULE_RESOURCE*>(hResInfo)->size : 0;
 }
 
 }  // extern "C"

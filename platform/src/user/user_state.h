@@ -78,6 +78,24 @@ struct DialogState {
     INT_PTR result = 0;
     LONG_PTR msgResult = 0;
     LONG_PTR user = 0;
+    POINT baseUnits{8, 16};  // of the template's font, for MapDialogRect
+    WORD defaultId = IDOK;
+    HWND owner = nullptr;
+    HWND captured = nullptr;  // the item a mouse button went down on, until it goes up
+};
+
+// What a control keeps besides its window text and style.
+struct ControlState {
+    UINT check = BST_UNCHECKED;
+    bool pressed = false;    // a button held down, or a track bar's thumb dragged
+    bool selectAll = false;  // an edit whose whole text the next character replaces
+    int rangeMin = 0;
+    int rangeMax = 100;
+    int position = 0;
+    int pageSize = 20;
+    int lineSize = 1;
+    int firstLine = 0;    // first visible line of a multi-line edit
+    UINT textLimit = 30000;
 };
 
 struct Window {
@@ -99,6 +117,7 @@ struct Window {
     bool destroying = false;
     DWORD threadKey = 0;
     std::unique_ptr<DialogState> dialog;
+    std::unique_ptr<ControlState> control;
 };
 
 struct UserState {
@@ -171,5 +190,24 @@ bool postMouseButton(HWND hwnd, int button, bool down, POINT client);
 
 // --- dialogs
 LRESULT CALLBACK defaultDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// The children of `parent` in creation order (the dialog's tab order).
+std::vector<HWND> childWindows(HWND parent);
+// The class name of a window, lower case; empty when it is gone.
+std::string windowClassName(HWND hwnd);
+// Runs `change` on the control's state (made on first use) under the lock
+// and returns its result.
+template <typename F>
+auto withControl(HWND hwnd, F change) {
+    std::lock_guard<std::mutex> lock(state().mutex);
+    auto w = findWindowLocked(hwnd);
+    static ControlState gone;
+    if (!w) {
+        gone = ControlState{};
+        return change(gone, DWORD{0});
+    }
+    if (!w->control)
+        w->control = std::make_unique<ControlState>();
+    return change(*w->control, w->style);
+}
 
 }  // namespace platform::user
