@@ -6,6 +6,7 @@
 #include "platform/testing.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include <gtest/gtest.h>
 
@@ -221,6 +222,46 @@ TEST_F(DialogControls, EscapeIsCancel) {
     pressDialogKey(dialog, VK_ESCAPE);
     EXPECT_EQ(finish(), 100 + IDCANCEL);
     EXPECT_EQ(waitForDialog(0), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// The colour dialog starts from the given colour, picks a custom colour by
+// click, changes components by track bar and by typing, stores the result as
+// a custom colour and returns it on OK; Cancel and bad requests return FALSE.
+TEST(ColourDialog, PicksCustomColoursAndComponents) {
+    using namespace platform::testing;
+    COLORREF custom[16] = {};
+    for (int i = 0; i < 16; ++i)
+        custom[i] = RGB(i, 2 * i, 3 * i);
+    CHOOSECOLORA request{sizeof request, nullptr, nullptr, RGB(10, 20, 30), custom,
+                         CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR, 0, nullptr, nullptr};
+    auto chosen = std::async(std::launch::async, [&] { return ChooseColorA(&request); });
+    HWND dialog = waitForDialogs(1, 10000);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialogItemText(dialog, 706) + dialogItemText(dialog, 707) +
+                  dialogItemText(dialog, 708),
+              "102030");
+    clickDialogItem(dialog, 720 + 5);
+    EXPECT_EQ(dialogItemText(dialog, 707), "10");
+    dragTrackBar(dialog, 740, 200);
+    replaceDialogItemText(dialog, 708, "99");
+    clickDialogItem(dialog, 712);  // stored over custom colour 5
+    clickDialogItem(dialog, IDOK);
+    EXPECT_TRUE(chosen.get());
+    EXPECT_EQ(request.rgbResult, RGB(200, 10, 99));
+    EXPECT_EQ(custom[5], RGB(200, 10, 99));
+    EXPECT_EQ(custom[6], RGB(6, 12, 18));
+
+    chosen = std::async(std::launch::async, [&] { return ChooseColorA(&request); });
+    dialog = waitForDialogs(1, 10000);
+    pressDialogKey(dialog, VK_ESCAPE);
+    EXPECT_FALSE(chosen.get());
+    request.lStructSize = 12;
+    EXPECT_FALSE(ChooseColorA(&request));
+    EXPECT_EQ(CommDlgExtendedError(), DWORD{CDERR_STRUCTSIZE});
 }
 
 }  // namespace
