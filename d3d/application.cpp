@@ -10,6 +10,7 @@
 #include "special/particles/sprite_buffer.h"
 #include "states.h"
 #include "tmanager.h"
+#include "window/dialogs.h"
 
 #include <engine/core/globals.h>
 #include <engine/core/render_driver.h>
@@ -482,9 +483,11 @@ LRESULT Application::messageProc(HWND handle, UINT message, WPARAM wParam, LPARA
         if (wParam == VK_CONTROL)
             ctrlDown = true;
         if (ctrlDown && (wParam == 'T' || wParam == 'S')) {
-            const char* dialog = wParam == 'T' ? "IDD_TEXTURE_STATISTIC" : "IDD_RENDER_SETTINGS";
-            window.dialogBox(GetModuleHandleA(moduleName), dialog, window.getHandle(), nullptr,
-                             0);
+            const bool statistic = wParam == 'T';
+            window.dialogBox(GetModuleHandleA(moduleName),
+                             statistic ? "IDD_TEXTURE_STATISTIC" : "IDD_RENDER_SETTINGS",
+                             window.getHandle(),
+                             statistic ? textureStatisticDialogProc : renderSettingsDialogProc, 0);
             ctrlDown = false;
         }
         break;

@@ -374,3 +374,5 @@ void termDriver();
 bool sortAlphaForEnvironment();
 
 extern "C" D3DDRIVER_API BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
+// The module's resources (the dialog templates), found through FindResourceA.
+extern "C" D3DDRIVER_API const MODULE_RESOURCE* WINAPI ModuleResources(DWORD* count);

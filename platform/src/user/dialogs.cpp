@@ -396,16 +396,21 @@ INT_PTR WINAPI DialogBoxIndirectParamA(HINSTANCE hInstance, LPCDLGTEMPLATEA hDia
     return runDialog(hInstance, tmpl, hWndParent, lpDialogFunc, dwInitParam);
 }
 
+// An ended dialog no longer counts as running, though its loop may not
+// have noticed yet.
 BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult) {
-    std::lock_guard<std::mutex> lock(state().mutex);
-    auto w = findWindowLocked(hDlg);
-    if (!w || !w->dialog) {
-        setLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return FALSE;
+    {
+        std::lock_guard<std::mutex> lock(state().mutex);
+        auto w = findWindowLocked(hDlg);
+        if (!w || !w->dialog) {
+            setLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return FALSE;
+        }
+        w->dialog->ended = true;
+        w->dialog->result = nResult;
+        wakeWindowThreadLocked(*w);
     }
-    w->dialog->ended = true;
-    w->dialog->result = nResult;
-    wakeWindowThreadLocked(*w);
+    setRunning(hDlg, false);
     return TRUE;
 }
 

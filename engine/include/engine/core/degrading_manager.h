@@ -76,6 +76,17 @@ public:
     int getQualityLevel() const { return qualityLevel_; }
     // Refuses (false, unchanged) a value outside the range.
     bool setQualityLevel(int level);
+    // Level of detail of the scene's meshes: 0 low ... 2 high.
+    static constexpr int minDetailLevel = 0;
+    static constexpr int maxDetailLevel = 2;
+    int getDetailLevel() const { return detailLevel_; }
+    // Refuses (false, unchanged) a value outside the range.
+    bool setDetailLevel(int level) {
+        if (level < minDetailLevel || level > maxDetailLevel)
+            return false;
+        detailLevel_ = level;
+        return true;
+    }
     // How exactly meshes are picked under the mouse pointer: 0 by their
     // projected box ... 3 by their screen triangles.
     static constexpr int minIntersectionLevel = 0;
@@ -107,4 +118,5 @@ private:
     int textureQuality_ = maxTextureQuality;
     int qualityLevel_ = maxQualityLevel;
     int intersectionLevel_ = maxIntersectionLevel;
+    int detailLevel_ = maxDetailLevel;
 };

@@ -1,0 +1,45 @@
+// Identifiers of the driver's resources: the two debug dialogs and their
+// controls.
+#pragma once
+
+#define IDC_RS_STATISTIC 1003
+#define IDC_RS_FPS 1004
+#define IDC_RS_MIPMAPS 1005
+#define IDC_RS_DITHERING 1006
+#define IDC_RS_SPECULAR 1007
+#define IDC_RS_ANTIALIASING 1008
+#define IDC_RS_SUBPIXEL 1009
+#define IDC_RS_ANISOTROPY 1010
+#define IDC_RS_WBUFFER 1011
+#define IDC_RS_DETAIL_HI 1012
+#define IDC_RS_DETAIL_NORMAL 1013
+#define IDC_RS_DETAIL_LOW 1014
+#define IDC_RS_Z_FIX_0 1015
+#define IDC_RS_Z_FIX_2 1017
+#define IDC_RS_TEXTURES_1X1 1018
+#define IDC_RS_TEXTURES_1X2 1019
+#define IDC_RS_TEXTURES_1X4 1020
+#define IDC_RS_LOD_BAR 1021
+#define IDC_RS_LOD 1025
+#define IDC_RS_FOG_START_BAR 1027
+#define IDC_RS_FOG_END_BAR 1028
+#define IDC_RS_FOG_ENABLE 1029
+#define IDC_RS_FOG_START 1030
+#define IDC_RS_FOG_END 1031
+#define IDC_RS_LAND_SPAN 1032
+#define IDC_RS_FOG_COLOR 1033
+#define IDC_RS_MOUSE_FREQUENCY 1034
+#define IDC_RS_OUTLINE 1035
+#define IDC_RS_HIGHLIGHT 1036
+#define IDC_RS_LAND_SCALE 1037
+#define IDC_RS_LAND_MIN 1038
+#define IDC_RS_HALOS 1039
+#define IDC_RS_LAND_ENABLE 1040
+#define IDC_RS_SHADOWS 1041
+#define IDC_RS_LIGHTMAPS 1042
+#define IDC_RS_EFFECTS_BAR 1043
+
+#define IDC_TS_TEXT 1001
+
+// The language of the templates: Russian.
+#define DRIVER_RESOURCE_LANGUAGE 1049

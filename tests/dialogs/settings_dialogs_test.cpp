@@ -1,0 +1,239 @@
+// The debug dialogs with the driver loaded and a video mode set: opened
+// through the render window's dialog operation (so on the core thread) or
+// the hot keys, and used through the testing API as a person would.
+#include "resource.h"
+#include "tmanager.h"
+#include "window/dialogs.h"
+
+#include "../support/driver_fixture.h"
+
+#include <engine/core/animation_manager.h>
+#include <engine/core/degrading_manager.h>
+#include <engine/core/effect_settings.h>
+#include <engine/core/render_driver.h>
+#include <engine/core/render_driver_listener.h>
+#include <engine/core/sphere_vertex_fog.h>
+#include <engine/core/window_interface.h>
+#include <engine/debug.h>
+
+#include <atomic>
+#include <future>
+
+namespace {
+
+using namespace platform::testing;
+
+class SettingsDialogs : public VideoModeTest, public RenderDriverListener {
+protected:
+    void SetUp() override {
+        VideoModeTest::SetUp();
+        SEContour::contourType = 0;
+        SEVertexFog::enabled = false;
+        SEVertexFog::start = 10.0f;
+        SEVertexFog::end = 100.0f;
+        AnimationManager::setLODFactor(1.0f);
+        theD3DRenderDriver->registerListener(static_cast<RenderDriverListener*>(this));
+    }
+    void TearDown() override {
+        if (opened.valid()) {
+            while (HWND dialog = waitForDialog(0))
+                EndDialog(dialog, 0);
+            opened.get();
+        }
+        theD3DRenderDriver->unregisterListener(this);
+        VideoModeTest::TearDown();
+    }
+    void initFrame(float) override { ++frames; }
+
+    // Opens a dialog as the engine's thread would and returns it once it runs.
+    HWND open(const char* name, DLGPROC procedure) {
+        opened = std::async(std::launch::async, [=] {
+            return theRenderWindow->dialogBox(nullptr, name, theRenderWindow->getHandle(),
+                                              procedure, 0);
+        });
+        return waitForDialogs(1, 10000);
+    }
+    HWND openSettings() { return open("IDD_RENDER_SETTINGS", renderSettingsDialogProc); }
+    int close(UINT key) {
+        pressDialogKey(waitForDialog(0), key);
+        return opened.get();
+    }
+
+    std::atomic<int> frames{0};
+    std::future<int> opened;
+};
+
+// Every setting the dialog shows, as one comparable value.
+auto settings() {
+    const DegradingManager& m = *theDegradingManager;
+    std::vector<bool> options;
+    for (int o = 0; o < DegradingManager::OPTION_COUNT; ++o)
+        options.push_back(m.getOption(static_cast<DegradingManager::Option>(o)));
+    const SphereVertexFogManager& land = *theSphereVertexFogManager;
+    return std::make_tuple(
+        options, m.getQualityLevel(), m.getDetailLevel(), m.getTextureQuality(),
+        g_driverSettings.showStatistic, g_driverSettings.showFPS, SEContour::contourType,
+        AnimationManager::getLODFactor(), SEVertexFog::enabled, SEVertexFog::start,
+        SEVertexFog::end, SEVertexFog::color.r, g_driverSettings.mousePeriod, land.getSpan(),
+        land.getScale(), land.getMinimum(), land.isEnabled());
+}
+
+// Both templates are resources of the module in its language, found by name.
+TEST_F(SettingsDialogs, TheTemplatesAreTheModulesResources) {
+    DWORD count = 0;
+    const MODULE_RESOURCE* table = ModuleResources(&count);
+    ASSERT_EQ(count, 2u);
+    for (const char* name : {"IDD_RENDER_SETTINGS", "idd_texture_statistic"})
+        EXPECT_NE(FindResourceExA(nullptr, RT_DIALOG, name, 1049), nullptr) << name;
+    EXPECT_EQ(table[0].language, 1049);
+    EXPECT_EQ(FindResourceExA(nullptr, RT_DIALOG, "IDD_RENDER_SETTINGS", 1033), nullptr);
+}
+
+TEST_F(SettingsDialogs, ConfirmingUnchangedKeepsEverySettingButTheTwoDecimalRounding) {
+    theDegradingManager->setQualityLevel(1);
+    theDegradingManager->setTextureQuality(1);
+    theDegradingManager->apply();
+    g_driverSettings.showFPS = true;
+    SEContour::contourType = 1;
+    SEVertexFog::start = 2.5f;
+    theSphereVertexFogManager->setSpan(250.0f);
+    AnimationManager::setLODFactor(1.25f);
+    const auto before = settings();
+    AnimationManager::setLODFactor(1.234f);
+    HWND dialog = openSettings();
+    ASSERT_NE(dialog, nullptr);
+    char title[32] = {};
+    GetWindowTextA(dialog, title, sizeof title);
+    RECT client{};
+    GetClientRect(dialog, &client);
+    EXPECT_EQ(std::make_tuple(std::string(title), client.right, client.bottom),
+              std::make_tuple(std::string("Render settings"), 403L, 315L));
+    EXPECT_EQ(dialogItemText(dialog, IDC_RS_LOD) + " " + dialogItemText(dialog, IDC_RS_MOUSE_FREQUENCY),
+              "1.23 100.00");
+    EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDOK));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_RS_STATISTIC)));
+    clickDialogItem(dialog, IDOK);
+    EXPECT_EQ(opened.get(), IDOK);
+    AnimationManager::setLODFactor(AnimationManager::getLODFactor() == 1.23f ? 1.25f : -1.0f);
+    EXPECT_EQ(settings(), before);
+}
+
+// A feature the device cannot do shows its (off) state in a disabled box
+// that takes no click.
+TEST_F(SettingsDialogs, AnUnavailableFeatureCannotBeChanged) {
+    const std::uint32_t capabilities = theDegradingManager->getCapabilityFlags();
+    ASSERT_EQ(capabilities & DegradingManager::neededBit(DegradingManager::W_BUFFER), 0u);
+    HWND dialog = openSettings();
+    ASSERT_NE(dialog, nullptr);
+    clickDialogItem(dialog, IDC_RS_WBUFFER);
+    clickDialogItem(dialog, IDC_RS_DITHERING);
+    EXPECT_EQ(std::make_tuple(IsWindowEnabled(GetDlgItem(dialog, IDC_RS_WBUFFER)),
+                              IsDlgButtonChecked(dialog, IDC_RS_WBUFFER),
+                              IsDlgButtonChecked(dialog, IDC_RS_DITHERING)),
+              std::make_tuple(FALSE, 0u, 0u));  // dithering was on
+    EXPECT_EQ(close(VK_RETURN), IDOK);
+    EXPECT_FALSE(theDegradingManager->getOption(DegradingManager::W_BUFFER));
+    EXPECT_FALSE(g_driverSettings.dithering);
+}
+
+// Dragged to 150, the level of detail bar shows 1.50 and OK sets 1.5; the
+// texture level and the frame-rate switch take effect in the driver.
+TEST_F(SettingsDialogs, TrackBarEditsAndButtonsApplyOnOk) {
+    HWND dialog = openSettings();
+    ASSERT_NE(dialog, nullptr);
+    dragTrackBar(dialog, IDC_RS_LOD_BAR, 150);
+    EXPECT_EQ(dialogItemText(dialog, IDC_RS_LOD), "1.50");
+    clickDialogItem(dialog, IDC_RS_TEXTURES_1X4);
+    clickDialogItem(dialog, IDC_RS_FPS);
+    clickDialogItem(dialog, IDC_RS_HIGHLIGHT);
+    dragTrackBar(dialog, IDC_RS_EFFECTS_BAR, 0);
+    replaceDialogItemText(dialog, IDC_RS_MOUSE_FREQUENCY, "50");
+    replaceDialogItemText(dialog, IDC_RS_FOG_END, "12.345678901234567");  // 15 characters read
+    clickDialogItem(dialog, IDOK);
+    EXPECT_EQ(opened.get(), IDOK);
+    EXPECT_EQ(std::make_tuple(AnimationManager::getLODFactor(), g_driverSettings.textureScaleFactor,
+                              g_driverSettings.showFPS, SEContour::contourType,
+                              theDegradingManager->getQualityLevel(),
+                              g_driverSettings.mousePeriod, SEVertexFog::end),
+              std::make_tuple(1.5f, 2, true, 1, 0, 0.02f, 12.3456789012345f));
+}
+
+// A frequency of 0 or less keeps the sampling period; so does Cancel after
+// the bars moved and boxes changed. The loop draws no frame while a dialog
+// is open.
+TEST_F(SettingsDialogs, CancelAndARefusedFrequencyChangeNothing) {
+    theRenderDriver->start();
+    const auto before = settings();
+    HWND dialog = openSettings();
+    ASSERT_NE(dialog, nullptr);
+    replaceDialogItemText(dialog, IDC_RS_MOUSE_FREQUENCY, "0");
+    clickDialogItem(dialog, IDOK);
+    EXPECT_EQ(opened.get(), IDOK);
+    EXPECT_EQ(g_driverSettings.mousePeriod, std::get<12>(before));
+    dialog = openSettings();
+    const int framesWhenOpen = frames;
+    dragTrackBar(dialog, IDC_RS_LOD_BAR, 20);
+    dragTrackBar(dialog, IDC_RS_EFFECTS_BAR, 1);
+    clickDialogItem(dialog, IDC_RS_FPS);
+    clickDialogItem(dialog, IDC_RS_FOG_ENABLE);
+    EXPECT_EQ(frames, framesWhenOpen);
+    EXPECT_EQ(close(VK_ESCAPE), IDCANCEL);
+    theRenderDriver->stop();
+    EXPECT_EQ(settings(), before);
+}
+
+// The colour button opens the colour dialog with 16 grey custom colours
+// (16 x i); the colour confirmed there becomes the fog colour, alpha kept.
+TEST_F(SettingsDialogs, TheColourButtonChoosesTheFogColour) {
+    SEVertexFog::color = Color(0.0f, 1.0f, 0.0f, 0.25f);
+    HWND dialog = openSettings();
+    ASSERT_NE(dialog, nullptr);
+    clickDialogItem(dialog, IDC_RS_FOG_COLOR, false);  // runs until the colour dialog ends
+    HWND colours = waitForDialogs(2, 10000);
+    ASSERT_NE(colours, nullptr);
+    EXPECT_EQ(dialogItemText(colours, 706) + dialogItemText(colours, 707), "0255");
+    std::string greys;
+    for (int i = 0; i < 16; ++i) {
+        clickDialogItem(colours, 720 + i);
+        greys += dialogItemText(colours, 706) + dialogItemText(colours, 707) +
+                 dialogItemText(colours, 708) + " ";
+    }
+    EXPECT_EQ(greys, "000 161616 323232 484848 646464 808080 969696 112112112 128128128 "
+                     "144144144 160160160 176176176 192192192 208208208 224224224 240240240 ");
+    clickDialogItem(colours, 720 + 5);
+    clickDialogItem(colours, IDOK);
+    EXPECT_EQ(close(VK_ESCAPE), IDCANCEL);  // the colour is set at once, not by OK
+    EXPECT_EQ(std::make_tuple(SEVertexFog::color.r, SEVertexFog::color.g, SEVertexFog::color.a),
+              std::make_tuple(80 / 255.0f, 80 / 255.0f, 0.25f));
+}
+
+// Ctrl+T and Ctrl+S open the dialogs only while "DebugInput" has a level;
+// the statistics dialog shows the texture manager's text.
+TEST_F(SettingsDialogs, HotKeysOpenTheDialogsOnlyWithDebugInput) {
+    theD3DTextureManager->createTexture(64, 64, AlphaFormat(0), 0);
+    const auto ctrl = [](UINT key) {
+        for (UINT k : {UINT{VK_CONTROL}, key})
+            postKey(k, true);
+        postKey(key, false);
+        postKey(VK_CONTROL, false);
+    };
+    ctrl('T');
+    theRenderDriver->draw();  // the keys are handled before the frame
+    EXPECT_EQ(waitForDialog(0), nullptr);
+    debug::Filter debugInput("DebugInput", 1.0f);
+    ctrl('T');
+    HWND dialog = waitForDialogs(1, 10000);
+    ASSERT_NE(dialog, nullptr);
+    std::string expected;
+    theD3DTextureManager->getStatistic(expected);
+    EXPECT_NE(expected.find("64"), std::string::npos);
+    EXPECT_EQ(dialogItemText(dialog, IDC_TS_TEXT), expected);
+    pressDialogKey(dialog, VK_RETURN);
+    ctrl('S');
+    dialog = waitForDialogs(1, 10000);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_NE(GetDlgItem(dialog, IDC_RS_LOD_BAR), nullptr);
+    pressDialogKey(dialog, VK_ESCAPE);
+}
+
+}  // namespace
