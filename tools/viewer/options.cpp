@@ -153,6 +153,8 @@ const std::map<std::string, OptionSpec>& optionTable() {
               o.gallery = v;
               return {};
           }}},
+        {"--no-debug-input",
+         {false, [](Options& o, const std::string&) { o.debugInput = false; return std::string(); }}},
         {"--restore-check",
          {false, [](Options& o, const std::string&) { o.restoreCheck = true; return std::string(); }}},
         {"--video",
@@ -362,6 +364,8 @@ std::string usageText(const std::string& program) {
            "  --video FILE          play this AVI clip in the scene and in the bottom-right corner\n"
            "                        (default: Videos/demo.avi of the data root)\n"
            "  --video-loop          play the clip again from the start whenever it ends\n"
+           "  --no-debug-input      Ctrl+S and Ctrl+T do not open the render settings and\n"
+           "                        texture statistics dialogs\n"
            "  --help                this text\n"
            "\n"
            "Relative screen-shot paths are taken from the current folder, or from\n"

@@ -41,6 +41,7 @@ struct Options {
     bool videoLoop = false;     // play the clip again whenever it ends
     bool effects = true;        // the scene's special effects; --no-effects: none
     std::string gallery;        // write one picture per effect and an index.html there
+    bool debugInput = true;     // Ctrl+S and Ctrl+T open the driver's debug dialogs
     bool help = false;
 };
 

@@ -16,6 +16,7 @@
 #include <engine/core/render_driver.h>
 #include <engine/core/screen_shooter.h>
 #include <engine/core/window_interface.h>
+#include <engine/debug.h>
 #include <engine/resources.h>
 #include <platform/testing_input.h>
 
@@ -503,6 +504,8 @@ int run(const Options& options, std::ostream& out, std::ostream& err) {
         out << usageText("d3dview");
         return 0;
     }
+    // The driver's hot keys for its debug dialogs listen to this filter.
+    debug::Filter debugInput("DebugInput", options.debugInput ? 1.0f : 0.0f);
     try {
         Run(options, out).execute();
     } catch (const Failure& failure) {
