@@ -16,6 +16,8 @@
 #include <engine/core/window_interface.h>
 #include <engine/debug.h>
 
+#include <SDL.h>
+
 #include <atomic>
 #include <future>
 
@@ -207,33 +209,83 @@ TEST_F(SettingsDialogs, TheColourButtonChoosesTheFogColour) {
               std::make_tuple(80 / 255.0f, 80 / 255.0f, 0.25f));
 }
 
-// Ctrl+T and Ctrl+S open the dialogs only while "DebugInput" has a level;
-// the statistics dialog shows the texture manager's text.
-TEST_F(SettingsDialogs, HotKeysOpenTheDialogsOnlyWithDebugInput) {
+// With "DebugInput" on, Ctrl+T opens the statistics dialog, which shows the
+// texture manager's text. (Without it the keys do nothing: the application
+// tests.)
+TEST_F(SettingsDialogs, CtrlTShowsTheTextureManagersStatistics) {
     theD3DTextureManager->createTexture(64, 64, AlphaFormat(0), 0);
-    const auto ctrl = [](UINT key) {
-        for (UINT k : {UINT{VK_CONTROL}, key})
-            postKey(k, true);
-        postKey(key, false);
-        postKey(VK_CONTROL, false);
-    };
-    ctrl('T');
-    theRenderDriver->draw();  // the keys are handled before the frame
-    EXPECT_EQ(waitForDialog(0), nullptr);
     debug::Filter debugInput("DebugInput", 1.0f);
-    ctrl('T');
+    for (UINT key : {UINT{VK_CONTROL}, UINT{'T'}})
+        postKey(key, true);
+    postKey('T', false);
+    postKey(VK_CONTROL, false);
     HWND dialog = waitForDialogs(1, 10000);
     ASSERT_NE(dialog, nullptr);
     std::string expected;
     theD3DTextureManager->getStatistic(expected);
     EXPECT_NE(expected.find("64"), std::string::npos);
     EXPECT_EQ(dialogItemText(dialog, IDC_TS_TEXT), expected);
+    RECT client{};
+    GetClientRect(dialog, &client);
+    EXPECT_EQ(std::make_pair(client.right, client.bottom), std::make_pair(LONG{352}, LONG{248}));
     pressDialogKey(dialog, VK_RETURN);
-    ctrl('S');
-    dialog = waitForDialogs(1, 10000);
+}
+
+// A left click at a point of the render window's client area as the user
+// makes it: on a display through SDL's event queue, headless through the
+// presenter's own input path.
+void clickWindow(POINT at) {
+    HWND window = theRenderWindow->getHandle();
+    if (presenterIsHeadless()) {
+        postMouseButton(window, 0, true, at.x, at.y);
+        postMouseButton(window, 0, false, at.x, at.y);
+        return;
+    }
+    Uint32 id = 1;
+    while (id < 16 && !SDL_GetWindowFromID(id))
+        ++id;
+    for (Uint32 type : {Uint32{SDL_MOUSEBUTTONDOWN}, Uint32{SDL_MOUSEBUTTONUP}}) {
+        SDL_Event event{};
+        event.button.type = type;
+        event.button.windowID = id;
+        event.button.button = SDL_BUTTON_LEFT;
+        event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.button.x = at.x;
+        event.button.y = at.y;
+        SDL_PushEvent(&event);
+    }
+}
+
+// Where an item of the dialog lies in the render window's client area.
+POINT inWindow(HWND dialog, int id) {
+    RECT item{};
+    GetWindowRect(GetDlgItem(dialog, id), &item);
+    POINT at{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+    ScreenToClient(theRenderWindow->getHandle(), &at);
+    return at;
+}
+
+// The dialog is drawn over the last frame (its caption bar at its place) and
+// a click on a check box, then on OK, changes the setting.
+TEST_F(SettingsDialogs, DrawnOverTheFrameAndUsedWithTheMouse) {
+    theRenderDriver->draw();
+    const bool fps = g_driverSettings.showFPS;
+    HWND dialog = openSettings();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_NE(GetDlgItem(dialog, IDC_RS_LOD_BAR), nullptr);
-    pressDialogKey(dialog, VK_ESCAPE);
+    const PresentedFrame frame = lastPresentedFrame();
+    ASSERT_EQ(frame.width, 640u);
+    RECT outer{};
+    GetWindowRect(dialog, &outer);
+    POINT caption{outer.right - 8, outer.top + 8};  // past the title text
+    ScreenToClient(theRenderWindow->getHandle(), &caption);
+    const POINT okAt = inWindow(dialog, IDOK);
+    EXPECT_EQ(std::make_pair(frame.pixels[caption.y * 640 + caption.x],
+                             frame.pixels[okAt.y * 640 + okAt.x - 20]),
+              std::make_pair(DWORD{0xFF0A246A}, DWORD{0xFFD4D0C8}));
+    clickWindow(inWindow(dialog, IDC_RS_FPS));
+    clickWindow(okAt);
+    EXPECT_EQ(opened.get(), IDOK);
+    EXPECT_EQ(g_driverSettings.showFPS, !fps);
 }
 
 }  // namespace

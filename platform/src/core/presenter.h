@@ -46,6 +46,9 @@ public:
     // (zero: it can wait until a message arrives).
     virtual std::chrono::milliseconds pollInterval() const { return std::chrono::milliseconds(0); }
     virtual void windowDestroyed(HWND) {}
+    // Shows the window's last frame again with the modal dialogs over it
+    // drawn anew (they changed, and no new frame comes while they run).
+    virtual void refresh(HWND) {}
     virtual void cursorMoved(POINT) {}
     virtual void cursorVisibilityChanged(bool) {}
     // Shows a message box and returns the button pressed, or 0 when this

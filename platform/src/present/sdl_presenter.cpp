@@ -354,6 +354,23 @@ void SdlPresenter::handleEvent(const SDL_Event& event) {
     }
 }
 
+void SdlPresenter::refresh(HWND window) {
+    Frame frame{window, 0, 0, {}};
+    if (!redrawDialogs(window, &frame.width, &frame.height, frame.pixels))
+        return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!ensureVideo())
+            return;
+        if (!onSdlThread()) {
+            pending_ = std::move(frame);
+            return;
+        }
+        show(frame);
+    }
+    pumpEvents();
+}
+
 void SdlPresenter::windowDestroyed(HWND window) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!displays_.count(window))

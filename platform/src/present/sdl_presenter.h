@@ -26,6 +26,7 @@ public:
     void pumpEvents() override;
     std::chrono::milliseconds pollInterval() const override;
     void windowDestroyed(HWND window) override;
+    void refresh(HWND window) override;
     void cursorMoved(POINT screen) override;
     void cursorVisibilityChanged(bool visible) override;
     int messageBox(const std::string& text, const std::string& caption, unsigned type) override;

@@ -23,13 +23,9 @@ void setCheck(HWND hwnd, UINT check) {
 // An automatic radio button clears the others of its group: the siblings
 // from the one with WS_GROUP before it to the next WS_GROUP.
 void checkInGroup(HWND hwnd) {
-    const HWND parent = GetParent(hwnd);
-    HWND item = hwnd;
-    do {
+    for (HWND item : dialogGroup(GetParent(hwnd), hwnd))
         if (item != hwnd && kindOf(item) == BS_AUTORADIOBUTTON)
             setCheck(item, BST_UNCHECKED);
-        item = GetNextDlgGroupItem(parent, item, FALSE);
-    } while (item && item != hwnd);
     setCheck(hwnd, BST_CHECKED);
 }
 

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace platform::user {
 
 // Registers the classes once per process.
@@ -17,6 +19,8 @@ LRESULT CALLBACK trackBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
 // WM_COMMAND with the control's identifier and `code` to its parent.
 void notifyParent(HWND control, WORD code);
 bool isEnabledAndVisible(HWND hwnd);
+// The items of the group `control` belongs to, hidden and disabled ones too.
+std::vector<HWND> dialogGroup(HWND dialog, HWND control);
 // The client point of a track bar's channel that stands for `position`.
 POINT trackBarPoint(HWND trackBar, int position);
 

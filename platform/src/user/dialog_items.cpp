@@ -125,6 +125,10 @@ bool handleNavigationKey(HWND dialog, HWND focus, UINT vk, LRESULT code) {
 
 }  // namespace
 
+std::vector<HWND> dialogGroup(HWND dialog, HWND control) {
+    return groupOf(dialog, control);
+}
+
 std::vector<HWND> childWindows(HWND parent) {
     std::vector<HWND> children;
     std::lock_guard<std::mutex> lock(state().mutex);

@@ -8,6 +8,7 @@
 #include "core/presenter.h"
 #include "platform/testing_input.h"
 #include "user/controls.h"
+#include "user/dialog_painter.h"
 #include "user/dialog_template.h"
 #include "user/user_state.h"
 
@@ -71,6 +72,12 @@ void setRunning(HWND hwnd, bool running) {
     registry().changed.notify_all();
 }
 
+// Shows the dialog (and those under it) over the window it stands on.
+void redrawOver(HWND dialog) {
+    if (HWND window = windowUnder(dialog))
+        platform::core::presenter().refresh(window);
+}
+
 // Pumps the thread's messages (all of its windows keep working), the
 // dialog's own through IsDialogMessageA, until the dialog ends. A WM_QUIT
 // ends the dialog and is posted again for the outer loop.
@@ -93,6 +100,7 @@ INT_PTR runModalLoop(HWND dialog) {
                 TranslateMessage(&msg);
                 DispatchMessageA(&msg);
             }
+            redrawOver(dialog);
             continue;
         }
         if (dialogEnded(dialog, &result))
@@ -282,6 +290,7 @@ LRESULT CALLBACK defaultDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
             mouseInput(hwnd, kind, at);
         else
             keyInput(hwnd, kind, static_cast<UINT>(wParam >> 8));
+        redrawOver(hwnd);
         return 0;
     }
     DLGPROC proc = nullptr;
@@ -351,10 +360,14 @@ INT_PTR runDialog(HINSTANCE instance, const DialogTemplate& tmpl, HWND owner, DL
         ShowWindow(dialog, SW_SHOW);
         if (focus && GetParent(focus) == dialog)
             SetFocus(focus);
+        redrawOver(dialog);
         setRunning(dialog, true);
         result = runModalLoop(dialog);
     }
+    const HWND under = windowUnder(dialog);
     setRunning(dialog, false);
+    if (under)
+        platform::core::presenter().refresh(under);
     DestroyWindow(dialog);
     if (owner && IsWindowVisible(owner))
         SetForegroundWindow(owner);

@@ -3,6 +3,8 @@
 #include "core/app_state.h"
 #include "core/call_log.h"
 #include "core/presenter.h"
+#include "user/dialog_painter.h"
+#include "user/dialogs.h"
 #include "user/user_state.h"
 
 #include <algorithm>
@@ -267,11 +269,25 @@ bool postKeyInput(UINT vk, bool down, HWND fallback) {
     return postToWindow(target, message, generic, static_cast<LPARAM>(flags));
 }
 
+// A modal dialog drawn over the window takes its mouse: in the dialog's
+// client coordinates, the left button only.
+bool routeToDialog(HWND hwnd, POINT screen, DialogInput kind) {
+    HWND dialog = dialogOver(hwnd);
+    if (!dialog)
+        return false;
+    POINT local = screen;
+    ScreenToClient(dialog, &local);
+    deliverDialogInput(dialog, kind, 0, local, false);
+    return true;
+}
+
 bool postMouseMove(HWND hwnd, POINT client) {
     POINT screen = client;
     if (!ClientToScreen(hwnd, &screen))
         return false;
     setCursorPosition(screen);
+    if (routeToDialog(hwnd, screen, DialogInput::MouseMove))
+        return true;
     return postToWindow(hwnd, WM_MOUSEMOVE, mouseKeyFlags(), MAKELPARAM(client.x, client.y));
 }
 
@@ -284,6 +300,9 @@ bool postMouseButton(HWND hwnd, int button, bool down, POINT client) {
     POINT screen = client;
     if (!ClientToScreen(hwnd, &screen))
         return false;
+    if (button == 0 &&
+        routeToDialog(hwnd, screen, down ? DialogInput::MouseDown : DialogInput::MouseUp))
+        return true;
     setCursorPosition(screen);
     setKeyDown(keys[button], down);
     const UINT message = down ? downMessages[button] : upMessages[button];
