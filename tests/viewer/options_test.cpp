@@ -66,6 +66,9 @@ TEST(ViewerOptions, ErrorsNameTheOptionAndTheValue) {
         {{"--restore-check", "--windowed"}, "--restore-check draws a still full-screen scene"},
         {{"--gallery", ""}, "--gallery wants a folder"},
         {{"--gallery", "g", "--no-scene"}, "--gallery draws the scene once per effect"},
+        {{"--show-dialog", "colour"}, "--show-dialog wants settings or statistics, not 'colour'"},
+        {{"--show-dialog", "settings"}, "--show-dialog needs --presented FILE"},
+        {{"--show-dialog=statistics", "--presented=p.tga", "--no-debug-input"}, "debug input"},
     };
     for (const auto& [args, expected] : cases) {
         const std::string error = parseOptions(args).error;

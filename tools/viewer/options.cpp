@@ -155,6 +155,14 @@ const std::map<std::string, OptionSpec>& optionTable() {
           }}},
         {"--no-debug-input",
          {false, [](Options& o, const std::string&) { o.debugInput = false; return std::string(); }}},
+        {"--show-dialog",
+         {true,
+          [](Options& o, const std::string& v) -> std::string {
+              if (v != "settings" && v != "statistics")
+                  return "--show-dialog wants settings or statistics, not '" + v + "'";
+              o.showDialog = v == "settings" ? 'S' : 'T';
+              return {};
+          }}},
         {"--restore-check",
          {false, [](Options& o, const std::string&) { o.restoreCheck = true; return std::string(); }}},
         {"--video",
@@ -306,7 +314,9 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         if (!result.ok())
             return result;
     }
-    if (result.options.record && result.options.screenshot.empty())
+    if (result.options.showDialog && (result.options.presented.empty() || !result.options.debugInput))
+        result.error = "--show-dialog needs --presented FILE and the debug input";
+    else if (result.options.record && result.options.screenshot.empty())
         result.error = "--record needs --screenshot PATTERN to name the files";
     else if (result.options.pick && !result.options.scene)
         result.error = "--pick needs the scene; drop --no-scene";
@@ -366,6 +376,8 @@ std::string usageText(const std::string& program) {
            "  --video-loop          play the clip again from the start whenever it ends\n"
            "  --no-debug-input      Ctrl+S and Ctrl+T do not open the render settings and\n"
            "                        texture statistics dialogs\n"
+           "  --show-dialog NAME    open the settings or statistics dialog over the last frame\n"
+           "                        (as Ctrl+S or Ctrl+T do) for --presented, then cancel it\n"
            "  --help                this text\n"
            "\n"
            "Relative screen-shot paths are taken from the current folder, or from\n"

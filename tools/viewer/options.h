@@ -42,6 +42,7 @@ struct Options {
     bool effects = true;        // the scene's special effects; --no-effects: none
     std::string gallery;        // write one picture per effect and an index.html there
     bool debugInput = true;     // Ctrl+S and Ctrl+T open the driver's debug dialogs
+    char showDialog = 0;        // 'S' or 'T': that dialog over the last frame, for --presented
     bool help = false;
 };
 

@@ -1,6 +1,7 @@
 #include "viewer.h"
 
 #include "close_watcher.h"
+#include "dialog_picture.h"
 #include "driver_session.h"
 #include "frame_counter.h"
 #include "hud.h"
@@ -394,8 +395,16 @@ private:
             checkRestore(driver, *mode, counter, watcher, shots);
         else
             draw(driver, counter, watcher, headless, shots);
-        if (!options.presented.empty())
+        if (options.showDialog) {
+            try {
+                ShownDialog shown(options.showDialog);
+                writePresented(options.presented);
+            } catch (const std::runtime_error& e) {
+                throw Failure(e.what());
+            }
+        } else if (!options.presented.empty()) {
             writePresented(options.presented);
+        }
     }
 
     VideoShow::Settings videoSettings(bool headless) const {
