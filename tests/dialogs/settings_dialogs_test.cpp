@@ -286,6 +286,7 @@ TEST_F(SettingsDialogs, DrawnOverTheFrameAndUsedWithTheMouse) {
     clickWindow(okAt);
     EXPECT_EQ(opened.get(), IDOK);
     EXPECT_EQ(g_driverSettings.showFPS, !fps);
+    EXPECT_NE(lastPresentedFrame().pixels[caption.y * 640 + caption.x], DWORD{0xFF0A246A});
 }
 
 }  // namespace

@@ -216,6 +216,30 @@ TEST_F(DialogControls, TabOrderTypingAndEnter) {
     EXPECT_EQ(finish(), 100 + IDOK);
 }
 
+// EnableWindow answers the previous state and takes the focus from the item
+// it disables; an edit keeps to its limit; a narrower track bar range clamps
+// the position. Enter does nothing while the default button is disabled,
+// and presses the one DM_SETDEFID names.
+TEST_F(DialogControls, EnablingLimitsAndTheDefaultButton) {
+    EXPECT_EQ(EnableWindow(item(kCheck), FALSE), FALSE);
+    EXPECT_NE(EnableWindow(item(kCheck), FALSE), FALSE);
+    clickDialogItem(dialog, kEdit);
+    SendDlgItemMessageA(dialog, kEdit, EM_LIMITTEXT, 3, 0);
+    typeDialogText(dialog, "12345");
+    EXPECT_EQ(dialogItemText(dialog, kEdit), "123");
+    EnableWindow(item(kEdit), FALSE);
+    EXPECT_EQ(GetFocus(), nullptr);
+    SendDlgItemMessageA(dialog, kHorizontal, TBM_SETPOS, TRUE, 80);
+    SendDlgItemMessageA(dialog, kHorizontal, TBM_SETRANGEMAX, TRUE, 50);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kHorizontal, TBM_GETPOS, 0, 0), 50);
+    EnableWindow(item(IDOK), FALSE);
+    pressDialogKey(dialog, VK_RETURN);
+    EXPECT_EQ(waitForDialog(0), dialog);
+    SendMessageA(dialog, DM_SETDEFID, IDCANCEL, 0);
+    pressDialogKey(dialog, VK_RETURN);
+    EXPECT_EQ(finish(), 100 + IDCANCEL);
+}
+
 // Escape is Cancel, also when the Cancel button does not have the focus.
 TEST_F(DialogControls, EscapeIsCancel) {
     clickDialogItem(dialog, kEdit);
