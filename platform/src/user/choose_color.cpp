@@ -23,7 +23,6 @@ enum : WORD { kFirstCustom = 720, kRedBar = 740, kGreenBar, kBlueBar };
 thread_local DWORD lastError = 0;
 
 struct Chooser {
-    CHOOSECOLORA* request = nullptr;
     COLORREF custom[16] = {};
     COLORREF current = 0;
     int slot = 0;           // where "Add" stores the colour
@@ -166,7 +165,6 @@ BOOL WINAPI ChooseColorA(LPCHOOSECOLORA lpcc) {
     }
     lastError = 0;
     Chooser chooser;
-    chooser.request = lpcc;
     std::copy(lpcc->lpCustColors, lpcc->lpCustColors + 16, chooser.custom);
     chooser.current = (lpcc->Flags & CC_RGBINIT) ? (lpcc->rgbResult & 0xFFFFFF) : 0;
     const INT_PTR result = DialogBoxIndirectParamA(

@@ -200,9 +200,8 @@ template <typename F>
 auto withControl(HWND hwnd, F change) {
     std::lock_guard<std::mutex> lock(state().mutex);
     auto w = findWindowLocked(hwnd);
-    static ControlState gone;
     if (!w) {
-        gone = ControlState{};
+        ControlState gone;  // a window that is gone answers as a new control
         return change(gone, DWORD{0});
     }
     if (!w->control)
