@@ -30,9 +30,9 @@ void addFeatures(DialogResource& d) {
     const struct {
         const char* caption;
         WORD id;
-    } features[] = {{"Mipmaps", IDC_RS_MIPMAPS},         {"Dithering", IDC_RS_DITHERING},
-                    {"Specular", IDC_RS_SPECULAR},       {"Antialiasing", IDC_RS_ANTIALIASING},
-                    {"SubPixel", IDC_RS_SUBPIXEL},       {"Anisotropy", IDC_RS_ANISOTROPY},
+    } features[] = {{"Mipmaps", IDC_RS_MIPMAPS},   {"Dithering", IDC_RS_DITHERING},
+                    {"Specular", IDC_RS_SPECULAR}, {"Antialiasing", IDC_RS_ANTIALIASING},
+                    {"SubPixel", IDC_RS_SUBPIXEL}, {"Anisotropy", IDC_RS_ANISOTROPY},
                     {"WBuffer", IDC_RS_WBUFFER}};
     short y = 52;
     for (const auto& feature : features) {

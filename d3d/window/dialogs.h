@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-INT_PTR CALLBACK renderSettingsDialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                          LPARAM lParam);
+INT_PTR CALLBACK renderSettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK textureStatisticDialogProc(HWND dialog, UINT message, WPARAM wParam,
                                             LPARAM lParam);

@@ -196,48 +196,47 @@ void trackBarMoved(HWND dialog, WORD code, HWND bar) {
         return;
     const int position = static_cast<int>(SendMessageA(bar, TBM_GETPOS, 0, 0));
     switch (GetDlgCtrlID(bar)) {
-    case IDC_RS_LOD_BAR:
-        setNumber(dialog, IDC_RS_LOD, position * 0.01);
-        break;
-    case IDC_RS_FOG_START_BAR:
-        setNumber(dialog, IDC_RS_FOG_START, position * 0.1);
-        break;
-    case IDC_RS_FOG_END_BAR:
-        setNumber(dialog, IDC_RS_FOG_END, position * 0.1);
-        break;
-    default:
-        break;
+        case IDC_RS_LOD_BAR:
+            setNumber(dialog, IDC_RS_LOD, position * 0.01);
+            break;
+        case IDC_RS_FOG_START_BAR:
+            setNumber(dialog, IDC_RS_FOG_START, position * 0.1);
+            break;
+        case IDC_RS_FOG_END_BAR:
+            setNumber(dialog, IDC_RS_FOG_END, position * 0.1);
+            break;
+        default:
+            break;
     }
 }
 
 }  // namespace
 
-INT_PTR CALLBACK renderSettingsDialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+INT_PTR CALLBACK renderSettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        initialise(dialog);
-        return FALSE;  // the focus is set
-    case WM_VSCROLL:
-    case WM_HSCROLL:
-        trackBarMoved(dialog, LOWORD(wParam), reinterpret_cast<HWND>(lParam));
-        return TRUE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDC_RS_FOG_COLOR:
-            chooseFogColour(dialog);
+        case WM_INITDIALOG:
+            initialise(dialog);
+            return FALSE;  // the focus is set
+        case WM_VSCROLL:
+        case WM_HSCROLL:
+            trackBarMoved(dialog, LOWORD(wParam), reinterpret_cast<HWND>(lParam));
             return TRUE;
-        case IDOK:
-            apply(dialog);
-            EndDialog(dialog, IDOK);
-            return TRUE;
-        case IDCANCEL:
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
+        case WM_COMMAND:
+            switch (LOWORD(wParam)) {
+                case IDC_RS_FOG_COLOR:
+                    chooseFogColour(dialog);
+                    return TRUE;
+                case IDOK:
+                    apply(dialog);
+                    EndDialog(dialog, IDOK);
+                    return TRUE;
+                case IDCANCEL:
+                    EndDialog(dialog, IDCANCEL);
+                    return TRUE;
+                default:
+                    return FALSE;
+            }
         default:
             return FALSE;
-        }
-    default:
-        return FALSE;
     }
 }

@@ -9,21 +9,21 @@
 
 INT_PTR CALLBACK textureStatisticDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG: {
-        std::string text;
-        if (theD3DTextureManager)
-            theD3DTextureManager->getStatistic(text);
-        SetDlgItemTextA(dialog, IDC_TS_TEXT, text.c_str());
-        return TRUE;
-    }
-    case WM_COMMAND:
-        // Escape and closing the window end it as OK does.
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, IDOK);
+        case WM_INITDIALOG: {
+            std::string text;
+            if (theD3DTextureManager)
+                theD3DTextureManager->getStatistic(text);
+            SetDlgItemTextA(dialog, IDC_TS_TEXT, text.c_str());
             return TRUE;
         }
-        return FALSE;
-    default:
-        return FALSE;
+        case WM_COMMAND:
+            // Escape and closing the window end it as OK does.
+            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog, IDOK);
+                return TRUE;
+            }
+            return FALSE;
+        default:
+            return FALSE;
     }
 }

@@ -862,15 +862,14 @@ PLATFORM_API INT_PTR WINAPI DialogBoxIndirectParamA(HINSTANCE hInstance,
                                                     LPARAM dwInitParam);
 PLATFORM_API HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem);
 PLATFORM_API int WINAPI GetDlgCtrlID(HWND hWnd);
-PLATFORM_API LRESULT WINAPI SendDlgItemMessageA(HWND hDlg, int nIDDlgItem, UINT Msg,
-                                                WPARAM wParam, LPARAM lParam);
+PLATFORM_API LRESULT WINAPI SendDlgItemMessageA(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam,
+                                                LPARAM lParam);
 PLATFORM_API BOOL WINAPI CheckDlgButton(HWND hDlg, int nIDButton, UINT uCheck);
 PLATFORM_API UINT WINAPI IsDlgButtonChecked(HWND hDlg, int nIDButton);
 PLATFORM_API BOOL WINAPI CheckRadioButton(HWND hDlg, int nIDFirstButton, int nIDLastButton,
                                           int nIDCheckButton);
 PLATFORM_API BOOL WINAPI SetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPCSTR lpString);
-PLATFORM_API UINT WINAPI GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString,
-                                         int cchMax);
+PLATFORM_API UINT WINAPI GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax);
 PLATFORM_API HWND WINAPI GetNextDlgTabItem(HWND hDlg, HWND hCtl, BOOL bPrevious);
 PLATFORM_API HWND WINAPI GetNextDlgGroupItem(HWND hDlg, HWND hCtl, BOOL bPrevious);
 PLATFORM_API BOOL WINAPI IsDialogMessageA(HWND hDlg, LPMSG lpMsg);

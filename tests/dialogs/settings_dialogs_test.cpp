@@ -72,12 +72,12 @@ auto settings() {
     for (int o = 0; o < DegradingManager::OPTION_COUNT; ++o)
         options.push_back(m.getOption(static_cast<DegradingManager::Option>(o)));
     const SphereVertexFogManager& land = *theSphereVertexFogManager;
-    return std::make_tuple(
-        options, m.getQualityLevel(), m.getDetailLevel(), m.getTextureQuality(),
-        g_driverSettings.showStatistic, g_driverSettings.showFPS, SEContour::contourType,
-        AnimationManager::getLODFactor(), SEVertexFog::enabled, SEVertexFog::start,
-        SEVertexFog::end, SEVertexFog::color.r, g_driverSettings.mousePeriod, land.getSpan(),
-        land.getScale(), land.getMinimum(), land.isEnabled());
+    return std::make_tuple(options, m.getQualityLevel(), m.getDetailLevel(), m.getTextureQuality(),
+                           g_driverSettings.showStatistic, g_driverSettings.showFPS,
+                           SEContour::contourType, AnimationManager::getLODFactor(),
+                           SEVertexFog::enabled, SEVertexFog::start, SEVertexFog::end,
+                           SEVertexFog::color.r, g_driverSettings.mousePeriod, land.getSpan(),
+                           land.getScale(), land.getMinimum(), land.isEnabled());
 }
 
 // Both templates are resources of the module in its language, found by name.
@@ -110,8 +110,9 @@ TEST_F(SettingsDialogs, ConfirmingUnchangedKeepsEverySettingButTheTwoDecimalRoun
     GetClientRect(dialog, &client);
     EXPECT_EQ(std::make_tuple(std::string(title), client.right, client.bottom),
               std::make_tuple(std::string("Render settings"), 403L, 315L));
-    EXPECT_EQ(dialogItemText(dialog, IDC_RS_LOD) + " " + dialogItemText(dialog, IDC_RS_MOUSE_FREQUENCY),
-              "1.23 100.00");
+    EXPECT_EQ(
+        dialogItemText(dialog, IDC_RS_LOD) + " " + dialogItemText(dialog, IDC_RS_MOUSE_FREQUENCY),
+        "1.23 100.00");
     EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDOK));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_RS_STATISTIC)));
     clickDialogItem(dialog, IDOK);
@@ -155,8 +156,8 @@ TEST_F(SettingsDialogs, TrackBarEditsAndButtonsApplyOnOk) {
     EXPECT_EQ(opened.get(), IDOK);
     EXPECT_EQ(std::make_tuple(AnimationManager::getLODFactor(), g_driverSettings.textureScaleFactor,
                               g_driverSettings.showFPS, SEContour::contourType,
-                              theDegradingManager->getQualityLevel(),
-                              g_driverSettings.mousePeriod, SEVertexFog::end),
+                              theDegradingManager->getQualityLevel(), g_driverSettings.mousePeriod,
+                              SEVertexFog::end),
               std::make_tuple(1.5f, 2, true, 1, 0, 0.02f, 12.3456789012345f));
 }
 
@@ -200,8 +201,9 @@ TEST_F(SettingsDialogs, TheColourButtonChoosesTheFogColour) {
         greys += dialogItemText(colours, 706) + dialogItemText(colours, 707) +
                  dialogItemText(colours, 708) + " ";
     }
-    EXPECT_EQ(greys, "000 161616 323232 484848 646464 808080 969696 112112112 128128128 "
-                     "144144144 160160160 176176176 192192192 208208208 224224224 240240240 ");
+    EXPECT_EQ(greys,
+              "000 161616 323232 484848 646464 808080 969696 112112112 128128128 "
+              "144144144 160160160 176176176 192192192 208208208 224224224 240240240 ");
     clickDialogItem(colours, 720 + 5);
     clickDialogItem(colours, IDOK);
     EXPECT_EQ(close(VK_ESCAPE), IDCANCEL);  // the colour is set at once, not by OK

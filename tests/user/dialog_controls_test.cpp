@@ -17,20 +17,31 @@
 
 namespace {
 
-enum : WORD { kCheck = 10, kDisabledCheck, kRadioA = 20, kRadioB, kRadioC, kEdit = 30,
-              kReadOnly, kVertical = 40, kHorizontal, kGroup = 60, kLabel, kHidden };
+enum : WORD {
+    kCheck = 10,
+    kDisabledCheck,
+    kRadioA = 20,
+    kRadioB,
+    kRadioC,
+    kEdit = 30,
+    kReadOnly,
+    kVertical = 40,
+    kHorizontal,
+    kGroup = 60,
+    kLabel,
+    kHidden
+};
 
 constexpr DWORD kTab = WS_VISIBLE | WS_TABSTOP;
 
 platform::DialogResource controlsTemplate() {
-    platform::DialogResource d(WS_POPUP | WS_CAPTION | DS_MODALFRAME, 0, 0, 200, 150, "Controls",
-                               8, "MS Sans Serif");
+    platform::DialogResource d(WS_POPUP | WS_CAPTION | DS_MODALFRAME, 0, 0, 200, 150, "Controls", 8,
+                               "MS Sans Serif");
     d.item("Button", "OK", IDOK, 140, 130, 50, 14, kTab | BS_DEFPUSHBUTTON)
         .item("Button", "Cancel", IDCANCEL, 80, 130, 50, 14, kTab | BS_PUSHBUTTON)
         .item("Button", "Group", kGroup, 5, 5, 90, 60, WS_VISIBLE | BS_GROUPBOX)
         .item("Button", "Check", kCheck, 10, 15, 60, 10, kTab | BS_AUTOCHECKBOX)
-        .item("Button", "Off", kDisabledCheck, 10, 27, 60, 10,
-              kTab | WS_DISABLED | BS_AUTOCHECKBOX)
+        .item("Button", "Off", kDisabledCheck, 10, 27, 60, 10, kTab | WS_DISABLED | BS_AUTOCHECKBOX)
         .item("Button", "Hidden", kHidden, 10, 39, 60, 10, WS_TABSTOP | BS_AUTOCHECKBOX)
         .item("Button", "A", kRadioA, 100, 15, 40, 10, kTab | WS_GROUP | BS_AUTORADIOBUTTON)
         .item("Button", "B", kRadioB, 100, 27, 40, 10, WS_VISIBLE | BS_AUTORADIOBUTTON)
@@ -52,8 +63,7 @@ protected:
         InitCommonControls();
         resource = std::make_unique<platform::DialogResource>(controlsTemplate());
         result = std::async(std::launch::async, [this] {
-            return DialogBoxIndirectParamA(nullptr,
-                                           static_cast<LPCDLGTEMPLATEA>(resource->data()),
+            return DialogBoxIndirectParamA(nullptr, static_cast<LPCDLGTEMPLATEA>(resource->data()),
                                            nullptr, procedure, reinterpret_cast<LPARAM>(this));
         });
         dialog = platform::testing::waitForDialogs(1, 10000);
@@ -74,22 +84,22 @@ protected:
             return FALSE;
         std::lock_guard<std::mutex> lock(self->mutex);
         switch (message) {
-        case WM_INITDIALOG:
-            SendDlgItemMessageA(hwnd, kVertical, TBM_SETRANGE, TRUE, MAKELONG(0, 200));
-            self->heard.emplace_back(message, 0, 0);
-            return TRUE;
-        case WM_COMMAND:
-            self->heard.emplace_back(message, LOWORD(wParam), HIWORD(wParam));
-            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
-                EndDialog(hwnd, 100 + LOWORD(wParam));
-            return TRUE;
-        case WM_VSCROLL:
-        case WM_HSCROLL:
-            self->heard.emplace_back(message, LOWORD(wParam), GetDlgCtrlID(HWND(lParam)));
-            self->positions.push_back(HIWORD(wParam));
-            return TRUE;
-        default:
-            return FALSE;
+            case WM_INITDIALOG:
+                SendDlgItemMessageA(hwnd, kVertical, TBM_SETRANGE, TRUE, MAKELONG(0, 200));
+                self->heard.emplace_back(message, 0, 0);
+                return TRUE;
+            case WM_COMMAND:
+                self->heard.emplace_back(message, LOWORD(wParam), HIWORD(wParam));
+                if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)
+                    EndDialog(hwnd, 100 + LOWORD(wParam));
+                return TRUE;
+            case WM_VSCROLL:
+            case WM_HSCROLL:
+                self->heard.emplace_back(message, LOWORD(wParam), GetDlgCtrlID(HWND(lParam)));
+                self->positions.push_back(HIWORD(wParam));
+                return TRUE;
+            default:
+                return FALSE;
         }
     }
     std::vector<Heard> takeHeard() {
@@ -143,10 +153,10 @@ TEST_F(DialogControls, ButtonsRadioGroupsAndDisabledItems) {
     EXPECT_EQ(IsDlgButtonChecked(dialog, kDisabledCheck) + IsDlgButtonChecked(dialog, kHidden), 0u);
     clickDialogItem(dialog, kRadioB);
     clickDialogItem(dialog, kRadioC);
-    EXPECT_EQ(std::vector<UINT>({IsDlgButtonChecked(dialog, kRadioA),
-                                 IsDlgButtonChecked(dialog, kRadioB),
-                                 IsDlgButtonChecked(dialog, kRadioC)}),
-              std::vector<UINT>({0, 0, 1}));
+    EXPECT_EQ(
+        std::vector<UINT>({IsDlgButtonChecked(dialog, kRadioA), IsDlgButtonChecked(dialog, kRadioB),
+                           IsDlgButtonChecked(dialog, kRadioC)}),
+        std::vector<UINT>({0, 0, 1}));
     // The arrows move along the group, and the radio button reached is checked.
     pressDialogKey(dialog, VK_UP);
     EXPECT_EQ(std::make_pair(GetFocus(), IsDlgButtonChecked(dialog, kRadioB)),
@@ -260,14 +270,21 @@ TEST(ColourDialog, PicksCustomColoursAndComponents) {
     COLORREF custom[16] = {};
     for (int i = 0; i < 16; ++i)
         custom[i] = RGB(i, 2 * i, 3 * i);
-    CHOOSECOLORA request{sizeof request, nullptr, nullptr, RGB(10, 20, 30), custom,
-                         CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR, 0, nullptr, nullptr};
+    CHOOSECOLORA request{sizeof request,
+                         nullptr,
+                         nullptr,
+                         RGB(10, 20, 30),
+                         custom,
+                         CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR,
+                         0,
+                         nullptr,
+                         nullptr};
     auto chosen = std::async(std::launch::async, [&] { return ChooseColorA(&request); });
     HWND dialog = waitForDialogs(1, 10000);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(dialogItemText(dialog, 706) + dialogItemText(dialog, 707) +
-                  dialogItemText(dialog, 708),
-              "102030");
+    EXPECT_EQ(
+        dialogItemText(dialog, 706) + dialogItemText(dialog, 707) + dialogItemText(dialog, 708),
+        "102030");
     clickDialogItem(dialog, 720 + 5);
     EXPECT_EQ(dialogItemText(dialog, 707), "10");
     dragTrackBar(dialog, 740, 200);

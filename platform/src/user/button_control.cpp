@@ -45,14 +45,14 @@ void click(HWND hwnd) {
 
 LRESULT dialogCode(DWORD kind) {
     switch (kind) {
-    case BS_PUSHBUTTON:
-        return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
-    case BS_DEFPUSHBUTTON:
-        return DLGC_BUTTON | DLGC_DEFPUSHBUTTON;
-    case BS_GROUPBOX:
-        return DLGC_STATIC;
-    default:
-        return isRadio(kind) ? DLGC_BUTTON | DLGC_RADIOBUTTON : DLGC_BUTTON;
+        case BS_PUSHBUTTON:
+            return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+        case BS_DEFPUSHBUTTON:
+            return DLGC_BUTTON | DLGC_DEFPUSHBUTTON;
+        case BS_GROUPBOX:
+            return DLGC_STATIC;
+        default:
+            return isRadio(kind) ? DLGC_BUTTON | DLGC_RADIOBUTTON : DLGC_BUTTON;
     }
 }
 
@@ -69,57 +69,58 @@ bool setPressed(HWND hwnd, bool pressed) {
 LRESULT CALLBACK buttonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     const DWORD kind = kindOf(hwnd);
     switch (message) {
-    case WM_GETDLGCODE:
-        return dialogCode(kind);
-    case BM_GETCHECK:
-        return withControl(hwnd, [](ControlState& c, DWORD) { return c.check; });
-    case BM_SETCHECK:
-        if (kind != BS_PUSHBUTTON && kind != BS_DEFPUSHBUTTON && kind != BS_GROUPBOX)
-            setCheck(hwnd, static_cast<UINT>(wParam) & 3);
-        return 0;
-    case BM_GETSTATE:
-        return withControl(hwnd, [&](ControlState& c, DWORD) {
-            return c.check | (c.pressed ? BST_PUSHED : 0u) | (GetFocus() == hwnd ? BST_FOCUS : 0u);
-        });
-    case BM_SETSTATE:
-        setPressed(hwnd, wParam != 0);
-        return 0;
-    case BM_SETSTYLE:
-        SetWindowLongA(hwnd, GWL_STYLE,
-                       static_cast<LONG>((GetWindowLongA(hwnd, GWL_STYLE) & ~BS_TYPEMASK) |
-                                         (wParam & BS_TYPEMASK)));
-        InvalidateRect(hwnd, nullptr, FALSE);
-        return 0;
-    case BM_CLICK:
-        click(hwnd);
-        return 0;
-    case WM_LBUTTONDOWN:
-        if (kind == BS_GROUPBOX)
+        case WM_GETDLGCODE:
+            return dialogCode(kind);
+        case BM_GETCHECK:
+            return withControl(hwnd, [](ControlState& c, DWORD) { return c.check; });
+        case BM_SETCHECK:
+            if (kind != BS_PUSHBUTTON && kind != BS_DEFPUSHBUTTON && kind != BS_GROUPBOX)
+                setCheck(hwnd, static_cast<UINT>(wParam) & 3);
             return 0;
-        setPressed(hwnd, true);
-        SetFocus(hwnd);
-        return 0;
-    case WM_LBUTTONUP: {
-        RECT client{};
-        GetClientRect(hwnd, &client);
-        const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        if (setPressed(hwnd, false) && PtInRect(&client, at))
+        case BM_GETSTATE:
+            return withControl(hwnd, [&](ControlState& c, DWORD) {
+                return c.check | (c.pressed ? BST_PUSHED : 0u) |
+                       (GetFocus() == hwnd ? BST_FOCUS : 0u);
+            });
+        case BM_SETSTATE:
+            setPressed(hwnd, wParam != 0);
+            return 0;
+        case BM_SETSTYLE:
+            SetWindowLongA(hwnd, GWL_STYLE,
+                           static_cast<LONG>((GetWindowLongA(hwnd, GWL_STYLE) & ~BS_TYPEMASK) |
+                                             (wParam & BS_TYPEMASK)));
+            InvalidateRect(hwnd, nullptr, FALSE);
+            return 0;
+        case BM_CLICK:
             click(hwnd);
-        return 0;
-    }
-    case WM_KEYDOWN:
-        if (wParam == VK_SPACE && kind != BS_GROUPBOX)
+            return 0;
+        case WM_LBUTTONDOWN:
+            if (kind == BS_GROUPBOX)
+                return 0;
             setPressed(hwnd, true);
-        return 0;
-    case WM_KEYUP:
-        if (wParam == VK_SPACE && setPressed(hwnd, false))
-            click(hwnd);
-        return 0;
-    case WM_KILLFOCUS:
-        setPressed(hwnd, false);
-        return 0;
-    default:
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+            SetFocus(hwnd);
+            return 0;
+        case WM_LBUTTONUP: {
+            RECT client{};
+            GetClientRect(hwnd, &client);
+            const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            if (setPressed(hwnd, false) && PtInRect(&client, at))
+                click(hwnd);
+            return 0;
+        }
+        case WM_KEYDOWN:
+            if (wParam == VK_SPACE && kind != BS_GROUPBOX)
+                setPressed(hwnd, true);
+            return 0;
+        case WM_KEYUP:
+            if (wParam == VK_SPACE && setPressed(hwnd, false))
+                click(hwnd);
+            return 0;
+        case WM_KILLFOCUS:
+            setPressed(hwnd, false);
+            return 0;
+        default:
+            return DefWindowProcA(hwnd, message, wParam, lParam);
     }
 }
 

@@ -45,8 +45,8 @@ const DialogResource& chooserTemplate() {
             d.item("Static", names[c], 0, 6, static_cast<short>(y + 4), 26, 8,
                    WS_VISIBLE | WS_GROUP);
             d.item(TRACKBAR_CLASSA, "", static_cast<WORD>(kRedBar + c), 34, y, 150, 18, tab);
-            d.item("Edit", "", static_cast<WORD>(kRed + c), 190, static_cast<short>(y + 2), 34,
-                   13, tab | WS_BORDER | ES_NUMBER);
+            d.item("Edit", "", static_cast<WORD>(kRed + c), 190, static_cast<short>(y + 2), 34, 13,
+                   tab | WS_BORDER | ES_NUMBER);
         }
         d.item("Button", "&Add to Custom Colors", kAdd, 6, 126, 100, 14, tab | WS_GROUP)
             .item("Button", "OK", IDOK, 120, 126, 50, 14, tab | BS_DEFPUSHBUTTON)
@@ -130,20 +130,21 @@ INT_PTR CALLBACK chooserProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     if (!chooser)
         return FALSE;
     switch (message) {
-    case WM_COMMAND:
-        command(dialog, *chooser, LOWORD(wParam), HIWORD(wParam));
-        return TRUE;
-    case WM_HSCROLL: {
-        const int bar = GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) - kRedBar;
-        if (bar < 0 || bar > 2)
+        case WM_COMMAND:
+            command(dialog, *chooser, LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+        case WM_HSCROLL: {
+            const int bar = GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) - kRedBar;
+            if (bar < 0 || bar > 2)
+                return FALSE;
+            setComponent(
+                *chooser, bar,
+                static_cast<int>(SendDlgItemMessageA(dialog, kRedBar + bar, TBM_GETPOS, 0, 0)));
+            showCurrent(dialog, *chooser);
+            return TRUE;
+        }
+        default:
             return FALSE;
-        setComponent(*chooser, bar,
-                     static_cast<int>(SendDlgItemMessageA(dialog, kRedBar + bar, TBM_GETPOS, 0, 0)));
-        showCurrent(dialog, *chooser);
-        return TRUE;
-    }
-    default:
-        return FALSE;
     }
 }
 
@@ -167,9 +168,9 @@ BOOL WINAPI ChooseColorA(LPCHOOSECOLORA lpcc) {
     Chooser chooser;
     std::copy(lpcc->lpCustColors, lpcc->lpCustColors + 16, chooser.custom);
     chooser.current = (lpcc->Flags & CC_RGBINIT) ? (lpcc->rgbResult & 0xFFFFFF) : 0;
-    const INT_PTR result = DialogBoxIndirectParamA(
-        nullptr, static_cast<LPCDLGTEMPLATEA>(chooserTemplate().data()), lpcc->hwndOwner,
-        chooserProc, reinterpret_cast<LPARAM>(&chooser));
+    const INT_PTR result =
+        DialogBoxIndirectParamA(nullptr, static_cast<LPCDLGTEMPLATEA>(chooserTemplate().data()),
+                                lpcc->hwndOwner, chooserProc, reinterpret_cast<LPARAM>(&chooser));
     if (result != IDOK)
         return FALSE;
     lpcc->rgbResult = chooser.current;

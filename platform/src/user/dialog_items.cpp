@@ -88,38 +88,39 @@ void pressCancel(HWND dialog) {
 bool handleNavigationKey(HWND dialog, HWND focus, UINT vk, LRESULT code) {
     const bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
     switch (vk) {
-    case VK_TAB:
-        if (code & (DLGC_WANTTAB | DLGC_WANTALLKEYS))
-            return false;
-        focusItem(dialog, GetNextDlgTabItem(dialog, focus, shift));
-        return true;
-    case VK_RETURN:
-        if (code & DLGC_WANTALLKEYS)
-            return false;
-        pressDefault(dialog, focus);
-        return true;
-    case VK_ESCAPE:
-        if (code & DLGC_WANTALLKEYS)
-            return false;
-        pressCancel(dialog);
-        return true;
-    case VK_LEFT:
-    case VK_UP:
-    case VK_RIGHT:
-    case VK_DOWN: {
-        if (code & (DLGC_WANTARROWS | DLGC_WANTALLKEYS))
-            return false;
-        HWND next = GetNextDlgGroupItem(dialog, focus, vk == VK_LEFT || vk == VK_UP);
-        if (!next || next == focus)
+        case VK_TAB:
+            if (code & (DLGC_WANTTAB | DLGC_WANTALLKEYS))
+                return false;
+            focusItem(dialog, GetNextDlgTabItem(dialog, focus, shift));
             return true;
-        SetFocus(next);
-        const LRESULT nextCode = SendMessageA(next, WM_GETDLGCODE, 0, 0);
-        if ((nextCode & DLGC_RADIOBUTTON) && (styleOf(next) & BS_TYPEMASK) == BS_AUTORADIOBUTTON)
-            SendMessageA(next, BM_CLICK, 0, 0);
-        return true;
-    }
-    default:
-        return false;
+        case VK_RETURN:
+            if (code & DLGC_WANTALLKEYS)
+                return false;
+            pressDefault(dialog, focus);
+            return true;
+        case VK_ESCAPE:
+            if (code & DLGC_WANTALLKEYS)
+                return false;
+            pressCancel(dialog);
+            return true;
+        case VK_LEFT:
+        case VK_UP:
+        case VK_RIGHT:
+        case VK_DOWN: {
+            if (code & (DLGC_WANTARROWS | DLGC_WANTALLKEYS))
+                return false;
+            HWND next = GetNextDlgGroupItem(dialog, focus, vk == VK_LEFT || vk == VK_UP);
+            if (!next || next == focus)
+                return true;
+            SetFocus(next);
+            const LRESULT nextCode = SendMessageA(next, WM_GETDLGCODE, 0, 0);
+            if ((nextCode & DLGC_RADIOBUTTON) &&
+                (styleOf(next) & BS_TYPEMASK) == BS_AUTORADIOBUTTON)
+                SendMessageA(next, BM_CLICK, 0, 0);
+            return true;
+        }
+        default:
+            return false;
     }
 }
 
@@ -211,8 +212,7 @@ UINT WINAPI IsDlgButtonChecked(HWND hDlg, int nIDButton) {
     return static_cast<UINT>(SendDlgItemMessageA(hDlg, nIDButton, BM_GETCHECK, 0, 0));
 }
 
-BOOL WINAPI CheckRadioButton(HWND hDlg, int nIDFirstButton, int nIDLastButton,
-                             int nIDCheckButton) {
+BOOL WINAPI CheckRadioButton(HWND hDlg, int nIDFirstButton, int nIDLastButton, int nIDCheckButton) {
     bool any = false;
     for (int id = nIDFirstButton; id <= nIDLastButton; ++id)
         if (HWND item = GetDlgItem(hDlg, id)) {
@@ -242,9 +242,8 @@ int WINAPI GetWindowTextLengthA(HWND hWnd) {
 }
 
 HWND WINAPI GetNextDlgTabItem(HWND hDlg, HWND hCtl, BOOL bPrevious) {
-    return stepRound(childWindows(hDlg), hCtl, bPrevious, [](HWND item) {
-        return (styleOf(item) & WS_TABSTOP) && canTakeFocus(item);
-    });
+    return stepRound(childWindows(hDlg), hCtl, bPrevious,
+                     [](HWND item) { return (styleOf(item) & WS_TABSTOP) && canTakeFocus(item); });
 }
 
 HWND WINAPI GetNextDlgGroupItem(HWND hDlg, HWND hCtl, BOOL bPrevious) {
@@ -292,9 +291,9 @@ BOOL WINAPI EnableWindow(HWND hWnd, BOOL bEnable) {
     const bool wasDisabled = (style & WS_DISABLED) != 0;
     if (wasDisabled == !bEnable)
         return wasDisabled;
-    SetWindowLongA(hWnd, GWL_STYLE,
-                   bEnable ? style & ~static_cast<LONG>(WS_DISABLED)
-                           : style | static_cast<LONG>(WS_DISABLED));
+    SetWindowLongA(
+        hWnd, GWL_STYLE,
+        bEnable ? style & ~static_cast<LONG>(WS_DISABLED) : style | static_cast<LONG>(WS_DISABLED));
     if (!bEnable && GetFocus() == hWnd)
         SetFocus(nullptr);
     SendMessageA(hWnd, WM_ENABLE, bEnable, 0);

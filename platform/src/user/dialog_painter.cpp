@@ -16,9 +16,8 @@
 namespace platform::user {
 namespace {
 
-constexpr DWORD kFace = 0xFFD4D0C8, kLight = 0xFFFFFFFF, kShadow = 0xFF808080,
-                kDark = 0xFF404040, kText = 0xFF000000, kCaption = 0xFF0A246A,
-                kWhite = 0xFFFFFFFF, kFocus = 0xFF0A246A;
+constexpr DWORD kFace = 0xFFD4D0C8, kLight = 0xFFFFFFFF, kShadow = 0xFF808080, kDark = 0xFF404040,
+                kText = 0xFF000000, kCaption = 0xFF0A246A, kWhite = 0xFFFFFFFF, kFocus = 0xFF0A246A;
 constexpr int kCaptionHeight = 18;
 
 class Canvas {
@@ -70,8 +69,7 @@ LONG textWidth(const std::string& s) {
     return static_cast<LONG>(s.size()) * gdi::kCellWidth;
 }
 
-void drawBox(Canvas& c, RECT r, const std::string& caption, bool checked, bool radio,
-             DWORD ink) {
+void drawBox(Canvas& c, RECT r, const std::string& caption, bool checked, bool radio, DWORD ink) {
     const LONG top = (r.top + r.bottom) / 2 - 5;
     const RECT box{r.left, top, r.left + 11, top + 11};
     c.fill(box, kWhite);
@@ -138,15 +136,17 @@ void drawTrackBar(Canvas& c, HWND item, RECT r, DWORD style) {
     c.fill(channel, kWhite);
     c.frame(channel, kShadow, kLight);
     const POINT at = trackBarPoint(item, static_cast<int>(SendMessageA(item, TBM_GETPOS, 0, 0)));
-    const RECT thumb = vertical ? RECT{r.left + 2, r.top + at.y - 4, r.right - 2, r.top + at.y + 5}
-                                : RECT{r.left + at.x - 4, r.top + 2, r.left + at.x + 5, r.bottom - 2};
+    const RECT thumb = vertical
+                           ? RECT{r.left + 2, r.top + at.y - 4, r.right - 2, r.top + at.y + 5}
+                           : RECT{r.left + at.x - 4, r.top + 2, r.left + at.x + 5, r.bottom - 2};
     c.fill(thumb, kFace);
     c.frame(thumb, kLight, kDark);
 }
 
 // Static text breaks at spaces to stay inside its rectangle.
 void drawWrapped(Canvas& c, RECT r, const std::string& text, DWORD ink) {
-    const size_t perLine = static_cast<size_t>(std::max(LONG{1}, (r.right - r.left) / gdi::kCellWidth));
+    const size_t perLine =
+        static_cast<size_t>(std::max(LONG{1}, (r.right - r.left) / gdi::kCellWidth));
     LONG y = r.top;
     size_t start = 0;
     while (start < text.size()) {

@@ -53,8 +53,8 @@ private:
 };
 
 std::string predefinedClass(const std::string& name) {
-    static const char* const ordinals[] = {"button", "edit", "static", "listbox", "scrollbar",
-                                           "combobox"};
+    static const char* const ordinals[] = {"button",  "edit",      "static",
+                                           "listbox", "scrollbar", "combobox"};
     if (name.size() > 1 && name[0] == '#') {
         const unsigned long ordinal = std::strtoul(name.c_str() + 1, nullptr, 10);
         if (ordinal >= 0x80 && ordinal <= 0x85)

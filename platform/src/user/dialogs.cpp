@@ -152,9 +152,9 @@ HWND createDialog(HINSTANCE instance, const DialogTemplate& tmpl, HWND owner, DL
     AdjustWindowRectEx(&outer, style, FALSE, tmpl.exStyle | WS_EX_DLGMODALFRAME);
     const SIZE size{outer.right - outer.left, outer.bottom - outer.top};
     const POINT at = dialogOrigin(owner, size);
-    HWND dialog = CreateWindowExA(tmpl.exStyle | WS_EX_DLGMODALFRAME, kDialogClass,
-                                  tmpl.title.c_str(), style, at.x, at.y, size.cx, size.cy, owner,
-                                  nullptr, instance, nullptr);
+    HWND dialog =
+        CreateWindowExA(tmpl.exStyle | WS_EX_DLGMODALFRAME, kDialogClass, tmpl.title.c_str(), style,
+                        at.x, at.y, size.cx, size.cy, owner, nullptr, instance, nullptr);
     if (!dialog)
         return nullptr;
     {
@@ -220,19 +220,19 @@ void mouseInput(HWND dialog, DialogInput kind, POINT at) {
     ScreenToClient(target, &local);
     const LPARAM where = MAKELPARAM(local.x, local.y);
     switch (kind) {
-    case DialogInput::MouseDown:
-        exchangeCapture(dialog, target, true);
-        SendMessageA(target, WM_LBUTTONDOWN, MK_LBUTTON, where);
-        break;
-    case DialogInput::MouseUp:
-        exchangeCapture(dialog, nullptr, true);
-        SendMessageA(target, WM_LBUTTONUP, 0, where);
-        break;
-    case DialogInput::MouseMove:
-        SendMessageA(target, WM_MOUSEMOVE, holder ? MK_LBUTTON : 0, where);
-        break;
-    default:
-        break;
+        case DialogInput::MouseDown:
+            exchangeCapture(dialog, target, true);
+            SendMessageA(target, WM_LBUTTONDOWN, MK_LBUTTON, where);
+            break;
+        case DialogInput::MouseUp:
+            exchangeCapture(dialog, nullptr, true);
+            SendMessageA(target, WM_LBUTTONUP, 0, where);
+            break;
+        case DialogInput::MouseMove:
+            SendMessageA(target, WM_MOUSEMOVE, holder ? MK_LBUTTON : 0, where);
+            break;
+        default:
+            break;
     }
 }
 
@@ -309,25 +309,25 @@ LRESULT CALLBACK defaultDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         }
     }
     switch (message) {
-    case WM_INITDIALOG:
-        return 0;
-    case WM_CLOSE:
-        // Closing a dialog is its Cancel button.
-        PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
-        return 0;
-    case DM_GETDEFID: {
-        std::lock_guard<std::mutex> lock(state().mutex);
-        auto w = findWindowLocked(hwnd);
-        return w && w->dialog ? MAKELRESULT(w->dialog->defaultId, DC_HASDEFID) : 0;
-    }
-    case DM_SETDEFID: {
-        std::lock_guard<std::mutex> lock(state().mutex);
-        if (auto w = findWindowLocked(hwnd); w && w->dialog)
-            w->dialog->defaultId = static_cast<WORD>(wParam);
-        return TRUE;
-    }
-    default:
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+        case WM_INITDIALOG:
+            return 0;
+        case WM_CLOSE:
+            // Closing a dialog is its Cancel button.
+            PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
+            return 0;
+        case DM_GETDEFID: {
+            std::lock_guard<std::mutex> lock(state().mutex);
+            auto w = findWindowLocked(hwnd);
+            return w && w->dialog ? MAKELRESULT(w->dialog->defaultId, DC_HASDEFID) : 0;
+        }
+        case DM_SETDEFID: {
+            std::lock_guard<std::mutex> lock(state().mutex);
+            if (auto w = findWindowLocked(hwnd); w && w->dialog)
+                w->dialog->defaultId = static_cast<WORD>(wParam);
+            return TRUE;
+        }
+        default:
+            return DefWindowProcA(hwnd, message, wParam, lParam);
     }
 }
 
@@ -398,8 +398,7 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND 
 }
 
 INT_PTR WINAPI DialogBoxIndirectParamA(HINSTANCE hInstance, LPCDLGTEMPLATEA hDialogTemplate,
-                                       HWND hWndParent, DLGPROC lpDialogFunc,
-                                       LPARAM dwInitParam) {
+                                       HWND hWndParent, DLGPROC lpDialogFunc, LPARAM dwInitParam) {
     DialogTemplate tmpl;
     // The caller vouches for the memory; no size comes with it.
     if (!parseDialogTemplate(hDialogTemplate, SIZE_MAX / 2, &tmpl)) {

@@ -68,8 +68,9 @@ bool replaceDialogItemText(HWND dialog, int id, const std::string& text) {
 bool dragTrackBar(HWND dialog, int id, int position) {
     HWND bar = GetDlgItem(dialog, id);
     POINT from{}, to{};
-    if (!bar || !itemPoint(dialog, id, user::trackBarPoint(bar, SendMessageA(bar, TBM_GETPOS, 0, 0)),
-                           &from) ||
+    if (!bar ||
+        !itemPoint(dialog, id, user::trackBarPoint(bar, SendMessageA(bar, TBM_GETPOS, 0, 0)),
+                   &from) ||
         !itemPoint(dialog, id, user::trackBarPoint(bar, position), &to))
         return false;
     return user::deliverDialogInput(dialog, DialogInput::MouseDown, 0, from, true) &&

@@ -23,9 +23,8 @@ int clampToRange(const ControlState& c, int position) {
 
 void tell(HWND hwnd, WORD code, int position) {
     const bool vertical = (GetWindowLongA(hwnd, GWL_STYLE) & TBS_VERT) != 0;
-    const WORD shown = (code == TB_THUMBTRACK || code == TB_THUMBPOSITION)
-                           ? static_cast<WORD>(position)
-                           : WORD{0};
+    const WORD shown =
+        (code == TB_THUMBTRACK || code == TB_THUMBPOSITION) ? static_cast<WORD>(position) : WORD{0};
     SendMessageA(GetParent(hwnd), vertical ? WM_VSCROLL : WM_HSCROLL, MAKEWPARAM(code, shown),
                  reinterpret_cast<LPARAM>(hwnd));
 }
@@ -45,9 +44,8 @@ int positionAt(HWND hwnd, POINT at) {
 }
 
 int setPosition(HWND hwnd, int position) {
-    const int set = withControl(hwnd, [&](ControlState& c, DWORD) {
-        return c.position = clampToRange(c, position);
-    });
+    const int set = withControl(
+        hwnd, [&](ControlState& c, DWORD) { return c.position = clampToRange(c, position); });
     InvalidateRect(hwnd, nullptr, FALSE);
     return set;
 }
@@ -96,62 +94,63 @@ POINT trackBarPoint(HWND hwnd, int position) {
 LRESULT CALLBACK trackBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     switch (message) {
-    case WM_GETDLGCODE:
-        return DLGC_WANTARROWS;
-    case TBM_GETPOS:
-        return withControl(hwnd, [](ControlState& c, DWORD) { return c.position; });
-    case TBM_GETRANGEMIN:
-        return withControl(hwnd, [](ControlState& c, DWORD) { return c.rangeMin; });
-    case TBM_GETRANGEMAX:
-        return withControl(hwnd, [](ControlState& c, DWORD) { return c.rangeMax; });
-    case TBM_SETPOS:
-        setPosition(hwnd, static_cast<int>(lParam));
-        return 0;
-    case TBM_SETRANGE:
-    case TBM_SETRANGEMIN:
-    case TBM_SETRANGEMAX:
-        withControl(hwnd, [&](ControlState& c, DWORD) {
-            if (message != TBM_SETRANGEMAX)
-                c.rangeMin = message == TBM_SETRANGE ? static_cast<short>(LOWORD(lParam))
-                                                     : static_cast<int>(lParam);
-            if (message != TBM_SETRANGEMIN)
-                c.rangeMax = message == TBM_SETRANGE ? static_cast<short>(HIWORD(lParam))
-                                                     : static_cast<int>(lParam);
-            c.pageSize = std::max(1, (c.rangeMax - c.rangeMin) / 5);
-            return c.position = clampToRange(c, c.position);
-        });
-        InvalidateRect(hwnd, nullptr, FALSE);
-        return 0;
-    case TBM_SETPAGESIZE:
-    case TBM_SETLINESIZE:
-        return withControl(hwnd, [&](ControlState& c, DWORD) {
-            int& size = message == TBM_SETPAGESIZE ? c.pageSize : c.lineSize;
-            return std::exchange(size, static_cast<int>(lParam));
-        });
-    case TBM_GETPAGESIZE:
-        return withControl(hwnd, [](ControlState& c, DWORD) { return c.pageSize; });
-    case TBM_GETLINESIZE:
-        return withControl(hwnd, [](ControlState& c, DWORD) { return c.lineSize; });
-    case WM_LBUTTONDOWN:
-        SetFocus(hwnd);
-        withControl(hwnd, [](ControlState& c, DWORD) { return c.pressed = true; });
-        drag(hwnd, at, TB_THUMBTRACK);
-        return 0;
-    case WM_MOUSEMOVE:
-        if (withControl(hwnd, [](ControlState& c, DWORD) { return c.pressed; }))
+        case WM_GETDLGCODE:
+            return DLGC_WANTARROWS;
+        case TBM_GETPOS:
+            return withControl(hwnd, [](ControlState& c, DWORD) { return c.position; });
+        case TBM_GETRANGEMIN:
+            return withControl(hwnd, [](ControlState& c, DWORD) { return c.rangeMin; });
+        case TBM_GETRANGEMAX:
+            return withControl(hwnd, [](ControlState& c, DWORD) { return c.rangeMax; });
+        case TBM_SETPOS:
+            setPosition(hwnd, static_cast<int>(lParam));
+            return 0;
+        case TBM_SETRANGE:
+        case TBM_SETRANGEMIN:
+        case TBM_SETRANGEMAX:
+            withControl(hwnd, [&](ControlState& c, DWORD) {
+                if (message != TBM_SETRANGEMAX)
+                    c.rangeMin = message == TBM_SETRANGE ? static_cast<short>(LOWORD(lParam))
+                                                         : static_cast<int>(lParam);
+                if (message != TBM_SETRANGEMIN)
+                    c.rangeMax = message == TBM_SETRANGE ? static_cast<short>(HIWORD(lParam))
+                                                         : static_cast<int>(lParam);
+                c.pageSize = std::max(1, (c.rangeMax - c.rangeMin) / 5);
+                return c.position = clampToRange(c, c.position);
+            });
+            InvalidateRect(hwnd, nullptr, FALSE);
+            return 0;
+        case TBM_SETPAGESIZE:
+        case TBM_SETLINESIZE:
+            return withControl(hwnd, [&](ControlState& c, DWORD) {
+                int& size = message == TBM_SETPAGESIZE ? c.pageSize : c.lineSize;
+                return std::exchange(size, static_cast<int>(lParam));
+            });
+        case TBM_GETPAGESIZE:
+            return withControl(hwnd, [](ControlState& c, DWORD) { return c.pageSize; });
+        case TBM_GETLINESIZE:
+            return withControl(hwnd, [](ControlState& c, DWORD) { return c.lineSize; });
+        case WM_LBUTTONDOWN:
+            SetFocus(hwnd);
+            withControl(hwnd, [](ControlState& c, DWORD) { return c.pressed = true; });
             drag(hwnd, at, TB_THUMBTRACK);
-        return 0;
-    case WM_LBUTTONUP:
-        if (withControl(hwnd, [](ControlState& c, DWORD) { return std::exchange(c.pressed, false); })) {
-            drag(hwnd, at, TB_THUMBPOSITION);
-            tell(hwnd, TB_ENDTRACK, 0);
-        }
-        return 0;
-    case WM_KEYDOWN:
-        moveByKey(hwnd, static_cast<UINT>(wParam));
-        return 0;
-    default:
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+            return 0;
+        case WM_MOUSEMOVE:
+            if (withControl(hwnd, [](ControlState& c, DWORD) { return c.pressed; }))
+                drag(hwnd, at, TB_THUMBTRACK);
+            return 0;
+        case WM_LBUTTONUP:
+            if (withControl(
+                    hwnd, [](ControlState& c, DWORD) { return std::exchange(c.pressed, false); })) {
+                drag(hwnd, at, TB_THUMBPOSITION);
+                tell(hwnd, TB_ENDTRACK, 0);
+            }
+            return 0;
+        case WM_KEYDOWN:
+            moveByKey(hwnd, static_cast<UINT>(wParam));
+            return 0;
+        default:
+            return DefWindowProcA(hwnd, message, wParam, lParam);
     }
 }
 

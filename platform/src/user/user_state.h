@@ -94,7 +94,7 @@ struct ControlState {
     int position = 0;
     int pageSize = 20;
     int lineSize = 1;
-    int firstLine = 0;    // first visible line of a multi-line edit
+    int firstLine = 0;  // first visible line of a multi-line edit
     UINT textLimit = 30000;
 };
 
