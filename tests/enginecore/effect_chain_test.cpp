@@ -245,9 +245,9 @@ TEST(SphericalWorldTest, PlacementKeepsArcLengthAndHeight) {
     EXPECT_NEAR(length(fromCenter), r + 2.0f, 1e-2f);
     EXPECT_NEAR(std::atan2(fromCenter.x, fromCenter.y), 0.5f, 1e-5f);
     EXPECT_EQ(sphericalPlacementVector({0, 3, 0}), Vector(0, 3, 0));
-    // The frame's up axis is the surface normal there.
-    const Vector up = sphericalPlacementMatrix({0.0f, 0.0f, r * 0.5f}).column(1);
-    EXPECT_NEAR(up.z, std::sin(0.5f), 1e-5f);
+    // The frame's up axis is the surface normal there; ground y is flat -z.
+    const Vector up = sphericalPlacementMatrix({0.0f, r * 0.5f, 0.0f}).column(2);
+    EXPECT_NEAR(up.z, -std::sin(0.5f), 1e-5f);
     EXPECT_NEAR(up.y, std::cos(0.5f), 1e-5f);
 }
 

@@ -1,12 +1,10 @@
 #include "engine/core/animation_manager.h"
-#include "engine/core/sphere_vertex_fog.h"
 
 #include <atomic>
 
 namespace {
 
 std::atomic<float> lodFactor{1.0f};
-SphereVertexFogManager sphereVertexFog;
 
 }  // namespace
 
@@ -17,5 +15,3 @@ float AnimationManager::getLODFactor() {
 void AnimationManager::setLODFactor(float factor) {
     lodFactor.store(factor);
 }
-
-SphereVertexFogManager* theSphereVertexFogManager = &sphereVertexFog;

@@ -37,25 +37,35 @@ Vector sphericalPlacementVector(const Vector& flat) {
            Vector(0.0f, r * std::cos(theta), 0.0f);
 }
 
-TMatrix sphericalPlacementMatrix(const Vector& flat) {
-    Vector horizontal;
-    float theta = 0.0f;
-    arcOf(flat, horizontal, theta);
-    // Tilting by theta about the axis across the arc carries the top's frame
-    // (the identity) to the placed point.
-    const Vector across = cross(Vector(0.0f, 1.0f, 0.0f), horizontal);
-    return TMatrix::rotation(across, theta);
+Vector groundToFlat(const Vector& ground) {
+    return {ground.x, ground.z, -ground.y};
 }
 
-void sphericalPlacement(const TMatrix& matrix, const Vector& flat, float scale, bool onSurface,
+Vector flatToGround(const Vector& flat) {
+    return {flat.x, -flat.z, flat.y};
+}
+
+TMatrix sphericalPlacementMatrix(const Vector& ground) {
+    Vector horizontal;
+    float theta = 0.0f;
+    arcOf(groundToFlat(ground), horizontal, theta);
+    // Tilting by theta about the axis across the arc carries the top's frame
+    // to the placed point; the top's ground frame is (x, -z, y).
+    const Vector across = cross(Vector(0.0f, 1.0f, 0.0f), horizontal);
+    const TMatrix groundAxes =
+        TMatrix::fromColumns({1.0f, 0.0f, 0.0f}, {0.0f, 0.0f, -1.0f}, {0.0f, 1.0f, 0.0f});
+    return TMatrix::rotation(across, theta) * groundAxes;
+}
+
+void sphericalPlacement(const TMatrix& matrix, const Vector& ground, float scale, bool onSurface,
                         TMatrix& placedMatrix, Vector& placedPosition) {
-    const Vector ground = onSurface ? Vector(flat.x, 0.0f, flat.z) : flat;
-    TMatrix m = sphericalPlacementMatrix(ground) * matrix;
+    const Vector point = onSurface ? Vector(ground.x, ground.y, 0.0f) : ground;
+    TMatrix m = sphericalPlacementMatrix(point) * matrix;
     for (auto& row : m.m)
         for (float& v : row)
             v *= scale;
     placedMatrix = m;
-    placedPosition = sphericalPlacementVector(ground);
+    placedPosition = sphericalPlacementVector(groundToFlat(point));
 }
 
 bool sphericalClip(const Vector& point, const Vector& eye) {

@@ -19,13 +19,23 @@ Vector getSphereCenter();
 
 // The flat point placed on the sphere (formula above).
 Vector sphericalPlacementVector(const Vector& flat);
-// The frame at the placed point: column 1 the surface normal, columns 0 and
-// 2 the flat x and z axes carried along the arc (a rotation).
-TMatrix sphericalPlacementMatrix(const Vector& flat);
-// A local frame `matrix` at the flat point, placed: the out matrix is the
-// placement frame times `matrix` scaled by `scale`, the out position the
-// placed point (with `onSurface` the height is dropped first).
-void sphericalPlacement(const TMatrix& matrix, const Vector& flat, float scale, bool onSurface,
+
+// Ground coordinates are the frame of the maps laid on the world (water,
+// swamp, the land camera): x east, y north, z up. The ground point
+// (x, y, z) is the flat point (x, z, -y): north is -z, so that
+// (east, north, up) is a rotation of the scene's axes, not a mirror.
+Vector groundToFlat(const Vector& ground);
+Vector flatToGround(const Vector& flat);
+
+// The frame at the placed ground point: column 0 east, column 1 north,
+// both carried along the arc, column 2 the surface normal (a rotation). A
+// map's vertices are lifted along column 2.
+TMatrix sphericalPlacementMatrix(const Vector& ground);
+// A local frame `matrix` (in ground coordinates) at the ground point,
+// placed: the out matrix is the placement frame times `matrix` scaled by
+// `scale`, the out position the placed point (with `onSurface` the height
+// z is dropped first).
+void sphericalPlacement(const TMatrix& matrix, const Vector& ground, float scale, bool onSurface,
                         TMatrix& placedMatrix, Vector& placedPosition);
 
 // True when the sphere hides `point` from `eye`: the segment between them
