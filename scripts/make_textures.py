@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Writes the demo scene's textures into data/Textures as uncompressed TGA.
 
-Everything is computed here (checkerboard, bricks, marble-like noise and a
-translucent glass pattern), so the files can be remade at any time:
+Everything is computed here (checkerboard, bricks, marble-like noise, a
+translucent glass pattern and grass), so the files can be remade at any time:
     python3 scripts/make_textures.py [output folder]
 The output is the same on every run: the noise uses a fixed hash, not a
 random generator.
@@ -129,12 +129,27 @@ def glass():
     return rows
 
 
+def grass():
+    """Meadow for the world scene's ground: green noise with lighter tufts."""
+    rows = []
+    for y in range(SIZE):
+        row = []
+        for x in range(SIZE):
+            u, v = x / SIZE, y / SIZE
+            patch = turbulence(u, v, 31)
+            tuft = hash01(x, y, 37)
+            light = 0.7 + 0.5 * patch + (0.15 if tuft > 0.85 else 0.0)
+            row.append((clamp(70 * light), clamp(125 * light), clamp(45 * light), 255))
+        rows.append(row)
+    return rows
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "data", "Textures")
     os.makedirs(folder, exist_ok=True)
     for name, make in (("checker", checker), ("bricks", bricks), ("marble", marble),
-                       ("glass", glass)):
+                       ("glass", glass), ("grass", grass)):
         path = os.path.join(folder, name + ".tga")
         write_tga(path, make())
         print(path)

@@ -20,7 +20,7 @@ std::string summary(const std::vector<std::string>& args) {
       << o.scene << " p" << o.pick << " @" << o.pointer.value_or(PixelPoint{-1, -1}).x << ","
       << o.pointer.value_or(PixelPoint{-1, -1}).y << " hud" << o.hud << " c" << o.cursor << " ["
       << o.presented << "] rc" << o.restoreCheck << " h" << o.help << " e" << o.effects << " ["
-      << o.gallery << "]";
+      << o.gallery << "]" << (o.world ? " world" : "");
     return s.str();
 }
 
@@ -37,6 +37,10 @@ TEST(ViewerOptions, DefaultsAndEveryOptionWithSeparateAndJoinedValues) {
               "- w0 f0 #203060 [] r0 fps0 [] s0 p0 @-1,-1 hud0 c0 [p.tga] rc0 h1 e1 []");
     EXPECT_EQ(summary({"--no-effects", "--gallery", "pics"}),
               "- w0 f0 #203060 [] r0 fps0 [] s1 p0 @-1,-1 hud1 c0 [] rc0 h0 e0 [pics]");
+    EXPECT_EQ(summary({"--scene", "world", "--pick"}),
+              "- w0 f0 #203060 [] r0 fps0 [] s1 p1 @-1,-1 hud1 c0 [] rc0 h0 e1 [] world");
+    EXPECT_EQ(summary({"--scene=world", "--scene=demo"}),
+              "- w0 f0 #203060 [] r0 fps0 [] s1 p0 @-1,-1 hud1 c0 [] rc0 h0 e1 []");
 }
 
 TEST(ViewerOptions, ErrorsNameTheOptionAndTheValue) {
@@ -69,6 +73,9 @@ TEST(ViewerOptions, ErrorsNameTheOptionAndTheValue) {
         {{"--show-dialog", "colour"}, "--show-dialog wants settings or statistics, not 'colour'"},
         {{"--show-dialog", "settings"}, "--show-dialog needs --presented FILE"},
         {{"--show-dialog=statistics", "--presented=p.tga", "--no-debug-input"}, "debug input"},
+        {{"--scene", "moon"}, "--scene wants demo or world, not 'moon'"},
+        {{"--scene", "world", "--no-scene"}, "contradict each other"},
+        {{"--scene", "world", "--video-loop"}, "drop --scene world"},
     };
     for (const auto& [args, expected] : cases) {
         const std::string error = parseOptions(args).error;

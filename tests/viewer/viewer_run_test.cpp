@@ -360,6 +360,27 @@ TEST_F(ViewerRun, TheSceneFadesInWithItsEffectsAndTheGalleryShowsEachEffect) {
         EXPECT_NE(html.find(title), std::string::npos) << title;
 }
 
+TEST_F(ViewerRun, TheWorldSceneShowsGroundUnderItsSkyAndNamesTheEffectsItLacks) {
+    const std::string output =
+        run("--mode 640x480x16 --frames 3 --no-hud --scene world" + shots("world%d.tga"), 0,
+            {"scene: world, 20 meshes, 2 lights"});
+    // Each effect is either shown or named as not offered.
+    for (const char* name :
+         {"water", "swamp", "chrome", "lightspot", "mirror", "vanish", "highlight", "glow", "fog"})
+        EXPECT_NE(output.find(std::string(" ") + name), std::string::npos) << name;
+    const Tga tga(folder / "world0.tga");
+    ASSERT_EQ(tga.width, 640);
+    // The sky (the world's background) above, grass below the horizon.
+    for (int x : {5, 320, 634})
+        EXPECT_TRUE(nearColour(tga.rgb(x, 4), 0x9EB8D9)) << std::hex << tga.rgb(x, 4);
+    int green = 0;
+    for (int x = 0; x < 640; x += 16) {
+        const std::uint32_t c = tga.rgb(x, 470);
+        green += ((c >> 8) & 0xFF) > ((c >> 16) & 0xFF) + 20 && ((c >> 8) & 0xFF) > (c & 0xFF) + 20;
+    }
+    EXPECT_GT(green, 30) << "of 40 pixels along the bottom row";
+}
+
 // The demo scene byte for byte as the reference path draws it (one thread,
 // scalar span loops): with the SIMD loops, and on three threads, in 16-bit
 // and 32-bit modes, once the fade-in is over and the particles are up. The

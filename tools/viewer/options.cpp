@@ -126,6 +126,14 @@ const std::map<std::string, OptionSpec>& optionTable() {
               o.dataDir = v;
               return {};
           }}},
+        {"--scene",
+         {true,
+          [](Options& o, const std::string& v) -> std::string {
+              if (v != "demo" && v != "world")
+                  return "--scene wants demo or world, not '" + v + "'";
+              o.world = v == "world";
+              return {};
+          }}},
         {"--no-scene", {false, [](Options& o, const std::string&) { o.scene = false; return std::string(); }}},
         {"--pick", {false, [](Options& o, const std::string&) { o.pick = true; return std::string(); }}},
         {"--pointer",
@@ -318,6 +326,10 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
         result.error = "--show-dialog needs --presented FILE and the debug input";
     else if (result.options.record && result.options.screenshot.empty())
         result.error = "--record needs --screenshot PATTERN to name the files";
+    else if (result.options.world && !result.options.scene)
+        result.error = "--scene world and --no-scene contradict each other";
+    else if (result.options.world && (!result.options.video.empty() || result.options.videoLoop))
+        result.error = "--video plays the clip in the demo scene; drop --scene world";
     else if (result.options.pick && !result.options.scene)
         result.error = "--pick needs the scene; drop --no-scene";
     else if (result.options.cursor && (!result.options.scene || !result.options.hud))
@@ -354,6 +366,9 @@ std::string usageText(const std::string& program) {
            "  --record              save every frame with the --screenshot pattern instead\n"
            "  --fps                 draw the frame-rate line\n"
            "  --data DIR            the data root (default: the repository's data/ folder)\n"
+           "  --scene NAME          demo (default): the demo scene; world: a patch of the\n"
+           "                        spherical world with water, swamp, mirror, chrome, glow,\n"
+           "                        highlight, camera vanish and vertex fog, under its own sky\n"
            "  --no-scene            draw only the background, not the demo scene\n"
            "  --pick                print the scene's mesh under the mouse pointer whenever it\n"
            "                        changes (\"pointed: NAME\" or \"pointed: none\")\n"

@@ -43,6 +43,7 @@ struct Options {
     std::string gallery;        // write one picture per effect and an index.html there
     bool debugInput = true;     // Ctrl+S and Ctrl+T open the driver's debug dialogs
     char showDialog = 0;        // 'S' or 'T': that dialog over the last frame, for --presented
+    bool world = false;         // --scene world: the patch of the spherical world
     bool help = false;
 };
 

@@ -11,6 +11,7 @@
 #include "restore_check.h"
 #include "gallery.h"
 #include "scene/demo_scene.h"
+#include "scene/world_scene.h"
 #include "video_show.h"
 
 #include <engine/core/globals.h>
@@ -361,13 +362,18 @@ private:
                 waitForMouseSample(driver);
         }
         // Like the heads-up display, the video would change the still picture.
-        if (options.scene && !options.restoreCheck) {
+        if (options.scene && !options.restoreCheck && !options.world) {
             video = std::make_unique<VideoShow>(driver, *mode, videoSettings(headless));
             out << video->note() << "\n";
             if (video->playing())
                 videoShowing.emplace(&driver, video.get(), 0);
         }
-        if (options.scene) {
+        std::unique_ptr<scene::WorldContent> worldContent;
+        std::unique_ptr<scene::WorldSession> world;
+        if (options.scene && options.world) {
+            worldContent = std::make_unique<scene::WorldContent>();
+            world = showWorld(driver, *worldContent, picks.get(), headless, driverMouse);
+        } else if (options.scene) {
             content = std::make_unique<scene::SceneContent>();
             scene::SceneSession::Settings settings;
             settings.aspect = static_cast<float>(mode->getWidth()) / static_cast<float>(mode->getHeight());
@@ -405,6 +411,44 @@ private:
         } else if (!options.presented.empty()) {
             writePresented(options.presented);
         }
+    }
+
+    std::unique_ptr<scene::WorldSession> showWorld(RenderDriver& driver, scene::WorldContent& content,
+                                                   scene::PickReport* picks, bool headless,
+                                                   bool driverMouse) {
+        scene::WorldSession::Settings settings;
+        const VideoMode* mode = driver.getCurrentVideoMode();
+        settings.aspect = static_cast<float>(mode->getWidth()) / static_cast<float>(mode->getHeight());
+        settings.pickReport = picks;
+        settings.effects = options.effects ? scene::WORLD_ALL : 0u;
+        // Without a pointer to follow, the highlight stays on the statue.
+        if (!options.pick && !options.pointer)
+            settings.highlightTarget = "statue";
+        if (options.restoreCheck)
+            settings.clock = [] { return stillSceneTime; };
+        else
+            settings.clock = sceneClock(options.frames || headless);
+        if ((options.pick || options.pointer) && !driverMouse)
+            settings.beforeView = [&driver] { feedPointer(driver); };
+        driver.setBackgroundColor(scene::worldSkyColor(), true);
+        auto world = std::make_unique<scene::WorldSession>(driver, content, std::move(settings));
+        if (!world->ready()) {
+            if (options.pick)
+                throw Failure("no scene to pick in: " + world->whyNot());
+            out << "scene: not shown, " << world->whyNot() << "\n";
+            return world;
+        }
+        out << "scene: world, " << world->getObjects().size() << " meshes, "
+            << content.getLights().size() << " lights\n";
+        if (options.effects) {
+            std::string shown, missing;
+            for (const scene::WorldEffectName& effect : scene::worldEffectNames())
+                ((world->effectsShown() & effect.effect) ? shown : missing) += std::string(" ") + effect.name;
+            out << "effects:" << (shown.empty() ? " none" : shown) << "\n";
+            if (!missing.empty())
+                out << "effects not offered by the driver:" << missing << "\n";
+        }
+        return world;
     }
 
     VideoShow::Settings videoSettings(bool headless) const {

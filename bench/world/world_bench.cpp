@@ -1,0 +1,149 @@
+// One frame of d3dview's world scene (--scene world) at 640 x 480 x 16,
+// headless, with every effect the driver offers, through the whole driver.
+//
+// WorldFrame: frames per second (items_per_second) and, per frame, the calls
+// that reach the device (the platform's call counters): state and texture
+// changes, vertex processing and draws, and their sum as device_calls. The
+// effects the driver made are reported as a bit mask (effects, WorldEffect
+// bits); a missing bit is an effect the driver does not offer yet.
+//
+// WorldFrameWithoutEffects: the same world with no effect, so that the
+// effects' share of a frame is 1 - (its time / WorldFrame's time), reported
+// by WorldFrame as effects_share when both ran.
+#include "driver.h"
+#include "scene/world_scene.h"
+
+#include <engine/core/globals.h>
+#include <engine/core/render_driver.h>
+#include <engine/core/video_mode.h>
+#include <engine/resources.h>
+#include <platform/testing.h>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+// The driver loaded with the repository's data and a 640 x 480 x 16
+// full-screen mode; the world is shown with the effects asked for.
+class WorldSetup {
+public:
+    WorldSetup() {
+        setenv("D3DDRIVER_HEADLESS", "1", 0);
+        platform::testing::activateApplication();
+        writeDir =
+            std::filesystem::temp_directory_path() / ("bench_world_" + std::to_string(getpid()));
+        theResourceManager->setWriteDir(writeDir.string());
+        if (!theResourceManager->setDataRoot(std::string(D3DDRIVER_SOURCE_DIR) + "/data"))
+            throw std::runtime_error("no data folder");
+        initDriver();
+        const VideoMode* mode = nullptr;
+        for (const VideoMode* m : theRenderDriver->getVideoModeList())
+            if (!m->isWindowed() && m->isHardware() && m->getWidth() == 640 &&
+                m->getHeight() == 480 && m->getColorDepth() == 16)
+                mode = m;
+        if (!mode)
+            throw std::runtime_error("no 640x480x16 mode");
+        theRenderDriver->initVideoMode(mode);
+        theRenderDriver->setBackgroundColor(scene::worldSkyColor(), true);
+        content = std::make_unique<scene::WorldContent>();
+    }
+    ~WorldSetup() {
+        session.reset();
+        content.reset();
+        theRenderDriver->termVideoMode();
+        termDriver();
+        std::error_code ec;
+        std::filesystem::remove_all(writeDir, ec);
+    }
+
+    // The world with `effects` (WorldEffect bits), warmed up.
+    scene::WorldSession& show(unsigned effects) {
+        session.reset();
+        scene::WorldSession::Settings settings;
+        settings.aspect = 640.0f / 480.0f;
+        settings.effects = effects;
+        settings.highlightTarget = "statue";
+        settings.clock = [this] { return static_cast<float>(frame++) / 30.0f; };
+        session = std::make_unique<scene::WorldSession>(*theRenderDriver, *content, settings);
+        if (!session->ready())
+            throw std::runtime_error(session->whyNot());
+        // Textures loaded, buffers made, the water's first drops fallen.
+        for (int i = 0; i < 5; ++i)
+            theRenderDriver->draw();
+        return *session;
+    }
+
+private:
+    std::filesystem::path writeDir;
+    std::unique_ptr<scene::WorldContent> content;
+    std::unique_ptr<scene::WorldSession> session;
+    int frame = 0;
+};
+
+WorldSetup& setup() {
+    static WorldSetup s;
+    return s;
+}
+
+double effectsFrameSeconds = 0.0;
+double plainFrameSeconds = 0.0;
+
+double timeFrames(benchmark::State& state) {
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state)
+        theRenderDriver->draw();
+    state.SetItemsProcessed(state.iterations());
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
+           static_cast<double>(state.iterations());
+}
+
+void WorldFrame(benchmark::State& state) {
+    const scene::WorldSession& world = setup().show(scene::WORLD_ALL);
+    const char* const counted[][2] = {
+        {"SetRenderState", "IDirect3DDevice3::SetRenderState"},
+        {"SetTextureStageState", "IDirect3DDevice3::SetTextureStageState"},
+        {"SetTexture", "IDirect3DDevice3::SetTexture"},
+        {"ProcessVertices", "IDirect3DVertexBuffer::ProcessVertices"},
+        {"DrawPrimitiveVB", "IDirect3DDevice3::DrawPrimitiveVB"},
+        {"DrawIndexedPrimitiveVB", "IDirect3DDevice3::DrawIndexedPrimitiveVB"},
+        {"DrawPrimitive", "IDirect3DDevice3::DrawPrimitive"},
+        {"DrawIndexedPrimitive", "IDirect3DDevice3::DrawIndexedPrimitive"},
+    };
+    constexpr int count = sizeof counted / sizeof counted[0];
+    unsigned before[count];
+    for (int i = 0; i < count; ++i)
+        before[i] = platform::testing::callCount(counted[i][1]);
+    effectsFrameSeconds = timeFrames(state);
+    double total = 0.0;
+    for (int i = 0; i < count; ++i) {
+        const double perFrame =
+            static_cast<double>(platform::testing::callCount(counted[i][1]) - before[i]) /
+            static_cast<double>(state.iterations());
+        state.counters[counted[i][0]] = perFrame;
+        total += perFrame;
+    }
+    state.counters["device_calls"] = total;
+    state.counters["effects"] = static_cast<double>(world.effectsShown());
+    if (plainFrameSeconds > 0.0)
+        state.counters["effects_share"] = 1.0 - plainFrameSeconds / effectsFrameSeconds;
+}
+
+void WorldFrameWithoutEffects(benchmark::State& state) {
+    setup().show(0);
+    plainFrameSeconds = timeFrames(state);
+}
+
+}  // namespace
+
+BENCHMARK(WorldFrameWithoutEffects)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(WorldFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+BENCHMARK_MAIN();
