@@ -5,6 +5,7 @@
 #include <engine/core/effect_settings.h>
 #include <engine/core/globals.h>
 #include <engine/core/special_effect.h>
+#include <engine/core/spherical.h>
 
 #include <cmath>
 
@@ -21,6 +22,14 @@
 #if __has_include(<engine/core/glow_interfaces.h>)
 #include <engine/core/glow_interfaces.h>
 #define WORLD_HAS_GLOW 1
+#endif
+#if __has_include(<engine/core/mapping_interfaces.h>)
+#include <engine/core/mapping_interfaces.h>
+#define WORLD_HAS_MAPPING 1
+#endif
+#if __has_include(<engine/core/mirror_interfaces.h>)
+#include <engine/core/mirror_interfaces.h>
+#define WORLD_HAS_MIRROR 1
 #endif
 #if __has_include(<engine/core/highlight_interfaces.h>)
 #include <engine/core/highlight_interfaces.h>
@@ -139,18 +148,91 @@ std::unique_ptr<Hook> makeSwamp(Context& c) {
     return nullptr;
 }
 
-// The mapping and mirror effects: no engine interface for them yet, so the
-// world is drawn without them.
-std::unique_ptr<Hook> makeChrome(Context&) {
-    return nullptr;
+// The chain link of a driver's effect object, or null.
+template <typename Interface>
+EffectiveRenderMesh* linkOf(Interface* effect) {
+    return dynamic_cast<EffectiveRenderMesh*>(effect);
 }
 
-std::unique_ptr<Hook> makeLightSpot(Context&) {
-    return nullptr;
+// An effect made by the factory, attached to the part named; null when
+// either is missing.
+template <typename Interface>
+std::unique_ptr<LinkHook<Interface>> attach(Interface* made, SceneObject* part) {
+    std::unique_ptr<Interface> effect(made);
+    EffectiveRenderMesh* link = linkOf(effect.get());
+    if (!link)
+        return nullptr;
+    auto hook = std::make_unique<LinkHook<Interface>>(std::move(effect), link);
+    return hook->attachTo(part) ? std::move(hook) : nullptr;
 }
 
-std::unique_ptr<Hook> makeMirror(Context&) {
+std::unique_ptr<Hook> makeChrome(Context& c) {
+#ifdef WORLD_HAS_MAPPING
+    auto hook = attach(c.factory.createSphericalMapping(), c.find("ball"));
+    if (!hook)
+        return nullptr;
+    SphericalMappingEffectInterface& chrome = hook->get();
+    chrome.setTexture("/Images/Effects/Mapping/chrome.tga");
+    // u follows the camera's right, v its down: the sky is on top.
+    chrome.setMapping(TMatrix(0, 1, 0, 1, 0, 0, 0, 0, 1), Vector());
+    chrome.setBlendMode(0);
+    return hook;
+#else
+    (void)c;
     return nullptr;
+#endif
+}
+
+std::unique_ptr<Hook> makeLightSpot(Context& c) {
+#ifdef WORLD_HAS_MAPPING
+    auto hook = attach(c.factory.createPlanarMapping(), c.find("ground"));
+    if (!hook)
+        return nullptr;
+    // A warm spot of 6 units on the ground between the pool and the statue,
+    // projected from above: u and v from the scene's x and z.
+    constexpr float size = 6.0f;
+    const Vector centre = sphericalPlacementVector(groundToFlat({-2.5f, -5.5f, 0.0f}));
+    PlanarMappingEffectInterface& spot = hook->get();
+    spot.setTexture("/Images/Effects/Mapping/spot.tga");
+    spot.setBaseSet1();
+    spot.setBlendMode(4);
+    spot.setColor(1.0f, 0.85f, 0.55f, 1.0f);
+    spot.setMapping(TMatrix(1 / size, 0, 0, 0, 0, 1 / size, 0, 1, 0),
+                    Vector(0.5f - centre.x / size, 0.5f - centre.z / size, 0));
+    return hook;
+#else
+    (void)c;
+    return nullptr;
+#endif
+}
+
+#ifdef WORLD_HAS_MIRROR
+// The mirror on its pane and a reflection on each part near it.
+class MirrorHook : public Hook {
+public:
+    std::unique_ptr<LinkHook<MirrorEffectInterface>> mirror;
+    std::vector<std::unique_ptr<LinkHook<ReflectionEffectInterface>>> reflections;
+    ~MirrorHook() override {
+        reflections.clear();
+        mirror.reset();
+    }
+};
+#endif
+
+std::unique_ptr<Hook> makeMirror(Context& c) {
+#ifdef WORLD_HAS_MIRROR
+    auto hook = std::make_unique<MirrorHook>();
+    hook->mirror = attach(c.factory.createMirror(), c.find("mirror"));
+    if (!hook->mirror)
+        return nullptr;
+    for (const char* name : {"pedestal", "ball", "column", "ring", "statue"})
+        if (auto reflection = attach(c.factory.createReflection(), c.find(name)))
+            hook->reflections.push_back(std::move(reflection));
+    return hook;
+#else
+    (void)c;
+    return nullptr;
+#endif
 }
 
 // The column by the camera's path fades while the camera passes close.

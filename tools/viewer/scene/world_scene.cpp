@@ -156,7 +156,7 @@ WorldContent::WorldContent()
       chromeMaterial(plainMaterial(nullptr, Color(0.75f, 0.78f, 0.82f), Color(1, 1, 1), 0.9f)),
       frameMaterial(
           plainMaterial(&marble, Color(0.6f, 0.45f, 0.3f), Color(0.2f, 0.2f, 0.2f), 0.3f)),
-      glassMaterial(plainMaterial(nullptr, Color(0.55f, 0.6f, 0.65f), Color(1, 1, 1), 0.9f)),
+      glassMaterial(plainMaterial(nullptr, Color(0.3f, 0.34f, 0.4f), Color(1, 1, 1), 0.9f)),
       ringMaterial(plainMaterial(&marble, Color(1.0f, 0.8f, 0.5f), Color(0.5f, 0.5f, 0.5f), 0.4f)),
       pillarMaterial(
           plainMaterial(&marble, Color(0.9f, 0.88f, 0.8f), Color(0.2f, 0.2f, 0.2f), 0.3f)),
@@ -172,11 +172,10 @@ WorldContent::WorldContent()
         standOn(0.0f, 4.0f, 0.6f));
     add("ball", makeSphere(0.9f, 20, 28, meshMaterial(chromeMaterial)), true,
         standOn(0.0f, 4.0f, 2.1f));
-    // The standing mirror behind them, facing the pool.
-    add("mirror frame", makeBox(Vector(1.9f, 1.5f, 0.08f), 1, meshMaterial(frameMaterial)), true,
-        standOn(0.0f, 7.0f, 1.6f));
-    add("mirror", makeBox(Vector(1.7f, 1.3f, 0.02f), 1, meshMaterial(glassMaterial)), true,
-        standOn(0.0f, 6.88f, 1.6f));
+    // Behind them a mirror lying on the ground, as the engine reflects in the
+    // ground's plane.
+    add("mirror", makeGround(4.0f, 4, 1.0f, meshMaterial(glassMaterial)), true,
+        standOn(0.0f, 9.0f, 0.1f));
     // By the camera's path: the column it walks past.
     const Vector column = pathPoint(vanishAngle, 2.6f);
     add("column", makeBox(Vector(0.7f, 2.0f, 0.7f), 4, meshMaterial(stoneMaterial)), true,

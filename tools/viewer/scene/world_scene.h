@@ -1,6 +1,6 @@
 // The world scene: a patch of the spherical world with a water pool and a
-// swamp laid over the cells of a map, a chrome ball, a standing mirror, a
-// column the camera passes close by, a glowing ring and a row of pillars
+// swamp laid over the cells of a map, a chrome ball, a mirror lying on the
+// ground, a column the camera passes close by, a glowing ring and a row of pillars
 // fading into the vertex fog towards the horizon, seen by a land camera
 // walking round the pool.
 #pragma once
