@@ -59,6 +59,30 @@ TEST(WorldScene, WaterAndSwampLieInHollowsOfTheGroundOnTheSphere) {
     EXPECT_GT(below, 100) << "the hollows under the pool and the swamp";
 }
 
+TEST(WorldScene, PartsStandUprightOnTheGround) {
+    const scene::WorldContent world;
+    const auto poses = world.posesAt(5.0f);
+    const float radius = getSphereRadius();
+    int standing = 0;
+    for (std::size_t i = 0; i < world.getParts().size(); ++i) {
+        const auto& part = world.getParts()[i];
+        // The ball rests on its pedestal and the ring floats.
+        if (part.name == "ground" || part.name == "ball" || part.name == "ring")
+            continue;
+        const Vector up = normalized(poses[i].position - getSphereCenter());
+        EXPECT_GT(dot(poses[i].orientation.column(1), up), 0.9999f) << part.name;
+        const KeyMesh& mesh = part.mesh->getKeyMesh();
+        float lowest = 1e9f;
+        for (int v = 0; v < mesh.getGeometryVertexCount(); ++v) {
+            const Vector placed = poses[i].orientation * mesh.vertices[v] + poses[i].position;
+            lowest = std::min(lowest, length(placed - getSphereCenter()) - radius);
+        }
+        EXPECT_NEAR(lowest, 0.0f, 0.15f) << part.name;
+        ++standing;
+    }
+    EXPECT_EQ(standing, 16) << "pedestal, mirror, column, statue and twelve pillars";
+}
+
 TEST(WorldScene, TheCameraWalksPastTheColumnAndSeesTheMiddle) {
     const scene::WorldContent world;
     std::size_t columnIndex = 0;
