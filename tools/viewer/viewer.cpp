@@ -413,12 +413,14 @@ private:
         }
     }
 
-    std::unique_ptr<scene::WorldSession> showWorld(RenderDriver& driver, scene::WorldContent& content,
+    std::unique_ptr<scene::WorldSession> showWorld(RenderDriver& driver,
+                                                   scene::WorldContent& content,
                                                    scene::PickReport* picks, bool headless,
                                                    bool driverMouse) {
         scene::WorldSession::Settings settings;
         const VideoMode* mode = driver.getCurrentVideoMode();
-        settings.aspect = static_cast<float>(mode->getWidth()) / static_cast<float>(mode->getHeight());
+        settings.aspect =
+            static_cast<float>(mode->getWidth()) / static_cast<float>(mode->getHeight());
         settings.pickReport = picks;
         settings.effects = options.effects ? scene::WORLD_ALL : 0u;
         // Without a pointer to follow, the highlight stays on the statue.
@@ -443,7 +445,8 @@ private:
         if (options.effects) {
             std::string shown, missing;
             for (const scene::WorldEffectName& effect : scene::worldEffectNames())
-                ((world->effectsShown() & effect.effect) ? shown : missing) += std::string(" ") + effect.name;
+                ((world->effectsShown() & effect.effect) ? shown : missing) +=
+                    std::string(" ") + effect.name;
             out << "effects:" << (shown.empty() ? " none" : shown) << "\n";
             if (!missing.empty())
                 out << "effects not offered by the driver:" << missing << "\n";
