@@ -132,7 +132,7 @@ void WorldFrame(benchmark::State& state) {
     }
     state.counters["device_calls"] = total;
     state.counters["effects"] = static_cast<double>(world.effectsShown());
-    if (plainFrameSeconds > 0.0)
+    if (plainFrameSeconds > 0.0 && world.effectsShown() != 0)
         state.counters["effects_share"] = 1.0 - plainFrameSeconds / effectsFrameSeconds;
 }
 
