@@ -32,8 +32,17 @@ void addToDeferredRenderObjectsList(DeferredRenderObject* object) {
 }
 
 void renderDeferredRenderObjects() {
-    for (DeferredRenderObject* object : takeAll(renderObjects))
+    // Higher keys first: the mirrors' depth fillers (20 and 16) enclose the
+    // mirrors (19) and what they reflect (18).
+    std::vector<DeferredRenderObject*> objects = takeAll(renderObjects);
+    std::stable_sort(objects.begin(), objects.end(),
+                     [](const DeferredRenderObject* a, const DeferredRenderObject* b) {
+                         return a->deferredKey > b->deferredKey;
+                     });
+    for (DeferredRenderObject* object : objects) {
+        object->transform();
         object->render();
+    }
 }
 
 void renderDeferredAlphaObjects() {

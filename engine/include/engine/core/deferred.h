@@ -27,7 +27,8 @@ public:
 
 void addToDeferredAlphaObjectsList(DeferredAlphaObjectInterface* object);
 void addToDeferredRenderObjectsList(DeferredRenderObject* object);
-// Draw the list in insertion order and empty it.
+// Draw the list by deferred key, highest first (equal keys in insertion
+// order), each object transformed and then rendered, and empty it.
 void renderDeferredRenderObjects();
 // Draw the list, far to near when sorting is on (else in insertion order),
 // and empty it.
