@@ -7,6 +7,9 @@
 #include "trace.h"
 #include "rendering/rendering.h"
 #include "halo/sprite.h"
+#include "mapping/mapping.h"
+#include "mapping/planar_mapping.h"
+#include "mapping/spherical_mapping.h"
 #include "particles/animator_visualization.h"
 #include "particles/vb_sprite_visualization.h"
 
@@ -117,13 +120,16 @@ VertexFogEffectInterface* D3DRenderSpecialEffectFactory::createVertexFog() {
     return none<VertexFogEffectInterface>();
 }
 MappingEffectInterface* D3DRenderSpecialEffectFactory::createMapping() {
-    return none<MappingEffectInterface>();
+    DriverLock lock;
+    return new MappingEffect;
 }
 SphericalMappingEffectInterface* D3DRenderSpecialEffectFactory::createSphericalMapping() {
-    return none<SphericalMappingEffectInterface>();
+    DriverLock lock;
+    return new SphericalMappingEffect;
 }
 PlanarMappingEffectInterface* D3DRenderSpecialEffectFactory::createPlanarMapping() {
-    return none<PlanarMappingEffectInterface>();
+    DriverLock lock;
+    return new PlanarMappingEffect;
 }
 CameraVanishInterface* D3DRenderSpecialEffectFactory::createCameraVanish() {
     return none<CameraVanishInterface>();

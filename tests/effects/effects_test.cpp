@@ -51,16 +51,13 @@ TEST_F(EffectsTest, FactorySlotsWithoutAnEffectMakeNothing) {
                                 f.createReserved7(), f.createReserved9(),
                                 f.createReserved12(1, 2, 3)})
         EXPECT_EQ(made, nullptr);
-    // The world surfaces and the lighting, mapping, opacity and mirror
-    // effects are not in this driver yet: slots 8, 10, 11, 14, 16-18,
-    // 20-24, 27, 28 and 31-33 make nothing.
+    // The world surfaces and the lighting, opacity and mirror effects are
+    // not in this driver yet: slots 8, 10, 11, 14, 20-24, 27, 28 and 31-33
+    // make nothing.
     EXPECT_EQ(f.createWater(), nullptr);
     EXPECT_EQ(f.createSwamp(), nullptr);
     EXPECT_EQ(f.createGlow(), nullptr);
     EXPECT_EQ(f.createVertexFog(), nullptr);
-    EXPECT_EQ(f.createMapping(), nullptr);
-    EXPECT_EQ(f.createSphericalMapping(), nullptr);
-    EXPECT_EQ(f.createPlanarMapping(), nullptr);
     EXPECT_EQ(f.createCameraVanish(), nullptr);
     EXPECT_EQ(f.createDirectHighlight(), nullptr);
     EXPECT_EQ(f.createHighlight(), nullptr);

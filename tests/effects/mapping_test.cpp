@@ -1,0 +1,253 @@
+#include "special/mapping/mapping.h"
+#include "special/mapping/planar_mapping.h"
+#include "special/mapping/spherical_mapping.h"
+
+#include "marked_vertex_buffer.h"
+
+#include "../support/log_capture.h"
+#include "../support/mesh_scene.h"
+
+#include <cstring>
+
+namespace {
+
+// One quad, 4 x 4 units at depth 8 facing the camera, in the named texture.
+class MappingTest : public MeshesTest {
+protected:
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(MeshesTest::SetUp());
+        light();
+        build().quad(0, 2, -2, -2, 2, 8).material(material("green"));
+        shell = std::make_unique<RenderMeshShell>(builders.back().finish());
+        mesh = dynamic_cast<D3DOneLevelRenderMesh*>(shell->getRenderMesh());
+        ASSERT_NE(mesh, nullptr);
+    }
+    void TearDown() override {
+        shell.reset();
+        MeshesTest::TearDown();
+    }
+    // Texture set `set` (u, v) and the diffuse alpha of every processed vertex.
+    struct Processed {
+        float u, v;
+        unsigned alpha;
+    };
+    std::vector<Processed> processed(int set) const {
+        MarkedVertexBuffer& buffer = *mesh->getVertexBuffer();
+        const DWORD format = DWORD(buffer.getDestinationVertexFormat());
+        const std::size_t size = std::size_t(buffer.getDestinationVertexSize());
+        std::vector<Processed> out;
+        const unsigned char* data = buffer.lockDestinationBuffer(DDLOCK_READONLY);
+        if (!data)
+            return out;
+        for (int i = 0; i < buffer.getVertexTotal(); ++i) {
+            const unsigned char* vertex = data + std::size_t(i) * size;
+            Processed p{};
+            std::memcpy(&p.u, vertex + mapping::textureOffset(format, set), 4);
+            std::memcpy(&p.v, vertex + mapping::textureOffset(format, set) + 4, 4);
+            DWORD diffuse = 0;
+            std::memcpy(&diffuse, vertex + mapping::diffuseOffset(format), 4);
+            p.alpha = diffuse >> 24;
+            out.push_back(p);
+        }
+        buffer.unlockDestinationBuffer();
+        return out;
+    }
+    std::uint32_t centre() const { return pixels.at(240 * kWidth + 320) & 0xFFFFFF; }
+
+    std::unique_ptr<RenderMeshShell> shell;
+    D3DOneLevelRenderMesh* mesh = nullptr;
+};
+
+const char* const red = "/Images/Meshes/red.tga";
+
+}  // namespace
+
+TEST_F(MappingTest, PriorityClassesGiveTheChainPositions) {
+    SphericalMappingEffect spherical;
+    const std::pair<int, int> classes[] = {{0, 7}, {1, 8}, {2, 9}, {3, 0}, {-1, 0}};
+    for (const auto& [priorityClass, priority] : classes) {
+        spherical.setPriorityClass(priorityClass);
+        EXPECT_EQ(spherical.getEffectPriority(), priority) << priorityClass;
+    }
+    // Class 2 goes ahead of MappingEffect (8), whatever the order of attaching.
+    MappingEffect plain;
+    PlanarMappingEffect planar;
+    planar.setPriorityClass(2);
+    ASSERT_TRUE(shell->attachEffect(&plain));
+    ASSERT_TRUE(shell->attachEffect(&planar));
+    EXPECT_EQ(shell->getChain(), &planar);
+    EXPECT_EQ(planar.getAttached(), &plain);
+    EXPECT_EQ(planar.getAddressMode(), DWORD(D3DTADDRESS_CLAMP));
+}
+
+TEST_F(MappingTest, AlphaAndColourAreRoundedTruncatedAndClamped) {
+    MappingEffect plain;
+    EXPECT_EQ(plain.getAlpha(), 1);
+    SphericalMappingEffect spherical;
+    EXPECT_EQ(spherical.getAlpha(), 256);
+    const struct {
+        float given;
+        int byte, of256;
+    } alphas[] = {{0.5f, 128, 128}, {0.2f, 51, 51}, {1.2f, 255, 256}, {-1.0f, 0, 0}};
+    for (const auto& a : alphas) {
+        plain.setAlpha(a.given);
+        spherical.setAlpha(a.given);
+        EXPECT_EQ(plain.getAlpha(), a.byte) << a.given;
+        EXPECT_EQ(spherical.getAlpha(), a.of256) << a.given;
+    }
+    spherical.setColor(1.5f, 0.5f, 0.0f, 1.0f);
+    EXPECT_EQ(spherical.getColor(), 0xFFFF7F00u) << "0.5 x 255 is truncated";
+    EXPECT_EQ(mapping::scaleColor(0xFF804020u, 128), 0x7F402010u);
+    EXPECT_EQ(mapping::scaleColor(0xFF804020u, 256), 0xFF804020u);
+}
+
+TEST_F(MappingTest, SphericalDirectionsAndTheMissedRay) {
+    using Modes = SphericalMappingEffect::Modes;
+    const struct {
+        Modes modes;
+        Vector position, normal, direction;
+    } cases[] = {
+        {{false, true, 1, {}}, {5, 5, 5}, {0, 0, -1}, {0, 0, -1}},
+        {{true, false, 1, {}}, {2, 0, 0}, {0, 1, 0}, {1, 0, 0}},
+        // From inside a sphere of radius 2 straight up: leaves at (0, 2, 0).
+        {{true, true, 2, {}}, {0, 0, 0}, {0, 1, 0}, {0, 1, 0}},
+        // Passing beside a sphere of radius 1: missed.
+        {{true, true, 1, {}}, {0, 5, 0}, {1, 0, 0}, {0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        Vector d(9, 9, 9);
+        ASSERT_TRUE(SphericalMappingEffect::direction(c.modes, c.position, c.normal, d));
+        expectNear({d.x, d.y, d.z}, {c.direction.x, c.direction.y, c.direction.z});
+    }
+    Vector unused;
+    EXPECT_FALSE(SphericalMappingEffect::direction({false, false, 1, {}}, {}, {0, 1, 0}, unused));
+    float u = 0, v = 0;
+    SphericalMappingEffect::coordinates(TMatrix(), Vector(), u, v);
+    expectNear({u, v}, {0.5f, 0.5f});
+    SphericalMappingEffect::coordinates(TMatrix(), Vector(1, 0, 0), u, v);
+    expectNear({u, v}, {1.0f, 0.5f});
+    SphericalMappingEffect::coordinates(TMatrix(), Vector(0, 1, 0), u, v);
+    expectNear({u, v}, {0.5f, 0.0f});
+}
+
+TEST_F(MappingTest, StackedSphericalEffectsShareTheSetsAndTheBufferGrows) {
+    // A buffer with one set: the upper effect needs a second.
+    mesh->getVertexBuffer()->recreate(0x112, 0x1C4);
+    SphericalMappingEffect upper, lower;
+    for (SphericalMappingEffect* effect : {&upper, &lower}) {
+        effect->setTexture(red);
+        effect->setCameraSpace(false);
+    }
+    // Seen along -z from the camera, every normal is (0, 0, -1): the upper
+    // mapping reads u from -z, the lower from x.
+    upper.setMapping(TMatrix(0, 0, 0, 0, 0, 0, -1, 0, 0), Vector());
+    ASSERT_TRUE(shell->attachEffect(&upper));
+    ASSERT_TRUE(shell->attachEffect(&lower));
+    EXPECT_EQ(upper.getChained(), &lower);
+    EXPECT_EQ(upper.getTextureSet(), 1);
+    EXPECT_EQ(lower.getTextureSet(), 0);
+    drawScene({shell.get()});
+    EXPECT_EQ(mapping::textureSetCount(DWORD(mesh->getVertexBuffer()->getDestinationVertexFormat())),
+              2);
+    EXPECT_TRUE(upper.isComputed());
+    for (const Processed& p : processed(1))
+        expectNear({p.u, p.v}, {1.0f, 0.5f});
+    for (const Processed& p : processed(0))
+        expectNear({p.u, p.v}, {0.5f, 0.5f});
+
+    // A ray beside the sphere misses it: the middle of the texture.
+    lower.setFromCentre(true);
+    lower.setCentre(0, 0, 100);
+    lower.setRadius(0.5f);
+    lower.setMapping(TMatrix(0, 0, 0, 0, 0, 0, -1, 0, 0), Vector());
+    drawScene({shell.get()});
+    for (const Processed& p : processed(0))
+        expectNear({p.u, p.v}, {0.5f, 0.5f});
+
+    shell->detachEffect(&lower);
+    EXPECT_EQ(upper.getChained(), nullptr);
+    EXPECT_EQ(upper.getTextureSet(), 0);
+}
+
+TEST_F(MappingTest, PlanarCoordinatesAreProjectedAndTheAlphaScaled) {
+    drawScene({shell.get()});
+    const unsigned litAlpha = processed(0).at(0).alpha;
+    ASSERT_GT(litAlpha, 200u);
+    PlanarMappingEffect planar;
+    planar.setTexture(red);
+    planar.setBaseSet1();
+    planar.setAlpha(0.5f);
+    // u from the right (y), v from the top (x) of the quad, both 0 .. 1.
+    planar.setMapping(TMatrix(0, 0.25f, 0, -0.25f, 0, 0, 0, 0, 1), Vector(0.5f, 0.5f, 0));
+    ASSERT_TRUE(shell->attachEffect(&planar));
+    drawScene({shell.get()});
+    const std::vector<Processed> got = processed(1);
+    ASSERT_EQ(got.size(), 4u);
+    // The quad's corners: top left, top right, bottom left, bottom right.
+    const float expected[4][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
+    for (std::size_t i = 0; i < 4; ++i) {
+        expectNear({got[i].u, got[i].v}, {expected[i][0], expected[i][1]});
+        EXPECT_EQ(got[i].alpha, litAlpha * 128 / 256);
+    }
+    // A face turned from the plane gets its coordinates pushed out eight times.
+    planar.setBackFacePush(true);
+    float u = 0, v = 0;
+    planar.coordinates(Vector(2, 2, 8), Vector(0, 0, 1), u, v);
+    expectNear({u, v}, {1.0f, 0.0f});
+    planar.coordinates(Vector(2, 2, 8), Vector(0, 0, -1), u, v);
+    expectNear({u, v}, {4.5f, -3.5f});
+}
+
+TEST_F(MappingTest, MappingOverlaysOrReplacesTheMesh) {
+    drawScene({shell.get()});
+    const std::uint32_t plain = centre();
+    ASSERT_LT(plain >> 16, 30u);
+    ASSERT_GT(plain >> 8 & 0xFF, 100u);
+
+    MappingEffect mapped;
+    mapped.setTexture(red);
+    ASSERT_TRUE(shell->attachEffect(&mapped));
+    // Replace: the red pass alone, over the black background.
+    platform::testing::resetCallCounts();
+    drawScene({shell.get()});
+    EXPECT_EQ(draws(), 1u);
+    EXPECT_GT(centre() >> 16, 100u);
+    EXPECT_LT(centre() >> 8 & 0xFF, 30u);
+    // Overlay: the green mesh, then red added over it (one minus source
+    // colour keeps the green).
+    mapped.setOverlay();
+    platform::testing::resetCallCounts();
+    drawScene({shell.get()});
+    EXPECT_EQ(draws(), 2u);
+    EXPECT_GT(centre() >> 16, 100u);
+    EXPECT_NEAR(int(centre() >> 8 & 0xFF), int(plain >> 8 & 0xFF), 30);
+}
+
+TEST_F(MappingTest, EffectsThatDrawNothingLeaveEveryPixel) {
+    drawScene({shell.get()});
+    const std::vector<uint32_t> before = pixels;
+    PlanarMappingEffect planar;
+    planar.setTexture(red);
+    planar.setBaseSet1();
+    planar.setAlpha(0.0f);
+    SphericalMappingEffect spherical;
+    spherical.setTexture(red);
+    spherical.disable();
+    MappingEffect missing;
+    {
+        LogCapture log;
+        missing.setTexture("/Images/Meshes/none.tga");
+        missing.setTexture("/Images/Meshes/none.tga");
+        EXPECT_EQ(log.countKind("Driver", debug::Message::Kind::Warning), 1);
+    }
+    EXPECT_FALSE(missing.hasTexture());
+    for (EffectiveRenderMesh* effect : std::initializer_list<EffectiveRenderMesh*>{
+             &planar, &spherical, &missing}) {
+        ASSERT_TRUE(shell->attachEffect(effect));
+        platform::testing::resetCallCounts();
+        drawScene({shell.get()});
+        EXPECT_EQ(draws(), 1u);
+        EXPECT_EQ(pixels, before);
+        shell->detachEffect(effect);
+    }
+}
