@@ -10,6 +10,9 @@
 #include "mapping/mapping.h"
 #include "mapping/planar_mapping.h"
 #include "mapping/spherical_mapping.h"
+#include "mirror/invert_culling.h"
+#include "mirror/mirror.h"
+#include "mirror/reflection.h"
 #include "particles/animator_visualization.h"
 #include "particles/vb_sprite_visualization.h"
 
@@ -153,13 +156,15 @@ VertexOpacityInterface* D3DRenderSpecialEffectFactory::createVertexOpacity() {
     return none<VertexOpacityInterface>();
 }
 InvertCullingEffectInterface* D3DRenderSpecialEffectFactory::createInvertCulling() {
-    return none<InvertCullingEffectInterface>();
+    DriverLock lock;
+    return new InvertCullingEffect;
 }
+// Mirrors and reflections take no lock: the engine makes them inside frames.
 MirrorEffectInterface* D3DRenderSpecialEffectFactory::createMirror() {
-    return none<MirrorEffectInterface>();
+    return new MirrorEffect;
 }
 ReflectionEffectInterface* D3DRenderSpecialEffectFactory::createReflection() {
-    return none<ReflectionEffectInterface>();
+    return new ReflectionEffect;
 }
 
 // Halos and particles: their classes live in halo/ and particles/.

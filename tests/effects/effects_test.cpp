@@ -51,9 +51,8 @@ TEST_F(EffectsTest, FactorySlotsWithoutAnEffectMakeNothing) {
                                 f.createReserved7(), f.createReserved9(),
                                 f.createReserved12(1, 2, 3)})
         EXPECT_EQ(made, nullptr);
-    // The world surfaces and the lighting, opacity and mirror effects are
-    // not in this driver yet: slots 8, 10, 11, 14, 20-24, 27, 28 and 31-33
-    // make nothing.
+    // The world surfaces and the lighting and opacity effects are not in
+    // this driver yet: slots 8, 10, 11, 14, 20-24, 27 and 28 make nothing.
     EXPECT_EQ(f.createWater(), nullptr);
     EXPECT_EQ(f.createSwamp(), nullptr);
     EXPECT_EQ(f.createGlow(), nullptr);
@@ -65,9 +64,6 @@ TEST_F(EffectsTest, FactorySlotsWithoutAnEffectMakeNothing) {
     EXPECT_EQ(f.createUniversalHighlight(), nullptr);
     EXPECT_EQ(f.createOpacity(), nullptr);
     EXPECT_EQ(f.createVertexOpacity(), nullptr);
-    EXPECT_EQ(f.createInvertCulling(), nullptr);
-    EXPECT_EQ(f.createMirror(), nullptr);
-    EXPECT_EQ(f.createReflection(), nullptr);
 }
 
 TEST_F(EffectsTest, EffectsAreMadeBySlotAndByClassNameWithTheirPrioritiesAndFlags) {

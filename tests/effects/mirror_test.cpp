@@ -1,0 +1,199 @@
+#include "special/factory.h"
+#include "special/mirror/invert_culling.h"
+#include "special/mirror/mirror.h"
+#include "special/mirror/reflection.h"
+#include "special/mirror/zbuffer_filler.h"
+
+#include "d3dframe/d3dframe.h"
+#include "states.h"
+
+#include "../support/mesh_scene.h"
+
+#include <engine/core/mapping_interfaces.h>
+#include <engine/core/spherical.h>
+
+#include <algorithm>
+
+namespace {
+
+// A link below the effect under test that notes the states each drawing
+// of the mesh meets.
+class StateProbe : public EffectiveRenderMesh {
+public:
+    struct Seen {
+        DWORD textureFactor, zFunction, cullMode, blending;
+        unsigned flags;
+    };
+    unsigned getOverloadFlags() const override { return OVERLOAD_RENDER; }
+    int getEffectPriority() const override { return -5; }
+    void render(RenderInformation* info) override {
+        const RenderStateManager& s = *theRenderStateManager;
+        seen.push_back({s.getState(RS_TEXTUREFACTOR), s.getState(RS_ZFUNC),
+                        s.getState(RS_CULLMODE), s.getState(RS_ALPHABLENDENABLE), info->flags});
+        EffectiveRenderMesh::render(info);
+    }
+    std::vector<Seen> seen;
+};
+
+class MirrorTest : public MeshesTest {
+protected:
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(MeshesTest::SetUp());
+        // A sphere this large has the plane y = 0 (left of the screen's
+        // middle against right) for its ground.
+        radius = getSphereRadius();
+        setSphereRadius(1e7f);
+        light();
+    }
+    void TearDown() override {
+        shells.clear();
+        setSphereRadius(radius);
+        MeshesTest::TearDown();
+    }
+    RenderMeshShell& shell(const char* texture, float top, float left, float bottom, float right,
+                           float z) {
+        build().quad(0, top, left, bottom, right, z).material(material(texture));
+        return *shells.emplace_back(std::make_unique<RenderMeshShell>(builders.back().finish()));
+    }
+    std::vector<RenderMeshShellInterface*> all() const {
+        std::vector<RenderMeshShellInterface*> list;
+        for (const auto& s : shells)
+            list.push_back(s.get());
+        return list;
+    }
+
+    float radius = 0;
+    std::vector<std::unique_ptr<RenderMeshShell>> shells;
+};
+
+}  // namespace
+
+TEST_F(MirrorTest, TheEffectsChainValuesAndDeferredKeys) {
+    const struct {
+        const char* name;
+        int priority;
+        unsigned flags;
+    } effects[] = {{"MappingEffect", 8, 0x9},       {"SphericalMappingEffect", 8, 0xD},
+                   {"PlanarMappingEffect", 8, 0x9}, {"InvertCullingEffect", 11, 0x8},
+                   {"MirrorEffect", -4, 0x60F},     {"ReflectionEffect", -4, 0xF}};
+    for (const auto& expected : effects) {
+        std::unique_ptr<EffectiveRenderMesh> made(
+            theRenderMeshFactory->createEffectMesh(expected.name));
+        ASSERT_NE(made, nullptr) << expected.name;
+        EXPECT_EQ(made->getEffectPriority(), expected.priority) << expected.name;
+        EXPECT_EQ(made->getOverloadFlags(), expected.flags) << expected.name;
+    }
+    RenderSpecialEffectFactory& f = *theRenderSpecialEffectFactory;
+    std::unique_ptr<MirrorEffectInterface> mirror(f.createMirror());
+    std::unique_ptr<ReflectionEffectInterface> reflection(f.createReflection());
+    std::unique_ptr<InvertCullingEffectInterface> invert(f.createInvertCulling());
+    std::unique_ptr<MappingEffectInterface>(f.createMapping());
+    std::unique_ptr<SphericalMappingEffectInterface>(f.createSphericalMapping());
+    std::unique_ptr<PlanarMappingEffectInterface>(f.createPlanarMapping());
+    EXPECT_EQ(dynamic_cast<DeferredRenderObject&>(*mirror).deferredKey, 19);
+    EXPECT_EQ(dynamic_cast<DeferredRenderObject&>(*reflection).deferredKey, 18);
+    EXPECT_EQ(dynamic_cast<MirrorEffect&>(*mirror).getOpacity(), 0.5f);
+    EXPECT_EQ(ZBufferFiller::nearFiller().deferredKey, 20);
+    EXPECT_EQ(ZBufferFiller::nearFiller().getDepth(), 0.0f);
+    EXPECT_EQ(ZBufferFiller::farFiller().deferredKey, 16);
+    EXPECT_EQ(ZBufferFiller::farFiller().getDepth(), 1.0f);
+}
+
+TEST_F(MirrorTest, InvertedCullingDrawsTheOtherSideAndGivesTheModeBack) {
+    RenderMeshShell& quad = shell("green", 2, -2, -2, 2, 8);
+    drawScene(all());
+    expectIn(0, 0, 8, {0, 150, 0});
+    InvertCullingEffect invert;
+    StateProbe probe;
+    ASSERT_TRUE(quad.attachEffect(&invert));
+    ASSERT_TRUE(quad.attachEffect(&probe));
+    const DWORD before = theRenderStateManager->getState(RS_CULLMODE);
+    drawScene(all());
+    expectBlack(0, 0, 8);
+    ASSERT_EQ(probe.seen.size(), 1u);
+    EXPECT_EQ(probe.seen[0].cullMode, DWORD(D3DCULL_CW));
+    EXPECT_EQ(theRenderStateManager->getState(RS_CULLMODE), before);
+}
+
+TEST_F(MirrorTest, TwoMirrorsInAViewRegisterTheFillersOnce) {
+    RenderMeshShell& first = shell("white", 2, -4, -2, 0, 8);
+    RenderMeshShell& second = shell("white", 2, 0, -2, 4, 8);
+    MirrorEffect a, b;
+    ASSERT_TRUE(first.attachEffect(&a));
+    ASSERT_TRUE(second.attachEffect(&b));
+    EXPECT_EQ(ZBufferFiller::mirrorsIn(view), 0) << "no view before the first frame";
+    drawScene(all());
+    drawScene(all());
+    EXPECT_EQ(ZBufferFiller::mirrorsIn(view), 2);
+    EXPECT_EQ(view.getRegisteredObjectCount(), 2u);
+    EXPECT_TRUE(view.isRegistered(&ZBufferFiller::nearFiller()));
+    EXPECT_TRUE(view.isRegistered(&ZBufferFiller::farFiller()));
+    first.detachEffect(&a);
+    EXPECT_EQ(view.getRegisteredObjectCount(), 2u);
+    second.detachEffect(&b);
+    EXPECT_EQ(ZBufferFiller::mirrorsIn(view), 0);
+    EXPECT_EQ(view.getRegisteredObjectCount(), 0u);
+}
+
+TEST_F(MirrorTest, AMirrorIsUnseenInItsFirstFrameThenDrawnTwiceAFrame) {
+    RenderMeshShell& glass = shell("white", 2, -4, -2, 0, 8);
+    glass.setTransformation(TMatrix(), Vector(0, 0, 1));
+    MirrorEffect mirror;
+    StateProbe probe;
+    ASSERT_TRUE(glass.attachEffect(&mirror));
+    ASSERT_TRUE(glass.attachEffect(&probe));
+    drawScene(all());
+    EXPECT_TRUE(probe.seen.empty());
+    // The morph held back in the regular pass was carried out afterwards.
+    const auto* mesh = dynamic_cast<D3DOneLevelRenderMesh*>(glass.getRenderMesh());
+    EXPECT_EQ(mesh->getWorldOffset().z, 1.0f);
+    EXPECT_EQ(mirror.getRecords().morphRecord.clipResult, 2);
+
+    drawScene(all());
+    ASSERT_EQ(probe.seen.size(), 2u);
+    // See-through in the regular pass: half of 255, truncated, as alpha.
+    EXPECT_EQ(probe.seen[0].textureFactor, 0x7F000000u);
+    EXPECT_EQ(probe.seen[0].blending, DWORD(TRUE));
+    EXPECT_EQ(probe.seen[1].zFunction, DWORD(D3DCMP_ALWAYS));
+    EXPECT_EQ(probe.seen[1].flags, 3u);
+    EXPECT_NE(theRenderStateManager->getState(RS_ZFUNC), DWORD(D3DCMP_ALWAYS));
+}
+
+TEST_F(MirrorTest, TheFarFillerLeavesDepthOneAndTheColours) {
+    shell("green", 2, -2, -2, 2, 8);
+    drawScene(all());
+    const std::vector<uint32_t> colours = pixels;
+    view.registerObject(&ZBufferFiller::farFiller());
+    drawScene(all());
+    view.unregisterObject(&ZBufferFiller::farFiller());
+    EXPECT_EQ(pixels, colours);
+    LONG pitch = 0;
+    const std::vector<uint8_t> depth =
+        platform::testing::readSurfaceRaw(g_pFramework->GetZBuffer(), &pitch);
+    ASSERT_FALSE(depth.empty());
+    EXPECT_EQ(std::count(depth.begin(), depth.end(), uint8_t(0xFF)), std::ptrdiff_t(depth.size()));
+}
+
+TEST_F(MirrorTest, AMirrorShowsAReflectedObjectReversedAndNothingBeyondIt) {
+    // The mirror covers the left half; the object stands right of the
+    // ground's plane, red on its left, blue on its right.
+    RenderMeshShell& glass = shell("white", 2, -4, -2, 0, 8);
+    RenderMeshShell& object = shell("halves", 1, 1, -1, 3, 6);
+    // Beyond the mirror's edge nothing is reflected.
+    RenderMeshShell& low = shell("halves", -2.5f, 1, -3.5f, 3, 6);
+    MirrorEffect mirror;
+    ReflectionEffect reflection, lowReflection;
+    ASSERT_TRUE(glass.attachEffect(&mirror));
+    ASSERT_TRUE(object.attachEffect(&reflection));
+    ASSERT_TRUE(low.attachEffect(&lowReflection));
+    drawScene(all());
+    drawScene(all());
+    expectIn(0, 1.5f, 6, {150, 0, 0}, {255, 60, 60});
+    expectIn(0, 2.5f, 6, {0, 0, 150}, {60, 60, 255});
+    // Mirrored: blue on the left, red on the right.
+    expectIn(0, -2.5f, 6, {0, 0, 150}, {60, 60, 255});
+    expectIn(0, -1.5f, 6, {150, 0, 0}, {255, 60, 60});
+    expectIn(1.5f, -0.5f, 8, {150, 150, 150});
+    expectIn(-3, 2.5f, 6, {0, 0, 150}, {60, 60, 255});
+    expectBlack(-3, -2, 6);
+}
