@@ -43,6 +43,8 @@ std::vector<Picture> pictures() {
         list.push_back({name.effect, std::string(name.name) + ".png", name.title, notes[i], times[i]});
         ++i;
     }
+    for (const MappingMirrorEffectName& name : mappingMirrorEffectNames())
+        list.push_back({name.effect, std::string(name.name) + ".png", name.title, name.note, 3.0f});
     return list;
 }
 

@@ -160,6 +160,8 @@ SceneSession::SceneSession(RenderDriver& driver, SceneContent& content, Settings
                                                  this->settings.contourTarget);
     if (this->settings.effects & (EFFECT_HALOS | EFFECT_SMOKE | EFFECT_SPARKS))
         lightEffects = std::make_unique<LightEffects>(*objects[1], this->settings.effects);
+    if (this->settings.effects & EFFECTS_MAPPING_MIRROR)
+        mappingMirror = std::make_unique<MappingMirrorEffects>(objects, this->settings.effects);
     update(0.0f);
     driver.registerView(&view);
     registered = true;
@@ -169,6 +171,7 @@ SceneSession::~SceneSession() {
     if (registered)
         driver.unregisterView(&view);
     lightEffects.reset();
+    mappingMirror.reset();
     pool.reset();
     poolImage.reset();
     effects.reset();
@@ -228,6 +231,8 @@ void SceneSession::SceneView::drawContent(RenderView& renderView) {
     }
     for (const auto& object : session.objects)
         session.driver.renderMesh(object.get());
+    if (session.mappingMirror)
+        session.mappingMirror->render(session.driver);
     if (session.pool && session.pool->getRenderMesh())
         session.driver.renderMesh(session.pool.get());
     for (RenderMeshShellInterface* mesh : session.settings.extraMeshes)

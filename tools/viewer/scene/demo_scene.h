@@ -4,6 +4,7 @@
 #pragma once
 
 #include "light_effects.h"
+#include "mapping_mirror_effects.h"
 #include "pick_report.h"
 #include "scene_effects.h"
 
@@ -95,7 +96,8 @@ public:
     const Camera& getCamera() const { return camera; }
     // The effects the driver made (SceneEffect bits).
     unsigned effectsShown() const {
-        return (effects ? effects->made() : 0u) | (lightEffects ? lightEffects->made() : 0u);
+        return (effects ? effects->made() : 0u) | (lightEffects ? lightEffects->made() : 0u) |
+               (mappingMirror ? mappingMirror->made() : 0u);
     }
 
 private:
@@ -127,6 +129,7 @@ private:
     std::unique_ptr<Decal3D> pool;
     std::unique_ptr<SceneEffects> effects;
     std::unique_ptr<LightEffects> lightEffects;
+    std::unique_ptr<MappingMirrorEffects> mappingMirror;
     float lastUpdate = 0.0f;
     bool registered = false;
 };
