@@ -35,8 +35,9 @@ void GeneratedMappingEffect<Interface>::setBaseSet(int set) {
 template <typename Interface>
 void GeneratedMappingEffect<Interface>::followChain() {
     RenderMeshInterface* below = getAttached();
-    chained = below && typeid(*below) == typeid(*this) ? dynamic_cast<GeneratedMappingEffect*>(below)
-                                                       : nullptr;
+    chained = below && typeid(*below) == typeid(*this)
+                  ? dynamic_cast<GeneratedMappingEffect*>(below)
+                  : nullptr;
     textureSet = baseSet + (chained ? 1 : 0);
 }
 

@@ -59,34 +59,34 @@ void MappingEffect::drawMappedPass(D3DOneLevelRenderMesh& mesh) {
     StateScope scope;
     scope.set(RS_ALPHABLENDENABLE, TRUE);
     switch (blendMode) {
-    case 0:
-        if (alpha != 255) {
-            const DWORD a = DWORD(alpha);
-            scope.set(RS_TEXTUREFACTOR, a << 24 | a << 16 | a << 8 | a);
-            scope.set(TSS_ALPHAOP, 0, D3DTOP_SELECTARG2);
-            scope.set(TSS_ALPHAARG1, 0, D3DTA_TEXTURE);
-            scope.set(TSS_ALPHAARG2, 0, D3DTA_TFACTOR);
-        }
-        break;
-    case 1:
-        scope.set(RS_SRCBLEND, D3DBLEND_SRCALPHA);
-        scope.set(RS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-        if (alpha != 255 || selectedAlpha) {
-            scope.set(TSS_ALPHAOP, 0, D3DTOP_MODULATE);
-            scope.set(TSS_ALPHAARG1, 0, D3DTA_TEXTURE);
-            scope.set(TSS_ALPHAARG2, 0, D3DTA_DIFFUSE);
-        }
-        break;
-    case 2:
-        scope.set(RS_SRCBLEND, D3DBLEND_ONE);
-        scope.set(RS_DESTBLEND, D3DBLEND_INVSRCCOLOR);
-        break;
-    case 3:
-        scope.set(RS_SRCBLEND, D3DBLEND_ZERO);
-        scope.set(RS_DESTBLEND, D3DBLEND_INVSRCCOLOR);
-        break;
-    default:
-        break;
+        case 0:
+            if (alpha != 255) {
+                const DWORD a = DWORD(alpha);
+                scope.set(RS_TEXTUREFACTOR, a << 24 | a << 16 | a << 8 | a);
+                scope.set(TSS_ALPHAOP, 0, D3DTOP_SELECTARG2);
+                scope.set(TSS_ALPHAARG1, 0, D3DTA_TEXTURE);
+                scope.set(TSS_ALPHAARG2, 0, D3DTA_TFACTOR);
+            }
+            break;
+        case 1:
+            scope.set(RS_SRCBLEND, D3DBLEND_SRCALPHA);
+            scope.set(RS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+            if (alpha != 255 || selectedAlpha) {
+                scope.set(TSS_ALPHAOP, 0, D3DTOP_MODULATE);
+                scope.set(TSS_ALPHAARG1, 0, D3DTA_TEXTURE);
+                scope.set(TSS_ALPHAARG2, 0, D3DTA_DIFFUSE);
+            }
+            break;
+        case 2:
+            scope.set(RS_SRCBLEND, D3DBLEND_ONE);
+            scope.set(RS_DESTBLEND, D3DBLEND_INVSRCCOLOR);
+            break;
+        case 3:
+            scope.set(RS_SRCBLEND, D3DBLEND_ZERO);
+            scope.set(RS_DESTBLEND, D3DBLEND_INVSRCCOLOR);
+            break;
+        default:
+            break;
     }
     mapping::drawRegularSets(mesh, {});
 }

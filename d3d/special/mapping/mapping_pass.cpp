@@ -69,12 +69,16 @@ DWORD withTextureSets(DWORD fvf, int sets) {
 int diffuseOffset(DWORD fvf) {
     int offset = 0;
     switch (fvf & D3DFVF_POSITION_MASK) {
-    case D3DFVF_XYZ: offset = 12; break;
-    case D3DFVF_XYZRHW: offset = 16; break;
-    default:
-        // XYZB1 .. XYZB5: the position and one to five blend weights.
-        offset = 12 + 4 * int(((fvf & D3DFVF_POSITION_MASK) - D3DFVF_XYZRHW) / 2);
-        break;
+        case D3DFVF_XYZ:
+            offset = 12;
+            break;
+        case D3DFVF_XYZRHW:
+            offset = 16;
+            break;
+        default:
+            // XYZB1 .. XYZB5: the position and one to five blend weights.
+            offset = 12 + 4 * int(((fvf & D3DFVF_POSITION_MASK) - D3DFVF_XYZRHW) / 2);
+            break;
     }
     if (fvf & D3DFVF_NORMAL)
         offset += 12;
@@ -154,10 +158,14 @@ void drawRegularSets(const D3DOneLevelRenderMesh& mesh, DrawOptions options) {
 
 int priorityOfClass(int priorityClass) {
     switch (priorityClass) {
-    case 0: return 7;
-    case 1: return 8;
-    case 2: return 9;
-    default: return 0;
+        case 0:
+            return 7;
+        case 1:
+            return 8;
+        case 2:
+            return 9;
+        default:
+            return 0;
     }
 }
 

@@ -59,7 +59,8 @@ std::vector<Vector> PlanarMappingEffect::facePositions(const D3DOneLevelRenderMe
     const VertexBufferEntries::Block& geometry = entries.geometry;
     for (std::size_t element = 0; vertices && element < geometry.count.size(); ++element)
         for (int k = 0; k < geometry.count[element]; ++k) {
-            const std::size_t at = std::size_t(geometry.list[std::size_t(geometry.start[element] + k)]);
+            const std::size_t at =
+                std::size_t(geometry.list[std::size_t(geometry.start[element] + k)]);
             if (at < positions.size())
                 positions[at] = vertices[element];
         }
@@ -80,7 +81,8 @@ void PlanarMappingEffect::prepareCoordinates(D3DOneLevelRenderMesh& mesh) {
     const bool hasNormals = (sourceFormat & D3DFVF_NORMAL) != 0;
     if (std::size_t(target) + 8 > destinationSize)
         return;
-    const std::vector<Vector> faces = perFacePositions ? facePositions(mesh) : std::vector<Vector>();
+    const std::vector<Vector> faces =
+        perFacePositions ? facePositions(mesh) : std::vector<Vector>();
     const unsigned char* source = buffer->lockSourceBuffer(DDLOCK_READONLY);
     if (!source)
         return;
@@ -112,37 +114,37 @@ void PlanarMappingEffect::prepareCoordinates(D3DOneLevelRenderMesh& mesh) {
 
 void PlanarMappingEffect::setBlendStates(StateScope& scope, bool alphaSelected) const {
     switch (blendMode) {
-    case 1:
-        scope.set(RS_ALPHABLENDENABLE, TRUE);
-        scope.set(RS_SRCBLEND, D3DBLEND_SRCALPHA);
-        scope.set(RS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-        if (alpha != 256 || alphaSelected) {
-            scope.set(TSS_ALPHAOP, 0, D3DTOP_MODULATE);
-            scope.set(TSS_ALPHAARG1, 0, D3DTA_TEXTURE);
-            scope.set(TSS_ALPHAARG2, 0, D3DTA_DIFFUSE);
-        }
-        break;
-    case 2:
-        scope.set(RS_ALPHABLENDENABLE, TRUE);
-        scope.set(RS_SRCBLEND, D3DBLEND_ONE);
-        scope.set(RS_DESTBLEND, D3DBLEND_INVSRCCOLOR);
-        break;
-    case 3:
-        scope.set(RS_ALPHABLENDENABLE, TRUE);
-        scope.set(RS_SRCBLEND, D3DBLEND_ZERO);
-        scope.set(RS_DESTBLEND, D3DBLEND_INVSRCCOLOR);
-        break;
-    case 4:
-        scope.set(RS_ALPHABLENDENABLE, TRUE);
-        scope.set(RS_SRCBLEND, alphaSelected ? D3DBLEND_SRCALPHA : D3DBLEND_ONE);
-        scope.set(RS_DESTBLEND, D3DBLEND_ONE);
-        scope.set(RS_TEXTUREFACTOR, mapping::scaleColor(color, alpha));
-        scope.set(TSS_COLOROP, 0, D3DTOP_MODULATE);
-        scope.set(TSS_COLORARG1, 0, D3DTA_TEXTURE);
-        scope.set(TSS_COLORARG2, 0, D3DTA_TFACTOR);
-        break;
-    default:
-        break;
+        case 1:
+            scope.set(RS_ALPHABLENDENABLE, TRUE);
+            scope.set(RS_SRCBLEND, D3DBLEND_SRCALPHA);
+            scope.set(RS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+            if (alpha != 256 || alphaSelected) {
+                scope.set(TSS_ALPHAOP, 0, D3DTOP_MODULATE);
+                scope.set(TSS_ALPHAARG1, 0, D3DTA_TEXTURE);
+                scope.set(TSS_ALPHAARG2, 0, D3DTA_DIFFUSE);
+            }
+            break;
+        case 2:
+            scope.set(RS_ALPHABLENDENABLE, TRUE);
+            scope.set(RS_SRCBLEND, D3DBLEND_ONE);
+            scope.set(RS_DESTBLEND, D3DBLEND_INVSRCCOLOR);
+            break;
+        case 3:
+            scope.set(RS_ALPHABLENDENABLE, TRUE);
+            scope.set(RS_SRCBLEND, D3DBLEND_ZERO);
+            scope.set(RS_DESTBLEND, D3DBLEND_INVSRCCOLOR);
+            break;
+        case 4:
+            scope.set(RS_ALPHABLENDENABLE, TRUE);
+            scope.set(RS_SRCBLEND, alphaSelected ? D3DBLEND_SRCALPHA : D3DBLEND_ONE);
+            scope.set(RS_DESTBLEND, D3DBLEND_ONE);
+            scope.set(RS_TEXTUREFACTOR, mapping::scaleColor(color, alpha));
+            scope.set(TSS_COLOROP, 0, D3DTOP_MODULATE);
+            scope.set(TSS_COLORARG1, 0, D3DTA_TEXTURE);
+            scope.set(TSS_COLORARG2, 0, D3DTA_TFACTOR);
+            break;
+        default:
+            break;
     }
     // Left off: the next mesh's drawing sets it again.
     if (theRenderStateManager)

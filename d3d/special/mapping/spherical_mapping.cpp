@@ -56,49 +56,50 @@ void SphericalMappingEffect::coordinates(const TMatrix& m, const Vector& d, floa
 
 void SphericalMappingEffect::setBlendStates(StateScope& scope, bool alphaSelected) const {
     switch (blendMode) {
-    case 1:
-        scope.set(RS_ALPHABLENDENABLE, TRUE);
-        scope.set(RS_SRCBLEND, D3DBLEND_SRCALPHA);
-        scope.set(RS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-        if (alpha != 256 || alphaSelected) {
-            scope.set(TSS_ALPHAOP, 0, D3DTOP_MODULATE);
-            scope.set(TSS_ALPHAARG1, 0, D3DTA_TEXTURE);
-            scope.set(TSS_ALPHAARG2, 0, D3DTA_DIFFUSE);
-        }
-        break;
-    case 2:
-        scope.set(RS_ALPHABLENDENABLE, TRUE);
-        scope.set(RS_SRCBLEND, D3DBLEND_SRCALPHA);
-        scope.set(RS_DESTBLEND, D3DBLEND_ONE);
-        break;
-    case 3:
-        scope.set(RS_ALPHABLENDENABLE, TRUE);
-        scope.set(RS_SRCBLEND, D3DBLEND_ZERO);
-        scope.set(RS_DESTBLEND, D3DBLEND_INVSRCCOLOR);
-        break;
-    case 4:
-        scope.set(RS_ALPHABLENDENABLE, TRUE);
-        scope.set(RS_SRCBLEND, alphaSelected ? D3DBLEND_SRCALPHA : D3DBLEND_ONE);
-        scope.set(RS_DESTBLEND, alphaSelected ? D3DBLEND_INVSRCALPHA : D3DBLEND_INVSRCCOLOR);
-        scope.set(RS_TEXTUREFACTOR, mapping::scaleColor(color, alpha));
-        scope.set(TSS_COLOROP, 0, D3DTOP_MODULATE);
-        scope.set(TSS_COLORARG1, 0, D3DTA_TEXTURE);
-        scope.set(TSS_COLORARG2, 0, D3DTA_TFACTOR);
-        // Left off: the next mesh's drawing sets it again.
-        if (theRenderStateManager)
-            theRenderStateManager->setState(RS_SPECULARENABLE, FALSE);
-        break;
-    default:
-        break;
+        case 1:
+            scope.set(RS_ALPHABLENDENABLE, TRUE);
+            scope.set(RS_SRCBLEND, D3DBLEND_SRCALPHA);
+            scope.set(RS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+            if (alpha != 256 || alphaSelected) {
+                scope.set(TSS_ALPHAOP, 0, D3DTOP_MODULATE);
+                scope.set(TSS_ALPHAARG1, 0, D3DTA_TEXTURE);
+                scope.set(TSS_ALPHAARG2, 0, D3DTA_DIFFUSE);
+            }
+            break;
+        case 2:
+            scope.set(RS_ALPHABLENDENABLE, TRUE);
+            scope.set(RS_SRCBLEND, D3DBLEND_SRCALPHA);
+            scope.set(RS_DESTBLEND, D3DBLEND_ONE);
+            break;
+        case 3:
+            scope.set(RS_ALPHABLENDENABLE, TRUE);
+            scope.set(RS_SRCBLEND, D3DBLEND_ZERO);
+            scope.set(RS_DESTBLEND, D3DBLEND_INVSRCCOLOR);
+            break;
+        case 4:
+            scope.set(RS_ALPHABLENDENABLE, TRUE);
+            scope.set(RS_SRCBLEND, alphaSelected ? D3DBLEND_SRCALPHA : D3DBLEND_ONE);
+            scope.set(RS_DESTBLEND, alphaSelected ? D3DBLEND_INVSRCALPHA : D3DBLEND_INVSRCCOLOR);
+            scope.set(RS_TEXTUREFACTOR, mapping::scaleColor(color, alpha));
+            scope.set(TSS_COLOROP, 0, D3DTOP_MODULATE);
+            scope.set(TSS_COLORARG1, 0, D3DTA_TEXTURE);
+            scope.set(TSS_COLORARG2, 0, D3DTA_TFACTOR);
+            // Left off: the next mesh's drawing sets it again.
+            if (theRenderStateManager)
+                theRenderStateManager->setState(RS_SPECULARENABLE, FALSE);
+            break;
+        default:
+            break;
     }
 }
 
 TMatrix SphericalMappingEffect::compositeMatrix(const D3DOneLevelRenderMesh& mesh) const {
     if (!cameraSpace)
         return mappingMatrix;
-    const auto* view = theD3DRenderDriver
-                           ? dynamic_cast<D3DRenderView*>(theD3DRenderDriver->getCurrentRenderView())
-                           : nullptr;
+    const auto* view =
+        theD3DRenderDriver
+            ? dynamic_cast<D3DRenderView*>(theD3DRenderDriver->getCurrentRenderView())
+            : nullptr;
     TMatrix toCamera = mesh.getWorldMatrix();
     if (view)
         toCamera = view->getCameraRotation() * toCamera;

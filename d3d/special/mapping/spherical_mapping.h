@@ -5,7 +5,8 @@
 
 #include "special/mapping/generated_mapping.h"
 
-class SphericalMappingEffect final : public GeneratedMappingEffect<SphericalMappingEffectInterface> {
+class SphericalMappingEffect final
+    : public GeneratedMappingEffect<SphericalMappingEffectInterface> {
 public:
     static constexpr unsigned overloadFlags =
         OVERLOAD_PREPARE_VIEW | OVERLOAD_TRANSFORM | OVERLOAD_RENDER;

@@ -69,9 +69,10 @@ void ZBufferFiller::render(RenderView&) {
 }
 
 void ZBufferFiller::render() {
-    const auto* view = theD3DRenderDriver
-                           ? dynamic_cast<D3DRenderView*>(theD3DRenderDriver->getCurrentRenderView())
-                           : nullptr;
+    const auto* view =
+        theD3DRenderDriver
+            ? dynamic_cast<D3DRenderView*>(theD3DRenderDriver->getCurrentRenderView())
+            : nullptr;
     if (!view || !g_pDevice || !theRenderStateManager)
         return;
     RenderStateManager& states = *theRenderStateManager;
@@ -91,9 +92,9 @@ void ZBufferFiller::render() {
                                {width, 0, depth, depth, 0, 0, 0, 0},
                                {0, height, depth, depth, 0, 0, 0, 0},
                                {width, height, depth, depth, 0, 0, 0, 0}};
-    g_pDevice->DrawPrimitive(D3DPT_TRIANGLESTRIP,
-                             D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1, corners,
-                             4, D3DDP_DONOTCLIP | D3DDP_DONOTUPDATEEXTENTS | D3DDP_DONOTLIGHT);
+    g_pDevice->DrawPrimitive(
+        D3DPT_TRIANGLESTRIP, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1,
+        corners, 4, D3DDP_DONOTCLIP | D3DDP_DONOTUPDATEEXTENTS | D3DDP_DONOTLIGHT);
     states.setState(RS_ALPHABLENDENABLE, blending);
     states.setState(RS_SRCBLEND, source);
     states.setState(RS_DESTBLEND, destination);

@@ -58,7 +58,8 @@ MappingMirrorEffects::MappingMirrorEffects(const std::vector<std::unique_ptr<Sce
         chrome->setMapping(TMatrix(0, 1, 0, 1, 0, 0, 0, 0, 1), Vector());
         chrome->setBlendMode(0);
     }
-    if ((which & EFFECT_PLANAR_MAPPING) && put(factory->createPlanarMapping(), find("ground"), spot)) {
+    if ((which & EFFECT_PLANAR_MAPPING) &&
+        put(factory->createPlanarMapping(), find("ground"), spot)) {
         constexpr float size = 5.0f;
         const Vector centre = towardCamera(0.35f);
         spot->setTexture("/Images/Effects/Mapping/spot.tga");
