@@ -3,6 +3,7 @@
 #include "special/mapping/spherical_mapping.h"
 
 #include "marked_vertex_buffer.h"
+#include "states.h"
 
 #include "../support/log_capture.h"
 #include "../support/mesh_scene.h"
@@ -147,8 +148,8 @@ TEST_F(MappingTest, StackedSphericalEffectsShareTheSetsAndTheBufferGrows) {
     EXPECT_EQ(upper.getTextureSet(), 1);
     EXPECT_EQ(lower.getTextureSet(), 0);
     drawScene({shell.get()});
-    EXPECT_EQ(mapping::textureSetCount(DWORD(mesh->getVertexBuffer()->getDestinationVertexFormat())),
-              2);
+    EXPECT_EQ(
+        mapping::textureSetCount(DWORD(mesh->getVertexBuffer()->getDestinationVertexFormat())), 2);
     EXPECT_TRUE(upper.isComputed());
     for (const Processed& p : processed(1))
         expectNear({p.u, p.v}, {1.0f, 0.5f});
@@ -241,8 +242,8 @@ TEST_F(MappingTest, EffectsThatDrawNothingLeaveEveryPixel) {
         EXPECT_EQ(log.countKind("Driver", debug::Message::Kind::Warning), 1);
     }
     EXPECT_FALSE(missing.hasTexture());
-    for (EffectiveRenderMesh* effect : std::initializer_list<EffectiveRenderMesh*>{
-             &planar, &spherical, &missing}) {
+    for (EffectiveRenderMesh* effect :
+         std::initializer_list<EffectiveRenderMesh*>{&planar, &spherical, &missing}) {
         ASSERT_TRUE(shell->attachEffect(effect));
         platform::testing::resetCallCounts();
         drawScene({shell.get()});
@@ -250,4 +251,25 @@ TEST_F(MappingTest, EffectsThatDrawNothingLeaveEveryPixel) {
         EXPECT_EQ(pixels, before);
         shell->detachEffect(effect);
     }
+}
+
+TEST_F(MappingTest, SphericalModeFourAddsTheTextureTimesTheScaledColour) {
+    drawScene({shell.get()});
+    const DWORD colourOp = theRenderStateManager->getState(TSS_COLOROP, 0);
+    const DWORD colourArg = theRenderStateManager->getState(TSS_COLORARG2, 0);
+    SphericalMappingEffect tinted;
+    tinted.setTexture("/Images/Meshes/white.tga");
+    tinted.setBlendMode(4);
+    tinted.setColor(1.0f, 0.5f, 0.0f, 1.0f);
+    tinted.setAlpha(0.5f);
+    ASSERT_TRUE(shell->attachEffect(&tinted));
+    drawScene({shell.get()});
+    // Set 0 holds the effect's coordinates, so only the mapped pass draws:
+    // white times (255, 127, 0) at half, added over the black background.
+    const std::uint32_t c = centre();
+    EXPECT_NEAR(int(c >> 16), 127, 8) << std::hex << c;
+    EXPECT_NEAR(int(c >> 8 & 0xFF), 63, 8) << std::hex << c;
+    EXPECT_EQ(c & 0xFF, 0u) << std::hex << c;
+    EXPECT_EQ(theRenderStateManager->getState(TSS_COLOROP, 0), colourOp);
+    EXPECT_EQ(theRenderStateManager->getState(TSS_COLORARG2, 0), colourArg);
 }

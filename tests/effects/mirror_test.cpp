@@ -1,4 +1,6 @@
 #include "special/factory.h"
+#include "special/mapping/planar_mapping.h"
+#include "special/mapping/spherical_mapping.h"
 #include "special/mirror/invert_culling.h"
 #include "special/mirror/mirror.h"
 #include "special/mirror/reflection.h"
@@ -28,8 +30,8 @@ public:
     int getEffectPriority() const override { return -5; }
     void render(RenderInformation* info) override {
         const RenderStateManager& s = *theRenderStateManager;
-        seen.push_back({s.getState(RS_TEXTUREFACTOR), s.getState(RS_ZFUNC),
-                        s.getState(RS_CULLMODE), s.getState(RS_ALPHABLENDENABLE), info->flags});
+        seen.push_back({s.getState(RS_TEXTUREFACTOR), s.getState(RS_ZFUNC), s.getState(RS_CULLMODE),
+                        s.getState(RS_ALPHABLENDENABLE), info->flags});
         EffectiveRenderMesh::render(info);
     }
     std::vector<Seen> seen;
@@ -97,6 +99,35 @@ TEST_F(MirrorTest, TheEffectsChainValuesAndDeferredKeys) {
     EXPECT_EQ(ZBufferFiller::nearFiller().getDepth(), 0.0f);
     EXPECT_EQ(ZBufferFiller::farFiller().deferredKey, 16);
     EXPECT_EQ(ZBufferFiller::farFiller().getDepth(), 1.0f);
+}
+
+TEST_F(MirrorTest, EffectsWithoutAMeshOrAViewDoNothing) {
+    // Called outside any chain, the effects hand nothing on and draw nothing.
+    MirrorEffect mirror;
+    ReflectionEffect reflection;
+    mirror.beginView(nullptr);
+    mirror.endView();
+    for (DeferredRenderObject* deferred :
+         std::initializer_list<DeferredRenderObject*>{&mirror, &reflection}) {
+        deferred->transform();
+        deferred->render();
+    }
+    EXPECT_EQ(ZBufferFiller::mirrorsIn(view), 0);
+    SphericalMappingEffect spherical;
+    PlanarMappingEffect planar;
+    for (EffectiveRenderMesh* effect :
+         std::initializer_list<EffectiveRenderMesh*>{&mirror, &reflection, &spherical, &planar}) {
+        MorphingInformation morphing;
+        TransformInformation transforming;
+        RenderInformation rendering;
+        rendering.flags = RenderInformation::REGULAR;
+        effect->morph(&morphing);
+        effect->transform(&transforming);
+        effect->render(&rendering);
+        effect->render(nullptr);
+    }
+    EXPECT_FALSE(mirror.getRecords().visible());
+    EXPECT_EQ(view.getRegisteredObjectCount(), 0u);
 }
 
 TEST_F(MirrorTest, InvertedCullingDrawsTheOtherSideAndGivesTheModeBack) {
