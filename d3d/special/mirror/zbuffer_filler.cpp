@@ -1,5 +1,7 @@
 #include "special/mirror/zbuffer_filler.h"
 
+#include "special/driver_lock.h"
+
 #include "driver.h"
 #include "rview.h"
 #include "states.h"
@@ -10,8 +12,9 @@
 
 namespace {
 
-// Mirrors attached per view; render thread and engine thread alike come
-// here only under the driver's lock or inside a frame.
+// Mirrors attached per view. The render thread counts a mirror in when it
+// draws it, the engine's thread out when it detaches it: both under the
+// driver's lock, which waits for the frame in progress.
 std::map<const View*, int>& mirrorCounts() {
     static std::map<const View*, int> counts;
     return counts;
@@ -40,6 +43,7 @@ ZBufferFiller& ZBufferFiller::farFiller() {
 }
 
 void ZBufferFiller::registerView(View& view) {
+    const special::DriverLock lock;
     auto [entry, made] = mirrorCounts().try_emplace(&view, 0);
     if (made) {
         view.registerObject(&nearFiller());
@@ -49,6 +53,7 @@ void ZBufferFiller::registerView(View& view) {
 }
 
 void ZBufferFiller::unregisterView(View& view) {
+    const special::DriverLock lock;
     const auto entry = mirrorCounts().find(&view);
     if (entry == mirrorCounts().end())
         return;
@@ -60,6 +65,7 @@ void ZBufferFiller::unregisterView(View& view) {
 }
 
 int ZBufferFiller::mirrorsIn(const View& view) {
+    const special::DriverLock lock;
     const auto entry = mirrorCounts().find(&view);
     return entry == mirrorCounts().end() ? 0 : entry->second;
 }
