@@ -4,6 +4,8 @@
 #include "fading/fading.h"
 #include "aureole.h"
 #include "material_disappearance.h"
+#include "opacity/camera_vanish.h"
+#include "opacity/vertex_opacity.h"
 #include "trace.h"
 #include "rendering/rendering.h"
 #include "halo/sprite.h"
@@ -134,9 +136,6 @@ PlanarMappingEffectInterface* D3DRenderSpecialEffectFactory::createPlanarMapping
     DriverLock lock;
     return new PlanarMappingEffect;
 }
-CameraVanishInterface* D3DRenderSpecialEffectFactory::createCameraVanish() {
-    return none<CameraVanishInterface>();
-}
 DirectHighlightInterface* D3DRenderSpecialEffectFactory::createDirectHighlight() {
     return none<DirectHighlightInterface>();
 }
@@ -148,12 +147,6 @@ IsotropicLightInterface* D3DRenderSpecialEffectFactory::createIsotropicLight() {
 }
 UniversalHighlightInterface* D3DRenderSpecialEffectFactory::createUniversalHighlight() {
     return none<UniversalHighlightInterface>();
-}
-OpacityEffectInterface* D3DRenderSpecialEffectFactory::createOpacity() {
-    return none<OpacityEffectInterface>();
-}
-VertexOpacityInterface* D3DRenderSpecialEffectFactory::createVertexOpacity() {
-    return none<VertexOpacityInterface>();
 }
 InvertCullingEffectInterface* D3DRenderSpecialEffectFactory::createInvertCulling() {
     DriverLock lock;
@@ -207,4 +200,18 @@ TraceEffectInterface* D3DRenderSpecialEffectFactory::createTrace() {
 AureoleEffectInterface* D3DRenderSpecialEffectFactory::createAureole() {
     DriverLock lock;
     return new AureoleEffect;
+}
+
+// Translucent meshes.
+OpacityEffectInterface* D3DRenderSpecialEffectFactory::createOpacity() {
+    DriverLock lock;
+    return new OpacityEffect;
+}
+VertexOpacityInterface* D3DRenderSpecialEffectFactory::createVertexOpacity() {
+    DriverLock lock;
+    return new VertexOpacity;
+}
+CameraVanishInterface* D3DRenderSpecialEffectFactory::createCameraVanish() {
+    DriverLock lock;
+    return new CameraVanish;
 }

@@ -1,0 +1,317 @@
+#include "special/opacity/camera_vanish.h"
+#include "special/opacity/vertex_opacity.h"
+
+#include "../support/mesh_scene.h"
+
+#include <engine/core/animator.h>
+#include <engine/core/globals.h>
+#include <engine/resources.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+using translucent::fadeVertex;
+using translucent::toOpacity;
+
+// Every call a camera vanish makes to its listener, as text.
+struct RecordingListener : CameraVanishListener {
+    void targetChanged(Animator* previous, Animator* current) override {
+        calls.push_back("target " + std::to_string(previous != nullptr) +
+                        std::to_string(current != nullptr));
+    }
+    void opacityChanged(float previous, float current) override {
+        calls.push_back("opacity " + std::to_string(std::lround(previous * 255)) + " " +
+                        std::to_string(std::lround(current * 255)));
+    }
+    void flagChanged(bool previous, bool current) override {
+        calls.push_back("flag " + std::to_string(previous) + std::to_string(current));
+    }
+    void parametersChanged(float a, float b, float c, float d, float e, float f, float g,
+                           float h) override {
+        char text[200];
+        std::snprintf(text, sizeof text, "parameters %g %g %g %g -> %g %g %g %g", a, b, c, d, e,
+                      f, g, h);
+        calls.push_back(text);
+    }
+    std::vector<std::string> calls;
+};
+
+class OpacityTest : public MeshesTest {
+protected:
+    // The shells go before the meshes they draw and the driver.
+    void TearDown() override {
+        shells.clear();
+        MeshesTest::TearDown();
+    }
+    RenderSpecialEffectFactory& factory() { return *theRenderSpecialEffectFactory; }
+
+    // A white quad (the middle of the screen, a quarter of its width) whose
+    // nearest part lies `depth` beyond the near plane, and a small one a
+    // unit behind it, off the centre, so that the mesh has a depth.
+    RenderMeshShell& quadAt(float depth) {
+        const float z = depth + camera.getNearDistance();
+        build()
+            .quad(0, 0.5f * z, -0.5f * z, -0.5f * z, 0.5f * z, z)
+            .quad(0, 0.4f * z, -0.4f * z, 0.3f * z, -0.3f * z, z + 1.0f)
+            .material(material("white"));
+        return shells.emplace_back(builders.back().finish());
+    }
+    int grey(int x = 320, int y = 240) const {
+        return int(pixels.at(std::size_t(y) * kWidth + std::size_t(x)) >> 8 & 0xFF);
+    }
+    // The diffuse and specular colours of buffer vertex i after the frame.
+    static std::pair<std::uint32_t, std::uint32_t> colours(D3DOneLevelRenderMesh& mesh, int i) {
+        MarkedVertexBuffer& buffer = *mesh.getVertexBuffer();
+        const unsigned char* data = buffer.lockDestinationBuffer(0);
+        std::uint32_t c[2] = {};
+        if (data)
+            std::memcpy(c, data + std::size_t(i * buffer.getDestinationVertexSize()) + 16, 8);
+        buffer.unlockDestinationBuffer();
+        return {c[0], c[1]};
+    }
+    static D3DOneLevelRenderMesh& meshOf(RenderMeshShell& shell) {
+        return *dynamic_cast<D3DOneLevelRenderMesh*>(shell.getRenderMesh());
+    }
+
+    std::deque<RenderMeshShell> shells;
+};
+
+}  // namespace
+
+TEST(OpacityArithmetic, RoundsToEvenAndFadesTheDiffuseAlphaAndTheSpecularColour) {
+    const std::pair<float, int> rounding[] = {
+        {0.5f, 128}, {1.2f, 255}, {-0.1f, 0}, {1.0f, 255}, {0.0f, 0}, {NAN, 255}, {0.3f, 76}};
+    for (const auto& [given, expected] : rounding)
+        EXPECT_EQ(toOpacity(given), expected) << given;
+
+    // A processed vertex: position and rhw, then diffuse and specular.
+    const std::pair<unsigned, std::array<std::uint32_t, 2>> fades[] = {
+        {128, {0x7F204080u, 0x007F7F7Fu}}, {0, {0x00204080u, 0}}, {64, {0x3F204080u, 0x003F3F3Fu}}};
+    for (const auto& [level, expected] : fades) {
+        unsigned char vertex[48] = {};
+        const std::uint32_t diffuse = 0xFF204080u, specular = 0x00FFFFFFu;
+        std::memcpy(vertex + 16, &diffuse, 4);
+        std::memcpy(vertex + 20, &specular, 4);
+        fadeVertex(vertex, level);
+        std::uint32_t out[2];
+        std::memcpy(out, vertex + 16, 8);
+        EXPECT_EQ(out[0], expected[0]) << level;
+        EXPECT_EQ(out[1], expected[1]) << level;
+    }
+}
+
+TEST(CameraVanishDepths, DefaultsGiveOpacityByDepthBetweenTheTwoDistances) {
+    const CameraVanish::Parameters defaults;
+    const std::pair<float, int> table[] = {{1.0f, 128}, {0.0f, 0},     {-0.5f, 0},
+                                           {2.0f, 255}, {7.0f, 255},   {1.5f, 191}};
+    for (const auto& [depth, expected] : table)
+        EXPECT_EQ(toOpacity(CameraVanish::opacityAt(depth, defaults)), expected) << depth;
+    const CameraVanish::Parameters narrow{1.0f, 3.0f, 0.25f, 0.75f};
+    EXPECT_FLOAT_EQ(CameraVanish::opacityAt(2.0f, narrow), 0.5f);
+    EXPECT_FLOAT_EQ(CameraVanish::opacityAt(0.5f, narrow), 0.25f);
+    EXPECT_FLOAT_EQ(CameraVanish::opacityAt(2.999f, narrow), 0.74975f);
+}
+
+TEST_F(OpacityTest, TheFactoryMakesTheThreeEffectsWithTheirPrioritiesAndFlags) {
+    std::unique_ptr<OpacityEffectInterface> opacity(factory().createOpacity());
+    std::unique_ptr<VertexOpacityInterface> vertex(factory().createVertexOpacity());
+    std::unique_ptr<CameraVanishInterface> vanish(factory().createCameraVanish());
+    ASSERT_TRUE(opacity && vertex && vanish);
+    const std::pair<EffectiveRenderMesh*, std::pair<int, unsigned>> made[] = {
+        {opacity.get(), {4, 0xE}}, {vertex.get(), {4, 0xD}}, {vanish->getEffectMesh(), {3, 0xE}}};
+    for (const auto& [effect, expected] : made) {
+        EXPECT_EQ(effect->getEffectPriority(), expected.first);
+        EXPECT_EQ(effect->getOverloadFlags(), expected.second);
+    }
+    for (const char* name : {"OpacityEffect", "VertexOpacity", "CameraVanish"})
+        EXPECT_NE(std::unique_ptr<EffectiveRenderMesh>(theRenderMeshFactory->createEffectMesh(name)),
+                  nullptr)
+            << name;
+    EXPECT_FLOAT_EQ(vanish->getOpacity(), 1.0f);
+    EXPECT_TRUE(vanish->isEnabled());
+}
+
+TEST_F(OpacityTest, HalfOpacityBlendsTheMeshOverTheSceneAndFullOpacityChangesNoPixel) {
+    light();
+    RenderMeshShell& shell = quadAt(4.0f);
+    drawScene({&shell});
+    const std::vector<std::uint32_t> plain = pixels;
+    const int full = grey();
+    ASSERT_GT(full, 100);
+
+    std::unique_ptr<OpacityEffectInterface> opacity(factory().createOpacity());
+    ASSERT_TRUE(shell.attachEffect(opacity.get()));
+    opacity->setOpacity(1.0f);
+    drawScene({&shell});
+    EXPECT_EQ(pixels, plain) << "opacity 1 leaves the frame as without the effect";
+
+    opacity->setOpacity(0.5f);
+    drawScene({&shell});
+    EXPECT_NEAR(grey(), full * 127 / 255, 3) << "alpha 0xFF * 128 >> 8 over black";
+    EXPECT_EQ(colours(meshOf(shell), 0).first >> 24, 0x7Fu);
+
+    opacity->setOpacity(0.25f);
+    drawScene({&shell});
+    EXPECT_NEAR(grey(), full * 63 / 255, 3) << "0.25 is 64; 0xFF * 64 >> 8 is 63";
+    shell.detachEffect(opacity.get());
+}
+
+TEST_F(OpacityTest, ZeroOpacityCullsTheMeshAndDrawsNothing) {
+    light();
+    RenderMeshShell& shell = quadAt(4.0f);
+    std::unique_ptr<OpacityEffectInterface> opacity(factory().createOpacity());
+    ASSERT_TRUE(shell.attachEffect(opacity.get()));
+    opacity->setOpacity(0.0f);
+    platform::testing::resetCallCounts();
+    drawScene({&shell});
+    EXPECT_TRUE(shell.wasCulled());
+    EXPECT_EQ(draws(), 0u);
+    expectBlack(0, 0, 8);
+    shell.detachEffect(opacity.get());
+}
+
+TEST_F(OpacityTest, CameraVanishFadesByDepthCullsAtTheNearEndAndTellsItsListener) {
+    light();
+    std::unique_ptr<CameraVanishInterface> vanish(factory().createCameraVanish());
+    RecordingListener listener;
+    vanish->setListener(&listener);
+    const struct {
+        float depth;
+        int opacity;
+        bool culled;
+    } steps[] = {{1.0f, 128, false}, {0.0f, 0, true}, {3.0f, 255, false}, {3.5f, 255, false}};
+    for (const auto& step : steps) {
+        RenderMeshShell& shell = quadAt(step.depth);
+        ASSERT_TRUE(shell.attachEffect(vanish->getEffectMesh()));
+        drawScene({&shell});
+        EXPECT_EQ(toOpacity(vanish->getOpacity()), step.opacity) << step.depth;
+        EXPECT_EQ(shell.wasCulled(), step.culled) << step.depth;
+        shell.detachEffect(vanish->getEffectMesh());
+    }
+    const std::vector<std::string> heard = {"opacity 255 128", "opacity 128 0", "opacity 0 255"};
+    EXPECT_EQ(listener.calls, heard) << "no call when the opacity stays";
+
+    // A mesh the view culls (behind the camera) keeps the opacity, silently.
+    RenderMeshShell& near = quadAt(1.0f);
+    near.attachEffect(vanish->getEffectMesh());
+    drawScene({&near});
+    listener.calls.clear();
+    near.setTransformation(TMatrix(), Vector(0, 0, -10));
+    drawScene({&near});
+    EXPECT_EQ(toOpacity(vanish->getOpacity()), 128);
+    EXPECT_TRUE(listener.calls.empty());
+
+    // Disabled, by itself or by the engine's switch: opaque, silently.
+    near.setTransformation(TMatrix(), Vector());
+    for (const bool globally : {false, true}) {
+        drawScene({&near});
+        ASSERT_EQ(toOpacity(vanish->getOpacity()), 128);
+        listener.calls.clear();
+        globally ? SECameraVanish::setEnableState(false) : vanish->disable();
+        drawScene({&near});
+        EXPECT_FLOAT_EQ(vanish->getOpacity(), 1.0f);
+        EXPECT_TRUE(listener.calls.empty());
+        SECameraVanish::setEnableState(true);
+        vanish->enable();
+    }
+    near.detachEffect(vanish->getEffectMesh());
+}
+
+TEST_F(OpacityTest, CameraVanishSwitchesItsTargetAndReportsEveryChange) {
+    light();
+    std::unique_ptr<CameraVanishInterface> vanish(factory().createCameraVanish());
+    auto* effect = dynamic_cast<CameraVanish*>(vanish.get());
+    ASSERT_NE(effect, nullptr);
+    RecordingListener listener;
+    vanish->setListener(&listener);
+    BaseKeyMesh& interior = build().quad(0, 1, -1, -1, 1, 6).material(material("red")).finish();
+    Animator target("interior", interior);
+
+    vanish->setTarget(&target);
+    ASSERT_EQ(target.getEffects().size(), 1u);
+    EXPECT_FALSE(effect->getRenderEnable().isEnabled()) << "hidden while the model is opaque";
+    RenderMeshShell& shell = quadAt(1.0f);
+    shell.attachEffect(vanish->getEffectMesh());
+    drawScene({&shell});
+    EXPECT_TRUE(effect->getRenderEnable().isEnabled());
+    vanish->setFlag(false);
+    vanish->setParameters(1.0f, 3.0f, 0.25f, 0.75f);
+    EXPECT_EQ(effect->getParameters().maxDistance, 3.0f);
+    vanish->setTarget(nullptr);
+    EXPECT_TRUE(target.getEffects().empty());
+    const std::vector<std::string> heard = {
+        "target 01", "opacity 255 128", "flag 10", "parameters 0 2 0 1 -> 1 3 0.25 0.75",
+        "target 10"};
+    EXPECT_EQ(listener.calls, heard);
+    shell.detachEffect(vanish->getEffectMesh());
+}
+
+TEST_F(OpacityTest, CameraVanishReadsItsConfigurationAndKeepsDefaultsForBadKeys) {
+    const auto write = [](const std::string& text) {
+        auto file = theResourceManager->openWrite(CameraVanish::configPath);
+        ASSERT_TRUE(file);
+        file->write(text);
+    };
+    const struct {
+        const char* text;
+        CameraVanish::Parameters expected;
+    } cases[] = {
+        {"CameraVanish = { minDistance = 0.5; maxDistance = 4; minAlpha = 0.1; maxAlpha = 0.9; };",
+         {0.5f, 4.0f, 0.1f, 0.9f}},
+        {"CameraVanish = { minDistance = \"near\"; maxDistance = (1.0, 2.0); maxAlpha = 0.5; };",
+         {0.0f, 2.0f, 0.0f, 0.5f}},
+        {"CameraVanish = { minDistance = 0.5; ", {}},
+        {"Other = { minDistance = 1.0; };", {}}};
+    for (const auto& c : cases) {
+        write(c.text);
+        CameraVanish vanish;
+        const CameraVanish::Parameters& read = vanish.getParameters();
+        EXPECT_EQ(read.minDistance, c.expected.minDistance) << c.text;
+        EXPECT_EQ(read.maxDistance, c.expected.maxDistance) << c.text;
+        EXPECT_EQ(read.minAlpha, c.expected.minAlpha) << c.text;
+        EXPECT_EQ(read.maxAlpha, c.expected.maxAlpha) << c.text;
+    }
+    ASSERT_TRUE(theResourceManager->remove(CameraVanish::configPath));
+}
+
+TEST_F(OpacityTest, VertexOpacityFadesExactlyTheVerticesOfItsMaterial) {
+    light();
+    // Material 0 on the left, material 2 on the right; material 1 unused.
+    const Material* white = material("white");
+    build().quad(0, 1, -2, -1, -0.2f, 6).quad(2, 1, 0.2f, -1, 2, 6);
+    builders.back().material(white).material(white).material(white);
+    RenderMeshShell& shell = shells.emplace_back(builders.back().finish());
+    drawScene({&shell});
+    const int left = grey(260), right = grey(380);
+    ASSERT_GT(left, 100);
+    ASSERT_EQ(left, right);
+
+    std::unique_ptr<VertexOpacityInterface> vertex(factory().createVertexOpacity());
+    ASSERT_TRUE(shell.attachEffect(vertex.get()));
+    drawScene({&shell});
+    EXPECT_EQ(grey(260), left) << "no entries: drawn by the effect, as before";
+    EXPECT_EQ(grey(380), right);
+
+    vertex->setOpacity(2, 0.5f);
+    vertex->setOpacity(1, 0.0f);
+    drawScene({&shell});
+    EXPECT_EQ(grey(260), left);
+    EXPECT_NEAR(grey(380), right * 127 / 255, 3);
+    // The first quad's four buffer vertices keep their alpha, the second's
+    // are halved.
+    D3DOneLevelRenderMesh& mesh = meshOf(shell);
+    VertexBufferEntries entries;
+    mesh.getVertexBuffer()->createEntries(&entries);
+    for (int g = 0; g < 8; ++g) {
+        const int v = entries.geometry.list[std::size_t(entries.geometry.start[std::size_t(g)])];
+        EXPECT_EQ(colours(mesh, v).first >> 24, g < 4 ? 0xFFu : 0x7Fu) << g;
+    }
+
+    // Drawn at once, during the regular pass: no blending there.
+    vertex->drawAtOnce();
+    drawScene({&shell});
+    EXPECT_EQ(grey(380), right);
+    shell.detachEffect(vertex.get());
+}
