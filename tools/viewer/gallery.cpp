@@ -36,8 +36,11 @@ std::vector<Picture> pictures() {
         "the ring dissolving, halfway gone",
         "halos over the point light (right of the column) and the spot light",
         "a smoke plume, its sprites drawn sorted far to near",
-        "a spark fountain in the glass pool, mirrored below it"};
-    const float times[] = {0.75f, 1.5f, 3.0f, 3.0f, 1.0f, 3.6f, 6.7f, 6.7f};
+        "a spark fountain in the glass pool, mirrored below it",
+        "the ring at 40 % opacity, the ground showing through it",
+        "the marble ball's material at 50 % opacity",
+        "the column fading with the camera's distance (opaque from 11 units, 15 % at 6)"};
+    const float times[] = {0.75f, 1.5f, 3.0f, 3.0f, 1.0f, 3.6f, 6.7f, 6.7f, 3.0f, 1.5f, 3.0f};
     std::size_t i = 0;
     for (const SceneEffectName& name : sceneEffectNames()) {
         list.push_back({name.effect, std::string(name.name) + ".png", name.title, notes[i], times[i]});

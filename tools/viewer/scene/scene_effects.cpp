@@ -16,7 +16,10 @@ const std::vector<SceneEffectName>& sceneEffectNames() {
         {EFFECT_DISSOLVE, "dissolve", "MaterialDisappearanceEffect"},
         {EFFECT_HALOS, "halos", "SpriteHalo"},
         {EFFECT_SMOKE, "smoke", "VBSpriteParticleVisualization"},
-        {EFFECT_SPARKS, "sparks", "VBSpriteParticleVisualization"}};
+        {EFFECT_SPARKS, "sparks", "VBSpriteParticleVisualization"},
+        {EFFECT_OPACITY, "opacity", "OpacityEffect"},
+        {EFFECT_VERTEX_OPACITY, "vertex_opacity", "VertexOpacity"},
+        {EFFECT_CAMERA_VANISH, "camera_vanish", "CameraVanish"}};
     return names;
 }
 
@@ -59,6 +62,32 @@ SceneEffects::SceneEffects(View& view, const std::vector<std::unique_ptr<SceneOb
         if (SceneObject* ring = find("ring"); dissolve && ring)
             ring->attachEffect(dissolve.get());
     }
+    makeTranslucentEffects(*factory, which);
+}
+
+void SceneEffects::makeTranslucentEffects(RenderSpecialEffectFactory& factory, unsigned which) {
+    if (which & EFFECT_OPACITY) {
+        opacity.reset(factory.createOpacity());
+        if (SceneObject* ring = find("ring"); opacity && ring) {
+            opacity->setOpacity(0.4f);
+            ring->attachEffect(opacity.get());
+        }
+    }
+    if (which & EFFECT_VERTEX_OPACITY) {
+        vertexOpacity.reset(factory.createVertexOpacity());
+        if (SceneObject* ball = find("ball"); vertexOpacity && ball) {
+            vertexOpacity->setOpacity(0, 0.5f);
+            ball->attachEffect(vertexOpacity.get());
+        }
+    }
+    if (which & EFFECT_CAMERA_VANISH) {
+        vanish.reset(factory.createCameraVanish());
+        if (SceneObject* column = find("column"); vanish && column) {
+            // The camera circles 8 to 10 units away: the column is half gone.
+            vanish->setParameters(6.0f, 11.0f, 0.15f, 1.0f);
+            column->attachEffect(vanish->getEffectMesh());
+        }
+    }
 }
 
 SceneEffects::~SceneEffects() {
@@ -75,7 +104,8 @@ SceneEffects::~SceneEffects() {
 unsigned SceneEffects::made() const {
     return (fade ? EFFECT_FADE : 0u) | (trace ? EFFECT_TRACE : 0u) |
            (contour ? EFFECT_CONTOUR : 0u) | (aureole ? EFFECT_AUREOLE : 0u) |
-           (dissolve ? EFFECT_DISSOLVE : 0u);
+           (dissolve ? EFFECT_DISSOLVE : 0u) | (opacity ? EFFECT_OPACITY : 0u) |
+           (vertexOpacity ? EFFECT_VERTEX_OPACITY : 0u) | (vanish ? EFFECT_CAMERA_VANISH : 0u);
 }
 
 SceneObject* SceneEffects::find(const std::string& name) const {

@@ -6,6 +6,7 @@
 #include "pick_report.h"
 
 #include <engine/core/effect_interfaces.h>
+#include <engine/core/opacity.h>
 #include <engine/core/view.h>
 
 #include <memory>
@@ -24,7 +25,11 @@ enum SceneEffect : unsigned {
     EFFECT_HALOS = 0x20,
     EFFECT_SMOKE = 0x40,
     EFFECT_SPARKS = 0x80,
-    EFFECT_ALL = 0xFF
+    EFFECT_ALL = 0xFF,
+    // Shown in the gallery only.
+    EFFECT_OPACITY = 0x100,
+    EFFECT_VERTEX_OPACITY = 0x200,
+    EFFECT_CAMERA_VANISH = 0x400
 };
 
 struct SceneEffectName {
@@ -59,6 +64,7 @@ public:
 
 private:
     SceneObject* find(const std::string& name) const;
+    void makeTranslucentEffects(RenderSpecialEffectFactory& factory, unsigned which);
     void putContourOn(SceneObject* object);
 
     View& view;
@@ -71,6 +77,9 @@ private:
     SceneObject* contoured = nullptr;
     std::unique_ptr<AureoleEffectInterface> aureole;
     std::unique_ptr<MaterialDisappearanceEffectInterface> dissolve;
+    std::unique_ptr<OpacityEffectInterface> opacity;
+    std::unique_ptr<VertexOpacityInterface> vertexOpacity;
+    std::unique_ptr<CameraVanishInterface> vanish;
     int dissolvePeriod = -1;
 };
 
