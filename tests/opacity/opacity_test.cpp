@@ -146,6 +146,11 @@ TEST_F(OpacityTest, HalfOpacityBlendsTheMeshOverTheSceneAndFullOpacityChangesNoP
     drawScene({&shell});
     EXPECT_NEAR(grey(), full * 127 / 255, 3) << "alpha 0xFF * 128 >> 8 over black";
     EXPECT_EQ(colours(meshOf(shell), 0).first >> 24, 0x7Fu);
+    // A buffer that cannot be locked keeps the colours the mesh lit.
+    platform::testing::failNextCall("IDirect3DVertexBuffer::Lock", DDERR_GENERIC);
+    drawScene({&shell});
+    EXPECT_EQ(grey(), full);
+    EXPECT_EQ(colours(meshOf(shell), 0).first >> 24, 0xFFu);
 
     opacity->setOpacity(0.25f);
     drawScene({&shell});
