@@ -1,6 +1,11 @@
 #include "factory.h"
 
 #include "contour/contour.h"
+#include "glow/glow.h"
+#include "glow/vertex_fog.h"
+#include "highlight/direct_highlight.h"
+#include "highlight/highlight.h"
+#include "highlight/universal_highlight.h"
 #include "fading/fading.h"
 #include "aureole.h"
 #include "material_disappearance.h"
@@ -118,12 +123,6 @@ WaterInterface* D3DRenderSpecialEffectFactory::createWater() {
 SwampInterface* D3DRenderSpecialEffectFactory::createSwamp() {
     return none<SwampInterface>();
 }
-GlowEffectInterface* D3DRenderSpecialEffectFactory::createGlow() {
-    return none<GlowEffectInterface>();
-}
-VertexFogEffectInterface* D3DRenderSpecialEffectFactory::createVertexFog() {
-    return none<VertexFogEffectInterface>();
-}
 MappingEffectInterface* D3DRenderSpecialEffectFactory::createMapping() {
     DriverLock lock;
     return new MappingEffect;
@@ -135,18 +134,6 @@ SphericalMappingEffectInterface* D3DRenderSpecialEffectFactory::createSphericalM
 PlanarMappingEffectInterface* D3DRenderSpecialEffectFactory::createPlanarMapping() {
     DriverLock lock;
     return new PlanarMappingEffect;
-}
-DirectHighlightInterface* D3DRenderSpecialEffectFactory::createDirectHighlight() {
-    return none<DirectHighlightInterface>();
-}
-HighlightInterface* D3DRenderSpecialEffectFactory::createHighlight() {
-    return none<HighlightInterface>();
-}
-IsotropicLightInterface* D3DRenderSpecialEffectFactory::createIsotropicLight() {
-    return none<IsotropicLightInterface>();
-}
-UniversalHighlightInterface* D3DRenderSpecialEffectFactory::createUniversalHighlight() {
-    return none<UniversalHighlightInterface>();
 }
 InvertCullingEffectInterface* D3DRenderSpecialEffectFactory::createInvertCulling() {
     DriverLock lock;
@@ -214,4 +201,35 @@ VertexOpacityInterface* D3DRenderSpecialEffectFactory::createVertexOpacity() {
 CameraVanishInterface* D3DRenderSpecialEffectFactory::createCameraVanish() {
     DriverLock lock;
     return new CameraVanish;
+}
+
+// Lighting of a mesh: highlights, glow and vertex fog.
+GlowEffectInterface* D3DRenderSpecialEffectFactory::createGlow() {
+    DriverLock lock;
+    return new D3DGlowEffect;
+}
+
+VertexFogEffectInterface* D3DRenderSpecialEffectFactory::createVertexFog() {
+    DriverLock lock;
+    return new VertexFogEffect;
+}
+
+DirectHighlightInterface* D3DRenderSpecialEffectFactory::createDirectHighlight() {
+    DriverLock lock;
+    return new DirectHighlight;
+}
+
+HighlightInterface* D3DRenderSpecialEffectFactory::createHighlight() {
+    DriverLock lock;
+    return new Highlight;
+}
+
+IsotropicLightInterface* D3DRenderSpecialEffectFactory::createIsotropicLight() {
+    DriverLock lock;
+    return new IsotropicLight;
+}
+
+UniversalHighlightInterface* D3DRenderSpecialEffectFactory::createUniversalHighlight() {
+    DriverLock lock;
+    return new UniversalHighlight;
 }

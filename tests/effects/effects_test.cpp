@@ -51,16 +51,9 @@ TEST_F(EffectsTest, FactorySlotsWithoutAnEffectMakeNothing) {
                                 f.createReserved7(), f.createReserved9(),
                                 f.createReserved12(1, 2, 3)})
         EXPECT_EQ(made, nullptr);
-    // The world surfaces and the lighting effects are not in this driver
-    // yet: slots 8, 10, 11, 14 and 21-24 make nothing.
+    // The world surfaces are not in this driver yet: slots 8 and 10 make nothing.
     EXPECT_EQ(f.createWater(), nullptr);
     EXPECT_EQ(f.createSwamp(), nullptr);
-    EXPECT_EQ(f.createGlow(), nullptr);
-    EXPECT_EQ(f.createVertexFog(), nullptr);
-    EXPECT_EQ(f.createDirectHighlight(), nullptr);
-    EXPECT_EQ(f.createHighlight(), nullptr);
-    EXPECT_EQ(f.createIsotropicLight(), nullptr);
-    EXPECT_EQ(f.createUniversalHighlight(), nullptr);
 }
 
 TEST_F(EffectsTest, EffectsAreMadeBySlotAndByClassNameWithTheirPrioritiesAndFlags) {

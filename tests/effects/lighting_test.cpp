@@ -1,0 +1,418 @@
+// The effects that change how a mesh is lit: highlights, isotropic light,
+// rewritten vertex colours, glow and vertex fog.
+#include "special/factory.h"
+#include "special/glow/glow.h"
+#include "special/glow/vertex_fog.h"
+#include "special/highlight/direct_highlight.h"
+#include "special/highlight/highlight.h"
+#include "special/highlight/lit_chain.h"
+#include "special/highlight/universal_highlight.h"
+
+#include "../support/mesh_scene.h"
+
+#include <engine/core/effect_settings.h>
+
+namespace {
+
+// The number of lights attached to the view's viewport, and how many of them
+// shine.
+std::pair<int, int> viewportLights(D3DRenderView& view) {
+    int attached = 0;
+    int shining = 0;
+    IDirect3DLight* light = nullptr;
+    view.GetViewport()->NextLight(nullptr, &light, D3DNEXT_HEAD);
+    while (light) {
+        D3DLIGHT2 d{};
+        d.dwSize = sizeof d;
+        light->GetLight(reinterpret_cast<D3DLIGHT*>(&d));
+        ++attached;
+        shining += (d.dwFlags & D3DLIGHT_ACTIVE) != 0;
+        IDirect3DLight* next = nullptr;
+        view.GetViewport()->NextLight(light, &next, D3DNEXT_NEXT);
+        light->Release();
+        light = next;
+    }
+    return {attached, shining};
+}
+
+void expectColor(const Color& got, const Color& expected) {
+    EXPECT_NEAR(got.r, expected.r, 1e-6f);
+    EXPECT_NEAR(got.g, expected.g, 1e-6f);
+    EXPECT_NEAR(got.b, expected.b, 1e-6f);
+    EXPECT_NEAR(got.a, expected.a, 1e-6f);
+}
+
+// A link below the effects that records what the view looks like while the
+// mesh is transformed.
+class Probe : public EffectiveRenderMesh {
+public:
+    unsigned getOverloadFlags() const override { return OVERLOAD_TRANSFORM; }
+    int getEffectPriority() const override { return -100; }
+    void transform(TransformInformation* info) override {
+        if (D3DRenderView* view = chainView(*this)) {
+            ambient = view->getAmbientLight();
+            lights = viewportLights(*view);
+        }
+        flags = info ? info->flags : 0;
+        EffectiveRenderMesh::transform(info);
+    }
+
+    Color ambient;
+    std::pair<int, int> lights;
+    unsigned flags = 0;
+};
+
+class LightingTest : public MeshesTest {
+protected:
+    using Factory = RenderSpecialEffectFactory;
+    Factory& factory() { return *theRenderSpecialEffectFactory; }
+
+    void TearDown() override {
+        SEVertexFog::enabled = false;
+        shells.clear();
+        MeshesTest::TearDown();
+    }
+    // A frame with the given ambient light, drawing the shells.
+    void drawWithAmbient(const Color& ambient, std::vector<RenderMeshShellInterface*> shells) {
+        frame([&](D3DRenderView& rv) {
+            rv.setAmbientLight(ambient);
+            for (RenderMeshShellInterface* shell : shells)
+                theRenderDriver->renderMesh(shell);
+            after = rv.getAmbientLight();
+        });
+        pixels = platform::testing::readSurfaceARGB(g_pFramework->GetFrontBuffer());
+    }
+    std::uint32_t at(int x, int y) const { return pixels.at(std::size_t(y) * kWidth + x) & 0xFFFFFF; }
+    // A white quad round the centre at depth 8, lit by the sun and the sky.
+    RenderMeshShell& whiteQuad(Vector normal = Vector(0, 0, -1)) {
+        light();
+        build().quad(0, 2, -2, -2, 2, 8, normal).material(material("white"));
+        return *shells.emplace_back(std::make_unique<RenderMeshShell>(builders.back().finish()));
+    }
+
+    Color after;
+    std::vector<std::unique_ptr<RenderMeshShell>> shells;
+};
+
+}  // namespace
+
+TEST_F(LightingTest, TheFactoryMakesEachLightingEffectWithItsPriorityAndFlags) {
+    Factory& f = factory();
+    const std::unique_ptr<SpecialEffect> made[] = {
+        std::unique_ptr<SpecialEffect>(dynamic_cast<SpecialEffect*>(f.createGlow())),
+        std::unique_ptr<SpecialEffect>(f.createVertexFog()),
+        std::unique_ptr<SpecialEffect>(dynamic_cast<SpecialEffect*>(f.createDirectHighlight())),
+        std::unique_ptr<SpecialEffect>(dynamic_cast<SpecialEffect*>(f.createHighlight())),
+        std::unique_ptr<SpecialEffect>(dynamic_cast<SpecialEffect*>(f.createIsotropicLight())),
+        std::unique_ptr<SpecialEffect>(dynamic_cast<SpecialEffect*>(f.createUniversalHighlight()))};
+    const struct {
+        const char* name;
+        int priority;
+        unsigned flags;
+    } expected[] = {{"D3DGlowEffect", 3, 0xC},    {"VertexFogEffect", 2, 0xE},
+                    {"DirectHighlight", 0, 0x604}, {"Highlight", 0, 0x4},
+                    {"IsotropicLight", 0, 0x4},    {"UniversalHighlight", 5, 0x4}};
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const auto* link = dynamic_cast<EffectiveRenderMesh*>(made[i].get());
+        ASSERT_NE(link, nullptr) << expected[i].name;
+        EXPECT_EQ(link->getEffectPriority(), expected[i].priority) << expected[i].name;
+        EXPECT_EQ(link->getOverloadFlags(), expected[i].flags) << expected[i].name;
+        std::unique_ptr<SpecialEffect> byName(f.createEffect(expected[i].name));
+        EXPECT_EQ(typeid(*byName), typeid(*made[i])) << expected[i].name;
+    }
+}
+
+TEST_F(LightingTest, HighlightScalesAndOffsetsTheAmbientLightOnlyWhileItsMeshIsLit) {
+    RenderMeshShell& shell = whiteQuad();
+    Highlight highlight;
+    Probe probe;
+    ASSERT_TRUE(shell.attachEffect(&probe));
+    ASSERT_TRUE(shell.attachEffect(&highlight));
+    highlight.setColors(Color(0.5f, 0.5f, 0.5f, 1), Color(1, 1, 1, 1));
+    drawWithAmbient(Color(0.7f, 0.2f, 0, 1), {&shell});
+    expectColor(probe.ambient, Color(1, 0.7f, 0.5f, 1));
+    expectColor(after, Color(0.7f, 0.2f, 0, 1));
+    EXPECT_EQ(probe.lights.second, 1) << "use lights is on: the sun shines";
+
+    // Without lights and with a factor: the ambient alone lights the mesh.
+    highlight.useLights(false);
+    highlight.setColors(Color(0, 0, 0.25f, 1), Color(0.5f, 2, 1, 1));
+    drawWithAmbient(Color(0.7f, 0.2f, 1, 0.5f), {&shell});
+    expectColor(probe.ambient, Color(0.35f, 0.4f, 1, 0.5f));
+    EXPECT_EQ(probe.lights.second, 0);
+    expectColor(after, Color(0.7f, 0.2f, 1, 0.5f));
+
+    // A record that asks for no lighting is left alone.
+    TransformInformation unlit;
+    frame([&](D3DRenderView& rv) {
+        rv.setAmbientLight(Color(0.7f, 0.2f, 0, 1));
+        probe.ambient = Color();
+        highlight.transform(&unlit);
+    });
+    expectColor(probe.ambient, Color(0.7f, 0.2f, 0, 1));
+    shell.detachEffect(&highlight);
+    shell.detachEffect(&probe);
+}
+
+TEST_F(LightingTest, IsotropicLightLightsEveryFaceWithTheLightAtTheMeshsPosition) {
+    // Two faces, one towards the sun and one away: alike only when isotropic.
+    light();
+    build()
+        .quad(0, 2, -2, -2, 0, 8, Vector(0, 0, -1))
+        .quad(0, 2, 0, -2, 2, 8, Vector(0, 0, 1))
+        .material(material("white"));
+    RenderMeshShell shell(builders.back().finish());
+    drawScene({&shell});
+    const std::uint32_t lit = at(280, 240), away = at(360, 240);
+    EXPECT_NE(lit, away);
+
+    IsotropicLight isotropic;
+    Probe probe;
+    ASSERT_TRUE(shell.attachEffect(&probe));
+    ASSERT_TRUE(shell.attachEffect(&isotropic));
+    drawScene({&shell});
+    EXPECT_EQ(at(280, 240), at(360, 240));
+    EXPECT_GT(at(360, 240) & 0xFF, away & 0xFF);
+    EXPECT_EQ(probe.lights.second, 0) << "only the ambient light shines";
+    EXPECT_GT(probe.ambient.r, isotropic.getSavedAmbient().r);
+    shell.detachEffect(&isotropic);
+    shell.detachEffect(&probe);
+}
+
+TEST_F(LightingTest, DirectHighlightShinesAlongTheLineOfSightOnlyOnItsMesh) {
+    RenderMeshShell& shell = whiteQuad(Vector(0, 0, -1));
+    RenderMeshShell& other = *shells.emplace_back(std::make_unique<RenderMeshShell>(
+        build().quad(0, 3, -3, 2.5f, 3, 8).material(material("white")).finish()));
+    auto* highlight = static_cast<DirectHighlight*>(factory().createDirectHighlight());
+    std::unique_ptr<DirectHighlightInterface> owner(highlight);
+    highlight->setColor(Color(1, 0, 0, 1));
+    Probe probe;
+    ASSERT_TRUE(shell.attachEffect(&probe));
+    ASSERT_TRUE(shell.attachEffect(highlight));
+    drawScene({&other, &shell});
+    const auto lights = viewportLights(**renderView);
+    EXPECT_EQ(highlight->getLight(), nullptr) << "removed when the mesh left the view";
+    EXPECT_EQ(probe.lights, std::make_pair(lights.first + 1, 1)) << "its own light alone";
+    const std::uint32_t highlighted = at(320, 240), plain = at(320, 130);
+    EXPECT_EQ(highlighted >> 16 & 0xFF, 0xFFu) << std::hex << highlighted;
+    EXPECT_NEAR(int(highlighted >> 8 & 0xFF), 0x40, 2) << "the sun is off: green from the sky";
+    EXPECT_NEAR(int(highlighted >> 8 & 0xFF), int(highlighted & 0xFF), 2);
+    EXPECT_GT(plain & 0xFF, 0x80u);
+    EXPECT_EQ(plain >> 16 & 0xFF, plain & 0xFF) << "the other mesh is not highlighted";
+    highlight->useLights(true);
+    drawScene({&other, &shell});
+    EXPECT_GT(at(320, 240) & 0xFF, 0x40u) << "the sun too";
+    shell.detachEffect(highlight);
+    shell.detachEffect(&probe);
+}
+
+TEST_F(LightingTest, UniversalHighlightModifiersFromAddColourAndFactor) {
+    using M = UniversalHighlight::Modifier;
+    const Color black(0, 0, 0, 1), white(1, 1, 1, 1);
+    const struct {
+        Color add, factor;
+        bool active, multiply, replace, add_;
+        std::uint32_t in, out;
+    } cases[] = {
+        {black, white, false, false, false, false, 0, 0},
+        {Color(1, 0, 0, 1), black, true, true, true, true, 0x80123456u, 0xFFFF0000u},
+        {black, Color(0.5f, 0.5f, 0.5f, 1), true, true, false, false, 0x80FF0301u, 0x80800200u},
+        {Color(0.2f, 0, 1, 1), white, true, false, false, true, 0x40F00010u, 0x40FF00FFu},
+        // 5 * 0.5 rounds to even, 2; 0.5 * 255 packs to 127.
+        {Color(0, 0, 0.5f, 1), Color(2, 1, 0.5f, 1), true, true, false, true, 0x01900005u, 0x01FF0081u},
+    };
+    for (const auto& c : cases) {
+        M m;
+        m.set(c.add, c.factor);
+        EXPECT_EQ(m.active, c.active);
+        EXPECT_EQ(m.multiply, c.multiply);
+        EXPECT_EQ(m.replace, c.replace);
+        EXPECT_EQ(m.add, c.add_);
+        if (m.active) {
+            EXPECT_EQ(m.apply(c.in), c.out) << std::hex << c.in;
+        }
+    }
+    // An inactive modifier keeps what it held.
+    M m;
+    m.set(Color(0, 1, 0, 1), white);
+    m.set(black, white);
+    EXPECT_FALSE(m.active);
+    EXPECT_EQ(m.addColor, 0xFF00FF00u);
+    EXPECT_EQ(UniversalHighlight::pack(Color(0.999f, 0.5f, 2.0f, 0)), 0xFFFE7FFEu);
+}
+
+TEST_F(LightingTest, UniversalHighlightRewritesTheLitColoursAndDropsLightingWhenBothReplace) {
+    RenderMeshShell& shell = whiteQuad();
+    drawScene({&shell});
+    const std::uint32_t plain = at(320, 240);
+    UniversalHighlight universal;
+    Probe probe;
+    ASSERT_TRUE(shell.attachEffect(&probe));
+    ASSERT_TRUE(shell.attachEffect(&universal));
+    universal.setDiffuseModifier(Color(1, 0, 0, 1), Color(0, 0, 0, 1));
+    drawScene({&shell});
+    EXPECT_EQ(at(320, 240), 0xFF0000u);
+    EXPECT_EQ(probe.flags, unsigned(TransformInformation::LIGHT));
+
+    universal.setDiffuseModifier(Color(0, 0, 0, 1), Color(0.5f, 0.5f, 0.5f, 1));
+    drawScene({&shell});
+    const std::uint32_t half = at(320, 240);
+    // Within a step of the 16-bit frame's five bits.
+    for (int shift : {0, 8, 16})
+        EXPECT_NEAR(int(half >> shift & 0xFF), int(plain >> shift & 0xFF) / 2, 6) << std::hex << half;
+
+    universal.setSpecularModifier(Color(0, 0, 0, 1), Color(0, 0, 0, 1));
+    universal.setDiffuseModifier(Color(0, 0, 1, 1), Color(0, 0, 0, 1));
+    drawScene({&shell});
+    EXPECT_EQ(probe.flags, 0u) << "both replace: no lighting even with use lights";
+    EXPECT_EQ(at(320, 240), 0x0000FFu);
+    shell.detachEffect(&universal);
+    shell.detachEffect(&probe);
+}
+
+TEST_F(LightingTest, ADisabledEffectChangesNoPixelAndAnEnabledOneDoes) {
+    RenderMeshShell& shell = whiteQuad();
+    SEVertexFog::enabled = true;
+    SEVertexFog::start = 2.0f;
+    SEVertexFog::end = 12.0f;
+    drawScene({&shell});
+    const std::vector<std::uint32_t> without = pixels;
+
+    DirectHighlight direct;
+    direct.setColor(Color(1, 0, 0, 1));
+    Highlight highlight;
+    highlight.setColors(Color(0, 0, 0.5f, 1), Color(1, 1, 1, 1));
+    highlight.useLights(false);
+    IsotropicLight isotropic;
+    UniversalHighlight universal;
+    universal.setDiffuseModifier(Color(0, 1, 0, 1), Color(0, 0, 0, 1));
+    VertexFogEffect fog;
+    struct Case {
+        const char* name;
+        EffectiveRenderMesh* link;
+        std::function<void(bool)> enable;
+    } cases[] = {
+        {"DirectHighlight", &direct, [&](bool on) { on ? direct.enable() : direct.disable(); }},
+        {"Highlight", &highlight, [&](bool on) { on ? highlight.enable() : highlight.disable(); }},
+        {"IsotropicLight", &isotropic, [&](bool on) { on ? isotropic.enable() : isotropic.disable(); }},
+        {"UniversalHighlight", &universal, [&](bool on) { on ? universal.enable() : universal.disable(); }},
+        {"VertexFogEffect", &fog, [&](bool on) { on ? fog.enable() : fog.disable(); }},
+    };
+    for (Case& c : cases) {
+        ASSERT_TRUE(shell.attachEffect(c.link)) << c.name;
+        c.enable(false);
+        drawScene({&shell});
+        EXPECT_TRUE(pixels == without) << c.name;
+        c.enable(true);
+        drawScene({&shell});
+        EXPECT_FALSE(pixels == without) << c.name;
+        shell.detachEffect(c.link);
+    }
+}
+
+TEST_F(LightingTest, AGlowIsAddedAtTheEndOfTheViewOrDarkensWhatLiesBehind) {
+    // A green wall behind, a white quad in front of part of it.
+    light();
+    build().quad(0, 3, -3, -3, 3, 10).material(material("green"));
+    RenderMeshShell wall(builders.back().finish());
+    RenderMeshShell& quad = whiteQuad();
+    D3DGlowEffect glow;
+    ASSERT_TRUE(quad.attachEffect(&glow));
+    drawScene({&quad, &wall});
+    const std::uint32_t green = at(320, 150);
+    EXPECT_EQ(green & 0xFF00FF, 0u);
+    EXPECT_EQ(at(320, 240), green) << "intensity 0: the quad is not drawn at all";
+
+    glow.setColor(Color(1, 0, 0, 1));
+    glow.setIntensity(1.0f);
+    drawScene({&quad, &wall});
+    EXPECT_EQ(at(320, 240), 0xFF0000u | green) << std::hex << at(320, 240);
+
+    // Negative: the wall times (1 - source colour); yellow takes the green away.
+    glow.setColor(Color(1, 1, 0, 1));
+    glow.setIntensity(-1.0f);
+    drawScene({&quad, &wall});
+    EXPECT_EQ(at(320, 240), 0u) << std::hex << at(320, 240);
+    glow.setColor(Color(0.5f, 0.5f, 0.5f, 1));
+    drawScene({&quad, &wall});
+    EXPECT_NEAR(int(at(320, 240) >> 8 & 0xFF), int(green >> 8 & 0xFF) / 2, 3);
+    EXPECT_EQ(at(320, 150), green);
+    quad.detachEffect(&glow);
+}
+
+TEST_F(LightingTest, VertexFogFadesVerticesByDepth) {
+    // Specular white, fog red; the fog from 0 to 10 (k = 25.5): 5 gives f = 128
+    // (127.5 to even), 10 only 255.
+    const struct {
+        float depth;
+        std::uint32_t diffuse, specular;
+    } cases[] = {
+        {-1.0f, 0x80FF4020u, 0x00FFFFFFu},
+        {0.0f, 0x80FF4020u, 0x00FFFFFFu},
+        {5.0f, 0x407F2010u, 0x007F3F3Fu},
+        {10.0f, 0u, 0u},
+        {20.0f, 0u, 0u},
+    };
+    for (const auto& c : cases) {
+        unsigned char vertex[32] = {};
+        const std::uint32_t diffuse = 0x80FF4020u, specular = 0xFFFFFFFFu;
+        std::memcpy(vertex + 16, &diffuse, 4);
+        std::memcpy(vertex + 20, &specular, 4);
+        VertexFogEffect::fogVertex(vertex, c.depth, 0.0f, 25.5f, 0xFFFF0000u);
+        std::uint32_t d, s;
+        std::memcpy(&d, vertex + 16, 4);
+        std::memcpy(&s, vertex + 20, 4);
+        EXPECT_EQ(d, c.diffuse) << c.depth;
+        EXPECT_EQ(s, c.specular) << c.depth;
+    }
+}
+
+TEST_F(LightingTest, VertexFogCullsBeyondItsEndAndFadesIntoTheBackgroundAtIt) {
+    RenderMeshShell& shell = whiteQuad();
+    const Color fogColour(0.25f, 0.5f, 1.0f, 1.0f);
+    theRenderDriver->setBackgroundColor(fogColour, true);
+    SEVertexFog::enabled = true;
+    SEVertexFog::color = fogColour;
+    VertexFogEffect fog;
+    ASSERT_TRUE(shell.attachEffect(&fog));
+    drawScene({});
+    const std::uint32_t background = at(320, 240);
+    const auto near = [](std::uint32_t a, std::uint32_t b) {
+        for (int shift : {0, 8, 16})
+            if (std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > 2)
+                return false;
+        return true;
+    };
+
+    // Ends before the fog starts: drawn untouched.
+    SEVertexFog::start = 20.0f;
+    SEVertexFog::end = 40.0f;
+    drawScene({&shell});
+    EXPECT_FALSE(fog.isFogged());
+    const std::uint32_t plain = at(320, 240);
+    EXPECT_FALSE(near(plain, background));
+
+    // Reaching to the fog's end: transparent, the fog-coloured background shows.
+    SEVertexFog::start = 0.0f;
+    const float depth = 8.0f - camera.getNearDistance();
+    SEVertexFog::end = depth + 0.01f;
+    drawScene({&shell});
+    EXPECT_TRUE(fog.isFogged());
+    EXPECT_TRUE(near(at(320, 240), background)) << std::hex << at(320, 240);
+
+    // Half way: between the two.
+    SEVertexFog::end = 2.0f * depth;
+    drawScene({&shell});
+    const std::uint32_t half = at(320, 240);
+    EXPECT_FALSE(near(half, background)) << std::hex << half;
+    EXPECT_FALSE(near(half, plain)) << std::hex << half;
+
+    // Wholly beyond the end: culled, not even transformed.
+    SEVertexFog::start = 1.0f;
+    SEVertexFog::end = 5.0f;
+    platform::testing::resetCallCounts();
+    drawScene({&shell});
+    EXPECT_EQ(at(320, 240), background);
+    EXPECT_EQ(platform::testing::callCount("IDirect3DVertexBuffer::ProcessVertices"), 0u);
+    shell.detachEffect(&fog);
+}
