@@ -347,7 +347,8 @@ TEST_F(ViewerRun, TheSceneFadesInWithItsEffectsAndTheGalleryShowsEachEffect) {
     std::ifstream page(gallery / "index.html");
     const std::string html((std::istreambuf_iterator<char>(page)), std::istreambuf_iterator<char>());
     for (const char* name : {"none", "fading", "trace", "contour", "aureole", "dissolve", "halos",
-                             "smoke", "sparks"}) {
+                             "smoke", "sparks", "glow", "vertex_fog", "direct_highlight", "highlight",
+                             "isotropic_light", "universal_highlight"}) {
         std::ifstream png(gallery / (std::string(name) + ".png"), std::ios::binary);
         char signature[8] = {};
         png.read(signature, sizeof signature);
@@ -356,7 +357,8 @@ TEST_F(ViewerRun, TheSceneFadesInWithItsEffectsAndTheGalleryShowsEachEffect) {
     }
     for (const char* title : {"FadingEffect", "TraceEffect", "Contour", "AureoleEffect",
                               "MaterialDisappearanceEffect", "SpriteHalo",
-                              "VBSpriteParticleVisualization"})
+                              "VBSpriteParticleVisualization", "D3DGlowEffect", "VertexFogEffect",
+                              "DirectHighlight", "Highlight", "IsotropicLight", "UniversalHighlight"})
         EXPECT_NE(html.find(title), std::string::npos) << title;
 }
 

@@ -39,8 +39,15 @@ std::vector<Picture> pictures() {
         "a spark fountain in the glass pool, mirrored below it",
         "the ring at 40 % opacity, the ground showing through it",
         "the marble ball's material at 50 % opacity",
-        "the column fading with the camera's distance (opaque from 11 units, 15 % at 6)"};
-    const float times[] = {0.75f, 1.5f, 3.0f, 3.0f, 1.0f, 3.6f, 6.7f, 6.7f, 3.0f, 1.5f, 3.0f};
+        "the column fading with the camera's distance (opaque from 11 units, 15 % at 6)",
+        "the ring glowing orange, added over the picture",
+        "every mesh fading into the background colour from 5 to 12 units away",
+        "the column lit from the eye along the line of sight",
+        "the ball's ambient light raised towards green",
+        "the column lit evenly by the light at its centre",
+        "the ring's lit colours scaled towards blue"};
+    const float times[] = {0.75f, 1.5f, 3.0f, 3.0f, 1.0f, 3.6f, 6.7f, 6.7f, 3.0f,
+                           1.5f, 3.0f, 3.0f, 3.0f, 3.0f, 3.0f, 3.0f, 3.0f};
     std::size_t i = 0;
     for (const SceneEffectName& name : sceneEffectNames()) {
         list.push_back({name.effect, std::string(name.name) + ".png", name.title, notes[i], times[i]});

@@ -162,6 +162,8 @@ SceneSession::SceneSession(RenderDriver& driver, SceneContent& content, Settings
         lightEffects = std::make_unique<LightEffects>(*objects[1], this->settings.effects);
     if (this->settings.effects & EFFECTS_MAPPING_MIRROR)
         mappingMirror = std::make_unique<MappingMirrorEffects>(objects, this->settings.effects);
+    if (this->settings.effects & EFFECT_LIGHTING)
+        lightingEffects = std::make_unique<LightingEffects>(objects, this->settings.effects);
     update(0.0f);
     driver.registerView(&view);
     registered = true;
@@ -172,6 +174,7 @@ SceneSession::~SceneSession() {
         driver.unregisterView(&view);
     lightEffects.reset();
     mappingMirror.reset();
+    lightingEffects.reset();
     pool.reset();
     poolImage.reset();
     effects.reset();

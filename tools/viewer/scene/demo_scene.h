@@ -5,6 +5,7 @@
 
 #include "light_effects.h"
 #include "mapping_mirror_effects.h"
+#include "lighting_effects.h"
 #include "pick_report.h"
 #include "scene_effects.h"
 
@@ -97,7 +98,8 @@ public:
     // The effects the driver made (SceneEffect bits).
     unsigned effectsShown() const {
         return (effects ? effects->made() : 0u) | (lightEffects ? lightEffects->made() : 0u) |
-               (mappingMirror ? mappingMirror->made() : 0u);
+               (mappingMirror ? mappingMirror->made() : 0u) |
+               (lightingEffects ? lightingEffects->made() : 0u);
     }
 
 private:
@@ -130,6 +132,7 @@ private:
     std::unique_ptr<SceneEffects> effects;
     std::unique_ptr<LightEffects> lightEffects;
     std::unique_ptr<MappingMirrorEffects> mappingMirror;
+    std::unique_ptr<LightingEffects> lightingEffects;
     float lastUpdate = 0.0f;
     bool registered = false;
 };

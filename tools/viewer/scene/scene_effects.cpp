@@ -19,7 +19,13 @@ const std::vector<SceneEffectName>& sceneEffectNames() {
         {EFFECT_SPARKS, "sparks", "VBSpriteParticleVisualization"},
         {EFFECT_OPACITY, "opacity", "OpacityEffect"},
         {EFFECT_VERTEX_OPACITY, "vertex_opacity", "VertexOpacity"},
-        {EFFECT_CAMERA_VANISH, "camera_vanish", "CameraVanish"}};
+        {EFFECT_CAMERA_VANISH, "camera_vanish", "CameraVanish"},
+        {EFFECT_GLOW, "glow", "D3DGlowEffect"},
+        {EFFECT_VERTEX_FOG, "vertex_fog", "VertexFogEffect"},
+        {EFFECT_DIRECT_HIGHLIGHT, "direct_highlight", "DirectHighlight"},
+        {EFFECT_HIGHLIGHT, "highlight", "Highlight"},
+        {EFFECT_ISOTROPIC_LIGHT, "isotropic_light", "IsotropicLight"},
+        {EFFECT_UNIVERSAL_HIGHLIGHT, "universal_highlight", "UniversalHighlight"}};
     return names;
 }
 

@@ -29,7 +29,15 @@ enum SceneEffect : unsigned {
     // Shown in the gallery only.
     EFFECT_OPACITY = 0x100,
     EFFECT_VERTEX_OPACITY = 0x200,
-    EFFECT_CAMERA_VANISH = 0x400
+    EFFECT_CAMERA_VANISH = 0x400,
+    // Made by LightingEffects; for the gallery, not in the demo's set.
+    EFFECT_GLOW = 1u << 25,
+    EFFECT_VERTEX_FOG = 1u << 26,
+    EFFECT_DIRECT_HIGHLIGHT = 1u << 27,
+    EFFECT_HIGHLIGHT = 1u << 28,
+    EFFECT_ISOTROPIC_LIGHT = 1u << 29,
+    EFFECT_UNIVERSAL_HIGHLIGHT = 1u << 30,
+    EFFECT_LIGHTING = 0x3Fu << 25
 };
 
 struct SceneEffectName {
