@@ -416,3 +416,35 @@ TEST_F(LightingTest, VertexFogCullsBeyondItsEndAndFadesIntoTheBackgroundAtIt) {
     EXPECT_EQ(platform::testing::callCount("IDirect3DVertexBuffer::ProcessVertices"), 0u);
     shell.detachEffect(&fog);
 }
+
+TEST_F(LightingTest, EffectsWithoutAMeshOrWithoutRecordsDoNothing) {
+    D3DGlowEffect glow;
+    glow.setIntensity(1.0f);
+    VertexFogEffect fog;
+    DirectHighlight direct;
+    Highlight highlight;
+    IsotropicLight isotropic;
+    UniversalHighlight universal;
+    universal.setDiffuseModifier(Color(1, 0, 0, 1), Color(0, 0, 0, 1));
+    SEVertexFog::enabled = true;
+    for (EffectiveRenderMesh* effect : std::initializer_list<EffectiveRenderMesh*>{
+             &glow, &fog, &direct, &highlight, &isotropic, &universal}) {
+        frame([&](D3DRenderView&) {
+            effect->morph(nullptr);
+            effect->transform(nullptr);
+            effect->render(nullptr);
+            MorphingInformation morph;
+            morph.clipFlags = MorphingInformation::CLIP_TEST;
+            morph.clipResult = 1;
+            TransformInformation transform{TransformInformation::LIGHT};
+            RenderInformation render;
+            render.flags = RenderInformation::REGULAR;
+            effect->morph(&morph);
+            effect->transform(&transform);
+            effect->render(&render);
+            EXPECT_EQ(transform.flags, unsigned(TransformInformation::LIGHT));
+            EXPECT_EQ(render.flags, unsigned(RenderInformation::REGULAR)) << "nothing queued";
+        });
+    }
+    EXPECT_EQ(direct.getLight(), nullptr);
+}

@@ -26,11 +26,12 @@ void D3DGlowEffect::transform(TransformInformation* info) {
 }
 
 void D3DGlowEffect::render(RenderInformation* info) {
-    if (info && (info->flags & RenderInformation::REGULAR)) {
+    OneLevelRenderMeshInterface* mesh = getOneLevelMesh();
+    // Without a mesh below there is nothing to draw later.
+    if (mesh && info && (info->flags & RenderInformation::REGULAR)) {
         info->flags &= ~unsigned(RenderInformation::REGULAR);
         const D3DRenderView* view = chainView(*this);
-        OneLevelRenderMeshInterface* mesh = getOneLevelMesh();
-        depth = view && mesh ? view->getZDepth(mesh->getWorldOffset()) : 0.0f;
+        depth = view ? view->getZDepth(mesh->getWorldOffset()) : 0.0f;
         deferredKey = info->deferredKey;
         addToDeferredAlphaObjectsList(this);
     }

@@ -87,7 +87,10 @@ void VertexFogEffect::transform(TransformInformation* info) {
     EffectiveRenderMesh::transform(info);
     if (!active() || !fogged || !view)
         return;
-    D3DOneLevelRenderMesh* driver = dynamic_cast<D3DOneLevelRenderMesh*>(mesh);
+    // The mesh as the chain has it now: a detached effect has none.
+    D3DOneLevelRenderMesh* driver = dynamic_cast<D3DOneLevelRenderMesh*>(getOneLevelMesh());
+    if (!driver || driver != mesh)
+        return;
     MarkedVertexBuffer* buffer = driver ? driver->getVertexBuffer() : nullptr;
     unsigned char* data = buffer ? buffer->lockDestinationBuffer(0) : nullptr;
     if (!data)
