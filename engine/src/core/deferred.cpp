@@ -31,6 +31,8 @@ void addToDeferredRenderObjectsList(DeferredRenderObject* object) {
         renderObjects.push_back(object);
 }
 
+// Each object is transformed right before it draws: objects that prepare
+// their vertices late (the water surfaces) do it there; the rest do nothing.
 void renderDeferredRenderObjects() {
     // Higher keys first: the mirrors' depth fillers (20 and 16) enclose the
     // mirrors (19) and what they reflect (18).
@@ -51,8 +53,10 @@ void renderDeferredAlphaObjects() {
         std::stable_sort(objects.begin(), objects.end(),
                          [](const DeferredAlphaObjectInterface* a,
                             const DeferredAlphaObjectInterface* b) { return a->depth > b->depth; });
-    for (DeferredAlphaObjectInterface* object : objects)
+    for (DeferredAlphaObjectInterface* object : objects) {
+        object->transform();
         object->render();
+    }
 }
 
 void setDeferredAlphaSorting(bool sort) {
