@@ -12,6 +12,8 @@
 #include "opacity/camera_vanish.h"
 #include "opacity/vertex_opacity.h"
 #include "trace.h"
+#include "water/swamp.h"
+#include "water/water.h"
 #include "rendering/rendering.h"
 #include "halo/sprite.h"
 #include "mapping/mapping.h"
@@ -115,14 +117,7 @@ SpecialEffect* D3DRenderSpecialEffectFactory::createReserved12(int, int, int) {
     return none<SpecialEffect>();
 }
 
-// World surfaces and the mesh effects of lighting, mapping, opacity and
-// mirrors come with their own parts of the driver.
-WaterInterface* D3DRenderSpecialEffectFactory::createWater() {
-    return none<WaterInterface>();
-}
-SwampInterface* D3DRenderSpecialEffectFactory::createSwamp() {
-    return none<SwampInterface>();
-}
+// Mapping and mirrors.
 MappingEffectInterface* D3DRenderSpecialEffectFactory::createMapping() {
     DriverLock lock;
     return new MappingEffect;
@@ -145,6 +140,16 @@ MirrorEffectInterface* D3DRenderSpecialEffectFactory::createMirror() {
 }
 ReflectionEffectInterface* D3DRenderSpecialEffectFactory::createReflection() {
     return new ReflectionEffect;
+}
+
+// World surfaces: water/.
+WaterInterface* D3DRenderSpecialEffectFactory::createWater() {
+    DriverLock lock;
+    return new Water(true);
+}
+SwampInterface* D3DRenderSpecialEffectFactory::createSwamp() {
+    DriverLock lock;
+    return new Swamp(true);
 }
 
 // Halos and particles: their classes live in halo/ and particles/.

@@ -51,9 +51,6 @@ TEST_F(EffectsTest, FactorySlotsWithoutAnEffectMakeNothing) {
                                 f.createReserved7(), f.createReserved9(),
                                 f.createReserved12(1, 2, 3)})
         EXPECT_EQ(made, nullptr);
-    // The world surfaces are not in this driver yet: slots 8 and 10 make nothing.
-    EXPECT_EQ(f.createWater(), nullptr);
-    EXPECT_EQ(f.createSwamp(), nullptr);
 }
 
 TEST_F(EffectsTest, EffectsAreMadeBySlotAndByClassNameWithTheirPrioritiesAndFlags) {

@@ -1,0 +1,433 @@
+#include "special/factory.h"
+#include "special/water/surface_settings.h"
+#include "special/water/swamp.h"
+#include "special/water/water.h"
+
+#include "../support/log_capture.h"
+#include "../support/mesh_scene.h"
+
+#include <engine/core/degrading_manager.h>
+#include <engine/core/globals.h>
+#include <engine/core/land_camera.h>
+#include <engine/core/spherical.h>
+#include <engine/core/render_timer.h>
+#include <engine/resources.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// A configuration file of the test's own, so that parallel tests never share one.
+std::string writeConfig(const std::string& text) {
+    const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+    const std::string path =
+        std::string("/Configs/WaterTests/") + test->test_suite_name() + "." + test->name() + ".cfg";
+    auto stream = theResourceManager->openWrite(path);
+    EXPECT_TRUE(stream && stream->write(text));
+    return path;
+}
+
+// The engine's quality level for the test's length.
+class ScopedQuality {
+public:
+    explicit ScopedQuality(int level) : saved(theDegradingManager) {
+        manager.setQualityLevel(level);
+        theDegradingManager = &manager;
+    }
+    ~ScopedQuality() { theDegradingManager = saved; }
+    DegradingManager manager;
+
+private:
+    DegradingManager* saved;
+};
+
+int countWater(const water::SurfaceGrid& grid, bool onlyFree) {
+    return static_cast<int>(std::count_if(grid.getNodes().begin(), grid.getNodes().end(),
+                                          [&](const water::GridNode& n) {
+                                              return n.water && (!onlyFree || !n.fixed);
+                                          }));
+}
+
+// --- The grid ------------------------------------------------------------
+
+struct GridCase {
+    const char* name;
+    std::vector<std::string> rows;
+    int detail;
+    int waterNodes, freeNodes, indices;
+};
+
+void PrintTo(const GridCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class GridTest : public testing::TestWithParam<GridCase> {};
+
+TEST_P(GridTest, WaterAndFreeNodesAndTriangles) {
+    const GridCase& c = GetParam();
+    const CellMask mask = CellMask::fromRows(c.rows);
+    driver::random::MinimalUniformSeed random(0.5f);
+    water::GridLayout layout;
+    layout.detail = c.detail;
+    water::SurfaceGrid grid;
+    ASSERT_TRUE(grid.build(mask.getWidth(), mask.getHeight(), mask.data(), layout, random));
+    EXPECT_EQ(countWater(grid, false), c.waterNodes);
+    EXPECT_EQ(grid.getVertexCount(), c.waterNodes);
+    EXPECT_EQ(countWater(grid, true), c.freeNodes);
+    EXPECT_EQ(grid.getIndexCount(), c.indices);
+    // Never in the first row or column, and every index names a vertex.
+    for (int i = 0; i < grid.getColumns(); ++i) {
+        EXPECT_FALSE(grid.node(i, 0)->water);
+        EXPECT_FALSE(grid.node(0, std::min(i, grid.getRows() - 1))->water);
+    }
+    for (std::uint16_t index : grid.getIndices())
+        EXPECT_LT(int(index), grid.getVertexCount());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Masks, GridTest,
+    testing::Values(
+        // A lone cell away from the edges: a 5 x 5 block, its centre 3 x 3 free.
+        GridCase{"Lone", {".....", ".....", "..#..", ".....", "....."}, 4, 25, 9, 16 * 6},
+        // In the first mask column the block loses its first node column.
+        GridCase{"FirstColumn", {".....", ".....", "#....", ".....", "....."}, 4, 20, 6, 12 * 6},
+        GridCase{"Dry", {"...", "...", "..."}, 4, 0, 0, 0},
+        // Two cells side by side share their middle column of nodes.
+        GridCase{"Pair", {"....", ".##.", "...."}, 2, 15, 3, 8 * 6}),
+    [](const testing::TestParamInfo<GridCase>& info) { return std::string(info.param.name); });
+
+TEST(Grid, RefusesEmptyMapsZeroDetailAndMoreVerticesThanSixteenBitsReach) {
+    driver::random::MinimalUniformSeed random(0.5f);
+    water::SurfaceGrid grid;
+    water::GridLayout layout;
+    const CellMask one = CellMask::fromRows({"#"});
+    EXPECT_FALSE(grid.build(0, 1, one.data(), layout, random));
+    EXPECT_FALSE(grid.build(1, 1, nullptr, layout, random));
+    layout.detail = 0;
+    EXPECT_FALSE(grid.build(1, 1, one.data(), layout, random));
+    CellMask wide(300, 300);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 300; ++x)
+            wide.set(x, y, true);
+    layout.detail = 1;
+    EXPECT_FALSE(grid.build(300, 300, wide.data(), layout, random));
+    EXPECT_EQ(grid.getVertexCount(), 0);
+    EXPECT_TRUE(CellMask::fromRows({"##", "#"}).empty());
+}
+
+// --- Configuration -------------------------------------------------------
+
+TEST(WaterSettings, QualityBlockFirstThenTopLevelAndOnlyTwoElementLists) {
+    const std::string path = writeConfig(
+        "detail = 3; dropsFrequency = 2.0; texture1Scale = (1.0, 2.0, 3.0);"
+        "texture2Scale = (0.5, 0.25); textureImpact = \"much\";"
+        "high = { detail = 5; texture2Scale = (4.0, 4.0, 4.0); material = { diffuseColor = [0.5, 0.5, 0.5, 1.0]; }; };"
+        "low = { detail = -2; minHeight = 1.0; };");
+    struct Case {
+        int level;
+        int detail;
+        float frequency;
+        float texture2Scale;
+        float red;
+    };
+    // 2 reads "high"; 0 has a refused detail and a minimum above the maximum;
+    // 3 has no block and 9 is no level: both read the top level.
+    for (const Case& c : {Case{2, 5, 2.0f, 0.0f, 0.5f}, Case{0, 4, 2.0f, 0.5f, 1.0f},
+                          Case{3, 3, 2.0f, 0.5f, 1.0f}, Case{9, 3, 2.0f, 0.5f, 1.0f}}) {
+        ScopedQuality quality(0);
+        quality.manager.setQualityLevel(std::clamp(c.level, 0, 3));
+        if (c.level == 9)
+            theDegradingManager = nullptr;  // then the highest level is taken
+        Water water;
+        water.readConfiguration(path);
+        const Water::Settings& s = water.getSettings();
+        EXPECT_EQ(s.detail, c.detail) << c.level;
+        EXPECT_EQ(s.dropsFrequency, c.frequency) << c.level;
+        EXPECT_EQ(s.layout.texture1Scale[0], 0.0f) << c.level;  // three elements: ignored
+        EXPECT_EQ(s.layout.texture2Scale[1], c.texture2Scale == 0.0f ? 0.0f : 0.25f) << c.level;
+        EXPECT_EQ(s.minHeight, -0.2f) << c.level;
+        EXPECT_EQ(s.textureImpact, 0.0f) << c.level;  // a string: the default stays
+        EXPECT_EQ(water.getMaterial().getColor().r, c.red) << c.level;
+    }
+    EXPECT_STREQ(water::SurfaceSettings::blockName(3), "extra");
+    EXPECT_EQ(water::SurfaceSettings::blockName(4), nullptr);
+}
+
+TEST(WaterSettings, AMissingFileKeepsEveryDefault) {
+    Water water;
+    water.readConfiguration("/Configs/WaterTests/none.cfg");
+    EXPECT_EQ(water.getSettings().detail, 4);
+    EXPECT_EQ(water.getSettings().maxHeight, 0.3f);
+    EXPECT_EQ(water.getMaterial().getShininess(), 4.0f);
+    Swamp swamp;
+    swamp.readConfiguration("/Configs/WaterTests/none.cfg");
+    EXPECT_EQ(swamp.getSettings().renderPassCount, 4);
+    EXPECT_EQ(swamp.getDeferredKey(), 0);
+}
+
+// --- Water simulation ----------------------------------------------------
+
+class WaterSimulation : public testing::Test {
+protected:
+    void SetUp() override {
+        path = writeConfig(
+            "detail = 2; initialDrops = 0.5; dropsFrequency = 1.0; minHeight = -0.2; maxHeight = 0.3;");
+        water.setConfigFile(path);
+    }
+    void initialize(const std::vector<std::string>& rows) {
+        mask = CellMask::fromRows(rows);
+        LogCapture quiet;
+        water.initialize(mask.getWidth(), mask.getHeight(), mask.data());
+    }
+    std::string path;
+    CellMask mask;
+    Water water;
+};
+
+TEST_F(WaterSimulation, DropsPerFrameFollowTheFrequencyOverTheWholeMap) {
+    initialize(std::vector<std::string>(10, "##########"));
+    ASSERT_TRUE(water.isBuilt());
+    // Fifty initial drops owed, made with the first frame's five.
+    EXPECT_EQ(water.getDropAccumulator(), 50.0f);
+    EXPECT_EQ(water.makeDrops(0.05f), 55);
+    for (int frame = 0; frame < 4; ++frame)
+        EXPECT_EQ(water.makeDrops(0.05f), 5);
+    // Fractions are carried: 0.03 s makes 3, twice 0.015 s makes 1 then 2.
+    EXPECT_EQ(water.makeDrops(0.03f), 3);
+    EXPECT_EQ(water.makeDrops(0.015f) + water.makeDrops(0.015f), 3);
+}
+
+TEST_F(WaterSimulation, ADropMovesOnlyFreeWaterNodesByAQuarterOnTheDiagonals) {
+    initialize({".....", ".###.", ".###.", ".###.", "....."});
+    water.editSettings().strengthFactor = 1.0f;
+    water::SurfaceGrid& grid = water.editGrid();
+    water.addDrop(5, 5, 0.8f);
+    EXPECT_FLOAT_EQ(grid.node(5, 5)->velocity, -0.8f);
+    EXPECT_FLOAT_EQ(grid.node(4, 5)->velocity, -0.4f);
+    EXPECT_FLOAT_EQ(grid.node(6, 6)->velocity, -0.2f);
+    // At the edge of the water: fixed nodes stay still; out of the grid wraps.
+    water.addDrop(2, 2, 1.0f);
+    EXPECT_EQ(grid.node(2, 2)->velocity, 0.0f);
+    EXPECT_FLOAT_EQ(grid.node(3, 3)->velocity, -0.25f);
+    water.addDrop(-6, 5 + 11, 1.0f);  // (5, 5) again
+    EXPECT_FLOAT_EQ(grid.node(5, 5)->velocity, -1.8f);
+}
+
+TEST_F(WaterSimulation, HeightsStayWithinTheirRangeAndFixedNodesAtRest) {
+    initialize({"......", ".####.", ".####.", ".####.", "......"});
+    water.editSettings().strengthFactor = 5.0f;
+    water.setEye(Vector(0, 10, 0));
+    std::vector<Water::SourceVertex> vertices(water.getGrid().getVertexCount());
+    float lowest = 0.0f, highest = 0.0f;
+    for (int frame = 0; frame < 60; ++frame) {
+        water.makeDrops(0.05f);
+        water.simulate(0.05f);
+        water.fillVertices(vertices.data());
+        for (const water::GridNode& n : water.getGrid().getNodes()) {
+            if (!n.water)
+                continue;
+            if (n.fixed) {
+                EXPECT_EQ(n.height, 0.0f);
+                EXPECT_EQ(n.velocity, 0.0f);
+            }
+            lowest = std::min(lowest, n.height);
+            highest = std::max(highest, n.height);
+        }
+    }
+    EXPECT_GE(lowest, -0.2f);
+    EXPECT_LE(highest, 0.3f);
+    // Strong drops do reach both limits.
+    EXPECT_EQ(lowest, -0.2f);
+    EXPECT_EQ(highest, 0.3f);
+    // A vertex stands at its node's height over its placed position.
+    const water::GridNode& n = *water.getGrid().node(5, 4);
+    const Water::SourceVertex& v = vertices[n.vertex];
+    EXPECT_NEAR(v.y, n.position.y + n.up.y * n.height, 1e-5f);
+}
+
+TEST_F(WaterSimulation, BadMapsAreRefusedWithAnErrorAndDrawNothing) {
+    LogCapture log;
+    water.initialize(0, 0, nullptr);
+    EXPECT_FALSE(water.isBuilt());
+    EXPECT_EQ(log.countKind("Driver", debug::Message::Kind::Error), 1);
+    water.addDrop(1, 1, 1.0f);  // no grid: nothing to do
+    EXPECT_EQ(water.makeDrops(1.0f), 0);
+}
+
+// --- Swamp arithmetic ----------------------------------------------------
+
+TEST(SwampLayers, OffsetsFromTheTopLayerDown) {
+    Swamp swamp;
+    Swamp::Settings& s = swamp.editSettings();
+    s.minHeight = 0.2f;
+    s.renderPassCount = 1;
+    EXPECT_EQ(swamp.layerHeights(), std::vector<float>({0.2f}));
+    s.minHeight = 0.0f;
+    s.maxHeight = 1.0f;
+    s.renderPassCount = 4;
+    EXPECT_EQ(swamp.layerHeights(), std::vector<float>({0.75f, 0.5f, 0.25f, 0.0f}));
+    s.renderPassCount = 0;
+    EXPECT_TRUE(swamp.layerHeights().empty());
+}
+
+TEST(SwampLayers, BrightnessByViewingAngle) {
+    struct Case {
+        float d, opacity;
+        int grey;
+    };
+    for (const Case& c : {Case{1.0f, 0.5f, 127}, Case{1.0f, 1.0f, 255}, Case{0.6f, 1.0f, 229},
+                          Case{0.15f, 1.0f, 0}, Case{-1.0f, 1.0f, 0}, Case{1.0f, 3.0f, 255}})
+        EXPECT_EQ(int(Swamp::brightness(c.d, c.opacity)), c.grey) << c.d << " " << c.opacity;
+}
+
+TEST(SwampLayers, FixedNodesAreBlackAndTheRestLitFromAbove) {
+    const std::string path =
+        writeConfig("detail = 2; opacity = 1.0; renderPassCount = 2; priority = 7;");
+    Swamp swamp;
+    swamp.setConfigFile(path);
+    const CellMask mask = CellMask::fromRows({"....", ".##.", ".##.", "...."});
+    LogCapture quiet;
+    swamp.initialize(mask.getWidth(), mask.getHeight(), mask.data());
+    ASSERT_TRUE(swamp.isBuilt());
+    EXPECT_EQ(swamp.getDeferredKey(), 7);
+    swamp.setEye(Vector(0, 100, 0));
+    std::vector<Swamp::SourceVertex> vertices(swamp.getGrid().getVertexCount());
+    swamp.fillVertices(vertices.data());
+    int black = 0;
+    for (int index : swamp.getGrid().getVertexList()) {
+        const water::GridNode& n = swamp.getGrid().getNodes()[index];
+        const DWORD diffuse = vertices[n.vertex].diffuse;
+        EXPECT_EQ(diffuse, n.fixed ? 0xFF000000u : 0xFFFFFFFFu);
+        black += n.fixed;
+    }
+    EXPECT_EQ(black, 16);  // the ring round a 5 x 5 block of nodes
+}
+
+// --- On the device -------------------------------------------------------
+
+// The camera 6 units over the origin looking straight down; the frame clock
+// steps 0.05 s a frame.
+class SurfacesOnDevice : public MeshesTest {
+protected:
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(MeshesTest::SetUp());
+        TMatrix down;
+        const Vector columns[3] = {{0, 0, 1}, {-1, 0, 0}, {0, -1, 0}};
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c)
+                down.m[r][c] = r == 0 ? columns[c].x : (r == 1 ? columns[c].y : columns[c].z);
+        camera.setGlobalTransformation(down, Vector(0, 6, 0));
+    }
+    void drawObject(RenderObject& object) {
+        clock += 0.05;
+        theRenderTimer->update(clock);
+        drawScene({}, [&] { object.render(**renderView); });
+    }
+    uint32_t at(int x, int y) const { return pixels.at(y * kWidth + x) & 0xFFFFFF; }
+    uint32_t centre() const { return at(kWidth / 2, kHeight / 2); }
+
+    double clock = 0.0;
+};
+
+TEST_F(SurfacesOnDevice, FactorySlotsMakeWaterAndSwamp) {
+    std::unique_ptr<WaterInterface> water(theRenderSpecialEffectFactory->createWater());
+    std::unique_ptr<SwampInterface> swamp(theRenderSpecialEffectFactory->createSwamp());
+    EXPECT_NE(dynamic_cast<Water*>(water.get()), nullptr);
+    EXPECT_NE(dynamic_cast<Swamp*>(swamp.get()), nullptr);
+}
+
+TEST_F(SurfacesOnDevice, FlatWaterShowsItsLitColourOnceDrawnAndTheMissingTextureWarnsOnce) {
+    // Emissive blue only: with no lights the lit colour is exactly that.
+    const std::string path = writeConfig(
+        "detail = 2; dropsFrequency = 0.0; textureName = \"/Images/none.tga\";"
+        "material = { diffuseColor = [0.0, 0.0, 0.0, 1.0]; specularColor = [0.0, 0.0, 0.0, 1.0];"
+        "emissiveColor = [0.0, 0.0, 1.0, 1.0]; };");
+    Water water;
+    water.setConfigFile(path);
+    const CellMask mask = CellMask::fromRows({"......", ".####.", ".####.", ".####.", ".####.", "......"});
+    LogCapture log;
+    water.initialize(mask.getWidth(), mask.getHeight(), mask.data());
+    ASSERT_TRUE(water.isBuilt());
+    EXPECT_EQ(water.getTextures().first, nullptr);
+    platform::testing::resetCallCounts();
+    drawObject(water);
+    EXPECT_EQ(platform::testing::callCount("IDirect3DVertexBuffer::ProcessVertices"), 1u);
+    EXPECT_EQ(platform::testing::callCount("IDirect3DDevice3::DrawIndexedPrimitiveVB"), 1u);
+    EXPECT_EQ(centre(), 0x0000FFu) << std::hex << centre();
+    EXPECT_EQ(at(5, 5), 0u);  // beyond the map
+    // Rebuilt for a new quality level: one warning all the same.
+    ScopedQuality quality(1);
+    quality.manager.registerListener(&water);
+    quality.manager.apply();
+    quality.manager.unregisterListener(&water);
+    drawObject(water);
+    EXPECT_EQ(centre(), 0x0000FFu) << std::hex << centre();
+    EXPECT_EQ(log.countKind("Driver", debug::Message::Kind::Warning), 1);
+    water.release();
+    EXPECT_FALSE(water.isBuilt());
+}
+
+TEST_F(SurfacesOnDevice, ALostBufferSkipsAFrameQuietlyAndIsMadeAgain) {
+    const std::string path = writeConfig(
+        "detail = 1; material = { emissiveColor = [1.0, 0.0, 0.0, 1.0]; diffuseColor = [0.0, 0.0, 0.0, 1.0]; };");
+    Water water;
+    water.setConfigFile(path);
+    const CellMask mask = CellMask::fromRows({"....", ".##.", ".##.", "...."});
+    water.initialize(mask.getWidth(), mask.getHeight(), mask.data());
+    LogCapture log;
+    platform::testing::failNextCall("IDirect3DVertexBuffer::Lock", DDERR_SURFACELOST);
+    platform::testing::resetCallCounts();
+    drawObject(water);
+    EXPECT_EQ(platform::testing::callCount("IDirect3DDevice3::DrawIndexedPrimitiveVB"), 0u);
+    EXPECT_FALSE(water.buffersReady());
+    EXPECT_EQ(centre(), 0u);
+    drawObject(water);
+    EXPECT_TRUE(water.buffersReady());
+    EXPECT_EQ(centre() >> 16, 0xFFu) << std::hex << centre();
+    EXPECT_TRUE(log.records().empty());
+}
+
+TEST_F(SurfacesOnDevice, SwampLayersLightenTheGroundByTheirBrightness) {
+    const std::string path =
+        writeConfig("detail = 2; opacity = 0.5; renderPassCount = 3; minHeight = 0.0; maxHeight = 0.3;");
+    Swamp swamp;
+    swamp.setConfigFile(path);
+    const CellMask mask = CellMask::fromRows({"......", ".####.", ".####.", ".####.", ".####.", "......"});
+    swamp.initialize(mask.getWidth(), mask.getHeight(), mask.data());
+    ASSERT_TRUE(swamp.isBuilt());
+    platform::testing::resetCallCounts();
+    drawObject(swamp);
+    EXPECT_EQ(platform::testing::callCount("IDirect3DVertexBuffer::ProcessVertices"), 3u);
+    EXPECT_EQ(platform::testing::callCount("IDirect3DDevice3::DrawIndexedPrimitiveVB"), 3u);
+    EXPECT_EQ(swamp.getUp(), Vector(0, 1, 0));
+    // Three layers of grey 127 each: c + 127 (1 - c / 255), from black.
+    int expected = 0;
+    for (int layer = 0; layer < 3; ++layer)
+        expected = expected + 127 - expected * 127 / 255;
+    const int green = (centre() >> 8) & 0xFF;
+    EXPECT_NEAR(green, expected, 10) << std::hex << centre();
+    EXPECT_EQ(at(5, 5), 0u);
+}
+
+TEST_F(SurfacesOnDevice, SwampLayersRiseAlongTheGroundUnderALandCamera) {
+    Swamp swamp;
+    swamp.setConfigFile(writeConfig("detail = 1; renderPassCount = 1;"));
+    const CellMask mask = CellMask::fromRows({"...", ".#.", "..."});
+    swamp.initialize(mask.getWidth(), mask.getHeight(), mask.data());
+    landcamera::Camera walker;
+    walker.setPosition(Vector(300.0f, 0.0f, 5.0f));
+    walker.setPitch(0.3f);
+    view.setCamera(&walker);
+    drawObject(swamp);
+    view.setCamera(&camera);
+    const Vector normal = sphericalPlacementMatrix(walker.getGroundPoint()).column(2);
+    EXPECT_LT(length(swamp.getUp() - normal), 1e-5f);
+    // Not the camera's axis, nor the world's top.
+    EXPECT_GT(length(swamp.getUp() + walker.getGlobalTM().column(2)), 0.1f);
+    EXPECT_GT(length(swamp.getUp() - Vector(0, 1, 0)), 0.1f);
+}
+
+}  // namespace
