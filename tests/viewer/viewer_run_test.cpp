@@ -348,7 +348,8 @@ TEST_F(ViewerRun, TheSceneFadesInWithItsEffectsAndTheGalleryShowsEachEffect) {
     const std::string html((std::istreambuf_iterator<char>(page)), std::istreambuf_iterator<char>());
     for (const char* name : {"none", "fading", "trace", "contour", "aureole", "dissolve", "halos",
                              "smoke", "sparks", "glow", "vertex_fog", "direct_highlight", "highlight",
-                             "isotropic_light", "universal_highlight"}) {
+                             "isotropic_light", "universal_highlight",
+                             "water", "swamp"}) {
         std::ifstream png(gallery / (std::string(name) + ".png"), std::ios::binary);
         char signature[8] = {};
         png.read(signature, sizeof signature);
@@ -358,7 +359,8 @@ TEST_F(ViewerRun, TheSceneFadesInWithItsEffectsAndTheGalleryShowsEachEffect) {
     for (const char* title : {"FadingEffect", "TraceEffect", "Contour", "AureoleEffect",
                               "MaterialDisappearanceEffect", "SpriteHalo",
                               "VBSpriteParticleVisualization", "D3DGlowEffect", "VertexFogEffect",
-                              "DirectHighlight", "Highlight", "IsotropicLight", "UniversalHighlight"})
+                              "DirectHighlight", "Highlight", "IsotropicLight", "UniversalHighlight",
+                              "Water", "Swamp"})
         EXPECT_NE(html.find(title), std::string::npos) << title;
 }
 

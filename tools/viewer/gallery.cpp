@@ -45,9 +45,11 @@ std::vector<Picture> pictures() {
         "the column lit from the eye along the line of sight",
         "the ball's ambient light raised towards green",
         "the column lit evenly by the light at its centre",
-        "the ring's lit colours scaled towards blue"};
-    const float times[] = {0.75f, 1.5f, 3.0f, 3.0f, 1.0f, 3.6f, 6.7f, 6.7f, 3.0f,
-                           1.5f, 3.0f, 3.0f, 3.0f, 3.0f, 3.0f, 3.0f, 3.0f};
+        "the ring's lit colours scaled towards blue",
+        "a pool of water rippled by drops, lit by the lamp and the sun",
+        "a swamp beside the column, brighter where the camera looks down on it"};
+    const float times[] = {0.75f, 1.5f, 3.0f, 3.0f, 1.0f, 3.6f, 6.7f, 6.7f, 3.0f, 1.5f,
+                           3.0f, 3.0f, 3.0f, 3.0f, 3.0f, 3.0f, 3.0f, 3.0f, 3.0f};
     std::size_t i = 0;
     for (const SceneEffectName& name : sceneEffectNames()) {
         list.push_back({name.effect, std::string(name.name) + ".png", name.title, notes[i], times[i]});

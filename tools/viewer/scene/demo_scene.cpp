@@ -164,6 +164,8 @@ SceneSession::SceneSession(RenderDriver& driver, SceneContent& content, Settings
         mappingMirror = std::make_unique<MappingMirrorEffects>(objects, this->settings.effects);
     if (this->settings.effects & EFFECT_LIGHTING)
         lightingEffects = std::make_unique<LightingEffects>(objects, this->settings.effects);
+    if (this->settings.effects & (EFFECT_WATER | EFFECT_SWAMP))
+        surfaceEffects = std::make_unique<SurfaceEffects>(view, this->settings.effects);
     update(0.0f);
     driver.registerView(&view);
     registered = true;
@@ -175,6 +177,7 @@ SceneSession::~SceneSession() {
     lightEffects.reset();
     mappingMirror.reset();
     lightingEffects.reset();
+    surfaceEffects.reset();
     pool.reset();
     poolImage.reset();
     effects.reset();

@@ -8,6 +8,7 @@
 #include "lighting_effects.h"
 #include "pick_report.h"
 #include "scene_effects.h"
+#include "surface_effects.h"
 
 #include <engine/core/camera.h>
 #include <engine/core/decal.h>
@@ -99,7 +100,8 @@ public:
     unsigned effectsShown() const {
         return (effects ? effects->made() : 0u) | (lightEffects ? lightEffects->made() : 0u) |
                (mappingMirror ? mappingMirror->made() : 0u) |
-               (lightingEffects ? lightingEffects->made() : 0u);
+               (lightingEffects ? lightingEffects->made() : 0u) |
+               (surfaceEffects ? surfaceEffects->made() : 0u);
     }
 
 private:
@@ -133,6 +135,7 @@ private:
     std::unique_ptr<LightEffects> lightEffects;
     std::unique_ptr<MappingMirrorEffects> mappingMirror;
     std::unique_ptr<LightingEffects> lightingEffects;
+    std::unique_ptr<SurfaceEffects> surfaceEffects;
     float lastUpdate = 0.0f;
     bool registered = false;
 };

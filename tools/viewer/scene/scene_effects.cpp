@@ -25,7 +25,9 @@ const std::vector<SceneEffectName>& sceneEffectNames() {
         {EFFECT_DIRECT_HIGHLIGHT, "direct_highlight", "DirectHighlight"},
         {EFFECT_HIGHLIGHT, "highlight", "Highlight"},
         {EFFECT_ISOTROPIC_LIGHT, "isotropic_light", "IsotropicLight"},
-        {EFFECT_UNIVERSAL_HIGHLIGHT, "universal_highlight", "UniversalHighlight"}};
+        {EFFECT_UNIVERSAL_HIGHLIGHT, "universal_highlight", "UniversalHighlight"},
+        {EFFECT_WATER, "water", "Water"},
+        {EFFECT_SWAMP, "swamp", "Swamp"}};
     return names;
 }
 

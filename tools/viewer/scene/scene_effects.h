@@ -37,7 +37,10 @@ enum SceneEffect : unsigned {
     EFFECT_HIGHLIGHT = 1u << 28,
     EFFECT_ISOTROPIC_LIGHT = 1u << 29,
     EFFECT_UNIVERSAL_HIGHLIGHT = 1u << 30,
-    EFFECT_LIGHTING = 0x3Fu << 25
+    EFFECT_LIGHTING = 0x3Fu << 25,
+    // Made by SurfaceEffects.
+    EFFECT_WATER = 0x800,
+    EFFECT_SWAMP = 0x1000
 };
 
 struct SceneEffectName {
