@@ -14,10 +14,12 @@ namespace {
 
 // Mirrors attached per view. The render thread counts a mirror in when it
 // draws it, the engine's thread out when it detaches it: both under the
-// driver's lock, which waits for the frame in progress.
+// driver's lock, which waits for the frame in progress. Never destroyed: a
+// mirror detached while the program's statics go (a scene held in a static)
+// must still find it.
 std::map<const View*, int>& mirrorCounts() {
-    static std::map<const View*, int> counts;
-    return counts;
+    static auto* const counts = new std::map<const View*, int>;
+    return *counts;
 }
 
 struct ScreenVertex {
@@ -32,14 +34,15 @@ ZBufferFiller::ZBufferFiller(float depth, int key) : depth(depth) {
     deferredKey = key;
 }
 
+// Never destroyed either, for the same reason.
 ZBufferFiller& ZBufferFiller::nearFiller() {
-    static ZBufferFiller filler(0.0f, nearKey);
-    return filler;
+    static auto* const filler = new ZBufferFiller(0.0f, nearKey);
+    return *filler;
 }
 
 ZBufferFiller& ZBufferFiller::farFiller() {
-    static ZBufferFiller filler(1.0f, farKey);
-    return filler;
+    static auto* const filler = new ZBufferFiller(1.0f, farKey);
+    return *filler;
 }
 
 void ZBufferFiller::registerView(View& view) {
