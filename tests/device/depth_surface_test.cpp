@@ -66,6 +66,26 @@ TEST_P(DepthSurfaceTest, LockAndDepthFillShareTheDeviceDepth) {
     EXPECT_EQ(q(0.25) | stencil, get(20));
     EXPECT_EQ(q(0.5) | stencil, get(28));
     ASSERT_EQ(DD_OK, zbuffer->Unlock(nullptr));
+
+    // A stencil clear of the left half sets the stencil bits to the value
+    // (cut to their width) and keeps the depth; without stencil bits it is refused.
+    D3DRECT left{0, 0, 16, LONG(kHeight)};
+    const HRESULT cleared = viewport->Clear2(1, &left, D3DCLEAR_STENCIL, 0, 0.0f, 0x1FF);
+    if (!stencil) {
+        EXPECT_EQ(D3DERR_STENCILBUFFER_NOTPRESENT, cleared);
+        return;
+    }
+    ASSERT_EQ(D3D_OK, cleared);
+    ASSERT_EQ(DD_OK, zbuffer->Lock(nullptr, &d, DDLOCK_WAIT, nullptr));
+    const DWORD shift = __builtin_ctz(stencil);
+    EXPECT_EQ(q(0.25) | ((0x1FFu << shift) & stencil), get(4));
+    EXPECT_EQ(q(0.5) | ((0x1FFu << shift) & stencil), get(12));
+    EXPECT_EQ(q(0.25) | stencil, get(20));
+    ASSERT_EQ(DD_OK, zbuffer->Unlock(nullptr));
+    ASSERT_EQ(D3D_OK, viewport->Clear2(1, &left, D3DCLEAR_STENCIL, 0, 0.0f, 0));
+    ASSERT_EQ(DD_OK, zbuffer->Lock(nullptr, &d, DDLOCK_WAIT, nullptr));
+    EXPECT_EQ(q(0.5), get(12));
+    ASSERT_EQ(DD_OK, zbuffer->Unlock(nullptr));
 }
 
 // 16, 15 + 1 stencil, 24, 32, 24 + 8 stencil bits.

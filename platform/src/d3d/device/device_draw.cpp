@@ -8,8 +8,10 @@
 #include "d3d/device/viewport.h"
 #include "d3d/vertex/fvf.h"
 #include "d3d/vertex/strided.h"
+#include "ddraw/pixel_format.h"
 #include "ddraw/surface.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -34,6 +36,31 @@ HRESULT drawResult(raster::DrawStatus status) {
 
 // Offset of the specular colour in screen vertices (x, y, z, rhw, diffuse).
 constexpr DWORD kScreenSpecularOffset = 20;
+
+
+// The rasteriser keeps no stencil: the stencil bits of the depth surface are
+// written here, around the depth each pixel holds.
+void clearStencil(ddraw::Surface& depth, const std::vector<D3DRECT>& rects, DWORD stencil) {
+    const DWORD mask = depth.format().dwStencilBitMask;
+    const DWORD bytes = ddraw::bytesPerPixel(depth.format());
+    if (!mask || bytes == 0)
+        return;
+    const DWORD value = (stencil << __builtin_ctz(mask)) & mask;
+    for (const D3DRECT& r : rects) {
+        const LONG left = std::max<LONG>(r.x1, 0), top = std::max<LONG>(r.y1, 0);
+        const LONG right = std::min<LONG>(r.x2, LONG(depth.width()));
+        const LONG bottom = std::min<LONG>(r.y2, LONG(depth.height()));
+        for (LONG y = top; y < bottom; ++y) {
+            BYTE* row = depth.bits() + size_t(y) * size_t(depth.pitch());
+            for (LONG x = left; x < right; ++x) {
+                DWORD v = 0;
+                std::memcpy(&v, row + size_t(x) * bytes, bytes);
+                v = (v & ~mask) | value;
+                std::memcpy(row + size_t(x) * bytes, &v, bytes);
+            }
+        }
+    }
+}
 
 }  // namespace
 
@@ -389,7 +416,7 @@ HRESULT Device::DrawIndexedPrimitiveVB(D3DPRIMITIVETYPE type, LPDIRECT3DVERTEXBU
 // Clearing and processing
 
 HRESULT Device::clear(const std::vector<D3DRECT>& rects, DWORD flags, D3DCOLOR color, float z,
-                      DWORD /*stencil*/) {
+                      DWORD stencil) {
     ddraw::DDLock lock(ddraw::ddrawMutex());
     const HRESULT hr = bindTargets();
     if (FAILED(hr))
@@ -404,6 +431,10 @@ HRESULT Device::clear(const std::vector<D3DRECT>& rects, DWORD flags, D3DCOLOR c
         return D3D_OK;
     raster_.clear(flags & (D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER), rects.data(),
                   static_cast<DWORD>(rects.size()), color, z);
+    if (flags & D3DCLEAR_STENCIL) {
+        raster_.finish();  // the depth clears and draws queued before it come first
+        clearStencil(*depth, rects, stencil);
+    }
     return D3D_OK;
 }
 
