@@ -46,6 +46,20 @@ bool SurfaceSettings::readPair(const char* key, float (&out)[2]) const {
     return pairFrom(where(key), key, out);
 }
 
+void SurfaceSettings::readGrid(int* detail, float* minHeight, float* maxHeight) const {
+    int level = *detail;
+    if (read("detail", &level) && level > 0)
+        *detail = level;
+    float low = *minHeight;
+    float high = *maxHeight;
+    read("minHeight", &low);
+    read("maxHeight", &high);
+    if (low <= high) {
+        *minHeight = low;
+        *maxHeight = high;
+    }
+}
+
 int currentQualityLevel() {
     return theDegradingManager ? theDegradingManager->getQualityLevel()
                                : DegradingManager::maxQualityLevel;

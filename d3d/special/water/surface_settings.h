@@ -28,6 +28,10 @@ public:
 
     bool fileRead() const { return found; }
 
+    // The grid keys both surfaces share: "detail" (kept unless positive) and
+    // "minHeight"/"maxHeight" (both kept when the minimum is above the maximum).
+    void readGrid(int* detail, float* minHeight, float* maxHeight) const;
+
 private:
     // The level's block when it holds the key (with whatever value), else the
     // top level.

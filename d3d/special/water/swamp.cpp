@@ -64,17 +64,7 @@ void Swamp::initialize(int w, int h, const bool* cells) {
 void Swamp::readConfiguration(const std::string& path) {
     const water::SurfaceSettings file(path, water::currentQualityLevel());
     Settings& s = settings;
-    int detail = s.detail;
-    if (file.read("detail", &detail) && detail > 0)
-        s.detail = detail;
-    float low = s.minHeight;
-    float high = s.maxHeight;
-    file.read("minHeight", &low);
-    file.read("maxHeight", &high);
-    if (low <= high) {
-        s.minHeight = low;
-        s.maxHeight = high;
-    }
+    file.readGrid(&s.detail, &s.minHeight, &s.maxHeight);
     int passes = s.renderPassCount;
     if (file.read("renderPassCount", &passes) && passes >= 0)
         s.renderPassCount = passes;
