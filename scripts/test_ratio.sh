@@ -15,8 +15,8 @@ ratio() {
     printf '%-9s code %6d  tests %6d  ratio %3d %%\n' "$name" "$code" "$tests" $((100 * tests / code))
 }
 
-platform_tests=(tests/raster tests/vertex tests/device tests/ddraw tests/d3dtypes tests/user tests/kernel
-                tests/present tests/gdi bench/device bench/raster bench/vertex)
+platform_tests=(tests/raster tests/vertex tests/device tests/ddraw tests/d3dtypes tests/user tests/kernel tests/vfw
+                tests/present tests/gdi bench/device bench/raster bench/vertex bench/peer)
 engine_tests=(tests/engine tests/enginecore)
 tools_tests=(tests/viewer tests/scene bench/scene)
 driver_tests=()

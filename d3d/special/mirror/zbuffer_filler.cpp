@@ -12,42 +12,52 @@
 
 namespace {
 
-// Mirrors attached per view. The render thread counts a mirror in when it
-// draws it, the engine's thread out when it detaches it: both under the
-// driver's lock, which waits for the frame in progress. Never destroyed: a
-// mirror detached while the program's statics go (a scene held in a static)
-// must still find it.
-std::map<const View*, int>& mirrorCounts() {
-    static auto* const counts = new std::map<const View*, int>;
-    return *counts;
-}
-
 struct ScreenVertex {
     float x, y, z, rhw;
     DWORD diffuse, specular;
     float u, v;
 };
 
+// Set when the registry below is destroyed; never destroyed itself. A mirror
+// detached after that (a scene held in a static of its own) has no count or
+// filler left to touch.
+bool registryGone = false;
+
 }  // namespace
+
+// Mirrors attached per view and the two fillers. The render thread counts a
+// mirror in when it draws it, the engine's thread out when it detaches it:
+// both under the driver's lock, which waits for the frame in progress.
+struct ZBufferFiller::Registry {
+    std::map<const View*, int> counts;
+    ZBufferFiller nearFiller{0.0f, nearKey};
+    ZBufferFiller farFiller{1.0f, farKey};
+
+    ~Registry() { registryGone = true; }
+
+    static Registry& get() {
+        static Registry registry;
+        return registry;
+    }
+};
 
 ZBufferFiller::ZBufferFiller(float depth, int key) : depth(depth) {
     deferredKey = key;
 }
 
-// Never destroyed either, for the same reason.
 ZBufferFiller& ZBufferFiller::nearFiller() {
-    static auto* const filler = new ZBufferFiller(0.0f, nearKey);
-    return *filler;
+    return Registry::get().nearFiller;
 }
 
 ZBufferFiller& ZBufferFiller::farFiller() {
-    static auto* const filler = new ZBufferFiller(1.0f, farKey);
-    return *filler;
+    return Registry::get().farFiller;
 }
 
 void ZBufferFiller::registerView(View& view) {
     const special::DriverLock lock;
-    auto [entry, made] = mirrorCounts().try_emplace(&view, 0);
+    if (registryGone)
+        return;
+    auto [entry, made] = Registry::get().counts.try_emplace(&view, 0);
     if (made) {
         view.registerObject(&nearFiller());
         view.registerObject(&farFiller());
@@ -57,20 +67,26 @@ void ZBufferFiller::registerView(View& view) {
 
 void ZBufferFiller::unregisterView(View& view) {
     const special::DriverLock lock;
-    const auto entry = mirrorCounts().find(&view);
-    if (entry == mirrorCounts().end())
+    if (registryGone)
+        return;
+    auto& counts = Registry::get().counts;
+    const auto entry = counts.find(&view);
+    if (entry == counts.end())
         return;
     if (--entry->second > 0)
         return;
-    mirrorCounts().erase(entry);
+    counts.erase(entry);
     view.unregisterObject(&nearFiller());
     view.unregisterObject(&farFiller());
 }
 
 int ZBufferFiller::mirrorsIn(const View& view) {
     const special::DriverLock lock;
-    const auto entry = mirrorCounts().find(&view);
-    return entry == mirrorCounts().end() ? 0 : entry->second;
+    if (registryGone)
+        return 0;
+    const auto& counts = Registry::get().counts;
+    const auto entry = counts.find(&view);
+    return entry == counts.end() ? 0 : entry->second;
 }
 
 void ZBufferFiller::render(RenderView&) {

@@ -36,5 +36,7 @@ public:
     static int mirrorsIn(const View& view);
 
 private:
+    struct Registry;
+
     float depth;
 };
