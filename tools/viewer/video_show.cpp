@@ -111,8 +111,21 @@ void VideoShow::initFrame(float) {
     if (!cornerDecal || !cornerDecal->getRenderDecal())
         return;
     try {
-        copyToCorner();
         driver.renderDecal(cornerDecal->getRenderDecal());
+    } catch (const std::exception&) {
+        // A lost surface, say: the corner is drawn again next frame.
+    }
+}
+
+// Copied when the frame is drawn, while the video's texture holds what the
+// screen just showed: a change of texture quality between two frames remakes
+// the texture blank until the screen draws it again, and the corner, a plain
+// surface, keeps its copy through that. The next frame shows it.
+void VideoShow::termFrame(float) {
+    if (!video || !cornerDecal || !cornerDecal->getRenderDecal())
+        return;
+    try {
+        copyToCorner();
     } catch (const std::exception&) {
         // A lost surface, say: the corner is copied again next frame.
     }

@@ -43,6 +43,7 @@ public:
     int timesFinished() const { return finished; }
 
     void initFrame(float frameTime) override;
+    void termFrame(float frameTime) override;
     void videoFinished(VideoInterface* finishedVideo) override;
 
 private:
