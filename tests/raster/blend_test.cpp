@@ -86,3 +86,28 @@ TEST(RasterBlend, SixteenBitTargetsBlendInTheirPrecision) {
         }
     }
 }
+
+// Source times zero plus destination keeps the colours but still writes
+// depth (the mirrors' depth fills); with the alpha test only the pixels
+// that pass write it.
+TEST(RasterBlend, AZeroOneBlendWritesOnlyDepth) {
+    for (const bool alphaTestPasses : {true, false}) {
+        Canvas c(4, 4, PixelFormat::A8R8G8B8, DepthFormat::D16);
+        c.raster.clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, nullptr, 0, kDest, 1.0f);
+        c.untextured();
+        c.rs(D3DRENDERSTATE_ALPHABLENDENABLE, TRUE);
+        c.rs(D3DRENDERSTATE_SRCBLEND, D3DBLEND_ZERO);
+        c.rs(D3DRENDERSTATE_DESTBLEND, D3DBLEND_ONE);
+        c.rs(D3DRENDERSTATE_ALPHATESTENABLE, TRUE);
+        c.rs(D3DRENDERSTATE_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+        c.rs(D3DRENDERSTATE_ALPHAREF, alphaTestPasses ? 0x80 : 0xc0);  // the source alpha is 0xb0
+        drawList(c.raster, quad(0, 0, 4, 4, kSrc, 0, 0, 1, 1, 0.25f));
+        EXPECT_EQ(c.pixel(2, 2), kDest);
+        EXPECT_EQ(c.depthAt(2, 2),
+                  quantizeDepth(DepthFormat::D16, alphaTestPasses ? 0.25f : 1.0f));
+        c.rs(D3DRENDERSTATE_ALPHATESTENABLE, FALSE);
+        drawList(c.raster, quad(0, 0, 4, 4, kSrc, 0, 0, 1, 1, 0.125f));
+        EXPECT_EQ(c.pixel(2, 2), kDest);
+        EXPECT_EQ(c.depthAt(2, 2), quantizeDepth(DepthFormat::D16, 0.125f));
+    }
+}

@@ -155,6 +155,7 @@ constexpr int kMaxSteps = 32;
 struct Pipeline {
     // What interpolation produces.
     bool needZ = false;
+    bool needDiffuse = true;
     bool needSpecular = false;
     bool needFog = false;
     bool perspective = true;

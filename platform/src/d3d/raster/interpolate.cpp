@@ -52,8 +52,10 @@ RASTER_SPAN_LOOP void interpolateSpan(const Pipeline& p, const Setup& s, Fragmen
     }
     if (p.needZ)
         evalFloat<false>(s.z, s, f, f.z);
-    for (int c = 0; c < 4; ++c)
-        evalColor<Perspective>(s.attr[kAttrR + c], s, f, f.diffuse[c]);
+    if (p.needDiffuse) {
+        for (int c = 0; c < 4; ++c)
+            evalColor<Perspective>(s.attr[kAttrR + c], s, f, f.diffuse[c]);
+    }
     if (p.needSpecular) {
         for (int c = 0; c < 3; ++c)
             evalColor<Perspective>(s.attr[kAttrSpecR + c], s, f, f.specular[c]);

@@ -177,9 +177,20 @@ void setFactor(const Pipeline& p, Fragments& f) {
     }
 }
 
+namespace {
+
+void finishPipeline(const RasterState& st, PixelFormat target, DepthFormat depth, Pipeline& p) {
+    p.stateVersion = st.version();
+    p.targetFormat = target;
+    p.depthFormat = depth;
+}
+
+}  // namespace
+
 void compilePipeline(const RasterState& st, PixelFormat target, DepthFormat depth, Pipeline& p) {
     auto rs = [&](DWORD s) { return st.renderState(s); };
     p.needZ = false;
+    p.needDiffuse = true;
     p.needSpecular = false;
     p.needFog = false;
     p.texSetMask = 0;
@@ -205,6 +216,22 @@ void compilePipeline(const RasterState& st, PixelFormat target, DepthFormat dept
     if (p.depthTest) {
         p.needZ = true;
         addStep(p, chooseDepthTest(depth, p.zFunc, p.depthWrite && !canDiscard));
+    }
+
+    p.srcBlend = rs(D3DRENDERSTATE_SRCBLEND);
+    p.destBlend = rs(D3DRENDERSTATE_DESTBLEND);
+    const bool blendOn = rs(D3DRENDERSTATE_ALPHABLENDENABLE) != 0;
+    // Source times zero plus destination leaves the target as it is (the
+    // mirrors' depth fills draw so): only depth is drawn, unless a colour key
+    // or the alpha test picks the pixels that write it.
+    if (blendOn && p.srcBlend == D3DBLEND_ZERO && p.destBlend == D3DBLEND_ONE && !canDiscard) {
+        p.needDiffuse = false;
+        p.needSpecular = false;
+        p.needFog = false;
+        p.texSetMask = 0;
+        p.tableFog = false;
+        finishPipeline(st, target, depth, p);
+        return;
     }
 
     for (int i = 0; i < p.unitCount; ++i) {
@@ -249,16 +276,11 @@ void compilePipeline(const RasterState& st, PixelFormat target, DepthFormat dept
     if (p.depthWrite && canDiscard)
         addStep(p, chooseDepthWrite(depth));
 
-    p.srcBlend = rs(D3DRENDERSTATE_SRCBLEND);
-    p.destBlend = rs(D3DRENDERSTATE_DESTBLEND);
     const bool blendIsCopy = p.srcBlend == D3DBLEND_ONE && p.destBlend == D3DBLEND_ZERO;
-    if (rs(D3DRENDERSTATE_ALPHABLENDENABLE) != 0 && !blendIsCopy)
-        addStep(p, chooseBlend(target));
+    if (blendOn && !blendIsCopy)
+        addStep(p, chooseBlend(target, p.srcBlend, p.destBlend));
     addStep(p, chooseWrite(target));
-
-    p.stateVersion = st.version();
-    p.targetFormat = target;
-    p.depthFormat = depth;
+    finishPipeline(st, target, depth, p);
 }
 
 }  // namespace platform::d3d::raster

@@ -75,7 +75,7 @@ RASTER_SPAN_LOOP void blendFactor(DWORD factor, const Fragments& f, Channels& ou
 }
 
 template <PixelFormat F>
-RASTER_SPAN_LOOP bool blend(const Pipeline& p, int, Fragments& f) {
+RASTER_SPAN_LOOP void loadDest(const Pipeline& p, Fragments& f) {
     using Raw = typename PixelTraits<F>::Raw;
     const BYTE* row = p.target.pixels + static_cast<ptrdiff_t>(f.y) * p.target.pitch +
                       static_cast<ptrdiff_t>(f.x) * static_cast<ptrdiff_t>(sizeof(Raw));
@@ -88,6 +88,12 @@ RASTER_SPAN_LOOP bool blend(const Pipeline& p, int, Fragments& f) {
         f.dest[2][i] = static_cast<int32_t>(b);
         f.dest[3][i] = static_cast<int32_t>(a);
     }
+}
+
+template <PixelFormat F>
+RASTER_SPAN_LOOP bool blend(const Pipeline& p, int, Fragments& f) {
+    loadDest<F>(p, f);
+    const int n = f.n;
     DWORD srcFactor = p.srcBlend, destFactor = p.destBlend;
     if (srcFactor == D3DBLEND_BOTHSRCALPHA)
         destFactor = D3DBLEND_INVSRCALPHA;
@@ -109,11 +115,54 @@ RASTER_SPAN_LOOP bool blend(const Pipeline& p, int, Fragments& f) {
     return true;
 }
 
+// The factor pairs effects draw with most (translucency, additive light and
+// particles), without the factor planes: the same sums as the general blend.
+enum class CommonBlend { Translucent, Additive, AdditiveByAlpha };
+
+template <PixelFormat F, CommonBlend M>
+RASTER_SPAN_LOOP bool blendCommon(const Pipeline& p, int, Fragments& f) {
+    loadDest<F>(p, f);
+    const int n = f.n;
+    int32_t sourceAlpha[kSpan];
+    const int32_t* sa = f.current[3];
+    for (int i = 0; i < n; ++i)
+        sourceAlpha[i] = sa[i];
+    for (int c = 0; c < 4; ++c) {
+        int32_t* cur = f.current[c];
+        const int32_t* dst = f.dest[c];
+        for (int i = 0; i < n; ++i) {
+            int32_t v;
+            if (M == CommonBlend::Translucent)
+                v = mul255(cur[i], sourceAlpha[i]) + mul255(dst[i], 255 - sourceAlpha[i]);
+            else if (M == CommonBlend::Additive)
+                v = mul255(cur[i], 255) + mul255(dst[i], 255);
+            else
+                v = mul255(cur[i], sourceAlpha[i]) + mul255(dst[i], 255);
+            cur[i] = v > 255 ? 255 : v;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
-StageFn chooseBlend(PixelFormat format) {
+StageFn chooseBlend(PixelFormat format, DWORD srcBlend, DWORD destBlend) {
+    const bool translucent =
+        srcBlend == D3DBLEND_BOTHSRCALPHA ||
+        (srcBlend == D3DBLEND_SRCALPHA &&
+         (destBlend == D3DBLEND_INVSRCALPHA || destBlend == D3DBLEND_BOTHINVSRCALPHA));
     StageFn fn = nullptr;
-    dispatchFormat(format, [&](auto tag) { fn = blend<decltype(tag)::value>; });
+    dispatchFormat(format, [&](auto tag) {
+        constexpr PixelFormat F = decltype(tag)::value;
+        if (translucent)
+            fn = blendCommon<F, CommonBlend::Translucent>;
+        else if (srcBlend == D3DBLEND_ONE && destBlend == D3DBLEND_ONE)
+            fn = blendCommon<F, CommonBlend::Additive>;
+        else if (srcBlend == D3DBLEND_SRCALPHA && destBlend == D3DBLEND_ONE)
+            fn = blendCommon<F, CommonBlend::AdditiveByAlpha>;
+        else
+            fn = blend<F>;
+    });
     return fn;
 }
 

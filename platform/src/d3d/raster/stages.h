@@ -48,7 +48,7 @@ StageFn chooseDepthTest(DepthFormat format, DWORD func, bool writeNow);
 StageFn chooseDepthWrite(DepthFormat format);
 
 // stage_blend.cpp: current = src * srcBlend + dest * destBlend.
-StageFn chooseBlend(PixelFormat format);
+StageFn chooseBlend(PixelFormat format, DWORD srcBlend, DWORD destBlend);
 
 // stage_write.cpp: packs current into the target for live fragments.
 StageFn chooseWrite(PixelFormat format);
