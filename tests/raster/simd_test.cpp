@@ -16,8 +16,9 @@ struct Case {
 };
 
 // Thin triangles, each on rows of its own, whose texture coordinates run
-// over `uv`, drawn bilinear with wrap addressing into a 97-pixel-wide target.
-std::vector<DWORD> draw(bool simd, const Case& k, const std::vector<float>& uv) {
+// over `uv`, drawn bilinear with wrap or clamp addressing into a
+// 97-pixel-wide target.
+std::vector<DWORD> draw(bool simd, const Case& k, const std::vector<float>& uv, DWORD address) {
     setRasterSimd(simd);
     const int height = static_cast<int>(uv.size()) + 2;
     Canvas c(97, DWORD(height));
@@ -31,6 +32,8 @@ std::vector<DWORD> draw(bool simd, const Case& k, const std::vector<float>& uv) 
     c.tss(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
     c.tss(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
     c.tss(0, D3DTSS_MINFILTER, D3DTFN_LINEAR);
+    c.tss(0, D3DTSS_ADDRESSU, address);
+    c.tss(0, D3DTSS_ADDRESSV, address);
     for (size_t i = 0; i + 3 < uv.size(); i += 2) {
         const float y = float(i);
         // Spans from 1 to 96 pixels long, rhw varying for perspective.
@@ -49,7 +52,7 @@ std::vector<DWORD> draw(bool simd, const Case& k, const std::vector<float>& uv) 
 
 }  // namespace
 
-TEST(RasterSimd, BilinearWrapSamplingEqualsTheScalarLoop) {
+TEST(RasterSimd, BilinearWrapAndClampSamplingEqualTheScalarLoops) {
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();
     std::vector<float> uv = {0,   0,    1,   1,    -3.3f, 7.9f, 1e9f,   -1e9f,    3e10f,   -4e12f,
@@ -61,11 +64,15 @@ TEST(RasterSimd, BilinearWrapSamplingEqualsTheScalarLoop) {
     const Case cases[] = {{PixelFormat::A8R8G8B8, 8, 4},  {PixelFormat::X8R8G8B8, 64, 64},
                           {PixelFormat::R5G6B5, 16, 2},   {PixelFormat::R5G6B5, 1, 4},
                           {PixelFormat::A8R8G8B8, 1, 1},  {PixelFormat::X1R5G5B5, 4, 8},
-                          {PixelFormat::A1R5G5B5, 32, 4}, {PixelFormat::A4R4G4B4, 8, 8}};
-    for (const Case& k : cases) {
-        const std::vector<DWORD> scalar = draw(false, k, uv);
-        EXPECT_TRUE(scalar == draw(true, k, uv))
-            << "format " << int(k.format) << ", " << k.width << "x" << k.height;
+                          {PixelFormat::A1R5G5B5, 32, 4}, {PixelFormat::A4R4G4B4, 8, 8},
+                          {PixelFormat::A4R4G4B4, 5, 3},  {PixelFormat::R5G6B5, 7, 1}};
+    for (const DWORD address : {D3DTADDRESS_WRAP, D3DTADDRESS_CLAMP}) {
+        for (const Case& k : cases) {
+            const std::vector<DWORD> scalar = draw(false, k, uv, address);
+            EXPECT_TRUE(scalar == draw(true, k, uv, address))
+                << "address " << address << ", format " << int(k.format) << ", " << k.width
+                << "x" << k.height;
+        }
     }
     setRasterSimd(true);
 }

@@ -294,15 +294,21 @@ SampleFn chooseSampler(const Sampler& s) {
     if (s.levelCount == 0)
         return sampleWhite;
     const LevelInfo& base = s.levels[s.baseLevel];
-    const bool fast = !s.needLod && !s.colorKey && s.addressU == D3DTADDRESS_WRAP &&
+    const bool oneLevel = !s.needLod && !s.colorKey;
+    const bool fast = oneLevel && s.addressU == D3DTADDRESS_WRAP &&
                       s.addressV == D3DTADDRESS_WRAP && base.wmask >= 0 && base.hmask >= 0;
+    const bool clamped = oneLevel && s.magLinear && s.addressU == D3DTADDRESS_CLAMP &&
+                         s.addressV == D3DTADDRESS_CLAMP;
     SampleFn fn = sampleWhite;
     dispatchFormat(s.format, [&](auto tag) {
         constexpr PixelFormat F = decltype(tag)::value;
-        if (!fast) {
+        if (clamped) {
+            const SampleFn simd = chooseSimdLinear(F, true);
+            fn = simd != nullptr ? simd : sampleGeneric<F>;
+        } else if (!fast) {
             fn = sampleGeneric<F>;
         } else if (s.magLinear) {
-            const SampleFn simd = chooseSimdLinearWrap(F);
+            const SampleFn simd = chooseSimdLinear(F, false);
             fn = simd != nullptr ? simd : sampleLinearWrap<F>;
         } else {
             fn = samplePointWrap<F>;

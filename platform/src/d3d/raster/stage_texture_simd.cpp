@@ -1,10 +1,10 @@
-// The bilinear wrap fast path of texture sampling (one level, wrap
-// addressing on power-of-two sizes, no colour key) of every texture format,
+// The bilinear fast paths of texture sampling (one level, no colour key; wrap
+// addressing on power-of-two sizes, or clamp addressing) of every texture format,
 // several pixels at a time with Google Highway: compiled for each x86
 // instruction set Highway knows, the widest the processor runs chosen at the
-// first call. Every lane computes what sampleLinearWrap in stage_texture.cpp
-// computes for its pixel, bit for bit; that scalar loop stays the reference
-// (D3DDRIVER_RASTER_SIMD=0).
+// first call. Every lane computes what the scalar loops of stage_texture.cpp
+// compute for its pixel, bit for bit (sampleLinearWrap, and the general loop
+// for clamping); they stay the reference (D3DDRIVER_RASTER_SIMD=0).
 //
 // Why it pays: the scalar loop is auto-vectorised already except for its
 // four texel gathers, and it stores four unpacked copies of the span between
@@ -123,14 +123,25 @@ HWY_INLINE VI channelLanes(VI raw, int c) {
     return hn::Or(hn::ShiftLeftSame(v, 8 - f.bits), hn::ShiftRightSame(v, 2 * f.bits - 8));
 }
 
-template <PixelFormat F>
-void linearWrap(const Sampler& s, int set, Fragments& f) {
+// Texel columns and rows: wrapped by the power-of-two mask or clamped to
+// the level.
+template <bool Clamp>
+HWY_INLINE VI addressLanes(VI i, VI mask, VI last) {
+    const DI di;
+    if (Clamp)
+        return hn::Min(hn::Max(i, hn::Zero(di)), last);
+    return hn::And(i, mask);
+}
+
+template <PixelFormat F, bool Clamp>
+void linearSample(const Sampler& s, int set, Fragments& f) {
     const DF df;
     const DI di;
     const int lanes = static_cast<int>(hn::Lanes(df));
     const LevelInfo& l = s.levels[s.baseLevel];
     const VF fw = hn::Set(df, l.fwidth), fh = hn::Set(df, l.fheight), half = hn::Set(df, 0.5f);
     const VI wmask = hn::Set(di, l.wmask), hmask = hn::Set(di, l.hmask);
+    const VI wlast = hn::Set(di, l.width - 1), hlast = hn::Set(di, l.height - 1);
     const VI pitch = hn::Set(di, l.pitch), one = hn::Set(di, 1), k256 = hn::Set(di, 256);
     const VI bpp = hn::Set(di, static_cast<int32_t>(sizeof(typename PixelTraits<F>::Raw)));
     const VI round = hn::Set(di, 32768);
@@ -145,10 +156,10 @@ void linearWrap(const Sampler& s, int set, Fragments& f) {
         const VI x0 = floorLanes(tx), y0 = floorLanes(ty);
         const VI fx = fractionLanes(tx, x0), fy = fractionLanes(ty, y0);
         const VI gx = hn::Sub(k256, fx), gy = hn::Sub(k256, fy);
-        const VI xa = hn::Mul(hn::And(x0, wmask), bpp);
-        const VI xb = hn::Mul(hn::And(hn::Add(x0, one), wmask), bpp);
-        const VI ya = hn::Mul(hn::And(y0, hmask), pitch);
-        const VI yb = hn::Mul(hn::And(hn::Add(y0, one), hmask), pitch);
+        const VI xa = hn::Mul(addressLanes<Clamp>(x0, wmask, wlast), bpp);
+        const VI xb = hn::Mul(addressLanes<Clamp>(hn::Add(x0, one), wmask, wlast), bpp);
+        const VI ya = hn::Mul(addressLanes<Clamp>(y0, hmask, hlast), pitch);
+        const VI yb = hn::Mul(addressLanes<Clamp>(hn::Add(y0, one), hmask, hlast), pitch);
         const VI t0 = gatherLanes<F>(l, words, hn::Add(ya, xa)),
                  t1 = gatherLanes<F>(l, words, hn::Add(ya, xb));
         const VI t2 = gatherLanes<F>(l, words, hn::Add(yb, xa)),
@@ -168,24 +179,20 @@ void linearWrap(const Sampler& s, int set, Fragments& f) {
     }
 }
 
-void linearWrapARGB(const Sampler& s, int set, Fragments& f) {
-    linearWrap<PixelFormat::A8R8G8B8>(s, set, f);
-}
-void linearWrapXRGB(const Sampler& s, int set, Fragments& f) {
-    linearWrap<PixelFormat::X8R8G8B8>(s, set, f);
-}
-void linearWrapRGB565(const Sampler& s, int set, Fragments& f) {
-    linearWrap<PixelFormat::R5G6B5>(s, set, f);
-}
-void linearWrapXRGB1555(const Sampler& s, int set, Fragments& f) {
-    linearWrap<PixelFormat::X1R5G5B5>(s, set, f);
-}
-void linearWrapARGB1555(const Sampler& s, int set, Fragments& f) {
-    linearWrap<PixelFormat::A1R5G5B5>(s, set, f);
-}
-void linearWrapARGB4444(const Sampler& s, int set, Fragments& f) {
-    linearWrap<PixelFormat::A4R4G4B4>(s, set, f);
-}
+#define RASTER_SIMD_SAMPLERS(name, format)                                  \
+    void linearWrap##name(const Sampler& s, int set, Fragments& f) {      \
+        linearSample<PixelFormat::format, false>(s, set, f);              \
+    }                                                                     \
+    void linearClamp##name(const Sampler& s, int set, Fragments& f) {     \
+        linearSample<PixelFormat::format, true>(s, set, f);               \
+    }
+RASTER_SIMD_SAMPLERS(ARGB, A8R8G8B8)
+RASTER_SIMD_SAMPLERS(XRGB, X8R8G8B8)
+RASTER_SIMD_SAMPLERS(RGB565, R5G6B5)
+RASTER_SIMD_SAMPLERS(XRGB1555, X1R5G5B5)
+RASTER_SIMD_SAMPLERS(ARGB1555, A1R5G5B5)
+RASTER_SIMD_SAMPLERS(ARGB4444, A4R4G4B4)
+#undef RASTER_SIMD_SAMPLERS
 
 }  // namespace HWY_NAMESPACE
 }  // namespace platform::d3d::raster
@@ -195,31 +202,22 @@ HWY_AFTER_NAMESPACE();
 namespace platform::d3d::raster {
 namespace {
 
-HWY_EXPORT(linearWrapARGB);
-HWY_EXPORT(linearWrapXRGB);
-HWY_EXPORT(linearWrapRGB565);
-HWY_EXPORT(linearWrapXRGB1555);
-HWY_EXPORT(linearWrapARGB1555);
-HWY_EXPORT(linearWrapARGB4444);
-
-void sampleARGB(const Sampler& s, int set, Fragments& f) {
-    HWY_DYNAMIC_DISPATCH(linearWrapARGB)(s, set, f);
-}
-void sampleXRGB(const Sampler& s, int set, Fragments& f) {
-    HWY_DYNAMIC_DISPATCH(linearWrapXRGB)(s, set, f);
-}
-void sampleRGB565(const Sampler& s, int set, Fragments& f) {
-    HWY_DYNAMIC_DISPATCH(linearWrapRGB565)(s, set, f);
-}
-void sampleXRGB1555(const Sampler& s, int set, Fragments& f) {
-    HWY_DYNAMIC_DISPATCH(linearWrapXRGB1555)(s, set, f);
-}
-void sampleARGB1555(const Sampler& s, int set, Fragments& f) {
-    HWY_DYNAMIC_DISPATCH(linearWrapARGB1555)(s, set, f);
-}
-void sampleARGB4444(const Sampler& s, int set, Fragments& f) {
-    HWY_DYNAMIC_DISPATCH(linearWrapARGB4444)(s, set, f);
-}
+#define RASTER_SIMD_DISPATCH(name)                                        \
+    HWY_EXPORT(linearWrap##name);                                         \
+    HWY_EXPORT(linearClamp##name);                                        \
+    void sampleWrap##name(const Sampler& s, int set, Fragments& f) {      \
+        HWY_DYNAMIC_DISPATCH(linearWrap##name)(s, set, f);                \
+    }                                                                     \
+    void sampleClamp##name(const Sampler& s, int set, Fragments& f) {     \
+        HWY_DYNAMIC_DISPATCH(linearClamp##name)(s, set, f);               \
+    }
+RASTER_SIMD_DISPATCH(ARGB)
+RASTER_SIMD_DISPATCH(XRGB)
+RASTER_SIMD_DISPATCH(RGB565)
+RASTER_SIMD_DISPATCH(XRGB1555)
+RASTER_SIMD_DISPATCH(ARGB1555)
+RASTER_SIMD_DISPATCH(ARGB4444)
+#undef RASTER_SIMD_DISPATCH
 
 bool simdFromEnvironment() {
     const char* value = std::getenv("D3DDRIVER_RASTER_SIMD");
@@ -237,22 +235,22 @@ void setRasterSimd(bool on) {
     simdOn().store(on);
 }
 
-SampleFn chooseSimdLinearWrap(PixelFormat format) {
+SampleFn chooseSimdLinear(PixelFormat format, bool clamp) {
     if (!simdOn().load())
         return nullptr;
     switch (format) {
         case PixelFormat::A8R8G8B8:
-            return sampleARGB;
+            return clamp ? sampleClampARGB : sampleWrapARGB;
         case PixelFormat::X8R8G8B8:
-            return sampleXRGB;
+            return clamp ? sampleClampXRGB : sampleWrapXRGB;
         case PixelFormat::R5G6B5:
-            return sampleRGB565;
+            return clamp ? sampleClampRGB565 : sampleWrapRGB565;
         case PixelFormat::X1R5G5B5:
-            return sampleXRGB1555;
+            return clamp ? sampleClampXRGB1555 : sampleWrapXRGB1555;
         case PixelFormat::A1R5G5B5:
-            return sampleARGB1555;
+            return clamp ? sampleClampARGB1555 : sampleWrapARGB1555;
         case PixelFormat::A4R4G4B4:
-            return sampleARGB4444;
+            return clamp ? sampleClampARGB4444 : sampleWrapARGB4444;
         default:
             return nullptr;
     }

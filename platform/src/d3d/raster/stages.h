@@ -18,9 +18,10 @@ bool stageSample(const Pipeline& p, int unit, Fragments& f);
 // opaque-white one when the texture is missing or unusable).
 SampleFn chooseSampler(const Sampler& s);
 void sampleWhite(const Sampler& s, int set, Fragments& f);
-// stage_texture_simd.cpp: the bilinear wrap fast path on SIMD lanes; null
-// when SIMD is off (setRasterSimd, D3DDRIVER_RASTER_SIMD=0).
-SampleFn chooseSimdLinearWrap(PixelFormat format);
+// stage_texture_simd.cpp: the bilinear wrap (power-of-two sizes) or clamp
+// fast path on SIMD lanes; null when SIMD is off (setRasterSimd,
+// D3DDRIVER_RASTER_SIMD=0).
+SampleFn chooseSimdLinear(PixelFormat format, bool clamp);
 
 // stage_combine.cpp: the D3DTOP cascade of one texture stage into current.
 bool stageCombine(const Pipeline& p, int unit, Fragments& f);
