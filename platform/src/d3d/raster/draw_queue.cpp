@@ -97,7 +97,7 @@ void DrawQueue::triangle(const Pipeline& p, const Setup& s, const Edges& e) {
         return;
     const uint32_t pipeline = snapshot(p);
     const Attributes& a = attributes_[pipeline];
-    triangles_.push_back(Triangle{s.ox, s.oy, s.perspective, s.constW, s.z, s.q,
+    triangles_.push_back(Triangle{s.ox, s.oy, s.perspective, s.constantColours, s.constW, s.z, s.q,
                                   static_cast<uint32_t>(planes_.size()), e});
     for (int k = 0; k < a.count; ++k)
         planes_.push_back(s.attr[a.index[k]]);
@@ -170,6 +170,7 @@ void DrawQueue::runBand(int band, Worker& w) {
                 s.ox = t.ox;
                 s.oy = t.oy;
                 s.perspective = t.perspective;
+                s.constantColours = t.constantColours;
                 s.constW = t.constW;
                 s.z = t.z;
                 s.q = t.q;

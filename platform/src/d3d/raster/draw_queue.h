@@ -57,6 +57,7 @@ private:
     struct Triangle {
         float ox, oy;
         bool perspective;
+        uint32_t constantColours;
         float constW;
         Plane z, q;
         uint32_t planes;

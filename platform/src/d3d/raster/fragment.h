@@ -62,6 +62,9 @@ struct Plane {
 struct Setup {
     float ox = 0, oy = 0;
     bool perspective = false;
+    // Colour attributes (bit = Attr index) equal at every vertex: their
+    // plane holds the value itself, taken as it is at every pixel.
+    uint32_t constantColours = 0;
     float constW = 1;
     Plane z, q;
     Plane attr[kAttrCount];

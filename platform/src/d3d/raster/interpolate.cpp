@@ -38,6 +38,24 @@ inline void evalColor(const Plane& pl, const Setup& s, const Fragments& f, int32
     }
 }
 
+// A colour equal at every vertex: its value, rounded once.
+inline void fillConstantColor(const Plane& pl, int n, int32_t* out) {
+    float v = pl.c;
+    v = v > 0.0f ? v : 0.0f;
+    v = v < 255.0f ? v : 255.0f;
+    const auto value = static_cast<int32_t>(v + 0.5f);
+    for (int i = 0; i < n; ++i)
+        out[i] = value;
+}
+
+template <bool Perspective>
+inline void evalColorAttr(const Setup& s, int a, const Fragments& f, int32_t* out) {
+    if (s.constantColours & (1u << a))
+        fillConstantColor(s.attr[a], f.n, out);
+    else
+        evalColor<Perspective>(s.attr[a], s, f, out);
+}
+
 template <bool Perspective>
 RASTER_SPAN_LOOP void interpolateSpan(const Pipeline& p, const Setup& s, Fragments& f) {
     const int n = f.n;
@@ -54,14 +72,14 @@ RASTER_SPAN_LOOP void interpolateSpan(const Pipeline& p, const Setup& s, Fragmen
         evalFloat<false>(s.z, s, f, f.z);
     if (p.needDiffuse) {
         for (int c = 0; c < 4; ++c)
-            evalColor<Perspective>(s.attr[kAttrR + c], s, f, f.diffuse[c]);
+            evalColorAttr<Perspective>(s, kAttrR + c, f, f.diffuse[c]);
     }
     if (p.needSpecular) {
         for (int c = 0; c < 3; ++c)
-            evalColor<Perspective>(s.attr[kAttrSpecR + c], s, f, f.specular[c]);
+            evalColorAttr<Perspective>(s, kAttrSpecR + c, f, f.specular[c]);
     }
     if (p.needFog)
-        evalColor<Perspective>(s.attr[kAttrFog], s, f, f.specular[3]);
+        evalColorAttr<Perspective>(s, kAttrFog, f, f.specular[3]);
     for (uint32_t mask = p.texSetMask, set = 0; mask != 0; mask >>= 1, ++set) {
         if (mask & 1) {
             evalFloat<Perspective>(s.attr[attrU(set)], s, f, f.u[set]);

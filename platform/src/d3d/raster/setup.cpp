@@ -160,11 +160,17 @@ SetupResult setupTriangle(const Pipeline& p, const SetupVertex& v0in, const Setu
     s.perspective = p.perspective && !(r0 == r1 && r1 == r2);
     s.constW = 1.0f / r0;
     s.q = plane(r0, r1, r2);
+    s.constantColours = 0;
     forEachAttr(p, [&](int a) {
         const bool color = a <= kAttrFog;
         double a0 = (color && p.flat) ? provoking.attr[a] : v[0]->attr[a];
         double a1 = (color && p.flat) ? provoking.attr[a] : v[1]->attr[a];
         double a2 = (color && p.flat) ? provoking.attr[a] : v[2]->attr[a];
+        if (color && a0 == a1 && a1 == a2) {
+            s.constantColours |= 1u << a;
+            s.attr[a] = Plane{static_cast<float>(a0), 0, 0};
+            return;
+        }
         if (s.perspective) {
             a0 *= r0;
             a1 *= r1;
@@ -196,10 +202,16 @@ bool setupLine(const Pipeline& p, const SetupVertex& v0, const SetupVertex& v1,
     s.perspective = p.perspective && v0.rhw != v1.rhw;
     s.constW = 1.0f / v0.rhw;
     s.q = plane(v0.rhw, v1.rhw);
+    s.constantColours = 0;
     forEachAttr(p, [&](int a) {
         const bool color = a <= kAttrFog;
         double a0 = (color && p.flat) ? provoking.attr[a] : v0.attr[a];
         double a1 = (color && p.flat) ? provoking.attr[a] : v1.attr[a];
+        if (color && a0 == a1) {
+            s.constantColours |= 1u << a;
+            s.attr[a] = Plane{static_cast<float>(a0), 0, 0};
+            return;
+        }
         if (s.perspective) {
             a0 *= v0.rhw;
             a1 *= v1.rhw;
@@ -216,6 +228,7 @@ void setupPoint(const Pipeline& p, const SetupVertex& v, Setup& s) {
     s.constW = 1.0f / v.rhw;
     s.z = Plane{v.z, 0, 0};
     s.q = Plane{v.rhw, 0, 0};
+    s.constantColours = 0;
     forEachAttr(p, [&](int a) { s.attr[a] = Plane{v.attr[a], 0, 0}; });
 }
 
