@@ -11,10 +11,11 @@ namespace platform::d3d::raster {
 namespace {
 
 RASTER_SPAN_LOOP void applyFog(const Pipeline& p, const int32_t* factor, Fragments& f) {
+    const int n = f.n;
     for (int c = 0; c < 3; ++c) {
         int32_t* cur = f.current[c];
         const int32_t fog = p.fogColor[c];
-        for (int i = 0; i < f.n; ++i)
+        for (int i = 0; i < n; ++i)
             cur[i] = mul255(cur[i], factor[i]) + mul255(fog, 255 - factor[i]);
     }
 }
