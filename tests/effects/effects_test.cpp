@@ -1,16 +1,50 @@
+#include "special/aureole.h"
 #include "special/contour/contour.h"
 #include "special/factory.h"
 #include "special/fading/fading.h"
+#include "special/glow/glow.h"
+#include "special/glow/vertex_fog.h"
+#include "special/highlight/direct_highlight.h"
+#include "special/highlight/highlight.h"
+#include "special/highlight/universal_highlight.h"
+#include "special/mapping/planar_mapping.h"
+#include "special/mapping/spherical_mapping.h"
+#include "special/material_disappearance.h"
+#include "special/mirror/invert_culling.h"
+#include "special/mirror/mirror.h"
+#include "special/mirror/reflection.h"
+#include "special/opacity/camera_vanish.h"
+#include "special/opacity/opacity.h"
+#include "special/opacity/vertex_opacity.h"
 #include "special/rendering/rendering.h"
+#include "special/trace.h"
+#include "special/water/swamp.h"
+#include "special/water/water.h"
 
 #include "../support/mesh_scene.h"
 
 #include <engine/core/effect_settings.h>
 #include <engine/core/render_timer.h>
 
+#include <type_traits>
+#include <typeinfo>
+
 namespace {
 
 using Factory = RenderSpecialEffectFactory;
+// A mesh effect a factory slot made, owned through the interface it came as;
+// `Link` for the effects that hand out their chain link separately.
+using Made = std::shared_ptr<EffectiveRenderMesh>;
+
+template <auto slot, bool Link = false>
+Made made(Factory& f) {
+    auto* effect = (f.*slot)();
+    std::shared_ptr<std::remove_pointer_t<decltype(effect)>> owner(effect);
+    if constexpr (Link)
+        return Made(owner, effect->getEffectMesh());
+    else
+        return Made(owner, dynamic_cast<EffectiveRenderMesh*>(effect));
+}
 
 class EffectsTest : public MeshesTest {
 protected:
@@ -44,16 +78,9 @@ protected:
 
 }  // namespace
 
-TEST_F(EffectsTest, FactorySlotsWithoutAnEffectMakeNothing) {
-    Factory& f = factory();
-    for (SpecialEffect* made : {f.createReserved1("x"), f.createReserved2(), f.createReserved3(),
-                                f.createReserved4(), f.createReserved5(), f.createReserved6("x"),
-                                f.createReserved7(), f.createReserved9(),
-                                f.createReserved12(1, 2, 3)})
-        EXPECT_EQ(made, nullptr);
-}
-
-TEST_F(EffectsTest, EffectsAreMadeBySlotAndByClassNameWithTheirPrioritiesAndFlags) {
+// Every mesh effect: its factory slot and its class name make the same class,
+// whose priority and flags place it in a mesh's chain.
+TEST_F(EffectsTest, EveryMeshEffectIsMadeBySlotAndByNameWithItsPriorityAndFlags) {
     Factory& f = factory();
     EXPECT_EQ(f.createEffect("NoSuchEffect"), nullptr);
     EXPECT_EQ(f.createEffect(nullptr), nullptr);
@@ -65,27 +92,47 @@ TEST_F(EffectsTest, EffectsAreMadeBySlotAndByClassNameWithTheirPrioritiesAndFlag
         const char* name;
         int priority;
         unsigned flags;
-    } meshEffects[] = {{"MaterialDisappearanceEffect", 10, 0x0},
-                       {"Contour", 0, 0x3},
-                       {"AureoleEffect", 0, 0x9},
-                       {"RenderingEffect", 11, 0x0}};
-    for (const auto& expected : meshEffects) {
-        std::unique_ptr<EffectiveRenderMesh> mesh(
+        Made (*slot)(Factory&);
+    } effects[] = {
+        {"MaterialDisappearanceEffect", 10, 0x0, made<&Factory::createMaterialDisappearance>},
+        {"Contour", 0, 0x3, made<&Factory::createContour, true>},
+        {"AureoleEffect", 0, 0x9, made<&Factory::createAureole>},
+        {"RenderingEffect", 11, 0x0, made<&Factory::createRendering>},
+        {"D3DGlowEffect", 3, 0xC, made<&Factory::createGlow>},
+        {"VertexFogEffect", 2, 0xE, made<&Factory::createVertexFog>},
+        {"DirectHighlight", 0, 0x604, made<&Factory::createDirectHighlight>},
+        {"Highlight", 0, 0x4, made<&Factory::createHighlight>},
+        {"IsotropicLight", 0, 0x4, made<&Factory::createIsotropicLight>},
+        {"UniversalHighlight", 5, 0x4, made<&Factory::createUniversalHighlight>},
+        {"MappingEffect", 8, 0x9, made<&Factory::createMapping>},
+        {"SphericalMappingEffect", 8, 0xD, made<&Factory::createSphericalMapping>},
+        {"PlanarMappingEffect", 8, 0x9, made<&Factory::createPlanarMapping>},
+        {"InvertCullingEffect", 11, 0x8, made<&Factory::createInvertCulling>},
+        {"MirrorEffect", -4, 0x60F, made<&Factory::createMirror>},
+        {"ReflectionEffect", -4, 0xF, made<&Factory::createReflection>},
+        {"OpacityEffect", 4, 0xE, made<&Factory::createOpacity>},
+        {"VertexOpacity", 4, 0xD, made<&Factory::createVertexOpacity>},
+        {"CameraVanish", 3, 0xE, made<&Factory::createCameraVanish, true>},
+    };
+    for (const auto& expected : effects) {
+        std::unique_ptr<EffectiveRenderMesh> byName(
             theRenderMeshFactory->createEffectMesh(expected.name));
-        ASSERT_NE(mesh, nullptr) << expected.name;
-        EXPECT_EQ(mesh->getEffectPriority(), expected.priority) << expected.name;
-        EXPECT_EQ(mesh->getOverloadFlags(), expected.flags) << expected.name;
+        const Made bySlot = expected.slot(f);
+        ASSERT_NE(byName, nullptr) << expected.name;
+        ASSERT_NE(bySlot, nullptr) << expected.name;
+        EXPECT_EQ(typeid(*bySlot), typeid(*byName)) << expected.name;
+        EXPECT_EQ(byName->getEffectPriority(), expected.priority) << expected.name;
+        EXPECT_EQ(byName->getOverloadFlags(), expected.flags) << expected.name;
     }
+    EXPECT_FALSE(std::unique_ptr<ModelSelectionInterface>(f.createContour())->isSelected());
 
-    std::unique_ptr<SpecialEffect> byName(f.createEffect("TraceEffect"));
-    EXPECT_NE(dynamic_cast<TraceEffectInterface*>(byName.get()), nullptr);
-    std::unique_ptr<ModelSelectionInterface> contour(f.createContour());
-    ASSERT_NE(contour, nullptr);
-    EXPECT_FALSE(contour->isSelected());
-    EXPECT_EQ(contour->getEffectMesh()->getEffectPriority(), 0);
-    std::unique_ptr<MaterialDisappearanceEffectInterface>(f.createMaterialDisappearance());
-    std::unique_ptr<RenderingEffectInterface>(f.createRendering());
-    std::unique_ptr<AureoleEffectInterface>(f.createAureole());
+    // The effects that are no mesh's.
+    std::unique_ptr<SpecialEffect> trace(f.createEffect("TraceEffect"));
+    EXPECT_NE(dynamic_cast<TraceEffectInterface*>(trace.get()), nullptr);
+    std::unique_ptr<WaterInterface> water(f.createWater());
+    std::unique_ptr<SwampInterface> swamp(f.createSwamp());
+    EXPECT_NE(dynamic_cast<Water*>(water.get()), nullptr);
+    EXPECT_NE(dynamic_cast<Swamp*>(swamp.get()), nullptr);
     f.createTrace()->requestDeletion();
     f.createFading()->requestDeletion();
 }
@@ -98,18 +145,88 @@ TEST_F(EffectsTest, VariantChoiceFallsBackWhenTheDeviceRefusesAFactor) {
     EXPECT_EQ(findVariant(descriptor, &chosen), STATUS_SUPPORTED);
     EXPECT_EQ(chosen, &descriptor[1]);
     EXPECT_FALSE(anyTextureBound());
-
-    // Three stages on a device of two are refused before the device is asked.
-    theCapabilities.hardware.wMaxTextureBlendStages = 2;
-    theCapabilities.software.wMaxTextureBlendStages = 2;
-    render::Rendering three = {pass(D3DBLEND_ONE, 3)};
-    platform::testing::resetCallCounts();
-    EXPECT_EQ(isSupported(three), STATUS_NOT_SUPPORTED);
-    EXPECT_EQ(validations(), 0u);
-    render::RenderTypeDescriptor none = {three};
+    render::RenderTypeDescriptor none = {{pass(D3DBLEND_DESTCOLOR)}};
     EXPECT_EQ(findVariant(none, &chosen), STATUS_NOT_SUPPORTED);
     EXPECT_EQ(chosen, nullptr);
     theCapabilities = saved;
+}
+
+// Each capability a pass needs: without it the pass is refused before the
+// device is asked; with it the device validates the pass.
+TEST_F(EffectsTest, APassIsRefusedForEachCapabilityTheDeviceLacks) {
+    D3DPRIMCAPS& tri = theCapabilities.hardware.dpcTriCaps;
+    const auto fogged = [](int kind, bool range) {
+        render::RenderPass p = pass(D3DBLEND_ONE);
+        p.fog = true;
+        p.fogKind = kind;
+        p.rangeFog = range;
+        return p;
+    };
+    render::RenderPass dest = pass(D3DBLEND_ONE);
+    dest.destinationBlend = D3DBLEND_SRCALPHASAT;
+    const struct {
+        const char* name;
+        render::RenderPass pass;
+        DWORD* caps;
+        DWORD taken;
+    } cases[] = {
+        {"source factor", pass(D3DBLEND_DESTCOLOR), &tri.dwSrcBlendCaps, D3DPBLENDCAPS_DESTCOLOR},
+        {"last destination factor", dest, &tri.dwDestBlendCaps, D3DPBLENDCAPS_SRCALPHASAT},
+        {"table fog", fogged(render::RenderPass::FOG_TABLE, false), &tri.dwRasterCaps,
+         D3DPRASTERCAPS_FOGTABLE},
+        {"vertex fog", fogged(render::RenderPass::FOG_VERTEX, false), &tri.dwRasterCaps,
+         D3DPRASTERCAPS_FOGVERTEX},
+        {"range fog", fogged(render::RenderPass::FOG_VERTEX, true), &tri.dwRasterCaps,
+         D3DPRASTERCAPS_FOGRANGE},
+    };
+    const Capabilities saved = theCapabilities;
+    for (const auto& c : cases) {
+        render::Rendering rendering = {c.pass};
+        platform::testing::resetCallCounts();
+        EXPECT_EQ(isSupported(rendering), STATUS_SUPPORTED) << c.name;
+        EXPECT_EQ(validations(), 1u) << c.name;
+        *c.caps &= ~c.taken;
+        platform::testing::resetCallCounts();
+        EXPECT_EQ(isSupported(rendering), STATUS_NOT_SUPPORTED) << c.name;
+        EXPECT_EQ(validations(), 0u) << c.name;
+        theCapabilities = saved;
+    }
+    // Within the capabilities, the device refuses a stage argument it lacks.
+    render::Rendering refused = {pass(D3DBLEND_ONE)};
+    refused[0].stages[0].colorArg1 = 7;
+    platform::testing::resetCallCounts();
+    EXPECT_EQ(isSupported(refused), STATUS_NOT_SUPPORTED);
+    EXPECT_EQ(validations(), 1u);
+    // The stage count comes from the hardware description when there is one.
+    render::Rendering two = {pass(D3DBLEND_ONE, 2)};
+    theCapabilities.hardware.wMaxTextureBlendStages = 2;
+    theCapabilities.software.wMaxTextureBlendStages = 1;
+    EXPECT_EQ(isSupported(two), STATUS_SUPPORTED);
+    theCapabilities.hardware.wMaxTextureBlendStages = 1;
+    platform::testing::resetCallCounts();
+    EXPECT_EQ(isSupported(two), STATUS_NOT_SUPPORTED);
+    EXPECT_EQ(validations(), 0u);
+    theCapabilities = saved;
+}
+
+// Only the stages that read a texture get a sample texture while the device
+// validates; the first disabled stage ends the cascade.
+TEST_F(EffectsTest, ValidationBindsSampleTexturesToTheStagesThatReadOne) {
+    const auto bindsFor = [](render::Rendering rendering) {
+        platform::testing::resetCallCounts();
+        EXPECT_EQ(isSupported(rendering), STATUS_SUPPORTED);
+        return platform::testing::callCount("IDirect3DDevice3::SetTexture");
+    };
+    render::RenderPass diffuse = pass(D3DBLEND_ONE, 2);
+    for (render::StageRecord& stage : diffuse.stages)
+        stage.colorArg1 = stage.alphaArg1 = D3DTA_DIFFUSE;
+    const unsigned none = bindsFor({diffuse});
+    render::RenderPass second = diffuse;
+    second.stages[1].alphaArg1 = D3DTA_TEXTURE;
+    EXPECT_GT(bindsFor({second}), none);
+    render::RenderPass cut = second;
+    cut.stages[0].colorOp = cut.stages[0].alphaOp = D3DTOP_DISABLE;
+    EXPECT_EQ(bindsFor({cut}), none);
 }
 
 TEST_F(EffectsTest, ALostSurfaceStopsTheChoiceAndGivesTheStatesBack) {
@@ -129,33 +246,82 @@ TEST_F(EffectsTest, ALostSurfaceStopsTheChoiceAndGivesTheStatesBack) {
     EXPECT_FALSE(anyTextureBound());
 }
 
-TEST_F(EffectsTest, APassSetsBlendingTableFogAndTheStageCascade) {
-    render::RenderPass p = pass(D3DBLEND_SRCALPHA, 2);
-    p.destinationBlend = D3DBLEND_INVSRCALPHA;
-    p.stages[1].colorOp = D3DTOP_ADD;
-    p.fog = true;
-    p.fogMode = render::RenderPass::FOG_LINEAR;
-    p.fogColor->setValue(Color(1, 0, 0, 1));
-    p.fogEnd->setValue(2.5f);
-    setupRenderPass(p);
-    RenderStateManager& s = *theRenderStateManager;
-    EXPECT_EQ(s.getState(RS_SRCBLEND), DWORD(D3DBLEND_SRCALPHA));
-    EXPECT_EQ(s.getState(RS_DESTBLEND), DWORD(D3DBLEND_INVSRCALPHA));
-    EXPECT_EQ(s.getState(RS_FOGCOLOR), 0xFFFF0000u);
-    EXPECT_EQ(s.getState(RS_FOGTABLEMODE), DWORD(D3DFOG_LINEAR));
-    float end = 0;
-    const DWORD bits = s.getState(RS_FOGEND);
-    std::memcpy(&end, &bits, sizeof end);
-    EXPECT_EQ(end, 2.5f);
-    EXPECT_EQ(s.getState(TSS_COLOROP, 1), DWORD(D3DTOP_ADD));
-    EXPECT_EQ(s.getState(TSS_COLOROP, 2), DWORD(D3DTOP_DISABLE));
-    EXPECT_EQ(s.getState(TSS_ALPHAOP, 2), DWORD(D3DTOP_DISABLE));
+// Fog parameters are brought up to date before they are read.
+struct Stepping : render::FloatParameter {
+    explicit Stepping(float v) : render::FloatParameter(v) {}
+    void update() override { value += 1.0f; }
+};
 
+TEST_F(EffectsTest, APassSetsBlendingFogAndTheStageCascadeOverTheBase) {
+    RenderStateManager& s = *theRenderStateManager;
+    const auto floatState = [&](RenderStateType state) {
+        float value = 0;
+        const DWORD bits = s.getState(state);
+        std::memcpy(&value, &bits, sizeof value);
+        return value;
+    };
+    const struct {
+        int kind, mode;
+        DWORD tableMode;
+        float start, end, density;
+    } fogs[] = {
+        {render::RenderPass::FOG_TABLE, render::RenderPass::FOG_LINEAR, D3DFOG_LINEAR, 1.5f, 3.5f,
+         0.0f},
+        {render::RenderPass::FOG_TABLE, render::RenderPass::FOG_EXP2, D3DFOG_EXP2, 0.0f, 0.0f,
+         1.25f},
+        {render::RenderPass::FOG_VERTEX, render::RenderPass::FOG_LINEAR, D3DFOG_NONE, 0.0f, 0.0f,
+         0.0f},
+    };
+    // Away from the base first, so that restoring shows.
+    for (RenderStateType state : {RS_ZENABLE, RS_ZWRITEENABLE, RS_FOGENABLE})
+        s.setState(state, TRUE);
+    s.setState(RS_FOGTABLEMODE, D3DFOG_EXP);
+    s.setState(TSS_ADDRESSU, 0, D3DTADDRESS_WRAP);
+    s.setState(TSS_TEXCOORDINDEX, 0, 1);
+    s.setState(TSS_MAGFILTER, 0, D3DTFG_POINT);
+    restoreDefaultSettings(false);
+    EXPECT_EQ(s.getState(RS_ALPHABLENDENABLE), DWORD(FALSE));
+    for (RenderStateType state : {RS_ZENABLE, RS_ZWRITEENABLE, RS_FOGENABLE})
+        EXPECT_EQ(s.getState(state), DWORD(FALSE));
+    EXPECT_EQ(s.getState(RS_FOGTABLEMODE), DWORD(D3DFOG_NONE));
+    EXPECT_EQ(s.getState(TSS_ADDRESSU, 0), DWORD(D3DTADDRESS_CLAMP));
+    EXPECT_EQ(s.getState(TSS_TEXCOORDINDEX, 0), 0u);
+    EXPECT_EQ(s.getState(TSS_MAGFILTER, 0), DWORD(D3DTFG_LINEAR));
+    EXPECT_EQ(s.getState(TSS_COLOROP, 0), DWORD(D3DTOP_MODULATE));
     restoreDefaultSettings(true);
-    EXPECT_EQ(s.getState(RS_ZENABLE), DWORD(FALSE));
-    EXPECT_EQ(s.getState(RS_ZWRITEENABLE), DWORD(FALSE));
     EXPECT_EQ(s.getState(RS_ALPHABLENDENABLE), DWORD(TRUE));
-    EXPECT_EQ(s.getState(RS_FOGENABLE), DWORD(FALSE));
+
+    for (const auto& fog : fogs) {
+        restoreDefaultSettings(false);
+        render::RenderPass p = pass(D3DBLEND_SRCALPHA, 2);
+        p.destinationBlend = D3DBLEND_INVSRCALPHA;
+        p.stages[1].colorOp = D3DTOP_ADD;
+        p.stages[1].texCoordIndex = 1;
+        p.fog = true;
+        p.fogKind = fog.kind;
+        p.fogMode = fog.mode;
+        p.fogColor->setValue(Color(1, 0, 0, 1));
+        p.fogStart = std::make_shared<Stepping>(fog.start - 1.0f);
+        p.fogEnd = std::make_shared<Stepping>(fog.end - 1.0f);
+        p.fogDensity = std::make_shared<Stepping>(fog.density - 1.0f);
+        s.setState(RS_FOGSTART, 0);
+        s.setState(RS_FOGEND, 0);
+        s.setState(RS_FOGDENSITY, 0);
+        setupRenderPass(p);
+        EXPECT_EQ(s.getState(RS_ALPHABLENDENABLE), DWORD(TRUE));
+        EXPECT_EQ(s.getState(RS_SRCBLEND), DWORD(D3DBLEND_SRCALPHA));
+        EXPECT_EQ(s.getState(RS_DESTBLEND), DWORD(D3DBLEND_INVSRCALPHA));
+        EXPECT_EQ(s.getState(RS_FOGENABLE), DWORD(TRUE));
+        EXPECT_EQ(s.getState(RS_FOGCOLOR), 0xFFFF0000u);
+        EXPECT_EQ(s.getState(RS_FOGTABLEMODE), fog.tableMode) << fog.mode;
+        EXPECT_EQ(floatState(RS_FOGSTART), fog.start) << fog.mode;
+        EXPECT_EQ(floatState(RS_FOGEND), fog.end) << fog.mode;
+        EXPECT_EQ(floatState(RS_FOGDENSITY), fog.density) << fog.mode;
+        EXPECT_EQ(s.getState(TSS_COLOROP, 1), DWORD(D3DTOP_ADD));
+        EXPECT_EQ(s.getState(TSS_TEXCOORDINDEX, 1), 1u);
+        EXPECT_EQ(s.getState(TSS_COLOROP, 2), DWORD(D3DTOP_DISABLE));
+        EXPECT_EQ(s.getState(TSS_ALPHAOP, 2), DWORD(D3DTOP_DISABLE));
+    }
 }
 
 TEST_F(EffectsTest, FadingFramesAlphaColourAndRectangle) {
@@ -278,7 +444,9 @@ TEST_F(EffectsTest, AnAureoleLightsARingAroundItsMeshAndNothingFarther) {
     drawScene({&shell});
     // The quad is 160 pixels square round the centre: the ring is brightest
     // 80 pixels out and dark again at 120.
-    const auto grey = [&](int x, int y) { return int(pixels.at(std::size_t(y) * kWidth + x) & 0xFF); };
+    const auto grey = [&](int x, int y) {
+        return int(pixels.at(std::size_t(y) * kWidth + x) & 0xFF);
+    };
     EXPECT_GT(grey(320, 145), 60) << "inside the ring, above the quad";
     EXPECT_GT(grey(415, 240), 60) << "inside the ring, right of the quad";
     EXPECT_EQ(grey(320, 20), 0) << "beyond the ring";
@@ -288,7 +456,8 @@ TEST_F(EffectsTest, AnAureoleLightsARingAroundItsMeshAndNothingFarther) {
 
 TEST_F(EffectsTest, ATexturedFadeShowsTheFrameOfItsTimeWithThePremultipliedColour) {
     auto* fade = static_cast<FadingEffect*>(factory().createFading());
-    fade->setTextures({"/Images/Meshes/red.tga", "/Images/NoSuchImage.tga", "/Images/Meshes/green.tga"});
+    fade->setTextures(
+        {"/Images/Meshes/red.tga", "/Images/NoSuchImage.tga", "/Images/Meshes/green.tga"});
     fade->setColor(Color(1, 1, 1));
     fade->setAlpha(1.0f);
     fade->setFrameRate(10.0f);

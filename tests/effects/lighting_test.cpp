@@ -96,32 +96,6 @@ protected:
 
 }  // namespace
 
-TEST_F(LightingTest, TheFactoryMakesEachLightingEffectWithItsPriorityAndFlags) {
-    Factory& f = factory();
-    const std::unique_ptr<SpecialEffect> made[] = {
-        std::unique_ptr<SpecialEffect>(dynamic_cast<SpecialEffect*>(f.createGlow())),
-        std::unique_ptr<SpecialEffect>(f.createVertexFog()),
-        std::unique_ptr<SpecialEffect>(dynamic_cast<SpecialEffect*>(f.createDirectHighlight())),
-        std::unique_ptr<SpecialEffect>(dynamic_cast<SpecialEffect*>(f.createHighlight())),
-        std::unique_ptr<SpecialEffect>(dynamic_cast<SpecialEffect*>(f.createIsotropicLight())),
-        std::unique_ptr<SpecialEffect>(dynamic_cast<SpecialEffect*>(f.createUniversalHighlight()))};
-    const struct {
-        const char* name;
-        int priority;
-        unsigned flags;
-    } expected[] = {{"D3DGlowEffect", 3, 0xC},    {"VertexFogEffect", 2, 0xE},
-                    {"DirectHighlight", 0, 0x604}, {"Highlight", 0, 0x4},
-                    {"IsotropicLight", 0, 0x4},    {"UniversalHighlight", 5, 0x4}};
-    for (std::size_t i = 0; i < std::size(expected); ++i) {
-        const auto* link = dynamic_cast<EffectiveRenderMesh*>(made[i].get());
-        ASSERT_NE(link, nullptr) << expected[i].name;
-        EXPECT_EQ(link->getEffectPriority(), expected[i].priority) << expected[i].name;
-        EXPECT_EQ(link->getOverloadFlags(), expected[i].flags) << expected[i].name;
-        std::unique_ptr<SpecialEffect> byName(f.createEffect(expected[i].name));
-        EXPECT_EQ(typeid(*byName), typeid(*made[i])) << expected[i].name;
-    }
-}
-
 TEST_F(LightingTest, HighlightScalesAndOffsetsTheAmbientLightOnlyWhileItsMeshIsLit) {
     RenderMeshShell& shell = whiteQuad();
     Highlight highlight;

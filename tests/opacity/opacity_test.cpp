@@ -109,25 +109,6 @@ TEST(OpacityArithmetic, RoundsToEvenAndFadesTheDiffuseAlphaAndTheSpecularColour)
     EXPECT_FLOAT_EQ(CameraVanish::opacityAt(3.0f, narrow), 1.0f);
 }
 
-TEST_F(OpacityTest, TheFactoryMakesTheThreeEffectsWithTheirPrioritiesAndFlags) {
-    std::unique_ptr<OpacityEffectInterface> opacity(factory().createOpacity());
-    std::unique_ptr<VertexOpacityInterface> vertex(factory().createVertexOpacity());
-    std::unique_ptr<CameraVanishInterface> vanish(factory().createCameraVanish());
-    ASSERT_TRUE(opacity && vertex && vanish);
-    const std::pair<EffectiveRenderMesh*, std::pair<int, unsigned>> made[] = {
-        {opacity.get(), {4, 0xE}}, {vertex.get(), {4, 0xD}}, {vanish->getEffectMesh(), {3, 0xE}}};
-    for (const auto& [effect, expected] : made) {
-        EXPECT_EQ(effect->getEffectPriority(), expected.first);
-        EXPECT_EQ(effect->getOverloadFlags(), expected.second);
-    }
-    for (const char* name : {"OpacityEffect", "VertexOpacity", "CameraVanish"})
-        EXPECT_NE(std::unique_ptr<EffectiveRenderMesh>(theRenderMeshFactory->createEffectMesh(name)),
-                  nullptr)
-            << name;
-    EXPECT_FLOAT_EQ(vanish->getOpacity(), 1.0f);
-    EXPECT_TRUE(vanish->isEnabled());
-}
-
 TEST_F(OpacityTest, HalfOpacityBlendsTheMeshOverTheSceneAndFullOpacityChangesNoPixel) {
     light();
     RenderMeshShell& shell = quadAt(4.0f);

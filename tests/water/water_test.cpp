@@ -332,13 +332,6 @@ protected:
     double clock = 0.0;
 };
 
-TEST_F(SurfacesOnDevice, FactorySlotsMakeWaterAndSwamp) {
-    std::unique_ptr<WaterInterface> water(theRenderSpecialEffectFactory->createWater());
-    std::unique_ptr<SwampInterface> swamp(theRenderSpecialEffectFactory->createSwamp());
-    EXPECT_NE(dynamic_cast<Water*>(water.get()), nullptr);
-    EXPECT_NE(dynamic_cast<Swamp*>(swamp.get()), nullptr);
-}
-
 TEST_F(SurfacesOnDevice, FlatWaterShowsItsLitColourOnceDrawnAndTheMissingTextureWarnsOnce) {
     // Emissive blue only: with no lights the lit colour is exactly that.
     const std::string path = writeConfig(
