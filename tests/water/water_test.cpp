@@ -30,6 +30,16 @@ std::string writeConfig(const std::string& text) {
     return path;
 }
 
+// A surface configured by `config` (none: the file set before) and built over
+// a mask given by its rows.
+template <typename Surface>
+void buildOver(Surface& surface, const std::string& config, const std::vector<std::string>& rows) {
+    if (!config.empty())
+        surface.setConfigFile(writeConfig(config));
+    const CellMask mask = CellMask::fromRows(rows);
+    surface.initialize(mask.getWidth(), mask.getHeight(), mask.data());
+}
+
 // The engine's quality level for the test's length.
 class ScopedQuality {
 public:
@@ -122,7 +132,7 @@ TEST(Grid, RefusesEmptyMapsZeroDetailAndMoreVerticesThanSixteenBitsReach) {
 
 TEST(WaterSettings, QualityBlockFirstThenTopLevelAndOnlyTwoElementLists) {
     const std::string path = writeConfig(
-        "detail = 3; dropsFrequency = 2.0; texture1Scale = (1.0, 2.0, 3.0);"
+        "detail = 3; dropsFrequency = 2.0; maxHeight = 0.5; texture1Scale = (1.0, 2.0, 3.0);"
         "texture2Scale = (0.5, 0.25); textureImpact = \"much\";"
         "high = { detail = 5; texture2Scale = (4.0, 4.0, 4.0); material = { diffuseColor = [0.5, 0.5, 0.5, 1.0]; }; };"
         "low = { detail = -2; minHeight = 1.0; };");
@@ -149,6 +159,8 @@ TEST(WaterSettings, QualityBlockFirstThenTopLevelAndOnlyTwoElementLists) {
         EXPECT_EQ(s.layout.texture1Scale[0], 0.0f) << c.level;  // three elements: ignored
         EXPECT_EQ(s.layout.texture2Scale[1], c.texture2Scale == 0.0f ? 0.0f : 0.25f) << c.level;
         EXPECT_EQ(s.minHeight, -0.2f) << c.level;
+        // Level 0 takes its minimum above the maximum: the range falls back whole.
+        EXPECT_EQ(s.maxHeight, c.level == 0 ? 0.3f : 0.5f) << c.level;
         EXPECT_EQ(s.textureImpact, 0.0f) << c.level;  // a string: the default stays
         EXPECT_EQ(water.getMaterial().getColor().r, c.red) << c.level;
     }
@@ -173,17 +185,13 @@ TEST(WaterSettings, AMissingFileKeepsEveryDefault) {
 class WaterSimulation : public testing::Test {
 protected:
     void SetUp() override {
-        path = writeConfig(
-            "detail = 2; initialDrops = 0.5; dropsFrequency = 1.0; minHeight = -0.2; maxHeight = 0.3;");
-        water.setConfigFile(path);
+        water.setConfigFile(writeConfig(
+            "detail = 2; initialDrops = 0.5; dropsFrequency = 1.0; minHeight = -0.2; maxHeight = 0.3;"));
     }
     void initialize(const std::vector<std::string>& rows) {
-        mask = CellMask::fromRows(rows);
         LogCapture quiet;
-        water.initialize(mask.getWidth(), mask.getHeight(), mask.data());
+        buildOver(water, "", rows);
     }
-    std::string path;
-    CellMask mask;
     Water water;
 };
 
@@ -214,6 +222,32 @@ TEST_F(WaterSimulation, ADropMovesOnlyFreeWaterNodesByAQuarterOnTheDiagonals) {
     EXPECT_FLOAT_EQ(grid.node(3, 3)->velocity, -0.25f);
     water.addDrop(-6, 5 + 11, 1.0f);  // (5, 5) again
     EXPECT_FLOAT_EQ(grid.node(5, 5)->velocity, -1.8f);
+}
+
+// One step of a lone bump with no damping and k = 1: each neighbour moves by
+// the bump's share in its weighted mean (a twelfth at the sides, a sixth at
+// the corners), the bump back by all of it, nothing farther; the heights then
+// move by their velocities less the mean.
+TEST_F(WaterSimulation, OneStepPullsEachNodeTowardsItsNeighbours) {
+    initialize({".....", ".###.", ".###.", ".###.", "....."});
+    water.editSettings().desireFactor = 1.0f;
+    water.editSettings().velocityFactor = 1.0f;
+    water::SurfaceGrid& grid = water.editGrid();
+    grid.node(5, 5)->height = 0.12f;
+    water.simulate(1.0f / 30.0f);
+    const float mean = 0.12f / float(grid.getVertexCount());
+    EXPECT_FLOAT_EQ(water.getMeanHeight(), mean);
+    for (int dy = -2; dy <= 2; ++dy)
+        for (int dx = -2; dx <= 2; ++dx) {
+            const bool side = std::abs(dx) + std::abs(dy) == 1;
+            const bool corner = std::abs(dx) == 1 && std::abs(dy) == 1;
+            const float expected = dx == 0 && dy == 0 ? -0.12f : side ? 0.01f : corner ? 0.02f : 0;
+            EXPECT_NEAR(grid.node(5 + dx, 5 + dy)->velocity, expected, 1e-6f) << dx << "," << dy;
+        }
+    std::vector<Water::SourceVertex> vertices(grid.getVertexCount());
+    water.fillVertices(vertices.data());
+    EXPECT_NEAR(grid.node(6, 6)->height, 0.02f - mean, 1e-6f);
+    EXPECT_NEAR(grid.node(5, 5)->height, -mean, 1e-6f);
 }
 
 TEST_F(WaterSimulation, HeightsStayWithinTheirRangeAndFixedNodesAtRest) {
@@ -284,13 +318,10 @@ TEST(SwampLayers, BrightnessByViewingAngle) {
 }
 
 TEST(SwampLayers, FixedNodesAreBlackAndTheRestLitFromAbove) {
-    const std::string path =
-        writeConfig("detail = 2; opacity = 1.0; renderPassCount = 2; priority = 7;");
     Swamp swamp;
-    swamp.setConfigFile(path);
-    const CellMask mask = CellMask::fromRows({"....", ".##.", ".##.", "...."});
     LogCapture quiet;
-    swamp.initialize(mask.getWidth(), mask.getHeight(), mask.data());
+    buildOver(swamp, "detail = 2; opacity = 1.0; renderPassCount = 2; priority = 7;",
+              {"....", ".##.", ".##.", "...."});
     ASSERT_TRUE(swamp.isBuilt());
     EXPECT_EQ(swamp.getDeferredKey(), 7);
     swamp.setEye(Vector(0, 100, 0));
@@ -334,15 +365,13 @@ protected:
 
 TEST_F(SurfacesOnDevice, FlatWaterShowsItsLitColourOnceDrawnAndTheMissingTextureWarnsOnce) {
     // Emissive blue only: with no lights the lit colour is exactly that.
-    const std::string path = writeConfig(
-        "detail = 2; dropsFrequency = 0.0; textureName = \"/Images/none.tga\";"
-        "material = { diffuseColor = [0.0, 0.0, 0.0, 1.0]; specularColor = [0.0, 0.0, 0.0, 1.0];"
-        "emissiveColor = [0.0, 0.0, 1.0, 1.0]; };");
     Water water;
-    water.setConfigFile(path);
-    const CellMask mask = CellMask::fromRows({"......", ".####.", ".####.", ".####.", ".####.", "......"});
     LogCapture log;
-    water.initialize(mask.getWidth(), mask.getHeight(), mask.data());
+    buildOver(water,
+              "detail = 2; dropsFrequency = 0.0; textureName = \"/Images/none.tga\";"
+              "material = { diffuseColor = [0.0, 0.0, 0.0, 1.0]; specularColor = [0.0, 0.0, 0.0, 1.0];"
+              "emissiveColor = [0.0, 0.0, 1.0, 1.0]; };",
+              {"......", ".####.", ".####.", ".####.", ".####.", "......"});
     ASSERT_TRUE(water.isBuilt());
     EXPECT_EQ(water.getTextures().first, nullptr);
     platform::testing::resetCallCounts();
@@ -364,12 +393,10 @@ TEST_F(SurfacesOnDevice, FlatWaterShowsItsLitColourOnceDrawnAndTheMissingTexture
 }
 
 TEST_F(SurfacesOnDevice, ALostBufferSkipsAFrameQuietlyAndIsMadeAgain) {
-    const std::string path = writeConfig(
-        "detail = 1; material = { emissiveColor = [1.0, 0.0, 0.0, 1.0]; diffuseColor = [0.0, 0.0, 0.0, 1.0]; };");
     Water water;
-    water.setConfigFile(path);
-    const CellMask mask = CellMask::fromRows({"....", ".##.", ".##.", "...."});
-    water.initialize(mask.getWidth(), mask.getHeight(), mask.data());
+    buildOver(water,
+              "detail = 1; material = { emissiveColor = [1.0, 0.0, 0.0, 1.0]; diffuseColor = [0.0, 0.0, 0.0, 1.0]; };",
+              {"....", ".##.", ".##.", "...."});
     LogCapture log;
     platform::testing::failNextCall("IDirect3DVertexBuffer::Lock", DDERR_SURFACELOST);
     platform::testing::resetCallCounts();
@@ -384,12 +411,13 @@ TEST_F(SurfacesOnDevice, ALostBufferSkipsAFrameQuietlyAndIsMadeAgain) {
 }
 
 TEST_F(SurfacesOnDevice, SwampLayersLightenTheGroundByTheirBrightness) {
-    const std::string path =
-        writeConfig("detail = 2; opacity = 0.5; renderPassCount = 3; minHeight = 0.0; maxHeight = 0.3;");
     Swamp swamp;
-    swamp.setConfigFile(path);
-    const CellMask mask = CellMask::fromRows({"......", ".####.", ".####.", ".####.", ".####.", "......"});
-    swamp.initialize(mask.getWidth(), mask.getHeight(), mask.data());
+    LogCapture log;
+    buildOver(swamp,
+              "detail = 2; opacity = 0.5; renderPassCount = 3; minHeight = 0.0; maxHeight = 0.3;"
+              "textureName = \"/Images/none.tga\";",
+              {"......", ".####.", ".####.", ".####.", ".####.", "......"});
+    EXPECT_EQ(log.countKind("Driver", debug::Message::Kind::Warning), 1) << "its texture is named";
     ASSERT_TRUE(swamp.isBuilt());
     platform::testing::resetCallCounts();
     drawObject(swamp);
@@ -407,9 +435,7 @@ TEST_F(SurfacesOnDevice, SwampLayersLightenTheGroundByTheirBrightness) {
 
 TEST_F(SurfacesOnDevice, SwampLayersRiseAlongTheGroundUnderALandCamera) {
     Swamp swamp;
-    swamp.setConfigFile(writeConfig("detail = 1; renderPassCount = 1;"));
-    const CellMask mask = CellMask::fromRows({"...", ".#.", "..."});
-    swamp.initialize(mask.getWidth(), mask.getHeight(), mask.data());
+    buildOver(swamp, "detail = 1; renderPassCount = 1;", {"...", ".#.", "..."});
     landcamera::Camera walker;
     walker.setPosition(Vector(300.0f, 0.0f, 5.0f));
     walker.setPitch(0.3f);
