@@ -295,8 +295,9 @@ TEST_F(EffectsTest, APassSetsBlendingFogAndTheStageCascadeOverTheBase) {
         restoreDefaultSettings(false);
         render::RenderPass p = pass(D3DBLEND_SRCALPHA, 2);
         p.destinationBlend = D3DBLEND_INVSRCALPHA;
-        p.stages[1].colorOp = D3DTOP_ADD;
-        p.stages[1].texCoordIndex = 1;
+        // The second stage unlike the base in every field.
+        p.stages[1] = {D3DTA_CURRENT, D3DTA_TFACTOR, D3DTOP_ADD, D3DTA_DIFFUSE, D3DTA_SPECULAR,
+                       D3DTOP_SELECTARG2, 0, 1};
         p.fog = true;
         p.fogKind = fog.kind;
         p.fogMode = fog.mode;
@@ -317,8 +318,14 @@ TEST_F(EffectsTest, APassSetsBlendingFogAndTheStageCascadeOverTheBase) {
         EXPECT_EQ(floatState(RS_FOGSTART), fog.start) << fog.mode;
         EXPECT_EQ(floatState(RS_FOGEND), fog.end) << fog.mode;
         EXPECT_EQ(floatState(RS_FOGDENSITY), fog.density) << fog.mode;
-        EXPECT_EQ(s.getState(TSS_COLOROP, 1), DWORD(D3DTOP_ADD));
-        EXPECT_EQ(s.getState(TSS_TEXCOORDINDEX, 1), 1u);
+        using R = render::StageRecord;
+        const std::pair<TextureStageStateType, std::uint32_t R::*> stageStates[] = {
+            {TSS_COLORARG1, &R::colorArg1}, {TSS_COLORARG2, &R::colorArg2},
+            {TSS_COLOROP, &R::colorOp},     {TSS_ALPHAARG1, &R::alphaArg1},
+            {TSS_ALPHAARG2, &R::alphaArg2}, {TSS_ALPHAOP, &R::alphaOp},
+            {TSS_TEXCOORDINDEX, &R::texCoordIndex}};
+        for (const auto& [state, field] : stageStates)
+            EXPECT_EQ(s.getState(state, 1), p.stages[1].*field) << state;
         EXPECT_EQ(s.getState(TSS_COLOROP, 2), DWORD(D3DTOP_DISABLE));
         EXPECT_EQ(s.getState(TSS_ALPHAOP, 2), DWORD(D3DTOP_DISABLE));
     }

@@ -299,10 +299,10 @@ TEST(SwampLayers, OffsetsFromTheTopLayerDown) {
     s.minHeight = 0.2f;
     s.renderPassCount = 1;
     EXPECT_EQ(swamp.layerHeights(), std::vector<float>({0.2f}));
-    s.minHeight = 0.0f;
-    s.maxHeight = 1.0f;
+    s.minHeight = 0.5f;
+    s.maxHeight = 1.5f;
     s.renderPassCount = 4;
-    EXPECT_EQ(swamp.layerHeights(), std::vector<float>({0.75f, 0.5f, 0.25f, 0.0f}));
+    EXPECT_EQ(swamp.layerHeights(), std::vector<float>({1.25f, 1.0f, 0.75f, 0.5f}));
     s.renderPassCount = 0;
     EXPECT_TRUE(swamp.layerHeights().empty());
 }
