@@ -134,7 +134,8 @@ TEST(WaterSettings, QualityBlockFirstThenTopLevelAndOnlyTwoElementLists) {
     const std::string path = writeConfig(
         "detail = 3; dropsFrequency = 2.0; maxHeight = 0.5; texture1Scale = (1.0, 2.0, 3.0);"
         "texture2Scale = (0.5, 0.25); textureImpact = \"much\";"
-        "high = { detail = 5; texture2Scale = (4.0, 4.0, 4.0); material = { diffuseColor = [0.5, 0.5, 0.5, 1.0]; }; };"
+        "material = { specularPower = -1.0; };"
+        "high = { detail = 5; texture2Scale = (4.0, 4.0, 4.0); material = { diffuseColor = [0.5, 0.5, 0.5, 1.0]; specularPower = 8.0; }; };"
         "low = { detail = -2; minHeight = 1.0; };");
     struct Case {
         int level;
@@ -163,6 +164,8 @@ TEST(WaterSettings, QualityBlockFirstThenTopLevelAndOnlyTwoElementLists) {
         EXPECT_EQ(s.maxHeight, c.level == 0 ? 0.3f : 0.5f) << c.level;
         EXPECT_EQ(s.textureImpact, 0.0f) << c.level;  // a string: the default stays
         EXPECT_EQ(water.getMaterial().getColor().r, c.red) << c.level;
+        // A negative power is refused.
+        EXPECT_EQ(water.getMaterial().getShininess(), c.level == 2 ? 8.0f : 4.0f) << c.level;
     }
     EXPECT_STREQ(water::SurfaceSettings::blockName(3), "extra");
     EXPECT_EQ(water::SurfaceSettings::blockName(4), nullptr);
@@ -178,6 +181,16 @@ TEST(WaterSettings, AMissingFileKeepsEveryDefault) {
     swamp.readConfiguration("/Configs/WaterTests/none.cfg");
     EXPECT_EQ(swamp.getSettings().renderPassCount, 4);
     EXPECT_EQ(swamp.getDeferredKey(), 0);
+}
+
+TEST(ScrollOffsets, MoveByTheirStepsAndKeepOnlyTheFractions) {
+    water::ScrollOffsets offsets;
+    offsets.advance({0.25f, 0.5f}, {-0.25f, 1.5f}, 1.0f);
+    offsets.advance({0.25f, 0.5f}, {-0.25f, 1.5f}, 2.0f);
+    EXPECT_EQ(offsets.first[0], 0.75f);
+    EXPECT_EQ(offsets.first[1], 0.5f);
+    EXPECT_EQ(offsets.second[0], 0.25f);
+    EXPECT_EQ(offsets.second[1], 0.5f);
 }
 
 // --- Water simulation ----------------------------------------------------
@@ -395,8 +408,10 @@ TEST_F(SurfacesOnDevice, FlatWaterShowsItsLitColourOnceDrawnAndTheMissingTexture
 TEST_F(SurfacesOnDevice, ALostBufferSkipsAFrameQuietlyAndIsMadeAgain) {
     Water water;
     buildOver(water,
-              "detail = 1; material = { emissiveColor = [1.0, 0.0, 0.0, 1.0]; diffuseColor = [0.0, 0.0, 0.0, 1.0]; };",
+              "detail = 1; initialDrops = 0.5; textureName = \"/Images/Meshes/white.tga\";"
+              "material = { emissiveColor = [1.0, 0.0, 0.0, 1.0]; diffuseColor = [0.0, 0.0, 0.0, 1.0]; };",
               {"....", ".##.", ".##.", "...."});
+    ASSERT_NE(water.getTextures().first, nullptr);
     LogCapture log;
     platform::testing::failNextCall("IDirect3DVertexBuffer::Lock", DDERR_SURFACELOST);
     platform::testing::resetCallCounts();
@@ -408,6 +423,10 @@ TEST_F(SurfacesOnDevice, ALostBufferSkipsAFrameQuietlyAndIsMadeAgain) {
     EXPECT_TRUE(water.buffersReady());
     EXPECT_EQ(centre() >> 16, 0xFFu) << std::hex << centre();
     EXPECT_TRUE(log.records().empty());
+    // The eight drops owed over the 4 x 4 map are made once it is drawn.
+    EXPECT_LT(water.getDropAccumulator(), 1.0f);
+    water.release();
+    EXPECT_EQ(water.getTextures().first, nullptr);
 }
 
 TEST_F(SurfacesOnDevice, SwampLayersLightenTheGroundByTheirBrightness) {
