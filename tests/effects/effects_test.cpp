@@ -246,6 +246,25 @@ TEST_F(EffectsTest, ALostSurfaceStopsTheChoiceAndGivesTheStatesBack) {
     EXPECT_FALSE(anyTextureBound());
 }
 
+// The effect chooses when first asked, keeps a refusal, and asks again after
+// a test cut short by a lost surface.
+TEST_F(EffectsTest, TheRenderingEffectGivesTheChosenVariantOrNone) {
+    const Capabilities saved = theCapabilities;
+    theCapabilities.hardware.dpcTriCaps.dwSrcBlendCaps &= ~DWORD(D3DPBLENDCAPS_DESTCOLOR);
+    RenderingEffect effect;
+    effect.setDescriptor({{pass(D3DBLEND_DESTCOLOR)}, {pass(D3DBLEND_ONE)}});
+    platform::testing::failNextCall("IDirect3DDevice3::ValidateDevice", DDERR_SURFACELOST);
+    EXPECT_EQ(effect.getRendering(), nullptr);
+    EXPECT_EQ(effect.getStatus(), STATUS_NOT_KNOWN);
+    const render::Rendering* chosen = effect.getRendering();
+    ASSERT_NE(chosen, nullptr);
+    EXPECT_EQ(chosen->at(0).sourceBlend, std::uint32_t(D3DBLEND_ONE));
+    effect.setDescriptor({{pass(D3DBLEND_DESTCOLOR)}});
+    EXPECT_EQ(effect.getRendering(), nullptr);
+    EXPECT_EQ(effect.getStatus(), STATUS_NOT_SUPPORTED);
+    theCapabilities = saved;
+}
+
 // Fog parameters are brought up to date before they are read.
 struct Stepping : render::FloatParameter {
     explicit Stepping(float v) : render::FloatParameter(v) {}
@@ -277,6 +296,8 @@ TEST_F(EffectsTest, APassSetsBlendingFogAndTheStageCascadeOverTheBase) {
         s.setState(state, TRUE);
     s.setState(RS_FOGTABLEMODE, D3DFOG_EXP);
     s.setState(TSS_ADDRESSU, 0, D3DTADDRESS_WRAP);
+    s.setState(TSS_ADDRESSV, 0, D3DTADDRESS_MIRROR);
+    s.setState(TSS_COLOROP, 0, D3DTOP_ADD);
     s.setState(TSS_TEXCOORDINDEX, 0, 1);
     s.setState(TSS_MAGFILTER, 0, D3DTFG_POINT);
     restoreDefaultSettings(false);
@@ -285,6 +306,7 @@ TEST_F(EffectsTest, APassSetsBlendingFogAndTheStageCascadeOverTheBase) {
         EXPECT_EQ(s.getState(state), DWORD(FALSE));
     EXPECT_EQ(s.getState(RS_FOGTABLEMODE), DWORD(D3DFOG_NONE));
     EXPECT_EQ(s.getState(TSS_ADDRESSU, 0), DWORD(D3DTADDRESS_CLAMP));
+    EXPECT_EQ(s.getState(TSS_ADDRESSV, 0), DWORD(D3DTADDRESS_CLAMP));
     EXPECT_EQ(s.getState(TSS_TEXCOORDINDEX, 0), 0u);
     EXPECT_EQ(s.getState(TSS_MAGFILTER, 0), DWORD(D3DTFG_LINEAR));
     EXPECT_EQ(s.getState(TSS_COLOROP, 0), DWORD(D3DTOP_MODULATE));
@@ -308,6 +330,8 @@ TEST_F(EffectsTest, APassSetsBlendingFogAndTheStageCascadeOverTheBase) {
         s.setState(RS_FOGSTART, 0);
         s.setState(RS_FOGEND, 0);
         s.setState(RS_FOGDENSITY, 0);
+        s.setState(TSS_COLOROP, 2, D3DTOP_MODULATE);
+        s.setState(TSS_ALPHAOP, 2, D3DTOP_MODULATE);
         setupRenderPass(p);
         EXPECT_EQ(s.getState(RS_ALPHABLENDENABLE), DWORD(TRUE));
         EXPECT_EQ(s.getState(RS_SRCBLEND), DWORD(D3DBLEND_SRCALPHA));
