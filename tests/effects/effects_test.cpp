@@ -3,6 +3,8 @@
 #include "special/factory.h"
 #include "special/fading/fading.h"
 #include "special/glow/glow.h"
+#include "special/halo/halo_manager.h"
+#include "special/halo/sprite.h"
 #include "special/glow/vertex_fog.h"
 #include "special/highlight/direct_highlight.h"
 #include "special/highlight/highlight.h"
@@ -16,6 +18,8 @@
 #include "special/opacity/camera_vanish.h"
 #include "special/opacity/opacity.h"
 #include "special/opacity/vertex_opacity.h"
+#include "special/particles/animator_visualization.h"
+#include "special/particles/vb_sprite_visualization.h"
 #include "special/rendering/rendering.h"
 #include "special/trace.h"
 #include "special/water/swamp.h"
@@ -126,15 +130,28 @@ TEST_F(EffectsTest, EveryMeshEffectIsMadeBySlotAndByNameWithItsPriorityAndFlags)
     }
     EXPECT_FALSE(std::unique_ptr<ModelSelectionInterface>(f.createContour())->isSelected());
 
-    // The effects that are no mesh's.
+    // The effects that are no mesh's, and the halo manager the factory brings.
     std::unique_ptr<SpecialEffect> trace(f.createEffect("TraceEffect"));
     EXPECT_NE(dynamic_cast<TraceEffectInterface*>(trace.get()), nullptr);
+    std::unique_ptr<SpecialEffect> sprites(f.createEffect("VBSpriteParticleVisualization"));
+    EXPECT_NE(dynamic_cast<VBSpriteParticleVisualization*>(sprites.get()), nullptr);
     std::unique_ptr<WaterInterface> water(f.createWater());
     std::unique_ptr<SwampInterface> swamp(f.createSwamp());
+    std::unique_ptr<particles::SpriteBasedParticleVisualizationInterface> batches(
+        f.createSpriteParticleVisualization());
+    std::unique_ptr<particles::AnimatorBasedParticleVisualizationInterface> animators(
+        f.createAnimatorParticleVisualization());
     EXPECT_NE(dynamic_cast<Water*>(water.get()), nullptr);
     EXPECT_NE(dynamic_cast<Swamp*>(swamp.get()), nullptr);
+    EXPECT_NE(dynamic_cast<VBSpriteParticleVisualization*>(batches.get()), nullptr);
+    EXPECT_NE(dynamic_cast<AnimatorParticleVisualization*>(animators.get()), nullptr);
+    SpriteHaloInterface* halo = f.createSpriteHalo();
+    EXPECT_NE(dynamic_cast<SpriteHalo*>(halo), nullptr);
+    halo->requestDeletion();  // nobody holds it: it goes at once
     f.createTrace()->requestDeletion();
     f.createFading()->requestDeletion();
+    EXPECT_NE(theD3DHaloManager, nullptr);
+    EXPECT_EQ(theHaloManager, theD3DHaloManager);
 }
 
 TEST_F(EffectsTest, VariantChoiceFallsBackWhenTheDeviceRefusesAFactor) {

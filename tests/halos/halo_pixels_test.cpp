@@ -115,13 +115,6 @@ TEST_F(HalosTest, AFailedDrawIsReportedWithTheCall) {
     EXPECT_NE(error->text.find("DDERR_SURFACELOST"), std::string::npos) << error->text;
 }
 
-TEST_F(HalosTest, TheFactoryMakesHalosAndTheirManager) {
-    EXPECT_EQ(theHaloManager, theD3DHaloManager);
-    SpriteHaloInterface* made = theRenderSpecialEffectFactory->createSpriteHalo();
-    EXPECT_NE(dynamic_cast<SpriteHalo*>(made), nullptr);
-    made->requestDeletion();  // nobody holds it: it goes at once
-}
-
 TEST_F(HalosTest, ObstaclesAreKeptPerAnimator) {
     buildWall();
     EXPECT_TRUE(theD3DHaloManager->isObstacle(wall.get()));

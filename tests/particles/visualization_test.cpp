@@ -165,19 +165,3 @@ TEST_F(ParticlesTest, AnimatorsStandInForParticles) {
 }
 
 }  // namespace
-
-namespace {
-
-TEST_F(ParticlesTest, TheFactoryMakesBothVisualizations) {
-    RenderSpecialEffectFactory& factory = *theRenderSpecialEffectFactory;
-    std::unique_ptr<particles::SpriteBasedParticleVisualizationInterface> sprites(
-        factory.createSpriteParticleVisualization());
-    EXPECT_NE(dynamic_cast<VBSpriteParticleVisualization*>(sprites.get()), nullptr);
-    std::unique_ptr<particles::AnimatorBasedParticleVisualizationInterface> animators(
-        factory.createAnimatorParticleVisualization());
-    EXPECT_NE(dynamic_cast<AnimatorParticleVisualization*>(animators.get()), nullptr);
-    std::unique_ptr<SpecialEffect> byName(factory.createEffect("VBSpriteParticleVisualization"));
-    EXPECT_NE(dynamic_cast<VBSpriteParticleVisualization*>(byName.get()), nullptr);
-}
-
-}  // namespace
