@@ -115,6 +115,7 @@ TEST(Grid, RefusesEmptyMapsZeroDetailAndMoreVerticesThanSixteenBitsReach) {
     water::GridLayout layout;
     const CellMask one = CellMask::fromRows({"#"});
     EXPECT_FALSE(grid.build(0, 1, one.data(), layout, random));
+    EXPECT_FALSE(grid.build(1, 0, one.data(), layout, random));
     EXPECT_FALSE(grid.build(1, 1, nullptr, layout, random));
     layout.detail = 0;
     EXPECT_FALSE(grid.build(1, 1, one.data(), layout, random));
@@ -261,6 +262,39 @@ TEST_F(WaterSimulation, OneStepPullsEachNodeTowardsItsNeighbours) {
     water.fillVertices(vertices.data());
     EXPECT_NEAR(grid.node(6, 6)->height, 0.02f - mean, 1e-6f);
     EXPECT_NEAR(grid.node(5, 5)->height, -mean, 1e-6f);
+}
+
+// A still bump (no velocity, no mean yet): the normals round it lean away
+// from it along the axis or diagonal that meets it, and every vertex carries
+// its node's coordinates moved by the shared scroll offsets.
+TEST_F(WaterSimulation, VerticesLeanAwayFromABumpAndScrollTheirCoordinates) {
+    initialize({".....", ".###.", ".###.", ".###.", "....."});
+    water::SurfaceGrid& grid = water.editGrid();
+    grid.node(5, 5)->height = 0.1f;
+    water::ScrollOffsets& scroll = Water::offsets();
+    const water::ScrollOffsets saved = scroll;
+    scroll = {{0.25f, 0.5f}, {0.125f, 0.75f}};
+    std::vector<Water::SourceVertex> vertices(grid.getVertexCount());
+    water.fillVertices(vertices.data());
+    scroll = saved;
+    const struct {
+        int dx, dy;
+        Vector water::GridNode::*axis;
+        float sign;
+    } around[] = {{-1, 0, &water::GridNode::axisX, -1}, {1, 0, &water::GridNode::axisX, 1},
+                  {0, -1, &water::GridNode::axisY, -1}, {0, 1, &water::GridNode::axisY, 1},
+                  {-1, -1, &water::GridNode::diagonalA, -1}, {1, 1, &water::GridNode::diagonalA, 1},
+                  {-1, 1, &water::GridNode::diagonalB, -1}, {1, -1, &water::GridNode::diagonalB, 1}};
+    for (const auto& a : around) {
+        const water::GridNode& n = *grid.node(5 + a.dx, 5 + a.dy);
+        const Water::SourceVertex& v = vertices[std::size_t(n.vertex)];
+        const Vector expected = normalized(n.up + n.*a.axis * (a.sign * 0.1f));
+        EXPECT_LT(length(Vector(v.nx, v.ny, v.nz) - expected), 1e-5f) << a.dx << "," << a.dy;
+        EXPECT_FLOAT_EQ(v.tu1, n.texture1[0] + 0.25f);
+        EXPECT_FLOAT_EQ(v.tv1, n.texture1[1] + 0.5f);
+        EXPECT_FLOAT_EQ(v.tu2, n.texture2[0] + 0.125f);
+        EXPECT_FLOAT_EQ(v.tv2, n.texture2[1] + 0.75f);
+    }
 }
 
 TEST_F(WaterSimulation, HeightsStayWithinTheirRangeAndFixedNodesAtRest) {
