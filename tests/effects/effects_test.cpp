@@ -214,6 +214,17 @@ TEST_F(EffectsTest, APassIsRefusedForEachCapabilityTheDeviceLacks) {
     platform::testing::resetCallCounts();
     EXPECT_EQ(isSupported(refused), STATUS_NOT_SUPPORTED);
     EXPECT_EQ(validations(), 1u);
+    // Validation starts from the base states and gives the caller's back: a
+    // stage argument left invalid before is neither validated nor lost.
+    RenderStateManager& s = *theRenderStateManager;
+    s.setState(TSS_COLORARG1, 0, 7);
+    s.flush();
+    const std::size_t pushed = s.pushedAllCount();
+    render::Rendering stageless = {pass(D3DBLEND_ONE, 0)};
+    EXPECT_EQ(isSupported(stageless), STATUS_SUPPORTED);
+    EXPECT_EQ(s.getState(TSS_COLORARG1, 0), 7u);
+    EXPECT_EQ(s.pushedAllCount(), pushed);
+    s.setState(TSS_COLORARG1, 0, D3DTA_TEXTURE);
     // The stage count comes from the hardware description when there is one.
     render::Rendering two = {pass(D3DBLEND_ONE, 2)};
     theCapabilities.hardware.wMaxTextureBlendStages = 2;
@@ -282,10 +293,12 @@ TEST_F(EffectsTest, TheRenderingEffectGivesTheChosenVariantOrNone) {
     theCapabilities = saved;
 }
 
-// Fog parameters are brought up to date before they are read.
-struct Stepping : render::FloatParameter {
-    explicit Stepping(float v) : render::FloatParameter(v) {}
-    void update() override { value += 1.0f; }
+// A parameter whose value is right only once it is brought up to date.
+template <typename T>
+struct Updated : render::Parameter<T> {
+    explicit Updated(T v) : next(v) {}
+    void update() override { this->value = next; }
+    T next;
 };
 
 TEST_F(EffectsTest, APassSetsBlendingFogAndTheStageCascadeOverTheBase) {
@@ -332,18 +345,19 @@ TEST_F(EffectsTest, APassSetsBlendingFogAndTheStageCascadeOverTheBase) {
 
     for (const auto& fog : fogs) {
         restoreDefaultSettings(false);
-        render::RenderPass p = pass(D3DBLEND_SRCALPHA, 2);
-        p.destinationBlend = D3DBLEND_INVSRCALPHA;
+        // Factors and a coordinate set neither base state uses.
+        render::RenderPass p = pass(D3DBLEND_INVDESTCOLOR, 2);
+        p.destinationBlend = D3DBLEND_SRCCOLOR;
         // The second stage unlike the base in every field.
         p.stages[1] = {D3DTA_CURRENT, D3DTA_TFACTOR, D3DTOP_ADD, D3DTA_DIFFUSE, D3DTA_SPECULAR,
-                       D3DTOP_SELECTARG2, 0, 1};
+                       D3DTOP_SELECTARG2, 0, 3};
         p.fog = true;
         p.fogKind = fog.kind;
         p.fogMode = fog.mode;
-        p.fogColor->setValue(Color(1, 0, 0, 1));
-        p.fogStart = std::make_shared<Stepping>(fog.start - 1.0f);
-        p.fogEnd = std::make_shared<Stepping>(fog.end - 1.0f);
-        p.fogDensity = std::make_shared<Stepping>(fog.density - 1.0f);
+        p.fogColor = std::make_shared<Updated<Color>>(Color(1, 0, 0, 1));
+        p.fogStart = std::make_shared<Updated<float>>(fog.start);
+        p.fogEnd = std::make_shared<Updated<float>>(fog.end);
+        p.fogDensity = std::make_shared<Updated<float>>(fog.density);
         s.setState(RS_FOGSTART, 0);
         s.setState(RS_FOGEND, 0);
         s.setState(RS_FOGDENSITY, 0);
@@ -351,8 +365,8 @@ TEST_F(EffectsTest, APassSetsBlendingFogAndTheStageCascadeOverTheBase) {
         s.setState(TSS_ALPHAOP, 2, D3DTOP_MODULATE);
         setupRenderPass(p);
         EXPECT_EQ(s.getState(RS_ALPHABLENDENABLE), DWORD(TRUE));
-        EXPECT_EQ(s.getState(RS_SRCBLEND), DWORD(D3DBLEND_SRCALPHA));
-        EXPECT_EQ(s.getState(RS_DESTBLEND), DWORD(D3DBLEND_INVSRCALPHA));
+        EXPECT_EQ(s.getState(RS_SRCBLEND), DWORD(D3DBLEND_INVDESTCOLOR));
+        EXPECT_EQ(s.getState(RS_DESTBLEND), DWORD(D3DBLEND_SRCCOLOR));
         EXPECT_EQ(s.getState(RS_FOGENABLE), DWORD(TRUE));
         EXPECT_EQ(s.getState(RS_FOGCOLOR), 0xFFFF0000u);
         EXPECT_EQ(s.getState(RS_FOGTABLEMODE), fog.tableMode) << fog.mode;
