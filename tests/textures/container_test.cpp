@@ -200,10 +200,13 @@ TEST_F(TextureTest, MissingImagesAndNames) {
     manager->destroyTexture(texture);
     EXPECT_FALSE(manager->isInvalid(container(texture)));
     EXPECT_EQ(nullptr, manager->createTexture(0, 4, ALPHA_NONE, 0));
+    EXPECT_EQ(nullptr, manager->createTexture(4, 0, ALPHA_NONE, 0));
     EXPECT_EQ(1, countRecords(debug::Message::Kind::Error,
                               "Texture '/Textures/missing.tga': Can't associate image"));
-    EXPECT_EQ(1, countRecords(debug::Message::Kind::Error,
-                              "Texture 'custom texture 0 x 4': Can't create image"));
+    for (const char* size : {"0 x 4", "4 x 0"})
+        EXPECT_EQ(1, countRecords(debug::Message::Kind::Error,
+                                  "Texture 'custom texture " + std::string(size) +
+                                      "': Can't create image"));
 
     TextureContainer named;  // relative names are the sharing test's matter
     theResourceManager->setCurrentPath("/Maps/");

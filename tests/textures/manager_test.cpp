@@ -201,12 +201,17 @@ TEST_F(TextureTest, WhatCouldNotBeMadeIsRetriedEachFrame) {
     TextureInterface* t = manager->createTexture("t.tga", true, 0);
     SurfaceInterface* s = manager->createSurface(8, 8);
     auto* plain = static_cast<SurfaceContainer*>(s);
-    // A surface made but not described is given back at once.
-    TextureInterface* u = manager->createTexture("t.tga", false, 0);
-    platform::testing::failNextCall("IDirectDrawSurface4::GetSurfaceDesc", DDERR_SURFACELOST);
-    EXPECT_FALSE(u->restore(nullptr, nullptr, 0, false));
-    EXPECT_EQ(1u, calls("IDirectDrawSurface4::Release"));
-    release(u);
+    // A surface that cannot be described (given back at once) or used as a
+    // texture fails the restore.
+    for (const auto& [method, releases] : {std::pair{"IDirectDrawSurface4::GetSurfaceDesc", 1u},
+                                           std::pair{"IDirectDrawSurface4::QueryInterface", 0u}}) {
+        TextureInterface* u = manager->createTexture("t.tga", false, 0);
+        platform::testing::resetCallCounts();
+        platform::testing::failNextCall(method, E_NOINTERFACE);
+        EXPECT_FALSE(u->restore(nullptr, nullptr, 0, false)) << method;
+        EXPECT_EQ(releases, calls("IDirectDrawSurface4::Release")) << method;
+        release(u);
+    }
     platform::testing::failNextCall("IDirectDraw4::CreateSurface", DDERR_SURFACELOST);
     EXPECT_FALSE(t->restore(nullptr, nullptr, 0, false));
     EXPECT_EQ(nullptr, t->getSurface(0));
