@@ -109,6 +109,7 @@ TEST_F(TextureTest, SidesFollowWhatTheDeviceTakes) {
         const GUID* device;
         int width, height, expectedWidth, expectedHeight;
     } cases[] = {{"pow2.cfg", &IID_IDirect3DRGBDevice, 300, 200, 512, 256},
+                 {"pow2.cfg", &IID_IDirect3DRGBDevice, 5, 1, 8, 1},
                  {"square_small.cfg", &IID_IDirect3DRGBDevice, 128, 16, 64, 64},
                  {nullptr, &IID_IDirect3DHALDevice, 2, 2, 4, 4}};
     for (const auto& c : cases) {
@@ -178,13 +179,16 @@ TEST_F(TextureTest, AContainerLeftInUseReportsItsCounts) {
         EXPECT_TRUE(left.create(8, 8, ALPHA_NONE, 0)) << "a second create only counts";
         left.destroy();
         EXPECT_EQ(4, left.getImageWidth()) << "one reference is left";
+        ASSERT_TRUE(left.restore(nullptr, nullptr, 0, false));
+        EXPECT_NE(0u, manager->getTexturesSize());
         ASSERT_TRUE(given.create(2, 2, ALPHA_NONE, 0));
         given.destroy();
         EXPECT_EQ(nullptr, given.getImage());
     }
+    EXPECT_EQ(0u, manager->getTexturesSize()) << "its surface is given back all the same";
     EXPECT_EQ(1u, records.size());
     EXPECT_EQ(1, countRecords(debug::Message::Kind::Error,
-                              "texture custom texture 4 x 4 has references 1, restored 0"));
+                              "texture custom texture 4 x 4 has references 1, restored 1"));
 }
 
 // A missing file gives a container without image, which cannot be restored

@@ -178,6 +178,7 @@ TextureCache = {
     EXPECT_EQ(1, container(a)->getRestored(0));
     EXPECT_NE(nullptr, a->getSurface(0));
     EXPECT_TRUE(container(a)->getMode().mipmaps);
+    EXPECT_FALSE(a->getDescription(0).ddsCaps.dwCaps2 & DDSCAPS2_HINTDYNAMIC);
     EXPECT_EQ(a, manager->createTexture("/Maps/a.tga", true, 0)) << "a preload is shared";
     manager->destroyTexture(a);
     manager->termVideoMode();
