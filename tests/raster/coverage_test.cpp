@@ -47,13 +47,6 @@ TEST(RasterCoverage, TriangleOnPixelCentresFollowsTopLeftRule) {
                      D3DPT_TRIANGLELIST, [](int x, int y) { return x < 4 && y < 4 && x + y >= 4; });
 }
 
-TEST(RasterCoverage, ComplementaryTrianglesCoverSquareOnce) {
-    expectDrawnTimes(8, 8,
-                     {vtx(0, 0, kUnit), vtx(4, 0, kUnit), vtx(0, 4, kUnit), vtx(4, 0, kUnit),
-                      vtx(4, 4, kUnit), vtx(0, 4, kUnit)},
-                     D3DPT_TRIANGLELIST, [](int x, int y) { return x < 4 && y < 4; });
-}
-
 TEST(RasterCoverage, QuadAtFractionalPositionsCoversCentresInside) {
     // Pixel centres are integers: [2.5, 9.5) x [1.25, 7.75] holds x 3..9, y 2..7.
     expectDrawnTimes(16, 16, quad(2.5f, 1.25f, 9.5f, 7.75f, kUnit), D3DPT_TRIANGLELIST,

@@ -1,5 +1,5 @@
 // Depth buffering: every comparison on 16-, 24- and 32-bit buffers,
-// occlusion order, write enable, and the untouched top byte of D24X8.
+// write enable, and the untouched top byte of D24X8.
 #include "raster_test_util.h"
 
 using namespace rt;
@@ -38,21 +38,6 @@ TEST_P(RasterDepth, EveryComparisonAgainstClearedDepth) {
             EXPECT_EQ(c.pixel(2, 2) == 0xffffffff, pass) << "func " << k.func << " z " << z;
             EXPECT_EQ(depth(c, 2, 2), quantizeDepth(GetParam(), pass ? z : 0.37f));
         }
-    }
-}
-
-TEST_P(RasterDepth, NearerSurfaceOccludesInEitherOrder) {
-    for (bool nearFirst : {true, false}) {
-        Canvas c(8, 8, PixelFormat::A8R8G8B8, GetParam());
-        c.clearDepth(1.0f);
-        c.rs(D3DRENDERSTATE_ZFUNC, D3DCMP_LESS);
-        const auto nearQuad = quad(0, 0, 6, 6, 0xffff0000, 0, 0, 1, 1, 0.3f);
-        const auto farQuad = quad(2, 2, 8, 8, 0xff00ff00, 0, 0, 1, 1, 0.3001f);
-        drawList(c.raster, nearFirst ? nearQuad : farQuad);
-        drawList(c.raster, nearFirst ? farQuad : nearQuad);
-        EXPECT_EQ(c.pixel(1, 1), 0xffff0000u);
-        EXPECT_EQ(c.pixel(4, 4), 0xffff0000u) << "overlap shows the nearer quad";
-        EXPECT_EQ(c.pixel(7, 7), 0xff00ff00u);
     }
 }
 

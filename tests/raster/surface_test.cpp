@@ -1,4 +1,4 @@
-// Surfaces: clears, target formats, and the format helpers.
+// Surfaces: clears, target formats, and the format from channel masks.
 #include "raster_test_util.h"
 
 using namespace rt;
@@ -52,16 +52,4 @@ TEST(RasterFormats, MasksMapToFormats) {
     EXPECT_EQ(depthFormatFromMask(32, 0xffffff), DepthFormat::D24X8);
     EXPECT_EQ(depthFormatFromMask(32, 0xffffffff), DepthFormat::D32);
     EXPECT_EQ(depthFormatFromMask(8, 0xff), DepthFormat::None);
-}
-
-TEST(RasterFormats, PackUnpackRoundTrip) {
-    for (PixelFormat f : {PixelFormat::R5G6B5, PixelFormat::X1R5G5B5, PixelFormat::A1R5G5B5,
-                          PixelFormat::A4R4G4B4, PixelFormat::X8R8G8B8, PixelFormat::A8R8G8B8}) {
-        for (D3DCOLOR c : {0xffffffffu, 0xff000000u, 0x00000000u}) {
-            const D3DCOLOR expected = hasAlpha(f) ? c : (c | 0xff000000u);
-            EXPECT_EQ(unpackColor(f, packColor(f, c)), expected) << static_cast<int>(f);
-        }
-    }
-    EXPECT_EQ(packColor(PixelFormat::R5G6B5, 0xffff0000), 0xf800u);
-    EXPECT_EQ(unpackColor(PixelFormat::R5G6B5, 0x001f), 0xff0000ffu);
 }

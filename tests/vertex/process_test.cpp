@@ -97,19 +97,12 @@ TEST_F(ProcessTest, LightingUsesWorldSpaceNormals) {
     // along +z; a uniform scale must not brighten it.
     transform.setTransform(D3DTRANSFORMSTATE_WORLD,
                            {0, 0, -3, 0, 0, 3, 0, 0, 3, 0, 0, 0, 0, 0, 10, 1});
-    const D3DLIGHT2 l{sizeof(D3DLIGHT2),
-                      D3DLIGHT_DIRECTIONAL,
-                      {0.5f, 0.5f, 0.5f, 1},
-                      {},
-                      {0, 0, 1},
-                      0,
-                      0,
-                      0,
-                      0,
-                      0,
-                      0,
-                      0,
-                      D3DLIGHT_ACTIVE};
+    D3DLIGHT2 l{};
+    l.dwSize = sizeof(l);
+    l.dltType = D3DLIGHT_DIRECTIONAL;
+    l.dcvColor = {0.5f, 0.5f, 0.5f, 1};
+    l.dvDirection = {0, 0, 1};
+    l.dwFlags = D3DLIGHT_ACTIVE;
     ASSERT_EQ(lighting.setLights(&l, 1), D3D_OK);
     in = {{0, 0, 0, 1, 0, 0, 0, 0, 0, 0}, {0, 0, 0, -1, 0, 0, 0, 0, 0, 0}};
     out.resize(2);
