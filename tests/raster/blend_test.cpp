@@ -24,14 +24,15 @@ int factor(DWORD f, int i, D3DCOLOR src, D3DCOLOR dst) {
 
 D3DCOLOR drawBlended(DWORD srcBlend, DWORD destBlend, PixelFormat format = PixelFormat::A8R8G8B8,
                      bool enable = true) {
-    Canvas c(4, 4, format);
+    // A row of one full span: the factors fill every slot of it.
+    Canvas c(64, 1, format);
     c.clear(kDest);
     c.untextured();
     c.rs(D3DRENDERSTATE_ALPHABLENDENABLE, enable);
     c.rs(D3DRENDERSTATE_SRCBLEND, srcBlend);
     c.rs(D3DRENDERSTATE_DESTBLEND, destBlend);
-    drawList(c.raster, quad(0, 0, 4, 4, kSrc));
-    return c.pixel(2, 2);
+    drawList(c.raster, {vtx(-1, -1, kSrc), vtx(200, -1, kSrc), vtx(-1, 200, kSrc)});
+    return c.pixel(0, 0);
 }
 
 }  // namespace

@@ -37,6 +37,9 @@ protected:
         for (DWORD s = 0; s < stages.size(); ++s) {
             for (DWORD i = 0; i < 6; ++i)
                 c.tss(s, D3DTSS_COLOROP + i, stages[s][i]);
+            // Clamped, not the wrap fast path: the general sampler writes
+            // next to the texture factor's channels.
+            c.tss(s, D3DTSS_ADDRESS, D3DTADDRESS_CLAMP);
         }
         drawList(c.raster, withSpecular(quad(0, 0, 4, 4, kDiffuse), kSpecular));
         return c.pixel(2, 2);
@@ -163,8 +166,8 @@ TEST_F(RasterCascade, SpecularAddSaturates) {
     Canvas c(4, 4);
     c.untextured();
     c.rs(D3DRENDERSTATE_SPECULARENABLE, TRUE);
-    drawList(c.raster, withSpecular(quad(0, 0, 4, 4, 0x80f04020), 0x00304050));
-    EXPECT_EQ(c.pixel(1, 1), 0x80ff8070u);  // 0xf0 + 0x30 saturates; alpha is diffuse's
+    drawList(c.raster, withSpecular(quad(0, 0, 4, 4, 0x8040f020), 0x00305040));
+    EXPECT_EQ(c.pixel(1, 1), 0x8070ff60u);  // 0xf0 + 0x50 saturates; alpha is diffuse's
 }
 
 TEST_F(RasterCascade, LegacyTextureMapBlendDrivesStageZero) {

@@ -42,16 +42,20 @@ TEST(RasterCulling, WindingDecidesWhatIsCulled) {
     }
 }
 
+// In either winding: the counter-clockwise order is turned round inside.
 TEST(RasterShading, GouraudInterpolatesVertexColours) {
-    Plain c(64, 64);
-    drawList(c.raster, {vtx(0, 0, 0xffff0000), vtx(63, 0, 0xff00ff00), vtx(0, 63, 0xff0000ff)});
-    // Barycentric weights at pixel (x, y): green x/63, blue y/63.
-    for (auto [x, y] : {std::pair{10, 10}, std::pair{30, 5}, std::pair{5, 40}, std::pair{20, 20}}) {
-        const double g = x / 63.0, b = y / 63.0, r = 1 - g - b;
-        const D3DCOLOR got = c.pixel(x, y);
-        EXPECT_NEAR(red(got), 255 * r, 1.0) << x << "," << y;
-        EXPECT_NEAR(ch(got, 1), 255 * g, 1.0) << x << "," << y;
-        EXPECT_NEAR(ch(got, 2), 255 * b, 1.0) << x << "," << y;
+    const Vertex r = vtx(0, 0, 0xffff0000), g = vtx(63, 0, 0xff00ff00), b = vtx(0, 63, 0xff0000ff);
+    for (const std::vector<Vertex>& order : {std::vector<Vertex>{r, g, b}, {r, b, g}}) {
+        Plain c(64, 64);
+        drawList(c.raster, order);
+        // Barycentric weights at pixel (x, y): green x/63, blue y/63.
+        for (auto [x, y] : {std::pair{10, 10}, std::pair{30, 5}, std::pair{5, 40}}) {
+            const double gw = x / 63.0, bw = y / 63.0, rw = 1 - gw - bw;
+            const D3DCOLOR got = c.pixel(x, y);
+            EXPECT_NEAR(red(got), 255 * rw, 1.0) << x << "," << y;
+            EXPECT_NEAR(ch(got, 1), 255 * gw, 1.0) << x << "," << y;
+            EXPECT_NEAR(ch(got, 2), 255 * bw, 1.0) << x << "," << y;
+        }
     }
 }
 

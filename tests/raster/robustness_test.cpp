@@ -79,9 +79,9 @@ TEST(RasterRobustness, NonFiniteAndHugeValuesAreSkippedOrHarmless) {
     }
 }
 
-TEST(RasterRobustness, GuardBandDecidesWhichTrianglesAreDrawn) {
+TEST(RasterRobustness, GuardBandDecidesWhichTrianglesAndLinesAreDrawn) {
     // A vertex up to 2^18 pixels from the origin is drawn; one float step
-    // beyond, the triangle is skipped.
+    // beyond, the triangle or line is skipped.
     const float band = 262144.0f, beyond = std::nextafter(band, 1e9f);
     const struct {
         float x, y;
@@ -95,6 +95,10 @@ TEST(RasterRobustness, GuardBandDecidesWhichTrianglesAreDrawn) {
         Canvas c(4, 4);
         drawList(c.raster, {vtx(k.x, k.y), p, q});
         EXPECT_EQ(c.pixel(1, 1) != 0, k.drawn) << k.x << "," << k.y;
+        // A line from there through pixel (1, 1) likewise.
+        Canvas l(4, 4);
+        drawList(l.raster, {vtx(k.x, k.y), k.x != 0 ? vtx(s, 1) : vtx(1, s)}, D3DPT_LINELIST);
+        EXPECT_EQ(l.pixel(1, 1) != 0, k.drawn) << "line from " << k.x << "," << k.y;
     }
 }
 
