@@ -28,7 +28,11 @@ std::vector<DWORD> draw(bool simd, const Case& k, const std::vector<float>& uv, 
         t = rng();
     TestTexture t(k.format, k.width, k.height, texels);
     c.state().setTexture(0, &t.tex);
-    c.tss(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    // Modulated by a white factor: the texel itself, unless a sampler wrote
+    // over the factor's channels next to its own.
+    c.rs(D3DRENDERSTATE_TEXTUREFACTOR, 0xffffffff);
+    c.tss(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    c.tss(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
     c.tss(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
     c.tss(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
     c.tss(0, D3DTSS_MINFILTER, D3DTFN_LINEAR);

@@ -20,6 +20,16 @@ struct Textured : Canvas {
     }
 };
 
+// A 64 x 64 texture of seven levels, each of one colour.
+const D3DCOLOR kLevelColors[7] = {kRed,       kGreen,     kBlue,     0xffffff00,
+                                  0xff00ffff, 0xffff00ff, 0xff808080};
+TestTexture mipChain() {
+    TestTexture t(PixelFormat::A8R8G8B8);
+    for (int l = 0; l < 7; ++l)
+        t.addLevel(64u >> l, 64u >> l, {kLevelColors[l]});
+    return t;  // moving keeps each level's memory where it is
+}
+
 }  // namespace
 
 // Channels widen by repeating their top bits; formats without alpha read 255.
@@ -97,11 +107,7 @@ TEST(RasterTexture, AddressingAndFilteringPickTheHandComputedTexels) {
 }
 
 TEST(RasterTexture, MipLevelFollowsMinificationMaxLevelAndBias) {
-    const D3DCOLOR colors[7] = {kRed,       kGreen,     kBlue,     0xffffff00,
-                                0xff00ffff, 0xffff00ff, 0xff808080};
-    TestTexture t(PixelFormat::A8R8G8B8);
-    for (int l = 0; l < 7; ++l)
-        t.addLevel(64u >> l, 64u >> l, {colors[l]});
+    const TestTexture t = mipChain();
     auto draw = [&](float size, DWORD mipFilter, DWORD maxLevel, float bias, float height = 0) {
         Textured c(80, 80, &t.tex);
         c.tss(0, D3DTSS_MIPFILTER, mipFilter);
@@ -128,16 +134,40 @@ TEST(RasterTexture, MipLevelFollowsMinificationMaxLevelAndBias) {
         {k15, D3DTFP_LINEAR, 3, 0, 3},
     };
     for (const auto& k : cases) {
-        EXPECT_EQ(draw(k.size, k.mip, k.maxLevel, k.bias), colors[k.level])
+        EXPECT_EQ(draw(k.size, k.mip, k.maxLevel, k.bias), kLevelColors[k.level])
             << k.size << " mip " << k.mip << " max " << k.maxLevel << " bias " << k.bias;
     }
     // The larger minification, here along y, decides.
-    EXPECT_EQ(draw(64, D3DTFP_POINT, 0, 0, 16), colors[2]);
+    EXPECT_EQ(draw(64, D3DTFP_POINT, 0, 0, 16), kLevelColors[2]);
     // lod 1.5: half level 1 (green), half level 2 (blue).
     const D3DCOLOR blend = draw(k15, D3DTFP_LINEAR, 0, 0);
     EXPECT_EQ(red(blend), 0);
     EXPECT_NEAR(ch(blend, 1), 128, 1);
     EXPECT_NEAR(ch(blend, 2), 128, 1);
+}
+
+// Perspective: u = v run from 0 at the near top edge (rhw 1) to 1 at the far
+// bottom edge (rhw 1/4) of a 32-row quad. At a row a fraction s down, v = s r
+// / (1 + s (r - 1)), so dv/dy = r / (1 + s (r - 1))^2 / 32; u adds a factor
+// of sqrt 2, and the level is round(log2(64 sqrt 2 dv/dy)).
+TEST(RasterTexture, MipLevelFollowsThePerspectiveDerivative) {
+    const TestTexture t = mipChain();
+    constexpr float r = 0.25f, h = 32;
+    Textured c(4, 32, &t.tex);
+    c.tss(0, D3DTSS_MIPFILTER, D3DTFP_POINT);
+    const Vertex a = vtx(-0.5f, -0.5f, 0xffffffff, 0, 0, 0.5f, 1),
+                 b = vtx(3.5f, -0.5f, 0xffffffff, 0, 0, 0.5f, 1);
+    const Vertex d = vtx(-0.5f, h - 0.5f, 0xffffffff, 1, 1, 0.5f, r),
+                 e = vtx(3.5f, h - 0.5f, 0xffffffff, 1, 1, 0.5f, r);
+    drawList(c.raster, {a, b, e, a, e, d});
+    for (int y = 0; y < 32; ++y) {
+        const double s = (y + 0.5) / h, q = 1 + s * (r - 1);
+        const double lod = std::log2(64 * std::sqrt(2.0) * r / (q * q) / h);
+        if (std::fabs(lod - std::round(lod)) > 0.45)
+            continue;  // too near the middle between two levels
+        const int level = lod <= 0 ? 0 : static_cast<int>(std::lround(lod));
+        EXPECT_EQ(c.pixel(2, y), kLevelColors[level]) << y << " lod " << lod;
+    }
 }
 
 TEST(RasterTexture, KeyedTexelsWriteNeitherColourNorDepth) {
