@@ -89,6 +89,7 @@ TEST_F(SurfaceDataTest, VolatileDataExpiresWhenTheContentsChange) {
     IDirectDrawSurface4* s = create(4, 4, DDSCAPS_OFFSCREENPLAIN);
     DWORD value = 42;
     DWORD got = 0, size = sizeof(got);
+    EXPECT_EQ(DDERR_NOTFOUND, s->GetPrivateData(kTag, &got, &size));
     ASSERT_EQ(DD_OK, s->SetPrivateData(kTag, &value, sizeof(value), DDSPD_VOLATILE));
     ASSERT_EQ(DD_OK, s->GetPrivateData(kTag, &got, &size));
     EXPECT_EQ(42u, got);

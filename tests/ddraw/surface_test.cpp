@@ -242,9 +242,6 @@ TEST_F(SurfaceTest, BadDescriptionsAreRefused) {
     d.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
     d.dwWidth = 0;
     EXPECT_EQ(DDERR_INVALIDPARAMS, createResult(d));
-    IDirectDrawSurface4* s = nullptr;
-    EXPECT_EQ(DDERR_INVALIDPARAMS, dd->CreateSurface(nullptr, &s, nullptr));
-    EXPECT_EQ(nullptr, s);
 }
 
 TEST_F(SurfaceTest, CooperativeLevelsAreChecked) {
@@ -383,26 +380,6 @@ TEST_F(SurfaceTest, TestingApiLosesEverySurfaceButManagedTextures) {
     EXPECT_EQ(DD_OK, dd->RestoreAllSurfaces());
     EXPECT_EQ(DD_OK, video->IsLost());
     releaseLast({video, managed});
-}
-
-TEST_F(SurfaceTest, PrivateDataIsKeptByTagUntilFreed) {
-    IDirectDrawSurface4* s = create(4, 4, DDSCAPS_OFFSCREENPLAIN);
-    const GUID tag = {0x6B2F1A20, 0x1C3D, 0x4E5F, {1, 2, 3, 4, 5, 6, 7, 8}};
-    DWORD value = 0xCAFEF00D, got = 0, size = sizeof(got);
-    EXPECT_EQ(DDERR_NOTFOUND, s->GetPrivateData(tag, &got, &size));
-    ASSERT_EQ(DD_OK, s->SetPrivateData(tag, &value, sizeof(value), 0));
-    size = 0;
-    EXPECT_EQ(DDERR_MOREDATA, s->GetPrivateData(tag, nullptr, &size));
-    EXPECT_EQ(4u, size);
-    ASSERT_EQ(DD_OK, s->GetPrivateData(tag, &got, &size));
-    EXPECT_EQ(0xCAFEF00Du, got);
-    value = 7;  // a second set replaces the first
-    ASSERT_EQ(DD_OK, s->SetPrivateData(tag, &value, sizeof(value), 0));
-    ASSERT_EQ(DD_OK, s->GetPrivateData(tag, &got, &size));
-    EXPECT_EQ(7u, got);
-    ASSERT_EQ(DD_OK, s->FreePrivateData(tag));
-    EXPECT_EQ(DDERR_NOTFOUND, s->GetPrivateData(tag, &got, &size));
-    EXPECT_EQ(0u, s->Release());
 }
 
 }  // namespace
