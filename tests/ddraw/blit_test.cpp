@@ -110,8 +110,9 @@ TEST_F(BlitTest, SourceRectanglesOutsideTheSourceAreRefused) {
 }
 
 // Rows start on 8-byte boundaries, so the pitch shows the bytes per pixel
-// of each format; 24-bit pixels read back whole; a blit into 4444 keeps
-// alpha (0x80 is 8 of 15, read back as 0x88).
+// of each format (0: refused), texture-only formats included; 24-bit pixels
+// read back whole; a blit into 4444 keeps alpha (0x80 is 8 of 15, read back
+// as 0x88).
 TEST_F(BlitTest, FormatsStoreConvertAndReadBack) {
     const DDPIXELFORMAT palette8{kPF, DDPF_RGB | DDPF_PALETTEINDEXED8, 0, 8, 0, 0, 0, 0};
     const DDPIXELFORMAT rgb24{kPF, DDPF_RGB, 0, 24, 0xFF0000, 0xFF00, 0xFF, 0};
@@ -119,15 +120,30 @@ TEST_F(BlitTest, FormatsStoreConvertAndReadBack) {
         kPF, DDPF_RGB | DDPF_ALPHAPIXELS, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000};
     const DDPIXELFORMAT argb4444{kPF,   DDPF_RGB | DDPF_ALPHAPIXELS, 0, 16, 0x0F00, 0x00F0, 0x000F,
                                  0xF000};
+    const DWORD plain = DDSCAPS_OFFSCREENPLAIN, texture = DDSCAPS_TEXTURE;
     const struct {
         DDPIXELFORMAT format;
-        DWORD width;
+        DWORD caps, width;
         LONG pitch;
-    } rows[] = {{palette8, 8, 8}, {kR5G6B5, 4, 8}, {rgb24, 3, 16}, {kX8R8G8B8, 2, 8}};
+    } rows[] = {{palette8, plain, 8, 8},
+                {kR5G6B5, plain, 4, 8},
+                {rgb24, plain, 3, 16},
+                {kX8R8G8B8, plain, 2, 8},
+                {{kPF, DDPF_ALPHA, 0, 8, 0, 0, 0, 0}, texture, 8, 8},
+                {{kPF, DDPF_LUMINANCE, 0, 8, 0xFF, 0, 0, 0}, texture, 8, 8},
+                {{kPF, DDPF_BUMPDUDV, 0, 16, 0xFF, 0xFF00, 0, 0}, texture, 4, 8},
+                {{kPF, 0, 0, 8, 0xFF, 0, 0, 0}, texture, 8, 0}};
     for (const auto& r : rows) {
-        IDirectDrawSurface4* s = make(surfaceDesc(DDSCAPS_OFFSCREENPLAIN, r.width, 1, r.format));
-        ASSERT_NE(nullptr, s) << r.format.dwRGBBitCount;
-        EXPECT_EQ(r.pitch, descOf(s).lPitch) << r.format.dwRGBBitCount;
+        SCOPED_TRACE(testing::Message()
+                     << std::hex << r.format.dwFlags << " " << r.format.dwRGBBitCount);
+        const DDSURFACEDESC2 d = surfaceDesc(r.caps, r.width, 1, r.format);
+        if (r.pitch == 0) {
+            EXPECT_EQ(DDERR_INVALIDPIXELFORMAT, createResult(d));
+            continue;
+        }
+        IDirectDrawSurface4* s = make(d);
+        ASSERT_NE(nullptr, s);
+        EXPECT_EQ(r.pitch, descOf(s).lPitch);
         EXPECT_EQ(0u, s->Release());
     }
     IDirectDrawSurface4* s24 = make(surfaceDesc(DDSCAPS_OFFSCREENPLAIN, 1, 1, rgb24));
@@ -207,6 +223,9 @@ TEST_F(BlitTest, WindowClipperOnAnOffScreenSurface) {
     ASSERT_EQ(DD_OK, dst->BltFast(1, 1, src, nullptr, DDBLTFAST_WAIT));
     EXPECT_EQ(".... .GG. .GGW ..WW", picture(dst));
     EXPECT_EQ(DDERR_INVALIDRECT, dst->BltFast(3, 3, src, nullptr, 0));
+    RECT column{1, 0, 2, 2};  // one wide: it fits at the right edge
+    ASSERT_EQ(DD_OK, dst->BltFast(3, 2, src, &column, 0));
+    EXPECT_EQ(".... .GG. .GGG ..WG", picture(dst));
     releaseLast({clipper, src, dst});
 }
 

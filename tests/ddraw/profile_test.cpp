@@ -99,6 +99,11 @@ TEST_F(ProfileTest, DisplayModesOfTheProfileAreEnumerated) {
     modes.clear();
     ASSERT_EQ(DD_OK, again->EnumDisplayModes(0, &old, &modes, cb));
     EXPECT_EQ((std::vector<std::string>{"800x600x16", "800x600x32"}), modes);
+    old.dwFlags = DDSD_HEIGHT;  // the modes 768 high
+    old.dwHeight = 768;
+    modes.clear();
+    ASSERT_EQ(DD_OK, again->EnumDisplayModes(0, &old, &modes, cb));
+    EXPECT_EQ((std::vector<std::string>{"1024x768x32"}), modes);
     old.dwSize = sizeof(DDSURFACEDESC2);
     EXPECT_EQ(DDERR_INVALIDPARAMS, again->EnumDisplayModes(0, &old, &modes, cb));
     EXPECT_EQ(1u, again->Release());

@@ -139,6 +139,18 @@ TEST_F(SurfaceDataTest, EnumSurfacesHandsOutExistingSurfacesByDescription) {
     EXPECT_EQ(3u, viaOlder.widths.size());
     older->Release();
 
+    // Of a two-level mip chain only the top has a mip count of 2.
+    DDSURFACEDESC2 mips = surfaceDesc(DDSCAPS_TEXTURE | DDSCAPS_MIPMAP | DDSCAPS_COMPLEX, 32, 32);
+    mips.dwFlags |= DDSD_MIPMAPCOUNT;
+    mips.dwMipMapCount = 2;
+    IDirectDrawSurface4* chain = make(mips);
+    mips.dwFlags = DDSD_MIPMAPCOUNT;
+    Seen twoLevels;
+    ASSERT_EQ(DD_OK,
+              dd->EnumSurfaces(exist | DDENUMSURFACES_MATCH, &mips, &twoLevels, &Seen::take));
+    EXPECT_EQ(std::vector<DWORD>{32}, twoLevels.widths);
+    releaseLast({chain});
+
     EXPECT_EQ(DDERR_INVALIDPARAMS,
               dd->EnumSurfaces(DDENUMSURFACES_ALL, nullptr, &first, &Seen::take));
     EXPECT_EQ(DDERR_INVALIDPARAMS,
@@ -215,6 +227,7 @@ TEST_F(SurfaceDataTest, SetSurfaceDescRefusesWhatItCannotHonour) {
         {s, desc(DDSD_LPSURFACE | DDSD_WIDTH, 8, 0), 0, DDERR_INVALIDPARAMS},  // no pitch
         {s, desc(layout, 8, 16), 0, DDERR_INVALIDPARAMS},                      // pitch below a row
         {s, desc(layout, 0, 16), 0, DDERR_INVALIDPARAMS},
+        {s, desc(layout, 16385, 65540), 0, DDERR_INVALIDPARAMS},  // wider than any surface
         {s, desc(DDSD_LPSURFACE | DDSD_BACKBUFFERCOUNT, 0, 0), 0, DDERR_INVALIDPARAMS},
         {s, desc(DDSD_LPSURFACE, 0, 0), 1, DDERR_INVALIDPARAMS},
     };
@@ -225,7 +238,18 @@ TEST_F(SurfaceDataTest, SetSurfaceDescRefusesWhatItCannotHonour) {
     badFormat.ddpfPixelFormat = {kPF, DDPF_ZBUFFER, 0, 16, 0, 0xFFFF, 0, 0};
     EXPECT_EQ(DDERR_INVALIDPIXELFORMAT, s->SetSurfaceDesc(&badFormat, 0));
     EXPECT_EQ(4u, descOf(s).dwWidth);  // nothing was taken over
-    releaseLast({s, video});
+    // Nor does a surface of a mip chain, the top or a lower level.
+    DDSURFACEDESC2 mips = surfaceDesc(
+        DDSCAPS_TEXTURE | DDSCAPS_MIPMAP | DDSCAPS_COMPLEX | DDSCAPS_SYSTEMMEMORY, 8, 8);
+    mips.dwFlags |= DDSD_MIPMAPCOUNT;
+    mips.dwMipMapCount = 2;
+    IDirectDrawSurface4* top = make(mips);
+    IDirectDrawSurface4* lower = attached(top, DDSCAPS_MIPMAP);
+    DDSURFACEDESC2 pointer = desc(DDSD_LPSURFACE, 0, 0);
+    EXPECT_EQ(DDERR_INVALIDSURFACETYPE, top->SetSurfaceDesc(&pointer, 0));
+    EXPECT_EQ(DDERR_INVALIDSURFACETYPE, lower->SetSurfaceDesc(&pointer, 0));
+    lower->Release();
+    releaseLast({s, video, top});
 }
 
 }  // namespace
