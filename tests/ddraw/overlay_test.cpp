@@ -65,6 +65,17 @@ TEST_F(OverlayTest, OverlaysInRgbAndYuvAreShownMovedAndHidden) {
     releaseLast({off, rgb, yuv, yuy2});
 }
 
+// The primary going hides what was shown on it.
+TEST_F(OverlayTest, ReleasingThePrimaryHidesItsOverlays) {
+    IDirectDrawSurface4* overlay = make(overlayDesc(32));
+    RECT dst{0, 0, 32, 32};
+    ASSERT_EQ(DD_OK, overlay->UpdateOverlay(nullptr, front, &dst, DDOVER_SHOW, nullptr));
+    EXPECT_EQ(0u, front->Release());
+    front = make(surfaceDesc(DDSCAPS_PRIMARYSURFACE));  // the fixture releases one
+    EXPECT_EQ(DDERR_OVERLAYNOTVISIBLE, overlay->SetOverlayPosition(0, 0));
+    releaseLast({overlay});
+}
+
 // A 4 x 4 cursor overlay keyed on magenta: where it matches its key the
 // presented frame shows the primary, elsewhere the overlay.
 TEST_F(OverlayTest, KeyedCursorPixelsShowThePrimaryInThePresentedFrame) {

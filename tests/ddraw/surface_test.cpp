@@ -177,6 +177,8 @@ TEST_F(SurfaceTest, MipChainWalkGivesHalvedSizes) {
     EXPECT_EQ(0u, top->Release());
     d.dwMipMapCount = 10;  // 256 x 64 has 9 levels at most
     EXPECT_EQ(DDERR_INVALIDPARAMS, createResult(d));
+    d.dwMipMapCount = 9;
+    EXPECT_EQ(DD_OK, createResult(d));
 }
 
 // Found when a full-screen program that never released its back buffer
