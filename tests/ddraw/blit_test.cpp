@@ -249,6 +249,16 @@ TEST_F(BlitTest, LockGivesPitchAndPointerAndRefusesASecondLock) {
     EXPECT_EQ(0u, s->Release());
 }
 
+// A DC still held when its surface goes is gone with it.
+TEST_F(BlitTest, SurfaceDCDiesWithTheSurface) {
+    IDirectDrawSurface4* s = create(4, 4, DDSCAPS_OFFSCREENPLAIN);
+    HDC dc = nullptr;
+    ASSERT_EQ(DD_OK, s->GetDC(&dc));
+    EXPECT_EQ(32, GetDeviceCaps(dc, BITSPIXEL));
+    EXPECT_EQ(0u, s->Release());
+    EXPECT_EQ(0, GetDeviceCaps(dc, BITSPIXEL));
+}
+
 TEST_F(BlitTest, InjectedFailureIsReturnedWithoutWork) {
     IDirectDrawSurface4* s = create(2, 2, DDSCAPS_OFFSCREENPLAIN);
     platform::testing::failNextCall("IDirectDrawSurface4::Blt", DDERR_SURFACELOST);
