@@ -70,6 +70,19 @@ TEST_F(Activation, MinimiseDeactivatesAndRestoreComesBack) {
     EXPECT_EQ(changes, (std::vector<bool>{false, true}));
 }
 
+// Hiding tells the window and leaves it invisible; SW_FORCEMINIMIZE
+// minimises like SW_MINIMIZE.
+TEST_F(Activation, HideAndForceMinimise) {
+    TestWindow window(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100);
+    window.clear();
+    ShowWindow(window.handle(), SW_HIDE);
+    EXPECT_FALSE(IsWindowVisible(window.handle()));
+    ASSERT_FALSE(window.calls().empty());
+    EXPECT_EQ(window.calls().front(), Call(WM_SHOWWINDOW, FALSE));
+    ShowWindow(window.handle(), SW_MAX + 1);  // SW_FORCEMINIMIZE, newer than these headers
+    EXPECT_TRUE(IsIconic(window.handle()));
+}
+
 // A task switch deactivates the application and takes the focus, then
 // activates it again and gives the focus back.
 TEST_F(Activation, TaskSwitchSendsActivateAppFalseThenTrue) {

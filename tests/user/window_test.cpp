@@ -142,6 +142,11 @@ TEST(WindowClasses, RegisterTwiceFailsAndUnregisterNeedsNoWindows) {
     wc.lpfnWndProc = nullptr;
     EXPECT_EQ(RegisterClassA(&wc), 0);
     EXPECT_EQ(RegisterClassA(nullptr), 0);
+    // A menu named by number is no string to copy.
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpszMenuName = MAKEINTRESOURCEA(101);
+    EXPECT_NE(RegisterClassA(&wc), 0);
+    EXPECT_TRUE(UnregisterClassA("Twice", nullptr));
 }
 
 // The focused window loses the focus before WM_DESTROY (this once did not
@@ -155,6 +160,15 @@ TEST(WindowDestruction, TakesTheFocusAwayThenSendsDestroyAndNcDestroy) {
     EXPECT_FALSE(IsWindow(window.handle()));
     EXPECT_NE(GetFocus(), window.handle());
     EXPECT_NE(GetForegroundWindow(), window.handle());
+}
+
+// A DestroyWindow from inside the window's own WM_DESTROY does nothing more.
+TEST(WindowDestruction, DestroyingAgainWhileDestroyingSendsNothingTwice) {
+    TestWindow window(on(WM_DESTROY, [](HWND hwnd, WPARAM, LPARAM) { DestroyWindow(hwnd); }));
+    ASSERT_NE(window.create(WS_POPUP, 0, 0, 10, 10), nullptr);
+    EXPECT_TRUE(DestroyWindow(window.handle()));
+    EXPECT_EQ(window.count(WM_DESTROY), 1u);
+    EXPECT_EQ(window.count(WM_NCDESTROY), 1u);
 }
 
 // Only the owning thread may destroy a window; WM_CLOSE does through the
@@ -295,6 +309,37 @@ TEST(WindowGeometry, MoveAndResizeSendTheirMessages) {
     EXPECT_EQ(window.messageIds(), (Ids{WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_SIZE}));
     EXPECT_EQ(window.messages().back().lParam, MAKELPARAM(300, 100));
     EXPECT_EQ(flags & (SWP_NOMOVE | SWP_NOSIZE), UINT(SWP_NOMOVE));
+}
+
+// A child's WM_WINDOWPOSCHANGED gives its place in the parent's client area.
+TEST(WindowGeometry, ChildPositionsAreRelativeToTheParentClient) {
+    POINT place{};
+    TestWindow child(on(WM_WINDOWPOSCHANGED, [&](HWND, WPARAM, LPARAM lParam) {
+        const auto* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
+        place = {pos->x, pos->y};
+    }));
+    // Made second, the parent goes first and takes the child window with it.
+    TestWindow parent(WS_OVERLAPPEDWINDOW, 100, 50, 400, 300);
+    const HWND hwnd = CreateWindowExA(0, TestWindow::className(), "", WS_CHILD | WS_VISIBLE, 10, 20,
+                                      30, 30, parent.handle(), nullptr, nullptr, &child);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_TRUE(MoveWindow(hwnd, 15, 25, 30, 30, TRUE));
+    EXPECT_EQ(std::make_pair(place.x, place.y), std::make_pair(LONG(15), LONG(25)));
+}
+
+// The default procedure's hit test of an overlapped window at (100, 50):
+// client from (104, 73), the caption the 19 rows above it.
+TEST(WindowGeometry, HitTestFindsClientCaptionAndFrame) {
+    TestWindow window(WS_OVERLAPPEDWINDOW, 100, 50, 400, 300);
+    const struct {
+        short x, y;
+        LRESULT expected;
+    } points[] = {{200, 200, HTCLIENT}, {200, 60, HTCAPTION}, {200, 52, HTBORDER},
+                  {101, 200, HTBORDER}, {101, 73, HTBORDER},  {50, 50, HTNOWHERE}};
+    for (const auto& p : points) {
+        EXPECT_EQ(SendMessageA(window.handle(), WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)), p.expected)
+            << p.x << "," << p.y;
+    }
 }
 
 // A window stays invalid, and gets WM_PAINT, until its procedure validates
