@@ -116,6 +116,8 @@ TEST(WindowCreation, UnknownClassBadHandlesAndMissingBuffersFailWithTheirErrors)
         {"ScreenToClient null", [&] { return LONG_PTR(ScreenToClient(hwnd, nullptr)); },
          badParameter},
         {"GetWindowTextA 0", [&] { return LONG_PTR(GetWindowTextA(hwnd, text, 0)); }, badParameter},
+        {"SetWindowLongPtrA -100", [&] { return SetWindowLongPtrA(hwnd, -100, 1); },
+         DWORD{ERROR_INVALID_INDEX}},
     };
     for (const auto& c : cases) {
         SetLastError(0);
@@ -191,17 +193,21 @@ TEST(WindowDestruction, OnlyTheOwnerDestroysAndPostedMessagesAreDropped) {
 TEST(WindowGeometry, AdjustWindowRectAddsTheFrameAndMetricsFollowTheMode) {
     EXPECT_EQ(GetSystemMetrics(SM_CXFRAME), 4);
     EXPECT_EQ(GetSystemMetrics(SM_CYCAPTION), 19);
+    // A thin border is 1, a dialog frame 3, a client edge 2 more.
     const struct {
-        DWORD style;
+        DWORD style, exStyle;
         BOOL menu;
         RECT expected;
-    } cases[] = {{WS_OVERLAPPEDWINDOW, FALSE, {-4, -23, 644, 484}},
-                 {WS_OVERLAPPEDWINDOW, TRUE, {-4, -42, 644, 484}},
-                 {WS_POPUP, FALSE, {0, 0, 640, 480}}};
+    } cases[] = {{WS_OVERLAPPEDWINDOW, 0, FALSE, {-4, -23, 644, 484}},
+                 {WS_OVERLAPPEDWINDOW, 0, TRUE, {-4, -42, 644, 484}},
+                 {WS_POPUP, 0, FALSE, {0, 0, 640, 480}},
+                 {WS_POPUP | WS_BORDER, 0, FALSE, {-1, -1, 641, 481}},
+                 {WS_POPUP | WS_DLGFRAME, 0, FALSE, {-3, -3, 643, 483}},
+                 {WS_POPUP, WS_EX_CLIENTEDGE, FALSE, {-2, -2, 642, 482}}};
     for (const auto& c : cases) {
         RECT r{0, 0, 640, 480};
-        ASSERT_TRUE(AdjustWindowRect(&r, c.style, c.menu));
-        EXPECT_EQ(edges(r), edges(c.expected)) << c.style << " " << c.menu;
+        ASSERT_TRUE(AdjustWindowRectEx(&r, c.style, c.menu, c.exStyle));
+        EXPECT_EQ(edges(r), edges(c.expected)) << c.style << " " << c.exStyle << " " << c.menu;
     }
     EXPECT_FALSE(AdjustWindowRect(nullptr, WS_POPUP, FALSE));
 
