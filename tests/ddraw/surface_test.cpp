@@ -244,12 +244,15 @@ TEST_F(SurfaceTest, BadDescriptionsAreRefused) {
     d.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
     d.dwWidth = 0;
     EXPECT_EQ(DDERR_INVALIDPARAMS, createResult(d));
-    // 16384 pixels is the widest; a four-character code other than the two
-    // YUV layouts has no pixel size.
-    d = surfaceDesc(DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY, 16384, 1);
-    EXPECT_EQ(DD_OK, createResult(d));
-    d.dwWidth = 16385;
-    EXPECT_EQ(DDERR_TOOBIGSIZE, createResult(d));
+    // 16384 pixels is the widest and the highest; a four-character code
+    // other than the two YUV layouts has no pixel size.
+    for (const bool wide : {true, false}) {
+        d = surfaceDesc(DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY, wide ? 16384 : 1,
+                        wide ? 1 : 16384);
+        EXPECT_EQ(DD_OK, createResult(d)) << wide;
+        (wide ? d.dwWidth : d.dwHeight) += 1;
+        EXPECT_EQ(DDERR_TOOBIGSIZE, createResult(d)) << wide;
+    }
     d = surfaceDesc(DDSCAPS_OFFSCREENPLAIN, 8, 8,
                     {kPF, DDPF_FOURCC, MAKEFOURCC('D', 'X', 'T', '1'), 0, 0, 0, 0, 0});
     EXPECT_EQ(DDERR_INVALIDPIXELFORMAT, createResult(d));
