@@ -317,7 +317,8 @@ TEST(WindowGeometry, MoveAndResizeSendTheirMessages) {
     EXPECT_EQ(flags & (SWP_NOMOVE | SWP_NOSIZE), UINT(SWP_NOMOVE));
 }
 
-// A child's WM_WINDOWPOSCHANGED gives its place in the parent's client area.
+// A child's WM_WINDOWPOSCHANGED gives its place in the parent's client area, also
+// when it is hidden.
 TEST(WindowGeometry, ChildPositionsAreRelativeToTheParentClient) {
     POINT place{};
     TestWindow child(on(WM_WINDOWPOSCHANGED, [&](HWND, WPARAM, LPARAM lParam) {
@@ -330,6 +331,9 @@ TEST(WindowGeometry, ChildPositionsAreRelativeToTheParentClient) {
                                       30, 30, parent.handle(), nullptr, nullptr, &child);
     ASSERT_NE(hwnd, nullptr);
     ASSERT_TRUE(MoveWindow(hwnd, 15, 25, 30, 30, TRUE));
+    EXPECT_EQ(std::make_pair(place.x, place.y), std::make_pair(LONG(15), LONG(25)));
+    place = {};
+    ShowWindow(hwnd, SW_HIDE);  // told where it stays
     EXPECT_EQ(std::make_pair(place.x, place.y), std::make_pair(LONG(15), LONG(25)));
 }
 
