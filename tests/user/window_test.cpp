@@ -72,6 +72,9 @@ TEST(WindowCreation, CreateStructCarriesTheArguments) {
     }
     EXPECT_EQ(DefWindowProcA(hwnd, WM_NCCREATE, 0, 0), TRUE);  // no CREATESTRUCT: text kept
     EXPECT_EQ(SendMessageA(hwnd, WM_GETTEXTLENGTH, 0, 0), 16);
+    char got[32] = "";
+    EXPECT_EQ(SendMessageA(hwnd, WM_GETTEXT, sizeof(got), reinterpret_cast<LPARAM>(got)), 16);
+    EXPECT_STREQ(got, "after the change");
     DestroyWindow(hwnd);
 }
 
