@@ -129,6 +129,11 @@ TEST(GetMessage, WakesForPostsFromOtherThreadsAndForTimers) {
     poster.join();
     EXPECT_EQ(msg.wParam, 5u);
     EXPECT_EQ(GetMessageA(&msg, reinterpret_cast<HWND>(0x4321), 0, 0), -1);
+    SetLastError(0);
+    EXPECT_EQ(GetMessageA(nullptr, nullptr, 0, 0), -1);
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
+    // Setting a timer again replaces it: one KillTimer ends it.
+    ASSERT_NE(SetTimer(hwnd, 77, 10, nullptr), 0u);
     ASSERT_NE(SetTimer(hwnd, 77, 10, nullptr), 0u);
     ASSERT_EQ(GetMessageA(&msg, hwnd, WM_TIMER, WM_TIMER), TRUE);
     EXPECT_EQ(call(msg), Call(WM_TIMER, 77));

@@ -318,6 +318,8 @@ TEST(WindowGeometry, MoveAndResizeSendTheirMessages) {
     EXPECT_EQ(window.messageIds(), (Ids{WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_SIZE}));
     EXPECT_EQ(window.messages().back().lParam, MAKELPARAM(300, 100));
     EXPECT_EQ(flags & (SWP_NOMOVE | SWP_NOSIZE), UINT(SWP_NOMOVE));
+    ASSERT_TRUE(MoveWindow(window.handle(), 30, 45, 300, 100, TRUE));  // down only: a move
+    EXPECT_EQ(flags & (SWP_NOMOVE | SWP_NOSIZE), UINT(SWP_NOSIZE));
 }
 
 // A child's WM_WINDOWPOSCHANGED gives its place in the parent's client area, also
