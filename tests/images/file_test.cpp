@@ -73,6 +73,8 @@ TEST_F(ImageReaderTest, BmpFilesAreReadAsTheirHeaderSaysOrFail) {
     read("/three.bmp", bmpFile(3, 4), kLoads, 3, 4, bmpPixels(3, 4));
     read("/unpadded.bmp", edited(bmp, bmp.size() - 3), kLoads, 3, 2, bmpPixels(3, 2));
     read("/gap.bmp", bmpFile(2, 2, 10), kLoads, 2, 2, bmpPixels(2, 2));
+    // Pixels 65,846 bytes in: every byte of the offset counts.
+    read("/far.bmp", bmpFile(2, 2, 0x10100), kLoads, 2, 2, bmpPixels(2, 2));
     read("/upper.BMP", one, kLoads, 1, 1, bmpPixels(1, 1));
     read("/zero.bmp", edited(one, 58, {{18, 0}, {22, 0x7FFFFFFF}}), kLoads, 0, 0);
     read("/short.bmp", edited(bmp, 53), "Error read bmp header", 0, 0);
@@ -88,6 +90,21 @@ TEST_F(ImageReaderTest, BmpFilesAreReadAsTheirHeaderSaysOrFail) {
         EXPECT_FALSE(image.load(missing));
         EXPECT_EQ(image.getData(), nullptr);
     }
+}
+
+// The writer's file, byte for byte: type 2, 32 bits, top-left origin, the
+// rows top first.
+TEST_F(ImageReaderTest, TheTgaWriterWritesTheHeaderAndRowsItReads) {
+    const Words pixels = {0xFF0000FF, 0x00FF0000, 0x80102030, 0xFFFFFFFF, 0, 0x01020304};
+    ImageContainer image;
+    fill(image, 3, 2, pixels);
+    ASSERT_TRUE(image.save("/written.tga"));
+    auto file = theResourceManager->openRead("/written.tga");
+    ASSERT_NE(nullptr, file);
+    Bytes written(18 + 4 * pixels.size() + 1);
+    written.resize(file->read(written.data(), written.size()));
+    file->close();
+    EXPECT_EQ(written, tgaFile(3, 2, pixels));
 }
 
 class AssociationTest : public ImageFileTest {
