@@ -8,22 +8,11 @@ the parts the driver leaves transparent:
 """
 import math
 import os
-import struct
 import sys
 
+from tga_image import write_tga
+
 KEY = (255, 0, 255)
-
-
-def write_tga(path, width, height, pixels):
-    """pixels: rows from the top, each a list of (r, g, b); 32-bit, top-left origin."""
-    header = struct.pack("<BBBHHBHHHHBB", 0, 0, 2, 0, 0, 0, 0, 0, width, height, 32, 0x28)
-    body = bytearray()
-    for row in pixels:
-        for r, g, b in row:
-            body += bytes((b, g, r, 255))
-    with open(path, "wb") as f:
-        f.write(header)
-        f.write(body)
 
 
 def inside(polygon, x, y):
@@ -85,8 +74,8 @@ def main():
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "data", "Images")
     os.makedirs(folder, exist_ok=True)
     for name, make in (("logo.tga", logo), ("cursor.tga", cursor)):
-        width, height, rows = make()
-        write_tga(os.path.join(folder, name), width, height, rows)
+        _, _, rows = make()
+        write_tga(os.path.join(folder, name), [[(r, g, b, 255) for r, g, b in row] for row in rows])
 
 
 if __name__ == "__main__":

@@ -7,27 +7,11 @@ map. The output is the same on every run:
 """
 import math
 import os
-import struct
 import sys
 
+from tga_image import clamp, write_tga
+
 SIZE = 64
-
-
-def write_tga(path, pixels):
-    """pixels: rows from the top, each a list of (r, g, b, a) in 0..255."""
-    header = struct.pack("<BBBHHBHHHHBB", 0, 0, 2, 0, 0, 0, 0, 0, SIZE, SIZE, 32, 0x28)
-    body = bytearray()
-    for row in pixels:
-        for r, g, b, a in row:
-            body += bytes((b, g, r, a))
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(header)
-        f.write(body)
-
-
-def clamp(v):
-    return max(0, min(255, int(round(v))))
 
 
 def hash01(x, y, seed):
