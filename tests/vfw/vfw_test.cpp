@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -159,6 +161,34 @@ TEST_F(AviFileTest, RunLengthFramesDecodeWithTheirPalette) {
         ASSERT_NE(dib, nullptr) << index;
         for (const auto& [x, y] : {std::pair{3, 2}, {20, 5}, {7, 12}, {30, 15}})
             EXPECT_EQ(pixelAt(dib, x, y), aviclip::quadrants(index, x, y, 32, 16))
+                << index << " at " << x << "," << y;
+    }
+}
+
+// Indeo has no encoder in FFmpeg either: data/make_indeo_clip.py wrote this
+// Indeo 2 clip, whose halves are two colours given in luma and colour
+// differences; the expected pixels are those values through the studio-range
+// conversion worked out here.
+TEST_F(AviFileTest, IndeoFramesDecodeAtTheirIndex) {
+    const auto studio = [](int y, int cb, int cr) {
+        const auto clamp = [](double v) { return BYTE(std::clamp(std::lround(v), 0L, 255L)); };
+        const double l = 1.164 * (y - 16);
+        return Bgr{clamp(l + 2.018 * (cb - 128)), clamp(l - 0.391 * (cb - 128) - 0.813 * (cr - 128)),
+                   clamp(l + 1.596 * (cr - 128))};
+    };
+    const Bgr halves[4][2] = {{studio(217, 178, 128), studio(39, 78, 128)},
+                              {studio(39, 78, 128), studio(217, 178, 128)},
+                              {studio(162, 128, 128), studio(94, 128, 128)},
+                              {studio(94, 128, 128), studio(162, 128, 128)}};
+    OpenClip clip(D3DDRIVER_SOURCE_DIR "/tests/vfw/data/indeo.avi");
+    ASSERT_EQ(clip.result, AVIERR_OK);
+    ASSERT_NE(clip.reader, nullptr);
+    EXPECT_EQ(clip.info().fccHandler, DWORD(mmioFOURCC('R', 'T', '2', '1')));
+    for (const int index : {2, 0, 3, 1}) {
+        const void* dib = AVIStreamGetFrame(clip.reader, index);
+        ASSERT_NE(dib, nullptr) << index;
+        for (const auto& [x, y] : {std::pair{3, 2}, {12, 15}, {20, 5}, {30, 11}})
+            EXPECT_LE(distance(pixelAt(dib, x, y), halves[index][x >= 16]), 3)
                 << index << " at " << x << "," << y;
     }
 }
