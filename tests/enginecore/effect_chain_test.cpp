@@ -265,4 +265,17 @@ TEST(SphericalWorldTest, TheHorizonHidesFarPointsAndReflectMirrorsInTheGround) {
     EXPECT_NEAR(o.x, 1.0f, 1e-2f);
     EXPECT_NEAR(m.determinant(), -1.0f, 1e-4f);
     EXPECT_NEAR(m[1][1], -1.0f, 1e-4f);
+
+    // A standing mirror facing -z at z = 5 (a zero normal leaves it so).
+    setReflectionPlane(Vector(4, 0, 5), Vector(0, 0, -2));
+    setReflectionPlane(Vector(0, 0, 0), Vector(0, 0, 0));
+    reflect(TMatrix::rotation(Vector(0, 1, 0), 0.3f), Vector(1, 3, 2), m, o);
+    EXPECT_NEAR(o.x, 1.0f, 1e-5f);
+    EXPECT_NEAR(o.y, 3.0f, 1e-5f);
+    EXPECT_NEAR(o.z, 8.0f, 1e-5f);
+    EXPECT_NEAR(m.determinant(), -1.0f, 1e-4f);
+    EXPECT_NEAR(m[2][0], -TMatrix::rotation(Vector(0, 1, 0), 0.3f)[2][0], 1e-5f);
+    clearReflectionPlane();
+    reflect(TMatrix(), Vector(1, 3, -2), m, o);
+    EXPECT_NEAR(o.y, -3.0f, 1e-2f);
 }

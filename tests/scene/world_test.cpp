@@ -66,8 +66,10 @@ TEST(WorldScene, PartsStandUprightOnTheGround) {
     int standing = 0;
     for (std::size_t i = 0; i < world.getParts().size(); ++i) {
         const auto& part = world.getParts()[i];
-        // The ball rests on its pedestal and the ring floats.
-        if (part.name == "ground" || part.name == "ball" || part.name == "ring")
+        // The ball rests on its pedestal, the ring floats, the mirror is
+        // on its post.
+        if (part.name == "ground" || part.name == "ball" || part.name == "ring" ||
+            part.name == "mirror")
             continue;
         const Vector up = normalized(poses[i].position - getSphereCenter());
         EXPECT_GT(dot(poses[i].orientation.column(1), up), 0.9999f) << part.name;
@@ -80,7 +82,26 @@ TEST(WorldScene, PartsStandUprightOnTheGround) {
         EXPECT_NEAR(lowest, 0.0f, 0.15f) << part.name;
         ++standing;
     }
-    EXPECT_EQ(standing, 16) << "pedestal, mirror, column, statue and twelve pillars";
+    EXPECT_EQ(standing, 16) << "pedestal, mirror post, column, statue and twelve pillars";
+}
+
+// The mirror looks at the ball from above everything, leaning forward, so
+// that it shows the ball and nothing stands before its glass.
+TEST(WorldScene, TheMirrorFacesTheBallFromAboveLeaningForward) {
+    const scene::WorldContent world;
+    const auto poses = world.posesAt(0.0f);
+    std::size_t mirror = 0, ball = 0;
+    ASSERT_NE(findPart(world, "mirror", &mirror), nullptr);
+    ASSERT_NE(findPart(world, "ball", &ball), nullptr);
+    const Vector front = poses[mirror].orientation.column(1);
+    const Vector up = normalized(poses[mirror].position - getSphereCenter());
+    EXPECT_GT(dot(front, normalized(poses[ball].position - poses[mirror].position)), 0.9f);
+    EXPECT_LT(dot(front, up), -0.2f);
+    const KeyMesh& pane = world.getParts()[mirror].mesh->getKeyMesh();
+    for (int v = 0; v < pane.getGeometryVertexCount(); ++v) {
+        const Vector placed = poses[mirror].orientation * pane.vertices[v] + poses[mirror].position;
+        EXPECT_GT(length(placed - getSphereCenter()) - getSphereRadius(), 3.0f) << v;
+    }
 }
 
 TEST(WorldScene, TheCameraWalksPastTheColumnAndSeesTheMiddle) {

@@ -363,15 +363,16 @@ TEST_F(ViewerRun, TheSceneFadesInWithItsEffectsAndTheGalleryShowsEachEffect) {
 TEST_F(ViewerRun, TheWorldSceneShowsGroundUnderItsSkyAndNamesTheEffectsItLacks) {
     const std::string output =
         run("--mode 640x480x16 --frames 3 --no-hud --scene world" + shots("world%d.tga"), 0,
-            {"scene: world, 19 meshes, 2 lights"});
+            {"scene: world, 20 meshes, 2 lights"});
     // Each effect is either shown or named as not offered.
     for (const char* name :
          {"water", "swamp", "chrome", "lightspot", "mirror", "vanish", "highlight", "glow", "fog"})
         EXPECT_NE(output.find(std::string(" ") + name), std::string::npos) << name;
     const Tga tga(folder / "world0.tga");
     ASSERT_EQ(tga.width, 640);
-    // The sky (the world's background) above, grass below the horizon.
-    for (int x : {5, 320, 634})
+    // The sky (the world's background) above, grass below the horizon; the
+    // mirror stands at the right edge.
+    for (int x : {5, 320, 560})
         EXPECT_TRUE(nearColour(tga.rgb(x, 4), 0x9EB8D9)) << std::hex << tga.rgb(x, 4);
     int green = 0;
     for (int x = 0; x < 640; x += 16) {

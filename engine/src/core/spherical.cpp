@@ -1,10 +1,16 @@
 #include "engine/core/spherical.h"
 
 #include <cmath>
+#include <optional>
 
 namespace {
 
 float sphereRadius = 1000.0f;
+
+struct Plane {
+    Vector point, normal;
+};
+std::optional<Plane> standingMirror;
 
 // The unit direction of the flat point's arc, and its angle from the top.
 void arcOf(const Vector& flat, Vector& horizontal, float& theta) {
@@ -85,11 +91,17 @@ bool sphericalClip(const Vector& point, const Vector& eye) {
 
 void reflect(const TMatrix& matrix, const Vector& offset, TMatrix& reflectedMatrix,
              Vector& reflectedOffset) {
-    const Vector c = getSphereCenter();
-    Vector n = normalized(offset - c);
-    if (squaredLength(n) == 0.0f)
-        n = Vector(0.0f, 1.0f, 0.0f);
-    const Vector ground = c + n * sphereRadius;
+    Vector n, q;
+    if (standingMirror) {
+        n = standingMirror->normal;
+        q = standingMirror->point;
+    } else {
+        const Vector c = getSphereCenter();
+        n = normalized(offset - c);
+        if (squaredLength(n) == 0.0f)
+            n = Vector(0.0f, 1.0f, 0.0f);
+        q = c + n * sphereRadius;
+    }
     TMatrix h;
     for (int r = 0; r < 3; ++r)
         for (int col = 0; col < 3; ++col) {
@@ -98,5 +110,15 @@ void reflect(const TMatrix& matrix, const Vector& offset, TMatrix& reflectedMatr
             h.m[r][col] = (r == col ? 1.0f : 0.0f) - 2.0f * nr * nc;
         }
     reflectedMatrix = h * matrix;
-    reflectedOffset = offset - n * (2.0f * dot(offset - ground, n));
+    reflectedOffset = offset - n * (2.0f * dot(offset - q, n));
+}
+
+void setReflectionPlane(const Vector& point, const Vector& normal) {
+    const Vector n = normalized(normal);
+    if (squaredLength(n) > 0.0f && std::isfinite(squaredLength(n)))
+        standingMirror = Plane{point, n};
+}
+
+void clearReflectionPlane() {
+    standingMirror.reset();
 }

@@ -207,14 +207,21 @@ std::unique_ptr<Hook> makeLightSpot(Context& c) {
 }
 
 #ifdef WORLD_HAS_MIRROR
-// The mirror on its pane and a reflection on each part near it.
+// The mirror standing on its pane and a reflection on each part in front of
+// it; the engine mirrors in the pane's plane while the hook lives.
 class MirrorHook : public Hook {
 public:
+    SceneObject* pane = nullptr;
     std::unique_ptr<LinkHook<MirrorEffectInterface>> mirror;
     std::vector<std::unique_ptr<LinkHook<ReflectionEffectInterface>>> reflections;
     ~MirrorHook() override {
         reflections.clear();
         mirror.reset();
+        clearReflectionPlane();
+    }
+    void update(float, const std::string&) override {
+        // The pane's front looks along its column 1.
+        setReflectionPlane(pane->getPosition(), pane->getOrientation().column(1));
     }
 };
 #endif
@@ -222,10 +229,14 @@ public:
 std::unique_ptr<Hook> makeMirror(Context& c) {
 #ifdef WORLD_HAS_MIRROR
     auto hook = std::make_unique<MirrorHook>();
-    hook->mirror = attach(c.factory.createMirror(), c.find("mirror"));
+    hook->pane = c.find("mirror");
+    hook->mirror = attach(c.factory.createMirror(), hook->pane);
     if (!hook->mirror)
         return nullptr;
-    for (const char* name : {"pedestal", "ball", "column", "ring", "statue"})
+    // The column stands behind the pane's plane, so it is left out: its
+    // image would come out in front of the glass. So is the glowing ring:
+    // its glow draws later from the vertices its reflection left last.
+    for (const char* name : {"ground", "pedestal", "ball", "statue"})
         if (auto reflection = attach(c.factory.createReflection(), c.find(name)))
             hook->reflections.push_back(std::move(reflection));
     return hook;

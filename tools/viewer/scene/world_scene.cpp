@@ -126,6 +126,12 @@ Light makeLight(LightType type, const Color& color) {
     return light;
 }
 
+// Where the mirror stands, in ground coordinates.
+constexpr struct {
+    float x, y;
+} mirrorSpot{-3.5f, 9.5f};
+constexpr float mirrorHeight = 5.6f;
+
 // The column the camera walks past: just inside its path.
 constexpr float vanishAngle = 2.2f;
 
@@ -172,10 +178,17 @@ WorldContent::WorldContent()
         standOn(0.0f, 4.0f, 0.6f));
     add("ball", makeSphere(0.9f, 20, 28, meshMaterial(chromeMaterial)), true,
         standOn(0.0f, 4.0f, 2.1f));
-    // Behind them a mirror lying on the ground, as the engine reflects in the
-    // ground's plane.
-    add("mirror", makeGround(4.0f, 4, 1.0f, meshMaterial(glassMaterial)), true,
-        standOn(0.0f, 9.0f, 0.1f));
+    // North-west of them a mirror on a post, facing the ball and leaning
+    // forward, above the height of everything it shows: the glass is drawn
+    // over whatever stands before it, so nothing may stand between it and
+    // the camera. The pane is a ground patch turned up about its x axis; its
+    // front looks along the pose's column 1.
+    WorldContent::Pose pane = standOn(mirrorSpot.x, mirrorSpot.y, mirrorHeight,
+                                      std::atan2(-mirrorSpot.x, mirrorSpot.y));
+    pane.orientation = pane.orientation * TMatrix::rotation(Vector(1, 0, 0), 1.5707963f + 0.3f);
+    add("mirror", makeGround(4.0f, 4, 1.0f, meshMaterial(glassMaterial)), true, pane);
+    add("mirror post", makeBox(Vector(0.12f, 0.5f * mirrorHeight, 0.12f), 1, meshMaterial(stoneMaterial)),
+        false, standOn(mirrorSpot.x, mirrorSpot.y + 0.3f, 0.5f * mirrorHeight));
     // By the camera's path: the column it walks past.
     const Vector column = pathPoint(vanishAngle, 2.6f);
     add("column", makeBox(Vector(0.7f, 2.0f, 0.7f), 4, meshMaterial(stoneMaterial)), true,

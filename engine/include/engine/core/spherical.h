@@ -47,6 +47,14 @@ bool sphericalClip(const Vector& point, const Vector& eye);
 // (for a point near the origin, the plane y = 0): with n the normal at that
 // ground point Q, H = I - 2 n n^T gives matrix' = H * matrix and
 // offset' = offset - 2 ((offset - Q) . n) n. The matrix' has determinant -1,
-// so culling must be inverted when drawing with it.
+// so culling must be inverted when drawing with it. While a standing mirror's
+// plane is set, every placement is mirrored in that plane instead (Q its point,
+// n its normal).
 void reflect(const TMatrix& matrix, const Vector& offset, TMatrix& reflectedMatrix,
              Vector& reflectedOffset);
+
+// The plane of a mirror standing in the world (a point of it and its normal,
+// in flat coordinates); a zero normal is refused. One plane serves the whole
+// world: the scene that stands a mirror sets it and clears it again.
+void setReflectionPlane(const Vector& point, const Vector& normal);
+void clearReflectionPlane();
