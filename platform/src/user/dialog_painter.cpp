@@ -1,5 +1,5 @@
 // Dialog drawing in the classic grey style with the GDI's built-in 6 x 8
-// font: caption bar, group boxes, raised buttons, check and radio boxes,
+// glyphs, set proportionally as a dialog font is: caption bar, group boxes, raised buttons, check and radio boxes,
 // white edits, track bar channels and thumbs, colour swatches.
 #include "user/dialog_painter.h"
 
@@ -19,6 +19,30 @@ namespace {
 constexpr DWORD kFace = 0xFFD4D0C8, kLight = 0xFFFFFFFF, kShadow = 0xFF808080, kDark = 0xFF404040,
                 kText = 0xFF000000, kCaption = 0xFF0A246A, kWhite = 0xFFFFFFFF, kFocus = 0xFF0A246A;
 constexpr int kCaptionHeight = 18;
+
+// A glyph's inked columns and one blank (the next glyph's clear first
+// column); a space is three pixels. Fixed 6-pixel cells would cut the
+// captions that the templates size for a proportional font.
+LONG advance(unsigned char c) {
+    if (c == ' ')
+        return 3;
+    const uint8_t* rows = gdi::glyphRows(c);
+    uint8_t inked = 0;
+    for (int row = 0; row < gdi::kCellHeight; ++row)
+        inked |= rows[row];
+    LONG last = 1;
+    for (int col = 1; col < gdi::kCellWidth; ++col)
+        if (inked & (0x80 >> col))
+            last = col;
+    return last + 1;
+}
+
+LONG textWidth(const std::string& s) {
+    LONG width = 0;
+    for (unsigned char c : s)
+        width += advance(c);
+    return width;
+}
 
 class Canvas {
 public:
@@ -43,7 +67,7 @@ public:
                 for (int col = 0; col < gdi::kCellWidth; ++col)
                     if (rows[row] & (0x80 >> col))
                         fill({x + col, y + row, x + col + 1, y + row + 1}, colour);
-            x += gdi::kCellWidth;
+            x += advance(c);
         }
     }
     void setClip(RECT r) {
@@ -65,9 +89,6 @@ std::string windowText(HWND hwnd) {
     return s;
 }
 
-LONG textWidth(const std::string& s) {
-    return static_cast<LONG>(s.size()) * gdi::kCellWidth;
-}
 
 void drawBox(Canvas& c, RECT r, const std::string& caption, bool checked, bool radio, DWORD ink) {
     const LONG top = (r.top + r.bottom) / 2 - 5;
@@ -145,12 +166,14 @@ void drawTrackBar(Canvas& c, HWND item, RECT r, DWORD style) {
 
 // Static text breaks at spaces to stay inside its rectangle.
 void drawWrapped(Canvas& c, RECT r, const std::string& text, DWORD ink) {
-    const size_t perLine =
-        static_cast<size_t>(std::max(LONG{1}, (r.right - r.left) / gdi::kCellWidth));
+    const LONG room = std::max(LONG{1}, r.right - r.left);
     LONG y = r.top;
     size_t start = 0;
     while (start < text.size()) {
-        size_t end = std::min(text.size(), start + perLine);
+        // The most characters that fit, at least one; then back to a space.
+        size_t end = start + 1;
+        while (end < text.size() && textWidth(text.substr(start, end + 1 - start)) <= room)
+            ++end;
         if (end < text.size()) {
             const size_t space = text.rfind(' ', end);
             if (space != std::string::npos && space > start)
