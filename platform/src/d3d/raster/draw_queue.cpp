@@ -11,6 +11,8 @@ namespace {
 constexpr int kBandRows = 16;
 // About 48 MB of recorded primitives at most before a draw runs the queue.
 constexpr size_t kMaxPrimitives = 96 * 1024;
+// Enough commands that handing them over costs little against drawing them.
+constexpr size_t kKickCommands = 512;
 
 bool sameTarget(const RenderTarget& a, const RenderTarget& b) {
     return a.pixels == b.pixels && a.pitch == b.pitch && a.width == b.width &&
@@ -51,43 +53,66 @@ DrawQueue::DrawQueue(int workers) : pool_(workers) {
         perWorker_.push_back(std::make_unique<Worker>());
 }
 
-DrawQueue::~DrawQueue() = default;
+DrawQueue::~DrawQueue() {
+    // The pool's threads may still read a batch that goes with the queue.
+    if (running_ != nullptr)
+        pool_.wait();
+}
+
+size_t DrawQueue::Batch::primitives() const {
+    return triangles.size() + lines.size() + points.size() + clears.size();
+}
+
+void DrawQueue::Batch::reset() {
+    for (int b = 0; b < bandsUsed; ++b)
+        bins[static_cast<size_t>(b)].clear();
+    bandsUsed = 0;
+    commands.clear();
+    triangles.clear();
+    planes.clear();
+    lines.clear();
+    points.clear();
+    clears.clear();
+    pipelineCount = 0;
+}
 
 bool DrawQueue::full() const {
-    return triangles_.size() + lines_.size() + points_.size() + clears_.size() >= kMaxPrimitives;
+    return recording_->primitives() >= kMaxPrimitives;
 }
 
 uint32_t DrawQueue::snapshot(const Pipeline& p) {
-    if (pipelineCount_ > 0) {
-        const Pipeline& last = *pipelines_[pipelineCount_ - 1];
+    Batch& b = *recording_;
+    if (b.pipelineCount > 0) {
+        const Pipeline& last = *b.pipelines[b.pipelineCount - 1];
         if (last.stateVersion == p.stateVersion && last.targetFormat == p.targetFormat &&
             last.depthFormat == p.depthFormat && sameTarget(last.target, p.target) &&
             sameDepth(last.depth, p.depth) && sameRect(last.bounds, p.bounds)) {
-            return pipelineCount_ - 1;
+            return b.pipelineCount - 1;
         }
     }
-    if (pipelineCount_ == pipelines_.size()) {
-        pipelines_.push_back(std::make_unique<Pipeline>());
-        attributes_.emplace_back();
+    if (b.pipelineCount == b.pipelines.size()) {
+        b.pipelines.push_back(std::make_unique<Pipeline>());
+        b.attributes.emplace_back();
     }
-    *pipelines_[pipelineCount_] = p;
-    Attributes& a = attributes_[pipelineCount_];
+    *b.pipelines[b.pipelineCount] = p;
+    Attributes& a = b.attributes[b.pipelineCount];
     a.count = attributesUsed(p, a.index);
-    return pipelineCount_++;
+    return b.pipelineCount++;
 }
 
 // Bins the command into every band that rows top .. bottom - 1 touch.
 void DrawQueue::add(Kind kind, uint32_t pipeline, uint32_t index, int top, int bottom) {
     if (top >= bottom)
         return;
-    const auto command = static_cast<uint32_t>(commands_.size());
-    commands_.push_back(Command{kind, pipeline, index});
+    Batch& batch = *recording_;
+    const auto command = static_cast<uint32_t>(batch.commands.size());
+    batch.commands.push_back(Command{kind, pipeline, index});
     const int first = top / kBandRows, last = (bottom - 1) / kBandRows;
-    if (static_cast<int>(bins_.size()) <= last)
-        bins_.resize(static_cast<size_t>(last) + 1);
+    if (static_cast<int>(batch.bins.size()) <= last)
+        batch.bins.resize(static_cast<size_t>(last) + 1);
     for (int b = first; b <= last; ++b)
-        bins_[static_cast<size_t>(b)].push_back(command);
-    bandsUsed_ = std::max(bandsUsed_, last + 1);
+        batch.bins[static_cast<size_t>(b)].push_back(command);
+    batch.bandsUsed = std::max(batch.bandsUsed, last + 1);
 }
 
 void DrawQueue::triangle(const Pipeline& p, const Setup& s, const Edges& e) {
@@ -96,12 +121,13 @@ void DrawQueue::triangle(const Pipeline& p, const Setup& s, const Edges& e) {
     if (top >= bottom || e.xMin >= p.bounds.right || e.xMax < p.bounds.left)
         return;
     const uint32_t pipeline = snapshot(p);
-    const Attributes& a = attributes_[pipeline];
-    triangles_.push_back(Triangle{s.ox, s.oy, s.perspective, s.constantColours, s.constW, s.z, s.q,
-                                  static_cast<uint32_t>(planes_.size()), e});
+    Batch& b = *recording_;
+    const Attributes& a = b.attributes[pipeline];
+    b.triangles.push_back(Triangle{s.ox, s.oy, s.perspective, s.constantColours, s.constW, s.z,
+                                   s.q, static_cast<uint32_t>(b.planes.size()), e});
     for (int k = 0; k < a.count; ++k)
-        planes_.push_back(s.attr[a.index[k]]);
-    add(Kind::Triangle, pipeline, static_cast<uint32_t>(triangles_.size() - 1), top, bottom);
+        b.planes.push_back(s.attr[a.index[k]]);
+    add(Kind::Triangle, pipeline, static_cast<uint32_t>(b.triangles.size() - 1), top, bottom);
 }
 
 void DrawQueue::line(const Pipeline& p, const SetupVertex& v0, const SetupVertex& v1,
@@ -110,8 +136,8 @@ void DrawQueue::line(const Pipeline& p, const SetupVertex& v0, const SetupVertex
     const int lo = std::min(rowOf(v0.y), rowOf(v1.y)) - 1;
     const int hi = std::max(rowOf(v0.y), rowOf(v1.y)) + 2;
     const uint32_t pipeline = snapshot(p);
-    lines_.push_back(Line{s, v0, v1, lastPixel});
-    add(Kind::Line, pipeline, static_cast<uint32_t>(lines_.size() - 1),
+    recording_->lines.push_back(Line{s, v0, v1, lastPixel});
+    add(Kind::Line, pipeline, static_cast<uint32_t>(recording_->lines.size() - 1),
         std::max<int>(lo, p.bounds.top), std::min<int>(hi, p.bounds.bottom));
 }
 
@@ -122,8 +148,8 @@ void DrawQueue::point(const Pipeline& p, const SetupVertex& v, const Setup& s) {
     if (row < p.bounds.top || row >= p.bounds.bottom)
         return;
     const uint32_t pipeline = snapshot(p);
-    points_.push_back(Point{s, v});
-    add(Kind::Point, pipeline, static_cast<uint32_t>(points_.size() - 1), row, row + 1);
+    recording_->points.push_back(Point{s, v});
+    add(Kind::Point, pipeline, static_cast<uint32_t>(recording_->points.size() - 1), row, row + 1);
 }
 
 void DrawQueue::clear(const RenderTarget* target, const DepthBuffer* depth, const RECT& r,
@@ -138,18 +164,18 @@ void DrawQueue::clear(const RenderTarget* target, const DepthBuffer* depth, cons
         c.target = *target;
     if (depth != nullptr)
         c.depth = *depth;
-    clears_.push_back(c);
-    add(Kind::Clear, 0, static_cast<uint32_t>(clears_.size() - 1), r.top, r.bottom);
+    recording_->clears.push_back(c);
+    add(Kind::Clear, 0, static_cast<uint32_t>(recording_->clears.size() - 1), r.top, r.bottom);
 }
 
-void DrawQueue::runBand(int band, Worker& w) {
+void DrawQueue::runBand(const Batch& b, int band, Worker& w) {
     RasterStats stats;
     Fragments& f = w.fragments;
     uint32_t current = UINT32_MAX;
-    for (const uint32_t ci : bins_[static_cast<size_t>(band)]) {
-        const Command& c = commands_[ci];
+    for (const uint32_t ci : b.bins[static_cast<size_t>(band)]) {
+        const Command& c = b.commands[ci];
         if (c.kind == Kind::Clear) {
-            const Clear& k = clears_[c.index];
+            const Clear& k = b.clears[c.index];
             const RECT r = inBand(k.rect, band);
             if (k.hasTarget)
                 fillColor(k.target, r, k.color);
@@ -157,7 +183,7 @@ void DrawQueue::runBand(int band, Worker& w) {
                 fillDepth(k.depth, r, k.z);
             continue;
         }
-        const Pipeline& p = *pipelines_[c.pipeline];
+        const Pipeline& p = *b.pipelines[c.pipeline];
         if (c.pipeline != current) {
             setFactor(p, f);
             current = c.pipeline;
@@ -165,7 +191,7 @@ void DrawQueue::runBand(int band, Worker& w) {
         const RECT bounds = inBand(p.bounds, band);
         switch (c.kind) {
             case Kind::Triangle: {
-                const Triangle& t = triangles_[c.index];
+                const Triangle& t = b.triangles[c.index];
                 Setup& s = w.setup;
                 s.ox = t.ox;
                 s.oy = t.oy;
@@ -174,19 +200,19 @@ void DrawQueue::runBand(int band, Worker& w) {
                 s.constW = t.constW;
                 s.z = t.z;
                 s.q = t.q;
-                const Attributes& a = attributes_[c.pipeline];
+                const Attributes& a = b.attributes[c.pipeline];
                 for (int k = 0; k < a.count; ++k)
-                    s.attr[a.index[k]] = planes_[t.planes + k];
+                    s.attr[a.index[k]] = b.planes[t.planes + k];
                 rasterTriangle(p, s, t.edges, bounds, f, stats);
                 break;
             }
             case Kind::Line: {
-                const Line& l = lines_[c.index];
+                const Line& l = b.lines[c.index];
                 rasterLine(p, l.v0, l.v1, l.setup, l.lastPixel, bounds, f, stats);
                 break;
             }
             case Kind::Point: {
-                const Point& pt = points_[c.index];
+                const Point& pt = b.points[c.index];
                 rasterPoint(p, pt.v, pt.setup, bounds, f, stats);
                 break;
             }
@@ -197,25 +223,40 @@ void DrawQueue::runBand(int band, Worker& w) {
     w.pixels += stats.pixelsShaded;
 }
 
+void DrawQueue::finishRunning() {
+    pool_.wait();
+    running_->reset();
+    running_ = nullptr;
+}
+
+void DrawQueue::kick() {
+    if (recording_->commands.size() < kKickCommands)
+        return;
+    if (running_ != nullptr) {
+        if (!pool_.done())
+            return;  // the threads are busy: go on filling this batch
+        finishRunning();
+    }
+    running_ = recording_;
+    recording_ = recording_ == &batches_[0] ? &batches_[1] : &batches_[0];
+    const Batch* batch = running_;
+    pool_.start(batch->bandsUsed,
+                [this, batch](int band, int worker) { runBand(*batch, band, *perWorker_[worker]); });
+}
+
 uint64_t DrawQueue::run() {
-    if (commands_.empty())
-        return 0;
-    pool_.run(bandsUsed_, [this](int band, int worker) { runBand(band, *perWorker_[worker]); });
+    if (running_ != nullptr)
+        finishRunning();
+    Batch& b = *recording_;
+    if (!b.commands.empty())
+        pool_.run(b.bandsUsed,
+                  [this, &b](int band, int worker) { runBand(b, band, *perWorker_[worker]); });
     uint64_t pixels = 0;
     for (auto& w : perWorker_) {
         pixels += w->pixels;
         w->pixels = 0;
     }
-    for (int b = 0; b < bandsUsed_; ++b)
-        bins_[static_cast<size_t>(b)].clear();
-    bandsUsed_ = 0;
-    commands_.clear();
-    triangles_.clear();
-    planes_.clear();
-    lines_.clear();
-    points_.clear();
-    clears_.clear();
-    pipelineCount_ = 0;
+    b.reset();
     return pixels;
 }
 

@@ -7,6 +7,10 @@
 // rows and the picture is the same bit for bit; no two workers ever touch
 // the same pixel or depth value.
 //
+// While the caller goes on recording, a batch of enough recorded work is
+// handed to the pool's threads (kick()), so that recording and rasterising
+// overlap; batches run one after the other, each band in recording order.
+//
 // Recorded data is self-contained (planes, edges, a copy of the compiled
 // pipeline with its surface pointers), so the caller's vertices can go as
 // soon as the draw returns. Surface memory must stay until run() (the
@@ -27,9 +31,12 @@ public:
     ~DrawQueue();
 
     int workers() const { return pool_.workers(); }
-    bool empty() const { return commands_.empty(); }
+    bool empty() const { return recording_->commands.empty() && running_ == nullptr; }
     // Enough is recorded that holding more costs more memory than it saves.
     bool full() const;
+    // Hands what is recorded to the pool's threads when it is enough to be
+    // worth it and they are free; recording goes on in the other batch.
+    void kick();
 
     // `p` is the front end's current pipeline; a copy is kept when it differs
     // from the one the last primitive used.
@@ -85,24 +92,34 @@ private:
         bool hasTarget, hasDepth;
     };
     struct Worker;
+    // Recorded work, rasterised as a whole.
+    struct Batch {
+        std::vector<std::unique_ptr<Pipeline>> pipelines;  // first pipelineCount in use
+        std::vector<Attributes> attributes;                // of each pipeline
+        std::vector<Plane> planes;
+        uint32_t pipelineCount = 0;
+        std::vector<Command> commands;
+        std::vector<Triangle> triangles;
+        std::vector<Line> lines;
+        std::vector<Point> points;
+        std::vector<Clear> clears;
+        std::vector<std::vector<uint32_t>> bins;  // command indices per band
+        int bandsUsed = 0;
+
+        size_t primitives() const;
+        void reset();  // keeps the storage
+    };
 
     uint32_t snapshot(const Pipeline& p);
     void add(Kind kind, uint32_t pipeline, uint32_t index, int top, int bottom);
-    void runBand(int band, Worker& w);
+    void runBand(const Batch& b, int band, Worker& w);
+    void finishRunning();
 
     WorkerPool pool_;
     std::vector<std::unique_ptr<Worker>> perWorker_;
-    std::vector<std::unique_ptr<Pipeline>> pipelines_;  // first pipelineCount_ in use
-    std::vector<Attributes> attributes_;                // of each pipeline
-    std::vector<Plane> planes_;
-    uint32_t pipelineCount_ = 0;
-    std::vector<Command> commands_;
-    std::vector<Triangle> triangles_;
-    std::vector<Line> lines_;
-    std::vector<Point> points_;
-    std::vector<Clear> clears_;
-    std::vector<std::vector<uint32_t>> bins_;  // command indices per band
-    int bandsUsed_ = 0;
+    Batch batches_[2];
+    Batch* recording_ = &batches_[0];
+    Batch* running_ = nullptr;  // handed to the pool's threads, not yet waited for
 };
 
 }  // namespace platform::d3d::raster

@@ -261,8 +261,12 @@ void Rasterizer::assemble(D3DPRIMITIVETYPE type, const VertexSource& src, DWORD 
         default:
             break;
     }
-    if (queue != nullptr && queue->full())
-        finishLocked();
+    if (queue != nullptr) {
+        if (queue->full())
+            finishLocked();
+        else
+            queue->kick();
+    }
 }
 
 static bool validPrimitive(D3DPRIMITIVETYPE type) {

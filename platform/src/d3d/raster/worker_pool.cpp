@@ -55,6 +55,34 @@ void WorkerPool::run(int count, const std::function<void(int, int)>& task) {
     task_ = nullptr;
 }
 
+void WorkerPool::start(int count, std::function<void(int, int)> task) {
+    if (count <= 0 || threads_.empty())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        started_ = std::move(task);
+        task_ = &started_;
+        count_ = count;
+        next_ = 0;
+        busy_ = static_cast<int>(threads_.size());
+        nice_ = currentNice();
+        ++job_;
+    }
+    wake_.notify_all();
+}
+
+bool WorkerPool::done() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return busy_ == 0;
+}
+
+void WorkerPool::wait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    finished_.wait(lock, [this] { return busy_ == 0; });
+    task_ = nullptr;
+    started_ = nullptr;
+}
+
 // Tasks are coarse (a band of rows each), so taking them under the mutex
 // costs nothing measurable and keeps the hand-out simple.
 void WorkerPool::work(int worker) {

@@ -28,6 +28,14 @@ public:
     // scheduling priority (nice value) where the system permits.
     void run(int count, const std::function<void(int task, int worker)>& task);
 
+    // The same on the pool's threads only, while the caller goes on: start()
+    // returns at once, done() tells whether the job has finished, wait()
+    // blocks until it has. One job at a time: run() and start() must not be
+    // called while a started job may still run (wait first).
+    void start(int count, std::function<void(int task, int worker)> task);
+    bool done();
+    void wait();
+
 private:
     void loop(int worker);
     void work(int worker);
@@ -35,6 +43,7 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_, finished_;
     const std::function<void(int, int)>* task_ = nullptr;
+    std::function<void(int, int)> started_;  // the task of a started job
     int count_ = 0;
     int next_ = 0;  // next task to hand out, under mutex_
     int busy_ = 0;  // pool threads still in the current job
