@@ -116,8 +116,9 @@ RASTER_SPAN_LOOP bool blend(const Pipeline& p, int, Fragments& f) {
 }
 
 // The factor pairs effects draw with most (translucency, additive light and
-// particles), without the factor planes: the same sums as the general blend.
-enum class CommonBlend { Translucent, Additive, AdditiveByAlpha };
+// particles, the screen blend of glows), without the factor planes: the same
+// sums as the general blend.
+enum class CommonBlend { Translucent, Additive, AdditiveByAlpha, Screen };
 
 template <PixelFormat F, CommonBlend M>
 RASTER_SPAN_LOOP bool blendCommon(const Pipeline& p, int, Fragments& f) {
@@ -136,6 +137,8 @@ RASTER_SPAN_LOOP bool blendCommon(const Pipeline& p, int, Fragments& f) {
                 v = mul255(cur[i], sourceAlpha[i]) + mul255(dst[i], 255 - sourceAlpha[i]);
             else if (M == CommonBlend::Additive)
                 v = mul255(cur[i], 255) + mul255(dst[i], 255);
+            else if (M == CommonBlend::Screen)
+                v = mul255(cur[i], 255) + mul255(dst[i], 255 - cur[i]);
             else
                 v = mul255(cur[i], sourceAlpha[i]) + mul255(dst[i], 255);
             cur[i] = v > 255 ? 255 : v;
@@ -160,6 +163,8 @@ StageFn chooseBlend(PixelFormat format, DWORD srcBlend, DWORD destBlend) {
             fn = blendCommon<F, CommonBlend::Additive>;
         else if (srcBlend == D3DBLEND_SRCALPHA && destBlend == D3DBLEND_ONE)
             fn = blendCommon<F, CommonBlend::AdditiveByAlpha>;
+        else if (srcBlend == D3DBLEND_ONE && destBlend == D3DBLEND_INVSRCCOLOR)
+            fn = blendCommon<F, CommonBlend::Screen>;
         else
             fn = blend<F>;
     });
