@@ -30,26 +30,6 @@ protected:
 
 }  // namespace
 
-// One textured strip over the four corners, facing +z.
-TEST_F(Decal3DTest, TheFactorysBaseKeyMeshIsOneTexturedStripOfFourCorners) {
-    const BaseKeyMesh& mesh = theD3DRenderDecalFactory->getBaseDecalKeyMesh();
-    const KeyMesh& key = mesh.getKeyMesh();
-    std::vector<int> strip;  // geometry, normal and texture of each vertex
-    for (int v = 0; v < mesh.getStrips().at(0).vertexCount(); ++v) {
-        const MeshSetVertex& vertex = mesh.getStrips()[0].vertex(v);
-        strip.insert(strip.end(), {vertex.geometry, vertex.normal, vertex.texture});
-    }
-    const MeshMaterial& material = mesh.getMaterialSet(0).at(0);
-    ASSERT_NE(material.material, nullptr);
-    EXPECT_EQ(
-        std::make_tuple(key.getGeometryVertexCount(), key.getNormalCount(),
-                        key.getTextureVertexCount(), key.normals.at(0).z, mesh.getStripCount(),
-                        strip, mesh.getMaterialSet(0).size(), material.flags,
-                        material.material->getTexture(1) != nullptr),
-        std::make_tuple(4, 1, 4, 1.0f, 1, std::vector<int>{0, 0, 0, 1, 0, 1, 2, 0, 2, 3, 0, 3}, 1ul,
-                        unsigned(MeshMaterial::TEXTURED), true));
-}
-
 // Only a double-sided decal shows its back side. A new mapping (mirrored)
 // and new corners reach the next frame.
 TEST_F(Decal3DTest, ADecalShowsItsImageOnTheQuadAndTheBackgroundElsewhere) {
