@@ -63,51 +63,41 @@ int countWater(const water::SurfaceGrid& grid, bool onlyFree) {
 
 // --- The grid ------------------------------------------------------------
 
-struct GridCase {
-    const char* name;
-    std::vector<std::string> rows;
-    int detail;
-    int waterNodes, freeNodes, indices;
-};
-
-void PrintTo(const GridCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class GridTest : public testing::TestWithParam<GridCase> {};
-
-TEST_P(GridTest, WaterAndFreeNodesAndTriangles) {
-    const GridCase& c = GetParam();
-    const CellMask mask = CellMask::fromRows(c.rows);
-    driver::random::MinimalUniformSeed random(0.5f);
-    water::GridLayout layout;
-    layout.detail = c.detail;
-    water::SurfaceGrid grid;
-    ASSERT_TRUE(grid.build(mask.getWidth(), mask.getHeight(), mask.data(), layout, random));
-    EXPECT_EQ(countWater(grid, false), c.waterNodes);
-    EXPECT_EQ(grid.getVertexCount(), c.waterNodes);
-    EXPECT_EQ(countWater(grid, true), c.freeNodes);
-    EXPECT_EQ(grid.getIndexCount(), c.indices);
-    // Never in the first row or column, and every index names a vertex.
-    for (int i = 0; i < grid.getColumns(); ++i) {
-        EXPECT_FALSE(grid.node(i, 0)->water);
-        EXPECT_FALSE(grid.node(0, std::min(i, grid.getRows() - 1))->water);
-    }
-    for (std::uint16_t index : grid.getIndices())
-        EXPECT_LT(int(index), grid.getVertexCount());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Masks, GridTest,
-    testing::Values(
+// Water nodes, the free ones among them and the triangle indices over a
+// few masks; never a node in the first row or column, every index a vertex.
+TEST(Grid, WaterAndFreeNodesAndTriangles) {
+    const struct {
+        const char* name;
+        std::vector<std::string> rows;
+        int detail;
+        int waterNodes, freeNodes, indices;
+    } cases[] = {
         // A lone cell away from the edges: a 5 x 5 block, its centre 3 x 3 free.
-        GridCase{"Lone", {".....", ".....", "..#..", ".....", "....."}, 4, 25, 9, 16 * 6},
+        {"Lone", {".....", ".....", "..#..", ".....", "....."}, 4, 25, 9, 16 * 6},
         // In the first mask column the block loses its first node column.
-        GridCase{"FirstColumn", {".....", ".....", "#....", ".....", "....."}, 4, 20, 6, 12 * 6},
-        GridCase{"Dry", {"...", "...", "..."}, 4, 0, 0, 0},
+        {"FirstColumn", {".....", ".....", "#....", ".....", "....."}, 4, 20, 6, 12 * 6},
+        {"Dry", {"...", "...", "..."}, 4, 0, 0, 0},
         // Two cells side by side share their middle column of nodes.
-        GridCase{"Pair", {"....", ".##.", "...."}, 2, 15, 3, 8 * 6}),
-    [](const testing::TestParamInfo<GridCase>& info) { return std::string(info.param.name); });
+        {"Pair", {"....", ".##.", "...."}, 2, 15, 3, 8 * 6}};
+    for (const auto& c : cases) {
+        const CellMask mask = CellMask::fromRows(c.rows);
+        driver::random::MinimalUniformSeed random(0.5f);
+        water::GridLayout layout;
+        layout.detail = c.detail;
+        water::SurfaceGrid grid;
+        ASSERT_TRUE(grid.build(mask.getWidth(), mask.getHeight(), mask.data(), layout, random));
+        EXPECT_EQ(countWater(grid, false), c.waterNodes) << c.name;
+        EXPECT_EQ(grid.getVertexCount(), c.waterNodes) << c.name;
+        EXPECT_EQ(countWater(grid, true), c.freeNodes) << c.name;
+        EXPECT_EQ(grid.getIndexCount(), c.indices) << c.name;
+        for (int i = 0; i < grid.getColumns(); ++i) {
+            EXPECT_FALSE(grid.node(i, 0)->water) << c.name;
+            EXPECT_FALSE(grid.node(0, std::min(i, grid.getRows() - 1))->water) << c.name;
+        }
+        for (std::uint16_t index : grid.getIndices())
+            EXPECT_LT(int(index), grid.getVertexCount()) << c.name;
+    }
+}
 
 TEST(Grid, RefusesEmptyMapsZeroDetailAndMoreVerticesThanSixteenBitsReach) {
     driver::random::MinimalUniformSeed random(0.5f);
@@ -172,16 +162,19 @@ TEST(WaterSettings, QualityBlockFirstThenTopLevelAndOnlyTwoElementLists) {
     EXPECT_EQ(water::SurfaceSettings::blockName(4), nullptr);
 }
 
-TEST(WaterSettings, AMissingFileKeepsEveryDefault) {
-    Water water;
-    water.readConfiguration("/Configs/WaterTests/none.cfg");
-    EXPECT_EQ(water.getSettings().detail, 4);
-    EXPECT_EQ(water.getSettings().maxHeight, 0.3f);
-    EXPECT_EQ(water.getMaterial().getShininess(), 4.0f);
+// A surface made under the engine's quality manager is built again, from
+// the new level's block, when the level changes.
+TEST(SwampSettings, ASurfaceFollowsTheEnginesQualityLevel) {
+    ScopedQuality quality(0);
     Swamp swamp;
-    swamp.readConfiguration("/Configs/WaterTests/none.cfg");
-    EXPECT_EQ(swamp.getSettings().renderPassCount, 4);
-    EXPECT_EQ(swamp.getDeferredKey(), 0);
+    LogCapture quiet;
+    buildOver(swamp, "detail = 1; renderPassCount = 2; high = { renderPassCount = 3; };",
+              {"...", ".#.", "..."});
+    EXPECT_EQ(swamp.getSettings().renderPassCount, 2);
+    quality.manager.setQualityLevel(2);
+    quality.manager.apply();
+    EXPECT_EQ(swamp.getSettings().renderPassCount, 3);
+    EXPECT_TRUE(swamp.isBuilt());
 }
 
 TEST(ScrollOffsets, MoveByTheirStepsAndKeepOnlyTheFractions) {
@@ -329,6 +322,16 @@ TEST_F(WaterSimulation, HeightsStayWithinTheirRangeAndFixedNodesAtRest) {
     EXPECT_NEAR(v.y, n.position.y + n.up.y * n.height, 1e-5f);
 }
 
+// Refraction at the index 1.333 by the cosine to the normal: how far the
+// ray under the surface leans along the normal, and across it (-1 / 1.333).
+TEST_F(WaterSimulation, TheRefractionTableFollowsTheIndexOfWater) {
+    initialize({"...", ".#.", "..."});
+    const auto& table = Water::refraction();
+    EXPECT_NEAR(table[0][0], 0.881413f, 1e-5f);
+    EXPECT_NEAR(table[128][0], 0.513355f, 1e-5f);
+    EXPECT_NEAR(table[128][1], -0.750188f, 1e-5f);
+}
+
 TEST_F(WaterSimulation, BadMapsAreRefusedWithAnErrorAndDrawNothing) {
     LogCapture log;
     water.initialize(0, 0, nullptr);
@@ -468,12 +471,20 @@ TEST_F(SurfacesOnDevice, SwampLayersLightenTheGroundByTheirBrightness) {
     LogCapture log;
     buildOver(swamp,
               "detail = 2; opacity = 0.5; renderPassCount = 3; minHeight = 0.0; maxHeight = 0.3;"
-              "textureName = \"/Images/none.tga\";",
+              "textureName = \"/Images/none.tga\"; texture1Step = (0.5, 0.25);",
               {"......", ".####.", ".####.", ".####.", ".####.", "......"});
     EXPECT_EQ(log.countKind("Driver", debug::Message::Kind::Warning), 1) << "its texture is named";
     ASSERT_TRUE(swamp.isBuilt());
+    drawObject(swamp);  // the clock's first step is zero
+    water::ScrollOffsets& scroll = Swamp::offsets();
+    scroll = {};
     platform::testing::resetCallCounts();
     drawObject(swamp);
+    // The first layer's coordinates scroll by their step over the frame's time.
+    const float seconds = float(theRenderTimer->getFrameTime());
+    EXPECT_GT(seconds, 0.0f);
+    EXPECT_FLOAT_EQ(scroll.first[0], 0.5f * seconds);
+    EXPECT_FLOAT_EQ(scroll.first[1], 0.25f * seconds);
     EXPECT_EQ(platform::testing::callCount("IDirect3DVertexBuffer::ProcessVertices"), 3u);
     EXPECT_EQ(platform::testing::callCount("IDirect3DDevice3::DrawIndexedPrimitiveVB"), 3u);
     EXPECT_EQ(swamp.getUp(), Vector(0, 1, 0));
