@@ -35,16 +35,17 @@ protected:
         ASSERT_TRUE(cfg.readString(text));
         system.configure(cfg);
     }
-    // One particle of the colour at (x up, y right) in the system.
-    void place(float x, float y, float z, const Color& color) {
+    // Particles (one by default) of the colour at (x up, y right) in the system.
+    void place(float x, float y, float z, const Color& color, int count = 1) {
         particles::EmitterSettings s = system.getSettings();
         s.emissionRate = 0.0f;
         s.speed = 0.0f;
         s.emitterPosition = Vector(x, y, z);
         s.startColor = s.endColor = color;
         s.lifetime = 100.0f;
+        s.maxParticles = std::max(s.maxParticles, count);
         system.setSettings(s);
-        system.burst(1);
+        system.burst(count);
     }
     void drawSystem() {
         drawScene({}, [&] { system.render(); });
@@ -57,13 +58,7 @@ protected:
 
 TEST_F(ParticlesTest, QuadsGoOutInBatchesOf128) {
     configure("radius = 0.01;");
-    particles::EmitterSettings s = system.getSettings();
-    s.emissionRate = 0.0f;
-    s.speed = 0.0f;
-    s.maxParticles = 300;
-    s.lifetime = 100.0f;
-    system.setSettings(s);
-    system.burst(129);
+    place(0, 0, 0, Color(1, 1, 1, 1), 129);
     platform::testing::resetCallCounts();
     drawSystem();
     EXPECT_EQ(spriteDraws(), 2u);
