@@ -127,7 +127,26 @@ TEST_F(EffectsTest, EveryMeshEffectIsMadeBySlotAndByNameWithItsPriorityAndFlags)
         EXPECT_EQ(typeid(*bySlot), typeid(*byName)) << expected.name;
         EXPECT_EQ(byName->getEffectPriority(), expected.priority) << expected.name;
         EXPECT_EQ(byName->getOverloadFlags(), expected.flags) << expected.name;
+        // Outside any chain, with or without records, an effect hands nothing
+        // on and asks for no further drawing (vertex opacity takes the
+        // regular drawing on itself).
+        frame([&](D3DRenderView&) {
+            byName->morph(nullptr);
+            byName->transform(nullptr);
+            byName->render(nullptr);
+            MorphingInformation morph;
+            morph.clipFlags = MorphingInformation::CLIP_TEST;
+            TransformInformation transform{TransformInformation::LIGHT};
+            RenderInformation render;
+            render.flags = RenderInformation::REGULAR;
+            byName->morph(&morph);
+            byName->transform(&transform);
+            byName->render(&render);
+            EXPECT_EQ(transform.flags, unsigned(TransformInformation::LIGHT)) << expected.name;
+            EXPECT_EQ(render.flags & ~unsigned(RenderInformation::REGULAR), 0u) << expected.name;
+        });
     }
+    EXPECT_EQ(view.getRegisteredObjectCount(), 0u);
     EXPECT_FALSE(std::unique_ptr<ModelSelectionInterface>(f.createContour())->isSelected());
 
     // The effects that are no mesh's, and the halo manager the factory brings.
@@ -152,20 +171,6 @@ TEST_F(EffectsTest, EveryMeshEffectIsMadeBySlotAndByNameWithItsPriorityAndFlags)
     f.createFading()->requestDeletion();
     EXPECT_NE(theD3DHaloManager, nullptr);
     EXPECT_EQ(theHaloManager, theD3DHaloManager);
-}
-
-TEST_F(EffectsTest, VariantChoiceFallsBackWhenTheDeviceRefusesAFactor) {
-    const Capabilities saved = theCapabilities;
-    theCapabilities.hardware.dpcTriCaps.dwSrcBlendCaps &= ~DWORD(D3DPBLENDCAPS_DESTCOLOR);
-    render::RenderTypeDescriptor descriptor = {{pass(D3DBLEND_DESTCOLOR)}, {pass(D3DBLEND_ONE)}};
-    render::Rendering* chosen = nullptr;
-    EXPECT_EQ(findVariant(descriptor, &chosen), STATUS_SUPPORTED);
-    EXPECT_EQ(chosen, &descriptor[1]);
-    EXPECT_FALSE(anyTextureBound());
-    render::RenderTypeDescriptor none = {{pass(D3DBLEND_DESTCOLOR)}};
-    EXPECT_EQ(findVariant(none, &chosen), STATUS_NOT_SUPPORTED);
-    EXPECT_EQ(chosen, nullptr);
-    theCapabilities = saved;
 }
 
 // Each capability a pass needs: without it the pass is refused before the
@@ -274,19 +279,24 @@ TEST_F(EffectsTest, ALostSurfaceStopsTheChoiceAndGivesTheStatesBack) {
     EXPECT_FALSE(anyTextureBound());
 }
 
-// The effect chooses when first asked, keeps a refusal, and asks again after
-// a test cut short by a lost surface.
-TEST_F(EffectsTest, TheRenderingEffectGivesTheChosenVariantOrNone) {
+// The choice falls back to the next variant when the device refuses a
+// factor. The effect chooses when first asked, keeps a refusal, and asks
+// again after a test cut short by a lost surface.
+TEST_F(EffectsTest, TheChoiceFallsBackAndTheRenderingEffectKeepsIt) {
     const Capabilities saved = theCapabilities;
     theCapabilities.hardware.dpcTriCaps.dwSrcBlendCaps &= ~DWORD(D3DPBLENDCAPS_DESTCOLOR);
+    render::RenderTypeDescriptor descriptor = {{pass(D3DBLEND_DESTCOLOR)}, {pass(D3DBLEND_ONE)}};
+    render::Rendering* chosen = nullptr;
+    EXPECT_EQ(findVariant(descriptor, &chosen), STATUS_SUPPORTED);
+    EXPECT_EQ(chosen, &descriptor[1]);
+    EXPECT_FALSE(anyTextureBound());
     RenderingEffect effect;
-    effect.setDescriptor({{pass(D3DBLEND_DESTCOLOR)}, {pass(D3DBLEND_ONE)}});
+    effect.setDescriptor(descriptor);
     platform::testing::failNextCall("IDirect3DDevice3::ValidateDevice", DDERR_SURFACELOST);
     EXPECT_EQ(effect.getRendering(), nullptr);
     EXPECT_EQ(effect.getStatus(), STATUS_NOT_KNOWN);
-    const render::Rendering* chosen = effect.getRendering();
-    ASSERT_NE(chosen, nullptr);
-    EXPECT_EQ(chosen->at(0).sourceBlend, std::uint32_t(D3DBLEND_ONE));
+    ASSERT_NE(effect.getRendering(), nullptr);
+    EXPECT_EQ(effect.getRendering()->at(0).sourceBlend, std::uint32_t(D3DBLEND_ONE));
     effect.setDescriptor({{pass(D3DBLEND_DESTCOLOR)}});
     EXPECT_EQ(effect.getRendering(), nullptr);
     EXPECT_EQ(effect.getStatus(), STATUS_NOT_SUPPORTED);
@@ -386,7 +396,7 @@ TEST_F(EffectsTest, APassSetsBlendingFogAndTheStageCascadeOverTheBase) {
     }
 }
 
-TEST_F(EffectsTest, FadingFramesAlphaColourAndRectangle) {
+TEST_F(EffectsTest, FadingFramesAndRectangle) {
     // Three textures at ten frames a second: back and forth, then once.
     const float times[] = {0.0f, 0.25f, 0.35f, 0.65f};
     const int backAndForth[] = {0, 2, 2, 0};
@@ -398,31 +408,21 @@ TEST_F(EffectsTest, FadingFramesAlphaColourAndRectangle) {
     EXPECT_EQ(FadingEffect::frameFor(1.0f, 10, 3, 7), -1) << "beyond the list";
 
     FadingEffect fade;
-    EXPECT_EQ(fade.getColor(), 0u);
-    EXPECT_EQ(fade.getDeferredKey(), -1000);
-    EXPECT_EQ(fade.getRectangle()[2], kWidth);
-    fade.setAlpha(0.5f);
-    EXPECT_EQ(fade.getColor() >> 24, 127u);
-    fade.setAlpha(1.2f);
-    EXPECT_EQ(fade.getColor() >> 24, 255u);
-    fade.setColor(Color(1, 0.5f, 0, 0));
-    EXPECT_EQ(fade.getColor(), 0xFFFF8000u) << "0.5 * 255 rounds to even";
     fade.setRectangle(0.25f, 0.5f, 0.5f, 0.25f);
     const int expected[4] = {160, 240, 320, 120};
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(fade.getRectangle()[i], expected[i]);
-    fade.setDeferredKey(3);
-    EXPECT_EQ(fade.getDeferredKey(), -997);
 }
 
-TEST_F(EffectsTest, AFadeToBlackGivesBlackAndLeavesDepthTestingOn) {
+// Over the whole screen: black at full alpha hides the scene whatever the
+// depth test, half a white overlay lifts black to grey; textured, the frame
+// of its time, the colour halved before it meets the texture when adding light.
+TEST_F(EffectsTest, AFadeCoversTheSceneWithItsColourOrTheFrameOfItsTime) {
     light();
-    const Material* green = material("green");
-    build().quad(0, 2, -2, -2, 2, 8).material(green);
+    build().quad(0, 2, -2, -2, 2, 8).material(material("green"));
     RenderMeshShell shell(builders.back().finish());
     drawScene({&shell});
     expectIn(0, 0, 8, {0, 150, 0});
-
     auto* fade = static_cast<FadingEffect*>(factory().createFading());
     fade->setColor(Color(0, 0, 0));
     fade->setAlpha(1.0f);
@@ -432,14 +432,30 @@ TEST_F(EffectsTest, AFadeToBlackGivesBlackAndLeavesDepthTestingOn) {
     expectBlack(0, 0, 8);
     expectBlack(1, 1, 8);
     EXPECT_EQ(theRenderStateManager->getState(RS_ZENABLE), 1u);
-
-    // Half of a white overlay over black lifts the background to grey.
     fade->setColor(Color(1, 1, 1));
     fade->setAlpha(0.5f);
     drawScene({});
     expectIn(0, 0, 8, {120, 120, 120}, {135, 135, 135});
+
+    // 0.25 s at ten frames a second: frame 2 of three, the green one.
+    fade->setTextures(
+        {"/Images/Meshes/red.tga", "/Images/NoSuchImage.tga", "/Images/Meshes/green.tga"});
+    fade->setAlpha(1.0f);
+    fade->setFrameRate(10.0f);
+    thePausedRenderTimer->update(0.25);
+    drawScene({});
+    const std::size_t middle = 240 * kWidth + 320;
+    EXPECT_EQ(pixels.at(middle) & 0xFFFFFF, 0x00FF00u) << std::hex << pixels.at(middle);
+    fade->setBlendMode(1);
+    fade->setAlpha(0.5f);
+    thePausedRenderTimer->update(0.05);
+    drawScene({});
+    const std::uint32_t p = pixels.at(middle);
+    EXPECT_NEAR(int(p >> 16 & 0xFF), 127, 8) << std::hex << p;
+    EXPECT_EQ(p & 0xFFFF, 0u) << std::hex << p;
     view.unregisterObject(fade);
     fade->requestDeletion();
+    thePausedRenderTimer->reset();
 }
 
 TEST_F(EffectsTest, AContourOutlinesItsMeshAndNothingElse) {
@@ -514,30 +530,4 @@ TEST_F(EffectsTest, AnAureoleLightsARingAroundItsMeshAndNothingFarther) {
     EXPECT_EQ(grey(320, 20), 0) << "beyond the ring";
     EXPECT_EQ(grey(320, 240), 0) << "the quad itself keeps its green";
     expectIn(0, 0, 8, {0, 150, 0}, {19, 255, 19});
-}
-
-TEST_F(EffectsTest, ATexturedFadeShowsTheFrameOfItsTimeWithThePremultipliedColour) {
-    auto* fade = static_cast<FadingEffect*>(factory().createFading());
-    fade->setTextures(
-        {"/Images/Meshes/red.tga", "/Images/NoSuchImage.tga", "/Images/Meshes/green.tga"});
-    fade->setColor(Color(1, 1, 1));
-    fade->setAlpha(1.0f);
-    fade->setFrameRate(10.0f);
-    view.registerObject(fade);
-    // 0.25 s: frame 2 of three, the green one, over the whole screen.
-    thePausedRenderTimer->update(0.25);
-    drawScene({});
-    const std::size_t middle = 240 * kWidth + 320;
-    EXPECT_EQ(pixels.at(middle) & 0xFFFFFF, 0x00FF00u) << std::hex << pixels.at(middle);
-    // Adding light, half alpha: the colour is halved before it meets the texture.
-    fade->setBlendMode(1);
-    fade->setAlpha(0.5f);
-    thePausedRenderTimer->update(0.05);
-    drawScene({});
-    const std::uint32_t p = pixels.at(middle);
-    EXPECT_NEAR(int(p >> 16 & 0xFF), 127, 8) << std::hex << p;
-    EXPECT_EQ(p & 0xFFFF, 0u) << std::hex << p;
-    view.unregisterObject(fade);
-    fade->requestDeletion();
-    thePausedRenderTimer->reset();
 }
