@@ -81,27 +81,6 @@ TEST_F(MappingTest, PriorityClassesGiveTheChainPositions) {
     EXPECT_EQ(planar.getAddressMode(), DWORD(D3DTADDRESS_CLAMP));
 }
 
-TEST_F(MappingTest, AlphaAndColourAreRoundedTruncatedAndClamped) {
-    MappingEffect plain;
-    EXPECT_EQ(plain.getAlpha(), 1);
-    SphericalMappingEffect spherical;
-    EXPECT_EQ(spherical.getAlpha(), 256);
-    const struct {
-        float given;
-        int byte, of256;
-    } alphas[] = {{0.5f, 128, 128}, {0.2f, 51, 51}, {1.2f, 255, 256}, {-1.0f, 0, 0}};
-    for (const auto& a : alphas) {
-        plain.setAlpha(a.given);
-        spherical.setAlpha(a.given);
-        EXPECT_EQ(plain.getAlpha(), a.byte) << a.given;
-        EXPECT_EQ(spherical.getAlpha(), a.of256) << a.given;
-    }
-    spherical.setColor(1.5f, 0.5f, 0.0f, 1.0f);
-    EXPECT_EQ(spherical.getColor(), 0xFFFF7F00u) << "0.5 x 255 is truncated";
-    EXPECT_EQ(mapping::scaleColor(0xFF804020u, 128), 0x7F402010u);
-    EXPECT_EQ(mapping::scaleColor(0xFF804020u, 256), 0xFF804020u);
-}
-
 TEST_F(MappingTest, SphericalDirectionsAndTheMissedRay) {
     using Modes = SphericalMappingEffect::Modes;
     const struct {
