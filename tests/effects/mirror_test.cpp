@@ -1,6 +1,3 @@
-#include "special/factory.h"
-#include "special/mapping/planar_mapping.h"
-#include "special/mapping/spherical_mapping.h"
 #include "special/mirror/invert_culling.h"
 #include "special/mirror/mirror.h"
 #include "special/mirror/reflection.h"
@@ -11,7 +8,6 @@
 
 #include "../support/mesh_scene.h"
 
-#include <engine/core/mapping_interfaces.h>
 #include <engine/core/spherical.h>
 
 #include <algorithm>
@@ -23,7 +19,7 @@ namespace {
 class StateProbe : public EffectiveRenderMesh {
 public:
     struct Seen {
-        DWORD textureFactor, zFunction, cullMode, blending;
+        DWORD textureFactor, zFunction, cullMode, blending, sourceBlend, alphaOp, alphaArg2;
         unsigned flags;
     };
     unsigned getOverloadFlags() const override { return OVERLOAD_RENDER; }
@@ -31,7 +27,9 @@ public:
     void render(RenderInformation* info) override {
         const RenderStateManager& s = *theRenderStateManager;
         seen.push_back({s.getState(RS_TEXTUREFACTOR), s.getState(RS_ZFUNC), s.getState(RS_CULLMODE),
-                        s.getState(RS_ALPHABLENDENABLE), info->flags});
+                        s.getState(RS_ALPHABLENDENABLE), s.getState(RS_SRCBLEND),
+                        s.getState(TSS_ALPHAOP, 0),
+                        s.getState(TSS_ALPHAARG2, 0), info->flags});
         EffectiveRenderMesh::render(info);
     }
     std::vector<Seen> seen;
@@ -70,22 +68,9 @@ protected:
 
 }  // namespace
 
-// The order of the deferred drawings: far filler, reflections, mirrors, near filler.
-TEST_F(MirrorTest, DeferredKeysAndFillerDepths) {
-    RenderSpecialEffectFactory& f = *theRenderSpecialEffectFactory;
-    std::unique_ptr<MirrorEffectInterface> mirror(f.createMirror());
-    std::unique_ptr<ReflectionEffectInterface> reflection(f.createReflection());
-    EXPECT_EQ(dynamic_cast<DeferredRenderObject&>(*mirror).deferredKey, 19);
-    EXPECT_EQ(dynamic_cast<DeferredRenderObject&>(*reflection).deferredKey, 18);
-    EXPECT_EQ(dynamic_cast<MirrorEffect&>(*mirror).getOpacity(), 0.5f);
-    EXPECT_EQ(ZBufferFiller::nearFiller().deferredKey, 20);
-    EXPECT_EQ(ZBufferFiller::nearFiller().getDepth(), 0.0f);
-    EXPECT_EQ(ZBufferFiller::farFiller().deferredKey, 16);
-    EXPECT_EQ(ZBufferFiller::farFiller().getDepth(), 1.0f);
-}
-
-TEST_F(MirrorTest, EffectsWithoutAMeshOrAViewDoNothing) {
-    // Called outside any chain, the effects hand nothing on and draw nothing.
+// Outside any chain or view, a mirror and a reflection draw nothing and
+// register no filler (the mesh-chain calls are in the factory test).
+TEST_F(MirrorTest, DeferredDrawingsWithoutAMeshOrAViewDoNothing) {
     MirrorEffect mirror;
     ReflectionEffect reflection;
     mirror.beginView(nullptr);
@@ -95,21 +80,8 @@ TEST_F(MirrorTest, EffectsWithoutAMeshOrAViewDoNothing) {
         deferred->transform();
         deferred->render();
     }
-    EXPECT_EQ(ZBufferFiller::mirrorsIn(view), 0);
-    SphericalMappingEffect spherical;
-    PlanarMappingEffect planar;
-    for (EffectiveRenderMesh* effect :
-         std::initializer_list<EffectiveRenderMesh*>{&mirror, &reflection, &spherical, &planar}) {
-        MorphingInformation morphing;
-        TransformInformation transforming;
-        RenderInformation rendering;
-        rendering.flags = RenderInformation::REGULAR;
-        effect->morph(&morphing);
-        effect->transform(&transforming);
-        effect->render(&rendering);
-        effect->render(nullptr);
-    }
     EXPECT_FALSE(mirror.getRecords().visible());
+    EXPECT_EQ(ZBufferFiller::mirrorsIn(view), 0);
     EXPECT_EQ(view.getRegisteredObjectCount(), 0u);
 }
 
@@ -147,6 +119,11 @@ TEST_F(MirrorTest, TwoMirrorsInAViewRegisterTheFillersOnce) {
     second.detachEffect(&b);
     EXPECT_EQ(ZBufferFiller::mirrorsIn(view), 0);
     EXPECT_EQ(view.getRegisteredObjectCount(), 0u);
+    // Attached again, a mirror counts again.
+    ASSERT_TRUE(first.attachEffect(&a));
+    drawScene(all());
+    EXPECT_EQ(ZBufferFiller::mirrorsIn(view), 1);
+    first.detachEffect(&a);
 }
 
 TEST_F(MirrorTest, AMirrorIsUnseenInItsFirstFrameThenDrawnTwiceAFrame) {
@@ -168,6 +145,9 @@ TEST_F(MirrorTest, AMirrorIsUnseenInItsFirstFrameThenDrawnTwiceAFrame) {
     // See-through in the regular pass: half of 255, truncated, as alpha.
     EXPECT_EQ(probe.seen[0].textureFactor, 0x7F000000u);
     EXPECT_EQ(probe.seen[0].blending, DWORD(TRUE));
+    EXPECT_EQ(probe.seen[0].sourceBlend, DWORD(D3DBLEND_SRCALPHA));
+    EXPECT_EQ(probe.seen[0].alphaOp, DWORD(D3DTOP_SELECTARG2));
+    EXPECT_EQ(probe.seen[0].alphaArg2, DWORD(D3DTA_TFACTOR));
     EXPECT_EQ(probe.seen[1].zFunction, DWORD(D3DCMP_ALWAYS));
     EXPECT_EQ(probe.seen[1].flags, 3u);
     EXPECT_NE(theRenderStateManager->getState(RS_ZFUNC), DWORD(D3DCMP_ALWAYS));
