@@ -88,10 +88,12 @@ TEST(OpacityArithmetic, RoundsToEvenAndFadesTheDiffuseAlphaAndTheSpecularColour)
 
     // A processed vertex: position and rhw, then diffuse and specular.
     const std::pair<unsigned, std::array<std::uint32_t, 2>> fades[] = {
-        {128, {0x7F204080u, 0x007F7F7Fu}}, {0, {0x00204080u, 0}}, {64, {0x3F204080u, 0x003F3F3Fu}}};
+        {128, {0x7F204080u, 0xFF7F7F7Fu}}, {0, {0x00204080u, 0xFF000000u}},
+        {64, {0x3F204080u, 0xFF3F3F3Fu}}};
     for (const auto& [level, expected] : fades) {
         unsigned char vertex[48] = {};
-        const std::uint32_t diffuse = 0xFF204080u, specular = 0x00FFFFFFu;
+        // The specular's top byte (the fog factor) is left alone.
+        const std::uint32_t diffuse = 0xFF204080u, specular = 0xFFFFFFFFu;
         std::memcpy(vertex + 16, &diffuse, 4);
         std::memcpy(vertex + 20, &specular, 4);
         fadeVertex(vertex, level);
@@ -109,7 +111,7 @@ TEST(OpacityArithmetic, RoundsToEvenAndFadesTheDiffuseAlphaAndTheSpecularColour)
     EXPECT_FLOAT_EQ(CameraVanish::opacityAt(3.0f, narrow), 1.0f);
 }
 
-TEST_F(OpacityTest, HalfOpacityBlendsTheMeshOverTheSceneAndFullOpacityChangesNoPixel) {
+TEST_F(OpacityTest, PartOpacityBlendsTheMeshOverTheSceneFullChangesNoPixelNoneCullsIt) {
     light();
     RenderMeshShell& shell = quadAt(4.0f);
     drawScene({&shell});
@@ -136,20 +138,30 @@ TEST_F(OpacityTest, HalfOpacityBlendsTheMeshOverTheSceneAndFullOpacityChangesNoP
     opacity->setOpacity(0.25f);
     drawScene({&shell});
     EXPECT_NEAR(grey(), full * 63 / 255, 3) << "0.25 is 64; 0xFF * 64 >> 8 is 63";
-    shell.detachEffect(opacity.get());
-}
-
-TEST_F(OpacityTest, ZeroOpacityCullsTheMeshAndDrawsNothing) {
-    light();
-    RenderMeshShell& shell = quadAt(4.0f);
-    std::unique_ptr<OpacityEffectInterface> opacity(factory().createOpacity());
-    ASSERT_TRUE(shell.attachEffect(opacity.get()));
+    // Nothing left to see: culled, not drawn.
     opacity->setOpacity(0.0f);
     platform::testing::resetCallCounts();
     drawScene({&shell});
     EXPECT_TRUE(shell.wasCulled());
     EXPECT_EQ(draws(), 0u);
-    expectBlack(0, 0, 8);
+    EXPECT_EQ(grey(), 0);
+    shell.detachEffect(opacity.get());
+}
+
+// A texture's own alpha and the opacity multiply: half of a half-transparent
+// glass lets three quarters of the black background through.
+TEST_F(OpacityTest, TheOpacityMultipliesATexturesAlpha) {
+    light();
+    build().quad(0, 1, -1, -1, 1, 5).material(material("glass"));
+    RenderMeshShell& shell = shells.emplace_back(builders.back().finish());
+    drawScene({&shell});
+    const int glass = int(pixels.at(240 * kWidth + 320) & 0xFF);
+    ASSERT_GT(glass, 60);
+    std::unique_ptr<OpacityEffectInterface> opacity(factory().createOpacity());
+    ASSERT_TRUE(shell.attachEffect(opacity.get()));
+    opacity->setOpacity(0.5f);
+    drawScene({&shell});
+    EXPECT_NEAR(int(pixels.at(240 * kWidth + 320) & 0xFF), glass / 2, 4);
     shell.detachEffect(opacity.get());
 }
 
