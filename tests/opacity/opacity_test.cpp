@@ -229,13 +229,17 @@ TEST_F(OpacityTest, CameraVanishSwitchesItsTargetAndReportsEveryChange) {
     shell.attachEffect(vanish->getEffectMesh());
     drawScene({&shell});
     EXPECT_TRUE(effect->getRenderEnable().isEnabled());
+    shell.setTransformation(TMatrix(), Vector(0, 0, 5));  // far: opaque, hidden again
+    drawScene({&shell});
+    EXPECT_FALSE(effect->getRenderEnable().isEnabled());
     vanish->setFlag(false);
     vanish->setParameters(1.0f, 3.0f, 0.25f, 0.75f);
     EXPECT_EQ(effect->getParameters().maxDistance, 3.0f);
     vanish->setTarget(nullptr);
     EXPECT_TRUE(target.getEffects().empty());
     const std::vector<std::string> heard = {
-        "target 01", "opacity 255 128", "flag 10", "parameters 0 2 0 1 -> 1 3 0.25 0.75",
+        "target 01", "opacity 255 128", "opacity 128 255", "flag 10",
+        "parameters 0 2 0 1 -> 1 3 0.25 0.75",
         "target 10"};
     EXPECT_EQ(listener.calls, heard);
     shell.detachEffect(vanish->getEffectMesh());
