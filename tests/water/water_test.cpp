@@ -499,7 +499,8 @@ TEST_F(SurfacesOnDevice, SwampLayersLightenTheGroundByTheirBrightness) {
 
 TEST_F(SurfacesOnDevice, SwampLayersRiseAlongTheGroundUnderALandCamera) {
     Swamp swamp;
-    buildOver(swamp, "detail = 1; renderPassCount = 1;", {"...", ".#.", "..."});
+    buildOver(swamp, "detail = 1; renderPassCount = 1; minHeight = 0.25; maxHeight = 0.5;",
+              {"...", ".#.", "..."});
     landcamera::Camera walker;
     walker.setPosition(Vector(300.0f, 0.0f, 5.0f));
     walker.setPitch(0.3f);
@@ -511,6 +512,10 @@ TEST_F(SurfacesOnDevice, SwampLayersRiseAlongTheGroundUnderALandCamera) {
     // Not the camera's axis, nor the world's top.
     EXPECT_GT(length(swamp.getUp() + walker.getGlobalTM().column(2)), 0.1f);
     EXPECT_GT(length(swamp.getUp() - Vector(0, 1, 0)), 0.1f);
+    // The one layer is drawn a quarter unit above the ground along it.
+    D3DMATRIX world{};
+    g_pDevice->GetTransform(D3DTRANSFORMSTATE_WORLD, &world);
+    EXPECT_LT(length(Vector(world._41, world._42, world._43) - swamp.getUp() * 0.25f), 1e-5f);
 }
 
 }  // namespace
