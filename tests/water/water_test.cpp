@@ -395,11 +395,7 @@ class SurfacesOnDevice : public MeshesTest {
 protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(MeshesTest::SetUp());
-        TMatrix down;
-        const Vector columns[3] = {{0, 0, 1}, {-1, 0, 0}, {0, -1, 0}};
-        for (int r = 0; r < 3; ++r)
-            for (int c = 0; c < 3; ++c)
-                down.m[r][c] = r == 0 ? columns[c].x : (r == 1 ? columns[c].y : columns[c].z);
+        const TMatrix down = TMatrix::fromColumns(Vector(0, 0, 1), Vector(-1, 0, 0), Vector(0, -1, 0));
         camera.setGlobalTransformation(down, Vector(0, 6, 0));
     }
     void drawObject(RenderObject& object) {
