@@ -99,6 +99,24 @@ TEST(Grid, WaterAndFreeNodesAndTriangles) {
     }
 }
 
+// A random range moves each node's coordinates from their scaled place by up
+// to half of it: with scale 0 and range 1 at detail 4, by 0.25 to 0.5.
+TEST(Grid, ARandomRangeMovesTheCoordinatesByUpToHalfOfIt) {
+    const CellMask mask = CellMask::fromRows({"...", ".#.", "..."});
+    driver::random::MinimalUniformSeed random(0.5f);
+    water::GridLayout layout;
+    layout.texture1Random[0] = 1.0f;
+    water::SurfaceGrid grid;
+    ASSERT_TRUE(grid.build(mask.getWidth(), mask.getHeight(), mask.data(), layout, random));
+    for (const water::GridNode& n : grid.getNodes()) {
+        if (!n.water)
+            continue;
+        EXPECT_GE(n.texture1[0], 0.25f);
+        EXPECT_LE(n.texture1[0], 0.5f);
+        EXPECT_EQ(n.texture1[1], 0.0f);
+    }
+}
+
 TEST(Grid, RefusesEmptyMapsZeroDetailAndMoreVerticesThanSixteenBitsReach) {
     driver::random::MinimalUniformSeed random(0.5f);
     water::SurfaceGrid grid;
