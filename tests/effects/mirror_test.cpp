@@ -140,7 +140,8 @@ TEST_F(MirrorTest, AMirrorIsUnseenInItsFirstFrameThenDrawnTwiceAFrame) {
     EXPECT_EQ(mesh->getWorldOffset().z, 1.0f);
     EXPECT_EQ(mirror.getRecords().morphRecord.clipResult, 2);
 
-    drawScene(all());
+    // Another source factor left from before: the mirror sets its own.
+    drawScene(all(), [] { theRenderStateManager->setState(RS_SRCBLEND, D3DBLEND_ONE); });
     ASSERT_EQ(probe.seen.size(), 2u);
     // See-through in the regular pass: half of 255, truncated, as alpha.
     EXPECT_EQ(probe.seen[0].textureFactor, 0x7F000000u);
