@@ -3,8 +3,9 @@
 // render state manager that has read the device back.
 #pragma once
 
-#include "d3dframe/d3dframe.h"
 #include "states.h"
+
+#include "../support/render_window.h"
 
 #include <platform/testing.h>
 
@@ -23,13 +24,12 @@ struct Entry {
     DWORD type, value = 0;
 };
 
-class StatesTest : public ::testing::Test {
+class StatesTest : public RenderWindowTest {
 protected:
     void SetUp() override { start(nullptr); }
     void TearDown() override {
         manager.reset();
-        framework.ReleaseObjects();
-        DestroyWindow(hWnd);
+        RenderWindowTest::TearDown();
         platform::testing::useDefaultDisplayProfile();
     }
 
@@ -40,14 +40,8 @@ protected:
             platform::testing::useDefaultDisplayProfile();
         else
             ASSERT_TRUE(platform::testing::loadDisplayProfile(path + profile, &error)) << error;
-        platform::testing::activateApplication();
         platform::testing::clearInjectedFailures();
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.lpszClassName = "StatesTest";
-        RegisterClassA(&wc);  // a second registration fails harmlessly
-        hWnd = CreateWindowExA(0, "StatesTest", "Render Window", WS_POPUP | WS_VISIBLE, 0, 0, 64,
-                               48, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NO_FATAL_FAILURE(openWindow(0, 0, 64, 48));
         ASSERT_EQ(S_OK, framework.InitializeFramework(hWnd, nullptr, &IID_IDirect3DRGBDevice,
                                                       nullptr, D3DFW_BACKBUFFER | D3DFW_ZBUFFER));
         g_pDevice = device = framework.GetD3DDevice();
@@ -92,8 +86,6 @@ protected:
         return calls("SetRenderState") + calls("SetLightState") + calls("SetTextureStageState");
     }
 
-    CD3DFramework framework;
-    HWND hWnd = nullptr;
     IDirect3DDevice3* device = nullptr;
     std::unique_ptr<RenderStateManager> manager;
 };
