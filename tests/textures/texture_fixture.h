@@ -4,9 +4,10 @@
 #pragma once
 
 #include "application.h"
-#include "d3dframe/d3dframe.h"
 #include "driver.h"
 #include "tmanager.h"
+
+#include "../support/render_window.h"
 
 #include <engine/debug.h>
 #include <engine/resources.h>
@@ -33,7 +34,7 @@ inline uint32_t rgb565Bits(uint32_t argb) {
     return argb & 0x00F8FCF8;
 }
 
-class TextureTest : public ::testing::Test {
+class TextureTest : public RenderWindowTest {
 public:
     // Files readable under "/": images from 0xAARRGGBB pixels, and texture.cfg.
     static void writeImage(const std::string& name, int w, int h,
@@ -82,16 +83,10 @@ protected:
             platform::testing::useDefaultDisplayProfile();
         else
             ASSERT_TRUE(platform::testing::loadDisplayProfile(data + profile, &error)) << error;
-        platform::testing::activateApplication();
         platform::testing::clearInjectedFailures();
         records.clear();
         debug::System::setSink([this](const debug::Record& r) { records.push_back(r); });
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.lpszClassName = "TextureTest";
-        RegisterClassA(&wc);  // a second registration fails harmlessly
-        hWnd = CreateWindowExA(0, "TextureTest", "Render Window", WS_POPUP | WS_VISIBLE, 0, 0, 64,
-                               48, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NO_FATAL_FAILURE(openWindow(0, 0, 64, 48));
         ASSERT_EQ(S_OK, framework.InitializeFramework(hWnd, nullptr, deviceGuid, nullptr,
                                                       D3DFW_BACKBUFFER | D3DFW_ZBUFFER));
         g_pFramework = &framework;
@@ -110,8 +105,7 @@ protected:
         driver.reset();
         g_pDevice = nullptr;
         g_pFramework = nullptr;
-        framework.ReleaseObjects();
-        DestroyWindow(hWnd);
+        RenderWindowTest::TearDown();
         g_driverSettings = DriverSettings();
         debug::System::setSink(nullptr);
         platform::testing::useDefaultDisplayProfile();
@@ -164,8 +158,6 @@ protected:
         return n;
     }
 
-    CD3DFramework framework;
-    HWND hWnd = nullptr;
     std::unique_ptr<D3DRenderDriver> driver;
     std::unique_ptr<D3DTextureManager> manager;
     std::vector<debug::Record> records;
