@@ -203,22 +203,6 @@ TEST(QuaternionUtilities, SlerpFollowsTheShortArcAndIsLinearForNearInputs) {
     expectNear({qz, qw}, {0.75f * az + 0.25f * bz, 0.75f * aw + 0.25f * bw}, 1e-6f);
 }
 
-// The surface description and viewport initialisers are checked with the
-// framework that builds its calls with them.
-TEST(StructureInitialisers, MaterialAndLightSetSizesAndDefaults) {
-    D3DMATERIAL material;
-    D3DUtil_InitMaterial(material, 0.1f, 0.2f, 0.3f, 0.4f);
-    EXPECT_EQ(std::vector<float>({float(material.dwSize), float(material.dwRampSize),
-                                  material.diffuse.g, material.ambient.b, material.specular.r}),
-              std::vector<float>({80, 16, 0.2f, 0.3f, 0}));
-    D3DLIGHT light;
-    D3DUtil_InitLight(light, D3DLIGHT_DIRECTIONAL, 0, 0, 2);
-    EXPECT_EQ(std::vector<float>({float(light.dwSize), float(light.dltType), light.dcvColor.r,
-                                  light.dcvColor.g, light.dcvColor.b, light.dvDirection.x,
-                                  light.dvDirection.y, light.dvDirection.z}),
-              std::vector<float>({76, D3DLIGHT_DIRECTIONAL, 1, 1, 1, 0, 0, 1}));
-}
-
 // No NaNs from a zero vector or a zero divisor: they give zero vectors.
 TEST(VectorUtilities, ArithmeticAndDegenerateCases) {
     const D3DVECTOR a = D3DVec_Make(3, 0, 4), b = D3DVec_Make(0, 1, 0);
