@@ -92,19 +92,26 @@ TEST_F(ImageReaderTest, BmpFilesAreReadAsTheirHeaderSaysOrFail) {
     }
 }
 
-// The writer's file, byte for byte: type 2, 32 bits, top-left origin, the
-// rows top first.
+// The writer's file, byte for byte, whatever the extension: type 2, 32 bits,
+// top-left origin, the rows top first; an empty image writes its header
+// only; no name or a place outside the write directory fails.
 TEST_F(ImageReaderTest, TheTgaWriterWritesTheHeaderAndRowsItReads) {
     const Words pixels = {0xFF0000FF, 0x00FF0000, 0x80102030, 0xFFFFFFFF, 0, 0x01020304};
-    ImageContainer image;
+    ImageContainer image, empty;
     fill(image, 3, 2, pixels);
-    ASSERT_TRUE(image.save("/written.tga"));
-    auto file = theResourceManager->openRead("/written.tga");
-    ASSERT_NE(nullptr, file);
-    Bytes written(18 + 4 * pixels.size() + 1);
-    written.resize(file->read(written.data(), written.size()));
-    file->close();
-    EXPECT_EQ(written, tgaFile(3, 2, pixels));
+    ASSERT_TRUE(empty.create(0, 0, ALPHA_NONE));
+    for (auto [name, source, width, height] : {std::tuple{"/written.bmp", &image, 3, 2},
+                                               std::tuple{"/empty.tga", &empty, 0, 0}}) {
+        ASSERT_TRUE(source->save(name));
+        auto file = theResourceManager->openRead(name);
+        ASSERT_NE(nullptr, file);
+        Bytes written(18 + 4 * pixels.size() + 1);
+        written.resize(file->read(written.data(), written.size()));
+        file->close();
+        EXPECT_EQ(written, tgaFile(width, height, width ? pixels : Words{})) << name;
+    }
+    EXPECT_FALSE(image.save(nullptr));
+    EXPECT_FALSE(image.save("/../outside.tga"));
 }
 
 class AssociationTest : public ImageFileTest {

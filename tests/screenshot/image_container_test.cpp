@@ -1,33 +1,8 @@
-// The TGA writer as shots use it, and the plain surface container that shots
-// are captured with.
+// The plain surface container that shots are captured with.
 #include "shot_support.h"
 #include "surface_container.h"
 
 namespace {
-
-// A 32-bit top-left TGA whatever the extension, pixels as they are; an empty
-// image writes its header only; a place outside the write directory fails.
-TEST_F(ImageTest, SaveWritesA32BitTgaOfThePixels) {
-    ImageContainer image, copy;
-    ASSERT_TRUE(image.create(3, 1, ALPHA_GRADED));
-    EXPECT_EQ(ALPHA_NONE, image.getAlphaFormat());  // the format is the user's to give
-    const uint32_t pixels[3] = {0x11223344, 0x55667788, 0x99AABBCC};
-    std::memcpy(image.getData(), pixels, sizeof pixels);
-    copy = image;
-    image.destroy();  // the copy owns its pixels
-    ASSERT_TRUE(copy.save("pixels.bmp"));
-    std::vector<uint8_t> header = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 1, 0, 32, 0x20};
-    std::vector<uint8_t> file = header;
-    for (uint32_t p : pixels)
-        file.insert(file.end(), {uint8_t(p), uint8_t(p >> 8), uint8_t(p >> 16), uint8_t(p >> 24)});
-    EXPECT_EQ(file, readFile("pixels.bmp"));
-    ASSERT_TRUE(image.save("empty.tga"));
-    header[12] = header[14] = 0;
-    EXPECT_EQ(header, readFile("empty.tga"));
-    EXPECT_FALSE(copy.save(nullptr));
-    EXPECT_FALSE(copy.save("/../outside.tga"));
-    EXPECT_EQ(2, fileCount());
-}
 
 // The first restore makes an off-screen surface of the flags given, showing
 // the image, and counts its size; later ones only count, as does one
