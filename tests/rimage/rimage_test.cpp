@@ -199,8 +199,8 @@ TEST_F(ImageCopyTest, ColourKeyedCopiesSkipTheKeyColour) {
     EXPECT_EQ(renderOf(texture)->getDrawDepth(), 0);
 }
 
-// The factory's images are counted while they live; a texture ignores
-// colour keys. Kept: images kept past the end of a video mode, or destroyed
+// The factory's images are counted while they live and give their surfaces
+// back; a texture ignores colour keys. Kept: images kept past the end of a video mode, or destroyed
 // then, touched freed surfaces; they are drawn on again in the next mode, as
 // are images made without a mode.
 TEST_F(RenderImageTest, TheFactorysImagesAreCountedAndOutliveTheVideoMode) {
@@ -221,7 +221,15 @@ TEST_F(RenderImageTest, TheFactorysImagesAreCountedAndOutliveTheVideoMode) {
     fill(*kept, redColour);
 
     theRenderDriver->termVideoMode();
+    // An image gives its surface back to the texture manager as it goes.
+    const auto listed = [] {
+        std::string text;
+        theD3DTextureManager->getStatistic(text);
+        return text.find("custom surface 8 x 8") != std::string::npos;
+    };
+    EXPECT_TRUE(listed());
     dropped2D.reset();
+    EXPECT_FALSE(listed());
     dropped3D.reset();
     Image2D early(8, 8);
     ASSERT_NE(early.getRenderImage(), nullptr);
