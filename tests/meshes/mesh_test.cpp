@@ -122,6 +122,10 @@ TEST_F(MeshesTest, ListenersHearOfEveryFailureAndEveryRebuild) {
     EXPECT_TRUE(buffer.isValid());
     EXPECT_EQ(first.trace + second.trace, "IVVIVV");
     EXPECT_EQ(sourcePosition(buffer, 3), Vector(-1, 1, 5));  // refilled
+    KeyMesh raised = mesh->getBaseKeyMesh().getKeyMesh();
+    raised.vertices[3].z = 6;
+    buffer.update(raised, MorphingInformation::GEOMETRY | MorphingInformation::NORMALS);
+    EXPECT_EQ(sourcePosition(buffer, 3), Vector(-1, 1, 6));
 
     buffer.removeListener(&first);
     platform::testing::failNextCall("IDirect3DVertexBuffer::Lock", DDERR_SURFACELOST);
@@ -258,14 +262,15 @@ TEST_F(MeshesTest, PickLevelsTestTheBoxOrTheTriangle) {
         theDegradingManager->setIntersectionLevel(0);
         box = {hit(*mesh, 0.5f, -0.5f, 0, &depth), hit(*mesh, -0.5f, 0.5f), hit(*mesh, 2, 2)};
         theDegradingManager->setIntersectionLevel(3);
+        // Either side of a whole quad's diagonal: the strip's even and odd triangles.
         triangle = {hit(*mesh, 0.5f, -0.5f),       hit(*mesh, -0.5f, 0.5f),     hit(*mesh, 2, 2),
                     hit(*mesh, 0.5f, -0.5f, 1000), hit(*mesh, 0.5f, -0.5f, -1), hit(*wide, 0.5f, 0),
-                    hit(*wide, -0.5f, 0)};
+                    hit(*wide, -0.5f, 0),          hit(*apart, 0.9f, -2),       hit(*apart, -0.9f, -2)};
     });
     EXPECT_NEAR(depth, 5.0f - camera.getNearDistance(), 1e-4f);
     EXPECT_EQ(
         std::make_tuple(box, triangle, wideClip, line),
-        std::make_tuple(std::vector<bool>{1, 1, 0}, std::vector<bool>{1, 0, 0, 1, 0, 1, 0}, 1,
+        std::make_tuple(std::vector<bool>{1, 1, 0}, std::vector<bool>{1, 0, 0, 1, 0, 1, 0, 1, 1}, 1,
                         std::vector<bool>{1, 1, 0, 0, 1, 0}));
 }
 
