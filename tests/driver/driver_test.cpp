@@ -113,6 +113,7 @@ TEST_F(DriverTest, SettingsAndTheDefaultModeComeFromTheConfiguration) {
          0, 1},
         {"tracer_high", " tracer High", hal},
         {"mouse50", " mouse 50 period 0.02", hal},
+        {"software", " hw 0", "Primary Display Driver RGB Emulation 640 x 480 x 16"},
         {"no_default_mode", " fps 1", hal},
         {"every_key",
          "stat 1 fps 1 mip 1 dither 0 spec 0 aa 1 sub 0 aniso 1 w 1 tracer low scale 2 results 1"
@@ -227,7 +228,7 @@ TEST_F(DriverObjectTest, SettersAndRefusalsWithoutAVideoMode) {
     EXPECT_EQ(driver->registerFont("Arial"), nullptr);
     EXPECT_FALSE(driver->initFrame(1.0f));
     EXPECT_EQ(driver->getCurrentVideoMode(), nullptr);
-    EXPECT_FALSE(driver->enableCursor());
+    EXPECT_FALSE(driver->enableCursor() || driver->showCursor() || driver->hideCursor());
     float x = 1.0f, y = 1.0f;
     EXPECT_FALSE(driver->getCursorOffset(&x, &y));
     driver->start();
