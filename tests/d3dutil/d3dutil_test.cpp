@@ -83,8 +83,6 @@ TEST(MinimalUniformSeed, SetStepAndNext) {
     EXPECT_THROW(seed.set(-0.001f), random::InvalidSeedException);
     EXPECT_THROW(seed.set(1.5f), debug::Exception);
     EXPECT_TRUE(seed.getState() == 536870911 && seed.get() == 0.25f);  // 0.25 of 2^31 - 1
-    seed.set(0.999f);
-    EXPECT_TRUE(seed.getState() == int32_t(double(0.999f) * 2147483647.0) && seed.get() == 0.999f);
     seed.set(0.0f);
     EXPECT_EQ(seed.getState(), 1073741823);
     seed.setState(1);
@@ -98,11 +96,9 @@ TEST(MinimalUniformSeed, SetStepAndNext) {
     EXPECT_FLOAT_EQ(uniform.next(), static_cast<float>(16807 / 2147483648.0));  // in [0, 1)
     EXPECT_THROW(static_cast<random::Seed<float>&>(seed).set(2.0f), random::InvalidSeedException);
     uniform.setRange(2.0f, 4.0f);
-    EXPECT_TRUE(uniform.mean() == 3.0f && uniform.halfWidth() == 1.0f);
     for (int i = 0; i < 10000; ++i) {
         const float v = uniform.next();
-        ASSERT_TRUE(v >= 2.0f && v < 4.0f) << v;
-        EXPECT_FLOAT_EQ(v, 2.0f + 2.0f * seed.get());
+        ASSERT_FLOAT_EQ(v, 2.0f + 2.0f * seed.get()) << i;
     }
     seed.setState(739806647);  // steps to 2147483646
     EXPECT_LT(uniform.next(), 4.0f);
