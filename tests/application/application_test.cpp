@@ -3,6 +3,7 @@
 // set, commands sent to the core thread, and the render window, which that
 // thread owns, sent messages. The fixture hears the frames and the window.
 #include "application.h"
+#include "rlight.h"
 #include "screensh.h"
 #include "states.h"
 
@@ -12,6 +13,8 @@
 #include <engine/core/degrading_manager.h>
 #include <engine/core/globals.h>
 #include <engine/core/image.h>
+#include <engine/core/light.h>
+#include <engine/core/render_light_factory.h>
 #include <engine/core/material.h>
 #include <engine/core/render_material_manager.h>
 #include <engine/core/render_view.h>
@@ -157,9 +160,14 @@ TEST_F(ApplicationTest, PauseCountFollowsStartStopSuspendAndModeChanges) {
         EXPECT_EQ(theD3DApplication->isReady(), pauses[i] == 0) << i;
         EXPECT_EQ(platform::testing::callCount("IDirectDraw4::FlipToGDISurface"), flips[i]) << i;
     }
-    // A change of video mode stops the loop for the change and logs it.
+    // A change of video mode stops the loop for the change and logs it; a
+    // point light has its Direct3D light again after it.
     LogCapture log;
+    Light bulb;
+    auto* light = static_cast<D3DRenderLight*>(theRenderLightFactory->create(bulb));
     theRenderDriver->changeVideoMode(theRenderDriver->getDefaultVideoMode());
+    EXPECT_NE(static_cast<IDirect3DLight*>(*light), nullptr);
+    theRenderLightFactory->destroy(light);
     EXPECT_EQ(std::make_pair(log.count("Driver", "change video mode start"),
                              log.count("Driver", "change video mode finish")),
               std::make_pair(1, 1));
