@@ -114,6 +114,7 @@ TEST_F(VideoTest, TwoVideosStartTheAviServicesOnceAndEndThemOnce) {
     theVideoFactory->destroy(second);
     EXPECT_EQ(platform::testing::callCount("AVIFileExit"), 1u);
     EXPECT_EQ(platform::testing::callCount("AVIStreamRelease"), 2u);
+    EXPECT_EQ(platform::testing::callCount("IGetFrame::Release"), 2u);  // the frame readers
 }
 
 // play, pause, stop and the position on the video's clock; play takes its
@@ -154,15 +155,12 @@ TEST_F(VideoTest, ThePositionFollowsTheClockWhilePlaying) {
 // A video opens stopped, with the stream's frame size and length, on its
 // image in a 512 x 512 texture; positions are clamped to the length.
 TEST_F(VideoTest, AnOpenedVideoTellsItsSizeAndClampsPositionsToItsLength) {
-    aviclip::Spec spec;
-    spec.width = 48;
-    spec.height = 32;
-    spec.frames = 25;
-    std::unique_ptr<D3DVideo> video(open(clip("size.avi", spec)));
+    std::unique_ptr<D3DVideo> video(open(clip("size.avi", {"mjpeg", 48, 32, 25})));
     ASSERT_NE(video, nullptr);
     EXPECT_EQ(std::make_pair(video->getWidth(), video->getHeight()), std::make_pair(48, 32));
     EXPECT_FLOAT_EQ(video->getDuration(), 2.5f);
-    EXPECT_EQ(video->getImage()->getRenderImage(), static_cast<RenderImage*>(video->getVideoImage()));
+    EXPECT_EQ(video->getImage()->getRenderImage(),
+              static_cast<RenderImage*>(video->getVideoImage()));
     EXPECT_EQ(video->getVideoImage()->getTextureWidth(), 512);
     EXPECT_EQ(video->getState(), D3DVideo::STOPPED);
     for (const auto& [asked, kept] : {std::pair{-3.0f, 0.0f}, {0.4f, 0.4f}, {7.0f, 2.5f}}) {
@@ -200,9 +198,7 @@ TEST_F(VideoTest, ListenersHearOnceWhenPlaybackPassesTheEnd) {
 // The frame at the position lands in the top-left corner of the texture,
 // rows in the order the bitmap stores them (the picture's bottom row first).
 TEST_F(VideoTest, TheFrameAtThePositionFillsTheTopLeftOfTheTexture) {
-    aviclip::Spec spec;
-    spec.codec = "rawvideo";
-    std::unique_ptr<D3DVideo> video(open(clip("small.avi", spec)));
+    std::unique_ptr<D3DVideo> video(open(clip("small.avi", {"rawvideo"})));
     ASSERT_NE(video, nullptr);
     const Pixels before = frameTexture(*video);
     video->setPosition(0.65f);  // frame 6
@@ -213,24 +209,22 @@ TEST_F(VideoTest, TheFrameAtThePositionFillsTheTopLeftOfTheTexture) {
     const struct {
         int x, y;
         std::uint32_t colour;
-    } samples[] = {{12, 10, 0x0000FF},                          // stored first: the blue quadrant
-                   {52, 10, grey << 16 | grey << 8 | grey},    // and the frame's grey
-                   {12, 38, 0xFF0000},                          // the top half comes last
+    } samples[] = {{12, 10, 0x0000FF},                       // stored first: the blue quadrant
+                   {52, 10, grey << 16 | grey << 8 | grey},  // and the frame's grey
+                   {12, 38, 0xFF0000},                       // the top half comes last
                    {52, 38, 0x00FF00}};
     for (const auto& s : samples)
         EXPECT_LE(channelDistance(at(s.x, s.y), s.colour), 8) << s.x << "," << s.y;
     // Outside the video's 64 × 48 the texture keeps what it had.
     EXPECT_EQ(at(64, 10), before[10 * 512 + 64]);
     EXPECT_EQ(at(10, 48), before[48 * 512 + 10]);
+    video->setPosition(1.0f);  // the end: the last frame, 9
+    const std::uint32_t last = 16 + 22 * 9;
+    EXPECT_LE(channelDistance(frameTexture(*video)[10 * 512 + 52], last * 0x010101u), 8);
 }
 
 TEST_F(VideoTest, ALargerVideoIsCroppedToTheTexture) {
-    aviclip::Spec spec;
-    spec.codec = "rawvideo";
-    spec.width = 560;
-    spec.height = 520;
-    spec.frames = 1;
-    std::unique_ptr<D3DVideo> video(open(clip("large.avi", spec)));
+    std::unique_ptr<D3DVideo> video(open(clip("large.avi", {"rawvideo", 560, 520, 1})));
     ASSERT_NE(video, nullptr);
     const Pixels pixels = frameTexture(*video);
     ASSERT_EQ(pixels.size(), 512u * 512u);
