@@ -250,8 +250,9 @@ TEST_F(ApplicationTest, FocusChangesAreHeardOnceAndSetThePriorityClass) {
     EXPECT_TRUE(focusLost == lost + 2 && !theD3DApplication->getWindow().hasFocus());
 }
 
-// A command sent on the core thread runs at once; the fatal hook tells the
-// threads apart; listeners are called by priority in each pass.
+// A command sent on the core thread runs at once, and the messages waiting
+// meanwhile are handled, keys translated; the fatal hook tells the threads
+// apart; listeners are called by priority in each pass.
 TEST_F(ApplicationTest, CommandsFatalHookAndListenersOnTheCoreThread) {
     LogCapture log;
     Application::fatalHook();
@@ -265,6 +266,7 @@ TEST_F(ApplicationTest, CommandsFatalHookAndListenersOnTheCoreThread) {
         [&] {
             thread = GetCurrentThreadId();
             seen = order;
+            PostMessageA(window(), WM_KEYDOWN, 'A', 0);
             theD3DApplication->stop();
             pauseSeenInside = theD3DApplication->getPauseCount();
             Application::fatalHook();
@@ -272,6 +274,8 @@ TEST_F(ApplicationTest, CommandsFatalHookAndListenersOnTheCoreThread) {
         1, -1);
     theD3DApplication->unregisterListener(&high);
     theD3DApplication->unregisterListener(&low);
+    onCoreThread([] {}, 2);  // the character has been handled
+    EXPECT_EQ(heard[WM_CHAR], 1);
     ASSERT_GE(seen.size(), 2u);
     EXPECT_EQ(std::make_tuple(thread, pauseSeenInside, seen[seen.size() - 2], seen.back(),
                               log.count("Driver", "Fatal hook: outside driver thread"),
