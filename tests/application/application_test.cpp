@@ -302,8 +302,13 @@ TEST_F(ApplicationTest, DrawRendersAFrameOnlyWhenStoppedOnceAndShown) {
         EXPECT_EQ(drawn(), size == SIZE_MAXIMIZED ? 1 : 0) << size;
     }
     theRenderDriver->start();
-    onCoreThread([] {}, 4);  // each pass of the loop is followed by a frame
+    // Each pass of the loop is followed by a frame, which raises the core
+    // thread's priority while it renders and lowers it again.
+    int priority[2] = {};
+    onCoreThread([&] { priority[0] = GetThreadPriority(GetCurrentThread()); });
+    onCoreThread([&] { priority[1] = GetThreadPriority(GetCurrentThread()); }, 4);
     EXPECT_GE(frames, 5);
+    EXPECT_EQ(priority[1], priority[0]);
     theRenderDriver->start();  // pause count -1: neither running nor stopped once
     EXPECT_EQ(drawn(), 0);
     theRenderDriver->stop();
