@@ -304,11 +304,10 @@ TEST_F(ApplicationTest, DrawRendersAFrameOnlyWhenStoppedOnceAndShown) {
     theRenderDriver->start();
     // Each pass of the loop is followed by a frame, which raises the core
     // thread's priority while it renders and lowers it again.
-    int priority[2] = {};
-    onCoreThread([&] { priority[0] = GetThreadPriority(GetCurrentThread()); });
-    onCoreThread([&] { priority[1] = GetThreadPriority(GetCurrentThread()); }, 4);
+    int priority = THREAD_PRIORITY_ERROR_RETURN;
+    onCoreThread([&] { priority = GetThreadPriority(GetCurrentThread()); }, 4);
     EXPECT_GE(frames, 5);
-    EXPECT_EQ(priority[1], priority[0]);
+    EXPECT_EQ(priority, THREAD_PRIORITY_NORMAL);
     theRenderDriver->start();  // pause count -1: neither running nor stopped once
     EXPECT_EQ(drawn(), 0);
     theRenderDriver->stop();
