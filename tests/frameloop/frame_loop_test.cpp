@@ -356,6 +356,7 @@ TEST_F(FrameLoopTest, BackgroundImageIsStretchedOverTheViewportInsteadOfTheClear
     // Red on the left, blue on the right: two pixels for the whole target.
     Image2D background(2, 1);
     ASSERT_NE(background.getRenderImage(), nullptr);
+    EXPECT_FALSE(driver->setCursorImage(background.getRenderImage()));  // no mouse here
     fill(background, Color(1.0f, 0.0f, 0.0f), {0, 0, 1, 1});
     fill(background, Color(0.0f, 0.0f, 1.0f), {1, 0, 2, 1});
     driver->setBackgroundImage(&background);
