@@ -236,6 +236,13 @@ TEST_F(MeshesTest, PickLevelsTestTheBoxOrTheTriangle) {
     ScopedMesh mesh = upperLeftTriangle(1), wide = upperLeftTriangle(40);
     ScopedMesh apart = makeMesh(
         build().material(material(), 0).quad(0, 1, -3, -1, -1, 5).quad(0, 1, 1, -1, 3, 5).finish());
+    // Two strips one above the other: a walk past the first one's end would
+    // make a triangle across the gap, turned like theirs.
+    ScopedMesh stacked = makeMesh(build()
+                                      .material(material(), 0)
+                                      .quad(0, 0.5f, -1.5f, -0.5f, -0.5f, 5)
+                                      .quad(0, -1, -1.5f, -2, -0.5f, 5)
+                                      .finish());
     float depth = 0;
     std::vector<bool> box, triangle, line;
     int wideClip = -1;
@@ -258,6 +265,8 @@ TEST_F(MeshesTest, PickLevelsTestTheBoxOrTheTriangle) {
         wide->transform(&transform);
         morphToBase(*apart);
         apart->transform(&transform);
+        morphToBase(*stacked);
+        stacked->transform(&transform);
         for (int level : {1, 2}) {
             theDegradingManager->setIntersectionLevel(level);
             for (float y : {0.0f, 2.0f, 3.5f})
@@ -271,13 +280,13 @@ TEST_F(MeshesTest, PickLevelsTestTheBoxOrTheTriangle) {
             hit(*mesh, 0.5f, -0.5f),       hit(*mesh, -0.5f, 0.5f),     hit(*mesh, 2, 2),
             hit(*mesh, 0.5f, -0.5f, 1000), hit(*mesh, 0.5f, -0.5f, -1), hit(*wide, 0.5f, 0),
             hit(*wide, -0.5f, 0),          hit(*apart, 0.9f, -2),       hit(*apart, -0.9f, -2),
-            hit(*apart, 0.2f, 0),          hit(*apart, -0.2f, 0)};  // the gap between the sets
+            hit(*stacked, -0.67f, -1.17f)};  // in the gap between the sets
     });
     EXPECT_NEAR(depth, 5.0f - camera.getNearDistance(), 1e-4f);
-    EXPECT_EQ(std::make_tuple(box, triangle, wideClip, line),
-              std::make_tuple(std::vector<bool>{1, 1, 0},
-                              std::vector<bool>{1, 0, 0, 1, 0, 1, 0, 1, 1, 0, 0}, 1,
-                              std::vector<bool>{1, 1, 0, 0, 1, 0}));
+    EXPECT_EQ(
+        std::make_tuple(box, triangle, wideClip, line),
+        std::make_tuple(std::vector<bool>{1, 1, 0}, std::vector<bool>{1, 0, 0, 1, 0, 1, 0, 1, 1, 0},
+                        1, std::vector<bool>{1, 1, 0, 0, 1, 0}));
 }
 
 class DeferredOrderTest : public MeshesTest, public ::testing::WithParamInterface<bool> {};
