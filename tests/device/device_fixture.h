@@ -161,12 +161,12 @@ protected:
     }
 
     // A screen-aligned quad from (x0, y0) to (x1, y1) as a fan of two
-    // triangles, u from 0 to u1 and v from 0 to 1.
-    HRESULT quad(float x0, float y0, float x1, float y1, float z, D3DCOLOR diffuse,
-                 D3DCOLOR specular = 0xFF000000, float u1 = 1.0f) {
+    // triangles, u and v from 0 to 1, black specular of alpha 255 (no fog).
+    HRESULT quad(float x0, float y0, float x1, float y1, float z, D3DCOLOR diffuse) {
+        const D3DCOLOR specular = 0xFF000000;
         TLVertex v[4] = {{x0, y0, z, 1.0f, diffuse, specular, 0.0f, 0.0f},
-                         {x1, y0, z, 1.0f, diffuse, specular, u1, 0.0f},
-                         {x1, y1, z, 1.0f, diffuse, specular, u1, 1.0f},
+                         {x1, y0, z, 1.0f, diffuse, specular, 1.0f, 0.0f},
+                         {x1, y1, z, 1.0f, diffuse, specular, 1.0f, 1.0f},
                          {x0, y1, z, 1.0f, diffuse, specular, 0.0f, 1.0f}};
         return device->DrawPrimitive(D3DPT_TRIANGLEFAN, kTLFormat, v, 4, 0);
     }
