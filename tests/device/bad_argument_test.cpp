@@ -44,6 +44,12 @@ const BadCall kBadCalls[] = {
      [](const Objects& o) { return o.d3d->EnumZBufferFormats(IID_IDirect3DRGBDevice, nullptr, nullptr); }},
     {"FindDevice null", [](const Objects& o) { return o.d3d->FindDevice(nullptr, nullptr); }},
     {"GetCaps both null", [](const Objects& o) { return o.device->GetCaps(nullptr, nullptr); }},
+    {"GetCaps null software",
+     [](const Objects& o) {
+         D3DDEVICEDESC hardware{};
+         hardware.dwSize = sizeof(hardware);
+         return o.device->GetCaps(&hardware, nullptr);
+     }},
     {"GetStats null", [](const Objects& o) { return o.device->GetStats(nullptr); }},
     {"AddViewport null", [](const Objects& o) { return o.device->AddViewport(nullptr); }},
     {"DeleteViewport null", [](const Objects& o) { return o.device->DeleteViewport(nullptr); }},

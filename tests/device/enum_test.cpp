@@ -77,6 +77,15 @@ TEST_F(DeviceTest, FindDeviceByGuidAndByHardware) {
     search.dwFlags = D3DFDS_GUID;
     search.guid = IID_IDirect3D3;  // not a device
     EXPECT_EQ(DDERR_NOTFOUND, d3d->FindDevice(&search, &result));
+    // By triangle caps: those the reference device has find a device, a
+    // depth comparison no device has finds none.
+    search.guid = IID_IDirect3DRefDevice;
+    ASSERT_EQ(D3D_OK, d3d->FindDevice(&search, &result));
+    search.dwFlags = D3DFDS_TRIANGLES | D3DFDS_ZCMPCAPS | D3DFDS_SHADECAPS;
+    search.dpcPrimCaps = result.ddSwDesc.dpcTriCaps;
+    EXPECT_EQ(D3D_OK, d3d->FindDevice(&search, &result));
+    search.dpcPrimCaps.dwZCmpCaps = 0x80000000;
+    EXPECT_EQ(DDERR_NOTFOUND, d3d->FindDevice(&search, &result));
     search.dwSize = 12;
     EXPECT_EQ(DDERR_INVALIDPARAMS, d3d->FindDevice(&search, &result));
 }

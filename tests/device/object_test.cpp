@@ -106,6 +106,12 @@ TEST_F(DeviceTest, ViewportValidationAndLights) {
     v = fullViewport();
     v.dvClipWidth = 0.0f;
     EXPECT_EQ(DDERR_INVALIDPARAMS, viewport->SetViewport2(&v));
+    // The refused descriptions left the one set before.
+    D3DVIEWPORT2 read{};
+    read.dwSize = sizeof(read);
+    ASSERT_EQ(D3D_OK, viewport->GetViewport2(&read));
+    v = fullViewport();
+    EXPECT_EQ(0, std::memcmp(&v, &read, sizeof(v)));
 
     IDirect3DLight* a = nullptr;
     IDirect3DLight* b = nullptr;

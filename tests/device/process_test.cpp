@@ -176,6 +176,30 @@ TEST_F(ProcessTest, LightingLeavesTheSpecularAlphaAtZero) {
     EXPECT_EQ(0xFFFFFFu, rgb(16, 16));
 }
 
+// D3DLIGHTSTATE_FOGMODE puts each lit vertex's fog factor, from its eye
+// distance (w = 1 under the identity transforms), into the specular alpha.
+TEST_F(ProcessTest, FogModeGivesTheSpecularAlpha) {
+    auto bits = [](float f) {
+        DWORD d;
+        std::memcpy(&d, &f, 4);
+        return d;
+    };
+    device->SetLightState(D3DLIGHTSTATE_FOGSTART, bits(0.0f));
+    device->SetLightState(D3DLIGHTSTATE_FOGEND, bits(2.0f));
+    device->SetLightState(D3DLIGHTSTATE_FOGDENSITY, bits(0.5f));
+    const struct {
+        DWORD mode;
+        int alpha;
+    } cases[] = {{D3DFOG_LINEAR, 128},  // (2 - 1) / (2 - 0)
+                 {D3DFOG_EXP, 155},     // e^-0.5
+                 {D3DFOG_EXP2, 199}};   // e^-(0.5^2)
+    for (const auto& c : cases) {
+        ASSERT_EQ(D3D_OK, device->SetLightState(D3DLIGHTSTATE_FOGMODE, c.mode));
+        process({{0, 0, 0.5f, 0, 0, -1}});
+        EXPECT_NEAR(c.alpha, channel(processed(0).specular, 24), 1) << c.mode;
+    }
+}
+
 // Screen positions of transformed vertices inside the clip volume, for a
 // viewport at (4, 2) of 20 x 10 pixels whose clip volume is x -2..2,
 // y -2..3, depth 0.25..0.75, under a projection with w = z and
