@@ -31,6 +31,24 @@ TEST_F(DeviceTest, ReferenceCountsOfATypicalSequence) {
     EXPECT_EQ(0u, t->Release());
 }
 
+// A viewport deleted from its device, or outliving it, has its reference back
+// and no device.
+TEST_F(DeviceTest, ViewportsLeaveTheirDevice) {
+    makeDevice();
+    IDirect3DViewport3* second = nullptr;
+    ASSERT_EQ(D3D_OK, d3d->CreateViewport(&second, nullptr));
+    ASSERT_EQ(D3D_OK, device->AddViewport(second));
+    ASSERT_EQ(D3D_OK, device->DeleteViewport(viewport));
+    EXPECT_EQ(2u, viewport->AddRef());
+    EXPECT_EQ(1u, viewport->Release());
+    D3DVIEWPORT2 v = fullViewport();
+    EXPECT_EQ(D3DERR_VIEWPORTHASNODEVICE, viewport->SetViewport2(&v));
+    EXPECT_EQ(0u, device->Release());
+    device = nullptr;
+    EXPECT_EQ(D3DERR_VIEWPORTHASNODEVICE, second->SetViewport2(&v));
+    EXPECT_EQ(0u, second->Release());
+}
+
 TEST_F(DeviceTest, CreateDeviceRefusesBadTargets) {
     IDirect3DDevice3* dev = nullptr;
     IDirectDrawSurface4* plain = surface(8, 8, DDSCAPS_OFFSCREENPLAIN, kXRGB);
