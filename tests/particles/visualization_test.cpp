@@ -130,10 +130,6 @@ TEST_F(ParticlesTest, UnknownRenderingKeepsTheModeAndAMissingTextureWarnsOnce) {
     EXPECT_EQ(centre(), 0x0000FFu) << std::hex << centre();  // drawn in its colour alone
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(ParticlesTest, AnimatorsStandInForParticles) {
     BaseKeyMesh& cube = build().quad(0, 0.2f, -0.2f, -0.2f, 0.2f, 0).material(material("red")).finish();
     theCharacterLibrary->registerCharacter("cube", cube);
