@@ -186,9 +186,10 @@ TEST(SwampSettings, ASurfaceFollowsTheEnginesQualityLevel) {
     ScopedQuality quality(0);
     Swamp swamp;
     LogCapture quiet;
-    buildOver(swamp, "detail = 1; renderPassCount = 2; high = { renderPassCount = 3; };",
+    buildOver(swamp, "detail = 1; renderPassCount = 2; opacity = 0.0; high = { renderPassCount = 3; };",
               {"...", ".#.", "..."});
     EXPECT_EQ(swamp.getSettings().renderPassCount, 2);
+    EXPECT_EQ(swamp.getSettings().opacity, 0.0f) << "none at all is an opacity too";
     quality.manager.setQualityLevel(2);
     quality.manager.apply();
     EXPECT_EQ(swamp.getSettings().renderPassCount, 3);
@@ -273,6 +274,16 @@ TEST_F(WaterSimulation, OneStepPullsEachNodeTowardsItsNeighbours) {
     water.fillVertices(vertices.data());
     EXPECT_NEAR(grid.node(6, 6)->height, 0.02f - mean, 1e-6f);
     EXPECT_NEAR(grid.node(5, 5)->height, -mean, 1e-6f);
+}
+
+// On still water a moving node keeps the velocity factor of its speed over
+// a thirtieth of a second.
+TEST_F(WaterSimulation, AStepDampsAMovingNodeByTheVelocityFactor) {
+    initialize({".....", ".###.", ".###.", ".###.", "....."});
+    water.editSettings().velocityFactor = 0.5f;
+    water.editGrid().node(5, 5)->velocity = 0.1f;
+    water.simulate(1.0f / 30.0f);
+    EXPECT_FLOAT_EQ(water.getGrid().node(5, 5)->velocity, 0.05f);
 }
 
 // A still bump (no velocity, no mean yet): the normals round it lean away
