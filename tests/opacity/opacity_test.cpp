@@ -291,24 +291,24 @@ TEST_F(OpacityTest, VertexOpacityFadesExactlyTheVerticesOfItsMaterial) {
     EXPECT_EQ(grey(260), left) << "no entries: drawn by the effect, as before";
     EXPECT_EQ(grey(380), right);
 
-    vertex->setOpacity(0, 0.5f);
+    vertex->setOpacity(2, 0.5f);
     vertex->setOpacity(1, 0.0f);
     drawScene({&shell});
-    EXPECT_NEAR(grey(260), left * 127 / 255, 3);
-    EXPECT_EQ(grey(380), right);
-    // The first quad's four buffer vertices are halved, the second's (next
-    // in the buffer) keep their alpha.
+    EXPECT_EQ(grey(260), left);
+    EXPECT_NEAR(grey(380), right * 127 / 255, 3);
+    // The first quad's four buffer vertices keep their alpha, the second's
+    // are halved.
     D3DOneLevelRenderMesh& mesh = meshOf(shell);
     VertexBufferEntries entries;
     mesh.getVertexBuffer()->createEntries(&entries);
     for (int g = 0; g < 8; ++g) {
         const int v = entries.geometry.list[std::size_t(entries.geometry.start[std::size_t(g)])];
-        EXPECT_EQ(colours(mesh, v).first >> 24, g < 4 ? 0x7Fu : 0xFFu) << g;
+        EXPECT_EQ(colours(mesh, v).first >> 24, g < 4 ? 0xFFu : 0x7Fu) << g;
     }
 
     // Drawn at once, during the regular pass: no blending there.
     vertex->drawAtOnce();
     drawScene({&shell});
-    EXPECT_EQ(grey(260), left);
+    EXPECT_EQ(grey(380), right);
     shell.detachEffect(vertex.get());
 }
