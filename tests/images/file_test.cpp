@@ -73,8 +73,8 @@ TEST_F(ImageReaderTest, BmpFilesAreReadAsTheirHeaderSaysOrFail) {
     read("/three.bmp", bmpFile(3, 4), kLoads, 3, 4, bmpPixels(3, 4));
     read("/unpadded.bmp", edited(bmp, bmp.size() - 3), kLoads, 3, 2, bmpPixels(3, 2));
     read("/gap.bmp", bmpFile(2, 2, 10), kLoads, 2, 2, bmpPixels(2, 2));
-    // Pixels 65,846 bytes in: every byte of the offset counts.
-    read("/far.bmp", bmpFile(2, 2, 0x10100), kLoads, 2, 2, bmpPixels(2, 2));
+    // Pixels 131,382 bytes in: every byte of the offset counts, each its own.
+    read("/far.bmp", bmpFile(2, 2, 0x20100), kLoads, 2, 2, bmpPixels(2, 2));
     read("/upper.BMP", one, kLoads, 1, 1, bmpPixels(1, 1));
     read("/zero.bmp", edited(one, 58, {{18, 0}, {22, 0x7FFFFFFF}}), kLoads, 0, 0);
     read("/short.bmp", edited(bmp, 53), "Error read bmp header", 0, 0);
