@@ -83,6 +83,11 @@ void WorkerPool::wait() {
     started_ = nullptr;
 }
 
+void WorkerPool::join() {
+    work(0);
+    wait();
+}
+
 // Tasks are coarse (a band of rows each), so taking them under the mutex
 // costs nothing measurable and keeps the hand-out simple.
 void WorkerPool::work(int worker) {

@@ -30,11 +30,13 @@ public:
 
     // The same on the pool's threads only, while the caller goes on: start()
     // returns at once, done() tells whether the job has finished, wait()
-    // blocks until it has. One job at a time: run() and start() must not be
-    // called while a started job may still run (wait first).
+    // blocks until it has, and join() has the caller take the tasks not yet
+    // handed out (as worker 0) before it waits. One job at a time: run() and
+    // start() must not be called while a started job may still run.
     void start(int count, std::function<void(int task, int worker)> task);
     bool done();
     void wait();
+    void join();
 
 private:
     void loop(int worker);
