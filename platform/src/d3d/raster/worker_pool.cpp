@@ -36,37 +36,40 @@ WorkerPool::~WorkerPool() {
         t.join();
 }
 
+// Under mutex_: the job's tasks handed out from 0, every pool thread counted
+// busy until it has seen the job through.
+void WorkerPool::begin(int count, const std::function<void(int, int)>* task) {
+    task_ = task;
+    count_ = count;
+    next_ = 0;
+    busy_ = static_cast<int>(threads_.size());
+    nice_ = currentNice();
+    ++job_;
+}
+
 void WorkerPool::run(int count, const std::function<void(int, int)>& task) {
     if (count <= 0)
         return;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        task_ = &task;
-        count_ = count;
-        next_ = 0;
-        busy_ = static_cast<int>(threads_.size());
-        nice_ = currentNice();
-        ++job_;
+        begin(count, &task);
     }
     wake_.notify_all();
-    work(0);
-    std::unique_lock<std::mutex> lock(mutex_);
-    finished_.wait(lock, [this] { return busy_ == 0; });
-    task_ = nullptr;
+    join();
 }
 
 void WorkerPool::start(int count, std::function<void(int, int)> task) {
-    if (count <= 0 || threads_.empty())
+    if (count <= 0)
         return;
+    if (threads_.empty()) {  // nobody to hand it to
+        for (int i = 0; i < count; ++i)
+            task(i, 0);
+        return;
+    }
     {
         std::lock_guard<std::mutex> lock(mutex_);
         started_ = std::move(task);
-        task_ = &started_;
-        count_ = count;
-        next_ = 0;
-        busy_ = static_cast<int>(threads_.size());
-        nice_ = currentNice();
-        ++job_;
+        begin(count, &started_);
     }
     wake_.notify_all();
 }

@@ -39,6 +39,7 @@ public:
     void join();
 
 private:
+    void begin(int count, const std::function<void(int, int)>* task);
     void loop(int worker);
     void work(int worker);
 
