@@ -17,6 +17,8 @@ above, so each half is one colour from top to bottom.
 import struct
 import sys
 
+from avi_file import avi
+
 WIDTH, HEIGHT, FRAMES = 32, 16, 4
 
 # Indeo 2 code words by symbol, in canonical order: symbol and length in bits.
@@ -83,29 +85,11 @@ def frame(n):
     return bytes(header) + writer.data()
 
 
-def chunk(fourcc, body):
-    return fourcc + struct.pack("<I", len(body)) + body + (b"\0" if len(body) % 2 else b"")
-
-
-def listed(kind, body):
-    return chunk(b"LIST", kind + body)
-
-
 def clip():
-    avih = struct.pack("<14I", 100000, 0, 0, 0x10, FRAMES, 0, 1, 0, WIDTH, HEIGHT, 0, 0, 0, 0)
-    strh = b"vidsRT21" + struct.pack("<IHHIIIIIIIIhhhh", 0, 0, 0, 0, 1, 10, 0, FRAMES, 0,
-                                     0xFFFFFFFF, 0, 0, 0, WIDTH, HEIGHT)
     strf = struct.pack("<IiiHHIIiiII", 40, WIDTH, HEIGHT, 1, 24, 0x31325452, WIDTH * HEIGHT * 3,
                        0, 0, 0, 0)
-    movi, index = b"", b""
-    for n in range(FRAMES):
-        data = frame(n)
-        index += b"00dc" + struct.pack("<III", 0x10, 4 + len(movi), len(data))
-        movi += chunk(b"00dc", data)
-    strl = chunk(b"strh", strh) + chunk(b"strf", strf)
-    body = listed(b"hdrl", chunk(b"avih", avih) + listed(b"strl", strl))
-    body += listed(b"movi", movi) + chunk(b"idx1", index)
-    return b"RIFF" + struct.pack("<I", 4 + len(body)) + b"AVI " + body
+    return avi(b"RT21", WIDTH, HEIGHT, [frame(n) for n in range(FRAMES)], strf,
+               frame_rect=(0, 0, WIDTH, HEIGHT))
 
 
 if __name__ == "__main__":

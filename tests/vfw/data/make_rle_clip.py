@@ -10,15 +10,9 @@ picture) and the stream is named "rle clip".
 import struct
 import sys
 
+from avi_file import avi
+
 WIDTH, HEIGHT, FRAMES = 32, 16, 4
-
-
-def chunk(fourcc, body):
-    return fourcc + struct.pack("<I", len(body)) + body + (b"\0" if len(body) % 2 else b"")
-
-
-def listed(kind, body):
-    return chunk(b"LIST", kind + body)
 
 
 def palette():
@@ -39,19 +33,8 @@ def frame(n):
 
 
 def clip():
-    avih = struct.pack("<14I", 100000, 0, 0, 0x10, FRAMES, 0, 1, 0, WIDTH, HEIGHT, 0, 0, 0, 0)
-    strh = b"vidsmrle" + struct.pack("<IHHIIIIIIIIhhhh", 0, 0, 0, 0, 1, 10, 0, FRAMES, 0,
-                                     0xFFFFFFFF, 0, 0, 0, 0, 0)
     strf = struct.pack("<IiiHHIIiiII", 40, WIDTH, HEIGHT, 1, 8, 1, 0, 0, 0, 256, 0) + palette()
-    movi, index = b"", b""
-    for n in range(FRAMES):
-        data = frame(n)
-        index += b"00dc" + struct.pack("<III", 0x10, 4 + len(movi), len(data))
-        movi += chunk(b"00dc", data)
-    strl = chunk(b"strh", strh) + chunk(b"strf", strf) + chunk(b"strn", b"rle clip\0")
-    body = listed(b"hdrl", chunk(b"avih", avih) + listed(b"strl", strl))
-    body += listed(b"movi", movi) + chunk(b"idx1", index)
-    return b"RIFF" + struct.pack("<I", 4 + len(body)) + b"AVI " + body
+    return avi(b"mrle", WIDTH, HEIGHT, [frame(n) for n in range(FRAMES)], strf, name="rle clip")
 
 
 if __name__ == "__main__":
