@@ -11,62 +11,31 @@
 // effects_cost, 1 - (frame rate with effects / frame rate without), when /0
 // ran first. The scene's clock stays inside the fade's first 1.3 s, so the
 // overlay is drawn in every frame.
-#include "driver.h"
+#include "../support/headless_driver.h"
 #include "scene/demo_scene.h"
 
 #include <engine/core/globals.h>
 #include <engine/core/render_driver.h>
-#include <engine/core/video_mode.h>
-#include <engine/resources.h>
 #include <platform/testing.h>
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
-// The driver loaded with the repository's data and a 640 x 480 x 16 mode.
+// The driver with the demo scene's content.
 class DriverSetup {
 public:
-    DriverSetup() {
-        setenv("D3DDRIVER_HEADLESS", "1", 0);
-        platform::testing::activateApplication();
-        writeDir = std::filesystem::temp_directory_path() / ("bench_effects_" + std::to_string(getpid()));
-        theResourceManager->setWriteDir(writeDir.string());
-        if (!theResourceManager->setDataRoot(std::string(D3DDRIVER_SOURCE_DIR) + "/data"))
-            throw std::runtime_error("no data folder");
-        initDriver();
-        const VideoMode* mode = nullptr;
-        for (const VideoMode* m : theRenderDriver->getVideoModeList())
-            if (!m->isWindowed() && m->isHardware() && m->getWidth() == 640 &&
-                m->getHeight() == 480 && m->getColorDepth() == 16)
-                mode = m;
-        if (!mode)
-            throw std::runtime_error("no 640x480x16 mode");
-        theRenderDriver->initVideoMode(mode);
-        theRenderDriver->setBackgroundColor(Color(0.125f, 0.19f, 0.375f), true);
-        content = std::make_unique<scene::SceneContent>();
-    }
-    ~DriverSetup() {
-        theRenderDriver->termVideoMode();
-        termDriver();
-        std::error_code ec;
-        std::filesystem::remove_all(writeDir, ec);
-    }
-
-    scene::SceneContent& getContent() { return *content; }
+    scene::SceneContent& getContent() { return content; }
 
 private:
-    std::filesystem::path writeDir;
-    std::unique_ptr<scene::SceneContent> content;
+    bench::HeadlessDriver driver{"bench_effects", Color(0.125f, 0.19f, 0.375f)};
+    scene::SceneContent content;
 };
 
 DriverSetup& driver() {

@@ -8,7 +8,7 @@
 // ParticleFrame/spark_without_drawing: the same with the sprite draws
 // answered D3D_OK without rasterising, through the platform's call
 // injection: the simulation, the quads and the rest of the frame.
-#include "driver.h"
+#include "../support/headless_driver.h"
 #include "special/particles/vb_sprite_visualization.h"
 
 #include <engine/core/globals.h>
@@ -16,19 +16,14 @@
 #include <engine/core/render_driver.h>
 #include <engine/core/render_view.h>
 #include <engine/core/render_view_factory.h>
-#include <engine/core/video_mode.h>
 #include <engine/core/view.h>
-#include <engine/resources.h>
 #include <platform/testing.h>
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -53,24 +48,6 @@ private:
 class ParticleSetup {
 public:
     ParticleSetup() {
-        setenv("D3DDRIVER_HEADLESS", "1", 0);
-        platform::testing::activateApplication();
-        writeDir = std::filesystem::temp_directory_path() /
-                   ("bench_particles_" + std::to_string(getpid()));
-        theResourceManager->setWriteDir(writeDir.string());
-        if (!theResourceManager->setDataRoot(std::string(D3DDRIVER_SOURCE_DIR) + "/data"))
-            throw std::runtime_error("no data folder");
-        initDriver();
-        const VideoMode* mode = nullptr;
-        for (const VideoMode* m : theRenderDriver->getVideoModeList())
-            if (!m->isWindowed() && m->isHardware() && m->getWidth() == 640 &&
-                m->getHeight() == 480 && m->getColorDepth() == 16)
-                mode = m;
-        if (!mode)
-            throw std::runtime_error("no 640x480x16 mode");
-        theRenderDriver->initVideoMode(mode);
-        theRenderDriver->setBackgroundColor(Color(0.05f, 0.05f, 0.1f), true);
-
         particles::EmitterSettings settings;
         settings.maxParticles = particleCount;
         settings.emissionRate = 0.0f;
@@ -99,16 +76,12 @@ public:
         view->setRenderView(nullptr);
         theRenderViewFactory->destroy(renderView);
         system.reset();
-        theRenderDriver->termVideoMode();
-        termDriver();
-        std::error_code ec;
-        std::filesystem::remove_all(writeDir, ec);
     }
 
     VBSpriteParticleVisualization* sprite = nullptr;
 
 private:
-    std::filesystem::path writeDir;
+    bench::HeadlessDriver driver{"bench_particles", Color(0.05f, 0.05f, 0.1f)};
     std::unique_ptr<particles::ParticleBaseEngine> system;
     std::unique_ptr<ParticleView> view;
     RenderView* renderView = nullptr;

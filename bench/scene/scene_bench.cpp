@@ -13,24 +13,19 @@
 // injection. What is left is the driver, the engine and the device's
 // bookkeeping, so 1 - (its time / SceneFrame's time) is the device's share
 // of a frame; the SceneFrame run reports it as device_share when both ran.
-#include "driver.h"
+#include "../support/headless_driver.h"
 #include "scene/demo_scene.h"
 
 #include <engine/core/globals.h>
 #include <engine/core/render_driver.h>
-#include <engine/core/video_mode.h>
-#include <engine/resources.h>
 #include <platform/testing.h>
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -47,23 +42,6 @@ const char* const deviceWork[] = {
 class SceneSetup {
 public:
     SceneSetup() {
-        setenv("D3DDRIVER_HEADLESS", "1", 0);
-        platform::testing::activateApplication();
-        writeDir = std::filesystem::temp_directory_path() / ("bench_scene_" + std::to_string(getpid()));
-        theResourceManager->setWriteDir(writeDir.string());
-        if (!theResourceManager->setDataRoot(std::string(D3DDRIVER_SOURCE_DIR) + "/data"))
-            throw std::runtime_error("no data folder");
-        initDriver();
-        const VideoMode* mode = nullptr;
-        for (const VideoMode* m : theRenderDriver->getVideoModeList())
-            if (!m->isWindowed() && m->isHardware() && m->getWidth() == 640 && m->getHeight() == 480 &&
-                m->getColorDepth() == 16)
-                mode = m;
-        if (!mode)
-            throw std::runtime_error("no 640x480x16 mode");
-        theRenderDriver->initVideoMode(mode);
-        theRenderDriver->setBackgroundColor(Color(0.125f, 0.19f, 0.375f), true);
-        content = std::make_unique<scene::SceneContent>();
         scene::SceneSession::Settings settings;
         settings.aspect = 640.0f / 480.0f;
         settings.clock = [this] { return static_cast<float>(frame++) / 30.0f; };
@@ -74,17 +52,9 @@ public:
         for (int i = 0; i < 5; ++i)
             theRenderDriver->draw();
     }
-    ~SceneSetup() {
-        session.reset();
-        theRenderDriver->termVideoMode();
-        termDriver();
-        std::error_code ec;
-        std::filesystem::remove_all(writeDir, ec);
-    }
-
 private:
-    std::filesystem::path writeDir;
-    std::unique_ptr<scene::SceneContent> content;
+    bench::HeadlessDriver driver{"bench_scene", Color(0.125f, 0.19f, 0.375f)};
+    std::unique_ptr<scene::SceneContent> content = std::make_unique<scene::SceneContent>();
     std::unique_ptr<scene::SceneSession> session;
     int frame = 0;
 };

@@ -10,24 +10,19 @@
 // WorldFrameWithoutEffects: the same world with no effect, so that the
 // effects' share of a frame is 1 - (its time / WorldFrame's time), reported
 // by WorldFrame as effects_share when both ran.
-#include "driver.h"
+#include "../support/headless_driver.h"
 #include "scene/world_scene.h"
 
 #include <engine/core/globals.h>
 #include <engine/core/render_driver.h>
-#include <engine/core/video_mode.h>
-#include <engine/resources.h>
 #include <platform/testing.h>
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -35,35 +30,6 @@ namespace {
 // full-screen mode; the world is shown with the effects asked for.
 class WorldSetup {
 public:
-    WorldSetup() {
-        setenv("D3DDRIVER_HEADLESS", "1", 0);
-        platform::testing::activateApplication();
-        writeDir =
-            std::filesystem::temp_directory_path() / ("bench_world_" + std::to_string(getpid()));
-        theResourceManager->setWriteDir(writeDir.string());
-        if (!theResourceManager->setDataRoot(std::string(D3DDRIVER_SOURCE_DIR) + "/data"))
-            throw std::runtime_error("no data folder");
-        initDriver();
-        const VideoMode* mode = nullptr;
-        for (const VideoMode* m : theRenderDriver->getVideoModeList())
-            if (!m->isWindowed() && m->isHardware() && m->getWidth() == 640 &&
-                m->getHeight() == 480 && m->getColorDepth() == 16)
-                mode = m;
-        if (!mode)
-            throw std::runtime_error("no 640x480x16 mode");
-        theRenderDriver->initVideoMode(mode);
-        theRenderDriver->setBackgroundColor(scene::worldSkyColor(), true);
-        content = std::make_unique<scene::WorldContent>();
-    }
-    ~WorldSetup() {
-        session.reset();
-        content.reset();
-        theRenderDriver->termVideoMode();
-        termDriver();
-        std::error_code ec;
-        std::filesystem::remove_all(writeDir, ec);
-    }
-
     // The world with `effects` (WorldEffect bits), warmed up.
     scene::WorldSession& show(unsigned effects) {
         session.reset();
@@ -82,8 +48,8 @@ public:
     }
 
 private:
-    std::filesystem::path writeDir;
-    std::unique_ptr<scene::WorldContent> content;
+    bench::HeadlessDriver driver{"bench_world", scene::worldSkyColor()};
+    std::unique_ptr<scene::WorldContent> content = std::make_unique<scene::WorldContent>();
     std::unique_ptr<scene::WorldSession> session;
     int frame = 0;
 };
