@@ -80,3 +80,60 @@ TEST(RasterSimd, BilinearWrapAndClampSamplingEqualTheScalarLoops) {
     }
     setRasterSimd(true);
 }
+
+namespace {
+
+// Triangles over spans of 1 to 96 pixels at depths from below 0 to above 1
+// (NaN too) into a 16-bit depth buffer of random bytes, stencil bits and
+// all, with one comparison; the colour and depth bytes after.
+std::vector<BYTE> drawDepth(bool simd, DepthFormat format, DWORD func, bool lateWrite) {
+    setRasterSimd(simd);
+    constexpr DWORD kWidth = 97, kHeight = 40;
+    Canvas c(kWidth, kHeight, PixelFormat::R5G6B5);
+    std::mt19937 rng(11);
+    std::vector<BYTE> depth(kWidth * 2 * kHeight);
+    for (BYTE& b : depth)
+        b = static_cast<BYTE>(rng());
+    const DepthBuffer buffer{depth.data(), LONG(kWidth * 2), kWidth, kHeight, format};
+    EXPECT_TRUE(c.raster.setDepthBuffer(&buffer));
+    c.untextured();
+    c.rs(D3DRENDERSTATE_ZENABLE, D3DZB_TRUE);
+    c.rs(D3DRENDERSTATE_ZWRITEENABLE, TRUE);
+    c.rs(D3DRENDERSTATE_ZFUNC, func);
+    // An alpha test that passes everything still moves the depth write
+    // after it.
+    c.rs(D3DRENDERSTATE_ALPHATESTENABLE, lateWrite);
+    c.rs(D3DRENDERSTATE_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+    c.rs(D3DRENDERSTATE_ALPHAREF, 0);
+    std::uniform_real_distribution<float> z(-0.2f, 1.2f);
+    for (int i = 0; i < 3 * int(kHeight); ++i) {
+        const float y = float(i % kHeight) - 0.5f;
+        const float right = float(rng() % 96) + 0.6f;
+        const float z0 = i % 17 == 0 ? std::numeric_limits<float>::quiet_NaN() : z(rng);
+        const std::vector<Vertex> v = {vtx(-0.5f, y, D3DCOLOR(rng()), 0, 0, z0),
+                                       vtx(right, y, D3DCOLOR(rng()), 0, 0, z(rng)),
+                                       vtx(-0.5f, y + 1.5f, D3DCOLOR(rng()), 0, 0, z(rng))};
+        drawList(c.raster, v);
+    }
+    c.raster.finish();
+    for (DWORD y = 0; y < kHeight; ++y)
+        for (DWORD x = 0; x < kWidth; ++x) {
+            const DWORD pixel = c.raw(int(x), int(y));
+            depth.push_back(BYTE(pixel));
+            depth.push_back(BYTE(pixel >> 8));
+        }
+    return depth;
+}
+
+}  // namespace
+
+TEST(RasterSimd, SixteenBitDepthTestsEqualTheScalarLoops) {
+    for (const DepthFormat format : {DepthFormat::D16, DepthFormat::D15S1})
+        for (DWORD func = D3DCMP_NEVER; func <= D3DCMP_ALWAYS; ++func)
+            for (const bool lateWrite : {false, true})
+                EXPECT_TRUE(drawDepth(false, format, func, lateWrite) ==
+                            drawDepth(true, format, func, lateWrite))
+                    << "format " << int(format) << ", function " << func << ", late write "
+                    << lateWrite;
+    setRasterSimd(true);
+}

@@ -171,6 +171,8 @@ StageFn chooseTestFor(DWORD func, bool writeNow) {
 }  // namespace
 
 StageFn chooseDepthTest(DepthFormat format, DWORD func, bool writeNow) {
+    if (const StageFn simd = chooseSimdDepthTest(format, func, writeNow))
+        return simd;
     switch (format) {
         case DepthFormat::D16:
             return chooseTestFor<DepthFormat::D16>(func, writeNow);

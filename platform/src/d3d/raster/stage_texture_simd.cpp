@@ -235,8 +235,12 @@ void setRasterSimd(bool on) {
     simdOn().store(on);
 }
 
+bool rasterSimdOn() {
+    return simdOn().load();
+}
+
 SampleFn chooseSimdLinear(PixelFormat format, bool clamp) {
-    if (!simdOn().load())
+    if (!rasterSimdOn())
         return nullptr;
     switch (format) {
         case PixelFormat::A8R8G8B8:

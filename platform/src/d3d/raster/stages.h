@@ -22,6 +22,8 @@ void sampleWhite(const Sampler& s, int set, Fragments& f);
 // fast path on SIMD lanes; null when SIMD is off (setRasterSimd,
 // D3DDRIVER_RASTER_SIMD=0).
 SampleFn chooseSimdLinear(PixelFormat format, bool clamp);
+// Whether pipelines compiled now take the SIMD loops (setRasterSimd).
+bool rasterSimdOn();
 
 // stage_combine.cpp: the D3DTOP cascade of one texture stage into current.
 bool stageCombine(const Pipeline& p, int unit, Fragments& f);
@@ -47,6 +49,9 @@ bool compare(DWORD func, uint32_t value, uint32_t reference);
 // stage_depth.cpp: the test (optionally writing at once) and a late write.
 StageFn chooseDepthTest(DepthFormat format, DWORD func, bool writeNow);
 StageFn chooseDepthWrite(DepthFormat format);
+// stage_depth_simd.cpp: the test of 16-bit formats on SIMD lanes; null for
+// other formats or when SIMD is off.
+StageFn chooseSimdDepthTest(DepthFormat format, DWORD func, bool writeNow);
 
 // stage_blend.cpp: current = src * srcBlend + dest * destBlend.
 StageFn chooseBlend(PixelFormat format, DWORD srcBlend, DWORD destBlend);
