@@ -103,6 +103,9 @@ struct Fragments {
 
 struct Pipeline;
 
+// Fills a span's attributes from the primitive's planes (stages.h).
+using InterpolateFn = void (*)(const Pipeline& p, const Setup& s, Fragments& f);
+
 // A fragment stage. Returns false when no fragment of the span is left alive,
 // so the span stops early. `unit` is the texture stage for per-unit stages.
 using StageFn = bool (*)(const Pipeline& p, int unit, Fragments& f);
@@ -156,7 +159,9 @@ struct TextureUnit {
 constexpr int kMaxSteps = 32;
 
 struct Pipeline {
-    // What interpolation produces.
+    // What interpolation produces, and the loop that does it (null: the
+    // scalar one).
+    InterpolateFn interpolateFn = nullptr;
     bool needZ = false;
     bool needDiffuse = true;
     bool needSpecular = false;

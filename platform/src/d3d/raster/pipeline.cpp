@@ -189,6 +189,7 @@ void finishPipeline(const RasterState& st, PixelFormat target, DepthFormat depth
 
 void compilePipeline(const RasterState& st, PixelFormat target, DepthFormat depth, Pipeline& p) {
     auto rs = [&](DWORD s) { return st.renderState(s); };
+    p.interpolateFn = chooseInterpolate();
     p.needZ = false;
     p.needDiffuse = true;
     p.needSpecular = false;

@@ -31,7 +31,7 @@ inline void shadeSpan(const Pipeline& p, const Setup& s, Fragments& f, int x, in
     f.n = n;
     for (int i = 0; i < n; ++i)
         f.live[i] = 1;
-    interpolate(p, s, f);
+    (p.interpolateFn ? p.interpolateFn : interpolate)(p, s, f);
     for (int i = 0; i < p.stepCount; ++i) {
         const Step& st = p.steps[i];
         if (!st.fn(p, st.unit, f))

@@ -11,6 +11,9 @@ void setFactor(const Pipeline& p, Fragments& f);
 
 // interpolate.cpp: fills the span's attributes from the primitive's planes.
 void interpolate(const Pipeline& p, const Setup& s, Fragments& f);
+// interpolate_simd.cpp: the same on SIMD lanes, or interpolate when SIMD is
+// off.
+InterpolateFn chooseInterpolate();
 
 // stage_texture.cpp: samples a unit's texture into Fragments::texel.
 bool stageSample(const Pipeline& p, int unit, Fragments& f);
