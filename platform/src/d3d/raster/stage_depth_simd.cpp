@@ -13,6 +13,7 @@
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
+#include "depth_traits.h"
 #include "stages.h"
 
 #include <cstring>
@@ -29,44 +30,6 @@ using D16 = hn::Rebind<uint16_t, DF>;
 using D8 = hn::Rebind<uint8_t, DF>;
 using VF = hn::Vec<DF>;
 using VI = hn::Vec<DI>;
-
-// The depth bits of a 16-bit format: all 16, or 15 under a stencil bit.
-template <int Bits>
-struct Depth16 {
-    static constexpr float kScale = Bits == 16 ? 65535.0f : 32767.0f;
-    static constexpr uint32_t kMask = Bits == 16 ? 0xffffu : 0x7fffu;
-
-    static uint32_t quantize(float z) {
-        z = z > 0.0f ? z : 0.0f;
-        z = z < 1.0f ? z : 1.0f;
-        return static_cast<uint32_t>(static_cast<int32_t>(z * kScale + 0.5f));
-    }
-    static uint16_t merge(uint16_t old, uint32_t q) {
-        return static_cast<uint16_t>((old & ~kMask & 0xffffu) | q);
-    }
-};
-
-template <DWORD Func>
-HWY_INLINE bool passes(uint32_t v, uint32_t ref) {
-    switch (Func) {
-        case D3DCMP_NEVER:
-            return false;
-        case D3DCMP_LESS:
-            return v < ref;
-        case D3DCMP_EQUAL:
-            return v == ref;
-        case D3DCMP_LESSEQUAL:
-            return v <= ref;
-        case D3DCMP_GREATER:
-            return v > ref;
-        case D3DCMP_NOTEQUAL:
-            return v != ref;
-        case D3DCMP_GREATEREQUAL:
-            return v >= ref;
-        default:
-            return true;
-    }
-}
 
 // Lanes hold 0..65535, so signed comparisons order them as unsigned ones.
 template <DWORD Func>
@@ -91,9 +54,9 @@ HWY_INLINE auto passLanes(VI q, VI ref) {
     }
 }
 
-template <int Bits, DWORD Func, bool WriteNow>
+template <DepthFormat D, DWORD Func, bool WriteNow>
 bool depthTest16(const Pipeline& p, int, Fragments& f) {
-    using T = Depth16<Bits>;
+    using T = DepthTraits<D>;
     const DF df;
     const DI di;
     const DU du;
@@ -135,7 +98,7 @@ bool depthTest16(const Pipeline& p, int, Fragments& f) {
         uint16_t old;
         std::memcpy(&old, bytes + 2 * i, 2);
         const auto live =
-            static_cast<uint8_t>(f.live[i] & (passes<Func>(q, old & T::kMask) ? 1 : 0));
+            static_cast<uint8_t>(f.live[i] & (passes<Func>(q, T::value(old)) ? 1 : 0));
         f.live[i] = live;
         any |= live;
         if (WriteNow && live) {
@@ -146,33 +109,35 @@ bool depthTest16(const Pipeline& p, int, Fragments& f) {
     return any != 0;
 }
 
-template <int Bits, bool WriteNow>
+template <DepthFormat D, bool WriteNow>
 StageFn chooseFor(DWORD func) {
     switch (func) {
         case D3DCMP_NEVER:
-            return depthTest16<Bits, D3DCMP_NEVER, WriteNow>;
+            return depthTest16<D, D3DCMP_NEVER, WriteNow>;
         case D3DCMP_LESS:
-            return depthTest16<Bits, D3DCMP_LESS, WriteNow>;
+            return depthTest16<D, D3DCMP_LESS, WriteNow>;
         case D3DCMP_EQUAL:
-            return depthTest16<Bits, D3DCMP_EQUAL, WriteNow>;
+            return depthTest16<D, D3DCMP_EQUAL, WriteNow>;
         case D3DCMP_LESSEQUAL:
-            return depthTest16<Bits, D3DCMP_LESSEQUAL, WriteNow>;
+            return depthTest16<D, D3DCMP_LESSEQUAL, WriteNow>;
         case D3DCMP_GREATER:
-            return depthTest16<Bits, D3DCMP_GREATER, WriteNow>;
+            return depthTest16<D, D3DCMP_GREATER, WriteNow>;
         case D3DCMP_NOTEQUAL:
-            return depthTest16<Bits, D3DCMP_NOTEQUAL, WriteNow>;
+            return depthTest16<D, D3DCMP_NOTEQUAL, WriteNow>;
         case D3DCMP_GREATEREQUAL:
-            return depthTest16<Bits, D3DCMP_GREATEREQUAL, WriteNow>;
+            return depthTest16<D, D3DCMP_GREATEREQUAL, WriteNow>;
         default:
-            return depthTest16<Bits, D3DCMP_ALWAYS, WriteNow>;
+            return depthTest16<D, D3DCMP_ALWAYS, WriteNow>;
     }
 }
 
-// This target's test for a 16-bit format (16 or 15 depth bits).
-StageFn ChooseDepthTest16(int bits, DWORD func, bool writeNow) {
-    if (bits == 16)
-        return writeNow ? chooseFor<16, true>(func) : chooseFor<16, false>(func);
-    return writeNow ? chooseFor<15, true>(func) : chooseFor<15, false>(func);
+// This target's test for a 16-bit format.
+StageFn ChooseDepthTest16(DepthFormat format, DWORD func, bool writeNow) {
+    if (format == DepthFormat::D16)
+        return writeNow ? chooseFor<DepthFormat::D16, true>(func)
+                        : chooseFor<DepthFormat::D16, false>(func);
+    return writeNow ? chooseFor<DepthFormat::D15S1, true>(func)
+                    : chooseFor<DepthFormat::D15S1, false>(func);
 }
 
 }  // namespace HWY_NAMESPACE
@@ -187,14 +152,8 @@ HWY_EXPORT(ChooseDepthTest16);
 StageFn chooseSimdDepthTest(DepthFormat format, DWORD func, bool writeNow) {
     if (!rasterSimdOn())
         return nullptr;
-    switch (format) {
-        case DepthFormat::D16:
-            return HWY_DYNAMIC_DISPATCH(ChooseDepthTest16)(16, func, writeNow);
-        case DepthFormat::D15S1:
-            return HWY_DYNAMIC_DISPATCH(ChooseDepthTest16)(15, func, writeNow);
-        default:
-            return nullptr;
-    }
+    const bool sixteenBits = format == DepthFormat::D16 || format == DepthFormat::D15S1;
+    return sixteenBits ? HWY_DYNAMIC_DISPATCH(ChooseDepthTest16)(format, func, writeNow) : nullptr;
 }
 
 }  // namespace platform::d3d::raster
