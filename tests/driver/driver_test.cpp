@@ -69,14 +69,6 @@ std::string published() {
            pair(window, theRenderWindow);
 }
 
-// Writes its tag into a shared trace on every frame start.
-struct TracingListener : RenderDriverListener {
-    TracingListener(std::vector<int>* trace, int tag) : trace(trace), tag(tag) {}
-    void initFrame(float) override { trace->push_back(tag); }
-    std::vector<int>* trace;
-    int tag;
-};
-
 // A driver object made from no configuration file.
 class DriverObjectTest : public DriverTest {
 protected:
@@ -160,28 +152,6 @@ TEST_F(DriverObjectTest, DeletingTheDefaultModeForgetsIt) {
     driver->deleteVideoMode(const_cast<VideoMode*>(driver->getDefaultVideoMode()));
     EXPECT_EQ(driver->getVideoModeList().size(), count - 1);
     EXPECT_EQ(driver->getDefaultVideoMode(), nullptr);
-}
-
-// Frame and reconfiguration listeners have registries of their own (whose
-// order the registry's tests check); the one-argument form is priority 0.
-TEST_F(DriverObjectTest, FrameAndReconfigurationListenersAreKeptApart) {
-    std::vector<int> trace;
-    TracingListener low(&trace, 1), zero(&trace, 2), high(&trace, 3);
-    ReconfigurationDriverListener reconfigured;
-    driver->registerListener(&low, -1);
-    driver->registerListener(&zero);
-    driver->registerListener(&high, 1);
-    driver->registerListener(&reconfigured, 3);
-    auto& frames = static_cast<PriorityDrivenSubscribeDeliverer<RenderDriverListener>&>(*driver);
-    auto& reconfiguration =
-        static_cast<PriorityDrivenSubscribeDeliverer<ReconfigurationDriverListener>&>(*driver);
-    frames.deliver(&RenderDriverListener::initFrame, 0.5f);
-    driver->unregisterListener(&zero);
-    frames.deliver(&RenderDriverListener::initFrame, 0.5f);
-    EXPECT_EQ(trace, (std::vector<int>{3, 2, 1, 3, 1}));
-    EXPECT_EQ(reconfiguration.listenerCount(), 1u);
-    driver->unregisterListener(&reconfigured);
-    EXPECT_EQ(reconfiguration.listenerCount(), 0u);
 }
 
 // The info string is a copy, cleared by null; set from many threads at once
