@@ -91,14 +91,6 @@ TEST_F(Enumeration, RecordsOfDriversDevicesAndModes) {
                           "  RGB Emulation sw desktop windowed" + kPrimaryModes +
                           "  Reference Rasterizer sw desktop windowed" + kPrimaryModes + kVoodoo +
                           "131074)\n  3Dfx Voodoo2 hw current: 800 x 600 x 16*\n");
-    // Caps and descriptions are kept (the software one for software devices).
-    const D3DEnum_DriverInfo* primary = D3DEnum_GetFirstDriver();
-    EXPECT_TRUE(primary->driverCaps.dwSize == sizeof(DDCAPS) &&
-                primary->emulationCaps.dwSize == sizeof(DDCAPS));
-    EXPECT_NE(primary->driverCaps.dwCaps2 & DDCAPS2_CANRENDERWINDOWED, 0u);
-    const D3DEnum_DeviceInfo* hal = primary->firstDevice;
-    EXPECT_TRUE(hal->guidPointer == &hal->guid && hal->guid == IID_IDirect3DHALDevice);
-    EXPECT_TRUE(hal->description.dwFlags != 0 && hal->next->description.dwFlags != 0);
 
     // Enumerating again replaces the records; freeing empties them.
     const std::string first = dump();
@@ -222,16 +214,10 @@ TEST_F(Enumeration, VideoModesNameTheirDriverDeviceAndMode) {
     useProfile("adapters");
     modes.build();
     ASSERT_EQ(modes.getVideoModeList().size(), 10u);  // 3 x 3 primary, 1 Voodoo
-    EXPECT_STREQ(modes.getVideoModeList().front()->getName(),
-                 "Primary Display Driver Direct3D HAL 800 x 600 x 16");
-    EXPECT_STREQ(modes.getVideoModeList().back()->getName(),
-                 "Voodoo2 3D Accelerator 3Dfx Voodoo2 800 x 600 x 16");
     const VideoMode* m = find("Primary Display Driver RGB Emulation 1024 x 768 x 32");
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(std::string(m->getDeviceName()) + "|" + m->getModeName(),
               "Primary Display Driver|RGB Emulation 1024 x 768 x 32");
-    EXPECT_TRUE(m->getWidth() == 1024 && m->getHeight() == 768 && m->getColorDepth() == 32);
-    EXPECT_FALSE(m->isHardware() || m->isWindowed() || m->getID() != 0);
     const D3DVideoMode copy(*dynamic_cast<const D3DVideoMode*>(m));
     EXPECT_EQ(copy.getName(), m->getName());  // copies share the strings
     EXPECT_EQ(copy.getModeName(), m->getModeName());
