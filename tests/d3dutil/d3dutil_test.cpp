@@ -1,4 +1,4 @@
-// DirectX result names, the result test, and the reproducible random seeds.
+// DirectX result names and the reproducible random seeds.
 #include "dxerror.h"
 #include "random/seed.h"
 
@@ -53,20 +53,6 @@ TEST(DirectXErrorNames, TableIsOrderedAndLookedUp) {
             if (!codes.count(neighbour)) {
                 EXPECT_STREQ(getDirectXError(neighbour), "Unknown error") << std::hex << neighbour;
             }
-}
-
-// True exactly for results that are not negative; the macro runs its call
-// once and leaves the result where the source stores it.
-TEST(ResultTest, SuccessIsNotNegativeAndTheCallRunsOnce) {
-    EXPECT_TRUE(testResult(S_FALSE, "call", 1, "path"));
-    HRESULT hr = 0;
-    int calls = 0;
-    auto call = [&calls](HRESULT answer) { return ++calls, answer; };
-    EXPECT_FALSE(DX_TEST(hr = call(DDERR_SURFACELOST), "3d/driver/d3d/driver"));
-    EXPECT_EQ(hr, DDERR_SURFACELOST);
-    EXPECT_TRUE(DX_TEST(hr = call(D3D_OK), "3d/driver/d3d/driver"));
-    EXPECT_EQ(hr, D3D_OK);
-    EXPECT_EQ(calls, 2);
 }
 
 // A refused seed leaves the seed as it was; zero starts mid-range, as a zero
