@@ -170,14 +170,3 @@ TEST_F(RasterCascade, SpecularAddSaturates) {
     EXPECT_EQ(c.pixel(1, 1), 0x8070ff60u);  // 0xf0 + 0x50 saturates; alpha is diffuse's
 }
 
-TEST_F(RasterCascade, LegacyTextureMapBlendDrivesStageZero) {
-    Canvas c(4, 4);
-    c.state().setTexture(0, &t0.tex);
-    c.rs(D3DRENDERSTATE_TEXTUREMAPBLEND, D3DTBLEND_DECAL);
-    drawList(c.raster, quad(0, 0, 4, 4, kDiffuse));
-    EXPECT_EQ(c.pixel(1, 1), kTex0);
-    c.rs(D3DRENDERSTATE_TEXTUREMAPBLEND, D3DTBLEND_MODULATEALPHA);
-    drawList(c.raster, quad(0, 0, 4, 4, kDiffuse));
-    expectChannels(
-        c.pixel(1, 1), [](int c) { return mul(T0(c), D(c)); }, 0, "modulatealpha");
-}

@@ -1,41 +1,8 @@
-// RasterState: Direct3D 6 defaults, validation of state numbers, legacy
-// state mapping and change tracking.
+// RasterState: legacy state mapping and change tracking (defaults and
+// stored states are checked through the device).
 #include "raster_test_util.h"
 
 using namespace rt;
-
-TEST(RasterStateDefaults, MatchDirect3D6) {
-    RasterState s;
-    const std::pair<DWORD, DWORD> render[] = {
-        {D3DRENDERSTATE_CULLMODE, D3DCULL_CCW},       {D3DRENDERSTATE_ZFUNC, D3DCMP_LESSEQUAL},
-        {D3DRENDERSTATE_SRCBLEND, D3DBLEND_ONE},      {D3DRENDERSTATE_DESTBLEND, D3DBLEND_ZERO},
-        {D3DRENDERSTATE_SHADEMODE, D3DSHADE_GOURAUD}, {D3DRENDERSTATE_TEXTUREPERSPECTIVE, TRUE},
-        {D3DRENDERSTATE_FOGTABLEEND, floatBits(1.0f)}};
-    for (const auto& [state, value] : render)
-        EXPECT_EQ(s.renderState(state), value) << state;
-    EXPECT_EQ(s.textureStageState(0, D3DTSS_COLOROP), DWORD{D3DTOP_MODULATE});
-    EXPECT_EQ(s.textureStageState(0, D3DTSS_ALPHAOP), DWORD{D3DTOP_SELECTARG1});
-    EXPECT_EQ(s.textureStageState(1, D3DTSS_COLOROP), DWORD{D3DTOP_DISABLE});
-    EXPECT_EQ(s.textureStageState(3, D3DTSS_TEXCOORDINDEX), 3u);
-    EXPECT_EQ(s.texture(0), nullptr);
-}
-
-TEST(RasterStateNumbers, EveryDx6StateIsStoredAndOthersRefused) {
-    RasterState s;
-    for (DWORD i = 1; i <= D3DRENDERSTATE_WRAP7; ++i) {
-        ASSERT_TRUE(s.setRenderState(i, 1000 + i)) << i;
-    }
-    for (DWORD i = 1; i <= D3DRENDERSTATE_WRAP7; ++i) {
-        // Legacy states also write stage 0 but keep their own slot.
-        EXPECT_EQ(s.renderState(i), 1000 + i) << i;
-    }
-    EXPECT_FALSE(s.setRenderState(0, 1));
-    EXPECT_FALSE(s.setRenderState(D3DRENDERSTATE_WRAP7 + 1, 1));
-    EXPECT_FALSE(s.setTextureStageState(8, D3DTSS_COLOROP, D3DTOP_ADD));
-    EXPECT_FALSE(s.setTextureStageState(0, 0, 1));
-    EXPECT_FALSE(s.setTextureStageState(0, D3DTSS_BUMPENVLOFFSET + 1, 1));
-    EXPECT_FALSE(s.setTexture(8, nullptr));
-}
 
 TEST(RasterStateLegacy, TextureFilterAndAddressMapToStageZero) {
     RasterState s;
