@@ -3,23 +3,6 @@
 
 #include <cmath>
 
-TEST_F(DeviceTest, QuadsCoverExactlyTheirPixelsAndSharedEdgesOnce) {
-    makeDevice();
-    // Additive blending shows any pixel drawn twice.
-    device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, TRUE);
-    device->SetRenderState(D3DRENDERSTATE_SRCBLEND, D3DBLEND_ONE);
-    device->SetRenderState(D3DRENDERSTATE_DESTBLEND, D3DBLEND_ONE);
-    diffuseOnly();
-    ASSERT_EQ(D3D_OK, quad(4, 4, 12, 12, 0.5f, 0xFF000040));
-    ASSERT_EQ(D3D_OK, quad(12, 4, 20, 12, 0.5f, 0xFF000040));
-    const auto p = pixels();
-    for (int y = 0; y < int(kHeight); ++y)
-        for (int x = 0; x < int(kWidth); ++x) {
-            const bool inside = x >= 4 && x < 20 && y >= 4 && y < 12;
-            ASSERT_EQ(inside ? 0x40u : 0u, p[y * kWidth + x] & 0xFFFFFF) << x << "," << y;
-        }
-}
-
 TEST_F(DeviceTest, ClearIsClippedToTheViewport) {
     makeDevice();
     D3DRECT r{-5, -5, 8, 8};
@@ -30,22 +13,6 @@ TEST_F(DeviceTest, ClearIsClippedToTheViewport) {
     EXPECT_EQ(D3DERR_STENCILBUFFER_NOTPRESENT,
               viewport->Clear2(1, &r, D3DCLEAR_STENCIL, 0, 1.0f, 0));
 }
-
-class DepthFormatTest : public DeviceTest, public ::testing::WithParamInterface<DWORD> {};
-
-TEST_P(DepthFormatTest, NearerSurfacesHideFartherOnes) {
-    makeDevice(IID_IDirect3DRGBDevice, GetParam());
-    diffuseOnly();
-    ASSERT_EQ(D3D_OK, quad(0, 0, 16, 16, 0.3f, 0xFFFF0000));
-    ASSERT_EQ(D3D_OK, quad(8, 8, 24, 24, 0.6f, 0xFF00FF00));       // behind the red one
-    ASSERT_EQ(D3D_OK, quad(12, 12, 20, 20, 0.2999f, 0xFF0000FF));  // just in front
-    EXPECT_EQ(0xFF0000u, rgb(10, 10));
-    EXPECT_EQ(0x00FF00u, rgb(20, 20));
-    EXPECT_EQ(0x0000FFu, rgb(13, 13));
-    EXPECT_EQ(0x0000FFu, rgb(18, 18));  // in front of green too
-}
-
-INSTANTIATE_TEST_SUITE_P(Bits, DepthFormatTest, ::testing::Values(16u, 32u));
 
 TEST_F(DeviceTest, TextureModulateAndTwoStageAdd) {
     makeDevice();
@@ -129,27 +96,6 @@ TEST_F(DeviceTest, MipLevelsComeFromTheSurfacesChain) {
     level1->Release();
     level2->Release();
     EXPECT_EQ(0u, mip->Release());
-}
-
-TEST_F(DeviceTest, TableFogFollowsDepth) {
-    makeDevice();
-    diffuseOnly();
-    device->SetRenderState(D3DRENDERSTATE_FOGENABLE, TRUE);
-    device->SetRenderState(D3DRENDERSTATE_FOGCOLOR, 0x00FFFFFF);
-    // Table fog, linear from 0 to 1 in depth: this device has no w fog, so it
-    // fogs by z (vertex fog's arithmetic is the rasteriser's test).
-    device->SetRenderState(D3DRENDERSTATE_FOGTABLEMODE, D3DFOG_LINEAR);
-    auto bits = [](float f) {
-        DWORD d;
-        std::memcpy(&d, &f, 4);
-        return d;
-    };
-    device->SetRenderState(D3DRENDERSTATE_FOGTABLESTART, bits(0.0f));
-    device->SetRenderState(D3DRENDERSTATE_FOGTABLEEND, bits(1.0f));
-    ASSERT_EQ(D3D_OK, quad(8, 0, 12, 4, 0.25f, 0xFF000000));
-    ASSERT_EQ(D3D_OK, quad(16, 0, 20, 4, 0.75f, 0xFF000000));
-    EXPECT_NEAR(64, channel(rgb(9, 1), 0), 2);    // 25% fog
-    EXPECT_NEAR(191, channel(rgb(17, 1), 0), 2);  // 75% fog
 }
 
 TEST_F(DeviceTest, LostTargetRefusesDrawsAndValidation) {

@@ -114,32 +114,6 @@ TEST_F(ProcessTest, DirectionalPointAndAmbientLightFollowTheFormula) {
     EXPECT_EQ(0x204060u, processed(0).diffuse & 0xFFFFFF);
 }
 
-// A spot light one unit in front of the plane z = 0, shining along +z with an
-// inner cone of 0.4 and an outer cone of 1.0 radians and a falloff of 2.
-// Vertices at (x, 0, 0) see it at angle atan(x) off the axis.
-TEST_F(ProcessTest, SpotLightIsFullInsideThetaNoneOutsidePhiAndFallsOffBetween) {
-    const float theta = 0.4f, phi = 1.0f, falloff = 2.0f;
-    setLight(D3DLIGHT_SPOT, {0, 0, -1}, {0, 0, 1}, 10, 1, 0, theta, phi, falloff);
-    process({{0.1f, 0, 0, 0, 0, -1}, {0.35f, 0, 0, 0, 0, -1}, {0.7f, 0, 0, 0, 0, -1}});
-    // Red: material 1, light 1, times N.L (the cosine of the angle) and the
-    // spot factor: 1 inside theta / 2, 0 outside phi / 2, and between them
-    // ((cos a - cos(phi / 2)) / (cos(theta / 2) - cos(phi / 2))) ^ falloff.
-    const double cosTheta = std::cos(theta / 2.0), cosPhi = std::cos(phi / 2.0);
-    const double cosBetween = std::cos(std::atan(0.35));
-    const double spot = std::pow((cosBetween - cosPhi) / (cosTheta - cosPhi), falloff);
-    const int inside = int(std::lround(std::cos(std::atan(0.1)) * 255.0));
-    const int between = int(std::lround(cosBetween * spot * 255.0));
-    ASSERT_LT(std::atan(0.1), theta / 2.0);  // the cases are what they claim to be
-    ASSERT_GT(std::atan(0.35), theta / 2.0);
-    ASSERT_LT(std::atan(0.35), phi / 2.0);
-    ASSERT_GT(std::atan(0.7), phi / 2.0);
-    EXPECT_NEAR(inside, channel(processed(0).diffuse, 16), 1);
-    EXPECT_NEAR(between, channel(processed(1).diffuse, 16), 1);
-    EXPECT_NEAR(0, channel(processed(2).diffuse, 16), 1);
-    // Green follows with the material's 0.5.
-    EXPECT_NEAR(std::lround(between * 0.5), channel(processed(1).diffuse, 8), 1);
-}
-
 TEST_F(ProcessTest, ProcessedVerticesAreDrawnAndClipped) {
     // Identity transforms: clip space is model space; the viewport maps
     // x -1..1 to 0..32. The third vertex lies far right, outside.
