@@ -98,6 +98,29 @@ TEST_F(DeviceTest, MipLevelsComeFromTheSurfacesChain) {
     EXPECT_EQ(0u, mip->Release());
 }
 
+// The device picks the rasteriser's fog source, so table fog is checked
+// through it too.
+TEST_F(DeviceTest, TableFogFollowsDepth) {
+    makeDevice();
+    diffuseOnly();
+    device->SetRenderState(D3DRENDERSTATE_FOGENABLE, TRUE);
+    device->SetRenderState(D3DRENDERSTATE_FOGCOLOR, 0x00FFFFFF);
+    // Table fog, linear from 0 to 1 in depth: this device has no w fog, so it
+    // fogs by z (vertex fog's arithmetic is the rasteriser's test).
+    device->SetRenderState(D3DRENDERSTATE_FOGTABLEMODE, D3DFOG_LINEAR);
+    auto bits = [](float f) {
+        DWORD d;
+        std::memcpy(&d, &f, 4);
+        return d;
+    };
+    device->SetRenderState(D3DRENDERSTATE_FOGTABLESTART, bits(0.0f));
+    device->SetRenderState(D3DRENDERSTATE_FOGTABLEEND, bits(1.0f));
+    ASSERT_EQ(D3D_OK, quad(8, 0, 12, 4, 0.25f, 0xFF000000));
+    ASSERT_EQ(D3D_OK, quad(16, 0, 20, 4, 0.75f, 0xFF000000));
+    EXPECT_NEAR(64, channel(rgb(9, 1), 0), 2);    // 25% fog
+    EXPECT_NEAR(191, channel(rgb(17, 1), 0), 2);  // 75% fog
+}
+
 TEST_F(DeviceTest, LostTargetRefusesDrawsAndValidation) {
     makeDevice();
     platform::testing::loseAllSurfaces();
