@@ -24,16 +24,12 @@ const D3DMATRIX kAffine = matrix({0, 2, 0, 0, -1, 0, 0, 0, 0, 0, 4, 0, 3, -5, 7,
 
 }  // namespace
 
-// q = a * b applies b first; q may be either input.
-TEST(MatrixUtilities, MultiplyAppliesTheSecondArgumentFirstAndMayWriteIntoAnInput) {
-    D3DMATRIX translate, rotate, q, r;
-    D3DUtil_SetIdentityMatrix(translate);
-    translate._41 = 10.0f;
-    D3DUtil_SetRotateZMatrix(rotate, kPi / 2);  // x to y
-    D3DMath_MatrixMultiply(q, translate, rotate);
-    D3DMath_MatrixMultiply(r, rotate, translate);
-    expectNear(flat({transform(1, 0, 0, q), transform(1, 0, 0, r)}), {10, 1, 0, 0, 11, 0});
-    D3DMATRIX expected, intoA = kAffine, intoB = rotate;
+// The product may be written into either input. (Its order shows in the
+// quaternion product test.)
+TEST(MatrixUtilities, MultiplyMayWriteIntoAnInput) {
+    D3DMATRIX rotate, expected;
+    D3DUtil_SetRotateZMatrix(rotate, kPi / 2);
+    D3DMATRIX intoA = kAffine, intoB = rotate;
     D3DMath_MatrixMultiply(expected, kAffine, rotate);
     D3DMath_MatrixMultiply(intoA, intoA, rotate);
     D3DMath_MatrixMultiply(intoB, kAffine, intoB);
@@ -91,15 +87,10 @@ TEST(MatrixUtilities, VectorAndVertexTimesMatrix) {
         {1, 1, 0, 0, 1, 0, 0.25f, 0.75f}, 1e-6f);
 }
 
-// Width and height are cot(fov / 2) times the aspect and 1, Q = far / (far -
-// near): the near and far planes land at depth 0 and 1. Planes closer than
-// 0.01 or a field of view whose half has a sine under 0.01 are refused.
-TEST(MatrixUtilities, ProjectionMatrixHasTheStandardEntriesAndRefusesDegenerateVolumes) {
-    D3DMATRIX m;
-    ASSERT_EQ(D3DUtil_SetProjectionMatrix(m, kPi / 2, 0.5f, 1.0f, 11.0f), S_OK);
-    expectMatrixNear(m, matrix({0.5f, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1.1f, 1, 0, 0, -1.1f, 0}));
-    expectNear({transform(0, 0, 1, m).z, transform(0, 0, 11, m).z}, {0, 1}, 1e-6f);
-    m = kAffine;
+// Planes closer than 0.01 or a field of view whose half has a sine under
+// 0.01 are refused. (The entries show in the render view's projection.)
+TEST(MatrixUtilities, ProjectionMatrixRefusesDegenerateVolumes) {
+    D3DMATRIX m = kAffine;
     EXPECT_EQ(D3DUtil_SetProjectionMatrix(m, kPi / 2, 1.0f, 1.0f, 1.005f), E_INVALIDARG);
     EXPECT_EQ(D3DUtil_SetProjectionMatrix(m, 0.01f, 1.0f, 1.0f, 10.0f), E_INVALIDARG);
     EXPECT_EQ(D3DUtil_SetProjectionMatrix(m, 2 * kPi, 1.0f, 1.0f, 10.0f), E_INVALIDARG);
@@ -122,18 +113,6 @@ TEST(MatrixUtilities, ViewMatrixPutsTheTargetStraightAhead) {
     expectNear(flat({transform(0, 5, 0, m), transform(0, 0, 1, m)}), {0, 0, 5, 0, 1, 0});
     ASSERT_EQ(D3DUtil_SetViewMatrix(m, origin, D3DVec_Make(0, 0, 3), D3DVec_Make(0, 0, -1)), S_OK);
     expectNear(flat({transform(0, 1, 0, m)}), {0, 1, 0});
-}
-
-TEST(MatrixUtilities, AxisRotationsAgreeWithTheGeneralRotation) {
-    const D3DVECTOR axes[] = {D3DVec_Make(3, 0, 0), D3DVec_Make(0, 2, 0), D3DVec_Make(0, 0, 1)};
-    void (*const rotations[])(D3DMATRIX&, FLOAT) = {
-        D3DUtil_SetRotateXMatrix, D3DUtil_SetRotateYMatrix, D3DUtil_SetRotateZMatrix};
-    for (int i = 0; i < 3; ++i) {
-        D3DMATRIX axis, general;
-        rotations[i](axis, 0.7f);
-        D3DUtil_SetRotationMatrix(general, axes[i], 0.7f);
-        expectMatrixNear(axis, general);
-    }
 }
 
 // A rotation as axis and angle, as a quaternion and as a matrix: each way
