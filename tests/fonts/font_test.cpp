@@ -163,18 +163,13 @@ TEST_F(FontTest, GlyphsAreCopiedWithTheKeyLeavingTheBackground) {
     EXPECT_EQ(pixels(texture), picture(16, 8, {}, blue));
 }
 
-// Released with the video mode, restored with its colour key with the next,
-// and kept through a change of mode.
+// Released with the video mode, restored with its colour key with the next
+// (the key pixels of 'a' show it), and kept through a change of mode.
 TEST_F(FontTest, FontsFollowTheVideoMode) {
     theRenderDriver->termVideoMode();
     EXPECT_EQ(font->getSurface()->getSurface(), nullptr);
     theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
-    IDirectDrawSurface4* surface = font->getSurface()->getSurface();
-    ASSERT_NE(surface, nullptr);
-    DDCOLORKEY key{};
-    ASSERT_EQ(surface->GetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
-    EXPECT_EQ(key.dwColorSpaceLowValue,
-              DDColorMatch(font->getSurface()->getDescription(), Color(1.0f, 0.0f, 1.0f, 0.0f)));
+    ASSERT_NE(font->getSurface()->getSurface(), nullptr);
     expectAb();
     theRenderDriver->changeVideoMode(theRenderDriver->getDefaultVideoMode());
     expectAb();

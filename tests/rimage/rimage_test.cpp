@@ -61,7 +61,6 @@ TEST_F(DrawSessionTest, PixelsLinesAndBarsAreDrawnInTheirColourAndBarsBackedUp) 
         r.setPixel(2, 3, redPixel);
         r.setPixel(7, 0, bluePixel);
         read[0] = r.getPixel(2, 3), read[1] = r.getPixel(7, 0), read[2] = r.getPixel(0, 0);
-        EXPECT_TRUE(render->hasDC());
         r.drawBar(2, 5, 6, 7);          // without the right and bottom edges
         EXPECT_FALSE(render->hasDC());  // the bar gave the device context back
         r.beginDrawSession();           // draws nothing
@@ -174,13 +173,9 @@ TEST_F(ImageCopyTest, ColourKeyedCopiesSkipTheKeyColour) {
     fill(target, greenColour);
     fill(*source, magentaColour, {0, 0, 2, 4});  // the key on the left half
     source->getRenderImage()->setColorKey(magentaColour);
-    EXPECT_EQ(
-        std::make_pair(renderOf(*source)->isColorKey(), source->getRenderImage()->getColorKey()),
-        std::make_pair(true, magentaColour));
     copy(target, *source, 0, 0, 4, 4);  // same size
     copy(target, *source, 4, 0, 4, 8);  // stretched
     source->getRenderImage()->clearColorKey();
-    EXPECT_FALSE(renderOf(*source)->isColorKey());
     copy(target, *source, 0, 4, 4, 4);
     EXPECT_EQ(pixels(target), picture(8, 8,
                                       {{blue, {2, 0, 4, 4}},
