@@ -7,6 +7,7 @@
 #include "../support/log_capture.h"
 #include "rfactory.h"
 #include "states.h"
+#include "tmanager.h"
 
 #include <engine/core/globals.h>
 
@@ -63,7 +64,7 @@ std::string published() {
            pair(theD3DRenderViewFactory, theRenderViewFactory) + " lights " +
            pair(theD3DRenderLightFactory, theRenderLightFactory) + " decals " +
            pair(theD3DRenderDecalFactory, theRenderDecalFactory) + " lines " +
-           set(theRenderLineFactory) + " textures " + set(theRenderTextureManager) + " materials " +
+           set(theRenderLineFactory) + " textures " + set(theRenderTextureManager) + set(theD3DTextureManager) + " materials " +
            set(theRenderMaterialManager) + " states " + set(theRenderStateManager) +
            " application " + pair(theD3DApplication, theApplication) +
            pair(window, theRenderWindow);
@@ -224,10 +225,10 @@ TEST_F(DriverTest, InitDriverPublishesInOrderAndTermDriverClearsAll) {
                        r.text + ": " + published());
     });
     const std::string none =
-                          "driver 0 degrading 0 views 0 lights 0 decals 0 lines 0 textures 0 "
+                          "driver 0 degrading 0 views 0 lights 0 decals 0 lines 0 textures 00 "
                           "materials 0 states 0 application 00",
                       all =
-                          "driver = degrading = views = lights = decals = lines 1 textures 1 "
+                          "driver = degrading = views = lights = decals = lines 1 textures 11 "
                           "materials 1 states 1 application ==";
     initDriver();
     EXPECT_EQ(published(), all);
@@ -238,7 +239,7 @@ TEST_F(DriverTest, InitDriverPublishesInOrderAndTermDriverClearsAll) {
                         "message 2.0  initDriver: " + none,
                         "warning 1.0 3d/driver/d3d/driver Can't find default video mode. Check "
                         "system.cfg!: driver 0 degrading 1 views 1 lights 1 decals 1 lines 1 "
-                        "textures 0 materials 0 states 0 application 00",
+                        "textures 01 materials 0 states 0 application 00",
                         "message 2.0  termDriver: " + all}));
 }
 
