@@ -1,10 +1,9 @@
 // Depth formats as the depth stages read and write them: the fragment's z
 // (0..1) quantised as z * (2^bits - 1), rounded; D24X8 and D15S1 keep depth
-// in the low bits and leave the stencil bits as they were. And the
-// comparison functions.
+// in the low bits and leave the stencil bits as they were.
 #pragma once
 
-#include "fragment.h"
+#include "stages.h"
 
 namespace platform::d3d::raster {
 
@@ -65,24 +64,7 @@ struct DepthTraits<DepthFormat::D32> {
 
 template <DWORD Func>
 inline bool passes(uint32_t v, uint32_t ref) {
-    switch (Func) {
-        case D3DCMP_NEVER:
-            return false;
-        case D3DCMP_LESS:
-            return v < ref;
-        case D3DCMP_EQUAL:
-            return v == ref;
-        case D3DCMP_LESSEQUAL:
-            return v <= ref;
-        case D3DCMP_GREATER:
-            return v > ref;
-        case D3DCMP_NOTEQUAL:
-            return v != ref;
-        case D3DCMP_GREATEREQUAL:
-            return v >= ref;
-        default:
-            return true;
-    }
+    return compare(Func, v, ref);
 }
 
 }  // namespace platform::d3d::raster

@@ -4,27 +4,6 @@
 
 namespace platform::d3d::raster {
 
-bool compare(DWORD func, uint32_t value, uint32_t reference) {
-    switch (func) {
-        case D3DCMP_NEVER:
-            return false;
-        case D3DCMP_LESS:
-            return value < reference;
-        case D3DCMP_EQUAL:
-            return value == reference;
-        case D3DCMP_LESSEQUAL:
-            return value <= reference;
-        case D3DCMP_GREATER:
-            return value > reference;
-        case D3DCMP_NOTEQUAL:
-            return value != reference;
-        case D3DCMP_GREATEREQUAL:
-            return value >= reference;
-        default:
-            return true;
-    }
-}
-
 bool stageAlphaTest(const Pipeline& p, int, Fragments& f) {
     uint32_t any = 0;
     const uint32_t ref = static_cast<uint32_t>(p.alphaRef);

@@ -47,7 +47,28 @@ float tableFogFactor(DWORD mode, float start, float end, float density, float d)
 
 // stage_alpha_test.cpp
 bool stageAlphaTest(const Pipeline& p, int unit, Fragments& f);
-bool compare(DWORD func, uint32_t value, uint32_t reference);
+// A D3DCMP function of value against reference; with func a constant the
+// switch folds away (the depth tests' templates).
+inline bool compare(DWORD func, uint32_t value, uint32_t reference) {
+    switch (func) {
+        case D3DCMP_NEVER:
+            return false;
+        case D3DCMP_LESS:
+            return value < reference;
+        case D3DCMP_EQUAL:
+            return value == reference;
+        case D3DCMP_LESSEQUAL:
+            return value <= reference;
+        case D3DCMP_GREATER:
+            return value > reference;
+        case D3DCMP_NOTEQUAL:
+            return value != reference;
+        case D3DCMP_GREATEREQUAL:
+            return value >= reference;
+        default:
+            return true;
+    }
+}
 
 // stage_depth.cpp: the test (optionally writing at once) and a late write.
 StageFn chooseDepthTest(DepthFormat format, DWORD func, bool writeNow);
