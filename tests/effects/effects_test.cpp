@@ -25,7 +25,7 @@
 #include "special/water/swamp.h"
 #include "special/water/water.h"
 
-#include "../support/mesh_scene.h"
+#include "effect_scene.h"
 
 #include <engine/core/effect_settings.h>
 #include <engine/core/render_timer.h>
@@ -50,10 +50,8 @@ Made made(Factory& f) {
         return Made(owner, dynamic_cast<EffectiveRenderMesh*>(effect));
 }
 
-class EffectsTest : public MeshesTest {
+class EffectsTest : public EffectScene {
 protected:
-    Factory& factory() { return *theRenderSpecialEffectFactory; }
-
     // A pass blending with the given source factor and `stages` modulating
     // stages.
     static render::RenderPass pass(std::uint32_t sourceBlend, int stages = 1) {
@@ -262,36 +260,32 @@ TEST_F(EffectsTest, ValidationBindsSampleTexturesToTheStagesThatReadOne) {
     EXPECT_EQ(bindsFor({cut}), none);
 }
 
-TEST_F(EffectsTest, ALostSurfaceStopsTheChoiceAndGivesTheStatesBack) {
+// The choice skips a variant whose factor the device lacks; a lost surface
+// stops it at once with the states given back. The effect chooses when first
+// asked, keeps a refusal, and asks again after a test cut short.
+TEST_F(EffectsTest, TheChoiceFallsBackOrStopsAtALostSurfaceAndTheRenderingEffectKeepsIt) {
+    const Capabilities saved = theCapabilities;
+    theCapabilities.hardware.dpcTriCaps.dwSrcBlendCaps &= ~DWORD(D3DPBLENDCAPS_DESTCOLOR);
     theRenderStateManager->setState(RS_ZENABLE, TRUE);
     theRenderStateManager->flush();
     const std::size_t pushed = theRenderStateManager->pushedAllCount();
-    render::RenderTypeDescriptor descriptor = {{pass(D3DBLEND_ONE), pass(D3DBLEND_ONE)},
-                                               {pass(D3DBLEND_ONE)}};
+    render::RenderTypeDescriptor descriptor = {
+        {pass(D3DBLEND_DESTCOLOR)}, {pass(D3DBLEND_ONE), pass(D3DBLEND_ONE)}, {pass(D3DBLEND_ONE)}};
+    render::Rendering* chosen = nullptr;
     platform::testing::resetCallCounts();
     platform::testing::failNextCall("IDirect3DDevice3::ValidateDevice", DDERR_SURFACELOST);
-    render::Rendering* chosen = nullptr;
     EXPECT_EQ(findVariant(descriptor, &chosen), STATUS_NOT_KNOWN);
-    EXPECT_EQ(chosen, &descriptor[0]);
-    EXPECT_EQ(validations(), 1u) << "neither the second pass nor the second variant is tried";
+    EXPECT_EQ(chosen, &descriptor[1]);
+    EXPECT_EQ(validations(), 1u) << "neither the second pass nor the next variant is tried";
     EXPECT_EQ(theRenderStateManager->pushedAllCount(), pushed);
     EXPECT_EQ(theRenderStateManager->getState(RS_ZENABLE), DWORD(TRUE));
     EXPECT_FALSE(anyTextureBound());
-}
-
-// The choice falls back to the next variant when the device refuses a
-// factor. The effect chooses when first asked, keeps a refusal, and asks
-// again after a test cut short by a lost surface.
-TEST_F(EffectsTest, TheChoiceFallsBackAndTheRenderingEffectKeepsIt) {
-    const Capabilities saved = theCapabilities;
-    theCapabilities.hardware.dpcTriCaps.dwSrcBlendCaps &= ~DWORD(D3DPBLENDCAPS_DESTCOLOR);
-    render::RenderTypeDescriptor descriptor = {{pass(D3DBLEND_DESTCOLOR)}, {pass(D3DBLEND_ONE)}};
-    render::Rendering* chosen = nullptr;
     EXPECT_EQ(findVariant(descriptor, &chosen), STATUS_SUPPORTED);
     EXPECT_EQ(chosen, &descriptor[1]);
     EXPECT_FALSE(anyTextureBound());
+
     RenderingEffect effect;
-    effect.setDescriptor(descriptor);
+    effect.setDescriptor({{pass(D3DBLEND_DESTCOLOR)}, {pass(D3DBLEND_ONE)}});
     platform::testing::failNextCall("IDirect3DDevice3::ValidateDevice", DDERR_SURFACELOST);
     EXPECT_EQ(effect.getRendering(), nullptr);
     EXPECT_EQ(effect.getStatus(), STATUS_NOT_KNOWN);
@@ -332,24 +326,31 @@ TEST_F(EffectsTest, APassSetsBlendingFogAndTheStageCascadeOverTheBase) {
          0.0f},
     };
     // Away from the base first, so that restoring shows.
-    for (RenderStateType state : {RS_ZENABLE, RS_ZWRITEENABLE, RS_FOGENABLE})
-        s.setState(state, TRUE);
-    s.setState(RS_FOGTABLEMODE, D3DFOG_EXP);
-    s.setState(TSS_ADDRESSU, 0, D3DTADDRESS_WRAP);
-    s.setState(TSS_ADDRESSV, 0, D3DTADDRESS_MIRROR);
-    s.setState(TSS_COLOROP, 0, D3DTOP_ADD);
-    s.setState(TSS_TEXCOORDINDEX, 0, 1);
-    s.setState(TSS_MAGFILTER, 0, D3DTFG_POINT);
+    const struct {
+        RenderStateType state;
+        DWORD away, base;
+    } base[] = {{RS_ZENABLE, TRUE, FALSE},
+                {RS_ZWRITEENABLE, TRUE, FALSE},
+                {RS_FOGENABLE, TRUE, FALSE},
+                {RS_FOGTABLEMODE, D3DFOG_EXP, D3DFOG_NONE}};
+    const struct {
+        TextureStageStateType state;
+        DWORD away, base;
+    } stageBase[] = {{TSS_ADDRESSU, D3DTADDRESS_WRAP, D3DTADDRESS_CLAMP},
+                     {TSS_ADDRESSV, D3DTADDRESS_MIRROR, D3DTADDRESS_CLAMP},
+                     {TSS_COLOROP, D3DTOP_ADD, D3DTOP_MODULATE},
+                     {TSS_TEXCOORDINDEX, 1, 0},
+                     {TSS_MAGFILTER, D3DTFG_POINT, D3DTFG_LINEAR}};
+    for (const auto& b : base)
+        s.setState(b.state, b.away);
+    for (const auto& b : stageBase)
+        s.setState(b.state, 0, b.away);
     restoreDefaultSettings(false);
     EXPECT_EQ(s.getState(RS_ALPHABLENDENABLE), DWORD(FALSE));
-    for (RenderStateType state : {RS_ZENABLE, RS_ZWRITEENABLE, RS_FOGENABLE})
-        EXPECT_EQ(s.getState(state), DWORD(FALSE));
-    EXPECT_EQ(s.getState(RS_FOGTABLEMODE), DWORD(D3DFOG_NONE));
-    EXPECT_EQ(s.getState(TSS_ADDRESSU, 0), DWORD(D3DTADDRESS_CLAMP));
-    EXPECT_EQ(s.getState(TSS_ADDRESSV, 0), DWORD(D3DTADDRESS_CLAMP));
-    EXPECT_EQ(s.getState(TSS_TEXCOORDINDEX, 0), 0u);
-    EXPECT_EQ(s.getState(TSS_MAGFILTER, 0), DWORD(D3DTFG_LINEAR));
-    EXPECT_EQ(s.getState(TSS_COLOROP, 0), DWORD(D3DTOP_MODULATE));
+    for (const auto& b : base)
+        EXPECT_EQ(s.getState(b.state), b.base) << b.state;
+    for (const auto& b : stageBase)
+        EXPECT_EQ(s.getState(b.state, 0), b.base) << b.state;
     restoreDefaultSettings(true);
     EXPECT_EQ(s.getState(RS_ALPHABLENDENABLE), DWORD(TRUE));
 
@@ -396,7 +397,7 @@ TEST_F(EffectsTest, APassSetsBlendingFogAndTheStageCascadeOverTheBase) {
     }
 }
 
-TEST_F(EffectsTest, FadingFramesAndRectangle) {
+TEST_F(EffectsTest, FadingFrames) {
     // Three textures at ten frames a second: back and forth, then once.
     const float times[] = {0.0f, 0.25f, 0.35f, 0.65f};
     const int backAndForth[] = {0, 2, 2, 0};
@@ -406,21 +407,13 @@ TEST_F(EffectsTest, FadingFramesAndRectangle) {
     EXPECT_EQ(FadingEffect::frameFor(0.45f, 10, 3, 0), 1);
     EXPECT_EQ(FadingEffect::frameFor(-1.0f, 10, 3, 0), -1);
     EXPECT_EQ(FadingEffect::frameFor(1.0f, 10, 3, 7), -1) << "beyond the list";
-
-    FadingEffect fade;
-    fade.setRectangle(0.25f, 0.5f, 0.5f, 0.25f);
-    const int expected[4] = {160, 240, 320, 120};
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(fade.getRectangle()[i], expected[i]);
 }
 
 // Over the whole screen: black at full alpha hides the scene whatever the
 // depth test, half a white overlay lifts black to grey; textured, the frame
 // of its time, the colour halved before it meets the texture when adding light.
 TEST_F(EffectsTest, AFadeCoversTheSceneWithItsColourOrTheFrameOfItsTime) {
-    light();
-    build().quad(0, 2, -2, -2, 2, 8).material(material("green"));
-    RenderMeshShell shell(builders.back().finish());
+    RenderMeshShell& shell = quad("green", 2, -2, -2, 2, 8);
     drawScene({&shell});
     expectIn(0, 0, 8, {0, 150, 0});
     auto* fade = static_cast<FadingEffect*>(factory().createFading());
@@ -430,7 +423,6 @@ TEST_F(EffectsTest, AFadeCoversTheSceneWithItsColourOrTheFrameOfItsTime) {
     theRenderStateManager->setState(RS_ZENABLE, FALSE);
     drawScene({&shell});
     expectBlack(0, 0, 8);
-    expectBlack(1, 1, 8);
     EXPECT_EQ(theRenderStateManager->getState(RS_ZENABLE), 1u);
     fade->setColor(Color(1, 1, 1));
     fade->setAlpha(0.5f);
@@ -444,13 +436,12 @@ TEST_F(EffectsTest, AFadeCoversTheSceneWithItsColourOrTheFrameOfItsTime) {
     fade->setFrameRate(10.0f);
     thePausedRenderTimer->update(0.25);
     drawScene({});
-    const std::size_t middle = 240 * kWidth + 320;
-    EXPECT_EQ(pixels.at(middle) & 0xFFFFFF, 0x00FF00u) << std::hex << pixels.at(middle);
+    EXPECT_EQ(centre(), 0x00FF00u) << std::hex << centre();
     fade->setBlendMode(1);
     fade->setAlpha(0.5f);
     thePausedRenderTimer->update(0.05);
     drawScene({});
-    const std::uint32_t p = pixels.at(middle);
+    const std::uint32_t p = centre();
     EXPECT_NEAR(int(p >> 16 & 0xFF), 127, 8) << std::hex << p;
     EXPECT_EQ(p & 0xFFFF, 0u) << std::hex << p;
     view.unregisterObject(fade);
@@ -459,10 +450,7 @@ TEST_F(EffectsTest, AFadeCoversTheSceneWithItsColourOrTheFrameOfItsTime) {
 }
 
 TEST_F(EffectsTest, AContourOutlinesItsMeshAndNothingElse) {
-    light();
-    const Material* green = material("green");
-    build().quad(0, 2, -2, -2, 2, 8).material(green);
-    RenderMeshShell shell(builders.back().finish());
+    RenderMeshShell& shell = quad("green", 2, -2, -2, 2, 8);
     std::unique_ptr<ModelSelectionInterface> contour(factory().createContour());
     contour->setContourColor(Color(1, 0, 0));
     contour->select(true);
@@ -470,7 +458,6 @@ TEST_F(EffectsTest, AContourOutlinesItsMeshAndNothingElse) {
     SEContour::contourType = SEContour::OUTLINE;
     drawScene({&shell});
     // The quad's edges turn red; its inside stays green, the rest black.
-    const auto at = [&](int x, int y) { return pixels.at(std::size_t(y) * kWidth + x) & 0xFFFFFF; };
     const int left = kWidth / 2 - kWidth / 8, top = kHeight / 2 - kHeight / 6;
     int redOnEdge = 0;
     for (int dx = -1; dx <= 1; ++dx)
@@ -486,11 +473,9 @@ TEST_F(EffectsTest, AContourOutlinesItsMeshAndNothingElse) {
 }
 
 TEST_F(EffectsTest, ADissolvingMaterialBlendsByItsProgressAndThenIsGone) {
-    light();
-    build().quad(0, 2, -2, -2, 2, 8).material(material("white"));
-    RenderMeshShell shell(builders.back().finish());
+    RenderMeshShell& shell = quad("white", 2, -2, -2, 2, 8);
     drawScene({&shell});
-    const int full = int(pixels.at(240 * kWidth + 320) >> 8 & 0xFF);
+    const int full = int(centre() >> 8 & 0xFF);
     ASSERT_GT(full, 100);
 
     std::unique_ptr<MaterialDisappearanceEffectInterface> dissolve(
@@ -500,21 +485,19 @@ TEST_F(EffectsTest, ADissolvingMaterialBlendsByItsProgressAndThenIsGone) {
     thePausedRenderTimer->update(11.0);
     EXPECT_FLOAT_EQ(dissolve->getProgress(), 0.5f);
     drawScene({&shell});
-    const int half = int(pixels.at(240 * kWidth + 320) >> 8 & 0xFF);
+    const int half = int(centre() >> 8 & 0xFF);
     EXPECT_NEAR(half, full / 2, 12) << "half the colour over the black background";
     thePausedRenderTimer->update(12.5);
     drawScene({&shell});
     expectBlack(0, 0, 8);
     dissolve->setReverse(true);
     drawScene({&shell});
-    EXPECT_EQ(int(pixels.at(240 * kWidth + 320) >> 8 & 0xFF), full) << "reversed: back in full";
+    EXPECT_EQ(int(centre() >> 8 & 0xFF), full) << "reversed: back in full";
     thePausedRenderTimer->reset();
 }
 
 TEST_F(EffectsTest, AnAureoleLightsARingAroundItsMeshAndNothingFarther) {
-    light();
-    build().quad(0, 2, -2, -2, 2, 8).material(material("green"));
-    RenderMeshShell shell(builders.back().finish());
+    RenderMeshShell& shell = quad("green", 2, -2, -2, 2, 8);
     std::unique_ptr<AureoleEffectInterface> aureole(factory().createAureole());
     aureole->setColor(Color(1, 1, 1));
     aureole->setScale(1.5f);
@@ -522,9 +505,7 @@ TEST_F(EffectsTest, AnAureoleLightsARingAroundItsMeshAndNothingFarther) {
     drawScene({&shell});
     // The quad is 160 pixels square round the centre: the ring is brightest
     // 80 pixels out and dark again at 120.
-    const auto grey = [&](int x, int y) {
-        return int(pixels.at(std::size_t(y) * kWidth + x) & 0xFF);
-    };
+    const auto grey = [&](int x, int y) { return int(at(x, y) & 0xFF); };
     EXPECT_GT(grey(320, 145), 60) << "inside the ring, above the quad";
     EXPECT_GT(grey(415, 240), 60) << "inside the ring, right of the quad";
     EXPECT_EQ(grey(320, 20), 0) << "beyond the ring";

@@ -6,7 +6,7 @@
 #include "d3dframe/d3dframe.h"
 #include "states.h"
 
-#include "../support/mesh_scene.h"
+#include "effect_scene.h"
 
 #include <engine/core/spherical.h>
 
@@ -35,64 +35,39 @@ public:
     std::vector<Seen> seen;
 };
 
-class MirrorTest : public MeshesTest {
+class MirrorTest : public EffectScene {
 protected:
     void SetUp() override {
-        ASSERT_NO_FATAL_FAILURE(MeshesTest::SetUp());
+        ASSERT_NO_FATAL_FAILURE(EffectScene::SetUp());
         // A sphere this large has the plane y = 0 (left of the screen's
         // middle against right) for its ground.
         radius = getSphereRadius();
         setSphereRadius(1e7f);
-        light();
     }
     void TearDown() override {
-        shells.clear();
         setSphereRadius(radius);
-        MeshesTest::TearDown();
+        EffectScene::TearDown();
     }
-    RenderMeshShell& shell(const char* texture, float top, float left, float bottom, float right,
-                           float z) {
-        build().quad(0, top, left, bottom, right, z).material(material(texture));
-        return *shells.emplace_back(std::make_unique<RenderMeshShell>(builders.back().finish()));
-    }
-    std::vector<RenderMeshShellInterface*> all() const {
+    std::vector<RenderMeshShellInterface*> all() {
         std::vector<RenderMeshShellInterface*> list;
-        for (const auto& s : shells)
-            list.push_back(s.get());
+        for (auto& s : shells)
+            list.push_back(&s);
         return list;
     }
 
     float radius = 0;
-    std::vector<std::unique_ptr<RenderMeshShell>> shells;
 };
 
 }  // namespace
 
-// Outside any chain or view, a mirror and a reflection draw nothing and
-// register no filler (the mesh-chain calls are in the factory test).
-TEST_F(MirrorTest, DeferredDrawingsWithoutAMeshOrAViewDoNothing) {
-    MirrorEffect mirror;
-    ReflectionEffect reflection;
-    mirror.beginView(nullptr);
-    mirror.endView();
-    for (DeferredRenderObject* deferred :
-         std::initializer_list<DeferredRenderObject*>{&mirror, &reflection}) {
-        deferred->transform();
-        deferred->render();
-    }
-    EXPECT_FALSE(mirror.getRecords().visible());
-    EXPECT_EQ(ZBufferFiller::mirrorsIn(view), 0);
-    EXPECT_EQ(view.getRegisteredObjectCount(), 0u);
-}
-
 TEST_F(MirrorTest, InvertedCullingDrawsTheOtherSideAndGivesTheModeBack) {
-    RenderMeshShell& quad = shell("green", 2, -2, -2, 2, 8);
+    RenderMeshShell& mesh = quad("green", 2, -2, -2, 2, 8);
     drawScene(all());
     expectIn(0, 0, 8, {0, 150, 0});
     InvertCullingEffect invert;
     StateProbe probe;
-    ASSERT_TRUE(quad.attachEffect(&invert));
-    ASSERT_TRUE(quad.attachEffect(&probe));
+    ASSERT_TRUE(mesh.attachEffect(&invert));
+    ASSERT_TRUE(mesh.attachEffect(&probe));
     const DWORD before = theRenderStateManager->getState(RS_CULLMODE);
     drawScene(all());
     expectBlack(0, 0, 8);
@@ -102,8 +77,8 @@ TEST_F(MirrorTest, InvertedCullingDrawsTheOtherSideAndGivesTheModeBack) {
 }
 
 TEST_F(MirrorTest, TwoMirrorsInAViewRegisterTheFillersOnce) {
-    RenderMeshShell& first = shell("white", 2, -4, -2, 0, 8);
-    RenderMeshShell& second = shell("white", 2, 0, -2, 4, 8);
+    RenderMeshShell& first = quad("white", 2, -4, -2, 0, 8);
+    RenderMeshShell& second = quad("white", 2, 0, -2, 4, 8);
     MirrorEffect a, b;
     ASSERT_TRUE(first.attachEffect(&a));
     ASSERT_TRUE(second.attachEffect(&b));
@@ -127,7 +102,7 @@ TEST_F(MirrorTest, TwoMirrorsInAViewRegisterTheFillersOnce) {
 }
 
 TEST_F(MirrorTest, AMirrorIsUnseenInItsFirstFrameThenDrawnTwiceAFrame) {
-    RenderMeshShell& glass = shell("white", 2, -4, -2, 0, 8);
+    RenderMeshShell& glass = quad("white", 2, -4, -2, 0, 8);
     glass.setTransformation(TMatrix(), Vector(0, 0, 1));
     MirrorEffect mirror;
     StateProbe probe;
@@ -155,7 +130,7 @@ TEST_F(MirrorTest, AMirrorIsUnseenInItsFirstFrameThenDrawnTwiceAFrame) {
 }
 
 TEST_F(MirrorTest, TheFarFillerLeavesDepthOneAndTheColours) {
-    shell("green", 2, -2, -2, 2, 8);
+    quad("green", 2, -2, -2, 2, 8);
     drawScene(all());
     const std::vector<uint32_t> colours = pixels;
     view.registerObject(&ZBufferFiller::farFiller());
@@ -172,10 +147,10 @@ TEST_F(MirrorTest, TheFarFillerLeavesDepthOneAndTheColours) {
 TEST_F(MirrorTest, AMirrorShowsAReflectedObjectReversedAndNothingBeyondIt) {
     // The mirror covers the left half; the object stands right of the
     // ground's plane, red on its left, blue on its right.
-    RenderMeshShell& glass = shell("white", 2, -4, -2, 0, 8);
-    RenderMeshShell& object = shell("halves", 1, 1, -1, 3, 6);
+    RenderMeshShell& glass = quad("white", 2, -4, -2, 0, 8);
+    RenderMeshShell& object = quad("halves", 1, 1, -1, 3, 6);
     // Beyond the mirror's edge nothing is reflected.
-    RenderMeshShell& low = shell("halves", -2.5f, 1, -3.5f, 3, 6);
+    RenderMeshShell& low = quad("halves", -2.5f, 1, -3.5f, 3, 6);
     MirrorEffect mirror;
     ReflectionEffect reflection, lowReflection;
     ASSERT_TRUE(glass.attachEffect(&mirror));
