@@ -66,9 +66,6 @@ TEST_F(HalosTest, AHaloBrightensItsSpotAndFadesWhenHidden) {
     theRenderTimer->reset();
     drawHalo();  // the clock's first step is zero: seen, but not faded in yet
     drawHalo();
-    EXPECT_TRUE(halo->isVisible());
-    EXPECT_EQ(halo->getFade(), 1.0f);
-    EXPECT_NEAR(halo->getIntensity(), 1.0f, 1e-4f);
     EXPECT_EQ(centre(), 0xFFFFFFu) << std::hex << centre();
     halo->setTexture("/Images/Meshes/red.tga");
     drawHalo();
@@ -80,8 +77,6 @@ TEST_F(HalosTest, AHaloBrightensItsSpotAndFadesWhenHidden) {
     drawHalo(false);
     const std::vector<uint32_t> wallAlone = pixels;
     drawHalo();
-    EXPECT_FALSE(halo->isVisible());
-    EXPECT_EQ(halo->getFade(), 0.0f);
     EXPECT_EQ(pixels, wallAlone);  // hidden: not a pixel changes
 }
 
@@ -93,14 +88,12 @@ TEST_F(HalosTest, ObstaclesBehindTheHaloAndZeroIntensityChangeNothing) {
     EXPECT_EQ(wall->getEffects().size(), 1u);
     drawHalo();
     drawHalo();
-    EXPECT_TRUE(halo->isVisible());
     EXPECT_NE(centre(), 0xFF0000u);
 
     drawHalo(false);
     const std::vector<uint32_t> wallAlone = pixels;
     halo->setBrightness(0.0f);  // the darkening blend with black: no change
     drawHalo();
-    EXPECT_EQ(halo->getIntensity(), 0.0f);
     EXPECT_EQ(pixels, wallAlone);
     theD3DHaloManager->delObstacle(wall.get());
     EXPECT_FALSE(theD3DHaloManager->isObstacle(wall.get()));
