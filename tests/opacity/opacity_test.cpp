@@ -146,6 +146,23 @@ TEST_F(OpacityTest, PartOpacityBlendsTheMeshOverTheSceneFullChangesNoPixelNoneCu
     shell.detachEffect(opacity.get());
 }
 
+// A texture's own alpha and the opacity multiply: half of a half-transparent
+// glass lets three quarters of the black background through.
+TEST_F(OpacityTest, TheOpacityMultipliesATexturesAlpha) {
+    light();
+    build().quad(0, 1, -1, -1, 1, 5).material(material("glass"));
+    RenderMeshShell& shell = shells.emplace_back(builders.back().finish());
+    drawScene({&shell});
+    const int glass = int(pixels.at(240 * kWidth + 320) & 0xFF);
+    ASSERT_GT(glass, 60);
+    std::unique_ptr<OpacityEffectInterface> opacity(factory().createOpacity());
+    ASSERT_TRUE(shell.attachEffect(opacity.get()));
+    opacity->setOpacity(0.5f);
+    drawScene({&shell});
+    EXPECT_NEAR(int(pixels.at(240 * kWidth + 320) & 0xFF), glass / 2, 4);
+    shell.detachEffect(opacity.get());
+}
+
 TEST_F(OpacityTest, CameraVanishFadesByDepthCullsAtTheNearEndAndTellsItsListener) {
     light();
     std::unique_ptr<CameraVanishInterface> vanish(factory().createCameraVanish());
