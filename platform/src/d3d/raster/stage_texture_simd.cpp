@@ -133,6 +133,73 @@ HWY_INLINE VI addressLanes(VI i, VI mask, VI last) {
     return hn::And(i, mask);
 }
 
+struct Weights {
+    VI fx, fy, gx, gy;
+};
+
+// Bilinear filter of four texels a given channel at a time, on 32-bit lanes.
+template <PixelFormat F>
+HWY_INLINE void filterLanes(const Weights& w, VI t0, VI t1, VI t2, VI t3, Fragments& f,
+                            int i) {
+    const DI di;
+    const VI round = hn::Set(di, 32768);
+    const int channels = PixelTraits<F>::kAlpha ? 4 : 3;
+    for (int c = 0; c < channels; ++c) {
+        const VI top =
+            hn::Add(hn::Mul(channelLanes<F>(t0, c), w.gx), hn::Mul(channelLanes<F>(t1, c), w.fx));
+        const VI bottom =
+            hn::Add(hn::Mul(channelLanes<F>(t2, c), w.gx), hn::Mul(channelLanes<F>(t3, c), w.fx));
+        const VI sum = hn::Add(hn::Add(hn::Mul(top, w.gy), hn::Mul(bottom, w.fy)), round);
+        hn::StoreU(hn::ShiftRight<16>(sum), di, f.texel[c] + i);
+    }
+}
+
+#if HWY_TARGET != HWY_SCALAR
+using DU16 = hn::Repartition<uint16_t, DI>;
+using DI16 = hn::Repartition<int16_t, DI>;
+using VU16 = hn::Vec<DU16>;
+
+// Channel c of 16-bit texels in 16-bit lanes, widened to 0..255.
+template <PixelFormat F>
+HWY_INLINE VU16 channelWords(VU16 raw, int c) {
+    const DU16 du;
+    const Field f = fieldOf<F>(c);
+    const VU16 v = hn::And(hn::ShiftRightSame(raw, f.shift), hn::Set(du, (1 << f.bits) - 1));
+    if (f.bits == 1)
+        return hn::Mul(v, hn::Set(du, 255));
+    return hn::Or(hn::ShiftLeftSame(v, 8 - f.bits), hn::ShiftRightSame(v, 2 * f.bits - 8));
+}
+
+// The filter of 16-bit texels held in pairs, left texel in the low half of
+// each 32-bit lane: channels are extracted once per pair, and the horizontal
+// lerp a * (256 - fx) + b * fx (at most 65280) is one multiply-add of 16-bit
+// pairs. The vertical one does not fit 16 bits and stays on 32-bit lanes.
+template <PixelFormat F>
+HWY_INLINE void filterPairs(const Weights& w, VI topPair, VI bottomPair, Fragments& f, int i) {
+    const DI di;
+    const DU16 du;
+    const DI16 d16;
+    const VI round = hn::Set(di, 32768);
+    const auto wx = hn::BitCast(d16, hn::Or(w.gx, hn::ShiftLeft<16>(w.fx)));
+    const VU16 tp = hn::BitCast(du, topPair), bp = hn::BitCast(du, bottomPair);
+    const int channels = PixelTraits<F>::kAlpha ? 4 : 3;
+    for (int c = 0; c < channels; ++c) {
+        VI odd0 = hn::Zero(di), odd1 = hn::Zero(di);
+        const VI top = hn::RearrangeToOddPlusEven(
+            hn::ReorderWidenMulAccumulate(di, hn::BitCast(d16, channelWords<F>(tp, c)), wx,
+                                          hn::Zero(di), odd0),
+            odd0);
+        const VI bottom = hn::RearrangeToOddPlusEven(
+            hn::ReorderWidenMulAccumulate(di, hn::BitCast(d16, channelWords<F>(bp, c)), wx,
+                                          hn::Zero(di), odd1),
+            odd1);
+        // top * (256 - fy) + bottom * fy, exact in 32 bits.
+        const VI sum = hn::Add(hn::ShiftLeft<8>(top), hn::Mul(hn::Sub(bottom, top), w.fy));
+        hn::StoreU(hn::ShiftRight<16>(hn::Add(sum, round)), di, f.texel[c] + i);
+    }
+}
+#endif
+
 template <PixelFormat F, bool Clamp>
 void linearSample(const Sampler& s, int set, Fragments& f) {
     const DF df;
@@ -143,9 +210,10 @@ void linearSample(const Sampler& s, int set, Fragments& f) {
     const VI wmask = hn::Set(di, l.wmask), hmask = hn::Set(di, l.hmask);
     const VI wlast = hn::Set(di, l.width - 1), hlast = hn::Set(di, l.height - 1);
     const VI pitch = hn::Set(di, l.pitch), one = hn::Set(di, 1), k256 = hn::Set(di, 256);
-    const VI bpp = hn::Set(di, static_cast<int32_t>(sizeof(typename PixelTraits<F>::Raw)));
-    const VI round = hn::Set(di, 32768);
+    constexpr int32_t kBytes = static_cast<int32_t>(sizeof(typename PixelTraits<F>::Raw));
+    const VI bpp = hn::Set(di, kBytes);
     const bool words = wordGatherSafe(l);
+    const auto* base = reinterpret_cast<const int32_t*>(l.pixels);
     // Lanes past n (up to kSpan, which the lane count divides) compute on
     // zeros; nothing reads their results.
     for (int i = 0; i < f.n; i += lanes) {
@@ -154,24 +222,43 @@ void linearSample(const Sampler& s, int set, Fragments& f) {
         const VF v = hn::IfThenElseZero(live, hn::LoadU(df, f.v[set] + i));
         const VF tx = hn::Sub(hn::Mul(u, fw), half), ty = hn::Sub(hn::Mul(v, fh), half);
         const VI x0 = floorLanes(tx), y0 = floorLanes(ty);
-        const VI fx = fractionLanes(tx, x0), fy = fractionLanes(ty, y0);
-        const VI gx = hn::Sub(k256, fx), gy = hn::Sub(k256, fy);
-        const VI xa = hn::Mul(addressLanes<Clamp>(x0, wmask, wlast), bpp);
-        const VI xb = hn::Mul(addressLanes<Clamp>(hn::Add(x0, one), wmask, wlast), bpp);
+        Weights w;
+        w.fx = fractionLanes(tx, x0);
+        w.fy = fractionLanes(ty, y0);
+        w.gx = hn::Sub(k256, w.fx);
+        w.gy = hn::Sub(k256, w.fy);
+        const VI ca = addressLanes<Clamp>(x0, wmask, wlast);
+        const VI cb = addressLanes<Clamp>(hn::Add(x0, one), wmask, wlast);
+        const VI xa = hn::Mul(ca, bpp), xb = hn::Mul(cb, bpp);
         const VI ya = hn::Mul(addressLanes<Clamp>(y0, hmask, hlast), pitch);
         const VI yb = hn::Mul(addressLanes<Clamp>(hn::Add(y0, one), hmask, hlast), pitch);
-        const VI t0 = gatherLanes<F>(l, words, hn::Add(ya, xa)),
-                 t1 = gatherLanes<F>(l, words, hn::Add(ya, xb));
-        const VI t2 = gatherLanes<F>(l, words, hn::Add(yb, xa)),
-                 t3 = gatherLanes<F>(l, words, hn::Add(yb, xb));
-        const int channels = PixelTraits<F>::kAlpha ? 4 : 3;
-        for (int c = 0; c < channels; ++c) {
-            const VI top =
-                hn::Add(hn::Mul(channelLanes<F>(t0, c), gx), hn::Mul(channelLanes<F>(t1, c), fx));
-            const VI bottom =
-                hn::Add(hn::Mul(channelLanes<F>(t2, c), gx), hn::Mul(channelLanes<F>(t3, c), fx));
-            const VI sum = hn::Add(hn::Add(hn::Mul(top, gy), hn::Mul(bottom, fy)), round);
-            hn::StoreU(hn::ShiftRight<16>(sum), di, f.texel[c] + i);
+#if HWY_TARGET != HWY_SCALAR
+        if constexpr (kBytes == 2) {
+            // Both texels of a row from one 32-bit read where they are next
+            // to each other in memory (not at the wrap column or a clamped
+            // edge). Lanes past n read the row's first two texels instead.
+            const auto liveI = hn::RebindMask(di, live);
+            const auto paired = hn::Or(hn::Eq(cb, hn::Add(ca, one)), hn::Not(liveI));
+            VI top, bottom;
+            if (hn::AllTrue(di, paired)) {
+                const VI x = hn::IfThenElseZero(liveI, xa);
+                top = hn::GatherOffset(di, base, hn::Add(ya, x));
+                bottom = hn::GatherOffset(di, base, hn::Add(yb, x));
+            } else {
+                top = hn::Or(gatherLanes<F>(l, words, hn::Add(ya, xa)),
+                             hn::ShiftLeft<16>(gatherLanes<F>(l, words, hn::Add(ya, xb))));
+                bottom = hn::Or(gatherLanes<F>(l, words, hn::Add(yb, xa)),
+                                hn::ShiftLeft<16>(gatherLanes<F>(l, words, hn::Add(yb, xb))));
+            }
+            filterPairs<F>(w, top, bottom, f, i);
+        } else
+#endif
+        {
+            (void)base;
+            filterLanes<F>(w, gatherLanes<F>(l, words, hn::Add(ya, xa)),
+                           gatherLanes<F>(l, words, hn::Add(ya, xb)),
+                           gatherLanes<F>(l, words, hn::Add(yb, xa)),
+                           gatherLanes<F>(l, words, hn::Add(yb, xb)), f, i);
         }
         // Four opaque texels filter to 255 whatever the weights.
         if (!PixelTraits<F>::kAlpha)
