@@ -32,6 +32,20 @@ using DI = hn::RebindToSigned<DF>;
 using VF = hn::Vec<DF>;
 using VI = hn::Vec<DI>;
 
+// Float to int truncation of lanes known to be in int range, not NaN: the
+// conversion instruction alone, without ConvertTo's overflow fix-up.
+HWY_INLINE VI truncateInRange(VF t) {
+#if HWY_ARCH_X86 && HWY_TARGET <= HWY_AVX3
+    return VI{_mm512_cvttps_epi32(t.raw)};
+#elif HWY_ARCH_X86 && HWY_TARGET == HWY_AVX2
+    return VI{_mm256_cvttps_epi32(t.raw)};
+#elif HWY_ARCH_X86 && (HWY_TARGET == HWY_SSE4 || HWY_TARGET == HWY_SSSE3)
+    return VI{_mm_cvttps_epi32(t.raw)};
+#else
+    return hn::ConvertTo(DI(), t);
+#endif
+}
+
 // floorToInt of fragment.h: clamped to +-1e9 first, NaN to the low end.
 HWY_INLINE VI floorLanes(VF t) {
     const DF df;
@@ -39,7 +53,7 @@ HWY_INLINE VI floorLanes(VF t) {
     const VF lo = hn::Set(df, -1.0e9f), hi = hn::Set(df, 1.0e9f);
     t = hn::IfThenElse(t > lo, t, lo);
     t = hn::IfThenElse(t < hi, t, hi);
-    const VI i = hn::ConvertTo(di, t);
+    const VI i = truncateInRange(t);
     return hn::IfThenElse(hn::RebindMask(di, t < hn::ConvertTo(df, i)), hn::Sub(i, hn::Set(di, 1)),
                           i);
 }
@@ -52,7 +66,7 @@ HWY_INLINE VI fractionLanes(VF t, VI i) {
     const VF d = hn::Mul(hn::Sub(t, hn::ConvertTo(df, i)), hn::Set(df, 256.0f));
     const auto inRange = d < hn::Set(df, 2147483648.0f);  // false for NaN
     const VF c = hn::Min(hn::Max(d, hn::Zero(df)), hn::Set(df, 255.0f));
-    return hn::IfThenElseZero(hn::RebindMask(di, inRange), hn::ConvertTo(di, c));
+    return hn::IfThenElseZero(hn::RebindMask(di, inRange), truncateInRange(c));
 }
 
 // 16-bit texels come from the aligned 32-bit word holding them when such
