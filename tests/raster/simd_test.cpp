@@ -3,6 +3,7 @@
 // out-of-range coordinates included, on spans of every length.
 #include "raster_test_util.h"
 
+#include <hwy/targets.h>
 #include <limits>
 #include <random>
 
@@ -70,14 +71,20 @@ TEST(RasterSimd, BilinearWrapAndClampSamplingEqualTheScalarLoops) {
                           {PixelFormat::A8R8G8B8, 1, 1},  {PixelFormat::X1R5G5B5, 4, 8},
                           {PixelFormat::A1R5G5B5, 32, 4}, {PixelFormat::A4R4G4B4, 8, 8},
                           {PixelFormat::A4R4G4B4, 5, 3},  {PixelFormat::R5G6B5, 7, 1}};
-    for (const DWORD address : {D3DTADDRESS_WRAP, D3DTADDRESS_CLAMP}) {
-        for (const Case& k : cases) {
-            const std::vector<DWORD> scalar = draw(false, k, uv, address);
-            EXPECT_TRUE(scalar == draw(true, k, uv, address))
-                << "address " << address << ", format " << int(k.format) << ", " << k.width
-                << "x" << k.height;
+    // Every instruction set compiled in that the processor runs, not only the
+    // widest: each has conversions of its own.
+    for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
+        hwy::SetSupportedTargetsForTest(target);
+        for (const DWORD address : {D3DTADDRESS_WRAP, D3DTADDRESS_CLAMP}) {
+            for (const Case& k : cases) {
+                const std::vector<DWORD> scalar = draw(false, k, uv, address);
+                EXPECT_TRUE(scalar == draw(true, k, uv, address))
+                    << hwy::TargetName(target) << ", address " << address << ", format "
+                    << int(k.format) << ", " << k.width << "x" << k.height;
+            }
         }
     }
+    hwy::SetSupportedTargetsForTest(0);
     setRasterSimd(true);
 }
 

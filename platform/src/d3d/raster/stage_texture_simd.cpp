@@ -32,42 +32,55 @@ using DI = hn::RebindToSigned<DF>;
 using VF = hn::Vec<DF>;
 using VI = hn::Vec<DI>;
 
-// Float to int truncation of lanes known to be in int range, not NaN: the
-// conversion instruction alone, without ConvertTo's overflow fix-up.
-HWY_INLINE VI truncateInRange(VF t) {
-#if HWY_ARCH_X86 && HWY_TARGET <= HWY_AVX3
+// Float to int truncation as the x86 instruction does it: INT_MIN for NaN
+// and values out of int range (what the scalar loops' casts compile to).
+// Without Highway's overflow fix-up, which the lanes here never need or
+// must not have.
+#if HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
+#define RASTER_X86_TRUNCATE 1
+HWY_INLINE VI truncateLanes(VF t) {
+#if HWY_TARGET <= HWY_AVX3
     return VI{_mm512_cvttps_epi32(t.raw)};
-#elif HWY_ARCH_X86 && HWY_TARGET == HWY_AVX2
+#elif HWY_TARGET == HWY_AVX2
     return VI{_mm256_cvttps_epi32(t.raw)};
-#elif HWY_ARCH_X86 && (HWY_TARGET == HWY_SSE4 || HWY_TARGET == HWY_SSSE3)
-    return VI{_mm_cvttps_epi32(t.raw)};
 #else
-    return hn::ConvertTo(DI(), t);
+    return VI{_mm_cvttps_epi32(t.raw)};
 #endif
 }
+#else
+#define RASTER_X86_TRUNCATE 0
+HWY_INLINE VI truncateLanes(VF t) {
+    return hn::ConvertTo(DI(), t);
+}
+#endif
 
 // floorToInt of fragment.h: clamped to +-1e9 first, NaN to the low end.
-HWY_INLINE VI floorLanes(VF t) {
+// The floor as a float too, exact at that size.
+HWY_INLINE VI floorLanes(VF t, VF& whole) {
     const DF df;
-    const DI di;
     const VF lo = hn::Set(df, -1.0e9f), hi = hn::Set(df, 1.0e9f);
     t = hn::IfThenElse(t > lo, t, lo);
     t = hn::IfThenElse(t < hi, t, hi);
-    const VI i = truncateInRange(t);
-    return hn::IfThenElse(hn::RebindMask(di, t < hn::ConvertTo(df, i)), hn::Sub(i, hn::Set(di, 1)),
-                          i);
+    whole = hn::Floor(t);
+    return truncateLanes(whole);
 }
 
-// fraction256 of stage_texture.cpp. Its float to int conversion gives
-// INT_MIN (so 0 after the clamp) for NaN and values out of int range.
-HWY_INLINE VI fractionLanes(VF t, VI i) {
+// fraction256 of stage_texture.cpp: t's fraction above its floor, in 256ths,
+// converted as its cast does (0 for NaN and values out of int range after
+// the clamp).
+HWY_INLINE VI fractionLanes(VF t, VF whole) {
     const DF df;
     const DI di;
-    const VF d = hn::Mul(hn::Sub(t, hn::ConvertTo(df, i)), hn::Set(df, 256.0f));
+    const VF d = hn::Mul(hn::Sub(t, whole), hn::Set(df, 256.0f));
+#if RASTER_X86_TRUNCATE
+    return hn::Min(hn::Max(truncateLanes(d), hn::Zero(di)), hn::Set(di, 255));
+#else
     const auto inRange = d < hn::Set(df, 2147483648.0f);  // false for NaN
     const VF c = hn::Min(hn::Max(d, hn::Zero(df)), hn::Set(df, 255.0f));
-    return hn::IfThenElseZero(hn::RebindMask(di, inRange), truncateInRange(c));
+    return hn::IfThenElseZero(hn::RebindMask(di, inRange), hn::ConvertTo(di, c));
+#endif
 }
+#undef RASTER_X86_TRUNCATE
 
 // 16-bit texels come from the aligned 32-bit word holding them when such
 // words cannot reach past a row's texels: rows start on 4 bytes and hold an
@@ -153,8 +166,7 @@ struct Weights {
 
 // Bilinear filter of four texels a given channel at a time, on 32-bit lanes.
 template <PixelFormat F>
-HWY_INLINE void filterLanes(const Weights& w, VI t0, VI t1, VI t2, VI t3, Fragments& f,
-                            int i) {
+HWY_INLINE void filterLanes(const Weights& w, VI t0, VI t1, VI t2, VI t3, Fragments& f, int i) {
     const DI di;
     const VI round = hn::Set(di, 32768);
     const int channels = PixelTraits<F>::kAlpha ? 4 : 3;
@@ -235,10 +247,11 @@ void linearSample(const Sampler& s, int set, Fragments& f) {
         const VF u = hn::IfThenElseZero(live, hn::LoadU(df, f.u[set] + i));
         const VF v = hn::IfThenElseZero(live, hn::LoadU(df, f.v[set] + i));
         const VF tx = hn::Sub(hn::Mul(u, fw), half), ty = hn::Sub(hn::Mul(v, fh), half);
-        const VI x0 = floorLanes(tx), y0 = floorLanes(ty);
+        VF wx, wy;
+        const VI x0 = floorLanes(tx, wx), y0 = floorLanes(ty, wy);
         Weights w;
-        w.fx = fractionLanes(tx, x0);
-        w.fy = fractionLanes(ty, y0);
+        w.fx = fractionLanes(tx, wx);
+        w.fy = fractionLanes(ty, wy);
         w.gx = hn::Sub(k256, w.fx);
         w.gy = hn::Sub(k256, w.fy);
         const VI ca = addressLanes<Clamp>(x0, wmask, wlast);
@@ -280,12 +293,12 @@ void linearSample(const Sampler& s, int set, Fragments& f) {
     }
 }
 
-#define RASTER_SIMD_SAMPLERS(name, format)                                  \
-    void linearWrap##name(const Sampler& s, int set, Fragments& f) {      \
-        linearSample<PixelFormat::format, false>(s, set, f);              \
-    }                                                                     \
-    void linearClamp##name(const Sampler& s, int set, Fragments& f) {     \
-        linearSample<PixelFormat::format, true>(s, set, f);               \
+#define RASTER_SIMD_SAMPLERS(name, format)                            \
+    void linearWrap##name(const Sampler& s, int set, Fragments& f) {  \
+        linearSample<PixelFormat::format, false>(s, set, f);          \
+    }                                                                 \
+    void linearClamp##name(const Sampler& s, int set, Fragments& f) { \
+        linearSample<PixelFormat::format, true>(s, set, f);           \
     }
 RASTER_SIMD_SAMPLERS(ARGB, A8R8G8B8)
 RASTER_SIMD_SAMPLERS(XRGB, X8R8G8B8)
@@ -303,14 +316,14 @@ HWY_AFTER_NAMESPACE();
 namespace platform::d3d::raster {
 namespace {
 
-#define RASTER_SIMD_DISPATCH(name)                                        \
-    HWY_EXPORT(linearWrap##name);                                         \
-    HWY_EXPORT(linearClamp##name);                                        \
-    void sampleWrap##name(const Sampler& s, int set, Fragments& f) {      \
-        HWY_DYNAMIC_DISPATCH(linearWrap##name)(s, set, f);                \
-    }                                                                     \
-    void sampleClamp##name(const Sampler& s, int set, Fragments& f) {     \
-        HWY_DYNAMIC_DISPATCH(linearClamp##name)(s, set, f);               \
+#define RASTER_SIMD_DISPATCH(name)                                    \
+    HWY_EXPORT(linearWrap##name);                                     \
+    HWY_EXPORT(linearClamp##name);                                    \
+    void sampleWrap##name(const Sampler& s, int set, Fragments& f) {  \
+        HWY_DYNAMIC_DISPATCH(linearWrap##name)(s, set, f);            \
+    }                                                                 \
+    void sampleClamp##name(const Sampler& s, int set, Fragments& f) { \
+        HWY_DYNAMIC_DISPATCH(linearClamp##name)(s, set, f);           \
     }
 RASTER_SIMD_DISPATCH(ARGB)
 RASTER_SIMD_DISPATCH(XRGB)
