@@ -135,13 +135,17 @@ std::vector<BYTE> drawDepth(bool simd, DepthFormat format, DWORD func, bool late
 }  // namespace
 
 TEST(RasterSimd, SixteenBitDepthTestsEqualTheScalarLoops) {
-    for (const DepthFormat format : {DepthFormat::D16, DepthFormat::D15S1})
-        for (DWORD func = D3DCMP_NEVER; func <= D3DCMP_ALWAYS; ++func)
-            for (const bool lateWrite : {false, true})
-                EXPECT_TRUE(drawDepth(false, format, func, lateWrite) ==
-                            drawDepth(true, format, func, lateWrite))
-                    << "format " << int(format) << ", function " << func << ", late write "
-                    << lateWrite;
+    for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
+        hwy::SetSupportedTargetsForTest(target);
+        for (const DepthFormat format : {DepthFormat::D16, DepthFormat::D15S1})
+            for (DWORD func = D3DCMP_NEVER; func <= D3DCMP_ALWAYS; ++func)
+                for (const bool lateWrite : {false, true})
+                    EXPECT_TRUE(drawDepth(false, format, func, lateWrite) ==
+                                drawDepth(true, format, func, lateWrite))
+                        << hwy::TargetName(target) << ", format " << int(format) << ", function "
+                        << func << ", late write " << lateWrite;
+    }
+    hwy::SetSupportedTargetsForTest(0);
     setRasterSimd(true);
 }
 
@@ -183,8 +187,12 @@ std::vector<DWORD> drawShaded(bool simd, bool perspective) {
 }  // namespace
 
 TEST(RasterSimd, InterpolatedColoursEqualTheScalarLoops) {
-    for (const bool perspective : {true, false})
-        EXPECT_TRUE(drawShaded(false, perspective) == drawShaded(true, perspective))
-            << "perspective " << perspective;
+    for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
+        hwy::SetSupportedTargetsForTest(target);
+        for (const bool perspective : {true, false})
+            EXPECT_TRUE(drawShaded(false, perspective) == drawShaded(true, perspective))
+                << hwy::TargetName(target) << ", perspective " << perspective;
+    }
+    hwy::SetSupportedTargetsForTest(0);
     setRasterSimd(true);
 }
