@@ -278,9 +278,17 @@ void compilePipeline(const RasterState& st, PixelFormat target, DepthFormat dept
         addStep(p, chooseDepthWrite(depth));
 
     const bool blendIsCopy = p.srcBlend == D3DBLEND_ONE && p.destBlend == D3DBLEND_ZERO;
-    if (blendOn && !blendIsCopy)
-        addStep(p, chooseBlend(target, p.srcBlend, p.destBlend));
-    addStep(p, chooseWrite(target));
+    const StageFn blendWrite =
+        blendOn && !blendIsCopy
+            ? chooseSimdBlendWrite(target, commonBlend(p.srcBlend, p.destBlend))
+            : nullptr;
+    if (blendWrite) {
+        addStep(p, blendWrite);
+    } else {
+        if (blendOn && !blendIsCopy)
+            addStep(p, chooseBlend(target, p.srcBlend, p.destBlend));
+        addStep(p, chooseWrite(target));
+    }
     finishPipeline(st, target, depth, p);
 }
 

@@ -115,10 +115,8 @@ RASTER_SPAN_LOOP bool blend(const Pipeline& p, int, Fragments& f) {
     return true;
 }
 
-// The factor pairs effects draw with most (translucency, additive light and
-// particles, the screen blend of glows), without the factor planes: the same
-// sums as the general blend.
-enum class CommonBlend { Translucent, Additive, AdditiveByAlpha, Screen };
+// The common factor pairs without the factor planes: the same sums as the
+// general blend.
 
 template <PixelFormat F, CommonBlend M>
 RASTER_SPAN_LOOP bool blendCommon(const Pipeline& p, int, Fragments& f) {
@@ -149,24 +147,42 @@ RASTER_SPAN_LOOP bool blendCommon(const Pipeline& p, int, Fragments& f) {
 
 }  // namespace
 
-StageFn chooseBlend(PixelFormat format, DWORD srcBlend, DWORD destBlend) {
-    const bool translucent =
-        srcBlend == D3DBLEND_BOTHSRCALPHA ||
+CommonBlend commonBlend(DWORD srcBlend, DWORD destBlend) {
+    if (srcBlend == D3DBLEND_BOTHSRCALPHA ||
         (srcBlend == D3DBLEND_SRCALPHA &&
-         (destBlend == D3DBLEND_INVSRCALPHA || destBlend == D3DBLEND_BOTHINVSRCALPHA));
+         (destBlend == D3DBLEND_INVSRCALPHA || destBlend == D3DBLEND_BOTHINVSRCALPHA)))
+        return CommonBlend::Translucent;
+    if (srcBlend == D3DBLEND_ONE && destBlend == D3DBLEND_ONE)
+        return CommonBlend::Additive;
+    if (srcBlend == D3DBLEND_SRCALPHA && destBlend == D3DBLEND_ONE)
+        return CommonBlend::AdditiveByAlpha;
+    if (srcBlend == D3DBLEND_ONE && destBlend == D3DBLEND_INVSRCCOLOR)
+        return CommonBlend::Screen;
+    return CommonBlend::None;
+}
+
+StageFn chooseBlend(PixelFormat format, DWORD srcBlend, DWORD destBlend) {
+    const CommonBlend mode = commonBlend(srcBlend, destBlend);
     StageFn fn = nullptr;
     dispatchFormat(format, [&](auto tag) {
         constexpr PixelFormat F = decltype(tag)::value;
-        if (translucent)
-            fn = blendCommon<F, CommonBlend::Translucent>;
-        else if (srcBlend == D3DBLEND_ONE && destBlend == D3DBLEND_ONE)
-            fn = blendCommon<F, CommonBlend::Additive>;
-        else if (srcBlend == D3DBLEND_SRCALPHA && destBlend == D3DBLEND_ONE)
-            fn = blendCommon<F, CommonBlend::AdditiveByAlpha>;
-        else if (srcBlend == D3DBLEND_ONE && destBlend == D3DBLEND_INVSRCCOLOR)
-            fn = blendCommon<F, CommonBlend::Screen>;
-        else
-            fn = blend<F>;
+        switch (mode) {
+            case CommonBlend::Translucent:
+                fn = blendCommon<F, CommonBlend::Translucent>;
+                break;
+            case CommonBlend::Additive:
+                fn = blendCommon<F, CommonBlend::Additive>;
+                break;
+            case CommonBlend::AdditiveByAlpha:
+                fn = blendCommon<F, CommonBlend::AdditiveByAlpha>;
+                break;
+            case CommonBlend::Screen:
+                fn = blendCommon<F, CommonBlend::Screen>;
+                break;
+            case CommonBlend::None:
+                fn = blend<F>;
+                break;
+        }
     });
     return fn;
 }

@@ -79,6 +79,13 @@ StageFn chooseSimdDepthTest(DepthFormat format, DWORD func, bool writeNow);
 
 // stage_blend.cpp: current = src * srcBlend + dest * destBlend.
 StageFn chooseBlend(PixelFormat format, DWORD srcBlend, DWORD destBlend);
+// The factor pairs effects draw with most (translucency, additive light and
+// particles, the screen blend of glows), which have loops of their own.
+enum class CommonBlend { Translucent, Additive, AdditiveByAlpha, Screen, None };
+CommonBlend commonBlend(DWORD srcBlend, DWORD destBlend);
+// stage_blend_simd.cpp: a common blend and the write in one pass on SIMD
+// lanes, for R5G6B5 and X8R8G8B8 targets; null otherwise or when SIMD is off.
+StageFn chooseSimdBlendWrite(PixelFormat target, CommonBlend mode);
 
 // stage_write.cpp: packs current into the target for live fragments.
 StageFn chooseWrite(PixelFormat format);

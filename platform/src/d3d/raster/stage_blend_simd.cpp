@@ -1,0 +1,179 @@
+// The common blends (translucent, additive, additive by alpha, screen) into
+// R5G6B5 and X8R8G8B8 targets, blended and written in one pass on SIMD lanes
+// with Google Highway, compiled for each x86 instruction set Highway knows;
+// the widest the processor runs is chosen when a pipeline is compiled. Every
+// lane computes what the scalar blend and write stages compute for its pixel,
+// bit for bit; they stay the reference (D3DDRIVER_RASTER_SIMD=0) and finish
+// the pixels left over at a span's end.
+//
+// Why it pays: the scalar stages unpack the target into four channel arrays,
+// blend them into four more and pack them again, three passes through memory
+// for what the registers hold in one; effects draw most of their pixels so.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "d3d/raster/stage_blend_simd.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include "pixel_format.h"
+#include "stages.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace platform::d3d::raster {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+using DF = hn::ScalableTag<float>;
+using DI = hn::RebindToSigned<DF>;
+using DU = hn::RebindToUnsigned<DF>;
+using D16 = hn::Rebind<uint16_t, DF>;
+using D8 = hn::Rebind<uint8_t, DF>;
+using VI = hn::Vec<DI>;
+
+// mul255 of fragment.h on lanes of 0..255.
+HWY_INLINE VI mul255Lanes(VI a, VI b) {
+    const VI t = hn::Add(hn::Mul(a, b), hn::Set(DI(), 128));
+    return hn::ShiftRight<8>(hn::Add(t, hn::ShiftRight<8>(t)));
+}
+
+// The red, green and blue fields of a target pixel: shift and bits.
+template <PixelFormat F>
+constexpr int fieldShift(int c) {
+    return F == PixelFormat::R5G6B5 ? (c == 0 ? 11 : c == 1 ? 5 : 0) : 16 - 8 * c;
+}
+template <PixelFormat F>
+constexpr int fieldBits(int c) {
+    return F == PixelFormat::R5G6B5 ? (c == 1 ? 6 : 5) : 8;
+}
+
+template <PixelFormat F>
+HWY_INLINE VI loadPixels(const BYTE* row, int i) {
+    if constexpr (F == PixelFormat::R5G6B5) {
+        return hn::PromoteTo(DI(), hn::LoadU(D16(), reinterpret_cast<const uint16_t*>(row) + i));
+    } else {
+        return hn::BitCast(DI(), hn::LoadU(DU(), reinterpret_cast<const uint32_t*>(row) + i));
+    }
+}
+
+template <PixelFormat F>
+HWY_INLINE void storePixels(VI pixels, BYTE* row, int i) {
+    if constexpr (F == PixelFormat::R5G6B5) {
+        hn::StoreU(hn::DemoteTo(D16(), pixels), D16(), reinterpret_cast<uint16_t*>(row) + i);
+    } else {
+        hn::StoreU(hn::BitCast(DU(), pixels), DU(), reinterpret_cast<uint32_t*>(row) + i);
+    }
+}
+
+template <CommonBlend M>
+HWY_INLINE VI blendLanes(VI source, VI sourceAlpha, VI dest) {
+    const VI full = hn::Set(DI(), 255);
+    switch (M) {
+        case CommonBlend::Translucent:
+            return hn::Add(mul255Lanes(source, sourceAlpha),
+                           mul255Lanes(dest, hn::Sub(full, sourceAlpha)));
+        case CommonBlend::Additive:
+            return hn::Add(mul255Lanes(source, full), mul255Lanes(dest, full));
+        case CommonBlend::Screen:
+            return hn::Add(mul255Lanes(source, full), mul255Lanes(dest, hn::Sub(full, source)));
+        default:  // AdditiveByAlpha
+            return hn::Add(mul255Lanes(source, sourceAlpha), mul255Lanes(dest, full));
+    }
+}
+
+template <CommonBlend M>
+inline int32_t blendScalar(int32_t source, int32_t sourceAlpha, int32_t dest) {
+    switch (M) {
+        case CommonBlend::Translucent:
+            return mul255(source, sourceAlpha) + mul255(dest, 255 - sourceAlpha);
+        case CommonBlend::Additive:
+            return mul255(source, 255) + mul255(dest, 255);
+        case CommonBlend::Screen:
+            return mul255(source, 255) + mul255(dest, 255 - source);
+        default:
+            return mul255(source, sourceAlpha) + mul255(dest, 255);
+    }
+}
+
+template <PixelFormat F, CommonBlend M>
+bool blendWrite(const Pipeline& p, int, Fragments& f) {
+    using T = PixelTraits<F>;
+    using Raw = typename T::Raw;
+    const DI di;
+    const D8 d8;
+    const int lanes = static_cast<int>(hn::Lanes(di));
+    BYTE* const row = p.target.pixels + static_cast<ptrdiff_t>(f.y) * p.target.pitch +
+                      static_cast<ptrdiff_t>(f.x) * static_cast<ptrdiff_t>(sizeof(Raw));
+    const VI top = hn::Set(di, 255);
+    const int n = f.n;
+    int i = 0;
+    for (; i + lanes <= n; i += lanes) {
+        const VI old = loadPixels<F>(row, i);
+        const VI alpha = hn::LoadU(di, f.current[3] + i);
+        VI packed = F == PixelFormat::X8R8G8B8 ? hn::Set(di, static_cast<int32_t>(0xff000000u))
+                                               : hn::Zero(di);
+        for (int c = 0; c < 3; ++c) {
+            const int shift = fieldShift<F>(c), bits = fieldBits<F>(c);
+            VI dest = hn::And(hn::ShiftRightSame(old, shift), hn::Set(di, (1 << bits) - 1));
+            if (bits < 8)
+                dest = hn::Or(hn::ShiftLeftSame(dest, 8 - bits), hn::ShiftRightSame(dest, 2 * bits - 8));
+            const VI v = hn::Min(blendLanes<M>(hn::LoadU(di, f.current[c] + i), alpha, dest), top);
+            packed = hn::Or(packed, hn::ShiftLeftSame(hn::ShiftRightSame(v, 8 - bits), shift));
+        }
+        const VI live = hn::PromoteTo(di, hn::LoadU(d8, f.live + i));
+        storePixels<F>(hn::IfThenElse(live != hn::Zero(di), packed, old), row, i);
+    }
+    for (; i < n; ++i) {
+        if (!f.live[i])
+            continue;
+        BYTE* const at = row + i * sizeof(Raw);
+        uint32_t dest[4];
+        T::unpack(loadRaw<F>(at), dest[0], dest[1], dest[2], dest[3]);
+        uint32_t v[3];
+        for (int c = 0; c < 3; ++c) {
+            const int32_t b = blendScalar<M>(f.current[c][i], f.current[3][i],
+                                             static_cast<int32_t>(dest[c]));
+            v[c] = static_cast<uint32_t>(b > 255 ? 255 : b);
+        }
+        storeRaw<F>(at, T::pack(v[0], v[1], v[2], 0));
+    }
+    return true;
+}
+
+template <PixelFormat F>
+StageFn chooseFor(CommonBlend mode) {
+    switch (mode) {
+        case CommonBlend::Translucent:
+            return blendWrite<F, CommonBlend::Translucent>;
+        case CommonBlend::Additive:
+            return blendWrite<F, CommonBlend::Additive>;
+        case CommonBlend::AdditiveByAlpha:
+            return blendWrite<F, CommonBlend::AdditiveByAlpha>;
+        case CommonBlend::Screen:
+            return blendWrite<F, CommonBlend::Screen>;
+        default:
+            return nullptr;
+    }
+}
+
+// This target's pass for an R5G6B5 (wide false) or X8R8G8B8 target.
+StageFn ChooseBlendWrite(bool wide, CommonBlend mode) {
+    return wide ? chooseFor<PixelFormat::X8R8G8B8>(mode) : chooseFor<PixelFormat::R5G6B5>(mode);
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace platform::d3d::raster
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace platform::d3d::raster {
+
+HWY_EXPORT(ChooseBlendWrite);
+
+StageFn chooseSimdBlendWrite(PixelFormat target, CommonBlend mode) {
+    const bool served = target == PixelFormat::R5G6B5 || target == PixelFormat::X8R8G8B8;
+    if (!rasterSimdOn() || !served || mode == CommonBlend::None)
+        return nullptr;
+    return HWY_DYNAMIC_DISPATCH(ChooseBlendWrite)(target == PixelFormat::X8R8G8B8, mode);
+}
+
+}  // namespace platform::d3d::raster
+#endif  // HWY_ONCE
