@@ -90,6 +90,30 @@ TEST(RasterSimd, BilinearWrapAndClampSamplingEqualTheScalarLoops) {
 
 namespace {
 
+// Thin triangles of random colours, each on a row of its own, over spans of
+// 1 to 96 pixels of a 97-pixel-wide canvas, `count` of them down `rows`
+// rows; `shape(i, vertices)` sets the rest and may change states.
+template <class Shape>
+void drawRows(Canvas& c, std::mt19937& rng, int rows, int count, Shape shape) {
+    for (int i = 0; i < count; ++i) {
+        const float y = float(i % rows) - 0.5f;
+        const float right = float(rng() % 96) + 0.6f;
+        std::vector<Vertex> v = {vtx(-0.5f, y, D3DCOLOR(rng())), vtx(right, y, D3DCOLOR(rng())),
+                                 vtx(-0.5f, y + 1.5f, D3DCOLOR(rng()))};
+        shape(i, v);
+        drawList(c.raster, v);
+    }
+    c.raster.finish();
+}
+
+std::vector<DWORD> rawPixels(const Canvas& c, int width, int height) {
+    std::vector<DWORD> out;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            out.push_back(c.raw(x, y));
+    return out;
+}
+
 // Triangles over spans of 1 to 96 pixels at depths from below 0 to above 1
 // (NaN too) into a 16-bit depth buffer of random bytes, stencil bits and
 // all, with one comparison; the colour and depth bytes after.
@@ -113,16 +137,12 @@ std::vector<BYTE> drawDepth(bool simd, DepthFormat format, DWORD func, bool late
     c.rs(D3DRENDERSTATE_ALPHAFUNC, D3DCMP_GREATEREQUAL);
     c.rs(D3DRENDERSTATE_ALPHAREF, 0);
     std::uniform_real_distribution<float> z(-0.2f, 1.2f);
-    for (int i = 0; i < 3 * int(kHeight); ++i) {
-        const float y = float(i % kHeight) - 0.5f;
-        const float right = float(rng() % 96) + 0.6f;
-        const float z0 = i % 17 == 0 ? std::numeric_limits<float>::quiet_NaN() : z(rng);
-        const std::vector<Vertex> v = {vtx(-0.5f, y, D3DCOLOR(rng()), 0, 0, z0),
-                                       vtx(right, y, D3DCOLOR(rng()), 0, 0, z(rng)),
-                                       vtx(-0.5f, y + 1.5f, D3DCOLOR(rng()), 0, 0, z(rng))};
-        drawList(c.raster, v);
-    }
-    c.raster.finish();
+    drawRows(c, rng, int(kHeight), 3 * int(kHeight), [&](int i, std::vector<Vertex>& v) {
+        for (Vertex& p : v)
+            p.z = z(rng);
+        if (i % 17 == 0)
+            v[0].z = std::numeric_limits<float>::quiet_NaN();
+    });
     for (DWORD y = 0; y < kHeight; ++y)
         for (DWORD x = 0; x < kWidth; ++x) {
             const DWORD pixel = c.raw(int(x), int(y));
@@ -165,23 +185,14 @@ std::vector<DWORD> drawShaded(bool simd, bool perspective) {
     c.rs(D3DRENDERSTATE_FOGCOLOR, 0x00336699);
     std::mt19937 rng(13);
     std::uniform_real_distribution<float> rhw(0.01f, 4.0f);
-    for (int i = 0; i < 3 * kHeight; ++i) {
+    drawRows(c, rng, kHeight, 3 * kHeight, [&](int i, std::vector<Vertex>& v) {
         c.rs(D3DRENDERSTATE_SHADEMODE, i % 7 == 0 ? D3DSHADE_FLAT : D3DSHADE_GOURAUD);
-        const float y = float(i % kHeight) - 0.5f;
-        const float right = float(rng() % 96) + 0.6f;
-        std::vector<Vertex> v = {vtx(-0.5f, y, D3DCOLOR(rng()), 0, 0, 0.5f, rhw(rng)),
-                                 vtx(right, y, D3DCOLOR(rng()), 0, 0, 0.5f, rhw(rng)),
-                                 vtx(-0.5f, y + 1.5f, D3DCOLOR(rng()), 0, 0, 0.5f, rhw(rng))};
-        for (Vertex& p : v)
+        for (Vertex& p : v) {
+            p.rhw = rhw(rng);
             p.specular = D3DCOLOR(rng());
-        drawList(c.raster, v);
-    }
-    c.raster.finish();
-    std::vector<DWORD> out;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x)
-            out.push_back(c.raw(x, y));
-    return out;
+        }
+    });
+    return rawPixels(c, kWidth, kHeight);
 }
 
 }  // namespace
@@ -207,27 +218,13 @@ std::vector<DWORD> drawBlended(bool simd, PixelFormat format, DWORD source, DWOR
     Canvas c(kWidth, kHeight, format);
     c.untextured();
     std::mt19937 rng(17);
-    const auto layer = [&](int count) {
-        for (int i = 0; i < count; ++i) {
-            const float y = float(i % kHeight) - 0.5f;
-            const float right = float(rng() % 96) + 0.6f;
-            const std::vector<Vertex> v = {vtx(-0.5f, y, D3DCOLOR(rng())),
-                                           vtx(right, y, D3DCOLOR(rng())),
-                                           vtx(-0.5f, y + 1.5f, D3DCOLOR(rng()))};
-            drawList(c.raster, v);
-        }
-    };
-    layer(kHeight);
+    const auto plain = [](int, std::vector<Vertex>&) {};
+    drawRows(c, rng, kHeight, kHeight, plain);
     c.rs(D3DRENDERSTATE_ALPHABLENDENABLE, TRUE);
     c.rs(D3DRENDERSTATE_SRCBLEND, source);
     c.rs(D3DRENDERSTATE_DESTBLEND, dest);
-    layer(3 * kHeight);
-    c.raster.finish();
-    std::vector<DWORD> out;
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x)
-            out.push_back(c.raw(x, y));
-    return out;
+    drawRows(c, rng, kHeight, 3 * kHeight, plain);
+    return rawPixels(c, kWidth, kHeight);
 }
 
 }  // namespace
