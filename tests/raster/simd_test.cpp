@@ -247,3 +247,67 @@ TEST(RasterSimd, CommonBlendsWrittenInOnePassEqualTheScalarStages) {
     hwy::SetSupportedTargetsForTest(0);
     setRasterSimd(true);
 }
+
+namespace {
+
+// Two texture stages with one D3DTOP over random texels, diffuse, specular
+// and factor: the first with `modifier` on its texture argument (and its
+// alpha operation disabled when asked), the second over current
+// (PREMODULATE's multiply included); colour and alpha of an A8R8G8B8 target
+// after, over spans of 1 to 96 pixels.
+struct Arguments {
+    DWORD arg2, modifier;
+    bool alphaDisabled;
+};
+std::vector<DWORD> drawCombined(bool simd, DWORD op, const Arguments& a) {
+    setRasterSimd(simd);
+    constexpr int kWidth = 97, kHeight = 24;
+    Canvas c(kWidth, kHeight);
+    std::mt19937 rng(19);
+    std::vector<D3DCOLOR> texels(64);
+    for (D3DCOLOR& t : texels)
+        t = rng();
+    TestTexture t(PixelFormat::A8R8G8B8, 8, 8, texels);
+    c.rs(D3DRENDERSTATE_TEXTUREFACTOR, 0x9a5c31e7);
+    for (DWORD stage : {0u, 1u}) {
+        c.state().setTexture(stage, &t.tex);
+        c.tss(stage, D3DTSS_TEXCOORDINDEX, 0);
+        c.tss(stage, D3DTSS_COLOROP, op);
+        c.tss(stage, D3DTSS_ALPHAOP, stage == 0 && a.alphaDisabled ? DWORD(D3DTOP_DISABLE) : op);
+        const DWORD arg1 = D3DTA_TEXTURE | (stage == 0 ? a.modifier : 0);
+        const DWORD arg2OfStage = stage == 0 ? a.arg2 : DWORD(D3DTA_CURRENT);
+        c.tss(stage, D3DTSS_COLORARG1, arg1);
+        c.tss(stage, D3DTSS_ALPHAARG1, arg1);
+        c.tss(stage, D3DTSS_COLORARG2, arg2OfStage);
+        c.tss(stage, D3DTSS_ALPHAARG2, arg2OfStage);
+    }
+    std::uniform_real_distribution<float> uv(0.0f, 1.0f);
+    drawRows(c, rng, kHeight, 2 * kHeight, [&](int, std::vector<Vertex>& v) {
+        for (Vertex& p : v) {
+            p.specular = D3DCOLOR(rng());
+            p.tex[0][0] = uv(rng);
+            p.tex[0][1] = uv(rng);
+        }
+    });
+    return rawPixels(c, kWidth, kHeight);
+}
+
+}  // namespace
+
+TEST(RasterSimd, TextureStageOperationsEqualTheScalarLoops) {
+    const Arguments arguments[] = {{D3DTA_DIFFUSE, 0, false},
+                                   {D3DTA_CURRENT, D3DTA_COMPLEMENT, false},
+                                   {D3DTA_SPECULAR, D3DTA_ALPHAREPLICATE, false},
+                                   {D3DTA_TFACTOR, D3DTA_COMPLEMENT | D3DTA_ALPHAREPLICATE, false},
+                                   {D3DTA_DIFFUSE, 0, true}};
+    for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
+        hwy::SetSupportedTargetsForTest(target);
+        for (DWORD op = D3DTOP_SELECTARG1; op <= D3DTOP_DOTPRODUCT3; ++op)
+            for (const Arguments& a : arguments)
+                EXPECT_TRUE(drawCombined(false, op, a) == drawCombined(true, op, a))
+                    << hwy::TargetName(target) << ", operation " << op << ", arguments "
+                    << a.arg2 << " " << a.modifier << " " << a.alphaDisabled;
+    }
+    hwy::SetSupportedTargetsForTest(0);
+    setRasterSimd(true);
+}

@@ -103,8 +103,12 @@ struct Fragments {
 
 struct Pipeline;
 
+// Which of a span's attributes an interpolation fills: the depth alone, so
+// that a span the depth test rejects costs no more; everything else; or all.
+enum class Planes { Depth, Rest, All };
+
 // Fills a span's attributes from the primitive's planes (stages.h).
-using InterpolateFn = void (*)(const Pipeline& p, const Setup& s, Fragments& f);
+using InterpolateFn = void (*)(const Pipeline& p, const Setup& s, Fragments& f, Planes planes);
 
 // A fragment stage. Returns false when no fragment of the span is left alive,
 // so the span stops early. `unit` is the texture stage for per-unit stages.
@@ -183,6 +187,8 @@ struct Pipeline {
     DWORD alphaFunc = D3DCMP_ALWAYS;
     DWORD zFunc = D3DCMP_LESSEQUAL;
     bool depthTest = false, depthWrite = false;
+    // steps[0] is the depth test, run before the rest is interpolated.
+    bool depthFirst = false;
 
     bool tableFog = false;
     DWORD fogMode = D3DFOG_NONE;

@@ -57,7 +57,12 @@ inline void evalColorAttr(const Setup& s, int a, const Fragments& f, int32_t* ou
 }
 
 template <bool Perspective>
-RASTER_SPAN_LOOP void interpolateSpan(const Pipeline& p, const Setup& s, Fragments& f) {
+RASTER_SPAN_LOOP void interpolateSpan(const Pipeline& p, const Setup& s, Fragments& f,
+                                      Planes planes) {
+    if (p.needZ && planes != Planes::Rest)
+        evalFloat<false>(s.z, s, f, f.z);
+    if (planes == Planes::Depth)
+        return;
     const int n = f.n;
     if (Perspective) {
         const float base = planeAt(s.q, s, static_cast<float>(f.x), static_cast<float>(f.y));
@@ -68,8 +73,6 @@ RASTER_SPAN_LOOP void interpolateSpan(const Pipeline& p, const Setup& s, Fragmen
         for (int i = 0; i < n; ++i)
             f.w[i] = s.constW;
     }
-    if (p.needZ)
-        evalFloat<false>(s.z, s, f, f.z);
     if (p.needDiffuse) {
         for (int c = 0; c < 4; ++c)
             evalColorAttr<Perspective>(s, kAttrR + c, f, f.diffuse[c]);
@@ -90,12 +93,12 @@ RASTER_SPAN_LOOP void interpolateSpan(const Pipeline& p, const Setup& s, Fragmen
 
 }  // namespace
 
-void interpolate(const Pipeline& p, const Setup& s, Fragments& f) {
+void interpolate(const Pipeline& p, const Setup& s, Fragments& f, Planes planes) {
     f.setup = &s;
     if (s.perspective) {
-        interpolateSpan<true>(p, s, f);
+        interpolateSpan<true>(p, s, f, planes);
     } else {
-        interpolateSpan<false>(p, s, f);
+        interpolateSpan<false>(p, s, f, planes);
     }
 }
 

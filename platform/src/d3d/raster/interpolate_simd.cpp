@@ -77,10 +77,14 @@ HWY_INLINE void evalColorAttr(const Setup& s, int a, const Fragments& f, int32_t
 }
 
 template <bool Perspective>
-void interpolateSpan(const Pipeline& p, const Setup& s, Fragments& f) {
+void interpolateSpan(const Pipeline& p, const Setup& s, Fragments& f, Planes planes) {
     const DF df;
     const int lanes = static_cast<int>(hn::Lanes(df));
     f.setup = &s;
+    if (p.needZ && planes != Planes::Rest)
+        evalFloat<false>(s.z, s, f, f.z);
+    if (planes == Planes::Depth)
+        return;
     if (Perspective) {
         const PlaneLanes q(s.q, s, f);
         const VF one = hn::Set(df, 1.0f);
@@ -91,8 +95,6 @@ void interpolateSpan(const Pipeline& p, const Setup& s, Fragments& f) {
         for (int i = 0; i < f.n; i += lanes)
             hn::StoreU(w, df, f.w + i);
     }
-    if (p.needZ)
-        evalFloat<false>(s.z, s, f, f.z);
     if (p.needDiffuse) {
         for (int c = 0; c < 4; ++c)
             evalColorAttr<Perspective>(s, kAttrR + c, f, f.diffuse[c]);
@@ -111,11 +113,11 @@ void interpolateSpan(const Pipeline& p, const Setup& s, Fragments& f) {
     }
 }
 
-void Interpolate(const Pipeline& p, const Setup& s, Fragments& f) {
+void Interpolate(const Pipeline& p, const Setup& s, Fragments& f, Planes planes) {
     if (s.perspective)
-        interpolateSpan<true>(p, s, f);
+        interpolateSpan<true>(p, s, f, planes);
     else
-        interpolateSpan<false>(p, s, f);
+        interpolateSpan<false>(p, s, f, planes);
 }
 
 InterpolateFn ChooseInterpolate() {

@@ -214,9 +214,11 @@ void compilePipeline(const RasterState& st, PixelFormat target, DepthFormat dept
     p.depthTest = rs(D3DRENDERSTATE_ZENABLE) != D3DZB_FALSE && depth != DepthFormat::None;
     p.depthWrite = p.depthTest && rs(D3DRENDERSTATE_ZWRITEENABLE) != 0;
     p.zFunc = rs(D3DRENDERSTATE_ZFUNC);
+    p.depthFirst = false;
     if (p.depthTest) {
         p.needZ = true;
         addStep(p, chooseDepthTest(depth, p.zFunc, p.depthWrite && !canDiscard));
+        p.depthFirst = p.stepCount == 1;
     }
 
     p.srcBlend = rs(D3DRENDERSTATE_SRCBLEND);
@@ -238,7 +240,7 @@ void compilePipeline(const RasterState& st, PixelFormat target, DepthFormat dept
     for (int i = 0; i < p.unitCount; ++i) {
         if (p.units[i].sample)
             addStep(p, stageSample, i);
-        addStep(p, stageCombine, i);
+        addStep(p, chooseCombine(p.units[i]), i);
     }
     if (p.unitCount == 0)
         addStep(p, stageDiffuseOnly);

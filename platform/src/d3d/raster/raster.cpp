@@ -31,8 +31,20 @@ inline void shadeSpan(const Pipeline& p, const Setup& s, Fragments& f, int x, in
     f.n = n;
     for (int i = 0; i < n; ++i)
         f.live[i] = 1;
-    (p.interpolateFn ? p.interpolateFn : interpolate)(p, s, f);
-    for (int i = 0; i < p.stepCount; ++i) {
+    const InterpolateFn fill = p.interpolateFn ? p.interpolateFn : interpolate;
+    int first = 0;
+    if (p.depthFirst) {
+        // Hidden spans (occluded geometry, the effects' copies behind the
+        // scene) stop before their colours and coordinates are filled.
+        fill(p, s, f, Planes::Depth);
+        if (!p.steps[0].fn(p, p.steps[0].unit, f))
+            return;
+        fill(p, s, f, Planes::Rest);
+        first = 1;
+    } else {
+        fill(p, s, f, Planes::All);
+    }
+    for (int i = first; i < p.stepCount; ++i) {
         const Step& st = p.steps[i];
         if (!st.fn(p, st.unit, f))
             return;

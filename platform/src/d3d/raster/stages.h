@@ -10,7 +10,7 @@ namespace platform::d3d::raster {
 void setFactor(const Pipeline& p, Fragments& f);
 
 // interpolate.cpp: fills the span's attributes from the primitive's planes.
-void interpolate(const Pipeline& p, const Setup& s, Fragments& f);
+void interpolate(const Pipeline& p, const Setup& s, Fragments& f, Planes planes);
 // interpolate_simd.cpp: the same on SIMD lanes, or interpolate when SIMD is
 // off.
 InterpolateFn chooseInterpolate();
@@ -30,6 +30,9 @@ bool rasterSimdOn();
 
 // stage_combine.cpp: the D3DTOP cascade of one texture stage into current.
 bool stageCombine(const Pipeline& p, int unit, Fragments& f);
+// stage_combine_simd.cpp: the cascade step for a unit, on SIMD lanes unless
+// SIMD is off or the unit has a DOTPRODUCT3 (then stageCombine).
+StageFn chooseCombine(const TextureUnit& unit);
 // Used when stage 0 is disabled: current = diffuse.
 bool stageDiffuseOnly(const Pipeline& p, int unit, Fragments& f);
 
