@@ -89,6 +89,43 @@ TEST(RasterCoverage, JitteredMeshHasNoGapsOrOverlaps) {
     }
 }
 
+TEST(RasterCoverage, RandomTrianglesCoverTheCentresInsideTheirEdges) {
+    // Vertices on the 1/256 grid, so the edge functions below are exact:
+    // a centre strictly inside all three edges is drawn once, one strictly
+    // outside any is not, and one on an edge is left to the top-left rule.
+    std::mt19937 rng(23);
+    std::uniform_int_distribution<int> coordinate(-4 * 256, 36 * 256);
+    std::uniform_int_distribution<int> nudge(-3 * 256, 3 * 256);
+    for (int t = 0; t < 1500; ++t) {
+        int64_t vx[3], vy[3];
+        for (int k = 0; k < 3; ++k) {
+            // Two in three triangles thin, with steep or shallow edges.
+            vx[k] = k > 0 && t % 3 == 1 ? vx[0] + nudge(rng) : coordinate(rng);
+            vy[k] = k > 0 && t % 3 == 2 ? vy[0] + nudge(rng) : coordinate(rng);
+        }
+        const auto edge = [&](int k, int64_t X, int64_t Y) {
+            const int j = (k + 1) % 3;
+            return (vx[j] - vx[k]) * (Y - vy[k]) - (vy[j] - vy[k]) * (X - vx[k]);
+        };
+        const int64_t area = edge(0, vx[2], vy[2]);
+        std::vector<Vertex> v;
+        for (int k = 0; k < 3; ++k)
+            v.push_back(vtx(float(vx[k]) / 256.0f, float(vy[k]) / 256.0f, kUnit));
+        SCOPED_TRACE(t);
+        expectDrawnTimes(32, 32, v, D3DPT_TRIANGLELIST, [&](int x, int y) {
+            int inside = 0, outside = 0;
+            for (int k = 0; k < 3; ++k) {
+                const int64_t e = edge(k, int64_t(x) * 256, int64_t(y) * 256);
+                inside += area != 0 && (e > 0) == (area > 0) && e != 0;
+                outside += e != 0 && (area == 0 || (e > 0) != (area > 0));
+            }
+            return inside == 3 ? 1 : (outside > 0 ? 0 : -1);
+        });
+        if (HasFatalFailure())
+            return;
+    }
+}
+
 TEST(RasterCoverage, FanAroundSubPixelCentreDrawsEachPixelOnce) {
     // Many thin triangles meeting at one point: the worst case for cracks.
     const float cx = 20.37f, cy = 19.81f;
