@@ -49,7 +49,6 @@ const BadCall kBadCalls[] = {
     {"DirectDraw GetMonitorFrequency null", [](const Objects& o) { return o.dd->GetMonitorFrequency(nullptr); }},
     {"DirectDraw GetScanLine null", [](const Objects& o) { return o.dd->GetScanLine(nullptr); }},
     {"DirectDraw GetVerticalBlankStatus null", [](const Objects& o) { return o.dd->GetVerticalBlankStatus(nullptr); }},
-    {"DirectDraw SetDisplayMode zero size", [](const Objects& o) { return o.dd->SetDisplayMode(0, 0, 16, 0, 0); }},
     {"Surface AddAttachedSurface null", [](const Objects& o) { return o.surface->AddAttachedSurface(nullptr); }},
     {"Surface AddAttachedSurface itself", [](const Objects& o) { return o.surface->AddAttachedSurface(o.surface); }},
     {"Surface DeleteAttachedSurface not attached",
@@ -104,12 +103,6 @@ const BadCall kBadCalls[] = {
          return o.surface->GetSurfaceDesc(&d);
      }},
     {"Surface Lock null desc", [](const Objects& o) { return o.surface->Lock(nullptr, nullptr, DDLOCK_WAIT, nullptr); }},
-    {"Surface Lock outside",
-     [](const Objects& o) {
-         DDSURFACEDESC2 d{};
-         d.dwSize = sizeof(d);
-         return o.surface->Lock(&gOutside, &d, DDLOCK_WAIT, nullptr);
-     }},
     {"Surface Unlock not locked", [](const Objects& o) { return o.surface->Unlock(nullptr); }},
     {"Surface UpdateOverlay not an overlay",
      [](const Objects& o) { return o.surface->UpdateOverlay(nullptr, o.other, nullptr, DDOVER_SHOW, nullptr); }},

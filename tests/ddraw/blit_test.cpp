@@ -7,16 +7,6 @@ namespace {
 
 using BlitTest = DirectDrawTest;
 
-// (16-bit fills of raw values show in the colour key pictures.)
-TEST_F(BlitTest, ColourFillCoversTheRectangleOnly) {
-    IDirectDrawSurface4* s = create(6, 5, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY);
-    fill(s, 0x0000FF);
-    RECT r{2, 1, 5, 4};
-    fill(s, 0xFF8000, &r);
-    EXPECT_EQ("BBBBBB BBOOOB BBOOOB BBOOOB BBBBBB", picture(s));
-    EXPECT_EQ(0u, s->Release());
-}
-
 // A source of red, green, blue and white quarters copied into a corner,
 // stretched, shrunk to the nearest pixels and converted between 16 and 32 bits.
 TEST_F(BlitTest, CopyStretchShrinkAndConversion) {
@@ -242,7 +232,6 @@ TEST_F(BlitTest, LockGivesPitchAndPointerAndRefusesASecondLock) {
     DDBLTFX fx = bltFx();
     EXPECT_EQ(DDERR_SURFACEBUSY, s->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx));
     ASSERT_EQ(DD_OK, s->Unlock(&r));
-    EXPECT_EQ(DDERR_NOTLOCKED, s->Unlock(nullptr));
     EXPECT_EQ("..... .R... .....", picture(s));
     wrong.dwSize = 108;
     EXPECT_EQ(DDERR_INVALIDPARAMS, s->Lock(nullptr, &wrong, 0, nullptr));

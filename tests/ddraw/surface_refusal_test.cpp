@@ -4,78 +4,57 @@
 
 namespace {
 
-struct LockCase {
-    const char* name;
-    RECT rect;
-};
+using SurfaceRefusalTest = DirectDrawTest;
 
-class LockRectTest : public DirectDrawTest, public ::testing::WithParamInterface<LockCase> {};
-
-struct DescCase {
-    const char* name;
-    DWORD extraFlags;
-    DWORD caps;
-    bool exclusive;
-    HRESULT expected;
-};
-
-class BadDescTest : public DirectDrawTest, public ::testing::WithParamInterface<DescCase> {};
-
-}  // namespace
-
-TEST_P(LockRectTest, IsRefusedAndLeavesNoPointer) {
+// Left of the surface, past the right edge, past the bottom, empty, inverted:
+// refused through both faces, with no pointer left behind.
+TEST_F(SurfaceRefusalTest, LockOfARectangleNotInsideIsRefusedAndLeavesNoPointer) {
     IDirectDrawSurface4* s = create(8, 8, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY);
-    ASSERT_NE(nullptr, s);
-    RECT r = GetParam().rect;
-    DDSURFACEDESC2 d{};
-    d.dwSize = sizeof(d);
-    d.lpSurface = &d;
-    EXPECT_EQ(DDERR_INVALIDPARAMS, s->Lock(&r, &d, DDLOCK_WAIT, nullptr));
-    EXPECT_EQ(nullptr, d.lpSurface);
-    // The older face too.
     IDirectDrawSurface* s1 = nullptr;
     ASSERT_EQ(DD_OK, s->QueryInterface(IID_IDirectDrawSurface, reinterpret_cast<void**>(&s1)));
-    DDSURFACEDESC d1{};
-    d1.dwSize = sizeof(d1);
-    d1.lpSurface = &d1;
-    EXPECT_EQ(DDERR_INVALIDPARAMS, s1->Lock(&r, &d1, DDLOCK_WAIT, nullptr));
-    EXPECT_EQ(nullptr, d1.lpSurface);
+    for (RECT r : {RECT{-1, 0, 4, 4}, RECT{4, 0, 9, 4}, RECT{0, 4, 4, 9}, RECT{2, 2, 2, 6},
+                   RECT{6, 6, 2, 2}}) {
+        SCOPED_TRACE(testing::Message() << r.left << "," << r.top << "," << r.right << ","
+                                        << r.bottom);
+        DDSURFACEDESC2 d{};
+        d.dwSize = sizeof(d);
+        d.lpSurface = &d;
+        EXPECT_EQ(DDERR_INVALIDPARAMS, s->Lock(&r, &d, DDLOCK_WAIT, nullptr));
+        EXPECT_EQ(nullptr, d.lpSurface);
+        DDSURFACEDESC d1{};
+        d1.dwSize = sizeof(d1);
+        d1.lpSurface = &d1;
+        EXPECT_EQ(DDERR_INVALIDPARAMS, s1->Lock(&r, &d1, DDLOCK_WAIT, nullptr));
+        EXPECT_EQ(nullptr, d1.lpSurface);
+    }
     s1->Release();
     releaseLast({s});
 }
 
-INSTANTIATE_TEST_SUITE_P(Rects, LockRectTest,
-                         ::testing::Values(LockCase{"LeftOfTheSurface", {-1, 0, 4, 4}},
-                                           LockCase{"PastTheRightEdge", {4, 0, 9, 4}},
-                                           LockCase{"PastTheBottom", {0, 4, 4, 9}},
-                                           LockCase{"Empty", {2, 2, 2, 6}},
-                                           LockCase{"Inverted", {6, 6, 2, 2}}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST_P(BadDescTest, IsRefusedWithTheWindowsCode) {
-    const DescCase& c = GetParam();
-    if (c.exclusive) {
-        ASSERT_EQ(DD_OK, dd->SetCooperativeLevel(
-                             window(), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT));
+// A pitch without the program's memory, or with it at creation; a complex
+// primary outside exclusive mode, and made in it.
+TEST_F(SurfaceRefusalTest, BadDescriptionsGetTheWindowsCode) {
+    const DWORD system = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+    const DWORD primary = DDSCAPS_PRIMARYSURFACE | DDSCAPS_COMPLEX;
+    const struct {
+        DWORD extraFlags, caps;
+        bool exclusive;
+        HRESULT expected;
+    } cases[] = {{DDSD_PITCH, system, false, DDERR_INVALIDPARAMS},
+                 {DDSD_PITCH | DDSD_LPSURFACE, system, false, DDERR_INVALIDPARAMS},
+                 {DDSD_BACKBUFFERCOUNT, primary, false, DDERR_NOEXCLUSIVEMODE},
+                 {DDSD_BACKBUFFERCOUNT, primary | DDSCAPS_FLIP, true, DD_OK}};
+    for (const auto& c : cases) {
+        if (c.exclusive)
+            exclusive();
+        const bool isPrimary = c.caps & DDSCAPS_PRIMARYSURFACE;
+        DDSURFACEDESC2 d = surfaceDesc(c.caps, isPrimary ? 0 : 8, isPrimary ? 0 : 8,
+                                       isPrimary ? DDPIXELFORMAT{} : kX8R8G8B8);
+        d.dwFlags |= c.extraFlags;
+        d.lPitch = 64;
+        d.dwBackBufferCount = 1;
+        EXPECT_EQ(c.expected, createResult(d)) << std::hex << c.extraFlags << " " << c.caps;
     }
-    const bool primary = c.caps & DDSCAPS_PRIMARYSURFACE;
-    DDSURFACEDESC2 d = surfaceDesc(c.caps, primary ? 0 : 8, primary ? 0 : 8,
-                                   primary ? DDPIXELFORMAT{} : kX8R8G8B8);
-    d.dwFlags |= c.extraFlags;
-    d.lPitch = 64;
-    d.dwBackBufferCount = 1;
-    EXPECT_EQ(c.expected, createResult(d));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Descriptions, BadDescTest,
-    ::testing::Values(
-        DescCase{"PitchWithoutMemory", DDSD_PITCH, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY,
-                 false, DDERR_INVALIDPARAMS},
-        DescCase{"MemoryWithPitch", DDSD_PITCH | DDSD_LPSURFACE,
-                 DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY, false, DDERR_INVALIDPARAMS},
-        DescCase{"ComplexPrimaryWindowed", DDSD_BACKBUFFERCOUNT,
-                 DDSCAPS_PRIMARYSURFACE | DDSCAPS_COMPLEX, false, DDERR_NOEXCLUSIVEMODE},
-        DescCase{"ComplexPrimaryMadeExclusive", DDSD_BACKBUFFERCOUNT,
-                 DDSCAPS_PRIMARYSURFACE | DDSCAPS_COMPLEX | DDSCAPS_FLIP, true, DD_OK}),
-    [](const auto& info) { return std::string(info.param.name); });
+}  // namespace
