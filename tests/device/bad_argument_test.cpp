@@ -27,6 +27,9 @@ TLVertex gTriangle[3] = {{0, 0, 0.5f, 1, 0xFFFFFFFF, 0, 0, 0},
                          {0, 8, 0.5f, 1, 0xFFFFFFFF, 0, 0, 0}};
 WORD gIndices[3] = {0, 1, 2};
 WORD gFarIndices[3] = {0, 1, 900};
+D3DVECTOR gC{0, 0, 0.5f};  // one sphere
+float gR = 1.0f;
+DWORD gV = 0;
 
 const BadCall kBadCalls[] = {
     {"CreateLight null", [](const Objects& o) { return o.d3d->CreateLight(nullptr, nullptr); }},
@@ -79,8 +82,6 @@ const BadCall kBadCalls[] = {
      [](const Objects& o) { return o.device->SetRenderState(static_cast<D3DRENDERSTATETYPE>(5000), 1); }},
     {"GetLightState null",
      [](const Objects& o) { return o.device->GetLightState(D3DLIGHTSTATE_AMBIENT, nullptr); }},
-    {"SetLightState out of range",
-     [](const Objects& o) { return o.device->SetLightState(static_cast<D3DLIGHTSTATETYPE>(900), 1); }},
     {"SetTransform null",
      [](const Objects& o) { return o.device->SetTransform(D3DTRANSFORMSTATE_WORLD, nullptr); }},
     {"SetTransform out of range",
@@ -134,8 +135,12 @@ const BadCall kBadCalls[] = {
      [](const Objects& o) {
          return o.device->DrawIndexedPrimitiveVB(D3DPT_TRIANGLELIST, o.buffer, gFarIndices, 3, 0);
      }},
-    {"ComputeSphereVisibility null",
-     [](const Objects& o) { return o.device->ComputeSphereVisibility(nullptr, nullptr, 1, 0, nullptr); }},
+    {"ComputeSphereVisibility null centres",
+     [](const Objects& o) { return o.device->ComputeSphereVisibility(nullptr, &gR, 1, 0, &gV); }},
+    {"ComputeSphereVisibility null results",
+     [](const Objects& o) { return o.device->ComputeSphereVisibility(&gC, &gR, 1, 0, nullptr); }},
+    {"ComputeSphereVisibility bad flags",
+     [](const Objects& o) { return o.device->ComputeSphereVisibility(&gC, &gR, 1, 1, &gV); }},
     {"GetTexture null", [](const Objects& o) { return o.device->GetTexture(0, nullptr); }},
     {"GetTexture stage out of range",
      [](const Objects& o) {

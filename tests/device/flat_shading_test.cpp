@@ -92,13 +92,3 @@ TEST_F(FlatShadingTest, UntransformedPrimitivesTakeTheColourOfTheRasterisersVert
         EXPECT_EQ(0u, differing);
     }
 }
-
-// Gouraud shading is left alone: the fan's centre stays red near v0.
-TEST_F(FlatShadingTest, GouraudFanStillBlendsFromEveryVertex) {
-    device->SetRenderState(D3DRENDERSTATE_SHADEMODE, D3DSHADE_GOURAUD);
-    drawUntransformed(
-        D3DPT_TRIANGLEFAN,
-        {{0, 0, 0.5f, kRed}, {-1, 1, 0.5f, kGreen}, {1, 1, 0.5f, kBlue}, {1, -1, 0.5f, kYellow}});
-    EXPECT_GT(channel(rgb(16, 14), 16), 200);
-    EXPECT_GT(channel(rgb(2, 1), 8), 200);
-}
