@@ -34,7 +34,7 @@ protected:
 
 // Minimising, here through the default procedure's system command,
 // deactivates the application and empties the client area; restoring brings
-// both back.
+// both back; hiding and forced minimising.
 TEST_F(Activation, MinimiseDeactivatesAndRestoreComesBack) {
     TestWindow window(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 648, 507);
     RECT before, minimised, after;
@@ -68,12 +68,8 @@ TEST_F(Activation, MinimiseDeactivatesAndRestoreComesBack) {
     GetClientRect(window.handle(), &after);
     EXPECT_TRUE(EqualRect(&before, &after));
     EXPECT_EQ(changes, (std::vector<bool>{false, true}));
-}
 
-// Hiding tells the window and leaves it invisible; SW_FORCEMINIMIZE
-// minimises like SW_MINIMIZE.
-TEST_F(Activation, HideAndForceMinimise) {
-    TestWindow window(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100);
+    // Hiding tells the window; SW_FORCEMINIMIZE minimises like SW_MINIMIZE.
     window.clear();
     ShowWindow(window.handle(), SW_HIDE);
     EXPECT_FALSE(IsWindowVisible(window.handle()));
@@ -138,6 +134,15 @@ TEST_F(Activation, SwitchingBetweenOwnWindowsDoesNotTouchTheApplication) {
                                      {WM_SETFOCUS, WPARAM(first.handle())}}));
     EXPECT_EQ(GetFocus(), second.handle());
     EXPECT_TRUE(platform::core::isAppActive());
+
+    // SetFocus to a hidden window: the one that had the focus is told and answered.
+    TestWindow third(WS_POPUP, 0, 0, 10, 10);
+    second.clear();
+    EXPECT_EQ(SetFocus(third.handle()), second.handle());
+    EXPECT_EQ(second.calls(), (Calls{{WM_KILLFOCUS, WPARAM(third.handle())}}));
+    EXPECT_EQ(third.calls().back(), Call(WM_SETFOCUS, WPARAM(second.handle())));
+    EXPECT_EQ(SetFocus(reinterpret_cast<HWND>(0x777)), nullptr);
+    EXPECT_EQ(GetFocus(), third.handle());
 }
 
 // With only a hidden window, nothing takes the foreground, yet the
@@ -184,19 +189,6 @@ TEST_F(Activation, ReachesAWindowOfAnotherThreadOnItsThread) {
                                    {WM_KILLFOCUS, WPARAM(other.hwnd())}}));
     EXPECT_EQ(GetFocus(), other.hwnd());
     EXPECT_TRUE(changes.empty());
-}
-
-TEST(Focus, SetFocusSendsKillAndSetFocus) {
-    TestWindow a(WS_POPUP, 0, 0, 10, 10), b(WS_POPUP, 0, 0, 10, 10);
-    SetFocus(a.handle());
-    a.clear();
-    b.clear();
-    EXPECT_EQ(SetFocus(b.handle()), a.handle());
-    EXPECT_EQ(a.calls(), (Calls{{WM_KILLFOCUS, WPARAM(b.handle())}}));
-    EXPECT_EQ(b.calls(), (Calls{{WM_SETFOCUS, WPARAM(a.handle())}}));
-    EXPECT_EQ(GetFocus(), b.handle());
-    EXPECT_EQ(SetFocus(reinterpret_cast<HWND>(0x777)), nullptr);
-    EXPECT_EQ(GetFocus(), b.handle());
 }
 
 void pressAndRelease(UINT vk) {
