@@ -21,21 +21,23 @@ struct BadCall {
 
 RECT gOutside{60, 60, 70, 70};
 RECT gInverted{8, 8, 2, 2};
+// What the calls read, and where they may write.
+IDirectDrawSurface4* gSurface = nullptr;
+DDSURFACEDESC2 gDesc = surfaceDesc(DDSCAPS_OFFSCREENPLAIN, 4, 4);
+DDSURFACEDESC2 gShortDesc{12};
+DDSCAPS2 gZCaps{DDSCAPS_ZBUFFER, 0, 0, 0};
+DDCOLORKEY gKey{0, 0};
+constexpr DWORD kTwoKinds = DDCKEY_SRCBLT | DDCKEY_DESTBLT;
+RGNDATA gRegion{};
 
 const BadCall kBadCalls[] = {
     {"DirectDraw GetDisplayMode null", [](const Objects& o) { return o.dd->GetDisplayMode(nullptr); }},
     {"DirectDraw EnumDisplayModes null callback",
      [](const Objects& o) { return o.dd->EnumDisplayModes(0, nullptr, nullptr, nullptr); }},
     {"DirectDraw CreateSurface null desc",
-     [](const Objects& o) {
-         IDirectDrawSurface4* s = nullptr;
-         return o.dd->CreateSurface(nullptr, &s, nullptr);
-     }},
+     [](const Objects& o) { return o.dd->CreateSurface(nullptr, &gSurface, nullptr); }},
     {"DirectDraw CreateSurface null out",
-     [](const Objects& o) {
-         DDSURFACEDESC2 d = surfaceDesc(DDSCAPS_OFFSCREENPLAIN, 4, 4);
-         return o.dd->CreateSurface(&d, nullptr, nullptr);
-     }},
+     [](const Objects& o) { return o.dd->CreateSurface(&gDesc, nullptr, nullptr); }},
     {"DirectDraw CreateClipper null", [](const Objects& o) { return o.dd->CreateClipper(0, nullptr, nullptr); }},
     {"DirectDraw CreatePalette null", [](const Objects& o) { return o.dd->CreatePalette(DDPCAPS_8BIT, nullptr, nullptr, nullptr); }},
     {"DirectDraw EnumSurfaces null callback",
@@ -73,23 +75,14 @@ const BadCall kBadCalls[] = {
      [](const Objects& o) { return o.surface->EnumOverlayZOrders(0, nullptr, nullptr); }},
     {"Surface Flip not flippable", [](const Objects& o) { return o.surface->Flip(nullptr, DDFLIP_WAIT); }},
     {"Surface GetAttachedSurface null caps",
-     [](const Objects& o) {
-         IDirectDrawSurface4* s = nullptr;
-         return o.surface->GetAttachedSurface(nullptr, &s);
-     }},
+     [](const Objects& o) { return o.surface->GetAttachedSurface(nullptr, &gSurface); }},
     {"Surface GetAttachedSurface null out",
-     [](const Objects& o) {
-         DDSCAPS2 caps{DDSCAPS_ZBUFFER, 0, 0, 0};
-         return o.surface->GetAttachedSurface(&caps, nullptr);
-     }},
+     [](const Objects& o) { return o.surface->GetAttachedSurface(&gZCaps, nullptr); }},
     {"Surface GetCaps null", [](const Objects& o) { return o.surface->GetCaps(nullptr); }},
     {"Surface GetClipper null", [](const Objects& o) { return o.surface->GetClipper(nullptr); }},
     {"Surface GetColorKey null", [](const Objects& o) { return o.surface->GetColorKey(DDCKEY_SRCBLT, nullptr); }},
     {"Surface SetColorKey two kinds",
-     [](const Objects& o) {
-         DDCOLORKEY key{0, 0};
-         return o.surface->SetColorKey(DDCKEY_SRCBLT | DDCKEY_DESTBLT, &key);
-     }},
+     [](const Objects& o) { return o.surface->SetColorKey(kTwoKinds, &gKey); }},
     {"Surface GetDC null", [](const Objects& o) { return o.surface->GetDC(nullptr); }},
     {"Surface ReleaseDC not given", [](const Objects& o) { return o.surface->ReleaseDC(reinterpret_cast<HDC>(0x77)); }},
     {"Surface GetOverlayPosition null", [](const Objects& o) { return o.surface->GetOverlayPosition(nullptr, nullptr); }},
@@ -97,11 +90,7 @@ const BadCall kBadCalls[] = {
     {"Surface GetPixelFormat null", [](const Objects& o) { return o.surface->GetPixelFormat(nullptr); }},
     {"Surface GetSurfaceDesc null", [](const Objects& o) { return o.surface->GetSurfaceDesc(nullptr); }},
     {"Surface GetSurfaceDesc wrong size",
-     [](const Objects& o) {
-         DDSURFACEDESC2 d{};
-         d.dwSize = 12;
-         return o.surface->GetSurfaceDesc(&d);
-     }},
+     [](const Objects& o) { return o.surface->GetSurfaceDesc(&gShortDesc); }},
     {"Surface Lock null desc", [](const Objects& o) { return o.surface->Lock(nullptr, nullptr, DDLOCK_WAIT, nullptr); }},
     {"Surface Unlock not locked", [](const Objects& o) { return o.surface->Unlock(nullptr); }},
     {"Surface UpdateOverlay not an overlay",
@@ -119,10 +108,7 @@ const BadCall kBadCalls[] = {
     {"Clipper GetHWnd null", [](const Objects& o) { return o.clipper->GetHWnd(nullptr); }},
     {"Clipper IsClipListChanged null", [](const Objects& o) { return o.clipper->IsClipListChanged(nullptr); }},
     {"Clipper SetClipList bad flags",
-     [](const Objects& o) {
-         RGNDATA data{};
-         return o.clipper->SetClipList(&data, 1);
-     }},
+     [](const Objects& o) { return o.clipper->SetClipList(&gRegion, 1); }},
 };
 
 class BadArgumentTest : public DirectDrawTest, public ::testing::WithParamInterface<BadCall> {};
