@@ -30,6 +30,16 @@ WORD gFarIndices[3] = {0, 1, 900};
 D3DVECTOR gC{0, 0, 0.5f};  // one sphere
 float gR = 1.0f;
 DWORD gV = 0;
+// Past the last state of each kind; what the calls read, and where they may write.
+const auto kNoState = static_cast<D3DRENDERSTATETYPE>(5000);
+const auto kNoTransform = static_cast<D3DTRANSFORMSTATETYPE>(900);
+D3DDEVICEDESC gHardware{sizeof(D3DDEVICEDESC)};
+D3DMATRIX gMatrix{};
+DWORD gValue = 0;
+D3DMATERIALHANDLE gHandle = 0;
+IDirect3DVertexBuffer* gBuffer = nullptr;
+IDirect3DViewport3* gViewport = nullptr;
+IDirect3DTexture2* gTexture = nullptr;
 
 const BadCall kBadCalls[] = {
     {"CreateLight null", [](const Objects& o) { return o.d3d->CreateLight(nullptr, nullptr); }},
@@ -38,31 +48,21 @@ const BadCall kBadCalls[] = {
     {"CreateDevice null out",
      [](const Objects& o) { return o.d3d->CreateDevice(IID_IDirect3DRGBDevice, nullptr, nullptr, nullptr); }},
     {"CreateVertexBuffer null desc",
-     [](const Objects& o) {
-         IDirect3DVertexBuffer* vb = nullptr;
-         return o.d3d->CreateVertexBuffer(nullptr, &vb, 0, nullptr);
-     }},
+     [](const Objects& o) { return o.d3d->CreateVertexBuffer(nullptr, &gBuffer, 0, nullptr); }},
     {"EnumDevices null", [](const Objects& o) { return o.d3d->EnumDevices(nullptr, nullptr); }},
     {"EnumZBufferFormats null",
      [](const Objects& o) { return o.d3d->EnumZBufferFormats(IID_IDirect3DRGBDevice, nullptr, nullptr); }},
     {"FindDevice null", [](const Objects& o) { return o.d3d->FindDevice(nullptr, nullptr); }},
     {"GetCaps both null", [](const Objects& o) { return o.device->GetCaps(nullptr, nullptr); }},
     {"GetCaps null software",
-     [](const Objects& o) {
-         D3DDEVICEDESC hardware{};
-         hardware.dwSize = sizeof(hardware);
-         return o.device->GetCaps(&hardware, nullptr);
-     }},
+     [](const Objects& o) { return o.device->GetCaps(&gHardware, nullptr); }},
     {"GetStats null", [](const Objects& o) { return o.device->GetStats(nullptr); }},
     {"AddViewport null", [](const Objects& o) { return o.device->AddViewport(nullptr); }},
     {"DeleteViewport null", [](const Objects& o) { return o.device->DeleteViewport(nullptr); }},
     {"NextViewport null out",
      [](const Objects& o) { return o.device->NextViewport(o.viewport, nullptr, D3DNEXT_NEXT); }},
     {"NextViewport bad flags",
-     [](const Objects& o) {
-         IDirect3DViewport3* v = nullptr;
-         return o.device->NextViewport(o.viewport, &v, 0x80);
-     }},
+     [](const Objects& o) { return o.device->NextViewport(o.viewport, &gViewport, 0x80); }},
     {"EnumTextureFormats null", [](const Objects& o) { return o.device->EnumTextureFormats(nullptr, nullptr); }},
     {"GetDirect3D null", [](const Objects& o) { return o.device->GetDirect3D(nullptr); }},
     {"GetCurrentViewport null", [](const Objects& o) { return o.device->GetCurrentViewport(nullptr); }},
@@ -74,21 +74,15 @@ const BadCall kBadCalls[] = {
     {"GetRenderState null",
      [](const Objects& o) { return o.device->GetRenderState(D3DRENDERSTATE_ZENABLE, nullptr); }},
     {"GetRenderState out of range",
-     [](const Objects& o) {
-         DWORD v = 0;
-         return o.device->GetRenderState(static_cast<D3DRENDERSTATETYPE>(5000), &v);
-     }},
+     [](const Objects& o) { return o.device->GetRenderState(kNoState, &gValue); }},
     {"SetRenderState out of range",
-     [](const Objects& o) { return o.device->SetRenderState(static_cast<D3DRENDERSTATETYPE>(5000), 1); }},
+     [](const Objects& o) { return o.device->SetRenderState(kNoState, 1); }},
     {"GetLightState null",
      [](const Objects& o) { return o.device->GetLightState(D3DLIGHTSTATE_AMBIENT, nullptr); }},
     {"SetTransform null",
      [](const Objects& o) { return o.device->SetTransform(D3DTRANSFORMSTATE_WORLD, nullptr); }},
     {"SetTransform out of range",
-     [](const Objects& o) {
-         D3DMATRIX m{};
-         return o.device->SetTransform(static_cast<D3DTRANSFORMSTATETYPE>(900), &m);
-     }},
+     [](const Objects& o) { return o.device->SetTransform(kNoTransform, &gMatrix); }},
     {"GetTransform null",
      [](const Objects& o) { return o.device->GetTransform(D3DTRANSFORMSTATE_VIEW, nullptr); }},
     {"MultiplyTransform null",
@@ -143,18 +137,12 @@ const BadCall kBadCalls[] = {
      [](const Objects& o) { return o.device->ComputeSphereVisibility(&gC, &gR, 1, 1, &gV); }},
     {"GetTexture null", [](const Objects& o) { return o.device->GetTexture(0, nullptr); }},
     {"GetTexture stage out of range",
-     [](const Objects& o) {
-         IDirect3DTexture2* t = nullptr;
-         return o.device->GetTexture(8, &t);
-     }},
+     [](const Objects& o) { return o.device->GetTexture(8, &gTexture); }},
     {"SetTexture stage out of range", [](const Objects& o) { return o.device->SetTexture(8, o.texture); }},
     {"GetTextureStageState null",
      [](const Objects& o) { return o.device->GetTextureStageState(0, D3DTSS_COLOROP, nullptr); }},
     {"GetTextureStageState stage out of range",
-     [](const Objects& o) {
-         DWORD v = 0;
-         return o.device->GetTextureStageState(8, D3DTSS_COLOROP, &v);
-     }},
+     [](const Objects& o) { return o.device->GetTextureStageState(8, D3DTSS_COLOROP, &gValue); }},
     {"SetTextureStageState state out of range",
      [](const Objects& o) {
          return o.device->SetTextureStageState(0, static_cast<D3DTEXTURESTAGESTATETYPE>(900), 1);
@@ -186,10 +174,7 @@ const BadCall kBadCalls[] = {
     {"Material GetMaterial null", [](const Objects& o) { return o.material->GetMaterial(nullptr); }},
     {"Material GetHandle null", [](const Objects& o) { return o.material->GetHandle(o.device, nullptr); }},
     {"Material GetHandle no device",
-     [](const Objects& o) {
-         D3DMATERIALHANDLE h = 0;
-         return o.material->GetHandle(nullptr, &h);
-     }},
+     [](const Objects& o) { return o.material->GetHandle(nullptr, &gHandle); }},
     {"Texture GetHandle null", [](const Objects& o) { return o.texture->GetHandle(nullptr, nullptr); }},
     {"Texture Load null", [](const Objects& o) { return o.texture->Load(nullptr); }},
     {"VertexBuffer Lock null", [](const Objects& o) { return o.buffer->Lock(0, nullptr, nullptr); }},
