@@ -198,26 +198,6 @@ TEST_F(StatesTest, PopAllRestoresEveryStateOfTheStagesTheDeviceHas) {
     EXPECT_EQ(DWORD(D3DTADDRESS_MIRROR), manager->getState(TSS_ADDRESSU, 2));
 }
 
-TEST_F(StatesTest, CurrentReadsTheDeviceBackAndDropsWhatWasQueued) {
-    manager->setState(RS_FOGCOLOR, 0xABCDEF);
-    ASSERT_EQ(D3D_OK, device->SetRenderState(D3DRENDERSTATE_FOGCOLOR, 0x123456));
-    ASSERT_EQ(D3D_OK, device->SetTextureStageState(3, D3DTSS_BUMPENVLOFFSET, 0x42));
-    ASSERT_EQ(D3D_OK, device->SetLightState(D3DLIGHTSTATE_FOGDENSITY, 0x77));
-    resetCallCounts();
-    manager->current();
-    EXPECT_FALSE(manager->isChanged());
-    DWORD value = 0;
-    wanted({3, D3DTSS_BUMPENVLOFFSET}, &value);
-    EXPECT_EQ(0x42u, value);
-    EXPECT_EQ(0x123456u, manager->getState(RS_FOGCOLOR));
-    EXPECT_EQ(0x77u, manager->getState(LS_FOGDENSITY));
-    EXPECT_EQ(135u, calls("GetRenderState"));
-    EXPECT_EQ(8u, calls("GetLightState"));
-    EXPECT_EQ(8u * 23u, calls("GetTextureStageState"));
-    manager->wide_flush();
-    EXPECT_EQ(0u, stateCalls());
-}
-
 TEST_F(StatesTest, MetaStateRegistryKeepsIdsStable) {
     MultipleStatesMetaState extra, other;
     EXPECT_EQ(0, manager->registerMetaState("Modulate", &extra));  // takes the place
@@ -241,10 +221,29 @@ TEST_F(StatesTest, MetaStateRegistryKeepsIdsStable) {
     EXPECT_FALSE(manager->isChanged());
 }
 
-// A manager made again starts from zeroed tables until it reads the device;
-// without a device nothing is sent but the shadow copy goes on. Only the
-// published manager's end unpublishes it.
-TEST_F(StatesTest, ANewManagerStartsAfreshAndWorksWithoutADevice) {
+// current() reads the device back and drops what was queued. A manager made
+// again starts from zeroed tables until it reads the device; without a device
+// nothing is sent but the shadow copy goes on. Only the published manager's
+// end unpublishes it.
+TEST_F(StatesTest, CurrentReadsTheDeviceBackAndANewManagerStartsAfresh) {
+    manager->setState(RS_FOGCOLOR, 0xABCDEF);
+    ASSERT_EQ(D3D_OK, device->SetRenderState(D3DRENDERSTATE_FOGCOLOR, 0x123456));
+    ASSERT_EQ(D3D_OK, device->SetTextureStageState(3, D3DTSS_BUMPENVLOFFSET, 0x42));
+    ASSERT_EQ(D3D_OK, device->SetLightState(D3DLIGHTSTATE_FOGDENSITY, 0x77));
+    resetCallCounts();
+    manager->current();
+    EXPECT_FALSE(manager->isChanged());
+    DWORD value = 0;
+    wanted({3, D3DTSS_BUMPENVLOFFSET}, &value);
+    EXPECT_EQ(0x42u, value);
+    EXPECT_EQ(0x123456u, manager->getState(RS_FOGCOLOR));
+    EXPECT_EQ(0x77u, manager->getState(LS_FOGDENSITY));
+    EXPECT_EQ(135u, calls("GetRenderState"));
+    EXPECT_EQ(8u, calls("GetLightState"));
+    EXPECT_EQ(8u * 23u, calls("GetTextureStageState"));
+    manager->wide_flush();
+    EXPECT_EQ(0u, stateCalls());
+
     manager->setState(RS_FOGCOLOR, 0x1234);
     manager->setState(LS_AMBIENT, 0x1234);
     manager->setState(TSS_ADDRESSV, 7, 0x1234);
@@ -273,7 +272,6 @@ TEST(Counter, CountsAtomicallyAndReportsOnlyALeftOverValue) {
     testing::internal::CaptureStderr();
     {
         Counter images("Images"), lines("Lines"), unnamed(nullptr);
-        EXPECT_STREQ("Images", images.getName());
         std::vector<std::thread> threads;
         for (int t = 0; t < 4; ++t)
             threads.emplace_back([&images] {

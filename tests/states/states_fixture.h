@@ -26,20 +26,8 @@ struct Entry {
 
 class StatesTest : public RenderWindowTest {
 protected:
-    void SetUp() override { start(nullptr); }
-    void TearDown() override {
-        manager.reset();
-        RenderWindowTest::TearDown();
+    void SetUp() override {
         platform::testing::useDefaultDisplayProfile();
-    }
-
-    // A profile from tests/states/data, or the built-in one for null.
-    void start(const char* profile) {
-        std::string error, path = std::string(D3DDRIVER_SOURCE_DIR) + "/tests/states/data/";
-        if (!profile)
-            platform::testing::useDefaultDisplayProfile();
-        else
-            ASSERT_TRUE(platform::testing::loadDisplayProfile(path + profile, &error)) << error;
         platform::testing::clearInjectedFailures();
         ASSERT_NO_FATAL_FAILURE(openWindow(0, 0, 64, 48));
         ASSERT_EQ(S_OK, framework.InitializeFramework(hWnd, nullptr, &IID_IDirect3DRGBDevice,
@@ -53,6 +41,10 @@ protected:
         manager->update();
         manager->flush();  // the tests' restoring changes are only queued
         resetCallCounts();
+    }
+    void TearDown() override {
+        manager.reset();
+        RenderWindowTest::TearDown();
     }
 
     // What the device holds, and what the manager wants, by Direct3D number.
