@@ -69,6 +69,8 @@ TEST_F(MetaStateTest, PredefinedBundlesAreFoundByNameAndSetExactlyTheirStates) {
           {kRender, D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA},
           {kRender, D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCALPHA}}},
         {MS_DEFAULT, "Default", kDefault}};
+    manager->update();  // as after a device change: each bundle is validated again at once
+    EXPECT_EQ(6u, calls("ValidateDevice"));
     for (int i = 0; i < 6; ++i) {
         const auto& [id, name, entries] = bundles[i];
         SCOPED_TRACE(name);
