@@ -1,6 +1,6 @@
 // Images written into and read from surfaces: colour matching and colour
 // keys, packing into any 16- or 32-bit RGB layout and the packed YUV ones
-// ("UYVY", "YUY2"), nearest-pixel scaling, depths that are left alone, and
+// ("UYVY", "YUY2"), depths that are left alone, and
 // surface failures handed back unchanged.
 #include "image_support.h"
 
@@ -125,19 +125,6 @@ TEST_F(SurfaceTest, ChannelsKeepTheirTopBitsInEachLayoutBothWays) {
                             back.getAlphaFormat(), back.hasAlpha()),
             std::make_tuple(c.copied, 2, 1, Words{c.pasted, 0}, c.alpha, c.alpha != ALPHA_NONE));
     }
-}
-
-// Three columns over seven take floor(x * 3 / 7), two rows over four
-// floor(y / 2).
-TEST_F(SurfaceTest, ScaledCopiesTakeTheNearestPixelBelow) {
-    fill(image, 3, 2, {0xFF000010, 0xFF000020, 0xFF000030, 0xFF001000, 0xFF002000, 0xFF003000});
-    const Bytes bytes = copied(7, 4, kA8R8G8B8, 4);
-    Words words(28), expected;
-    std::memcpy(words.data(), bytes.data(), std::min(bytes.size(), std::size_t(112)));
-    for (int y = 0; y < 4; ++y)
-        for (int x : {0, 0, 0, 1, 1, 2, 2})
-            expected.push_back(wordsOf(image)[y / 2 * 3 + x]);
-    EXPECT_EQ(words, expected);
 }
 
 // Pasting a surface of another depth keeps the pixels, resized to the surface.

@@ -1,4 +1,4 @@
-// Render textures and maps: frames loaded through the texture manager, the
+// Render textures: frames loaded through the texture manager, the
 // frame due at a given time for each animation type, tiling, and the texture
 // a material binds.
 #include "materials_fixture.h"
@@ -143,19 +143,6 @@ TEST_F(RenderTextureTest, AFrameWithoutAMapUnbindsTheStage) {
     EXPECT_EQ(nullptr, boundTexture(0));
 }
 
-// A texture shared by two render textures keeps its surface when one goes.
-TEST_F(RenderTextureTest, ATextureSharedByTwoKeepsItsSurfaceWhenOneGoes) {
-    Texture source(frameName(1));
-    RenderTexturePtr first = makeTexture(source);
-    RenderTexturePtr second = makeTexture(source);
-    TextureInterface* shared = second->getMaps()[0]->getTexture();
-    ASSERT_EQ(first->getMaps()[0]->getTexture(), shared);
-    first.reset();
-    ASSERT_NE(shared->getTexture(0), nullptr);
-    second->makeCurrent(0);
-    EXPECT_EQ(boundTexture(0), shared->getTexture(0));
-}
-
 // The tiling sets the addressing of the stage the texture is bound to; the
 // manager binds to stage 0 or the given one, and nowhere outside the stages.
 TEST_F(RenderTextureTest, TilingAndStagesOfBinding) {
@@ -184,23 +171,6 @@ TEST_F(RenderTextureTest, TilingAndStagesOfBinding) {
     theD3DRenderTextureManager->destroyTexture(nullptr);
     EXPECT_EQ(0u, calls("IDirect3DDevice3::SetTexture"));
     EXPECT_FALSE(theRenderStateManager->isChanged());
-}
-
-// A map gives its texture back when deleted; an empty one binds nothing.
-TEST_F(RenderTextureTest, MapsOwnTheirTexture) {
-    RenderMap* map = RenderMap::load(frameName(1).c_str(), 0, 0);
-    ASSERT_NE(nullptr, map);
-    ASSERT_NE(nullptr, d3dTexture(map));
-    const unsigned long before = theD3DTextureManager->getTexturesSize();
-    map->makeCurrent(0);
-    EXPECT_EQ(d3dTexture(map), boundTexture(0));
-    delete map;
-    EXPECT_LT(theD3DTextureManager->getTexturesSize(), before);
-    RenderMap empty;
-    EXPECT_FALSE(empty.hasAlpha());
-    EXPECT_EQ(ALPHA_NONE, empty.getAlphaFormat());
-    empty.makeCurrent(0);
-    EXPECT_EQ(nullptr, boundTexture(0));
 }
 
 // ---------------------------------------------------------------------------
