@@ -42,7 +42,8 @@ TEST(FontSettingsTest, KeySpacingHeightAndGlyphsAreRead) {
     EXPECT_EQ(glyph(s, 'd'), std::make_tuple(0, 0, 4, false));
 }
 
-TEST(FontSettingsTest, WithLineFeedsOnlyEveryLineLosesItsLastCharacter) {
+// With line feeds only, every line loses its last character.
+TEST(FontSettingsTest, LineEndsLongLinesAndMissingOrUnreadableValues) {
     FontSettings s;
     // "1 12" reads as "1 1" and "a 0 0 55" as "a 0 0 5"; the last line has
     // no line feed and stays whole.
@@ -50,23 +51,19 @@ TEST(FontSettingsTest, WithLineFeedsOnlyEveryLineLosesItsLastCharacter) {
     EXPECT_EQ(std::make_tuple(s.colorKey.b, s.height, s.glyph('a').width, s.glyph('b').width),
               std::make_tuple(1.0f, 1, 5, 7));
 
-    std::string name;
+    std::string line;
     const std::string text = "font.tgax\n";
     FontLineReader reader(text.data(), text.size());
-    ASSERT_EQ(reader.readLine(name, FontSettings::imageNameSize), FontLineReader::Status::Line);
-    EXPECT_EQ(name, "font.tga");
-    EXPECT_EQ(reader.readLine(name, FontSettings::imageNameSize), FontLineReader::Status::End);
-}
+    ASSERT_EQ(reader.readLine(line, FontSettings::imageNameSize), FontLineReader::Status::Line);
+    EXPECT_EQ(line, "font.tga");
+    EXPECT_EQ(reader.readLine(line, FontSettings::imageNameSize), FontLineReader::Status::End);
 
-TEST(FontSettingsTest, LongLinesAndMissingOrUnreadableValuesFail) {
-    std::string line;
     const std::string fits = std::string(38, 'n') + "\r\n", tooLong = std::string(39, 'n') + "\r\n";
     FontLineReader fitting(fits.data(), fits.size()), overlong(tooLong.data(), tooLong.size());
     EXPECT_EQ(fitting.readLine(line, FontSettings::imageNameSize), FontLineReader::Status::Line);
     EXPECT_EQ(line.size(), 38u);
     EXPECT_EQ(overlong.readLine(line, FontSettings::imageNameSize),
               FontLineReader::Status::TooLong);
-    FontSettings s;
     EXPECT_TRUE(read("0 0 0\r\n1 8\r\na 0 0 4" + std::string(71, ' ') + "\r\n", s));
     const std::string bad[] = {
         "0 0 0\r\n1 8\r\na 0 0 4" + std::string(72, ' ') + "\r\n",  // a glyph line too long
