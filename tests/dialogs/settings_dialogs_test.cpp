@@ -80,17 +80,6 @@ auto settings() {
                            land.getScale(), land.getMinimum(), land.isEnabled());
 }
 
-// Both templates are resources of the module in its language, found by name.
-TEST_F(SettingsDialogs, TheTemplatesAreTheModulesResources) {
-    DWORD count = 0;
-    const MODULE_RESOURCE* table = ModuleResources(&count);
-    ASSERT_EQ(count, 2u);
-    for (const char* name : {"IDD_RENDER_SETTINGS", "idd_texture_statistic"})
-        EXPECT_NE(FindResourceExA(nullptr, RT_DIALOG, name, 1049), nullptr) << name;
-    EXPECT_EQ(table[0].language, 1049);
-    EXPECT_EQ(FindResourceExA(nullptr, RT_DIALOG, "IDD_RENDER_SETTINGS", 1033), nullptr);
-}
-
 TEST_F(SettingsDialogs, ConfirmingUnchangedKeepsEverySettingButTheTwoDecimalRounding) {
     theDegradingManager->setQualityLevel(1);
     theDegradingManager->setTextureQuality(1);

@@ -176,11 +176,6 @@ TextureCache = {
     EXPECT_EQ(0, container(a)->getRestored(0));
     EXPECT_EQ(0, container(a)->getReferences());
     EXPECT_EQ(nullptr, manager->getPreloads()[0].texture);
-
-    writeTextureConfig("TextureModes = { Mode_1 = { mipmaps = true; }; };\n");
-    makeManager();
-    EXPECT_TRUE(manager->getPreloads().empty()) << "no TextureCache block";
-    EXPECT_TRUE(manager->getTextureMode(1).mipmaps);
 }
 
 // ---------------------------------------------------------------------------
