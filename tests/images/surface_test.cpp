@@ -1,7 +1,6 @@
 // Images written into and read from surfaces: colour matching and colour
 // keys, packing into any 16- or 32-bit RGB layout and the packed YUV ones
-// ("UYVY", "YUY2"), depths that are left alone, and
-// surface failures handed back unchanged.
+// ("UYVY", "YUY2"), and surface failures handed back unchanged.
 #include "image_support.h"
 
 #include <cstdlib>
@@ -125,25 +124,6 @@ TEST_F(SurfaceTest, ChannelsKeepTheirTopBitsInEachLayoutBothWays) {
                             back.getAlphaFormat(), back.hasAlpha()),
             std::make_tuple(c.copied, 2, 1, Words{c.pasted, 0}, c.alpha, c.alpha != ALPHA_NONE));
     }
-}
-
-// Pasting a surface of another depth keeps the pixels, resized to the surface.
-TEST_F(SurfaceTest, OtherDepthsAndEmptyImagesLeaveTheSurfaceAlone) {
-    fill(image, 4, 2, Words(8, 0xFF123456));
-    IDirectDrawSurface4* s = make(4, 2, rgbFormat(24, 0xFF0000, 0xFF00, 0xFF));
-    surfaceBytes(s, 3, Bytes(24, 0xAB));
-    EXPECT_EQ(DD_OK, image.copy(s));
-    EXPECT_EQ(Bytes(24, 0xAB), surfaceBytes(s, 3)) << "and unlocked, or this lock fails";
-    ImageContainer pasted;
-    ASSERT_TRUE(pasted.create(4, 2, ALPHA_NONE));
-    pasted.getData()[3] = pixelOf(0x12345678);
-    ASSERT_EQ(DD_OK, pasted.paste(s));
-    EXPECT_EQ(0x12345678u, word(pasted.getData()[3]));
-
-    IDirectDrawSurface4* plain = make(2, 2, kR5G6B5);
-    surfaceBytes(plain, 2, Bytes(8, 0x5A));
-    EXPECT_EQ(DD_OK, ImageContainer().copy(plain));
-    EXPECT_EQ(Bytes(8, 0x5A), surfaceBytes(plain, 2));
 }
 
 // Pairs of pixels as YUY2 groups (Y0 U Y1 V), or UYVY (U Y0 V Y1). Black

@@ -28,28 +28,6 @@ TEST(FrameSelection, ElapsedFramesRoundDownExceptJustBelowAWholeFrame) {
     EXPECT_TRUE(frame >= 0 && frame < 4) << frame;
 }
 
-// Each animation type walks three frames its own way; one frame, no frame
-// or a bad clock give the first; unknown types loop.
-TEST(FrameSelection, EachAnimationTypeWalksTheFramesItsOwnWay) {
-    const struct {
-        int type, count;
-        std::vector<int> frames;  // for f = 0, 1, 2, ...
-    } cases[] = {{ANIMATION_LOOP, 3, {0, 1, 2, 0, 1, 2, 0}},
-                 {ANIMATION_BACK_AND_FORTH, 3, {0, 1, 2, 2, 1, 0, 0, 1, 2, 2}},
-                 {ANIMATION_ONCE, 3, {0, 1, 2, 2, 2, 2, 2}},
-                 {ANIMATION_LOOP, 4, {0, 1, 2, 3, 0, 1}},
-                 {ANIMATION_BACK_AND_FORTH, 4, {0, 1, 2, 3, 3, 2}},
-                 {ANIMATION_ONCE, 4, {0, 1, 2, 3, 3, 3}},
-                 {7, 4, {0, 1, 2, 3, 0, 1, 2, 3}},
-                 {ANIMATION_LOOP, 1, {0, 0, 0, 0, 0, 0, 0, 0}},
-                 {ANIMATION_ONCE, 0, {0, 0, 0, 0, 0, 0, 0, 0}}};
-    for (const auto& c : cases)
-        for (int f = 0; f < int(c.frames.size()); ++f)
-            EXPECT_EQ(c.frames[f], RenderTexture::selectFrame(f, c.count, c.type))
-                << "type " << c.type << ", " << c.count << " frames, f " << f;
-    EXPECT_EQ(0, RenderTexture::selectFrame(-5, 4, ANIMATION_LOOP));
-}
-
 // ---------------------------------------------------------------------------
 // Render textures on the device
 

@@ -29,42 +29,6 @@ TEST_F(StatesTest, EachEngineTypeReachesItsDirect3DStateOnlyAtFlush) {
     }
 }
 
-// Deferred states are sent at the next flush, once, with their last value;
-// a state changed back, or set to what it holds, costs no call.
-TEST_F(StatesTest, DeferredStatesAreSentOnceAtFlushWhenChanged) {
-    const Entry changed[] = {{kRender, D3DRENDERSTATE_FOGCOLOR, 0x333333},
-                             {kLight, D3DLIGHTSTATE_AMBIENT, 0x404040},
-                             {3, D3DTSS_COLOROP, D3DTOP_ADD}};
-    const Entry back[] = {
-        {kRender, D3DRENDERSTATE_CULLMODE}, {kLight, D3DLIGHTSTATE_FOGMODE}, {1, D3DTSS_MINFILTER}};
-    manager->setState(RS_FOGCOLOR, 0x111111);
-    for (int i = 0; i < 3; ++i) {
-        const Entry& e = changed[i];
-        const DWORD before = held(e), value = held(back[i]);
-        EXPECT_EQ(D3D_OK, set({e.stage, e.type, e.value + 1}));
-        EXPECT_EQ(D3D_OK, set(e));
-        set({back[i].stage, back[i].type, value + 1});
-        set({back[i].stage, back[i].type, value});
-        DWORD v = 0;
-        EXPECT_EQ(D3D_OK, wanted(e, &v));
-        EXPECT_EQ(e.value, v);
-        EXPECT_EQ(before, held(e));
-    }
-    EXPECT_EQ(0x333333u, manager->getState(RS_FOGCOLOR));
-    EXPECT_EQ(0u, stateCalls());
-    manager->flush();
-    EXPECT_EQ(3u, stateCalls());
-    for (const Entry& e : changed)
-        EXPECT_EQ(e.value, held(e)) << e.type;
-    manager->flush();
-    manager->wide_flush();
-    EXPECT_EQ(3u, stateCalls());
-    manager->setState(RS_ZFUNC, manager->getState(RS_ZFUNC));
-    manager->setState(LS_FOGMODE, manager->getState(LS_FOGMODE));
-    manager->setState(TSS_ADDRESSV, 2, manager->getState(TSS_ADDRESSV, 2));
-    EXPECT_FALSE(manager->isChanged());
-}
-
 // Outside the deferred set a new value is sent at once, a held one not at
 // all; a refused call is passed back and the shadow copy takes the value.
 TEST_F(StatesTest, StatesOutsideTheDeferredSetGoToTheDeviceAtOnceAndOnlyWhenNew) {

@@ -1,5 +1,5 @@
-// The texture manager: sharing by full name, binding without redundant
-// calls, sample textures, the texture configuration and its preloads, the
+// The texture manager: sharing by full name, sample textures, the texture
+// configuration and its preloads, the
 // retries of surfaces that could not be made, release and remake with the
 // counts kept, backups, and the statistics text.
 #include "texture_fixture.h"
@@ -73,40 +73,6 @@ TEST_F(TextureTest, NamesThatResolveAlikeShareOneContainer) {
     EXPECT_EQ(1, stranger.getReferences());
     stranger.destroy();
     EXPECT_TRUE(records.empty()) << "deleted with no references left";
-}
-
-// ---------------------------------------------------------------------------
-// Binding
-
-// A stage is only sent a texture it does not hold; flushing a texture clears
-// just the stages holding it, flushing stages always reaches the device, and
-// a released surface is unbound.
-TEST_F(TextureTest, BindingCostsACallOnlyForAChange) {
-    writeSolid("t.tga", 8, 8, kRed);
-    writeSolid("u.tga", 8, 8, kBlue);
-    TextureInterface* t = restoredTexture("t.tga");
-    TextureInterface* u = restoredTexture("u.tga");
-    for (int stage : {0, 0, 8, -1})  // there are no stages 8 and -1
-        manager->setTexture(t, stage);
-    EXPECT_EQ(1u, calls("IDirect3DDevice3::SetTexture"));
-    manager->setTexture(u, 1);
-    manager->setTexture(t, 2);
-    platform::testing::resetCallCounts();
-    manager->flushTexture(t);
-    EXPECT_EQ(2u, calls("IDirect3DDevice3::SetTexture"));
-    manager->setTexture(u, 1);
-    EXPECT_EQ(2u, calls("IDirect3DDevice3::SetTexture")) << "stage 1 still holds u";
-    manager->setTexture(nullptr, 0);
-    EXPECT_EQ(2u, calls("IDirect3DDevice3::SetTexture")) << "stage 0 was cleared";
-    manager->flushTextures(0, 8);
-    EXPECT_EQ(10u, calls("IDirect3DDevice3::SetTexture"));
-    manager->setTexture(t, 3);
-    platform::testing::resetCallCounts();
-    t->invalidate(0);
-    EXPECT_EQ(1u, calls("IDirect3DDevice3::SetTexture"));
-    EXPECT_EQ(0u, platform::testing::lastArguments("IDirect3DDevice3::SetTexture").at(1));
-    manager->destroyTexture(t);
-    release(u);
 }
 
 // ---------------------------------------------------------------------------
