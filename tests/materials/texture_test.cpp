@@ -1,6 +1,5 @@
-// Render textures: frames loaded through the texture manager, the
-// frame due at a given time for each animation type, tiling, and the texture
-// a material binds.
+// Render textures: frames loaded through the texture manager, the frame due
+// at a given time for each animation type, and tiling.
 #include "materials_fixture.h"
 
 #include <engine/core/render_view.h>
@@ -149,45 +148,4 @@ TEST_F(RenderTextureTest, TilingAndStagesOfBinding) {
     theD3DRenderTextureManager->destroyTexture(nullptr);
     EXPECT_EQ(0u, calls("IDirect3DDevice3::SetTexture"));
     EXPECT_FALSE(theRenderStateManager->isChanged());
-}
-
-// ---------------------------------------------------------------------------
-// Textures of materials
-
-// A material makes a render texture per slot; it draws with slot 1's, bound
-// with its tiling, or else with the white sample texture of the stage. A
-// frame with alpha, here the second, gives its texture and material alpha.
-TEST_F(RenderTextureTest, AMaterialBindsTheTextureOfSlotOneOrTheWhiteSample) {
-    Texture plain(frameName(0)), glass(frameName(1)), tiled(frameName(2));
-    glass.addFrame("/Images/Materials/glass.tga");
-    tiled.setTilingType(TILING_U);
-    Material withoutOne, withOne;
-    withoutOne.setTexture(0, &plain);
-    withoutOne.setTexture(3, &glass);
-    withOne.setTexture(1, &tiled);
-    RenderMaterial* a = materials->createMaterial(withoutOne);
-    RenderMaterial* b = materials->createMaterial(withOne);
-    RenderTexture* const* textures = a->getTextures();
-    EXPECT_EQ(&plain, textures[0]->getSource());
-    EXPECT_EQ(&glass, textures[3]->getSource());
-    EXPECT_TRUE(textures[1] == nullptr && textures[2] == nullptr && textures[4] == nullptr);
-    const std::vector<RenderMap*>& glassMaps = textures[3]->getMaps();
-    ASSERT_EQ(2u, glassMaps.size());
-    EXPECT_EQ(std::make_pair(ALPHA_NONE, ALPHA_GRADED),
-              std::make_pair(glassMaps[0]->getAlphaFormat(), glassMaps[1]->getAlphaFormat()));
-    EXPECT_TRUE(!glassMaps[0]->hasAlpha() && glassMaps[1]->hasAlpha() && textures[3]->hasAlpha());
-    EXPECT_TRUE(a->hasAlpha());
-    EXPECT_FALSE(b->hasAlpha());
-    for (int stage : {0, 1}) {
-        a->makeCurrentTexture(stage);
-        TextureInterface* sample = theD3DTextureManager->getSampleTexture(stage, ALPHA_NONE);
-        EXPECT_EQ(1, sample->getImageWidth());
-        EXPECT_EQ(sample->getTexture(stage), boundTexture(DWORD(stage))) << stage;
-    }
-    b->makeCurrentTexture(0);
-    EXPECT_EQ(d3dTexture(b->getTextures()[1]->getMaps()[0]), boundTexture(0));
-    EXPECT_EQ(DWORD(D3DTADDRESS_WRAP), address(0, D3DTSS_ADDRESSU));
-    EXPECT_EQ(DWORD(D3DTADDRESS_CLAMP), address(0, D3DTSS_ADDRESSV));
-    materials->destroyMaterial(a);
-    materials->destroyMaterial(b);
 }

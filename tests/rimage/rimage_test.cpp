@@ -5,8 +5,6 @@
 
 #include <engine/core/screen_shooter.h>
 
-#include <atomic>
-#include <thread>
 #include <tuple>
 
 namespace {
@@ -17,37 +15,6 @@ struct OtherFont : FontInterface {
 };
 
 using DrawSessionTest = RenderImageTest;
-
-// Sessions nest on one thread; another thread's session waits for the end of
-// the outermost one.
-TEST_F(DrawSessionTest, AnotherThreadsSessionBeginsOnlyAfterTheOuterSessionEnds) {
-    Image2D image(8, 8);
-    D3DRenderImage* render = renderOf(image);
-    std::atomic<bool> outerEnded{false}, started{false};
-    bool sawOuterEnded = false;
-    DWORD otherThread = 0;
-    render->beginDrawSession();
-    render->beginDrawSession();
-    EXPECT_EQ(std::make_pair(render->getDrawDepth(), render->getDrawThread()),
-              std::make_pair(2, GetCurrentThreadId()));
-    std::thread other([&] {
-        started = true;
-        render->beginDrawSession();
-        sawOuterEnded = outerEnded;
-        otherThread = render->getDrawThread();
-        render->endDrawSession();
-    });
-    while (!started)
-        std::this_thread::yield();
-    render->endDrawSession();
-    EXPECT_EQ(render->getDrawDepth(), 1);
-    outerEnded = true;
-    render->endDrawSession();
-    other.join();
-    EXPECT_TRUE(sawOuterEnded);
-    EXPECT_NE(otherThread, GetCurrentThreadId());
-    EXPECT_EQ(render->getDrawDepth(), 0);
-}
 
 // A remade surface gets the backup taken at the end of a session (here the
 // nested one) after a bar; pixels and lines set through GDI alone are not
