@@ -1,5 +1,5 @@
 // Render materials on the device: values, handles, specular, the default
-// material, release of a current material and remaking across mode changes.
+// material and release of a current material.
 #include "materials_fixture.h"
 
 #include "application.h"
@@ -118,54 +118,4 @@ TEST_F(MaterialTest, TheDefaultMaterialLivesAsLongAsTheVideoMode) {
     theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
     EXPECT_NE(0u, materials->getDefaultHandle());
     EXPECT_EQ(materials->getDefaultHandle(), material());
-}
-
-// Around a device change materials are released (the device's material
-// going back to the default first) and made again with the same values.
-TEST_F(MaterialTest, MaterialsAreRemadeWithTheirValuesAroundDeviceChanges) {
-    const Material source = shinyMaterial(Material::USE_COLOR);
-    RenderMaterial* a = materials->createMaterial(source);
-    RenderMaterial* b = materials->createMaterial(source);
-    const D3DMATERIAL before = a->getData();
-    auto expectRemade = [&](IDirect3DMaterial3* old) {
-        ASSERT_TRUE(a->isValid());
-        EXPECT_NE(old, a->getMaterial());
-        EXPECT_EQ(0u, old->Release());
-        EXPECT_NE(0u, a->getHandle());
-        EXPECT_NE(a->getHandle(), b->getHandle());
-        EXPECT_EQ(0, std::memcmp(&before, &a->getData(), sizeof before));
-        EXPECT_TRUE(holdsItsData(a));
-        a->makeCurrentMaterial();
-        EXPECT_EQ(a->getHandle(), material());
-    };
-    // An extra reference keeps each old object apart from its successor.
-    IDirect3DMaterial3* old = a->getMaterial();
-    old->AddRef();
-    a->makeCurrentMaterial();
-    theRenderStateManager->flush();
-    platform::testing::resetCallCounts();
-    materials->invalidateAll();
-    EXPECT_FALSE(a->isValid());
-    EXPECT_EQ(0u, a->getHandle());
-    EXPECT_EQ(2u, calls("IDirect3DMaterial3::Release"));
-    EXPECT_EQ(materials->getDefaultHandle(), material());
-    materials->restoreAll();
-    expectRemade(old);
-
-    (old = a->getMaterial())->AddRef();
-    theRenderDriver->changeVideoMode(theRenderDriver->getCurrentVideoMode());
-    expectRemade(old);
-
-    theRenderDriver->draw();
-    (old = a->getMaterial())->AddRef();
-    platform::testing::deactivateApplication();
-    theRenderDriver->draw();
-    ASSERT_TRUE(surfacesLost);
-    EXPECT_EQ(old, a->getMaterial()) << "kept until the surfaces come back";
-    platform::testing::activateApplication();
-    theRenderDriver->draw();
-    ASSERT_FALSE(surfacesLost);
-    expectRemade(old);
-    materials->destroyMaterial(a);
-    materials->destroyMaterial(b);
 }
