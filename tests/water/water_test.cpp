@@ -180,24 +180,17 @@ TEST(SwampSettings, ASurfaceFollowsTheEnginesQualityLevel) {
     ScopedQuality quality(0);
     Swamp swamp;
     LogCapture quiet;
-    buildOver(swamp, "detail = 1; renderPassCount = 2; opacity = 0.0; high = { renderPassCount = 3; };",
+    buildOver(swamp,
+              "detail = 1; renderPassCount = 2; opacity = 0.0; priority = 7;"
+              "high = { renderPassCount = 3; };",
               {"...", ".#.", "..."});
+    EXPECT_EQ(swamp.getDeferredKey(), 7);
     EXPECT_EQ(swamp.getSettings().renderPassCount, 2);
     EXPECT_EQ(swamp.getSettings().opacity, 0.0f) << "none at all is an opacity too";
     quality.manager.setQualityLevel(2);
     quality.manager.apply();
     EXPECT_EQ(swamp.getSettings().renderPassCount, 3);
     EXPECT_TRUE(swamp.isBuilt());
-}
-
-TEST(ScrollOffsets, MoveByTheirStepsAndKeepOnlyTheFractions) {
-    water::ScrollOffsets offsets;
-    offsets.advance({0.25f, 0.5f}, {-0.25f, 1.5f}, 1.0f);
-    offsets.advance({0.25f, 0.5f}, {-0.25f, 1.5f}, 2.0f);
-    EXPECT_EQ(offsets.first[0], 0.75f);
-    EXPECT_EQ(offsets.first[1], 0.5f);
-    EXPECT_EQ(offsets.second[0], 0.25f);
-    EXPECT_EQ(offsets.second[1], 0.5f);
 }
 
 // --- Water simulation ----------------------------------------------------
@@ -244,40 +237,34 @@ TEST_F(WaterSimulation, ADropMovesOnlyFreeWaterNodesByAQuarterOnTheDiagonals) {
     EXPECT_FLOAT_EQ(grid.node(5, 5)->velocity, -1.8f);
 }
 
-// One step of a lone bump with no damping and k = 1: each neighbour moves by
-// the bump's share in its weighted mean (a twelfth at the sides, a sixth at
-// the corners), the bump back by all of it, nothing farther; the heights then
-// move by their velocities less the mean.
-TEST_F(WaterSimulation, OneStepPullsEachNodeTowardsItsNeighbours) {
+// One step of a lone bump with k = 1: each neighbour moves by the bump's
+// share in its weighted mean (a twelfth at the sides, a sixth at the
+// corners), the bump back by all of it, nothing farther; a node already
+// moving keeps the velocity factor of its speed. The heights then move by
+// their velocities less the mean.
+TEST_F(WaterSimulation, OneStepPullsEachNodeTowardsItsNeighboursAndDampsItsSpeed) {
     initialize({".....", ".###.", ".###.", ".###.", "....."});
     water.editSettings().desireFactor = 1.0f;
-    water.editSettings().velocityFactor = 1.0f;
+    water.editSettings().velocityFactor = 0.5f;
     water::SurfaceGrid& grid = water.editGrid();
     grid.node(5, 5)->height = 0.12f;
+    grid.node(3, 3)->velocity = 0.1f;
     water.simulate(1.0f / 30.0f);
-    const float mean = 0.12f / float(grid.getVertexCount());
+    const float mean = (0.12f + 0.05f) / float(grid.getVertexCount());
     EXPECT_FLOAT_EQ(water.getMeanHeight(), mean);
     for (int dy = -2; dy <= 2; ++dy)
         for (int dx = -2; dx <= 2; ++dx) {
             const bool side = std::abs(dx) + std::abs(dy) == 1;
             const bool corner = std::abs(dx) == 1 && std::abs(dy) == 1;
+            const bool moving = dx == -2 && dy == -2;
             const float expected = dx == 0 && dy == 0 ? -0.12f : side ? 0.01f : corner ? 0.02f : 0;
-            EXPECT_NEAR(grid.node(5 + dx, 5 + dy)->velocity, expected, 1e-6f) << dx << "," << dy;
+            EXPECT_NEAR(grid.node(5 + dx, 5 + dy)->velocity, moving ? 0.05f : expected, 1e-6f)
+                << dx << "," << dy;
         }
     std::vector<Water::SourceVertex> vertices(grid.getVertexCount());
     water.fillVertices(vertices.data());
     EXPECT_NEAR(grid.node(6, 6)->height, 0.02f - mean, 1e-6f);
     EXPECT_NEAR(grid.node(5, 5)->height, -mean, 1e-6f);
-}
-
-// On still water a moving node keeps the velocity factor of its speed over
-// a thirtieth of a second.
-TEST_F(WaterSimulation, AStepDampsAMovingNodeByTheVelocityFactor) {
-    initialize({".....", ".###.", ".###.", ".###.", "....."});
-    water.editSettings().velocityFactor = 0.5f;
-    water.editGrid().node(5, 5)->velocity = 0.1f;
-    water.simulate(1.0f / 30.0f);
-    EXPECT_FLOAT_EQ(water.getGrid().node(5, 5)->velocity, 0.05f);
 }
 
 // A still bump (no velocity, no mean yet): the normals round it lean away
@@ -364,20 +351,6 @@ TEST_F(WaterSimulation, BadMapsAreRefusedWithAnErrorAndDrawNothing) {
 
 // --- Swamp arithmetic ----------------------------------------------------
 
-TEST(SwampLayers, OffsetsFromTheTopLayerDown) {
-    Swamp swamp;
-    Swamp::Settings& s = swamp.editSettings();
-    s.minHeight = 0.2f;
-    s.renderPassCount = 1;
-    EXPECT_EQ(swamp.layerHeights(), std::vector<float>({0.2f}));
-    s.minHeight = 0.5f;
-    s.maxHeight = 1.5f;
-    s.renderPassCount = 4;
-    EXPECT_EQ(swamp.layerHeights(), std::vector<float>({1.25f, 1.0f, 0.75f, 0.5f}));
-    s.renderPassCount = 0;
-    EXPECT_TRUE(swamp.layerHeights().empty());
-}
-
 TEST(SwampLayers, BrightnessByViewingAngle) {
     struct Case {
         float d, opacity;
@@ -386,26 +359,6 @@ TEST(SwampLayers, BrightnessByViewingAngle) {
     for (const Case& c : {Case{1.0f, 0.5f, 127}, Case{1.0f, 1.0f, 255}, Case{0.6f, 1.0f, 229},
                           Case{0.15f, 1.0f, 0}, Case{-1.0f, 1.0f, 0}, Case{1.0f, 3.0f, 255}})
         EXPECT_EQ(int(Swamp::brightness(c.d, c.opacity)), c.grey) << c.d << " " << c.opacity;
-}
-
-TEST(SwampLayers, FixedNodesAreBlackAndTheRestLitFromAbove) {
-    Swamp swamp;
-    LogCapture quiet;
-    buildOver(swamp, "detail = 2; opacity = 1.0; renderPassCount = 2; priority = 7;",
-              {"....", ".##.", ".##.", "...."});
-    ASSERT_TRUE(swamp.isBuilt());
-    EXPECT_EQ(swamp.getDeferredKey(), 7);
-    swamp.setEye(Vector(0, 100, 0));
-    std::vector<Swamp::SourceVertex> vertices(swamp.getGrid().getVertexCount());
-    swamp.fillVertices(vertices.data());
-    int black = 0;
-    for (int index : swamp.getGrid().getVertexList()) {
-        const water::GridNode& n = swamp.getGrid().getNodes()[index];
-        const DWORD diffuse = vertices[n.vertex].diffuse;
-        EXPECT_EQ(diffuse, n.fixed ? 0xFF000000u : 0xFFFFFFFFu);
-        black += n.fixed;
-    }
-    EXPECT_EQ(black, 16);  // the ring round a 5 x 5 block of nodes
 }
 
 // --- On the device -------------------------------------------------------
@@ -496,6 +449,8 @@ TEST_F(SurfacesOnDevice, SwampLayersLightenTheGroundByTheirBrightness) {
     EXPECT_FLOAT_EQ(scroll.first[1], 0.25f * seconds);
     EXPECT_EQ(platform::testing::callCount("IDirect3DVertexBuffer::ProcessVertices"), 3u);
     EXPECT_EQ(swamp.getUp(), Vector(0, 1, 0));
+    // Layers from the top down, the last at the minimum.
+    expectNear(swamp.layerHeights(), {0.2f, 0.1f, 0.0f});
     // Three layers of grey 127 each: c + 127 (1 - c / 255), from black.
     int expected = 0;
     for (int layer = 0; layer < 3; ++layer)
