@@ -397,18 +397,6 @@ TEST_F(EffectsTest, APassSetsBlendingFogAndTheStageCascadeOverTheBase) {
     }
 }
 
-TEST_F(EffectsTest, FadingFrames) {
-    // Three textures at ten frames a second: back and forth, then once.
-    const float times[] = {0.0f, 0.25f, 0.35f, 0.65f};
-    const int backAndForth[] = {0, 2, 2, 0};
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(FadingEffect::frameFor(times[i], 10, 3, 1), backAndForth[i]) << times[i];
-    EXPECT_EQ(FadingEffect::frameFor(5.0f, 10, 3, 2), 2) << "the last texture stays";
-    EXPECT_EQ(FadingEffect::frameFor(0.45f, 10, 3, 0), 1);
-    EXPECT_EQ(FadingEffect::frameFor(-1.0f, 10, 3, 0), -1);
-    EXPECT_EQ(FadingEffect::frameFor(1.0f, 10, 3, 7), -1) << "beyond the list";
-}
-
 // Over the whole screen: black at full alpha hides the scene whatever the
 // depth test, half a white overlay lifts black to grey; textured, the frame
 // of its time, the colour halved before it meets the texture when adding light.

@@ -4,7 +4,6 @@
 #include "special/glow/vertex_fog.h"
 #include "special/highlight/direct_highlight.h"
 #include "special/highlight/highlight.h"
-#include "special/highlight/lit_chain.h"
 #include "special/highlight/universal_highlight.h"
 
 #include "effect_scene.h"
@@ -13,48 +12,16 @@
 
 namespace {
 
-// How many of the lights attached to the view's viewport shine.
-int shiningLights(D3DRenderView& view) {
-    int shining = 0;
-    IDirect3DLight* light = nullptr;
-    view.GetViewport()->NextLight(nullptr, &light, D3DNEXT_HEAD);
-    while (light) {
-        D3DLIGHT2 d{};
-        d.dwSize = sizeof d;
-        light->GetLight(reinterpret_cast<D3DLIGHT*>(&d));
-        shining += (d.dwFlags & D3DLIGHT_ACTIVE) != 0;
-        IDirect3DLight* next = nullptr;
-        view.GetViewport()->NextLight(light, &next, D3DNEXT_NEXT);
-        light->Release();
-        light = next;
-    }
-    return shining;
-}
-
-void expectColor(const Color& got, const Color& expected) {
-    EXPECT_NEAR(got.r, expected.r, 1e-6f);
-    EXPECT_NEAR(got.g, expected.g, 1e-6f);
-    EXPECT_NEAR(got.b, expected.b, 1e-6f);
-    EXPECT_NEAR(got.a, expected.a, 1e-6f);
-}
-
-// A link below the effects that records what the view looks like while the
-// mesh is transformed.
+// A link below the effects that records the flags the mesh is transformed with.
 class Probe : public EffectiveRenderMesh {
 public:
     unsigned getOverloadFlags() const override { return OVERLOAD_TRANSFORM; }
     int getEffectPriority() const override { return -100; }
     void transform(TransformInformation* info) override {
-        if (D3DRenderView* view = chainView(*this)) {
-            ambient = view->getAmbientLight();
-            lights = shiningLights(*view);
-        }
         flags = info ? info->flags : 0;
         EffectiveRenderMesh::transform(info);
     }
 
-    Color ambient;
-    int lights = 0;
     unsigned flags = 0;
 };
 
@@ -64,55 +31,16 @@ protected:
         SEVertexFog::enabled = false;
         EffectScene::TearDown();
     }
-    // A frame with the given ambient light, drawing the shells.
-    void drawWithAmbient(const Color& ambient, std::vector<RenderMeshShellInterface*> shells) {
-        frame([&](D3DRenderView& rv) {
-            rv.setAmbientLight(ambient);
-            for (RenderMeshShellInterface* shell : shells)
-                theRenderDriver->renderMesh(shell);
-            after = rv.getAmbientLight();
-        });
-        pixels = platform::testing::readSurfaceARGB(g_pFramework->GetFrontBuffer());
-    }
     // A white quad round the centre at depth 8.
     RenderMeshShell& whiteQuad() { return quad("white", 2, -2, -2, 2, 8); }
-
-    Color after;
 };
 
 }  // namespace
 
-TEST_F(LightingTest, HighlightScalesAndOffsetsTheAmbientLightOnlyWhileItsMeshIsLit) {
-    RenderMeshShell& shell = whiteQuad();
-    Highlight highlight;
-    Probe probe;
-    ASSERT_TRUE(shell.attachEffect(&probe));
-    ASSERT_TRUE(shell.attachEffect(&highlight));
-    highlight.setColors(Color(0.5f, 0.5f, 0.5f, 1), Color(1, 1, 1, 1));
-    drawWithAmbient(Color(0.7f, 0.2f, 0, 1), {&shell});
-    expectColor(probe.ambient, Color(1, 0.7f, 0.5f, 1));
-    expectColor(after, Color(0.7f, 0.2f, 0, 1));
-    EXPECT_EQ(probe.lights, 1) << "use lights is on: the sun shines";
-
-    // Without lights and with a factor: the ambient alone lights the mesh.
-    highlight.useLights(false);
-    highlight.setColors(Color(0, 0, 0.25f, 1), Color(0.5f, 2, 1, 1));
-    drawWithAmbient(Color(0.7f, 0.2f, 1, 0.5f), {&shell});
-    expectColor(probe.ambient, Color(0.35f, 0.4f, 1, 0.5f));
-    EXPECT_EQ(probe.lights, 0);
-    expectColor(after, Color(0.7f, 0.2f, 1, 0.5f));
-    // Disabled: the view as it is.
-    highlight.disable();
-    drawWithAmbient(Color(0.7f, 0.2f, 1, 0.5f), {&shell});
-    expectColor(probe.ambient, Color(0.7f, 0.2f, 1, 0.5f));
-    EXPECT_EQ(probe.lights, 1);
-
-    shell.detachEffect(&highlight);
-    shell.detachEffect(&probe);
-}
-
-TEST_F(LightingTest, IsotropicLightLightsEveryFaceWithTheLightAtTheMeshsPosition) {
-    // Two faces, one towards the sun and one away: alike only when isotropic.
+// Two faces, one towards the sun and one away: alike only when isotropic, or
+// when a highlight without lights leaves the ambient (offset, times a factor)
+// alone to light them.
+TEST_F(LightingTest, IsotropicLightAndAHighlightWithoutLightsLightEveryFaceAlike) {
     build()
         .quad(0, 2, -2, -2, 0, 8, Vector(0, 0, -1))
         .quad(0, 2, 0, -2, 2, 8, Vector(0, 0, 1))
@@ -131,6 +59,16 @@ TEST_F(LightingTest, IsotropicLightLightsEveryFaceWithTheLightAtTheMeshsPosition
     drawScene({&shell});
     EXPECT_EQ(at(360, 240), away) << "disabled";
     shell.detachEffect(&isotropic);
+
+    // The sky's quarter plus a half: three quarters of white.
+    Highlight highlight;
+    highlight.useLights(false);
+    highlight.setColors(Color(0.5f, 0.5f, 0.5f, 1), Color(1, 1, 1, 1));
+    ASSERT_TRUE(shell.attachEffect(&highlight));
+    drawScene({&shell});
+    EXPECT_EQ(at(280, 240), at(360, 240));
+    EXPECT_NEAR(int(at(360, 240) & 0xFF), int(0.75f * 255), 4) << std::hex << at(360, 240);
+    shell.detachEffect(&highlight);
 }
 
 TEST_F(LightingTest, DirectHighlightShinesAlongTheLineOfSightOnlyOnItsMesh) {
@@ -230,33 +168,6 @@ TEST_F(LightingTest, AGlowIsAddedAtTheEndOfTheViewOrDarkensWhatLiesBehind) {
     EXPECT_EQ(at(320, 240), 0u) << std::hex << at(320, 240);
     EXPECT_EQ(at(320, 150), green);
     front.detachEffect(&glow);
-}
-
-TEST_F(LightingTest, VertexFogFadesVerticesByDepth) {
-    // Specular white, fog red; the fog from 0 to 10 (k = 25.5): 5 gives f = 128
-    // (127.5 to even), 10 only 255.
-    const struct {
-        float depth;
-        std::uint32_t diffuse, specular;
-    } cases[] = {
-        {-1.0f, 0x80FF4020u, 0x00FFFFFFu},
-        {0.0f, 0x80FF4020u, 0x00FFFFFFu},
-        {5.0f, 0x407F2010u, 0x007F3F3Fu},
-        {10.0f, 0u, 0u},
-        {20.0f, 0u, 0u},
-    };
-    for (const auto& c : cases) {
-        unsigned char vertex[32] = {};
-        const std::uint32_t diffuse = 0x80FF4020u, specular = 0xFFFFFFFFu;
-        std::memcpy(vertex + 16, &diffuse, 4);
-        std::memcpy(vertex + 20, &specular, 4);
-        VertexFogEffect::fogVertex(vertex, c.depth, 0.0f, 25.5f, 0xFFFF0000u);
-        std::uint32_t d, s;
-        std::memcpy(&d, vertex + 16, 4);
-        std::memcpy(&s, vertex + 20, 4);
-        EXPECT_EQ(d, c.diffuse) << c.depth;
-        EXPECT_EQ(s, c.specular) << c.depth;
-    }
 }
 
 TEST_F(LightingTest, VertexFogCullsBeyondItsEndAndFadesIntoTheBackgroundAtIt) {

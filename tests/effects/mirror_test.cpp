@@ -1,4 +1,3 @@
-#include "special/mirror/invert_culling.h"
 #include "special/mirror/mirror.h"
 #include "special/mirror/reflection.h"
 #include "special/mirror/zbuffer_filler.h"
@@ -19,17 +18,16 @@ namespace {
 class StateProbe : public EffectiveRenderMesh {
 public:
     struct Seen {
-        DWORD textureFactor, zFunction, cullMode, blending, sourceBlend, alphaOp, alphaArg2;
+        DWORD textureFactor, zFunction, blending, sourceBlend, alphaOp, alphaArg2;
         unsigned flags;
     };
     unsigned getOverloadFlags() const override { return OVERLOAD_RENDER; }
     int getEffectPriority() const override { return -5; }
     void render(RenderInformation* info) override {
         const RenderStateManager& s = *theRenderStateManager;
-        seen.push_back({s.getState(RS_TEXTUREFACTOR), s.getState(RS_ZFUNC), s.getState(RS_CULLMODE),
+        seen.push_back({s.getState(RS_TEXTUREFACTOR), s.getState(RS_ZFUNC),
                         s.getState(RS_ALPHABLENDENABLE), s.getState(RS_SRCBLEND),
-                        s.getState(TSS_ALPHAOP, 0),
-                        s.getState(TSS_ALPHAARG2, 0), info->flags});
+                        s.getState(TSS_ALPHAOP, 0), s.getState(TSS_ALPHAARG2, 0), info->flags});
         EffectiveRenderMesh::render(info);
     }
     std::vector<Seen> seen;
@@ -59,22 +57,6 @@ protected:
 };
 
 }  // namespace
-
-TEST_F(MirrorTest, InvertedCullingDrawsTheOtherSideAndGivesTheModeBack) {
-    RenderMeshShell& mesh = quad("green", 2, -2, -2, 2, 8);
-    drawScene(all());
-    expectIn(0, 0, 8, {0, 150, 0});
-    InvertCullingEffect invert;
-    StateProbe probe;
-    ASSERT_TRUE(mesh.attachEffect(&invert));
-    ASSERT_TRUE(mesh.attachEffect(&probe));
-    const DWORD before = theRenderStateManager->getState(RS_CULLMODE);
-    drawScene(all());
-    expectBlack(0, 0, 8);
-    ASSERT_EQ(probe.seen.size(), 1u);
-    EXPECT_EQ(probe.seen[0].cullMode, DWORD(D3DCULL_CW));
-    EXPECT_EQ(theRenderStateManager->getState(RS_CULLMODE), before);
-}
 
 TEST_F(MirrorTest, TwoMirrorsInAViewRegisterTheFillersOnce) {
     RenderMeshShell& first = quad("white", 2, -4, -2, 0, 8);
