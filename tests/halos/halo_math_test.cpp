@@ -36,29 +36,6 @@ TEST(HaloProjection, InsideTheViewStrictly) {
     EXPECT_NEAR(halo::screenY(p, 480), 240.0f * (1.0f - 0.125f), 1e-3f);
 }
 
-TEST(HaloObstacles, OnlyMeshesReachingInFrontOfTheHaloAreTested) {
-    EXPECT_FALSE(halo::obstacleQuery(5.0f, 6.0f, 8.0f).test);  // wholly behind
-    EXPECT_FALSE(halo::obstacleQuery(5.0f, 5.0f, 8.0f).test);  // touching is not in front
-    const halo::ObstacleQuery around = halo::obstacleQuery(5.0f, 4.0f, 8.0f);
-    EXPECT_TRUE(around.test);
-    EXPECT_TRUE(around.depthTest);
-    EXPECT_EQ(around.maxDepth, 5.0f);
-    const halo::ObstacleQuery before = halo::obstacleQuery(5.0f, 1.0f, 3.0f);
-    EXPECT_TRUE(before.test);
-    EXPECT_FALSE(before.depthTest);  // all of it in front: any hit covers
-}
-
-TEST(HaloFade, MovesWithTheFrameTimeAndStaysInRange) {
-    float fade = 1.0f;
-    fade = halo::advanceFade(fade, false, 0.25f, 4.0f, 2.0f);
-    EXPECT_FLOAT_EQ(fade, 0.5f);
-    fade = halo::advanceFade(fade, false, 0.25f, 4.0f, 2.0f);
-    EXPECT_EQ(fade, 0.0f);  // gone after two frames
-    EXPECT_EQ(halo::advanceFade(fade, false, 0.25f, 4.0f, 2.0f), 0.0f);
-    EXPECT_FLOAT_EQ(halo::advanceFade(0.0f, true, 0.1f, 4.0f, 2.0f), 0.4f);
-    EXPECT_EQ(halo::advanceFade(0.9f, true, 0.1f, 4.0f, 2.0f), 1.0f);
-}
-
 TEST(HaloDepthCurve, PeaksAtThePeakDepthAndKeepsItsMinimum) {
     const float power = halo::depthCurvePower(2.0f, 12.0f, 4.5f);
     const float peak = halo::depthFraction(4.5f, 2.0f, 12.0f);

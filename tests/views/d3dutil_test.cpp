@@ -24,19 +24,6 @@ const D3DMATRIX kAffine = matrix({0, 2, 0, 0, -1, 0, 0, 0, 0, 0, 4, 0, 3, -5, 7,
 
 }  // namespace
 
-// The product may be written into either input. (Its order shows in the
-// quaternion product test.)
-TEST(MatrixUtilities, MultiplyMayWriteIntoAnInput) {
-    D3DMATRIX rotate, expected;
-    D3DUtil_SetRotateZMatrix(rotate, kPi / 2);
-    D3DMATRIX intoA = kAffine, intoB = rotate;
-    D3DMath_MatrixMultiply(expected, kAffine, rotate);
-    D3DMath_MatrixMultiply(intoA, intoA, rotate);
-    D3DMath_MatrixMultiply(intoB, kAffine, intoB);
-    expectMatrixNear(intoA, expected, 0.0f);
-    expectMatrixNear(intoB, expected, 0.0f);
-}
-
 // Only affine matrices (last column 0, 0, 0, 1 within 0.001) are inverted; a
 // refusal leaves the result alone.
 TEST(MatrixUtilities, InvertUndoesAnAffineMatrixAndRefusesOthers) {
@@ -85,17 +72,6 @@ TEST(MatrixUtilities, VectorAndVertexTimesMatrix) {
     expectNear(
         {result.x, result.y, result.z, result.nx, result.ny, result.nz, result.tu, result.tv},
         {1, 1, 0, 0, 1, 0, 0.25f, 0.75f}, 1e-6f);
-}
-
-// Planes closer than 0.01 or a field of view whose half has a sine under
-// 0.01 are refused. (The entries show in the render view's projection.)
-TEST(MatrixUtilities, ProjectionMatrixRefusesDegenerateVolumes) {
-    D3DMATRIX m = kAffine;
-    EXPECT_EQ(D3DUtil_SetProjectionMatrix(m, kPi / 2, 1.0f, 1.0f, 1.005f), E_INVALIDARG);
-    EXPECT_EQ(D3DUtil_SetProjectionMatrix(m, 0.01f, 1.0f, 1.0f, 10.0f), E_INVALIDARG);
-    EXPECT_EQ(D3DUtil_SetProjectionMatrix(m, 2 * kPi, 1.0f, 1.0f, 10.0f), E_INVALIDARG);
-    expectMatrixNear(m, kAffine, 0.0f);
-    EXPECT_EQ(D3DUtil_SetProjectionMatrix(m, 0.03f, 1.0f, 1.0f, 1.02f), S_OK);
 }
 
 // The target lands straight ahead, up stays up and x points right (left-

@@ -122,12 +122,6 @@ TEST_F(ViewsTest, MatricesAndProjectedPointsFollowTheCamera) {
     expectMatrixNear(renderView->getProjectionMatrix(), before, 0.0f);
 }
 
-TEST(AmbientColour, PackedAsRoundedClampedARGB) {
-    EXPECT_EQ(colorToARGB(Color(0.5f, 0.25f, 1.5f, -1.0f)), 0x008040FFu);
-    EXPECT_EQ(colorToARGB(Color(1.2f, 0.0f, 0.0f, 1.0f)), 0xFFFF0000u);
-    EXPECT_EQ(colorToARGB(Color(0.0f, 1.0f / 255.0f * 0.49f, 0.0f, 0.0f)), 0u);
-}
-
 // The illumination estimate is the ambient level plus 0.4 of the active
 // lights on the viewport: point lights fading to nothing at their range,
 // directional ones whole; spot lights are made inactive. Alpha is 0.4 plus
