@@ -24,7 +24,11 @@ RECT gInverted{8, 8, 2, 2};
 // What the calls read, and where they may write.
 IDirectDrawSurface4* gSurface = nullptr;
 DDSURFACEDESC2 gDesc = surfaceDesc(DDSCAPS_OFFSCREENPLAIN, 4, 4);
-DDSURFACEDESC2 gShortDesc{12};
+DDSURFACEDESC2 gShortDesc = [] {
+    DDSURFACEDESC2 d{};
+    d.dwSize = 12;  // a size no version of the structure has
+    return d;
+}();
 DDSCAPS2 gZCaps{DDSCAPS_ZBUFFER, 0, 0, 0};
 DDCOLORKEY gKey{0, 0};
 constexpr DWORD kTwoKinds = DDCKEY_SRCBLT | DDCKEY_DESTBLT;
