@@ -1,13 +1,10 @@
 // The driver linked directly: its settings from /Configs/system.cfg and the
-// default video mode, the driver object's registries and setters, and what
-// initDriver and termDriver make, publish and put back.
+// default video mode, the driver object's setters and refusals, the alpha
+// sorting flag and the desktop mode put back.
 #include "application.h"
 #include "degrading_manager.h"
 #include "../support/driver_fixture.h"
 #include "../support/log_capture.h"
-#include "rfactory.h"
-#include "states.h"
-#include "tmanager.h"
 
 #include <engine/core/globals.h>
 
@@ -46,28 +43,6 @@ std::string changes(const std::string& base, const std::string& s) {
     while (std::getline(a, x, ',') && std::getline(b, y, ','))
         out += x == y ? "" : y;
     return out;
-}
-
-// Each of the driver's globals with the engine's global for it: 0 neither
-// set, 1 only the driver's, = both and the same object; or one global, set.
-template <typename Own, typename Engine>
-char pair(Own* own, Engine* engine) {
-    return !own ? (engine ? '?' : '0') : !engine ? '1' : engine == own ? '=' : '?';
-}
-char set(const void* global) {
-    return global ? '1' : '0';
-}
-std::string published() {
-    WindowInterface* window = theD3DApplication ? &theD3DApplication->getWindow() : nullptr;
-    return std::string("driver ") + pair(theD3DRenderDriver, theRenderDriver) + " degrading " +
-           pair(theD3DDegradingManager, theDegradingManager) + " views " +
-           pair(theD3DRenderViewFactory, theRenderViewFactory) + " lights " +
-           pair(theD3DRenderLightFactory, theRenderLightFactory) + " decals " +
-           pair(theD3DRenderDecalFactory, theRenderDecalFactory) + " lines " +
-           set(theRenderLineFactory) + " textures " + set(theRenderTextureManager) + set(theD3DTextureManager) + " materials " +
-           set(theRenderMaterialManager) + " states " + set(theRenderStateManager) +
-           " application " + pair(theD3DApplication, theApplication) +
-           pair(window, theRenderWindow);
 }
 
 // A driver object made from no configuration file.
@@ -209,38 +184,6 @@ TEST_F(DriverObjectTest, SettersAndRefusalsWithoutAVideoMode) {
           "D3DRenderDriver::start without a video mode",
           "Font loading error: can't locate font config file Arial.fnt"})
         EXPECT_EQ(log.count("Driver", error), 1) << error;
-}
-
-// initDriver logs first; the degrading manager, the view, light and decal
-// factories come before the driver, in their own globals only (the line
-// factory is published at once); the driver's constructor runs before the
-// driver is published, then the engine's globals are set, and the
-// Application publishes itself. termDriver logs first and clears them all.
-TEST_F(DriverTest, InitDriverPublishesInOrderAndTermDriverClearsAll) {
-    useData("no_match");  // makes the driver's constructor warn
-    std::vector<std::string> seen;
-    LogCapture log([&](const debug::Record& r) {
-        const char* kind = r.kind == Kind::Message ? "message " : "warning ";
-        seen.push_back(kind + std::to_string(r.level).substr(0, 3) + " " + r.context.path + " " +
-                       r.text + ": " + published());
-    });
-    const std::string none =
-                          "driver 0 degrading 0 views 0 lights 0 decals 0 lines 0 textures 00 "
-                          "materials 0 states 0 application 00",
-                      all =
-                          "driver = degrading = views = lights = decals = lines 1 textures 11 "
-                          "materials 1 states 1 application ==";
-    initDriver();
-    EXPECT_EQ(published(), all);
-    termDriver();
-    EXPECT_EQ(D3DEnum_GetFirstDriver(), nullptr);
-    EXPECT_EQ(published(), none);
-    EXPECT_EQ(seen, (std::vector<std::string>{
-                        "message 2.0  initDriver: " + none,
-                        "warning 1.0 3d/driver/d3d/driver Can't find default video mode. Check "
-                        "system.cfg!: driver 0 degrading 1 views 1 lights 1 decals 1 lines 1 "
-                        "textures 01 materials 0 states 0 application 00",
-                        "message 2.0  termDriver: " + all}));
 }
 
 TEST_F(DriverTest, SortAlphaUnlessTheSystemIsWindowsNT) {
