@@ -1,8 +1,8 @@
 // The one-level render mesh and its marked vertex buffer inside real frames:
 // the layout of the sets, the reverse index, the lost-device cycle, culling
 // by its box, the material set, morphed data, picking, and how its
-// translucent sets are drawn or deferred; whole lit frames, and a wall
-// seen through a translucent pane drawn before it.
+// translucent sets are drawn or deferred; a wall seen through a translucent
+// pane drawn before it.
 #include "../support/mesh_scene.h"
 
 #include <engine/core/degrading_manager.h>
@@ -356,18 +356,6 @@ TEST_P(DeferredOrderTest, AlphaSetsAreDrawnAtOnceOrDeferredInDepthOrderWhenSorti
 }
 
 INSTANTIATE_TEST_SUITE_P(Sorting, DeferredOrderTest, ::testing::Values(true, false));
-
-// Whole lit frames: only the ambient quarter on the side turned away.
-TEST_F(MeshesTest, TheLitSideIsBrighterThanTheUnlitSideOnABlackBackground) {
-    MeshBuilder& builder = build().material(material("white")).quad(0, 1, -2, -1, -0.2f, 5);
-    RenderMeshShell shell(builder.quad(0, 1, 0.2f, -1, 2, 5, Vector(0, 0, 1)).finish());
-    light();
-    ASSERT_NO_FATAL_FAILURE(drawScene({&shell}));
-    expectIn(0, -1.1f, 5, {201, 201, 201});
-    expectIn(0, 1.1f, 5, {41, 41, 41}, {99, 99, 99});
-    expectBlack(0, 0, 5);
-    expectBlack(3, -3.5f, 5);
-}
 
 // The pane first: its alpha sets wait for the end of the view.
 TEST_F(MeshesTest, ATranslucentMeshBlendsWithWhatIsBehindIt) {
