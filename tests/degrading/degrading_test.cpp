@@ -87,15 +87,3 @@ TEST_F(DegradingTest, TextureQualityRemakesTexturesAndCurrentReadsBack) {
     EXPECT_EQ(m().getTextureQuality(), 1);
     theRenderDriver->termVideoMode();  // the capture must outlive the core thread
 }
-
-// "normal" is level 1; "High" is no name: the level stays "extra" (3).
-TEST_F(DegradingTest, TracerQualitySetsTheLevelOnlyForItsExactNames) {
-    theRenderDriver->termVideoMode();
-    for (const auto& [data, level] : {std::pair{"tracer_normal", 1}, {"tracer_high", 3}}) {
-        termDriver();
-        useData(data);
-        initDriver();
-        EXPECT_EQ(m().getQualityLevel(), level) << data;
-    }
-    theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
-}
