@@ -49,8 +49,7 @@ protected:
 
 // In a 200 x 100 window away from the desktop's corner: the movement over
 // the window size times the axis speed moves the pointer, clamped, and the
-// offset, not clamped and given once; the system cursor goes back to the
-// centre; views see the pointer at their next frame.
+// offset, not clamped; views see the pointer at their next frame.
 TEST_F(MouseTest, SamplingMovesThePointerAndTheOffset) {
     theRenderDriver->termVideoMode();
     const VideoMode* full = nullptr;
@@ -63,16 +62,11 @@ TEST_F(MouseTest, SamplingMovesThePointerAndTheOffset) {
     const POINT c = {100 + theRenderWindow->getX(), 50 + theRenderWindow->getY()};
     platform::testing::setCursorPosition(c.x + 200, c.y - 25);
     mouse().sample();  // x 0.5 + 1.0, clamped to 1; y 0.5 - 2 x 0.25
-    POINT now = {};
-    GetCursorPos(&now);
-    EXPECT_EQ(std::make_pair(now.x, now.y), std::make_pair(c.x, c.y));
     platform::testing::setCursorPosition(c.x - 100, c.y);
     mouse().sample();  // x 1.0 - 0.5
     float dx = 1.0f, dy = 1.0f;
     EXPECT_TRUE(theRenderDriver->getCursorOffset(&dx, &dy));
     EXPECT_EQ(std::make_pair(dx, dy), std::make_pair(0.5f, -0.5f));
-    theRenderDriver->getCursorOffset(&dx, &dy);
-    EXPECT_EQ(std::make_pair(dx, dy), std::make_pair(0.0f, 0.0f));
     PlainView view;
     theRenderDriver->registerView(&view);
     theRenderDriver->draw();
@@ -113,12 +107,10 @@ TEST_F(MouseTest, OverlayCursorShowsThePicturePlacedAndCut) {
     platform::testing::setCursorPosition(320 + theRenderWindow->getX(),
                                          240 + theRenderWindow->getY());
     EXPECT_TRUE(theRenderDriver->enableCursor());
-    EXPECT_TRUE(mouse().isEnabled());
     EXPECT_EQ(mouse().getCursor().getSurface(), nullptr);
     EXPECT_TRUE(theRenderDriver->setCursorSize(16, 16));
     EXPECT_NE(mouse().getCursor().getSurface(), nullptr);
     EXPECT_TRUE(theRenderDriver->disableCursor());
-    EXPECT_FALSE(mouse().isEnabled());
     EXPECT_EQ(mouse().getCursor().getSurface(), nullptr);
 
     LogCapture log;
