@@ -197,7 +197,6 @@ TEST_F(FrameworkTest, WindowedObjectsAndDepthFormats) {
 // screen; the cooperative level is exclusive.
 TEST_F(FrameworkTest, FullscreenSetsTheModeAndMakesAFlippingChain) {
     ASSERT_EQ(S_OK, initFullscreen());
-    EXPECT_TRUE(framework.IsFullscreen());
     EXPECT_EQ(objects(),
               "dd d3d device viewport front(primary 3d flip clip=1x0,0,640,480) back(3d flip "
               "640x480 clip=1x0,0,640,480 target on-front) z(z video 640x480 16 on-target)");
@@ -207,8 +206,6 @@ TEST_F(FrameworkTest, FullscreenSetsTheModeAndMakesAFlippingChain) {
     Args args = lastArguments("IDirectDraw4::SetDisplayMode");
     EXPECT_EQ(Args(args.begin(), args.begin() + 3), (Args{640, 480, 16}));
     EXPECT_EQ(args.at(4), 0u);
-    const auto desktop = platform::testing::currentDesktopMode();
-    EXPECT_TRUE(desktop.width == 640 && desktop.bitsPerPixel == 16);
     framework.ReleaseObjects();
     EXPECT_TRUE(records.empty());
 
