@@ -141,6 +141,7 @@ void FadingEffect::draw() {
     RenderStateManager& states = *theRenderStateManager;
     const DWORD sourceBlend = states.getState(RS_SRCBLEND);
     const DWORD destinationBlend = states.getState(RS_DESTBLEND);
+    const DWORD colorOperation = states.getState(TSS_COLOROP, 0);
 
     const float x = float(rectangle[0]);
     const float y = float(rectangle[1]);
@@ -188,6 +189,8 @@ void FadingEffect::draw() {
             break;
         }
     } else {
+        // The colour alone: no texture stage to sample a missing texture.
+        states.setState(TSS_COLOROP, 0, D3DTOP_SELECTARG2);
         states.setState(TSS_ALPHAOP, 0, D3DTOP_SELECTARG2);
         if (theD3DTextureManager)
             theD3DTextureManager->setTexture(nullptr, 0);
@@ -196,6 +199,7 @@ void FadingEffect::draw() {
     states.flush();
     g_pDevice->DrawPrimitive(D3DPT_TRIANGLEFAN, quadFormat, quad, 4,
                              D3DDP_DONOTCLIP | D3DDP_DONOTUPDATEEXTENTS | D3DDP_DONOTLIGHT);
+    states.setState(TSS_COLOROP, 0, colorOperation);
     states.setState(TSS_ALPHAOP, 0, D3DTOP_SELECTARG1);
     states.setState(RS_ZENABLE, 1);
     states.setState(RS_SRCBLEND, sourceBlend);
