@@ -70,83 +70,31 @@ inline int roundToPixel(float v) {
 
 }  // namespace
 
-namespace {
-
-// floor(n / d) for d > 0, stepped a row at a time: n changes by the same
-// amount every row, so the quotient and remainder follow with additions, and
-// a row costs no division (exactly the quotients the divisions give).
-class RowQuotient {
-public:
-    RowQuotient(int64_t n, int64_t step, int64_t d) : d(d) {
-        q = floorDiv(n, d);
-        r = n - q * d;
-        stepQ = floorDiv(step, d);
-        stepR = step - stepQ * d;
-    }
-    int64_t floor() const { return q; }
-    int64_t ceil() const { return q + (r != 0 ? 1 : 0); }
-    void next() {
-        q += stepQ;
-        r += stepR;
-        if (r >= d) {
-            r -= d;
-            ++q;
-        }
-    }
-
-private:
-    int64_t d, q, r, stepQ, stepR;
-};
-
-}  // namespace
-
 void rasterTriangle(const Pipeline& p, const Setup& s, const Edges& e, const RECT& bounds,
                     Fragments& f, RasterStats& stats) {
     const int yBegin = e.yMin > bounds.top ? e.yMin : static_cast<int>(bounds.top);
     const int yEnd = e.yMax < bounds.bottom - 1 ? e.yMax : static_cast<int>(bounds.bottom - 1);
     const int xLeft = e.xMin > bounds.left ? e.xMin : static_cast<int>(bounds.left);
     const int xRight = e.xMax < bounds.right - 1 ? e.xMax : static_cast<int>(bounds.right - 1);
-    if (xLeft > xRight || yBegin > yEnd)
+    if (xLeft > xRight)
         return;
-    // Covered: A X + K >= 0 at X = x * kSubPixel, K = B Y + C (less one
-    // off a top-left edge). An edge with A > 0 bounds the row on the left at
-    // ceil(-K / (A kSubPixel)), one with A < 0 on the right at
-    // floor(K / (-A kSubPixel)); one with A = 0 covers all or none of it.
-    const int64_t Y0 = static_cast<int64_t>(yBegin) * kSubPixel;
-    RowQuotient left[3] = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
-    RowQuotient right[3] = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
-    int lefts = 0, rights = 0;
-    int64_t flatK[3], flatStep[3];
-    int flats = 0;
-    for (int k = 0; k < 3; ++k) {
-        const int64_t K = e.b[k] * Y0 + e.c[k] - (e.topLeft[k] ? 0 : 1);
-        const int64_t step = e.b[k] * kSubPixel;
-        const int64_t A = e.a[k];
-        if (A > 0) {
-            left[lefts++] = RowQuotient(-K, -step, A * kSubPixel);
-        } else if (A < 0) {
-            right[rights++] = RowQuotient(K, step, -A * kSubPixel);
-        } else {
-            flatK[flats] = K;
-            flatStep[flats++] = step;
-        }
-    }
     for (int y = yBegin; y <= yEnd; ++y) {
+        const int64_t Y = static_cast<int64_t>(y) * kSubPixel;
         int64_t lo = xLeft, hi = xRight;
         bool empty = false;
-        for (int k = 0; k < lefts; ++k) {
-            const int64_t first = left[k].ceil();
-            lo = first > lo ? first : lo;
-            left[k].next();
-        }
-        for (int k = 0; k < rights; ++k) {
-            const int64_t last = right[k].floor();
-            hi = last < hi ? last : hi;
-            right[k].next();
-        }
-        for (int k = 0; k < flats; ++k) {
-            empty = empty || flatK[k] < 0;
-            flatK[k] += flatStep[k];
+        for (int k = 0; k < 3 && !empty; ++k) {
+            // Covered: A X + K >= 0 at X = x * kSubPixel.
+            const int64_t K = e.b[k] * Y + e.c[k] - (e.topLeft[k] ? 0 : 1);
+            const int64_t A = e.a[k];
+            if (A > 0) {
+                const int64_t first = ceilDiv(-K, A * kSubPixel);
+                lo = first > lo ? first : lo;
+            } else if (A < 0) {
+                const int64_t last = floorDiv(K, -A * kSubPixel);
+                hi = last < hi ? last : hi;
+            } else if (K < 0) {
+                empty = true;
+            }
         }
         if (empty || lo > hi)
             continue;
