@@ -13,6 +13,7 @@
 //   - DOTPRODUCT3 writes its result into all four channels.
 //   - BUMPENVMAP and BUMPENVMAPLUMINANCE are not supported and end the cascade
 //     like DISABLE (the pipeline compiler stops there).
+#include "combine_sources.h"
 #include "stages.h"
 
 #include <cstring>
@@ -20,28 +21,9 @@
 namespace platform::d3d::raster {
 namespace {
 
-using ChannelsPtr = const int32_t (*)[kSpan];
-
 // The array behind an argument, made in scratch when it has modifiers.
 ChannelsPtr argument(DWORD arg, int unit, Fragments& f, Channels& scratch, int c0, int c1) {
-    ChannelsPtr src;
-    switch (arg & D3DTA_SELECTMASK) {
-        case D3DTA_CURRENT:
-            src = unit == 0 ? f.diffuse : f.current;
-            break;
-        case D3DTA_TEXTURE:
-            src = f.texel;
-            break;
-        case D3DTA_TFACTOR:
-            src = f.factor;
-            break;
-        case D3DTA_SPECULAR:
-            src = f.specular;
-            break;
-        default:
-            src = f.diffuse;
-            break;
-    }
+    const ChannelsPtr src = argumentSource(arg, unit, f);
     if ((arg & (D3DTA_COMPLEMENT | D3DTA_ALPHAREPLICATE)) == 0)
         return src;
     const int n = f.n;
@@ -158,22 +140,6 @@ void dotProduct3(ChannelsPtr a1, ChannelsPtr a2, int n, Channels& out) {
         const int32_t v = clamp255(sum / 255);
         for (int c = 0; c < 4; ++c)
             out[c][i] = v;
-    }
-}
-
-const int32_t* blendAlphaFor(DWORD op, int unit, Fragments& f) {
-    switch (op) {
-        case D3DTOP_BLENDDIFFUSEALPHA:
-            return f.diffuse[3];
-        case D3DTOP_BLENDTEXTUREALPHA:
-        case D3DTOP_BLENDTEXTUREALPHAPM:
-            return f.texel[3];
-        case D3DTOP_BLENDFACTORALPHA:
-            return f.factor[3];
-        case D3DTOP_BLENDCURRENTALPHA:
-            return unit == 0 ? f.diffuse[3] : f.current[3];
-        default:
-            return nullptr;
     }
 }
 

@@ -14,6 +14,7 @@
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
+#include "combine_sources.h"
 #include "stages.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -23,8 +24,6 @@ namespace hn = hwy::HWY_NAMESPACE;
 
 using DI = hn::ScalableTag<int32_t>;
 using VI = hn::Vec<DI>;
-using ChannelsPtr = const int32_t (*)[kSpan];
-
 static_assert(kSpan % 16 == 0, "whole vectors of up to 16 lanes fit a span");
 
 HWY_INLINE VI mul255Lanes(VI a, VI b) {
@@ -47,24 +46,7 @@ HWY_INLINE void eachVector(int n, int32_t* out, const Fn& fn) {
 
 // The array behind an argument, made in scratch when it has modifiers.
 ChannelsPtr argumentLanes(DWORD arg, int unit, Fragments& f, Channels& scratch, int c0, int c1) {
-    ChannelsPtr src;
-    switch (arg & D3DTA_SELECTMASK) {
-        case D3DTA_CURRENT:
-            src = unit == 0 ? f.diffuse : f.current;
-            break;
-        case D3DTA_TEXTURE:
-            src = f.texel;
-            break;
-        case D3DTA_TFACTOR:
-            src = f.factor;
-            break;
-        case D3DTA_SPECULAR:
-            src = f.specular;
-            break;
-        default:
-            src = f.diffuse;
-            break;
-    }
+    const ChannelsPtr src = argumentSource(arg, unit, f);
     if ((arg & (D3DTA_COMPLEMENT | D3DTA_ALPHAREPLICATE)) == 0)
         return src;
     const DI di;
@@ -171,22 +153,6 @@ void applyOpLanes(DWORD op, ChannelsPtr a1, ChannelsPtr a2, const int32_t* blend
                 eachVector(n, o, X);
                 break;
         }
-    }
-}
-
-const int32_t* blendAlphaFor(DWORD op, int unit, Fragments& f) {
-    switch (op) {
-        case D3DTOP_BLENDDIFFUSEALPHA:
-            return f.diffuse[3];
-        case D3DTOP_BLENDTEXTUREALPHA:
-        case D3DTOP_BLENDTEXTUREALPHAPM:
-            return f.texel[3];
-        case D3DTOP_BLENDFACTORALPHA:
-            return f.factor[3];
-        case D3DTOP_BLENDCURRENTALPHA:
-            return unit == 0 ? f.diffuse[3] : f.current[3];
-        default:
-            return nullptr;
     }
 }
 
