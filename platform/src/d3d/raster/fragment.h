@@ -43,6 +43,8 @@ enum Attr : int {
     kAttrCount = kAttrTex0 + 2 * kMaxTexCoordSets,
 };
 
+constexpr uint32_t kFilledW = 1u << kAttrCount;
+
 inline int attrU(int set) {
     return kAttrTex0 + 2 * set;
 }
@@ -84,6 +86,11 @@ using Channels = int32_t[4][kSpan];  // r, g, b, a; each 0..255
 struct Fragments {
     int x = 0, y = 0, n = 0;
     const Setup* setup = nullptr;
+    // Attributes (bit = Attr index, and kFilledW) constant over the primitive
+    // being drawn and already in their arrays for every pixel of a span:
+    // stages only read them, so a primitive fills them once, not per span.
+    // Cleared when a primitive starts.
+    uint32_t filled = 0;
     alignas(32) uint8_t live[kSpan];   // 0 once a stage discarded the pixel
     alignas(32) uint8_t keyed[kSpan];  // a colour-keyed texel was sampled
     alignas(32) float z[kSpan];

@@ -38,21 +38,25 @@ inline void evalColor(const Plane& pl, const Setup& s, const Fragments& f, int32
     }
 }
 
-// A colour equal at every vertex: its value, rounded once.
-inline void fillConstantColor(const Plane& pl, int n, int32_t* out) {
+// A colour equal at every vertex: its value, rounded once, for the whole
+// span array on the primitive's first span.
+inline void fillConstantColor(const Plane& pl, int32_t* out) {
     float v = pl.c;
     v = v > 0.0f ? v : 0.0f;
     v = v < 255.0f ? v : 255.0f;
     const auto value = static_cast<int32_t>(v + 0.5f);
-    for (int i = 0; i < n; ++i)
+    for (int i = 0; i < kSpan; ++i)
         out[i] = value;
 }
 
 template <bool Perspective>
-inline void evalColorAttr(const Setup& s, int a, const Fragments& f, int32_t* out) {
-    if (s.constantColours & (1u << a))
-        fillConstantColor(s.attr[a], f.n, out);
-    else
+inline void evalColorAttr(const Setup& s, int a, Fragments& f, int32_t* out) {
+    const uint32_t bit = 1u << a;
+    if (s.constantColours & bit) {
+        if (!(f.filled & bit))
+            fillConstantColor(s.attr[a], out);
+        f.filled |= bit;
+    } else
         evalColor<Perspective>(s.attr[a], s, f, out);
 }
 
@@ -69,9 +73,10 @@ RASTER_SPAN_LOOP void interpolateSpan(const Pipeline& p, const Setup& s, Fragmen
         const float dx = s.q.dx;
         for (int i = 0; i < n; ++i)
             f.w[i] = 1.0f / (base + dx * static_cast<float>(i));
-    } else {
-        for (int i = 0; i < n; ++i)
+    } else if (!(f.filled & kFilledW)) {
+        for (int i = 0; i < kSpan; ++i)
             f.w[i] = s.constW;
+        f.filled |= kFilledW;
     }
     if (p.needDiffuse) {
         for (int c = 0; c < 4; ++c)

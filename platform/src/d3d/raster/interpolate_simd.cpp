@@ -57,14 +57,18 @@ HWY_INLINE hn::Vec<DI> colorLanes(VF v) {
 }
 
 template <bool Perspective>
-HWY_INLINE void evalColorAttr(const Setup& s, int a, const Fragments& f, int32_t* out) {
+HWY_INLINE void evalColorAttr(const Setup& s, int a, Fragments& f, int32_t* out) {
     const DF df;
     const DI di;
     const int lanes = static_cast<int>(hn::Lanes(df));
-    if (s.constantColours & (1u << a)) {
-        const auto value = colorLanes(hn::Set(df, s.attr[a].c));
-        for (int i = 0; i < f.n; i += lanes)
-            hn::StoreU(value, di, out + i);
+    const uint32_t bit = 1u << a;
+    if (s.constantColours & bit) {
+        if (!(f.filled & bit)) {
+            const auto value = colorLanes(hn::Set(df, s.attr[a].c));
+            for (int i = 0; i < kSpan; i += lanes)
+                hn::StoreU(value, di, out + i);
+            f.filled |= bit;
+        }
         return;
     }
     const PlaneLanes plane(s.attr[a], s, f);
@@ -90,10 +94,11 @@ void interpolateSpan(const Pipeline& p, const Setup& s, Fragments& f, Planes pla
         const VF one = hn::Set(df, 1.0f);
         for (int i = 0; i < f.n; i += lanes)
             hn::StoreU(hn::Div(one, q.at(i)), df, f.w + i);
-    } else {
+    } else if (!(f.filled & kFilledW)) {
         const VF w = hn::Set(df, s.constW);
-        for (int i = 0; i < f.n; i += lanes)
+        for (int i = 0; i < kSpan; i += lanes)
             hn::StoreU(w, df, f.w + i);
+        f.filled |= kFilledW;
     }
     if (p.needDiffuse) {
         for (int c = 0; c < 4; ++c)

@@ -72,6 +72,7 @@ inline int roundToPixel(float v) {
 
 void rasterTriangle(const Pipeline& p, const Setup& s, const Edges& e, const RECT& bounds,
                     Fragments& f, RasterStats& stats) {
+    f.filled = 0;
     const int yBegin = e.yMin > bounds.top ? e.yMin : static_cast<int>(bounds.top);
     const int yEnd = e.yMax < bounds.bottom - 1 ? e.yMax : static_cast<int>(bounds.bottom - 1);
     const int xLeft = e.xMin > bounds.left ? e.xMin : static_cast<int>(bounds.left);
@@ -104,6 +105,7 @@ void rasterTriangle(const Pipeline& p, const Setup& s, const Edges& e, const REC
 
 void rasterLine(const Pipeline& p, const SetupVertex& v0, const SetupVertex& v1, const Setup& s,
                 bool lastPixel, const RECT& bounds, Fragments& f, RasterStats& stats) {
+    f.filled = 0;
     const float dx = v1.x - v0.x, dy = v1.y - v0.y;
     const bool xMajor = std::fabs(dx) >= std::fabs(dy);
     const int start = roundToPixel(xMajor ? v0.x : v0.y);
@@ -127,6 +129,7 @@ void rasterLine(const Pipeline& p, const SetupVertex& v0, const SetupVertex& v1,
 
 void rasterPoint(const Pipeline& p, const SetupVertex& v, const Setup& s, const RECT& bounds,
                  Fragments& f, RasterStats& stats) {
+    f.filled = 0;
     if (!std::isfinite(v.x) || !std::isfinite(v.y) || std::fabs(v.x) > kGuardBand ||
         std::fabs(v.y) > kGuardBand) {
         return;
