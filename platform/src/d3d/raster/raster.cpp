@@ -29,8 +29,9 @@ inline void shadeSpan(const Pipeline& p, const Setup& s, Fragments& f, int x, in
     f.x = x;
     f.y = y;
     f.n = n;
-    for (int i = 0; i < n; ++i)
-        f.live[i] = 1;
+    // The whole array: a fixed size is a few vector stores, where a loop to n
+    // went a byte at a time. Stages read only the first n.
+    std::memset(f.live, 1, sizeof f.live);
     const InterpolateFn fill = p.interpolateFn ? p.interpolateFn : interpolate;
     int first = 0;
     if (p.depthFirst) {
