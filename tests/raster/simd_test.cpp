@@ -252,12 +252,12 @@ namespace {
 
 // Two texture stages with one D3DTOP over random texels, diffuse, specular
 // and factor: the first with `modifier` on its texture argument (and its
-// alpha operation disabled when asked), the second over current
+// alpha operation replaced when asked: 0 keeps `op`), the second over current
 // (PREMODULATE's multiply included); colour and alpha of an A8R8G8B8 target
 // after, over spans of 1 to 96 pixels.
 struct Arguments {
     DWORD arg2, modifier;
-    bool alphaDisabled;
+    DWORD alphaOp;
 };
 std::vector<DWORD> drawCombined(bool simd, DWORD op, const Arguments& a) {
     setRasterSimd(simd);
@@ -273,7 +273,7 @@ std::vector<DWORD> drawCombined(bool simd, DWORD op, const Arguments& a) {
         c.state().setTexture(stage, &t.tex);
         c.tss(stage, D3DTSS_TEXCOORDINDEX, 0);
         c.tss(stage, D3DTSS_COLOROP, op);
-        c.tss(stage, D3DTSS_ALPHAOP, stage == 0 && a.alphaDisabled ? DWORD(D3DTOP_DISABLE) : op);
+        c.tss(stage, D3DTSS_ALPHAOP, stage == 0 && a.alphaOp != 0 ? a.alphaOp : op);
         const DWORD arg1 = D3DTA_TEXTURE | (stage == 0 ? a.modifier : 0);
         const DWORD arg2OfStage = stage == 0 ? a.arg2 : DWORD(D3DTA_CURRENT);
         c.tss(stage, D3DTSS_COLORARG1, arg1);
@@ -295,18 +295,19 @@ std::vector<DWORD> drawCombined(bool simd, DWORD op, const Arguments& a) {
 }  // namespace
 
 TEST(RasterSimd, TextureStageOperationsEqualTheScalarLoops) {
-    const Arguments arguments[] = {{D3DTA_DIFFUSE, 0, false},
-                                   {D3DTA_CURRENT, D3DTA_COMPLEMENT, false},
-                                   {D3DTA_SPECULAR, D3DTA_ALPHAREPLICATE, false},
-                                   {D3DTA_TFACTOR, D3DTA_COMPLEMENT | D3DTA_ALPHAREPLICATE, false},
-                                   {D3DTA_DIFFUSE, 0, true}};
+    const Arguments arguments[] = {{D3DTA_DIFFUSE, 0, 0},
+                                   {D3DTA_CURRENT, D3DTA_COMPLEMENT, 0},
+                                   {D3DTA_SPECULAR, D3DTA_ALPHAREPLICATE, 0},
+                                   {D3DTA_TFACTOR, D3DTA_COMPLEMENT | D3DTA_ALPHAREPLICATE, 0},
+                                   {D3DTA_DIFFUSE, 0, D3DTOP_DISABLE},
+                                   {D3DTA_SPECULAR, 0, D3DTOP_SELECTARG2}};
     for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
         hwy::SetSupportedTargetsForTest(target);
         for (DWORD op = D3DTOP_SELECTARG1; op <= D3DTOP_DOTPRODUCT3; ++op)
             for (const Arguments& a : arguments)
                 EXPECT_TRUE(drawCombined(false, op, a) == drawCombined(true, op, a))
                     << hwy::TargetName(target) << ", operation " << op << ", arguments "
-                    << a.arg2 << " " << a.modifier << " " << a.alphaDisabled;
+                    << a.arg2 << " " << a.modifier << " " << a.alphaOp;
     }
     hwy::SetSupportedTargetsForTest(0);
     setRasterSimd(true);

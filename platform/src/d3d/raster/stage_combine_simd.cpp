@@ -182,8 +182,78 @@ bool combineLanes(const Pipeline& p, int unit, Fragments& f) {
     return true;
 }
 
-StageFn ChooseCombine() {
-    return combineLanes;
+// The operations most units use, with unmodified arguments and no
+// PREMODULATE before them: every channel of a vector in one pass, with the
+// operations fixed when the pipeline is compiled. Lanes read their inputs
+// before they write current, so an argument that is current is safe.
+enum class Op { Select1, Select2, Modulate, Keep };
+
+template <Op O>
+HWY_INLINE VI opLanes(const int32_t* x, const int32_t* y, int i, const int32_t* kept) {
+    const DI di;
+    switch (O) {
+        case Op::Select1:
+            return hn::LoadU(di, x + i);
+        case Op::Select2:
+            return hn::LoadU(di, y + i);
+        case Op::Modulate:
+            return mul255Lanes(hn::LoadU(di, x + i), hn::LoadU(di, y + i));
+        default:  // alpha disabled: the diffuse alpha in unit 0, else current's own
+            return hn::LoadU(di, kept + i);
+    }
+}
+
+template <Op Color, Op Alpha>
+bool combineCommon(const Pipeline& p, int unit, Fragments& f) {
+    const TextureUnit& u = p.units[unit];
+    const DI di;
+    const int lanes = static_cast<int>(hn::Lanes(di));
+    const ChannelsPtr c1 = argumentSource(u.colorArg1, unit, f);
+    const ChannelsPtr c2 = argumentSource(u.colorArg2, unit, f);
+    const int32_t* a1 = argumentSource(u.alphaArg1, unit, f)[3];
+    const int32_t* a2 = argumentSource(u.alphaArg2, unit, f)[3];
+    const int32_t* kept = unit == 0 ? f.diffuse[3] : f.current[3];
+    for (int i = 0; i < f.n; i += lanes) {
+        const VI r = opLanes<Color>(c1[0], c2[0], i, nullptr);
+        const VI g = opLanes<Color>(c1[1], c2[1], i, nullptr);
+        const VI b = opLanes<Color>(c1[2], c2[2], i, nullptr);
+        const VI a = opLanes<Alpha>(a1, a2, i, kept);
+        hn::StoreU(r, di, f.current[0] + i);
+        hn::StoreU(g, di, f.current[1] + i);
+        hn::StoreU(b, di, f.current[2] + i);
+        hn::StoreU(a, di, f.current[3] + i);
+    }
+    return true;
+}
+
+// The specialised loop for a unit's operations, or the general one.
+template <Op Color>
+StageFn chooseForAlpha(DWORD alphaOp) {
+    switch (alphaOp) {
+        case D3DTOP_SELECTARG1:
+            return combineCommon<Color, Op::Select1>;
+        case D3DTOP_SELECTARG2:
+            return combineCommon<Color, Op::Select2>;
+        case D3DTOP_MODULATE:
+            return combineCommon<Color, Op::Modulate>;
+        case D3DTOP_DISABLE:
+            return combineCommon<Color, Op::Keep>;
+        default:
+            return combineLanes;
+    }
+}
+
+StageFn ChooseCombine(DWORD colorOp, DWORD alphaOp) {
+    switch (colorOp) {
+        case D3DTOP_SELECTARG1:
+            return chooseForAlpha<Op::Select1>(alphaOp);
+        case D3DTOP_SELECTARG2:
+            return chooseForAlpha<Op::Select2>(alphaOp);
+        case D3DTOP_MODULATE:
+            return chooseForAlpha<Op::Modulate>(alphaOp);
+        default:
+            return combineLanes;
+    }
 }
 
 }  // namespace HWY_NAMESPACE
@@ -199,7 +269,11 @@ StageFn chooseCombine(const TextureUnit& unit) {
     const bool dot = unit.colorOp == D3DTOP_DOTPRODUCT3 || unit.alphaOp == D3DTOP_DOTPRODUCT3;
     if (!rasterSimdOn() || dot)
         return stageCombine;
-    return HWY_DYNAMIC_DISPATCH(ChooseCombine)();
+    const DWORD modifiers = D3DTA_COMPLEMENT | D3DTA_ALPHAREPLICATE;
+    const bool plain = !unit.premodulate && ((unit.colorArg1 | unit.colorArg2 | unit.alphaArg1 |
+                                              unit.alphaArg2) & modifiers) == 0;
+    return HWY_DYNAMIC_DISPATCH(ChooseCombine)(plain ? unit.colorOp : DWORD(D3DTOP_DISABLE),
+                                               unit.alphaOp);
 }
 
 }  // namespace platform::d3d::raster
