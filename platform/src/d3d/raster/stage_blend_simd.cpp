@@ -29,9 +29,11 @@ using D16 = hn::Rebind<uint16_t, DF>;
 using D8 = hn::Rebind<uint8_t, DF>;
 using VI = hn::Vec<DI>;
 
-// mul255 of fragment.h on lanes of 0..255.
-HWY_INLINE VI mul255Lanes(VI a, VI b) {
-    const VI t = hn::Add(hn::Mul(a, b), hn::Set(DI(), 128));
+// mul255 of fragment.h on lanes of 0..255, 32 or 16 bits wide: a * b + 128
+// is at most 65153, so even 16 bits hold it.
+template <class V>
+HWY_INLINE V mul255Lanes(V a, V b) {
+    const V t = hn::Add(hn::Mul(a, b), hn::Set(hn::DFromV<V>(), 128));
     return hn::ShiftRight<8>(hn::Add(t, hn::ShiftRight<8>(t)));
 }
 
@@ -63,9 +65,10 @@ HWY_INLINE void storePixels(VI pixels, BYTE* row, int i) {
     }
 }
 
-template <CommonBlend M>
-HWY_INLINE VI blendLanes(VI source, VI sourceAlpha, VI dest) {
-    const VI full = hn::Set(DI(), 255);
+// Two products summed stay below 511, so 16-bit lanes serve as well.
+template <CommonBlend M, class V>
+HWY_INLINE V blendLanes(V source, V sourceAlpha, V dest) {
+    const V full = hn::Set(hn::DFromV<V>(), 255);
     switch (M) {
         case CommonBlend::Translucent:
             return hn::Add(mul255Lanes(source, sourceAlpha),
@@ -93,6 +96,48 @@ inline int32_t blendScalar(int32_t source, int32_t sourceAlpha, int32_t dest) {
     }
 }
 
+// R5G6B5 in 16-bit lanes, twice the pixels of a vector per step: the
+// target's own width. Returns the pixels done.
+template <CommonBlend M>
+HWY_INLINE int blendWrite565(const Fragments& f, BYTE* row) {
+#if HWY_TARGET == HWY_SCALAR
+    (void)f;
+    (void)row;
+    return 0;  // one lane: nothing to pair
+#else
+    using DW = hn::ScalableTag<uint16_t>;
+    using VW = hn::Vec<DW>;
+    const DW dw;
+    const DI di;
+    const D16 dh;
+    const hn::Rebind<uint8_t, DW> d8;
+    const int lanes = static_cast<int>(hn::Lanes(dw)), half = lanes / 2;
+    const auto channel = [&](const int32_t* c, int i) {
+        return hn::Combine(dw, hn::DemoteTo(dh, hn::LoadU(di, c + i + half)),
+                           hn::DemoteTo(dh, hn::LoadU(di, c + i)));
+    };
+    const VW top = hn::Set(dw, 255);
+    int i = 0;
+    for (; i + lanes <= f.n; i += lanes) {
+        uint16_t* const pixels = reinterpret_cast<uint16_t*>(row) + i;
+        const VW old = hn::LoadU(dw, pixels);
+        const VW alpha = channel(f.current[3], i);
+        VW packed = hn::Zero(dw);
+        for (int c = 0; c < 3; ++c) {
+            const int shift = fieldShift<PixelFormat::R5G6B5>(c);
+            const int bits = fieldBits<PixelFormat::R5G6B5>(c);
+            VW dest = hn::And(hn::ShiftRightSame(old, shift), hn::Set(dw, (1 << bits) - 1));
+            dest = hn::Or(hn::ShiftLeftSame(dest, 8 - bits), hn::ShiftRightSame(dest, 2 * bits - 8));
+            const VW v = hn::Min(blendLanes<M>(channel(f.current[c], i), alpha, dest), top);
+            packed = hn::Or(packed, hn::ShiftLeftSame(hn::ShiftRightSame(v, 8 - bits), shift));
+        }
+        const VW live = hn::PromoteTo(dw, hn::LoadU(d8, f.live + i));
+        hn::StoreU(hn::IfThenElse(live != hn::Zero(dw), packed, old), dw, pixels);
+    }
+    return i;
+#endif
+}
+
 template <PixelFormat F, CommonBlend M>
 bool blendWrite(const Pipeline& p, int, Fragments& f) {
     using T = PixelTraits<F>;
@@ -105,6 +150,8 @@ bool blendWrite(const Pipeline& p, int, Fragments& f) {
     const VI top = hn::Set(di, 255);
     const int n = f.n;
     int i = 0;
+    if constexpr (F == PixelFormat::R5G6B5)
+        i = blendWrite565<M>(f, row);
     for (; i + lanes <= n; i += lanes) {
         const VI old = loadPixels<F>(row, i);
         const VI alpha = hn::LoadU(di, f.current[3] + i);
