@@ -4,7 +4,7 @@
 // the widest the processor runs is chosen when a pipeline is compiled. Every
 // lane computes what the scalar blend and write stages compute for its pixel,
 // bit for bit; they stay the reference (D3DDRIVER_RASTER_SIMD=0) and finish
-// the pixels left over at a span's end.
+// a span that ends too near its row's end for a whole vector.
 //
 // Why it pays: the scalar stages unpack the target into four channel arrays,
 // blend them into four more and pack them again, three passes through memory
@@ -152,7 +152,13 @@ bool blendWrite(const Pipeline& p, int, Fragments& f) {
     int i = 0;
     if constexpr (F == PixelFormat::R5G6B5)
         i = blendWrite565<M>(f, row);
-    for (; i + lanes <= n; i += lanes) {
+    const int room = static_cast<int>(p.target.width) - f.x;
+    for (; i < n; i += lanes) {
+        // A last, partial vector writes the pixels after the span back as
+        // they were. They lie on this row, which one worker owns; a vector
+        // that would pass the row's end leaves its pixels to the loop below.
+        if (i + lanes > n && i + lanes > room)
+            break;
         const VI old = loadPixels<F>(row, i);
         const VI alpha = hn::LoadU(di, f.current[3] + i);
         VI packed = F == PixelFormat::X8R8G8B8 ? hn::Set(di, static_cast<int32_t>(0xff000000u))
@@ -166,7 +172,8 @@ bool blendWrite(const Pipeline& p, int, Fragments& f) {
             packed = hn::Or(packed, hn::ShiftLeftSame(hn::ShiftRightSame(v, 8 - bits), shift));
         }
         const VI live = hn::PromoteTo(di, hn::LoadU(d8, f.live + i));
-        storePixels<F>(hn::IfThenElse(live != hn::Zero(di), packed, old), row, i);
+        const auto write = hn::And(live != hn::Zero(di), hn::FirstN(di, static_cast<size_t>(n - i)));
+        storePixels<F>(hn::IfThenElse(write, packed, old), row, i);
     }
     for (; i < n; ++i) {
         if (!f.live[i])
