@@ -3,7 +3,8 @@
 // widest the processor runs is chosen once, when a pipeline picks its test.
 // Every lane computes what the scalar loop of stage_depth.cpp computes for
 // its pixel, bit for bit; that loop stays the reference
-// (D3DDRIVER_RASTER_SIMD=0) and finishes the lanes left over at a span's end.
+// (D3DDRIVER_RASTER_SIMD=0) and finishes a span that ends too near its row's
+// end for a whole vector.
 //
 // Why it pays: the scalar loop mixes byte, 16-bit, 32-bit and float arrays,
 // and the compiler leaves it scalar, a compare and branch per pixel; it was
@@ -74,14 +75,22 @@ bool depthTest16(const Pipeline& p, int, Fragments& f) {
     const VI lowBit = hn::Set(di, 1);
     VI anyLive = hn::Zero(di);
     int i = 0;
-    for (; i + lanes <= n; i += lanes) {
+    const int room = static_cast<int>(p.depth.width) - f.x;
+    for (; i < n; i += lanes) {
+        // A last, partial vector writes the depths after the span back as
+        // they were. They lie on this row, which one worker owns; a vector
+        // that would pass the row's end leaves its pixels to the loop below.
+        if (i + lanes > n && i + lanes > room)
+            break;
         VF z = hn::LoadU(df, f.z + i);
         z = hn::IfThenElse(z > zero, z, zero);  // NaN to 0, as the scalar loop
         z = hn::IfThenElse(z < one, z, one);
         const VI q = hn::ConvertTo(di, hn::Add(hn::Mul(z, scale), half));
         hn::StoreU(hn::BitCast(du, q), du, f.depth + i);
         const VI old = hn::PromoteTo(di, hn::LoadU(d16, row + i));
-        const VI pass = hn::IfThenElseZero(passLanes<Func>(q, hn::And(old, mask)), lowBit);
+        const auto inSpan = hn::FirstN(di, static_cast<size_t>(n - i));
+        const VI pass =
+            hn::IfThenElseZero(hn::And(passLanes<Func>(q, hn::And(old, mask)), inSpan), lowBit);
         const VI live = hn::And(hn::PromoteTo(di, hn::LoadU(d8, f.live + i)), pass);
         hn::StoreU(hn::DemoteTo(d8, live), d8, f.live + i);
         anyLive = hn::Or(anyLive, live);
