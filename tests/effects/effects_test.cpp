@@ -172,8 +172,9 @@ TEST_F(EffectsTest, EveryMeshEffectIsMadeBySlotAndByNameWithItsPriorityAndFlags)
 }
 
 // Each capability a pass needs: without it the pass is refused before the
-// device is asked; with it the device validates the pass.
-TEST_F(EffectsTest, APassIsRefusedForEachCapabilityTheDeviceLacks) {
+// device is asked; with it the device validates the pass. The choice of a
+// variant goes by the same test.
+TEST_F(EffectsTest, APassIsRefusedForEachCapabilityTheDeviceLacksAndTheChoiceFallsBack) {
     D3DPRIMCAPS& tri = theCapabilities.hardware.dpcTriCaps;
     const auto fogged = [](int kind, bool range) {
         render::RenderPass p = pass(D3DBLEND_ONE);
@@ -238,11 +239,9 @@ TEST_F(EffectsTest, APassIsRefusedForEachCapabilityTheDeviceLacks) {
     EXPECT_EQ(isSupported(two), STATUS_NOT_SUPPORTED);
     EXPECT_EQ(validations(), 0u);
     theCapabilities = saved;
-}
 
-// Only the stages that read a texture get a sample texture while the device
-// validates; the first disabled stage ends the cascade.
-TEST_F(EffectsTest, ValidationBindsSampleTexturesToTheStagesThatReadOne) {
+    // Only the stages that read a texture get a sample texture while the
+    // device validates; the first disabled stage ends the cascade.
     const auto bindsFor = [](render::Rendering rendering) {
         platform::testing::resetCallCounts();
         EXPECT_EQ(isSupported(rendering), STATUS_SUPPORTED);
@@ -258,17 +257,13 @@ TEST_F(EffectsTest, ValidationBindsSampleTexturesToTheStagesThatReadOne) {
     render::RenderPass cut = second;
     cut.stages[0].colorOp = cut.stages[0].alphaOp = D3DTOP_DISABLE;
     EXPECT_EQ(bindsFor({cut}), none);
-}
 
-// The choice skips a variant whose factor the device lacks; a lost surface
-// stops it at once with the states given back. The effect chooses when first
-// asked, keeps a refusal, and asks again after a test cut short.
-TEST_F(EffectsTest, TheChoiceFallsBackOrStopsAtALostSurfaceAndTheRenderingEffectKeepsIt) {
-    const Capabilities saved = theCapabilities;
+    // The choice skips a variant whose factor the device lacks; a lost surface
+    // stops it at once with the states given back. The effect chooses when
+    // first asked, keeps a refusal, and asks again after a test cut short.
     theCapabilities.hardware.dpcTriCaps.dwSrcBlendCaps &= ~DWORD(D3DPBLENDCAPS_DESTCOLOR);
     theRenderStateManager->setState(RS_ZENABLE, TRUE);
     theRenderStateManager->flush();
-    const std::size_t pushed = theRenderStateManager->pushedAllCount();
     render::RenderTypeDescriptor descriptor = {
         {pass(D3DBLEND_DESTCOLOR)}, {pass(D3DBLEND_ONE), pass(D3DBLEND_ONE)}, {pass(D3DBLEND_ONE)}};
     render::Rendering* chosen = nullptr;
@@ -437,7 +432,9 @@ TEST_F(EffectsTest, AFadeCoversTheSceneWithItsColourOrTheFrameOfItsTime) {
     thePausedRenderTimer->reset();
 }
 
-TEST_F(EffectsTest, AContourOutlinesItsMeshAndNothingElse) {
+// A contour outlines its mesh, an aureole lights a ring around it; neither
+// reaches farther. A dissolving material fades the mesh by its progress.
+TEST_F(EffectsTest, AContourAndAnAureoleDrawAroundTheirMeshAndADissolvingMaterialFadesIt) {
     RenderMeshShell& shell = quad("green", 2, -2, -2, 2, 8);
     std::unique_ptr<ModelSelectionInterface> contour(factory().createContour());
     contour->setContourColor(Color(1, 0, 0));
@@ -458,10 +455,23 @@ TEST_F(EffectsTest, AContourOutlinesItsMeshAndNothingElse) {
     drawScene({&shell});
     expectIn(0, -1.99f, 8, {0, 150, 0}, {19, 255, 19});
     shell.detachEffect(contour->getEffectMesh());
-}
 
-TEST_F(EffectsTest, ADissolvingMaterialBlendsByItsProgressAndThenIsGone) {
-    RenderMeshShell& shell = quad("white", 2, -2, -2, 2, 8);
+    std::unique_ptr<AureoleEffectInterface> aureole(factory().createAureole());
+    aureole->setColor(Color(1, 1, 1));
+    aureole->setScale(1.5f);
+    ASSERT_TRUE(shell.attachEffect(aureole.get()));
+    drawScene({&shell});
+    // The quad is 160 pixels square round the centre: the ring is brightest
+    // 80 pixels out and dark again at 120.
+    const auto grey = [&](int x, int y) { return int(at(x, y) & 0xFF); };
+    EXPECT_GT(grey(320, 145), 60) << "inside the ring, above the quad";
+    EXPECT_GT(grey(415, 240), 60) << "inside the ring, right of the quad";
+    EXPECT_EQ(grey(320, 20), 0) << "beyond the ring";
+    EXPECT_EQ(grey(320, 240), 0) << "the quad itself keeps its green";
+    expectIn(0, 0, 8, {0, 150, 0}, {19, 255, 19});
+    shell.detachEffect(aureole.get());
+
+    // A dissolving material blends by its progress and then is gone.
     drawScene({&shell});
     const int full = int(centre() >> 8 & 0xFF);
     ASSERT_GT(full, 100);
@@ -481,21 +491,4 @@ TEST_F(EffectsTest, ADissolvingMaterialBlendsByItsProgressAndThenIsGone) {
     drawScene({&shell});
     EXPECT_EQ(int(centre() >> 8 & 0xFF), full) << "reversed: back in full";
     thePausedRenderTimer->reset();
-}
-
-TEST_F(EffectsTest, AnAureoleLightsARingAroundItsMeshAndNothingFarther) {
-    RenderMeshShell& shell = quad("green", 2, -2, -2, 2, 8);
-    std::unique_ptr<AureoleEffectInterface> aureole(factory().createAureole());
-    aureole->setColor(Color(1, 1, 1));
-    aureole->setScale(1.5f);
-    ASSERT_TRUE(shell.attachEffect(aureole.get()));
-    drawScene({&shell});
-    // The quad is 160 pixels square round the centre: the ring is brightest
-    // 80 pixels out and dark again at 120.
-    const auto grey = [&](int x, int y) { return int(at(x, y) & 0xFF); };
-    EXPECT_GT(grey(320, 145), 60) << "inside the ring, above the quad";
-    EXPECT_GT(grey(415, 240), 60) << "inside the ring, right of the quad";
-    EXPECT_EQ(grey(320, 20), 0) << "beyond the ring";
-    EXPECT_EQ(grey(320, 240), 0) << "the quad itself keeps its green";
-    expectIn(0, 0, 8, {0, 150, 0}, {19, 255, 19});
 }

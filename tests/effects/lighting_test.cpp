@@ -40,7 +40,7 @@ protected:
 // Two faces, one towards the sun and one away: alike only when isotropic, or
 // when a highlight without lights leaves the ambient (offset, times a factor)
 // alone to light them.
-TEST_F(LightingTest, IsotropicLightAndAHighlightWithoutLightsLightEveryFaceAlike) {
+TEST_F(LightingTest, IsotropicLightAndHighlightsLightEveryFaceAlikeOrAlongTheLineOfSight) {
     build()
         .quad(0, 2, -2, -2, 0, 8, Vector(0, 0, -1))
         .quad(0, 2, 0, -2, 2, 8, Vector(0, 0, 1))
@@ -69,35 +69,35 @@ TEST_F(LightingTest, IsotropicLightAndAHighlightWithoutLightsLightEveryFaceAlike
     EXPECT_EQ(at(280, 240), at(360, 240));
     EXPECT_NEAR(int(at(360, 240) & 0xFF), int(0.75f * 255), 4) << std::hex << at(360, 240);
     shell.detachEffect(&highlight);
-}
 
-TEST_F(LightingTest, DirectHighlightShinesAlongTheLineOfSightOnlyOnItsMesh) {
-    RenderMeshShell& shell = whiteQuad();
+    // A direct highlight shines along the line of sight, only on its mesh.
+    RenderMeshShell& front = whiteQuad();
     RenderMeshShell& other = quad("white", 3, -3, 2.5f, 3, 8);
-    auto* highlight = static_cast<DirectHighlight*>(factory().createDirectHighlight());
-    std::unique_ptr<DirectHighlightInterface> owner(highlight);
-    highlight->setColor(Color(1, 0, 0, 1));
-    ASSERT_TRUE(shell.attachEffect(highlight));
-    drawScene({&other, &shell});
-    EXPECT_EQ(highlight->getLight(), nullptr) << "removed when the mesh left the view";
+    auto* direct = static_cast<DirectHighlight*>(factory().createDirectHighlight());
+    std::unique_ptr<DirectHighlightInterface> owner(direct);
+    direct->setColor(Color(1, 0, 0, 1));
+    ASSERT_TRUE(front.attachEffect(direct));
+    drawScene({&other, &front});
+    EXPECT_EQ(direct->getLight(), nullptr) << "removed when the mesh left the view";
     const std::uint32_t highlighted = at(320, 240), plain = at(320, 130);
     EXPECT_EQ(highlighted >> 16 & 0xFF, 0xFFu) << std::hex << highlighted;
     EXPECT_NEAR(int(highlighted >> 8 & 0xFF), 0x40, 2) << "the sun is off: green from the sky";
     EXPECT_NEAR(int(highlighted >> 8 & 0xFF), int(highlighted & 0xFF), 2);
     EXPECT_GT(plain & 0xFF, 0x80u);
     EXPECT_EQ(plain >> 16 & 0xFF, plain & 0xFF) << "the other mesh is not highlighted";
-    highlight->useLights(true);
-    drawScene({&other, &shell});
+    direct->useLights(true);
+    drawScene({&other, &front});
     EXPECT_GT(at(320, 240) & 0xFF, 0x40u) << "the sun too";
-    highlight->disable();
-    drawScene({&other, &shell});
+    direct->disable();
+    drawScene({&other, &front});
     EXPECT_EQ(at(320, 240), plain) << "disabled: lit as the other mesh";
-    shell.detachEffect(highlight);
+    front.detachEffect(direct);
 }
 
 // A modifier rewrites a vertex colour as colour * factor + add, per channel
-// and clamped; alpha stays. Add black and factor white: nothing to do.
-TEST_F(LightingTest, UniversalHighlightModifiersFromAddColourAndFactor) {
+// and clamped; alpha stays. Add black and factor white: nothing to do. On the
+// mesh, the lit colours are rewritten, and lighting dropped when both replace.
+TEST_F(LightingTest, UniversalHighlightRewritesTheLitColoursAndDropsLightingWhenBothReplace) {
     const Color black(0, 0, 0, 1), white(1, 1, 1, 1);
     const struct {
         Color add, factor;
@@ -118,9 +118,7 @@ TEST_F(LightingTest, UniversalHighlightModifiersFromAddColourAndFactor) {
     UniversalHighlight::Modifier idle;
     idle.set(black, white);
     EXPECT_FALSE(idle.active);
-}
 
-TEST_F(LightingTest, UniversalHighlightRewritesTheLitColoursAndDropsLightingWhenBothReplace) {
     RenderMeshShell& shell = whiteQuad();
     drawScene({&shell});
     const std::uint32_t plain = at(320, 240);
@@ -145,7 +143,9 @@ TEST_F(LightingTest, UniversalHighlightRewritesTheLitColoursAndDropsLightingWhen
     shell.detachEffect(&probe);
 }
 
-TEST_F(LightingTest, AGlowIsAddedAtTheEndOfTheViewOrDarkensWhatLiesBehind) {
+// A glow is added at the end of the view or darkens what lies behind; vertex
+// fog culls beyond its end and fades into the background at it.
+TEST_F(LightingTest, AGlowAddsOrDarkensAndVertexFogCullsBeyondItsEndAndFadesAtIt) {
     // A green wall behind, a white quad in front of part of it.
     RenderMeshShell& wall = quad("green", 3, -3, -3, 3, 10);
     RenderMeshShell& front = whiteQuad();
@@ -168,16 +168,14 @@ TEST_F(LightingTest, AGlowIsAddedAtTheEndOfTheViewOrDarkensWhatLiesBehind) {
     EXPECT_EQ(at(320, 240), 0u) << std::hex << at(320, 240);
     EXPECT_EQ(at(320, 150), green);
     front.detachEffect(&glow);
-}
 
-TEST_F(LightingTest, VertexFogCullsBeyondItsEndAndFadesIntoTheBackgroundAtIt) {
-    RenderMeshShell& shell = whiteQuad();
+    // Vertex fog culls beyond its end and fades into the background at it.
     const Color fogColour(0.25f, 0.5f, 1.0f, 1.0f);
     theRenderDriver->setBackgroundColor(fogColour, true);
     SEVertexFog::enabled = true;
     SEVertexFog::color = fogColour;
     VertexFogEffect fog;
-    ASSERT_TRUE(shell.attachEffect(&fog));
+    ASSERT_TRUE(front.attachEffect(&fog));
     drawScene({});
     const std::uint32_t background = at(320, 240);
     const auto near = [](std::uint32_t a, std::uint32_t b) {
@@ -190,7 +188,7 @@ TEST_F(LightingTest, VertexFogCullsBeyondItsEndAndFadesIntoTheBackgroundAtIt) {
     // Ends before the fog starts: drawn untouched.
     SEVertexFog::start = 20.0f;
     SEVertexFog::end = 40.0f;
-    drawScene({&shell});
+    drawScene({&front});
     const std::uint32_t plain = at(320, 240);
     EXPECT_FALSE(near(plain, background));
 
@@ -198,10 +196,10 @@ TEST_F(LightingTest, VertexFogCullsBeyondItsEndAndFadesIntoTheBackgroundAtIt) {
     SEVertexFog::start = 0.0f;
     const float depth = 8.0f - camera.getNearDistance();
     SEVertexFog::end = depth + 0.01f;
-    drawScene({&shell});
+    drawScene({&front});
     EXPECT_TRUE(near(at(320, 240), background)) << std::hex << at(320, 240);
     fog.disable();
-    drawScene({&shell});
+    drawScene({&front});
     EXPECT_EQ(at(320, 240), plain) << "disabled";
     fog.enable();
 
@@ -209,8 +207,8 @@ TEST_F(LightingTest, VertexFogCullsBeyondItsEndAndFadesIntoTheBackgroundAtIt) {
     SEVertexFog::start = 1.0f;
     SEVertexFog::end = 5.0f;
     platform::testing::resetCallCounts();
-    drawScene({&shell});
+    drawScene({&front});
     EXPECT_EQ(at(320, 240), background);
     EXPECT_EQ(platform::testing::callCount("IDirect3DVertexBuffer::ProcessVertices"), 0u);
-    shell.detachEffect(&fog);
+    front.detachEffect(&fog);
 }

