@@ -1,7 +1,7 @@
 #include "special/opacity/camera_vanish.h"
 #include "special/opacity/vertex_opacity.h"
 
-#include "../support/mesh_scene.h"
+#include "../effects/effect_scene.h"
 
 #include <engine/core/animator.h>
 #include <engine/core/globals.h>
@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -38,15 +39,8 @@ struct RecordingListener : CameraVanishListener {
     std::vector<std::string> calls;
 };
 
-class OpacityTest : public MeshesTest {
+class OpacityTest : public EffectScene {
 protected:
-    // The shells go before the meshes they draw and the driver.
-    void TearDown() override {
-        shells.clear();
-        MeshesTest::TearDown();
-    }
-    RenderSpecialEffectFactory& factory() { return *theRenderSpecialEffectFactory; }
-
     // A white quad (the middle of the screen, a quarter of its width) whose
     // nearest part lies `depth` beyond the near plane, and a small one a
     // unit behind it, off the centre, so that the mesh has a depth.
@@ -71,11 +65,6 @@ protected:
         buffer.unlockDestinationBuffer();
         return {c[0], c[1]};
     }
-    static D3DOneLevelRenderMesh& meshOf(RenderMeshShell& shell) {
-        return *dynamic_cast<D3DOneLevelRenderMesh*>(shell.getRenderMesh());
-    }
-
-    std::deque<RenderMeshShell> shells;
 };
 
 }  // namespace
@@ -112,7 +101,6 @@ TEST(OpacityArithmetic, RoundsToEvenAndFadesTheDiffuseAlphaAndTheSpecularColour)
 }
 
 TEST_F(OpacityTest, PartOpacityBlendsTheMeshOverTheSceneFullChangesNoPixelNoneCullsIt) {
-    light();
     RenderMeshShell& shell = quadAt(4.0f);
     drawScene({&shell});
     const std::vector<std::uint32_t> plain = pixels;
@@ -144,27 +132,21 @@ TEST_F(OpacityTest, PartOpacityBlendsTheMeshOverTheSceneFullChangesNoPixelNoneCu
     EXPECT_EQ(draws(), 0u);
     EXPECT_EQ(grey(), 0);
     shell.detachEffect(opacity.get());
-}
 
-// A texture's own alpha and the opacity multiply: half of a half-transparent
-// glass lets three quarters of the black background through.
-TEST_F(OpacityTest, TheOpacityMultipliesATexturesAlpha) {
-    light();
-    build().quad(0, 1, -1, -1, 1, 5).material(material("glass"));
-    RenderMeshShell& shell = shells.emplace_back(builders.back().finish());
-    drawScene({&shell});
-    const int glass = int(pixels.at(240 * kWidth + 320) & 0xFF);
-    ASSERT_GT(glass, 60);
-    std::unique_ptr<OpacityEffectInterface> opacity(factory().createOpacity());
-    ASSERT_TRUE(shell.attachEffect(opacity.get()));
+    // A texture's own alpha and the opacity multiply: half of a half-transparent
+    // glass lets three quarters of the black background through.
+    RenderMeshShell& glass = quad("glass", 1, -1, -1, 1, 5);
+    drawScene({&glass});
+    const int clear = int(centre() & 0xFF);
+    ASSERT_GT(clear, 60);
+    ASSERT_TRUE(glass.attachEffect(opacity.get()));
     opacity->setOpacity(0.5f);
-    drawScene({&shell});
-    EXPECT_NEAR(int(pixels.at(240 * kWidth + 320) & 0xFF), glass / 2, 4);
-    shell.detachEffect(opacity.get());
+    drawScene({&glass});
+    EXPECT_NEAR(int(centre() & 0xFF), clear / 2, 4);
+    glass.detachEffect(opacity.get());
 }
 
-TEST_F(OpacityTest, CameraVanishFadesByDepthCullsAtTheNearEndAndTellsItsListener) {
-    light();
+TEST_F(OpacityTest, CameraVanishFadesByDepthCullsAtTheNearEndSwitchesItsTargetAndTellsItsListener) {
     std::unique_ptr<CameraVanishInterface> vanish(factory().createCameraVanish());
     RecordingListener listener;
     vanish->setListener(&listener);
@@ -208,15 +190,12 @@ TEST_F(OpacityTest, CameraVanishFadesByDepthCullsAtTheNearEndAndTellsItsListener
         vanish->enable();
     }
     near.detachEffect(vanish->getEffectMesh());
-}
 
-TEST_F(OpacityTest, CameraVanishSwitchesItsTargetAndReportsEveryChange) {
-    light();
-    std::unique_ptr<CameraVanishInterface> vanish(factory().createCameraVanish());
+    // A target model is shown only while the mesh is see-through (still half
+    // from before); every change is reported.
     auto* effect = dynamic_cast<CameraVanish*>(vanish.get());
     ASSERT_NE(effect, nullptr);
-    RecordingListener listener;
-    vanish->setListener(&listener);
+    listener.calls.clear();
     BaseKeyMesh& interior = build().quad(0, 1, -1, -1, 1, 6).material(material("red")).finish();
     Animator target("interior", interior);
 
@@ -234,20 +213,14 @@ TEST_F(OpacityTest, CameraVanishSwitchesItsTargetAndReportsEveryChange) {
     vanish->setParameters(1.0f, 3.0f, 0.25f, 0.75f);
     vanish->setTarget(nullptr);
     EXPECT_TRUE(target.getEffects().empty());
-    const std::vector<std::string> heard = {
-        "target 01", "opacity 255 128", "opacity 128 255", "flag 10",
-        "parameters 0 2 0 1 -> 1 3 0.25 0.75",
-        "target 10"};
-    EXPECT_EQ(listener.calls, heard);
+    EXPECT_EQ(listener.calls,
+              (std::vector<std::string>{"target 01", "opacity 128 255", "flag 10",
+                                        "parameters 0 2 0 1 -> 1 3 0.25 0.75", "target 10"}));
     shell.detachEffect(vanish->getEffectMesh());
 }
 
+
 TEST_F(OpacityTest, CameraVanishReadsItsConfigurationAndKeepsDefaultsForBadKeys) {
-    const auto write = [](const std::string& text) {
-        auto file = theResourceManager->openWrite(CameraVanish::configPath);
-        ASSERT_TRUE(file);
-        file->write(text);
-    };
     const struct {
         const char* text;
         CameraVanish::Parameters expected;
@@ -259,19 +232,19 @@ TEST_F(OpacityTest, CameraVanishReadsItsConfigurationAndKeepsDefaultsForBadKeys)
         {"CameraVanish = { minDistance = 0.5; ", {}},
         {"Other = { minDistance = 1.0; };", {}}};
     for (const auto& c : cases) {
-        write(c.text);
+        auto file = theResourceManager->openWrite(CameraVanish::configPath);
+        ASSERT_TRUE(file && file->write(c.text));
+        file.reset();  // closed before it is read
         CameraVanish vanish;
-        const CameraVanish::Parameters& read = vanish.getParameters();
-        EXPECT_EQ(read.minDistance, c.expected.minDistance) << c.text;
-        EXPECT_EQ(read.maxDistance, c.expected.maxDistance) << c.text;
-        EXPECT_EQ(read.minAlpha, c.expected.minAlpha) << c.text;
-        EXPECT_EQ(read.maxAlpha, c.expected.maxAlpha) << c.text;
+        const CameraVanish::Parameters &r = vanish.getParameters(), &e = c.expected;
+        EXPECT_EQ(std::tie(r.minDistance, r.maxDistance, r.minAlpha, r.maxAlpha),
+                  std::tie(e.minDistance, e.maxDistance, e.minAlpha, e.maxAlpha))
+            << c.text;
     }
     ASSERT_TRUE(theResourceManager->remove(CameraVanish::configPath));
 }
 
 TEST_F(OpacityTest, VertexOpacityFadesExactlyTheVerticesOfItsMaterial) {
-    light();
     // Material 0 on the left, material 2 on the right; material 1 unused.
     const Material* white = material("white");
     build().quad(0, 1, -2, -1, -0.2f, 6).quad(2, 1, 0.2f, -1, 2, 6);
@@ -295,7 +268,7 @@ TEST_F(OpacityTest, VertexOpacityFadesExactlyTheVerticesOfItsMaterial) {
     EXPECT_NEAR(grey(380), right * 127 / 255, 3);
     // The first quad's four buffer vertices keep their alpha, the second's
     // are halved.
-    D3DOneLevelRenderMesh& mesh = meshOf(shell);
+    auto& mesh = *dynamic_cast<D3DOneLevelRenderMesh*>(shell.getRenderMesh());
     VertexBufferEntries entries;
     mesh.getVertexBuffer()->createEntries(&entries);
     for (int g = 0; g < 8; ++g) {
