@@ -63,9 +63,12 @@ int countWater(const water::SurfaceGrid& grid, bool onlyFree) {
 
 // --- The grid ------------------------------------------------------------
 
-// Water nodes, the free ones among them and the triangle indices over a
-// few masks.
-TEST(Grid, WaterAndFreeNodesAndTriangles) {
+// Water nodes, the free ones among them and the triangle indices over a few
+// masks; a random range moves each node's coordinates from their scaled
+// place by up to half of it (with scale 0 and range 1, by 0.5 - 1 / detail
+// to 0.5). Empty maps, zero detail and more vertices than sixteen bits reach
+// are refused.
+TEST(Grid, WaterAndFreeNodesTrianglesRandomCoordinatesAndRefusedMaps) {
     const struct {
         const char* name;
         std::vector<std::string> rows;
@@ -79,42 +82,26 @@ TEST(Grid, WaterAndFreeNodesAndTriangles) {
         {"Dry", {"...", "...", "..."}, 4, 0, 0, 0},
         // Two cells side by side share their middle column of nodes.
         {"Pair", {"....", ".##.", "...."}, 2, 15, 3, 8 * 6}};
+    driver::random::MinimalUniformSeed random(0.5f);
+    water::GridLayout layout;
+    layout.texture1Random[0] = 1.0f;
+    water::SurfaceGrid grid;
     for (const auto& c : cases) {
         const CellMask mask = CellMask::fromRows(c.rows);
-        driver::random::MinimalUniformSeed random(0.5f);
-        water::GridLayout layout;
         layout.detail = c.detail;
-        water::SurfaceGrid grid;
         ASSERT_TRUE(grid.build(mask.getWidth(), mask.getHeight(), mask.data(), layout, random));
         EXPECT_EQ(countWater(grid, false), c.waterNodes) << c.name;
         EXPECT_EQ(grid.getVertexCount(), c.waterNodes) << c.name;
         EXPECT_EQ(countWater(grid, true), c.freeNodes) << c.name;
         EXPECT_EQ(grid.getIndexCount(), c.indices) << c.name;
+        for (const water::GridNode& n : grid.getNodes()) {
+            if (!n.water)
+                continue;
+            EXPECT_GE(n.texture1[0], 0.5f - 1.0f / float(c.detail)) << c.name;
+            EXPECT_LE(n.texture1[0], 0.5f) << c.name;
+            EXPECT_EQ(n.texture1[1], 0.0f) << c.name;
+        }
     }
-}
-
-// A random range moves each node's coordinates from their scaled place by up
-// to half of it: with scale 0 and range 1 at detail 4, by 0.25 to 0.5.
-TEST(Grid, ARandomRangeMovesTheCoordinatesByUpToHalfOfIt) {
-    const CellMask mask = CellMask::fromRows({"...", ".#.", "..."});
-    driver::random::MinimalUniformSeed random(0.5f);
-    water::GridLayout layout;
-    layout.texture1Random[0] = 1.0f;
-    water::SurfaceGrid grid;
-    ASSERT_TRUE(grid.build(mask.getWidth(), mask.getHeight(), mask.data(), layout, random));
-    for (const water::GridNode& n : grid.getNodes()) {
-        if (!n.water)
-            continue;
-        EXPECT_GE(n.texture1[0], 0.25f);
-        EXPECT_LE(n.texture1[0], 0.5f);
-        EXPECT_EQ(n.texture1[1], 0.0f);
-    }
-}
-
-TEST(Grid, RefusesEmptyMapsZeroDetailAndMoreVerticesThanSixteenBitsReach) {
-    driver::random::MinimalUniformSeed random(0.5f);
-    water::SurfaceGrid grid;
-    water::GridLayout layout;
     const CellMask one = CellMask::fromRows({"#"});
     EXPECT_FALSE(grid.build(0, 1, one.data(), layout, random));
     EXPECT_FALSE(grid.build(1, 0, one.data(), layout, random));
@@ -208,7 +195,17 @@ protected:
     Water water;
 };
 
-TEST_F(WaterSimulation, DropsPerFrameFollowTheFrequencyOverTheWholeMap) {
+// A bad map is refused with an error and makes no drops; a good one makes
+// them at the frequency over the whole map.
+TEST_F(WaterSimulation, BadMapsAreRefusedAndDropsPerFrameFollowTheFrequency) {
+    {
+        LogCapture log;
+        water.initialize(0, 0, nullptr);
+        EXPECT_FALSE(water.isBuilt());
+        EXPECT_EQ(log.countKind("Driver", debug::Message::Kind::Error), 1);
+        water.addDrop(1, 1, 1.0f);  // no grid: nothing to do
+        EXPECT_EQ(water.makeDrops(1.0f), 0);
+    }
     initialize(std::vector<std::string>(10, "##########"));
     ASSERT_TRUE(water.isBuilt());
     // Fifty initial drops owed, made with the first frame's five.
@@ -270,7 +267,7 @@ TEST_F(WaterSimulation, OneStepPullsEachNodeTowardsItsNeighboursAndDampsItsSpeed
 // A still bump (no velocity, no mean yet): the normals round it lean away
 // from it along the axis or diagonal that meets it, and every vertex carries
 // its node's coordinates moved by the shared scroll offsets.
-TEST_F(WaterSimulation, VerticesLeanAwayFromABumpAndScrollTheirCoordinates) {
+TEST_F(WaterSimulation, VerticesLeanAwayFromABumpScrollTheirCoordinatesAndRefract) {
     initialize({".....", ".###.", ".###.", ".###.", "....."});
     water::SurfaceGrid& grid = water.editGrid();
     grid.node(5, 5)->height = 0.1f;
@@ -298,6 +295,12 @@ TEST_F(WaterSimulation, VerticesLeanAwayFromABumpAndScrollTheirCoordinates) {
         EXPECT_FLOAT_EQ(v.tu2, n.texture2[0] + 0.125f);
         EXPECT_FLOAT_EQ(v.tv2, n.texture2[1] + 0.75f);
     }
+    // Refraction at the index 1.333 by the cosine to the normal: how far the
+    // ray under the surface leans along the normal, and across it (-1 / 1.333).
+    const auto& table = Water::refraction();
+    EXPECT_NEAR(table[0][0], 0.881413f, 1e-5f);
+    EXPECT_NEAR(table[128][0], 0.513355f, 1e-5f);
+    EXPECT_NEAR(table[128][1], -0.750188f, 1e-5f);
 }
 
 TEST_F(WaterSimulation, HeightsStayWithinTheirRangeAndFixedNodesAtRest) {
@@ -328,37 +331,6 @@ TEST_F(WaterSimulation, HeightsStayWithinTheirRangeAndFixedNodesAtRest) {
     const water::GridNode& n = *water.getGrid().node(5, 4);
     const Water::SourceVertex& v = vertices[n.vertex];
     EXPECT_NEAR(v.y, n.position.y + n.up.y * n.height, 1e-5f);
-}
-
-// Refraction at the index 1.333 by the cosine to the normal: how far the
-// ray under the surface leans along the normal, and across it (-1 / 1.333).
-TEST_F(WaterSimulation, TheRefractionTableFollowsTheIndexOfWater) {
-    initialize({"...", ".#.", "..."});
-    const auto& table = Water::refraction();
-    EXPECT_NEAR(table[0][0], 0.881413f, 1e-5f);
-    EXPECT_NEAR(table[128][0], 0.513355f, 1e-5f);
-    EXPECT_NEAR(table[128][1], -0.750188f, 1e-5f);
-}
-
-TEST_F(WaterSimulation, BadMapsAreRefusedWithAnErrorAndDrawNothing) {
-    LogCapture log;
-    water.initialize(0, 0, nullptr);
-    EXPECT_FALSE(water.isBuilt());
-    EXPECT_EQ(log.countKind("Driver", debug::Message::Kind::Error), 1);
-    water.addDrop(1, 1, 1.0f);  // no grid: nothing to do
-    EXPECT_EQ(water.makeDrops(1.0f), 0);
-}
-
-// --- Swamp arithmetic ----------------------------------------------------
-
-TEST(SwampLayers, BrightnessByViewingAngle) {
-    struct Case {
-        float d, opacity;
-        int grey;
-    };
-    for (const Case& c : {Case{1.0f, 0.5f, 127}, Case{1.0f, 1.0f, 255}, Case{0.6f, 1.0f, 229},
-                          Case{0.15f, 1.0f, 0}, Case{-1.0f, 1.0f, 0}, Case{1.0f, 3.0f, 255}})
-        EXPECT_EQ(int(Swamp::brightness(c.d, c.opacity)), c.grey) << c.d << " " << c.opacity;
 }
 
 // --- On the device -------------------------------------------------------
@@ -429,7 +401,7 @@ TEST_F(SurfacesOnDevice, ALostBufferSkipsAFrameQuietlyAndIsMadeAgain) {
     EXPECT_EQ(water.getTextures().first, nullptr);
 }
 
-TEST_F(SurfacesOnDevice, SwampLayersLightenTheGroundByTheirBrightness) {
+TEST_F(SurfacesOnDevice, SwampLayersLightenTheGroundByTheirBrightnessAtTheViewingAngle) {
     Swamp swamp;
     LogCapture log;
     buildOver(swamp,
@@ -451,6 +423,14 @@ TEST_F(SurfacesOnDevice, SwampLayersLightenTheGroundByTheirBrightness) {
     EXPECT_EQ(swamp.getUp(), Vector(0, 1, 0));
     // Layers from the top down, the last at the minimum.
     expectNear(swamp.layerHeights(), {0.2f, 0.1f, 0.0f});
+    // A layer's grey by the cosine between the up vector and the eye.
+    struct Case {
+        float d, opacity;
+        int grey;
+    };
+    for (const Case& c : {Case{1.0f, 0.5f, 127}, Case{1.0f, 1.0f, 255}, Case{0.6f, 1.0f, 229},
+                          Case{0.15f, 1.0f, 0}, Case{-1.0f, 1.0f, 0}, Case{1.0f, 3.0f, 255}})
+        EXPECT_EQ(int(Swamp::brightness(c.d, c.opacity)), c.grey) << c.d << " " << c.opacity;
     // Three layers of grey 127 each: c + 127 (1 - c / 255), from black.
     int expected = 0;
     for (int layer = 0; layer < 3; ++layer)
