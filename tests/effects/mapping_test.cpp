@@ -147,7 +147,9 @@ TEST_F(MappingTest, PlanarCoordinatesAreProjectedAndTheAlphaScaled) {
     expectNear({u, v}, {4.5f, -3.5f});
 }
 
-TEST_F(MappingTest, EffectsThatDrawNothingLeaveEveryPixel) {
+// Effects that draw nothing leave every pixel; a mapping overlays or
+// replaces the mesh; spherical mode four adds the texture times a colour.
+TEST_F(MappingTest, MappingsDrawNothingOverlayReplaceOrAddAScaledColour) {
     drawScene({shell});
     const std::vector<uint32_t> before = pixels;
     PlanarMappingEffect planar;
@@ -173,10 +175,7 @@ TEST_F(MappingTest, EffectsThatDrawNothingLeaveEveryPixel) {
         EXPECT_EQ(pixels, before);
         shell->detachEffect(effect);
     }
-}
 
-TEST_F(MappingTest, MappingOverlaysOrReplacesTheMeshAndSphericalModeFourAddsAScaledColour) {
-    drawScene({shell});
     const std::uint32_t plain = centre();
     const DWORD colourOp = theRenderStateManager->getState(TSS_COLOROP, 0);
     const DWORD colourArg = theRenderStateManager->getState(TSS_COLORARG2, 0);
