@@ -219,7 +219,6 @@ TEST_F(OpacityTest, CameraVanishFadesByDepthCullsAtTheNearEndSwitchesItsTargetAn
     shell.detachEffect(vanish->getEffectMesh());
 }
 
-
 TEST_F(OpacityTest, CameraVanishReadsItsConfigurationAndKeepsDefaultsForBadKeys) {
     const struct {
         const char* text;
