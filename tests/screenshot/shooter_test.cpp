@@ -90,19 +90,15 @@ TEST_F(ShooterTest, ShotsAndRecordedFramesAreNumberedFilesOfTheBackBuffer) {
     EXPECT_TRUE(shooter->shoot());
     shooter->termFrame();  // not recording yet
     EXPECT_TRUE(shooter->startRecord());
-    EXPECT_TRUE(shooter->isRecording());
     for (int seed = 1; seed < 3; ++seed) {
         paintBackBuffer(seed);
         shooter->termFrame();
         EXPECT_EQ(seed + 1, fileCount());
     }
     shooter->stopRecord();
-    EXPECT_FALSE(shooter->isRecording());
     shooter->termFrame();
-    EXPECT_EQ(3, shooter->getShotCounter());
     expectShot("shot0.tga", 0);
     shooter->reset();
-    EXPECT_EQ(0, shooter->getShotCounter());
     paintBackBuffer(7);
     ASSERT_TRUE(shooter->shoot());
     EXPECT_EQ(3, fileCount());
