@@ -62,7 +62,7 @@ protected:
     double clock = 0.0;
 };
 
-TEST_F(HalosTest, AHaloBrightensItsSpotAndFadesWhenHidden) {
+TEST_F(HalosTest, AHaloBrightensItsSpotReportsAFailedDrawAndFadesWhenHidden) {
     theRenderTimer->reset();
     drawHalo();  // the clock's first step is zero: seen, but not faded in yet
     drawHalo();
@@ -72,6 +72,17 @@ TEST_F(HalosTest, AHaloBrightensItsSpotAndFadesWhenHidden) {
     EXPECT_EQ(centre(), 0xFF0000u) << std::hex << centre();
     const int edge = static_cast<int>(0.05f * kWidth);  // half-size in pixels
     EXPECT_EQ(pixels.at(kHeight / 2 * kWidth + kWidth / 2 + 2 * edge) & 0xFFFFFF, 0u);
+    // A failed draw is reported with the call.
+    LogCapture log;
+    platform::testing::failNextCall("IDirect3DDevice3::DrawPrimitive", DDERR_SURFACELOST);
+    drawHalo();
+    const std::vector<debug::Record> records = log.records();
+    ASSERT_EQ(log.countKind("Driver", debug::Message::Kind::Error), 1);
+    const auto error = std::find_if(records.begin(), records.end(), [](const debug::Record& r) {
+        return r.kind == debug::Message::Kind::Error;
+    });
+    EXPECT_NE(error->text.find("g_pDevice->DrawPrimitive(D3DPT_TRIANGLESTRIP"), std::string::npos);
+    EXPECT_NE(error->text.find("DDERR_SURFACELOST"), std::string::npos) << error->text;
 
     buildWall();
     drawHalo(false);
@@ -98,20 +109,6 @@ TEST_F(HalosTest, ObstaclesBehindTheHaloAndZeroIntensityChangeNothing) {
     theD3DHaloManager->delObstacle(wall.get());
     EXPECT_FALSE(theD3DHaloManager->isObstacle(wall.get()));
     EXPECT_TRUE(wall->getEffects().empty());
-}
-
-TEST_F(HalosTest, AFailedDrawIsReportedWithTheCall) {
-    drawHalo();
-    LogCapture log;
-    platform::testing::failNextCall("IDirect3DDevice3::DrawPrimitive", DDERR_SURFACELOST);
-    drawHalo();
-    const std::vector<debug::Record> records = log.records();
-    ASSERT_EQ(log.countKind("Driver", debug::Message::Kind::Error), 1);
-    const auto error = std::find_if(records.begin(), records.end(), [](const debug::Record& r) {
-        return r.kind == debug::Message::Kind::Error;
-    });
-    EXPECT_NE(error->text.find("g_pDevice->DrawPrimitive(D3DPT_TRIANGLESTRIP"), std::string::npos);
-    EXPECT_NE(error->text.find("DDERR_SURFACELOST"), std::string::npos) << error->text;
 }
 
 }  // namespace
