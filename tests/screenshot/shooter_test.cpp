@@ -6,6 +6,8 @@
 #include "screensh.h"
 #include "shot_support.h"
 
+#include "../support/log_capture.h"
+
 #include <engine/core/globals.h>
 #include <engine/debug.h>
 
@@ -20,18 +22,13 @@ class ShooterTest : public ImageTest {
 protected:
     void SetUp() override {
         ImageTest::SetUp();
-        debug::System::setSink([this](const debug::Record& r) {
-            errors += r.filter == "Driver" && r.kind == debug::Message::Kind::Error;
-        });
         initDriver();
         theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
         ASSERT_NE(nullptr, shooter = theD3DScreenShooter);
-        errors = 0;
     }
     void TearDown() override {
         theRenderDriver->termVideoMode();
         termDriver();
-        debug::System::setSink(nullptr);
         ImageTest::TearDown();
     }
 
@@ -59,8 +56,10 @@ protected:
         EXPECT_EQ(0, wrong) << "pixels differing from the back buffer";
     }
 
+    int errors() const { return log.countKind("Driver", debug::Message::Kind::Error); }
+
+    LogCapture log;
     D3DScreenShooter* shooter = nullptr;
-    int errors = 0;  // of the driver's filter
 };
 
 // Shots and recorded frames are numbered files of the back buffer; reset
@@ -105,7 +104,7 @@ TEST_F(ShooterTest, ShotsAndRecordedFramesAreNumberedFilesOfTheBackBuffer) {
     expectShot("shot0.tga", 7);
     expectShot("shot1.tga", 1);
     expectShot("shot2.tga", 2);
-    EXPECT_EQ(0, errors);
+    EXPECT_EQ(0, errors());
 }
 
 // At most one integer conversion, and the name must fit once formatted;
@@ -127,7 +126,7 @@ TEST_F(ShooterTest, APatternMayHoldOneIntegerConversion) {
     EXPECT_TRUE(std::filesystem::exists(dir() / "fixed.tga"));
     EXPECT_EQ(2, fileCount());
     EXPECT_EQ(2, shooter->getShotCounter());
-    EXPECT_EQ(9, errors) << "one for each refused pattern";
+    EXPECT_EQ(9, errors()) << "one for each refused pattern";
 }
 
 // A shot asked for during a frame waits for its end, and the frame's own
