@@ -32,7 +32,7 @@ protected:
 
 // Only a double-sided decal shows its back side. A new mapping (mirrored)
 // and new corners reach the next frame.
-TEST_F(Decal3DTest, ADecalShowsItsImageOnTheQuadAndTheBackgroundElsewhere) {
+TEST_F(Decal3DTest, ADecalShowsItsImageOnTheQuadAndBorrowsTheImagesTexture) {
     Image3D halves = image("halves"), red = image("red");
     Decal3D decal(&halves, TILING_NONE, false), both(&red, TILING_NONE, true),
         front(&red, TILING_NONE, false);
@@ -55,6 +55,32 @@ TEST_F(Decal3DTest, ADecalShowsItsImageOnTheQuadAndTheBackgroundElsewhere) {
     expectIn(0, 0.5f, 5, {0, 0, 201});
     expectIn(0, 1.5f, 5, kRed);
     expectBlack(0, -0.5f, 5);
+
+    // Kept: the image's texture is only lent to the decal's map: it keeps its
+    // surface after the decal goes, and the other decal still shows it.
+    auto* redImage = dynamic_cast<D3DRenderImage3D*>(red.getRenderImage());
+    ASSERT_NE(redImage, nullptr);
+    const std::size_t materials = theD3DRenderMaterialManager->getMaterialCount();
+    auto first = std::make_unique<Decal3D>(&red, TILING_UV, false);
+    Decal3D second(&red, TILING_NONE, false);
+    D3DRenderDecal3D& mesh = renderOf(*first);
+    ASSERT_NE(mesh.getDecalTexture(), nullptr);
+    EXPECT_EQ(std::make_pair(mesh.getDecalTexture()->getMaps(), mesh.getDecalMap().getTexture()),
+              std::make_pair(std::vector<RenderMap*>{const_cast<RenderMap*>(&mesh.getDecalMap())},
+                             (TextureInterface*)nullptr));
+    place(*first, 1, -1, -1, 1, 5);
+    place(second, 1, 2, -1, 3, 5);
+    ASSERT_NO_FATAL_FAILURE(drawScene({first.get(), &second}));
+    EXPECT_EQ(
+        std::make_pair(mesh.getDecalMap().getTexture(), mesh.getDecalTexture()->getTilingType()),
+        std::make_pair(redImage->getTextureInterface(), TILING_UV));
+    first.reset();
+    EXPECT_EQ(std::make_pair(theD3DRenderMaterialManager->getMaterialCount(),
+                             redImage->getSurface() != nullptr),
+              std::make_pair(materials + 1, true));
+    ASSERT_NO_FATAL_FAILURE(drawScene({&second}));
+    expectIn(0, 2.5f, 5, kRed);
+    expectBlack(0, 0, 5);
 }
 
 // A translucent decal waits for the alpha pass, or is drawn once at once
@@ -93,33 +119,4 @@ TEST_F(Decal3DTest, ATranslucentDecalIsBlendedInTheAlphaPassAnOpaqueOneDrawnAtOn
     EXPECT_EQ(drawn, (std::vector<unsigned>{0, 0, 1, 2, 4}));
     expectGlassOverWall();
     expectIn(0, 2.5f, 4, kRed);
-}
-
-// Kept: the image's texture is only lent to the decal's map: it keeps its
-// surface after the decal goes, and the other decal still shows it.
-TEST_F(Decal3DTest, TheDecalMapBorrowsTheImagesTextureAndLeavesWithTheDecal) {
-    Image3D red = image("red");
-    auto* redImage = dynamic_cast<D3DRenderImage3D*>(red.getRenderImage());
-    ASSERT_NE(redImage, nullptr);
-    const std::size_t materials = theD3DRenderMaterialManager->getMaterialCount();
-    auto first = std::make_unique<Decal3D>(&red, TILING_UV, false);
-    Decal3D second(&red, TILING_NONE, false);
-    D3DRenderDecal3D& mesh = renderOf(*first);
-    ASSERT_NE(mesh.getDecalTexture(), nullptr);
-    EXPECT_EQ(std::make_pair(mesh.getDecalTexture()->getMaps(), mesh.getDecalMap().getTexture()),
-              std::make_pair(std::vector<RenderMap*>{const_cast<RenderMap*>(&mesh.getDecalMap())},
-                             (TextureInterface*)nullptr));
-    place(*first, 1, -1, -1, 1, 5);
-    place(second, 1, 2, -1, 3, 5);
-    ASSERT_NO_FATAL_FAILURE(drawScene({first.get(), &second}));
-    EXPECT_EQ(
-        std::make_pair(mesh.getDecalMap().getTexture(), mesh.getDecalTexture()->getTilingType()),
-        std::make_pair(redImage->getTextureInterface(), TILING_UV));
-    first.reset();
-    EXPECT_EQ(std::make_pair(theD3DRenderMaterialManager->getMaterialCount(),
-                             redImage->getSurface() != nullptr),
-              std::make_pair(materials + 1, true));
-    ASSERT_NO_FATAL_FAILURE(drawScene({&second}));
-    expectIn(0, 2.5f, 5, kRed);
-    expectBlack(0, 0, 5);
 }
