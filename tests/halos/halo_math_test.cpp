@@ -13,13 +13,12 @@ struct ViewCase {
 };
 
 TEST(HaloProjection, InsideTheViewStrictly) {
-    // Vertical factor 2, horizontal 1: x' = 2 x / z, y' = y / z.
+    // Vertical factor 2, horizontal 1: x' = 2 x / z, y' = y / z. (The centre is
+    // the halo frames'; the left edge mirrors the right.)
     const ViewCase cases[] = {
-        {"centre", {0, 0, 5}, true},
         {"top edge", {2.5f, 0, 5}, false},
         {"just below the top edge", {2.49f, 0, 5}, true},
         {"right edge", {0, 5, 5}, false},
-        {"left edge", {0, -5, 5}, false},
         {"behind, mirrored into the view", {0.25f, 0.2f, -1}, true},
         {"in the camera's plane", {0.5f, 0.2f, 0}, false},
     };
