@@ -183,7 +183,7 @@ TEST_F(ViewsTest, IlluminationEstimateAndBareLightsDescribedAttachedAndEdited) {
 // detaches it. Ambient lights are not
 // attached but sum into the view while active, past one, and reach the
 // device clamped.
-TEST_F(ViewsTest, RenderLightsArePlacedAttachedAndAmbientOnesSummed) {
+TEST_F(ViewsTest, RenderLightsArePlacedAttachedSummedAndForgetTheirViews) {
     Light point(POINT_LIGHT), directional(DIRECTIONAL_LIGHT), spot(SPOT_LIGHT), dim(AMBIENT_LIGHT),
         other(AMBIENT_LIGHT);
     for (Light* l : {&point, &directional, &spot}) {
@@ -229,37 +229,31 @@ TEST_F(ViewsTest, RenderLightsArePlacedAttachedAndAmbientOnesSummed) {
     p->deactivate(*renderView);
     e->deactivate(*renderView);
     EXPECT_TRUE(attachedLights(*renderView).empty());
-}
 
-// Whichever goes first, a render light or its view, the other forgets it: a
-// light given back while shining leaves every view that lists it (its
-// Direct3D light stays on the first viewport only), and a light whose view
-// went renders without one.
-TEST_F(ViewsTest, LightsAndViewsGivenBackInEitherOrderForgetEachOther) {
-    Light kept(POINT_LIGHT), gone(POINT_LIGHT), ambient(AMBIENT_LIGHT);
+    // Whichever goes first, a render light or its view, the other forgets it: a
+    // light given back while shining leaves every view that lists it (its
+    // Direct3D light stays on the first viewport only), and a light whose view
+    // went renders without one.
     View otherView;
-    ScopedRenderView first(view);
-    ScopedRenderLight k(kept), sky(ambient);
-    k->activate(*first);
+    p->activate(*renderView);
     {
         ScopedRenderView second(otherView);
-        ScopedRenderLight g(gone);
-        g->activate(*first);
-        g->activate(*second);
-        sky->activate(*second);
-        EXPECT_EQ(first->getLights().size(), 2u);
+        s->activate(*renderView);
+        s->activate(*second);
+        e->activate(*second);
+        EXPECT_EQ(renderView->getLights().size(), 2u);
         EXPECT_EQ(second->getLights().size(), 1u);
         EXPECT_TRUE(attachedLights(*second).empty());
-        g.reset();
+        s.reset();
         EXPECT_TRUE(second->getLights().empty());
     }
-    EXPECT_EQ(first->getLights(), std::list<D3DRenderLight*>{k.get()});
-    EXPECT_EQ(attachedLights(*first), std::vector<IDirect3DLight*>{*k});
-    EXPECT_EQ(sky->getRenderView(), nullptr);
-    sky->render(TMatrix(), Vector());  // nothing to add to
-    first.reset();
-    EXPECT_EQ(k->getRenderView(), nullptr);
-    k->render(TMatrix(), Vector(1, 1, 1));  // nothing to detach from
+    EXPECT_EQ(renderView->getLights(), std::list<D3DRenderLight*>{p.get()});
+    EXPECT_EQ(attachedLights(*renderView), std::vector<IDirect3DLight*>{*p});
+    EXPECT_EQ(e->getRenderView(), nullptr);
+    e->render(TMatrix(), Vector());  // nothing to add to
+    renderView.reset();
+    EXPECT_EQ(p->getRenderView(), nullptr);
+    p->render(TMatrix(), Vector(1, 1, 1));  // nothing to detach from
 }
 
 // The factories leave their lists alone for objects they did not make, and
