@@ -80,21 +80,24 @@ void rasterTriangle(const Pipeline& p, const Setup& s, const Edges& e, const REC
     const int xRight = e.xMax < bounds.right - 1 ? e.xMax : static_cast<int>(bounds.right - 1);
     if (xLeft > xRight)
         return;
-    for (int y = yBegin; y <= yEnd; ++y) {
-        const int64_t Y = static_cast<int64_t>(y) * kSubPixel;
+    // Covered: A X + K >= 0 at X = x * kSubPixel, K stepped row by row.
+    int64_t K[3], stepK[3];
+    for (int k = 0; k < 3; ++k) {
+        K[k] = e.b[k] * (static_cast<int64_t>(yBegin) * kSubPixel) + e.c[k] - (e.topLeft[k] ? 0 : 1);
+        stepK[k] = e.b[k] * kSubPixel;
+    }
+    for (int y = yBegin; y <= yEnd; ++y, K[0] += stepK[0], K[1] += stepK[1], K[2] += stepK[2]) {
         int64_t lo = xLeft, hi = xRight;
         bool empty = false;
         for (int k = 0; k < 3 && !empty; ++k) {
-            // Covered: A X + K >= 0 at X = x * kSubPixel.
-            const int64_t K = e.b[k] * Y + e.c[k] - (e.topLeft[k] ? 0 : 1);
             const int64_t A = e.a[k];
             if (A > 0) {
-                const int64_t first = ceilDiv(-K, A * kSubPixel);
+                const int64_t first = ceilDiv(-K[k], A * kSubPixel);
                 lo = first > lo ? first : lo;
             } else if (A < 0) {
-                const int64_t last = floorDiv(K, -A * kSubPixel);
+                const int64_t last = floorDiv(K[k], -A * kSubPixel);
                 hi = last < hi ? last : hi;
-            } else if (K < 0) {
+            } else if (K[k] < 0) {
                 empty = true;
             }
         }
