@@ -96,6 +96,19 @@ inline int32_t blendScalar(int32_t source, int32_t sourceAlpha, int32_t dest) {
     }
 }
 
+#if HWY_TARGET != HWY_SCALAR
+// Lanes i .. of a channel in 16-bit lanes, twice as many as a vector of its
+// 32-bit values.
+HWY_INLINE hn::Vec<hn::ScalableTag<uint16_t>> channelWide(const int32_t* c, int i) {
+    const hn::ScalableTag<uint16_t> dw;
+    const DI di;
+    const D16 dh;
+    const int half = static_cast<int>(hn::Lanes(di));
+    return hn::Combine(dw, hn::DemoteTo(dh, hn::LoadU(di, c + i + half)),
+                       hn::DemoteTo(dh, hn::LoadU(di, c + i)));
+}
+#endif
+
 // R5G6B5 in 16-bit lanes, twice the pixels of a vector per step: the
 // target's own width. Returns the pixels done.
 template <CommonBlend M>
@@ -108,14 +121,9 @@ HWY_INLINE int blendWrite565(const Fragments& f, BYTE* row) {
     using DW = hn::ScalableTag<uint16_t>;
     using VW = hn::Vec<DW>;
     const DW dw;
-    const DI di;
-    const D16 dh;
     const hn::Rebind<uint8_t, DW> d8;
-    const int lanes = static_cast<int>(hn::Lanes(dw)), half = lanes / 2;
-    const auto channel = [&](const int32_t* c, int i) {
-        return hn::Combine(dw, hn::DemoteTo(dh, hn::LoadU(di, c + i + half)),
-                           hn::DemoteTo(dh, hn::LoadU(di, c + i)));
-    };
+    const int lanes = static_cast<int>(hn::Lanes(dw));
+    const auto channel = [&](const int32_t* c, int i) { return channelWide(c, i); };
     const VW top = hn::Set(dw, 255);
     int i = 0;
     for (; i + lanes <= f.n; i += lanes) {
@@ -192,6 +200,65 @@ bool blendWrite(const Pipeline& p, int, Fragments& f) {
     return true;
 }
 
+// The opaque write: current packed into the target for live pixels, 16-bit
+// targets in 16-bit lanes, a span's end as in the blend.
+template <PixelFormat F>
+bool writeLanes(const Pipeline& p, int, Fragments& f) {
+    using T = PixelTraits<F>;
+    using Raw = typename T::Raw;
+    const DI di;
+    const D8 d8;
+    const int lanes = static_cast<int>(hn::Lanes(di));
+    BYTE* const row = p.target.pixels + static_cast<ptrdiff_t>(f.y) * p.target.pitch +
+                      static_cast<ptrdiff_t>(f.x) * static_cast<ptrdiff_t>(sizeof(Raw));
+    const int n = f.n;
+    int i = 0;
+#if HWY_TARGET != HWY_SCALAR
+    if constexpr (F == PixelFormat::R5G6B5) {
+        using DW = hn::ScalableTag<uint16_t>;
+        const DW dw;
+        const hn::Rebind<uint8_t, DW> d8w;
+        const int wide = static_cast<int>(hn::Lanes(dw));
+        for (; i + wide <= n; i += wide) {
+            uint16_t* const pixels = reinterpret_cast<uint16_t*>(row) + i;
+            auto packed = hn::Zero(dw);
+            for (int c = 0; c < 3; ++c) {
+                const int shift = fieldShift<F>(c), bits = fieldBits<F>(c);
+                packed = hn::Or(packed, hn::ShiftLeftSame(hn::ShiftRightSame(channelWide(f.current[c], i),
+                                                                             8 - bits),
+                                                          shift));
+            }
+            const auto live = hn::PromoteTo(dw, hn::LoadU(d8w, f.live + i));
+            hn::StoreU(hn::IfThenElse(live != hn::Zero(dw), packed, hn::LoadU(dw, pixels)), dw,
+                       pixels);
+        }
+    }
+#endif
+    const int room = static_cast<int>(p.target.width) - f.x;
+    for (; i < n; i += lanes) {
+        if (i + lanes > n && i + lanes > room)
+            break;
+        VI packed = F == PixelFormat::X8R8G8B8 ? hn::Set(di, static_cast<int32_t>(0xff000000u))
+                                               : hn::Zero(di);
+        for (int c = 0; c < 3; ++c) {
+            const int shift = fieldShift<F>(c), bits = fieldBits<F>(c);
+            const VI v = hn::LoadU(di, f.current[c] + i);
+            packed = hn::Or(packed, hn::ShiftLeftSame(hn::ShiftRightSame(v, 8 - bits), shift));
+        }
+        const VI live = hn::PromoteTo(di, hn::LoadU(d8, f.live + i));
+        const auto write = hn::And(live != hn::Zero(di), hn::FirstN(di, static_cast<size_t>(n - i)));
+        storePixels<F>(hn::IfThenElse(write, packed, loadPixels<F>(row, i)), row, i);
+    }
+    for (; i < n; ++i) {
+        if (f.live[i])
+            storeRaw<F>(row + i * sizeof(Raw),
+                        T::pack(static_cast<uint32_t>(f.current[0][i]),
+                                static_cast<uint32_t>(f.current[1][i]),
+                                static_cast<uint32_t>(f.current[2][i]), 0));
+    }
+    return true;
+}
+
 template <PixelFormat F>
 StageFn chooseFor(CommonBlend mode) {
     switch (mode) {
@@ -213,6 +280,10 @@ StageFn ChooseBlendWrite(bool wide, CommonBlend mode) {
     return wide ? chooseFor<PixelFormat::X8R8G8B8>(mode) : chooseFor<PixelFormat::R5G6B5>(mode);
 }
 
+StageFn ChooseWrite(bool wide) {
+    return wide ? writeLanes<PixelFormat::X8R8G8B8> : writeLanes<PixelFormat::R5G6B5>;
+}
+
 }  // namespace HWY_NAMESPACE
 }  // namespace platform::d3d::raster
 HWY_AFTER_NAMESPACE();
@@ -221,12 +292,20 @@ HWY_AFTER_NAMESPACE();
 namespace platform::d3d::raster {
 
 HWY_EXPORT(ChooseBlendWrite);
+HWY_EXPORT(ChooseWrite);
 
 StageFn chooseSimdBlendWrite(PixelFormat target, CommonBlend mode) {
     const bool served = target == PixelFormat::R5G6B5 || target == PixelFormat::X8R8G8B8;
     if (!rasterSimdOn() || !served || mode == CommonBlend::None)
         return nullptr;
     return HWY_DYNAMIC_DISPATCH(ChooseBlendWrite)(target == PixelFormat::X8R8G8B8, mode);
+}
+
+StageFn chooseSimdWrite(PixelFormat target) {
+    const bool served = target == PixelFormat::R5G6B5 || target == PixelFormat::X8R8G8B8;
+    if (!rasterSimdOn() || !served)
+        return nullptr;
+    return HWY_DYNAMIC_DISPATCH(ChooseWrite)(target == PixelFormat::X8R8G8B8);
 }
 
 }  // namespace platform::d3d::raster

@@ -30,6 +30,8 @@ RASTER_SPAN_LOOP bool write(const Pipeline& p, int, Fragments& f) {
 }  // namespace
 
 StageFn chooseWrite(PixelFormat format) {
+    if (const StageFn lanes = chooseSimdWrite(format))
+        return lanes;
     StageFn fn = nullptr;
     dispatchFormat(format, [&](auto tag) { fn = write<decltype(tag)::value>; });
     return fn;

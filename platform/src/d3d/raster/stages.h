@@ -89,6 +89,8 @@ CommonBlend commonBlend(DWORD srcBlend, DWORD destBlend);
 // stage_blend_simd.cpp: a common blend and the write in one pass on SIMD
 // lanes, for R5G6B5 and X8R8G8B8 targets; null otherwise or when SIMD is off.
 StageFn chooseSimdBlendWrite(PixelFormat target, CommonBlend mode);
+// The opaque write on SIMD lanes, for the same targets; null otherwise.
+StageFn chooseSimdWrite(PixelFormat target);
 
 // stage_write.cpp: packs current into the target for live fragments.
 StageFn chooseWrite(PixelFormat format);
