@@ -80,7 +80,44 @@ auto settings() {
                            land.getScale(), land.getMinimum(), land.isEnabled());
 }
 
-TEST_F(SettingsDialogs, ConfirmingUnchangedKeepsEverySettingButTheTwoDecimalRounding) {
+// Dragged to 150, the level of detail bar shows 1.50 and OK sets 1.5; the
+// texture level and the frame-rate switch take effect in the driver. A
+// feature the device cannot do shows its (off) state in a disabled box that
+// takes no click.
+TEST_F(SettingsDialogs, TrackBarEditsAndButtonsApplyOnOk) {
+    ASSERT_EQ(theDegradingManager->getCapabilityFlags() &
+                  DegradingManager::neededBit(DegradingManager::W_BUFFER),
+              0u);
+    HWND dialog = openSettings();
+    ASSERT_NE(dialog, nullptr);
+    dragTrackBar(dialog, IDC_RS_LOD_BAR, 150);
+    EXPECT_EQ(dialogItemText(dialog, IDC_RS_LOD), "1.50");
+    clickDialogItem(dialog, IDC_RS_TEXTURES_1X4);
+    clickDialogItem(dialog, IDC_RS_FPS);
+    clickDialogItem(dialog, IDC_RS_HIGHLIGHT);
+    clickDialogItem(dialog, IDC_RS_WBUFFER);
+    clickDialogItem(dialog, IDC_RS_DITHERING);  // on before
+    EXPECT_EQ(std::make_pair(IsWindowEnabled(GetDlgItem(dialog, IDC_RS_WBUFFER)),
+                             IsDlgButtonChecked(dialog, IDC_RS_WBUFFER)),
+              std::make_pair(FALSE, 0u));
+    dragTrackBar(dialog, IDC_RS_EFFECTS_BAR, 0);
+    replaceDialogItemText(dialog, IDC_RS_MOUSE_FREQUENCY, "50");
+    replaceDialogItemText(dialog, IDC_RS_FOG_END, "12.345678901234567");  // 15 characters read
+    clickDialogItem(dialog, IDOK);
+    EXPECT_EQ(opened.get(), IDOK);
+    EXPECT_EQ(std::make_tuple(AnimationManager::getLODFactor(), g_driverSettings.textureScaleFactor,
+                              g_driverSettings.showFPS, SEContour::contourType,
+                              theDegradingManager->getQualityLevel(), g_driverSettings.mousePeriod,
+                              SEVertexFog::end, g_driverSettings.dithering,
+                              theDegradingManager->getOption(DegradingManager::W_BUFFER)),
+              std::make_tuple(1.5f, 2, true, 1, 0, 0.02f, 12.3456789012345f, false, false));
+}
+
+// Confirming what is shown keeps every setting (the level of detail rounded
+// to two decimals), and a frequency of 0 or less keeps the sampling period;
+// Cancel after the bars moved and boxes changed keeps them too. The loop
+// draws no frame while a dialog is open.
+TEST_F(SettingsDialogs, ConfirmingUnchangedOrCancellingChangesNothing) {
     theDegradingManager->setQualityLevel(1);
     theDegradingManager->setTextureQuality(1);
     theDegradingManager->apply();
@@ -91,6 +128,7 @@ TEST_F(SettingsDialogs, ConfirmingUnchangedKeepsEverySettingButTheTwoDecimalRoun
     AnimationManager::setLODFactor(1.25f);
     const auto before = settings();
     AnimationManager::setLODFactor(1.234f);
+    theRenderDriver->start();
     HWND dialog = openSettings();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(
@@ -98,64 +136,11 @@ TEST_F(SettingsDialogs, ConfirmingUnchangedKeepsEverySettingButTheTwoDecimalRoun
         "1.23 100.00");
     EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDOK));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_RS_STATISTIC)));
+    replaceDialogItemText(dialog, IDC_RS_MOUSE_FREQUENCY, "0");
     clickDialogItem(dialog, IDOK);
     EXPECT_EQ(opened.get(), IDOK);
     AnimationManager::setLODFactor(AnimationManager::getLODFactor() == 1.23f ? 1.25f : -1.0f);
     EXPECT_EQ(settings(), before);
-}
-
-// A feature the device cannot do shows its (off) state in a disabled box
-// that takes no click.
-TEST_F(SettingsDialogs, AnUnavailableFeatureCannotBeChanged) {
-    const std::uint32_t capabilities = theDegradingManager->getCapabilityFlags();
-    ASSERT_EQ(capabilities & DegradingManager::neededBit(DegradingManager::W_BUFFER), 0u);
-    HWND dialog = openSettings();
-    ASSERT_NE(dialog, nullptr);
-    clickDialogItem(dialog, IDC_RS_WBUFFER);
-    clickDialogItem(dialog, IDC_RS_DITHERING);
-    EXPECT_EQ(std::make_tuple(IsWindowEnabled(GetDlgItem(dialog, IDC_RS_WBUFFER)),
-                              IsDlgButtonChecked(dialog, IDC_RS_WBUFFER),
-                              IsDlgButtonChecked(dialog, IDC_RS_DITHERING)),
-              std::make_tuple(FALSE, 0u, 0u));  // dithering was on
-    EXPECT_EQ(close(VK_RETURN), IDOK);
-    EXPECT_FALSE(theDegradingManager->getOption(DegradingManager::W_BUFFER));
-    EXPECT_FALSE(g_driverSettings.dithering);
-}
-
-// Dragged to 150, the level of detail bar shows 1.50 and OK sets 1.5; the
-// texture level and the frame-rate switch take effect in the driver.
-TEST_F(SettingsDialogs, TrackBarEditsAndButtonsApplyOnOk) {
-    HWND dialog = openSettings();
-    ASSERT_NE(dialog, nullptr);
-    dragTrackBar(dialog, IDC_RS_LOD_BAR, 150);
-    EXPECT_EQ(dialogItemText(dialog, IDC_RS_LOD), "1.50");
-    clickDialogItem(dialog, IDC_RS_TEXTURES_1X4);
-    clickDialogItem(dialog, IDC_RS_FPS);
-    clickDialogItem(dialog, IDC_RS_HIGHLIGHT);
-    dragTrackBar(dialog, IDC_RS_EFFECTS_BAR, 0);
-    replaceDialogItemText(dialog, IDC_RS_MOUSE_FREQUENCY, "50");
-    replaceDialogItemText(dialog, IDC_RS_FOG_END, "12.345678901234567");  // 15 characters read
-    clickDialogItem(dialog, IDOK);
-    EXPECT_EQ(opened.get(), IDOK);
-    EXPECT_EQ(std::make_tuple(AnimationManager::getLODFactor(), g_driverSettings.textureScaleFactor,
-                              g_driverSettings.showFPS, SEContour::contourType,
-                              theDegradingManager->getQualityLevel(), g_driverSettings.mousePeriod,
-                              SEVertexFog::end),
-              std::make_tuple(1.5f, 2, true, 1, 0, 0.02f, 12.3456789012345f));
-}
-
-// A frequency of 0 or less keeps the sampling period; so does Cancel after
-// the bars moved and boxes changed. The loop draws no frame while a dialog
-// is open.
-TEST_F(SettingsDialogs, CancelAndARefusedFrequencyChangeNothing) {
-    theRenderDriver->start();
-    const auto before = settings();
-    HWND dialog = openSettings();
-    ASSERT_NE(dialog, nullptr);
-    replaceDialogItemText(dialog, IDC_RS_MOUSE_FREQUENCY, "0");
-    clickDialogItem(dialog, IDOK);
-    EXPECT_EQ(opened.get(), IDOK);
-    EXPECT_EQ(g_driverSettings.mousePeriod, std::get<12>(before));
     dialog = openSettings();
     const int framesWhenOpen = frames;
     dragTrackBar(dialog, IDC_RS_LOD_BAR, 20);
