@@ -1,7 +1,6 @@
 // Bitmap fonts registered by name (loading, the registry and each failure),
 // text drawn through them on render images, and their surfaces across video
 // modes.
-#include "image_container.h"
 #include "rfonts.h"
 
 #include "../support/log_capture.h"
@@ -10,45 +9,22 @@
 #include <engine/resources.h>
 
 #include <algorithm>
-#include <cstring>
 #include <tuple>
 
 namespace {
 
-
-// The driver loaded with a video mode and the font "Test" registered; font
-// files go to the write directory, mounted ahead of the data root.
+// The driver loaded with a video mode and the font "Test" of
+// tests/fonts/data registered: its glyph image is 16 x 4, 'a' at x 0..4 a
+// checkerboard of red and the magenta key, 'b' at x 5..11 solid green, the
+// rest magenta; key magenta, spacing 1, height 4, 'a' 5 wide and 'b' 7 wide.
 class FontTest : public RenderImageTest {
 protected:
     void SetUp() override {
         RenderImageTest::SetUp();
-        writeTestFont("Test");
+        const std::string root = std::string(D3DDRIVER_SOURCE_DIR) + "/tests/fonts/data";
+        ASSERT_TRUE(theResourceManager->setDataRoot(root));
         font = dynamic_cast<BitmapFont*>(theRenderDriver->registerFont("Test"));
         ASSERT_NE(font, nullptr);
-    }
-    static void writeFile(const std::string& name, const std::string& contents) {
-        auto file = theResourceManager->openWrite(name);
-        ASSERT_TRUE(file && file->write(contents)) << name;
-    }
-    // The test glyph image, 16 x 4: 'a' at x 0..4, a checkerboard of red and
-    // the magenta key; 'b' at x 5..11, solid green; the rest magenta.
-    static void writeGlyphImage(const std::string& name) {
-        ImageContainer image;
-        ASSERT_TRUE(image.create(16, 4, ALPHA_NONE));
-        for (int i = 0; i < 64; ++i) {
-            const int x = i % 16;
-            const bool ink = x < 5 ? (x + i / 16) % 2 == 0 : x < 12;
-            const std::uint32_t p = 0xFF000000u | (ink ? x < 5 ? red : green : magenta);
-            std::memcpy(image.getData() + i, &p, 4);
-        }
-        ASSERT_TRUE(image.save(("/Images/Fonts/" + name).c_str()));
-    }
-    // A font "<name>" on the test glyph image: key magenta, spacing 1,
-    // height 4, 'a' 5 wide and 'b' 7 wide.
-    static void writeTestFont(const std::string& name) {
-        writeGlyphImage(name + ".tga");
-        writeFile("/Configs/Fonts/" + name + ".fnt",
-                  name + ".tga\r\n255 0 255\r\n1 4\r\na 0 0 5\r\nb 5 0 7\r\n");
     }
     static void drawText(Image& image, FontInterface* font, int x, int y, const char* text) {
         session(image, Color(), font, [&](RenderImage& r) { r.drawText(x, y, text); });
@@ -77,20 +53,13 @@ TEST_F(FontTest, RegisteringLoadsSettingsAndImageOnceAndKeepsTheFontByName) {
                               font->hasChar('c'), theBitmapFonts.size(),
                               theResourceManager->getCurrentPath()),
               std::make_tuple("Test", 4, 7, false, std::size_t(1), "/"));
-    ASSERT_TRUE(theResourceManager->remove("/Configs/Fonts/Test.fnt"));
-    ASSERT_TRUE(theResourceManager->remove("/Images/Fonts/Test.tga"));
+    useData("no_file");  // the font's files out of reach
     EXPECT_EQ(theRenderDriver->registerFont("Test"), font);
     EXPECT_EQ(theRenderDriver->registerFont("test"), nullptr);
     EXPECT_EQ(theBitmapFonts.size(), 1u);
 }
 
 TEST_F(FontTest, EachLoadingFailureIsLoggedAndGivesNullLeavingTheRegistryAlone) {
-    writeFile("/Configs/Fonts/NoImage.fnt", "missing.tga\r\n0 0 0\r\n1 4\r\na 0 0 5\r\n");
-    writeGlyphImage("Unreadable.tga");
-    writeFile("/Configs/Fonts/Unreadable.fnt", "Unreadable.tga\r\n0 0 0\r\n1\r\na 0 0 5\r\n");
-    writeFile("/Images/Fonts/Corrupt.tga", "not an image");
-    writeFile("/Configs/Fonts/Corrupt.fnt", "Corrupt.tga\r\n0 0 0\r\n1 4\r\na 0 0 5\r\n");
-    writeFile("/Configs/Fonts/LongName.fnt", std::string(39, 'n') + "\r\n0 0 0\r\n");
     const std::pair<const char*, const char*> failures[] = {
         {"Nowhere", "can't locate font config file Nowhere.fnt"},
         {"NoImage", "required image not found"},
@@ -104,11 +73,11 @@ TEST_F(FontTest, EachLoadingFailureIsLoggedAndGivesNullLeavingTheRegistryAlone) 
         EXPECT_EQ(theResourceManager->getCurrentPath(), "/") << name;
     }
     // Without a video mode the font cannot be prepared.
-    writeTestFont("Early");
     theRenderDriver->termVideoMode();
     LogCapture log;
     EXPECT_EQ(theRenderDriver->registerFont("Early"), nullptr);
-    EXPECT_EQ(log.count("Driver", "Font loading error: BitmapFont::restore: surface getting failed"), 1);
+    EXPECT_EQ(
+        log.count("Driver", "Font loading error: BitmapFont::restore: surface getting failed"), 1);
     EXPECT_EQ(theBitmapFonts.size(), 1u);
     EXPECT_EQ(theResourceManager->getCurrentPath(), "/");
 }
