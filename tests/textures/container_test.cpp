@@ -21,8 +21,9 @@ TextureModes = {
 
 // The quality of the mode at the driver's scale factor says how often the
 // image is halved: from the nearest hand-made level above (in a numbered
-// folder beside the file), and only while both sides divide exactly.
-TEST_F(TextureTest, ImagesAreReducedAsTheQualityAsks) {
+// folder beside the file), and only while both sides divide exactly. Mip
+// levels are made the same way.
+TEST_F(TextureTest, ImagesAreReducedAsTheQualityAsksAndMipLevelsAlike) {
     writeTextureConfig(kModes);
     makeManager();
     writeImage("Textures/wall.tga", 256, 256, blockColour);
@@ -57,13 +58,9 @@ TEST_F(TextureTest, ImagesAreReducedAsTheQualityAsks) {
         EXPECT_EQ(0, wrong);
         release(texture);
     }
-}
 
-// A mip chain needs the mode and the driver setting, and both sides above
-// one; its levels come from hand-made images or by halving the level above.
-TEST_F(TextureTest, MipLevelsComeFromHandMadeImagesOrHalving) {
-    writeTextureConfig(kModes);
-    makeManager();
+    // A mip chain needs the mode and the driver setting, and both sides above
+    // one; its levels come from hand-made images or by halving the level above.
     writeSolid("m.tga", 256, 64, kRed);
     writeSolid("n.tga", 256, 64, kRed);
     writeSolid("1/n.tga", 128, 32, kBlue);
@@ -189,9 +186,9 @@ TEST_F(TextureTest, MissingImagesNamesAndContainersLeftInUse) {
     EXPECT_EQ(1, countRecords(debug::Message::Kind::Error,
                               "Texture '/Textures/missing.tga': Can't associate image"));
     for (const char* size : {"0 x 4", "4 x 0"})
-        EXPECT_EQ(1, countRecords(debug::Message::Kind::Error,
-                                  "Texture 'custom texture " + std::string(size) +
-                                      "': Can't create image"));
+        EXPECT_EQ(1, countRecords(
+                         debug::Message::Kind::Error,
+                         "Texture 'custom texture " + std::string(size) + "': Can't create image"));
     TextureContainer unnamed;
     unnamed.setName(nullptr);
     EXPECT_STREQ("", unnamed.getName());
