@@ -45,21 +45,15 @@ protected:
     BitmapFont* font = nullptr;
 };
 
-// The caller's directory is given back. Registered again without reading
+// The caller's directory is given back, also after each failure, which is
+// logged and leaves the registry alone. Registered again without reading
 // files; names are compared with their case.
-TEST_F(FontTest, RegisteringLoadsSettingsAndImageOnceAndKeepsTheFontByName) {
+TEST_F(FontTest, RegisteringLoadsTheFontOnceAndKeepsItByNameEachFailureGivesNull) {
     ASSERT_TRUE(font->getSurface() && font->getSurface()->getSurface());
     EXPECT_EQ(std::make_tuple(font->getName(), font->getTextHeight(), font->getCharWidth('b'),
                               font->hasChar('c'), theBitmapFonts.size(),
                               theResourceManager->getCurrentPath()),
               std::make_tuple("Test", 4, 7, false, std::size_t(1), "/"));
-    useData("no_file");  // the font's files out of reach
-    EXPECT_EQ(theRenderDriver->registerFont("Test"), font);
-    EXPECT_EQ(theRenderDriver->registerFont("test"), nullptr);
-    EXPECT_EQ(theBitmapFonts.size(), 1u);
-}
-
-TEST_F(FontTest, EachLoadingFailureIsLoggedAndGivesNullLeavingTheRegistryAlone) {
     const std::pair<const char*, const char*> failures[] = {
         {"Nowhere", "can't locate font config file Nowhere.fnt"},
         {"NoImage", "required image not found"},
@@ -78,8 +72,11 @@ TEST_F(FontTest, EachLoadingFailureIsLoggedAndGivesNullLeavingTheRegistryAlone) 
     EXPECT_EQ(theRenderDriver->registerFont("Early"), nullptr);
     EXPECT_EQ(
         log.count("Driver", "Font loading error: BitmapFont::restore: surface getting failed"), 1);
-    EXPECT_EQ(theBitmapFonts.size(), 1u);
     EXPECT_EQ(theResourceManager->getCurrentPath(), "/");
+    useData("no_file");  // the font's files out of reach
+    EXPECT_EQ(theRenderDriver->registerFont("Test"), font);
+    EXPECT_EQ(theRenderDriver->registerFont("test"), nullptr);
+    EXPECT_EQ(theBitmapFonts.size(), 1u);
 }
 
 // Kept: the default font once left its key colour on the image.
@@ -100,10 +97,18 @@ TEST_F(FontTest, TheDefaultFontOfTheDataFolderCoversPrintableAscii) {
     EXPECT_EQ(std::count(all.begin(), all.end(), magenta), 0);
 }
 
-// A copy still in progress is asked again; the target keeps its clipper,
-// also when a glyph outside it fails. Images measure with the font;
-// textures receive no text.
-TEST_F(FontTest, GlyphsAreCopiedWithTheKeyLeavingTheBackground) {
+// The font's surface is released with the video mode, restored with its
+// colour key with the next (the key pixels of 'a' show it), and kept through
+// a change of mode. A copy still in progress is asked again; the target keeps
+// its clipper, also when a glyph outside it fails. Images measure with the
+// font; textures receive no text.
+TEST_F(FontTest, GlyphsAreCopiedWithTheKeyLeavingTheBackgroundInEachVideoMode) {
+    theRenderDriver->termVideoMode();
+    EXPECT_EQ(font->getSurface()->getSurface(), nullptr);
+    theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
+    ASSERT_NE(font->getSurface()->getSurface(), nullptr);
+    expectAb();
+    theRenderDriver->changeVideoMode(theRenderDriver->getDefaultVideoMode());
     platform::testing::failNextCall("IDirectDrawSurface4::BltFast", DDERR_WASSTILLDRAWING);
     expectAb();
     Image2D narrow(10, 8);
@@ -118,18 +123,6 @@ TEST_F(FontTest, GlyphsAreCopiedWithTheKeyLeavingTheBackground) {
     fill(texture, blueColour);
     drawText(texture, font, 0, 0, "ab");
     EXPECT_EQ(pixels(texture), picture(16, 8, {}, blue));
-}
-
-// Released with the video mode, restored with its colour key with the next
-// (the key pixels of 'a' show it), and kept through a change of mode.
-TEST_F(FontTest, FontsFollowTheVideoMode) {
-    theRenderDriver->termVideoMode();
-    EXPECT_EQ(font->getSurface()->getSurface(), nullptr);
-    theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
-    ASSERT_NE(font->getSurface()->getSurface(), nullptr);
-    expectAb();
-    theRenderDriver->changeVideoMode(theRenderDriver->getDefaultVideoMode());
-    expectAb();
 }
 
 }  // namespace
