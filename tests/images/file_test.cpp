@@ -39,7 +39,7 @@ protected:
 
 // A failed read leaves an empty image; a header too large for the file is
 // refused before its size is taken.
-TEST_F(ImageReaderTest, TgaFilesAreReadAsTheirHeaderSaysOrFail) {
+TEST_F(ImageReaderTest, FilesAreReadAndWrittenAsTheirHeaderSaysOrFail) {
     const Words rows = {0xFF112233, 0xFF445566, 0xFF778899, 0xFFAABBCC};
     const Bytes tga = tgaFile(2, 2, rows);
     for (const char* name : {"/rows.tga", "/upper.TGA", "/mixed.TgA"})
@@ -64,11 +64,9 @@ TEST_F(ImageReaderTest, TgaFilesAreReadAsTheirHeaderSaysOrFail) {
     read("/empty.tga", {}, "Error read tga header", 0, 0);
     read("/data.tga", edited(tga, 33), "Error read tga data", 0, 0);
     read("/huge.tga", tgaFile(65535, 65535, {~0u}), "Error read tga data", 0, 0);
-}
 
-// Rows bottom first, three pixels padded to twelve bytes (the last row needs
-// no padding); the pixel data where the header says.
-TEST_F(ImageReaderTest, BmpFilesAreReadAsTheirHeaderSaysOrFail) {
+    // BMP rows bottom first, three pixels padded to twelve bytes (the last
+    // row needs no padding); the pixel data where the header says.
     const Bytes bmp = bmpFile(3, 2), one = bmpFile(1, 1);
     read("/three.bmp", bmpFile(3, 4), kLoads, 3, 4, bmpPixels(3, 4));
     read("/unpadded.bmp", edited(bmp, bmp.size() - 3), kLoads, 3, 2, bmpPixels(3, 2));
@@ -90,18 +88,16 @@ TEST_F(ImageReaderTest, BmpFilesAreReadAsTheirHeaderSaysOrFail) {
         EXPECT_FALSE(image.load(missing));
         EXPECT_EQ(image.getData(), nullptr);
     }
-}
 
-// The writer's file, byte for byte, whatever the extension: type 2, 32 bits,
-// top-left origin, the rows top first; an empty image writes its header
-// only; no name or a place outside the write directory fails.
-TEST_F(ImageReaderTest, TheTgaWriterWritesTheHeaderAndRowsItReads) {
+    // The writer's file, byte for byte, whatever the extension: type 2, 32
+    // bits, top-left origin, the rows top first; an empty image writes its
+    // header only; no name or a place outside the write directory fails.
     const Words pixels = {0xFF0000FF, 0x00FF0000, 0x80102030, 0xFFFFFFFF, 0, 0x01020304};
     ImageContainer image, empty;
     fill(image, 3, 2, pixels);
     ASSERT_TRUE(empty.create(0, 0, ALPHA_NONE));
-    for (auto [name, source, width, height] : {std::tuple{"/written.bmp", &image, 3, 2},
-                                               std::tuple{"/empty.tga", &empty, 0, 0}}) {
+    for (auto [name, source, width, height] :
+         {std::tuple{"/written.bmp", &image, 3, 2}, std::tuple{"/empty.tga", &empty, 0, 0}}) {
         ASSERT_TRUE(source->save(name));
         auto file = theResourceManager->openRead(name);
         ASSERT_NE(nullptr, file);
@@ -172,7 +168,9 @@ TEST_F(AssociationTest, TheFileIsReadAtTheFirstLockUnderItsPathAndFreedAtTheLast
     }
 }
 
-TEST_F(AssociationTest, OnlyAnExistingFileWithANameThatFitsIsAssociated) {
+// Only an existing file with a name that fits is associated; locks are held
+// for their scope; halving averages with rounding.
+TEST_F(AssociationTest, OnlyAnExistingFileWithANameThatFitsIsAssociatedAndLockedInScope) {
     std::string longName;
     for (int i = 0; i < 30; ++i)
         longName += "/folder" + std::to_string(100 + i);
@@ -201,10 +199,9 @@ TEST_F(AssociationTest, OnlyAnExistingFileWithANameThatFitsIsAssociated) {
     EXPECT_FALSE(image.restore() || image.release());
     EXPECT_EQ(std::make_tuple(image.getLockCount(), image.getData() != nullptr),
               std::make_tuple(0, true));
-}
 
-// The lock guard, halving and copying to a surface hold a lock for their run.
-TEST_F(AssociationTest, LocksAreHeldForTheirScope) {
+    // The lock guard, halving and copying to a surface hold a lock for their
+    // run.
     ASSERT_TRUE(image.associate("/maps/wall.tga"));
     {
         const ImageLock lock(image);
@@ -235,6 +232,42 @@ TEST_F(AssociationTest, LocksAreHeldForTheirScope) {
                               word(half.getColorKey())),
               std::make_tuple(Words{0x80444D55}, ALPHA_COLORKEY, true, 0x00123456u));
     expectLocks(0);
+
+    // Plain halving: each channel of four (or, for one-row images, two)
+    // source pixels averaged with rounding; odd sizes drop their last column
+    // and row; an image can be halved into itself.
+    const Words stripes = {0, ~0u, 0, ~0u, 0, ~0u, 0, ~0u, 0, ~0u, 0, ~0u, 0, ~0u, 0, ~0u};
+    Words odd(15, 0x40404040u);  // a last column and a last row of white
+    for (int i : {4, 9, 10, 11, 12, 13, 14})
+        odd[i] = ~0u;
+    const struct {
+        int width, height;
+        Words pixels;
+        int halfWidth, halfHeight;
+        Words half;
+    } cases[] = {
+        {4, 4, stripes, 2, 2, Words(4, 0x80808080u)},  // (510 + 2) / 4
+        // Blue 1+1+1+2 = 5 -> 1, green 1+2+2+2 = 7 -> 2, red 0+0+0+2 -> 1.
+        {2, 2, {0xFF000101, 0xFF000201, 0xFF000201, 0xFF020202}, 1, 1, {0xFF010201}},
+        // (0 + 4 + 4 + 8 + 2) / 4, (8 + 12 + 12 + 16 + 2) / 4
+        {4, 2, {0, 4, 8, 12, 4, 8, 12, 16}, 2, 1, {4, 12}},
+        // Pairs: (0 + 1 + 1) / 2, (2 + 5 + 1) / 2, ...
+        {8, 1, {0, 1, 2, 5, 255, 254, 0x10203040, 0x11213141}, 4, 1, {1, 4, 255, 0x11213141}},
+        {5, 3, odd, 2, 1, {0x40404040, 0x40404040}},
+        {1, 4, {1, 2, 3, 4}, 0, 0, {}},  // a one-pixel-wide image has no half
+    };
+    for (const auto& c : cases)
+        for (bool inPlace : {false, true}) {
+            SCOPED_TRACE(c.width * 10 + c.height + (inPlace ? 100 : 0));
+            ImageContainer source, other;
+            fill(source, c.width, c.height, c.pixels);
+            ASSERT_TRUE(other.create(3, 3, ALPHA_NONE));
+            ImageContainer& target = inPlace ? source : other;
+            ASSERT_TRUE(source.halve(target));
+            EXPECT_EQ(std::make_tuple(target.getWidth(), c.halfWidth ? target.getHeight() : 0,
+                                      wordsOf(target), target.getData() == nullptr),
+                      std::make_tuple(c.halfWidth, c.halfHeight, c.half, c.half.empty()));
+        }
 
     // A copy of a loaded image owns its pixels.
     ASSERT_TRUE(image.load("/maps/wall.tga"));

@@ -61,8 +61,8 @@ protected:
     std::vector<IDirectDrawSurface4*> surfaces;
 };
 
-// The key is one value as low and high.
-TEST_F(SurfaceTest, SurfaceFailuresAreReturnedUnchanged) {
+// The key is one value as low and high; surface failures are handed back.
+TEST_F(SurfaceTest, ChannelsKeepTheirTopBitsInEachLayoutBothWaysAndFailuresAreReturned) {
     fill(image, 2, 2, Words(4, 0));
     IDirectDrawSurface4* s = make(2, 2, kR5G6B5);
     ASSERT_EQ(DD_OK, DDSetColorKey(s, DDColorMatch(kR5G6B5, 0x00FF00FFul)));
@@ -87,12 +87,10 @@ TEST_F(SurfaceTest, SurfaceFailuresAreReturnedUnchanged) {
     EXPECT_EQ(DDERR_INVALIDPARAMS, image.paste(nullptr));
     platform::testing::clearInjectedFailures();
     s->Unlock(nullptr);
-}
 
-// Each layout's copy of 0x9ABCDEF1 (565: 10111 110111 11110) beside a
-// transparent black, and what paste reads back from it into an image of
-// another size, with the alpha format the layout's alpha bits give.
-TEST_F(SurfaceTest, ChannelsKeepTheirTopBitsInEachLayoutBothWays) {
+    // Each layout's copy of 0x9ABCDEF1 (565: 10111 110111 11110) beside a
+    // transparent black, and what paste reads back from it into an image of
+    // another size, with the alpha format the layout's alpha bits give.
     fill(image, 2, 1, {0x9ABCDEF1, 0});
     const struct {
         DDPIXELFORMAT layout;
