@@ -163,16 +163,7 @@ TEST_F(SettingsDialogs, TheColourButtonChoosesTheFogColour) {
     HWND colours = waitForDialogs(2, 10000);
     ASSERT_NE(colours, nullptr);
     EXPECT_EQ(dialogItemText(colours, 706) + dialogItemText(colours, 707), "0255");
-    std::string greys;
-    for (int i = 0; i < 16; ++i) {
-        clickDialogItem(colours, 720 + i);
-        greys += dialogItemText(colours, 706) + dialogItemText(colours, 707) +
-                 dialogItemText(colours, 708) + " ";
-    }
-    EXPECT_EQ(greys,
-              "000 161616 323232 484848 646464 808080 969696 112112112 128128128 "
-              "144144144 160160160 176176176 192192192 208208208 224224224 240240240 ");
-    clickDialogItem(colours, 720 + 5);
+    clickDialogItem(colours, 720 + 5);  // the sixth grey, 16 x 5
     clickDialogItem(colours, IDOK);
     EXPECT_EQ(close(VK_ESCAPE), IDCANCEL);  // the colour is set at once, not by OK
     EXPECT_EQ(std::make_tuple(SEVertexFog::color.r, SEVertexFog::color.g, SEVertexFog::color.a),
