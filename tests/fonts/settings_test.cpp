@@ -58,12 +58,11 @@ TEST(FontSettingsTest, LineEndsLongLinesAndMissingOrUnreadableValues) {
     EXPECT_EQ(line, "font.tga");
     EXPECT_EQ(reader.readLine(line, FontSettings::imageNameSize), FontLineReader::Status::End);
 
-    const std::string fits = std::string(38, 'n') + "\r\n", tooLong = std::string(39, 'n') + "\r\n";
-    FontLineReader fitting(fits.data(), fits.size()), overlong(tooLong.data(), tooLong.size());
+    // 38 characters fit; 39 are too long (the font test's LongName).
+    const std::string fits = std::string(38, 'n') + "\r\n";
+    FontLineReader fitting(fits.data(), fits.size());
     EXPECT_EQ(fitting.readLine(line, FontSettings::imageNameSize), FontLineReader::Status::Line);
     EXPECT_EQ(line.size(), 38u);
-    EXPECT_EQ(overlong.readLine(line, FontSettings::imageNameSize),
-              FontLineReader::Status::TooLong);
     EXPECT_TRUE(read("0 0 0\r\n1 8\r\na 0 0 4" + std::string(71, ' ') + "\r\n", s));
     const std::string bad[] = {
         "0 0 0\r\n1 8\r\na 0 0 4" + std::string(72, ' ') + "\r\n",  // a glyph line too long
