@@ -101,7 +101,7 @@ protected:
 
 // Same size, clipped at each edge (also on a texture) or outside, empty,
 // and stretched.
-TEST_F(ImageCopyTest, CopiesLandClippedOrStretchedAtTheirPlace) {
+TEST_F(ImageCopyTest, CopiesLandClippedOrStretchedAtTheirPlaceAndSkipTheKeyColour) {
     const struct {
         std::array<int, 6> copy;  // x, y, w, h, source w, source h
         Box red, blue;
@@ -130,10 +130,9 @@ TEST_F(ImageCopyTest, CopiesLandClippedOrStretchedAtTheirPlace) {
             EXPECT_EQ(pixels(*image), picture(8, 8, {{red, c.red}, {blue, c.blue}}));
         }
     }
-}
 
-// Copies keep the target's clipper; one reaching outside a texture fails.
-TEST_F(ImageCopyTest, ColourKeyedCopiesSkipTheKeyColour) {
+    // Colour-keyed copies skip the key colour; copies keep the target's
+    // clipper; one reaching outside a texture fails.
     Image2D target(8, 8);
     IDirectDrawClipper* clipper = clipperOf(target);
     ASSERT_NE(clipper, nullptr);
