@@ -61,11 +61,13 @@ TEST_F(MaterialTest, ValuesAndSpecularReachTheDevice) {
     }
 }
 
-// Each material has its own handle, and the manager counts and destroys only
-// its own. A destroyed material the device holds is taken off it at once,
-// before its Direct3D material goes; destroying another leaves the device
-// alone.
+// The video mode's default material is set first. Each material has its own
+// handle, and the manager counts and destroys only its own. A destroyed
+// material the device holds is taken off it at once, before its Direct3D
+// material goes; destroying another leaves the device alone.
 TEST_F(MaterialTest, DestroyingTheCurrentMaterialTakesItOffTheDevice) {
+    ASSERT_NE(0u, materials->getDefaultHandle());
+    EXPECT_EQ(materials->getDefaultHandle(), material());
     const Material source = shinyMaterial();
     RenderMaterial* current = materials->createMaterial(source);
     RenderMaterial* other = materials->createMaterial(source);
@@ -95,14 +97,9 @@ TEST_F(MaterialTest, DestroyingTheCurrentMaterialTakesItOffTheDevice) {
     EXPECT_EQ(0u, material());
     EXPECT_EQ(0u, direct3D->Release());
     EXPECT_EQ(0u, materials->getMaterialCount());
-}
 
-// Each video mode makes a default material and sets it; it comes back when
-// asked; destroying it while current clears the device's material.
-TEST_F(MaterialTest, TheDefaultMaterialLivesAsLongAsTheVideoMode) {
-    ASSERT_NE(0u, materials->getDefaultHandle());
-    EXPECT_EQ(materials->getDefaultHandle(), material());
-    const Material source = shinyMaterial();
+    // Each video mode makes a default material and sets it; it comes back
+    // when asked; destroying it while current clears the device's material.
     RenderMaterial* m = materials->createMaterial(source);
     m->makeCurrentMaterial();
     EXPECT_EQ(m->getHandle(), material());

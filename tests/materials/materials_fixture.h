@@ -19,6 +19,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 
 class MaterialsTest : public VideoModeTest {
 protected:
@@ -79,8 +80,6 @@ inline std::string frameName(int index) {
 }
 
 inline void expectColor(const D3DCOLORVALUE& value, const Color& expected) {
-    EXPECT_EQ(value.r, expected.r);
-    EXPECT_EQ(value.g, expected.g);
-    EXPECT_EQ(value.b, expected.b);
-    EXPECT_EQ(value.a, expected.a);
+    EXPECT_EQ(std::make_tuple(value.r, value.g, value.b, value.a),
+              std::make_tuple(expected.r, expected.g, expected.b, expected.a));
 }
