@@ -131,24 +131,22 @@ TEST_F(MetaStateTest, RefusedVariantFallsBackToTheNextKey) {
     manager->setState(manager->registerMetaState("Fog", &fog));
     manager->flush();
     EXPECT_EQ(0x123456u, held({kRender, D3DRENDERSTATE_FOGCOLOR}));
-}
 
-// With every variant refused, or none, a bundle is not supported, and the
-// answer is kept; a lost surface leaves the choice to a later test.
-TEST_F(MetaStateTest, RefusedOrUntestableVariants) {
+    // With every variant refused, or none, a bundle is not supported, and the
+    // answer is kept; a lost surface leaves the choice to a later test.
     MultipleStatesMetaState refused, empty, later;
     refused.add(TSS_COLOROP, 0, D3DTOP_ADDSIGNED2X, 0);
     refused.add(RS_ALPHABLENDENABLE, TRUE, 1);
     refused.add(RS_SRCBLEND, 0, 1);  // no such blend factor
-    const int id = manager->registerMetaState("Refused", &refused);
-    EXPECT_EQ(STATUS_NOT_SUPPORTED, manager->checkState(id));
+    const int refusedId = manager->registerMetaState("Refused", &refused);
+    EXPECT_EQ(STATUS_NOT_SUPPORTED, manager->checkState(refusedId));
     EXPECT_EQ(nullptr, refused.getCurrent());
     manager->flush();
     resetCallCounts();
-    manager->setState(id);
-    manager->unsetState(id);
+    manager->setState(refusedId);
+    manager->unsetState(refusedId);
     EXPECT_FALSE(manager->isChanged());
-    EXPECT_EQ(STATUS_NOT_SUPPORTED, manager->checkState(id));
+    EXPECT_EQ(STATUS_NOT_SUPPORTED, manager->checkState(refusedId));
     EXPECT_EQ(0u, calls("ValidateDevice"));
     empty.update();
     EXPECT_EQ(STATUS_NOT_SUPPORTED, empty.supported());
