@@ -164,11 +164,9 @@ TEST_F(Enumeration, SelectionByPassesAndExplicitChoices) {
             EXPECT_EQ(selection(), c.selected);
         }
     }
-}
 
-// Desktop compatibility is computed again at each selection, unless the
-// desktop cannot be read.
-TEST_F(Enumeration, DesktopChangeIsSeenAtTheNextSelection) {
+    // Desktop compatibility is computed again at each selection, unless the
+    // desktop cannot be read.
     for (bool readable : {true, false}) {
         useProfile("hal_16_only");
         ASSERT_EQ(D3DEnum_Enumerate(nullptr), D3DENUM_OK);
