@@ -77,31 +77,16 @@ TEST_F(RenderImageTest, DrawingWithoutSettingsOrSourceOrSessionFailsAndOtherFont
     }
 }
 
-class ImageCopyTest : public RenderImageTest {
-protected:
-    void SetUp() override {
-        RenderImageTest::SetUp();
-        // Left half red, right half blue, so that offsets show.
-        source = std::make_unique<Image2D>(4, 4);
-        fill(*source, redColour, {0, 0, 2, 4});
-        fill(*source, blueColour, {2, 0, 4, 4});
-    }
-    void TearDown() override {
-        source.reset();
-        RenderImageTest::TearDown();
-    }
-    static void copy(Image& target, Image& from, int x, int y, int w, int h, int sw = 4,
-                     int sh = 4) {
-        session(target, Color(), nullptr,
-                [&](RenderImage& r) { r.drawImage(x, y, w, h, &from, 0, 0, sw, sh); });
-    }
-
-    std::unique_ptr<Image2D> source;
-};
-
 // Same size, clipped at each edge (also on a texture) or outside, empty,
 // and stretched.
-TEST_F(ImageCopyTest, CopiesLandClippedOrStretchedAtTheirPlaceAndSkipTheKeyColour) {
+TEST_F(RenderImageTest, CopiesLandClippedOrStretchedAtTheirPlaceAndSkipTheKeyColour) {
+    Image2D source(4, 4);  // left half red, right half blue, so that offsets show
+    fill(source, redColour, {0, 0, 2, 4});
+    fill(source, blueColour, {2, 0, 4, 4});
+    const auto copy = [&source](Image& target, int x, int y, int w, int h, int sw = 4, int sh = 4) {
+        session(target, Color(), nullptr,
+                [&](RenderImage& r) { r.drawImage(x, y, w, h, &source, 0, 0, sw, sh); });
+    };
     const struct {
         std::array<int, 6> copy;  // x, y, w, h, source w, source h
         Box red, blue;
@@ -126,7 +111,7 @@ TEST_F(ImageCopyTest, CopiesLandClippedOrStretchedAtTheirPlaceAndSkipTheKeyColou
             if (image == &texture && c.copy[2] != c.copy[4])
                 continue;  // a texture has no clipper for stretched copies
             const auto& [x, y, w, h, sw, sh] = c.copy;
-            copy(*image, *source, x, y, w, h, sw, sh);
+            copy(*image, x, y, w, h, sw, sh);
             EXPECT_EQ(pixels(*image), picture(8, 8, {{red, c.red}, {blue, c.blue}}));
         }
     }
@@ -137,12 +122,12 @@ TEST_F(ImageCopyTest, CopiesLandClippedOrStretchedAtTheirPlaceAndSkipTheKeyColou
     IDirectDrawClipper* clipper = clipperOf(target);
     ASSERT_NE(clipper, nullptr);
     fill(target, greenColour);
-    fill(*source, magentaColour, {0, 0, 2, 4});  // the key on the left half
-    source->getRenderImage()->setColorKey(magentaColour);
-    copy(target, *source, 0, 0, 4, 4);  // same size
-    copy(target, *source, 4, 0, 4, 8);  // stretched
-    source->getRenderImage()->clearColorKey();
-    copy(target, *source, 0, 4, 4, 4);
+    fill(source, magentaColour, {0, 0, 2, 4});  // the key on the left half
+    source.getRenderImage()->setColorKey(magentaColour);
+    copy(target, 0, 0, 4, 4);  // same size
+    copy(target, 4, 0, 4, 8);  // stretched
+    source.getRenderImage()->clearColorKey();
+    copy(target, 0, 4, 4, 4);
     EXPECT_EQ(pixels(target), picture(8, 8,
                                       {{blue, {2, 0, 4, 4}},
                                        {blue, {6, 0, 8, 8}},
@@ -154,7 +139,7 @@ TEST_F(ImageCopyTest, CopiesLandClippedOrStretchedAtTheirPlaceAndSkipTheKeyColou
     Image3D texture(8, 8, 0);
     RenderImage* render = texture.getRenderImage();
     render->beginDrawSession();
-    EXPECT_EQ(drawError([&] { render->drawImage(6, 6, 8, 8, source.get(), 0, 0, 4, 4); }),
+    EXPECT_EQ(drawError([&] { render->drawImage(6, 6, 8, 8, &source, 0, 0, 4, 4); }),
               "RenderImage::draw failed");
     render->endDrawSession();
     EXPECT_EQ(renderOf(texture)->getDrawDepth(), 0);
