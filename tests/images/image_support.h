@@ -22,12 +22,6 @@ inline std::uint32_t word(const RGBAColor& c) {
     return w;
 }
 
-inline RGBAColor pixelOf(std::uint32_t argb) {
-    RGBAColor c;
-    std::memcpy(&c, &argb, sizeof c);
-    return c;
-}
-
 // The image's pixels as 0xAARRGGBB words.
 inline Words wordsOf(const ImageContainer& image) {
     Words out(std::size_t(image.getWidth()) * image.getHeight());
