@@ -167,9 +167,8 @@ TEST_F(StatesTest, MetaStateRegistryKeepsIdsStable) {
 }
 
 // current() reads the device back and drops what was queued. A manager made
-// again starts from zeroed tables until it reads the device; without a device
-// nothing is sent but the shadow copy goes on. Only the published manager's
-// end unpublishes it.
+// again builds its bundles afresh; without a device nothing is sent but the
+// shadow copy goes on. Only the published manager's end unpublishes it.
 TEST_F(StatesTest, CurrentReadsTheDeviceBackAndANewManagerStartsAfresh) {
     manager->setState(RS_FOGCOLOR, 0xABCDEF);
     ASSERT_EQ(D3D_OK, device->SetRenderState(D3DRENDERSTATE_FOGCOLOR, 0x123456));
@@ -189,13 +188,8 @@ TEST_F(StatesTest, CurrentReadsTheDeviceBackAndANewManagerStartsAfresh) {
     manager->wide_flush();
     EXPECT_EQ(0u, stateCalls());
 
-    manager->setState(RS_FOGCOLOR, 0x1234);
-    manager->setState(LS_AMBIENT, 0x1234);
-    manager->setState(TSS_ADDRESSV, 7, 0x1234);
     {
         RenderStateManager fresh;
-        EXPECT_EQ(0u, fresh.getState(RS_FOGCOLOR) + fresh.getState(LS_AMBIENT) +
-                          fresh.getState(TSS_ADDRESSV, 7));
         // The process-wide bundles are built afresh, not added to.
         auto* bundle = dynamic_cast<MultipleStatesMetaState*>(fresh.unregisterMetaState("Default"));
         EXPECT_EQ(6u, bundle->getVariant(0)->renderStates.size());
