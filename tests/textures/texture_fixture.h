@@ -59,14 +59,6 @@ public:
         return std::filesystem::temp_directory_path() /
                ("d3ddriver_test_textures_" + std::to_string(getpid()));
     }
-    // An empty folder of this process as data root and write folder.
-    static void useFolder() {
-        std::filesystem::remove_all(dir());
-        std::filesystem::create_directories(dir() / "data");
-        ASSERT_TRUE(theResourceManager->setDataRoot((dir() / "data").string()));
-        ASSERT_TRUE(theResourceManager->setWriteDir(dir().string()));
-        theResourceManager->setCurrentPath("/");
-    }
 
 protected:
     void SetUp() override { start(nullptr); }
@@ -77,7 +69,12 @@ protected:
 
     // A profile from tests/textures/data, or the built-in one for null.
     void start(const char* profile, const GUID* deviceGuid = &IID_IDirect3DRGBDevice) {
-        ASSERT_NO_FATAL_FAILURE(useFolder());
+        // An empty folder of this process as data root and write folder.
+        std::filesystem::remove_all(dir());
+        std::filesystem::create_directories(dir() / "data");
+        ASSERT_TRUE(theResourceManager->setDataRoot((dir() / "data").string()));
+        ASSERT_TRUE(theResourceManager->setWriteDir(dir().string()));
+        theResourceManager->setCurrentPath("/");
         std::string error, data = std::string(D3DDRIVER_SOURCE_DIR) + "/tests/textures/data/";
         if (!profile)
             platform::testing::useDefaultDisplayProfile();
