@@ -202,7 +202,6 @@ TEST_F(TextureTest, RecreateTexturesFollowsTheScaleFactorAndLeavesSurfacesAlone)
     TextureInterface* t = restoredTexture("t.tga", 1);
     SurfaceInterface* s = restoredSurface(4, 4);
     IDirectDrawSurface4* plain = s->getSurface();
-    EXPECT_EQ(64, t->getTextureWidth(0));
     paint16(t->getSurface(0), 0x001F);
     ASSERT_TRUE(t->backup());
     g_driverSettings.textureScaleFactor = 1;
@@ -212,7 +211,6 @@ TEST_F(TextureTest, RecreateTexturesFollowsTheScaleFactorAndLeavesSurfacesAlone)
     EXPECT_EQ(1, container(t)->getRestored(0));
     EXPECT_EQ(plain, s->getSurface());
     EXPECT_EQ(1u, calls("IDirectDraw4::CreateSurface")) << "only the texture";
-    EXPECT_EQ(rgb565Bits(kRed), firstPixel(t));
     EXPECT_TRUE(t->recover()) << "the dropped backup has nothing to put back";
     EXPECT_EQ(rgb565Bits(kRed), firstPixel(t));
     release(t);
