@@ -191,11 +191,8 @@ TEST_F(Enumeration, VideoModesWindowedAndDefault) {
     const VideoMode* full = find("Primary Display Driver Direct3D HAL 1024 x 768 x 32");
     VideoMode* windowed = modes.createWindowedVideoMode(full, 320, 200);
     ASSERT_NE(windowed, nullptr);
-    EXPECT_TRUE(windowed->isWindowed() && windowed->getWidth() == 320 &&
-                windowed->getHeight() == 200);
     EXPECT_STREQ(windowed->getName(), full->getName());
     EXPECT_NE(windowed->getName(), full->getName()) << "strings are rebuilt";
-    EXPECT_EQ(modes.getVideoModeList().back(), windowed);
     EXPECT_TRUE(modes.validateVideoMode(windowed));
     EXPECT_EQ(modes.createWindowedVideoMode(nullptr, 640, 480), nullptr);
     EXPECT_EQ(modes.createWindowedVideoMode(full, 0, 480), nullptr);
