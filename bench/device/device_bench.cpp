@@ -37,16 +37,7 @@ void release(T*& p) {
     p = nullptr;
 }
 
-DDPIXELFORMAT rgb565() {
-    DDPIXELFORMAT f{};
-    f.dwSize = sizeof(f);
-    f.dwFlags = DDPF_RGB;
-    f.dwRGBBitCount = 16;
-    f.dwRBitMask = 0xF800;
-    f.dwGBitMask = 0x07E0;
-    f.dwBBitMask = 0x001F;
-    return f;
-}
+const DDPIXELFORMAT kRgb565{sizeof(DDPIXELFORMAT), DDPF_RGB, 0, 16, 0xF800, 0x07E0, 0x001F, 0};
 
 // DirectDraw, IDirect3D3, the target with its z-buffer, a device and a
 // full-screen viewport; everything released in reverse.
@@ -61,26 +52,14 @@ public:
         dd1->Release();
         check(dd->SetCooperativeLevel(nullptr, DDSCL_NORMAL), "SetCooperativeLevel");
         check(dd->QueryInterface(IID_IDirect3D3, reinterpret_cast<void**>(&d3d)), "QI D3D3");
-        target = surface(kWidth, kHeight, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE, rgb565());
-        DDPIXELFORMAT z{};
-        z.dwSize = sizeof(z);
-        z.dwFlags = DDPF_ZBUFFER;
-        z.dwZBufferBitDepth = 16;
-        z.dwZBitMask = 0xFFFF;
+        target = surface(kWidth, kHeight, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE, kRgb565);
+        const DDPIXELFORMAT z{sizeof(DDPIXELFORMAT), DDPF_ZBUFFER, 0, 16, 0, 0xFFFF, 0, 0};
         zbuffer = surface(kWidth, kHeight, DDSCAPS_ZBUFFER, z);
         check(target->AddAttachedSurface(zbuffer), "AddAttachedSurface");
         check(d3d->CreateDevice(IID_IDirect3DHALDevice, target, &device, nullptr), "CreateDevice");
         check(d3d->CreateViewport(&viewport, nullptr), "CreateViewport");
         check(device->AddViewport(viewport), "AddViewport");
-        D3DVIEWPORT2 v{};
-        v.dwSize = sizeof(v);
-        v.dwWidth = kWidth;
-        v.dwHeight = kHeight;
-        v.dvClipX = -1.0f;
-        v.dvClipY = 1.0f;
-        v.dvClipWidth = 2.0f;
-        v.dvClipHeight = 2.0f;
-        v.dvMaxZ = 1.0f;
+        D3DVIEWPORT2 v{sizeof(v), 0, 0, kWidth, kHeight, -1.0f, 1.0f, 2.0f, 2.0f, 0.0f, 1.0f};
         check(viewport->SetViewport2(&v), "SetViewport2");
         check(device->SetCurrentViewport(viewport), "SetCurrentViewport");
     }
@@ -118,7 +97,7 @@ public:
 
 // A 256 x 256 R5G6B5 checker texture.
 IDirectDrawSurface4* makeTexture(DeviceSetup& s) {
-    IDirectDrawSurface4* t = s.surface(256, 256, DDSCAPS_TEXTURE, rgb565());
+    IDirectDrawSurface4* t = s.surface(256, 256, DDSCAPS_TEXTURE, kRgb565);
     DDSURFACEDESC2 d{};
     d.dwSize = sizeof(d);
     check(t->Lock(nullptr, &d, DDLOCK_WAIT, nullptr), "Lock");
@@ -141,16 +120,7 @@ std::vector<D3DTLVERTEX> quadField() {
                 const float x0 = float(qx * kQuad), y0 = float(qy * kQuad);
                 const float x1 = x0 + kQuad, y1 = y0 + kQuad;
                 auto vertex = [&](float x, float y, D3DCOLOR c, float u, float tv) {
-                    D3DTLVERTEX t{};
-                    t.sx = x;
-                    t.sy = y;
-                    t.sz = z;
-                    t.rhw = 1.0f;
-                    t.color = c;
-                    t.specular = 0xFF000000;
-                    t.tu = u;
-                    t.tv = tv;
-                    return t;
+                    return D3DTLVERTEX{{x}, {y}, {z}, {1.0f}, {c}, {0xFF000000}, {u}, {tv}};
                 };
                 const D3DTLVERTEX a = vertex(x0, y0, 0xFFFF8040, 0, 0);
                 const D3DTLVERTEX b = vertex(x1, y0, 0xFF40FF80, 1, 0);

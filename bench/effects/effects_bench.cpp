@@ -11,16 +11,15 @@
 // effects_cost, 1 - (frame rate with effects / frame rate without), when /0
 // ran first. The scene's clock stays inside the fade's first 1.3 s, so the
 // overlay is drawn in every frame.
+#include "../support/frames.h"
 #include "../support/headless_driver.h"
 #include "scene/demo_scene.h"
 
 #include <engine/core/globals.h>
 #include <engine/core/render_driver.h>
-#include <platform/testing.h>
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cmath>
 #include <memory>
 #include <stdexcept>
@@ -62,32 +61,15 @@ void SceneWithEffects(benchmark::State& state) {
     for (int i = 0; i < 5; ++i)  // textures loaded, buffers made
         theRenderDriver->draw();
 
-    const char* const counted[][2] = {
+    const bench::CallCounts calls({
         {"DrawPrimitive", "IDirect3DDevice3::DrawPrimitive"},
         {"DrawPrimitiveVB", "IDirect3DDevice3::DrawPrimitiveVB"},
         {"SetRenderState", "IDirect3DDevice3::SetRenderState"},
         {"SetTextureStageState", "IDirect3DDevice3::SetTextureStageState"},
         {"SetTexture", "IDirect3DDevice3::SetTexture"},
-    };
-    unsigned before[5];
-    for (int i = 0; i < 5; ++i)
-        before[i] = platform::testing::callCount(counted[i][1]);
-    const auto start = std::chrono::steady_clock::now();
-    for (auto _ : state)
-        theRenderDriver->draw();
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double iterations = static_cast<double>(state.iterations());
-    state.SetItemsProcessed(state.iterations());
-    double deviceCalls = 0.0;
-    for (int i = 0; i < 5; ++i) {
-        const double perFrame =
-            static_cast<double>(platform::testing::callCount(counted[i][1]) - before[i]) / iterations;
-        state.counters[counted[i][0]] = benchmark::Counter(perFrame);
-        deviceCalls += perFrame;
-    }
-    state.counters["device_calls"] = benchmark::Counter(deviceCalls);
-    const double fps = iterations / seconds;
+    });
+    const double fps = 1.0 / bench::timeFrames(state);
+    state.counters["device_calls"] = calls.report(state);
     if (!effects)
         framesPerSecondWithout = fps;
     else if (framesPerSecondWithout > 0.0)

@@ -1,5 +1,7 @@
 #include "peer_ours.h"
 
+#include "../support/raster_state.h"
+
 #include <cstring>
 
 namespace peer {
@@ -28,17 +30,7 @@ OurRenderer::OurRenderer(int bits, int threads) : raster_(threads) {
     texture_.levels.push_back(
         TextureLevel{texels_.data(), LONG(kTextureSize * bpp), kTextureSize, kTextureSize});
 
-    RasterState& s = raster_.state();
-    s.setRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
-    s.setRenderState(D3DRENDERSTATE_ZENABLE, D3DZB_TRUE);
-    s.setRenderState(D3DRENDERSTATE_ZFUNC, D3DCMP_LESSEQUAL);
-    s.setRenderState(D3DRENDERSTATE_SPECULARENABLE, FALSE);
-    s.setTexture(0, &texture_);
-    s.setTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    s.setTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    s.setTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    s.setTextureStageState(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
-    s.setTextureStageState(0, D3DTSS_MINFILTER, D3DTFN_LINEAR);
+    bench::modulateTexture(raster_.state(), &texture_, true);
 }
 
 void OurRenderer::frame(const Scene& scene) {

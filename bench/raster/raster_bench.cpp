@@ -4,7 +4,7 @@
 // Gouraud colours, perspective-correct coordinates (rhw varies across the
 // quad), depth test LESSEQUAL with writes on a 16-bit depth buffer, into a
 // 640x480 R5G6B5 target. Point and bilinear filtering are measured apart.
-#include "d3d/raster/rasterizer.h"
+#include "../support/raster_state.h"
 
 #include <benchmark/benchmark.h>
 
@@ -42,22 +42,9 @@ struct Scene {
         texture.format = PixelFormat::R5G6B5;
         texture.levels.push_back(TextureLevel{texels.data(), 512, 256, 256});
 
-        RasterState& s = raster.state();
-        s.setRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
-        s.setRenderState(D3DRENDERSTATE_ZENABLE, D3DZB_TRUE);
-        s.setRenderState(D3DRENDERSTATE_ZFUNC, D3DCMP_LESSEQUAL);
-        s.setRenderState(D3DRENDERSTATE_SPECULARENABLE, FALSE);
-        if (textured) {
-            s.setTexture(0, &texture);
-            s.setTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-            s.setTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-            s.setTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-        } else {
-            s.setTextureStageState(0, D3DTSS_COLOROP, D3DTOP_DISABLE);
-        }
-        const DWORD filter = linear ? D3DTFG_LINEAR : D3DTFG_POINT;
-        s.setTextureStageState(0, D3DTSS_MAGFILTER, filter);
-        s.setTextureStageState(0, D3DTSS_MINFILTER, linear ? D3DTFN_LINEAR : D3DTFN_POINT);
+        bench::modulateTexture(raster.state(), textured ? &texture : nullptr, linear);
+        if (!textured)
+            raster.state().setTextureStageState(0, D3DTSS_COLOROP, D3DTOP_DISABLE);
     }
 };
 

@@ -13,6 +13,7 @@
 // injection. What is left is the driver, the engine and the device's
 // bookkeeping, so 1 - (its time / SceneFrame's time) is the device's share
 // of a frame; the SceneFrame run reports it as device_share when both ran.
+#include "../support/frames.h"
 #include "../support/headless_driver.h"
 #include "scene/demo_scene.h"
 
@@ -66,32 +67,17 @@ SceneSetup& setup() {
 
 double fullFrameSeconds = 0.0;
 
-void perFrame(benchmark::State& state, const char* name, const std::string& method, unsigned before) {
-    state.counters[name] = benchmark::Counter(
-        static_cast<double>(platform::testing::callCount(method) - before) /
-        static_cast<double>(state.iterations()));
-}
-
 void SceneFrame(benchmark::State& state) {
     setup();
-    const char* const counted[][2] = {
+    const bench::CallCounts calls({
         {"SetRenderState", "IDirect3DDevice3::SetRenderState"},
         {"SetTextureStageState", "IDirect3DDevice3::SetTextureStageState"},
         {"SetTexture", "IDirect3DDevice3::SetTexture"},
         {"DrawPrimitiveVB", "IDirect3DDevice3::DrawPrimitiveVB"},
         {"ProcessVertices", "IDirect3DVertexBuffer::ProcessVertices"},
-    };
-    unsigned before[5];
-    for (int i = 0; i < 5; ++i)
-        before[i] = platform::testing::callCount(counted[i][1]);
-    const auto start = std::chrono::steady_clock::now();
-    for (auto _ : state)
-        theRenderDriver->draw();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    fullFrameSeconds = seconds / static_cast<double>(state.iterations());
-    state.SetItemsProcessed(state.iterations());
-    for (int i = 0; i < 5; ++i)
-        perFrame(state, counted[i][0], counted[i][1], before[i]);
+    });
+    fullFrameSeconds = bench::timeFrames(state);
+    calls.report(state);
 }
 
 void SceneFrameWithoutDeviceWork(benchmark::State& state) {

@@ -34,16 +34,8 @@ struct Scene {
         world._43 = 20.0f;
         transform.setTransform(D3DTRANSFORMSTATE_WORLD, world);
         transform.setTransform(D3DTRANSFORMSTATE_PROJECTION, perspective());
-        D3DVIEWPORT2 v{};
-        v.dwSize = sizeof v;
-        v.dwWidth = 640;
-        v.dwHeight = 480;
-        v.dvClipX = -1.0f;
-        v.dvClipY = 1.0f;
-        v.dvClipWidth = 2.0f;
-        v.dvClipHeight = 2.0f;
-        v.dvMaxZ = 1.0f;
-        transform.setViewport(v);
+        transform.setViewport(
+            {sizeof(D3DVIEWPORT2), 0, 0, 640, 480, -1.0f, 1.0f, 2.0f, 2.0f, 0.0f, 1.0f});
 
         D3DMATERIAL m{};
         m.dwSize = sizeof m;

@@ -10,16 +10,15 @@
 // WorldFrameWithoutEffects: the same world with no effect, so that the
 // effects' share of a frame is 1 - (its time / WorldFrame's time), reported
 // by WorldFrame as effects_share when both ran.
+#include "../support/frames.h"
 #include "../support/headless_driver.h"
 #include "scene/world_scene.h"
 
 #include <engine/core/globals.h>
 #include <engine/core/render_driver.h>
-#include <platform/testing.h>
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -62,18 +61,9 @@ WorldSetup& setup() {
 double effectsFrameSeconds = 0.0;
 double plainFrameSeconds = 0.0;
 
-double timeFrames(benchmark::State& state) {
-    const auto start = std::chrono::steady_clock::now();
-    for (auto _ : state)
-        theRenderDriver->draw();
-    state.SetItemsProcessed(state.iterations());
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
-           static_cast<double>(state.iterations());
-}
-
 void WorldFrame(benchmark::State& state) {
     const scene::WorldSession& world = setup().show(scene::WORLD_ALL);
-    const char* const counted[][2] = {
+    const bench::CallCounts calls({
         {"SetRenderState", "IDirect3DDevice3::SetRenderState"},
         {"SetTextureStageState", "IDirect3DDevice3::SetTextureStageState"},
         {"SetTexture", "IDirect3DDevice3::SetTexture"},
@@ -82,21 +72,9 @@ void WorldFrame(benchmark::State& state) {
         {"DrawIndexedPrimitiveVB", "IDirect3DDevice3::DrawIndexedPrimitiveVB"},
         {"DrawPrimitive", "IDirect3DDevice3::DrawPrimitive"},
         {"DrawIndexedPrimitive", "IDirect3DDevice3::DrawIndexedPrimitive"},
-    };
-    constexpr int count = sizeof counted / sizeof counted[0];
-    unsigned before[count];
-    for (int i = 0; i < count; ++i)
-        before[i] = platform::testing::callCount(counted[i][1]);
-    effectsFrameSeconds = timeFrames(state);
-    double total = 0.0;
-    for (int i = 0; i < count; ++i) {
-        const double perFrame =
-            static_cast<double>(platform::testing::callCount(counted[i][1]) - before[i]) /
-            static_cast<double>(state.iterations());
-        state.counters[counted[i][0]] = perFrame;
-        total += perFrame;
-    }
-    state.counters["device_calls"] = total;
+    });
+    effectsFrameSeconds = bench::timeFrames(state);
+    state.counters["device_calls"] = calls.report(state);
     state.counters["effects"] = static_cast<double>(world.effectsShown());
     if (plainFrameSeconds > 0.0 && world.effectsShown() != 0)
         state.counters["effects_share"] = 1.0 - plainFrameSeconds / effectsFrameSeconds;
@@ -104,7 +82,7 @@ void WorldFrame(benchmark::State& state) {
 
 void WorldFrameWithoutEffects(benchmark::State& state) {
     setup().show(0);
-    plainFrameSeconds = timeFrames(state);
+    plainFrameSeconds = bench::timeFrames(state);
 }
 
 }  // namespace
