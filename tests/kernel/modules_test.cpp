@@ -90,7 +90,8 @@ TEST(Modules, IsFoundByPathOrWindowsNameAndReferenceCounted) {
     EXPECT_EQ(GetModuleHandleA("kernel_test_module.dll"), nullptr);
 }
 
-TEST(Modules, FailedAttachUnloadsAndFails) {
+// A failed attach unloads the module and fails; missing modules and symbols fail.
+TEST(Modules, FailedAttachesMissingModulesAndSymbolsFail) {
     SetEnvironmentVariableA(kLog, nullptr);
     SetEnvironmentVariableA(kRefuse, "1");
     SetLastError(0);
@@ -99,9 +100,7 @@ TEST(Modules, FailedAttachUnloadsAndFails) {
     EXPECT_EQ(variable(kLog), kUnloaded);
     EXPECT_EQ(GetModuleHandleA("kernel_test_module.dll"), nullptr);
     SetEnvironmentVariableA(kRefuse, nullptr);
-}
 
-TEST(Modules, MissingModulesAndSymbolsFail) {
     SetLastError(0);
     EXPECT_EQ(LoadLibraryA("no_such_module.dll"), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_MOD_NOT_FOUND));

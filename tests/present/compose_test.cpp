@@ -53,10 +53,7 @@ TEST(FrameFormats, PixelsExpandToFullRangeArgb) {
     EXPECT_EQ(present(view(rgb32, 1, kX888)), std::vector<DWORD>{0xFF123456});
     const std::vector<DWORD> argb{0x80123456};
     EXPECT_EQ(present(view(argb, 1, kArgb)), std::vector<DWORD>{0x80123456});
-}
-
-TEST(FrameFormats, PitchPaddingIsSkipped) {
-    // Two rows of 2 pixels, each row padded to 4 pixels.
+    // Two rows of 2 pixels, each row padded to 4 pixels: the padding is skipped.
     const std::vector<DWORD> memory{0x010101, 0x020202, 0xDEAD, 0xDEAD,
                                     0x030303, 0x040404, 0xDEAD, 0xDEAD};
     EXPECT_EQ(present(view(memory, 2, kX888, 16)),
@@ -96,23 +93,19 @@ TEST(Overlays, DestinationOutsideThePrimaryIsClipped) {
     EXPECT_EQ(frame, expected);
 }
 
-TEST(Overlays, DestinationColourKeyLimitsTheOverlay) {
+// A destination colour key limits the overlay. DirectDraw hands source-keyed
+// overlays over as 32-bit ARGB with alpha 0 on the keyed pixels: those leave
+// the primary visible, the others cover it, however transparent.
+TEST(Overlays, DestinationKeysAndSourceKeyedPixelsLeaveThePrimaryVisible) {
     const std::vector<WORD> primary{0x001F, 0x001F, 0xF800, 0xF800}, overlay{0x07E0};
     const OverlayView keyed{
         view(overlay, 1, k565), {0, 0, 1, 1}, {0, 0, 4, 1}, true, 0x001F, 0x001F};
     EXPECT_EQ(present(view(primary, 4, k565), {keyed}),
               (std::vector<DWORD>{kGreen, kGreen, kRed, kRed}));
-}
-
-// DirectDraw hands source-keyed overlays over as 32-bit ARGB with alpha 0 on
-// the keyed pixels: those leave the primary visible, the others cover it,
-// however transparent.
-TEST(Overlays, SourceKeyedPixelsOfAnArgbOverlayLeaveThePrimaryVisible) {
-    const std::vector<DWORD> primary(4, 0x204060),
-        overlay{0xFFFF0000, 0x0000FF00, 0x010000FF, 0xFFFF0000};
-    EXPECT_EQ(
-        present(view(primary, 4, kX888), {{view(overlay, 4, kArgb), {0, 0, 4, 1}, {0, 0, 4, 1}}}),
-        (std::vector<DWORD>{kRed, 0xFF204060, kBlue, kRed}));
+    const std::vector<DWORD> grey(4, 0x204060),
+        argb{0xFFFF0000, 0x0000FF00, 0x010000FF, 0xFFFF0000};
+    EXPECT_EQ(present(view(grey, 4, kX888), {{view(argb, 4, kArgb), {0, 0, 4, 1}, {0, 0, 4, 1}}}),
+              (std::vector<DWORD>{kRed, 0xFF204060, kBlue, kRed}));
 }
 
 TEST(Overlays, YuvOverlaysAreConverted) {

@@ -59,7 +59,7 @@ TEST(WorldScene, WaterAndSwampLieInHollowsOfTheGroundOnTheSphere) {
     EXPECT_GT(below, 100) << "the hollows under the pool and the swamp";
 }
 
-TEST(WorldScene, PartsStandUprightOnTheGround) {
+TEST(WorldScene, PartsStandUprightOnTheGroundAndTheMirrorFacesTheBall) {
     const scene::WorldContent world;
     const auto poses = world.posesAt(5.0f);
     const float radius = getSphereRadius();
@@ -83,13 +83,9 @@ TEST(WorldScene, PartsStandUprightOnTheGround) {
         ++standing;
     }
     EXPECT_EQ(standing, 16) << "pedestal, mirror post, column, statue and twelve pillars";
-}
 
-// The mirror looks at the ball from above everything, leaning forward, so
-// that it shows the ball and nothing stands before its glass.
-TEST(WorldScene, TheMirrorFacesTheBallFromAboveLeaningForward) {
-    const scene::WorldContent world;
-    const auto poses = world.posesAt(0.0f);
+    // The mirror looks at the ball from above everything, leaning forward, so
+    // that it shows the ball and nothing stands before its glass.
     std::size_t mirror = 0, ball = 0;
     ASSERT_NE(findPart(world, "mirror", &mirror), nullptr);
     ASSERT_NE(findPart(world, "ball", &ball), nullptr);
