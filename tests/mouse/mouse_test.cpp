@@ -1,5 +1,5 @@
 // The mouse on a real video mode: sampling the system cursor into the
-// pointer and offsets, and the overlay cursor as the presented frame shows it.
+// offsets, and the overlay cursor as the presented frame shows it.
 #include "application.h"
 #include "mouse/mouse.h"
 
@@ -7,20 +7,11 @@
 #include "../support/render_image_fixture.h"
 
 #include <engine/core/image.h>
-#include <engine/core/render_view.h>
-#include <engine/core/view.h>
 
 #include <array>
 #include <thread>
 
 using Area = std::array<int, 5>;  // left, top, right, bottom of the red pixels; their count
-
-// A view whose initView latches the pointer position.
-class PlainView : public View, public RenderView {
-public:
-    PlainView() : RenderView(static_cast<View&>(*this)) { setRenderView(this); }
-    Color calculateIllumination(Vector) override { return Color(); }
-};
 
 // The default video mode is 640 x 480.
 class MouseTest : public RenderImageTest {
@@ -46,34 +37,6 @@ protected:
     }
     platform::testing::PresentedFrame frame;
 };
-
-// In a 200 x 100 window away from the desktop's corner: the movement over
-// the window size times the axis speed moves the pointer, clamped, and the
-// offset, not clamped; views see the pointer at their next frame.
-TEST_F(MouseTest, SamplingMovesThePointerAndTheOffset) {
-    theRenderDriver->termVideoMode();
-    const VideoMode* full = nullptr;
-    for (const VideoMode* m : theRenderDriver->getVideoModeList())
-        if (!full && m->isHardware() && m->getColorDepth() == 32)
-            full = m;
-    ASSERT_NE(full, nullptr);
-    theRenderDriver->initVideoMode(theRenderDriver->createWindowedVideoMode(full, 200, 100));
-    theRenderDriver->setCursorAxisSpeed(1.0f, 2.0f);
-    const POINT c = {100 + theRenderWindow->getX(), 50 + theRenderWindow->getY()};
-    platform::testing::setCursorPosition(c.x + 200, c.y - 25);
-    mouse().sample();  // x 0.5 + 1.0, clamped to 1; y 0.5 - 2 x 0.25
-    platform::testing::setCursorPosition(c.x - 100, c.y);
-    mouse().sample();  // x 1.0 - 0.5
-    float dx = 1.0f, dy = 1.0f;
-    EXPECT_TRUE(theRenderDriver->getCursorOffset(&dx, &dy));
-    EXPECT_EQ(std::make_pair(dx, dy), std::make_pair(0.5f, -0.5f));
-    PlainView view;
-    theRenderDriver->registerView(&view);
-    theRenderDriver->draw();
-    theRenderDriver->unregisterView(&view);
-    EXPECT_EQ(theRenderDriver->getXMousePointerPosition(), 0.5f);
-    EXPECT_EQ(theRenderDriver->getYMousePointerPosition(), 0.0f);
-}
 
 // The mouse thread samples while the engine reads and resets the offset and
 // sets the speeds: no movement is lost or counted twice. The thread puts the
