@@ -194,18 +194,33 @@ TEST_F(FrameworkTest, WindowedObjectsAndDepthFormats) {
 
 // Full screen: the display mode is set (mode 13h with the standard VGA
 // flag), the primary flips to a back buffer, every surface clips to the
-// screen; the cooperative level is exclusive.
-TEST_F(FrameworkTest, FullscreenSetsTheModeAndMakesAFlippingChain) {
+// screen; the cooperative level is exclusive. Presenting flips; the GDI
+// surface is flipped to, the menu and frame redrawn when asked; moving the
+// frame moves nothing.
+TEST_F(FrameworkTest, FullscreenMakesAFlippingChainAndFlips) {
     ASSERT_EQ(S_OK, initFullscreen());
     EXPECT_EQ(objects(),
               "dd d3d device viewport front(primary 3d flip clip=1x0,0,640,480) back(3d flip "
               "640x480 clip=1x0,0,640,480 target on-front) z(z video 640x480 16 on-target)");
-    EXPECT_EQ(rects(), "640x480 screen 0,0,640,480 viewport 0,0,640,480");
     EXPECT_EQ(lastArguments("IDirectDraw4::SetCooperativeLevel").at(1),
               ULONG_PTR(DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_FPUSETUP));
     Args args = lastArguments("IDirectDraw4::SetDisplayMode");
     EXPECT_EQ(Args(args.begin(), args.begin() + 3), (Args{640, 480, 16}));
     EXPECT_EQ(args.at(4), 0u);
+    fill(framework.GetFrontBuffer(), 0);
+    fill(framework.GetBackBuffer(), 0x07E0);  // green in the 16-bit 565 mode
+    EXPECT_EQ(DD_OK, framework.PresentFrame());
+    EXPECT_EQ(lastArguments("IDirectDrawSurface4::Flip"), (Args{0, DDFLIP_WAIT}));
+    EXPECT_EQ(0x00FF00u,
+              platform::testing::readSurfaceARGB(framework.GetFrontBuffer()).at(0) & 0xFFFFFF);
+    EXPECT_EQ(S_OK, framework.ShowGdiSurface(FALSE));
+    EXPECT_EQ(0u, callCount("DrawMenuBar") + callCount("RedrawWindow"));
+    EXPECT_EQ(S_OK, framework.ShowGdiSurface(TRUE));
+    EXPECT_EQ(2u, callCount("IDirectDraw4::FlipToGDISurface"));
+    EXPECT_EQ(1u, callCount("DrawMenuBar"));
+    EXPECT_EQ(lastArguments("RedrawWindow"), (Args{ULONG_PTR(hWnd), RDW_FRAME}));
+    framework.MoveFrame(10, 20);
+    EXPECT_EQ(rects(), "640x480 screen 0,0,640,480 viewport 0,0,640,480");
     framework.ReleaseObjects();
     EXPECT_TRUE(records.empty());
 
@@ -281,8 +296,9 @@ TEST_F(FrameworkTest, BadArgumentsAreRefused) {
 }
 
 // In a window the back buffer is blitted to the window's part of the front
-// (nothing without a back buffer); in full screen it is flipped to the front.
-TEST_F(FrameworkTest, PresentBlitsOrFlips) {
+// (nothing without a back buffer); the GDI surface is not flipped to. Moving
+// moves the screen rectangle (and the viewport without a back buffer).
+TEST_F(FrameworkTest, WindowedPresentBlitsAndMovesWithTheWindow) {
     ASSERT_EQ(S_OK, initWindowed());
     fill(framework.GetFrontBuffer(), 0);
     fill(framework.GetBackBuffer(), 0x00FF8000);
@@ -296,19 +312,16 @@ TEST_F(FrameworkTest, PresentBlitsOrFlips) {
     EXPECT_EQ(at(sc.left, sc.top), 0xFF8000u);
     EXPECT_EQ(at(sc.right - 1, sc.bottom - 1), 0xFF8000u);
     EXPECT_EQ(at(sc.right, sc.bottom), 0u);  // outside the window: untouched
-    EXPECT_EQ(at(sc.left - 1, sc.top), 0u);
+    EXPECT_EQ(S_OK, framework.ShowGdiSurface(TRUE));
+    EXPECT_EQ(0u, callCount("IDirectDraw4::FlipToGDISurface"));
+    framework.MoveFrame(200, 120);
+    EXPECT_EQ(rects(), "64x48 screen 200,120,264,168 viewport 0,0,64,48");
 
     ASSERT_EQ(S_OK, initWindowed(0));
     EXPECT_EQ(DD_OK, framework.PresentFrame());
     EXPECT_EQ(blits + 1, callCount("IDirectDrawSurface4::Blt"));
-
-    ASSERT_EQ(S_OK, initFullscreen());
-    fill(framework.GetFrontBuffer(), 0);
-    fill(framework.GetBackBuffer(), 0x07E0);  // green in the 16-bit 565 mode
-    EXPECT_EQ(DD_OK, framework.PresentFrame());
-    EXPECT_EQ(lastArguments("IDirectDrawSurface4::Flip"), (Args{0, DDFLIP_WAIT}));
-    EXPECT_EQ(0x00FF00u,
-              platform::testing::readSurfaceARGB(framework.GetFrontBuffer()).at(0) & 0xFFFFFF);
+    framework.MoveFrame(10, 20);
+    EXPECT_EQ(rects(), "64x48 screen 10,20,74,68 viewport 10,20,74,68");
 }
 
 // Lost surfaces are reported by presenting, with or without a back buffer,
@@ -332,31 +345,6 @@ TEST_F(FrameworkTest, LostSurfacesAreReportedAndRestored) {
          {framework.GetFrontBuffer(), framework.GetBackBuffer(), framework.GetZBuffer()})
         EXPECT_EQ(DD_OK, s->IsLost());
     EXPECT_EQ(DD_OK, framework.PresentFrame());
-}
-
-// In full screen the GDI surface is flipped to, the menu and frame redrawn
-// when asked; in a window nothing happens. Moving moves the screen
-// rectangle of a window (and the viewport without a back buffer), not of
-// the full screen.
-TEST_F(FrameworkTest, GdiSurfaceAndMovingTheFrame) {
-    ASSERT_EQ(S_OK, initFullscreen());
-    EXPECT_EQ(S_OK, framework.ShowGdiSurface(FALSE));
-    EXPECT_EQ(0u, callCount("DrawMenuBar") + callCount("RedrawWindow"));
-    EXPECT_EQ(S_OK, framework.ShowGdiSurface(TRUE));
-    EXPECT_EQ(2u, callCount("IDirectDraw4::FlipToGDISurface"));
-    EXPECT_EQ(1u, callCount("DrawMenuBar"));
-    EXPECT_EQ(lastArguments("RedrawWindow"), (Args{ULONG_PTR(hWnd), RDW_FRAME}));
-    framework.MoveFrame(10, 20);
-    EXPECT_EQ(rects(), "640x480 screen 0,0,640,480 viewport 0,0,640,480");
-
-    ASSERT_EQ(S_OK, initWindowed());
-    EXPECT_EQ(S_OK, framework.ShowGdiSurface(TRUE));
-    EXPECT_EQ(2u, callCount("IDirectDraw4::FlipToGDISurface"));
-    framework.MoveFrame(200, 120);
-    EXPECT_EQ(rects(), "64x48 screen 200,120,264,168 viewport 0,0,64,48");
-    ASSERT_EQ(S_OK, initWindowed(0));
-    framework.MoveFrame(10, 20);
-    EXPECT_EQ(rects(), "64x48 screen 10,20,74,68 viewport 10,20,74,68");
 }
 
 // Releasing detaches the depth buffer, deletes the viewport and warns of
