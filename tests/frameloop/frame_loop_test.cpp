@@ -194,41 +194,31 @@ protected:
 
 // The frame time follows the clock by at most 0.1 s a frame, also from a late
 // first frame; the rest of a longer gap goes into an offset kept for the
-// frames after.
-TEST_F(FrameLoopTest, FrameTimeFollowsTheClockByAtMostATenthAFrame) {
-    const unsigned presented = platform::testing::presentedFrames();
+// frames after. Each is presented; a surface lost there is noted.
+// Idling frames step the time by 100 s, or one over the idling rate, print a
+// banner, and neither clear, draw, present, prepare views nor settle the
+// pointer, though listeners hear them; rendered frames continue from there.
+TEST_F(FrameLoopTest, FrameTimeFollowsTheClockAndIdlingFramesStepItAndDrawNothing) {
+    CountingRenderView view(engineView, "view");
+    PointedMesh pointed("pointed");
+    Traced<RenderDecal2D> overlay("overlay", 0);
+    const unsigned presented = platform::testing::presentedFrames() + 4;
     for (double clock : {1000.0, 1000.07, 1005.07, 1005.12})
         ASSERT_TRUE(frame(clock));
     EXPECT_EQ(trace,
               " initFrame 0.100 termFrame 0.100 initFrame 0.170 termFrame 0.170 initFrame 0.270"
               " termFrame 0.270 initFrame 0.320 termFrame 0.320");
-    // Each is presented; a surface lost there is noted.
-    EXPECT_EQ(platform::testing::presentedFrames(), presented + 4);
-    platform::testing::failNextCall("IDirectDrawSurface4::Blt", DDERR_SURFACELOST);
-    ASSERT_TRUE(frame(1005.2));
-    EXPECT_TRUE(surfacesLost);
-}
-
-// Idling frames step the time by 100 s, or one over the idling rate, print a
-// banner, and neither clear, draw, present, prepare views nor settle the
-// pointer, though listeners hear them; rendered frames continue from there.
-TEST_F(FrameLoopTest, IdlingFramesStepTheTimeAndDrawNothing) {
-    CountingRenderView view(engineView, "view");
-    PointedMesh pointed("pointed");
-    Traced<RenderDecal2D> overlay("overlay", 0);
-    ASSERT_TRUE(frame(0.05));
-    const unsigned presented = platform::testing::presentedFrames();
     platform::testing::resetCallCounts();
     trace.clear();
     driver->enableIdlingMode();
     testing::internal::CaptureStdout();
-    ASSERT_TRUE(frame(0.06, &view, [&] {
+    ASSERT_TRUE(frame(1005.13, &view, [&] {
         driver->registerPointedObject(&pointed, 1.0f);
         driver->renderDecal(&overlay);
     }));
-    ASSERT_TRUE(frame(0.07));
+    ASSERT_TRUE(frame(1005.14));
     driver->setIdlingFPS(25.0f);
-    ASSERT_TRUE(frame(3.0));
+    ASSERT_TRUE(frame(1008.0));
     const std::string banner = "####################\n### idling frame ###\n####################\n";
     EXPECT_EQ(testing::internal::GetCapturedStdout(), banner + banner + banner);
     EXPECT_EQ(std::make_pair(view.renders, platform::testing::presentedFrames()),
@@ -237,13 +227,15 @@ TEST_F(FrameLoopTest, IdlingFramesStepTheTimeAndDrawNothing) {
                              "IDirect3DDevice3::BeginScene", "IDirect3DDevice3::EndScene"})
         EXPECT_EQ(callCount(call), 0u) << call;
     EXPECT_EQ(trace,
-              " initFrame 100.050 initView view termView view termFrame 100.050 initFrame"
-              " 200.050 termFrame 200.050 initFrame 200.090 termFrame 200.090");
+              " initFrame 100.320 initView view termView view termFrame 100.320 initFrame"
+              " 200.320 termFrame 200.320 initFrame 200.360 termFrame 200.360");
     driver->disableIdlingMode();
     trace.clear();
-    ASSERT_TRUE(frame(3.02));  // nothing of the idling frames is drawn
-    EXPECT_EQ(trace, " initFrame 200.110 termFrame 200.110");
+    platform::testing::failNextCall("IDirectDrawSurface4::Blt", DDERR_SURFACELOST);
+    ASSERT_TRUE(frame(1008.02));  // nothing of the idling frames is drawn
+    EXPECT_EQ(trace, " initFrame 200.380 termFrame 200.380");
     EXPECT_TRUE(!driver->inIdlingMode() && callCount("IDirect3DDevice3::BeginScene") == 1u);
+    EXPECT_TRUE(surfacesLost);
 }
 
 // A frame that cannot begin (a lost device, a failing BeginScene, no device)
@@ -282,14 +274,11 @@ TEST_F(FrameLoopTest, AFrameThatCannotBeginIsSkippedAndFreesTheLock) {
         ASSERT_NO_FATAL_FAILURE(useFramework(D3DFW_BACKBUFFER | D3DFW_ZBUFFER));
         EXPECT_TRUE(frame(clock.getTime() + 0.01));
     }
-}
-
-// Frames out of order are refused with an error; checkSurfaces is logged.
-TEST_F(FrameLoopTest, FramesOutOfOrderAreRefusedAndCheckSurfacesIsLogged) {
+    // Frames out of order are refused with an error; checkSurfaces is logged.
     LogCapture log;
-    driver->termFrame();  // no frame yet
+    driver->termFrame();  // no frame open
     EXPECT_EQ(log.count("Driver", "termFrame: no frame was initialised"), 1);
-    ASSERT_TRUE(begin(0.05));
+    ASSERT_TRUE(begin(clock.getTime() + 0.01));
     EXPECT_FALSE(driver->initFrame(0.06f));
     EXPECT_EQ(log.count("Driver", "initFrame: the previous frame was not terminated"), 1);
     driver->termFrame();
