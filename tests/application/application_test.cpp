@@ -136,7 +136,46 @@ TEST_F(ApplicationTest, VideoModeRunsTheCoreThreadWithAFullScreenWindowDeviceAnd
 
 // Start (+), stop (-), suspend (S) and resume (R) move the pause count by one,
 // unclamped; only 0 is ready, and only a step from 0 to 1 flips to the desktop.
-TEST_F(ApplicationTest, PauseCountFollowsStartStopSuspendAndModeChanges) {
+// draw renders one frame only at 1 (stopped exactly once; the loop renders at
+// 0), with the views by priority, equal ones in either order, each once.
+TEST_F(ApplicationTest, PauseCountFollowsStartStopSuspendAndDrawRendersOnlyStoppedOnce) {
+    struct Probe : View, RenderView {
+        explicit Probe(int priority) : View(priority), RenderView(static_cast<View&>(*this)) {
+            setRenderView(this);
+        }
+        Color calculateIllumination(Vector) override { return Color(); }
+    } low(0), a(5), b(5), high(9);
+    const auto drawn = [this] {
+        const int before = frames;
+        theRenderDriver->draw();
+        return frames - before;
+    };
+    // A lost device skips the frame and the surfaces are restored by the next;
+    // rendered frames are presented and recorded, idling frames not.
+    IDirectDrawSurface4* front = theD3DRenderDriver->getFrontBuffer();
+    ASSERT_NE(front, nullptr);
+    platform::testing::deactivateApplication();
+    EXPECT_EQ(drawn(), 0);
+    EXPECT_TRUE(surfacesLost && front->IsLost() == DDERR_SURFACELOST);
+    platform::testing::activateApplication();
+    EXPECT_EQ(drawn(), 1);
+    EXPECT_TRUE(!surfacesLost && front->IsLost() == DD_OK);
+    theRenderDriver->setBackgroundColor(Color(0.0f, 1.0f, 0.0f, 1.0f), true);
+    theScreenShooter->setFileName("rec%03d.tga");
+    ASSERT_TRUE(theScreenShooter->startRecord());
+    theRenderDriver->draw();
+    EXPECT_EQ(platform::testing::readSurfaceARGB(front).at(240 * 640 + 320) & 0xFFFFFFu, 0x00FF00u);
+    testing::internal::CaptureStdout();
+    theRenderDriver->enableIdlingMode();
+    EXPECT_EQ(drawn(), 1);
+    theRenderDriver->disableIdlingMode();
+    testing::internal::GetCapturedStdout();
+    theScreenShooter->stopRecord();
+    EXPECT_EQ(theD3DScreenShooter->getShotCounter(), 1);
+    for (View* v : std::initializer_list<View*>{&low, &a, &b, &high})
+        theRenderDriver->registerView(v);
+    EXPECT_EQ(drawn(), 1);
+    theRenderDriver->unregisterView(&a);
     const std::string steps = "++---++SR";
     const int pauses[] = {0, -1, 0, 1, 2, 1, 0, 1, 0};
     const unsigned flips[] = {0, 0, 0, 1, 1, 1, 1, 2, 2};
@@ -151,6 +190,9 @@ TEST_F(ApplicationTest, PauseCountFollowsStartStopSuspendAndModeChanges) {
         EXPECT_EQ(theD3DApplication->getPauseCount(), pauses[i]) << i;
         EXPECT_EQ(theD3DApplication->isReady(), pauses[i] == 0) << i;
         EXPECT_EQ(platform::testing::callCount("IDirectDraw4::FlipToGDISurface"), flips[i]) << i;
+        if (pauses[i] != 0) {
+            EXPECT_EQ(drawn(), pauses[i] == 1 ? 1 : 0) << i;
+        }
     }
     // A change of video mode stops the loop for the change; a point light
     // has its Direct3D light again after it.
@@ -162,6 +204,28 @@ TEST_F(ApplicationTest, PauseCountFollowsStartStopSuspendAndModeChanges) {
     EXPECT_EQ(platform::testing::callCount("IDirectDraw4::FlipToGDISurface"), 3u);
     EXPECT_TRUE(theD3DApplication->isReady());
     EXPECT_EQ(std::get<1>(modeState()), theRenderDriver->getDefaultVideoMode());
+
+    // Each pass of the loop is followed by a frame, which raises the core
+    // thread's priority while it renders and lowers it again.
+    int priority = THREAD_PRIORITY_ERROR_RETURN;
+    const int before = frames;
+    onCoreThread([&] { priority = GetThreadPriority(GetCurrentThread()); }, 4);
+    EXPECT_GE(frames - before, 3);
+    EXPECT_EQ(priority, THREAD_PRIORITY_NORMAL);
+    theRenderDriver->stop();  // the views are read while the loop stands
+    using Order = std::vector<RenderView*>;
+    ASSERT_GE(views.size(), 7u);
+    views.resize(7);
+    EXPECT_TRUE(views == Order({&high, &a, &b, &low, &high, &b, &low}) ||
+                views == Order({&high, &b, &a, &low, &high, &b, &low}));
+    for (View* v : std::initializer_list<View*>{&low, &b, &high})
+        theRenderDriver->unregisterView(v);
+    // Nor is a frame drawn while minimised or hidden by another's maximising.
+    for (WPARAM size : {SIZE_MINIMIZED, SIZE_MAXHIDE, SIZE_MAXIMIZED}) {
+        send(WM_SIZE, size);
+        EXPECT_EQ(theD3DApplication->isActive(), size == SIZE_MAXIMIZED) << size;
+        EXPECT_EQ(drawn(), size == SIZE_MAXIMIZED ? 1 : 0) << size;
+    }
 }
 
 // Engine threads make and drop materials, textures and images and apply the
@@ -252,89 +316,6 @@ TEST_F(ApplicationTest, CommandsFatalHookAndListenersOnTheCoreThread) {
                               log.count("Driver", "Fatal hook: inside driver thread")),
               std::make_tuple(theD3DApplication->getCoreThreadID(), 2, 5, 0, 1, 1));
     theRenderDriver->termVideoMode();  // the capture must outlive the core thread
-}
-
-// draw renders one frame only while stopped exactly once and not minimised or
-// hidden by another window's maximising; the loop renders while started.
-TEST_F(ApplicationTest, DrawRendersAFrameOnlyWhenStoppedOnceAndShown) {
-    const auto drawn = [this] {
-        const int before = frames;
-        theRenderDriver->draw();
-        return frames - before;
-    };
-    EXPECT_EQ(drawn(), 1);
-    theRenderDriver->stop();
-    EXPECT_EQ(drawn(), 0);  // stopped twice
-    theRenderDriver->start();
-    for (WPARAM size : {SIZE_MINIMIZED, SIZE_MAXHIDE, SIZE_MAXIMIZED}) {
-        send(WM_SIZE, size);
-        EXPECT_EQ(theD3DApplication->isActive(), size == SIZE_MAXIMIZED) << size;
-        EXPECT_EQ(drawn(), size == SIZE_MAXIMIZED ? 1 : 0) << size;
-    }
-    theRenderDriver->start();
-    // Each pass of the loop is followed by a frame, which raises the core
-    // thread's priority while it renders and lowers it again.
-    int priority = THREAD_PRIORITY_ERROR_RETURN;
-    onCoreThread([&] { priority = GetThreadPriority(GetCurrentThread()); }, 4);
-    EXPECT_GE(frames, 5);
-    EXPECT_EQ(priority, THREAD_PRIORITY_NORMAL);
-    theRenderDriver->start();  // pause count -1: neither running nor stopped once
-    EXPECT_EQ(drawn(), 0);
-    theRenderDriver->stop();
-    theRenderDriver->stop();
-    EXPECT_EQ(drawn(), 1);
-}
-
-// Equal priorities may come in either order, each view once; a view
-// unregistered is drawn no more.
-TEST_F(ApplicationTest, ViewsAreDrawnByPriorityEqualOnesAllOnce) {
-    struct Probe : View, RenderView {
-        explicit Probe(int priority) : View(priority), RenderView(static_cast<View&>(*this)) {
-            setRenderView(this);
-        }
-        Color calculateIllumination(Vector) override { return Color(); }
-    } low(0), a(5), b(5), high(9);
-    for (View* v : std::initializer_list<View*>{&low, &a, &b, &high})
-        theRenderDriver->registerView(v);
-    theRenderDriver->draw();
-    theRenderDriver->unregisterView(&a);
-    theRenderDriver->draw();
-    using Order = std::vector<RenderView*>;
-    EXPECT_TRUE(views == Order({&high, &a, &b, &low, &high, &b, &low}) ||
-                views == Order({&high, &b, &a, &low, &high, &b, &low}));
-    for (View* v : std::initializer_list<View*>{&low, &b, &high})
-        theRenderDriver->unregisterView(v);
-}
-
-// A lost device skips the frame and the surfaces are restored by the next;
-// rendered frames are presented and recorded, idling frames not.
-TEST_F(ApplicationTest, LostDeviceSkipsAFrameRenderedOnesArePresentedAndRecordedIdlingNot) {
-    IDirectDrawSurface4* front = theD3DRenderDriver->getFrontBuffer();
-    ASSERT_NE(front, nullptr);
-    const auto state = [&] {
-        return std::make_tuple(frames.load(), surfacesLost.load(), front->IsLost());
-    };
-    platform::testing::deactivateApplication();
-    theRenderDriver->draw();
-    EXPECT_EQ(state(), std::make_tuple(0, true, DDERR_SURFACELOST));
-    platform::testing::activateApplication();
-    theRenderDriver->draw();
-    EXPECT_EQ(state(), std::make_tuple(1, false, DD_OK));
-
-    theRenderDriver->setBackgroundColor(Color(0.0f, 1.0f, 0.0f, 1.0f), true);
-    theScreenShooter->setFileName("rec%03d.tga");
-    ASSERT_TRUE(theScreenShooter->startRecord());
-    theRenderDriver->draw();
-    const auto pixels = platform::testing::readSurfaceARGB(front);
-    ASSERT_EQ(pixels.size(), 640u * 480u);
-    EXPECT_EQ(pixels[240 * 640 + 320] & 0xFFFFFFu, 0x00FF00u);
-    testing::internal::CaptureStdout();
-    theRenderDriver->enableIdlingMode();
-    theRenderDriver->draw();
-    theRenderDriver->disableIdlingMode();
-    testing::internal::GetCapturedStdout();
-    EXPECT_EQ(std::make_pair(frames.load(), theD3DScreenShooter->getShotCounter()),
-              std::make_pair(3, 1));
 }
 
 // A windowed mode's client area is the mode's size below the caption. The
