@@ -123,8 +123,20 @@ TEST_F(ApplicationTest, VideoModeRunsTheCoreThreadWithAFullScreenWindowDeviceAnd
         EXPECT_EQ(log.count("Driver", "initVideoMode: a video mode is already set"), 1);
     }
     EXPECT_EQ(theD3DApplication->getCoreThreadID(), core);
+    // Each change of focus is heard once and sets the process priority; the
+    // end of the window loses the focus.
+    const int gained = focusGained, lost = focusLost;
+    for (WPARAM state : {WA_INACTIVE, WA_INACTIVE})
+        send(WM_ACTIVATE, state);
+    EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), DWORD{IDLE_PRIORITY_CLASS});
+    EXPECT_EQ(focusLost, lost + 1);
+    for (WPARAM state : {WA_CLICKACTIVE, WA_ACTIVE})
+        send(WM_ACTIVATE, state);
+    EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), DWORD{NORMAL_PRIORITY_CLASS});
+    EXPECT_TRUE(focusGained == gained + 1 && theD3DApplication->getWindow().hasFocus());
 
     theRenderDriver->termVideoMode();
+    EXPECT_TRUE(focusLost == lost + 2 && !theD3DApplication->getWindow().hasFocus());
     EXPECT_FALSE(IsWindow(handle));
     const auto none = std::make_tuple(false, nullptr, false, 0, 0, false, true);
     EXPECT_EQ(modeState(), none);
@@ -266,22 +278,6 @@ TEST_F(ApplicationTest, ModeChangesKeepTheEngineThreadsOut) {
     EXPECT_EQ(log.count("Driver", "change video mode finish"), 20);
     EXPECT_EQ(log.countKind("Driver", debug::Message::Kind::Error), 0);
     theRenderDriver->termVideoMode();  // the capture must outlive the core thread
-}
-
-// Each change of focus is heard once and sets the process priority; the end
-// of the window loses the focus.
-TEST_F(ApplicationTest, FocusChangesAreHeardOnceAndSetThePriorityClass) {
-    const int gained = focusGained, lost = focusLost;
-    for (WPARAM state : {WA_INACTIVE, WA_INACTIVE})
-        send(WM_ACTIVATE, state);
-    EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), DWORD{IDLE_PRIORITY_CLASS});
-    EXPECT_EQ(focusLost, lost + 1);
-    for (WPARAM state : {WA_CLICKACTIVE, WA_ACTIVE})
-        send(WM_ACTIVATE, state);
-    EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), DWORD{NORMAL_PRIORITY_CLASS});
-    EXPECT_TRUE(focusGained == gained + 1 && theD3DApplication->getWindow().hasFocus());
-    theRenderDriver->termVideoMode();
-    EXPECT_TRUE(focusLost == lost + 2 && !theD3DApplication->getWindow().hasFocus());
 }
 
 // A command sent on the core thread runs at once, and the messages waiting

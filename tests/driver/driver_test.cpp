@@ -117,31 +117,6 @@ TEST_F(DriverTest, SettingsAndTheDefaultModeComeFromTheConfiguration) {
         EXPECT_EQ(tracerQualityLevel(name).value_or(-1), level) << name;
 }
 
-// The info string is a copy, cleared by null; set from many threads at once
-// it stays one whole text.
-TEST_F(DriverObjectTest, InfoStringIsAWholeCopy) {
-    EXPECT_EQ(driver->getInfoString(), nullptr);
-    char text[] = "first";
-    driver->addInfoString(text);
-    std::strcpy(text, "xxxxx");
-    EXPECT_STREQ(driver->getInfoString(), "first");
-    driver->addInfoString(nullptr);
-    EXPECT_EQ(driver->getInfoString(), nullptr);
-    driver->addInfoString("");
-    EXPECT_STREQ(driver->getInfoString(), "");
-    const std::vector<std::string> texts = {"alpha", "beta beta", "gamma gamma gamma", "delta"};
-    std::vector<std::thread> threads;
-    for (const std::string& t : texts)
-        threads.emplace_back([this, t] {
-            for (int i = 0; i < 2000; ++i)
-                driver->addInfoString(t.c_str());
-        });
-    for (auto& t : threads)
-        t.join();
-    ASSERT_NE(driver->getInfoString(), nullptr);
-    EXPECT_NE(std::find(texts.begin(), texts.end(), driver->getInfoString()), texts.end());
-}
-
 // The background colour is kept in the device's form, clamped and rounded.
 // An idling rate that is not positive, and without the Application, a video
 // mode, a font file or the mouse these operations, say so and change nothing.
@@ -180,6 +155,28 @@ TEST_F(DriverObjectTest, SettersAndRefusalsWithoutAVideoMode) {
           "D3DRenderDriver::start without a video mode",
           "Font loading error: can't locate font config file Arial.fnt"})
         EXPECT_EQ(log.count("Driver", error), 1) << error;
+    // The info string is a copy, cleared by null; set from many threads at
+    // once it stays one whole text.
+    EXPECT_EQ(driver->getInfoString(), nullptr);
+    char text[] = "first";
+    driver->addInfoString(text);
+    std::strcpy(text, "xxxxx");
+    EXPECT_STREQ(driver->getInfoString(), "first");
+    driver->addInfoString(nullptr);
+    EXPECT_EQ(driver->getInfoString(), nullptr);
+    driver->addInfoString("");
+    EXPECT_STREQ(driver->getInfoString(), "");
+    const std::vector<std::string> texts = {"alpha", "beta beta", "gamma gamma gamma", "delta"};
+    std::vector<std::thread> threads;
+    for (const std::string& t : texts)
+        threads.emplace_back([this, t] {
+            for (int i = 0; i < 2000; ++i)
+                driver->addInfoString(t.c_str());
+        });
+    for (auto& t : threads)
+        t.join();
+    ASSERT_NE(driver->getInfoString(), nullptr);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), driver->getInfoString()), texts.end());
 }
 
 TEST_F(DriverTest, SortAlphaUnlessTheSystemIsWindowsNT) {

@@ -289,8 +289,9 @@ TEST_F(FrameLoopTest, AFrameThatCannotBeginIsSkippedAndFreesTheLock) {
 
 // Each frame clears the depth buffer to all ones (read as 16 bits, 0 outside
 // or without a depth buffer), and the target in the background colour only
-// when asked to.
-TEST_F(FrameLoopTest, FramesClearDepthAndTheTargetWhenAsked) {
+// when asked to. A background image is stretched over the viewport instead
+// of the clear; one without pixels is reported and the frame goes on.
+TEST_F(FrameLoopTest, FramesClearDepthAndTheTargetOrStretchTheBackgroundImage) {
     IDirectDrawSurface4* depth = driver->getZBufferSurface();
     ASSERT_TRUE(depth && depth == framework.GetZBuffer());
     depth->Release();
@@ -314,15 +315,11 @@ TEST_F(FrameLoopTest, FramesClearDepthAndTheTargetWhenAsked) {
     ASSERT_NO_FATAL_FAILURE(useFramework(D3DFW_BACKBUFFER));
     EXPECT_EQ(driver->getZBufferSurface(), nullptr);
     EXPECT_EQ(driver->getZBufferValue(1, 1), 0u);
-}
-
-// A background image is stretched over the viewport instead of the clear; one
-// without pixels is reported and the frame goes on.
-TEST_F(FrameLoopTest, BackgroundImageIsStretchedOverTheViewportInsteadOfTheClear) {
+    ASSERT_NO_FATAL_FAILURE(useFramework(D3DFW_BACKBUFFER | D3DFW_ZBUFFER));
     LogCapture log;
     Image2D bare(2, 1);  // no image factory yet, so no render image
     driver->setBackgroundImage(&bare);
-    EXPECT_TRUE(frame(0.05));
+    EXPECT_TRUE(frame(clock.getTime() + 0.05));
     EXPECT_EQ(log.count("Driver", "initFrame: the background image has no render image"), 1);
     struct Services {  // render images need them; for this test only
         D3DTextureManager textures;
@@ -337,9 +334,8 @@ TEST_F(FrameLoopTest, BackgroundImageIsStretchedOverTheViewportInsteadOfTheClear
     fill(background, Color(0.0f, 0.0f, 1.0f), {1, 0, 2, 1});
     driver->setBackgroundImage(&background);
     driver->setBackgroundColor(Color(0.0f, 1.0f, 0.0f), true);
-    ASSERT_TRUE(begin(0.06));
+    ASSERT_TRUE(begin(clock.getTime() + 0.05));
     const auto clear = platform::testing::lastArguments("IDirect3DViewport3::Clear2");
-    EXPECT_EQ(driver->getZBufferValue(5, 5), 0xFFFFu);
     EXPECT_EQ(extent(0xFF0000u), (std::array<int, 4>{kWidth * kHeight / 2, 0, 0, kHeight - 1}));
     EXPECT_EQ(extent(0x0000FFu), (std::array<int, 4>{kWidth * kHeight / 2, 160, 0, kHeight - 1}));
     driver->termFrame();
