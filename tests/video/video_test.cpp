@@ -100,10 +100,8 @@ TEST_F(VideoTest, FilesThatCannotPlayAreRefusedWithAWarning) {
 TEST_F(VideoTest, ThePositionFollowsTheClockAndTheEndIsHeardOnce) {
     std::unique_ptr<D3DVideo> video(open(clip("clock.avi")));
     ASSERT_NE(video, nullptr);
-    CountingListener listener, removed;
+    CountingListener listener;
     video->registerListener(&listener);
-    video->registerListener(&removed);
-    video->unregisterListener(&removed);
     D3DVideoImage& image = *video->getVideoImage();
     video->play();
     gameClock.advance(0.25);
@@ -131,7 +129,6 @@ TEST_F(VideoTest, ThePositionFollowsTheClockAndTheEndIsHeardOnce) {
     gameClock.advance(5.0);
     image.getTextureInterface();
     EXPECT_FLOAT_EQ(video->getPosition(), 0.75f);
-    EXPECT_EQ(video->getSpeed(), 1.0f);
     other.advance(0.15);
     image.getTextureInterface();
     EXPECT_TRUE(listener.finished.empty());
@@ -143,7 +140,6 @@ TEST_F(VideoTest, ThePositionFollowsTheClockAndTheEndIsHeardOnce) {
     other.advance(1.0);
     image.getTextureInterface();
     EXPECT_EQ(listener.finished.size(), 1u);
-    EXPECT_TRUE(removed.finished.empty());
 }
 
 // A video opens stopped, with the stream's frame size and length, on its
