@@ -221,14 +221,31 @@ TEST_F(FrameworkTest, FullscreenMakesAFlippingChainAndFlips) {
     EXPECT_EQ(lastArguments("RedrawWindow"), (Args{ULONG_PTR(hWnd), RDW_FRAME}));
     framework.MoveFrame(10, 20);
     EXPECT_EQ(rects(), "640x480 screen 0,0,640,480 viewport 0,0,640,480");
+    // Lost surfaces are reported by presenting, and restored, only those
+    // lost: the flipping chain and the depth buffer.
+    platform::testing::deactivateApplication();
+    EXPECT_EQ(DDERR_SURFACELOST, framework.PresentFrame());
+    platform::testing::activateApplication();
+    platform::testing::simulateTaskSwitch();
+    ASSERT_EQ(DDERR_SURFACELOST, framework.GetFrontBuffer()->IsLost());
+    ASSERT_EQ(DDERR_SURFACELOST, framework.GetZBuffer()->IsLost());
+    EXPECT_EQ(S_OK, framework.RestoreSurfaces());
+    EXPECT_EQ(2u, callCount("IDirectDrawSurface4::Restore"));
+    for (IDirectDrawSurface4* s :
+         {framework.GetFrontBuffer(), framework.GetBackBuffer(), framework.GetZBuffer()})
+        EXPECT_EQ(DD_OK, s->IsLost());
+    EXPECT_EQ(DD_OK, framework.PresentFrame());
     framework.ReleaseObjects();
     EXPECT_TRUE(records.empty());
 
     useProfile("desktop_8bit");  // no device: an 8-bit mode cannot take one
-    ASSERT_EQ(S_OK, initFullscreen(D3DFW_FULLSCREEN | D3DFW_BACKBUFFER, nullptr, 320, 200, 8));
+    ASSERT_EQ(S_OK, initFullscreen(D3DFW_FULLSCREEN, nullptr, 320, 200, 8));
     args = lastArguments("IDirectDraw4::SetDisplayMode");
     EXPECT_EQ(Args(args.begin(), args.begin() + 3), (Args{320, 200, 8}));
     EXPECT_EQ(args.at(4), ULONG_PTR(DDSDM_STANDARDVGAMODE));
+    platform::testing::deactivateApplication();  // also without a back buffer
+    EXPECT_EQ(DDERR_SURFACELOST, framework.PresentFrame());
+    platform::testing::activateApplication();
 }
 
 // Each step's failure maps to its own result code and leaves the framework
@@ -300,6 +317,8 @@ TEST_F(FrameworkTest, BadArgumentsAreRefused) {
 // moves the screen rectangle (and the viewport without a back buffer).
 TEST_F(FrameworkTest, WindowedPresentBlitsAndMovesWithTheWindow) {
     ASSERT_EQ(S_OK, initWindowed());
+    EXPECT_EQ(S_OK, framework.RestoreSurfaces());  // nothing lost, nothing restored
+    EXPECT_EQ(0u, callCount("IDirectDrawSurface4::Restore"));
     fill(framework.GetFrontBuffer(), 0);
     fill(framework.GetBackBuffer(), 0x00FF8000);
     const unsigned blits = callCount("IDirectDrawSurface4::Blt");
@@ -316,6 +335,12 @@ TEST_F(FrameworkTest, WindowedPresentBlitsAndMovesWithTheWindow) {
     EXPECT_EQ(0u, callCount("IDirectDraw4::FlipToGDISurface"));
     framework.MoveFrame(200, 120);
     EXPECT_EQ(rects(), "64x48 screen 200,120,264,168 viewport 0,0,64,48");
+    // Releasing detaches the depth buffer, deletes the viewport and warns of
+    // nothing, and allows a new start.
+    EXPECT_EQ(S_OK, framework.ReleaseObjects());
+    EXPECT_EQ(1u, callCount("IDirect3DDevice3::DeleteViewport"));
+    EXPECT_EQ(1u, callCount("IDirectDrawSurface4::DeleteAttachedSurface"));
+    EXPECT_TRUE(records.empty());
 
     ASSERT_EQ(S_OK, initWindowed(0));
     EXPECT_EQ(DD_OK, framework.PresentFrame());
@@ -324,39 +349,9 @@ TEST_F(FrameworkTest, WindowedPresentBlitsAndMovesWithTheWindow) {
     EXPECT_EQ(rects(), "64x48 screen 10,20,74,68 viewport 10,20,74,68");
 }
 
-// Lost surfaces are reported by presenting, with or without a back buffer,
-// and restored, only those lost: the flipping chain and the depth buffer.
-TEST_F(FrameworkTest, LostSurfacesAreReportedAndRestored) {
-    ASSERT_EQ(S_OK, initWindowed());
-    EXPECT_EQ(S_OK, framework.RestoreSurfaces());
-    EXPECT_EQ(0u, callCount("IDirectDrawSurface4::Restore"));
-    for (DWORD back : {0u, DWORD(D3DFW_BACKBUFFER)}) {
-        ASSERT_EQ(S_OK, initFullscreen(D3DFW_FULLSCREEN | D3DFW_ZBUFFER | back));
-        platform::testing::deactivateApplication();
-        EXPECT_EQ(DDERR_SURFACELOST, framework.PresentFrame());
-        platform::testing::activateApplication();
-    }
-    platform::testing::simulateTaskSwitch();
-    ASSERT_EQ(DDERR_SURFACELOST, framework.GetFrontBuffer()->IsLost());
-    ASSERT_EQ(DDERR_SURFACELOST, framework.GetZBuffer()->IsLost());
-    EXPECT_EQ(S_OK, framework.RestoreSurfaces());
-    EXPECT_EQ(2u, callCount("IDirectDrawSurface4::Restore"));
-    for (IDirectDrawSurface4* s :
-         {framework.GetFrontBuffer(), framework.GetBackBuffer(), framework.GetZBuffer()})
-        EXPECT_EQ(DD_OK, s->IsLost());
-    EXPECT_EQ(DD_OK, framework.PresentFrame());
-}
-
-// Releasing detaches the depth buffer, deletes the viewport and warns of
-// nothing, and allows a new start; references held outside are reported.
-// Direct3D is one COM object with DirectDraw, so they keep both alive.
+// References held outside are reported when releasing. Direct3D is one COM
+// object with DirectDraw, so they keep both alive.
 TEST_F(FrameworkTest, ReleaseWarnsOfOutsideReferences) {
-    ASSERT_EQ(S_OK, initWindowed());
-    EXPECT_EQ(S_OK, framework.ReleaseObjects());
-    EXPECT_EQ(1u, callCount("IDirect3DDevice3::DeleteViewport"));
-    EXPECT_EQ(1u, callCount("IDirectDrawSurface4::DeleteAttachedSurface"));
-    EXPECT_TRUE(records.empty());
-
     ASSERT_EQ(S_OK, initWindowed());
     IDirect3D3* const d3d = framework.GetDirect3D();
     d3d->AddRef();
