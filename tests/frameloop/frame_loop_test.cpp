@@ -336,6 +336,7 @@ TEST_F(FrameLoopTest, FramesClearDepthAndTheTargetOrStretchTheBackgroundImage) {
     driver->setBackgroundColor(Color(0.0f, 1.0f, 0.0f), true);
     ASSERT_TRUE(begin(clock.getTime() + 0.05));
     const auto clear = platform::testing::lastArguments("IDirect3DViewport3::Clear2");
+    EXPECT_EQ(driver->getZBufferValue(5, 5), 0xFFFFu);  // a fresh depth buffer, cleared
     EXPECT_EQ(extent(0xFF0000u), (std::array<int, 4>{kWidth * kHeight / 2, 0, 0, kHeight - 1}));
     EXPECT_EQ(extent(0x0000FFu), (std::array<int, 4>{kWidth * kHeight / 2, 160, 0, kHeight - 1}));
     driver->termFrame();
