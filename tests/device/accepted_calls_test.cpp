@@ -43,8 +43,17 @@ TEST_F(DeviceTest, StatesOutsideTheRasteriserAreStoredWithoutEffect) {
     EXPECT_EQ(before, pixels());
 }
 
-TEST_F(DeviceTest, ClearingNoRectanglesSucceedsAndLeavesThePixels) {
+// A rectangle reaching outside is clipped to the viewport; no rectangles
+// clear nothing.
+TEST_F(DeviceTest, ClearsAreClippedAndNoRectanglesLeaveThePixels) {
     makeDevice();
+    D3DRECT r{-5, -5, 8, 8};
+    ASSERT_EQ(D3D_OK, viewport->Clear2(1, &r, D3DCLEAR_TARGET, 0x00FFFF00, 1.0f, 0));
+    EXPECT_EQ(0xFFFF00u, rgb(0, 0));
+    EXPECT_EQ(0xFFFF00u, rgb(7, 7));
+    EXPECT_EQ(0u, rgb(8, 8));
+    EXPECT_EQ(D3DERR_STENCILBUFFER_NOTPRESENT,
+              viewport->Clear2(1, &r, D3DCLEAR_STENCIL, 0, 1.0f, 0));
     clear(0x00FF0000, 0.25f);
     EXPECT_EQ(D3D_OK, viewport->Clear2(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x0000FF00,
                                        1.0f, 0));

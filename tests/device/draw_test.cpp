@@ -3,17 +3,6 @@
 
 #include <cmath>
 
-TEST_F(DeviceTest, ClearIsClippedToTheViewport) {
-    makeDevice();
-    D3DRECT r{-5, -5, 8, 8};
-    ASSERT_EQ(D3D_OK, viewport->Clear2(1, &r, D3DCLEAR_TARGET, 0x00FF0000, 1.0f, 0));
-    EXPECT_EQ(0xFF0000u, rgb(0, 0));
-    EXPECT_EQ(0xFF0000u, rgb(7, 7));
-    EXPECT_EQ(0u, rgb(8, 8));
-    EXPECT_EQ(D3DERR_STENCILBUFFER_NOTPRESENT,
-              viewport->Clear2(1, &r, D3DCLEAR_STENCIL, 0, 1.0f, 0));
-}
-
 TEST_F(DeviceTest, TextureModulateAndTwoStageAdd) {
     makeDevice();
     IDirectDrawSurface4* s0 = texture(2, 2, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF});

@@ -41,7 +41,7 @@ std::vector<DWORD> zBufferDepths(IDirect3D3* d3d, const GUID& device, HRESULT ex
 
 }  // namespace
 
-TEST_F(DeviceTest, EnumDevicesListsTheDefaultProfileInOrder) {
+TEST_F(DeviceTest, DevicesAndDepthFormatsOfTheDefaultProfileInOrder) {
     Seen seen;
     ASSERT_EQ(D3D_OK, d3d->EnumDevices(onDevice, &seen));
     ASSERT_EQ(4u, seen.names.size());
@@ -56,6 +56,9 @@ TEST_F(DeviceTest, EnumDevicesListsTheDefaultProfileInOrder) {
     EXPECT_EQ(0u, seen.hwFlags[1]);
     EXPECT_NE(0u, seen.swFlags[1]);
     EXPECT_EQ(8u, seen.swStages[1]);
+    EXPECT_EQ((std::vector<DWORD>{16, 24, 32}), zBufferDepths(d3d, IID_IDirect3DRGBDevice));
+    EXPECT_EQ(std::vector<DWORD>{16}, zBufferDepths(d3d, IID_IDirect3DRGBDevice, D3D_OK, 1));
+    EXPECT_TRUE(zBufferDepths(d3d, IID_IDirect3D3, D3DERR_INVALID_DEVICE).empty());
 }
 
 TEST_F(DeviceTest, FindDeviceByGuidAndByHardware) {
@@ -87,12 +90,6 @@ TEST_F(DeviceTest, FindDeviceByGuidAndByHardware) {
     EXPECT_EQ(DDERR_NOTFOUND, d3d->FindDevice(&search, &result));
     search.dwSize = 12;
     EXPECT_EQ(DDERR_INVALIDPARAMS, d3d->FindDevice(&search, &result));
-}
-
-TEST_F(DeviceTest, ZBufferFormatsInProfileOrder) {
-    EXPECT_EQ((std::vector<DWORD>{16, 24, 32}), zBufferDepths(d3d, IID_IDirect3DRGBDevice));
-    EXPECT_EQ(std::vector<DWORD>{16}, zBufferDepths(d3d, IID_IDirect3DRGBDevice, D3D_OK, 1));
-    EXPECT_TRUE(zBufferDepths(d3d, IID_IDirect3D3, D3DERR_INVALID_DEVICE).empty());
 }
 
 TEST_F(TwoStageTest, EnumerationFollowsALoadedProfile) {

@@ -112,7 +112,7 @@ TEST_F(DeviceTest, StatesStartAtTheirDefaultsAndAreStored) {
     EXPECT_EQ(D3D_OK, device->EndScene());
 }
 
-TEST_F(DeviceTest, ViewportValidationAndLights) {
+TEST_F(DeviceTest, ViewportValidationLightsAndTheirDescriptions) {
     makeDevice();
     D3DVIEWPORT2 v = fullViewport();
     v.dwWidth = kWidth + 1;
@@ -146,32 +146,28 @@ TEST_F(DeviceTest, ViewportValidationAndLights) {
     EXPECT_EQ(nullptr, walk);
     ASSERT_EQ(D3D_OK, viewport->DeleteLight(a));
     EXPECT_EQ(D3DERR_LIGHTNOTINTHISVIEWPORT, viewport->DeleteLight(a));
-    EXPECT_EQ(0u, a->Release());
     EXPECT_EQ(1u, b->Release());  // the viewport still holds it
-}
 
-TEST_F(DeviceTest, LightDescriptionsOfBothSizes) {
-    IDirect3DLight* light = nullptr;
-    ASSERT_EQ(D3D_OK, d3d->CreateLight(&light, nullptr));
+    // Light descriptions of both sizes.
     D3DLIGHT old{};
     old.dwSize = sizeof(D3DLIGHT);
     old.dltType = D3DLIGHT_POINT;
     old.dcvColor = {1.0f, 0.5f, 0.25f, 1.0f};
     old.dvRange = 10.0f;
     old.dvAttenuation0 = 1.0f;
-    ASSERT_EQ(D3D_OK, light->SetLight(&old));
-    D3DLIGHT2 read{}, again{};
-    read.dwSize = again.dwSize = sizeof(D3DLIGHT2);
-    ASSERT_EQ(D3D_OK, light->GetLight(reinterpret_cast<D3DLIGHT*>(&read)));
-    EXPECT_EQ(DWORD(D3DLIGHT_ACTIVE), read.dwFlags);  // 76-byte lights are on
-    EXPECT_FLOAT_EQ(0.5f, read.dcvColor.g);
-    read.dwFlags = 0;
-    ASSERT_EQ(D3D_OK, light->SetLight(reinterpret_cast<D3DLIGHT*>(&read)));
-    ASSERT_EQ(D3D_OK, light->GetLight(reinterpret_cast<D3DLIGHT*>(&again)));
+    ASSERT_EQ(D3D_OK, a->SetLight(&old));
+    D3DLIGHT2 desc{}, again{};
+    desc.dwSize = again.dwSize = sizeof(D3DLIGHT2);
+    ASSERT_EQ(D3D_OK, a->GetLight(reinterpret_cast<D3DLIGHT*>(&desc)));
+    EXPECT_EQ(DWORD(D3DLIGHT_ACTIVE), desc.dwFlags);  // 76-byte lights are on
+    EXPECT_FLOAT_EQ(0.5f, desc.dcvColor.g);
+    desc.dwFlags = 0;
+    ASSERT_EQ(D3D_OK, a->SetLight(reinterpret_cast<D3DLIGHT*>(&desc)));
+    ASSERT_EQ(D3D_OK, a->GetLight(reinterpret_cast<D3DLIGHT*>(&again)));
     EXPECT_EQ(0u, again.dwFlags);
     old.dwSize = 40;
-    EXPECT_EQ(DDERR_INVALIDPARAMS, light->SetLight(&old));
-    EXPECT_EQ(0u, light->Release());
+    EXPECT_EQ(DDERR_INVALIDPARAMS, a->SetLight(&old));
+    EXPECT_EQ(0u, a->Release());
 }
 
 TEST_F(DeviceTest, VertexBufferLocking) {

@@ -133,7 +133,8 @@ TEST_F(ProcessTest, ProcessedVerticesAreDrawnAndClipped) {
 
 // Lighting gives the specular colour, never a fog factor: its alpha is 0,
 // so vertex fog without D3DLIGHTSTATE_FOGMODE fogs lit vertices fully.
-TEST_F(ProcessTest, LightingLeavesTheSpecularAlphaAtZero) {
+// With it, the fog factor is the alpha.
+TEST_F(ProcessTest, OnlyFogModeGivesTheSpecularAlpha) {
     // Head on to a directional light seen from the origin: N.H = 1.
     D3DMATERIAL m{sizeof(m), {}, {}, {1.0f, 0.5f, 0.25f, 1.0f}, {}, 10.0f, 0, 0};
     ASSERT_EQ(D3D_OK, material->SetMaterial(&m));
@@ -147,11 +148,9 @@ TEST_F(ProcessTest, LightingLeavesTheSpecularAlphaAtZero) {
     LitVertex v[3] = {{-1, -1, 0.5f, 0, 0, -1}, {3, -1, 0.5f, 0, 0, -1}, {-1, 3, 0.5f, 0, 0, -1}};
     ASSERT_EQ(D3D_OK, device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_XYZ | D3DFVF_NORMAL, v, 3, 0));
     EXPECT_EQ(0xFFFFFFu, rgb(16, 16));
-}
 
-// D3DLIGHTSTATE_FOGMODE puts each lit vertex's fog factor, from its eye
-// distance (w = 1 under the identity transforms), into the specular alpha.
-TEST_F(ProcessTest, FogModeGivesTheSpecularAlpha) {
+    // D3DLIGHTSTATE_FOGMODE puts each lit vertex's fog factor, from its eye
+    // distance (w = 1 under the identity transforms), into the specular alpha.
     auto bits = [](float f) {
         DWORD d;
         std::memcpy(&d, &f, 4);
