@@ -126,20 +126,6 @@ TEST_F(SurfaceTest, ReferenceCountsFollowAttachAndRelease) {
     EXPECT_EQ(0u, s->Release());  // frees the clipper too
 }
 
-TEST_F(SurfaceTest, DepthBufferFormatsComeFromTheProfile) {
-    for (DWORD bits : {16u, 24u, 32u}) {
-        IDirectDrawSurface4* z = make(depthDesc(8, 8, bits, DDSCAPS_SYSTEMMEMORY));
-        ASSERT_NE(nullptr, z) << bits;
-        DDPIXELFORMAT f{};
-        f.dwSize = sizeof(f);
-        ASSERT_EQ(DD_OK, z->GetPixelFormat(&f));
-        EXPECT_EQ(bits, f.dwZBufferBitDepth);
-        EXPECT_TRUE(f.dwFlags & DDPF_ZBUFFER);
-        EXPECT_EQ(0u, z->Release());
-    }
-    EXPECT_EQ(DDERR_INVALIDPIXELFORMAT, createResult(depthDesc(8, 8, 8, 0)));
-}
-
 TEST_F(SurfaceTest, MipChainWalkGivesHalvedSizes) {
     DDSURFACEDESC2 d =
         surfaceDesc(DDSCAPS_TEXTURE | DDSCAPS_MIPMAP | DDSCAPS_COMPLEX, 256, 64,
@@ -220,7 +206,7 @@ TEST_F(SurfaceTest, VideoMemoryRunsOutAndComesBack) {
     EXPECT_EQ(before, free);
 }
 
-TEST_F(SurfaceTest, BadDescriptionsAreRefused) {
+TEST_F(SurfaceTest, BadDescriptionsAndCooperativeLevelsAreRefused) {
     DDSURFACEDESC2 d = surfaceDesc(DDSCAPS_OFFSCREENPLAIN, 8, 8);
     IDirectDraw4* unset = newDirectDraw(nullptr);  // no cooperative level yet
     std::swap(dd, unset);
@@ -247,9 +233,7 @@ TEST_F(SurfaceTest, BadDescriptionsAreRefused) {
     d = surfaceDesc(DDSCAPS_OFFSCREENPLAIN, 8, 8,
                     {kPF, DDPF_FOURCC, MAKEFOURCC('D', 'X', 'T', '1'), 0, 0, 0, 0, 0});
     EXPECT_EQ(DDERR_INVALIDPIXELFORMAT, createResult(d));
-}
-
-TEST_F(SurfaceTest, CooperativeLevelsAreChecked) {
+    // Cooperative levels are checked.
     EXPECT_EQ(DDERR_INVALIDPARAMS, dd->SetCooperativeLevel(window(), DDSCL_EXCLUSIVE));
     EXPECT_EQ(DDERR_INVALIDPARAMS,
               dd->SetCooperativeLevel(window(), DDSCL_NORMAL | DDSCL_EXCLUSIVE));
@@ -262,7 +246,7 @@ TEST_F(SurfaceTest, CooperativeLevelsAreChecked) {
     EXPECT_EQ(0u, other->Release());
 }
 
-TEST_F(SurfaceTest, CapsHaveTheDirectX6SizeAndTheProfilesFeatures) {
+TEST_F(SurfaceTest, CapsAndDepthFormatsFollowTheProfile) {
     DDCAPS hw{}, hel{};
     hw.dwSize = hel.dwSize = sizeof(DDCAPS);
     ASSERT_EQ(DD_OK, dd->GetCaps(&hw, &hel));
@@ -282,6 +266,18 @@ TEST_F(SurfaceTest, CapsHaveTheDirectX6SizeAndTheProfilesFeatures) {
     DDCAPS small{};
     small.dwSize = 100;
     EXPECT_EQ(DDERR_INVALIDPARAMS, dd->GetCaps(&small, nullptr));
+    // Depth buffers of the profile's depths are made, others refused.
+    for (DWORD bits : {16u, 24u, 32u}) {
+        IDirectDrawSurface4* z = make(depthDesc(8, 8, bits, DDSCAPS_SYSTEMMEMORY));
+        ASSERT_NE(nullptr, z) << bits;
+        DDPIXELFORMAT f{};
+        f.dwSize = sizeof(f);
+        ASSERT_EQ(DD_OK, z->GetPixelFormat(&f));
+        EXPECT_EQ(bits, f.dwZBufferBitDepth);
+        EXPECT_TRUE(f.dwFlags & DDPF_ZBUFFER);
+        EXPECT_EQ(0u, z->Release());
+    }
+    EXPECT_EQ(DDERR_INVALIDPIXELFORMAT, createResult(depthDesc(8, 8, 8, 0)));
 }
 
 TEST_F(SurfaceTest, DeactivationLosesVideoMemoryAndRestoreWorksWhenActiveAgain) {
