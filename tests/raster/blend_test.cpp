@@ -39,7 +39,7 @@ D3DCOLOR drawBlended(DWORD srcBlend, DWORD destBlend, PixelFormat format = Pixel
 
 // Every source factor with every destination factor; BOTHSRCALPHA and
 // BOTHINVSRCALPHA as source also choose the destination factor.
-TEST(RasterBlend, EveryFactorPair) {
+TEST(RasterBlend, EveryFactorPairDisabledAndWithoutDestinationAlpha) {
     const DWORD factors[] = {D3DBLEND_ZERO,           D3DBLEND_ONE,          D3DBLEND_SRCCOLOR,
                              D3DBLEND_INVSRCCOLOR,    D3DBLEND_SRCALPHA,     D3DBLEND_INVSRCALPHA,
                              D3DBLEND_DESTALPHA,      D3DBLEND_INVDESTALPHA, D3DBLEND_DESTCOLOR,
@@ -63,13 +63,8 @@ TEST(RasterBlend, EveryFactorPair) {
             }
         }
     }
-}
-
-TEST(RasterBlend, DisabledBlendWritesSource) {
+    // Disabled, the source is written.
     EXPECT_EQ(drawBlended(D3DBLEND_ONE, D3DBLEND_ONE, PixelFormat::A8R8G8B8, false), kSrc);
-}
-
-TEST(RasterBlend, TargetWithoutAlphaReadsDestAlphaAsOne) {
     // X8R8G8B8: DESTALPHA is 1, so INVDESTALPHA/DESTALPHA keeps the destination colour.
     const D3DCOLOR got =
         drawBlended(D3DBLEND_INVDESTALPHA, D3DBLEND_DESTALPHA, PixelFormat::X8R8G8B8);

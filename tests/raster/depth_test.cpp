@@ -84,16 +84,3 @@ TEST(RasterDepthD24, TopByteIsPreserved) {
     c.clearDepth(1.0f);
     EXPECT_EQ(c.depthAt(2, 1), 0xcdffffffu);
 }
-
-TEST(RasterDepthDiscard, AlphaTestedFragmentsDoNotWriteDepth) {
-    Canvas c(4, 4, PixelFormat::A8R8G8B8, DepthFormat::D16);
-    c.clearDepth(1.0f);
-    c.untextured();
-    c.rs(D3DRENDERSTATE_ALPHATESTENABLE, TRUE);
-    c.rs(D3DRENDERSTATE_ALPHAFUNC, D3DCMP_GREATER);
-    c.rs(D3DRENDERSTATE_ALPHAREF, 0x80);
-    drawList(c.raster, quad(0, 0, 4, 4, 0x40ffffff, 0, 0, 1, 1, 0.25f));
-    EXPECT_EQ(c.depthAt(1, 1), 0xffffu);
-    drawList(c.raster, quad(0, 0, 4, 4, 0xc0ffffff, 0, 0, 1, 1, 0.25f));
-    EXPECT_EQ(c.depthAt(1, 1), quantizeDepth(DepthFormat::D16, 0.25f));
-}

@@ -101,16 +101,7 @@ TEST(RasterPrimitives, IndexedListAndFirstVertex) {
     EXPECT_EQ(d.pixel(6, 1), 0u);
 }
 
-TEST(RasterPrimitives, PointsDrawNearestPixel) {
-    Plain c(8, 8);
-    drawList(c.raster, {vtx(2.4f, 3.6f, 0xffff0000), vtx(5.5f, 1.49f, 0xff00ff00)},
-             D3DPT_POINTLIST);
-    EXPECT_EQ(c.pixel(2, 4), 0xffff0000u);
-    EXPECT_EQ(c.pixel(6, 1), 0xff00ff00u);
-    EXPECT_EQ(c.drawnPixels(), 2);
-}
-
-TEST(RasterPrimitives, LinesAndLastPixel) {
+TEST(RasterPrimitives, LinesStripsAndLastPixel) {
     for (bool last : {true, false}) {
         Plain c(8, 8);
         c.rs(D3DRENDERSTATE_LASTPIXEL, last);
@@ -123,19 +114,16 @@ TEST(RasterPrimitives, LinesAndLastPixel) {
     Plain dot(8, 8);  // a line of no length draws nothing, even its last pixel
     drawList(dot.raster, {vtx(3, 3), vtx(3, 3)}, D3DPT_LINELIST);
     EXPECT_EQ(dot.raster.stats().pixelsShaded, 0u);
-}
-
-TEST(RasterPrimitives, LineStripAndSteepLine) {
-    Plain c(8, 8);
-    drawList(c.raster, {vtx(0, 0), vtx(0, 7), vtx(7, 7)}, D3DPT_LINESTRIP);
+    Plain strip(8, 8);  // a strip with a steep line
+    drawList(strip.raster, {vtx(0, 0), vtx(0, 7), vtx(7, 7)}, D3DPT_LINESTRIP);
     for (int i = 0; i < 8; ++i) {
-        EXPECT_NE(c.pixel(0, i), 0u) << i;
-        EXPECT_NE(c.pixel(i, 7), 0u) << i;
+        EXPECT_NE(strip.pixel(0, i), 0u) << i;
+        EXPECT_NE(strip.pixel(i, 7), 0u) << i;
     }
-    EXPECT_EQ(c.drawnPixels(), 15);
+    EXPECT_EQ(strip.drawnPixels(), 15);
 }
 
-TEST(RasterPrimitives, WireframeAndPointFill) {
+TEST(RasterPrimitives, WireframePointFillAndPoints) {
     Plain c(16, 16);
     c.rs(D3DRENDERSTATE_FILLMODE, D3DFILL_WIREFRAME);
     drawList(c.raster, {vtx(1, 1), vtx(14, 1), vtx(1, 14)});
@@ -150,6 +138,13 @@ TEST(RasterPrimitives, WireframeAndPointFill) {
     EXPECT_NE(p.pixel(14, 1), 0u);
     EXPECT_NE(p.pixel(1, 14), 0u);
     EXPECT_EQ(p.drawnPixels(), 3);
+    // Points draw the nearest pixel.
+    Plain n(8, 8);
+    drawList(n.raster, {vtx(2.4f, 3.6f, 0xffff0000), vtx(5.5f, 1.49f, 0xff00ff00)},
+             D3DPT_POINTLIST);
+    EXPECT_EQ(n.pixel(2, 4), 0xffff0000u);
+    EXPECT_EQ(n.pixel(6, 1), 0xff00ff00u);
+    EXPECT_EQ(n.drawnPixels(), 2);
 }
 
 // XYZRHW | TEX1: diffuse reads as opaque white, and a coordinate set the

@@ -24,16 +24,6 @@ protected:
     TransformState state;
 };
 
-TEST_F(TransformTest, ClipVolumeSelectsPartOfTheProjection) {
-    // Only the upper right quarter of the projection is inside.
-    D3DVIEWPORT2 v = viewport(0, 0, 100, 100);
-    v.dvClipX = 0.0f;
-    v.dvClipWidth = v.dvClipHeight = 1.0f;
-    ASSERT_EQ(state.setViewport(v), D3D_OK);
-    EXPECT_EQ(clipCode(clip(-1.0f, 5.0f, 10.0f)), static_cast<DWORD>(D3DCLIP_LEFT));
-    EXPECT_EQ(clipCode(clip(5.0f, -1.0f, 10.0f)), static_cast<DWORD>(D3DCLIP_BOTTOM));
-}
-
 TEST_F(TransformTest, WorldAppliesBeforeViewAndTheEyeInvertsTheView) {
     state.setTransform(D3DTRANSFORMSTATE_WORLD, {2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 1});
     state.setTransform(D3DTRANSFORMSTATE_VIEW, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 10, 1});
@@ -45,7 +35,7 @@ TEST_F(TransformTest, WorldAppliesBeforeViewAndTheEyeInvertsTheView) {
     EXPECT_EQ(std::make_tuple(eye.x, eye.y, eye.z), std::make_tuple(3.0f, 4.0f, 5.0f));
 }
 
-TEST_F(TransformTest, ClipCodesForEachPlane) {
+TEST_F(TransformTest, ClipCodesForEachPlaneAndAPartialClipVolume) {
     EXPECT_EQ(clipCode(clip(0.0f, 0.0f, 10.0f)), 0u);
     EXPECT_EQ(clipCode(clip(10.0f, 10.0f, 10.0f)), 0u) << "the boundary is inside";
     EXPECT_EQ(clipCode(clip(-20.0f, 0.0f, 10.0f)), static_cast<DWORD>(D3DCLIP_LEFT));
@@ -55,6 +45,13 @@ TEST_F(TransformTest, ClipCodesForEachPlane) {
     EXPECT_EQ(clipCode(clip(0.0f, 0.0f, 0.5f)), static_cast<DWORD>(D3DCLIP_FRONT));
     EXPECT_EQ(clipCode(clip(0.0f, 0.0f, 200.0f)), static_cast<DWORD>(D3DCLIP_BACK));
     EXPECT_EQ(clipCode(clip(-20.0f, 20.0f, 10.0f)), static_cast<DWORD>(D3DCLIP_LEFT | D3DCLIP_TOP));
+    // Only the upper right quarter of the projection is inside.
+    D3DVIEWPORT2 v = viewport(0, 0, 100, 100);
+    v.dvClipX = 0.0f;
+    v.dvClipWidth = v.dvClipHeight = 1.0f;
+    ASSERT_EQ(state.setViewport(v), D3D_OK);
+    EXPECT_EQ(clipCode(clip(-1.0f, 5.0f, 10.0f)), static_cast<DWORD>(D3DCLIP_LEFT));
+    EXPECT_EQ(clipCode(clip(5.0f, -1.0f, 10.0f)), static_cast<DWORD>(D3DCLIP_BOTTOM));
 }
 
 TEST_F(TransformTest, RefusesBadStateAndKeepsTheOld) {
