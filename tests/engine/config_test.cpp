@@ -94,6 +94,7 @@ TEST_F(ConfigFile, WrongTypesMissingKeysAndBadPathsAreRefused) {
         expectRefused(cfg, key, 17);
     for (const char* key : {"Driver..showFPS", "", ".flag", "flag."})
         expectRefused(cfg, key, false);
+    EXPECT_FALSE(config::NamePath(static_cast<const char*>(nullptr)).valid());
 }
 
 TEST_F(ConfigFile, BlockAndPropertyAccess) {
@@ -141,16 +142,6 @@ TEST_F(ConfigFile, GetPropertiesAppendsSubBlocksInFileOrder) {
     config::Block* found = nullptr;
     ASSERT_TRUE(top[3].block()->getPropertyAccess(config::NamePath(entries[3]), &found));
     EXPECT_EQ(found, entries[3].block());
-}
-
-TEST(ConfigNamePath, SplitsDottedKeys) {
-    const config::NamePath path("TextureModes.Mode_1.mipmaps");
-    EXPECT_TRUE(path.valid());
-    EXPECT_EQ(path.parts(), (Strings{"TextureModes", "Mode_1", "mipmaps"}));
-    EXPECT_EQ(path.toString(), "TextureModes.Mode_1.mipmaps");
-    EXPECT_FALSE(config::NamePath("a..b").valid());
-    EXPECT_FALSE(config::NamePath("").valid());
-    EXPECT_FALSE(config::NamePath(static_cast<const char*>(nullptr)).valid());
 }
 
 // --- broken files ---

@@ -122,14 +122,4 @@ TEST(GameClock, ReadersSeeMonotonicTimeWhilePausing) {
     EXPECT_EQ(backwards.load(), 0);
 }
 
-TEST(ManualClock, TellsWhatItIsSet) {
-    timer::ManualTimer manual(1.0);
-    Timer* clock = &manual;
-    EXPECT_EQ(clock->getTime(), 1.0);
-    manual.advance(0.5);
-    EXPECT_EQ(clock->getTime(), 1.5);
-    manual.setTime(10.0);
-    EXPECT_EQ(clock->getTime(), 10.0);
-}
-
 }  // namespace
