@@ -36,7 +36,7 @@ void expectDrawnTimes(DWORD w, DWORD h, const std::vector<Vertex>& v, D3DPRIMITI
 
 }  // namespace
 
-TEST(RasterCoverage, TriangleOnPixelCentresFollowsTopLeftRule) {
+TEST(RasterCoverage, TopLeftRuleAtPixelCentresAndSubPixelPositions) {
     // Edges through pixel centres: top (y = 0) and left (x = 0) are inside,
     // the hypotenuse x + y = 4 is a right/bottom edge and is outside.
     expectDrawnTimes(8, 8, {vtx(0, 0, kUnit), vtx(4, 0, kUnit), vtx(0, 4, kUnit)},
@@ -45,12 +45,14 @@ TEST(RasterCoverage, TriangleOnPixelCentresFollowsTopLeftRule) {
     // now a left edge, swap roles.
     expectDrawnTimes(8, 8, {vtx(4, 0, kUnit), vtx(4, 4, kUnit), vtx(0, 4, kUnit)},
                      D3DPT_TRIANGLELIST, [](int x, int y) { return x < 4 && y < 4 && x + y >= 4; });
-}
-
-TEST(RasterCoverage, QuadAtFractionalPositionsCoversCentresInside) {
     // Pixel centres are integers: [2.5, 9.5) x [1.25, 7.75] holds x 3..9, y 2..7.
     expectDrawnTimes(16, 16, quad(2.5f, 1.25f, 9.5f, 7.75f, kUnit), D3DPT_TRIANGLELIST,
                      [](int x, int y) { return x >= 3 && x <= 9 && y >= 2 && y <= 7; });
+    // A left edge at 3.0 covers column 3; at 3.01 (past the centre) it does not.
+    for (float left : {2.99f, 3.0f, 3.01f}) {
+        expectDrawnTimes(8, 4, quad(left, 0, 6, 4, kUnit), D3DPT_TRIANGLELIST,
+                         [&](int x, int) { return x >= 3 && x < 6 && (x > 3 || left <= 3.0f); });
+    }
 }
 
 TEST(RasterCoverage, JitteredMeshHasNoGapsOrOverlaps) {
@@ -143,14 +145,6 @@ TEST(RasterCoverage, FanAroundSubPixelCentreDrawsEachPixelOnce) {
         const double r = std::hypot(x - cx, y - cy);
         return r < inner - 0.05 ? 1 : (r > 17.05 ? 0 : -1);
     });
-}
-
-TEST(RasterCoverage, SubPixelPrecisionMovesEdgeBetweenCentres) {
-    // A left edge at 3.0 covers column 3; at 3.01 (past the centre) it does not.
-    for (float left : {2.99f, 3.0f, 3.01f}) {
-        expectDrawnTimes(8, 4, quad(left, 0, 6, 4, kUnit), D3DPT_TRIANGLELIST,
-                         [&](int x, int) { return x >= 3 && x < 6 && (x > 3 || left <= 3.0f); });
-    }
 }
 
 TEST(RasterCoverage, ClipRectAndSurfaceBoundsLimitDrawing) {

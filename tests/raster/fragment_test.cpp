@@ -64,17 +64,6 @@ TEST(RasterFog, VertexFogUsesSpecularAlpha) {
     }
 }
 
-TEST(RasterFog, VertexFogInterpolatesAlongTheTriangle) {
-    Fogged c(32, 1, 0xff000000);
-    // No fog on the left, full fog on the right.
-    Vertex a = vtx(0, 0), b = vtx(0, 0);
-    a.specular = 0xff000000;
-    b.specular = 0x00000000;
-    drawList(c.raster, row(32, a, b));
-    for (int x = 0; x < 32; ++x)
-        EXPECT_NEAR(red(c.pixel(x, 0)), 255.0 * (1.0 - (x + 0.5) / 32.0), 2.0) << x;
-}
-
 TEST(RasterFog, TableFogOnEyeDistance) {
     const float w = 5.0f, start = 2.0f, end = 10.0f, density = 0.15f;
     const struct {
@@ -101,14 +90,22 @@ TEST(RasterFog, TableFogOnEyeDistance) {
     }
 }
 
-TEST(RasterFog, TableFogOnDepthPerPixel) {
-    Fogged c(16, 1, 0xff000000);
-    c.state().setFogSource(FogSource::Z);
-    c.rs(D3DRENDERSTATE_FOGTABLEMODE, D3DFOG_LINEAR);
-    c.rs(D3DRENDERSTATE_FOGSTART, floatBits(0.0f));
-    c.rs(D3DRENDERSTATE_FOGEND, floatBits(1.0f));
-    drawList(c.raster,
-             row(16, vtx(0, 0, 0xffffffff, 0, 0, 0.0f), vtx(0, 0, 0xffffffff, 0, 0, 1.0f)));
-    for (int x = 0; x < 16; ++x)
-        EXPECT_NEAR(red(c.pixel(x, 0)), 255.0 * (1.0 - (x + 0.5) / 16.0), 1.5) << x;
+// No fog on the left, full fog on the right: vertex fog by the specular
+// alpha, table fog by depth, both per pixel.
+TEST(RasterFog, VertexAndDepthFogInterpolateAlongTheTriangle) {
+    for (const bool table : {false, true}) {
+        Fogged c(16, 1, 0xff000000);
+        Vertex a = vtx(0, 0, 0xffffffff, 0, 0, 0.0f), b = vtx(0, 0, 0xffffffff, 0, 0, 1.0f);
+        if (table) {
+            c.state().setFogSource(FogSource::Z);
+            c.rs(D3DRENDERSTATE_FOGTABLEMODE, D3DFOG_LINEAR);
+            c.rs(D3DRENDERSTATE_FOGSTART, floatBits(0.0f));
+            c.rs(D3DRENDERSTATE_FOGEND, floatBits(1.0f));
+        } else {
+            b.specular = 0x00000000;
+        }
+        drawList(c.raster, row(16, a, b));
+        for (int x = 0; x < 16; ++x)
+            EXPECT_NEAR(red(c.pixel(x, 0)), 255.0 * (1.0 - (x + 0.5) / 16.0), 2.0) << x << table;
+    }
 }
