@@ -46,7 +46,11 @@ D3DDRAWPRIMITIVESTRIDEDDATA gStrided = [] {
     d.position = {gXyz, 12};
     return d;
 }();
-D3DDEVICEDESC gHardware{sizeof(D3DDEVICEDESC)};
+D3DDEVICEDESC gHardware = [] {
+    D3DDEVICEDESC desc{};
+    desc.dwSize = sizeof desc;
+    return desc;
+}();
 D3DMATRIX gMatrix{};
 DWORD gValue = 0;
 D3DMATERIALHANDLE gHandle = 0;
