@@ -96,6 +96,29 @@ inline int32_t blendScalar(int32_t source, int32_t sourceAlpha, int32_t dest) {
     }
 }
 
+// The span's first pixel in the target.
+template <PixelFormat F>
+HWY_INLINE BYTE* spanPixels(const Pipeline& p, const Fragments& f) {
+    using Raw = typename PixelTraits<F>::Raw;
+    return p.target.pixels + static_cast<ptrdiff_t>(f.y) * p.target.pitch +
+           static_cast<ptrdiff_t>(f.x) * static_cast<ptrdiff_t>(sizeof(Raw));
+}
+
+// Whether the vector of pixels i .. may be read and written whole: a last,
+// partial vector writes the pixels after the span back as they were, which
+// is safe on this row, since one worker owns it, but not past the row's end
+// (those pixels are left to the scalar loop).
+HWY_INLINE bool vectorFits(const Pipeline& p, const Fragments& f, int i, int lanes) {
+    return i + lanes <= f.n || f.x + i + lanes <= static_cast<int>(p.target.width);
+}
+
+// The lanes of pixels i .. that are live and within the span.
+HWY_INLINE auto writtenLanes(const Fragments& f, int i) {
+    const DI di;
+    const VI live = hn::PromoteTo(di, hn::LoadU(D8(), f.live + i));
+    return hn::And(live != hn::Zero(di), hn::FirstN(di, static_cast<size_t>(f.n - i)));
+}
+
 #if HWY_TARGET != HWY_SCALAR
 // Lanes i .. of a channel in 16-bit lanes, twice as many as a vector of its
 // 32-bit values.
@@ -151,22 +174,14 @@ bool blendWrite(const Pipeline& p, int, Fragments& f) {
     using T = PixelTraits<F>;
     using Raw = typename T::Raw;
     const DI di;
-    const D8 d8;
     const int lanes = static_cast<int>(hn::Lanes(di));
-    BYTE* const row = p.target.pixels + static_cast<ptrdiff_t>(f.y) * p.target.pitch +
-                      static_cast<ptrdiff_t>(f.x) * static_cast<ptrdiff_t>(sizeof(Raw));
+    BYTE* const row = spanPixels<F>(p, f);
     const VI top = hn::Set(di, 255);
     const int n = f.n;
     int i = 0;
     if constexpr (F == PixelFormat::R5G6B5)
         i = blendWrite565<M>(f, row);
-    const int room = static_cast<int>(p.target.width) - f.x;
-    for (; i < n; i += lanes) {
-        // A last, partial vector writes the pixels after the span back as
-        // they were. They lie on this row, which one worker owns; a vector
-        // that would pass the row's end leaves its pixels to the loop below.
-        if (i + lanes > n && i + lanes > room)
-            break;
+    for (; i < n && vectorFits(p, f, i, lanes); i += lanes) {
         const VI old = loadPixels<F>(row, i);
         const VI alpha = hn::LoadU(di, f.current[3] + i);
         VI packed = F == PixelFormat::X8R8G8B8 ? hn::Set(di, static_cast<int32_t>(0xff000000u))
@@ -179,9 +194,7 @@ bool blendWrite(const Pipeline& p, int, Fragments& f) {
             const VI v = hn::Min(blendLanes<M>(hn::LoadU(di, f.current[c] + i), alpha, dest), top);
             packed = hn::Or(packed, hn::ShiftLeftSame(hn::ShiftRightSame(v, 8 - bits), shift));
         }
-        const VI live = hn::PromoteTo(di, hn::LoadU(d8, f.live + i));
-        const auto write = hn::And(live != hn::Zero(di), hn::FirstN(di, static_cast<size_t>(n - i)));
-        storePixels<F>(hn::IfThenElse(write, packed, old), row, i);
+        storePixels<F>(hn::IfThenElse(writtenLanes(f, i), packed, old), row, i);
     }
     for (; i < n; ++i) {
         if (!f.live[i])
@@ -207,10 +220,8 @@ bool writeLanes(const Pipeline& p, int, Fragments& f) {
     using T = PixelTraits<F>;
     using Raw = typename T::Raw;
     const DI di;
-    const D8 d8;
     const int lanes = static_cast<int>(hn::Lanes(di));
-    BYTE* const row = p.target.pixels + static_cast<ptrdiff_t>(f.y) * p.target.pitch +
-                      static_cast<ptrdiff_t>(f.x) * static_cast<ptrdiff_t>(sizeof(Raw));
+    BYTE* const row = spanPixels<F>(p, f);
     const int n = f.n;
     int i = 0;
 #if HWY_TARGET != HWY_SCALAR
@@ -234,10 +245,7 @@ bool writeLanes(const Pipeline& p, int, Fragments& f) {
         }
     }
 #endif
-    const int room = static_cast<int>(p.target.width) - f.x;
-    for (; i < n; i += lanes) {
-        if (i + lanes > n && i + lanes > room)
-            break;
+    for (; i < n && vectorFits(p, f, i, lanes); i += lanes) {
         VI packed = F == PixelFormat::X8R8G8B8 ? hn::Set(di, static_cast<int32_t>(0xff000000u))
                                                : hn::Zero(di);
         for (int c = 0; c < 3; ++c) {
@@ -245,9 +253,7 @@ bool writeLanes(const Pipeline& p, int, Fragments& f) {
             const VI v = hn::LoadU(di, f.current[c] + i);
             packed = hn::Or(packed, hn::ShiftLeftSame(hn::ShiftRightSame(v, 8 - bits), shift));
         }
-        const VI live = hn::PromoteTo(di, hn::LoadU(d8, f.live + i));
-        const auto write = hn::And(live != hn::Zero(di), hn::FirstN(di, static_cast<size_t>(n - i)));
-        storePixels<F>(hn::IfThenElse(write, packed, loadPixels<F>(row, i)), row, i);
+        storePixels<F>(hn::IfThenElse(writtenLanes(f, i), packed, loadPixels<F>(row, i)), row, i);
     }
     for (; i < n; ++i) {
         if (f.live[i])
