@@ -29,9 +29,11 @@ inline void shadeSpan(const Pipeline& p, const Setup& s, Fragments& f, int x, in
     f.x = x;
     f.y = y;
     f.n = n;
-    // The whole array: a fixed size is a few vector stores, where a loop to n
-    // went a byte at a time. Stages read only the first n.
-    std::memset(f.live, 1, sizeof f.live);
+    // The whole array, eight flags a store: a loop to n went a byte at a
+    // time, and memset is a call. Stages read only the first n.
+    constexpr uint64_t kEightLive = 0x0101010101010101u;
+    for (int i = 0; i < kSpan; i += 8)
+        std::memcpy(f.live + i, &kEightLive, sizeof kEightLive);
     const InterpolateFn fill = p.interpolateFn ? p.interpolateFn : interpolate;
     int first = 0;
     if (p.depthFirst) {
