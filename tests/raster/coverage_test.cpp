@@ -98,12 +98,19 @@ TEST(RasterCoverage, RandomTrianglesCoverTheCentresInsideTheirEdges) {
     std::mt19937 rng(23);
     std::uniform_int_distribution<int> coordinate(-4 * 256, 36 * 256);
     std::uniform_int_distribution<int> nudge(-3 * 256, 3 * 256);
-    for (int t = 0; t < 1500; ++t) {
+    for (int t = 0; t < 2000; ++t) {
         int64_t vx[3], vy[3];
         for (int k = 0; k < 3; ++k) {
             // Two in three triangles thin, with steep or shallow edges.
             vx[k] = k > 0 && t % 3 == 1 ? vx[0] + nudge(rng) : coordinate(rng);
             vy[k] = k > 0 && t % 3 == 2 ? vy[0] + nudge(rng) : coordinate(rng);
+        }
+        // One in four within 1/256 of whole pixels: centres then lie just
+        // inside or outside edges, which rows stepping their edges must get
+        // exactly.
+        for (int k = 0; k < 3 && t % 4 == 3; ++k) {
+            vx[k] = vx[k] / 256 * 256 + (t + k) % 3 - 1;
+            vy[k] = vy[k] / 256 * 256 + (t / 4 + 2 * k) % 3 - 1;
         }
         const auto edge = [&](int k, int64_t X, int64_t Y) {
             const int j = (k + 1) % 3;
