@@ -2,8 +2,9 @@
 // clip bounds and runs the pipeline's stages over each span.
 //
 // Triangles: every row between the top and bottom vertex is intersected with
-// the three edge half-planes exactly (integer division of the edge equation),
-// giving the first and last covered pixel of the row.
+// the three edge half-planes exactly (the edge equation's quotient by its x
+// gradient, stepped from row to row with its remainder), giving the first
+// and last covered pixel of the row.
 // Lines: one pixel per step of the major axis from round(start) towards
 // round(end); the end pixel is drawn when D3DRENDERSTATE_LASTPIXEL is TRUE.
 // Points: the pixel whose centre is nearest.
