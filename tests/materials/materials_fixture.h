@@ -41,12 +41,6 @@ protected:
     static DWORD material() {
         return held(&IDirect3DDevice3::GetLightState, D3DLIGHTSTATE_MATERIAL);
     }
-    static DWORD specular() {
-        return held(&IDirect3DDevice3::GetRenderState, D3DRENDERSTATE_SPECULARENABLE);
-    }
-    static DWORD address(DWORD stage, D3DTEXTURESTAGESTATETYPE uv) {
-        return held(&IDirect3DDevice3::GetTextureStageState, stage, uv);
-    }
     template <typename Get, typename... Args>
     static DWORD held(Get get, Args... args) {
         theRenderStateManager->flush();
