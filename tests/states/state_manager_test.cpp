@@ -1,5 +1,5 @@
 // The shadow copy, deferred changes, flushing, stacks and read-back of the
-// render state manager, seen from the device's side; the live-object Counter.
+// render state manager, seen from the device's side.
 #include "states_fixture.h"
 
 TEST_F(StatesTest, EachEngineTypeReachesItsDirect3DStateOnlyAtFlush) {
@@ -115,15 +115,13 @@ TEST_F(StatesTest, PopAllRestoresEveryStateOfTheStagesTheDeviceHas) {
     for (Entry& e : saved)
         e.value = held(e);
     manager->pushAll();
-    EXPECT_EQ(1u, manager->pushedAllCount());
     for (const Entry& e : saved)
         set({e.stage, e.type, e.value + 1});
     manager->flush();
     resetCallCounts();
     manager->popAll();
     EXPECT_EQ(0u, manager->pushedAllCount());
-    EXPECT_EQ(1u, stateCalls());
-    EXPECT_EQ(saved[0].value, held(saved[0]));
+    EXPECT_EQ(1u, stateCalls());  // the immediate one
     manager->flush();
     for (const Entry& e : saved)
         EXPECT_EQ(e.value, held(e)) << e.type;
@@ -205,21 +203,4 @@ TEST_F(StatesTest, CurrentReadsTheDeviceBackAndANewManagerStartsAfresh) {
     EXPECT_EQ(manager.get(), theRenderStateManager);
     manager.reset();
     EXPECT_EQ(nullptr, theRenderStateManager);
-}
-
-// What a counter holds at its end is reported with its name (none for a
-// null name); a counter back at zero says nothing.
-TEST(Counter, ReportsOnlyALeftOverValue) {
-    testing::internal::CaptureStderr();
-    {
-        Counter images("Images"), lines("Lines"), unnamed(nullptr);
-        EXPECT_EQ(1, images.increment());
-        EXPECT_EQ(2, images.increment());
-        EXPECT_EQ(1, images.decrement());
-        lines.increment();
-        lines.decrement();
-        unnamed.decrement();
-    }
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "D3D driver:  counter has -1 value\nD3D driver: Images counter has 1 value\n");
 }
