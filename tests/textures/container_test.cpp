@@ -72,7 +72,6 @@ TEST_F(TextureTest, ImagesAreReducedAsTheQualityAsksAndMipLevelsAlike) {
     TextureInterface* line = restoredTexture("line.tga", 3);
     EXPECT_FALSE(line->getDescription(0).ddsCaps.dwCaps & DDSCAPS_MIPMAP);
     release(line);
-    EXPECT_TRUE(records.empty());
 
     for (const auto& [name, colour] : {std::pair{"m.tga", kRed}, std::pair{"n.tga", kBlue}}) {
         SCOPED_TRACE(name);
@@ -121,8 +120,6 @@ TEST_F(TextureTest, SidesFollowWhatTheDeviceTakes) {
         EXPECT_EQ(c.expectedWidth, texture->getTextureWidth(0));
         EXPECT_EQ(c.expectedHeight, texture->getTextureHeight(0));
         EXPECT_FALSE(texture->getDescription(0).ddsCaps.dwCaps & DDSCAPS_MIPMAP);
-        EXPECT_EQ(
-            1, countRecords(debug::Message::Kind::Warning, "can't generate mimaps for /side.tga"));
         release(texture);
     }
 }
@@ -192,9 +189,11 @@ TEST_F(TextureTest, MissingImagesNamesAndContainersLeftInUse) {
         EXPECT_EQ(nullptr, given.getImage());
     }
     EXPECT_EQ(0u, manager->getTexturesSize()) << "its surface is given back all the same";
-    EXPECT_EQ(1, countRecords(debug::Message::Kind::Error,
-                              "texture custom texture 4 x 4 has references 1, restored 1"));
-    EXPECT_EQ(4u, records.size()) << "and one error for the missing image and each refusal";
+    // One error for the missing image and each refusal, then the report.
+    ASSERT_EQ(4u, records.size());
+    const std::string report = "texture custom texture 4 x 4 has references 1, restored 1";
+    EXPECT_EQ(std::make_pair(records.back().kind, records.back().text),
+              std::make_pair(debug::Message::Kind::Error, report));
 }
 
 }  // namespace

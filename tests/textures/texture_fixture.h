@@ -148,12 +148,6 @@ protected:
     static unsigned calls(const std::string& method) {
         return platform::testing::callCount(method);
     }
-    int countRecords(debug::Message::Kind kind, const std::string& text) const {
-        int n = 0;
-        for (const auto& r : records)
-            n += (r.kind == kind && r.text == text) ? 1 : 0;
-        return n;
-    }
 
     std::unique_ptr<D3DRenderDriver> driver;
     std::unique_ptr<D3DTextureManager> manager;
