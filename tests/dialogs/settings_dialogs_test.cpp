@@ -14,7 +14,6 @@
 #include <engine/core/render_driver_listener.h>
 #include <engine/core/sphere_vertex_fog.h>
 #include <engine/core/window_interface.h>
-#include <engine/debug.h>
 
 #include <SDL.h>
 
@@ -84,7 +83,11 @@ auto settings() {
 // texture level and the frame-rate switch take effect in the driver. A
 // feature the device cannot do shows its (off) state in a disabled box that
 // takes no click.
-TEST_F(SettingsDialogs, TrackBarEditsAndButtonsApplyOnOk) {
+// Then confirming what is shown keeps every setting (the level of detail
+// rounded to two decimals), and a frequency of 0 or less keeps the sampling
+// period; Cancel after the bars moved and boxes changed keeps them too. The
+// loop draws no frame while a dialog is open.
+TEST_F(SettingsDialogs, OkAppliesTheEditsAndConfirmingUnchangedOrCancellingChangesNothing) {
     HWND dialog = openSettings();
     ASSERT_NE(dialog, nullptr);
     dragTrackBar(dialog, IDC_RS_LOD_BAR, 150);
@@ -107,29 +110,24 @@ TEST_F(SettingsDialogs, TrackBarEditsAndButtonsApplyOnOk) {
                               SEVertexFog::end, g_driverSettings.dithering,
                               theDegradingManager->getOption(DegradingManager::W_BUFFER)),
               std::make_tuple(1.5f, 2, true, 1, 0, 0.02f, 12.3456789012345f, false, false));
-}
 
-// Confirming what is shown keeps every setting (the level of detail rounded
-// to two decimals), and a frequency of 0 or less keeps the sampling period;
-// Cancel after the bars moved and boxes changed keeps them too. The loop
-// draws no frame while a dialog is open.
-TEST_F(SettingsDialogs, ConfirmingUnchangedOrCancellingChangesNothing) {
     theDegradingManager->setQualityLevel(1);
     theDegradingManager->setTextureQuality(1);
     theDegradingManager->apply();
     g_driverSettings.showFPS = true;
     SEContour::contourType = 1;
     SEVertexFog::start = 2.5f;
+    SEVertexFog::end = 12.5f;  // the edit's two decimals
     theSphereVertexFogManager->setSpan(250.0f);
     AnimationManager::setLODFactor(1.25f);
     const auto before = settings();
     AnimationManager::setLODFactor(1.234f);
     theRenderDriver->start();
-    HWND dialog = openSettings();
+    dialog = openSettings();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(
         dialogItemText(dialog, IDC_RS_LOD) + " " + dialogItemText(dialog, IDC_RS_MOUSE_FREQUENCY),
-        "1.23 100.00");
+        "1.23 50.00");
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_RS_STATISTIC)));
     replaceDialogItemText(dialog, IDC_RS_MOUSE_FREQUENCY, "0");
     clickDialogItem(dialog, IDOK);
@@ -165,22 +163,16 @@ TEST_F(SettingsDialogs, TheColourButtonChoosesTheFogColour) {
               std::make_tuple(80 / 255.0f, 80 / 255.0f, 0.25f));
 }
 
-// With "DebugInput" on, Ctrl+T opens the statistics dialog, which shows the
-// texture manager's text. (Without it the keys do nothing: the application
-// tests.)
-TEST_F(SettingsDialogs, CtrlTShowsTheTextureManagersStatistics) {
+// The statistics dialog shows the texture manager's text. (The hot keys that
+// open it are the application tests' matter.)
+TEST_F(SettingsDialogs, TheStatisticsDialogShowsTheTextureManagersText) {
     theD3DTextureManager->createTexture(64, 64, AlphaFormat(0), 0);
-    debug::Filter debugInput("DebugInput", 1.0f);
-    for (UINT key : {UINT{VK_CONTROL}, UINT{'T'}})
-        postKey(key, true);
-    postKey('T', false);
-    postKey(VK_CONTROL, false);
-    HWND dialog = waitForDialogs(1, 10000);
+    HWND dialog = open("IDD_TEXTURE_STATISTIC", textureStatisticDialogProc);
     ASSERT_NE(dialog, nullptr);
     std::string expected;
     theD3DTextureManager->getStatistic(expected);
     EXPECT_EQ(dialogItemText(dialog, IDC_TS_TEXT), expected);
-    pressDialogKey(dialog, VK_RETURN);
+    EXPECT_EQ(close(VK_RETURN), IDOK);
 }
 
 // A left click at a point of the render window's client area as the user
