@@ -145,7 +145,6 @@ TEST_F(Enumeration, SelectionByPassesAndExplicitChoices) {
         {"adapters", D3DENUM_PRIMARY_DRIVER, D3DENUM_OK, "Direct3D HAL windowed"},
         {"adapters", D3DENUM_SECONDARY_DRIVER | D3DENUM_SKIP_WINDOWED, D3DENUM_OK,
          "3Dfx Voodoo2 full screen on Voodoo2 3D Accelerator"},
-        {"hal_only", D3DENUM_SECONDARY_DRIVER, D3DENUM_ERR_NO_EXPLICIT_MATCH, ""},
         {"hal_only", D3DENUM_RGB_DEVICE, D3DENUM_ERR_NO_EXPLICIT_MATCH, ""},
     };
     for (const auto& c : cases) {
