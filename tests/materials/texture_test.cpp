@@ -79,7 +79,6 @@ TEST_F(RenderTextureTest, EveryFrameIsLoadedAndTheFrameDueIsBound) {
         source.addFrame(frameName(i));
     source.setFrameRate(2.0f);
     RenderTexturePtr texture = makeTexture(source);
-    EXPECT_FALSE(texture->hasAlpha());
     ASSERT_EQ(4u, texture->getMaps().size());
     // Activation restarts the clock: frames are counted from its time. The
     // frame due found by its own texture shows the four loaded apart.
