@@ -72,7 +72,6 @@ TEST_F(FontTest, RegisteringLoadsTheFontOnceAndKeepsItByNameEachFailureGivesNull
     EXPECT_EQ(theRenderDriver->registerFont("Early"), nullptr);
     EXPECT_EQ(
         log.count("Driver", "Font loading error: BitmapFont::restore: surface getting failed"), 1);
-    EXPECT_EQ(theResourceManager->getCurrentPath(), "/");
     useData("no_file");  // the font's files out of reach
     EXPECT_EQ(theRenderDriver->registerFont("Test"), font);
     EXPECT_EQ(theRenderDriver->registerFont("test"), nullptr);
