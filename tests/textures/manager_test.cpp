@@ -6,6 +6,8 @@
 
 namespace {
 
+using platform::testing::callCount;
+
 // Raw 16-bit pixels, as the device's 565 textures and the 16-bit display's
 // plain surfaces hold them.
 void paint16(IDirectDrawSurface4* surface, uint16_t value) {
@@ -125,7 +127,7 @@ TEST_F(TextureTest, WhatCouldNotBeMadeIsRetriedEachFrame) {
         platform::testing::resetCallCounts();
         platform::testing::failNextCall(method, E_NOINTERFACE);
         EXPECT_FALSE(u->restore(nullptr, nullptr, 0, false)) << method;
-        EXPECT_EQ(releases, calls("IDirectDrawSurface4::Release")) << method;
+        EXPECT_EQ(releases, callCount("IDirectDrawSurface4::Release")) << method;
         release(u);
     }
     platform::testing::failNextCall("IDirectDraw4::CreateSurface", DDERR_SURFACELOST);
@@ -206,7 +208,7 @@ TEST_F(TextureTest, RecreateTexturesFollowsTheScaleFactorAndLeavesSurfacesAlone)
     manager->recreateTextures();
     EXPECT_EQ(32, t->getTextureWidth(0));
     EXPECT_EQ(1, container(t)->getRestored(0));
-    EXPECT_EQ(1u, calls("IDirectDraw4::CreateSurface")) << "only the texture";
+    EXPECT_EQ(1u, callCount("IDirectDraw4::CreateSurface")) << "only the texture";
     EXPECT_TRUE(t->recover()) << "the dropped backup has nothing to put back";
     EXPECT_EQ(rgb565Bits(kRed), firstPixel(t));
     release(t);
@@ -280,7 +282,7 @@ TEST_F(TextureTest, SampleTexturesLiveAsLongAsTheVideoModeAndStatisticsListEvery
     TextureInterface* s0 = manager->getSampleTexture(0, ALPHA_GRADED);
     TextureInterface* s1 = manager->getSampleTexture(1, ALPHA_GRADED);
     EXPECT_EQ(s0, manager->getSampleTexture(0, ALPHA_GRADED));
-    EXPECT_EQ(2u, calls("IDirectDraw4::CreateSurface")) << "made once, then kept";
+    EXPECT_EQ(2u, callCount("IDirectDraw4::CreateSurface")) << "made once, then kept";
     EXPECT_EQ(1, container(s1)->getRestored(1));
     EXPECT_NE(s0, manager->getSampleTexture(0, ALPHA_NONE));
     EXPECT_EQ(nullptr, manager->getSampleTexture(8, ALPHA_NONE));

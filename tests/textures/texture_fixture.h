@@ -145,9 +145,6 @@ protected:
     static TextureContainer* container(TextureInterface* t) {
         return static_cast<TextureContainer*>(t);
     }
-    static unsigned calls(const std::string& method) {
-        return platform::testing::callCount(method);
-    }
 
     std::unique_ptr<D3DRenderDriver> driver;
     std::unique_ptr<D3DTextureManager> manager;
