@@ -135,6 +135,19 @@ TEST_F(ApplicationTest, VideoModeRunsTheCoreThreadWithAFullScreenWindowDeviceAnd
     EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), DWORD{NORMAL_PRIORITY_CLASS});
     EXPECT_TRUE(focusGained == gained + 1 && theD3DApplication->getWindow().hasFocus());
 
+    // A message box asked for on another thread is shown by the window's
+    // thread, with the cursor, which is hidden again afterwards.
+    const int hidden = platform::testing::cursorDisplayCount();
+    platform::testing::clearMessageBoxes();
+    platform::testing::queueMessageBoxAnswer(IDYES);
+    EXPECT_EQ(theD3DApplication->getWindow().messageBox("Text", "Caption", MB_YESNO),
+              IDYES);
+    std::string shown;
+    for (const auto& box : platform::testing::messageBoxLog())
+        shown += box.text + "/" + box.caption + ";";
+    EXPECT_EQ(shown, "Text/Caption;");
+    EXPECT_EQ(platform::testing::cursorDisplayCount(), hidden);
+
     theRenderDriver->termVideoMode();
     EXPECT_TRUE(focusLost == lost + 2 && !theD3DApplication->getWindow().hasFocus());
     EXPECT_FALSE(IsWindow(handle));
@@ -215,7 +228,6 @@ TEST_F(ApplicationTest, PauseCountFollowsStartStopSuspendAndDrawRendersOnlyStopp
     theRenderLightFactory->destroy(light);
     EXPECT_EQ(platform::testing::callCount("IDirectDraw4::FlipToGDISurface"), 3u);
     EXPECT_TRUE(theD3DApplication->isReady());
-    EXPECT_EQ(std::get<1>(modeState()), theRenderDriver->getDefaultVideoMode());
 
     // Each pass of the loop is followed by a frame, which raises the core
     // thread's priority while it renders and lowers it again.
@@ -339,7 +351,6 @@ TEST_F(ApplicationTest, WindowedModeWindowMessagesAndHotKeys) {
         return std::string(text);
     };
     EXPECT_EQ(title(window()), "Render Window");
-    EXPECT_FALSE(w.setSize(100, 100));
 
     platform::testing::postMouseMove(window(), 10, 10);
     platform::testing::postMouseButton(window(), 0, true, 10, 10);
@@ -376,20 +387,6 @@ TEST_F(ApplicationTest, WindowedModeWindowMessagesAndHotKeys) {
     debugInput.setLevel(0.0f);  // a level of 0 switches the keys off too
     pressCtrl('T', true);
     EXPECT_EQ(platform::testing::waitForDialog(0), nullptr);
-}
-
-// A message box asked for on another thread is shown by the window's thread,
-// with the cursor, which is hidden again afterwards.
-TEST_F(ApplicationTest, MessageBoxFromAnotherThreadRunsOnTheWindowsThread) {
-    const int hidden = platform::testing::cursorDisplayCount();
-    platform::testing::clearMessageBoxes();
-    platform::testing::queueMessageBoxAnswer(IDYES);
-    EXPECT_EQ(theD3DApplication->getWindow().messageBox("Text", "Caption", MB_YESNO), IDYES);
-    std::string shown;
-    for (const auto& box : platform::testing::messageBoxLog())
-        shown += box.text + "/" + box.caption + ";";
-    EXPECT_EQ(shown, "Text/Caption;");
-    EXPECT_EQ(platform::testing::cursorDisplayCount(), hidden);
 }
 
 // Unloading with a mode set and frames running ends the core thread before
