@@ -1,8 +1,7 @@
 // The one-level render mesh and its marked vertex buffer inside real frames:
 // the layout of the sets, the reverse index, the lost-device cycle, culling
 // by its box, the material set, morphed data, picking, and how its
-// translucent sets are drawn or deferred; a wall seen through a translucent
-// pane drawn before it.
+// translucent sets are drawn or deferred.
 #include "../support/mesh_scene.h"
 
 #include <engine/core/degrading_manager.h>
@@ -74,7 +73,6 @@ TEST_F(MeshesTest, SetsAreLaidOutByKindAndMaterialAndIndexedBySourceElement) {
         batches.push_back({batch.material, batch.firstVertex, batch.vertexCount});
     EXPECT_EQ(batches, (std::vector<std::array<int, 3>>{
                            {3, 0, 4}, {0, 4, 4}, {regular[2].material, 8, 16}}));
-    EXPECT_TRUE(mesh->hasAlphaSets() && mesh->getDeferredAlphaObject());
 
     VertexBufferEntries entries;
     buffer.createEntries(&entries);
@@ -305,7 +303,6 @@ TEST_P(DeferredOrderTest, AlphaSetsAreDrawnAtOnceOrDeferredInDepthOrderWhenSorti
         makeMesh(build().material(material("white")).quad(0, 1, -1, -1, 1, 5).finish());
     MeshBuilder& twoSets = build().material(material("glass")).quad(0, 1, -1, 0, 1, 5);
     ScopedMesh clear = makeMesh(twoSets.quad(0, 0, -1, -1, 1, 5).finish());
-    EXPECT_EQ(solid->getDeferredAlphaObject(), nullptr);
     MarkedVertexBuffer& buffer = *empty->getVertexBuffer();
     D3DVERTEXBUFFERDESC source{sizeof source, 0, 0, 0}, destination = source;
     ASSERT_TRUE(buffer.getSource() && buffer.getDestination());
@@ -356,12 +353,3 @@ TEST_P(DeferredOrderTest, AlphaSetsAreDrawnAtOnceOrDeferredInDepthOrderWhenSorti
 }
 
 INSTANTIATE_TEST_SUITE_P(Sorting, DeferredOrderTest, ::testing::Values(true, false));
-
-// The pane first: its alpha sets wait for the end of the view.
-TEST_F(MeshesTest, ATranslucentMeshBlendsWithWhatIsBehindIt) {
-    RenderMeshShell wall(build().material(material("green")).quad(0, 2, -4, -2, 0, 8).finish());
-    RenderMeshShell pane(build().material(material("glass")).quad(0, 1, -1, -1, 1, 4).finish());
-    light();
-    ASSERT_NO_FATAL_FAILURE(drawScene({&pane, &wall}));
-    expectGlassOverWall();
-}
