@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -54,71 +55,48 @@ struct Target {
     }
 };
 
-struct FormatCase {
-    const char* name;
-    DWORD bits, red, green, blue;
-    // Pixels (0, 0) and (1, 1) of a 2 × 2 frame: the triples (0x80, 0x40,
-    // 0x20) and (0x8C, 0x40, 0x20), red from the second byte, green from the
-    // first, blue from the third.
-    DWORD first, last;
-};
-
-void PrintTo(const FormatCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class FrameCopyTest : public testing::TestWithParam<FormatCase> {};
-
-TEST_P(FrameCopyTest, EachChannelLandsInItsMaskFromItsByte) {
-    const FormatCase& c = GetParam();
-    Target target(2, 2, c.bits, c.red, c.green, c.blue);
-    copyVideoFrame(frame(2, 2).data(), 2, 2, target.description);
-    EXPECT_EQ(target.pixel(0, 0), c.first);
-    EXPECT_EQ(target.pixel(1, 1), c.last);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Formats, FrameCopyTest,
-    testing::Values(
+// Pixels of the target after copying a square frame of `frameSize` pixels and
+// `frameBits` into it, with the video's size given as `videoSize`. In the 2 × 2
+// frame, pixels (0, 0) and (1, 1) are the triples (0x80, 0x40, 0x20) and
+// (0x8C, 0x40, 0x20): red comes from the second byte, green from the first,
+// blue from the third.
+TEST(FrameCopy, EachChannelLandsInItsMaskOnlyWhereSurfaceVideoAndBitmapOverlap) {
+    const struct {
+        const char* name;
+        int frameSize, frameBits, videoSize, width, height;
+        DWORD bits, red, green, blue;
+        std::vector<std::array<DWORD, 3>> pixels;  // x, y, value
+    } cases[] = {
         // 0x40 >> 3 = 8 at bit 11, 0x80 >> 2 = 0x20 (0x8C: 0x23) at bit 5, 0x20 >> 3 = 4.
-        FormatCase{"R5G6B5", 16, 0xF800, 0x07E0, 0x001F, 0x4404, 0x4464},
+        {"R5G6B5", 2, 24, 2, 2, 2, 16, 0xF800, 0x07E0, 0x001F, {{0, 0, 0x4404}, {1, 1, 0x4464}}},
         // 0x40 >> 3 = 8 at bit 10, 0x80 >> 3 = 0x10 (0x8C: 0x11) at bit 5, 4.
-        FormatCase{"X1R5G5B5", 16, 0x7C00, 0x03E0, 0x001F, 0x2204, 0x2224},
+        {"X1R5G5B5", 2, 24, 2, 2, 2, 16, 0x7C00, 0x03E0, 0x001F, {{0, 0, 0x2204}, {1, 1, 0x2224}}},
         // Bytes 0, 1, 2 = third, first, second source byte; byte 3 untouched.
-        FormatCase{"X8R8G8B8", 32, 0xFF0000, 0xFF00, 0xFF, 0xAA408020, 0xAA408C20},
+        {"X8R8G8B8", 2, 24, 2, 2, 2, 32, 0xFF0000, 0xFF00, 0xFF,
+         {{0, 0, 0xAA408020}, {1, 1, 0xAA408C20}}},
         // Other 32-bit masks take the packed value, all four bytes written.
-        FormatCase{"X8B8G8R8", 32, 0xFF, 0xFF00, 0xFF0000, 0x00208040, 0x00208C40}),
-    [](const testing::TestParamInfo<FormatCase>& info) { return info.param.name; });
-
-TEST(FrameCopy, OnlyTheOverlapOfSurfaceAndVideoIsWritten) {
-    // A 3 × 3 video into a 2 × 4 surface: two columns, three rows.
-    Target target(2, 4, 32, 0xFF0000, 0xFF00, 0xFF);
-    copyVideoFrame(frame(3, 3).data(), 3, 3, target.description);
-    // Row y starts 3 × 3 × y bytes into the pixels: triples 3 and 7.
-    EXPECT_EQ(target.pixel(0, 1), 0xAA408C20u);
-    EXPECT_EQ(target.pixel(1, 2), 0xAA409C20u);
-    EXPECT_EQ(target.pixel(0, 3), 0xAAAAAAAAu);
-    // The row padding stays as it was.
-    EXPECT_EQ(target.memory[8], 0xAA);
-}
-
-TEST(FrameCopy, OtherFramesAndDepthsLeaveTheSurfaceAlone) {
-    Target deep(2, 2, 32, 0xFF0000, 0xFF00, 0xFF);
-    copyVideoFrame(frame(2, 2, 32).data(), 2, 2, deep.description);
-    EXPECT_EQ(deep.pixel(0, 0), 0xAAAAAAAAu);
-    Target palette(2, 2, 8, 0, 0, 0);
-    copyVideoFrame(frame(2, 2).data(), 2, 2, palette.description);
-    EXPECT_EQ(palette.pixel(1, 1), 0xAAu);
-}
-
-// A frame rectangle larger than the bitmap must not read past it: rows 8
-// pixels apart in a 2 × 2 bitmap leave only the first row inside.
-TEST(FrameCopy, AVideoSizeBeyondTheBitmapIsCutToTheBitmap) {
-    Target target(8, 8, 16, 0xF800, 0x07E0, 0x001F);
-    copyVideoFrame(frame(2, 2).data(), 8, 8, target.description);
-    EXPECT_EQ(target.pixel(0, 0), 0x4404u);
-    EXPECT_EQ(target.pixel(2, 0), 0xAAAAu);
-    EXPECT_EQ(target.pixel(0, 1), 0xAAAAu);
+        {"X8B8G8R8", 2, 24, 2, 2, 2, 32, 0xFF, 0xFF00, 0xFF0000,
+         {{0, 0, 0x00208040}, {1, 1, 0x00208C40}}},
+        // A 3 × 3 video into a 2 × 4 surface: two columns, three rows. Row y
+        // starts 3 × 3 × y bytes into the pixels: triples 3 and 7. The row
+        // padding (the pixel after the last) stays as it was.
+        {"overlap", 3, 24, 3, 2, 4, 32, 0xFF0000, 0xFF00, 0xFF,
+         {{0, 1, 0xAA408C20}, {1, 2, 0xAA409C20}, {0, 3, 0xAAAAAAAA}, {2, 0, 0xAAAAAAAA}}},
+        // A frame rectangle larger than the bitmap must not read past it: rows
+        // 8 pixels apart in a 2 × 2 bitmap leave only the first row inside.
+        {"beyond", 2, 24, 8, 8, 8, 16, 0xF800, 0x07E0, 0x001F,
+         {{0, 0, 0x4404}, {2, 0, 0xAAAA}, {0, 1, 0xAAAA}}},
+        // Other frame and surface depths leave the surface alone.
+        {"32-bit frame", 2, 32, 2, 2, 2, 32, 0xFF0000, 0xFF00, 0xFF, {{0, 0, 0xAAAAAAAA}}},
+        {"8-bit surface", 2, 24, 2, 2, 2, 8, 0, 0, 0, {{1, 1, 0xAA}}},
+    };
+    for (const auto& c : cases) {
+        Target target(c.width, c.height, c.bits, c.red, c.green, c.blue);
+        const std::vector<BYTE> bytes = frame(c.frameSize, c.frameSize, WORD(c.frameBits));
+        copyVideoFrame(bytes.data(), c.videoSize, c.videoSize, target.description);
+        for (const auto& [x, y, value] : c.pixels)
+            EXPECT_EQ(target.pixel(int(x), int(y)), value) << c.name << " at " << x << "," << y;
+    }
 }
 
 }  // namespace
