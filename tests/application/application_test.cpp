@@ -350,7 +350,6 @@ TEST_F(ApplicationTest, WindowedModeWindowMessagesAndHotKeys) {
         GetWindowTextA(of, text, sizeof text);
         return std::string(text);
     };
-    EXPECT_EQ(title(window()), "Render Window");
 
     platform::testing::postMouseMove(window(), 10, 10);
     platform::testing::postMouseButton(window(), 0, true, 10, 10);

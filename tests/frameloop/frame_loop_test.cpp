@@ -36,7 +36,6 @@
 
 namespace {
 
-using Kind = debug::Message::Kind;
 using platform::testing::callCount;
 
 std::string trace;  // what was heard, drawn and pointed, in order
@@ -306,7 +305,6 @@ TEST_F(FrameLoopTest, FramesClearDepthAndTheTargetOrStretchTheBackgroundImage) {
         driver->termFrame();
     }
     ASSERT_NO_FATAL_FAILURE(useFramework(D3DFW_BACKBUFFER));
-    EXPECT_EQ(driver->getZBufferSurface(), nullptr);
     EXPECT_EQ(driver->getZBufferValue(1, 1), 0u);
     ASSERT_NO_FATAL_FAILURE(useFramework(D3DFW_BACKBUFFER | D3DFW_ZBUFFER));
     LogCapture log;
@@ -368,7 +366,6 @@ TEST_F(FrameLoopTest, TwoDObjectsAreDrawnOnceAtTheEndByKeyAndAThrowSkipsTheRest)
         }));
         ASSERT_TRUE(frame(clock.getTime() + 0.02));
         EXPECT_EQ(trace, " initFrame first termFrame initFrame termFrame") << failure;
-        EXPECT_EQ(log.countKind("Driver", Kind::Warning), 1);
         EXPECT_EQ(log.count("Driver", "draw exception catched and skipped"), 1);
     }
     // A focus change in the middle of the frame loses the surfaces: the draw
