@@ -345,12 +345,6 @@ TEST_F(ApplicationTest, WindowedModeWindowMessagesAndHotKeys) {
     EXPECT_EQ(std::vector<LONG>({client.right, client.bottom, w.getX(), w.getY(), w.getWidth(),
                                  w.getY() > 0, w.isWindowed()}),
               std::vector<LONG>({320, 240, origin.x, origin.y, 320, true, true}));
-    const auto title = [](HWND of) {
-        char text[32] = {};
-        GetWindowTextA(of, text, sizeof text);
-        return std::string(text);
-    };
-
     platform::testing::postMouseMove(window(), 10, 10);
     platform::testing::postMouseButton(window(), 0, true, 10, 10);
     platform::testing::postMouseMove(window(), 20, 20);
@@ -379,7 +373,9 @@ TEST_F(ApplicationTest, WindowedModeWindowMessagesAndHotKeys) {
         pressCtrl(key, false);  // the dialog holds the core thread until it ends
         HWND dialog = platform::testing::waitForDialog(10000);
         ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(title(dialog), dialogTitle);
+        char title[32] = {};
+        GetWindowTextA(dialog, title, sizeof title);
+        EXPECT_STREQ(title, dialogTitle);
         ASSERT_TRUE(platform::testing::endDialog(0));
         onCoreThread([] {}, 2);
     }
