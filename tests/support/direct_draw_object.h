@@ -14,14 +14,11 @@ public:
         platform::testing::useDefaultDisplayProfile();
         platform::testing::activateApplication();
         IDirectDraw* dd1 = nullptr;
-        EXPECT_EQ(DD_OK, DirectDrawCreate(nullptr, &dd1, nullptr));
-        if (!dd1)
-            return;
-        EXPECT_EQ(DD_OK, dd1->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void**>(&dd)));
-        dd1->Release();
-        if (dd) {
-            EXPECT_EQ(DD_OK, dd->SetCooperativeLevel(nullptr, DDSCL_NORMAL));
+        if (DirectDrawCreate(nullptr, &dd1, nullptr) == DD_OK) {
+            dd1->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void**>(&dd));
+            dd1->Release();
         }
+        EXPECT_TRUE(dd && dd->SetCooperativeLevel(nullptr, DDSCL_NORMAL) == DD_OK);
     }
     ~DirectDrawObject() {
         if (dd)

@@ -49,7 +49,6 @@ protected:
         platform::testing::clearInjectedFailures();
         useData("no_file");
         initDriver();
-        ASSERT_NE(theRenderDriver, nullptr);
         theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
         ASSERT_NE(g_pDevice, nullptr);
     }

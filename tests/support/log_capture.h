@@ -1,22 +1,17 @@
-// Collects the reports of the debug library while a test runs. `observer`,
-// when given, is called with each record as it arrives, so a test can look at
-// the state of the world at that moment.
+// Collects the reports of the debug library while a test runs.
 #pragma once
 
 #include <engine/debug.h>
 
 #include <algorithm>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
 
 class LogCapture {
 public:
-    explicit LogCapture(std::function<void(const debug::Record&)> observer = nullptr) {
-        debug::System::setSink([this, observer](const debug::Record& record) {
-            if (observer)
-                observer(record);
+    LogCapture() {
+        debug::System::setSink([this](const debug::Record& record) {
             std::lock_guard<std::mutex> lock(mutex_);
             records_.push_back(record);
         });

@@ -73,8 +73,6 @@ class MeshesTest : public VideoModeTest {
 protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(VideoModeTest::SetUp());
-        const VideoMode* mode = theRenderDriver->getCurrentVideoMode();
-        ASSERT_TRUE(mode && mode->getWidth() == kWidth && mode->getHeight() == kHeight);
         ASSERT_TRUE(theRenderMeshFactory);
         // 4 x 4 textures by column: half-transparent blue is graded alpha, a
         // see-through first column a colour key; "halves" shows which way a
