@@ -40,9 +40,8 @@ protected:
 // The flags: 0x25 always, dither 0x02, antialiasing 0x08, sub-pixel 0x10,
 // anisotropy 0x40, w-buffer 0x80. An option needs its flag; sort-independent
 // antialiasing wins over edges.
-TEST_F(DegradingTest, RasterCapsLimitTheOptionsThatReachTheDevice) {
+TEST_F(DegradingTest, RasterCapsLimitTheOptionsAndTextureQualityRemakesTextures) {
     EXPECT_EQ(m().getTextureQuality(), 2);  // read back from scale factor 0
-    EXPECT_TRUE(m().getOption(DegradingManager::SPECULAR));
     EXPECT_EQ(apply(0, {true, true, true, true, false, true, true}),
               (V{0x25, 1, 0, 0, 0, 0, 0, D3DZB_TRUE, D3DTFG_LINEAR}));
     EXPECT_TRUE(m().getOption(DegradingManager::EFFECTS));
@@ -53,12 +52,10 @@ TEST_F(DegradingTest, RasterCapsLimitTheOptionsThatReachTheDevice) {
     EXPECT_EQ(apply(D3DPRASTERCAPS_ANTIALIASSORTINDEPENDENT | D3DPRASTERCAPS_WBUFFER,
                     {0, 0, 1, 0, 0, 0, 1}),
               (V{0xAD, 0, 1, 0, 0, D3DANTIALIAS_SORTINDEPENDENT, 0, D3DZB_USEW, D3DTFG_LINEAR}));
-}
 
-// Quality 0, 1, 2 is scale factor 2, 1, 0; a change of it makes the textures
-// again, applying it unchanged does not. current() reads every option back
-// and reports an unknown scale factor.
-TEST_F(DegradingTest, TextureQualityRemakesTexturesAndCurrentReadsBack) {
+    // Quality 0, 1, 2 is scale factor 2, 1, 0; a change of it makes the
+    // textures again, applying it unchanged does not. current() reads every
+    // option back and reports an unknown scale factor.
     TextureInterface* texture = theD3DTextureManager->createTexture(64, 64, ALPHA_NONE, 0);
     ASSERT_TRUE(texture->restore(theD3DRenderDriver->getDirectDraw(), g_pDevice, 0, false));
     platform::testing::resetCallCounts();
