@@ -140,8 +140,7 @@ TEST_F(ApplicationTest, VideoModeRunsTheCoreThreadWithAFullScreenWindowDeviceAnd
     const int hidden = platform::testing::cursorDisplayCount();
     platform::testing::clearMessageBoxes();
     platform::testing::queueMessageBoxAnswer(IDYES);
-    EXPECT_EQ(theD3DApplication->getWindow().messageBox("Text", "Caption", MB_YESNO),
-              IDYES);
+    EXPECT_EQ(theD3DApplication->getWindow().messageBox("Text", "Caption", MB_YESNO), IDYES);
     std::string shown;
     for (const auto& box : platform::testing::messageBoxLog())
         shown += box.text + "/" + box.caption + ";";

@@ -67,6 +67,7 @@ TEST(FrameCopy, EachChannelLandsInItsMaskOnlyWhereSurfaceVideoAndBitmapOverlap) 
         DWORD bits, red, green, blue;
         std::vector<std::array<DWORD, 3>> pixels;  // x, y, value
     } cases[] = {
+        // clang-format off
         // 0x40 >> 3 = 8 at bit 11, 0x80 >> 2 = 0x20 (0x8C: 0x23) at bit 5, 0x20 >> 3 = 4.
         {"R5G6B5", 2, 24, 2, 2, 2, 16, 0xF800, 0x07E0, 0x001F, {{0, 0, 0x4404}, {1, 1, 0x4464}}},
         // 0x40 >> 3 = 8 at bit 10, 0x80 >> 3 = 0x10 (0x8C: 0x11) at bit 5, 4.
@@ -89,6 +90,7 @@ TEST(FrameCopy, EachChannelLandsInItsMaskOnlyWhereSurfaceVideoAndBitmapOverlap) 
         // Other frame and surface depths leave the surface alone.
         {"32-bit frame", 2, 32, 2, 2, 2, 32, 0xFF0000, 0xFF00, 0xFF, {{0, 0, 0xAAAAAAAA}}},
         {"8-bit surface", 2, 24, 2, 2, 2, 8, 0, 0, 0, {{1, 1, 0xAA}}},
+        // clang-format on
     };
     for (const auto& c : cases) {
         Target target(c.width, c.height, c.bits, c.red, c.green, c.blue);
