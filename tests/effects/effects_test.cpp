@@ -18,12 +18,8 @@
 #include "special/opacity/camera_vanish.h"
 #include "special/opacity/opacity.h"
 #include "special/opacity/vertex_opacity.h"
-#include "special/particles/animator_visualization.h"
-#include "special/particles/vb_sprite_visualization.h"
 #include "special/rendering/rendering.h"
 #include "special/trace.h"
-#include "special/water/swamp.h"
-#include "special/water/water.h"
 
 #include "effect_scene.h"
 
@@ -150,18 +146,6 @@ TEST_F(EffectsTest, EveryMeshEffectIsMadeBySlotAndByNameWithItsPriorityAndFlags)
     // The effects that are no mesh's, and the halo manager the factory brings.
     std::unique_ptr<SpecialEffect> trace(f.createEffect("TraceEffect"));
     EXPECT_NE(dynamic_cast<TraceEffectInterface*>(trace.get()), nullptr);
-    std::unique_ptr<SpecialEffect> sprites(f.createEffect("VBSpriteParticleVisualization"));
-    EXPECT_NE(dynamic_cast<VBSpriteParticleVisualization*>(sprites.get()), nullptr);
-    std::unique_ptr<WaterInterface> water(f.createWater());
-    std::unique_ptr<SwampInterface> swamp(f.createSwamp());
-    std::unique_ptr<particles::SpriteBasedParticleVisualizationInterface> batches(
-        f.createSpriteParticleVisualization());
-    std::unique_ptr<particles::AnimatorBasedParticleVisualizationInterface> animators(
-        f.createAnimatorParticleVisualization());
-    EXPECT_NE(dynamic_cast<Water*>(water.get()), nullptr);
-    EXPECT_NE(dynamic_cast<Swamp*>(swamp.get()), nullptr);
-    EXPECT_NE(dynamic_cast<VBSpriteParticleVisualization*>(batches.get()), nullptr);
-    EXPECT_NE(dynamic_cast<AnimatorParticleVisualization*>(animators.get()), nullptr);
     SpriteHaloInterface* halo = f.createSpriteHalo();
     EXPECT_NE(dynamic_cast<SpriteHalo*>(halo), nullptr);
     halo->requestDeletion();  // nobody holds it: it goes at once
@@ -393,8 +377,8 @@ TEST_F(EffectsTest, APassSetsBlendingFogAndTheStageCascadeOverTheBase) {
 }
 
 // Over the whole screen: black at full alpha hides the scene whatever the
-// depth test, half a white overlay lifts black to grey; textured, the frame
-// of its time, the colour halved before it meets the texture when adding light.
+// depth test; textured, the frame of its time, the colour halved before it
+// meets the texture when adding light.
 TEST_F(EffectsTest, AFadeCoversTheSceneWithItsColourOrTheFrameOfItsTime) {
     RenderMeshShell& shell = quad("green", 2, -2, -2, 2, 8);
     drawScene({&shell});
@@ -407,15 +391,11 @@ TEST_F(EffectsTest, AFadeCoversTheSceneWithItsColourOrTheFrameOfItsTime) {
     drawScene({&shell});
     expectBlack(0, 0, 8);
     EXPECT_EQ(theRenderStateManager->getState(RS_ZENABLE), 1u);
-    fade->setColor(Color(1, 1, 1));
-    fade->setAlpha(0.5f);
-    drawScene({});
-    expectIn(0, 0, 8, {120, 120, 120}, {135, 135, 135});
 
     // 0.25 s at ten frames a second: frame 2 of three, the green one.
+    fade->setColor(Color(1, 1, 1));
     fade->setTextures(
         {"/Images/Meshes/red.tga", "/Images/NoSuchImage.tga", "/Images/Meshes/green.tga"});
-    fade->setAlpha(1.0f);
     fade->setFrameRate(10.0f);
     thePausedRenderTimer->update(0.25);
     drawScene({});

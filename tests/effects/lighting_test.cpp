@@ -1,9 +1,8 @@
-// The effects that change how a mesh is lit: highlights, isotropic light,
-// rewritten vertex colours, glow and vertex fog.
+// The effects that change how a mesh is lit: the direct highlight, rewritten
+// vertex colours, glow and vertex fog.
 #include "special/glow/glow.h"
 #include "special/glow/vertex_fog.h"
 #include "special/highlight/direct_highlight.h"
-#include "special/highlight/highlight.h"
 #include "special/highlight/universal_highlight.h"
 
 #include "effect_scene.h"
@@ -37,40 +36,9 @@ protected:
 
 }  // namespace
 
-// Two faces, one towards the sun and one away: alike only when isotropic, or
-// when a highlight without lights leaves the ambient (offset, times a factor)
-// alone to light them.
-TEST_F(LightingTest, IsotropicLightAndHighlightsLightEveryFaceAlikeOrAlongTheLineOfSight) {
-    build()
-        .quad(0, 2, -2, -2, 0, 8, Vector(0, 0, -1))
-        .quad(0, 2, 0, -2, 2, 8, Vector(0, 0, 1))
-        .material(material("white"));
-    RenderMeshShell shell(builders.back().finish());
-    drawScene({&shell});
-    const std::uint32_t lit = at(280, 240), away = at(360, 240);
-    EXPECT_NE(lit, away);
-
-    IsotropicLight isotropic;
-    ASSERT_TRUE(shell.attachEffect(&isotropic));
-    drawScene({&shell});
-    EXPECT_EQ(at(280, 240), at(360, 240));
-    EXPECT_GT(at(360, 240) & 0xFF, away & 0xFF);
-    isotropic.disable();
-    drawScene({&shell});
-    EXPECT_EQ(at(360, 240), away) << "disabled";
-    shell.detachEffect(&isotropic);
-
-    // The sky's quarter plus a half: three quarters of white.
-    Highlight highlight;
-    highlight.useLights(false);
-    highlight.setColors(Color(0.5f, 0.5f, 0.5f, 1), Color(1, 1, 1, 1));
-    ASSERT_TRUE(shell.attachEffect(&highlight));
-    drawScene({&shell});
-    EXPECT_EQ(at(280, 240), at(360, 240));
-    EXPECT_NEAR(int(at(360, 240) & 0xFF), int(0.75f * 255), 4) << std::hex << at(360, 240);
-    shell.detachEffect(&highlight);
-
-    // A direct highlight shines along the line of sight, only on its mesh.
+// A direct highlight shines along the line of sight, only on its mesh, with
+// the sun only when asked to use the lights.
+TEST_F(LightingTest, ADirectHighlightShinesAlongTheLineOfSightOnlyOnItsMesh) {
     RenderMeshShell& front = whiteQuad();
     RenderMeshShell& other = quad("white", 3, -3, 2.5f, 3, 8);
     auto* direct = static_cast<DirectHighlight*>(factory().createDirectHighlight());
