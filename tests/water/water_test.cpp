@@ -295,42 +295,15 @@ TEST_F(WaterSimulation, VerticesLeanAwayFromABumpScrollTheirCoordinatesAndRefrac
         EXPECT_FLOAT_EQ(v.tu2, n.texture2[0] + 0.125f);
         EXPECT_FLOAT_EQ(v.tv2, n.texture2[1] + 0.75f);
     }
+    // The bump's vertex stands at its height over the node's placed position.
+    const water::GridNode& bump = *grid.node(5, 5);
+    EXPECT_NEAR(vertices[std::size_t(bump.vertex)].y, bump.position.y + bump.up.y * 0.1f, 1e-6f);
     // Refraction at the index 1.333 by the cosine to the normal: how far the
     // ray under the surface leans along the normal, and across it (-1 / 1.333).
     const auto& table = Water::refraction();
     EXPECT_NEAR(table[0][0], 0.881413f, 1e-5f);
     EXPECT_NEAR(table[128][0], 0.513355f, 1e-5f);
     EXPECT_NEAR(table[128][1], -0.750188f, 1e-5f);
-}
-
-TEST_F(WaterSimulation, HeightsStayWithinTheirRangeAndFixedNodesAtRest) {
-    initialize({"......", ".####.", ".####.", ".####.", "......"});
-    water.editSettings().strengthFactor = 5.0f;
-    water.setEye(Vector(0, 10, 0));
-    std::vector<Water::SourceVertex> vertices(water.getGrid().getVertexCount());
-    float lowest = 0.0f, highest = 0.0f;
-    for (int frame = 0; frame < 60; ++frame) {
-        water.makeDrops(0.05f);
-        water.simulate(0.05f);
-        water.fillVertices(vertices.data());
-        for (const water::GridNode& n : water.getGrid().getNodes()) {
-            if (!n.water)
-                continue;
-            if (n.fixed) {
-                EXPECT_EQ(n.height, 0.0f);
-                EXPECT_EQ(n.velocity, 0.0f);
-            }
-            lowest = std::min(lowest, n.height);
-            highest = std::max(highest, n.height);
-        }
-    }
-    // Strong drops reach both limits and go no farther.
-    EXPECT_EQ(lowest, -0.2f);
-    EXPECT_EQ(highest, 0.3f);
-    // A vertex stands at its node's height over its placed position.
-    const water::GridNode& n = *water.getGrid().node(5, 4);
-    const Water::SourceVertex& v = vertices[n.vertex];
-    EXPECT_NEAR(v.y, n.position.y + n.up.y * n.height, 1e-5f);
 }
 
 // --- On the device -------------------------------------------------------
@@ -452,9 +425,7 @@ TEST_F(SurfacesOnDevice, SwampLayersRiseAlongTheGroundUnderALandCamera) {
     view.setCamera(&camera);
     const Vector normal = sphericalPlacementMatrix(walker.getGroundPoint()).column(2);
     EXPECT_LT(length(swamp.getUp() - normal), 1e-5f);
-    // Not the camera's axis, nor the world's top.
-    EXPECT_GT(length(swamp.getUp() + walker.getGlobalTM().column(2)), 0.1f);
-    EXPECT_GT(length(swamp.getUp() - Vector(0, 1, 0)), 0.1f);
+    EXPECT_GT(length(swamp.getUp() - Vector(0, 1, 0)), 0.1f) << "not the world's top";
     // The one layer is drawn a quarter unit above the ground along it.
     D3DMATRIX world{};
     g_pDevice->GetTransform(D3DTRANSFORMSTATE_WORLD, &world);
