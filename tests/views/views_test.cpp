@@ -101,7 +101,6 @@ TEST_F(ViewsTest, TheViewIsSetUpBeforeItsContentIsDrawnAndFollowsTheCamera) {
             const Vector world(1 + v.y, 2 + v.z, 3 + v.x);
             const Vector p = renderView->projectVector(world);
             expectNear({p.x, p.y, p.z, renderView->getZDepth(world)}, {c.x, c.y, v.z, v.z - 0.5f});
-            EXPECT_EQ(theRenderDriver->projectVector(world, renderView.get()), p);
         }
         const D3DMATRIX before = renderView->getProjectionMatrix();
         camera.setFieldOfView(0.0f);
@@ -206,9 +205,6 @@ TEST_F(ViewsTest, RenderLightsArePlacedAttachedSummedAndForgetTheirViews) {
     EXPECT_EQ(renderView->getLights(), (std::list<D3DRenderLight*>{p.get(), d.get()}));
     EXPECT_EQ(attachedLights(*renderView), (std::vector<IDirect3DLight*>{*p, *d}));
     s->render(kDown, Vector(1, 2, 3));
-    theRenderDriver->renderLight(p.get(), TMatrix(), Vector(5, 6, 7));  // forwarded
-    EXPECT_EQ(described(*p),
-              "1 rgba 0.25 0.5 0.75 0 at 5 6 7 to 0 0 0 range 12 att 0 1 0 cone 0 0 flags 1");
     EXPECT_EQ(described(*s),
               "2 rgba 0.25 0.5 0.75 0 at 1 2 3 to 0 -1 0 range 12 att 0 1 0 cone "
               "0.3 0.3 flags 3");
@@ -241,8 +237,6 @@ TEST_F(ViewsTest, RenderLightsArePlacedAttachedSummedAndForgetTheirViews) {
         s->activate(*renderView);
         s->activate(*second);
         e->activate(*second);
-        EXPECT_EQ(renderView->getLights().size(), 2u);
-        EXPECT_EQ(second->getLights().size(), 1u);
         EXPECT_TRUE(attachedLights(*second).empty());
         s.reset();
         EXPECT_TRUE(second->getLights().empty());
