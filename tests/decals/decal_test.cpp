@@ -82,12 +82,6 @@ TEST_F(OverlayTest, FactoriesMakeTheRenderObjectsAndBrokenOnesAreReported) {
         Line flat(0, 100, 10, 100, 1, Color(0.0f, 1.0f, 0.0f), 0, 480);
         flat.setDepth(1);
         later.setDepth(-1);
-        RenderDecal2D* render = later.getRenderDecal();
-        ASSERT_TRUE(dynamic_cast<D3DRenderDecal2D*>(render) && flat.getRenderLine());
-        EXPECT_EQ(std::make_tuple(render->getBaseDecal(), render->getKey(),
-                                  D3DRenderDecal2D::counter.getValue(),
-                                  flat.getRenderLine()->getBaseLine()),
-                  std::make_tuple(&later, -1, before + 3, &flat));
         expectOverlay({&plain, &empty, &later}, {&flat},
                       {{red, {0, 0, 2, 4}}, {blue, {2, 0, 4, 4}}});
     }

@@ -88,13 +88,6 @@ TEST_F(Decal3DTest, ADecalShowsItsImageOnTheQuadAndBorrowsTheImagesTexture) {
 // never deferred.
 TEST_F(Decal3DTest, ATranslucentDecalIsBlendedInTheAlphaPassAnOpaqueOneDrawnAtOnce) {
     using RI = RenderInformation;
-    const unsigned all = RI::REGULAR | RI::ALPHA | RI::DEFER_ALPHA;
-    EXPECT_EQ(std::make_tuple(D3DRenderDecal3D::adjustRenderFlags(all, true),
-                              D3DRenderDecal3D::adjustRenderFlags(RI::REGULAR | RI::ALPHA, true),
-                              D3DRenderDecal3D::adjustRenderFlags(RI::REGULAR, true),
-                              D3DRenderDecal3D::adjustRenderFlags(all, false)),
-              std::make_tuple(unsigned(RI::ALPHA | RI::DEFER_ALPHA),
-                              unsigned(RI::REGULAR | RI::ALPHA), 0u, unsigned(RI::REGULAR)));
     Image3D glass = image("glass"), red = image("red");
     Decal3D pane(&glass, TILING_NONE, false), solid(&red, TILING_NONE, false),
         direct(&glass, TILING_NONE, false);
