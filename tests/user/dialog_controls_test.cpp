@@ -275,11 +275,7 @@ TEST(ColourDialog, PicksCustomColoursAndComponents) {
     auto chosen = std::async(std::launch::async, [&] { return ChooseColorA(&request); });
     HWND dialog = waitForDialogs(1, 10000);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(
-        dialogItemText(dialog, 706) + dialogItemText(dialog, 707) + dialogItemText(dialog, 708),
-        "102030");
     clickDialogItem(dialog, 720 + 5);
-    EXPECT_EQ(dialogItemText(dialog, 707), "10");
     dragTrackBar(dialog, 740, 200);
     replaceDialogItemText(dialog, 708, "99");
     clickDialogItem(dialog, 712);  // stored over custom colour 5
