@@ -197,22 +197,4 @@ TEST_F(CriticalSectionTest, CountsStayExactUnderContention) {
     EXPECT_EQ(winners, 1u);
 }
 
-// Each result also shows the value the previous call left.
-TEST(Interlocked, ReturnsWhatWindowsReturns) {
-    LONG value = 5;
-    EXPECT_EQ(InterlockedIncrement(&value), 6);
-    EXPECT_EQ(InterlockedDecrement(&value), 5);
-    EXPECT_EQ(InterlockedExchangeAdd(&value, 10), 5);  // the old value
-    EXPECT_EQ(InterlockedExchange(&value, -3), 15);
-    EXPECT_EQ(InterlockedCompareExchange(&value, 9, 4), -3);  // no match: unchanged
-    EXPECT_EQ(InterlockedCompareExchange(&value, 9, -3), -3);
-    EXPECT_EQ(value, 9);
-    int a = 0, b = 0;
-    PVOID pointer = &a;
-    EXPECT_EQ(InterlockedExchangePointer(&pointer, &b), &a);
-    EXPECT_EQ(InterlockedCompareExchangePointer(&pointer, &a, &a), &b);
-    EXPECT_EQ(InterlockedCompareExchangePointer(&pointer, &a, &b), &b);
-    EXPECT_EQ(pointer, &a);
-}
-
 }  // namespace
