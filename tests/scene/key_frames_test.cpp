@@ -41,13 +41,11 @@ TEST_F(KeyFrames, PulseSwellsAlongTheNormalsAndComesBack) {
     addPulseKeys(*sphere, 0.25f, 2.0f);
     const auto& keys = sphere->getKeyFrames();
     ASSERT_EQ(keys.size(), 3u);
-    EXPECT_FLOAT_EQ(keys[1].time, 1.0f);
     EXPECT_FLOAT_EQ(sphere->getAnimationLength(), 2.0f);
     for (int i = 0; i < keys[1].mesh.getGeometryVertexCount(); ++i) {
         EXPECT_NEAR(length(keys[1].mesh.vertices[i]), 1.25f, 1e-4f);
         EXPECT_NEAR(length(keys[0].mesh.vertices[i]), 1.0f, 1e-4f);
     }
-    EXPECT_EQ(keys[1].mesh.getFaceCount(), static_cast<int>(sphere->getFaces().size()));
     // Half-way between the rest key and the swollen one; later and earlier times loop.
     for (const float t : {0.5f, 2.5f, -1.5f})
         expectBlend(*sphere, t, 0, 1, 0.5f);

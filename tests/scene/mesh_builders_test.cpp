@@ -66,10 +66,6 @@ TEST(MeshBuilders, CountsOrientedSurfacesAndShapes) {
         EXPECT_GT(checked, 0);
     }
 
-    EXPECT_FLOAT_EQ(box->getBox().minimum.y, -2.0f);
-    EXPECT_FLOAT_EQ(box->getBox().maximum.z, 3.0f);
-    for (const MeshSet& fan : sphere->getFans())
-        EXPECT_EQ(fan.vertexCount(), 8 + 2);
     const KeyMesh& ball = sphere->getKeyMesh();
     for (int i = 0; i < ball.getGeometryVertexCount(); ++i) {
         EXPECT_NEAR(length(ball.vertices[i]), 2.0f, 1e-4f);
@@ -85,7 +81,6 @@ TEST(MeshBuilders, CountsOrientedSurfacesAndShapes) {
         EXPECT_NEAR(dot(normalized(p - core), ring.normals[i]), 1.0f, 1e-4f);
     }
     EXPECT_FLOAT_EQ(ground->getBox().maximum.x, 5.0f);
-    EXPECT_FLOAT_EQ(ground->getBox().maximum.y, 0.0f);
     float largestU = 0;
     for (const Vector2D& uv : ground->getKeyMesh().textureVertices)
         largestU = std::max(largestU, uv.u);

