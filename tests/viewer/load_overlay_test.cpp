@@ -35,8 +35,6 @@ Other = { x = 1; };
     std::string changed, error;
     ASSERT_TRUE(withShowFps(original, &changed, &error)) << error;
     EXPECT_EQ(value<bool>(changed, "Driver.showFPS"), true);
-    EXPECT_EQ(value<bool>(changed, "Driver.dithering"), false);
-    EXPECT_EQ(value<bool>(changed, "Driver.DefaultVideoMode.windowed"), true);
     EXPECT_EQ(value<int>(changed, "Driver.DefaultVideoMode.xResolution"), 800);
     EXPECT_EQ(value<int>(changed, "Other.x"), 1);
     // The block is added when missing; a value of the wrong type is replaced.
