@@ -8,6 +8,8 @@
 // pass the depth test. Process: ProcessVertices of D3DFVF_XYZ | NORMAL |
 // TEX1 (0x112) into D3DFVF_XYZRHW | DIFFUSE | SPECULAR | TEX1 (0x1C4) with a
 // directional and a point light.
+#include "../support/lights.h"
+
 #include <d3d.h>
 #include <platform/testing.h>
 
@@ -191,12 +193,7 @@ void BM_ProcessVerticesTwoLights(benchmark::State& state) {
         const DWORD count = DWORD(state.range(0));
         IDirect3DMaterial3* material = nullptr;
         check(s.d3d->CreateMaterial(&material, nullptr), "CreateMaterial");
-        D3DMATERIAL m{};
-        m.dwSize = sizeof(m);
-        m.diffuse = {1.0f, 0.8f, 0.6f, 1.0f};
-        m.ambient = {0.2f, 0.2f, 0.2f, 1.0f};
-        m.specular = {1.0f, 1.0f, 1.0f, 1.0f};
-        m.power = 16.0f;
+        D3DMATERIAL m = bench::shinyMaterial();
         check(material->SetMaterial(&m), "SetMaterial");
         D3DMATERIALHANDLE handle = 0;
         check(material->GetHandle(s.device, &handle), "GetHandle");
@@ -204,19 +201,7 @@ void BM_ProcessVerticesTwoLights(benchmark::State& state) {
         s.device->SetLightState(D3DLIGHTSTATE_AMBIENT, 0x00202020);
 
         IDirect3DLight* lights[2] = {};
-        D3DLIGHT2 l[2] = {};
-        for (auto& one : l) {
-            one.dwSize = sizeof(D3DLIGHT2);
-            one.dcvColor = {1.0f, 1.0f, 1.0f, 1.0f};
-            one.dwFlags = D3DLIGHT_ACTIVE;
-        }
-        l[0].dltType = D3DLIGHT_DIRECTIONAL;
-        l[0].dvDirection = {0.3f, -0.5f, 1.0f};
-        l[1].dltType = D3DLIGHT_POINT;
-        l[1].dvPosition = {0.5f, 0.5f, -2.0f};
-        l[1].dvRange = 100.0f;
-        l[1].dvAttenuation0 = 1.0f;
-        l[1].dvAttenuation1 = 0.1f;
+        auto l = bench::pointAndDirectionalLights({0.5f, 0.5f, -2.0f}, 100.0f, 0.1f);
         for (int i = 0; i < 2; ++i) {
             check(s.d3d->CreateLight(&lights[i], nullptr), "CreateLight");
             check(lights[i]->SetLight(reinterpret_cast<D3DLIGHT*>(&l[i])), "SetLight");

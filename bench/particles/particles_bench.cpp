@@ -8,6 +8,7 @@
 // ParticleFrame/spark_without_drawing: the same with the sprite draws
 // answered D3D_OK without rasterising, through the platform's call
 // injection: the simulation, the quads and the rest of the frame.
+#include "../support/frames.h"
 #include "../support/headless_driver.h"
 #include "special/particles/vb_sprite_visualization.h"
 
@@ -97,23 +98,13 @@ void ParticleFrame(benchmark::State& state, const char* mode, bool sorted, bool 
     s.sprite->setRendering(mode);
     s.sprite->setSortParticles(sorted);
     const char* const draws = "IDirect3DDevice3::DrawIndexedPrimitiveVB";
-    const unsigned before = platform::testing::callCount(draws);
-    for (auto _ : state) {
-        if (!drawing) {
-            state.PauseTiming();
-            platform::testing::clearInjectedFailures();
-            for (int i = 0; i < 100; ++i)
-                platform::testing::failNextCall(draws, D3D_OK);
-            state.ResumeTiming();
-        }
-        theRenderDriver->draw();
-    }
-    platform::testing::clearInjectedFailures();
-    state.SetItemsProcessed(state.iterations());
+    const bench::CallCounts calls({bench::CallCounts::Entry{"DrawIndexedPrimitiveVB", draws}});
+    if (drawing)
+        bench::timeFrames(state);
+    else
+        bench::timeFramesWithout(state, {draws}, 100);
     state.counters["particles"] = s.sprite->getDrawnCount();
-    state.counters["DrawIndexedPrimitiveVB"] =
-        static_cast<double>(platform::testing::callCount(draws) - before) /
-        static_cast<double>(state.iterations());
+    calls.report(state);
 }
 
 BENCHMARK_CAPTURE(ParticleFrame, spark, "spark", false, true)

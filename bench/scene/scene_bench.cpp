@@ -23,14 +23,14 @@
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
-const char* const deviceWork[] = {
+const std::vector<const char*> deviceWork = {
     "IDirect3DVertexBuffer::ProcessVertices", "IDirect3DDevice3::DrawPrimitiveVB",
     "IDirect3DDevice3::DrawPrimitive",        "IDirect3DDevice3::DrawIndexedPrimitive",
     "IDirect3DDevice3::DrawIndexedPrimitiveVB", "IDirect3DViewport3::Clear2",
@@ -82,25 +82,8 @@ void SceneFrame(benchmark::State& state) {
 
 void SceneFrameWithoutDeviceWork(benchmark::State& state) {
     setup();
-    const auto start = std::chrono::steady_clock::now();
-    double paused = 0.0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        const auto pauseStart = std::chrono::steady_clock::now();
-        platform::testing::clearInjectedFailures();
-        // More than a frame makes; the rest are cleared before the next one.
-        for (const char* method : deviceWork)
-            for (int i = 0; i < 512; ++i)
-                platform::testing::failNextCall(method, D3D_OK);
-        paused += std::chrono::duration<double>(std::chrono::steady_clock::now() - pauseStart).count();
-        state.ResumeTiming();
-        theRenderDriver->draw();
-    }
-    platform::testing::clearInjectedFailures();
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() - paused;
-    const double frame = seconds / static_cast<double>(state.iterations());
-    state.SetItemsProcessed(state.iterations());
+    // More than a frame makes; the rest are cleared before the next one.
+    const double frame = bench::timeFramesWithout(state, deviceWork, 512);
     if (fullFrameSeconds > 0.0)
         state.counters["device_share"] = 1.0 - frame / fullFrameSeconds;
 }

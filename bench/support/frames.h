@@ -2,6 +2,7 @@
 // the calls that reach the device per frame.
 #pragma once
 
+#include <d3d.h>
 #include <engine/core/globals.h>
 #include <engine/core/render_driver.h>
 #include <platform/testing.h>
@@ -23,6 +24,31 @@ inline double timeFrames(benchmark::State& state) {
         theRenderDriver->draw();
     state.SetItemsProcessed(state.iterations());
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() /
+           static_cast<double>(state.iterations());
+}
+
+// As timeFrames, with the calls of `methods` answered D3D_OK without their
+// work, `each` of them per frame (more than a frame makes; set up outside the
+// timing, and its time left out of the seconds given).
+inline double timeFramesWithout(benchmark::State& state, std::vector<const char*> methods,
+                                int each) {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    Clock::duration paused{};
+    for (auto _ : state) {
+        state.PauseTiming();
+        const auto pauseStart = Clock::now();
+        platform::testing::clearInjectedFailures();
+        for (const char* method : methods)
+            for (int i = 0; i < each; ++i)
+                platform::testing::failNextCall(method, D3D_OK);
+        paused += Clock::now() - pauseStart;
+        state.ResumeTiming();
+        theRenderDriver->draw();
+    }
+    platform::testing::clearInjectedFailures();
+    state.SetItemsProcessed(state.iterations());
+    return std::chrono::duration<double>(Clock::now() - start - paused).count() /
            static_cast<double>(state.iterations());
 }
 

@@ -1,5 +1,6 @@
 // ProcessVertices throughput: D3DFVF_VERTEX in, D3DFVF_TLVERTEX out,
 // transformed and lit by one point and one directional light.
+#include "../support/lights.h"
 #include "d3d/vertex/clipper.h"
 #include "d3d/vertex/process.h"
 
@@ -37,30 +38,10 @@ struct Scene {
         transform.setViewport(
             {sizeof(D3DVIEWPORT2), 0, 0, 640, 480, -1.0f, 1.0f, 2.0f, 2.0f, 0.0f, 1.0f});
 
-        D3DMATERIAL m{};
-        m.dwSize = sizeof m;
-        m.diffuse = {{0.8f}, {0.7f}, {0.6f}, {1.0f}};
-        m.ambient = {{0.2f}, {0.2f}, {0.2f}, {1.0f}};
-        m.specular = {{1.0f}, {1.0f}, {1.0f}, {1.0f}};
-        m.power = 12.0f;
-        lighting.setMaterial(m);
+        lighting.setMaterial(bench::shinyMaterial());
         lighting.setAmbient(0x00202020);
-
-        D3DLIGHT2 lights[2]{};
-        lights[0].dwSize = sizeof(D3DLIGHT2);
-        lights[0].dltType = D3DLIGHT_POINT;
-        lights[0].dcvColor = {{1.0f}, {0.9f}, {0.8f}, {0.0f}};
-        lights[0].dvPosition = {2.0f, 3.0f, 10.0f};
-        lights[0].dvRange = 50.0f;
-        lights[0].dvAttenuation0 = 1.0f;
-        lights[0].dvAttenuation1 = 0.05f;
-        lights[0].dwFlags = D3DLIGHT_ACTIVE;
-        lights[1].dwSize = sizeof(D3DLIGHT2);
-        lights[1].dltType = D3DLIGHT_DIRECTIONAL;
-        lights[1].dcvColor = {{0.5f}, {0.5f}, {0.6f}, {0.0f}};
-        lights[1].dvDirection = {0.3f, -0.5f, 1.0f};
-        lights[1].dwFlags = D3DLIGHT_ACTIVE;
-        lighting.setLights(lights, 2);
+        const auto lights = bench::pointAndDirectionalLights({2.0f, 3.0f, 10.0f}, 50.0f, 0.05f);
+        lighting.setLights(lights.data(), 2);
 
         // A bumpy sphere of radius 8, mostly in view.
         source.resize(kVertexCount);
