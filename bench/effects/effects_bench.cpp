@@ -21,26 +21,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <memory>
 #include <stdexcept>
-#include <string>
 
 namespace {
-
-// The driver with the demo scene's content.
-class DriverSetup {
-public:
-    scene::SceneContent& getContent() { return content; }
-
-private:
-    bench::HeadlessDriver driver{"bench_effects", Color(0.125f, 0.19f, 0.375f)};
-    scene::SceneContent content;
-};
-
-DriverSetup& driver() {
-    static DriverSetup s;
-    return s;
-}
 
 double framesPerSecondWithout = 0.0;
 
@@ -48,18 +31,17 @@ void SceneWithEffects(benchmark::State& state) {
     const unsigned effects = static_cast<unsigned>(state.range(0));
     int frame = 0;
     scene::SceneSession::Settings settings;
-    settings.aspect = 640.0f / 480.0f;
     settings.effects = effects;
     settings.contourTarget = "column";
     settings.clock = [&frame] { return 0.1f + std::fmod(static_cast<float>(frame++) / 30.0f, 1.3f); };
-    scene::SceneContent& content = driver().getContent();
-    scene::SceneSession session(*theRenderDriver, content, settings);
-    if (!session.ready()) {
-        state.SkipWithError(session.whyNot().c_str());
+    static bench::SessionSetup<scene::SceneContent, scene::SceneSession> setup(
+        "bench_effects", Color(0.125f, 0.19f, 0.375f));
+    try {
+        setup.show(settings);
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
         return;
     }
-    for (int i = 0; i < 5; ++i)  // textures loaded, buffers made
-        theRenderDriver->draw();
 
     const bench::CallCounts calls({
         {"DrawPrimitive", "IDirect3DDevice3::DrawPrimitive"},

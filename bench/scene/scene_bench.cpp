@@ -23,9 +23,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <memory>
-#include <stdexcept>
-#include <string>
 #include <vector>
 
 namespace {
@@ -38,37 +35,17 @@ const std::vector<const char*> deviceWork = {
     "IDirectDrawSurface4::Flip",
 };
 
-// The driver loaded with the repository's data, a 640 x 480 x 16 full-screen
-// mode and the demo scene registered; everything given back in reverse.
-class SceneSetup {
-public:
-    SceneSetup() {
-        scene::SceneSession::Settings settings;
-        settings.aspect = 640.0f / 480.0f;
-        settings.clock = [this] { return static_cast<float>(frame++) / 30.0f; };
-        session = std::make_unique<scene::SceneSession>(*theRenderDriver, *content, settings);
-        if (!session->ready())
-            throw std::runtime_error(session->whyNot());
-        // Warm up: textures loaded, buffers made.
-        for (int i = 0; i < 5; ++i)
-            theRenderDriver->draw();
-    }
-private:
-    bench::HeadlessDriver driver{"bench_scene", Color(0.125f, 0.19f, 0.375f)};
-    std::unique_ptr<scene::SceneContent> content = std::make_unique<scene::SceneContent>();
-    std::unique_ptr<scene::SceneSession> session;
-    int frame = 0;
-};
-
-SceneSetup& setup() {
-    static SceneSetup s;
-    return s;
+// The demo scene shown afresh for each benchmark.
+void showScene() {
+    static bench::SessionSetup<scene::SceneContent, scene::SceneSession> setup(
+        "bench_scene", Color(0.125f, 0.19f, 0.375f));
+    setup.show({});
 }
 
 double fullFrameSeconds = 0.0;
 
 void SceneFrame(benchmark::State& state) {
-    setup();
+    showScene();
     const bench::CallCounts calls({
         {"SetRenderState", "IDirect3DDevice3::SetRenderState"},
         {"SetTextureStageState", "IDirect3DDevice3::SetTextureStageState"},
@@ -81,7 +58,7 @@ void SceneFrame(benchmark::State& state) {
 }
 
 void SceneFrameWithoutDeviceWork(benchmark::State& state) {
-    setup();
+    showScene();
     // More than a frame makes; the rest are cleared before the next one.
     const double frame = bench::timeFramesWithout(state, deviceWork, 512);
     if (fullFrameSeconds > 0.0)

@@ -15,6 +15,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -53,6 +54,35 @@ public:
 
 private:
     std::filesystem::path writeDir;
+};
+
+// The headless driver with one of the viewer's scenes (Content, drawn by a
+// Session) shown at 640 x 480 with the settings a benchmark asks for; without
+// a clock of their own the scene's time goes 1/30 s a frame.
+template <typename Content, typename Session>
+class SessionSetup {
+public:
+    SessionSetup(const std::string& name, const Color& background) : driver(name, background) {}
+
+    // Replaces the session shown, warmed up: textures loaded, buffers made.
+    Session& show(typename Session::Settings settings) {
+        session.reset();
+        settings.aspect = 640.0f / 480.0f;
+        if (!settings.clock)
+            settings.clock = [this] { return static_cast<float>(frame++) / 30.0f; };
+        session = std::make_unique<Session>(*theRenderDriver, content, settings);
+        if (!session->ready())
+            throw std::runtime_error(session->whyNot());
+        for (int i = 0; i < 5; ++i)
+            theRenderDriver->draw();
+        return *session;
+    }
+
+private:
+    HeadlessDriver driver;
+    Content content;
+    std::unique_ptr<Session> session;
+    int frame = 0;
 };
 
 }  // namespace bench

@@ -19,50 +19,23 @@
 
 #include <benchmark/benchmark.h>
 
-#include <memory>
-#include <stdexcept>
-#include <string>
-
 namespace {
 
-// The driver loaded with the repository's data and a 640 x 480 x 16
-// full-screen mode; the world is shown with the effects asked for.
-class WorldSetup {
-public:
-    // The world with `effects` (WorldEffect bits), warmed up.
-    scene::WorldSession& show(unsigned effects) {
-        session.reset();
-        scene::WorldSession::Settings settings;
-        settings.aspect = 640.0f / 480.0f;
-        settings.effects = effects;
-        settings.highlightTarget = "statue";
-        settings.clock = [this] { return static_cast<float>(frame++) / 30.0f; };
-        session = std::make_unique<scene::WorldSession>(*theRenderDriver, *content, settings);
-        if (!session->ready())
-            throw std::runtime_error(session->whyNot());
-        // Textures loaded, buffers made, the water's first drops fallen.
-        for (int i = 0; i < 5; ++i)
-            theRenderDriver->draw();
-        return *session;
-    }
-
-private:
-    bench::HeadlessDriver driver{"bench_world", scene::worldSkyColor()};
-    std::unique_ptr<scene::WorldContent> content = std::make_unique<scene::WorldContent>();
-    std::unique_ptr<scene::WorldSession> session;
-    int frame = 0;
-};
-
-WorldSetup& setup() {
-    static WorldSetup s;
-    return s;
+// The world with `effects` (WorldEffect bits), the highlight on the statue.
+const scene::WorldSession& show(unsigned effects) {
+    static bench::SessionSetup<scene::WorldContent, scene::WorldSession> setup(
+        "bench_world", scene::worldSkyColor());
+    scene::WorldSession::Settings settings;
+    settings.effects = effects;
+    settings.highlightTarget = "statue";
+    return setup.show(settings);
 }
 
 double effectsFrameSeconds = 0.0;
 double plainFrameSeconds = 0.0;
 
 void WorldFrame(benchmark::State& state) {
-    const scene::WorldSession& world = setup().show(scene::WORLD_ALL);
+    const scene::WorldSession& world = show(scene::WORLD_ALL);
     const bench::CallCounts calls({
         {"SetRenderState", "IDirect3DDevice3::SetRenderState"},
         {"SetTextureStageState", "IDirect3DDevice3::SetTextureStageState"},
@@ -81,7 +54,7 @@ void WorldFrame(benchmark::State& state) {
 }
 
 void WorldFrameWithoutEffects(benchmark::State& state) {
-    setup().show(0);
+    show(0);
     plainFrameSeconds = bench::timeFrames(state);
 }
 
