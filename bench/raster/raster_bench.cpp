@@ -4,6 +4,7 @@
 // Gouraud colours, perspective-correct coordinates (rhw varies across the
 // quad), depth test LESSEQUAL with writes on a 16-bit depth buffer, into a
 // 640x480 R5G6B5 target. Point and bilinear filtering are measured apart.
+#include "../peer/peer_workload.h"
 #include "../support/raster_state.h"
 
 #include <benchmark/benchmark.h>
@@ -48,31 +49,27 @@ struct Scene {
     }
 };
 
-Vertex vertex(float x, float y, float rhw, D3DCOLOR c, float u, float v) {
-    Vertex r;
-    r.x = x;
-    r.y = y;
-    r.z = 0.5f;
-    r.rhw = rhw;
-    r.diffuse = c;
-    r.tex[0][0] = u;
-    r.tex[0][1] = v;
-    return r;
-}
-
-// A full-screen quad in perspective: the right side is twice as far.
-std::vector<Vertex> screenQuad() {
-    const float w = kWidth, h = kHeight;
-    const Vertex a = vertex(0, 0, 1.0f, 0xffff8040, 0, 0);
-    const Vertex b = vertex(w, 0, 0.5f, 0xff40ff80, 3, 0);
-    const Vertex c = vertex(w, h, 0.5f, 0xff8040ff, 3, 2);
-    const Vertex d = vertex(0, h, 1.0f, 0xffffffff, 0, 2);
-    return {a, b, c, a, c, d};
+// The peer benchmark's vertices, as the rasteriser takes them.
+std::vector<Vertex> vertices(peer::Workload workload, std::size_t count) {
+    const peer::Scene scene = peer::makeScene(workload);
+    std::vector<Vertex> out(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const peer::ScreenVertex& s = scene.vertices[i];
+        out[i].x = s.x;
+        out[i].y = s.y;
+        out[i].z = s.z;
+        out[i].rhw = s.rhw;
+        out[i].diffuse = s.color;
+        out[i].tex[0][0] = s.u;
+        out[i].tex[0][1] = s.v;
+    }
+    return out;
 }
 
 void fill(benchmark::State& state, bool linear, bool textured) {
     Scene scene(linear, textured);
-    const std::vector<Vertex> quad = screenQuad();
+    // One full-screen quad in perspective: the right side is twice as far.
+    const std::vector<Vertex> quad = vertices(peer::Workload::Fill, 6);
     const VertexSource src = VertexSource::fromVertices(quad.data(), 6);
     for (auto _ : state) {
         scene.raster.draw(D3DPT_TRIANGLELIST, src, 0, 6);
@@ -95,16 +92,8 @@ void BM_FillGouraudOnly(benchmark::State& state) {
 // Right triangles with 8-pixel legs (32 pixels each) spread over the screen.
 void smallTriangles(benchmark::State& state, bool linear) {
     Scene scene(linear);
-    std::mt19937 rng(3);
-    std::uniform_real_distribution<float> px(0, kWidth - 9), py(0, kHeight - 9);
-    std::vector<Vertex> tris;
     const int count = 4096;
-    for (int i = 0; i < count; ++i) {
-        const float x = px(rng), y = py(rng);
-        tris.push_back(vertex(x, y, 1.0f, 0xffff0000, 0, 0));
-        tris.push_back(vertex(x + 8, y, 0.9f, 0xff00ff00, 0.1f, 0));
-        tris.push_back(vertex(x, y + 8, 0.8f, 0xff0000ff, 0, 0.1f));
-    }
+    const std::vector<Vertex> tris = vertices(peer::Workload::SmallTriangles, 3 * count);
     const VertexSource src =
         VertexSource::fromVertices(tris.data(), static_cast<DWORD>(tris.size()));
     for (auto _ : state) {
