@@ -57,6 +57,19 @@ platform::present::SdlPresenter* windowPresenter() {
     GTEST_SKIP() << "no DISPLAY or D3DDRIVER_HEADLESS set: the SDL window needs an X server " \
                     "(ctest also runs this program under xvfb-run)"
 
+// A visible window of the tests' class, whose procedure counts key presses.
+HWND makeWindow(const char* title, DWORD style, int width, int height) {
+    static const ATOM registered = [] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = keyProc;
+        wc.lpszClassName = "DisplayTest";
+        return RegisterClassA(&wc);
+    }();
+    EXPECT_NE(registered, 0);
+    return CreateWindowExA(0, "DisplayTest", title, style | WS_VISIBLE, 0, 0, width, height,
+                           nullptr, nullptr, nullptr, nullptr);
+}
+
 // One frame of a single colour in a window.
 void presentColour(HWND hwnd, DWORD width, DWORD height, DWORD colour) {
     std::vector<DWORD> pixels(width * height, colour);
@@ -75,12 +88,7 @@ void presentColour(HWND hwnd, DWORD width, DWORD height, DWORD colour) {
 TEST(DisplayPresenter, ShowsFramesAndDeliversKeys) {
     SKIP_WITHOUT_WINDOWS();
 
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = keyProc;
-    wc.lpszClassName = "DisplayTest";
-    ASSERT_NE(RegisterClassA(&wc), 0);
-    HWND hwnd = CreateWindowExA(0, "DisplayTest", "Display Test", WS_POPUP | WS_VISIBLE, 0, 0, 64,
-                                48, nullptr, nullptr, nullptr, nullptr);
+    HWND hwnd = makeWindow("Display Test", WS_POPUP, 64, 48);
     ASSERT_NE(hwnd, nullptr);
     platform::testing::setScreenReadback(true);
 
@@ -110,7 +118,6 @@ TEST(DisplayPresenter, ShowsFramesAndDeliversKeys) {
     DestroyWindow(hwnd);
     pump();
     EXPECT_EQ(sdlWindowTitled("Display Test"), 0u);
-    UnregisterClassA("DisplayTest", nullptr);
 }
 
 // A full-screen window of another size than the frames keeps the screen's
@@ -120,14 +127,8 @@ TEST(DisplayPresenter, ShowsFramesAndDeliversKeys) {
 TEST(DisplayPresenter, FullScreenScalesTheFrameAndOnlyWindowsAreResized) {
     SKIP_WITHOUT_WINDOWS();
     setenv("D3DDRIVER_FULLSCREEN", "1", 1);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "FullScreenTest";
-    ASSERT_NE(RegisterClassA(&wc), 0);
-    HWND popup = CreateWindowExA(0, "FullScreenTest", "Full", WS_POPUP | WS_VISIBLE, 0, 0, 64,
-                                 48, nullptr, nullptr, nullptr, nullptr);
-    HWND plain = CreateWindowExA(0, "FullScreenTest", "Plain", WS_OVERLAPPED | WS_VISIBLE, 0, 0,
-                                 200, 150, nullptr, nullptr, nullptr, nullptr);
+    HWND popup = makeWindow("Full", WS_POPUP, 64, 48);
+    HWND plain = makeWindow("Plain", WS_OVERLAPPED, 200, 150);
     platform::testing::setScreenReadback(true);
     const int resizes = windowPresenter()->windowResizes();
     for (int i = 0; i < 3; ++i)
@@ -153,7 +154,6 @@ TEST(DisplayPresenter, FullScreenScalesTheFrameAndOnlyWindowsAreResized) {
     unsetenv("D3DDRIVER_FULLSCREEN");
     DestroyWindow(popup);
     DestroyWindow(plain);
-    UnregisterClassA("FullScreenTest", nullptr);
 }
 
 }  // namespace
