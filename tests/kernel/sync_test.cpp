@@ -1,5 +1,5 @@
-// Events, the wait functions, handles, critical sections and interlocked
-// operations, within one thread and across threads.
+// Events, the wait functions, handles and critical sections, within one
+// thread and across threads.
 #include "kernel_test_support.h"
 
 #include <gtest/gtest.h>
@@ -129,17 +129,13 @@ TEST(Handles, BadHandlesAndCountsAreRefused) {
     EXPECT_EQ(WaitForMultipleObjects(2, many.data(), TRUE, 0), WAIT_FAILED);
 }
 
-// Critical sections are initialised per test and deleted at its end.
-class CriticalSectionTest : public ::testing::Test {
-protected:
-    void SetUp() override { InitializeCriticalSection(&section); }
-    void TearDown() override { DeleteCriticalSection(&section); }
-    CRITICAL_SECTION section;
-};
-
 // The owner may enter again; another thread gets in only once every level is
-// left, and its leave without owning the section is ignored.
-TEST_F(CriticalSectionTest, OwnerEntersAgainOthersWaitUntilEveryLevelIsLeft) {
+// left, and its leave without owning the section is ignored. (The lock itself
+// is the standard library's recursive mutex; what is checked is the owner and
+// depth kept around it.)
+TEST(CriticalSection, OwnerEntersAgainOthersWaitUntilEveryLevelIsLeft) {
+    CRITICAL_SECTION section;
+    InitializeCriticalSection(&section);
     const auto intrude = [&] {
         ScopedHandle thread(startThread([&] {
             LeaveCriticalSection(&section);
@@ -160,36 +156,7 @@ TEST_F(CriticalSectionTest, OwnerEntersAgainOthersWaitUntilEveryLevelIsLeft) {
     }
     EXPECT_EQ(section.RecursionCount, 0);
     EXPECT_EQ(intrude(), 1u);
-}
-
-// A plain counter under a section entered twice, interlocked adds, and a
-// claim that exactly one thread wins stay exact under contention.
-TEST_F(CriticalSectionTest, CountsStayExactUnderContention) {
-    int plain = 0;
-    LONG counter = 0, claimed = 0;
-    constexpr int perThread = 20000;
-    const auto work = [&] {
-        for (int i = 0; i < perThread; ++i) {
-            EnterCriticalSection(&section);
-            EnterCriticalSection(&section);
-            ++plain;
-            LeaveCriticalSection(&section);
-            LeaveCriticalSection(&section);
-            InterlockedIncrement(&counter);
-            InterlockedExchangeAdd(&counter, 2);
-            InterlockedDecrement(&counter);
-        }
-        return unsigned(InterlockedCompareExchange(&claimed, 1, 0) == 0);
-    };
-    HANDLE threads[] = {startThread(work), startThread(work), startThread(work), startThread(work)};
-    unsigned winners = 0;
-    for (HANDLE thread : threads) {
-        winners += joinThread(thread);
-        CloseHandle(thread);
-    }
-    EXPECT_EQ(plain, 4 * perThread);
-    EXPECT_EQ(counter, 4 * perThread * 2);
-    EXPECT_EQ(winners, 1u);
+    DeleteCriticalSection(&section);
 }
 
 }  // namespace
