@@ -59,8 +59,6 @@ TEST_F(ViewerCloseWatcher, TheCloseButtonIsNoticedAndTheWindowStays) {
 }
 
 TEST_F(ViewerCloseWatcher, TheWindowOfTheNextVideoModeIsWatchedByANewWatcher) {
-    const LONG_PTR hooked = GetWindowLongPtrA(window, GWLP_WNDPROC);
-    ASSERT_NE(hooked, 0);
     theApplication->unregisterListener(&watcher);
     theRenderDriver->termVideoMode();
     EXPECT_FALSE(IsWindow(window));
@@ -70,9 +68,6 @@ TEST_F(ViewerCloseWatcher, TheWindowOfTheNextVideoModeIsWatchedByANewWatcher) {
     theApplication->registerListener(&second, 0);
     theRenderDriver->initVideoMode(theRenderDriver->getDefaultVideoMode());
     second.waitUntilWatching();
-    EXPECT_EQ(GetWindowLongPtrA(theRenderWindow->getHandle(), GWLP_WNDPROC), hooked);
-    ASSERT_TRUE(platform::testing::postKey('A', true));
-    ASSERT_TRUE(platform::testing::postKey('A', false));
     ASSERT_TRUE(platform::testing::postKey(VK_ESCAPE, true));
     second.waitForClose();
     EXPECT_TRUE(second.closeRequested());
