@@ -47,7 +47,7 @@ static_assert(offsetof(Desc, dtcTransformCaps) == 16 && offsetof(Desc, bClipping
 static_assert(offsetof(D3DFINDDEVICERESULT, ddHwDesc) == 20 &&
               offsetof(D3DFINDDEVICERESULT, ddSwDesc) == 272);
 
-// States, enumerations, vertex formats and capability bits keep their
+// Render states, vertex formats and vertex-buffer and status bits keep their
 // DirectX 6 numbers.
 static_assert(D3DRENDERSTATE_ZENABLE == 7 && D3DRENDERSTATE_ALPHABLENDENABLE == 27 &&
               D3DRENDERSTATE_FOGCOLOR == 34 &&
@@ -56,10 +56,6 @@ static_assert(D3DRENDERSTATE_ZENABLE == 7 && D3DRENDERSTATE_ALPHABLENDENABLE == 
               D3DRENDERSTATE_STIPPLEPATTERN31 == 95 &&
               D3DRENDERSTATE_STIPPLEPATTERN(31) == D3DRENDERSTATE_STIPPLEPATTERN31 &&
               D3DRENDERSTATE_WRAP7 == 135 && D3DRENDERSTATE_COUNT_DX6 == D3DRENDERSTATE_WRAP7 + 1);
-static_assert(D3DTSS_COLOROP == 1 && D3DTSS_TEXCOORDINDEX == 11 && D3DTSS_MAXANISOTROPY == 21 &&
-              D3DTOP_MODULATE == 4 && D3DTOP_DOTPRODUCT3 == 24 && D3DTA_TFACTOR == 3u &&
-              D3DTA_COMPLEMENT == 0x10u && D3DTA_ALPHAREPLICATE == 0x20u &&
-              D3DTFG_ANISOTROPIC == 5 && D3DTFP_LINEAR == 3 && D3DTADDRESS_BORDER == 4);
 static_assert(D3DFVF_TLVERTEX == 0x1c4u && D3DFVF_LVERTEX == 0x1e2u && D3DFVF_VERTEX == 0x112u &&
               D3DFVF_TEX8 >> D3DFVF_TEXCOUNT_SHIFT == 8u && D3DDP_DONOTLIGHT == 0x10u &&
               D3DVOP_LIGHT == 0x400 && D3DVBCAPS_WRITEONLY == 0x10000u &&

@@ -91,14 +91,6 @@ TEST(Threads, TheHandleIsSignalledAfterThreadLocalCleanUp) {
     EXPECT_TRUE(threadCleanUpDone);
 }
 
-TEST(Threads, ClosingAHandleLetsTheThreadFinish) {
-    ScopedHandle done(makeEvent(true));
-    HANDLE thread = startThread([&] { return SetEvent(done) ? 0u : 1u; }, CREATE_SUSPENDED);
-    ResumeThread(thread);
-    EXPECT_TRUE(CloseHandle(thread));
-    EXPECT_EQ(WaitForSingleObject(done, INFINITE), WAIT_OBJECT_0);
-}
-
 // Ids match the one reported at creation and differ per thread, also for
 // threads the platform did not start; the last error is kept per thread.
 TEST(Threads, IdsAndLastErrorArePerThread) {

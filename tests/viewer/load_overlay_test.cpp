@@ -58,7 +58,6 @@ TEST(ViewerLoadOverlay, ShadowsTheDataRootWhileMounted) {
         auto overlay = LoadOverlay::mount(true, &error);
         ASSERT_NE(overlay, nullptr) << error;
         folder = overlay->folder();
-        EXPECT_EQ(theResourceManager->getWriteDir(), folder);
         ASSERT_TRUE(theResourceManager->readAll("/Configs/system.cfg", &text));
         EXPECT_EQ(value<bool>(text, "Driver.showFPS"), true);
         EXPECT_EQ(value<int>(text, "Driver.DefaultVideoMode.xResolution"), 640);
