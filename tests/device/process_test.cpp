@@ -87,16 +87,13 @@ protected:
 
 TEST_F(ProcessTest, DirectionalPointAndAmbientLightFollowTheFormula) {
     // Facing the light head on (normal towards -z, light shining along +z).
-    const std::vector<LitVertex> v = {
-        {0, 0, 0.5f, 0, 0, -1}, {0.5f, 0, 0.5f, 0, 0, -1}, {0, 0.5f, 0.5f, 0.6f, 0, -0.8f}};
+    const std::vector<LitVertex> v = {{0, 0, 0.5f, 0, 0, -1}};
     setLight(D3DLIGHT_DIRECTIONAL, {0, 0, 0}, {0, 0, 1});
     process(v);
     OutVertex o = processed(0);
     EXPECT_NEAR(255, channel(o.diffuse, 16), 1);
     EXPECT_NEAR(expected(0.5f, 1, 1), channel(o.diffuse, 8), 1);
     EXPECT_NEAR(expected(0.25f, 1, 1), channel(o.diffuse, 0), 1);
-    o = processed(2);  // N.L = 0.8
-    EXPECT_NEAR(expected(0.5f, 1, 0.8f), channel(o.diffuse, 8), 1);
 
     // A point light 2 units in front with linear attenuation: a = 1 / (1 * d).
     setLight(D3DLIGHT_POINT, {0, 0, -1.5f}, {0, 0, 1}, 100, 0, 1);
