@@ -158,11 +158,6 @@ TEST_F(SurfaceDataTest, SetSurfaceDescPutsTheSurfaceOnTheProgramsMemory) {
     d.lPitch = 8 * 4;
     d.ddpfPixelFormat = kX8R8G8B8;
     ASSERT_EQ(DD_OK, s->SetSurfaceDesc(&d, 0));
-    const DDSURFACEDESC2 now = descOf(s);
-    EXPECT_EQ(6u, now.dwWidth);
-    EXPECT_EQ(5u, now.dwHeight);
-    EXPECT_EQ(32, now.lPitch);
-
     fill(s, 0x00FF0000);
     for (size_t i = 0; i < memory.size(); ++i)
         ASSERT_EQ(i % 8 < 6 ? 0x00FF0000u : 0xDEADBEEFu, memory[i]) << i;
