@@ -135,25 +135,6 @@ TEST(RasterCoverage, RandomTrianglesCoverTheCentresInsideTheirEdges) {
     }
 }
 
-TEST(RasterCoverage, FanAroundSubPixelCentreDrawsEachPixelOnce) {
-    // Many thin triangles meeting at one point: the worst case for cracks.
-    const float cx = 20.37f, cy = 19.81f;
-    std::vector<Vertex> fan = {vtx(cx, cy, kUnit)};
-    const int segments = 37;
-    for (int i = 0; i <= segments; ++i) {
-        const double a = 2.0 * M_PI * i / segments;
-        fan.push_back(vtx(cx + 17.0f * static_cast<float>(std::cos(a)),
-                          cy + 17.0f * static_cast<float>(std::sin(a)), kUnit));
-    }
-    // Every pixel within the inscribed circle is drawn once, and none outside
-    // the circumscribed one.
-    const double inner = 17.0 * std::cos(M_PI / segments);
-    expectDrawnTimes(40, 40, fan, D3DPT_TRIANGLEFAN, [&](int x, int y) {
-        const double r = std::hypot(x - cx, y - cy);
-        return r < inner - 0.05 ? 1 : (r > 17.05 ? 0 : -1);
-    });
-}
-
 TEST(RasterCoverage, ClipRectAndSurfaceBoundsLimitDrawing) {
     expectDrawnTimes(
         10, 10, quad(-100, -100, 100, 100, kUnit), D3DPT_TRIANGLELIST,

@@ -167,17 +167,3 @@ TEST(RasterPrimitives, FlexibleVertexFormatWithoutColours) {
     ASSERT_EQ(c.raster.draw(D3DPT_TRIANGLELIST, src, 0, 3), DrawStatus::Ok);
     EXPECT_EQ(c.pixel(1, 1), 0xffff0000u);
 }
-
-TEST(RasterPrimitives, TlVertexLayoutReadsColoursAndCoordinates) {
-    TestTexture t(PixelFormat::A8R8G8B8, 2, 1, {0xffff0000, 0xff00ff00});
-    // x, y, z, rhw, grey diffuse, specular, u, v.
-    const D3DTLVERTEX v[3] = {{-0.5f, -0.5f, 0.5f, 1, 0xff808080, 0xff000000, 0, 0.5f},
-                              {7.5f, -0.5f, 0.5f, 1, 0xff808080, 0xff000000, 1, 0.5f},
-                              {-0.5f, 7.5f, 0.5f, 1, 0xff808080, 0xff000000, 0, 0.5f}};
-    Canvas c(8, 8);
-    c.state().setTexture(0, &t.tex);
-    ASSERT_EQ(c.raster.draw(D3DPT_TRIANGLELIST, VertexSource::fromFVF(D3DFVF_TLVERTEX, v, 3), 0, 3),
-              DrawStatus::Ok);
-    EXPECT_EQ(c.pixel(0, 0), 0xff800000u);  // red texel modulated by grey
-    EXPECT_EQ(c.pixel(5, 0), 0xff008000u);  // green texel
-}

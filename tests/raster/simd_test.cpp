@@ -16,6 +16,27 @@ struct Case {
     DWORD width, height;
 };
 
+// Runs `compare` under every instruction set compiled in that the processor
+// runs, not only the widest (each has conversions of its own), then puts the
+// widest and the SIMD loops back.
+template <class Compare>
+void onEveryTarget(Compare compare) {
+    for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
+        hwy::SetSupportedTargetsForTest(target);
+        compare(hwy::TargetName(target));
+    }
+    hwy::SetSupportedTargetsForTest(0);
+    setRasterSimd(true);
+}
+
+std::vector<DWORD> rawPixels(const Canvas& c, int width, int height) {
+    std::vector<DWORD> out;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            out.push_back(c.raw(x, y));
+    return out;
+}
+
 // Thin triangles, each on rows of its own, whose texture coordinates run
 // over `uv`, drawn bilinear with wrap or clamp addressing into a
 // 97-pixel-wide target.
@@ -48,11 +69,7 @@ std::vector<DWORD> draw(bool simd, const Case& k, const std::vector<float>& uv, 
             vtx(-0.5f, y + 1.5f, 0xffffffff, uv[i + 3], uv[i], 0.5f, 0.7f)};
         drawList(c.raster, v);
     }
-    std::vector<DWORD> out;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < 97; ++x)
-            out.push_back(c.raw(x, y));
-    return out;
+    return rawPixels(c, 97, height);
 }
 
 }  // namespace
@@ -71,21 +88,16 @@ TEST(RasterSimd, BilinearWrapAndClampSamplingEqualTheScalarLoops) {
                           {PixelFormat::A8R8G8B8, 1, 1},  {PixelFormat::X1R5G5B5, 4, 8},
                           {PixelFormat::A1R5G5B5, 32, 4}, {PixelFormat::A4R4G4B4, 8, 8},
                           {PixelFormat::A4R4G4B4, 5, 3},  {PixelFormat::R5G6B5, 7, 1}};
-    // Every instruction set compiled in that the processor runs, not only the
-    // widest: each has conversions of its own.
-    for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
-        hwy::SetSupportedTargetsForTest(target);
+    onEveryTarget([&](const char* target) {
         for (const DWORD address : {D3DTADDRESS_WRAP, D3DTADDRESS_CLAMP}) {
             for (const Case& k : cases) {
                 const std::vector<DWORD> scalar = draw(false, k, uv, address);
                 EXPECT_TRUE(scalar == draw(true, k, uv, address))
-                    << hwy::TargetName(target) << ", address " << address << ", format "
-                    << int(k.format) << ", " << k.width << "x" << k.height;
+                    << target << ", address " << address << ", format " << int(k.format) << ", "
+                    << k.width << "x" << k.height;
             }
         }
-    }
-    hwy::SetSupportedTargetsForTest(0);
-    setRasterSimd(true);
+    });
 }
 
 namespace {
@@ -104,14 +116,6 @@ void drawRows(Canvas& c, std::mt19937& rng, int rows, int count, Shape shape) {
         drawList(c.raster, v);
     }
     c.raster.finish();
-}
-
-std::vector<DWORD> rawPixels(const Canvas& c, int width, int height) {
-    std::vector<DWORD> out;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            out.push_back(c.raw(x, y));
-    return out;
 }
 
 // Triangles over spans of 1 to 96 pixels at depths from below 0 to above 1
@@ -155,18 +159,15 @@ std::vector<BYTE> drawDepth(bool simd, DepthFormat format, DWORD func, bool late
 }  // namespace
 
 TEST(RasterSimd, SixteenBitDepthTestsEqualTheScalarLoops) {
-    for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
-        hwy::SetSupportedTargetsForTest(target);
+    onEveryTarget([](const char* target) {
         for (const DepthFormat format : {DepthFormat::D16, DepthFormat::D15S1})
             for (DWORD func = D3DCMP_NEVER; func <= D3DCMP_ALWAYS; ++func)
                 for (const bool lateWrite : {false, true})
                     EXPECT_TRUE(drawDepth(false, format, func, lateWrite) ==
                                 drawDepth(true, format, func, lateWrite))
-                        << hwy::TargetName(target) << ", format " << int(format) << ", function "
-                        << func << ", late write " << lateWrite;
-    }
-    hwy::SetSupportedTargetsForTest(0);
-    setRasterSimd(true);
+                        << target << ", format " << int(format) << ", function " << func
+                        << ", late write " << lateWrite;
+    });
 }
 
 namespace {
@@ -198,14 +199,11 @@ std::vector<DWORD> drawShaded(bool simd, bool perspective) {
 }  // namespace
 
 TEST(RasterSimd, InterpolatedColoursEqualTheScalarLoops) {
-    for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
-        hwy::SetSupportedTargetsForTest(target);
+    onEveryTarget([](const char* target) {
         for (const bool perspective : {true, false})
             EXPECT_TRUE(drawShaded(false, perspective) == drawShaded(true, perspective))
-                << hwy::TargetName(target) << ", perspective " << perspective;
-    }
-    hwy::SetSupportedTargetsForTest(0);
-    setRasterSimd(true);
+                << target << ", perspective " << perspective;
+    });
 }
 
 namespace {
@@ -235,17 +233,13 @@ TEST(RasterSimd, CommonBlendsWrittenInOnePassEqualTheScalarStages) {
                                               {D3DBLEND_ONE, D3DBLEND_ONE},
                                               {D3DBLEND_SRCALPHA, D3DBLEND_ONE},
                                               {D3DBLEND_ONE, D3DBLEND_INVSRCCOLOR}};
-    for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
-        hwy::SetSupportedTargetsForTest(target);
+    onEveryTarget([&](const char* target) {
         for (const PixelFormat format : {PixelFormat::R5G6B5, PixelFormat::X8R8G8B8})
             for (const auto& [source, dest] : blends)
                 EXPECT_TRUE(drawBlended(false, format, source, dest) ==
                             drawBlended(true, format, source, dest))
-                    << hwy::TargetName(target) << ", format " << int(format) << ", blend "
-                    << source << " " << dest;
-    }
-    hwy::SetSupportedTargetsForTest(0);
-    setRasterSimd(true);
+                    << target << ", format " << int(format) << ", blend " << source << " " << dest;
+    });
 }
 
 namespace {
@@ -301,14 +295,11 @@ TEST(RasterSimd, TextureStageOperationsEqualTheScalarLoops) {
                                    {D3DTA_TFACTOR, D3DTA_COMPLEMENT | D3DTA_ALPHAREPLICATE, 0},
                                    {D3DTA_DIFFUSE, 0, D3DTOP_DISABLE},
                                    {D3DTA_SPECULAR, 0, D3DTOP_SELECTARG2}};
-    for (const int64_t target : hwy::SupportedAndGeneratedTargets()) {
-        hwy::SetSupportedTargetsForTest(target);
+    onEveryTarget([&](const char* target) {
         for (DWORD op = D3DTOP_SELECTARG1; op <= D3DTOP_DOTPRODUCT3; ++op)
             for (const Arguments& a : arguments)
                 EXPECT_TRUE(drawCombined(false, op, a) == drawCombined(true, op, a))
-                    << hwy::TargetName(target) << ", operation " << op << ", arguments "
-                    << a.arg2 << " " << a.modifier << " " << a.alphaOp;
-    }
-    hwy::SetSupportedTargetsForTest(0);
-    setRasterSimd(true);
+                    << target << ", operation " << op << ", arguments " << a.arg2 << " "
+                    << a.modifier << " " << a.alphaOp;
+    });
 }

@@ -204,20 +204,6 @@ TEST(RasterTexture, BilinearKeyDropsKeyedTexelsFromFilter) {
     EXPECT_EQ(c.pixel(10, 0), 0xffffffffu);
 }
 
-TEST(RasterTexture, TexCoordIndexChoosesSet) {
-    TestTexture t(PixelFormat::A8R8G8B8, 2, 1, {kRed, kGreen});
-    Textured c(8, 1, &t.tex);
-    std::vector<Vertex> v = quad(-0.5f, -0.5f, 7.5f, 0.5f, 0xffffffff, 0, 0.5f, 1, 0.5f);
-    for (Vertex& p : v)
-        p.tex[1][0] = 1.0f - p.tex[0][0];  // set 1 mirrored
-    drawList(c.raster, v);
-    EXPECT_EQ(c.pixel(0, 0), kRed);
-    c.tss(0, D3DTSS_TEXCOORDINDEX, 1);
-    drawList(c.raster, v);
-    EXPECT_EQ(c.pixel(0, 0), kGreen);
-    EXPECT_EQ(c.pixel(7, 0), kRed);
-}
-
 // Ten red stripes modulated by a diffuse green ramp over 100 pixels whose
 // right edge is 4 times as far (rhw 0.25): with perspective both follow the
 // projected position, without it the screen position.
