@@ -73,28 +73,6 @@ TEST(GameClock, CountsFromConstructionWithoutThePausedSpans) {
                 &G::isPaused);
 }
 
-// The stopwatch and the process's game clock on the real clock.
-TEST(RealClock, ReadingsNeverGoBackAndAStoppedWatchIsFrozen) {
-    ASSERT_NE(theTimer, nullptr);
-    EXPECT_EQ(theTimer, static_cast<Timer*>(&theGameTimer()));
-    Win32Timer watch;
-    watch.start();
-    for (const Timer* clock : {static_cast<Timer*>(&watch), theTimer}) {
-        double previous = clock->getTime();
-        EXPECT_GE(previous, 0.0);
-        for (int i = 0; i < 1000; ++i) {
-            const double now = clock->getTime();
-            ASSERT_GE(now, previous);
-            previous = now;
-        }
-    }
-    watch.stop();
-    const double frozen = watch.getTime();
-    EXPECT_GT(frozen, 0.0);
-    for (int i = 0; i < 100; ++i)
-        ASSERT_EQ(watch.getTime(), frozen);
-}
-
 // A reading taken outside the lock could step back across a concurrent pause.
 TEST(GameClock, ReadersSeeMonotonicTimeWhilePausing) {
     timer::GameTimer game;

@@ -28,9 +28,6 @@ struct NamedListener : DegradingListener {
 
 TEST(DegradingOptions, EachNeedsItsBitOfTheDriverCapabilityFlags) {
     EXPECT_EQ(DM::neededBit(DM::DITHERING), 0x02u);
-    EXPECT_EQ(DM::neededBit(DM::ANTIALIASING), 0x08u);
-    EXPECT_EQ(DM::neededBit(DM::SUB_PIXEL), 0x10u);
-    EXPECT_EQ(DM::neededBit(DM::ANISOTROPY), 0x40u);
     EXPECT_EQ(DM::neededBit(DM::W_BUFFER), 0x80u);
     // The rest need one of the bits that every device has.
     for (Option o : {DM::SPECULAR, DM::MIPMAPS, DM::SHADOWS, DM::DETAIL_TEXTURES, DM::EFFECTS}) {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(EngineMaterial, OnlyTheFiveSlotsHoldTextures) {
+TEST(EngineMaterialAndTexture, OnlyTheFiveSlotsHoldTexturesAndOutsideFramesHaveNoName) {
     Material material;
     const Texture texture("/Images/a.tga");
     for (int slot : {-1, Material::textureCount})
@@ -14,14 +14,13 @@ TEST(EngineMaterial, OnlyTheFiveSlotsHoldTextures) {
         EXPECT_EQ(material.getTexture(slot), nullptr) << slot;
     material.setTexture(Material::textureCount - 1, &texture);
     EXPECT_EQ(material.getTexture(Material::textureCount - 1), &texture);
-}
 
-TEST(EngineTexture, FramesKeepTheirOrderAndOutsideIndicesHaveNoName) {
-    Texture texture(std::vector<std::string>{"a.tga", "b.tga"});
-    texture.addFrame("c.tga");
-    ASSERT_EQ(texture.getFrameCount(), 3);
-    EXPECT_STREQ(texture.getFrameName(0), "a.tga");
-    EXPECT_STREQ(texture.getFrameName(2), "c.tga");
-    EXPECT_EQ(texture.getFrameName(3), nullptr);
-    EXPECT_EQ(texture.getFrameName(-1), nullptr);
+    // Frames keep their order.
+    Texture frames(std::vector<std::string>{"a.tga", "b.tga"});
+    frames.addFrame("c.tga");
+    ASSERT_EQ(frames.getFrameCount(), 3);
+    EXPECT_STREQ(frames.getFrameName(0), "a.tga");
+    EXPECT_STREQ(frames.getFrameName(2), "c.tga");
+    EXPECT_EQ(frames.getFrameName(3), nullptr);
+    EXPECT_EQ(frames.getFrameName(-1), nullptr);
 }
