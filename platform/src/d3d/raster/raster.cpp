@@ -2,9 +2,8 @@
 // clip bounds and runs the pipeline's stages over each span.
 //
 // Triangles: every row between the top and bottom vertex is intersected with
-// the three edge half-planes exactly (the edge equation's quotient by its x
-// gradient, stepped from row to row with its remainder), giving the first
-// and last covered pixel of the row.
+// the three edge half-planes exactly (integer division of the edge equation),
+// giving the first and last covered pixel of the row.
 // Lines: one pixel per step of the major axis from round(start) towards
 // round(end); the end pixel is drawn when D3DRENDERSTATE_LASTPIXEL is TRUE.
 // Points: the pixel whose centre is nearest.
@@ -17,7 +16,7 @@
 namespace platform::d3d::raster {
 namespace {
 
-inline int64_t floorDiv(int64_t a, int64_t d) {
+int64_t floorDiv(int64_t a, int64_t d) {
     return a >= 0 ? a / d : -((-a + d - 1) / d);
 }
 
@@ -74,55 +73,6 @@ inline int roundToPixel(float v) {
 
 }  // namespace
 
-namespace {
-
-// One edge's bound on the covered columns, row after row, without a division
-// per row: the quotient of the edge equation by its x gradient and the
-// remainder, stepped exactly (the same columns as dividing anew each row).
-struct EdgeWalk {
-    int kind;              // +1: first column, -1: last column, 0: horizontal
-    int64_t q, r, d;       // column bound, remainder (0 <= r < d), divisor
-    int64_t stepQ, stepR;  // per row (0 <= stepR < d)
-    int64_t k, stepK;      // horizontal edges: the equation itself
-
-    void start(int64_t A, int64_t K, int64_t step) {
-        k = K;
-        stepK = step;
-        kind = A > 0 ? 1 : (A < 0 ? -1 : 0);
-        if (kind == 0)
-            return;
-        // First column: ceil(-K / d); last column: floor(K / d).
-        d = (A > 0 ? A : -A) * kSubPixel;
-        const int64_t n = kind > 0 ? -K : K;
-        const int64_t s = kind > 0 ? -step : step;
-        q = kind > 0 ? ceilDiv(n, d) : floorDiv(n, d);
-        r = kind > 0 ? q * d - n : n - q * d;
-        stepQ = floorDiv(s, d);
-        stepR = s - stepQ * d;
-    }
-    void next() {
-        if (kind > 0) {
-            q += stepQ;
-            r -= stepR;
-            if (r < 0) {
-                r += d;
-                ++q;
-            }
-        } else if (kind < 0) {
-            q += stepQ;
-            r += stepR;
-            if (r >= d) {
-                r -= d;
-                ++q;
-            }
-        } else {
-            k += stepK;
-        }
-    }
-};
-
-}  // namespace
-
 void rasterTriangle(const Pipeline& p, const Setup& s, const Edges& e, const RECT& bounds,
                     Fragments& f, RasterStats& stats) {
     f.filled = 0;
@@ -130,25 +80,28 @@ void rasterTriangle(const Pipeline& p, const Setup& s, const Edges& e, const REC
     const int yEnd = e.yMax < bounds.bottom - 1 ? e.yMax : static_cast<int>(bounds.bottom - 1);
     const int xLeft = e.xMin > bounds.left ? e.xMin : static_cast<int>(bounds.left);
     const int xRight = e.xMax < bounds.right - 1 ? e.xMax : static_cast<int>(bounds.right - 1);
-    if (xLeft > xRight || yBegin > yEnd)
+    if (xLeft > xRight)
         return;
     // Covered: A X + K >= 0 at X = x * kSubPixel, K stepped row by row.
-    EdgeWalk walk[3];
+    int64_t K[3], stepK[3];
     for (int k = 0; k < 3; ++k) {
-        const int64_t K =
-            e.b[k] * (static_cast<int64_t>(yBegin) * kSubPixel) + e.c[k] - (e.topLeft[k] ? 0 : 1);
-        walk[k].start(e.a[k], K, e.b[k] * kSubPixel);
+        K[k] = e.b[k] * (static_cast<int64_t>(yBegin) * kSubPixel) + e.c[k] - (e.topLeft[k] ? 0 : 1);
+        stepK[k] = e.b[k] * kSubPixel;
     }
-    for (int y = yBegin; y <= yEnd; ++y, walk[0].next(), walk[1].next(), walk[2].next()) {
+    for (int y = yBegin; y <= yEnd; ++y, K[0] += stepK[0], K[1] += stepK[1], K[2] += stepK[2]) {
         int64_t lo = xLeft, hi = xRight;
         bool empty = false;
-        for (const EdgeWalk& w : walk) {
-            if (w.kind > 0)
-                lo = w.q > lo ? w.q : lo;
-            else if (w.kind < 0)
-                hi = w.q < hi ? w.q : hi;
-            else
-                empty = empty || w.k < 0;
+        for (int k = 0; k < 3 && !empty; ++k) {
+            const int64_t A = e.a[k];
+            if (A > 0) {
+                const int64_t first = ceilDiv(-K[k], A * kSubPixel);
+                lo = first > lo ? first : lo;
+            } else if (A < 0) {
+                const int64_t last = floorDiv(K[k], -A * kSubPixel);
+                hi = last < hi ? last : hi;
+            } else if (K[k] < 0) {
+                empty = true;
+            }
         }
         if (empty || lo > hi)
             continue;
