@@ -127,6 +127,13 @@ TEST_F(PaletteTest, AnEightBitSurfaceShowsItsPixelsThroughThePalette) {
     PALETTEENTRY blue{0, 0, 255, 0};
     ASSERT_EQ(DD_OK, p8->SetEntries(0, 7, 1, &blue));
     EXPECT_EQ("BB?? BB??", picture(indexed));
+    // A blit between 8-bit surfaces copies the indices (the only blit between
+    // formats that are neither RGB nor converted: it needs the formats equal).
+    IDirectDrawSurface4* copy = make(surfaceDesc(DDSCAPS_OFFSCREENPLAIN, 4, 2, kPalette8));
+    ASSERT_EQ(DD_OK, copy->SetPalette(p8));
+    ASSERT_EQ(DD_OK, copy->Blt(nullptr, indexed, nullptr, DDBLT_WAIT, nullptr));
+    EXPECT_EQ("BB?? BB??", picture(copy));
+    releaseLast({copy});
 
     // The surface lets go of a palette it is given up on, and of the last
     // one when it goes itself.
