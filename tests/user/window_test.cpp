@@ -207,6 +207,9 @@ TEST(WindowGeometry, AdjustWindowRectAddsTheFrameAndMetricsFollowTheMode) {
     platform::core::setDesktopMode({800, 600, 16, 60});
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 800);
     EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 600);
+    EXPECT_EQ(GetSystemMetrics(SM_CMONITORS), 1);
+    // Maximised, a window's frame lies just outside the screen on each side.
+    EXPECT_EQ(GetSystemMetrics(SM_CXMAXIMIZED) - 800, GetSystemMetrics(SM_CYMAXIMIZED) - 600);
     platform::core::setDesktopMode(saved);
     EXPECT_EQ(GetSystemMetrics(12345), 0);
 }

@@ -99,6 +99,10 @@ TEST(FrameCopy, EachChannelLandsInItsMaskOnlyWhereSurfaceVideoAndBitmapOverlap) 
         for (const auto& [x, y, value] : c.pixels)
             EXPECT_EQ(target.pixel(int(x), int(y)), value) << c.name << " at " << x << "," << y;
     }
+    // A stream that claims no width copies nothing (nor divides by it).
+    Target target(2, 2, 16, 0xF800, 0x07E0, 0x001F);
+    copyVideoFrame(frame(2, 2).data(), 0, 2, target.description);
+    EXPECT_EQ(target.pixel(0, 0), 0xAAAAu);
 }
 
 }  // namespace
