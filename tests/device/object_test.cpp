@@ -185,6 +185,9 @@ TEST_F(DeviceTest, VertexBufferLockingAndDrawingFromAStartVertex) {
     ASSERT_EQ(D3D_OK, device->DrawPrimitiveVB(D3DPT_TRIANGLELIST, vb, 3, 3, D3DDP_DONOTLIGHT));
     EXPECT_EQ(0x00FF00u, rgb(28, 8));
     EXPECT_EQ(0u, rgb(4, 8));
+    // Any primitive type draws from a buffer: the first vertex as a point.
+    ASSERT_EQ(D3D_OK, device->DrawPrimitiveVB(D3DPT_POINTLIST, vb, 0, 1, D3DDP_DONOTLIGHT));
+    EXPECT_EQ(0xFF0000u, rgb(0, 0));
     ASSERT_EQ(D3D_OK, vb->Optimize(device, 0));
     EXPECT_EQ(D3DERR_VERTEXBUFFEROPTIMIZED, vb->Lock(DDLOCK_WAIT, &data, &size));
     EXPECT_EQ(0u, vb->Release());

@@ -88,6 +88,7 @@ TEST_F(FontTest, TheDefaultFontOfTheDataFolderCoversPrintableAscii) {
     Image2D image(200, 24);
     fill(image, blueColour);
     drawText(image, font, 2, 2, "Hello, World!");
+    drawText(image, font, 2, 2, nullptr);  // no text draws nothing
     const auto all = pixels(image);
     EXPECT_GT(std::count(all.begin(), all.end(), 0xFFFFFFu), 100);  // the ink
     EXPECT_EQ(std::count(all.begin(), all.end(), magenta), 0);
