@@ -167,6 +167,11 @@ TEST_F(ProcessTest, OnlyFogModeGivesTheSpecularAlpha) {
         process({{0, 0, 0.5f, 0, 0, -1}});
         EXPECT_NEAR(c.alpha, channel(processed(0).specular, 24), 1) << c.mode;
     }
+    // Drawn, untransformed vertices are fogged by their factors too: about
+    // half way from the lit colour (black) to the fog colour at the middle.
+    ASSERT_EQ(D3D_OK, device->SetLightState(D3DLIGHTSTATE_FOGMODE, D3DFOG_LINEAR));
+    ASSERT_EQ(D3D_OK, device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_XYZ | D3DFVF_NORMAL, v, 3, 0));
+    EXPECT_NEAR(0x80, channel(rgb(16, 16), 8), 8);
 }
 
 // Screen positions of transformed vertices inside the clip volume, for a
