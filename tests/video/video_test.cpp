@@ -12,6 +12,7 @@
 #include <engine/timer.h>
 
 #include <fstream>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -39,6 +40,20 @@ protected:
     std::string clip(const std::string& name, aviclip::Spec spec = {}) {
         const std::string path = folder.file(name);
         EXPECT_EQ(aviclip::write(path, spec), "");
+        return path;
+    }
+    // A copy of a clip with bytes of its stream header replaced, from `offset`
+    // into the header's data (20: scale, 24: rate, 48: frame rectangle).
+    std::string patched(const std::string& from, const std::string& name, std::size_t offset,
+                        const std::vector<BYTE>& bytes) {
+        std::ifstream in(from, std::ios::binary);
+        std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::size_t header = data.find("strh");
+        EXPECT_NE(header, std::string::npos);
+        data.replace(header + 8 + offset, bytes.size(),
+                     std::string(bytes.begin(), bytes.end()));
+        const std::string path = folder.file(name);
+        std::ofstream(path, std::ios::binary) << data;
         return path;
     }
     D3DVideo* open(const std::string& path) {
@@ -79,6 +94,7 @@ TEST_F(VideoTest, FilesThatCannotPlayAreRefusedWithAWarning) {
         {"not AVI", text, nullptr},
         {"no frame reader", good, "AVIStreamGetFrameOpen"},
         {"no stream information", good, "AVIStreamInfoA"},
+        {"no frame rate", patched(good, "norate.avi", 24, {0, 0, 0, 0}), nullptr},
     };
     for (const auto& c : cases) {
         platform::testing::resetCallCounts();
@@ -92,6 +108,12 @@ TEST_F(VideoTest, FilesThatCannotPlayAreRefusedWithAWarning) {
         EXPECT_EQ(platform::testing::callCount("AVIFileExit"), 1u) << c.what;
     }
     theVideoFactory->destroy(nullptr);
+    // The size is the stream's frame rectangle, wherever it starts.
+    const std::unique_ptr<D3DVideo> framed(
+        open(patched(good, "framed.avi", 48, {8, 0, 4, 0, 40, 0, 28, 0})));
+    ASSERT_NE(framed, nullptr);
+    EXPECT_EQ(framed->getWidth(), 32);
+    EXPECT_EQ(framed->getHeight(), 24);
 }
 
 // play, pause, stop and the position on the video's clock; play takes its
