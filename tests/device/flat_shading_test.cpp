@@ -92,3 +92,22 @@ TEST_F(FlatShadingTest, UntransformedPrimitivesTakeTheColourOfTheRasterisersVert
         EXPECT_EQ(0u, differing);
     }
 }
+
+// The specular colour comes from the vertex the diffuse one comes from.
+TEST_F(FlatShadingTest, TheSpecularColourComesFromTheSameVertex) {
+    device->SetRenderState(D3DRENDERSTATE_SPECULARENABLE, TRUE);
+    struct SpecularVertex {
+        float x, y, z;
+        D3DCOLOR diffuse, specular;
+    };
+    const D3DCOLOR black = 0xFF000000;
+    SpecularVertex fan[4] = {{0, 0, 0.5f, black, kRed},
+                             {-1, 1, 0.5f, black, kGreen},
+                             {1, 1, 0.5f, black, kBlue},
+                             {1, -1, 0.5f, black, kYellow}};
+    ASSERT_EQ(D3D_OK, device->DrawPrimitive(D3DPT_TRIANGLEFAN,
+                                            D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_SPECULAR, fan, 4,
+                                            D3DDP_DONOTLIGHT));
+    EXPECT_EQ(0x00FF00u, rgb(16, 4));
+    EXPECT_EQ(0x0000FFu, rgb(28, 16));
+}
