@@ -18,7 +18,9 @@ protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(MeshesTest::SetUp());
         ASSERT_NE(theD3DHaloManager, nullptr);
-        halo = std::make_unique<SpriteHalo>(true);
+        // Made as the engine makes them, by the factory: with the view tests.
+        halo.reset(dynamic_cast<SpriteHalo*>(theRenderSpecialEffectFactory->createSpriteHalo()));
+        ASSERT_NE(halo, nullptr);
         halo->setLocalOffset(Vector(0, 0, 5));
         halo->setNearDepth(1.0f);
         halo->setFarDepth(20.0f);
