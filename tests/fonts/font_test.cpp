@@ -115,6 +115,10 @@ TEST_F(FontTest, GlyphsAreCopiedWithTheKeyLeavingTheBackgroundInEachVideoMode) {
     EXPECT_EQ(drawError([&] { drawText(narrow, font, 3, 2, "ab"); }),  // 'b' would end at 16
               "BitmapFont::drawText: BltFast failed");
     EXPECT_EQ(std::make_pair(clipperOf(narrow), width), std::make_pair(clipper, 13));
+    // Putting the clipper back is the second SetClipper of a draw.
+    platform::testing::failNextCall("IDirectDrawSurface4::SetClipper", DDERR_GENERIC, 1);
+    EXPECT_EQ(drawError([&] { drawText(narrow, font, 0, 2, "a"); }),
+              "BitmapFont::drawText: restore clipper failed");
     Image3D texture(16, 8, 0);
     fill(texture, blueColour);
     drawText(texture, font, 0, 0, "ab");
