@@ -126,7 +126,10 @@ TEST(RasterPrimitives, LinesStripsAndLastPixel) {
 TEST(RasterPrimitives, WireframePointFillAndPoints) {
     Plain c(16, 16);
     c.rs(D3DRENDERSTATE_FILLMODE, D3DFILL_WIREFRAME);
-    drawList(c.raster, {vtx(1, 1), vtx(14, 1), vtx(1, 14)});
+    drawList(c.raster, {vtx(1, 1, 0xffff0000), vtx(14, 1, 0xff00ff00), vtx(1, 14, 0xff0000ff)});
+    // Each edge is shaded from its own ends: next to the green corner, green.
+    EXPECT_EQ(red(c.pixel(13, 2)), 0);
+    EXPECT_GT(ch(c.pixel(13, 2), 1), 0xC0);
     EXPECT_NE(c.pixel(7, 1), 0u);
     EXPECT_NE(c.pixel(1, 7), 0u);
     EXPECT_NE(c.pixel(7, 8), 0u);
