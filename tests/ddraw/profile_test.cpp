@@ -87,7 +87,8 @@ TEST_F(ProfileTest, DisplayModesOfTheProfileAreEnumerated) {
         return DDENUMRET_OK;
     };
     ASSERT_EQ(DD_OK, dd->EnumDisplayModes(0, nullptr, &modes, cb));
-    EXPECT_EQ((std::vector<std::string>{"640x480x16", "800x600x16", "800x600x32", "1024x768x32"}),
+    EXPECT_EQ((std::vector<std::string>{"640x480x16", "800x600x16", "800x600x32", "1024x768x32",
+                                        "1024x768x24"}),
               modes);
     // The older structure, as read by a plain IDirectDraw.
     DDSURFACEDESC old{};
@@ -105,7 +106,7 @@ TEST_F(ProfileTest, DisplayModesOfTheProfileAreEnumerated) {
     old.dwHeight = 768;
     modes.clear();
     ASSERT_EQ(DD_OK, again->EnumDisplayModes(0, &old, &modes, cb));
-    EXPECT_EQ((std::vector<std::string>{"1024x768x32"}), modes);
+    EXPECT_EQ((std::vector<std::string>{"1024x768x32", "1024x768x24"}), modes);
     old.dwSize = sizeof(DDSURFACEDESC2);
     EXPECT_EQ(DDERR_INVALIDPARAMS, again->EnumDisplayModes(0, &old, &modes, cb));
     EXPECT_EQ(1u, again->Release());
