@@ -115,6 +115,9 @@ TEST(Grid, WaterAndFreeNodesTrianglesRandomCoordinatesAndRefusedMaps) {
     layout.detail = 1;
     EXPECT_FALSE(grid.build(300, 300, wide.data(), layout, random));
     EXPECT_EQ(grid.getVertexCount(), 0);
+    // 2048 x 2048 nodes are the most a map may have.
+    EXPECT_TRUE(water::SurfaceGrid::nodesFit(2047, 2047, 1));
+    EXPECT_FALSE(water::SurfaceGrid::nodesFit(2047, 2048, 1));
     EXPECT_TRUE(CellMask::fromRows({"##", "#"}).empty());
 }
 

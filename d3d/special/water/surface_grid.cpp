@@ -30,6 +30,12 @@ bool MapCells::assign(int w, int h, const bool* mask) {
     return true;
 }
 
+bool SurfaceGrid::nodesFit(int width, int height, int detail) {
+    const long long nodeCount =
+        (static_cast<long long>(width) * detail + 1) * (static_cast<long long>(height) * detail + 1);
+    return nodeCount <= maxNodes;
+}
+
 void SurfaceGrid::clear() {
     columns = rows = 0;
     nodes.clear();
@@ -45,9 +51,7 @@ bool SurfaceGrid::build(int width, int height, const bool* mask, const GridLayou
         return false;
     // A map far beyond what 16-bit indices can draw is refused before any
     // memory is taken for it.
-    const long long nodeCount =
-        (static_cast<long long>(width) * detail + 1) * (static_cast<long long>(height) * detail + 1);
-    if (nodeCount > maxNodes)
+    if (!nodesFit(width, height, detail))
         return false;
     columns = width * detail + 1;
     rows = height * detail + 1;

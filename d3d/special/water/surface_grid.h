@@ -52,6 +52,9 @@ public:
     // The most vertices 16-bit indices can reach.
     static constexpr int maxVertices = 65536;
     static constexpr long long maxNodes = 64LL * maxVertices;
+    // Whether the nodes of a width x height map at `detail` stay within
+    // maxNodes; checked before any memory is taken for them.
+    static bool nodesFit(int width, int height, int detail);
 
     // Builds over the width x height mask. False (and an empty grid) when the
     // map or the detail is refused or the vertices would not fit 16 bits.
