@@ -1,4 +1,5 @@
 #include "special/factory.h"
+#include "special/water/surface_device.h"
 #include "special/water/surface_settings.h"
 #include "special/water/swamp.h"
 #include "special/water/water.h"
@@ -119,6 +120,29 @@ TEST(Grid, WaterAndFreeNodesTrianglesRandomCoordinatesAndRefusedMaps) {
     EXPECT_TRUE(water::SurfaceGrid::nodesFit(2047, 2047, 1));
     EXPECT_FALSE(water::SurfaceGrid::nodesFit(2047, 2048, 1));
     EXPECT_TRUE(CellMask::fromRows({"##", "#"}).empty());
+}
+
+// The stage states that take effect in the fallback variants: the second
+// layer on stage 1, the lit colour on stage 2, and one layer alone.
+TEST(SurfaceMetaState, FallbackVariantsPutEachLayerAndTheLitColourOnItsStage) {
+    MultipleStatesMetaState state;
+    water::buildSurfaceMetaState(state, {});
+    const auto value = [&](int variant, int stage, TextureStageStateType type) {
+        const auto& entries = state.getVariant(variant)->textureStageStates;
+        const auto last = std::find_if(entries.rbegin(), entries.rend(), [&](const auto& e) {
+            return e.stage == stage && e.type == type;
+        });
+        return last == entries.rend() ? DWORD(~0u) : last->value;
+    };
+    const struct {
+        int variant, stage;
+        TextureStageStateType type;
+        DWORD expected;
+    } cases[] = {{1, 1, TSS_COLOROP, D3DTOP_MODULATE}, {1, 1, TSS_COLORARG1, D3DTA_TEXTURE},
+                 {2, 2, TSS_COLOROP, D3DTOP_MODULATE}, {2, 2, TSS_COLORARG1, D3DTA_DIFFUSE},
+                 {2, 2, TSS_COLORARG2, D3DTA_CURRENT}, {3, 1, TSS_COLOROP, D3DTOP_DISABLE}};
+    for (const auto& c : cases)
+        EXPECT_EQ(value(c.variant, c.stage, c.type), c.expected) << c.variant << " " << c.stage;
 }
 
 // --- Configuration -------------------------------------------------------
