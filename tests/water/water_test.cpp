@@ -3,6 +3,7 @@
 #include "special/water/surface_settings.h"
 #include "special/water/swamp.h"
 #include "special/water/water.h"
+#include "texture_interface.h"
 
 #include "../support/log_capture.h"
 #include "../support/mesh_scene.h"
@@ -384,6 +385,10 @@ TEST_F(SurfacesOnDevice, ALostBufferSkipsAFrameQuietlyAndIsMadeAgain) {
               "material = { emissiveColor = [1.0, 0.0, 0.0, 1.0]; diffuseColor = [0.0, 0.0, 0.0, 1.0]; };",
               {"....", ".##.", ".##.", "...."});
     ASSERT_NE(water.getTextures().first, nullptr);
+    DDSURFACEDESC2 layer{};
+    layer.dwSize = sizeof layer;
+    ASSERT_EQ(water.getTextures().first->getSurface(0)->GetSurfaceDesc(&layer), DD_OK);
+    EXPECT_EQ(layer.ddsCaps.dwCaps2 & DDSCAPS2_HINTDYNAMIC, 0u) << "the image never changes";
     LogCapture log;
     platform::testing::failNextCall("IDirect3DVertexBuffer::Lock", DDERR_SURFACELOST);
     platform::testing::resetCallCounts();
@@ -438,6 +443,22 @@ TEST_F(SurfacesOnDevice, SwampLayersLightenTheGroundByTheirBrightnessAtTheViewin
     const int green = (centre() >> 8) & 0xFF;
     EXPECT_NEAR(green, expected, 10) << std::hex << centre();
     EXPECT_EQ(at(5, 5), 0u);
+}
+
+// A check cut short by a lost surface at build is made again before the
+// layers are drawn; when the device refuses every variant, none is drawn.
+TEST_F(SurfacesOnDevice, SwampDrawsNoLayerWhenEveryVariantIsRefused) {
+    Swamp swamp;
+    LogCapture quiet;
+    platform::testing::failNextCall("IDirect3DDevice3::ValidateDevice", DDERR_SURFACELOST);
+    buildOver(swamp, "detail = 1; renderPassCount = 1;", {"...", ".#.", "..."});
+    for (int variant = 0; variant < 4; ++variant)
+        platform::testing::failNextCall("IDirect3DDevice3::ValidateDevice",
+                                        D3DERR_UNSUPPORTEDCOLOROPERATION);
+    platform::testing::resetCallCounts();
+    drawObject(swamp);
+    EXPECT_EQ(platform::testing::callCount("IDirect3DDevice3::ValidateDevice"), 4u);
+    EXPECT_EQ(platform::testing::callCount("IDirect3DDevice3::DrawIndexedPrimitiveVB"), 0u);
 }
 
 TEST_F(SurfacesOnDevice, SwampLayersRiseAlongTheGroundUnderALandCamera) {
