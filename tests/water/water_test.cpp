@@ -304,7 +304,6 @@ TEST_F(WaterSimulation, VerticesLeanAwayFromABumpScrollTheirCoordinatesAndRefrac
     scroll = {{0.25f, 0.5f}, {0.125f, 0.75f}};
     std::vector<Water::SourceVertex> vertices(grid.getVertexCount());
     water.fillVertices(vertices.data());
-    scroll = saved;
     const struct {
         int dx, dy;
         Vector water::GridNode::*axis;
@@ -332,6 +331,16 @@ TEST_F(WaterSimulation, VerticesLeanAwayFromABumpScrollTheirCoordinatesAndRefrac
     EXPECT_NEAR(table[0][0], 0.881413f, 1e-5f);
     EXPECT_NEAR(table[128][0], 0.513355f, 1e-5f);
     EXPECT_NEAR(table[128][1], -0.750188f, 1e-5f);
+    // Seen low from one side, refraction shifts both layers alike.
+    water.editSettings().textureImpact = 1.0f;
+    water.setEye(Vector(6, 1, 0));
+    water.fillVertices(vertices.data());
+    scroll = saved;
+    for (const auto& a : around) {
+        const water::GridNode& n = *grid.node(5 + a.dx, 5 + a.dy);
+        const Water::SourceVertex& v = vertices[std::size_t(n.vertex)];
+        EXPECT_NEAR(v.tu2 - n.texture2[0] - 0.125f, v.tu1 - n.texture1[0] - 0.25f, 1e-5f);
+    }
 }
 
 // --- On the device -------------------------------------------------------
@@ -443,6 +452,14 @@ TEST_F(SurfacesOnDevice, SwampLayersLightenTheGroundByTheirBrightnessAtTheViewin
     const int green = (centre() >> 8) & 0xFF;
     EXPECT_NEAR(green, expected, 10) << std::hex << centre();
     EXPECT_EQ(at(5, 5), 0u);
+    // An eye half a unit over a free node: the full grey there, none 4.2 units off.
+    const water::GridNode& under = *swamp.getGrid().node(3, 3);
+    const water::GridNode& aside = *swamp.getGrid().node(9, 9);
+    swamp.setEye(under.position + under.up * 0.5f);
+    std::vector<Swamp::SourceVertex> vertices(std::size_t(swamp.getGrid().getVertexCount()));
+    swamp.fillVertices(vertices.data());
+    EXPECT_EQ(vertices[std::size_t(under.vertex)].diffuse, 0xFF7F7F7Fu);
+    EXPECT_EQ(vertices[std::size_t(aside.vertex)].diffuse, 0xFF000000u);
 }
 
 // A check cut short by a lost surface at build is made again before the
