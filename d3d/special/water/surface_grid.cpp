@@ -31,8 +31,8 @@ bool MapCells::assign(int w, int h, const bool* mask) {
 }
 
 bool SurfaceGrid::nodesFit(int width, int height, int detail) {
-    const long long nodeCount =
-        (static_cast<long long>(width) * detail + 1) * (static_cast<long long>(height) * detail + 1);
+    const long long nodeCount = (static_cast<long long>(width) * detail + 1) *
+                                (static_cast<long long>(height) * detail + 1);
     return nodeCount <= maxNodes;
 }
 
