@@ -18,8 +18,9 @@ public:
         DWORD textureFactor, zFunction, blending, sourceBlend, alphaOp, alphaArg2;
         unsigned flags;
     };
-    unsigned getOverloadFlags() const override { return OVERLOAD_RENDER; }
+    unsigned getOverloadFlags() const override { return OVERLOAD_RENDER | OVERLOAD_END_VIEW; }
     int getEffectPriority() const override { return -5; }
+    void endView() override { ++viewsEnded; }
     void render(RenderInformation* info) override {
         const RenderStateManager& s = *theRenderStateManager;
         seen.push_back({s.getState(RS_TEXTUREFACTOR), s.getState(RS_ZFUNC),
@@ -28,6 +29,7 @@ public:
         EffectiveRenderMesh::render(info);
     }
     std::vector<Seen> seen;
+    unsigned viewsEnded = 0;
 };
 
 class MirrorTest : public EffectScene {
@@ -55,8 +57,9 @@ protected:
 
 }  // namespace
 
-// A mirror is unseen in its first frame, then drawn twice a frame; two
-// mirrors in a view register the depth fillers once.
+// A mirror is unseen (not even transformed) in its first frame, then drawn
+// twice a frame, ending the view of the links below; two mirrors in a view
+// register the depth fillers once.
 TEST_F(MirrorTest, AMirrorIsUnseenInItsFirstFrameThenDrawnTwiceAndTheFillersRegisterOnce) {
     RenderMeshShell& first = quad("white", 2, -4, -2, 0, 8);
     RenderMeshShell& second = quad("white", 2, 0, -2, 4, 8);
@@ -67,8 +70,10 @@ TEST_F(MirrorTest, AMirrorIsUnseenInItsFirstFrameThenDrawnTwiceAndTheFillersRegi
     ASSERT_TRUE(first.attachEffect(&probe));
     ASSERT_TRUE(second.attachEffect(&b));
     EXPECT_EQ(ZBufferFiller::mirrorsIn(view), 0) << "no view before the first frame";
+    platform::testing::resetCallCounts();
     drawScene(all());
     EXPECT_TRUE(probe.seen.empty());
+    EXPECT_EQ(platform::testing::callCount("IDirect3DVertexBuffer::ProcessVertices"), 0u);
     // The morph held back in the regular pass was carried out afterwards.
     const auto* mesh = dynamic_cast<D3DOneLevelRenderMesh*>(first.getRenderMesh());
     EXPECT_EQ(mesh->getWorldOffset().z, 1.0f);
@@ -77,6 +82,7 @@ TEST_F(MirrorTest, AMirrorIsUnseenInItsFirstFrameThenDrawnTwiceAndTheFillersRegi
     // Another source factor left from before: the mirror sets its own.
     drawScene(all(), [] { theRenderStateManager->setState(RS_SRCBLEND, D3DBLEND_ONE); });
     ASSERT_EQ(probe.seen.size(), 2u);
+    EXPECT_EQ(probe.viewsEnded, 2u) << "the links below end their view too";
     // See-through in the regular pass: half of 255, truncated, as alpha.
     EXPECT_EQ(probe.seen[0].textureFactor, 0x7F000000u);
     EXPECT_EQ(probe.seen[0].blending, DWORD(TRUE));
