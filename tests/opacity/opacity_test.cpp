@@ -256,6 +256,8 @@ TEST_F(OpacityTest, VertexOpacityFadesExactlyTheVerticesOfItsMaterial) {
 
     std::unique_ptr<VertexOpacityInterface> vertex(factory().createVertexOpacity());
     ASSERT_TRUE(shell.attachEffect(vertex.get()));
+    shell.setPickable(true);
+    theRenderDriver->setMousePointerPosition(0.6f, 0.5f);  // a view sees it a frame later
     drawScene({&shell});
     EXPECT_EQ(grey(260), left) << "no entries: drawn by the effect, as before";
     EXPECT_EQ(grey(380), right);
@@ -263,6 +265,7 @@ TEST_F(OpacityTest, VertexOpacityFadesExactlyTheVerticesOfItsMaterial) {
     vertex->setOpacity(2, 0.5f);
     vertex->setOpacity(1, 0.0f);
     drawScene({&shell});
+    EXPECT_TRUE(shell.wasPicked()) << "the pick goes on through the effect to the mesh";
     EXPECT_EQ(grey(260), left);
     EXPECT_NEAR(grey(380), right * 127 / 255, 3);
     // The first quad's four buffer vertices keep their alpha, the second's
