@@ -3,6 +3,7 @@
 // by its box, the material set, morphed data, picking, and how its
 // translucent sets are drawn or deferred.
 #include "../support/mesh_scene.h"
+#include "states.h"
 
 #include <engine/core/degrading_manager.h>
 
@@ -285,6 +286,19 @@ TEST_F(MeshesTest, PickLevelsTestTheBoxOrTheTriangle) {
         std::make_tuple(box, triangle, wideClip, line),
         std::make_tuple(std::vector<bool>{1, 1, 0}, std::vector<bool>{1, 0, 0, 1, 0, 1, 0, 1, 1, 0},
                         1, std::vector<bool>{1, 1, 0, 0, 1, 0}));
+}
+
+// Alpha from the diffuse colour alone would hide the key: the texture's
+// alpha is brought in, and a diffuse alpha under a half still shows.
+TEST_F(MeshesTest, AColourKeyHidesOnlyItsTexelsWhenAlphaIsTheDiffuses) {
+    Material* keyed = material("keyed");
+    keyed->setFlags(Material::USE_COLOR);
+    keyed->setColor(Color(1, 1, 1, 0.4f));
+    keyed->setEmissive(Color(1, 1, 1, 1));
+    RenderMeshShell shell(build().material(keyed).quad(0, 1, -1, -1, 1, 4).finish());
+    drawScene({&shell}, [] { theRenderStateManager->setState(TSS_ALPHAOP, 0, D3DTOP_SELECTARG2); });
+    expectBlack(0, -0.75f, 4);  // the key column
+    expectIn(0, 0.5f, 4, {250, 250, 250});
 }
 
 class DeferredOrderTest : public MeshesTest, public ::testing::WithParamInterface<bool> {};
