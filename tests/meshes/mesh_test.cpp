@@ -50,6 +50,9 @@ TEST_F(MeshesTest, SetsAreLaidOutByKindAndMaterialAndIndexedBySourceElement) {
     BaseKeyMesh& key = b.quad(4, 2, -1, 1, 0, 5).quad(4, 2, 0, 1, 1, 5).finish();
     // Geometry vertex 1 is shared with the fourth quad; 12 and 24 are used by none.
     const_cast<MeshSet&>(key.getStrips()[2]).first[0].geometry = 1;
+    // Indices outside their lists (bad data) are left out of the reverse index.
+    const_cast<MeshSet&>(key.getStrips()[0]).first[1].normal = -1;
+    const_cast<MeshSet&>(key.getStrips()[0]).first[2].texture = 24;
     key.getKeyMesh().vertices.push_back(Vector(9, 9, 9));
     key.finishTopology();
     ScopedMesh mesh = makeMesh(key);
@@ -82,15 +85,17 @@ TEST_F(MeshesTest, SetsAreLaidOutByKindAndMaterialAndIndexedBySourceElement) {
     EXPECT_EQ(std::make_tuple(geometry.count[1], geometry.count[12], geometry.count[24],
                               geometry.list.size(), entries.normals.list.size(),
                               entries.textures.list.size()),
-              std::make_tuple(2, 0, 0, 24u, 24u, 20u));
+              std::make_tuple(2, 0, 0, 24u, 23u, 19u));
     for (int element = 0; element < 25; ++element)
         for (int k = 0; k < geometry.count[element]; ++k)
             EXPECT_EQ(sourcePosition(buffer, geometry.list[geometry.start[element] + k]),
                       key.getKeyMesh().vertices[element])
                 << element;
-    // The untextured quad's texture vertices (4 .. 7) are never listed.
+    // The untextured quad's texture vertices (4 .. 7) are never listed, nor
+    // the one replaced by 24.
     std::vector<std::int16_t> textured(24, 1);
     std::fill(textured.begin() + 4, textured.begin() + 8, 0);
+    textured[2] = 0;
     EXPECT_EQ(entries.textures.count, textured);
 }
 
