@@ -238,6 +238,8 @@ TEST_F(MeshesTest, PickLevelsTestTheBoxOrTheTriangle) {
         return makeMesh(key);
     };
     ScopedMesh mesh = upperLeftTriangle(1), wide = upperLeftTriangle(40);
+    // Moved by an effect onto the near plane, short of its box: rhw exactly 1.
+    ScopedMesh onNear = upperLeftTriangle(1);
     ScopedMesh apart = makeMesh(
         build().material(material(), 0).quad(0, 1, -3, -1, -1, 5).quad(0, 1, 1, -1, 3, 5).finish());
     // Two strips one above the other: a walk past the first one's end would
@@ -247,6 +249,14 @@ TEST_F(MeshesTest, PickLevelsTestTheBoxOrTheTriangle) {
                                       .quad(0, 0.5f, -1.5f, -0.5f, -0.5f, 5)
                                       .quad(0, -1, -1.5f, -2, -0.5f, 5)
                                       .finish());
+    // Tilted: eye depths 4 (top left), 6, 6 and 8 (bottom right), each corner
+    // where a flat quad at depth 5 shows it; its box lies off the view's axis.
+    BaseKeyMesh& tiltedKey =
+        build().material(material(), 0).quad(0, 1.5f, 0.5f, 0.5f, 1.5f, 5).finish();
+    for (int i = 0; i < 4; ++i)
+        tiltedKey.getKeyMesh().vertices[i] *= (4.0f + 2 * (i % 2) + 2 * (i / 2)) / 5;
+    tiltedKey.finishTopology();
+    ScopedMesh tilted = makeMesh(tiltedKey);
     float depth = 0;
     std::vector<bool> box, triangle, line;
     int wideClip = -1;
@@ -263,34 +273,45 @@ TEST_F(MeshesTest, PickLevelsTestTheBoxOrTheTriangle) {
             return m.findIntersection(s);
         };
         TransformInformation transform;
-        morphToBase(*mesh);
-        mesh->transform(&transform);
         wideClip = morphToBase(*wide).clipResult;
-        wide->transform(&transform);
-        morphToBase(*apart);
-        apart->transform(&transform);
-        morphToBase(*stacked);
-        stacked->transform(&transform);
+        for (auto* m : {mesh.get(), apart.get(), stacked.get(), tilted.get(), onNear.get()})
+            morphToBase(*m);
+        // At the near distance, in the same place on the screen as at depth 5.
+        const float nearDistance = camera.getNearDistance(), k = nearDistance / 5;
+        Vector* moved = onNear->getMorphedVertices();
+        for (int i = 0; i < 4; ++i)
+            moved[i] = Vector(moved[i].x * k, moved[i].y * k, nearDistance);
+        for (auto* m : {mesh.get(), wide.get(), apart.get(), stacked.get(), tilted.get()})
+            m->transform(&transform);
+        onNear->transform(&transform);
         for (int level : {1, 2}) {
             theDegradingManager->setIntersectionLevel(level);
             for (float y : {0.0f, 2.0f, 3.5f})
                 line.push_back(hit(*apart, 0, y));
+            line.push_back(hit(*tilted, 0.5f, 2.75f));  // beside the box, inside its screen box
         }
         theDegradingManager->setIntersectionLevel(0);
-        box = {hit(*mesh, 0.5f, -0.5f, 0, &depth), hit(*mesh, -0.5f, 0.5f), hit(*mesh, 2, 2)};
+        // The y edges of the box count, as its x edges do.
+        box = {hit(*mesh, 0.5f, -0.5f, 0, &depth), hit(*mesh, -0.5f, 0.5f), hit(*mesh, 2, 2),
+               hit(*mesh, 0.5f, -1), hit(*mesh, 0.5f, 1), hit(*tilted, 0.5f, 2.75f)};
         theDegradingManager->setIntersectionLevel(3);
         // Either side of a whole quad's diagonal: the strip's even and odd triangles.
         triangle = {
             hit(*mesh, 0.5f, -0.5f),       hit(*mesh, -0.5f, 0.5f),     hit(*mesh, 2, 2),
             hit(*mesh, 0.5f, -0.5f, 1000), hit(*mesh, 0.5f, -0.5f, -1), hit(*wide, 0.5f, 0),
             hit(*wide, -0.5f, 0),          hit(*apart, 0.9f, -2),       hit(*apart, -0.9f, -2),
-            hit(*stacked, -0.67f, -1.17f)};  // in the gap between the sets
+            hit(*stacked, -0.67f, -1.17f),  // in the gap between the sets
+            hit(*onNear, 0.5f, -0.5f),
+            // At the centroid of the tilted quad's first triangle: the mean of
+            // its corners' depths (the pick's depth is the eye depth, within 0.1 %).
+            hit(*tilted, 7 / 6.0f, 5 / 6.0f, 16 / 3.0f + 0.1f),
+            hit(*tilted, 7 / 6.0f, 5 / 6.0f, 16 / 3.0f - 0.1f)};
     });
     EXPECT_NEAR(depth, 5.0f - camera.getNearDistance(), 1e-4f);
-    EXPECT_EQ(
-        std::make_tuple(box, triangle, wideClip, line),
-        std::make_tuple(std::vector<bool>{1, 1, 0}, std::vector<bool>{1, 0, 0, 1, 0, 1, 0, 1, 1, 0},
-                        1, std::vector<bool>{1, 1, 0, 0, 1, 0}));
+    EXPECT_EQ(std::make_tuple(box, triangle, wideClip, line),
+              std::make_tuple(std::vector<bool>{1, 1, 0, 1, 1, 1},
+                              std::vector<bool>{1, 0, 0, 1, 0, 1, 0, 1, 1, 0, 1, 1, 0}, 1,
+                              std::vector<bool>{1, 1, 0, 0, 0, 1, 0, 0}));
 }
 
 // Alpha from the diffuse colour alone would hide the key: the texture's
