@@ -85,6 +85,8 @@ TEST_F(DeviceTest, DevicesAndDepthFormatsOfTheDefaultProfileInOrderAndFound) {
     EXPECT_EQ(D3D_OK, d3d->FindDevice(&search, &result));
     search.dpcPrimCaps.dwZCmpCaps = 0x80000000;
     EXPECT_EQ(DDERR_NOTFOUND, d3d->FindDevice(&search, &result));
+    search.dwFlags = D3DFDS_ZCMPCAPS;  // caps count only for triangles or lines
+    EXPECT_EQ(D3D_OK, d3d->FindDevice(&search, &result));
     search.dwSize = 12;
     EXPECT_EQ(DDERR_INVALIDPARAMS, d3d->FindDevice(&search, &result));
 }
