@@ -97,6 +97,10 @@ TEST_F(MouseTest, OverlayCursorShowsThePicturePlacedAndCut) {
     EXPECT_FALSE(theRenderDriver->setCursorImage(texture.getRenderImage()));
     EXPECT_FALSE(theRenderDriver->setCursorImage(nullptr));
     EXPECT_EQ(log.count("Driver", "setCursorImage: the cursor image must be a 2D image"), 2);
+    platform::testing::failNextCall("IDirectDraw4::CreateSurface", DDERR_OUTOFMEMORY);
+    Image2D unmade(16, 16);
+    EXPECT_FALSE(theRenderDriver->setCursorImage(unmade.getRenderImage()));
+    EXPECT_EQ(log.count("Driver", "setCursorImage: the image has no surface"), 1);
 
     // Each missing capability refuses the cursor and says so.
     const std::pair<void (*)(DDCAPS&), const char*> cases[] = {
