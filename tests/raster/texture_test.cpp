@@ -144,6 +144,8 @@ TEST(RasterTexture, MipLevelFollowsMinificationMaxLevelAndBias) {
     EXPECT_EQ(red(blend), 0);
     EXPECT_NEAR(ch(blend, 1), 128, 1);
     EXPECT_NEAR(ch(blend, 2), 128, 1);
+    // lod 1 + 127/256: green 255 * 129 / 256 = 128.496 rounds to 128.
+    EXPECT_EQ(ch(draw(32, D3DTFP_LINEAR, 0, 127 / 256.0f), 1), 128);
 }
 
 // Perspective: u = v run from 0 at the near top edge (rhw 1) to 1 at the far
@@ -186,6 +188,25 @@ TEST(RasterTexture, KeyedTexelsWriteNeitherColourNorDepth) {
             EXPECT_EQ(c.depthAt(x, 0), keyed ? 0xffffu : quantizeDepth(DepthFormat::D16, 0.25f));
         }
     }
+}
+
+// Row y covers pixels 0..y and shows texel (x, y); the texels right of the
+// diagonal, each just past its row's end, are keyed. Each row is drawn whole.
+TEST(RasterTexture, AKeyPastARowsEndDropsNothingOfTheNextRow) {
+    std::vector<D3DCOLOR> texels;
+    for (int i = 0; i < 64; ++i)
+        texels.push_back(i % 8 > i / 8 ? 0xffff00ff : kGreen);
+    TestTexture t(PixelFormat::R5G6B5, 8, 8, texels);
+    t.tex.colorKeyEnabled = true;
+    t.tex.colorKey = 0xf81f;
+    Textured c(8, 8, &t.tex);
+    c.rs(D3DRENDERSTATE_COLORKEYENABLE, TRUE);
+    const float right = 7.75f;  // no pixel centre on the diagonal edge
+    drawList(c.raster, {vtx(-0.5f, -0.5f), vtx(right, 7.5f, ~0u, (right + 0.5f) / 8, 1),
+                        vtx(-0.5f, 7.5f, ~0u, 0, 1)});
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(c.pixel(x, y), x <= y ? kGreen : 0u) << x << "," << y;
 }
 
 TEST(RasterTexture, BilinearKeyDropsKeyedTexelsFromFilter) {
