@@ -76,6 +76,14 @@ TEST_F(FontTest, RegisteringLoadsTheFontOnceAndKeepsItByNameEachFailureGivesNull
     EXPECT_EQ(theRenderDriver->registerFont("Test"), font);
     EXPECT_EQ(theRenderDriver->registerFont("test"), nullptr);
     EXPECT_EQ(theBitmapFonts.size(), 1u);
+    // A dropped font gives its texture and its surface back.
+    std::string listed;
+    theD3DTextureManager->getStatistic(listed);
+    EXPECT_NE(listed.find("Test.tga"), std::string::npos);
+    theBitmapFonts.clear();
+    listed.clear();
+    theD3DTextureManager->getStatistic(listed);
+    EXPECT_EQ(listed.find("Test.tga"), std::string::npos) << listed;
 }
 
 // Kept: the default font once left its key colour on the image.
@@ -123,6 +131,16 @@ TEST_F(FontTest, GlyphsAreCopiedWithTheKeyLeavingTheBackgroundInEachVideoMode) {
     fill(texture, blueColour);
     drawText(texture, font, 0, 0, "ab");
     EXPECT_EQ(pixels(texture), picture(16, 8, {}, blue));
+    // A key with green in it: its copy of the glyphs has 'b' in the key
+    // (0, 128, 0), all left out; 'a' keeps its magenta.
+    BitmapFont* greenKey = theBitmapFonts.registerFont("GreenKey");
+    ASSERT_NE(greenKey, nullptr);
+    Image2D keyed(20, 8);
+    fill(keyed, blueColour);
+    drawText(keyed, greenKey, 3, 2, "ab");
+    const Pixels all = pixels(keyed);
+    EXPECT_EQ(std::count(all.begin(), all.end(), magenta), 10);
+    EXPECT_EQ(std::count(all.begin(), all.end(), blue), 20 * 8 - 5 * 4);  // only 'a' drawn
 }
 
 }  // namespace
