@@ -228,6 +228,10 @@ public:
     void termFrame() {}
 
     bool isChanged() const { return changed; }
+    // Entries waiting for the next flush; a flush leaves none.
+    std::size_t pendingChanges() const {
+        return renderChanges.size() + lightChanges.size() + textureStageChanges.size();
+    }
     std::size_t pushedAllCount() const { return savedAll.size(); }
     // Texture stages saved by pushAll, from the device's capabilities.
     static DWORD stageCount;

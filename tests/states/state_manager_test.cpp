@@ -20,8 +20,10 @@ TEST_F(StatesTest, EachEngineTypeReachesItsDirect3DStateOnlyAtFlush) {
         else
             manager->setState(TextureStageStateType(s), 7, e.value);
         EXPECT_EQ(0u, stateCalls());
+        EXPECT_EQ(1u, manager->pendingChanges()) << i;
         manager->flush();
         EXPECT_EQ(1u, stateCalls()) << i;
+        EXPECT_EQ(0u, manager->pendingChanges()) << i;
         EXPECT_EQ(e.value, held(e)) << i;
         resetCallCounts();
     }
