@@ -203,6 +203,9 @@ TEST_F(ApplicationTest, PauseCountFollowsStartStopSuspendAndDrawRendersOnlyStopp
     const std::string steps = "++---++SR";
     const int pauses[] = {0, -1, 0, 1, 2, 1, 0, 1, 0};
     const unsigned flips[] = {0, 0, 0, 1, 1, 1, 1, 2, 2};
+    // Posted to the core thread: each start, stop and draw as a command, and
+    // a wake-up at each step to 0.
+    const unsigned posts[] = {2, 3, 6, 7, 9, 11, 14, 14, 16};
     platform::testing::resetCallCounts();
     for (size_t i = 0; i < steps.size(); ++i) {
         if (steps[i] == '+' || steps[i] == '-')
@@ -214,6 +217,7 @@ TEST_F(ApplicationTest, PauseCountFollowsStartStopSuspendAndDrawRendersOnlyStopp
         EXPECT_EQ(theD3DApplication->getPauseCount(), pauses[i]) << i;
         EXPECT_EQ(theD3DApplication->isReady(), pauses[i] == 0) << i;
         EXPECT_EQ(platform::testing::callCount("IDirectDraw4::FlipToGDISurface"), flips[i]) << i;
+        EXPECT_EQ(platform::testing::callCount("PostThreadMessageA"), posts[i]) << i;
         if (pauses[i] != 0) {
             EXPECT_EQ(drawn(), pauses[i] == 1 ? 1 : 0) << i;
         }

@@ -1,4 +1,5 @@
 // Posting, sending, reading and dispatching messages.
+#include "core/call_log.h"
 #include "core/presenter.h"
 #include "user/user_state.h"
 
@@ -283,6 +284,10 @@ BOOL WINAPI WaitMessage(void) {
 // so do we: the thread must have called PeekMessageA/GetMessageA (or made a
 // window) first.
 BOOL WINAPI PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    HRESULT ignored;
+    platform::core::recordCall("PostThreadMessageA",
+                               {static_cast<ULONG_PTR>(idThread), static_cast<ULONG_PTR>(Msg)},
+                               &ignored);
     // The caller itself is a message thread from its first call on.
     if (idThread == currentThreadKey())
         currentQueue();
