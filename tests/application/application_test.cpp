@@ -4,6 +4,7 @@
 // thread owns, sent messages. The fixture hears the frames and the window.
 #include "application.h"
 #include "rlight.h"
+#include "rtexture.h"
 #include "screensh.h"
 #include "states.h"
 
@@ -174,16 +175,24 @@ TEST_F(ApplicationTest, PauseCountFollowsStartStopSuspendAndDrawRendersOnlyStopp
         theRenderDriver->draw();
         return frames - before;
     };
-    // A lost device skips the frame and the surfaces are restored by the next;
-    // rendered frames are presented and recorded, idling frames not.
+    // A lost device skips the frame and the surfaces are restored by the next,
+    // the device's material first set back to the default; rendered frames are
+    // presented and recorded, idling frames not.
     IDirectDrawSurface4* front = theD3DRenderDriver->getFrontBuffer();
     ASSERT_NE(front, nullptr);
+    RenderMaterial* material = theRenderMaterialManager->createMaterial(Material());
+    material->makeCurrentMaterial();
+    theRenderStateManager->flush();
     platform::testing::deactivateApplication();
     EXPECT_EQ(drawn(), 0);
     EXPECT_TRUE(surfacesLost && front->IsLost() == DDERR_SURFACELOST);
     platform::testing::activateApplication();
     EXPECT_EQ(drawn(), 1);
     EXPECT_TRUE(!surfacesLost && front->IsLost() == DD_OK);
+    DWORD onDevice = 0;
+    g_pDevice->GetLightState(D3DLIGHTSTATE_MATERIAL, &onDevice);
+    EXPECT_EQ(onDevice, theD3DRenderMaterialManager->getDefaultHandle());
+    theRenderMaterialManager->destroyMaterial(material);
     theRenderDriver->setBackgroundColor(Color(0.0f, 1.0f, 0.0f, 1.0f), true);
     theScreenShooter->setFileName("rec%03d.tga");
     ASSERT_TRUE(theScreenShooter->startRecord());
