@@ -396,6 +396,15 @@ TEST_F(ApplicationTest, WindowedModeWindowMessagesAndHotKeys) {
     EXPECT_EQ(platform::testing::waitForDialog(0), nullptr);
 }
 
+// A fatal error runs the driver's hook before the process ends.
+TEST_F(DriverTest, FatalErrorsRunTheApplicationsHook) {
+    useData("no_file");
+    initDriver();
+    EXPECT_EXIT(debug::System::fatal("test"), ::testing::ExitedWithCode(3),
+                "Fatal hook: outside driver thread");
+    termDriver();
+}
+
 // Unloading with a mode set and frames running ends the core thread before
 // the objects it draws with go; repeated, so that the unload meets the core
 // thread at every point of its frame.
