@@ -150,7 +150,7 @@ TEST(RasterPrimitives, WireframePointFillAndPoints) {
     EXPECT_EQ(n.drawnPixels(), 2);
 }
 
-// XYZRHW | TEX1: diffuse reads as opaque white, and a coordinate set the
+// XYZRHW alone: diffuse reads as opaque white. XYZRHW | TEX1: a coordinate set the
 // vertices lack reads as (0, 0): texel 0 of a clamped texture, whatever
 // follows set 0 in memory (here the next vertex's x, 8). Set 0 would be texel 1.
 TEST(RasterPrimitives, FlexibleVertexFormatWithoutColours) {
@@ -160,7 +160,10 @@ TEST(RasterPrimitives, FlexibleVertexFormatWithoutColours) {
     const VertexSource src = VertexSource::fromFVF(D3DFVF_XYZRHW | D3DFVF_TEX1, v, 4);
     ASSERT_TRUE(src.valid());
     EXPECT_EQ(src.stride, sizeof(v[0]));
-    ASSERT_EQ(c.raster.draw(D3DPT_TRIANGLELIST, src, 0, 3), DrawStatus::Ok);
+    // The position alone: the last vertex's 16 bytes end the data.
+    const float position[3][4] = {{0, 0, 0.5f, 1}, {8, 0, 0.5f, 1}, {0, 8, 0.5f, 1}};
+    const VertexSource bare = VertexSource::fromFVF(D3DFVF_XYZRHW, position, 3);
+    ASSERT_EQ(c.raster.draw(D3DPT_TRIANGLELIST, bare, 0, 3), DrawStatus::Ok);
     EXPECT_EQ(c.pixel(1, 1), 0xffffffffu);
     TestTexture t(PixelFormat::A8R8G8B8, 2, 1, {0xffff0000, 0xff00ff00});
     c.state().setTexture(0, &t.tex);
