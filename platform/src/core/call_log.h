@@ -13,6 +13,13 @@ namespace platform::core {
 // when a failure was queued for this method.
 bool recordCall(const char* method, std::initializer_list<ULONG_PTR> args, HRESULT* injected);
 
+// Counts the call and keeps its arguments, for calls that cannot fail by
+// injection (AddRef, Release, and functions that do not return an HRESULT).
+inline void countCall(const char* method, std::initializer_list<ULONG_PTR> args) {
+    HRESULT ignored;
+    recordCall(method, args, &ignored);
+}
+
 }  // namespace platform::core
 
 // Use inside a method returning HRESULT: records the call and returns the

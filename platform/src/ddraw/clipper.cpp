@@ -32,14 +32,12 @@ HRESULT Clipper::QueryInterface(REFIID riid, LPVOID* object) {
 }
 
 ULONG Clipper::AddRef() {
-    HRESULT ignored;
-    core::recordCall("IDirectDrawClipper::AddRef", {}, &ignored);
+    core::countCall("IDirectDrawClipper::AddRef", {});
     return ++refs_;
 }
 
 ULONG Clipper::Release() {
-    HRESULT ignored;
-    core::recordCall("IDirectDrawClipper::Release", {}, &ignored);
+    core::countCall("IDirectDrawClipper::Release", {});
     const ULONG left = --refs_;
     if (left == 0)
         delete this;

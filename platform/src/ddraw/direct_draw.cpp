@@ -137,14 +137,12 @@ HRESULT DirectDraw::QueryInterface(REFIID riid, LPVOID* object) {
 }
 
 ULONG DirectDraw::AddRef() {
-    HRESULT ignored;
-    core::recordCall("IDirectDraw4::AddRef", {}, &ignored);
+    core::countCall("IDirectDraw4::AddRef", {});
     return ++refs_;
 }
 
 ULONG DirectDraw::Release() {
-    HRESULT ignored;
-    core::recordCall("IDirectDraw4::Release", {}, &ignored);
+    core::countCall("IDirectDraw4::Release", {});
     DDLock lock(ddrawMutex());
     const ULONG left = --refs_;
     if (left == 0)

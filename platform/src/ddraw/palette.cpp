@@ -61,14 +61,12 @@ HRESULT Palette::QueryInterface(REFIID riid, LPVOID* object) {
 }
 
 ULONG Palette::AddRef() {
-    HRESULT ignored;
-    core::recordCall("IDirectDrawPalette::AddRef", {}, &ignored);
+    core::countCall("IDirectDrawPalette::AddRef", {});
     return ++refs_;
 }
 
 ULONG Palette::Release() {
-    HRESULT ignored;
-    core::recordCall("IDirectDrawPalette::Release", {}, &ignored);
+    core::countCall("IDirectDrawPalette::Release", {});
     const ULONG left = --refs_;
     if (left == 0)
         delete this;

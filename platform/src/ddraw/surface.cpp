@@ -337,14 +337,12 @@ Surface* Surface::attachedWithCaps(DWORD caps) const {
 }
 
 ULONG Surface::AddRef() {
-    HRESULT ignored;
-    core::recordCall("IDirectDrawSurface4::AddRef", {}, &ignored);
+    core::countCall("IDirectDrawSurface4::AddRef", {});
     return ++refs_;
 }
 
 ULONG Surface::Release() {
-    HRESULT ignored;
-    core::recordCall("IDirectDrawSurface4::Release", {}, &ignored);
+    core::countCall("IDirectDrawSurface4::Release", {});
     DDLock lock(ddrawMutex());
     const ULONG left = --refs_;
     if (left == 0)

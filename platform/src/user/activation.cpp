@@ -159,9 +159,7 @@ using namespace platform::user;
 extern "C" {
 
 BOOL WINAPI SetForegroundWindow(HWND hWnd) {
-    HRESULT ignored;
-    platform::core::recordCall("SetForegroundWindow", {reinterpret_cast<ULONG_PTR>(hWnd)},
-                               &ignored);
+    platform::core::countCall("SetForegroundWindow", {reinterpret_cast<ULONG_PTR>(hWnd)});
     HWND top = hWnd;
     {
         std::lock_guard<std::mutex> lock(state().mutex);

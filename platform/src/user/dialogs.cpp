@@ -382,9 +382,7 @@ extern "C" {
 
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent,
                                DLGPROC lpDialogFunc, LPARAM dwInitParam) {
-    HRESULT ignored;
-    platform::core::recordCall("DialogBoxParamA", {reinterpret_cast<ULONG_PTR>(lpTemplateName)},
-                               &ignored);
+    platform::core::countCall("DialogBoxParamA", {reinterpret_cast<ULONG_PTR>(lpTemplateName)});
     if (!lpTemplateName) {
         setLastError(ERROR_INVALID_PARAMETER);
         return -1;

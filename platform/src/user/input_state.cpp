@@ -390,8 +390,7 @@ BOOL WINAPI GetClipCursor(LPRECT lpRect) {
 // The cursor is shown while the display count is 0 or more; a mouse is
 // installed, so the count starts at 0.
 int WINAPI ShowCursor(BOOL bShow) {
-    HRESULT ignored;
-    platform::core::recordCall("ShowCursor", {static_cast<ULONG_PTR>(bShow)}, &ignored);
+    platform::core::countCall("ShowCursor", {static_cast<ULONG_PTR>(bShow)});
     int count;
     {
         std::lock_guard<std::mutex> lock(input().mutex);

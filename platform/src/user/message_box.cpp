@@ -40,10 +40,8 @@ int defaultAnswer(UINT type) {
 using namespace platform::user;
 
 extern "C" int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
-    HRESULT ignored;
-    platform::core::recordCall("MessageBoxA",
-                               {reinterpret_cast<ULONG_PTR>(hWnd), static_cast<ULONG_PTR>(uType)},
-                               &ignored);
+    platform::core::countCall("MessageBoxA",
+                              {reinterpret_cast<ULONG_PTR>(hWnd), static_cast<ULONG_PTR>(uType)});
     platform::testing::MessageBoxRecord record;
     record.owner = hWnd;
     record.text = lpText ? lpText : "";

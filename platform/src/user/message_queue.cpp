@@ -284,10 +284,8 @@ BOOL WINAPI WaitMessage(void) {
 // so do we: the thread must have called PeekMessageA/GetMessageA (or made a
 // window) first.
 BOOL WINAPI PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    HRESULT ignored;
-    platform::core::recordCall("PostThreadMessageA",
-                               {static_cast<ULONG_PTR>(idThread), static_cast<ULONG_PTR>(Msg)},
-                               &ignored);
+    platform::core::countCall("PostThreadMessageA",
+                              {static_cast<ULONG_PTR>(idThread), static_cast<ULONG_PTR>(Msg)});
     // The caller itself is a message thread from its first call on.
     if (idThread == currentThreadKey())
         currentQueue();

@@ -67,10 +67,8 @@ BOOL WINAPI ValidateRect(HWND hWnd, const RECT*) {
 }
 
 BOOL WINAPI RedrawWindow(HWND hWnd, const RECT*, HRGN, UINT flags) {
-    HRESULT ignored;
-    platform::core::recordCall("RedrawWindow",
-                               {reinterpret_cast<ULONG_PTR>(hWnd), static_cast<ULONG_PTR>(flags)},
-                               &ignored);
+    platform::core::countCall("RedrawWindow",
+                              {reinterpret_cast<ULONG_PTR>(hWnd), static_cast<ULONG_PTR>(flags)});
     if (hWnd && !IsWindow(hWnd)) {
         setLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
@@ -105,8 +103,7 @@ BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint) {
 }
 
 BOOL WINAPI DrawMenuBar(HWND hWnd) {
-    HRESULT ignored;
-    platform::core::recordCall("DrawMenuBar", {reinterpret_cast<ULONG_PTR>(hWnd)}, &ignored);
+    platform::core::countCall("DrawMenuBar", {reinterpret_cast<ULONG_PTR>(hWnd)});
     if (!IsWindow(hWnd)) {
         setLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;

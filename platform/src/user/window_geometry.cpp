@@ -376,12 +376,10 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
 }
 
 BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint) {
-    HRESULT ignored;
-    platform::core::recordCall(
+    platform::core::countCall(
         "MoveWindow",
         {reinterpret_cast<ULONG_PTR>(hWnd), static_cast<ULONG_PTR>(X), static_cast<ULONG_PTR>(Y),
-         static_cast<ULONG_PTR>(nWidth), static_cast<ULONG_PTR>(nHeight)},
-        &ignored);
+         static_cast<ULONG_PTR>(nWidth), static_cast<ULONG_PTR>(nHeight)});
     UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
     if (!bRepaint)
         flags |= SWP_NOREDRAW;

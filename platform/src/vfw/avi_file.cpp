@@ -15,13 +15,11 @@ using platform::vfw::FrameReader;
 }  // namespace
 
 void WINAPI AVIFileInit(void) {
-    HRESULT ignored;
-    platform::core::recordCall("AVIFileInit", {}, &ignored);
+    platform::core::countCall("AVIFileInit", {});
 }
 
 void WINAPI AVIFileExit(void) {
-    HRESULT ignored;
-    platform::core::recordCall("AVIFileExit", {}, &ignored);
+    platform::core::countCall("AVIFileExit", {});
 }
 
 HRESULT WINAPI AVIStreamOpenFromFileA(PAVISTREAM* ppavi, LPCSTR szFile, DWORD fccType, LONG lParam,
@@ -53,8 +51,7 @@ ULONG WINAPI AVIStreamAddRef(PAVISTREAM pavi) {
 }
 
 ULONG WINAPI AVIStreamRelease(PAVISTREAM pavi) {
-    HRESULT ignored;
-    platform::core::recordCall("AVIStreamRelease", {(ULONG_PTR)pavi}, &ignored);
+    platform::core::countCall("AVIStreamRelease", {(ULONG_PTR)pavi});
     return pavi ? pavi->Release() : 0;
 }
 

@@ -112,8 +112,7 @@ ULONG FrameReader::AddRef() {
 }
 
 ULONG FrameReader::Release() {
-    HRESULT ignored;
-    core::recordCall("IGetFrame::Release", {}, &ignored);
+    core::countCall("IGetFrame::Release", {});
     const ULONG left = --refs_;
     if (left == 0)
         delete this;

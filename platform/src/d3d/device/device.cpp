@@ -80,14 +80,12 @@ HRESULT Device::QueryInterface(REFIID riid, LPVOID* object) {
 }
 
 ULONG Device::AddRef() {
-    HRESULT ignored;
-    core::recordCall("IDirect3DDevice3::AddRef", {}, &ignored);
+    core::countCall("IDirect3DDevice3::AddRef", {});
     return ++refs_;
 }
 
 ULONG Device::Release() {
-    HRESULT ignored;
-    core::recordCall("IDirect3DDevice3::Release", {}, &ignored);
+    core::countCall("IDirect3DDevice3::Release", {});
     const ULONG left = --refs_;
     if (left == 0) {
         ddraw::DDLock lock(ddraw::ddrawMutex());

@@ -92,14 +92,12 @@ HRESULT Direct3D::QueryInterface(REFIID riid, LPVOID* object) {
 }
 
 ULONG Direct3D::AddRef() {
-    HRESULT ignored;
-    core::recordCall("IDirect3D3::AddRef", {}, &ignored);
+    core::countCall("IDirect3D3::AddRef", {});
     return owner_.AddRef();
 }
 
 ULONG Direct3D::Release() {
-    HRESULT ignored;
-    core::recordCall("IDirect3D3::Release", {}, &ignored);
+    core::countCall("IDirect3D3::Release", {});
     return owner_.Release();
 }
 

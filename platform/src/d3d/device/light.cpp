@@ -25,14 +25,12 @@ HRESULT Light::QueryInterface(REFIID riid, LPVOID* object) {
 }
 
 ULONG Light::AddRef() {
-    HRESULT ignored;
-    core::recordCall("IDirect3DLight::AddRef", {}, &ignored);
+    core::countCall("IDirect3DLight::AddRef", {});
     return ++refs_;
 }
 
 ULONG Light::Release() {
-    HRESULT ignored;
-    core::recordCall("IDirect3DLight::Release", {}, &ignored);
+    core::countCall("IDirect3DLight::Release", {});
     const ULONG left = --refs_;
     if (left == 0)
         delete this;

@@ -61,14 +61,12 @@ HRESULT Material::QueryInterface(REFIID riid, LPVOID* object) {
 }
 
 ULONG Material::AddRef() {
-    HRESULT ignored;
-    core::recordCall("IDirect3DMaterial3::AddRef", {}, &ignored);
+    core::countCall("IDirect3DMaterial3::AddRef", {});
     return ++refs_;
 }
 
 ULONG Material::Release() {
-    HRESULT ignored;
-    core::recordCall("IDirect3DMaterial3::Release", {}, &ignored);
+    core::countCall("IDirect3DMaterial3::Release", {});
     const ULONG left = --refs_;
     if (left == 0)
         delete this;

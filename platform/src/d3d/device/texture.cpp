@@ -76,14 +76,12 @@ HRESULT Texture::QueryInterface(REFIID riid, LPVOID* object) {
 }
 
 ULONG Texture::AddRef() {
-    HRESULT ignored;
-    core::recordCall("IDirect3DTexture2::AddRef", {}, &ignored);
+    core::countCall("IDirect3DTexture2::AddRef", {});
     return surface_.AddRef();
 }
 
 ULONG Texture::Release() {
-    HRESULT ignored;
-    core::recordCall("IDirect3DTexture2::Release", {}, &ignored);
+    core::countCall("IDirect3DTexture2::Release", {});
     return surface_.Release();
 }
 

@@ -42,14 +42,12 @@ HRESULT VertexBuffer::QueryInterface(REFIID riid, LPVOID* object) {
 }
 
 ULONG VertexBuffer::AddRef() {
-    HRESULT ignored;
-    core::recordCall("IDirect3DVertexBuffer::AddRef", {}, &ignored);
+    core::countCall("IDirect3DVertexBuffer::AddRef", {});
     return ++refs_;
 }
 
 ULONG VertexBuffer::Release() {
-    HRESULT ignored;
-    core::recordCall("IDirect3DVertexBuffer::Release", {}, &ignored);
+    core::countCall("IDirect3DVertexBuffer::Release", {});
     const ULONG left = --refs_;
     if (left == 0)
         delete this;

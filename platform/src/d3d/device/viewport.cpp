@@ -37,14 +37,12 @@ HRESULT Viewport::QueryInterface(REFIID riid, LPVOID* object) {
 }
 
 ULONG Viewport::AddRef() {
-    HRESULT ignored;
-    core::recordCall("IDirect3DViewport3::AddRef", {}, &ignored);
+    core::countCall("IDirect3DViewport3::AddRef", {});
     return ++refs_;
 }
 
 ULONG Viewport::Release() {
-    HRESULT ignored;
-    core::recordCall("IDirect3DViewport3::Release", {}, &ignored);
+    core::countCall("IDirect3DViewport3::Release", {});
     const ULONG left = --refs_;
     if (left == 0)
         delete this;
