@@ -1,4 +1,5 @@
-// Fill rate and triangle rate of the software rasteriser on one core.
+// Fill rate and triangle rate of the software rasteriser, on one core and,
+// for the bilinear cases, on two (the argument: rasteriser threads).
 //
 // The reference case: one texture stage MODULATE (texture x diffuse),
 // Gouraud colours, perspective-correct coordinates (rhw varies across the
@@ -26,7 +27,7 @@ struct Scene {
     Texture texture;
     Rasterizer raster;
 
-    explicit Scene(bool linear, bool textured = true) {
+    explicit Scene(bool linear, bool textured = true, int threads = 1) : raster(threads) {
         raster.setRenderTarget(
             RenderTarget{color.data(), kWidth * 2, kWidth, kHeight, PixelFormat::R5G6B5});
         DepthBuffer d{depth.data(), kWidth * 2, kWidth, kHeight, DepthFormat::D16};
@@ -67,12 +68,13 @@ std::vector<Vertex> vertices(peer::Workload workload, std::size_t count) {
 }
 
 void fill(benchmark::State& state, bool linear, bool textured) {
-    Scene scene(linear, textured);
+    Scene scene(linear, textured, static_cast<int>(state.range(0)));
     // One full-screen quad in perspective: the right side is twice as far.
     const std::vector<Vertex> quad = vertices(peer::Workload::Fill, 6);
     const VertexSource src = VertexSource::fromVertices(quad.data(), 6);
     for (auto _ : state) {
         scene.raster.draw(D3DPT_TRIANGLELIST, src, 0, 6);
+        scene.raster.finish();
         benchmark::ClobberMemory();
     }
     const double pixels = static_cast<double>(kWidth) * kHeight * state.iterations();
@@ -91,13 +93,14 @@ void BM_FillGouraudOnly(benchmark::State& state) {
 
 // Right triangles with 8-pixel legs (32 pixels each) spread over the screen.
 void smallTriangles(benchmark::State& state, bool linear) {
-    Scene scene(linear);
+    Scene scene(linear, true, static_cast<int>(state.range(0)));
     const int count = 4096;
     const std::vector<Vertex> tris = vertices(peer::Workload::SmallTriangles, 3 * count);
     const VertexSource src =
         VertexSource::fromVertices(tris.data(), static_cast<DWORD>(tris.size()));
     for (auto _ : state) {
         scene.raster.draw(D3DPT_TRIANGLELIST, src, 0, static_cast<DWORD>(tris.size()));
+        scene.raster.finish();
         benchmark::ClobberMemory();
     }
     state.counters["Mtriangles/s"] = benchmark::Counter(
@@ -126,11 +129,11 @@ void BM_Clear(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_FillTexturedPoint)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FillTexturedLinear)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FillGouraudOnly)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SmallTrianglesPoint)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SmallTrianglesLinear)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FillTexturedPoint)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FillTexturedLinear)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FillGouraudOnly)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SmallTrianglesPoint)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SmallTrianglesLinear)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Clear)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

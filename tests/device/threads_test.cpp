@@ -110,6 +110,23 @@ TEST_F(ThreadsTest, EveryStateCombinationDrawsTheSameBytesOnThreeThreadsAsOnOne)
                  device->DrawPrimitive(D3DPT_POINTLIST, kTLFormat, lines, 6, 0);
              }
          }},
+        {"one long draw of overlapping translucent triangles, handed over as it is recorded",
+         [&] {
+             device->SetRenderState(D3DRENDERSTATE_ALPHABLENDENABLE, TRUE);
+             device->SetRenderState(D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA);
+             device->SetRenderState(D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCALPHA);
+             std::vector<TLVertex> v;
+             for (int i = 0; i < 600; ++i) {
+                 const float x = static_cast<float>((i * 7) % 26),
+                             y = static_cast<float>((i * 13) % 26);
+                 const D3DCOLOR c = 0x80000000u | (static_cast<DWORD>(i) * 0x010203u & 0xFFFFFFu);
+                 v.push_back({x, y, 0.5f, 1, c, 0, 0, 0});
+                 v.push_back({x + 6, y + 1, 0.5f, 1, c ^ 0x00FF00u, 0, 0, 0});
+                 v.push_back({x + 2, y + 7, 0.5f, 1, c ^ 0xFF0000u, 0, 0, 0});
+             }
+             device->DrawPrimitive(D3DPT_TRIANGLELIST, kTLFormat, v.data(),
+                                   static_cast<DWORD>(v.size()), 0);
+         }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

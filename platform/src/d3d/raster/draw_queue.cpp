@@ -14,6 +14,10 @@ constexpr size_t kMaxPrimitives = 96 * 1024;
 // Small batches handed over early keep the pool busy while the caller
 // records; 32 measured best in the demo scene (8 to 2048 tried).
 constexpr size_t kKickCommands = 32;
+// Within one draw, every so many commands (64 measured best for small
+// triangles, 32 to 2048 tried): often enough to keep the pool fed, seldom
+// enough that waking it costs little.
+constexpr size_t kKickCommandsInDraw = 64;
 
 bool sameTarget(const RenderTarget& a, const RenderTarget& b) {
     return a.pixels == b.pixels && a.pitch == b.pitch && a.width == b.width &&
@@ -114,6 +118,10 @@ void DrawQueue::add(Kind kind, uint32_t pipeline, uint32_t index, int top, int b
     for (int b = first; b <= last; ++b)
         batch.bins[static_cast<size_t>(b)].push_back(command);
     batch.bandsUsed = std::max(batch.bandsUsed, last + 1);
+    // A long draw hands work over as it goes, not only when it returns, so
+    // the pool does not wait for the caller's set-up of the whole draw.
+    if (batch.commands.size() % kKickCommandsInDraw == 0)
+        kick();
 }
 
 void DrawQueue::triangle(const Pipeline& p, const Setup& s, const Edges& e) {
@@ -124,8 +132,8 @@ void DrawQueue::triangle(const Pipeline& p, const Setup& s, const Edges& e) {
     const uint32_t pipeline = snapshot(p);
     Batch& b = *recording_;
     const Attributes& a = b.attributes[pipeline];
-    b.triangles.push_back(Triangle{s.ox, s.oy, s.perspective, s.constantColours, s.constW, s.z,
-                                   s.q, static_cast<uint32_t>(b.planes.size()), e});
+    b.triangles.push_back(Triangle{s.ox, s.oy, s.perspective, s.constantColours, s.constW, s.z, s.q,
+                                   static_cast<uint32_t>(b.planes.size()), e});
     for (int k = 0; k < a.count; ++k)
         b.planes.push_back(s.attr[a.index[k]]);
     add(Kind::Triangle, pipeline, static_cast<uint32_t>(b.triangles.size() - 1), top, bottom);
@@ -241,8 +249,9 @@ void DrawQueue::kick() {
     running_ = recording_;
     recording_ = recording_ == &batches_[0] ? &batches_[1] : &batches_[0];
     const Batch* batch = running_;
-    pool_.start(batch->bandsUsed,
-                [this, batch](int band, int worker) { runBand(*batch, band, *perWorker_[worker]); });
+    pool_.start(batch->bandsUsed, [this, batch](int band, int worker) {
+        runBand(*batch, band, *perWorker_[worker]);
+    });
 }
 
 uint64_t DrawQueue::run() {
