@@ -152,6 +152,8 @@ TEST_F(ThreadsTest, ReadingPointsSeeTheDrawsBeforeThem) {
         s->Unlock(nullptr);
         return v & 0xFFFFFF;
     };
+    clear(0xFF010203, 1.0f);
+    EXPECT_EQ(0x010203u, lockedPixel(target, 3, 30));
     ASSERT_EQ(D3D_OK, quad(0, 0, 32, 32, 0.5f, 0xFF112233));
     EXPECT_EQ(0x112233u, lockedPixel(target, 3, 30));
 

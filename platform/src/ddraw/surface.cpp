@@ -618,11 +618,33 @@ HRESULT Surface::checkUsable() const {
     return DD_OK;
 }
 
+void Surface::finishDrawsOn(const Surface* other) const {
+    auto range = [](const Surface& s) {
+        return d3d::raster::MemoryRange{s.bits(),
+                                        static_cast<size_t>(std::abs(s.pitch())) * s.height()};
+    };
+    d3d::raster::MemoryRange mine, theirs;
+    bool everything = false;
+    {
+        DDLock lock(ddrawMutex());
+        everything = isPrimary() || (other != nullptr && other->isPrimary());
+        mine = range(*this);
+        if (other != nullptr)
+            theirs = range(*other);
+    }
+    // Waiting for a surface's work only lets a program fill one texture (a
+    // video frame) while the scene drawn before it is still rasterised.
+    if (everything)
+        d3d::raster::finishPendingDraws();
+    else
+        d3d::raster::finishPendingDrawsUsing({mine, theirs});
+}
+
 HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE event) {
     PLATFORM_RECORD_CALL("IDirectDrawSurface4::Lock", (ULONG_PTR)rect, (ULONG_PTR)desc, flags,
                          (ULONG_PTR)event);
     // Queued draws must be in the pixels first.
-    d3d::raster::finishPendingDraws();
+    finishDrawsOn();
     if (!desc || desc->dwSize != sizeof(DDSURFACEDESC2))
         return DDERR_INVALIDPARAMS;
     // A refused lock leaves no pointer a program might write through.
@@ -661,7 +683,7 @@ HRESULT Surface::Unlock(LPRECT rect) {
 
 HRESULT Surface::GetDC(HDC* dc) {
     PLATFORM_RECORD_CALL("IDirectDrawSurface4::GetDC", (ULONG_PTR)dc);
-    d3d::raster::finishPendingDraws();
+    finishDrawsOn();
     if (!dc)
         return DDERR_INVALIDPARAMS;
     DDLock lock(ddrawMutex());

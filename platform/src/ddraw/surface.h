@@ -169,6 +169,10 @@ public:
     // Makes the buffer GDI draws on (the one the primary chain was created
     // with) the front buffer again and shows it. Caller holds ddrawMutex().
     void showGdiBuffer();
+    // Waits for the queued draws that write or sample this surface's pixels,
+    // or `other`'s; for every queued draw when either is the primary, whose
+    // showing shows other surfaces (overlays) too.
+    void finishDrawsOn(const Surface* other = nullptr) const;
 
 private:
     struct Attachment {

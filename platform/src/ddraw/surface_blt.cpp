@@ -133,7 +133,7 @@ HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE4 source, LPRECT source
     PLATFORM_RECORD_CALL("IDirectDrawSurface4::Blt", (ULONG_PTR)destRect, (ULONG_PTR)source,
                          (ULONG_PTR)sourceRect, flags, (ULONG_PTR)fx);
     // Queued draws must be in the pixels first.
-    d3d::raster::finishPendingDraws();
+    finishDrawsOn(source ? fromInterface(source) : nullptr);
     DDLock lock(ddrawMutex());
     const bool fill = flags & (DDBLT_COLORFILL | DDBLT_DEPTHFILL);
     const bool needsFx =
@@ -221,7 +221,7 @@ HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE4 source, LPRECT s
                          DWORD trans) {
     PLATFORM_RECORD_CALL("IDirectDrawSurface4::BltFast", x, y, (ULONG_PTR)source,
                          (ULONG_PTR)sourceRect, trans);
-    d3d::raster::finishPendingDraws();
+    finishDrawsOn(source ? fromInterface(source) : nullptr);
     DDLock lock(ddrawMutex());
     Surface* src = fromInterface(source);
     if (!src)

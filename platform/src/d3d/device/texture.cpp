@@ -111,7 +111,7 @@ HRESULT Texture::load(Texture* from) {
     if (from == this)
         return D3D_OK;
     // Queued draws may still sample the destination.
-    raster::finishPendingDraws();
+    surface_.finishDrawsOn(&from->surface_);
     ddraw::DDLock lock(ddraw::ddrawMutex());
     ddraw::Surface* src = &from->surface_;
     ddraw::Surface* dst = &surface_;

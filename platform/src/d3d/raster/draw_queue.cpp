@@ -45,6 +45,35 @@ int rowOf(float y) {
     return static_cast<int>(std::floor(y + 0.5f));
 }
 
+bool overlaps(const MemoryRange& r, const BYTE* begin, LONG pitch, DWORD rows) {
+    if (begin == nullptr || r.begin == nullptr)
+        return false;
+    const size_t bytes = static_cast<size_t>(pitch < 0 ? -pitch : pitch) * rows;
+    return begin < r.begin + r.bytes && r.begin < begin + bytes;
+}
+
+bool targetUses(const MemoryRange& r, const RenderTarget& t) {
+    return overlaps(r, t.pixels, t.pitch, t.height);
+}
+
+bool depthUses(const MemoryRange& r, const DepthBuffer& d) {
+    return overlaps(r, d.data, d.pitch, d.height);
+}
+
+bool pipelineUses(const MemoryRange& r, const Pipeline& p) {
+    if (targetUses(r, p.target) || depthUses(r, p.depth))
+        return true;
+    for (const TextureUnit& u : p.units) {
+        const Sampler& s = u.sampler;
+        for (int l = 0; l < s.levelCount; ++l) {
+            if (overlaps(r, s.levels[l].pixels, s.levels[l].pitch,
+                         static_cast<DWORD>(s.levels[l].height)))
+                return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 struct DrawQueue::Worker {
@@ -79,6 +108,26 @@ void DrawQueue::Batch::reset() {
     points.clear();
     clears.clear();
     pipelineCount = 0;
+}
+
+bool DrawQueue::Batch::uses(const MemoryRange& r) const {
+    for (uint32_t i = 0; i < pipelineCount; ++i) {
+        if (pipelineUses(r, *pipelines[i]))
+            return true;
+    }
+    for (const Clear& c : clears) {
+        if ((c.hasTarget && targetUses(r, c.target)) || (c.hasDepth && depthUses(r, c.depth)))
+            return true;
+    }
+    return false;
+}
+
+bool DrawQueue::uses(std::initializer_list<MemoryRange> ranges) const {
+    for (const MemoryRange& r : ranges) {
+        if (recording_->uses(r) || (running_ != nullptr && running_->uses(r)))
+            return true;
+    }
+    return false;
 }
 
 bool DrawQueue::full() const {

@@ -52,6 +52,9 @@ public:
     // number of pixels that entered the fragment stages.
     uint64_t run();
 
+    // Whether recorded work draws into or samples memory in one of the ranges.
+    bool uses(std::initializer_list<MemoryRange> ranges) const;
+
 private:
     enum class Kind : uint8_t { Triangle, Line, Point, Clear };
     struct Command {
@@ -108,6 +111,7 @@ private:
 
         size_t primitives() const;
         void reset();  // keeps the storage
+        bool uses(const MemoryRange& r) const;
     };
 
     uint32_t snapshot(const Pipeline& p);

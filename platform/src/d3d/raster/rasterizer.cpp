@@ -89,6 +89,13 @@ void finishPendingDraws() {
         raster->finish();
 }
 
+void finishPendingDrawsUsing(std::initializer_list<MemoryRange> ranges) {
+    Registry& r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    for (Rasterizer* raster : r.all)
+        raster->finishIfUsing(ranges);
+}
+
 Rasterizer::Rasterizer(int threads)
     : pipeline_(std::make_unique<Pipeline>()), fragments_(std::make_unique<Fragments>()) {
     *fragments_ = Fragments{};
@@ -121,6 +128,12 @@ void Rasterizer::setThreadCount(int threads) {
 void Rasterizer::finish() {
     std::lock_guard<std::mutex> lock(mutex_);
     finishLocked();
+}
+
+void Rasterizer::finishIfUsing(std::initializer_list<MemoryRange> ranges) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (queue_ && !queue_->empty() && queue_->uses(ranges))
+        finishLocked();
 }
 
 void Rasterizer::finishLocked() {

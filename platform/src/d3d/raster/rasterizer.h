@@ -51,6 +51,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -285,6 +286,17 @@ void setRasterSimd(bool on);
 // Rasterises everything every Rasterizer has recorded. Safe from any thread.
 void finishPendingDraws();
 
+// Memory a reader or writer is about to touch: a surface's pixels.
+struct MemoryRange {
+    const BYTE* begin = nullptr;
+    size_t bytes = 0;
+};
+
+// Rasterises what the Rasterizers that recorded work drawing into or reading
+// from any of `ranges` have recorded; the others go on queueing. Safe from
+// any thread.
+void finishPendingDrawsUsing(std::initializer_list<MemoryRange> ranges);
+
 class Rasterizer {
 public:
     // threads <= 0: defaultRasterThreads().
@@ -318,6 +330,8 @@ public:
 
     // Waits until every recorded draw and clear is in the surfaces.
     void finish();
+    // The same, when recorded work draws into or reads one of the ranges.
+    void finishIfUsing(std::initializer_list<MemoryRange> ranges);
     // 1 draws at once, inside draw(); more records and rasterises on as many
     // workers (the calling thread among them). Clamped to 1 .. 64.
     void setThreadCount(int threads);
