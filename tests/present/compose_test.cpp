@@ -107,6 +107,16 @@ TEST(Overlays, DestinationKeysAndSourceKeyedPixelsLeaveThePrimaryVisible) {
               (std::vector<DWORD>{kRed, 0xFF204060, kBlue, kRed}));
 }
 
+// A frame read after its surfaces changed shows them as they were presented.
+TEST(Overlays, AFrameReadLaterShowsTheSurfacesAsPresented) {
+    std::vector<WORD> primary{0x001F, 0x001F}, overlay{0xF800};
+    platform::core::presenter().present(nullptr, view(primary, 2, k565),
+                                        {{view(overlay, 1, k565), {0, 0, 1, 1}, {1, 0, 2, 1}}});
+    primary.assign(2, 0x07E0);
+    overlay.assign(1, 0x07E0);
+    EXPECT_EQ(platform::testing::lastPresentedFrame().pixels, (std::vector<DWORD>{kBlue, kRed}));
+}
+
 TEST(Overlays, YuvOverlaysAreConverted) {
     // White then black in each byte order.
     const std::vector<BYTE> yuy2{235, 128, 16, 128}, uyvy{128, 235, 128, 16};

@@ -225,6 +225,31 @@ const std::vector<DWORD>& table16(const RgbFormat& f) {
 
 }  // namespace
 
+bool canCompose(const core::PixelView& primary) {
+    return usable(primary) && !isYuv(primary);
+}
+
+core::PixelView FrameCopy::copy(const core::PixelView& view, std::vector<BYTE>& bytes) {
+    if (!usable(view))
+        return core::PixelView{};
+    const size_t row = static_cast<size_t>(view.width) * (isYuv(view) ? 2 : view.bitCount / 8);
+    bytes.resize(row * view.height);
+    for (DWORD y = 0; y < view.height; ++y)
+        std::memcpy(bytes.data() + row * y, rowOf(view, y), row);
+    core::PixelView copied = view;
+    copied.pixels = bytes.data();
+    copied.pitch = static_cast<LONG>(row);
+    return copied;
+}
+
+FrameCopy::FrameCopy(const core::PixelView& primary,
+                     const std::vector<core::OverlayView>& overlays)
+    : bytes_(overlays.size() + 1), overlays_(overlays) {
+    primary_ = copy(primary, bytes_[0]);
+    for (size_t i = 0; i < overlays_.size(); ++i)
+        overlays_[i].source = copy(overlays[i].source, bytes_[i + 1]);
+}
+
 bool composeFrame(const core::PixelView& primary, const std::vector<core::OverlayView>& overlays,
                   std::vector<DWORD>& out) {
     out.clear();

@@ -1,6 +1,7 @@
 #include "present/frame_store.h"
 
 #include "core/presenter.h"
+#include "present/frame_composer.h"
 
 namespace platform::present {
 
@@ -11,6 +12,18 @@ void FrameStore::storePresented(HWND window, DWORD width, DWORD height, std::vec
     presented_.height = height;
     presented_.pixels = std::move(pixels);
     presented_.number = ++count_;
+    uncomposed_.reset();
+}
+
+void FrameStore::storePresented(HWND window, DWORD width, DWORD height,
+                                std::shared_ptr<const FrameCopy> frame) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    presented_.window = window;
+    presented_.width = width;
+    presented_.height = height;
+    presented_.pixels.clear();
+    presented_.number = ++count_;
+    uncomposed_ = std::move(frame);
 }
 
 void FrameStore::storeReadback(HWND window, DWORD width, DWORD height, std::vector<DWORD> pixels) {
@@ -24,6 +37,10 @@ void FrameStore::storeReadback(HWND window, DWORD width, DWORD height, std::vect
 
 testing::PresentedFrame FrameStore::lastPresented() const {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (uncomposed_) {
+        uncomposed_->compose(presented_.pixels);
+        uncomposed_.reset();
+    }
     return presented_;
 }
 

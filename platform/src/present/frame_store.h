@@ -5,13 +5,19 @@
 #include "platform/testing_input.h"
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 namespace platform::present {
 
+class FrameCopy;
+
 class FrameStore {
 public:
     void storePresented(HWND window, DWORD width, DWORD height, std::vector<DWORD> pixels);
+    // A frame composed only when it is read.
+    void storePresented(HWND window, DWORD width, DWORD height,
+                        std::shared_ptr<const FrameCopy> frame);
     void storeReadback(HWND window, DWORD width, DWORD height, std::vector<DWORD> pixels);
     testing::PresentedFrame lastPresented() const;
     testing::PresentedFrame lastReadback() const;
@@ -21,7 +27,8 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    testing::PresentedFrame presented_;
+    mutable testing::PresentedFrame presented_;
+    mutable std::shared_ptr<const FrameCopy> uncomposed_;  // of presented_
     testing::PresentedFrame readbackFrame_;
     unsigned long count_ = 0;
     std::atomic<bool> readback_{false};

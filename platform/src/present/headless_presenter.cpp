@@ -18,6 +18,7 @@ struct BaseFrame {
     DWORD width = 0;
     DWORD height = 0;
     std::vector<DWORD> pixels;
+    std::shared_ptr<const FrameCopy> uncomposed;  // of pixels
 };
 
 // Each window's last frame before the dialogs are drawn over it.
@@ -26,7 +27,12 @@ std::map<HWND, BaseFrame> baseFrames;
 
 void keepBase(HWND window, DWORD width, DWORD height, const std::vector<DWORD>& pixels) {
     std::lock_guard<std::mutex> lock(baseMutex);
-    baseFrames[window] = {width, height, pixels};
+    baseFrames[window] = {width, height, pixels, nullptr};
+}
+
+void keepBase(HWND window, DWORD width, DWORD height, std::shared_ptr<const FrameCopy> frame) {
+    std::lock_guard<std::mutex> lock(baseMutex);
+    baseFrames[window] = {width, height, {}, std::move(frame)};
 }
 
 }  // namespace
@@ -35,7 +41,13 @@ bool redrawDialogs(HWND window, DWORD* width, DWORD* height, std::vector<DWORD>&
     {
         std::lock_guard<std::mutex> lock(baseMutex);
         const auto it = baseFrames.find(window);
-        if (it == baseFrames.end() || it->second.pixels.empty())
+        if (it == baseFrames.end())
+            return false;
+        if (it->second.uncomposed) {
+            it->second.uncomposed->compose(it->second.pixels);
+            it->second.uncomposed.reset();
+        }
+        if (it->second.pixels.empty())
             return false;
         *width = it->second.width;
         *height = it->second.height;
@@ -70,10 +82,19 @@ void HeadlessPresenter::refresh(HWND window) {
     redrawDialogs(window, &width, &height, pixels);
 }
 
+// Composing costs a headless frame more than anything but drawing it, so a
+// frame is kept as a copy and composed when read; a frame with dialogs over
+// it is composed at once, as the dialogs look now.
 void HeadlessPresenter::present(HWND window, const core::PixelView& primary,
                                 const std::vector<core::OverlayView>& overlays) {
-    std::vector<DWORD> pixels;
-    composeAndStore(window, primary, overlays, pixels);
+    if (!canCompose(primary) || user::dialogsShownOver(window)) {
+        std::vector<DWORD> pixels;
+        composeAndStore(window, primary, overlays, pixels);
+        return;
+    }
+    auto frame = std::make_shared<const FrameCopy>(primary, overlays);
+    keepBase(window, primary.width, primary.height, frame);
+    frameStore().storePresented(window, primary.width, primary.height, std::move(frame));
 }
 
 }  // namespace platform::present

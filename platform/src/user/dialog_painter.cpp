@@ -264,6 +264,13 @@ HWND dialogOver(HWND window) {
     return nullptr;
 }
 
+bool dialogsShownOver(HWND window) {
+    for (HWND dialog : shownDialogs())
+        if (windowUnder(dialog) == window)
+            return true;
+    return false;
+}
+
 void paintDialogsOver(HWND window, DWORD width, DWORD height, std::vector<DWORD>& pixels) {
     if (!window || pixels.size() < static_cast<size_t>(width) * height)
         return;

@@ -11,6 +11,8 @@ namespace platform::user {
 
 // `pixels`: 0xAARRGGBB, `width` x `height`, the window's client area.
 void paintDialogsOver(HWND window, DWORD width, DWORD height, std::vector<DWORD>& pixels);
+// Whether paintDialogsOver would draw anything over the window.
+bool dialogsShownOver(HWND window);
 
 // The window a dialog stands on: its owner, through owning dialogs; null
 // for a dialog without one.
