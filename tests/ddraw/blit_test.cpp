@@ -180,6 +180,13 @@ TEST_F(BlitTest, ClipListLimitsTheBlitAndAllowsRectanglesOutside) {
     ASSERT_EQ(DD_OK, dst->SetClipper(clipper));
     ASSERT_EQ(DD_OK, dst->Blt(&outside, nullptr, nullptr, DDBLT_COLORFILL, &fx));
     EXPECT_EQ("WW.... WW.... ...... ...... ....WW ....WW", picture(dst));
+    // A copy at the same size reads the source where each clipped piece lands.
+    IDirectDrawSurface4* src = create(6, 6, DDSCAPS_OFFSCREENPLAIN);
+    RECT right{3, 0, 6, 6};
+    fill(src, 0x00FF00);
+    fill(src, 0x0000FF, &right);
+    ASSERT_EQ(DD_OK, dst->Blt(nullptr, src, nullptr, DDBLT_WAIT, nullptr));
+    EXPECT_EQ("GG.... GG.... ...... ...... ....BB ....BB", picture(dst));
     DWORD size = 0;
     ASSERT_EQ(DD_OK, clipper->GetClipList(nullptr, nullptr, &size));
     EXPECT_EQ(sizeof(RGNDATAHEADER) + 2 * sizeof(RECT), size);
@@ -190,7 +197,7 @@ TEST_F(BlitTest, ClipListLimitsTheBlitAndAllowsRectanglesOutside) {
     // Detaching drops the surface's reference: ours is the last.
     EXPECT_EQ(DD_OK, dst->SetClipper(nullptr));
     EXPECT_EQ(DDERR_NOCLIPPERATTACHED, dst->SetClipper(nullptr));
-    releaseLast({clipper, dst});
+    releaseLast({clipper, dst, src});
 }
 
 // Under a window clipper an off-screen surface is not on the screen: Blt

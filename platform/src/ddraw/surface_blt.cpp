@@ -62,6 +62,16 @@ struct BlitJob {
         const bool convert = !sameFormat(tf, sf);
         const LONG dw = dst.right - dst.left, dh = dst.bottom - dst.top;
         const LONG sw = src.right - src.left, sh = src.bottom - src.top;
+        if (!convert && !destKey && sw == dw && sh == dh) {
+            if (tb == 2) {
+                copyRows<uint16_t>(area);
+                return;
+            }
+            if (tb == 4) {
+                copyRows<uint32_t>(area);
+                return;
+            }
+        }
         for (LONG y = area.top; y < area.bottom; ++y) {
             const LONG sy =
                 src.top + static_cast<LONG>(static_cast<long long>(y - dst.top) * sh / dh);
@@ -79,6 +89,31 @@ struct BlitJob {
                 if (convert)
                     raw = argbToRaw(tf, rawToArgb(sf, raw));
                 storePixel(at, tb, raw);
+            }
+        }
+    }
+
+    // The common case of the loop above (same format, same size, no
+    // destination key) without its per-pixel calls: whole rows, or a key
+    // test on each pixel of the row.
+    template <typename Pixel>
+    void copyRows(const RECT& area) {
+        const size_t count = static_cast<size_t>(area.right - area.left);
+        for (LONG y = area.top; y < area.bottom; ++y) {
+            BYTE* out = target->bits() + static_cast<size_t>(y) * target->pitch() +
+                        static_cast<size_t>(area.left) * sizeof(Pixel);
+            const BYTE* in =
+                pixels.bits + static_cast<size_t>(src.top + (y - dst.top)) * pixels.pitch +
+                static_cast<size_t>(src.left + (area.left - dst.left)) * sizeof(Pixel);
+            if (!srcKey) {
+                std::memcpy(out, in, count * sizeof(Pixel));
+                continue;
+            }
+            for (size_t x = 0; x < count; ++x) {
+                Pixel raw;
+                std::memcpy(&raw, in + x * sizeof(Pixel), sizeof(Pixel));
+                if (!keyMatches(*srcKey, raw))
+                    std::memcpy(out + x * sizeof(Pixel), &raw, sizeof(Pixel));
             }
         }
     }
