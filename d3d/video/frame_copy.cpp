@@ -64,6 +64,13 @@ void copyVideoFrame(const BYTE* frame, int videoWidth, int videoHeight,
     h = static_cast<int>(std::min<std::size_t>(h, (available - std::size_t(3) * w) / step + 1));
     const DDPIXELFORMAT& format = surface.ddpfPixelFormat;
     const ChannelPlace red(format.dwRBitMask), green(format.dwGBitMask), blue(format.dwBBitMask);
+    // Each channel's 256 values placed once, not once a pixel.
+    DWORD redOf[256], greenOf[256], blueOf[256];
+    for (int v = 0; v < 256; ++v) {
+        redOf[v] = red.place(static_cast<BYTE>(v));
+        greenOf[v] = green.place(static_cast<BYTE>(v));
+        blueOf[v] = blue.place(static_cast<BYTE>(v));
+    }
     const DWORD depth = format.dwRGBBitCount;
     const BYTE* pixels = frame + pixelOffset;
     auto* target = static_cast<BYTE*>(surface.lpSurface);
@@ -80,7 +87,7 @@ void copyVideoFrame(const BYTE* frame, int videoWidth, int videoHeight,
         } else if (depth == 16 || depth == 32) {
             for (int p = 0; p < w; ++p) {
                 const BYTE* b = source + 3 * p;
-                const DWORD value = red.place(b[1]) | green.place(b[0]) | blue.place(b[2]);
+                const DWORD value = redOf[b[1]] | greenOf[b[0]] | blueOf[b[2]];
                 if (depth == 16) {
                     const WORD packed = static_cast<WORD>(value);
                     std::memcpy(row + 2 * p, &packed, 2);
