@@ -62,15 +62,13 @@ struct BlitJob {
         const bool convert = !sameFormat(tf, sf);
         const LONG dw = dst.right - dst.left, dh = dst.bottom - dst.top;
         const LONG sw = src.right - src.left, sh = src.bottom - src.top;
-        if (!convert && !destKey && sw == dw && sh == dh) {
-            if (tb == 2) {
-                copyRows<uint16_t>(area);
-                return;
-            }
-            if (tb == 4) {
-                copyRows<uint32_t>(area);
-                return;
-            }
+        if (!convert && !destKey && tb == 2) {
+            copyRows<uint16_t>(area, sw, sh, dw, dh);
+            return;
+        }
+        if (!convert && !destKey && tb == 4) {
+            copyRows<uint32_t>(area, sw, sh, dw, dh);
+            return;
         }
         for (LONG y = area.top; y < area.bottom; ++y) {
             const LONG sy =
@@ -93,27 +91,36 @@ struct BlitJob {
         }
     }
 
-    // The common case of the loop above (same format, same size, no
-    // destination key) without its per-pixel calls: whole rows, or a key
-    // test on each pixel of the row.
+    // The common case of run() (same format, no destination key)
+    // without its per-pixel calls and divisions: whole rows when the size is
+    // kept and nothing is keyed, else a column table and a key test a pixel.
     template <typename Pixel>
-    void copyRows(const RECT& area) {
+    void copyRows(const RECT& area, LONG sw, LONG sh, LONG dw, LONG dh) {
         const size_t count = static_cast<size_t>(area.right - area.left);
+        std::vector<LONG> columns(count);
+        for (size_t i = 0; i < count; ++i) {
+            const LONG x = area.left + static_cast<LONG>(i);
+            columns[i] =
+                src.left + static_cast<LONG>(static_cast<long long>(x - dst.left) * sw / dw);
+        }
+        const bool whole = !srcKey && sw == dw;
         for (LONG y = area.top; y < area.bottom; ++y) {
+            const LONG sy =
+                src.top + static_cast<LONG>(static_cast<long long>(y - dst.top) * sh / dh);
             BYTE* out = target->bits() + static_cast<size_t>(y) * target->pitch() +
                         static_cast<size_t>(area.left) * sizeof(Pixel);
-            const BYTE* in =
-                pixels.bits + static_cast<size_t>(src.top + (y - dst.top)) * pixels.pitch +
-                static_cast<size_t>(src.left + (area.left - dst.left)) * sizeof(Pixel);
-            if (!srcKey) {
-                std::memcpy(out, in, count * sizeof(Pixel));
+            const BYTE* in = pixels.bits + static_cast<size_t>(sy) * pixels.pitch;
+            if (whole) {
+                std::memcpy(out, in + static_cast<size_t>(columns[0]) * sizeof(Pixel),
+                            count * sizeof(Pixel));
                 continue;
             }
-            for (size_t x = 0; x < count; ++x) {
+            for (size_t i = 0; i < count; ++i) {
                 Pixel raw;
-                std::memcpy(&raw, in + x * sizeof(Pixel), sizeof(Pixel));
-                if (!keyMatches(*srcKey, raw))
-                    std::memcpy(out + x * sizeof(Pixel), &raw, sizeof(Pixel));
+                std::memcpy(&raw, in + static_cast<size_t>(columns[i]) * sizeof(Pixel),
+                            sizeof(Pixel));
+                if (!srcKey || !keyMatches(*srcKey, raw))
+                    std::memcpy(out + i * sizeof(Pixel), &raw, sizeof(Pixel));
             }
         }
     }
