@@ -31,18 +31,24 @@ TEST_F(SurfaceRefusalTest, LockOfARectangleNotInsideIsRefusedAndLeavesNoPointer)
     releaseLast({s});
 }
 
-// A pitch without the program's memory, or with it at creation; a complex
-// primary outside exclusive mode, and made in it.
+// A pitch without the program's memory, or with it at creation; a primary
+// complex without flipping or flipping without being complex, in either
+// cooperative level; a flipping primary outside exclusive mode, and made in it.
 TEST_F(SurfaceRefusalTest, BadDescriptionsGetTheWindowsCode) {
     const DWORD system = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
     const DWORD primary = DDSCAPS_PRIMARYSURFACE | DDSCAPS_COMPLEX;
+    const DWORD flipOnly = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP;
     const struct {
         DWORD extraFlags, caps;
         bool exclusive;
         HRESULT expected;
     } cases[] = {{DDSD_PITCH, system, false, DDERR_INVALIDPARAMS},
                  {DDSD_PITCH | DDSD_LPSURFACE, system, false, DDERR_INVALIDPARAMS},
-                 {DDSD_BACKBUFFERCOUNT, primary, false, DDERR_NOEXCLUSIVEMODE},
+                 {DDSD_BACKBUFFERCOUNT, primary, false, DDERR_INVALIDCAPS},
+                 {DDSD_BACKBUFFERCOUNT, flipOnly, false, DDERR_INVALIDCAPS},
+                 {DDSD_BACKBUFFERCOUNT, primary | DDSCAPS_FLIP, false, DDERR_NOEXCLUSIVEMODE},
+                 {DDSD_BACKBUFFERCOUNT, primary, true, DDERR_INVALIDCAPS},
+                 {DDSD_BACKBUFFERCOUNT, flipOnly, true, DDERR_INVALIDCAPS},
                  {DDSD_BACKBUFFERCOUNT, primary | DDSCAPS_FLIP, true, DD_OK}};
     for (const auto& c : cases) {
         if (c.exclusive)

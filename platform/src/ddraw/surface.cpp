@@ -121,7 +121,10 @@ HRESULT Surface::validateRequest(const DeviceState& state, DDSURFACEDESC2* d) {
         return DDERR_INVALIDCAPS;
     const bool primary = caps & DDSCAPS_PRIMARYSURFACE;
     const bool overlay = caps & DDSCAPS_OVERLAY;
-    // Only a full-screen exclusive program may own a primary with back buffers.
+    // A primary has back buffers as a flipping chain or not at all, whatever
+    // the cooperative level; only a full-screen exclusive program may own one.
+    if (primary && ((caps & DDSCAPS_COMPLEX) != 0) != ((caps & DDSCAPS_FLIP) != 0))
+        return DDERR_INVALIDCAPS;
     if (primary && (caps & DDSCAPS_COMPLEX) && !state.exclusive)
         return DDERR_NOEXCLUSIVEMODE;
     if (caps & DDSCAPS_FLIP) {
