@@ -1,6 +1,7 @@
 // Blits between off-screen surfaces, checked pixel by pixel as pictures.
 #include "ddraw_fixture.h"
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -31,6 +32,37 @@ TEST_F(BlitTest, CopyStretchShrinkAndConversion) {
     ASSERT_EQ(DD_OK, src->Blt(nullptr, half16, nullptr, 0, nullptr));
     EXPECT_EQ("GG GG", picture(src));
     releaseLast({src, dst, one, half16});
+}
+
+// Between 32-bit formats that differ only in alpha, alpha is dropped or made
+// opaque, at the same size and stretched.
+TEST_F(BlitTest, AlphaIsDroppedOrMadeOpaqueBetweenArgbAndXrgb) {
+    const DDPIXELFORMAT argbFormat{
+        kPF, DDPF_RGB | DDPF_ALPHAPIXELS, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000};
+    IDirectDrawSurface4* argb = make(surfaceDesc(DDSCAPS_OFFSCREENPLAIN, 2, 1, argbFormat));
+    IDirectDrawSurface4* xrgb = create(2, 1, DDSCAPS_OFFSCREENPLAIN);
+    auto write = [](IDirectDrawSurface4* s, std::vector<DWORD> raw) {
+        DDSURFACEDESC2 d{};
+        d.dwSize = sizeof(d);
+        ASSERT_EQ(DD_OK, s->Lock(nullptr, &d, DDLOCK_WAIT, nullptr));
+        std::memcpy(d.lpSurface, raw.data(), 8);
+        s->Unlock(nullptr);
+    };
+    auto read = [](IDirectDrawSurface4* s) {
+        LONG pitch = 0;
+        const std::vector<uint8_t> bytes = platform::testing::readSurfaceRaw(s, &pitch);
+        std::vector<DWORD> raw(2);
+        std::memcpy(raw.data(), bytes.data(), 8);
+        return raw;
+    };
+    write(argb, {0x80FF0000, 0x00123456});
+    ASSERT_EQ(DD_OK, xrgb->Blt(nullptr, argb, nullptr, DDBLT_WAIT, nullptr));
+    EXPECT_EQ(read(xrgb), (std::vector<DWORD>{0x00FF0000, 0x00123456}));
+    write(xrgb, {0xAB00FF00, 0xCD0000FF});
+    RECT right{1, 0, 2, 1};
+    ASSERT_EQ(DD_OK, argb->Blt(nullptr, xrgb, &right, DDBLT_WAIT, nullptr));
+    EXPECT_EQ(read(argb), (std::vector<DWORD>{0xFF0000FF, 0xFF0000FF}));
+    releaseLast({argb, xrgb});
 }
 
 // A red and blue source over a green and white destination. The source holds

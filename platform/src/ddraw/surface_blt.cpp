@@ -62,12 +62,27 @@ struct BlitJob {
         const bool convert = !sameFormat(tf, sf);
         const LONG dw = dst.right - dst.left, dh = dst.bottom - dst.top;
         const LONG sw = src.right - src.left, sh = src.bottom - src.top;
-        if (!convert && !destKey && tb == 2) {
-            copyRows<uint16_t>(area, sw, sh, dw, dh);
+        // Formats that differ only in alpha convert by masks: a channel read
+        // and written with the same mask comes back unchanged.
+        const bool sameRgb = tb == sb && isRgb(tf) && isRgb(sf) &&
+                             tf.dwRBitMask == sf.dwRBitMask && tf.dwGBitMask == sf.dwGBitMask &&
+                             tf.dwBBitMask == sf.dwBBitMask;
+        const DWORD rgb = tf.dwRBitMask | tf.dwGBitMask | tf.dwBBitMask;
+        uint32_t keep = ~0u, add = 0;
+        if (convert && sameRgb && !tf.dwRGBAlphaBitMask) {
+            keep = rgb;
+        } else if (convert && sameRgb && !sf.dwRGBAlphaBitMask) {
+            keep = rgb;
+            add = tf.dwRGBAlphaBitMask;  // opaque
+        } else if (convert) {
+            keep = 0;  // no such shortcut
+        }
+        if (!destKey && keep != 0 && tb == 2) {
+            copyRows<uint16_t>(area, sw, sh, dw, dh, keep, add);
             return;
         }
-        if (!convert && !destKey && tb == 4) {
-            copyRows<uint32_t>(area, sw, sh, dw, dh);
+        if (!destKey && keep != 0 && tb == 4) {
+            copyRows<uint32_t>(area, sw, sh, dw, dh, keep, add);
             return;
         }
         for (LONG y = area.top; y < area.bottom; ++y) {
@@ -91,11 +106,13 @@ struct BlitJob {
         }
     }
 
-    // The common case of run() (same format, no destination key)
-    // without its per-pixel calls and divisions: whole rows when the size is
-    // kept and nothing is keyed, else a column table and a key test a pixel.
+    // The common cases of run() (no destination key, formats the same or
+    // converted by masks: raw & keep | add) without its per-pixel calls and
+    // divisions: whole rows when the size and the pixels are kept and
+    // nothing is keyed, else a column table and a key test a pixel.
     template <typename Pixel>
-    void copyRows(const RECT& area, LONG sw, LONG sh, LONG dw, LONG dh) {
+    void copyRows(const RECT& area, LONG sw, LONG sh, LONG dw, LONG dh, uint32_t keep,
+                  uint32_t add) {
         const size_t count = static_cast<size_t>(area.right - area.left);
         std::vector<LONG> columns(count);
         for (size_t i = 0; i < count; ++i) {
@@ -103,7 +120,7 @@ struct BlitJob {
             columns[i] =
                 src.left + static_cast<LONG>(static_cast<long long>(x - dst.left) * sw / dw);
         }
-        const bool whole = !srcKey && sw == dw;
+        const bool whole = !srcKey && sw == dw && keep == ~0u && add == 0;
         for (LONG y = area.top; y < area.bottom; ++y) {
             const LONG sy =
                 src.top + static_cast<LONG>(static_cast<long long>(y - dst.top) * sh / dh);
@@ -119,8 +136,10 @@ struct BlitJob {
                 Pixel raw;
                 std::memcpy(&raw, in + static_cast<size_t>(columns[i]) * sizeof(Pixel),
                             sizeof(Pixel));
-                if (!srcKey || !keyMatches(*srcKey, raw))
-                    std::memcpy(out + i * sizeof(Pixel), &raw, sizeof(Pixel));
+                if (srcKey && keyMatches(*srcKey, raw))
+                    continue;
+                const auto value = static_cast<Pixel>((raw & keep) | add);
+                std::memcpy(out + i * sizeof(Pixel), &value, sizeof(Pixel));
             }
         }
     }
