@@ -7,7 +7,10 @@
 #include "ddraw/pixel_format.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <map>
+#include <mutex>
 
 namespace platform::ddraw {
 namespace {
@@ -32,6 +35,25 @@ RECT wholeOf(const Surface& s) {
 
 bool keyMatches(const DDCOLORKEY& key, uint32_t raw) {
     return raw >= key.dwColorSpaceLowValue && raw <= key.dwColorSpaceHighValue;
+}
+
+// Every value of a 16-bit RGB format converted to another RGB format, kept
+// for each pair of formats met (a handful in a program's life).
+const std::vector<uint32_t>& conversionTable(const DDPIXELFORMAT& from, const DDPIXELFORMAT& to) {
+    using Key = std::array<DWORD, 10>;
+    static std::mutex mutex;
+    static std::map<Key, std::vector<uint32_t>> tables;
+    const Key key{from.dwRGBBitCount, from.dwRBitMask,     from.dwGBitMask, from.dwBBitMask,
+                  from.dwRGBAlphaBitMask, to.dwRGBBitCount, to.dwRBitMask,   to.dwGBitMask,
+                  to.dwBBitMask,          to.dwRGBAlphaBitMask};
+    std::lock_guard<std::mutex> lock(mutex);
+    auto [entry, added] = tables.try_emplace(key);
+    if (added) {
+        entry->second.resize(0x10000);
+        for (uint32_t v = 0; v < 0x10000; ++v)
+            entry->second[v] = argbToRaw(to, rawToArgb(from, v));
+    }
+    return entry->second;
 }
 
 // Source pixels read by a blit, copied first when source and destination
@@ -62,29 +84,8 @@ struct BlitJob {
         const bool convert = !sameFormat(tf, sf);
         const LONG dw = dst.right - dst.left, dh = dst.bottom - dst.top;
         const LONG sw = src.right - src.left, sh = src.bottom - src.top;
-        // Formats that differ only in alpha convert by masks: a channel read
-        // and written with the same mask comes back unchanged.
-        const bool sameRgb = tb == sb && isRgb(tf) && isRgb(sf) &&
-                             tf.dwRBitMask == sf.dwRBitMask && tf.dwGBitMask == sf.dwGBitMask &&
-                             tf.dwBBitMask == sf.dwBBitMask;
-        const DWORD rgb = tf.dwRBitMask | tf.dwGBitMask | tf.dwBBitMask;
-        uint32_t keep = ~0u, add = 0;
-        if (convert && sameRgb && !tf.dwRGBAlphaBitMask) {
-            keep = rgb;
-        } else if (convert && sameRgb && !sf.dwRGBAlphaBitMask) {
-            keep = rgb;
-            add = tf.dwRGBAlphaBitMask;  // opaque
-        } else if (convert) {
-            keep = 0;  // no such shortcut
-        }
-        if (!destKey && keep != 0 && tb == 2) {
-            copyRows<uint16_t>(area, sw, sh, dw, dh, keep, add);
+        if (!destKey && fastCopy(area, tf, sf, convert, sw, sh, dw, dh))
             return;
-        }
-        if (!destKey && keep != 0 && tb == 4) {
-            copyRows<uint32_t>(area, sw, sh, dw, dh, keep, add);
-            return;
-        }
         for (LONG y = area.top; y < area.bottom; ++y) {
             const LONG sy =
                 src.top + static_cast<LONG>(static_cast<long long>(y - dst.top) * sh / dh);
@@ -106,13 +107,47 @@ struct BlitJob {
         }
     }
 
-    // The common cases of run() (no destination key, formats the same or
-    // converted by masks: raw & keep | add) without its per-pixel calls and
-    // divisions: whole rows when the size and the pixels are kept and
-    // nothing is keyed, else a column table and a key test a pixel.
-    template <typename Pixel>
-    void copyRows(const RECT& area, LONG sw, LONG sh, LONG dw, LONG dh, uint32_t keep,
-                  uint32_t add) {
+    // The common cases of run() without its per-pixel calls and divisions:
+    // no destination key, and formats the same, different only in alpha (a
+    // channel read and written with the same mask comes back unchanged), or
+    // a 16-bit source (through a table of its 65536 values). False when the
+    // blit is none of these.
+    bool fastCopy(const RECT& area, const DDPIXELFORMAT& tf, const DDPIXELFORMAT& sf,
+                  bool convert, LONG sw, LONG sh, LONG dw, LONG dh) {
+        const DWORD tb = bytesPerPixel(tf), sb = bytesPerPixel(sf);
+        if (tb != 2 && tb != 4)
+            return false;
+        const bool sameRgb = tb == sb && isRgb(tf) && isRgb(sf) &&
+                             tf.dwRBitMask == sf.dwRBitMask && tf.dwGBitMask == sf.dwGBitMask &&
+                             tf.dwBBitMask == sf.dwBBitMask;
+        if (!convert || (sameRgb && (!tf.dwRGBAlphaBitMask || !sf.dwRGBAlphaBitMask))) {
+            const uint32_t keep =
+                convert ? tf.dwRBitMask | tf.dwGBitMask | tf.dwBBitMask : ~uint32_t{0};
+            const uint32_t add = convert && !sf.dwRGBAlphaBitMask ? tf.dwRGBAlphaBitMask : 0;
+            auto masks = [keep, add](uint32_t raw) { return (raw & keep) | add; };
+            if (tb == 2)
+                copyRows<uint16_t, uint16_t>(area, sw, sh, dw, dh, !convert, masks);
+            else
+                copyRows<uint32_t, uint32_t>(area, sw, sh, dw, dh, !convert, masks);
+            return true;
+        }
+        if (sb != 2 || !isRgb(sf) || !isRgb(tf))
+            return false;
+        const std::vector<uint32_t>& table = conversionTable(sf, tf);
+        auto lookup = [&table](uint32_t raw) { return table[raw]; };
+        if (tb == 2)
+            copyRows<uint16_t, uint16_t>(area, sw, sh, dw, dh, false, lookup);
+        else
+            copyRows<uint16_t, uint32_t>(area, sw, sh, dw, dh, false, lookup);
+        return true;
+    }
+
+    // Rows of the blit, each pixel read as In, keyed, converted and written
+    // as Out; whole rows copied when the size is kept, nothing is keyed and
+    // `raw` says the pixels need no conversion.
+    template <typename In, typename Out, typename Convert>
+    void copyRows(const RECT& area, LONG sw, LONG sh, LONG dw, LONG dh, bool raw,
+                  const Convert& convert) {
         const size_t count = static_cast<size_t>(area.right - area.left);
         std::vector<LONG> columns(count);
         for (size_t i = 0; i < count; ++i) {
@@ -120,26 +155,25 @@ struct BlitJob {
             columns[i] =
                 src.left + static_cast<LONG>(static_cast<long long>(x - dst.left) * sw / dw);
         }
-        const bool whole = !srcKey && sw == dw && keep == ~0u && add == 0;
+        const bool whole = sizeof(In) == sizeof(Out) && raw && !srcKey && sw == dw;
         for (LONG y = area.top; y < area.bottom; ++y) {
             const LONG sy =
                 src.top + static_cast<LONG>(static_cast<long long>(y - dst.top) * sh / dh);
             BYTE* out = target->bits() + static_cast<size_t>(y) * target->pitch() +
-                        static_cast<size_t>(area.left) * sizeof(Pixel);
+                        static_cast<size_t>(area.left) * sizeof(Out);
             const BYTE* in = pixels.bits + static_cast<size_t>(sy) * pixels.pitch;
             if (whole) {
-                std::memcpy(out, in + static_cast<size_t>(columns[0]) * sizeof(Pixel),
-                            count * sizeof(Pixel));
+                std::memcpy(out, in + static_cast<size_t>(columns[0]) * sizeof(In),
+                            count * sizeof(Out));
                 continue;
             }
             for (size_t i = 0; i < count; ++i) {
-                Pixel raw;
-                std::memcpy(&raw, in + static_cast<size_t>(columns[i]) * sizeof(Pixel),
-                            sizeof(Pixel));
-                if (srcKey && keyMatches(*srcKey, raw))
+                In value;
+                std::memcpy(&value, in + static_cast<size_t>(columns[i]) * sizeof(In), sizeof(In));
+                if (srcKey && keyMatches(*srcKey, value))
                     continue;
-                const auto value = static_cast<Pixel>((raw & keep) | add);
-                std::memcpy(out + i * sizeof(Pixel), &value, sizeof(Pixel));
+                const auto converted = static_cast<Out>(convert(value));
+                std::memcpy(out + i * sizeof(Out), &converted, sizeof(Out));
             }
         }
     }
