@@ -181,8 +181,8 @@ void DrawQueue::triangle(const Pipeline& p, const Setup& s, const Edges& e) {
     const uint32_t pipeline = snapshot(p);
     Batch& b = *recording_;
     const Attributes& a = b.attributes[pipeline];
-    b.triangles.push_back(Triangle{s.ox, s.oy, s.perspective, s.constantColours, s.constW, s.z, s.q,
-                                   static_cast<uint32_t>(b.planes.size()), e});
+    b.triangles.push_back(Triangle{s.ox, s.oy, s.perspective, s.constantColours, s.constW, s.z,
+                                   s.q, static_cast<uint32_t>(b.planes.size()), e});
     for (int k = 0; k < a.count; ++k)
         b.planes.push_back(s.attr[a.index[k]]);
     add(Kind::Triangle, pipeline, static_cast<uint32_t>(b.triangles.size() - 1), top, bottom);
@@ -298,9 +298,8 @@ void DrawQueue::kick() {
     running_ = recording_;
     recording_ = recording_ == &batches_[0] ? &batches_[1] : &batches_[0];
     const Batch* batch = running_;
-    pool_.start(batch->bandsUsed, [this, batch](int band, int worker) {
-        runBand(*batch, band, *perWorker_[worker]);
-    });
+    pool_.start(batch->bandsUsed,
+                [this, batch](int band, int worker) { runBand(*batch, band, *perWorker_[worker]); });
 }
 
 uint64_t DrawQueue::run() {
