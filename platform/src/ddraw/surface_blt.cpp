@@ -149,11 +149,13 @@ struct BlitJob {
     void copyRows(const RECT& area, LONG sw, LONG sh, LONG dw, LONG dh, bool raw,
                   const Convert& convert) {
         const size_t count = static_cast<size_t>(area.right - area.left);
+        // Kept at the same size, a column is an offset, not a quotient.
         std::vector<LONG> columns(count);
         for (size_t i = 0; i < count; ++i) {
             const LONG x = area.left + static_cast<LONG>(i);
-            columns[i] =
-                src.left + static_cast<LONG>(static_cast<long long>(x - dst.left) * sw / dw);
+            columns[i] = src.left + (sw == dw ? x - dst.left
+                                              : static_cast<LONG>(static_cast<long long>(
+                                                                      x - dst.left) * sw / dw));
         }
         const bool whole = sizeof(In) == sizeof(Out) && raw && !srcKey && sw == dw;
         for (LONG y = area.top; y < area.bottom; ++y) {
