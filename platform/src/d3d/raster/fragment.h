@@ -27,7 +27,7 @@
 namespace platform::d3d::raster {
 
 // Pixels processed together by every stage. Spans longer than this are cut.
-constexpr int kSpan = 64;
+constexpr int kSpan = 128;
 
 // Interpolated attributes, by index into Setup::attr.
 enum Attr : int {

@@ -13,6 +13,7 @@
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
+#include "simd_lanes.h"
 #include "stages.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -51,9 +52,7 @@ HWY_INLINE void evalFloat(const Plane& pl, const Setup& s, const Fragments& f, f
 HWY_INLINE hn::Vec<DI> colorLanes(VF v) {
     const DF df;
     const VF zero = hn::Zero(df), top = hn::Set(df, 255.0f);
-    v = hn::IfThenElse(v > zero, v, zero);
-    v = hn::IfThenElse(v < top, v, top);
-    return hn::ConvertTo(DI(), hn::Add(v, hn::Set(df, 0.5f)));
+    return truncateLanes(hn::Add(atMost(atLeast(v, zero), top), hn::Set(df, 0.5f)));
 }
 
 template <bool Perspective>

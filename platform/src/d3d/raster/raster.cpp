@@ -29,11 +29,13 @@ inline void shadeSpan(const Pipeline& p, const Setup& s, Fragments& f, int x, in
     f.x = x;
     f.y = y;
     f.n = n;
-    // The whole array, eight flags a store: a loop to n went a byte at a
-    // time, and memset is a call. Stages read only the first n.
+    // Sixteen flags a step, up to the vector that holds pixel n - 1: a loop
+    // to n went a byte at a time, and memset is a call.
     constexpr uint64_t kEightLive = 0x0101010101010101u;
-    for (int i = 0; i < kSpan; i += 8)
+    for (int i = 0; i < n; i += 16) {
         std::memcpy(f.live + i, &kEightLive, sizeof kEightLive);
+        std::memcpy(f.live + i + 8, &kEightLive, sizeof kEightLive);
+    }
     const InterpolateFn fill = p.interpolateFn ? p.interpolateFn : interpolate;
     int first = 0;
     if (p.depthFirst) {

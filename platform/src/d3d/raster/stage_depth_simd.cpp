@@ -15,6 +15,7 @@
 #include <hwy/highway.h>
 
 #include "depth_traits.h"
+#include "simd_lanes.h"
 #include "stages.h"
 
 #include <cstring>
@@ -83,21 +84,20 @@ bool depthTest16(const Pipeline& p, int, Fragments& f) {
         if (i + lanes > n && i + lanes > room)
             break;
         VF z = hn::LoadU(df, f.z + i);
-        z = hn::IfThenElse(z > zero, z, zero);  // NaN to 0, as the scalar loop
-        z = hn::IfThenElse(z < one, z, one);
-        const VI q = hn::ConvertTo(di, hn::Add(hn::Mul(z, scale), half));
+        z = atMost(atLeast(z, zero), one);  // NaN to 0, as the scalar loop
+        const VI q = truncateLanes(hn::Add(hn::Mul(z, scale), half));
         hn::StoreU(hn::BitCast(du, q), du, f.depth + i);
         const VI old = hn::PromoteTo(di, hn::LoadU(d16, row + i));
         const auto inSpan = hn::FirstN(di, static_cast<size_t>(n - i));
         const VI pass =
             hn::IfThenElseZero(hn::And(passLanes<Func>(q, hn::And(old, mask)), inSpan), lowBit);
         const VI live = hn::And(hn::PromoteTo(di, hn::LoadU(d8, f.live + i)), pass);
-        hn::StoreU(hn::DemoteTo(d8, live), d8, f.live + i);
+        hn::StoreU(hn::TruncateTo(d8, hn::BitCast(du, live)), d8, f.live + i);
         anyLive = hn::Or(anyLive, live);
         if (WriteNow) {
             const VI merged = hn::Or(hn::And(old, keep), q);
             const VI written = hn::IfThenElse(live != hn::Zero(di), merged, old);
-            hn::StoreU(hn::DemoteTo(d16, written), d16, row + i);
+            hn::StoreU(hn::TruncateTo(d16, hn::BitCast(du, written)), d16, row + i);
         }
     }
     uint32_t any = hn::AllFalse(di, anyLive != hn::Zero(di)) ? 0u : 1u;

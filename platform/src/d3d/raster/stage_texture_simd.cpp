@@ -16,6 +16,7 @@
 #include <hwy/highway.h>
 
 #include "pixel_format.h"
+#include "simd_lanes.h"
 #include "stages.h"
 
 #include <atomic>
@@ -32,35 +33,12 @@ using DI = hn::RebindToSigned<DF>;
 using VF = hn::Vec<DF>;
 using VI = hn::Vec<DI>;
 
-// Float to int truncation as the x86 instruction does it: INT_MIN for NaN
-// and values out of int range (what the scalar loops' casts compile to).
-// Without Highway's overflow fix-up, which the lanes here never need or
-// must not have.
-#if HWY_ARCH_X86 && HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128
-#define RASTER_X86_TRUNCATE 1
-HWY_INLINE VI truncateLanes(VF t) {
-#if HWY_TARGET <= HWY_AVX3
-    return VI{_mm512_cvttps_epi32(t.raw)};
-#elif HWY_TARGET == HWY_AVX2
-    return VI{_mm256_cvttps_epi32(t.raw)};
-#else
-    return VI{_mm_cvttps_epi32(t.raw)};
-#endif
-}
-#else
-#define RASTER_X86_TRUNCATE 0
-HWY_INLINE VI truncateLanes(VF t) {
-    return hn::ConvertTo(DI(), t);
-}
-#endif
-
 // floorToInt of fragment.h: clamped to +-1e9 first, NaN to the low end.
 // The floor as a float too, exact at that size.
 HWY_INLINE VI floorLanes(VF t, VF& whole) {
     const DF df;
     const VF lo = hn::Set(df, -1.0e9f), hi = hn::Set(df, 1.0e9f);
-    t = hn::IfThenElse(t > lo, t, lo);
-    t = hn::IfThenElse(t < hi, t, hi);
+    t = atMost(atLeast(t, lo), hi);
     whole = hn::Floor(t);
     return truncateLanes(whole);
 }
@@ -72,7 +50,7 @@ HWY_INLINE VI fractionLanes(VF t, VF whole) {
     const DF df;
     const DI di;
     const VF d = hn::Mul(hn::Sub(t, whole), hn::Set(df, 256.0f));
-#if RASTER_X86_TRUNCATE
+#if RASTER_X86_LANES
     return hn::Min(hn::Max(truncateLanes(d), hn::Zero(di)), hn::Set(di, 255));
 #else
     const auto inRange = d < hn::Set(df, 2147483648.0f);  // false for NaN
@@ -80,7 +58,6 @@ HWY_INLINE VI fractionLanes(VF t, VF whole) {
     return hn::IfThenElseZero(hn::RebindMask(di, inRange), hn::ConvertTo(di, c));
 #endif
 }
-#undef RASTER_X86_TRUNCATE
 
 // 16-bit texels come from the aligned 32-bit word holding them when such
 // words cannot reach past a row's texels: rows start on 4 bytes and hold an
