@@ -34,7 +34,9 @@ struct PlaneLanes {
         : base(hn::Set(DF(), pl.c + pl.dx * (static_cast<float>(f.x) - s.ox) +
                                  pl.dy * (static_cast<float>(f.y) - s.oy))),
           dx(hn::Set(DF(), pl.dx)) {}
-    VF at(int i) const { return hn::Add(base, hn::Mul(dx, hn::Iota(DF(), static_cast<float>(i)))); }
+    VF at(int i) const {
+        return hn::Add(base, hn::Mul(dx, hn::LoadU(DF(), kSpanOffsets.at + i)));
+    }
     VF base, dx;
 };
 
