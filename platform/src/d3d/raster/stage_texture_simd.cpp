@@ -162,11 +162,42 @@ using DU16 = hn::Repartition<uint16_t, DI>;
 using DI16 = hn::Repartition<int16_t, DI>;
 using VU16 = hn::Vec<DU16>;
 
+#if HWY_TARGET <= HWY_AVX3
+// Entry i: field value i mod 2^Bits widened to 0..255, as channelWords
+// widens it. A 16-bit lane permute reads the low five (or, from two tables,
+// six) bits of each index, so a field at the bottom of the index needs no
+// mask.
+template <int Bits>
+struct WidenTable {
+    alignas(64) uint16_t at[64];
+    constexpr WidenTable() : at() {
+        for (int i = 0; i < 64; ++i) {
+            const int v = i & ((1 << Bits) - 1);
+            at[i] = static_cast<uint16_t>(Bits == 1 ? v * 255 : (v << (8 - Bits)) | (v >> (2 * Bits - 8)));
+        }
+    }
+};
+inline constexpr WidenTable<1> kWiden1{};
+inline constexpr WidenTable<4> kWiden4{};
+inline constexpr WidenTable<5> kWiden5{};
+inline constexpr WidenTable<6> kWiden6{};
+#endif
+
 // Channel c of 16-bit texels in 16-bit lanes, widened to 0..255.
 template <PixelFormat F>
 HWY_INLINE VU16 channelWords(VU16 raw, int c) {
     const DU16 du;
     const Field f = fieldOf<F>(c);
+#if HWY_TARGET <= HWY_AVX3
+    // A lookup instead of the mask, two shifts and the or below.
+    const __m512i index = f.shift ? hn::ShiftRightSame(raw, f.shift).raw : raw.raw;
+    if (f.bits == 6) {
+        return VU16{_mm512_permutex2var_epi16(hn::Load(du, kWiden6.at).raw, index,
+                                              hn::Load(du, kWiden6.at + 32).raw)};
+    }
+    const uint16_t* table = f.bits == 1 ? kWiden1.at : f.bits == 4 ? kWiden4.at : kWiden5.at;
+    return VU16{_mm512_permutexvar_epi16(index, hn::Load(du, table).raw)};
+#endif
     const VU16 v = hn::And(hn::ShiftRightSame(raw, f.shift), hn::Set(du, (1 << f.bits) - 1));
     if (f.bits == 1)
         return hn::Mul(v, hn::Set(du, 255));
