@@ -255,19 +255,31 @@ HWY_INLINE void filterBytes(const Weights& w, VI t0, VI t1, VI t2, VI t3, Fragme
     const VI bottomEven = lerp(hn::And(t2, even), hn::And(t3, even));
     const VI bottomOdd =
         lerp(hn::And(hn::ShiftRight<8>(t2), even), hn::And(hn::ShiftRight<8>(t3), even));
-    const VI low = hn::Set(di, 0xffff), round = hn::Set(di, 32768);
-    const auto half = [&](VI v, bool high) {
-        return high ? hn::BitCast(di, hn::ShiftRight<16>(hn::BitCast(du32, v))) : hn::And(v, low);
+    // The vertical lerp top * (256 - fy) + bottom * fy as one multiply-add of
+    // the 16-bit pair (top, bottom): both are up to 65280, so each is taken
+    // 32768 down into signed range (its top bit flipped) and 32768 * 256
+    // added back with the rounding.
+    const DI16 d16;
+    const VI flip = hn::Set(di, static_cast<int32_t>(0x80008000u));
+    const VI tE = hn::Xor(topEven, flip), tO = hn::Xor(topOdd, flip);
+    const VI bE = hn::Xor(bottomEven, flip), bO = hn::Xor(bottomOdd, flip);
+    const auto wy = hn::BitCast(d16, hn::Or(w.gy, hn::ShiftLeft<16>(w.fy)));
+    const VI back = hn::Set(di, 32768 * 256 + 32768);
+    const auto low = [&](VI v) { return hn::ShiftLeft<16>(v); };
+    const auto high = [&](VI v) { return hn::BitCast(di, hn::ShiftRight<16>(hn::BitCast(du32, v))); };
+    // Channel from top in the low half of each 32-bit lane, from bottom in the high.
+    const auto store = [&](VI oddHalves, VI evenHalves, int c) {
+        const auto pair = hn::OddEven(hn::BitCast(d16, oddHalves), hn::BitCast(d16, evenHalves));
+        VI odd = hn::Zero(di);
+        const VI sum =
+            hn::RearrangeToOddPlusEven(hn::ReorderWidenMulAccumulate(di, pair, wy, back, odd), odd);
+        hn::StoreU(hn::ShiftRight<16>(sum), di, f.texel[c] + i);
     };
-    const auto store = [&](VI top, VI bottom, int c) {
-        const VI sum = hn::Add(hn::ShiftLeft<8>(top), hn::Mul(hn::Sub(bottom, top), w.fy));
-        hn::StoreU(hn::ShiftRight<16>(hn::Add(sum, round)), di, f.texel[c] + i);
-    };
-    store(half(topEven, true), half(bottomEven, true), 0);
-    store(half(topOdd, false), half(bottomOdd, false), 1);
-    store(half(topEven, false), half(bottomEven, false), 2);
+    store(bE, high(tE), 0);
+    store(low(bO), tO, 1);
+    store(low(bE), tE, 2);
     if (PixelTraits<F>::kAlpha)
-        store(half(topOdd, true), half(bottomOdd, true), 3);
+        store(bO, high(tO), 3);
 }
 #endif
 
