@@ -29,17 +29,6 @@ namespace platform::d3d::raster {
 // Pixels processed together by every stage. Spans longer than this are cut.
 constexpr int kSpan = 128;
 
-// 0, 1, ... kSpan - 1: the pixels' offsets within a span, as floats, for
-// loops that evaluate planes on vectors of pixels.
-struct SpanOffsets {
-    alignas(64) float at[kSpan];
-    constexpr SpanOffsets() : at() {
-        for (int i = 0; i < kSpan; ++i)
-            at[i] = static_cast<float>(i);
-    }
-};
-inline constexpr SpanOffsets kSpanOffsets{};
-
 // Interpolated attributes, by index into Setup::attr.
 enum Attr : int {
     kAttrR,

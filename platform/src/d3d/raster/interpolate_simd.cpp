@@ -27,6 +27,16 @@ using VF = hn::Vec<DF>;
 
 static_assert(kSpan % 16 == 0, "whole vectors of up to 16 lanes fit a span");
 
+// 0, 1, ... kSpan - 1: the pixels' offsets within a span, as floats.
+struct SpanOffsets {
+    alignas(64) float at[kSpan];
+    constexpr SpanOffsets() : at() {
+        for (int i = 0; i < kSpan; ++i)
+            at[i] = static_cast<float>(i);
+    }
+};
+inline constexpr SpanOffsets kSpanOffsets{};
+
 // plane(x + i, y) for the lanes from i: the plane at the span's first pixel
 // plus dx times the lane's offset, as the scalar loop steps it.
 struct PlaneLanes {

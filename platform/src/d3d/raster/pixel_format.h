@@ -11,7 +11,7 @@ namespace platform::d3d::raster {
 
 // Expands a channel of `bits` bits to 8 bits by bit replication (31 -> 255).
 template <int Bits>
-inline uint32_t expandBits(uint32_t v) {
+constexpr uint32_t expandBits(uint32_t v) {
     if constexpr (Bits == 8) {
         return v;
     } else if constexpr (Bits == 1) {

@@ -163,18 +163,15 @@ using DI16 = hn::Repartition<int16_t, DI>;
 using VU16 = hn::Vec<DU16>;
 
 #if HWY_TARGET <= HWY_AVX3
-// Entry i: field value i mod 2^Bits widened to 0..255, as channelWords
-// widens it. A 16-bit lane permute reads the low five (or, from two tables,
-// six) bits of each index, so a field at the bottom of the index needs no
-// mask.
+// Entry i: field value i mod 2^Bits widened to 0..255. A 16-bit lane
+// permute reads the low five (or, from two tables, six) bits of each index,
+// so a field at the bottom of the index needs no mask.
 template <int Bits>
 struct WidenTable {
     alignas(64) uint16_t at[64];
     constexpr WidenTable() : at() {
-        for (int i = 0; i < 64; ++i) {
-            const int v = i & ((1 << Bits) - 1);
-            at[i] = static_cast<uint16_t>(Bits == 1 ? v * 255 : (v << (8 - Bits)) | (v >> (2 * Bits - 8)));
-        }
+        for (uint32_t i = 0; i < 64; ++i)
+            at[i] = static_cast<uint16_t>(expandBits<Bits>(i & ((1u << Bits) - 1)));
     }
 };
 inline constexpr WidenTable<1> kWiden1{};
@@ -197,11 +194,12 @@ HWY_INLINE VU16 channelWords(VU16 raw, int c) {
     }
     const uint16_t* table = f.bits == 1 ? kWiden1.at : f.bits == 4 ? kWiden4.at : kWiden5.at;
     return VU16{_mm512_permutexvar_epi16(index, hn::Load(du, table).raw)};
-#endif
+#else
     const VU16 v = hn::And(hn::ShiftRightSame(raw, f.shift), hn::Set(du, (1 << f.bits) - 1));
     if (f.bits == 1)
         return hn::Mul(v, hn::Set(du, 255));
     return hn::Or(hn::ShiftLeftSame(v, 8 - f.bits), hn::ShiftRightSame(v, 2 * f.bits - 8));
+#endif
 }
 
 // The filter of 16-bit texels held in pairs, left texel in the low half of
@@ -235,8 +233,8 @@ HWY_INLINE void filterPairs(const Weights& w, VI topPair, VI bottomPair, Fragmen
 
 // 32-bit texels: their even bytes (blue, red) and odd bytes (green, alpha)
 // filtered across two channels at a time in 16-bit lanes, where the
-// horizontal lerp (at most 65280) fits unsigned; the vertical one on 32-bit
-// lanes as for 16-bit texels.
+// horizontal lerp (at most 65280) fits unsigned; the vertical one is a
+// multiply-add of 16-bit pairs too (below).
 template <PixelFormat F>
 HWY_INLINE void filterBytes(const Weights& w, VI t0, VI t1, VI t2, VI t3, Fragments& f, int i) {
     const DI di;
